@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+namespace transcast {
+
+// A plain INI text file read and written value by value, the way the Windows
+// profile-string services treat one:
+// - section and key names match without regard to letter case;
+// - an absent file, section or key, or a value that is not a whole number
+//   when a number is asked for, reads as the caller's default;
+// - booleans are written "1"/"0" and read as "non-zero";
+// - every write reaches the file at once and keeps every other section, key
+//   and their order.
+// Unlike those services, a write never leaves a half-written file: it writes
+// a temporary file and renames it over the old one, so a crash or a full disk
+// leaves the file as it was before or after the write, never torn.
+// Nothing is cached: every read sees the file as it stands.
+class IniFile {
+public:
+    explicit IniFile(QString path);
+
+    const QString& path() const { return m_path; }
+
+    QString readString(const QString& section, const QString& key,
+                       const QString& defaultValue = QString()) const;
+    int readInteger(const QString& section, const QString& key, int defaultValue) const;
+    bool readBool(const QString& section, const QString& key, bool defaultValue) const;
+
+    // Each returns false when the file could not be written (the old file
+    // then stays as it was).
+    bool writeString(const QString& section, const QString& key, const QString& value);
+    bool writeInteger(const QString& section, const QString& key, int value);
+    bool writeBool(const QString& section, const QString& key, bool value);
+
+private:
+    QString m_path;
+};
+
+} // namespace transcast

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace transcast {
+
+// What the core asks of the user. The GUI answers with message boxes and
+// dialogs, the CLI and the tests with scripted answers. Texts are shown
+// exactly as given.
+class Interaction {
+public:
+    virtual ~Interaction() = default;
+
+    // A refused action: warning box with an OK button.
+    virtual void warn(const QString& text) = 0;
+    // A report ("Can't find DVD disc."): information box with an OK button.
+    virtual void inform(const QString& text) = 0;
+    // A failure the general error handler shows (bad numbers, missing files).
+    virtual void error(const QString& text) = 0;
+
+    enum class QuestionKind { Confirmation, Information };
+    // A Yes/No question; true on Yes.
+    virtual bool confirm(const QString& text, QuestionKind kind = QuestionKind::Confirmation) = 0;
+
+    // Open dialog for one or more files. `filter` uses the "Label|*.a;*.b|..."
+    // syntax; an empty filter shows every file. Empty list on cancel.
+    virtual QStringList chooseFiles(const QString& filter, bool showHidden) = 0;
+    // The program's folder dialog under the given caption; empty on cancel.
+    virtual QString chooseFolder(const QString& caption) = 0;
+};
+
+} // namespace transcast

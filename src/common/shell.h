@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace transcast {
+
+// The desktop around the program. Only the GUI's implementation ever shuts
+// the computer down; tests record the calls instead.
+class Shell {
+public:
+    virtual ~Shell() = default;
+
+    // Shows a folder in the file manager; the result is not examined.
+    virtual void openFolder(const QString& path) = 0;
+    // Opens a web address in the browser; the result is not examined.
+    virtual void openUrl(const QString& url) = 0;
+    // Shuts the computer down at once.
+    virtual void shutDown() = 0;
+};
+
+} // namespace transcast

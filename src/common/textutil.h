@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include <QString>
+
+// Small text and number helpers whose exact rounding and formatting rules the
+// rest of the program depends on (command lines, estimates, clock texts).
+namespace transcast {
+
+// Wraps the text in double quotes when it contains a blank; nothing inside is
+// escaped. Used for the joined command-line texts the user sees.
+QString QuoteArgument(const QString& text);
+
+// Whole number as the legacy conversions read it: optional leading blanks, an
+// optional sign, decimal digits and nothing after them. Anything else is no
+// number (empty optional).
+std::optional<qint64> parseInteger(const QString& text);
+
+// As parseInteger, but a value outside the 32-bit range is no number either.
+std::optional<int> parseInt32(const QString& text);
+
+// "hh:mm:ss" to whole seconds, reading characters 1-2, 4-5 and 7-8 as the
+// three fields; 0 when any of them is not a number ("1:02:03" gives 0).
+int DurationToSeconds(const QString& text);
+
+// Whole seconds to "hh:mm:ss", each field at least two digits.
+QString SecondsToClock(qint64 seconds);
+
+// a * b / c with a 64-bit product, rounded to nearest with halves away from
+// zero; -1 when c is 0 or the result does not fit in 32 bits.
+int MulDiv(int a, int b, int c);
+
+// Rounds to the nearest whole number, halves to the even neighbour.
+qint64 roundHalfEven(double value);
+
+// Fixed-point text: the value rounded to `precision` significant digits
+// (halves away from zero), then written with exactly `decimals` digits after
+// the separator (11.6443 -> "11.64", 1234.567 -> "1234.60"). When the integer
+// part needs more digits than the precision allows, the general exponent form
+// is written instead ("1E5", "1.2346E5").
+QString formatFixed(double value, int precision, int decimals, QChar separator = QLatin1Char('.'));
+
+} // namespace transcast

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "common/inifile.h"
+
+using namespace transcast;
+
+namespace {
+
+QString readAll(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+void writeAll(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+class IniFileTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath(QStringLiteral("pro transcast.ini")); }
+};
+
+} // namespace
+
+TEST_F(IniFileTest, MissingFileSectionOrKeyReadsAsDefault)
+{
+    IniFile ini(path());
+    EXPECT_EQ(ini.readString(QStringLiteral("output"), QStringLiteral("path"), QStringLiteral("d")),
+              QStringLiteral("d"));
+    EXPECT_EQ(ini.readInteger(QStringLiteral("profiles"), QStringLiteral("selcetindex"), 1), 1);
+    EXPECT_TRUE(ini.readBool(QStringLiteral("plane"), QStringLiteral("video"), true));
+    EXPECT_FALSE(QFile::exists(path())); // reading creates nothing
+
+    writeAll(path(), "[profiles]\nother=3\n");
+    EXPECT_EQ(ini.readInteger(QStringLiteral("profiles"), QStringLiteral("selcetindex"), 7), 7);
+    EXPECT_EQ(ini.readInteger(QStringLiteral("plane"), QStringLiteral("other"), 7), 7);
+}
+
+TEST_F(IniFileTest, NamesMatchWithoutLetterCaseAndValuesAreTrimmed)
+{
+    writeAll(path(), "; comment\r\n[Profiles]\r\n  SelcetIndex = 12 \r\nname=\"quoted text\"\r\n");
+    IniFile ini(path());
+    EXPECT_EQ(ini.readInteger(QStringLiteral("profiles"), QStringLiteral("selcetindex"), 1), 12);
+    EXPECT_EQ(ini.readString(QStringLiteral("PROFILES"), QStringLiteral("NAME")), QStringLiteral("quoted text"));
+}
+
+TEST_F(IniFileTest, NonNumbersReadAsTheDefault)
+{
+    writeAll(path(), "[17]\naudio bitrate=abc\nsize=3x\nvideo bitrate=\nChannel= -2\nbig=99999999999\n");
+    IniFile ini(path());
+    const QString s = QStringLiteral("17");
+    EXPECT_EQ(ini.readInteger(s, QStringLiteral("audio bitrate"), 2), 2);
+    EXPECT_EQ(ini.readInteger(s, QStringLiteral("size"), 4), 4);
+    EXPECT_EQ(ini.readInteger(s, QStringLiteral("video bitrate"), 5), 5);
+    EXPECT_EQ(ini.readInteger(s, QStringLiteral("Channel"), 0), -2);
+    EXPECT_EQ(ini.readInteger(s, QStringLiteral("big"), 1), 1);
+    EXPECT_TRUE(ini.readBool(s, QStringLiteral("Channel"), false)); // non-zero is true
+    EXPECT_TRUE(ini.readBool(s, QStringLiteral("audio bitrate"), true));
+}
+
+TEST_F(IniFileTest, WritesKeepOtherSectionsKeysAndTheirOrder)
+{
+    writeAll(path(), "; kept\n[plane]\nvideo=1\naudio=1\n\n[output]\npath=/home/u/Videos/\n");
+    IniFile ini(path());
+    EXPECT_TRUE(ini.writeBool(QStringLiteral("PLANE"), QStringLiteral("Video"), false));
+    EXPECT_TRUE(ini.writeInteger(QStringLiteral("plane"), QStringLiteral("extra"), 5));
+    EXPECT_TRUE(ini.writeInteger(QStringLiteral("17"), QStringLiteral("audio bitrate"), 3));
+    EXPECT_TRUE(ini.writeInteger(QStringLiteral("17"), QStringLiteral("Channel"), 0));
+    EXPECT_EQ(readAll(path()), QStringLiteral("; kept\n[plane]\nvideo=0\naudio=1\nextra=5\n\n"
+                                              "[output]\npath=/home/u/Videos/\n\n"
+                                              "[17]\naudio bitrate=3\nChannel=0\n"));
+    // A second object on the same file sees every write at once.
+    IniFile other(path());
+    EXPECT_FALSE(other.readBool(QStringLiteral("plane"), QStringLiteral("video"), true));
+    EXPECT_EQ(other.readInteger(QStringLiteral("17"), QStringLiteral("audio bitrate"), 0), 3);
+}
+
+TEST_F(IniFileTest, FailedWriteLeavesTheFileAlone)
+{
+    IniFile ini(dir.filePath(QStringLiteral("missing-folder/x.ini")));
+    EXPECT_FALSE(ini.writeInteger(QStringLiteral("a"), QStringLiteral("b"), 1));
+}
+
+TEST_F(IniFileTest, AWriteKilledMidwayLeavesTheOldOrTheNewFileNeverATornOne)
+{
+    const QString writer = QStringLiteral(TRANSCAST_BIN_DIR "/../tests/ini_writer");
+    ASSERT_TRUE(QFile::exists(writer)) << qPrintable(writer);
+    const QString a(20000, QLatin1Char('a'));
+    const QString b(20000, QLatin1Char('b'));
+    for (int round = 0; round < 15; ++round) {
+        QProcess process;
+        process.start(writer, {path()});
+        ASSERT_TRUE(process.waitForReadyRead(5000));
+        QThread::msleep(5 + round * 3);
+        process.kill();
+        process.waitForFinished();
+        const QString value = IniFile(path()).readString(QStringLiteral("data"), QStringLiteral("value"));
+        EXPECT_TRUE(value == a || value == b) << "round " << round << ": " << value.size() << " chars";
+    }
+}
