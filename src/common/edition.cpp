@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace transcast {
+namespace transcast
+{
 
-namespace {
+namespace
+{
 
 QString withTrailingSeparator(QString folder)
 {
@@ -43,15 +45,16 @@ struct DefaultProfileEntry {
 };
 
 constexpr DefaultProfileEntry kDefaultProfiles[] = {
-    {"avi", 102},  {"mp3", 17},   {"audio", 17},   {"3gp", 69}, {"psp", 53},
-    {"mpeg", 110}, {"mp4", 118},  {"mkv", 125},    {"ipod", 27}, {"iphone", 36},
-    {"gphone", 41}, {"wmv", 7},   {"rm", 6},       {"flv", 11},
+    {"avi", 102},   {"mp3", 17},  {"audio", 17}, {"3gp", 69},  {"psp", 53},
+    {"mpeg", 110},  {"mp4", 118}, {"mkv", 125},  {"ipod", 27}, {"iphone", 36},
+    {"gphone", 41}, {"wmv", 7},   {"rm", 6},     {"flv", 11},
 };
 
 } // namespace
 
 Edition::Edition(QString exeFileName, QString exeFolder)
-    : m_exeFileName(std::move(exeFileName)), m_exeFolder(withTrailingSeparator(std::move(exeFolder)))
+    : m_exeFileName(std::move(exeFileName)),
+      m_exeFolder(withTrailingSeparator(std::move(exeFolder)))
 {
 }
 

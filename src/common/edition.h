@@ -3,20 +3,22 @@
 #include <QString>
 #include <QStringList>
 
-namespace transcast {
+namespace transcast
+{
 
 // Everything the executable's own file name decides. One executable serves
 // several editions: a copy or a link named transcast-dvd is the DVD edition,
 // one named transcast-mp4 the MP4 edition, and so on. All tests are plain
 // substring tests on the lower-cased name.
-class Edition {
+class Edition
+{
 public:
     // An edition's conversion into and out of its own format.
     struct OwnFormat {
-        QString keyword;    // "avi", "3gp", ...; empty when the name has none
-        QString filter;     // open-dialog filter, "Description|*.a;*.b"
-        QString intoText;   // "Convert Video To AVI"
-        QString outOfText;  // "Convert AVI To Video"
+        QString keyword;   // "avi", "3gp", ...; empty when the name has none
+        QString filter;    // open-dialog filter, "Description|*.a;*.b"
+        QString intoText;  // "Convert Video To AVI"
+        QString outOfText; // "Convert AVI To Video"
     };
 
     Edition(QString exeFileName, QString exeFolder);

@@ -6,9 +6,11 @@
 
 #include "common/textutil.h"
 
-namespace transcast {
+namespace transcast
+{
 
-namespace {
+namespace
+{
 
 QStringList readLines(const QString& path)
 {

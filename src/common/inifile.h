@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace transcast {
+namespace transcast
+{
 
 // A plain INI text file read and written value by value, the way the Windows
 // profile-string services treat one:
@@ -16,7 +17,8 @@ namespace transcast {
 // a temporary file and renames it over the old one, so a crash or a full disk
 // leaves the file as it was before or after the write, never torn.
 // Nothing is cached: every read sees the file as it stands.
-class IniFile {
+class IniFile
+{
 public:
     explicit IniFile(QString path);
 

@@ -3,12 +3,14 @@
 #include <QString>
 #include <QStringList>
 
-namespace transcast {
+namespace transcast
+{
 
 // What the core asks of the user. The GUI answers with message boxes and
 // dialogs, the CLI and the tests with scripted answers. Texts are shown
 // exactly as given.
-class Interaction {
+class Interaction
+{
 public:
     virtual ~Interaction() = default;
 

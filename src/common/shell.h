@@ -2,11 +2,13 @@
 
 #include <QString>
 
-namespace transcast {
+namespace transcast
+{
 
 // The desktop around the program. Only the GUI's implementation ever shuts
 // the computer down; tests record the calls instead.
-class Shell {
+class Shell
+{
 public:
     virtual ~Shell() = default;
 

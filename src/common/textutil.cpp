@@ -7,7 +7,8 @@
 #include <limits>
 #include <string>
 
-namespace transcast {
+namespace transcast
+{
 
 QString QuoteArgument(const QString& text)
 {
@@ -84,8 +85,10 @@ int MulDiv(int a, int b, int c)
         return -1;
     const qint64 product = static_cast<qint64>(a) * b;
     const bool negative = (product < 0) != (c < 0);
-    const quint64 num = product < 0 ? static_cast<quint64>(-product) : static_cast<quint64>(product);
-    const quint64 den = c < 0 ? static_cast<quint64>(-static_cast<qint64>(c)) : static_cast<quint64>(c);
+    const quint64 num =
+        product < 0 ? static_cast<quint64>(-product) : static_cast<quint64>(product);
+    const quint64 den =
+        c < 0 ? static_cast<quint64>(-static_cast<qint64>(c)) : static_cast<quint64>(c);
     quint64 quotient = num / den;
     if ((num % den) * 2 >= den)
         ++quotient;
@@ -99,7 +102,8 @@ qint64 roundHalfEven(double value)
     return static_cast<qint64>(std::nearbyint(value));
 }
 
-namespace {
+namespace
+{
 
 // A finite double as decimal digits: value = 0.d1d2d3... x 10^exponent, the
 // form in which the legacy float formatting rounds (halves away from zero on
@@ -187,8 +191,9 @@ QString formatFixed(double value, int precision, int decimals, QChar separator)
         return text + QLatin1Char('E') + QString::number(d.exponent - 1);
     }
     auto digitAt = [&d](int i) {
-        return i >= 0 && i < static_cast<int>(d.digits.size()) ? QLatin1Char(d.digits[static_cast<size_t>(i)])
-                                                                 : QLatin1Char('0');
+        return i >= 0 && i < static_cast<int>(d.digits.size())
+                   ? QLatin1Char(d.digits[static_cast<size_t>(i)])
+                   : QLatin1Char('0');
     };
     if (d.exponent <= 0)
         text += QLatin1Char('0');

@@ -7,7 +7,8 @@
 
 // Small text and number helpers whose exact rounding and formatting rules the
 // rest of the program depends on (command lines, estimates, clock texts).
-namespace transcast {
+namespace transcast
+{
 
 // Wraps the text in double quotes when it contains a blank; nothing inside is
 // escaped. Used for the joined command-line texts the user sees.

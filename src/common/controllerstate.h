@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+namespace transcast {
+
+// The window controller's state that the core's rules read and change. One
+// instance lives as long as the window (or the CLI run); everything touches
+// it on the main thread only, so it needs no lock.
+struct ControllerState {
+    // Busy flags: a batch runs / a preview plays.
+    bool Converting = false;
+    bool Playing = false;
+
+    // DVD rows stand for whole titles (false: for chapters).
+    bool TitleMode = true;
+    // Preview flags.
+    bool BarDragging = false;
+    bool Paused = false;
+
+    // Highlighted category (1..13) and profile button (1..132) of the
+    // profile picker; -1 for none. selectSubIndex is also the profile number
+    // the profile rules read.
+    int selectIndex = -1;
+    int selectSubIndex = -1;
+
+    // Which page of the two-page video and audio panels was shown last.
+    bool videoFirstPage = true;
+    bool audioFirstPage = true;
+
+    // Conversion direction: true converts video into the edition's own
+    // format, false converts out of it.
+    bool BisSingle = true;
+
+    // Folder that receives the outputs (with a trailing separator once a job
+    // has used it) and the text the output-folder box shows.
+    QString OutputFolder;
+    QString outputFolderText;
+
+    // After a batch: 0 nothing, 1 open the output folder, 2 shut down.
+    int FinishAction = 0;
+
+    // Row the engine, the add-file operation or the estimate works on.
+    int CurrentRow = 0;
+};
+
+} // namespace transcast
