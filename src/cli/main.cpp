@@ -3,7 +3,8 @@
 #include <QCoreApplication>
 #include <QStringList>
 
-namespace {
+namespace
+{
 
 void printUsage(FILE* out)
 {

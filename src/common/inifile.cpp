@@ -14,6 +14,8 @@ namespace
 
 QStringList readLines(const QString& path)
 {
+    if (path.isEmpty())
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -111,6 +113,8 @@ bool IniFile::readBool(const QString& section, const QString& key, bool defaultV
 
 bool IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
+    if (m_path.isEmpty())
+        return false;
     QStringList lines = readLines(m_path);
     const QString entry = key + QLatin1Char('=') + value;
 

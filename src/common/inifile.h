@@ -20,6 +20,8 @@ namespace transcast
 class IniFile
 {
 public:
+    // An empty path stands for no file: reads give the defaults and writes
+    // fail.
     explicit IniFile(QString path);
 
     const QString& path() const { return m_path; }

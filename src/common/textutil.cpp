@@ -58,6 +58,19 @@ std::optional<int> parseInt32(const QString& text)
     return static_cast<int>(*value);
 }
 
+InvalidInteger::InvalidInteger(const QString& text)
+    : std::runtime_error(QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString())
+{
+}
+
+int strToInt(const QString& text)
+{
+    const auto value = parseInt32(text);
+    if (!value)
+        throw InvalidInteger(text);
+    return *value;
+}
+
 int DurationToSeconds(const QString& text)
 {
     const auto hours = parseInt32(text.mid(0, 2));

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 
 #include <QString>
 
@@ -21,6 +22,18 @@ std::optional<qint64> parseInteger(const QString& text);
 
 // As parseInteger, but a value outside the 32-bit range is no number either.
 std::optional<int> parseInt32(const QString& text);
+
+// A text that had to be a whole number and was not. Its message is the one
+// users see: "'12a' is not a valid integer value".
+class InvalidInteger : public std::runtime_error {
+public:
+    explicit InvalidInteger(const QString& text);
+    QString message() const { return QString::fromUtf8(what()); }
+};
+
+// parseInt32, throwing InvalidInteger for a text that is no number. For the
+// rules that must stop at the first bad number and tell the user which.
+int strToInt(const QString& text);
 
 // "hh:mm:ss" to whole seconds, reading characters 1-2, 4-5 and 7-8 as the
 // three fields; 0 when any of them is not a number ("1:02:03" gives 0).

@@ -7,7 +7,8 @@
 
 using namespace transcast;
 
-namespace {
+namespace
+{
 Edition named(const char* name)
 {
     return Edition(QString::fromLatin1(name), QStringLiteral("/opt/transcast"));
@@ -51,14 +52,17 @@ TEST(Edition, OwnFormatIsTheFirstKeywordTheNameHolds)
     const auto avi = named("transcast-avi").ownFormat();
     EXPECT_EQ(avi.filter, QStringLiteral("AVI files (*.avi)|*.avi"));
     EXPECT_EQ(named("transcast-avi").directionTexts(),
-              QStringList({QStringLiteral("Convert Video To AVI"), QStringLiteral("Convert AVI To Video")}));
+              QStringList({QStringLiteral("Convert Video To AVI"),
+                           QStringLiteral("Convert AVI To Video")}));
     // "format" holds "rm".
     EXPECT_EQ(named("format").ownFormat().keyword, QStringLiteral("rm"));
     EXPECT_EQ(named("format").directionTexts().value(1), QStringLiteral("Convert RM To Video"));
     // mp4 is tested before ipod.
     EXPECT_EQ(named("ipod-mp4").ownFormat().keyword, QStringLiteral("mp4"));
-    EXPECT_EQ(named("transcast-ipod").ownFormat().intoText, QStringLiteral("Convert Video To iPod"));
-    EXPECT_EQ(named("transcast-3gp").ownFormat().filter, QStringLiteral("3GP files (*.3gp)|*.3gp;*.3gp2;*.3g2"));
+    EXPECT_EQ(named("transcast-ipod").ownFormat().intoText,
+              QStringLiteral("Convert Video To iPod"));
+    EXPECT_EQ(named("transcast-3gp").ownFormat().filter,
+              QStringLiteral("3GP files (*.3gp)|*.3gp;*.3gp2;*.3g2"));
     EXPECT_TRUE(named("transcast").ownFormat().filter.isEmpty());
     EXPECT_TRUE(named("transcast").directionTexts().isEmpty());
 }

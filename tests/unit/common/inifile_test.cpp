@@ -9,7 +9,8 @@
 
 using namespace transcast;
 
-namespace {
+namespace
+{
 
 QString readAll(const QString& path)
 {
@@ -25,7 +26,8 @@ void writeAll(const QString& path, const QByteArray& data)
     file.write(data);
 }
 
-class IniFileTest : public ::testing::Test {
+class IniFileTest : public ::testing::Test
+{
 protected:
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("pro transcast.ini")); }
@@ -52,12 +54,14 @@ TEST_F(IniFileTest, NamesMatchWithoutLetterCaseAndValuesAreTrimmed)
     writeAll(path(), "; comment\r\n[Profiles]\r\n  SelcetIndex = 12 \r\nname=\"quoted text\"\r\n");
     IniFile ini(path());
     EXPECT_EQ(ini.readInteger(QStringLiteral("profiles"), QStringLiteral("selcetindex"), 1), 12);
-    EXPECT_EQ(ini.readString(QStringLiteral("PROFILES"), QStringLiteral("NAME")), QStringLiteral("quoted text"));
+    EXPECT_EQ(ini.readString(QStringLiteral("PROFILES"), QStringLiteral("NAME")),
+              QStringLiteral("quoted text"));
 }
 
 TEST_F(IniFileTest, NonNumbersReadAsTheDefault)
 {
-    writeAll(path(), "[17]\naudio bitrate=abc\nsize=3x\nvideo bitrate=\nChannel= -2\nbig=99999999999\n");
+    writeAll(path(),
+             "[17]\naudio bitrate=abc\nsize=3x\nvideo bitrate=\nChannel= -2\nbig=99999999999\n");
     IniFile ini(path());
     const QString s = QStringLiteral("17");
     EXPECT_EQ(ini.readInteger(s, QStringLiteral("audio bitrate"), 2), 2);
@@ -105,7 +109,9 @@ TEST_F(IniFileTest, AWriteKilledMidwayLeavesTheOldOrTheNewFileNeverATornOne)
         QThread::msleep(5 + round * 3);
         process.kill();
         process.waitForFinished();
-        const QString value = IniFile(path()).readString(QStringLiteral("data"), QStringLiteral("value"));
-        EXPECT_TRUE(value == a || value == b) << "round " << round << ": " << value.size() << " chars";
+        const QString value =
+            IniFile(path()).readString(QStringLiteral("data"), QStringLiteral("value"));
+        EXPECT_TRUE(value == a || value == b)
+            << "round " << round << ": " << value.size() << " chars";
     }
 }

@@ -6,8 +6,10 @@ using namespace transcast;
 
 TEST(QuoteArgument, QuotesOnlyTextsWithBlanks)
 {
-    EXPECT_EQ(QuoteArgument(QStringLiteral("/opt/tc/register.dat")), QStringLiteral("/opt/tc/register.dat"));
-    EXPECT_EQ(QuoteArgument(QStringLiteral("/my videos/a.avi")), QStringLiteral("\"/my videos/a.avi\""));
+    EXPECT_EQ(QuoteArgument(QStringLiteral("/opt/tc/register.dat")),
+              QStringLiteral("/opt/tc/register.dat"));
+    EXPECT_EQ(QuoteArgument(QStringLiteral("/my videos/a.avi")),
+              QStringLiteral("\"/my videos/a.avi\""));
     // Nothing inside is escaped, quotes included.
     EXPECT_EQ(QuoteArgument(QStringLiteral("it's \"x\" y")), QStringLiteral("\"it's \"x\" y\""));
     EXPECT_EQ(QuoteArgument(QString()), QString());

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <functional>
+
+#include <QObject>
+
+#include "common/controllerstate.h"
+#include "common/edition.h"
+#include "profiles/estimator.h"
+#include "profiles/optionbox.h"
+#include "profiles/profileselector.h"
+#include "profiles/rememberedchoices.h"
+#include "profiles/settingsstore.h"
+#include "sources/joblist.h"
+
+namespace transcast {
+
+class Interaction;
+class Shell;
+
+// The core half of the main window: it owns the controller state, the job
+// list, the option boxes and the objects that apply the program's rules to
+// them, and runs the user's actions with their busy guards. The window and
+// transcast-cli are two faces of one Controller; neither holds a rule.
+class Controller : public QObject {
+    Q_OBJECT
+public:
+    Controller(Edition edition, Interaction& interaction, Shell& shell, QObject* parent = nullptr);
+    ~Controller() override;
+
+    const Edition& edition() const { return m_edition; }
+    ControllerState& state() { return m_state; }
+    const ControllerState& state() const { return m_state; }
+    OptionBoxes& boxes() { return m_boxes; }
+    JobList& jobs() { return m_jobs; }
+    ProfileSelector& profile() { return m_selector; }
+    const ProfileSelector& profile() const { return m_selector; }
+    Estimator& estimator() { return m_estimator; }
+    SettingsStore& settings() { return m_settings; }
+    RememberedChoices& remembered() { return m_remembered; }
+    Interaction& interaction() { return m_interaction; }
+    Shell& shell() { return m_shell; }
+
+    // Closes the profile picker; the window sets it, the CLI has none.
+    void setHideNavigation(std::function<void()> hide) { m_hideNavigation = std::move(hide); }
+    void hideNavigation();
+
+    // The direction chooser's entries for this edition, and the settings.
+    // `settingsFolder` empty: the INI folder of the user.
+    void loadSettings(const QString& settingsFolder = QString());
+    void saveSettings();
+
+    // The user picked a direction entry: 0 into the edition's format, 1 out
+    // of it. With rows in the list it asks first, since the list is cleared.
+    void changeDirection(int entry);
+
+private:
+    Edition m_edition;
+    Interaction& m_interaction;
+    Shell& m_shell;
+    ControllerState m_state;
+    OptionBoxes m_boxes;
+    JobList m_jobs;
+    RememberedChoices m_remembered;
+    ProfileSelector m_selector;
+    Estimator m_estimator;
+    SettingsStore m_settings;
+    std::function<void()> m_hideNavigation;
+};
+
+} // namespace transcast

@@ -1,0 +1,152 @@
+#include "profiles/profileselector.h"
+
+#include "common/controllerstate.h"
+#include "common/edition.h"
+#include "common/interaction.h"
+#include "profiles/optionbox.h"
+#include "profiles/profilecatalogue.h"
+#include "profiles/profiledefinitions.h"
+#include "profiles/qualitytexts.h"
+#include "profiles/rememberedchoices.h"
+
+namespace transcast {
+
+ProfileSelector::ProfileSelector(const Edition& edition, ControllerState& state,
+                                 OptionBoxes& boxes, RememberedChoices& remembered,
+                                 Interaction& interaction, QObject* parent)
+    : QObject(parent), m_edition(edition), m_state(state), m_boxes(boxes),
+      m_remembered(remembered), m_interaction(interaction),
+      m_definitionsPath(edition.dataFile(QStringLiteral("profiles.pop")))
+{
+}
+
+int ProfileSelector::profileNumber() const
+{
+    return m_state.selectSubIndex;
+}
+
+QString ProfileSelector::outputExtension() const
+{
+    return ProfileCatalogue::extensionOf(m_displayName);
+}
+
+bool ProfileSelector::sourceQualityApplies() const
+{
+    const int p = profileNumber();
+    return m_edition.IsFileMode() && !isListDriven(p) && !isDiscProfile(p) &&
+           outputExtension() != QStringLiteral(".mp4");
+}
+
+void ProfileSelector::selectProfile(int profile)
+{
+    emit categoryIconRequested(m_state.selectIndex);
+
+    const QString name = ProfileCatalogue::displayName(profile);
+    if (!name.isNull())
+        m_displayName = name;
+    emit displayNameChanged(m_displayName);
+
+    m_remembered.save(m_selectedProfile, m_boxes);
+
+    if (m_settings) {
+        const QString key = m_state.BisSingle ? QStringLiteral("selcetsubindex")
+                                              : QStringLiteral("mainselcetsubindex");
+        m_settings->writeInteger(QStringLiteral("profiles"), key, m_state.selectSubIndex);
+    }
+
+    ProfileDefinitions::Group group;
+    QString error;
+    if (!ProfileDefinitions::readGroup(m_definitionsPath, profile, group, error)) {
+        m_interaction.error(error);
+        return;
+    }
+    if (group.has(1))
+        applySizeLine(group.sizeLine());
+    if (group.has(2))
+        applyBitrateLine(group.bitrateLine());
+    if (group.has(3))
+        m_optionLine = group.optionLine();
+
+    m_remembered.restore(profile, m_boxes, m_edition.isDvdMode());
+    m_selectedProfile = profile;
+    if (m_afterSelection)
+        m_afterSelection();
+    emit profileSelected(profile);
+}
+
+void ProfileSelector::applySizeLine(const QString& line)
+{
+    const int p = profileNumber();
+    OptionBox& size = m_boxes.size;
+    size.clear();
+    if (isDiscProfile(p)) {
+        size.addItem(kPal);
+        size.addItem(kNtsc);
+    } else {
+        for (const QString& item : ProfileDefinitions::splitItems(line))
+            size.addItem(item);
+    }
+    if ((p < 15 || (p >= 102 && p <= 111)) && size.count() >= 2 &&
+        outputExtension() != QStringLiteral(".mp4"))
+        size.addItem(kOriginalSize);
+    if (size.count() == 0) {
+        size.addItem(kNoVideo);
+        size.setCurrentIndex(0);
+    }
+}
+
+void ProfileSelector::applyBitrateLine(const QString& line)
+{
+    if (isDiscProfile(profileNumber())) {
+        setNoVideo(false);
+        m_boxes.videoBitrate.setEnabled(false);
+        m_boxes.audioBitrate.setEnabled(false);
+        return;
+    }
+    m_boxes.videoBitrate.setEnabled(true);
+    m_boxes.audioBitrate.setEnabled(true);
+    syncSourceQualityEntries();
+    if (line == QStringLiteral("*") && m_boxes.size.count() == 1) {
+        setNoVideo(true);
+        return;
+    }
+    setNoVideo(false);
+    const QStringList items = ProfileDefinitions::splitItems(line);
+    // The first item feeds the lowest quality. Items past the fifth have no
+    // quality entry and are ignored.
+    for (int k = 0; k < items.size() && k < 5; ++k)
+        m_slots[static_cast<size_t>(4 - k)] = items.at(k);
+}
+
+void ProfileSelector::setNoVideo(bool on)
+{
+    m_noVideo = on;
+    OptionBox& video = m_boxes.videoBitrate;
+    if (on) {
+        m_slots[0] = QStringLiteral("*");
+        if (!video.contains(kNoVideo))
+            video.addItem(kNoVideo);
+        video.setCurrentIndex(video.indexOf(kNoVideo));
+        m_boxes.size.setEnabled(false);
+        video.setEnabled(false);
+    } else {
+        video.removeItem(kNoVideo);
+        m_boxes.size.setEnabled(true);
+        video.setEnabled(true);
+    }
+}
+
+void ProfileSelector::syncSourceQualityEntries()
+{
+    const bool apply = sourceQualityApplies();
+    const std::pair<OptionBox*, QString> entries[] = {{&m_boxes.videoBitrate, kOriginalVideo},
+                                                      {&m_boxes.audioBitrate, kOriginalAudio}};
+    for (const auto& [box, text] : entries) {
+        if (apply && !box->contains(text))
+            box->addItem(text);
+        else if (!apply)
+            box->removeItem(text);
+    }
+}
+
+} // namespace transcast

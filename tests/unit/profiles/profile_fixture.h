@@ -1,0 +1,123 @@
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "common/inifile.h"
+#include "control/controller.h"
+#include "support/scriptedinteraction.h"
+
+// A controller over a made-up profiles.pop in a temporary program folder and
+// a temporary INI folder. Every group has six sizes and five bitrates unless
+// a test overrides it.
+class ProfileFixture : public ::testing::Test {
+protected:
+    struct Group {
+        QString size = QStringLiteral("176x144 320x240 480x320 640x480(VGA) 720x480 1280x720");
+        QString bitrate = QStringLiteral("100 200 300 400 500");
+        QString options = QStringLiteral("-vcodec mpeg4");
+    };
+
+    QTemporaryDir programDir;
+    QTemporaryDir configDir;
+    std::map<int, Group> groups;
+    ScriptedInteraction interaction;
+    RecordingShell shell;
+    std::unique_ptr<transcast::Controller> controller;
+
+    void SetUp() override
+    {
+        for (int p = 15; p <= 25; ++p)
+            groups[p] = audioGroup();
+        groups[71] = audioGroup();
+        groups[80] = audioGroup();
+    }
+
+    static Group audioGroup()
+    {
+        Group g;
+        g.size = QStringLiteral("*");
+        g.bitrate = QStringLiteral("*");
+        g.options = QStringLiteral("-vn");
+        return g;
+    }
+
+    QString definitionsPath() const { return programDir.filePath(QStringLiteral("profiles.pop")); }
+
+    void writeDefinitions(int lastProfile = 131)
+    {
+        QFile file(definitionsPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (int p = 1; p <= lastProfile; ++p) {
+            const Group g = groups.count(p) ? groups.at(p) : Group();
+            file.write(QStringLiteral("profile %1\n%2\n%3\n%4\n")
+                           .arg(p)
+                           .arg(g.size, g.bitrate, g.options)
+                           .toLatin1());
+        }
+    }
+
+    // A controller of the named edition; settings loaded (first-show order).
+    void start(const QString& exeName = QStringLiteral("transcast"), bool load = true)
+    {
+        if (!QFile::exists(definitionsPath()))
+            writeDefinitions();
+        controller = std::make_unique<transcast::Controller>(
+            transcast::Edition(exeName, programDir.path()), interaction, shell);
+        controller->estimator().setDecimalSeparator(QLatin1Char('.'));
+        if (load)
+            controller->loadSettings(configDir.path());
+    }
+
+    void restart(const QString& exeName = QStringLiteral("transcast"))
+    {
+        controller->saveSettings();
+        start(exeName);
+    }
+
+    transcast::OptionBoxes& boxes() { return controller->boxes(); }
+    transcast::ControllerState& state() { return controller->state(); }
+
+    // A selection as a click does it: the hover set selectSubIndex first.
+    void select(int profile)
+    {
+        state().selectSubIndex = profile;
+        controller->profile().selectProfile(profile);
+    }
+
+    transcast::IniFile settingsIni() const
+    {
+        return transcast::IniFile(QDir(configDir.path()).filePath(QStringLiteral("transcast.ini")));
+    }
+    transcast::IniFile profileIni() const
+    {
+        return transcast::IniFile(QDir(configDir.path()).filePath(QStringLiteral("pro transcast.ini")));
+    }
+
+    // A listed row as the add-file operation leaves it.
+    int addRow(const QString& frameSize, const QString& duration,
+               const QString& video = QStringLiteral("1000"), const QString& audio = QStringLiteral("128"))
+    {
+        transcast::JobList& jobs = controller->jobs();
+        const int row = jobs.appendRow(QStringLiteral("clip"));
+        jobs.OriginalInfos.resize(jobs.rowCount());
+        transcast::Toriginalinfo& info = jobs.OriginalInfos[row];
+        info.FilePath = QStringLiteral("/videos/clip.avi");
+        info.FrameSize = frameSize;
+        info.Duration = duration;
+        info.VideoBitrate = video;
+        info.AudioBitrate = audio;
+        return row;
+    }
+
+    QString outputSize(int row) const
+    {
+        return controller->jobs().subItem(row, transcast::JobList::OutputSizeColumn);
+    }
+};

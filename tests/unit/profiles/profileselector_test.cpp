@@ -1,0 +1,202 @@
+#include "profile_fixture.h"
+
+#include "profiles/profiledefinitions.h"
+#include "profiles/qualitytexts.h"
+
+using namespace transcast;
+
+namespace {
+QStringList split(const char* line)
+{
+    return ProfileDefinitions::splitItems(QString::fromLatin1(line));
+}
+} // namespace
+
+TEST(SplitItems, BlanksSeparateAndOddItemsEndTheList)
+{
+    EXPECT_EQ(split("320x240 640x480"), QStringList({"320x240", "640x480"}));
+    EXPECT_EQ(split("*"), QStringList());
+    EXPECT_EQ(split("* 320x240"), QStringList({"*", "320x240"}));
+    EXPECT_EQ(split(" 320x240"), QStringList());          // leading blank
+    EXPECT_EQ(split("100  200 300"), QStringList({"100"})); // two blanks
+    EXPECT_EQ(split("100 200 5"), QStringList({"100", "200"}));
+    EXPECT_EQ(split("100 200 "), QStringList({"100", "200"}));
+    EXPECT_EQ(split(""), QStringList());
+}
+
+using ProfileSelection = ProfileFixture;
+
+TEST_F(ProfileSelection, FillsTheBoxesFromTheProfilesGroup)
+{
+    groups[105].options = QStringLiteral("-f avi -vcodec mpeg4 -vtag DIVX");
+    start();
+    select(105);
+    ProfileSelector& profile = controller->profile();
+    EXPECT_EQ(profile.displayName(), QStringLiteral("AVI - MPEG-4 Movie(*.avi)"));
+    EXPECT_EQ(profile.outputExtension(), QStringLiteral(".avi"));
+    EXPECT_EQ(profile.optionLine(), QStringLiteral("-f avi -vcodec mpeg4 -vtag DIVX"));
+    // Six sizes and, for an .avi output below 112, the source's own size.
+    ASSERT_EQ(boxes().size.count(), 7);
+    EXPECT_EQ(boxes().size.itemText(6), kOriginalSize);
+    // Item k lands in slot 4 - k: the first number feeds the lowest quality.
+    EXPECT_EQ(profile.videoBitrateSlots()[4], QStringLiteral("100"));
+    EXPECT_EQ(profile.videoBitrateSlots()[0], QStringLiteral("500"));
+    EXPECT_EQ(boxes().videoBitrate.items().last(), kOriginalVideo);
+    EXPECT_EQ(boxes().audioBitrate.items().last(), kOriginalAudio);
+    EXPECT_EQ(profile.selectedProfile(), 105);
+    EXPECT_EQ(settingsIni().readInteger("profiles", "selcetsubindex", 0), 105);
+}
+
+TEST_F(ProfileSelection, SourceQualityEntriesFollowTheExactExtension)
+{
+    start();
+    for (int p = 118; p <= 122; ++p) {
+        select(p);
+        EXPECT_FALSE(boxes().videoBitrate.contains(kOriginalVideo)) << p;
+        EXPECT_FALSE(boxes().audioBitrate.contains(kOriginalAudio)) << p;
+        EXPECT_FALSE(boxes().size.contains(kOriginalSize)) << p;
+    }
+    // "(*.MP4)" is not ".mp4"; above 111 no original size is offered though.
+    select(123);
+    EXPECT_EQ(boxes().videoBitrate.items().last(), kOriginalVideo);
+    EXPECT_EQ(boxes().audioBitrate.items().last(), kOriginalAudio);
+    EXPECT_FALSE(boxes().size.contains(kOriginalSize));
+    // List-driven profiles never offer them.
+    select(27);
+    EXPECT_EQ(boxes().videoBitrate.count(), 5);
+    EXPECT_EQ(boxes().audioBitrate.count(), 5);
+}
+
+TEST_F(ProfileSelection, DvdEditionsOfferNoSourceQuality)
+{
+    start(QStringLiteral("transcast-dvd"));
+    select(123);
+    EXPECT_EQ(boxes().videoBitrate.count(), 5);
+    EXPECT_EQ(boxes().audioBitrate.count(), 5);
+}
+
+TEST_F(ProfileSelection, AudioProfilesTurnNoVideoModeOnAndVideoProfilesOff)
+{
+    start();
+    select(17);
+    EXPECT_TRUE(controller->profile().noVideoMode());
+    EXPECT_EQ(boxes().size.items(), QStringList({kNoVideo}));
+    EXPECT_EQ(boxes().size.currentIndex(), 0);
+    EXPECT_FALSE(boxes().size.isEnabled());
+    EXPECT_FALSE(boxes().videoBitrate.isEnabled());
+    EXPECT_EQ(boxes().videoBitrate.currentText(), kNoVideo);
+    EXPECT_EQ(controller->profile().videoBitrateSlots()[0], QStringLiteral("*"));
+
+    select(18); // a second audio profile: still one "No Video"
+    EXPECT_EQ(boxes().videoBitrate.items().count(kNoVideo), 1);
+
+    select(27);
+    EXPECT_FALSE(controller->profile().noVideoMode());
+    EXPECT_FALSE(boxes().videoBitrate.contains(kNoVideo));
+    EXPECT_TRUE(boxes().size.isEnabled());
+    EXPECT_TRUE(boxes().videoBitrate.isEnabled());
+    EXPECT_EQ(controller->profile().videoBitrateSlots()[0], QStringLiteral("500"));
+}
+
+TEST_F(ProfileSelection, AStarBitrateLineNeedsASingleSize)
+{
+    groups[30].bitrate = QStringLiteral("*");
+    groups[30].size = QStringLiteral("320x240 640x480");
+    start();
+    select(27);
+    select(30);
+    EXPECT_FALSE(controller->profile().noVideoMode());
+    EXPECT_EQ(controller->profile().videoBitrateSlots()[0], QStringLiteral("500")); // unchanged
+    EXPECT_TRUE(boxes().videoBitrate.isEnabled());
+}
+
+TEST_F(ProfileSelection, AFourItemLineLeavesSlotZeroAlone)
+{
+    groups[28].bitrate = QStringLiteral("10 20 30 40");
+    start();
+    select(27);
+    select(28);
+    const auto& bitrateSlots = controller->profile().videoBitrateSlots();
+    EXPECT_EQ(bitrateSlots[4], QStringLiteral("10"));
+    EXPECT_EQ(bitrateSlots[1], QStringLiteral("40"));
+    EXPECT_EQ(bitrateSlots[0], QStringLiteral("500"));
+}
+
+TEST_F(ProfileSelection, DiscProfilesOfferPalAndNtscWithQualityDisabled)
+{
+    start();
+    for (int p = 112; p <= 114; ++p) {
+        select(17); // from no-video mode
+        select(p);
+        EXPECT_EQ(boxes().size.items(), QStringList({kPal, kNtsc})) << p;
+        EXPECT_TRUE(boxes().size.isEnabled());
+        EXPECT_FALSE(boxes().videoBitrate.isEnabled());
+        EXPECT_FALSE(boxes().audioBitrate.isEnabled());
+        EXPECT_FALSE(boxes().videoBitrate.contains(kNoVideo));
+        EXPECT_FALSE(boxes().videoBitrate.contains(kOriginalVideo));
+    }
+}
+
+TEST_F(ProfileSelection, NumbersWithoutANameKeepTheLastNameAndRememberNothing)
+{
+    start();
+    select(125);
+    select(131);
+    EXPECT_EQ(controller->profile().displayName(), QStringLiteral("MKV - WMV Movie(*.mkv)"));
+    boxes().size.choose(3);
+    select(1);
+    EXPECT_TRUE(profileIni().readString("131", "size").isNull());
+    select(26); // no catalogue row: the name stays that of 1
+    EXPECT_EQ(controller->profile().displayName(), QStringLiteral("ASF-Advanced Streaming Format(*.asf)"));
+}
+
+TEST_F(ProfileSelection, AMissingFileStopsAfterRecordingTheNumber)
+{
+    start();
+    select(105);
+    const QStringList sizesBefore = boxes().size.items();
+    QFile::remove(definitionsPath());
+    select(27);
+    ASSERT_EQ(interaction.errors.size(), 1);
+    EXPECT_TRUE(interaction.errors.first().contains(QStringLiteral("profiles.pop")));
+    // Name shown, choices of 105 saved, number recorded ...
+    EXPECT_EQ(controller->profile().displayName(), QStringLiteral("iPod(320×240)MPEG-4 Codec(*.mp4)"));
+    EXPECT_TRUE(profileIni().readString("105", "size").size() > 0);
+    EXPECT_EQ(settingsIni().readInteger("profiles", "selcetsubindex", 0), 27);
+    // ... the rest keeps its values.
+    EXPECT_EQ(boxes().size.items(), sizesBefore);
+    EXPECT_EQ(controller->profile().selectedProfile(), 105);
+}
+
+TEST_F(ProfileSelection, AShortFileAppliesTheLinesItHas)
+{
+    start();
+    select(27);
+    const QString optionsBefore = controller->profile().optionLine();
+    // The file ends after the size line of 131.
+    writeDefinitions(130);
+    QFile file(definitionsPath());
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("profile 131\n640x360 1280x720\n");
+    file.close();
+    select(131);
+    EXPECT_TRUE(interaction.errors.isEmpty());
+    EXPECT_EQ(boxes().size.items(), QStringList({"640x360", "1280x720"}));
+    EXPECT_EQ(controller->profile().optionLine(), optionsBefore);
+    EXPECT_EQ(controller->profile().selectedProfile(), 131);
+}
+
+TEST_F(ProfileSelection, TheCategoryIconAndNameAreAnnounced)
+{
+    start();
+    QList<int> icons;
+    QStringList names;
+    QObject::connect(&controller->profile(), &ProfileSelector::categoryIconRequested,
+                     [&](int c) { icons << c; });
+    QObject::connect(&controller->profile(), &ProfileSelector::displayNameChanged,
+                     [&](const QString& n) { names << n; });
+    state().selectIndex = 12;
+    select(93);
+    EXPECT_EQ(icons, QList<int>({12}));
+    EXPECT_EQ(names, QStringList({"HD MPEG-4 AVC Video(*.mp4)"}));
+}
