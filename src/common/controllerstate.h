@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace transcast {
+namespace transcast
+{
 
 // The window controller's state that the core's rules read and change. One
 // instance lives as long as the window (or the CLI run); everything touches

@@ -59,7 +59,8 @@ std::optional<int> parseInt32(const QString& text)
 }
 
 InvalidInteger::InvalidInteger(const QString& text)
-    : std::runtime_error(QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString())
+    : std::runtime_error(
+          QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString())
 {
 }
 

@@ -25,7 +25,8 @@ std::optional<int> parseInt32(const QString& text);
 
 // A text that had to be a whole number and was not. Its message is the one
 // users see: "'12a' is not a valid integer value".
-class InvalidInteger : public std::runtime_error {
+class InvalidInteger : public std::runtime_error
+{
 public:
     explicit InvalidInteger(const QString& text);
     QString message() const { return QString::fromUtf8(what()); }

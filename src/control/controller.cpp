@@ -2,7 +2,8 @@
 
 #include "common/interaction.h"
 
-namespace transcast {
+namespace transcast
+{
 
 Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, QObject* parent)
     : QObject(parent), m_edition(std::move(edition)), m_interaction(interaction), m_shell(shell),

@@ -13,7 +13,8 @@
 #include "profiles/settingsstore.h"
 #include "sources/joblist.h"
 
-namespace transcast {
+namespace transcast
+{
 
 class Interaction;
 class Shell;
@@ -22,7 +23,8 @@ class Shell;
 // list, the option boxes and the objects that apply the program's rules to
 // them, and runs the user's actions with their busy guards. The window and
 // transcast-cli are two faces of one Controller; neither holds a rule.
-class Controller : public QObject {
+class Controller : public QObject
+{
     Q_OBJECT
 public:
     Controller(Edition edition, Interaction& interaction, Shell& shell, QObject* parent = nullptr);

@@ -9,9 +9,11 @@
 #include "profiles/qualitytexts.h"
 #include "sources/joblist.h"
 
-namespace transcast {
+namespace transcast
+{
 
-namespace {
+namespace
+{
 
 constexpr int kNormal = 2;
 
@@ -112,7 +114,8 @@ int Estimator::videoKbps(int row) const
         return strToInt(m_jobs.originalInfo(row).VideoBitrate);
 
     const QString size = m_boxes.size.currentText();
-    const QString height = heightText(size == kOriginalSize ? m_jobs.originalInfo(row).FrameSize : size);
+    const QString height =
+        heightText(size == kOriginalSize ? m_jobs.originalInfo(row).FrameSize : size);
     if (height.isNull())
         return 0;
     return static_cast<int>(roundHalfEven(strToInt(height) * factorsFor(p)[videoQualityIndex()]));

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace transcast {
+namespace transcast
+{
 
 class Interaction;
 class JobList;
@@ -20,7 +21,8 @@ struct OptionBoxes;
 //   best narrow-band rate, 12.2 kbit/s.
 // A text that must be a whole number and is not (a bitrate slot, a row's
 // bitrate, a frame height) throws InvalidInteger from the kbps functions.
-class Estimator {
+class Estimator
+{
 public:
     Estimator(JobList& jobs, const OptionBoxes& boxes, const ProfileSelector& profile,
               Interaction& interaction);

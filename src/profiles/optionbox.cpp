@@ -2,7 +2,8 @@
 
 #include "profiles/qualitytexts.h"
 
-namespace transcast {
+namespace transcast
+{
 
 OptionBox::OptionBox(QString name, QObject* parent) : QObject(parent), m_name(std::move(name)) {}
 
@@ -30,7 +31,8 @@ void OptionBox::removeItem(const QString& text)
     const bool hadSelection = m_current >= 0;
     m_items.removeAll(text);
     const int oldCurrent = m_current;
-    m_current = (hadSelection && selected != text) ? static_cast<int>(m_items.indexOf(selected)) : -1;
+    m_current =
+        (hadSelection && selected != text) ? static_cast<int>(m_items.indexOf(selected)) : -1;
     emit itemsChanged();
     if (m_current != oldCurrent)
         emit currentIndexChanged(m_current);

@@ -3,7 +3,8 @@
 #include <QObject>
 #include <QStringList>
 
-namespace transcast {
+namespace transcast
+{
 
 // One drop-down choice of the window (frame size, video quality, audio
 // quality, conversion direction) as a model: its items, the selected position
@@ -13,7 +14,8 @@ namespace transcast {
 // Programmatic changes (filling, restoring remembered positions) only emit
 // the change signals; `choose` is the user's choice and also emits `chosen`,
 // which runs the box's change handler, as a user's pick does in the window.
-class OptionBox : public QObject {
+class OptionBox : public QObject
+{
     Q_OBJECT
 public:
     explicit OptionBox(QString name, QObject* parent = nullptr);

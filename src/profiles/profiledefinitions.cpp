@@ -2,7 +2,8 @@
 
 #include <QFile>
 
-namespace transcast {
+namespace transcast
+{
 
 bool ProfileDefinitions::readGroup(const QString& path, int profile, Group& group, QString& error)
 {

@@ -3,13 +3,15 @@
 #include <QString>
 #include <QStringList>
 
-namespace transcast {
+namespace transcast
+{
 
 // Reader of "profiles.pop": four text lines per profile number, profile c
 // owning lines 4c-3 .. 4c (free text, size line, bitrate line, encoder option
 // line). Nothing else marks a group, so the file is always read from its
 // first line; it is never cached, and an edit takes effect at the next read.
-class ProfileDefinitions {
+class ProfileDefinitions
+{
 public:
     struct Group {
         // The lines of the group that exist; a file that ends early gives

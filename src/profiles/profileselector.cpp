@@ -9,13 +9,14 @@
 #include "profiles/qualitytexts.h"
 #include "profiles/rememberedchoices.h"
 
-namespace transcast {
+namespace transcast
+{
 
-ProfileSelector::ProfileSelector(const Edition& edition, ControllerState& state,
-                                 OptionBoxes& boxes, RememberedChoices& remembered,
-                                 Interaction& interaction, QObject* parent)
-    : QObject(parent), m_edition(edition), m_state(state), m_boxes(boxes),
-      m_remembered(remembered), m_interaction(interaction),
+ProfileSelector::ProfileSelector(const Edition& edition, ControllerState& state, OptionBoxes& boxes,
+                                 RememberedChoices& remembered, Interaction& interaction,
+                                 QObject* parent)
+    : QObject(parent), m_edition(edition), m_state(state), m_boxes(boxes), m_remembered(remembered),
+      m_interaction(interaction),
       m_definitionsPath(edition.dataFile(QStringLiteral("profiles.pop")))
 {
 }

@@ -8,7 +8,8 @@
 
 #include "common/inifile.h"
 
-namespace transcast {
+namespace transcast
+{
 
 class Edition;
 class Interaction;
@@ -26,7 +27,8 @@ struct OptionBoxes;
 // selectSubIndex (the last highlighted picker button), not from
 // selectedProfile: the two differ when the pointer rested on another button
 // after the last selection.
-class ProfileSelector : public QObject {
+class ProfileSelector : public QObject
+{
     Q_OBJECT
 public:
     ProfileSelector(const Edition& edition, ControllerState& state, OptionBoxes& boxes,

@@ -5,7 +5,8 @@
 
 // Entry texts of the option boxes. The rules test the selected entry by its
 // text, so these spellings ("Quliay" included) are part of the program.
-namespace transcast {
+namespace transcast
+{
 
 inline QStringList fixedQualityTexts()
 {

@@ -2,9 +2,11 @@
 
 #include "profiles/optionbox.h"
 
-namespace transcast {
+namespace transcast
+{
 
-namespace {
+namespace
+{
 
 const QString kSize = QStringLiteral("size");
 const QString kVideo = QStringLiteral("video bitrate");

@@ -4,7 +4,8 @@
 
 #include "common/inifile.h"
 
-namespace transcast {
+namespace transcast
+{
 
 struct OptionBoxes;
 
@@ -14,7 +15,8 @@ struct OptionBoxes;
 // back). Audio-only profiles keep only the audio choice and the direction;
 // a few panel-end numbers are read but never written; the rest of the
 // numbers without a definition have no entry at all.
-class RememberedChoices {
+class RememberedChoices
+{
 public:
     enum class Kind { None, Full, AudioOnly, AudioReadOnly };
 

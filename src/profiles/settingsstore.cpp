@@ -9,9 +9,11 @@
 #include "profiles/profileselector.h"
 #include "profiles/rememberedchoices.h"
 
-namespace transcast {
+namespace transcast
+{
 
-namespace {
+namespace
+{
 const QString kPlane = QStringLiteral("plane");
 const QString kProfiles = QStringLiteral("profiles");
 const QString kOutput = QStringLiteral("output");
@@ -64,7 +66,8 @@ void SettingsStore::load()
 
     m_state.videoFirstPage = m_settings->readBool(kPlane, QStringLiteral("video"), true);
     m_state.audioFirstPage = m_settings->readBool(kPlane, QStringLiteral("audio"), true);
-    m_state.OutputFolder = m_settings->readString(kOutput, QStringLiteral("path"), defaultOutputFolder());
+    m_state.OutputFolder =
+        m_settings->readString(kOutput, QStringLiteral("path"), defaultOutputFolder());
     m_state.outputFolderText = m_state.OutputFolder;
     m_state.selectIndex = m_settings->readInteger(kProfiles, QStringLiteral("selcetindex"), 1);
     m_state.BisSingle = m_settings->readBool(kProfiles, QStringLiteral("BisSingle"), true);
@@ -79,7 +82,8 @@ void SettingsStore::save()
     if (!m_settings)
         return;
     m_settings->writeBool(kProfiles, QStringLiteral("BisSingle"), m_state.BisSingle);
-    m_settings->writeInteger(kProfiles, m_state.BisSingle ? kIntoKey : kOutOfKey, m_state.selectSubIndex);
+    m_settings->writeInteger(kProfiles, m_state.BisSingle ? kIntoKey : kOutOfKey,
+                             m_state.selectSubIndex);
     m_settings->writeString(kOutput, QStringLiteral("path"), m_state.OutputFolder);
     m_settings->writeInteger(kProfiles, QStringLiteral("selcetindex"), m_state.selectIndex);
     m_settings->writeInteger(kProfiles, QStringLiteral("FinishSelcet"), m_state.FinishAction);

@@ -6,7 +6,8 @@
 
 #include "common/inifile.h"
 
-namespace transcast {
+namespace transcast
+{
 
 class Edition;
 class ProfileSelector;
@@ -18,7 +19,8 @@ struct OptionBoxes;
 // executable ("transcast.ini"), in the INI folder. Loaded once at first show
 // (which also selects the last profile of the current direction), saved once
 // at close. Between the two only a profile selection writes to the file.
-class SettingsStore {
+class SettingsStore
+{
 public:
     SettingsStore(const Edition& edition, ControllerState& state, OptionBoxes& boxes,
                   ProfileSelector& selector, RememberedChoices& remembered);

@@ -1,6 +1,7 @@
 #include "sources/joblist.h"
 
-namespace transcast {
+namespace transcast
+{
 
 JobList::JobList(QObject* parent) : QObject(parent) {}
 

@@ -7,7 +7,8 @@
 #include <QString>
 #include <QVector>
 
-namespace transcast {
+namespace transcast
+{
 
 // What the probe learnt about a source, one entry per row. The fourth text
 // is never set or read; it keeps the record's layout.
@@ -36,7 +37,8 @@ struct TConvertInfo {
 // four sub-items ("Width * Height", "Time", "Output Size", "Status"), a check
 // box (DVD rows) and a selection. The source records run parallel to it,
 // indexed by row, with their own length rules (see OriginalInfos).
-class JobList : public QObject {
+class JobList : public QObject
+{
     Q_OBJECT
 public:
     enum SubItem { FrameSizeColumn = 0, TimeColumn = 1, OutputSizeColumn = 2, StatusColumn = 3 };

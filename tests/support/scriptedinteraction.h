@@ -11,7 +11,8 @@
 // Ports answered by the test: every message is recorded in order, questions
 // take queued answers (Yes when none is queued), dialogs return queued
 // choices (cancel when none).
-class ScriptedInteraction : public transcast::Interaction {
+class ScriptedInteraction : public transcast::Interaction
+{
 public:
     QStringList warnings, informations, errors, questions;
     std::deque<bool> answers;
@@ -52,7 +53,8 @@ public:
 };
 
 // Records what would have been opened or shut down; never does it.
-class RecordingShell : public transcast::Shell {
+class RecordingShell : public transcast::Shell
+{
 public:
     QStringList openedFolders, openedUrls;
     int shutdowns = 0;

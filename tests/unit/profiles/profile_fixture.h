@@ -16,7 +16,8 @@
 // A controller over a made-up profiles.pop in a temporary program folder and
 // a temporary INI folder. Every group has six sizes and five bitrates unless
 // a test overrides it.
-class ProfileFixture : public ::testing::Test {
+class ProfileFixture : public ::testing::Test
+{
 protected:
     struct Group {
         QString size = QStringLiteral("176x144 320x240 480x320 640x480(VGA) 720x480 1280x720");
@@ -93,16 +94,17 @@ protected:
 
     transcast::IniFile settingsIni() const
     {
-        return transcast::IniFile(QDir(configDir.path()).filePath(QStringLiteral("transcast.ini")));
+        return transcast::IniFile(controller->settings().settingsPath());
     }
     transcast::IniFile profileIni() const
     {
-        return transcast::IniFile(QDir(configDir.path()).filePath(QStringLiteral("pro transcast.ini")));
+        return transcast::IniFile(controller->settings().profileSettingsPath());
     }
 
     // A listed row as the add-file operation leaves it.
     int addRow(const QString& frameSize, const QString& duration,
-               const QString& video = QStringLiteral("1000"), const QString& audio = QStringLiteral("128"))
+               const QString& video = QStringLiteral("1000"),
+               const QString& audio = QStringLiteral("128"))
     {
         transcast::JobList& jobs = controller->jobs();
         const int row = jobs.appendRow(QStringLiteral("clip"));

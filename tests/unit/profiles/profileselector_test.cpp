@@ -5,7 +5,8 @@
 
 using namespace transcast;
 
-namespace {
+namespace
+{
 QStringList split(const char* line)
 {
     return ProfileDefinitions::splitItems(QString::fromLatin1(line));
@@ -17,7 +18,7 @@ TEST(SplitItems, BlanksSeparateAndOddItemsEndTheList)
     EXPECT_EQ(split("320x240 640x480"), QStringList({"320x240", "640x480"}));
     EXPECT_EQ(split("*"), QStringList());
     EXPECT_EQ(split("* 320x240"), QStringList({"*", "320x240"}));
-    EXPECT_EQ(split(" 320x240"), QStringList());          // leading blank
+    EXPECT_EQ(split(" 320x240"), QStringList());            // leading blank
     EXPECT_EQ(split("100  200 300"), QStringList({"100"})); // two blanks
     EXPECT_EQ(split("100 200 5"), QStringList({"100", "200"}));
     EXPECT_EQ(split("100 200 "), QStringList({"100", "200"}));
@@ -147,7 +148,8 @@ TEST_F(ProfileSelection, NumbersWithoutANameKeepTheLastNameAndRememberNothing)
     select(1);
     EXPECT_TRUE(profileIni().readString("131", "size").isNull());
     select(26); // no catalogue row: the name stays that of 1
-    EXPECT_EQ(controller->profile().displayName(), QStringLiteral("ASF-Advanced Streaming Format(*.asf)"));
+    EXPECT_EQ(controller->profile().displayName(),
+              QStringLiteral("ASF-Advanced Streaming Format(*.asf)"));
 }
 
 TEST_F(ProfileSelection, AMissingFileStopsAfterRecordingTheNumber)
@@ -160,7 +162,8 @@ TEST_F(ProfileSelection, AMissingFileStopsAfterRecordingTheNumber)
     ASSERT_EQ(interaction.errors.size(), 1);
     EXPECT_TRUE(interaction.errors.first().contains(QStringLiteral("profiles.pop")));
     // Name shown, choices of 105 saved, number recorded ...
-    EXPECT_EQ(controller->profile().displayName(), QStringLiteral("iPod(320×240)MPEG-4 Codec(*.mp4)"));
+    EXPECT_EQ(controller->profile().displayName(),
+              QStringLiteral("iPod(320×240)MPEG-4 Codec(*.mp4)"));
     EXPECT_TRUE(profileIni().readString("105", "size").size() > 0);
     EXPECT_EQ(settingsIni().readInteger("profiles", "selcetsubindex", 0), 27);
     // ... the rest keeps its values.

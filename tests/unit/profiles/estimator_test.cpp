@@ -1,0 +1,149 @@
+#include "profile_fixture.h"
+
+#include "profiles/qualitytexts.h"
+
+using namespace transcast;
+
+using Estimates = ProfileFixture;
+
+TEST_F(Estimates, SizeTextFollowsTheMegabyteFormula)
+{
+    start();
+    const Estimator& e = controller->estimator();
+    EXPECT_EQ(e.sizeText(1628, 60), QStringLiteral("11.64MB"));
+    EXPECT_EQ(e.sizeText(1393, 60), QStringLiteral("9.96MB"));
+    EXPECT_EQ(e.sizeText(128, 60), QStringLiteral("0.92MB"));
+    EXPECT_EQ(e.sizeText(5000, 0), QStringLiteral("0.00MB"));
+    // 100000 MB and more no longer fit five digits.
+    EXPECT_EQ(e.sizeText(8000, 104857), QStringLiteral("99999.00MB"));
+    EXPECT_EQ(e.sizeText(8000, 104858), QStringLiteral("1E5MB"));
+    controller->estimator().setDecimalSeparator(QLatin1Char(','));
+    EXPECT_EQ(e.sizeText(1628, 60), QStringLiteral("11,64MB"));
+}
+
+TEST_F(Estimates, DiscProfilesUseTheirFixedTotals)
+{
+    start();
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
+    select(112);
+    EXPECT_EQ(controller->estimator().totalKbps(row), 1393);
+    EXPECT_EQ(outputSize(row), QStringLiteral("9.96MB"));
+    select(113);
+    EXPECT_EQ(controller->estimator().totalKbps(row), 1948);
+    select(114);
+    EXPECT_EQ(controller->estimator().totalKbps(row), 3222);
+}
+
+TEST_F(Estimates, AudioProfilesCountOnlyTheAudioTerm)
+{
+    start();
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
+    select(17); // defaults to "Normal": 128 kbit/s
+    EXPECT_EQ(controller->estimator().videoKbps(row), 0);
+    EXPECT_EQ(outputSize(row), QStringLiteral("0.92MB"));
+}
+
+TEST_F(Estimates, NarrowBandOutputsCountTheAmrRates)
+{
+    start();
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
+    select(70); // BlackBerry 3GP
+    boxes().audioBitrate.choose(0);
+    EXPECT_EQ(controller->estimator().audioKbps(row), 12);
+    boxes().audioBitrate.choose(4);
+    EXPECT_EQ(controller->estimator().audioKbps(row), 5); // 4.75 rounds to 5
+    boxes().audioBitrate.choose(3);
+    EXPECT_EQ(controller->estimator().audioKbps(row), 6);
+    // A size-driven .3gp profile offers the source's audio: the best AMR rate.
+    select(8);
+    ASSERT_EQ(boxes().audioBitrate.currentText(), kOriginalAudio);
+    EXPECT_EQ(controller->estimator().audioKbps(row), 12);
+}
+
+TEST_F(Estimates, SizeDrivenVideoFollowsTheHeightAndTheFactorRow)
+{
+    groups[118].size = QStringLiteral("176x144 320x240 480x320 640x480(VGA) 720x480 1280x720");
+    groups[120] = groups[118];
+    start();
+    const int row = addRow(QStringLiteral("720x576"), QStringLiteral("00:01:00"));
+    select(118);
+    boxes().size.choose(1);                                 // 320x240
+    boxes().videoBitrate.choose(2);                         // Normal
+    EXPECT_EQ(controller->estimator().videoKbps(row), 362); // 240 x 1.51
+    select(120);
+    boxes().size.choose(1);
+    boxes().videoBitrate.choose(2);
+    EXPECT_EQ(controller->estimator().videoKbps(row), 1500); // 240 x 6.25
+    // A label after the size: the height stops at "(".
+    boxes().size.choose(3);
+    EXPECT_EQ(controller->estimator().videoKbps(row), 3000);
+}
+
+TEST_F(Estimates, SourceChoicesReadTheRowsRecord)
+{
+    start();
+    const int row = addRow(QStringLiteral("720x576"), QStringLiteral("00:01:00"),
+                           QStringLiteral("1372"), QStringLiteral("200"));
+    select(105); // file-mode defaults: the source's video and audio
+    ASSERT_EQ(boxes().videoBitrate.currentText(), kOriginalVideo);
+    ASSERT_EQ(boxes().audioBitrate.currentText(), kOriginalAudio);
+    EXPECT_EQ(controller->estimator().totalKbps(row), 1572);
+    boxes().videoBitrate.choose(0);
+    boxes().size.choose(boxes().size.indexOf(kOriginalSize));
+    EXPECT_EQ(controller->estimator().videoKbps(row), 3600); // 576 x 6.25
+}
+
+TEST_F(Estimates, ListDrivenVideoTakesTheSlotOfTheQuality)
+{
+    start();
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
+    select(27);
+    boxes().videoBitrate.choose(0);
+    boxes().audioBitrate.choose(3);
+    EXPECT_EQ(controller->estimator().totalKbps(row), 500 + 64);
+}
+
+TEST_F(Estimates, MissingSelectionsAndHeightsHaveSafeValues)
+{
+    start();
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
+    select(4); // .mp4 in file mode: remembered position 5 selects nothing
+    EXPECT_EQ(boxes().videoBitrate.currentIndex(), -1);
+    EXPECT_EQ(boxes().audioBitrate.currentIndex(), -1);
+    EXPECT_EQ(controller->estimator().audioKbps(row), 128);  // counts as "Normal"
+    EXPECT_EQ(controller->estimator().videoKbps(row), 2398); // 720 x 3.33
+    boxes().size.setCurrentIndex(-1);
+    EXPECT_EQ(controller->estimator().videoKbps(row), 0); // no height
+}
+
+TEST_F(Estimates, ABadNumberStopsTheRefreshWithAMessage)
+{
+    start();
+    select(105);
+    boxes().videoBitrate.choose(0);
+    boxes().audioBitrate.choose(2);
+    const int first = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
+    const int bad = addRow(QStringLiteral("640x4x0"), QStringLiteral("00:01:00"));
+    const int last = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
+    boxes().size.choose(boxes().size.indexOf(kOriginalSize));
+    ASSERT_EQ(interaction.errors.size(), 1);
+    EXPECT_EQ(interaction.errors.first(), QStringLiteral("'4x0' is not a valid integer value"));
+    EXPECT_FALSE(outputSize(first).isEmpty());
+    EXPECT_TRUE(outputSize(bad).isEmpty());
+    EXPECT_TRUE(outputSize(last).isEmpty());
+}
+
+TEST_F(Estimates, EveryBoxChangeRefreshesEveryRow)
+{
+    start();
+    select(27);
+    const int a = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
+    const int b = addRow(QStringLiteral("640x480"), QStringLiteral("00:02:00"));
+    boxes().audioBitrate.choose(0);
+    const QString a0 = outputSize(a);
+    const QString b0 = outputSize(b);
+    boxes().videoBitrate.choose(4);
+    EXPECT_NE(outputSize(a), a0);
+    EXPECT_NE(outputSize(b), b0);
+    EXPECT_EQ(controller->state().CurrentRow, 0); // the refresh leaves it alone
+}

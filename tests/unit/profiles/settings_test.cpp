@@ -1,0 +1,195 @@
+#include "profile_fixture.h"
+
+#include "profiles/qualitytexts.h"
+#include "profiles/rememberedchoices.h"
+#include "profiles/settingsstore.h"
+
+using namespace transcast;
+
+using Settings = ProfileFixture;
+
+TEST_F(Settings, AFirstRunStartsFromTheDefaults)
+{
+    start();
+    EXPECT_EQ(state().OutputFolder, SettingsStore::defaultOutputFolder());
+    EXPECT_TRUE(state().OutputFolder.endsWith(QLatin1Char('/')));
+    EXPECT_EQ(state().outputFolderText, state().OutputFolder);
+    EXPECT_EQ(state().selectIndex, 1);
+    EXPECT_TRUE(state().BisSingle);
+    EXPECT_EQ(state().selectSubIndex, 1);
+    EXPECT_EQ(controller->profile().selectedProfile(), 1);
+    EXPECT_EQ(state().FinishAction, 0);
+    EXPECT_TRUE(state().videoFirstPage);
+    EXPECT_TRUE(state().audioFirstPage);
+    // The selection already recorded its number.
+    EXPECT_EQ(settingsIni().readInteger("profiles", "selcetsubindex", 0), 1);
+}
+
+TEST_F(Settings, EditionsStartOnTheirOwnProfile)
+{
+    start(QStringLiteral("conv_mp3.exe"));
+    EXPECT_EQ(controller->profile().selectedProfile(), 17);
+    EXPECT_EQ(state().selectSubIndex, 17);
+    start(QStringLiteral("transform.exe"));
+    EXPECT_EQ(controller->profile().selectedProfile(), 6);
+}
+
+TEST_F(Settings, EverySettingSurvivesARestart)
+{
+    start(QStringLiteral("transcast-avi"));
+    state().OutputFolder = QStringLiteral("/data/out/");
+    state().selectIndex = 7;
+    state().FinishAction = 1;
+    state().videoFirstPage = false;
+    state().audioFirstPage = false;
+    select(53);
+    restart(QStringLiteral("transcast-avi"));
+    EXPECT_EQ(state().OutputFolder, QStringLiteral("/data/out/"));
+    EXPECT_EQ(state().outputFolderText, QStringLiteral("/data/out/"));
+    EXPECT_EQ(state().selectIndex, 7);
+    EXPECT_EQ(state().FinishAction, 1);
+    EXPECT_FALSE(state().videoFirstPage);
+    EXPECT_FALSE(state().audioFirstPage);
+    EXPECT_EQ(controller->profile().selectedProfile(), 53);
+    EXPECT_EQ(boxes().channel.currentIndex(), 0);
+}
+
+TEST_F(Settings, ATypedButUnusedOutputFolderIsNotSaved)
+{
+    start();
+    state().outputFolderText = QStringLiteral("/typed/only");
+    restart();
+    EXPECT_EQ(state().OutputFolder, SettingsStore::defaultOutputFolder());
+}
+
+TEST_F(Settings, KeysAreSpelledAsStoredFilesHaveThem)
+{
+    start(QStringLiteral("transcast-wmv"));
+    state().BisSingle = false;
+    state().selectSubIndex = 9;
+    controller->saveSettings();
+    const IniFile ini = settingsIni();
+    EXPECT_EQ(ini.readString("profiles", "BisSingle"), QStringLiteral("0"));
+    EXPECT_EQ(ini.readInteger("profiles", "mainselcetsubindex", 0), 9);
+    EXPECT_EQ(ini.readInteger("profiles", "selcetsubindex", 0), 7); // untouched
+    EXPECT_FALSE(ini.readString("profiles", "selcetindex").isNull());
+    EXPECT_FALSE(ini.readString("profiles", "FinishSelcet").isNull());
+    EXPECT_EQ(ini.readString("plane", "video"), QStringLiteral("1"));
+    EXPECT_FALSE(ini.readString("output", "path").isNull());
+    // The other direction opens on its own profile with the second entry.
+    start(QStringLiteral("transcast-wmv"));
+    EXPECT_FALSE(state().BisSingle);
+    EXPECT_EQ(controller->profile().selectedProfile(), 9);
+    EXPECT_EQ(boxes().channel.currentIndex(), 1);
+}
+
+TEST_F(Settings, RememberedChoicesComeBackPerProfile)
+{
+    start();
+    select(17);
+    boxes().audioBitrate.choose(3); // "Low Quality"
+    select(18);
+    EXPECT_EQ(boxes().audioBitrate.currentIndex(), 2);
+    select(17);
+    EXPECT_EQ(boxes().audioBitrate.currentText(), QStringLiteral("Low Quality"));
+    EXPECT_EQ(profileIni().readInteger("17", "audio bitrate", -9), 3);
+    EXPECT_FALSE(profileIni().readString("17", "Channel").isNull());
+    // Audio-only profiles keep no size or video position.
+    EXPECT_TRUE(profileIni().readString("17", "size").isNull());
+    // Selecting the same profile again stores and restores it unchanged.
+    select(102);
+    boxes().size.choose(1);
+    boxes().videoBitrate.choose(3);
+    select(102);
+    EXPECT_EQ(boxes().size.currentIndex(), 1);
+    EXPECT_EQ(boxes().videoBitrate.currentIndex(), 3);
+}
+
+TEST_F(Settings, DefaultsDifferBetweenFileAndDvdMode)
+{
+    start();
+    select(102);
+    EXPECT_EQ(boxes().size.currentIndex(), 4);
+    EXPECT_EQ(boxes().videoBitrate.currentText(), kOriginalVideo);
+    EXPECT_EQ(boxes().audioBitrate.currentText(), kOriginalAudio);
+
+    QTemporaryDir otherConfig;
+    controller = std::make_unique<Controller>(
+        Edition(QStringLiteral("transcast-dvd"), programDir.path()), interaction, shell);
+    controller->loadSettings(otherConfig.path());
+    select(102);
+    EXPECT_EQ(boxes().size.currentIndex(), 4);
+    EXPECT_EQ(boxes().videoBitrate.currentText(), QStringLiteral("Normal"));
+    EXPECT_EQ(boxes().audioBitrate.currentText(), QStringLiteral("Normal"));
+}
+
+TEST_F(Settings, LastChangesBeforeCloseAreLostUnlessAProfileIsSelected)
+{
+    start();
+    select(27);
+    boxes().size.choose(3);
+    restart();
+    select(27);
+    EXPECT_EQ(boxes().size.currentIndex(), 0);
+    boxes().size.choose(3);
+    select(28);
+    restart();
+    select(27);
+    EXPECT_EQ(boxes().size.currentIndex(), 3);
+}
+
+TEST(RememberedChoicesTable, CoversExactlyTheNumbersWithAnEntry)
+{
+    using K = RememberedChoices::Kind;
+    for (int p : {26, 52, 67, 74, 82, 90, 98, 101, 109, 117, 124, 131, 0, 132})
+        EXPECT_EQ(RememberedChoices::kindOf(p), K::None) << p;
+    for (int p : {33, 40, 45, 59})
+        EXPECT_EQ(RememberedChoices::kindOf(p), K::AudioReadOnly) << p;
+    for (int p : {15, 25, 71, 80})
+        EXPECT_EQ(RememberedChoices::kindOf(p), K::AudioOnly) << p;
+    int full = 0;
+    for (int p = 1; p <= 131; ++p)
+        full += RememberedChoices::kindOf(p) == K::Full;
+    EXPECT_EQ(full, 131 - 12 - 4 - 13);
+    const auto mp4 = RememberedChoices::defaultsFor(120, false);
+    EXPECT_EQ(mp4.size, 5);
+    EXPECT_EQ(RememberedChoices::defaultsFor(120, true).size, 2);
+    EXPECT_EQ(RememberedChoices::defaultsFor(69, false).size, 1);
+    EXPECT_EQ(RememberedChoices::defaultsFor(7, true).video, 2);
+}
+
+using Direction = ProfileFixture;
+
+TEST_F(Direction, ChangingWithAnEmptyListAsksNothing)
+{
+    start(QStringLiteral("transcast-wmv"));
+    boxes().channel.choose(1);
+    EXPECT_TRUE(interaction.questions.isEmpty());
+    EXPECT_FALSE(state().BisSingle);
+    EXPECT_EQ(controller->profile().selectedProfile(), 1); // "mainselcetsubindex" default
+    select(9);
+    boxes().channel.choose(0);
+    EXPECT_TRUE(state().BisSingle);
+    EXPECT_EQ(controller->profile().selectedProfile(), 7); // the edition's profile
+    boxes().channel.choose(1);
+    EXPECT_EQ(controller->profile().selectedProfile(), 9); // recorded for that direction
+}
+
+TEST_F(Direction, NoKeepsTheListTheProfileAndTheDirection)
+{
+    start(QStringLiteral("transcast-wmv"));
+    select(60);
+    addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
+    interaction.answers.push_back(false);
+    boxes().channel.choose(1);
+    EXPECT_EQ(interaction.questions, QStringList({"Change function will clear list, continue?"}));
+    EXPECT_EQ(controller->jobs().rowCount(), 1);
+    EXPECT_TRUE(state().BisSingle);
+    EXPECT_EQ(controller->profile().selectedProfile(), 60);
+    EXPECT_EQ(boxes().channel.currentIndex(), 0);
+
+    interaction.answers.push_back(true);
+    boxes().channel.choose(1);
+    EXPECT_EQ(controller->jobs().rowCount(), 0);
+    EXPECT_FALSE(state().BisSingle);
+}
