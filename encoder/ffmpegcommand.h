@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "invocation.h"
+
+// The ffmpeg argument lists register.dat runs. The app still writes a few
+// options in the spelling of older ffmpeg releases; ffmpeg 5.1 rejects or
+// misreads them, so they are rewritten here and nowhere else.
+namespace transcast
+{
+
+// The ffmpeg program: the value of TRANSCAST_FFMPEG when set and not empty,
+// else "ffmpeg", looked up on PATH.
+std::string ffmpegProgram();
+
+// The arguments with the legacy spellings replaced: "-b" becomes "-b:v",
+// "-ab" becomes "-b:a", and the value of "-aspect" has its decimal comma
+// (written by a locale that uses one) turned into a point. Values of "-i" are
+// never touched; everything else passes through unchanged.
+std::vector<std::string> modernSpelling(const std::vector<std::string>& arguments);
+
+// The output path as ffmpeg must be given it so that it is read as a file:
+// a path starting with "-" would be taken for an option and a relative path
+// with a ":" for a protocol, so both get the "file:" prefix.
+std::string outputUrl(const std::string& path);
+
+// Full ffmpeg argument list (program name excluded) for a conversion: options
+// that keep ffmpeg off the terminal and make it write machine-readable
+// progress to descriptor progressFd every half second, then the caller's
+// arguments in the current spelling, the output last.
+std::vector<std::string> conversionArguments(const Invocation& invocation, int progressFd);
+
+// Full ffmpeg argument list for an AMR job: ffmpeg decodes the input to raw
+// signed 16-bit little-endian 8000 Hz mono on descriptor pcmFd, with progress
+// on progressFd. Options before the input pass through; of the options after
+// it only the time limits ("-ss", "-t", "-to") apply to the sound we encode.
+std::vector<std::string> pcmArguments(const Invocation& invocation, int progressFd, int pcmFd);
+
+// The audio bitrate the caller asked for with "-ab" or "-b:a", in bit/s; 0
+// when none is given or it is not a number.
+double requestedAudioBitrate(const Invocation& invocation);
+
+} // namespace transcast

@@ -1,0 +1,55 @@
+#include "invocation.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace transcast
+{
+
+bool hasAmrExtension(const std::string& path)
+{
+    static const std::string extension = ".amr";
+    if (path.size() < extension.size())
+        return false;
+    return std::equal(
+        extension.begin(), extension.end(), path.end() - extension.size(),
+        [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+Invocation parseInvocation(const std::vector<std::string>& arguments)
+{
+    Invocation invocation;
+    invocation.arguments = arguments;
+
+    size_t inputAt = arguments.size();
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == "-i") {
+            inputAt = i + 1;
+            break;
+        }
+    }
+    if (inputAt == arguments.size())
+        return invocation;
+
+    invocation.input = arguments[inputAt];
+    // "-y" counts only where it is an option, not where it is a path.
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (i == inputAt)
+            continue;
+        if (arguments[i] == "-y")
+            invocation.overwrite = true;
+    }
+
+    if (invocation.input.rfind("vts://", 0) == 0) {
+        invocation.kind = Invocation::Kind::DvdInput;
+    } else if (inputAt + 1 == arguments.size()) {
+        invocation.kind = Invocation::Kind::Probe;
+    } else {
+        invocation.output = arguments.back();
+        invocation.kind = hasAmrExtension(invocation.output) ? Invocation::Kind::ConvertAmr
+                                                             : Invocation::Kind::Convert;
+    }
+    return invocation;
+}
+
+} // namespace transcast

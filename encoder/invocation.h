@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// How register.dat reads its arguments. The app builds one command-line text,
+// but the engine starts us from an argument list, so every path arrives as one
+// argument and the option fragments arrive split on blanks.
+namespace transcast
+{
+
+struct Invocation {
+    enum class Kind {
+        Usage,      // no "-i" with a value: nothing sensible to do
+        Probe,      // "-i FILE" and nothing after the file: print the report
+        Convert,    // options, "-i FILE", options, output last
+        ConvertAmr, // a conversion whose output ends in ".amr" (any case)
+        DvdInput,   // the input is a DVD locator ("vts://...")
+    };
+    Kind kind = Kind::Usage;
+    std::string input;  // the value of the first "-i"
+    std::string output; // the last argument of a conversion, empty otherwise
+    bool overwrite = false;
+    std::vector<std::string> arguments; // as received, output included
+};
+
+// Classifies the arguments (argv without the program name). The probe is
+// recognised by nothing following the "-i" value, so "-y -i FILE" probes too;
+// in every other case the last argument is the output.
+Invocation parseInvocation(const std::vector<std::string>& arguments);
+
+// True when the text ends in ".amr", in any case.
+bool hasAmrExtension(const std::string& path);
+
+} // namespace transcast

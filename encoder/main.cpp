@@ -1,0 +1,55 @@
+// register.dat: the encoder the app drives. It probes a file ("-i FILE") with
+// libavformat and converts by running ffmpeg, speaking the command lines and
+// the report and progress forms the app relies on.
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "conversion.h"
+#include "invocation.h"
+#include "mediaprobe.h"
+#include "probereport.h"
+
+namespace
+{
+
+int probe(const std::string& path)
+{
+    transcast::MediaSummary media;
+    std::string reason;
+    if (!transcast::probeMedia(path, media, reason)) {
+        transcast::writeAll(STDOUT_FILENO, transcast::formatProbeFailure(path, reason));
+        return 1;
+    }
+    // One write, so that the report reaches the reader as one piece.
+    return transcast::writeAll(STDOUT_FILENO, transcast::formatProbeReport(media)) ? 0 : 1;
+}
+
+const char usage[] = "usage: register.dat -i FILE                 report on a media file\n"
+                     "       register.dat [OPTIONS] -i FILE [OPTIONS] OUTPUT\n"
+                     "                                           convert with ffmpeg\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using transcast::Invocation;
+    const Invocation invocation =
+        transcast::parseInvocation(std::vector<std::string>(argv + 1, argv + argc));
+    switch (invocation.kind) {
+    case Invocation::Kind::Usage:
+        transcast::writeAll(STDERR_FILENO, usage);
+        return 2;
+    case Invocation::Kind::DvdInput:
+        transcast::reportError("DVD input is not supported yet: " + invocation.input);
+        return 1;
+    case Invocation::Kind::Probe:
+        return probe(invocation.input);
+    case Invocation::Kind::Convert:
+        return transcast::runConversion(invocation);
+    case Invocation::Kind::ConvertAmr:
+        return transcast::runAmrConversion(invocation);
+    }
+    return 2;
+}

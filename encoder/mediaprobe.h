@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "probereport.h"
+
+namespace transcast
+{
+
+// Reads a media file with libavformat, in this process, and gathers what the
+// report shows. Returns false and the reason (libav's own text, such as
+// "Invalid data found when processing input") when the file cannot be read.
+// libav's log is silenced meanwhile: its warnings would land in the same
+// stream as the report, ahead of it.
+bool probeMedia(const std::string& path, MediaSummary& media, std::string& reason);
+
+} // namespace transcast
