@@ -1,0 +1,328 @@
+#include "ui/skin/skin.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QUiLoader>
+
+namespace transcast
+{
+
+namespace
+{
+
+constexpr const char* kModeProperty = "mode";
+constexpr const char* kDvdGeometry = "dvdGeometry";
+constexpr const char* kBrandedGeometry = "brandedGeometry";
+constexpr const char* kBrandedDvdGeometry = "brandedDvdGeometry";
+constexpr const char* kTransparentForMouse = "transparentForMouse";
+
+bool isSkinObjectName(const QString& name)
+{
+    // Qt names some of the widgets it creates inside others ("qt_..."); those
+    // are parts of an object, not objects.
+    return !name.isEmpty() && !name.startsWith(QLatin1String("qt_"));
+}
+
+// A left press on a slider jumps the handle under the pointer (and the press
+// then drags it), so that a click on the play bar seeks there instead of
+// stepping a page towards the pointer.
+void jumpSliderTo(QSlider* slider, const QPoint& pos)
+{
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->sliderPosition();
+    option.sliderValue = slider->value();
+    option.upsideDown = slider->invertedAppearance() != (slider->orientation() == Qt::Vertical);
+    option.subControls = QStyle::SC_None;
+    QStyle* style = slider->style();
+    const QRect groove =
+        style->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, slider);
+    const QRect handle =
+        style->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+    if (handle.contains(pos))
+        return;
+    int value;
+    if (slider->orientation() == Qt::Horizontal) {
+        value = QStyle::sliderValueFromPosition(slider->minimum(), slider->maximum(),
+                                                pos.x() - handle.width() / 2 - groove.x(),
+                                                groove.width() - handle.width(), option.upsideDown);
+    } else {
+        value = QStyle::sliderValueFromPosition(
+            slider->minimum(), slider->maximum(), pos.y() - handle.height() / 2 - groove.y(),
+            groove.height() - handle.height(), option.upsideDown);
+    }
+    slider->setSliderPosition(value);
+}
+
+} // namespace
+
+Skin::Skin(QObject* parent) : QObject(parent) {}
+
+Skin::~Skin()
+{
+    // A form never handed to a host belongs to us.
+    if (m_form && !m_host)
+        delete m_form.data();
+}
+
+bool Skin::load(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_error = QStringLiteral("Cannot open the skin file \"%1\": %2")
+                      .arg(QDir::toNativeSeparators(path), file.errorString());
+        return false;
+    }
+    const QDir folder = QFileInfo(path).absoluteDir();
+    QUiLoader loader;
+    // Pictures named in the file are relative to it, as Designer saves them.
+    loader.setWorkingDirectory(folder);
+    // The style sheet cannot name files relative to the skin file, so it
+    // reaches the picture folder through a search path.
+    QDir::setSearchPaths(QStringLiteral("skin"), {folder.absoluteFilePath(QStringLiteral("skin"))});
+    QWidget* form = loader.load(&file);
+    if (!form) {
+        m_error = QStringLiteral("The skin file \"%1\" is no valid form: %2")
+                      .arg(QDir::toNativeSeparators(path), loader.errorString());
+        return false;
+    }
+    if (form->objectName() != QLatin1String(FormName)) {
+        m_error =
+            QStringLiteral("The skin file \"%1\" holds the form \"%2\", not \"%3\".")
+                .arg(QDir::toNativeSeparators(path), form->objectName(), QLatin1String(FormName));
+        delete form;
+        return false;
+    }
+
+    if (m_form && !m_host)
+        delete m_form.data();
+    m_form = form;
+    m_host = nullptr;
+    m_objects.clear();
+    m_names.clear();
+    m_designGeometry.clear();
+    m_pressedObject = nullptr;
+    m_error.clear();
+    m_styleSheet = form->styleSheet();
+
+    form->setMinimumSize(form->size());
+    form->installEventFilter(this);
+    form->setMouseTracking(true);
+    const QList<QWidget*> children = form->findChildren<QWidget*>();
+    for (QWidget* child : children) {
+        const QString name = child->objectName();
+        if (isSkinObjectName(name) && !m_objects.contains(name)) {
+            m_objects.insert(name, child);
+            m_names.append(name);
+            m_designGeometry.insert(name, child->geometry());
+        }
+        prepare(child);
+    }
+    return true;
+}
+
+void Skin::prepare(QWidget* widget)
+{
+    widget->installEventFilter(this);
+    widget->setMouseTracking(true);
+    // Each object reports its own mouse input; an event an object ignores
+    // must not reach the form a second time as a move over the background.
+    widget->setAttribute(Qt::WA_NoMousePropagation);
+    if (widget->property(kTransparentForMouse).toBool())
+        widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+    if (auto* slider = qobject_cast<QAbstractSlider*>(widget))
+        slider->setRange(0, BarMaximum);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        const QString name = widget->objectName();
+        connect(button, &QAbstractButton::clicked, this, [this, name] { emit clicked(name); });
+    }
+}
+
+void Skin::attach(QWidget* host)
+{
+    Q_ASSERT(host);
+    if (!m_form)
+        return;
+    m_host = host;
+    m_form->setParent(host);
+    QLayout* layout = host->layout();
+    if (!layout) {
+        layout = new QGridLayout(host);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+    }
+    layout->addWidget(m_form);
+    if (!m_styleSheet.isEmpty()) {
+        m_form->setStyleSheet(QString());
+        const QString own = host->styleSheet();
+        host->setStyleSheet(own.isEmpty() ? m_styleSheet : own + QLatin1Char('\n') + m_styleSheet);
+    }
+    m_form->lower();
+    m_form->show();
+}
+
+void Skin::applyLayout(bool fileMode, bool branded)
+{
+    if (!m_form)
+        return;
+    for (const QString& name : std::as_const(m_names)) {
+        QWidget* object = m_objects.value(name);
+        if (!object)
+            continue;
+        const QString mode = object->property(kModeProperty).toString();
+        if (mode == QLatin1String("file"))
+            object->setVisible(fileMode);
+        else if (mode == QLatin1String("dvd"))
+            object->setVisible(!fileMode);
+
+        QStringList keys;
+        if (branded && !fileMode)
+            keys << QLatin1String(kBrandedDvdGeometry);
+        if (branded)
+            keys << QLatin1String(kBrandedGeometry);
+        if (!fileMode)
+            keys << QLatin1String(kDvdGeometry);
+        QRect geometry = m_designGeometry.value(name);
+        for (const QString& key : std::as_const(keys)) {
+            const QVariant value = object->property(key.toLatin1().constData());
+            if (value.canConvert<QRect>() && value.toRect().isValid()) {
+                geometry = value.toRect();
+                break;
+            }
+        }
+        object->setGeometry(geometry);
+    }
+    m_form->setProperty("fileMode", fileMode);
+    m_form->setProperty("branded", branded);
+    repolish();
+}
+
+void Skin::repolish()
+{
+    // Style rules may select on the form's layout properties; rules are
+    // matched when a widget is polished, so polish the whole form again.
+    QList<QWidget*> widgets = m_form->findChildren<QWidget*>();
+    widgets.prepend(m_form);
+    for (QWidget* widget : std::as_const(widgets)) {
+        QStyle* style = widget->style();
+        style->unpolish(widget);
+        style->polish(widget);
+        widget->update();
+    }
+}
+
+QWidget* Skin::object(const QString& name) const
+{
+    return m_objects.value(name);
+}
+
+QLabel* Skin::label(const QString& name) const
+{
+    return qobject_cast<QLabel*>(object(name));
+}
+
+QAbstractSlider* Skin::bar(const QString& name) const
+{
+    return qobject_cast<QAbstractSlider*>(object(name));
+}
+
+QStringList Skin::objectNames() const
+{
+    return m_names;
+}
+
+bool Skin::setText(const QString& name, const QString& text)
+{
+    QLabel* target = label(name);
+    if (!target)
+        return false;
+    target->setText(text);
+    target->repaint();
+    return true;
+}
+
+QString Skin::text(const QString& name) const
+{
+    const QLabel* source = label(name);
+    return source ? source->text() : QString();
+}
+
+bool Skin::setBarPosition(const QString& name, int position)
+{
+    QAbstractSlider* target = bar(name);
+    if (!target)
+        return false;
+    target->setValue(qBound(0, position, int(BarMaximum)));
+    target->repaint();
+    return true;
+}
+
+int Skin::barPosition(const QString& name) const
+{
+    const QAbstractSlider* source = bar(name);
+    return source ? source->value() : -1;
+}
+
+QString Skin::objectNameFor(QObject* watched) const
+{
+    for (auto* widget = qobject_cast<QWidget*>(watched); widget && widget != m_form;
+         widget = widget->parentWidget()) {
+        const QString name = widget->objectName();
+        if (m_objects.value(name) == widget)
+            return name;
+    }
+    return QString();
+}
+
+bool Skin::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        emit moved(objectNameFor(watched));
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (mouse->button() == Qt::LeftButton) {
+            if (auto* slider = qobject_cast<QSlider*>(widget))
+                jumpSliderTo(slider, mouse->position().toPoint());
+            m_pressedObject = qobject_cast<QAbstractButton*>(widget) ? nullptr : widget;
+        }
+        emit pressed(objectNameFor(watched));
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const QString name = objectNameFor(watched);
+        emit released(name);
+        // Buttons report their clicks themselves; other objects click when
+        // the left button goes up over the object it went down on.
+        if (mouse->button() == Qt::LeftButton && widget && m_pressedObject == widget) {
+            m_pressedObject = nullptr;
+            if (widget->rect().contains(mouse->position().toPoint()))
+                emit clicked(name);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}
+
+} // namespace transcast
