@@ -1,0 +1,328 @@
+// register.dat converting: the app's command lines, the progress lines it
+// parses, failures, being killed, and the AMR output it encodes itself.
+#include <csignal>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include "appreading.h"
+#include "clips.h"
+
+using namespace transcast::testclips;
+
+namespace
+{
+
+class Conversion : public ::testing::Test
+{
+protected:
+    QString path(const QString& name) const { return m_folder.filePath(name); }
+
+    // The options the app writes for a 320x240 MPEG-4 job, as the engine
+    // splits them: legacy "-b" and "-ab", and a decimal comma in the aspect
+    // ratio as a comma locale writes it.
+    static QStringList appOptions()
+    {
+        return {"-r",  "25",    "-b",      "300000", "-ab",     "128000",
+                "-ac", "2",     "-aspect", "1,3333", "-s",      "320x240",
+                "-ar", "44100", "-vcodec", "mpeg4",  "-acodec", "aac"};
+    }
+
+    QTemporaryDir m_folder;
+};
+
+struct ProgressLine {
+    qint64 frame;
+    double seconds;
+};
+
+// Every "frame=N time=S.ss bitrate=B" line, which must end in a CR.
+std::vector<ProgressLine> progressLines(const QByteArray& output)
+{
+    static const QRegularExpression line(
+        QStringLiteral(R"(frame=(\d+) time=(\d+)\.(\d\d) bitrate=(\S+)\r)"));
+    std::vector<ProgressLine> lines;
+    auto it = line.globalMatch(QString::fromUtf8(output));
+    while (it.hasNext()) {
+        const auto match = it.next();
+        lines.push_back({match.captured(1).toLongLong(),
+                         match.captured(2).toDouble() + match.captured(3).toDouble() / 100});
+    }
+    return lines;
+}
+
+// The state letter of /proc/PID/stat; empty when the process is gone.
+QString processState(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray text = stat.readAll();
+    const int close = text.lastIndexOf(')');
+    return close < 0 ? QString() : QString::fromLatin1(text.mid(close + 2, 1));
+}
+
+// The children of a process, from every /proc/PID/stat's parent field.
+QList<qint64> childrenOf(qint64 parent)
+{
+    QList<qint64> children;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        bool numeric = false;
+        const qint64 pid = entry.toLongLong(&numeric);
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!numeric || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toLongLong() == parent)
+            children << pid;
+    }
+    return children;
+}
+
+// Dead: gone, or a zombie nobody reaps (a container's first process may not).
+bool waitForDeath(qint64 pid)
+{
+    for (int i = 0; i < 50; ++i) {
+        const QString state = processState(pid);
+        if (state.isEmpty() || state == QLatin1String("Z"))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(Conversion, ProgressReachesTheClipLengthInSeconds)
+{
+    ASSERT_TRUE(makeMovie(path("ten.avi"), 10, {"-c:v", "mpeg4", "-c:a", "libmp3lame"}));
+    const QString output = path("my clip's \"ten\" été.mp4");
+    const RunResult run =
+        runRegister(QStringList{"-y", "-i", path("ten.avi")} + appOptions() + QStringList{output});
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+
+    const std::vector<ProgressLine> lines = progressLines(run.output);
+    ASSERT_FALSE(lines.empty()) << run.output.toStdString();
+    for (size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_GE(lines[i].seconds, lines[i - 1].seconds);
+        EXPECT_GE(lines[i].frame, lines[i - 1].frame);
+    }
+    // The app takes the whole seconds before the ".": the last line must say 10.
+    EXPECT_EQ(static_cast<int>(lines.back().seconds), 10);
+    EXPECT_GE(lines.back().frame, 250);
+    // The legacy spellings reached ffmpeg in today's form.
+    EXPECT_FALSE(run.output.contains("ambiguous")) << run.output.toStdString();
+
+    const RunResult probe = runRegister({"-i", output});
+    const AppReading reading = readLikeTheApp(QString::fromUtf8(probe.output));
+    EXPECT_EQ(reading.frameSize, QStringLiteral("320x240"));
+    EXPECT_EQ(reading.duration, QStringLiteral("00:00:10"));
+}
+
+// The app always names the output by its full path, but a relative one must
+// work too, even one that starts with a dash or holds a colon.
+TEST_F(Conversion, RelativeOutputNamesAreFiles)
+{
+    ASSERT_TRUE(makeMovie(path("in.mp4"), 1, {"-c:v", "mpeg4", "-c:a", "aac"}));
+    for (const QString& name : {QStringLiteral("-out.mp4"), QStringLiteral("a:b.mp4")}) {
+        const RunResult run =
+            runRegister({"-y", "-i", path("in.mp4"), "-vcodec", "mpeg4", name}, m_folder.path());
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+        EXPECT_GT(QFileInfo(path(name)).size(), 0) << name.toStdString();
+    }
+}
+
+TEST_F(Conversion, FailingJobsExitNonZeroWithFfmpegsReason)
+{
+    ASSERT_TRUE(makeMovie(path("in.mp4"), 1, {"-c:v", "mpeg4", "-c:a", "aac"}));
+    QFile blocker(path("a file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    const struct {
+        QStringList options;
+        QString output;
+        const char* reason;
+    } cases[] = {
+        {appOptions(), path("no such folder/out.mp4"), "No such file or directory"},
+        {appOptions(), path("a file/out.mp4"), "Not a directory"},
+        {{"-vcodec", "nosuchcodec"}, path("out.mp4"), "Unknown encoder 'nosuchcodec'"},
+    };
+    for (const auto& c : cases) {
+        const RunResult run = runRegister(QStringList{"-y", "-i", path("in.mp4")} + c.options +
+                                          QStringList{c.output});
+        ASSERT_TRUE(run.finished);
+        EXPECT_NE(run.exitCode, 0) << c.reason;
+        EXPECT_TRUE(run.output.contains(c.reason)) << run.output.toStdString();
+    }
+}
+
+// Without "-y" ffmpeg would ask on the terminal whether to overwrite; the
+// app's standard input is a pipe that stays open, so asking would hang the
+// batch. It must refuse at once instead.
+TEST_F(Conversion, ExistingOutputWithoutOverwriteIsRefused)
+{
+    ASSERT_TRUE(makeMovie(path("in.mp4"), 1, {"-c:v", "mpeg4", "-c:a", "aac"}));
+    QFile existing(path("out.mp4"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("keep me");
+    existing.close();
+
+    const RunResult run = runRegister({"-i", path("in.mp4"), "-vcodec", "mpeg4", path("out.mp4")});
+    ASSERT_TRUE(run.finished) << "waited for an answer on standard input";
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.output.contains("already exists")) << run.output.toStdString();
+    EXPECT_EQ(QFileInfo(path("out.mp4")).size(), 7);
+}
+
+TEST_F(Conversion, MissingFfmpegIsReported)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TRANSCAST_FFMPEG"), path("no-ffmpeg-here"));
+    const RunResult run = runRegister({"-y", "-i", path("in.mp4"), path("out.mp4")}, {}, env);
+    ASSERT_TRUE(run.finished);
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.output.contains("cannot start " + path("no-ffmpeg-here").toUtf8()))
+        << run.output.toStdString();
+}
+
+// The app stops a job with SIGKILL, which register.dat cannot catch: its
+// ffmpeg must die with it and stop writing.
+TEST_F(Conversion, KilledRegisterTakesFfmpegWithIt)
+{
+    ASSERT_TRUE(makeMovie(path("in.mp4"), 10, {"-c:v", "mpeg4", "-c:a", "aac"}));
+    QProcess job;
+    // -re: read at the clip's own pace, so the job runs for ten seconds.
+    startLikeTheApp(job, registerDat(),
+                    {"-y", "-re", "-i", path("in.mp4"), "-vcodec", "mpeg4", path("out.mp4")});
+    ASSERT_TRUE(job.waitForStarted(5000));
+    QByteArray output;
+    ASSERT_TRUE(readUntil(
+        job, output,
+        [](const QByteArray& text) {
+            const auto lines = progressLines(text);
+            return !lines.empty() && lines.back().seconds >= 1;
+        },
+        15000))
+        << output.toStdString();
+    const QList<qint64> children = childrenOf(job.processId());
+    ASSERT_EQ(children.size(), 1);
+
+    job.kill();
+    ASSERT_TRUE(job.waitForFinished(5000));
+    EXPECT_TRUE(waitForDeath(children.first())) << "ffmpeg outlived register.dat";
+
+    const qint64 size = QFileInfo(path("out.mp4")).size();
+    QThread::msleep(700);
+    EXPECT_EQ(QFileInfo(path("out.mp4")).size(), size) << "the output still grows";
+}
+
+// SIGTERM is passed on: ffmpeg closes the output properly and the job fails.
+TEST_F(Conversion, TerminatedRegisterLetsFfmpegCloseTheOutput)
+{
+    ASSERT_TRUE(makeMovie(path("in.mp4"), 10, {"-c:v", "mpeg4", "-c:a", "aac"}));
+    QProcess job;
+    startLikeTheApp(job, registerDat(),
+                    {"-y", "-re", "-i", path("in.mp4"), "-vcodec", "mpeg4", path("out.mp4")});
+    ASSERT_TRUE(job.waitForStarted(5000));
+    QByteArray output;
+    ASSERT_TRUE(readUntil(
+        job, output, [](const QByteArray& text) { return progressLines(text).size() >= 2; },
+        15000));
+
+    job.terminate();
+    ASSERT_TRUE(job.waitForFinished(10000));
+    EXPECT_NE(job.exitCode(), 0);
+    const RunResult probe = runRegister({"-i", path("out.mp4")});
+    EXPECT_EQ(probe.exitCode, 0) << probe.output.toStdString();
+}
+
+class AmrOutput : public Conversion
+{
+protected:
+    // Runs the job the app writes for the AMR profile.
+    RunResult convert(const QString& input, const QString& bitrate, const QString& output,
+                      bool overwrite = true)
+    {
+        QStringList arguments;
+        if (overwrite)
+            arguments << "-y";
+        arguments << "-i" << input << "-ab" << bitrate << "-ac"
+                  << "1"
+                  << "-ar"
+                  << "8000" << output;
+        return runRegister(arguments);
+    }
+};
+
+TEST_F(AmrOutput, EncodesNarrowBandAmrAtTheRequestedRate)
+{
+    // PCM sound: decoded to exactly 3 s, with no codec delay or padding.
+    ASSERT_TRUE(makeMovie(path("in.mov"), 3, {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}));
+    const struct {
+        const char* bitrate;
+        char frameHeader; // mode << 3 | quality bit
+        int frameBytes;
+    } rates[] = {{"12200", 0x3c, 32}, {"4750", 0x04, 13}, {"7400", 0x24, 20}};
+    for (const auto& rate : rates) {
+        const QString output = path(QStringLiteral("out %1.AMR").arg(rate.bitrate));
+        const RunResult run = convert(path("in.mov"), rate.bitrate, output);
+        ASSERT_TRUE(run.finished);
+        ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+        const auto lines = progressLines(run.output);
+        ASSERT_FALSE(lines.empty()) << run.output.toStdString();
+        EXPECT_EQ(static_cast<int>(lines.back().seconds), 3);
+
+        QFile file(output);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray data = file.readAll();
+        ASSERT_TRUE(data.startsWith("#!AMR\n"));
+        EXPECT_EQ(data.at(6), rate.frameHeader) << rate.bitrate;
+        // 3 s of sound at 50 frames a second.
+        EXPECT_EQ(data.size(), 6 + 150 * rate.frameBytes) << rate.bitrate;
+
+        const RunResult ffprobe = runProgram(
+            QStringLiteral("ffprobe"), {"-v", "error", "-show_entries",
+                                        "stream=codec_name,sample_rate,channels:format=duration",
+                                        "-of", "default=noprint_wrappers=1", output});
+        EXPECT_TRUE(ffprobe.output.contains("codec_name=amr_nb")) << ffprobe.output.toStdString();
+        EXPECT_TRUE(ffprobe.output.contains("sample_rate=8000"));
+        EXPECT_TRUE(ffprobe.output.contains("channels=1"));
+        EXPECT_TRUE(ffprobe.output.contains("duration=3.0")) << ffprobe.output.toStdString();
+    }
+}
+
+TEST_F(AmrOutput, FailuresLeaveNoFileAndKeepExistingOnes)
+{
+    const RunResult missing = convert(path("missing.avi"), "12200", path("out.amr"));
+    ASSERT_TRUE(missing.finished);
+    EXPECT_NE(missing.exitCode, 0);
+    EXPECT_TRUE(missing.output.contains("No such file or directory"))
+        << missing.output.toStdString();
+    EXPECT_FALSE(QFile::exists(path("out.amr")));
+
+    ASSERT_TRUE(makeClip(path("silent.mp4"), pictureSource(1), {"-c:v", "mpeg4"}));
+    const RunResult silent = convert(path("silent.mp4"), "12200", path("out.amr"));
+    EXPECT_NE(silent.exitCode, 0) << "a file without sound gives no AMR";
+    EXPECT_FALSE(QFile::exists(path("out.amr")));
+
+    QFile existing(path("kept.amr"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("keep me");
+    existing.close();
+    ASSERT_TRUE(makeClip(path("tone.wav"), toneSource(1), {}));
+    const RunResult refused = convert(path("tone.wav"), "12200", path("kept.amr"), false);
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_TRUE(refused.output.contains("already exists")) << refused.output.toStdString();
+    EXPECT_EQ(QFileInfo(path("kept.amr")).size(), 7);
+}

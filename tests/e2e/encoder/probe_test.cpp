@@ -1,0 +1,212 @@
+// register.dat -i FILE: the report the app parses when a file is added.
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "appreading.h"
+#include "clips.h"
+
+using namespace transcast::testclips;
+
+namespace
+{
+
+class Probe : public ::testing::Test
+{
+protected:
+    QString path(const QString& name) const { return m_folder.filePath(name); }
+
+    // Runs the probe, checks what every report shares (CR LF line ends, exit
+    // status 0, no "bitrate:" before the "Duration:" line) and returns it.
+    QString report(const QString& file)
+    {
+        const RunResult run = runRegister({"-i", file});
+        EXPECT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+        const QString text = QString::fromUtf8(run.output);
+        EXPECT_TRUE(text.endsWith(QStringLiteral("\r\n")));
+        EXPECT_FALSE(text.contains(QRegularExpression(QStringLiteral("[^\r]\n"))))
+            << "a line not ended by CR LF";
+        const int duration = text.indexOf(QStringLiteral("  Duration: "));
+        EXPECT_GT(duration, 0);
+        EXPECT_FALSE(text.left(duration).contains(QStringLiteral("bitrate:")));
+        return text;
+    }
+
+    static QString lineWith(const QString& report, const QString& key)
+    {
+        for (const QString& line : report.split(QStringLiteral("\r\n")))
+            if (line.contains(key))
+                return line;
+        return {};
+    }
+
+    QTemporaryDir m_folder;
+};
+
+void expectMatch(const QString& line, const char* pattern)
+{
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^%1$").arg(QLatin1String(pattern)))
+                    .match(line)
+                    .hasMatch())
+        << "line: " << line.toStdString() << "\npattern: " << pattern;
+}
+
+bool isNumber(const QString& text)
+{
+    bool ok = false;
+    text.toLongLong(&ok);
+    return ok;
+}
+
+} // namespace
+
+TEST_F(Probe, Mp4WithH264AndAac)
+{
+    ASSERT_TRUE(makeMovie(path("clip.mp4"), 2,
+                          {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac"},
+                          QStringLiteral("640x480")));
+    const QString text = report(path("clip.mp4"));
+
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Input #0, mov,mp4,m4a,3gp,3g2,mj2:\r\n")));
+    expectMatch(lineWith(text, "Duration:"),
+                R"(  Duration: 00:00:02\.0\d, start: 0\.000000, bitrate: \d+ kb/s)");
+    expectMatch(lineWith(text, "Video:"),
+                R"(    Stream #0\.0: Video: 640x480, h264, yuv420p, \d+ kb/s, 25 fps)");
+    expectMatch(lineWith(text, "Audio:"),
+                R"(    Stream #0\.1: Audio: aac, 44100 Hz, stereo, \d+ kb/s)");
+
+    const AppReading reading = readLikeTheApp(text);
+    EXPECT_EQ(reading.duration, QStringLiteral("00:00:02"));
+    EXPECT_EQ(reading.frameSize, QStringLiteral("640x480"));
+    EXPECT_TRUE(isNumber(reading.overallBitrate)) << reading.overallBitrate.toStdString();
+    EXPECT_TRUE(isNumber(reading.videoBitrate)) << reading.videoBitrate.toStdString();
+    EXPECT_TRUE(isNumber(reading.audioBitrate)) << reading.audioBitrate.toStdString();
+}
+
+TEST_F(Probe, AviWithMpeg4AndMp3)
+{
+    ASSERT_TRUE(makeMovie(path("clip.avi"), 2, {"-c:v", "mpeg4", "-c:a", "libmp3lame"}));
+    const QString text = report(path("clip.avi"));
+
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Input #0, avi:\r\n")));
+    expectMatch(lineWith(text, "Video:"),
+                R"(    Stream #0\.0: Video: 320x240, mpeg4, yuv420p, \d+ kb/s, 25 fps)");
+    expectMatch(lineWith(text, "Audio:"),
+                R"(    Stream #0\.1: Audio: mp3, 44100 Hz, stereo, \d+ kb/s)");
+    const AppReading reading = readLikeTheApp(text);
+    EXPECT_EQ(reading.frameSize, QStringLiteral("320x240"));
+    EXPECT_TRUE(isNumber(reading.videoBitrate));
+}
+
+// MPEG program streams carry no video bitrate: the line says nothing rather
+// than a made-up number, and the overall bitrate is still there.
+TEST_F(Probe, MpegProgramStreamHasNoVideoBitrate)
+{
+    ASSERT_TRUE(makeMovie(path("clip.mpg"), 2, {"-c:v", "mpeg2video", "-c:a", "mp2", "-f", "vob"}));
+    const QString text = report(path("clip.mpg"));
+
+    expectMatch(lineWith(text, "Video:"),
+                R"(    Stream #0\.0: Video: 320x240, mpeg2video, yuv420p, 25 fps)");
+    const AppReading reading = readLikeTheApp(text);
+    EXPECT_EQ(reading.videoBitrate, QString());
+    EXPECT_TRUE(isNumber(reading.overallBitrate));
+    EXPECT_TRUE(isNumber(reading.audioBitrate));
+    EXPECT_EQ(reading.frameSize, QStringLiteral("320x240"));
+}
+
+TEST_F(Probe, AudioOnlyMp3HasNoVideoLine)
+{
+    ASSERT_TRUE(makeClip(path("tone.mp3"), toneSource(2), {"-c:a", "libmp3lame", "-b:a", "128k"}));
+    const QString text = report(path("tone.mp3"));
+
+    EXPECT_FALSE(text.contains(QStringLiteral("Video")));
+    expectMatch(lineWith(text, "Audio:"),
+                R"(    Stream #0\.0: Audio: mp3, 44100 Hz, mono, 128 kb/s)");
+    const AppReading reading = readLikeTheApp(text);
+    EXPECT_EQ(reading.frameSize, QString());
+    EXPECT_EQ(reading.audioBitrate, QStringLiteral("128"));
+}
+
+// Cover art is a video stream to libavformat, but not a picture to convert.
+TEST_F(Probe, CoverArtIsNotVideo)
+{
+    ASSERT_TRUE(
+        makeClip(path("song.mp3"),
+                 toneSource(2) + QStringList{"-f", "lavfi", "-i", "color=c=red:s=64x64:d=1"},
+                 {"-map", "0:a", "-map", "1:v", "-frames:v", "1", "-c:v", "mjpeg",
+                  "-disposition:v:0", "attached_pic", "-c:a", "libmp3lame"}));
+    const QString text = report(path("song.mp3"));
+
+    EXPECT_FALSE(text.contains(QStringLiteral("Video:")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Picture: 64x64, mjpeg")));
+    EXPECT_EQ(readLikeTheApp(text).frameSize, QString());
+}
+
+// Names with blanks, quotes, non-ASCII letters and a leading dash arrive as
+// one argument; names holding the report's own keys must not be read in place
+// of the values.
+TEST_F(Probe, AwkwardFileNamesReadLikeAnyOther)
+{
+    ASSERT_TRUE(makeMovie(path("plain.mp4"), 1, {"-c:v", "mpeg4", "-c:a", "aac"}));
+    const AppReading plain = readLikeTheApp(report(path("plain.mp4")));
+
+    // A name cannot hold "/", but a folder on the path can end in " kb".
+    ASSERT_TRUE(QDir(m_folder.path()).mkpath(QStringLiteral("Duration: 77:77:77 bitrate: 7 kb")));
+    const QStringList names = {
+        QStringLiteral("-my clip's \"best\" été.mp4"),
+        QStringLiteral("Duration: 77:77:77 bitrate: 7 kb/s Video: 1x1 Audio: 9 kb.mp4"),
+    };
+    for (const QString& name : names) {
+        ASSERT_TRUE(QFile::copy(path("plain.mp4"), path(name)));
+        const AppReading reading = readLikeTheApp(report(path(name)));
+        EXPECT_EQ(reading.duration, plain.duration) << name.toStdString();
+        EXPECT_EQ(reading.overallBitrate, plain.overallBitrate) << name.toStdString();
+        EXPECT_EQ(reading.videoBitrate, plain.videoBitrate) << name.toStdString();
+        EXPECT_EQ(reading.audioBitrate, plain.audioBitrate) << name.toStdString();
+        EXPECT_EQ(reading.frameSize, QStringLiteral("320x240")) << name.toStdString();
+    }
+}
+
+// A file that cannot be read gives one line with the reason and nothing the
+// app could take for an overall bitrate, so it adds no row.
+TEST_F(Probe, UnreadableFilesGiveTheReasonAndFail)
+{
+    QFile text(path("notes.txt"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("just some words, nothing to play\n");
+    text.close();
+    QFile(path("empty.mp4")).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QDir(m_folder.path()).mkpath(QStringLiteral("bitrate: 5 kb")));
+    const QString trap = QStringLiteral("bitrate: 5 kb/s.txt");
+    ASSERT_TRUE(QFile::copy(path("notes.txt"), path(trap)));
+
+    const struct {
+        QString file;
+        QString line;
+    } cases[] = {
+        {path("notes.txt"), path("notes.txt") + ": Invalid data found when processing input"},
+        {path("missing.mp4"), path("missing.mp4") + ": No such file or directory"},
+        {path("empty.mp4"), path("empty.mp4") + ": Invalid data found when processing input"},
+        {path(trap), "Input: Invalid data found when processing input"},
+    };
+    for (const auto& c : cases) {
+        const RunResult run = runRegister({"-i", c.file});
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 1) << c.file.toStdString();
+        EXPECT_EQ(QString::fromUtf8(run.output), c.line + "\r\n");
+        EXPECT_EQ(readLikeTheApp(QString::fromUtf8(run.output)).overallBitrate, QString());
+    }
+}
+
+TEST_F(Probe, DvdLocatorIsRefusedClearly)
+{
+    const RunResult run = runRegister({"-i", "vts://01*0*1000*128*0*/media/dvd"});
+    ASSERT_TRUE(run.finished);
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.output.contains("DVD input is not supported yet")) << run.output.toStdString();
+    EXPECT_FALSE(run.output.contains("bitrate:"));
+}

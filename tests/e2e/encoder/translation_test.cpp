@@ -1,0 +1,285 @@
+// The pure parts of register.dat: how it reads its arguments, what it hands
+// ffmpeg, how progress blocks become the app's lines, and the report's edge
+// values that real files rarely produce.
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "encoder/amrwriter.h"
+#include "encoder/ffmpegcommand.h"
+#include "encoder/invocation.h"
+#include "encoder/probereport.h"
+#include "encoder/progresstranslator.h"
+
+using namespace transcast;
+
+namespace
+{
+
+using Arguments = std::vector<std::string>;
+
+// The app's line `register.dat -y  -i "/my videos/a b.avi" -r 25 -b 1172000
+// -ab 128000 -ac 2  -aspect 1,3333 -s 320x240  -ar 44100 -f mp4 -vcodec mpeg4
+// -acodec aac "/out dir/a b.mp4"` as the engine hands it over.
+const Arguments appLine = {"-y",      "-i",      "/my videos/a b.avi",
+                           "-r",      "25",      "-b",
+                           "1172000", "-ab",     "128000",
+                           "-ac",     "2",       "-aspect",
+                           "1,3333",  "-s",      "320x240",
+                           "-ar",     "44100",   "-f",
+                           "mp4",     "-vcodec", "mpeg4",
+                           "-acodec", "aac",     "/out dir/a b.mp4"};
+
+std::string golden(const char* name)
+{
+    std::ifstream file(std::string(TRANSCAST_TEST_DATA "/encoder/") + name, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::string translate(const std::string& progress, size_t pieceSize)
+{
+    ProgressTranslator translator;
+    std::string lines;
+    for (size_t at = 0; at < progress.size(); at += pieceSize)
+        for (const ProgressSample& sample : translator.feed(progress.substr(at, pieceSize)))
+            lines += formatProgressLine(sample);
+    return lines;
+}
+
+} // namespace
+
+TEST(Invocation, TellsProbeConversionAndDvdApart)
+{
+    const Invocation conversion = parseInvocation(appLine);
+    EXPECT_EQ(conversion.kind, Invocation::Kind::Convert);
+    EXPECT_EQ(conversion.input, "/my videos/a b.avi");
+    EXPECT_EQ(conversion.output, "/out dir/a b.mp4");
+    EXPECT_TRUE(conversion.overwrite);
+
+    const Invocation probe = parseInvocation({"-i", "-y"});
+    EXPECT_EQ(probe.kind, Invocation::Kind::Probe);
+    EXPECT_EQ(probe.input, "-y");
+    EXPECT_FALSE(probe.overwrite) << "a file named -y is not the option";
+
+    EXPECT_EQ(parseInvocation({"-y", "-i", "a.avi"}).kind, Invocation::Kind::Probe);
+    EXPECT_EQ(parseInvocation({"-y", "-i", "a.avi", "-ab", "12200", "/o/a.AmR"}).kind,
+              Invocation::Kind::ConvertAmr);
+    EXPECT_EQ(parseInvocation({"-y", "-i", "a.avi", "/o/amr.mp4"}).kind, Invocation::Kind::Convert);
+    EXPECT_EQ(
+        parseInvocation({"-y", "-i", "vts://01*0*10*128*0*/dvd", "-t", "00:01:00", "o.mpg"}).kind,
+        Invocation::Kind::DvdInput);
+    EXPECT_EQ(parseInvocation({}).kind, Invocation::Kind::Usage);
+    EXPECT_EQ(parseInvocation({"a.avi", "b.mp4"}).kind, Invocation::Kind::Usage);
+    EXPECT_EQ(parseInvocation({"-i"}).kind, Invocation::Kind::Usage);
+}
+
+TEST(FfmpegCommand, AppLineInTodaysSpellingWithProgressOnItsOwnPipe)
+{
+    const Arguments expected = {"-hide_banner",
+                                "-nostdin",
+                                "-nostats",
+                                "-progress",
+                                "pipe:3",
+                                "-stats_period",
+                                "0.5",
+                                "-y",
+                                "-i",
+                                "/my videos/a b.avi",
+                                "-r",
+                                "25",
+                                "-b:v",
+                                "1172000",
+                                "-b:a",
+                                "128000",
+                                "-ac",
+                                "2",
+                                "-aspect",
+                                "1.3333",
+                                "-s",
+                                "320x240",
+                                "-ar",
+                                "44100",
+                                "-f",
+                                "mp4",
+                                "-vcodec",
+                                "mpeg4",
+                                "-acodec",
+                                "aac",
+                                "/out dir/a b.mp4"};
+    EXPECT_EQ(conversionArguments(parseInvocation(appLine), 3), expected);
+}
+
+TEST(FfmpegCommand, PathsAreNeverRewrittenAsOptions)
+{
+    // Input paths that look like the legacy options stay as they are.
+    EXPECT_EQ(modernSpelling({"-i", "-b", "-b", "1", "-i", "-ab", "-aspect", "16,9"}),
+              (Arguments{"-i", "-b", "-b:v", "1", "-i", "-ab", "-aspect", "16.9"}));
+    EXPECT_EQ(outputUrl("/out/-a:b.mp4"), "/out/-a:b.mp4");
+    EXPECT_EQ(outputUrl("-a.mp4"), "file:-a.mp4");
+    EXPECT_EQ(outputUrl("a:b.mp4"), "file:a:b.mp4");
+    EXPECT_EQ(outputUrl("sub/a:b.mp4"), "sub/a:b.mp4");
+    EXPECT_EQ(conversionArguments(parseInvocation({"-i", "in.avi", "-out.avi"}), 3).back(),
+              "file:-out.avi");
+}
+
+TEST(FfmpegCommand, AmrJobDecodesToPcmKeepingOnlyTheTimeLimits)
+{
+    const Invocation amr =
+        parseInvocation({"-y", "-ss", "5", "-i", "/in/a.avi", "-ab", "7400", "-ac", "1", "-t",
+                         "00:00:30", "-ar", "8000", "-f", "amr", "-vn", "/out/a.amr"});
+    const Arguments expected = {"-hide_banner",
+                                "-nostdin",
+                                "-nostats",
+                                "-progress",
+                                "pipe:3",
+                                "-stats_period",
+                                "0.5",
+                                "-y",
+                                "-ss",
+                                "5",
+                                "-i",
+                                "/in/a.avi",
+                                "-t",
+                                "00:00:30",
+                                "-vn",
+                                "-sn",
+                                "-dn",
+                                "-ac",
+                                "1",
+                                "-ar",
+                                "8000",
+                                "-c:a",
+                                "pcm_s16le",
+                                "-f",
+                                "s16le",
+                                "pipe:4"};
+    EXPECT_EQ(pcmArguments(amr, 3, 4), expected);
+    EXPECT_EQ(requestedAudioBitrate(amr), 7400);
+    EXPECT_EQ(requestedAudioBitrate(parseInvocation({"-i", "a", "-b:a", "x", "o.amr"})), 0);
+}
+
+TEST(AmrMode, NearestNarrowBandRate)
+{
+    const struct {
+        double requested;
+        int mode;
+    } cases[] = {{12200, 7}, {10200, 6},  {7400, 4}, {5900, 2}, {4750, 0},
+                 {0, 7},     {128000, 7}, {6000, 2}, {9000, 5}, {5000, 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(amrModeFor(c.requested), c.mode) << c.requested;
+    EXPECT_EQ(amrModeBitRate(amrModeFor(10200)), 10200);
+}
+
+// Real ffmpeg 5.1 progress output, read whole and one byte at a time.
+TEST(ProgressTranslator, TurnsCapturedBlocksIntoTheAppsLines)
+{
+    const std::string video = golden("progress-video.txt");
+    ASSERT_FALSE(video.empty());
+    const std::string expectedVideo = "frame=1 time=0.06 bitrate=5.1kbits/s\r"
+                                      "frame=14 time=0.58 bitrate=0.6kbits/s\r"
+                                      "frame=27 time=1.06 bitrate=0.3kbits/s\r"
+                                      "frame=30 time=1.20 bitrate=476.1kbits/s\r";
+    EXPECT_EQ(translate(video, video.size()), expectedVideo);
+    EXPECT_EQ(translate(video, 1), expectedVideo);
+
+    // Audio-only outputs have no frame count, and start with N/A rates.
+    const std::string audio = golden("progress-audio.txt");
+    EXPECT_EQ(translate(audio, 7), "frame=0 time=0.00 bitrate=N/A\r"
+                                   "frame=0 time=0.41 bitrate=141.1kbits/s\r"
+                                   "frame=0 time=0.91 bitrate=134.0kbits/s\r"
+                                   "frame=0 time=1.20 bitrate=132.6kbits/s\r");
+}
+
+TEST(ProgressTranslator, UnknownOrNegativeTimesReadAsZero)
+{
+    ProgressTranslator translator;
+    const auto samples = translator.feed("frame=3\nout_time_us=N/A\nbitrate=\nprogress=continue\n"
+                                         "frame=4\nout_time_us=-9223372036854775807\n"
+                                         "progress=continue\n"
+                                         "frame=5\nout_time_us=83456789\nprogress=end\nframe=6\n");
+    ASSERT_EQ(samples.size(), 3u);
+    EXPECT_EQ(formatProgressLine(samples[0]), "frame=3 time=0.00 bitrate=N/A\r");
+    EXPECT_EQ(formatProgressLine(samples[1]), "frame=4 time=0.00 bitrate=N/A\r");
+    EXPECT_EQ(formatProgressLine(samples[2]), "frame=5 time=83.45 bitrate=N/A\r");
+    EXPECT_TRUE(samples[2].end);
+}
+
+TEST(ProbeReport, ClockRoundsLikeFfmpegAndKeepsTwoHourDigits)
+{
+    EXPECT_EQ(formatClock(10000000), "00:00:10.00");
+    EXPECT_EQ(formatClock(90044999), "00:01:30.04");
+    EXPECT_EQ(formatClock(90045000), "00:01:30.05");
+    EXPECT_EQ(formatClock(0), "00:00:00.00");
+    EXPECT_EQ(formatClock(-1), "00:00:00.00");
+    EXPECT_EQ(formatClock(359999990000LL), "99:59:59.99");
+    EXPECT_EQ(formatClock(100LL * 3600 * 1000000), "99:59:59.99");
+}
+
+TEST(ProbeReport, OverallBitrateIsAlwaysANumber)
+{
+    MediaSummary media;
+    media.formatName = "h264";
+    media.fileSize = 1000000;
+    StreamSummary video;
+    video.type = StreamSummary::Type::Video;
+    video.codec = "h264";
+    video.width = 1280;
+    video.height = 720;
+    media.streams = {video};
+
+    // No duration, no container bitrate, no stream bitrate (a raw stream).
+    EXPECT_NE(formatProbeReport(media).find("  Duration: 00:00:00.00, start: 0.000000, "
+                                            "bitrate: 0 kb/s\r\n"),
+              std::string::npos);
+    // From size and duration when the container says nothing.
+    media.durationUs = 8000000;
+    EXPECT_EQ(overallBitRate(media), 1000000);
+    // A zero-length file divides by nothing.
+    media.durationUs = 0;
+    media.streams[0].bitRate = 64000;
+    EXPECT_EQ(overallBitRate(media), 64000);
+    media.bitRate = 1500000;
+    EXPECT_EQ(overallBitRate(media), 1500000);
+}
+
+TEST(ProbeReport, VideoLineStartsWithTheFrameSizeOrIsNotAVideoLine)
+{
+    MediaSummary media;
+    media.formatName = "avi";
+    media.startUs = -21333;
+    StreamSummary video;
+    video.type = StreamSummary::Type::Video;
+    video.codec = "dnxhd"; // an "x" the app must never reach first
+    video.width = 1920;
+    video.height = 1080;
+    video.pixelFormat = "yuv422p";
+    video.framesPerSecond = 30000.0 / 1001;
+    video.bitRate = 120000000;
+    StreamSummary sizeless = video;
+    sizeless.width = 0;
+    StreamSummary audio;
+    audio.type = StreamSummary::Type::Audio;
+    audio.codec = "pcm_s16le";
+    media.streams = {video, sizeless, audio};
+
+    const std::string report = formatProbeReport(media);
+    EXPECT_NE(report.find(", start: -0.021333, "), std::string::npos);
+    EXPECT_NE(report.find("    Stream #0.0: Video: 1920x1080, dnxhd, yuv422p, 120000 kb/s, "
+                          "29.97 fps\r\n"),
+              std::string::npos);
+    EXPECT_NE(report.find("    Stream #0.1: Video of unknown size: dnxhd, yuv422p"),
+              std::string::npos);
+    // Unknown rate and layout are left out, not written as zero.
+    EXPECT_NE(report.find("    Stream #0.2: Audio: pcm_s16le\r\n"), std::string::npos);
+}
+
+TEST(ProbeReport, FailureLineNeverOffersABitrate)
+{
+    EXPECT_EQ(formatProbeFailure("/v/clip.txt", "Invalid data found when processing input"),
+              "/v/clip.txt: Invalid data found when processing input\r\n");
+    EXPECT_EQ(formatProbeFailure("/v/bitrate: 5 kb/s", "No such file or directory"),
+              "Input: No such file or directory\r\n");
+}
