@@ -9,8 +9,14 @@ Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, 
     : QObject(parent), m_edition(std::move(edition)), m_interaction(interaction), m_shell(shell),
       m_selector(m_edition, m_state, m_boxes, m_remembered, m_interaction),
       m_estimator(m_jobs, m_boxes, m_selector, m_interaction),
-      m_settings(m_edition, m_state, m_boxes, m_selector, m_remembered)
+      m_settings(m_edition, m_state, m_boxes, m_selector, m_remembered),
+      m_probe(m_edition.EncoderPath(), m_edition.ExeFolder()),
+      m_sources(m_edition, m_state, m_jobs, m_probe, m_estimator, m_interaction),
+      m_builder(m_edition, m_state, m_jobs, m_boxes, m_selector, m_estimator),
+      m_runner(m_state, m_jobs, m_progress),
+      m_batch(m_edition, m_state, m_jobs, m_builder, m_runner, m_progress, m_interaction, m_shell)
 {
+    m_sources.setOwnFormatFilter(ownFormatFilter());
     m_state.OutputFolder = SettingsStore::defaultOutputFolder();
     m_state.outputFolderText = m_state.OutputFolder;
     for (const QString& text : m_edition.directionTexts())

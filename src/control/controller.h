@@ -6,12 +6,18 @@
 
 #include "common/controllerstate.h"
 #include "common/edition.h"
+#include "engine/batch.h"
+#include "engine/encoderrunner.h"
+#include "engine/jobbuilder.h"
+#include "engine/progressmodel.h"
 #include "profiles/estimator.h"
 #include "profiles/optionbox.h"
 #include "profiles/profileselector.h"
 #include "profiles/rememberedchoices.h"
 #include "profiles/settingsstore.h"
 #include "sources/joblist.h"
+#include "sources/sourcelist.h"
+#include "sources/sourceprobe.h"
 
 namespace transcast
 {
@@ -42,6 +48,12 @@ public:
     RememberedChoices& remembered() { return m_remembered; }
     Interaction& interaction() { return m_interaction; }
     Shell& shell() { return m_shell; }
+    SourceProbe& probe() { return m_probe; }
+    SourceList& sources() { return m_sources; }
+    ProgressModel& progress() { return m_progress; }
+    JobBuilder& jobBuilder() { return m_builder; }
+    EncoderRunner& runner() { return m_runner; }
+    Batch& batch() { return m_batch; }
 
     // Closes the profile picker; the window sets it, the CLI has none.
     void setHideNavigation(std::function<void()> hide) { m_hideNavigation = std::move(hide); }
@@ -56,6 +68,10 @@ public:
     // of it. With rows in the list it asks first, since the list is cleared.
     void changeDirection(int entry);
 
+    // The own-format filter of the edition, for the second open dialog and
+    // the folder scan.
+    QString ownFormatFilter() const { return m_edition.ownFormat().filter; }
+
 private:
     Edition m_edition;
     Interaction& m_interaction;
@@ -67,6 +83,12 @@ private:
     ProfileSelector m_selector;
     Estimator m_estimator;
     SettingsStore m_settings;
+    SourceProbe m_probe;
+    SourceList m_sources;
+    ProgressModel m_progress;
+    JobBuilder m_builder;
+    EncoderRunner m_runner;
+    Batch m_batch;
     std::function<void()> m_hideNavigation;
 };
 

@@ -25,7 +25,8 @@ protected:
         QString options = QStringLiteral("-vcodec mpeg4");
     };
 
-    QTemporaryDir programDir;
+    // A blank in the program's folder, as under "Program Files".
+    QTemporaryDir programDir{QDir::tempPath() + QStringLiteral("/transcast program-XXXXXX")};
     QTemporaryDir configDir;
     std::map<int, Group> groups;
     ScriptedInteraction interaction;

@@ -1,0 +1,129 @@
+#include "engine/batch.h"
+
+#include <QTimer>
+
+#include "common/controllerstate.h"
+#include "common/edition.h"
+#include "common/interaction.h"
+#include "common/shell.h"
+#include "common/textutil.h"
+#include "engine/jobbuilder.h"
+#include "engine/progressmodel.h"
+#include "sources/joblist.h"
+
+namespace transcast
+{
+
+Batch::Batch(const Edition& edition, ControllerState& state, JobList& jobs, JobBuilder& builder,
+             EncoderRunner& runner, ProgressModel& bar, Interaction& interaction, Shell& shell,
+             QObject* parent)
+    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_builder(builder),
+      m_runner(runner), m_bar(bar), m_interaction(interaction), m_shell(shell)
+{
+    connect(&m_runner, &EncoderRunner::jobCompleted, this, &Batch::completion);
+}
+
+void Batch::convert()
+{
+    if (m_state.Playing) {
+        m_interaction.warn(QStringLiteral("Please first stop play!"));
+        return;
+    }
+    if (m_state.Converting) {
+        m_interaction.warn(QStringLiteral("Please first stop convert!"));
+        return;
+    }
+    if (m_jobs.rowCount() == 0)
+        return;
+    m_state.CurrentRow = 0;
+    m_runner.setProgressOffset(0);
+    m_failures.clear();
+    m_lastSucceeded = true;
+    m_bar.setVisible(true);
+    m_state.Converting = true;
+    if (m_edition.IsFileMode())
+        StartFileJob();
+    else
+        failCurrentJob(QStringLiteral("DVD titles cannot be converted yet."));
+}
+
+void Batch::markFinished(int row)
+{
+    m_jobs.setSubItem(row, JobList::StatusColumn, m_lastSucceeded ? finishText() : failedText());
+}
+
+void Batch::StartFileJob()
+{
+    if (m_state.CurrentRow > 0)
+        markFinished(m_state.CurrentRow - 1);
+    ConversionJob job;
+    try {
+        job = m_builder.fileJob(m_state.CurrentRow, true);
+    } catch (const InvalidInteger& bad) {
+        failCurrentJob(bad.message());
+        return;
+    }
+    m_runner.LaunchEncoder(job);
+}
+
+void Batch::failCurrentJob(const QString& reason)
+{
+    // Handled as an encoder that could not start, but after the caller has
+    // returned, so that the batch never recurses through a long list.
+    EncoderRunner::Outcome outcome;
+    outcome.lastOutput = reason;
+    QTimer::singleShot(0, this, [this, outcome] { completion(outcome); });
+}
+
+void Batch::completion(const EncoderRunner::Outcome& outcome)
+{
+    const int row = m_state.CurrentRow;
+    m_lastSucceeded = outcome.succeeded();
+    if (!m_lastSucceeded && m_jobs.hasRow(row))
+        m_failures.insert(row, outcome.lastOutput);
+
+    m_state.CurrentRow = row + 1;
+    if (m_jobs.hasRow(m_state.CurrentRow)) {
+        StartFileJob();
+        return;
+    }
+    const bool stopped = m_jobs.rowCount() < m_state.CurrentRow;
+    m_state.Converting = false;
+    if (!stopped) {
+        markFinished(m_jobs.rowCount() - 1);
+        m_bar.setVisible(false);
+        runFinishAction();
+    }
+    emit batchEnded(stopped);
+}
+
+void Batch::runFinishAction()
+{
+    switch (m_state.FinishAction) {
+    case 1:
+        m_shell.openFolder(m_state.OutputFolder);
+        break;
+    case 2:
+        m_shell.shutDown();
+        break;
+    default:
+        break;
+    }
+}
+
+void Batch::StopConversion()
+{
+    if (!m_state.Converting)
+        return;
+    m_jobs.setSubItem(m_state.CurrentRow, JobList::StatusColumn, stopText());
+    m_bar.setVisible(false);
+    m_state.CurrentRow = m_jobs.rowCount() + 1;
+    m_state.Converting = false;
+    if (m_runner.Timer2().isActive())
+        m_runner.Timer2().stop();
+    // The killed encoder's completion runs inside kill() and finds no row
+    // left to start.
+    m_runner.kill();
+}
+
+} // namespace transcast

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include "engine/encoderrunner.h"
+
+namespace transcast
+{
+
+class Edition;
+class Interaction;
+class JobBuilder;
+class JobList;
+class ProgressModel;
+class Shell;
+struct ControllerState;
+
+// Walks the job list from the first row to the last, one encoder run at a
+// time, and runs the finish action when the list is done.
+//
+// Unlike the older behaviour of reporting every ended job as "Finish", a job
+// whose encoder exits with an error, dies, or cannot be started is marked
+// "Failed" (its reason kept for the user) and the batch goes on.
+class Batch : public QObject
+{
+    Q_OBJECT
+public:
+    Batch(const Edition& edition, ControllerState& state, JobList& jobs, JobBuilder& builder,
+          EncoderRunner& runner, ProgressModel& bar, Interaction& interaction, Shell& shell,
+          QObject* parent = nullptr);
+
+    static QString finishText() { return QStringLiteral("Finish"); }
+    static QString failedText() { return QStringLiteral("Failed"); }
+    static QString stopText() { return QStringLiteral("Stop"); }
+
+    // The convert action.
+    void convert();
+    void StopConversion();
+
+    // Builds the job of CurrentRow and launches it (file mode).
+    void StartFileJob();
+
+    // Why a row failed, when it did (the encoder's last lines or the
+    // builder's message); empty otherwise.
+    QString failureReason(int row) const { return m_failures.value(row); }
+    int failedCount() const { return m_failures.size(); }
+
+signals:
+    // The batch ended, by running to its end or by a stop.
+    void batchEnded(bool stopped);
+
+private:
+    void completion(const EncoderRunner::Outcome& outcome);
+    void markFinished(int row);
+    void runFinishAction();
+    void failCurrentJob(const QString& reason);
+
+    const Edition& m_edition;
+    ControllerState& m_state;
+    JobList& m_jobs;
+    JobBuilder& m_builder;
+    EncoderRunner& m_runner;
+    ProgressModel& m_bar;
+    Interaction& m_interaction;
+    Shell& m_shell;
+    // Outcome of the job that ended last, written into its row by the next
+    // step (the next job's start, or the end of the batch).
+    bool m_lastSucceeded = true;
+    QHash<int, QString> m_failures;
+};
+
+} // namespace transcast

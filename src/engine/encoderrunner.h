@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QTimer>
+
+#include "engine/conversionjob.h"
+#include "engine/progressscan.h"
+
+class QProcess;
+
+namespace transcast
+{
+
+class JobList;
+class ProgressModel;
+struct ControllerState;
+
+// Runs the encoder for one job at a time, on the main thread: its standard
+// output and error joined into one stream read in 256-byte blocks, its
+// "time=" reports turned into a position on the job's 0..10000 scale shown
+// by the bar and the current row's "Status".
+//
+// Every job gets a process of its own and `jobCompleted` is emitted once per
+// launch, after the last of that job's output has been read; nothing of a
+// finished (or stopped) job can reach the next job's row or bar.
+class EncoderRunner : public QObject
+{
+    Q_OBJECT
+public:
+    struct Outcome {
+        bool started = false;
+        bool crashed = false; // killed, or died of a signal
+        int exitCode = -1;
+        // The last lines the encoder wrote, for the user when it failed.
+        QString lastOutput;
+        bool succeeded() const { return started && !crashed && exitCode == 0; }
+    };
+
+    EncoderRunner(ControllerState& state, JobList& jobs, ProgressModel& bar,
+                  QObject* parent = nullptr);
+    ~EncoderRunner() override;
+
+    // Starts the job's encoder and returns at once.
+    void LaunchEncoder(const ConversionJob& job);
+    bool isRunning() const { return m_process != nullptr; }
+    // Kills the running encoder; its completion is handled before this
+    // returns, so no later event belongs to the stopped job.
+    void kill();
+
+    void ShowProgress(int value);
+
+    // The pre-progress timer: while a job has not reported yet, the bar
+    // creeps up one step a second.
+    QTimer& Timer2() { return m_timer2; }
+    int ProgressOffset() const { return m_progressOffset; }
+    void setProgressOffset(int offset) { m_progressOffset = offset; }
+    int JobDuration() const { return m_jobDuration; }
+
+    // For tests and the CLI: the output scan as the runner applies it.
+    void scan(const QByteArray& block);
+
+signals:
+    void jobCompleted(const EncoderRunner::Outcome& outcome);
+
+private:
+    void readBlocks();
+    void finish(bool started);
+    void timer2Tick();
+    void rememberOutput(const QByteArray& block);
+
+    ControllerState& m_state;
+    JobList& m_jobs;
+    ProgressModel& m_bar;
+    QProcess* m_process = nullptr;
+    ProgressScanner m_scanner;
+    QTimer m_timer2;
+    int m_progressOffset = 0;
+    int m_jobDuration = 0;
+    QByteArray m_tail;
+};
+
+} // namespace transcast

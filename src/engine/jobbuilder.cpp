@@ -1,0 +1,201 @@
+#include "engine/jobbuilder.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "common/controllerstate.h"
+#include "common/edition.h"
+#include "common/textutil.h"
+#include "profiles/estimator.h"
+#include "profiles/optionbox.h"
+#include "profiles/profileselector.h"
+#include "profiles/qualitytexts.h"
+#include "profiles/settingsstore.h"
+#include "sources/joblist.h"
+
+namespace transcast
+{
+
+namespace
+{
+
+QString bitsPerSecond(qint64 kbps)
+{
+    return QString::number(kbps * 1000);
+}
+
+// 12.2 kbit/s as 12200, written as a general number.
+QString narrowBandBits(double kbps)
+{
+    return QString::number(kbps * 1000, 'g', 15);
+}
+
+} // namespace
+
+JobBuilder::JobBuilder(const Edition& edition, ControllerState& state, const JobList& jobs,
+                       const OptionBoxes& boxes, const ProfileSelector& profile,
+                       const Estimator& estimator)
+    : m_edition(edition), m_state(state), m_jobs(jobs), m_boxes(boxes), m_profile(profile),
+      m_estimator(estimator)
+{
+}
+
+int JobBuilder::profileNumber() const
+{
+    return m_profile.profileNumber();
+}
+
+QString JobBuilder::sizeFragment(int row) const
+{
+    const int p = profileNumber();
+    if (!m_boxes.size.isEnabled() || ProfileSelector::isDiscProfile(p))
+        return QString();
+    const QString text = m_boxes.size.currentText();
+    if (text.isEmpty())
+        return QString();
+    if (text == kOriginalSize)
+        return QStringLiteral(" -s ") + m_jobs.originalInfo(row).FrameSize;
+    const int paren = text.indexOf(QLatin1Char('('));
+    return QStringLiteral(" -s ") + (paren < 0 ? text : text.left(paren));
+}
+
+QString JobBuilder::aspectFragment(const QString& sizeFragment, bool sizeEnabled, int profile)
+{
+    if (!sizeEnabled || sizeFragment.isEmpty() || ProfileSelector::isDiscProfile(profile))
+        return QString();
+    const QString size = sizeFragment.mid(4);
+    const int x = size.indexOf(QLatin1Char('x'));
+    bool widthOk = false;
+    bool heightOk = false;
+    const double width = size.left(x).toDouble(&widthOk);
+    const double height = size.mid(x + 1).toDouble(&heightOk);
+    if (x < 0 || !widthOk || !heightOk || height == 0)
+        return QString();
+    return QStringLiteral(" -aspect ") + formatFixed(width / height, 5, 4, QLatin1Char('.'));
+}
+
+QString JobBuilder::videoFragment(int row) const
+{
+    const int p = profileNumber();
+    if (ProfileSelector::isDiscProfile(p))
+        return QString();
+    if (ProfileSelector::isListDriven(p)) {
+        const auto& bitrateSlots = m_profile.videoBitrateSlots();
+        if (bitrateSlots[0] == QStringLiteral("*"))
+            return QString();
+        return QStringLiteral(" -r 25 -b ") +
+               bitrateSlots[static_cast<size_t>(m_estimator.videoQualityIndex())] +
+               QStringLiteral("000");
+    }
+    if (m_boxes.videoBitrate.currentText() == kOriginalVideo)
+        return QStringLiteral(" -r 25 -b ") +
+               bitsPerSecond(strToInt(m_jobs.originalInfo(row).VideoBitrate));
+    return QStringLiteral(" -r 25 -b ") + bitsPerSecond(m_estimator.videoKbps(row));
+}
+
+QString JobBuilder::audioFragment(int row) const
+{
+    if (ProfileSelector::isDiscProfile(profileNumber()))
+        return QString();
+    if (m_estimator.isNarrowBandOutput())
+        return QStringLiteral(" -ab ") + narrowBandBits(m_estimator.narrowBandKbps());
+    if (m_boxes.audioBitrate.currentText() == kOriginalAudio)
+        return QStringLiteral(" -ab ") +
+               bitsPerSecond(strToInt(m_jobs.originalInfo(row).AudioBitrate));
+    return QStringLiteral(" -ab ") +
+           bitsPerSecond(Estimator::kAudioKbps[m_estimator.audioQualityIndex()]);
+}
+
+QString JobBuilder::sampleRateFragment(const QString& audioFragment) const
+{
+    if (audioFragment.isEmpty() || ProfileSelector::isDiscProfile(profileNumber()))
+        return QString();
+    if (m_estimator.isNarrowBandOutput())
+        return QStringLiteral(" -ar 8000 ");
+    const qint64 bits = parseInteger(audioFragment.mid(5)).value_or(0);
+    if (bits > 192000)
+        return QStringLiteral(" -ar 48000 ");
+    if (bits > 64000)
+        return QStringLiteral(" -ar 44100 ");
+    return QStringLiteral(" -ar 22050 ");
+}
+
+QString JobBuilder::channelsFragment() const
+{
+    return m_estimator.isNarrowBandOutput() ? QStringLiteral(" -ac 1 ") : QStringLiteral(" -ac 2 ");
+}
+
+QString JobBuilder::targetFragment() const
+{
+    QString standard = m_boxes.size.currentText().toLower();
+    if (standard.isEmpty())
+        standard = QStringLiteral("pal");
+    switch (profileNumber()) {
+    case 112:
+        return QStringLiteral(" -target ") + standard + QStringLiteral("-vcd ");
+    case 113:
+        return QStringLiteral(" -target ") + standard + QStringLiteral("-svcd ");
+    case 114:
+        return QStringLiteral(" -target ") + standard + QStringLiteral("-dvd ");
+    default:
+        return QString();
+    }
+}
+
+QString JobBuilder::outputFolder(bool create) const
+{
+    QString folder = m_state.outputFolderText.trimmed();
+    if (folder.isEmpty())
+        folder = SettingsStore::defaultOutputFolder();
+    if (create && !QFileInfo(folder).isDir())
+        QDir().mkpath(folder); // a failure shows as the encoder's own error
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+QString JobBuilder::replaceExtension(const QString& fileName, const QString& extension)
+{
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return (dot < 0 ? fileName : fileName.left(dot)) + extension;
+}
+
+QString JobBuilder::freeOutputName(const QString& folder, const QString& baseName,
+                                   const QString& caption) const
+{
+    const QString extension = m_profile.outputExtension();
+    QString candidate = folder + replaceExtension(baseName, extension);
+    for (int n = 1; QFileInfo::exists(candidate); ++n)
+        candidate = folder + caption + QLatin1Char('_') + QString::number(n) + extension;
+    return candidate;
+}
+
+ConversionJob JobBuilder::fileJob(int row, bool forReal) const
+{
+    ConversionJob job;
+    job.EncoderFile = m_edition.EncoderPath();
+    job.WorkFolder = m_edition.ExeFolder();
+    job.OptionsArg = m_profile.optionLine();
+
+    const QString folder = outputFolder(forReal);
+    if (forReal)
+        m_state.OutputFolder = folder;
+    const Toriginalinfo info = m_jobs.originalInfo(row);
+    job.InputSpec = info.FilePath;
+    job.OutputFile =
+        freeOutputName(folder, QFileInfo(info.FilePath).fileName(), m_jobs.caption(row));
+
+    job.SizeArg = sizeFragment(row);
+    job.AspectArg = aspectFragment(job.SizeArg, m_boxes.size.isEnabled(), profileNumber());
+    job.VideoRateArg = videoFragment(row);
+    job.AudioRateArg = audioFragment(row);
+    job.Seconds = DurationToSeconds(info.Duration);
+    job.SampleRateArg = sampleRateFragment(job.AudioRateArg);
+    job.ChannelsArg = channelsFragment();
+    job.LimitArg.clear();
+    if (ProfileSelector::isDiscProfile(profileNumber()))
+        job.OptionsArg = targetFragment();
+    return job;
+}
+
+} // namespace transcast

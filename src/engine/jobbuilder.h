@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QString>
+
+#include "engine/conversionjob.h"
+
+namespace transcast
+{
+
+class Edition;
+class Estimator;
+class JobList;
+class ProfileSelector;
+struct ControllerState;
+struct OptionBoxes;
+
+// Fills a ConversionJob from a job row, the current profile and the current
+// choices. Each fragment builder returns its piece of the command line,
+// possibly empty; the profile number P is the controller's selectSubIndex.
+//
+// Cases the rules leave open, decided here:
+// - the source's own size chosen for a profile numbered 15 or above uses the
+//   row's frame size, as below 15;
+// - the source's own audio chosen for a profile numbered 27 or above uses the
+//   row's audio bitrate, as below 27;
+// - a size box without a selection gives no size (the source keeps its own);
+// - a video bitrate computed from the frame height is the video term of the
+//   estimate itself, so an AMR audio or the source's audio never pushes it
+//   off (or below zero);
+// - the aspect ratio is written with "." whatever the user's locale, since
+//   the encoder rejects ",".
+// A row number that must be whole and is not throws InvalidInteger.
+class JobBuilder
+{
+public:
+    JobBuilder(const Edition& edition, ControllerState& state, const JobList& jobs,
+               const OptionBoxes& boxes, const ProfileSelector& profile,
+               const Estimator& estimator);
+
+    QString sizeFragment(int row) const;
+    static QString aspectFragment(const QString& sizeFragment, bool sizeEnabled, int profile);
+    QString videoFragment(int row) const;
+    QString audioFragment(int row) const;
+    QString sampleRateFragment(const QString& audioFragment) const;
+    QString channelsFragment() const;
+    // " -target pal-vcd " and the like, for the disc profiles.
+    QString targetFragment() const;
+
+    // The folder for outputs: the output box's text (the user's videos
+    // folder when it is empty) with a trailing separator. With `create`, a
+    // missing folder is made.
+    QString outputFolder(bool create) const;
+    // The first free name: the source's name with the profile's extension,
+    // then caption_1, caption_2 ... An existing file is never chosen.
+    QString freeOutputName(const QString& folder, const QString& baseName,
+                           const QString& caption) const;
+
+    // The whole job for a file row. `forReal` false leaves the file system
+    // untouched (a dry run) and the controller's output folder as it was.
+    ConversionJob fileJob(int row, bool forReal) const;
+
+    static QString replaceExtension(const QString& fileName, const QString& extension);
+
+private:
+    int profileNumber() const;
+
+    const Edition& m_edition;
+    ControllerState& m_state;
+    const JobList& m_jobs;
+    const OptionBoxes& m_boxes;
+    const ProfileSelector& m_profile;
+    const Estimator& m_estimator;
+};
+
+} // namespace transcast

@@ -1,0 +1,57 @@
+#include "engine/progressscan.h"
+
+#include "common/textutil.h"
+
+namespace transcast
+{
+
+int ParseProgress(const QByteArray& text)
+{
+    const int p = text.indexOf("time=");
+    if (p < 0)
+        return 0;
+    const int q = text.indexOf("bitrate=");
+    if (q < 0 || q - p < 1)
+        return 0;
+    // Without a "." between the two there is no whole-second value.
+    const int dot = text.indexOf('.', p + 5);
+    if (dot < 0 || dot > q)
+        return 0;
+    const auto seconds = parseInteger(QString::fromLatin1(text.mid(p + 5, dot - (p + 5))));
+    if (!seconds || *seconds > 100000)
+        return 0;
+    return static_cast<int>(*seconds);
+}
+
+QList<int> ProgressScanner::feed(const QByteArray& block)
+{
+    const int zero = block.indexOf('\0');
+    m_pending += zero < 0 ? block : block.left(zero);
+    QList<int> results;
+    int consumed = 0;
+    for (int i = 0; i < m_pending.size(); ++i) {
+        if (i < consumed)
+            continue;
+        const char c = m_pending.at(i);
+        if (c != '\r' && c != '\n')
+            continue;
+        const int seconds = ParseProgress(m_pending);
+        if (seconds != 0)
+            results.append(seconds);
+        consumed = i + 1;
+        if (consumed < m_pending.size() && m_pending.at(consumed) == '\n')
+            ++consumed;
+    }
+    m_pending.remove(0, consumed);
+    return results;
+}
+
+QByteArray percentText(int value)
+{
+    QByteArray digits = QByteArray::number(value);
+    if (digits.size() < 4)
+        digits.prepend(QByteArray(4 - digits.size(), '0'));
+    return digits.left(digits.size() - 2) + '.' + digits.right(2) + '%';
+}
+
+} // namespace transcast

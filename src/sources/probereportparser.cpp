@@ -1,0 +1,118 @@
+#include "sources/probereportparser.h"
+
+#include <QList>
+
+namespace transcast
+{
+
+namespace
+{
+
+// Lines ended by a carriage return; the last piece without one is not
+// complete yet and is left out.
+QList<QByteArray> completeLines(const QByteArray& text)
+{
+    QList<QByteArray> lines = text.split('\r');
+    lines.removeLast();
+    return lines;
+}
+
+QByteArray firstLineWith(const QByteArray& text, const char* key)
+{
+    for (const QByteArray& line : completeLines(text)) {
+        if (line.contains(key))
+            return line;
+    }
+    return QByteArray();
+}
+
+// The number before " kb/s": from the blank at most ten characters back.
+QString valueBeforeKbps(const QByteArray& line)
+{
+    const int end = line.indexOf(" kb/s");
+    if (end < 0)
+        return QString();
+    int start = -1;
+    for (int i = end - 1; i >= end - 10 && i >= 0; --i) {
+        if (line.at(i) == ' ') {
+            start = i + 1;
+            break;
+        }
+    }
+    if (start < 0)
+        start = qMax(0, end - 10);
+    return QString::fromLatin1(line.mid(start, end - start));
+}
+
+QString frameSizeOf(const QByteArray& line)
+{
+    const int video = line.indexOf("Video:");
+    const int x = video < 0 ? -1 : line.indexOf('x', video);
+    if (x < 0)
+        return QString();
+    int start = -1;
+    for (int i = x - 1; i >= x - 10 && i >= 0; --i) {
+        if (line.at(i) == ' ') {
+            start = i + 1;
+            break;
+        }
+    }
+    if (start < 0)
+        start = qMax(0, x - 10);
+    int end = x; // last character taken
+    for (int i = x + 1; i <= x + 10 && i < line.size(); ++i) {
+        if (line.at(i) < '0' || line.at(i) > '9')
+            break;
+        end = i;
+    }
+    return QString::fromLatin1(line.mid(start, end - start + 1));
+}
+
+} // namespace
+
+void ProbeReportParser::reset()
+{
+    m_pending.clear();
+    m_result = ProbeResult();
+}
+
+void ProbeReportParser::keep(QString& value, const QString& found)
+{
+    if (!found.isEmpty())
+        value = found;
+}
+
+void ProbeReportParser::recompute()
+{
+    const int duration = m_pending.indexOf("Duration:");
+    if (duration >= 0)
+        keep(m_result.duration, QString::fromLatin1(m_pending.mid(duration + 10, 8)));
+    keep(m_result.overallBitrate, valueBeforeKbps(firstLineWith(m_pending, "bitrate:")));
+    const QByteArray videoLine = firstLineWith(m_pending, "Video:");
+    keep(m_result.videoBitrate, valueBeforeKbps(videoLine));
+    keep(m_result.audioBitrate, valueBeforeKbps(firstLineWith(m_pending, "Audio:")));
+    keep(m_result.frameSize, frameSizeOf(videoLine));
+}
+
+void ProbeReportParser::feed(const QByteArray& block)
+{
+    // Output is 8-bit text that ends at a zero byte.
+    const int zero = block.indexOf('\0');
+    m_pending += zero < 0 ? block : block.left(zero);
+
+    int consumed = 0;
+    for (int i = 0; i < m_pending.size(); ++i) {
+        if (i < consumed)
+            continue;
+        const char c = m_pending.at(i);
+        if (c != '\r' && c != '\n')
+            continue;
+        recompute();
+        consumed = i + 1;
+        if (consumed < m_pending.size() && m_pending.at(consumed) == '\n')
+            ++consumed;
+    }
+    m_pending.remove(0, consumed);
+}
+
+} // namespace transcast

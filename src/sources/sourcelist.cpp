@@ -1,0 +1,286 @@
+#include "sources/sourcelist.h"
+
+#include <algorithm>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include "common/controllerstate.h"
+#include "common/edition.h"
+#include "common/interaction.h"
+#include "common/textutil.h"
+#include "profiles/estimator.h"
+#include "sources/joblist.h"
+#include "sources/sourceprobe.h"
+
+namespace transcast
+{
+
+namespace
+{
+
+const QString kStopConvert = QStringLiteral("Please first stop convert!");
+const QString kStopPlay = QStringLiteral("Please first stop play!");
+
+// Keeps the nesting count right on every way out.
+class AddingScope
+{
+public:
+    explicit AddingScope(int& count) : m_count(count) { ++m_count; }
+    ~AddingScope() { --m_count; }
+
+private:
+    int& m_count;
+};
+
+QString extensionOf(const QString& name)
+{
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+} // namespace
+
+SourceList::SourceList(const Edition& edition, ControllerState& state, JobList& jobs,
+                       SourceProbe& probe, Estimator& estimator, Interaction& interaction,
+                       QObject* parent)
+    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_probe(probe),
+      m_estimator(estimator), m_interaction(interaction)
+{
+}
+
+QString SourceList::supportedFormatsFilter()
+{
+    return QStringLiteral(
+        "All Support Format|*.avi;*.mpg;*.mpeg;*.wmv;*.asf;*.asx;*.mov;*.dat;*.qt;*.vob;*.3gp;"
+        "*.3g2;*.mp4;*.m4v;*.rm;*.rmvb;*.ram;*.mkv;*.flv;*.mjpg;*.mjpeg;*.ts;*.m2ts;*.h264;*.xwmv;"
+        "*.yuv"
+        "|WMV Format(*.wmv;*.asf;*.asx;)|*.wmv;*.asf;*.asx"
+        "|MPEG Format(*.mpg;*.mpeg;)|*.mpg;*.mpeg"
+        "|AVI Format(*.avi;)|*.avi"
+        "|Quick Time Format(*.qt;*.mov;)|*.qt;*.mov"
+        "|VCD Format(*.dat;)|*.dat"
+        "|MP4 Format(*.mp4;*.m4v;*.m4a)|*.mp4;*.m4v;*.m4a"
+        "|DVD Format(*.vob)|*.vob"
+        "|3GP Format(*.3gp)|*.3gp"
+        "|RM Format(*.rm;*.rmvb;*.ram;)|*.rm;*.rmvb;*.ram"
+        "|FLV Format(*.flv;)|*.flv"
+        "|All File(*.*)|*.*");
+}
+
+QStringList SourceList::folderExtensions()
+{
+    return {QStringLiteral(".avi"),  QStringLiteral(".mpg"), QStringLiteral(".vob"),
+            QStringLiteral(".mpeg"), QStringLiteral(".3gp"), QStringLiteral(".mp4"),
+            QStringLiteral(".flv"),  QStringLiteral(".rm"),  QStringLiteral(".m4v"),
+            QStringLiteral(".rmvb"), QStringLiteral(".wmv"), QStringLiteral(".asf"),
+            QStringLiteral(".qt"),   QStringLiteral(".asx")};
+}
+
+QString SourceList::displayName(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}
+
+QStringList SourceList::folderEntries(const QString& folder)
+{
+    QStringList names = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int folded = QString::compare(a.toUpper(), b.toUpper());
+        return folded != 0 ? folded < 0 : a < b;
+    });
+    return names;
+}
+
+bool SourceList::refusedWhileConverting()
+{
+    if (m_state.Converting) {
+        m_interaction.warn(kStopConvert);
+        return true;
+    }
+    return false;
+}
+
+void SourceList::selectFirstIfNoneSelected()
+{
+    if (m_jobs.rowCount() > 0 && m_jobs.firstSelected() < 0)
+        m_jobs.setSelected(0, true);
+}
+
+void SourceList::addFiles()
+{
+    if (refusedWhileConverting() || isAdding())
+        return;
+    const QStringList files = m_state.BisSingle
+                                  ? m_interaction.chooseFiles(supportedFormatsFilter(), true)
+                                  : m_interaction.chooseFiles(m_ownFormatFilter, false);
+    if (!files.isEmpty()) {
+        m_jobs.setVisible(true);
+        AddingScope adding(m_adding);
+        for (const QString& file : files)
+            addOneFile(file);
+    }
+    selectFirstIfNoneSelected();
+}
+
+void SourceList::addChosenFiles(const QStringList& paths)
+{
+    if (refusedWhileConverting() || isAdding() || paths.isEmpty())
+        return;
+    m_jobs.setVisible(true);
+    {
+        AddingScope adding(m_adding);
+        for (const QString& path : paths) {
+            if (QFileInfo(path).isDir())
+                addFolderContents(path);
+            else
+                addOneFile(path);
+        }
+    }
+    selectFirstIfNoneSelected();
+}
+
+void SourceList::addFolder()
+{
+    if (refusedWhileConverting() || isAdding())
+        return;
+    const QString folder = m_interaction.chooseFolder(QStringLiteral("File Directory"));
+    if (folder.isEmpty())
+        return;
+    addFolderContents(folder);
+}
+
+bool SourceList::keptByFolderScan(const QString& name) const
+{
+    const QString extension = extensionOf(name).toLower();
+    if (extension.isEmpty())
+        return false;
+    if (m_state.BisSingle)
+        return folderExtensions().contains(extension);
+    return m_ownFormatFilter.contains(extension);
+}
+
+void SourceList::addFolderContents(const QString& folder)
+{
+    m_jobs.setVisible(true);
+    {
+        AddingScope adding(m_adding);
+        for (const QString& name : folderEntries(folder)) {
+            if (!keptByFolderScan(name))
+                continue;
+            QCoreApplication::processEvents();
+            QCoreApplication::processEvents();
+            addOneFile(QDir(folder).filePath(name));
+        }
+    }
+    selectFirstIfNoneSelected();
+}
+
+bool SourceList::addOneFile(const QString& path)
+{
+    AddingScope adding(m_adding);
+    m_probe.probe(path);
+    m_probe.wait();
+    return addProbedFile(path, m_probe.result());
+}
+
+bool SourceList::addProbedFile(const QString& path, ProbeResult probed)
+{
+    const auto overall = parseInt32(probed.overallBitrate);
+    if (!overall) {
+        emit fileSkipped(path);
+        return false;
+    }
+    const int row = m_jobs.appendRow();
+    m_state.CurrentRow = row;
+
+    if (probed.videoBitrate.isEmpty()) {
+        const auto audio = parseInt32(probed.audioBitrate);
+        probed.videoBitrate = QString::number(audio ? *overall - *audio : *overall);
+    }
+    if (probed.audioBitrate.isEmpty()) {
+        const auto video = parseInt32(probed.videoBitrate);
+        probed.audioBitrate = QString::number(*overall - video.value_or(0));
+    }
+    if (probed.audioBitrate == QStringLiteral("0"))
+        probed.audioBitrate = QStringLiteral("128");
+    if (probed.frameSize.isEmpty())
+        probed.frameSize = QStringLiteral("320x240");
+
+    m_jobs.OriginalInfos.resize(m_jobs.rowCount());
+    Toriginalinfo& info = m_jobs.OriginalInfos[row];
+    info = Toriginalinfo();
+    info.FilePath = path;
+    info.FrameSize = probed.frameSize;
+    const auto video = parseInt32(probed.videoBitrate);
+    info.VideoBitrate = video ? QString::number(*video) : QStringLiteral("768");
+    const auto audio = parseInt32(probed.audioBitrate);
+    info.AudioBitrate = audio ? QString::number(*audio) : QStringLiteral("128");
+    info.Duration = probed.duration;
+
+    m_jobs.setCaption(row, displayName(path));
+    m_jobs.setSubItem(row, JobList::FrameSizeColumn, probed.frameSize);
+    m_jobs.setSubItem(row, JobList::TimeColumn, probed.duration);
+    try {
+        m_jobs.setSubItem(
+            row, JobList::OutputSizeColumn,
+            m_estimator.sizeText(m_estimator.totalKbps(row), DurationToSeconds(probed.duration)));
+    } catch (const InvalidInteger& bad) {
+        m_interaction.error(bad.message());
+    }
+    m_jobs.setSubItem(row, JobList::StatusColumn, QStringLiteral("Status"));
+    return true;
+}
+
+void SourceList::removeSelected()
+{
+    if (m_state.Playing) {
+        m_interaction.warn(kStopPlay);
+        return;
+    }
+    if (refusedWhileConverting() || isAdding())
+        return;
+    if (m_jobs.firstSelected() < 0)
+        return;
+    const int steps = m_jobs.rowCount();
+    int index = 0;
+    int lastRemoved = -1;
+    for (int step = 0; step < steps; ++step) {
+        if (!m_jobs.hasRow(index))
+            break;
+        if (!m_jobs.row(index).selected) {
+            ++index;
+            continue;
+        }
+        // The records after the row move down one place; the length stays.
+        if (index < m_jobs.OriginalInfos.size()) {
+            for (int i = index; i + 1 < m_jobs.OriginalInfos.size(); ++i)
+                m_jobs.OriginalInfos[i] = m_jobs.OriginalInfos[i + 1];
+        }
+        m_jobs.removeRow(index);
+        lastRemoved = index;
+    }
+    if (m_jobs.rowCount() > 0)
+        m_jobs.setSelected(std::min(lastRemoved, m_jobs.rowCount() - 1), true);
+}
+
+void SourceList::clear()
+{
+    if (m_state.Playing) {
+        m_interaction.warn(kStopPlay);
+        return;
+    }
+    if (refusedWhileConverting() || isAdding())
+        return;
+    if (m_jobs.rowCount() == 0)
+        return;
+    if (m_interaction.confirm(QStringLiteral("Are you sure to remove all the files from filelist?\r"
+                                             "Not delete from your computer.")))
+        m_jobs.clear();
+}
+
+} // namespace transcast

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include "sources/probereportparser.h"
+
+namespace transcast
+{
+
+class Edition;
+class Estimator;
+class Interaction;
+class JobList;
+class SourceProbe;
+struct ControllerState;
+
+// Fills and empties the job list from files: add files, add a folder, add
+// one file (through the probe), remove the selected rows, clear the list.
+// Each user action tests the busy flags first and refuses with its warning.
+class SourceList : public QObject
+{
+    Q_OBJECT
+public:
+    SourceList(const Edition& edition, ControllerState& state, JobList& jobs, SourceProbe& probe,
+               Estimator& estimator, Interaction& interaction, QObject* parent = nullptr);
+
+    // The open dialog's filter for converting into the edition's format.
+    static QString supportedFormatsFilter();
+    // The extensions a folder scan keeps when converting into the edition's
+    // format (lower case, with the dot).
+    static QStringList folderExtensions();
+
+    // The edition's own-format filter, kept when the window is shown; the
+    // folder scan looks extensions up in it when converting out of it.
+    void setOwnFormatFilter(const QString& filter) { m_ownFormatFilter = filter; }
+    const QString& ownFormatFilter() const { return m_ownFormatFilter; }
+
+    // User actions (menu, buttons).
+    void addFiles();
+    void addFolder();
+    void removeSelected();
+    void clear();
+
+    // The same additions with the choice already made (drag and drop, the
+    // command line): no dialog, the same guard.
+    void addChosenFiles(const QStringList& paths);
+    void addFolderContents(const QString& folder);
+
+    // Probes one file and appends its row; false when the file was skipped
+    // (the probe found no overall bitrate).
+    bool addOneFile(const QString& path);
+    // Appends the row of a probed file: missing bitrates are derived from the
+    // overall one (an audio bitrate of 0 counts as 128), a missing frame size
+    // reads 320x240. False, and no row, without an overall bitrate.
+    bool addProbedFile(const QString& path, ProbeResult probed);
+
+    // True while files are being added (a probe runs); the window then keeps
+    // processing events, and the actions that change the list ignore input.
+    bool isAdding() const { return m_adding > 0; }
+
+    // The caption of a file row: the file name without its last extension.
+    static QString displayName(const QString& path);
+    // The entries of a folder in the order a user sees them listed: by name,
+    // letter case ignored, subfolders included but never entered.
+    static QStringList folderEntries(const QString& folder);
+
+signals:
+    // A file could not be read by the encoder and got no row.
+    void fileSkipped(const QString& path);
+
+private:
+    bool refusedWhileConverting();
+    void selectFirstIfNoneSelected();
+    bool keptByFolderScan(const QString& name) const;
+
+    const Edition& m_edition;
+    ControllerState& m_state;
+    JobList& m_jobs;
+    SourceProbe& m_probe;
+    Estimator& m_estimator;
+    Interaction& m_interaction;
+    QString m_ownFormatFilter;
+    int m_adding = 0;
+};
+
+} // namespace transcast

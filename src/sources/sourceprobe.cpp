@@ -1,0 +1,96 @@
+#include "sources/sourceprobe.h"
+
+#include <QEventLoop>
+#include <QProcess>
+#include <QTimer>
+
+#include "common/textutil.h"
+
+namespace transcast
+{
+
+namespace
+{
+constexpr qint64 kBlockSize = 2048;
+}
+
+SourceProbe::SourceProbe(QString encoderPath, QString workFolder, QObject* parent)
+    : QObject(parent), m_encoderPath(std::move(encoderPath)), m_workFolder(std::move(workFolder))
+{
+}
+
+SourceProbe::~SourceProbe()
+{
+    if (m_process) {
+        m_process->disconnect(this);
+        m_process->kill();
+        m_process->waitForFinished(3000);
+    }
+}
+
+QString SourceProbe::commandLine(const QString& path) const
+{
+    return QuoteArgument(m_encoderPath) + QStringLiteral(" -i ") + QuoteArgument(path);
+}
+
+void SourceProbe::probe(const QString& path)
+{
+    Q_ASSERT(!m_probing);
+    m_parser.reset();
+    m_probing = true;
+    m_timedOut = false;
+
+    m_process = new QProcess(this);
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    m_process->setWorkingDirectory(m_workFolder);
+    connect(m_process, &QProcess::readyRead, this, &SourceProbe::readBlocks);
+    connect(m_process, &QProcess::finished, this, &SourceProbe::finish);
+    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            finish();
+    });
+    m_process->start(m_encoderPath, {QStringLiteral("-i"), path});
+}
+
+void SourceProbe::readBlocks()
+{
+    while (m_process && m_process->bytesAvailable() > 0)
+        m_parser.feed(m_process->read(kBlockSize));
+}
+
+void SourceProbe::finish()
+{
+    if (!m_process)
+        return;
+    // Whatever the encoder wrote before it ended still belongs to the report.
+    readBlocks();
+    if (m_timedOut)
+        m_parser.reset(); // half a report is no report
+    QProcess* process = m_process;
+    m_process = nullptr;
+    process->disconnect(this);
+    process->deleteLater();
+    m_probing = false;
+    emit finished();
+}
+
+void SourceProbe::wait(int timeoutMs)
+{
+    if (!m_probing)
+        return;
+    QEventLoop loop;
+    connect(this, &SourceProbe::finished, &loop, &QEventLoop::quit);
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, [this] {
+        if (m_process) {
+            m_timedOut = true;
+            m_process->kill();
+        }
+    });
+    timer.start(timeoutMs);
+    if (m_probing)
+        loop.exec();
+}
+
+} // namespace transcast

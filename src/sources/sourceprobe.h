@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "sources/probereportparser.h"
+
+class QProcess;
+
+namespace transcast
+{
+
+// Runs the encoder on a source with only an input (`register.dat -i PATH`)
+// and reads its report in 2048-byte blocks, on the main thread. `Probing` is
+// true from the start until the encoder's exit has been handled; `wait`
+// returns then, keeping the window's events flowing meanwhile.
+class SourceProbe : public QObject
+{
+    Q_OBJECT
+public:
+    SourceProbe(QString encoderPath, QString workFolder, QObject* parent = nullptr);
+    ~SourceProbe() override;
+
+    // Starts a probe and returns at once.
+    void probe(const QString& path);
+    // Processes events until the probe has ended. A probe that runs longer
+    // than `timeoutMs` is killed (its file then gets no row).
+    void wait(int timeoutMs = 60000);
+
+    bool Probing() const { return m_probing; }
+    const ProbeResult& result() const { return m_parser.result(); }
+
+    // The joined text of the probe call, as the user would type it.
+    QString commandLine(const QString& path) const;
+
+signals:
+    void finished();
+
+private:
+    void readBlocks();
+    void finish();
+
+    QString m_encoderPath;
+    QString m_workFolder;
+    QProcess* m_process = nullptr;
+    ProbeReportParser m_parser;
+    bool m_probing = false;
+    bool m_timedOut = false;
+};
+
+} // namespace transcast

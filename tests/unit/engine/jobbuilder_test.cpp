@@ -1,0 +1,196 @@
+#include "unit/profiles/profile_fixture.h"
+
+#include <QFile>
+
+#include "common/textutil.h"
+#include "engine/jobbuilder.h"
+#include "profiles/qualitytexts.h"
+#include "profiles/settingsstore.h"
+
+using namespace transcast;
+
+namespace
+{
+
+class CommandLines : public ProfileFixture
+{
+protected:
+    QTemporaryDir outDir;
+
+    void SetUp() override
+    {
+        ProfileFixture::SetUp();
+        groups[105].options = QStringLiteral("-f avi -vcodec mpeg4 -vtag DIVX");
+        groups[70].options = QStringLiteral("-f 3gp -vcodec h263 -acodec aac");
+        start();
+        state().outputFolderText = outDir.path();
+    }
+
+    ConversionJob job(int row) { return controller->jobBuilder().fileJob(row, true); }
+    QString encoder() const { return QuoteArgument(controller->edition().EncoderPath()); }
+    QString out(const QString& name) const { return outDir.path() + QLatin1Char('/') + name; }
+};
+
+} // namespace
+
+TEST_F(CommandLines, AssembleTheFragmentsInTheirOrder)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
+    controller->jobs().OriginalInfos[row].FilePath = QStringLiteral("/videos/my clip.avi");
+    controller->jobs().setCaption(row, QStringLiteral("my clip"));
+    select(105); // file-mode defaults: fifth size, the source's video and audio
+    const ConversionJob j = job(row);
+    ASSERT_TRUE(encoder().startsWith(QLatin1Char('"'))); // the folder has a blank
+    EXPECT_EQ(j.commandLine(),
+              encoder() +
+                  " -y  -i \"/videos/my clip.avi\" -r 25 -b 1000000 -ab 128000 -ac 2 "
+                  " -aspect 1.5000 -s 720x480  -ar 44100 -f avi -vcodec mpeg4 -vtag DIVX "
+                  "\"" +
+                  out("my clip.avi") + "\"");
+    EXPECT_EQ(j.arguments(), QStringList({"-y",      "-i",      "/videos/my clip.avi",
+                                          "-r",      "25",      "-b",
+                                          "1000000", "-ab",     "128000",
+                                          "-ac",     "2",       "-aspect",
+                                          "1.5000",  "-s",      "720x480",
+                                          "-ar",     "44100",   "-f",
+                                          "avi",     "-vcodec", "mpeg4",
+                                          "-vtag",   "DIVX",    out("my clip.avi")}));
+    EXPECT_EQ(j.Seconds, 60);
+    EXPECT_EQ(j.WorkFolder, controller->edition().ExeFolder());
+    EXPECT_EQ(state().OutputFolder, outDir.path() + QLatin1Char('/'));
+}
+
+TEST_F(CommandLines, AFourByThreeSizeGivesItsRatioWithAPoint)
+{
+    const int row = addRow(QStringLiteral("720x576"), QStringLiteral("00:00:10"));
+    select(105);
+    controller->estimator().setDecimalSeparator(QLatin1Char(','));
+    boxes().size.choose(3); // "640x480(VGA)": the label is cut off
+    const ConversionJob j = job(row);
+    EXPECT_EQ(j.SizeArg, QStringLiteral(" -s 640x480"));
+    EXPECT_EQ(j.AspectArg, QStringLiteral(" -aspect 1.3333"));
+    EXPECT_TRUE(j.commandLine().contains(QStringLiteral(" -s 640x480  -ar ")));
+    // The estimate keeps the user's separator.
+    EXPECT_TRUE(
+        controller->jobs().subItem(row, JobList::OutputSizeColumn).contains(QLatin1Char(',')));
+}
+
+TEST_F(CommandLines, TheSourcesAudioBitrateChoosesTheSampleRate)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
+    select(1);
+    ASSERT_EQ(boxes().audioBitrate.currentText(), kOriginalAudio);
+    const std::pair<const char*, const char*> cases[] = {{"200", " -ar 48000 "},
+                                                         {"192", " -ar 44100 "},
+                                                         {"65", " -ar 44100 "},
+                                                         {"64", " -ar 22050 "}};
+    for (const auto& [kbps, rate] : cases) {
+        controller->jobs().OriginalInfos[row].AudioBitrate = QString::fromLatin1(kbps);
+        const ConversionJob j = job(row);
+        EXPECT_EQ(j.AudioRateArg,
+                  QStringLiteral(" -ab ") + QString::fromLatin1(kbps) + QStringLiteral("000"));
+        EXPECT_EQ(j.SampleRateArg, QString::fromLatin1(rate)) << kbps;
+    }
+    boxes().audioBitrate.choose(0);
+    EXPECT_EQ(job(row).SampleRateArg, QStringLiteral(" -ar 48000 ")); // 320 kbit/s
+}
+
+TEST_F(CommandLines, NarrowBandOutputsAreMonoAt8000Hz)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
+    select(70);
+    for (int position : {0, 1, 2, 3, 4}) {
+        boxes().audioBitrate.choose(position);
+        const ConversionJob j = job(row);
+        EXPECT_EQ(j.ChannelsArg, QStringLiteral(" -ac 1 "));
+        EXPECT_EQ(j.SampleRateArg, QStringLiteral(" -ar 8000 "));
+        const char* bits[] = {"12200", "10200", "7400", "5900", "4750"};
+        EXPECT_EQ(j.AudioRateArg, QStringLiteral(" -ab ") + QString::fromLatin1(bits[position]));
+    }
+    // A size-driven 3GP profile with the source's audio: the best AMR rate.
+    select(8);
+    ASSERT_EQ(boxes().audioBitrate.currentText(), kOriginalAudio);
+    EXPECT_EQ(job(row).AudioRateArg, QStringLiteral(" -ab 12200"));
+}
+
+TEST_F(CommandLines, DiscProfilesReduceToTheTarget)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
+    select(113);
+    boxes().size.choose(1); // NTSC
+    const ConversionJob j = job(row);
+    EXPECT_EQ(j.commandLine(),
+              encoder() + QStringLiteral(" -y  -i /videos/clip.avi -ac 2   -target ntsc-svcd  ") +
+                  out(QStringLiteral("clip.mpg")));
+    select(112);
+    boxes().size.choose(0);
+    EXPECT_EQ(job(row).OptionsArg, QStringLiteral(" -target pal-vcd "));
+    select(114);
+    EXPECT_EQ(job(row).OptionsArg, QStringLiteral(" -target pal-dvd "));
+}
+
+TEST_F(CommandLines, NoVideoProfilesHaveNoPictureFragments)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
+    select(17);
+    const ConversionJob j = job(row);
+    EXPECT_TRUE(j.SizeArg.isEmpty());
+    EXPECT_TRUE(j.AspectArg.isEmpty());
+    EXPECT_TRUE(j.VideoRateArg.isEmpty());
+    EXPECT_EQ(j.AudioRateArg, QStringLiteral(" -ab 128000"));
+}
+
+TEST_F(CommandLines, ListDrivenProfilesTakeTheSlot)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
+    select(27);
+    boxes().videoBitrate.choose(1);
+    EXPECT_EQ(job(row).VideoRateArg, QStringLiteral(" -r 25 -b 400000"));
+}
+
+TEST_F(CommandLines, SizeDrivenVideoIsTheVideoTerm)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
+    select(120);
+    boxes().size.choose(1);         // 320x240
+    boxes().videoBitrate.choose(2); // Normal: 240 x 6.25
+    boxes().audioBitrate.choose(1);
+    EXPECT_EQ(job(row).VideoRateArg, QStringLiteral(" -r 25 -b 1500000"));
+}
+
+TEST_F(CommandLines, AnExistingOutputIsNeverChosen)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
+    select(118);
+    for (const char* name : {"clip.mp4", "clip_1.mp4"}) {
+        QFile file(out(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(job(row).OutputFile, out(QStringLiteral("clip_2.mp4")));
+}
+
+TEST_F(CommandLines, OutputFolders)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
+    select(118);
+    // A missing folder is made, nested ones too.
+    state().outputFolderText = outDir.path() + QStringLiteral("/new/deeper");
+    EXPECT_EQ(job(row).OutputFile, outDir.path() + QStringLiteral("/new/deeper/clip.mp4"));
+    EXPECT_TRUE(QDir(outDir.path() + QStringLiteral("/new/deeper")).exists());
+    // A dry run touches nothing.
+    state().outputFolderText = outDir.path() + QStringLiteral("/dry");
+    controller->jobBuilder().fileJob(row, false);
+    EXPECT_FALSE(QDir(outDir.path() + QStringLiteral("/dry")).exists());
+    // An empty box falls back to the user's videos folder.
+    state().outputFolderText.clear();
+    EXPECT_EQ(controller->jobBuilder().fileJob(row, false).OutputFile,
+              SettingsStore::defaultOutputFolder() + QStringLiteral("clip.mp4"));
+}
+
+TEST_F(CommandLines, ABadRowNumberIsReportedNotPassedOn)
+{
+    const int row =
+        addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"), QStringLiteral("12a"));
+    select(105);
+    EXPECT_THROW(job(row), InvalidInteger);
+}
