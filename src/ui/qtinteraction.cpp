@@ -1,0 +1,145 @@
+#include "ui/qtinteraction.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+#include "ui/tfm_dir.h"
+
+namespace transcast
+{
+
+namespace
+{
+
+void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)
+{
+    QMessageBox box(icon, title, QtInteraction::displayText(text), QMessageBox::Ok, parent);
+    box.exec();
+}
+
+// The label without a pattern list it ends with ("AVI files (*.avi)",
+// "WMV files(*.wmv)"); other parentheses are part of the label.
+QString bareLabel(const QString& label)
+{
+    static const QRegularExpression trailingPatterns(
+        QStringLiteral("\\s*\\(([^()]*\\*[^()]*)\\)\\s*$"));
+    QString bare = label;
+    bare.remove(trailingPatterns);
+    return bare.trimmed();
+}
+
+QStringList patternsOf(const QString& text)
+{
+    QStringList patterns;
+    for (QString pattern : text.split(QLatin1Char(';'))) {
+        pattern = pattern.trimmed();
+        if (pattern.isEmpty())
+            continue;
+        if (pattern == QLatin1String("*.*"))
+            pattern = QStringLiteral("*");
+        if (!patterns.contains(pattern))
+            patterns.append(pattern);
+    }
+    if (patterns.isEmpty())
+        patterns.append(QStringLiteral("*"));
+    return patterns;
+}
+
+} // namespace
+
+QtInteraction::QtInteraction(QWidget* parent) : m_parent(parent) {}
+
+QtInteraction::~QtInteraction()
+{
+    delete m_folderDialog.data();
+}
+
+void QtInteraction::setParentWidget(QWidget* parent)
+{
+    m_parent = parent;
+    if (m_folderDialog) {
+        delete m_folderDialog.data();
+        m_folderDialog = nullptr;
+    }
+}
+
+void QtInteraction::warn(const QString& text)
+{
+    showBox(m_parent, QMessageBox::Warning, QStringLiteral("Warning"), text);
+}
+
+void QtInteraction::inform(const QString& text)
+{
+    showBox(m_parent, QMessageBox::Information, QStringLiteral("Information"), text);
+}
+
+void QtInteraction::error(const QString& text)
+{
+    showBox(m_parent, QMessageBox::Critical, QStringLiteral("Error"), text);
+}
+
+bool QtInteraction::confirm(const QString& text, QuestionKind kind)
+{
+    const QMessageBox::Icon icon =
+        kind == QuestionKind::Information ? QMessageBox::Information : QMessageBox::Question;
+    QMessageBox box(icon, QStringLiteral("Confirm"), displayText(text),
+                    QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QStringList QtInteraction::chooseFiles(const QString& filter, bool showHidden)
+{
+    QFileDialog dialog(m_parent);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    const QString qtFilterText = qtFilter(filter);
+    if (!qtFilterText.isEmpty())
+        dialog.setNameFilter(qtFilterText);
+    if (showHidden)
+        dialog.setFilter(dialog.filter() | QDir::Hidden);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
+QString QtInteraction::chooseFolder(const QString& caption)
+{
+    return folderDialog()->choose(caption);
+}
+
+Tfm_dir* QtInteraction::folderDialog()
+{
+    if (!m_folderDialog)
+        m_folderDialog = new Tfm_dir(m_parent);
+    return m_folderDialog;
+}
+
+QString QtInteraction::displayText(const QString& text)
+{
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+QString QtInteraction::qtFilter(const QString& windowsFilter)
+{
+    if (windowsFilter.isEmpty())
+        return QString();
+    const QStringList parts = windowsFilter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (int i = 0; i < parts.size(); i += 2) {
+        const QStringList patterns = patternsOf(i + 1 < parts.size() ? parts.at(i + 1) : QString());
+        QString label = bareLabel(parts.at(i));
+        if (label.isEmpty())
+            label = patterns.join(QLatin1Char(' '));
+        entries.append(label + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')'));
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+} // namespace transcast

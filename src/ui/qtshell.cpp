@@ -1,0 +1,40 @@
+#include "ui/qtshell.h"
+
+#include <QDesktopServices>
+#include <QProcess>
+#include <QUrl>
+
+#include "common/interaction.h"
+
+namespace transcast
+{
+
+QtShell::QtShell(Interaction* errors)
+    : m_errors(errors),
+      m_program(QStringLiteral("systemctl")), m_arguments{QStringLiteral("poweroff")}
+{
+}
+
+void QtShell::openFolder(const QString& path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void QtShell::openUrl(const QString& url)
+{
+    QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
+}
+
+void QtShell::shutDown()
+{
+    if (QProcess::startDetached(m_program, m_arguments))
+        return;
+    // The user chose to have the computer shut down; saying nothing would
+    // leave it running unattended.
+    if (m_errors) {
+        m_errors->error(QStringLiteral("The computer could not be shut down: \"%1\" did not start.")
+                            .arg((QStringList{m_program} + m_arguments).join(QLatin1Char(' '))));
+    }
+}
+
+} // namespace transcast

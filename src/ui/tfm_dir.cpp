@@ -1,0 +1,99 @@
+#include "ui/tfm_dir.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace transcast
+{
+
+Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("fm_dir"));
+    setWindowTitle(QStringLiteral("Output Directory"));
+    resize(360, 420);
+
+    m_model = new QFileSystemModel(this);
+    m_model->setFilter(QDir::Dirs | QDir::NoDotAndDotDot);
+    m_model->setReadOnly(true);
+    const QString root = QDir::rootPath();
+    m_model->setRootPath(root);
+
+    m_tree = new QTreeView(this);
+    m_tree->setObjectName(QStringLiteral("ShellTreeView1"));
+    m_tree->setModel(m_model);
+    m_tree->setRootIndex(m_model->index(root));
+    m_tree->setHeaderHidden(true);
+    for (int column = 1; column < m_model->columnCount(); ++column)
+        m_tree->hideColumn(column);
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(m_tree, &QTreeView::doubleClicked, m_tree, [this](const QModelIndex& index) {
+        m_tree->setExpanded(index, !m_tree->isExpanded(index));
+    });
+
+    m_ok = new QPushButton(QStringLiteral("Ok"), this);
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    connect(m_ok, &QPushButton::clicked, this, &Tfm_dir::confirm);
+    connect(m_cancel, &QPushButton::clicked, this, &Tfm_dir::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tree);
+    layout->addLayout(buttons);
+
+    selectFolder(QDir::homePath());
+}
+
+QString Tfm_dir::choose(const QString& caption)
+{
+    setWindowTitle(caption);
+    m_chosen.clear();
+    exec();
+    return m_chosen;
+}
+
+bool Tfm_dir::selectFolder(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isDir())
+        return false;
+    const QModelIndex index = m_model->index(info.absoluteFilePath());
+    if (!index.isValid())
+        return false;
+    m_tree->setCurrentIndex(index);
+    m_tree->expand(index);
+    m_tree->scrollTo(index);
+    return true;
+}
+
+QString Tfm_dir::selectedFolder() const
+{
+    const QModelIndexList selected = m_tree->selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return QString();
+    return QDir::cleanPath(m_model->filePath(selected.first()));
+}
+
+void Tfm_dir::confirm()
+{
+    m_chosen = selectedFolder();
+    if (!m_chosen.isEmpty())
+        accept();
+}
+
+void Tfm_dir::reject()
+{
+    m_chosen.clear();
+    QDialog::reject();
+}
+
+} // namespace transcast

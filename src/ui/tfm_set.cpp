@@ -1,0 +1,79 @@
+#include "ui/tfm_set.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace transcast
+{
+
+Tfm_set::Tfm_set(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("fm_set"));
+    setWindowTitle(QStringLiteral("Settings"));
+
+    m_group = new QGroupBox(QStringLiteral("Settings"), this);
+    m_group->setObjectName(QStringLiteral("rg_finish"));
+    m_choices = new QButtonGroup(this);
+    auto* groupLayout = new QVBoxLayout(m_group);
+    const QString texts[] = {
+        QStringLiteral("Do nothing after converting finished"),
+        QStringLiteral("Open the target folder after converting finished"),
+        QStringLiteral("Automatically shutdown after converting finished"),
+    };
+    int id = 0;
+    for (const QString& text : texts) {
+        auto* choice = new QRadioButton(text, m_group);
+        m_choices->addButton(choice, id++);
+        groupLayout->addWidget(choice);
+    }
+
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_group);
+    layout->addLayout(buttons);
+    setFixedSize(sizeHint());
+}
+
+bool Tfm_set::edit(int& finishAction)
+{
+    selectPosition(finishAction);
+    if (exec() != QDialog::Accepted)
+        return false;
+    const int chosen = selectedPosition();
+    if (chosen >= 0)
+        finishAction = chosen;
+    return true;
+}
+
+int Tfm_set::selectedPosition() const
+{
+    return m_choices->checkedId();
+}
+
+void Tfm_set::selectPosition(int position)
+{
+    if (QAbstractButton* choice = m_choices->button(position)) {
+        choice->setChecked(true);
+        return;
+    }
+    // Radio buttons in an exclusive group cannot all be unchecked directly.
+    m_choices->setExclusive(false);
+    for (QAbstractButton* choice : m_choices->buttons())
+        choice->setChecked(false);
+    m_choices->setExclusive(true);
+}
+
+} // namespace transcast

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QSplashScreen>
+#include <QString>
+
+namespace transcast
+{
+
+// The splash window shown while the main window starts: a picture with the
+// program title and a line saying what is loading.
+class Tfm_show : public QSplashScreen
+{
+    Q_OBJECT
+
+public:
+    // `picturePath` names the splash picture (the skin's "skin/splash.svg");
+    // a missing picture gives a plain panel of the same look.
+    Tfm_show(const QString& picturePath, const QString& programTitle);
+
+    // Shows the splash and paints it at once, before the caller goes on with
+    // work that keeps the event loop from running.
+    void showNow();
+    // Closes the splash; with a main window, once that window is shown.
+    void done(QWidget* mainWindow = nullptr);
+
+    QString programTitle() const { return m_title; }
+
+protected:
+    void drawContents(QPainter* painter) override;
+
+private:
+    QString m_title;
+};
+
+} // namespace transcast
