@@ -1,0 +1,604 @@
+#include "ui/navigation/navigation.h"
+
+#include <QEvent>
+#include <QPalette>
+#include <QWidget>
+
+#include "common/controllerstate.h"
+#include "common/interaction.h"
+#include "ui/navigation/navigationlayout.h"
+#include "ui/navigation/navigationpanel.h"
+#include "ui/navigation/picturelabel.h"
+
+namespace transcast
+{
+
+namespace
+{
+
+using Layout = NavigationLayout;
+
+// Behind the pictures, in case a picture is smaller than its control.
+const QColor kPanelBackground(0x1f, 0x24, 0x30);
+const QColor kPanelBorder(0x4a, 0x53, 0x66);
+
+struct LayoutColumn {
+    QPoint iconPanel;
+    QPoint main;
+    QPoint panels;
+    int subPanelOffset;
+};
+
+// file mode, file mode branded, DVD mode, DVD mode branded
+constexpr int kLayoutCount = 4;
+const LayoutColumn kLayouts[kLayoutCount] = {
+    {{62, 64}, {53, 81}, {206, 81}, 220},
+    {{96, 451}, {88, 90}, {241, 90}, 180},
+    {{62, 64}, {53, 81}, {206, 81}, 220},
+    {{96, 429}, {90, 71}, {243, 71}, 180},
+};
+
+// An edition named after one format opens only that format's panel.
+enum class SingleForm {
+    Styled,  // at the column's place, single-line border, buttons one pixel up
+    Placed,  // a fly-out moved to the column's place
+    Nothing, // the navigation just closes
+};
+
+struct SingleFormatRow {
+    const char* keyword;
+    const char* otherKeyword;
+    bool needsBisSingle;
+    const char* panel;
+    SingleForm form;
+};
+
+// Tested in this order; the first keyword found whose condition holds decides.
+const SingleFormatRow kSingleFormats[] = {
+    {"ipod", nullptr, true, "pl_ipod", SingleForm::Styled},
+    {"psp", nullptr, true, "pl_psp", SingleForm::Styled},
+    {"iphone", nullptr, true, "pl_iphone", SingleForm::Styled},
+    {"3gp", nullptr, true, "pl_phone", SingleForm::Styled},
+    {"gphone", nullptr, true, "pl_gphone", SingleForm::Styled},
+    {"mp3", "audio", false, "pl_audio1", SingleForm::Styled},
+    {"avi", nullptr, true, "pl_avi", SingleForm::Placed},
+    {"mpeg", nullptr, true, "pl_mpeg", SingleForm::Placed},
+    {"mp4", nullptr, true, "pl_mp4", SingleForm::Placed},
+    {"mkv", nullptr, true, "pl_mkv", SingleForm::Placed},
+    {"wmv", nullptr, true, nullptr, SingleForm::Nothing},
+    {"rm", nullptr, true, nullptr, SingleForm::Nothing},
+    {"flv", nullptr, true, nullptr, SingleForm::Nothing},
+};
+
+// Which panel the full opening shows for the current profile. The blank ends
+// of the single panels (33, 40, ...) and 132 are not in it: they open the
+// column alone.
+struct FullOpeningRow {
+    int first;
+    int last;
+    const char* panel;
+    const char* flyOut;
+    int category;
+};
+
+const FullOpeningRow kFullOpenings[] = {
+    {1, 7, "pl_video1", nullptr, 1},        {8, 14, "pl_video2", nullptr, 1},
+    {15, 21, "pl_audio1", nullptr, 2},      {22, 26, "pl_audio2", nullptr, 2},
+    {27, 32, "pl_ipod", nullptr, 3},        {34, 39, "pl_iphone", nullptr, 4},
+    {41, 44, "pl_gphone", nullptr, 5},      {46, 51, "pl_appletv", nullptr, 6},
+    {53, 58, "pl_psp", nullptr, 7},         {60, 66, "pl_xbox", nullptr, 8},
+    {68, 73, "pl_phone", nullptr, 9},       {75, 81, "pl_win", nullptr, 10},
+    {83, 89, "pl_pmp", nullptr, 11},        {91, 97, "pl_hd", nullptr, 12},
+    {99, 100, "pl_animation", nullptr, 13}, {102, 109, "pl_video1", "pl_avi", 1},
+    {110, 117, "pl_video1", "pl_mpeg", 1},  {118, 124, "pl_video1", "pl_mp4", 1},
+    {125, 131, "pl_video1", "pl_mkv", 1},
+};
+
+void paintBackground(QWidget* widget)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, kPanelBackground);
+    palette.setColor(QPalette::WindowText, kPanelBorder);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace
+
+Navigation::Navigation(QWidget* host, Edition edition, ControllerState& state,
+                       Interaction& interaction, QWidget* play)
+    : QObject(host), m_host(host), m_edition(std::move(edition)), m_state(state),
+      m_interaction(interaction), m_play(play)
+{
+    Q_ASSERT(host);
+    build();
+    if (m_play)
+        closeOnMousePress(m_play);
+}
+
+void Navigation::build()
+{
+    m_iconPanel = new QWidget(m_host);
+    m_iconPanel->setObjectName(QStringLiteral("Panel1"));
+    m_iconPanel->setGeometry(62, 64, Layout::kIconSize, Layout::kIconSize);
+    m_icon = new PictureLabel(QStringLiteral("im_mainico"), m_iconPanel);
+    m_icon->setGeometry(0, 0, Layout::kIconSize, Layout::kIconSize);
+    m_icon->setCursor(Qt::PointingHandCursor);
+    m_pictures.insert(m_icon->objectName(), m_icon);
+    connect(m_icon, &PictureLabel::clicked, this,
+            [this] { openNavigation(m_currentProfile ? m_currentProfile() : 0); });
+
+    m_main = new NavigationPanel(QStringLiteral("pl_main"),
+                                 QSize(Layout::kMainWidth, Layout::kPanelHeight), m_host);
+    m_main->move(53, 81);
+    paintBackground(m_main);
+    for (const Layout::Category& category : Layout::categories()) {
+        auto* image = new PictureLabel(QLatin1String(category.image), m_main->client());
+        image->setGeometry(Layout::categoryRect(category.number));
+        const int number = category.number;
+        connect(image, &PictureLabel::hovered, this, [this, number] { hoverCategory(number); });
+        m_categories[number] = image;
+    }
+
+    for (const Layout::Panel& spec : Layout::panels()) {
+        auto* panel =
+            new NavigationPanel(QLatin1String(spec.name),
+                                QSize(Layout::panelWidth(spec), Layout::kPanelHeight), m_host);
+        panel->move(m_panelPlace);
+        paintBackground(panel);
+        m_panels.insert(panel->objectName(), panel);
+        for (int n = spec.firstButton; n <= spec.lastButton; ++n) {
+            auto* button = new PictureLabel(QStringLiteral("btim_%1").arg(n), panel->client());
+            button->setGeometry(Layout::buttonRect(n));
+            m_buttons[n] = button;
+            if (Layout::answersHover(n))
+                connect(button, &PictureLabel::hovered, this, [this, n] { hoverButton(n); });
+            if (Layout::answersClick(n)) {
+                button->setCursor(Qt::PointingHandCursor);
+                connect(button, &PictureLabel::clicked, this, [this, n] { clickButton(n); });
+            }
+        }
+    }
+
+    for (const Layout::StaticPicture& spec : Layout::staticPictures()) {
+        NavigationPanel* holder = panel(QLatin1String(spec.panel));
+        auto* picture = new PictureLabel(QLatin1String(spec.name), holder->client());
+        picture->setGeometry(Layout::staticPictureRect(spec));
+        m_pictures.insert(picture->objectName(), picture);
+        if (spec.pageSwitch)
+            picture->setCursor(Qt::PointingHandCursor);
+    }
+    // The page switch sits above the caption it overlaps by a pixel.
+    connect(picture(QStringLiteral("Image94")), &PictureLabel::clicked, this,
+            &Navigation::clickVideoNext);
+    connect(picture(QStringLiteral("Image93")), &PictureLabel::clicked, this,
+            &Navigation::clickVideoBack);
+    connect(picture(QStringLiteral("Image2")), &PictureLabel::clicked, this,
+            &Navigation::clickAudioNext);
+    connect(picture(QStringLiteral("Image5")), &PictureLabel::clicked, this,
+            &Navigation::clickAudioBack);
+
+    raise();
+    setNavigationVisible(false);
+}
+
+void Navigation::setCurrentProfileSource(std::function<int()> source)
+{
+    m_currentProfile = std::move(source);
+}
+
+bool Navigation::load(PictureLabel* label, const QString& relativePath)
+{
+    QString problem;
+    if (label->loadPicture(m_edition.dataFile(relativePath), &problem))
+        return true;
+    m_interaction.error(problem);
+    return false;
+}
+
+bool Navigation::highlightButton(int n)
+{
+    return load(m_buttons[n], Layout::buttonPicture(n, true));
+}
+
+bool Navigation::showInitialPictures()
+{
+    for (const Layout::Category& category : Layout::categories()) {
+        if (!load(m_categories[category.number], Layout::categoryPicture(category.number, false)))
+            return false;
+    }
+    for (const Layout::StaticPicture& spec : Layout::staticPictures()) {
+        if (!load(picture(QLatin1String(spec.name)), QLatin1String(spec.file)))
+            return false;
+    }
+    for (int n = 1; n <= Layout::kButtonCount; ++n) {
+        if (!restoreButton(n))
+            return false;
+    }
+    return true;
+}
+
+void Navigation::applyLayout(bool dvdMode, bool branded)
+{
+    const LayoutColumn& column = kLayouts[(dvdMode ? 2 : 0) + (branded ? 1 : 0)];
+    m_iconPanel->move(column.iconPanel);
+    m_main->move(column.main);
+    m_panelPlace = column.panels;
+    for (NavigationPanel* panel : std::as_const(m_panels))
+        panel->move(m_panelPlace);
+    m_subPanelOffset = column.subPanelOffset;
+}
+
+bool Navigation::setCategoryIcon(int category)
+{
+    if (category < 1 || category > Layout::kCategoryIconCount)
+        return true;
+    return load(m_icon, Layout::categoryIconPicture(category));
+}
+
+void Navigation::setNavigationVisible(bool visible)
+{
+    m_main->setVisible(visible);
+    for (NavigationPanel* panel : std::as_const(m_panels))
+        panel->setVisible(visible);
+}
+
+void Navigation::raise()
+{
+    m_iconPanel->raise();
+    m_main->raise();
+    // Fly-outs last: they open over pl_video1.
+    for (const Layout::Panel& spec : Layout::panels())
+        panel(QLatin1String(spec.name))->raise();
+}
+
+void Navigation::closeOnMousePress(QWidget* widget)
+{
+    widget->installEventFilter(this);
+}
+
+bool Navigation::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress)
+        setNavigationVisible(false);
+    return QObject::eventFilter(watched, event);
+}
+
+NavigationPanel* Navigation::panel(const QString& name) const
+{
+    if (name == m_main->objectName())
+        return m_main;
+    return m_panels.value(name, nullptr);
+}
+
+PictureLabel* Navigation::button(int n) const
+{
+    if (n < 1 || n > Layout::kButtonCount)
+        return nullptr;
+    return m_buttons[n];
+}
+
+PictureLabel* Navigation::categoryImage(int category) const
+{
+    if (category < 1 || category > Layout::kCategoryCount)
+        return nullptr;
+    return m_categories[category];
+}
+
+PictureLabel* Navigation::picture(const QString& name) const
+{
+    return m_pictures.value(name, nullptr);
+}
+
+bool Navigation::isShown(const QString& panelName) const
+{
+    const NavigationPanel* shown = panel(panelName);
+    return shown && !shown->isHidden();
+}
+
+QStringList Navigation::profilePanelNames()
+{
+    QStringList names;
+    for (const Layout::Panel& spec : Layout::panels())
+        names << QLatin1String(spec.name);
+    return names;
+}
+
+NavigationPanel* Navigation::categoryPanel(int category) const
+{
+    if (category == 1)
+        return panel(m_state.videoFirstPage ? QStringLiteral("pl_video1")
+                                            : QStringLiteral("pl_video2"));
+    if (category == 2)
+        return panel(m_state.audioFirstPage ? QStringLiteral("pl_audio1")
+                                            : QStringLiteral("pl_audio2"));
+    for (const Layout::Panel& spec : Layout::panels()) {
+        if (spec.category == category)
+            return panel(QLatin1String(spec.name));
+    }
+    return nullptr;
+}
+
+NavigationPanel* Navigation::flyOutOf(int opener) const
+{
+    for (const Layout::Panel& spec : Layout::panels()) {
+        if (spec.opener != 0 && spec.opener == opener)
+            return panel(QLatin1String(spec.name));
+    }
+    return nullptr;
+}
+
+void Navigation::placeFlyOut(NavigationPanel* flyOut)
+{
+    const NavigationPanel* video1 = panel(QStringLiteral("pl_video1"));
+    flyOut->move(video1->x() + m_subPanelOffset, video1->y());
+    flyOut->show();
+    flyOut->raise();
+}
+
+bool Navigation::restoreCategory(int category)
+{
+    if (category >= 1 && category <= Layout::kCategoryCount) {
+        if (!load(m_categories[category], Layout::categoryPicture(category, false)))
+            return false;
+        for (const Layout::Panel& spec : Layout::panels()) {
+            if (spec.category == category && spec.opener == 0)
+                panel(QLatin1String(spec.name))->hide();
+        }
+    }
+    for (const Layout::Panel& spec : Layout::panels()) {
+        NavigationPanel* flyOut = panel(QLatin1String(spec.name));
+        if (spec.opener != 0 && !flyOut->isHidden())
+            flyOut->hide();
+    }
+    return true;
+}
+
+bool Navigation::restoreButton(int n)
+{
+    if (NavigationPanel* flyOut = flyOutOf(n))
+        flyOut->hide();
+    if (n < 1 || n > Layout::kButtonCount)
+        return true;
+    return load(m_buttons[n], Layout::buttonPicture(n, false));
+}
+
+void Navigation::mapToOpener()
+{
+    const int opener = Layout::openerOf(m_state.selectSubIndex);
+    if (opener != 0)
+        m_state.selectSubIndex = opener;
+}
+
+bool Navigation::forgetFlyOutHighlight()
+{
+    // mapToOpener replaces a fly-out button's number by its opener's, so the
+    // button would otherwise keep its highlight and show it, next to a second
+    // one, when its fly-out opens again.
+    if (Layout::openerOf(m_state.selectSubIndex) == 0)
+        return true;
+    return restoreButton(m_state.selectSubIndex);
+}
+
+void Navigation::hoverCategory(int category)
+{
+    if (m_state.selectIndex == category)
+        return;
+    if (!restoreCategory(m_state.selectIndex))
+        return;
+    if (!load(m_categories[category], Layout::categoryPicture(category, true)))
+        return;
+    m_state.selectIndex = category;
+    NavigationPanel* shown = categoryPanel(category);
+    shown->show();
+    shown->raise();
+}
+
+void Navigation::hoverButton(int n)
+{
+    int& selected = m_state.selectSubIndex;
+    if (selected == n)
+        return;
+    switch (Layout::kind(n)) {
+    case Layout::ButtonKind::Plain:
+        if (!restoreButton(selected) || !highlightButton(n))
+            return;
+        selected = n;
+        break;
+    case Layout::ButtonKind::FirstPage:
+        // Coming back from a fly-out resets its opener and closes it.
+        if (!forgetFlyOutHighlight())
+            return;
+        mapToOpener();
+        if (!restoreButton(selected) || !highlightButton(n))
+            return;
+        selected = n;
+        break;
+    case Layout::ButtonKind::Opener: {
+        // Back from its own fly-out the opener keeps the fly-out open: only
+        // another button closes it.
+        const bool fromOwnFlyOut = Layout::openerOf(selected) == n;
+        if (!forgetFlyOutHighlight())
+            return;
+        mapToOpener();
+        // pl_play is a native window that would stay above the fly-out.
+        if (m_play)
+            m_play->hide();
+        placeFlyOut(flyOutOf(n));
+        if (!fromOwnFlyOut && !restoreButton(selected))
+            return;
+        if (!highlightButton(n))
+            return;
+        selected = n;
+        if (m_play)
+            m_play->show();
+        break;
+    }
+    case Layout::ButtonKind::SubPanel: {
+        // From the opener into its fly-out: restoring the fly-out's first
+        // button instead of the opener keeps the opener lit and the fly-out
+        // open.
+        const int opener = Layout::openerOf(n);
+        if (selected == opener)
+            selected = Layout::firstButtonOfSubPanel(opener);
+        if (!restoreButton(selected) || !highlightButton(n))
+            return;
+        selected = n;
+        break;
+    }
+    case Layout::ButtonKind::Inert:
+        break;
+    }
+}
+
+void Navigation::clickButton(int n)
+{
+    setNavigationVisible(false);
+    emit profileClicked(n);
+}
+
+int Navigation::singlePanelLeft() const
+{
+    return m_edition.isBranded() ? 88 : 53;
+}
+
+void Navigation::restackButtons(NavigationPanel* shownPanel, int shift)
+{
+    const Layout::Panel* spec = nullptr;
+    for (const Layout::Panel& candidate : Layout::panels()) {
+        if (shownPanel->objectName() == QLatin1String(candidate.name))
+            spec = &candidate;
+    }
+    Q_ASSERT(spec);
+    for (int n = spec->firstButton; n <= spec->lastButton; ++n)
+        m_buttons[n]->move(0, Layout::buttonRect(n).top() + shift);
+}
+
+void Navigation::showSinglePanel(NavigationPanel* shown, bool restyle)
+{
+    if (restyle) {
+        shown->move(singlePanelLeft(), shown->y());
+        shown->setSingleLineBorder(true);
+        // The border takes a pixel on each side; one pixel up keeps the
+        // buttons' captions centred in what is left.
+        restackButtons(shown, -1);
+        setNavigationVisible(false);
+    } else {
+        setNavigationVisible(false);
+        shown->move(singlePanelLeft(), shown->y());
+    }
+    shown->show();
+    shown->raise();
+}
+
+void Navigation::restoreFullForm()
+{
+    // A single-panel opening moved and bordered its panel; the column needs
+    // it back in its place, or it would cover the categories.
+    for (NavigationPanel* shown : std::as_const(m_panels)) {
+        if (!shown->hasSingleLineBorder())
+            continue;
+        shown->setSingleLineBorder(false);
+        shown->move(m_panelPlace);
+        restackButtons(shown, 0);
+    }
+}
+
+bool Navigation::openSingleFormat()
+{
+    for (const SingleFormatRow& row : kSingleFormats) {
+        const bool named =
+            m_edition.contains(QLatin1String(row.keyword)) ||
+            (row.otherKeyword && m_edition.contains(QLatin1String(row.otherKeyword)));
+        if (!named || (row.needsBisSingle && !m_state.BisSingle))
+            continue;
+        if (row.form == SingleForm::Nothing)
+            setNavigationVisible(false);
+        else
+            showSinglePanel(panel(QLatin1String(row.panel)), row.form == SingleForm::Styled);
+        return true;
+    }
+    return false;
+}
+
+void Navigation::openFull(int p)
+{
+    restoreFullForm();
+    if (!restoreCategory(m_state.selectIndex))
+        return;
+    m_main->show();
+    m_main->raise();
+    for (const FullOpeningRow& row : kFullOpenings) {
+        if (p < row.first || p > row.last)
+            continue;
+        if (!load(m_categories[row.category], Layout::categoryPicture(row.category, true)))
+            return;
+        m_state.selectIndex = row.category;
+        NavigationPanel* shown = panel(QLatin1String(row.panel));
+        shown->show();
+        shown->raise();
+        if (row.flyOut)
+            placeFlyOut(panel(QLatin1String(row.flyOut)));
+        return;
+    }
+}
+
+void Navigation::openNavigation(int p)
+{
+    if (m_state.Converting) {
+        m_interaction.warn(QStringLiteral("Please first stop convert!"));
+        return;
+    }
+    if (!m_state.Playing && m_edition.isBranded() && m_play)
+        m_play->hide();
+    if (openSingleFormat())
+        return;
+    openFull(p);
+}
+
+void Navigation::clickVideoNext()
+{
+    m_state.videoFirstPage = false;
+    panel(QStringLiteral("pl_video2"))->show();
+    panel(QStringLiteral("pl_video1"))->hide();
+}
+
+void Navigation::clickVideoBack()
+{
+    panel(QStringLiteral("pl_video2"))->hide();
+    panel(QStringLiteral("pl_video1"))->show();
+    m_state.videoFirstPage = true;
+}
+
+void Navigation::clickAudioNext()
+{
+    NavigationPanel* page1 = panel(QStringLiteral("pl_audio1"));
+    NavigationPanel* page2 = panel(QStringLiteral("pl_audio2"));
+    if (!m_edition.contains(QStringLiteral("mp3")) &&
+        !m_edition.contains(QStringLiteral("audio"))) {
+        page1->hide();
+        page2->show();
+        m_state.audioFirstPage = false;
+        return;
+    }
+    // An audio edition shows its pages as single panels and keeps no page.
+    showSinglePanel(page2, true);
+    page1->hide();
+}
+
+void Navigation::clickAudioBack()
+{
+    NavigationPanel* page1 = panel(QStringLiteral("pl_audio1"));
+    NavigationPanel* page2 = panel(QStringLiteral("pl_audio2"));
+    if (!m_edition.contains(QStringLiteral("mp3")) &&
+        !m_edition.contains(QStringLiteral("audio"))) {
+        page1->show();
+        page2->hide();
+        m_state.audioFirstPage = true;
+        return;
+    }
+    showSinglePanel(page1, true);
+    page2->hide();
+}
+
+} // namespace transcast

@@ -1,0 +1,172 @@
+#pragma once
+
+#include <array>
+#include <functional>
+
+#include <QHash>
+#include <QObject>
+#include <QPoint>
+#include <QStringList>
+
+#include "common/edition.h"
+
+class QWidget;
+
+namespace transcast
+{
+
+struct ControllerState;
+class Interaction;
+class NavigationPanel;
+class PictureLabel;
+
+// The profile picker: the category column pl_main with its thirteen category
+// images and footer, the nineteen profile panels (fifteen category panels and
+// the four fly-outs pl_avi, pl_mpeg, pl_mp4, pl_mkv) with the buttons
+// btim_1..btim_132 and the page strips, and the category icon im_mainico on
+// Panel1. All of them are children of the host widget, created at their
+// design places (the file-mode layout), the panels hidden.
+//
+// Every picture change reads a bitmap beside the executable afresh. When a
+// picture cannot be read, the user sees Interaction::error with the file and
+// the reason, and the step that was loading stops right there: later steps of
+// that handler do not run (a highlight number keeps its old value, the panel
+// it would have shown stays hidden). The next hover tries again.
+//
+// The picker reads and writes selectIndex, selectSubIndex, videoFirstPage and
+// audioFirstPage of the shared state, and reads BisSingle, Converting and
+// Playing. Main thread only.
+class Navigation : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `host`: the main window's client area; the picker's controls become
+    // its children and are raised above the widgets it already has.
+    // `play`: the preview panel pl_play, which the fly-out openers hide and
+    // show again, and which a branded opening hides; may be null. A mouse
+    // press on it closes the navigation.
+    Navigation(QWidget* host, Edition edition, ControllerState& state, Interaction& interaction,
+               QWidget* play);
+
+    // Where the current profile number (the core's selectedProfile) comes
+    // from when im_mainico is clicked. Without one the number is 0, which
+    // opens pl_main alone.
+    void setCurrentProfileSource(std::function<int()> source);
+
+    // First show, after applyLayout: loads the pictures the column and the
+    // page strips carry (normal category pictures, footer, page strips), then
+    // runs restoreButton(1..132), which gives every button its normal picture
+    // and closes the fly-outs. False when a picture could not be read: the
+    // error has been shown and the show handler must stop there.
+    bool showInitialPictures();
+
+    // The layout of the edition: places Panel1, pl_main and all nineteen
+    // profile panels, and sets subPanelOffset (220; 180 when branded).
+    //   file mode:          Panel1 62,64   pl_main 53,81   panels 206,81
+    //   file mode, branded: Panel1 96,451  pl_main 88,90   panels 241,90
+    //   DVD mode:           Panel1 62,64   pl_main 53,81   panels 206,81
+    //   DVD mode, branded:  Panel1 96,429  pl_main 90,71   panels 243,71
+    void applyLayout(bool dvdMode, bool branded);
+
+    // The category icon of the current profile: images/main/<category>.bmp
+    // into im_mainico for 1..14; any other number leaves it unchanged and
+    // returns true. False when the picture could not be read (error shown).
+    bool setCategoryIcon(int category);
+
+    // Shows or hides pl_main and all nineteen profile panels at once. The
+    // program only ever closes the navigation with it (false).
+    void setNavigationVisible(bool visible);
+
+    // Opens the navigation on profile p (the current profile number).
+    // Refused with the warning "Please first stop convert!" while converting.
+    // An edition whose name names a format may open only that format's panel
+    // (with BisSingle, or always for "mp3"/"audio" editions); otherwise the
+    // column opens with p's category and panel (and fly-out) shown.
+    void openNavigation(int p);
+
+    // The hover logic's reset steps. restoreCategory(c): c's normal picture
+    // and its panel(s) hidden (for 1..13), then every open fly-out closed.
+    // restoreButton(n): the opener 2..5 closes its fly-out, then button n
+    // (1..132) gets its normal picture. mapToOpener: a fly-out button number
+    // in selectSubIndex becomes its opener's number. The first two return
+    // false when a picture could not be read (error shown).
+    bool restoreCategory(int category);
+    bool restoreButton(int n);
+    void mapToOpener();
+
+    // A mouse press on `widget` closes the navigation first (the job list,
+    // the output folder box; pl_play is registered by the constructor).
+    void closeOnMousePress(QWidget* widget);
+    // Brings the picker's controls above siblings created after it.
+    void raise();
+
+    int subPanelOffset() const { return m_subPanelOffset; }
+
+    // For the main window and the tests: controls by their design names.
+    // panel() knows "pl_main" and the nineteen profile panels; picture()
+    // knows "Image3", "btim_next", "Image94", "btim_pre", "Image93",
+    // "Image1", "Image2", "Image4", "Image5" and "im_mainico". Null for an
+    // unknown name or number.
+    NavigationPanel* panel(const QString& name) const;
+    PictureLabel* button(int n) const;
+    PictureLabel* categoryImage(int category) const;
+    PictureLabel* picture(const QString& name) const;
+    QWidget* iconPanel() const { return m_iconPanel; }
+    // Whether the named panel is shown (not hidden), whatever the host's own
+    // visibility.
+    bool isShown(const QString& panelName) const;
+    static QStringList profilePanelNames();
+
+signals:
+    // A click on a profile button that selects its profile, emitted after the
+    // navigation has closed. The main window selects the profile.
+    void profileClicked(int profile);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build();
+    bool load(PictureLabel* label, const QString& relativePath);
+    bool highlightButton(int n);
+    // The panel a category shows: for video and audio the page the flags say.
+    NavigationPanel* categoryPanel(int category) const;
+    NavigationPanel* flyOutOf(int opener) const;
+    void placeFlyOut(NavigationPanel* flyOut);
+    int singlePanelLeft() const;
+    void showSinglePanel(NavigationPanel* panel, bool restyle);
+    void restackButtons(NavigationPanel* panel, int shift);
+    void restoreFullForm();
+    bool openSingleFormat();
+    void openFull(int p);
+    bool forgetFlyOutHighlight();
+
+    void hoverCategory(int category);
+    void hoverButton(int n);
+    void clickButton(int n);
+    void clickVideoNext();
+    void clickVideoBack();
+    void clickAudioNext();
+    void clickAudioBack();
+
+    QWidget* m_host;
+    Edition m_edition;
+    ControllerState& m_state;
+    Interaction& m_interaction;
+    QWidget* m_play;
+    std::function<int()> m_currentProfile;
+
+    QWidget* m_iconPanel = nullptr;
+    PictureLabel* m_icon = nullptr;
+    NavigationPanel* m_main = nullptr;
+    QHash<QString, NavigationPanel*> m_panels; // the nineteen profile panels
+    QHash<QString, PictureLabel*> m_pictures;  // footer, page strips, im_mainico
+    std::array<PictureLabel*, 14> m_categories{};
+    std::array<PictureLabel*, 133> m_buttons{};
+
+    int m_subPanelOffset = 220;
+    QPoint m_panelPlace{206, 81};
+};
+
+} // namespace transcast

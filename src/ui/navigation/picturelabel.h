@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QLabel>
+#include <QString>
+
+namespace transcast
+{
+
+// A picture control of the profile picker: shows one bitmap read from a file
+// and reports pointer moves (without a pressed button) and clicks. It never
+// draws or caches anything itself; every change reads the file again.
+class PictureLabel : public QLabel
+{
+    Q_OBJECT
+    // The file the label last loaded; empty before the first load.
+    Q_PROPERTY(QString picturePath READ picturePath)
+
+public:
+    explicit PictureLabel(const QString& objectName, QWidget* parent);
+
+    // Reads the bitmap at `path` and shows it at the label's top left. On
+    // failure the label keeps its picture and `problem` receives a message
+    // for the user naming the file and the reason.
+    bool loadPicture(const QString& path, QString* problem);
+    const QString& picturePath() const { return m_picturePath; }
+
+signals:
+    void hovered();
+    // A left-button press and release both inside the label.
+    void clicked();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QString m_picturePath;
+    bool m_pressed = false;
+};
+
+} // namespace transcast
