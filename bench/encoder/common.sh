@@ -1,0 +1,53 @@
+# Shared by the encoder benchmarks: where things are and how a run is timed.
+# Sourced, not run. Runs alternate between the two sides (ABBA order) so
+# that a machine getting busier or quieter weighs on both alike; both wall
+# time and CPU time (user + system, children included) are reported, the
+# latter being steadier on a loaded machine.
+
+bin_dir=${1:-$(cd "$(dirname "$0")/../../build/bin" 2>/dev/null && pwd)}
+register="$bin_dir/register.dat"
+if [ ! -x "$register" ]; then
+  echo "usage: $0 BIN_DIR   (the folder holding register.dat)" >&2
+  exit 2
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Runs "$@" with its output discarded and prints "WALL CPU" in milliseconds.
+measure() {
+  local TIMEFORMAT='%3R %3U %3S'
+  { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ printf "%.3f %.3f\n", $1 * 1000, ($2 + $3) * 1000 }'
+}
+
+# The median of the numbers on standard input.
+median() {
+  sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+ratio() {
+  awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'
+}
+
+# compare ROUNDS -- OURS... -- THEIRS...: runs both sides ROUNDS times each
+# and sets m_wall_a m_cpu_a m_wall_b m_cpu_b to the medians, in ms.
+compare() {
+  local rounds=$1 i
+  shift 2
+  local a=() b=()
+  while [ "$1" != "--" ]; do a+=("$1"); shift; done
+  shift
+  b=("$@")
+  local log_a="$work/.a" log_b="$work/.b"
+  : >"$log_a"; : >"$log_b"
+  for ((i = 0; i < rounds; i++)); do
+    if ((i % 2 == 0)); then
+      measure "${a[@]}" >>"$log_a"; measure "${b[@]}" >>"$log_b"
+    else
+      measure "${b[@]}" >>"$log_b"; measure "${a[@]}" >>"$log_a"
+    fi
+  done
+  m_wall_a=$(cut -d' ' -f1 "$log_a" | median)
+  m_cpu_a=$(cut -d' ' -f2 "$log_a" | median)
+  m_wall_b=$(cut -d' ' -f1 "$log_b" | median)
+  m_cpu_b=$(cut -d' ' -f2 "$log_b" | median)
+}
