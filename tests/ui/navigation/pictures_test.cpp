@@ -1,5 +1,5 @@
-#include <QDir>
-#include <QDirIterator>
+#include <filesystem>
+
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -75,15 +75,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder.isValid());
-        const QDir source(QStringLiteral(TRANSCAST_BIN_DIR));
-        QDirIterator it(source.filePath(QStringLiteral("images")), QDir::Files,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString from = it.next();
-            const QString to = folder.filePath(source.relativeFilePath(from));
-            ASSERT_TRUE(QDir().mkpath(QFileInfo(to).absolutePath()));
-            ASSERT_TRUE(QFile::copy(from, to)) << qPrintable(to);
-        }
+        std::filesystem::copy(TRANSCAST_BIN_DIR "/images", folder.filePath("images").toStdString(),
+                              std::filesystem::copy_options::recursive);
         start(QStringLiteral("transcast"), folder.path());
     }
 
