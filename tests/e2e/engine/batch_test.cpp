@@ -1,0 +1,126 @@
+#include "engine_fixture.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+using namespace transcast;
+
+namespace
+{
+
+class Batches : public EngineFixture
+{
+protected:
+    void SetUp() override
+    {
+        start();
+        select(118); // MP4 - MPEG4 Video Mini
+        controller->sources().addChosenFiles({clip("one.avi"), clip("two.avi"), clip("three.avi")});
+        ASSERT_EQ(jobs().rowCount(), 3);
+    }
+};
+
+} // namespace
+
+TEST_F(Batches, ConvertsEveryRowInOrderAndRunsTheFinishAction)
+{
+    controller->state().FinishAction = 1;
+    QStringList started;
+    QObject::connect(&jobs(), &JobList::rowChanged, [&](int row) {
+        if (status(row).endsWith(QLatin1Char('%')) && !started.contains(jobs().caption(row)))
+            started << jobs().caption(row);
+    });
+    controller->batch().convert();
+    EXPECT_TRUE(controller->state().Converting);
+    EXPECT_TRUE(controller->progress().isVisible());
+    ASSERT_TRUE(waitFor([&] { return !controller->state().Converting; }));
+    EXPECT_EQ(started, QStringList({"one", "two", "three"}));
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(status(row), QStringLiteral("Finish")) << row;
+    for (const char* name : {"one.mp4", "two.mp4", "three.mp4"})
+        EXPECT_GT(QFileInfo(QDir(outDir.path()).filePath(QString::fromLatin1(name))).size(), 0)
+            << name;
+    EXPECT_FALSE(controller->progress().isVisible());
+    // The folder opens with the separator the job builder added.
+    EXPECT_EQ(shell.openedFolders, QStringList({outDir.path() + QLatin1Char('/')}));
+    EXPECT_EQ(shell.shutdowns, 0);
+}
+
+TEST_F(Batches, StopLeavesTheRestAloneAndSkipsTheFinishAction)
+{
+    controller->state().FinishAction = 2;
+    // Row 1 is long enough to be stopped while it runs.
+    jobs().OriginalInfos[1].FilePath = clip("long.avi", 60, QStringLiteral("640x480"));
+    controller->batch().convert();
+    ASSERT_TRUE(waitFor(
+        [&] { return controller->state().CurrentRow == 1 && controller->runner().isRunning(); }));
+    ASSERT_TRUE(waitFor([&] {
+        return status(1).endsWith(QLatin1Char('%')) && status(1) != QStringLiteral("00.00%");
+    }));
+    controller->batch().StopConversion();
+    EXPECT_FALSE(controller->state().Converting);
+    EXPECT_FALSE(controller->runner().isRunning());
+    EXPECT_FALSE(controller->progress().isVisible());
+    EXPECT_EQ(status(0), QStringLiteral("Finish"));
+    EXPECT_EQ(status(1), QStringLiteral("Stop"));
+    EXPECT_EQ(status(2), QStringLiteral("Status"));
+    // Nothing arrives later: no finish action, no next job.
+    waitFor([] { return false; }, 1500);
+    EXPECT_EQ(shell.shutdowns, 0);
+    EXPECT_EQ(status(2), QStringLiteral("Status"));
+    EXPECT_FALSE(QFileInfo::exists(QDir(outDir.path()).filePath(QStringLiteral("three.mp4"))));
+}
+
+TEST_F(Batches, AFailingRowIsMarkedAndTheBatchGoesOn)
+{
+    controller->state().FinishAction = 2;
+    QFile::remove(jobs().originalInfo(1).FilePath); // gone after it was listed
+    controller->batch().convert();
+    ASSERT_TRUE(waitFor([&] { return !controller->state().Converting; }));
+    EXPECT_EQ(status(0), QStringLiteral("Finish"));
+    EXPECT_EQ(status(1), QStringLiteral("Failed"));
+    EXPECT_EQ(status(2), QStringLiteral("Finish"));
+    EXPECT_FALSE(controller->batch().failureReason(1).isEmpty());
+    EXPECT_TRUE(controller->batch().failureReason(0).isEmpty());
+    EXPECT_EQ(shell.shutdowns, 1); // the user asked for it; the batch did end
+}
+
+TEST_F(Batches, AnEncoderThatCannotStartFailsItsRows)
+{
+    QTemporaryDir emptyProgram;
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TRANSCAST_BIN_DIR "/profiles.pop"),
+                            emptyProgram.filePath(QStringLiteral("profiles.pop"))));
+    const QStringList files = {jobs().originalInfo(0).FilePath, jobs().originalInfo(1).FilePath};
+    controller = std::make_unique<Controller>(
+        Edition(QStringLiteral("transcast"), emptyProgram.path()), interaction, shell);
+    controller->loadSettings(configDir.path());
+    controller->state().outputFolderText = outDir.path();
+    select(118);
+    // No register.dat here: rows cannot even be listed, so list them by hand.
+    for (const QString& file : files) {
+        ProbeResult probed;
+        probed.overallBitrate = QStringLiteral("500");
+        probed.duration = QStringLiteral("00:00:02");
+        controller->sources().addProbedFile(file, probed);
+    }
+    controller->batch().convert();
+    ASSERT_TRUE(waitFor([&] { return !controller->state().Converting; }));
+    EXPECT_EQ(status(0), QStringLiteral("Failed"));
+    EXPECT_EQ(status(1), QStringLiteral("Failed"));
+}
+
+TEST_F(Batches, ConvertRefusesWhileBusyAndIgnoresAnEmptyList)
+{
+    controller->state().Playing = true;
+    controller->batch().convert();
+    controller->state().Playing = false;
+    controller->state().Converting = true;
+    controller->batch().convert();
+    EXPECT_EQ(interaction.warnings,
+              QStringList({"Please first stop play!", "Please first stop convert!"}));
+    controller->state().Converting = false;
+    jobs().clear();
+    controller->batch().convert();
+    EXPECT_FALSE(controller->state().Converting);
+    EXPECT_EQ(interaction.warnings.size(), 2);
+}
