@@ -160,6 +160,8 @@ void Navigation::build()
         }
     }
 
+    // Each caption comes before its page switch, so the switch, created
+    // later, lies above the pixel they share.
     for (const Layout::StaticPicture& spec : Layout::staticPictures()) {
         NavigationPanel* holder = panel(QLatin1String(spec.panel));
         auto* picture = new PictureLabel(QLatin1String(spec.name), holder->client());
@@ -168,15 +170,14 @@ void Navigation::build()
         if (spec.pageSwitch)
             picture->setCursor(Qt::PointingHandCursor);
     }
-    // The page switch sits above the caption it overlaps by a pixel.
     connect(picture(QStringLiteral("Image94")), &PictureLabel::clicked, this,
-            &Navigation::clickVideoNext);
+            [this] { turnVideoPage(true); });
     connect(picture(QStringLiteral("Image93")), &PictureLabel::clicked, this,
-            &Navigation::clickVideoBack);
+            [this] { turnVideoPage(false); });
     connect(picture(QStringLiteral("Image2")), &PictureLabel::clicked, this,
-            &Navigation::clickAudioNext);
+            [this] { turnAudioPage(true); });
     connect(picture(QStringLiteral("Image5")), &PictureLabel::clicked, this,
-            &Navigation::clickAudioBack);
+            [this] { turnAudioPage(false); });
 
     raise();
     setNavigationVisible(false);
@@ -556,49 +557,29 @@ void Navigation::openNavigation(int p)
     openFull(p);
 }
 
-void Navigation::clickVideoNext()
+void Navigation::turnVideoPage(bool toSecondPage)
 {
-    m_state.videoFirstPage = false;
-    panel(QStringLiteral("pl_video2"))->show();
-    panel(QStringLiteral("pl_video1"))->hide();
+    panel(QStringLiteral("pl_video1"))->setVisible(!toSecondPage);
+    panel(QStringLiteral("pl_video2"))->setVisible(toSecondPage);
+    m_state.videoFirstPage = !toSecondPage;
 }
 
-void Navigation::clickVideoBack()
+void Navigation::turnAudioPage(bool toSecondPage)
 {
-    panel(QStringLiteral("pl_video2"))->hide();
-    panel(QStringLiteral("pl_video1"))->show();
-    m_state.videoFirstPage = true;
-}
-
-void Navigation::clickAudioNext()
-{
-    NavigationPanel* page1 = panel(QStringLiteral("pl_audio1"));
-    NavigationPanel* page2 = panel(QStringLiteral("pl_audio2"));
+    NavigationPanel* from =
+        panel(toSecondPage ? QStringLiteral("pl_audio1") : QStringLiteral("pl_audio2"));
+    NavigationPanel* to =
+        panel(toSecondPage ? QStringLiteral("pl_audio2") : QStringLiteral("pl_audio1"));
     if (!m_edition.contains(QStringLiteral("mp3")) &&
         !m_edition.contains(QStringLiteral("audio"))) {
-        page1->hide();
-        page2->show();
-        m_state.audioFirstPage = false;
+        from->hide();
+        to->show();
+        m_state.audioFirstPage = !toSecondPage;
         return;
     }
     // An audio edition shows its pages as single panels and keeps no page.
-    showSinglePanel(page2, true);
-    page1->hide();
-}
-
-void Navigation::clickAudioBack()
-{
-    NavigationPanel* page1 = panel(QStringLiteral("pl_audio1"));
-    NavigationPanel* page2 = panel(QStringLiteral("pl_audio2"));
-    if (!m_edition.contains(QStringLiteral("mp3")) &&
-        !m_edition.contains(QStringLiteral("audio"))) {
-        page1->show();
-        page2->hide();
-        m_state.audioFirstPage = true;
-        return;
-    }
-    showSinglePanel(page1, true);
-    page2->hide();
+    showSinglePanel(to, true);
+    from->hide();
 }
 
 } // namespace transcast

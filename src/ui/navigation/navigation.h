@@ -145,10 +145,10 @@ private:
     void hoverCategory(int category);
     void hoverButton(int n);
     void clickButton(int n);
-    void clickVideoNext();
-    void clickVideoBack();
-    void clickAudioNext();
-    void clickAudioBack();
+    // The page switches Image94 (to page 2) and Image93 (back); Image2 and
+    // Image5 for audio.
+    void turnVideoPage(bool toSecondPage);
+    void turnAudioPage(bool toSecondPage);
 
     QWidget* m_host;
     Edition m_edition;
