@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include <poll.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include "amrwriter.h"
 #include "childprocess.h"
 #include "ffmpegcommand.h"
+#include "messagefilter.h"
 #include "progresstranslator.h"
 
 namespace transcast
@@ -30,13 +32,12 @@ public:
     Pipe& operator=(const Pipe&) = delete;
     ~Pipe()
     {
-        closeReadEnd();
-        closeWriteEnd();
+        closeEnd(0);
+        closeEnd(1);
     }
     bool isOpen() const { return m_open; }
     int readEnd() const { return m_fds[0]; }
     int writeEnd() const { return m_fds[1]; }
-    void closeReadEnd() { closeEnd(0); }
     // Once the child holds its copy, ours must go so that reads see the end.
     void closeWriteEnd() { closeEnd(1); }
 
@@ -62,10 +63,12 @@ ssize_t readSome(int fd, char* buffer, size_t size)
     return got;
 }
 
-std::string linesFor(const std::vector<ProgressSample>& samples)
+std::string linesFor(const std::vector<ProgressSample>& samples, const std::string& bitrate)
 {
     std::string lines;
-    for (const ProgressSample& sample : samples) {
+    for (ProgressSample sample : samples) {
+        if (!bitrate.empty())
+            sample.bitrate = bitrate;
         lines += formatProgressLine(sample);
         // Leaves a terminal on a fresh line for ffmpeg's closing messages;
         // the app reads CR LF as one line end.
@@ -75,18 +78,91 @@ std::string linesFor(const std::vector<ProgressSample>& samples)
     return lines;
 }
 
-bool startFfmpeg(ChildProcess& ffmpeg, const std::vector<std::string>& arguments,
-                 const std::vector<ChildProcess::Redirect>& redirects)
+// One ffmpeg run: its progress pipe, its standard error (passed on through
+// a MessageFilter) and, for AMR jobs, the pipe it writes the sound to.
+class FfmpegRun
 {
-    const std::string program = ffmpegProgram();
-    if (ffmpeg.start(program, arguments, redirects))
+public:
+    bool pipesReady() const { return m_progress.isOpen() && m_messages.isOpen() && m_pcm.isOpen(); }
+
+    // Starts ffmpeg; says why on standard error when it cannot.
+    bool start(const std::vector<std::string>& arguments, bool withPcm)
+    {
+        std::vector<ChildProcess::Redirect> redirects = {{childProgressFd, m_progress.writeEnd()},
+                                                         {STDERR_FILENO, m_messages.writeEnd()}};
+        if (withPcm)
+            redirects.push_back({childPcmFd, m_pcm.writeEnd()});
+        const std::string program = ffmpegProgram();
+        if (!m_ffmpeg.start(program, arguments, redirects)) {
+            std::string hint;
+            if (program == "ffmpeg")
+                hint = " (install the ffmpeg package, or name another ffmpeg in "
+                       "TRANSCAST_FFMPEG)";
+            reportError("cannot start " + program + ": " + m_ffmpeg.error() + hint);
+            return false;
+        }
+        m_progress.closeWriteEnd();
+        m_messages.closeWriteEnd();
+        m_pcm.closeWriteEnd();
+        m_withPcm = withPcm;
         return true;
-    std::string hint;
-    if (program == "ffmpeg")
-        hint = " (install the ffmpeg package, or name another ffmpeg in TRANSCAST_FFMPEG)";
-    reportError("cannot start " + program + ": " + ffmpeg.error() + hint);
-    return false;
-}
+    }
+
+    // Passes ffmpeg's output on until all its pipes have ended. Progress
+    // lines show `bitrate` when given, else ffmpeg's. Sound goes to onPcm;
+    // when that refuses, ffmpeg is killed and false returned.
+    bool relay(const std::string& bitrate,
+               const std::function<bool(const char*, size_t)>& onPcm = {})
+    {
+        pollfd sources[3] = {{m_progress.readEnd(), POLLIN, 0},
+                             {m_messages.readEnd(), POLLIN, 0},
+                             {m_withPcm ? m_pcm.readEnd() : -1, POLLIN, 0}};
+        std::vector<char> buffer(64 * 1024);
+        while (sources[0].fd >= 0 || sources[1].fd >= 0 || sources[2].fd >= 0) {
+            if (poll(sources, 3, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                // Without reading on, ffmpeg would block on a full pipe.
+                reportError(std::string("cannot wait for ffmpeg's output: ") +
+                            std::strerror(errno));
+                m_ffmpeg.kill();
+                return false;
+            }
+            for (pollfd& source : sources) {
+                if (source.fd < 0 || source.revents == 0)
+                    continue;
+                const ssize_t got = readSome(source.fd, buffer.data(), buffer.size());
+                if (got <= 0) {
+                    source.fd = -1; // poll skips negative descriptors
+                    continue;
+                }
+                const std::string_view data(buffer.data(), static_cast<size_t>(got));
+                if (&source == &sources[0]) {
+                    writeAll(STDOUT_FILENO, linesFor(m_translator.feed(data), bitrate));
+                } else if (&source == &sources[1]) {
+                    writeAll(STDERR_FILENO, m_filter.feed(data));
+                } else if (!onPcm(data.data(), data.size())) {
+                    m_ffmpeg.kill();
+                    return false;
+                }
+            }
+        }
+        writeAll(STDERR_FILENO, m_filter.finish());
+        return true;
+    }
+
+    void kill() { m_ffmpeg.kill(); }
+    int wait() { return m_ffmpeg.wait(); }
+
+private:
+    Pipe m_progress;
+    Pipe m_messages;
+    Pipe m_pcm;
+    bool m_withPcm = false;
+    ChildProcess m_ffmpeg;
+    ProgressTranslator m_translator;
+    MessageFilter m_filter;
+};
 
 } // namespace
 
@@ -110,23 +186,16 @@ void reportError(const std::string& message)
 
 int runConversion(const Invocation& invocation)
 {
-    Pipe progress;
-    if (!progress.isOpen()) {
+    FfmpegRun run;
+    if (!run.pipesReady()) {
         reportError(std::string("cannot create a pipe: ") + std::strerror(errno));
         return 1;
     }
-    ChildProcess ffmpeg;
-    if (!startFfmpeg(ffmpeg, conversionArguments(invocation, childProgressFd),
-                     {{childProgressFd, progress.writeEnd()}}))
+    if (!run.start(conversionArguments(invocation, childProgressFd), false))
         return 127;
-    progress.closeWriteEnd();
-
-    ProgressTranslator translator;
-    char buffer[4096];
-    ssize_t got;
-    while ((got = readSome(progress.readEnd(), buffer, sizeof buffer)) > 0)
-        writeAll(STDOUT_FILENO, linesFor(translator.feed(std::string_view(buffer, got))));
-    return ffmpeg.wait();
+    if (!run.relay({}))
+        return 1;
+    return run.wait();
 }
 
 int runAmrConversion(const Invocation& invocation)
@@ -139,61 +208,26 @@ int runAmrConversion(const Invocation& invocation)
         return 1;
     }
 
-    Pipe progress;
-    Pipe pcm;
-    if (!progress.isOpen() || !pcm.isOpen()) {
+    FfmpegRun run;
+    if (!run.pipesReady()) {
         reportError(std::string("cannot create a pipe: ") + std::strerror(errno));
         writer.discard();
         return 1;
     }
-    ChildProcess ffmpeg;
-    if (!startFfmpeg(ffmpeg, pcmArguments(invocation, childProgressFd, childPcmFd),
-                     {{childProgressFd, progress.writeEnd()}, {childPcmFd, pcm.writeEnd()}})) {
+    if (!run.start(pcmArguments(invocation, childProgressFd, childPcmFd), true)) {
         writer.discard();
         return 127;
     }
-    progress.closeWriteEnd();
-    pcm.closeWriteEnd();
-
-    ProgressTranslator translator;
-    pollfd sources[2] = {{progress.readEnd(), POLLIN, 0}, {pcm.readEnd(), POLLIN, 0}};
-    std::vector<char> buffer(64 * 1024);
-    while (sources[0].fd >= 0 || sources[1].fd >= 0) {
-        if (poll(sources, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        for (pollfd& source : sources) {
-            if (source.fd < 0 || source.revents == 0)
-                continue;
-            const ssize_t got = readSome(source.fd, buffer.data(), buffer.size());
-            if (got <= 0) {
-                source.fd = -1; // poll skips negative descriptors
-                continue;
-            }
-            if (&source == &sources[1]) {
-                if (!writer.write(buffer.data(), static_cast<size_t>(got))) {
-                    ffmpeg.kill();
-                    reportError(writer.error());
-                    writer.discard();
-                    return 1;
-                }
-                continue;
-            }
-            std::vector<ProgressSample> samples =
-                translator.feed(std::string_view(buffer.data(), got));
-            // ffmpeg reports the rate of the PCM it hands us; show the AMR's.
-            for (ProgressSample& sample : samples) {
-                char rate[32];
-                std::snprintf(rate, sizeof rate, "%.1fkbits/s", amrModeBitRate(mode) / 1000.0);
-                sample.bitrate = rate;
-            }
-            writeAll(STDOUT_FILENO, linesFor(samples));
-        }
-    }
-
-    const int status = ffmpeg.wait();
+    // ffmpeg would report the rate of the PCM it hands us; show the AMR's.
+    char bitrate[32];
+    std::snprintf(bitrate, sizeof bitrate, "%.1fkbits/s", amrModeBitRate(mode) / 1000.0);
+    const bool relayed = run.relay(bitrate, [&writer](const char* pcm, size_t size) {
+        if (writer.write(pcm, size))
+            return true;
+        reportError(writer.error());
+        return false;
+    });
+    const int status = relayed ? run.wait() : 1;
     if (status != 0) {
         writer.discard();
         return status;

@@ -43,6 +43,10 @@ std::vector<std::string> modernSpelling(const std::vector<std::string>& argument
             std::replace(ratio.begin(), ratio.end(), ',', '.');
             mapped.push_back(argument);
             mapped.push_back(ratio);
+        } else if (argument.empty()) {
+            // Only a split of two blanks in a row makes one; ffmpeg would
+            // take it for an output named "".
+            continue;
         } else if (argument == "-b") {
             mapped.push_back("-b:v");
         } else if (argument == "-ab") {

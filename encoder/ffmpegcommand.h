@@ -18,7 +18,8 @@ std::string ffmpegProgram();
 // The arguments with the legacy spellings replaced: "-b" becomes "-b:v",
 // "-ab" becomes "-b:a", and the value of "-aspect" has its decimal comma
 // (written by a locale that uses one) turned into a point. Values of "-i" are
-// never touched; everything else passes through unchanged.
+// never touched, empty arguments are dropped, and everything else passes
+// through unchanged.
 std::vector<std::string> modernSpelling(const std::vector<std::string>& arguments);
 
 // The output path as ffmpeg must be given it so that it is read as a file:

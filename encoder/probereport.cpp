@@ -11,6 +11,11 @@ namespace
 
 const char* const lineEnd = "\r\n";
 
+// The app reads the report in blocks of 2048 bytes and recomputes its values
+// from each block alone; a report that fits one block cannot lose them.
+const size_t reportLimit = 2048;
+const size_t omissionReserve = 48; // room for the "more streams" line
+
 std::string kbps(long long bitsPerSecond)
 {
     return std::to_string(bitsPerSecond / 1000) + " kb/s";
@@ -122,9 +127,16 @@ std::string formatProbeReport(const MediaSummary& media)
     report += "  Duration: " + formatClock(media.durationUs) + ", start: " + start +
               ", bitrate: " + kbps(overallBitRate(media)) + lineEnd;
 
-    for (size_t index = 0; index < media.streams.size(); ++index)
-        report += "    Stream #0." + std::to_string(index) + ": " +
-                  describeStream(media.streams[index]) + lineEnd;
+    for (size_t index = 0; index < media.streams.size(); ++index) {
+        const std::string line = "    Stream #0." + std::to_string(index) + ": " +
+                                 describeStream(media.streams[index]) + lineEnd;
+        if (report.size() + line.size() + omissionReserve > reportLimit) {
+            report += "    (" + std::to_string(media.streams.size() - index) +
+                      " more streams not listed)" + lineEnd;
+            break;
+        }
+        report += line;
+    }
     return report;
 }
 

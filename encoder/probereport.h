@@ -49,7 +49,8 @@ long long overallBitRate(const MediaSummary& media);
 // as 99:59:59.99, and an unknown one as 00:00:00.00.
 std::string formatClock(long long durationUs);
 
-// The whole report, lines ended by CR LF.
+// The whole report, lines ended by CR LF, at most 2048 bytes: streams that
+// would not fit are summed up in a last line "(N more streams not listed)".
 std::string formatProbeReport(const MediaSummary& media);
 
 // The single line for a file that cannot be read: "NAME: reason", CR LF. A

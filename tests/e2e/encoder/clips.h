@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sources/probereportparser.h"
+
 namespace transcast::testclips
 {
 
@@ -85,6 +87,22 @@ inline bool readUntil(QProcess& process, QByteArray& output,
         output += process.readAll();
     }
     return true;
+}
+
+// The probe report as the app reads it: its own parser, fed in the app's
+// 2048-byte blocks.
+inline ProbeResult readLikeTheApp(const QByteArray& output)
+{
+    ProbeReportParser parser;
+    parser.reset();
+    for (int at = 0; at < output.size(); at += 2048)
+        parser.feed(output.mid(at, 2048));
+    return parser.result();
+}
+
+inline ProbeResult readLikeTheApp(const QString& output)
+{
+    return readLikeTheApp(output.toUtf8());
 }
 
 // Makes a clip with ffmpeg: sources are lavfi inputs, e.g.

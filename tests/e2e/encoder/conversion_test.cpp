@@ -11,9 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include "appreading.h"
 #include "clips.h"
+#include "engine/progressscan.h"
 
+using namespace transcast;
 using namespace transcast::testclips;
 
 namespace
@@ -40,6 +41,7 @@ protected:
 struct ProgressLine {
     qint64 frame;
     double seconds;
+    QByteArray text;
 };
 
 // Every "frame=N time=S.ss bitrate=B" line, which must end in a CR.
@@ -52,9 +54,20 @@ std::vector<ProgressLine> progressLines(const QByteArray& output)
     while (it.hasNext()) {
         const auto match = it.next();
         lines.push_back({match.captured(1).toLongLong(),
-                         match.captured(2).toDouble() + match.captured(3).toDouble() / 100});
+                         match.captured(2).toDouble() + match.captured(3).toDouble() / 100,
+                         match.captured(0).toUtf8()});
     }
     return lines;
+}
+
+// Each line must give the app's progress scan its whole seconds, and no
+// other "time=" may stand in the output: the scan takes the first one it
+// holds, so ffmpeg's own statistics line in clock form would shadow ours.
+void expectReadableByTheApp(const QByteArray& output, const std::vector<ProgressLine>& lines)
+{
+    for (const ProgressLine& line : lines)
+        EXPECT_EQ(ParseProgress(line.text), static_cast<int>(line.seconds)) << line.text.data();
+    EXPECT_EQ(output.count("time="), static_cast<qsizetype>(lines.size())) << output.data();
 }
 
 // The state letter of /proc/PID/stat; empty when the process is gone.
@@ -119,13 +132,40 @@ TEST_F(Conversion, ProgressReachesTheClipLengthInSeconds)
     // The app takes the whole seconds before the ".": the last line must say 10.
     EXPECT_EQ(static_cast<int>(lines.back().seconds), 10);
     EXPECT_GE(lines.back().frame, 250);
+    expectReadableByTheApp(run.output, lines);
     // The legacy spellings reached ffmpeg in today's form.
     EXPECT_FALSE(run.output.contains("ambiguous")) << run.output.toStdString();
 
     const RunResult probe = runRegister({"-i", output});
-    const AppReading reading = readLikeTheApp(QString::fromUtf8(probe.output));
+    const ProbeResult reading = readLikeTheApp(QString::fromUtf8(probe.output));
     EXPECT_EQ(reading.frameSize, QStringLiteral("320x240"));
     EXPECT_EQ(reading.duration, QStringLiteral("00:00:10"));
+}
+
+// The other fragments the app writes: a duration limit, mono at a low rate
+// into an audio-only profile, and the disc targets that replace the size and
+// rate options.
+TEST_F(Conversion, AppFragmentsAreAccepted)
+{
+    ASSERT_TRUE(makeMovie(path("in.mp4"), 2, {"-c:v", "mpeg4", "-c:a", "aac"}));
+    const QStringList jobs[] = {
+        {"-ab", "64000", "-ac", "1", "-t", "00:00:01", "-ar", "22050", "-f", "mp3", "-acodec",
+         "libmp3lame", path("out.mp3")},
+        {"-ac", "2", "-target", "pal-vcd", path("out.mpg")},
+    };
+    for (const QStringList& job : jobs) {
+        const RunResult run = runRegister(QStringList{"-y", "-i", path("in.mp4")} + job);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+        EXPECT_FALSE(progressLines(run.output).empty());
+    }
+    const ProbeResult mp3 =
+        readLikeTheApp(QString::fromUtf8(runRegister({"-i", path("out.mp3")}).output));
+    EXPECT_EQ(mp3.duration, QStringLiteral("00:00:01"));
+    EXPECT_EQ(mp3.audioBitrate, QStringLiteral("64"));
+    EXPECT_EQ(
+        readLikeTheApp(QString::fromUtf8(runRegister({"-i", path("out.mpg")}).output)).frameSize,
+        QStringLiteral("352x288"));
 }
 
 // The app always names the output by its full path, but a relative one must
@@ -282,6 +322,7 @@ TEST_F(AmrOutput, EncodesNarrowBandAmrAtTheRequestedRate)
         const auto lines = progressLines(run.output);
         ASSERT_FALSE(lines.empty()) << run.output.toStdString();
         EXPECT_EQ(static_cast<int>(lines.back().seconds), 3);
+        expectReadableByTheApp(run.output, lines);
 
         QFile file(output);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "appreading.h"
 #include "clips.h"
 
+using namespace transcast;
 using namespace transcast::testclips;
 
 namespace
@@ -79,7 +79,7 @@ TEST_F(Probe, Mp4WithH264AndAac)
     expectMatch(lineWith(text, "Audio:"),
                 R"(    Stream #0\.1: Audio: aac, 44100 Hz, stereo, \d+ kb/s)");
 
-    const AppReading reading = readLikeTheApp(text);
+    const ProbeResult reading = readLikeTheApp(text);
     EXPECT_EQ(reading.duration, QStringLiteral("00:00:02"));
     EXPECT_EQ(reading.frameSize, QStringLiteral("640x480"));
     EXPECT_TRUE(isNumber(reading.overallBitrate)) << reading.overallBitrate.toStdString();
@@ -97,7 +97,7 @@ TEST_F(Probe, AviWithMpeg4AndMp3)
                 R"(    Stream #0\.0: Video: 320x240, mpeg4, yuv420p, \d+ kb/s, 25 fps)");
     expectMatch(lineWith(text, "Audio:"),
                 R"(    Stream #0\.1: Audio: mp3, 44100 Hz, stereo, \d+ kb/s)");
-    const AppReading reading = readLikeTheApp(text);
+    const ProbeResult reading = readLikeTheApp(text);
     EXPECT_EQ(reading.frameSize, QStringLiteral("320x240"));
     EXPECT_TRUE(isNumber(reading.videoBitrate));
 }
@@ -111,7 +111,7 @@ TEST_F(Probe, MpegProgramStreamHasNoVideoBitrate)
 
     expectMatch(lineWith(text, "Video:"),
                 R"(    Stream #0\.0: Video: 320x240, mpeg2video, yuv420p, 25 fps)");
-    const AppReading reading = readLikeTheApp(text);
+    const ProbeResult reading = readLikeTheApp(text);
     EXPECT_EQ(reading.videoBitrate, QString());
     EXPECT_TRUE(isNumber(reading.overallBitrate));
     EXPECT_TRUE(isNumber(reading.audioBitrate));
@@ -126,7 +126,7 @@ TEST_F(Probe, AudioOnlyMp3HasNoVideoLine)
     EXPECT_FALSE(text.contains(QStringLiteral("Video")));
     expectMatch(lineWith(text, "Audio:"),
                 R"(    Stream #0\.0: Audio: mp3, 44100 Hz, mono, 128 kb/s)");
-    const AppReading reading = readLikeTheApp(text);
+    const ProbeResult reading = readLikeTheApp(text);
     EXPECT_EQ(reading.frameSize, QString());
     EXPECT_EQ(reading.audioBitrate, QStringLiteral("128"));
 }
@@ -152,7 +152,7 @@ TEST_F(Probe, CoverArtIsNotVideo)
 TEST_F(Probe, AwkwardFileNamesReadLikeAnyOther)
 {
     ASSERT_TRUE(makeMovie(path("plain.mp4"), 1, {"-c:v", "mpeg4", "-c:a", "aac"}));
-    const AppReading plain = readLikeTheApp(report(path("plain.mp4")));
+    const ProbeResult plain = readLikeTheApp(report(path("plain.mp4")));
 
     // A name cannot hold "/", but a folder on the path can end in " kb".
     ASSERT_TRUE(QDir(m_folder.path()).mkpath(QStringLiteral("Duration: 77:77:77 bitrate: 7 kb")));
@@ -162,7 +162,7 @@ TEST_F(Probe, AwkwardFileNamesReadLikeAnyOther)
     };
     for (const QString& name : names) {
         ASSERT_TRUE(QFile::copy(path("plain.mp4"), path(name)));
-        const AppReading reading = readLikeTheApp(report(path(name)));
+        const ProbeResult reading = readLikeTheApp(report(path(name)));
         EXPECT_EQ(reading.duration, plain.duration) << name.toStdString();
         EXPECT_EQ(reading.overallBitrate, plain.overallBitrate) << name.toStdString();
         EXPECT_EQ(reading.videoBitrate, plain.videoBitrate) << name.toStdString();

@@ -9,6 +9,7 @@
 #include "encoder/amrwriter.h"
 #include "encoder/ffmpegcommand.h"
 #include "encoder/invocation.h"
+#include "encoder/messagefilter.h"
 #include "encoder/probereport.h"
 #include "encoder/progresstranslator.h"
 
@@ -117,6 +118,8 @@ TEST(FfmpegCommand, PathsAreNeverRewrittenAsOptions)
     // Input paths that look like the legacy options stay as they are.
     EXPECT_EQ(modernSpelling({"-i", "-b", "-b", "1", "-i", "-ab", "-aspect", "16,9"}),
               (Arguments{"-i", "-b", "-b:v", "1", "-i", "-ab", "-aspect", "16.9"}));
+    EXPECT_EQ(modernSpelling({"-y", "", "-i", "", "-s", "", "320x240"}),
+              (Arguments{"-y", "-i", "", "-s", "320x240"}));
     EXPECT_EQ(outputUrl("/out/-a:b.mp4"), "/out/-a:b.mp4");
     EXPECT_EQ(outputUrl("-a.mp4"), "file:-a.mp4");
     EXPECT_EQ(outputUrl("a:b.mp4"), "file:a:b.mp4");
@@ -207,6 +210,33 @@ TEST(ProgressTranslator, UnknownOrNegativeTimesReadAsZero)
     EXPECT_TRUE(samples[2].end);
 }
 
+// ffmpeg's closing statistics line is dropped; every other message passes,
+// however it is cut into reads.
+TEST(MessageFilter, DropsOnlyFfmpegsStatisticsLines)
+{
+    const std::string messages =
+        "  Stream #0:1: Audio: aac (LC), 44100 Hz, stereo, fltp, 128 kb/s\n"
+        "frame=  251 fps=0.0 q=2.0 Lsize=     549kB time=00:00:10.03 bitrate= 448.7kbits/s "
+        "dup=1 drop=0 speed=19.4x    \n"
+        "size=     157kB time=00:00:10.03 bitrate= 128.0kbits/s speed= 573x    \r"
+        "video:385kB audio:157kB subtitle:0kB other streams:0kB muxing overhead: 1.43%\n"
+        "[out#0 @ 0x1] frame size=2 time=bad\n"
+        "unfinished";
+    const std::string expected =
+        "  Stream #0:1: Audio: aac (LC), 44100 Hz, stereo, fltp, 128 kb/s\n"
+        "video:385kB audio:157kB subtitle:0kB other streams:0kB muxing overhead: 1.43%\n"
+        "[out#0 @ 0x1] frame size=2 time=bad\n"
+        "unfinished";
+    for (size_t piece : {messages.size(), size_t(1), size_t(37)}) {
+        MessageFilter filter;
+        std::string passed;
+        for (size_t at = 0; at < messages.size(); at += piece)
+            passed += filter.feed(std::string_view(messages).substr(at, piece));
+        passed += filter.finish();
+        EXPECT_EQ(passed, expected) << piece;
+    }
+}
+
 TEST(ProbeReport, ClockRoundsLikeFfmpegAndKeepsTwoHourDigits)
 {
     EXPECT_EQ(formatClock(10000000), "00:00:10.00");
@@ -282,4 +312,27 @@ TEST(ProbeReport, FailureLineNeverOffersABitrate)
               "/v/clip.txt: Invalid data found when processing input\r\n");
     EXPECT_EQ(formatProbeFailure("/v/bitrate: 5 kb/s", "No such file or directory"),
               "Input: No such file or directory\r\n");
+}
+
+// The app parses each 2048-byte block on its own; a long stream list must not
+// push the report past one block.
+TEST(ProbeReport, ManyStreamsStayWithinOneReadBlock)
+{
+    MediaSummary media;
+    media.formatName = "matroska,webm";
+    media.durationUs = 60000000;
+    StreamSummary audio;
+    audio.type = StreamSummary::Type::Audio;
+    audio.codec = "ac3";
+    audio.sampleRate = 48000;
+    audio.channelLayout = "5.1(side)";
+    audio.bitRate = 448000;
+    media.streams.assign(200, audio);
+
+    const std::string report = formatProbeReport(media);
+    EXPECT_LE(report.size(), 2048u);
+    EXPECT_NE(report.find("    Stream #0.0: Audio: ac3, 48000 Hz, 5.1(side), 448 kb/s\r\n"),
+              std::string::npos);
+    const std::string tail = " more streams not listed)\r\n";
+    EXPECT_EQ(report.compare(report.size() - tail.size(), tail.size(), tail), 0);
 }
