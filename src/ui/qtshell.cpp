@@ -25,6 +25,12 @@ void QtShell::openUrl(const QString& url)
     QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
 }
 
+void QtShell::setShutdownCommand(const QString& program, const QStringList& arguments)
+{
+    m_program = program;
+    m_arguments = arguments;
+}
+
 void QtShell::shutDown()
 {
     if (QProcess::startDetached(m_program, m_arguments))

@@ -1,0 +1,240 @@
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include "support/scriptedinteraction.h"
+#include "ui/helpcommands.h"
+#include "ui/tfm_about.h"
+#include "ui/tfm_dir.h"
+#include "ui/tfm_set.h"
+#include "ui/tfm_show.h"
+#include "ui_modalscript.h"
+
+using namespace transcast;
+
+namespace
+{
+
+// ---- Tfm_dir ----
+
+TEST(FolderDialog, OkReturnsTheSelectedFolderUnderTheCallersCaption)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = QDir(dir.path()).canonicalPath();
+    Tfm_dir dialog;
+    QString caption;
+    whenModal<Tfm_dir>([&](Tfm_dir* shown) {
+        caption = shown->windowTitle();
+        ASSERT_TRUE(shown->selectFolder(folder));
+        shown->okButton()->click();
+    });
+    EXPECT_EQ(dialog.choose("File Directory"), folder);
+    EXPECT_EQ(caption, "File Directory");
+    EXPECT_EQ(dialog.chosenFolder(), folder);
+}
+
+TEST(FolderDialog, CancelReturnsNothingEvenWithAFolderSelected)
+{
+    Tfm_dir dialog;
+    whenModal<Tfm_dir>([](Tfm_dir* shown) {
+        EXPECT_FALSE(shown->selectedFolder().isEmpty()); // the home folder at first
+        shown->cancelButton()->click();
+    });
+    EXPECT_EQ(dialog.choose("Output Directory"), QString());
+}
+
+TEST(FolderDialog, OkWithoutASelectedFolderKeepsTheDialogOpen)
+{
+    Tfm_dir dialog;
+    bool stayedOpen = false;
+    whenModal<Tfm_dir>([&](Tfm_dir* shown) {
+        shown->ShellTreeView1()->clearSelection();
+        shown->okButton()->click();
+        stayedOpen = shown->isVisible();
+        shown->cancelButton()->click();
+    });
+    EXPECT_EQ(dialog.choose("Select DVD Directory"), QString());
+    EXPECT_TRUE(stayedOpen);
+}
+
+TEST(FolderDialog, RootFolderKeepsItsSeparatorAndFilesAreNoFolders)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile file(dir.filePath("clip.avi"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    Tfm_dir dialog;
+    EXPECT_FALSE(dialog.selectFolder(file.fileName()));
+    EXPECT_FALSE(dialog.selectFolder(dir.filePath("missing")));
+    ASSERT_TRUE(dialog.selectFolder(dir.path()));
+    EXPECT_FALSE(dialog.selectedFolder().endsWith('/'));
+}
+
+// ---- Tfm_set ----
+
+struct FinishChoice {
+    int start;
+    int choose; // position clicked, -1 for none
+    bool ok;
+    int expected;
+};
+
+class SettingsDialog : public ::testing::TestWithParam<FinishChoice>
+{
+};
+
+TEST_P(SettingsDialog, OkStoresTheChoiceCancelChangesNothing)
+{
+    const FinishChoice c = GetParam();
+    Tfm_set dialog;
+    int shownPosition = -2;
+    whenModal<Tfm_set>([&](Tfm_set* shown) {
+        shownPosition = shown->selectedPosition();
+        if (c.choose >= 0) {
+            auto buttons = shown->rg_finish()->findChildren<QRadioButton*>();
+            buttons.at(c.choose)->click();
+        }
+        (c.ok ? shown->okButton() : shown->cancelButton())->click();
+    });
+    int finishAction = c.start;
+    EXPECT_EQ(dialog.edit(finishAction), c.ok);
+    EXPECT_EQ(finishAction, c.expected);
+    EXPECT_EQ(shownPosition, c.start >= 0 && c.start <= 2 ? c.start : -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, SettingsDialog,
+                         ::testing::Values(FinishChoice{0, 2, false, 0}, // shutdown, then Cancel
+                                           FinishChoice{1, 2, true, 2}, FinishChoice{2, 0, true, 0},
+                                           FinishChoice{1, -1, true, 1},
+                                           // A stored value outside the group stays unless
+                                           // the user picks an entry.
+                                           FinishChoice{7, -1, true, 7},
+                                           FinishChoice{7, 1, true, 1}));
+
+TEST(SettingsDialogTexts, GroupAndEntries)
+{
+    Tfm_set dialog;
+    EXPECT_EQ(dialog.windowTitle(), "Settings");
+    EXPECT_EQ(dialog.rg_finish()->objectName(), "rg_finish");
+    EXPECT_EQ(dialog.rg_finish()->title(), "Settings");
+    QStringList texts;
+    for (auto* button : dialog.rg_finish()->findChildren<QRadioButton*>())
+        texts << button->text();
+    EXPECT_EQ(texts, QStringList({"Do nothing after converting finished",
+                                  "Open the target folder after converting finished",
+                                  "Automatically shutdown after converting finished"}));
+    EXPECT_EQ(dialog.okButton()->text(), "OK");
+    EXPECT_EQ(dialog.cancelButton()->text(), "Cancel");
+}
+
+// ---- Tfm_about ----
+
+TEST(AboutBox, ControlsTextsAndPlaces)
+{
+    RecordingShell shell;
+    Tfm_about about(Edition("Sample.exe", "/opt/sample"), shell);
+    about.show();
+    EXPECT_EQ(about.windowTitle(), "About");
+    EXPECT_EQ(about.size(), QSize(293, 208));
+    EXPECT_EQ(about.minimumSize(), about.maximumSize());
+    EXPECT_EQ(about.Label1()->text(), "Sample");
+    EXPECT_TRUE(about.Label1()->font().bold());
+    EXPECT_EQ(about.Label1()->pos(), QPoint(84, 29));
+    EXPECT_EQ(about.Image1()->geometry(), QRect(26, 20, 36, 36));
+    EXPECT_EQ(about.lbl_web()->text(), "Visit our web");
+    EXPECT_EQ(about.lbl_web()->pos(), QPoint(187, 125));
+    EXPECT_EQ(about.lbl_web()->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(about.Panel1()->geometry(), QRect(14, 150, 270, 2));
+    EXPECT_EQ(about.btn_contact()->text(), "Contact us ");
+    EXPECT_EQ(about.btn_contact()->geometry(), QRect(41, 165, 75, 25));
+    EXPECT_EQ(about.btn_close()->text(), "Close");
+    EXPECT_EQ(about.btn_close()->geometry(), QRect(180, 165, 75, 25));
+}
+
+TEST(AboutBox, LinkTurnsRedUnderThePointerAndOpensTheSite)
+{
+    RecordingShell shell;
+    Tfm_about about(Edition("Sample.exe", "/opt/sample"), shell);
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    QLabel* link = about.lbl_web();
+    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(link, &enter);
+    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(Qt::red));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(link, &leave);
+    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
+
+    QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
+    EXPECT_EQ(shell.openedUrls, QStringList({HelpCommands::StandardSite}));
+}
+
+TEST(AboutBox, ContactButtonIgnoresTheLetterCaseOfTheBrandMarker)
+{
+    for (const auto& [name, page] :
+         {std::pair<QString, QString>{"Sample.exe", "https://transcast.example.org/contact.php"},
+          {"KAVRI-video.exe", "https://partner.example.org/Contact.html"},
+          {"conv-kavri", "https://partner.example.org/Contact.html"}}) {
+        RecordingShell shell;
+        Tfm_about about(Edition(name, "/opt/x"), shell);
+        about.btn_contact()->click();
+        EXPECT_EQ(shell.openedUrls, QStringList({page})) << name.toStdString();
+    }
+}
+
+TEST(AboutBox, OpensOffsetFromTheMainWindowAndCloses)
+{
+    RecordingShell shell;
+    QWidget mainWindow;
+    mainWindow.resize(760, 530);
+    mainWindow.move(50, 40);
+    mainWindow.show();
+    QPoint shownAt;
+    whenModal<Tfm_about>([&](Tfm_about* about) {
+        shownAt = about->pos();
+        EXPECT_EQ(about->Label1()->text(), "transcast-mp4");
+        about->btn_close()->click();
+    });
+    HelpCommands(Edition("transcast-mp4", "/opt/x")).showAbout(shell, &mainWindow);
+    EXPECT_EQ(shownAt, mainWindow.pos() + QPoint(160, 100));
+    EXPECT_TRUE(shell.openedUrls.isEmpty());
+}
+
+// ---- Tfm_show ----
+
+TEST(Splash, ShowsTheSkinPictureAndClosesWhenTold)
+{
+    Tfm_show splash(QStringLiteral(TRANSCAST_BIN_DIR "/skin/splash.svg"), "Sample");
+    EXPECT_EQ(splash.pixmap().size(), QSize(420, 240));
+    splash.showNow();
+    EXPECT_TRUE(splash.isVisible());
+    splash.done();
+    EXPECT_FALSE(splash.isVisible());
+
+    Tfm_show plain("/nonexistent/splash.svg", "Sample");
+    EXPECT_FALSE(plain.pixmap().isNull());
+}
+
+TEST(Splash, FinishesOnceTheMainWindowIsShown)
+{
+    Tfm_show splash(QStringLiteral(TRANSCAST_BIN_DIR "/skin/splash.svg"), "Sample");
+    splash.showNow();
+    QWidget mainWindow;
+    mainWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+    splash.done(&mainWindow);
+    EXPECT_FALSE(splash.isVisible());
+}
+
+} // namespace
