@@ -422,7 +422,8 @@ void Navigation::hoverButton(int n)
         if (!forgetFlyOutHighlight())
             return;
         mapToOpener();
-        // pl_play is a native window that would stay above the fly-out.
+        // The preview's player window is taken away while the fly-out is
+        // placed over it, so it is redrawn after the fly-out, not through it.
         if (m_play)
             m_play->hide();
         placeFlyOut(flyOutOf(n));
