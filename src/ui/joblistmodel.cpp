@@ -1,0 +1,139 @@
+#include "ui/joblistmodel.h"
+
+#include <QMimeData>
+#include <QUrl>
+
+#include "sources/joblist.h"
+
+namespace transcast
+{
+
+JobListModel::JobListModel(JobList& jobs, QObject* parent)
+    : QAbstractTableModel(parent), m_jobs(jobs),
+      m_headers({QStringLiteral("File Name"), QStringLiteral("Width * Height"),
+                 QStringLiteral("Time"), QStringLiteral("Output Size"), QStringLiteral("Status")})
+{
+    connect(&m_jobs, &JobList::rowsReset, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
+    // The list has already changed when it tells; a reset keeps the view
+    // honest without tracking the old row count.
+    connect(&m_jobs, &JobList::rowAppended, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
+    connect(&m_jobs, &JobList::rowRemoved, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
+    connect(&m_jobs, &JobList::rowChanged, this,
+            [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
+}
+
+void JobListModel::setFirstColumnCaption(const QString& caption)
+{
+    m_headers[0] = caption;
+    emit headerDataChanged(Qt::Horizontal, 0, 0);
+}
+
+void JobListModel::setCheckBoxes(bool on)
+{
+    beginResetModel();
+    m_checkBoxes = on;
+    endResetModel();
+}
+
+int JobListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_jobs.rowCount();
+}
+
+int JobListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 5;
+}
+
+QVariant JobListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !m_jobs.hasRow(index.row()))
+        return {};
+    const int row = index.row();
+    switch (role) {
+    case Qt::DisplayRole:
+        return index.column() == 0 ? m_jobs.caption(row) : m_jobs.subItem(row, index.column() - 1);
+    case Qt::CheckStateRole:
+        if (m_checkBoxes && index.column() == 0)
+            return m_jobs.row(row).checked ? Qt::Checked : Qt::Unchecked;
+        return {};
+    case Qt::ToolTipRole:
+        if (m_toolTip) {
+            const QString tip = m_toolTip(row);
+            if (!tip.isEmpty())
+                return tip;
+        }
+        return m_jobs.originalInfo(row).FilePath;
+    default:
+        return {};
+    }
+}
+
+bool JobListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!m_checkBoxes || role != Qt::CheckStateRole || index.column() != 0 ||
+        !m_jobs.hasRow(index.row()))
+        return false;
+    m_jobs.setChecked(index.row(), value.toInt() == Qt::Checked);
+    return true;
+}
+
+QVariant JobListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 5)
+        return m_headers.at(section);
+    return {};
+}
+
+Qt::ItemFlags JobListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::ItemIsDropEnabled;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled;
+    if (m_checkBoxes && index.column() == 0)
+        f |= Qt::ItemIsUserCheckable;
+    return f;
+}
+
+QStringList JobListModel::mimeTypes() const
+{
+    return {QStringLiteral("text/uri-list")};
+}
+
+Qt::DropActions JobListModel::supportedDropActions() const
+{
+    return Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+}
+
+bool JobListModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
+                                   const QModelIndex&) const
+{
+    return data && data->hasUrls();
+}
+
+bool JobListModel::dropMimeData(const QMimeData* data, Qt::DropAction, int, int, const QModelIndex&)
+{
+    if (!data || !data->hasUrls())
+        return false;
+    QStringList paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    if (paths.isEmpty())
+        return false;
+    emit filesDropped(paths);
+    // The rows come from the probe, not from the drop itself.
+    return false;
+}
+
+} // namespace transcast

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+
+#include "common/edition.h"
+#include "control/controller.h"
+#include "ui/helpcommands.h"
+#include "ui/qtinteraction.h"
+#include "ui/qtshell.h"
+#include "ui/skin/skin.h"
+
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QTableView;
+
+namespace transcast
+{
+
+class JobListModel;
+class Navigation;
+class Tfm_set;
+
+// The main window: the skin with its named objects, the form controls laid
+// over it (the job list, the option boxes, the output folder box, the
+// progress bar, the preview panel) and the profile picker above everything.
+// It shows the core's state and forwards the user's input to the core; the
+// rules live in the Controller.
+class Tfm_main : public QWidget
+{
+    Q_OBJECT
+public:
+    // `interaction` and `shell` default to the Qt ports; tests pass their own.
+    explicit Tfm_main(Edition edition, Interaction* interaction = nullptr, Shell* shell = nullptr,
+                      QWidget* parent = nullptr);
+    ~Tfm_main() override;
+
+    // The INI folder the first show loads the settings from; the user's
+    // configuration folder unless set before the window is shown.
+    void setSettingsFolder(const QString& folder) { m_settingsFolder = folder; }
+
+    // A click on the named skin object. Names compare exactly, the first
+    // entry of the table that matches runs, and an unknown name does nothing.
+    void dispatch(const QString& objectName);
+
+    // The close query: false, with its message, while a preview plays or a
+    // batch converts; otherwise the settings are saved and true.
+    bool closeQuery();
+
+    // Where a skin menu opens, relative to the window's top-left corner.
+    QPoint menuOffset(const QString& menuObject) const;
+
+    Controller& controller() { return *m_controller; }
+    Skin& skin() { return m_skin; }
+    Navigation& navigation() { return *m_navigation; }
+    const Edition& edition() const { return m_edition; }
+    bool firstShowCompleted() const { return m_firstShowCompleted; }
+    // The own-format filter of the second open dialog.
+    const QString& ownFormatFilter() const { return m_ownFormatFilter; }
+
+    QTableView* lv() const { return m_lv; }
+    JobListModel* jobListModel() const { return m_model; }
+    QComboBox* cb_size() const { return m_size; }
+    QComboBox* cb_videobitrate() const { return m_video; }
+    QComboBox* cb_audiobitrate() const { return m_audio; }
+    QComboBox* cb_channel() const { return m_channel; }
+    QComboBox* cb_audio() const { return m_trackAudio; }
+    QComboBox* cb_subtitle() const { return m_trackSubtitle; }
+    QProgressBar* ProgressBar1() const { return m_progressBar; }
+    QLineEdit* ed_output() const { return m_output; }
+    QWidget* pl_play() const { return m_play; }
+    QMenu* pop_file() const { return m_popFile; }
+    QMenu* pop_dvd() const { return m_popDvd; }
+    QMenu* pop_help() const { return m_popHelp; }
+    Tfm_set* settingsDialog() const { return m_settingsDialog; }
+
+    // The positions of the form controls for the mode and the brand.
+    void applyWindowLayout(bool dvdMode, bool branded);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void bindCore();
+    void firstShow();
+    void popUp(QMenu* menu, const QString& menuObject);
+
+    // Actions of the dispatch table that live here.
+    void browse();
+    void openOutputFolder();
+    void showSettings();
+    void cutter();
+    void chapter();
+    void readDvd();
+    void play();
+    bool refusedWhilePlayingThenConverting();
+    bool refusedWhileConvertingThenPlaying();
+    void showOutputFolder();
+
+    Edition m_edition;
+    std::unique_ptr<QtInteraction> m_ownInteraction;
+    std::unique_ptr<QtShell> m_ownShell;
+    Interaction* m_interaction;
+    Shell* m_shell;
+    std::unique_ptr<Controller> m_controller;
+    HelpCommands m_help;
+    Skin m_skin;
+    QString m_settingsFolder;
+    QString m_ownFormatFilter;
+    bool m_firstShowCompleted = false;
+    bool m_shown = false;
+
+    Navigation* m_navigation = nullptr;
+    QTableView* m_lv = nullptr;
+    JobListModel* m_model = nullptr;
+    QComboBox* m_size = nullptr;
+    QComboBox* m_video = nullptr;
+    QComboBox* m_audio = nullptr;
+    QComboBox* m_channel = nullptr;
+    QComboBox* m_trackAudio = nullptr;
+    QComboBox* m_trackSubtitle = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QLineEdit* m_output = nullptr;
+    QWidget* m_play = nullptr;
+    QMenu* m_popFile = nullptr;
+    QMenu* m_popDvd = nullptr;
+    QMenu* m_popHelp = nullptr;
+    Tfm_set* m_settingsDialog = nullptr;
+};
+
+} // namespace transcast
