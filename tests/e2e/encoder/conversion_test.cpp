@@ -35,6 +35,10 @@ protected:
                 "-ar", "44100", "-vcodec", "mpeg4",  "-acodec", "aac"};
     }
 
+    // Starts a ten-second conversion read at the clip's own pace (-re) and
+    // returns once it has reported a second of progress.
+    void startRealTimeJob(QProcess& job);
+
     QTemporaryDir m_folder;
 };
 
@@ -58,6 +62,23 @@ std::vector<ProgressLine> progressLines(const QByteArray& output)
                          match.captured(0).toUtf8()});
     }
     return lines;
+}
+
+void Conversion::startRealTimeJob(QProcess& job)
+{
+    ASSERT_TRUE(makeMovie(path("in.mp4"), 10, {"-c:v", "mpeg4", "-c:a", "aac"}));
+    startLikeTheApp(job, registerDat(),
+                    {"-y", "-re", "-i", path("in.mp4"), "-vcodec", "mpeg4", path("out.mp4")});
+    ASSERT_TRUE(job.waitForStarted(5000));
+    QByteArray output;
+    ASSERT_TRUE(readUntil(
+        job, output,
+        [](const QByteArray& text) {
+            const auto lines = progressLines(text);
+            return !lines.empty() && lines.back().seconds >= 1;
+        },
+        15000))
+        << output.toStdString();
 }
 
 // Each line must give the app's progress scan its whole seconds, and no
@@ -240,21 +261,8 @@ TEST_F(Conversion, MissingFfmpegIsReported)
 // ffmpeg must die with it and stop writing.
 TEST_F(Conversion, KilledRegisterTakesFfmpegWithIt)
 {
-    ASSERT_TRUE(makeMovie(path("in.mp4"), 10, {"-c:v", "mpeg4", "-c:a", "aac"}));
     QProcess job;
-    // -re: read at the clip's own pace, so the job runs for ten seconds.
-    startLikeTheApp(job, registerDat(),
-                    {"-y", "-re", "-i", path("in.mp4"), "-vcodec", "mpeg4", path("out.mp4")});
-    ASSERT_TRUE(job.waitForStarted(5000));
-    QByteArray output;
-    ASSERT_TRUE(readUntil(
-        job, output,
-        [](const QByteArray& text) {
-            const auto lines = progressLines(text);
-            return !lines.empty() && lines.back().seconds >= 1;
-        },
-        15000))
-        << output.toStdString();
+    ASSERT_NO_FATAL_FAILURE(startRealTimeJob(job));
     const QList<qint64> children = childrenOf(job.processId());
     ASSERT_EQ(children.size(), 1);
 
@@ -270,15 +278,8 @@ TEST_F(Conversion, KilledRegisterTakesFfmpegWithIt)
 // SIGTERM is passed on: ffmpeg closes the output properly and the job fails.
 TEST_F(Conversion, TerminatedRegisterLetsFfmpegCloseTheOutput)
 {
-    ASSERT_TRUE(makeMovie(path("in.mp4"), 10, {"-c:v", "mpeg4", "-c:a", "aac"}));
     QProcess job;
-    startLikeTheApp(job, registerDat(),
-                    {"-y", "-re", "-i", path("in.mp4"), "-vcodec", "mpeg4", path("out.mp4")});
-    ASSERT_TRUE(job.waitForStarted(5000));
-    QByteArray output;
-    ASSERT_TRUE(readUntil(
-        job, output, [](const QByteArray& text) { return progressLines(text).size() >= 2; },
-        15000));
+    ASSERT_NO_FATAL_FAILURE(startRealTimeJob(job));
 
     job.terminate();
     ASSERT_TRUE(job.waitForFinished(10000));

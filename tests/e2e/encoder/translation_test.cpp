@@ -32,6 +32,29 @@ const Arguments appLine = {"-y",      "-i",      "/my videos/a b.avi",
                            "mp4",     "-vcodec", "mpeg4",
                            "-acodec", "aac",     "/out dir/a b.mp4"};
 
+// What comes before the caller's arguments: ffmpeg off the terminal, progress
+// on descriptor 3 every half second.
+const Arguments progressOptions = {"-hide_banner", "-nostdin",      "-nostats", "-progress",
+                                   "pipe:3",       "-stats_period", "0.5"};
+
+StreamSummary videoStream(const char* codec, int width, int height)
+{
+    StreamSummary video;
+    video.type = StreamSummary::Type::Video;
+    video.codec = codec;
+    video.width = width;
+    video.height = height;
+    return video;
+}
+
+StreamSummary audioStream(const char* codec)
+{
+    StreamSummary audio;
+    audio.type = StreamSummary::Type::Audio;
+    audio.codec = codec;
+    return audio;
+}
+
 std::string golden(const char* name)
 {
     std::ifstream file(std::string(TRANSCAST_TEST_DATA "/encoder/") + name, std::ios::binary);
@@ -79,37 +102,11 @@ TEST(Invocation, TellsProbeConversionAndDvdApart)
 
 TEST(FfmpegCommand, AppLineInTodaysSpellingWithProgressOnItsOwnPipe)
 {
-    const Arguments expected = {"-hide_banner",
-                                "-nostdin",
-                                "-nostats",
-                                "-progress",
-                                "pipe:3",
-                                "-stats_period",
-                                "0.5",
-                                "-y",
-                                "-i",
-                                "/my videos/a b.avi",
-                                "-r",
-                                "25",
-                                "-b:v",
-                                "1172000",
-                                "-b:a",
-                                "128000",
-                                "-ac",
-                                "2",
-                                "-aspect",
-                                "1.3333",
-                                "-s",
-                                "320x240",
-                                "-ar",
-                                "44100",
-                                "-f",
-                                "mp4",
-                                "-vcodec",
-                                "mpeg4",
-                                "-acodec",
-                                "aac",
-                                "/out dir/a b.mp4"};
+    Arguments expected = appLine;
+    expected[5] = "-b:v";
+    expected[7] = "-b:a";
+    expected[12] = "1.3333";
+    expected.insert(expected.begin(), progressOptions.begin(), progressOptions.end());
     EXPECT_EQ(conversionArguments(parseInvocation(appLine), 3), expected);
 }
 
@@ -133,32 +130,11 @@ TEST(FfmpegCommand, AmrJobDecodesToPcmKeepingOnlyTheTimeLimits)
     const Invocation amr =
         parseInvocation({"-y", "-ss", "5", "-i", "/in/a.avi", "-ab", "7400", "-ac", "1", "-t",
                          "00:00:30", "-ar", "8000", "-f", "amr", "-vn", "/out/a.amr"});
-    const Arguments expected = {"-hide_banner",
-                                "-nostdin",
-                                "-nostats",
-                                "-progress",
-                                "pipe:3",
-                                "-stats_period",
-                                "0.5",
-                                "-y",
-                                "-ss",
-                                "5",
-                                "-i",
-                                "/in/a.avi",
-                                "-t",
-                                "00:00:30",
-                                "-vn",
-                                "-sn",
-                                "-dn",
-                                "-ac",
-                                "1",
-                                "-ar",
-                                "8000",
-                                "-c:a",
-                                "pcm_s16le",
-                                "-f",
-                                "s16le",
-                                "pipe:4"};
+    Arguments expected = progressOptions;
+    for (const char* argument :
+         {"-y", "-ss", "5", "-i", "/in/a.avi", "-t", "00:00:30", "-vn", "-sn", "-dn", "-ac", "1",
+          "-ar", "8000", "-c:a", "pcm_s16le", "-f", "s16le", "pipe:4"})
+        expected.push_back(argument);
     EXPECT_EQ(pcmArguments(amr, 3, 4), expected);
     EXPECT_EQ(requestedAudioBitrate(amr), 7400);
     EXPECT_EQ(requestedAudioBitrate(parseInvocation({"-i", "a", "-b:a", "x", "o.amr"})), 0);
@@ -253,12 +229,7 @@ TEST(ProbeReport, OverallBitrateIsAlwaysANumber)
     MediaSummary media;
     media.formatName = "h264";
     media.fileSize = 1000000;
-    StreamSummary video;
-    video.type = StreamSummary::Type::Video;
-    video.codec = "h264";
-    video.width = 1280;
-    video.height = 720;
-    media.streams = {video};
+    media.streams = {videoStream("h264", 1280, 720)};
 
     // No duration, no container bitrate, no stream bitrate (a raw stream).
     EXPECT_NE(formatProbeReport(media).find("  Duration: 00:00:00.00, start: 0.000000, "
@@ -280,20 +251,14 @@ TEST(ProbeReport, VideoLineStartsWithTheFrameSizeOrIsNotAVideoLine)
     MediaSummary media;
     media.formatName = "avi";
     media.startUs = -21333;
-    StreamSummary video;
-    video.type = StreamSummary::Type::Video;
-    video.codec = "dnxhd"; // an "x" the app must never reach first
-    video.width = 1920;
-    video.height = 1080;
+    // dnxhd: an "x" the app must never reach before the frame size.
+    StreamSummary video = videoStream("dnxhd", 1920, 1080);
     video.pixelFormat = "yuv422p";
     video.framesPerSecond = 30000.0 / 1001;
     video.bitRate = 120000000;
     StreamSummary sizeless = video;
     sizeless.width = 0;
-    StreamSummary audio;
-    audio.type = StreamSummary::Type::Audio;
-    audio.codec = "pcm_s16le";
-    media.streams = {video, sizeless, audio};
+    media.streams = {video, sizeless, audioStream("pcm_s16le")};
 
     const std::string report = formatProbeReport(media);
     EXPECT_NE(report.find(", start: -0.021333, "), std::string::npos);
@@ -321,9 +286,7 @@ TEST(ProbeReport, ManyStreamsStayWithinOneReadBlock)
     MediaSummary media;
     media.formatName = "matroska,webm";
     media.durationUs = 60000000;
-    StreamSummary audio;
-    audio.type = StreamSummary::Type::Audio;
-    audio.codec = "ac3";
+    StreamSummary audio = audioStream("ac3");
     audio.sampleRate = 48000;
     audio.channelLayout = "5.1(side)";
     audio.bitRate = 448000;
