@@ -1,0 +1,307 @@
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include "e2e/encoder/clips.h"
+#include "support/scriptedinteraction.h"
+#include "ui/joblistmodel.h"
+#include "ui/navigation/navigation.h"
+#include "ui/navigation/picturelabel.h"
+#include "ui/tfm_main.h"
+#include "ui/tfm_set.h"
+
+using namespace transcast;
+
+namespace
+{
+
+class MainWindow : public ::testing::Test
+{
+protected:
+    QTemporaryDir configDir;
+    QTemporaryDir mediaDir;
+    ScriptedInteraction interaction;
+    RecordingShell shell;
+    std::unique_ptr<Tfm_main> window;
+
+    void open(const QString& name = QStringLiteral("transcast"))
+    {
+        window = std::make_unique<Tfm_main>(Edition(name, QStringLiteral(TRANSCAST_BIN_DIR)),
+                                            &interaction, &shell);
+        window->setSettingsFolder(configDir.path());
+        window->show();
+        ASSERT_TRUE(window->firstShowCompleted());
+        window->controller().state().outputFolderText = mediaDir.filePath(QStringLiteral("out"));
+    }
+
+    void TearDown() override
+    {
+        if (window) {
+            window->controller().state().Converting = false;
+            window->controller().state().Playing = false;
+            window->close();
+        }
+    }
+
+    ControllerState& state() { return window->controller().state(); }
+
+    QString clip(const QString& name)
+    {
+        const QString path = mediaDir.filePath(name);
+        EXPECT_TRUE(testclips::makeClip(path,
+                                        testclips::pictureSource(1) + testclips::toneSource(1),
+                                        {"-c:v", "mpeg4", "-c:a", "libmp3lame", "-shortest"}));
+        return path;
+    }
+
+    static bool waitFor(const std::function<bool()>& done, int timeoutMs = 60000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < timeoutMs)
+            QTest::qWait(20);
+        return done();
+    }
+
+    QString hint() { return window->skin().text(QStringLiteral("hint")); }
+};
+
+} // namespace
+
+TEST_F(MainWindow, FirstShowLeavesTheListAndTheBarHidden)
+{
+    open();
+    EXPECT_FALSE(window->lv()->isVisible());
+    EXPECT_FALSE(window->ProgressBar1()->isVisible());
+    EXPECT_FALSE(window->navigation().isShown(QStringLiteral("pl_main")));
+    for (const char* flyOut : {"pl_avi", "pl_mpeg", "pl_mp4", "pl_mkv"})
+        EXPECT_FALSE(window->navigation().isShown(QString::fromLatin1(flyOut)));
+    for (int n = 1; n <= 132; ++n)
+        EXPECT_TRUE(window->navigation()
+                        .button(n)
+                        ->property("picturePath")
+                        .toString()
+                        .contains(QStringLiteral("/general/")))
+            << n;
+    // The settings are loaded: the first profile shows its name.
+    EXPECT_EQ(window->skin().text(QStringLiteral("profilestext")),
+              QStringLiteral("ASF-Advanced Streaming Format(*.asf)"));
+    EXPECT_EQ(window->ed_output()->text(), window->controller().state().OutputFolder);
+}
+
+TEST_F(MainWindow, DispatchMatchesExactNamesOnly)
+{
+    open();
+    window->dispatch(QStringLiteral("OpenFiles"));
+    window->dispatch(QStringLiteral("nothing"));
+    EXPECT_TRUE(interaction.fileFilters.isEmpty());
+    window->dispatch(QStringLiteral("openfiles"));
+    EXPECT_EQ(interaction.fileFilters.size(), 1);
+    window->dispatch(QStringLiteral("openfolder"));
+    EXPECT_EQ(interaction.folderCaptions, QStringList({"File Directory"}));
+}
+
+TEST_F(MainWindow, BusyGuardsAndTheCloseQueryKeepTheirTexts)
+{
+    open();
+    state().Playing = true;
+    for (const char* name : {"converter", "remove", "clear", "cutter"})
+        window->dispatch(QString::fromLatin1(name));
+    EXPECT_EQ(interaction.warnings, QStringList(4, QStringLiteral("Please first stop play!")));
+    EXPECT_FALSE(window->closeQuery());
+    EXPECT_EQ(interaction.informations, QStringList({"Please first stop play!"}));
+    state().Playing = false;
+    state().Converting = true;
+    interaction.warnings.clear();
+    for (const char* name : {"openfiles", "openfolder", "profiles", "play"})
+        window->dispatch(QString::fromLatin1(name));
+    EXPECT_EQ(interaction.warnings, QStringList(4, QStringLiteral("Please first stop convert!")));
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(interaction.informations.last(), QStringLiteral("Please first stop converting!"));
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindow, BrowseCancelledChangesNothing)
+{
+    open();
+    const QString before = state().OutputFolder;
+    const QString shown = window->ed_output()->text();
+    window->dispatch(QStringLiteral("browse"));
+    EXPECT_EQ(interaction.folderCaptions, QStringList({"Output Directory"}));
+    EXPECT_EQ(state().OutputFolder, before);
+    EXPECT_EQ(window->ed_output()->text(), shown);
+    interaction.folderChoices.push_back(mediaDir.path());
+    window->dispatch(QStringLiteral("browse"));
+    EXPECT_EQ(state().OutputFolder, mediaDir.path());
+    EXPECT_EQ(window->ed_output()->text(), mediaDir.path());
+    window->dispatch(QStringLiteral("open"));
+    EXPECT_EQ(shell.openedFolders, QStringList({mediaDir.path()}));
+}
+
+TEST_F(MainWindow, CutterOnlyGuards)
+{
+    open();
+    window->dispatch(QStringLiteral("cutter"));
+    EXPECT_TRUE(interaction.warnings.isEmpty());
+    state().TitleMode = false;
+    window->dispatch(QStringLiteral("cutter"));
+    state().Converting = true;
+    window->dispatch(QStringLiteral("cutter"));
+    EXPECT_EQ(interaction.warnings,
+              QStringList({"Please change title mode!", "Please first stop convert!"}));
+}
+
+TEST_F(MainWindow, MenusPopUpWhereTheLayoutPutsThem)
+{
+    for (const char* name : {"transcast", "kavri"}) {
+        open(QString::fromLatin1(name));
+        const QPoint origin = window->frameGeometry().topLeft();
+        const bool branded = QString::fromLatin1(name) == QLatin1String("kavri");
+        window->dispatch(QStringLiteral("file"));
+        EXPECT_EQ(window->pop_file()->pos(), origin + (branded ? QPoint(85, 64) : QPoint(76, 54)));
+        window->pop_file()->close();
+        window->dispatch(QStringLiteral("help"));
+        EXPECT_EQ(window->pop_help()->pos(),
+                  origin + (branded ? QPoint(366, 64) : QPoint(362, 54)));
+        window->pop_help()->close();
+        window->dispatch(QStringLiteral("dvdfile"));
+        EXPECT_EQ(window->pop_dvd()->pos(), origin + (branded ? QPoint(85, 64) : QPoint(76, 54)));
+        window->pop_dvd()->close();
+        window->close();
+    }
+    QStringList texts;
+    for (QAction* action : window->pop_file()->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(texts, QStringList({"Add Files", "Add Folder", "-", "Remove", "Clear", "-", "Convert",
+                                  "Stop", "-", "Exit"}));
+}
+
+TEST_F(MainWindow, EachModeHasItsLayout)
+{
+    struct Case {
+        const char* name;
+        bool dvd;
+    };
+    for (const Case& c : {Case{"transcast", false}, Case{"transcast-dvd", true},
+                          Case{"kavri", false}, Case{"kavri-dvd", true}}) {
+        open(QString::fromLatin1(c.name));
+        const int channel = window->cb_channel()->y();
+        const int size = window->cb_size()->y();
+        const int audio = window->cb_audiobitrate()->y();
+        if (c.dvd) {
+            EXPECT_GT(channel, audio) << c.name;
+        } else {
+            EXPECT_LT(channel, size) << c.name;
+        }
+        EXPECT_LT(size, window->cb_videobitrate()->y());
+        EXPECT_EQ(window->cb_audio()->isVisibleTo(window.get()), c.dvd) << c.name;
+        EXPECT_EQ(window->cb_subtitle()->isVisibleTo(window.get()), c.dvd) << c.name;
+        EXPECT_EQ(window->jobListModel()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+                  c.dvd ? QStringLiteral("Title") : QStringLiteral("File Name"));
+        window->close();
+    }
+}
+
+TEST_F(MainWindow, HintsFollowThePointer)
+{
+    open(QStringLiteral("Sample.exe"));
+    emit window->skin().moved(QStringLiteral("video_size"));
+    EXPECT_EQ(
+        hint(),
+        QStringLiteral(
+            "Click the video size combobox to change the width and height of the video output."));
+    emit window->skin().moved(QString());
+    EXPECT_EQ(hint(), QStringLiteral("Welcome to use Sample."));
+    emit window->skin().moved(QStringLiteral("profiles"));
+    EXPECT_EQ(hint(), QStringLiteral("Click the Profile combobox to change the output format."));
+    // The real skin reports moves over its objects.
+    QWidget* converter = window->skin().object(QStringLiteral("converter"));
+    ASSERT_NE(converter, nullptr);
+    QTest::mouseMove(converter, converter->rect().center());
+    EXPECT_EQ(hint(),
+              QStringLiteral("Click the button, you can convert to the video format you need."));
+}
+
+TEST_F(MainWindow, SettingsDialogEditsTheFinishAction)
+{
+    open();
+    QTimer::singleShot(50, [this] {
+        window->settingsDialog()->selectPosition(1);
+        window->settingsDialog()->accept();
+    });
+    window->dispatch(QStringLiteral("settings"));
+    EXPECT_EQ(state().FinishAction, 1);
+}
+
+TEST_F(MainWindow, AddPickConvertFinish)
+{
+    open();
+    interaction.fileChoices.push_back(
+        {clip(QStringLiteral("one.avi")), clip(QStringLiteral("two.avi"))});
+    window->dispatch(QStringLiteral("openfiles"));
+    ASSERT_EQ(window->controller().jobs().rowCount(), 2);
+    EXPECT_TRUE(window->lv()->isVisible());
+    EXPECT_EQ(window->lv()->model()->data(window->lv()->model()->index(1, 0)).toString(),
+              QStringLiteral("two"));
+
+    // Pick "MP4 - H.264 Video Mini" in the picker: hover, then click.
+    window->dispatch(QStringLiteral("profiles"));
+    Navigation& picker = window->navigation();
+    ASSERT_TRUE(picker.isShown(QStringLiteral("pl_video1")));
+    PictureLabel* opener = picker.button(4);
+    QTest::mouseMove(opener, opener->rect().center());
+    ASSERT_TRUE(picker.isShown(QStringLiteral("pl_mp4")));
+    PictureLabel* button = picker.button(121);
+    QTest::mouseMove(button, button->rect().center());
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    EXPECT_EQ(window->controller().profile().selectedProfile(), 121);
+    EXPECT_FALSE(picker.isShown(QStringLiteral("pl_main")));
+    EXPECT_EQ(window->skin().text(QStringLiteral("profilestext")),
+              QStringLiteral("MP4 - H.264 Video Mini(*.mp4)"));
+
+    window->dispatch(QStringLiteral("converter"));
+    EXPECT_TRUE(window->ProgressBar1()->isVisible());
+    ASSERT_TRUE(waitFor([this] { return !state().Converting; }));
+    const QAbstractItemModel* model = window->lv()->model();
+    EXPECT_EQ(model->data(model->index(0, 4)).toString(), QStringLiteral("Finish"));
+    EXPECT_EQ(model->data(model->index(1, 4)).toString(), QStringLiteral("Finish"));
+    EXPECT_TRUE(QFileInfo::exists(mediaDir.filePath(QStringLiteral("out/one.mp4"))));
+    EXPECT_FALSE(window->ProgressBar1()->isVisible());
+}
+
+TEST_F(MainWindow, DroppedFilesAreListedLikeChosenOnes)
+{
+    open();
+    const QString path = clip(QStringLiteral("dropped.avi"));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
+    ASSERT_EQ(window->controller().jobs().rowCount(), 1);
+    EXPECT_EQ(window->controller().jobs().caption(0), QStringLiteral("dropped"));
+    // The same guard as the buttons.
+    state().Converting = true;
+    QDragEnterEvent enterAgain(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton,
+                               Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enterAgain);
+    QDropEvent again(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &again);
+    EXPECT_EQ(window->controller().jobs().rowCount(), 1);
+    EXPECT_EQ(interaction.warnings, QStringList({"Please first stop convert!"}));
+}
