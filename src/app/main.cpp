@@ -25,10 +25,20 @@ int main(int argc, char* argv[])
     window.show();
     splash.done(&window);
 
-    // --quit-after MS closes the window on its own (smoke checks, screenshots).
-    const QStringList args = app.arguments();
-    const int at = args.indexOf(QStringLiteral("--quit-after"));
-    if (at >= 0 && at + 1 < args.size())
-        QTimer::singleShot(args.at(at + 1).toInt(), &window, &QWidget::close);
+    // Files and folders named on the command line ("open with") are listed
+    // as if dropped on the window. --quit-after MS closes the window on its
+    // own (smoke checks, screenshots).
+    const QStringList args = app.arguments().mid(1);
+    QStringList sources;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args.at(i) == QLatin1String("--quit-after") && i + 1 < args.size())
+            QTimer::singleShot(args.at(++i).toInt(), &window, &QWidget::close);
+        else if (!args.at(i).startsWith(QLatin1String("--")))
+            sources << args.at(i);
+    }
+    if (!sources.isEmpty())
+        QTimer::singleShot(0, &window, [&window, sources] {
+            window.controller().sources().addChosenFiles(sources);
+        });
     return app.exec();
 }
