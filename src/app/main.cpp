@@ -1,6 +1,9 @@
 #include <clocale>
+#include <cstdio>
 
 #include <QApplication>
+#include <QDateTime>
+#include <QFile>
 #include <QTimer>
 
 #include "common/edition.h"
@@ -24,6 +27,27 @@ int main(int argc, char* argv[])
     transcast::Tfm_main window(edition);
     window.show();
     splash.done(&window);
+
+    // --startup-report: when the first show is done (every picture loaded,
+    // the settings read), print the wall clock; a second later the resident
+    // memory; then quit. For the start-up benchmark.
+    if (app.arguments().contains(QStringLiteral("--startup-report"))) {
+        std::printf("first-show-epoch-ms=%lld\n",
+                    static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+        std::fflush(stdout);
+        QTimer::singleShot(1000, &app, [] {
+            QFile status(QStringLiteral("/proc/self/status"));
+            if (status.open(QIODevice::ReadOnly)) {
+                for (const QByteArray& line : status.readAll().split('\n')) {
+                    if (line.startsWith("VmRSS:"))
+                        std::printf("idle-rss-kb=%lld\n",
+                                    line.mid(6).trimmed().split(' ').first().toLongLong());
+                }
+            }
+            std::fflush(stdout);
+            QCoreApplication::quit();
+        });
+    }
 
     // Files and folders named on the command line ("open with") are listed
     // as if dropped on the window. --quit-after MS closes the window on its
