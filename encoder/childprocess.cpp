@@ -104,9 +104,10 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
     argv.push_back(nullptr);
 
     // The child writes errno here when exec fails; a successful exec closes
-    // it, so an empty read means the program runs.
+    // it, so an empty read means the program runs. Above 10, like the
+    // redirected pipes, so that no redirect can overwrite it.
     int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0) {
+    if (!pipeAbove(report)) {
         m_error = std::strerror(errno);
         return false;
     }

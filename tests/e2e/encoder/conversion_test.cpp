@@ -250,11 +250,14 @@ TEST_F(Conversion, MissingFfmpegIsReported)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TRANSCAST_FFMPEG"), path("no-ffmpeg-here"));
-    const RunResult run = runRegister({"-y", "-i", path("in.mp4"), path("out.mp4")}, {}, env);
-    ASSERT_TRUE(run.finished);
-    EXPECT_NE(run.exitCode, 0);
-    EXPECT_TRUE(run.output.contains("cannot start " + path("no-ffmpeg-here").toUtf8()))
-        << run.output.toStdString();
+    for (const QString& output : {path("out.mp4"), path("out.amr")}) {
+        const RunResult run = runRegister({"-y", "-i", path("in.mp4"), output}, {}, env);
+        ASSERT_TRUE(run.finished);
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_TRUE(run.output.contains("cannot start " + path("no-ffmpeg-here").toUtf8()))
+            << run.output.toStdString();
+        EXPECT_FALSE(QFile::exists(output));
+    }
 }
 
 // The app stops a job with SIGKILL, which register.dat cannot catch: its
