@@ -102,6 +102,8 @@ TEST_F(IniFileTest, AWriteKilledMidwayLeavesTheOldOrTheNewFileNeverATornOne)
     ASSERT_TRUE(QFile::exists(writer)) << qPrintable(writer);
     const QString a(20000, QLatin1Char('a'));
     const QString b(20000, QLatin1Char('b'));
+    // The old file: what a kill before the first complete write leaves.
+    ASSERT_TRUE(IniFile(path()).writeString(QStringLiteral("data"), QStringLiteral("value"), a));
     for (int round = 0; round < 15; ++round) {
         QProcess process;
         process.start(writer, {path()});
