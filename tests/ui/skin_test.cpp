@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QMainWindow>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -97,8 +98,9 @@ TEST_F(SkinTest, EveryHintedNameIsAnObjectOfTheSkin)
 {
     // A hint that no object can show would be dead text.
     for (const QString& name : m_skin.objectNames()) {
-        if (!name.startsWith("deco_"))
+        if (!name.startsWith("deco_")) {
             EXPECT_TRUE(kObjectNames.contains(name)) << "unexpected object " << name.toStdString();
+        }
     }
     int hinted = 0;
     for (const QString& name : kObjectNames)
@@ -253,6 +255,16 @@ TEST_F(SkinTest, PressOnTheBarSeeksWhereThePointerIs)
     EXPECT_EQ(releases.at(0).at(0).toString(), "play_bar");
     // The release reads the position the press put the handle at.
     EXPECT_NEAR(atRelease, 2500, 600);
+}
+
+TEST(SkinAttach, AMainWindowTakesTheFormAsItsClientArea)
+{
+    QMainWindow window;
+    Skin skin;
+    ASSERT_TRUE(skin.load(kBinDir + "/skn.skn"));
+    skin.attach(&window);
+    EXPECT_EQ(window.centralWidget(), skin.form());
+    EXPECT_TRUE(window.styleSheet().contains("#deco_header"));
 }
 
 TEST(SkinLoad, RefusesFilesThatAreNoSkin)

@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLayout>
+#include <QMainWindow>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QStyle>
@@ -157,14 +158,19 @@ void Skin::attach(QWidget* host)
     if (!m_form)
         return;
     m_host = host;
-    m_form->setParent(host);
-    QLayout* layout = host->layout();
-    if (!layout) {
-        layout = new QGridLayout(host);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(0);
+    if (auto* window = qobject_cast<QMainWindow*>(host)) {
+        // A main window lays out its own client area.
+        window->setCentralWidget(m_form);
+    } else {
+        m_form->setParent(host);
+        QLayout* layout = host->layout();
+        if (!layout) {
+            layout = new QGridLayout(host);
+            layout->setContentsMargins(0, 0, 0, 0);
+            layout->setSpacing(0);
+        }
+        layout->addWidget(m_form);
     }
-    layout->addWidget(m_form);
     if (!m_styleSheet.isEmpty()) {
         m_form->setStyleSheet(QString());
         const QString own = host->styleSheet();

@@ -57,8 +57,9 @@ public:
     // until attach() hands it to a host.
     QWidget* form() const { return m_form; }
 
-    // Puts the form into `host` (the main window's client area) so that it
-    // fills it and stays below every other child of the host, and moves the
+    // Puts the form into `host` (the main window's client area; for a
+    // QMainWindow, its central widget) so that it fills it and stays below
+    // every other child of the host, and moves the
     // skin's style sheet onto the host: controls the window places on top of
     // the skin (as children of the host) take the same look. The host owns
     // the form from then on. The form keeps its design size as the host's
