@@ -2,13 +2,16 @@
 
 #include <memory>
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavformat/version_major.h>
 #include <libavutil/avutil.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/macros.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -18,15 +21,64 @@ namespace transcast
 namespace
 {
 
-struct FormatContextCloser {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
-using FormatContext = std::unique_ptr<AVFormatContext, FormatContextCloser>;
+// libavformat is loaded only when a probe needs it: with libavcodec it pulls
+// in well over a hundred libraries, and loading them at every start would
+// delay each conversion, which needs none of them, by tens of milliseconds.
+// The pointer types come from the headers, so a mismatch fails to compile.
+class LibAv
+{
+public:
+    decltype(&::avformat_open_input) openInput = nullptr;
+    decltype(&::avformat_find_stream_info) findStreamInfo = nullptr;
+    decltype(&::avformat_close_input) closeInput = nullptr;
+    decltype(&::avio_size) ioSize = nullptr;
+    decltype(&::av_log_set_level) setLogLevel = nullptr;
+    decltype(&::av_strerror) errorText = nullptr;
+    decltype(&::avcodec_get_name) codecName = nullptr;
+    decltype(&::av_get_pix_fmt_name) pixelFormatName = nullptr;
+    decltype(&::av_channel_layout_describe) describeLayout = nullptr;
+    decltype(&::av_get_bits_per_sample) bitsPerSample = nullptr;
 
-std::string errorText(int code)
+    // Loads the library once; false with the loader's reason on failure.
+    bool load(std::string& reason)
+    {
+        static const char* const name = "libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR);
+        // Never unloaded: the process ends soon after the probe.
+        void* library = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) {
+            reason = dlerror();
+            return false;
+        }
+        // dlsym on the handle also finds libavcodec's and libavutil's symbols,
+        // libavformat's own dependencies.
+        const bool complete = resolve(library, "avformat_open_input", openInput) &&
+                              resolve(library, "avformat_find_stream_info", findStreamInfo) &&
+                              resolve(library, "avformat_close_input", closeInput) &&
+                              resolve(library, "avio_size", ioSize) &&
+                              resolve(library, "av_log_set_level", setLogLevel) &&
+                              resolve(library, "av_strerror", errorText) &&
+                              resolve(library, "avcodec_get_name", codecName) &&
+                              resolve(library, "av_get_pix_fmt_name", pixelFormatName) &&
+                              resolve(library, "av_channel_layout_describe", describeLayout) &&
+                              resolve(library, "av_get_bits_per_sample", bitsPerSample);
+        if (!complete)
+            reason = dlerror();
+        return complete;
+    }
+
+private:
+    template <typename Function>
+    static bool resolve(void* library, const char* symbol, Function& function)
+    {
+        function = reinterpret_cast<Function>(dlsym(library, symbol));
+        return function != nullptr;
+    }
+};
+
+std::string errorText(const LibAv& av, int code)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
+    av.errorText(code, text, sizeof text);
     return text;
 }
 
@@ -35,11 +87,11 @@ double rateOf(AVRational rate)
     return rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0;
 }
 
-StreamSummary summarize(const AVStream& stream)
+StreamSummary summarize(const LibAv& av, const AVStream& stream)
 {
     const AVCodecParameters& codec = *stream.codecpar;
     StreamSummary summary;
-    summary.codec = avcodec_get_name(codec.codec_id);
+    summary.codec = av.codecName(codec.codec_id);
     summary.bitRate = codec.bit_rate > 0 ? codec.bit_rate : 0;
     switch (codec.codec_type) {
     case AVMEDIA_TYPE_VIDEO:
@@ -49,7 +101,7 @@ StreamSummary summarize(const AVStream& stream)
         summary.width = codec.width;
         summary.height = codec.height;
         if (codec.format != AV_PIX_FMT_NONE) {
-            const char* name = av_get_pix_fmt_name(static_cast<AVPixelFormat>(codec.format));
+            const char* name = av.pixelFormatName(static_cast<AVPixelFormat>(codec.format));
             summary.pixelFormat = name != nullptr ? name : "";
         }
         summary.framesPerSecond = rateOf(stream.avg_frame_rate);
@@ -61,11 +113,11 @@ StreamSummary summarize(const AVStream& stream)
         summary.sampleRate = codec.sample_rate;
         if (codec.ch_layout.nb_channels > 0) {
             char layout[128] = {};
-            if (av_channel_layout_describe(&codec.ch_layout, layout, sizeof layout) > 0)
+            if (av.describeLayout(&codec.ch_layout, layout, sizeof layout) > 0)
                 summary.channelLayout = layout;
         }
         // Plain PCM carries no bitrate field; it follows from the sample format.
-        const int bitsPerSample = av_get_bits_per_sample(codec.codec_id);
+        const int bitsPerSample = av.bitsPerSample(codec.codec_id);
         if (summary.bitRate == 0 && bitsPerSample > 0)
             summary.bitRate = static_cast<long long>(bitsPerSample) * codec.sample_rate *
                               codec.ch_layout.nb_channels;
@@ -91,7 +143,12 @@ StreamSummary summarize(const AVStream& stream)
 
 bool probeMedia(const std::string& path, MediaSummary& media, std::string& reason)
 {
-    av_log_set_level(AV_LOG_QUIET);
+    LibAv av;
+    if (!av.load(reason)) {
+        reason = "cannot load libavformat: " + reason;
+        return false;
+    }
+    av.setLogLevel(AV_LOG_QUIET);
 
     // An existing file is opened through the file protocol by name, so that a
     // relative name with a ":" is not taken for a protocol.
@@ -99,15 +156,16 @@ bool probeMedia(const std::string& path, MediaSummary& media, std::string& reaso
     const std::string url = stat(path.c_str(), &status) == 0 ? "file:" + path : path;
 
     AVFormatContext* opened = nullptr;
-    int result = avformat_open_input(&opened, url.c_str(), nullptr, nullptr);
+    int result = av.openInput(&opened, url.c_str(), nullptr, nullptr);
     if (result < 0) {
-        reason = errorText(result);
+        reason = errorText(av, result);
         return false;
     }
-    FormatContext context(opened);
-    result = avformat_find_stream_info(context.get(), nullptr);
+    const auto closer = [&av](AVFormatContext* context) { av.closeInput(&context); };
+    std::unique_ptr<AVFormatContext, decltype(closer)> context(opened, closer);
+    result = av.findStreamInfo(context.get(), nullptr);
     if (result < 0) {
-        reason = errorText(result);
+        reason = errorText(av, result);
         return false;
     }
 
@@ -116,9 +174,9 @@ bool probeMedia(const std::string& path, MediaSummary& media, std::string& reaso
     media.durationUs = context->duration != AV_NOPTS_VALUE ? context->duration : -1;
     media.startUs = context->start_time != AV_NOPTS_VALUE ? context->start_time : 0;
     media.bitRate = context->bit_rate > 0 ? context->bit_rate : 0;
-    media.fileSize = context->pb != nullptr ? avio_size(context->pb) : -1;
+    media.fileSize = context->pb != nullptr ? av.ioSize(context->pb) : -1;
     for (unsigned i = 0; i < context->nb_streams; ++i)
-        media.streams.push_back(summarize(*context->streams[i]));
+        media.streams.push_back(summarize(av, *context->streams[i]));
     return true;
 }
 
