@@ -37,6 +37,7 @@ void SourceProbe::probe(const QString& path)
 {
     Q_ASSERT(!m_probing);
     m_parser.reset();
+    m_report.clear();
     m_probing = true;
     m_timedOut = false;
 
@@ -54,8 +55,11 @@ void SourceProbe::probe(const QString& path)
 
 void SourceProbe::readBlocks()
 {
-    while (m_process && m_process->bytesAvailable() > 0)
-        m_parser.feed(m_process->read(kBlockSize));
+    while (m_process && m_process->bytesAvailable() > 0) {
+        const QByteArray block = m_process->read(kBlockSize);
+        m_report += block;
+        m_parser.feed(block);
+    }
 }
 
 void SourceProbe::finish()

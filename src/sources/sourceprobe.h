@@ -29,6 +29,9 @@ public:
 
     bool Probing() const { return m_probing; }
     const ProbeResult& result() const { return m_parser.result(); }
+    // Everything the encoder wrote for the last probe, as it arrived: for a
+    // file it cannot read, its reason (the file gets no row).
+    const QByteArray& report() const { return m_report; }
 
     // The joined text of the probe call, as the user would type it.
     QString commandLine(const QString& path) const;
@@ -44,6 +47,7 @@ private:
     QString m_workFolder;
     QProcess* m_process = nullptr;
     ProbeReportParser m_parser;
+    QByteArray m_report;
     bool m_probing = false;
     bool m_timedOut = false;
 };
