@@ -1,35 +1,55 @@
-#include <cstdio>
-
 #include <QCoreApplication>
-#include <QStringList>
 
-namespace
-{
+#include "cli/clioptions.h"
+#include "cli/clisession.h"
+#include "cli/console.h"
+#include "cli/convertcommand.h"
+#include "cli/interruptwatcher.h"
+#include "cli/probecommand.h"
+#include "cli/profilescommand.h"
 
-void printUsage(FILE* out)
-{
-    std::fputs("Usage: transcast-cli [--help] [--version]\n"
-               "\n"
-               "Converts video files with the same rules as the Transcast window.\n",
-               out);
-}
-
-} // namespace
+using namespace transcast;
 
 int main(int argc, char* argv[])
 {
+    InterruptWatcher::blockInterrupts();
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (args.contains(QStringLiteral("--version"))) {
-        std::printf("transcast-cli %s\n", TRANSCAST_VERSION);
-        return 0;
+    Console console;
+
+    const CliOptions options = CliOptions::parse(app.arguments().mid(1));
+    if (!options.ok()) {
+        console.err(QStringLiteral("transcast-cli: ") + options.error);
+        console.err(QStringLiteral("Try 'transcast-cli --help'."));
+        return CliOptions::kBadUsage;
     }
-    if (args.isEmpty() || args.contains(QStringLiteral("--help")) ||
-        args.contains(QStringLiteral("-h"))) {
-        printUsage(stdout);
-        return 0;
+    switch (options.command) {
+    case CliOptions::Command::Help:
+        console.out(CliOptions::usage().chopped(1));
+        return CliOptions::kSuccess;
+    case CliOptions::Command::Version:
+        console.out(QStringLiteral("transcast-cli " TRANSCAST_VERSION));
+        return CliOptions::kSuccess;
+    case CliOptions::Command::Profiles:
+        return ProfilesCommand::run(console);
+    case CliOptions::Command::Probe:
+    case CliOptions::Command::Convert:
+        break;
     }
-    std::fprintf(stderr, "transcast-cli: unknown command '%s'\n", qPrintable(args.first()));
-    printUsage(stderr);
-    return 2;
+
+    InterruptWatcher interrupts;
+    CliSession session(options, QString::fromLocal8Bit(argv[0]), console);
+    QString error;
+    if (!session.prepare(error)) {
+        if (error.isEmpty())
+            return CliOptions::kFailed;
+        console.err(QStringLiteral("transcast-cli: ") + error);
+        return CliOptions::kBadUsage;
+    }
+    if (options.command == CliOptions::Command::Probe) {
+        QObject::connect(&interrupts, &InterruptWatcher::interrupted,
+                         [] { InterruptWatcher::dieOfInterrupt(); });
+        return ProbeCommand::run(session, options);
+    }
+    ConvertCommand convert(session, options, interrupts);
+    return convert.run();
 }

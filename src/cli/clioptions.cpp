@@ -1,0 +1,195 @@
+#include "cli/clioptions.h"
+
+#include "common/textutil.h"
+#include "profiles/profilecatalogue.h"
+
+namespace transcast
+{
+
+namespace
+{
+
+enum class Takes { Value, Nothing };
+
+struct OptionSpec {
+    const char* name;
+    Takes takes;
+    bool convertOnly;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"--edition", Takes::Value, false}, {"--profile", Takes::Value, false},
+    {"--size", Takes::Value, false},    {"--video", Takes::Value, false},
+    {"--audio", Takes::Value, false},   {"--config", Takes::Value, false},
+    {"--output", Takes::Value, true},   {"--dry-run", Takes::Nothing, true},
+};
+
+const OptionSpec* findOption(const QString& name)
+{
+    for (const OptionSpec& spec : kOptions) {
+        if (name == QLatin1String(spec.name))
+            return &spec;
+    }
+    return nullptr;
+}
+
+QString quoted(const QString& text)
+{
+    return QLatin1Char('\'') + text + QLatin1Char('\'');
+}
+
+// Stores one option's value; returns an error text, empty when accepted.
+QString store(CliOptions& options, const QString& name, const QString& value)
+{
+    if (name == QLatin1String("--profile")) {
+        const std::optional<int> number = parseInt32(value);
+        if (!number)
+            return QStringLiteral("--profile needs a profile number, not ") + quoted(value);
+        if (!ProfileCatalogue::hasDisplayName(*number))
+            return QStringLiteral("there is no profile %1 ('transcast-cli profiles' lists them)")
+                .arg(*number);
+        options.profile = *number;
+    } else if (name == QLatin1String("--edition")) {
+        if (value.isEmpty())
+            return QStringLiteral("--edition needs a program name");
+        options.edition = value;
+    } else if (name == QLatin1String("--size")) {
+        options.size = value;
+    } else if (name == QLatin1String("--video")) {
+        options.video = value;
+    } else if (name == QLatin1String("--audio")) {
+        options.audio = value;
+    } else if (name == QLatin1String("--output")) {
+        if (value.isEmpty())
+            return QStringLiteral("--output needs a folder");
+        options.output = value;
+    } else if (name == QLatin1String("--config")) {
+        if (value.isEmpty())
+            return QStringLiteral("--config needs a folder");
+        options.config = value;
+    }
+    return QString();
+}
+
+CliOptions failed(QString error)
+{
+    CliOptions options;
+    options.error = std::move(error);
+    return options;
+}
+
+} // namespace
+
+CliOptions CliOptions::parse(const QStringList& arguments)
+{
+    CliOptions options;
+    const int end = static_cast<int>(arguments.indexOf(QStringLiteral("--")));
+    const QStringList optionPart = end < 0 ? arguments : arguments.mid(0, end);
+    if (arguments.isEmpty() || optionPart.contains(QStringLiteral("--help")) ||
+        optionPart.contains(QStringLiteral("-h"))) {
+        options.command = Command::Help;
+        return options;
+    }
+    if (optionPart.contains(QStringLiteral("--version"))) {
+        options.command = Command::Version;
+        return options;
+    }
+
+    const QString command = arguments.first();
+    if (command == QLatin1String("profiles"))
+        options.command = Command::Profiles;
+    else if (command == QLatin1String("probe"))
+        options.command = Command::Probe;
+    else if (command == QLatin1String("convert"))
+        options.command = Command::Convert;
+    else
+        return failed(QStringLiteral("unknown command ") + quoted(command));
+
+    bool optionsEnded = false;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) ||
+            argument == QLatin1String("-")) {
+            options.sources << argument;
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        const int equals = static_cast<int>(argument.indexOf(QLatin1Char('=')));
+        const QString name = equals < 0 ? argument : argument.left(equals);
+        const OptionSpec* spec = findOption(name);
+        if (!spec || options.command == Command::Profiles)
+            return failed(QStringLiteral("unknown option ") + quoted(name) +
+                          QStringLiteral(" for ") + command);
+        if (spec->convertOnly && options.command != Command::Convert)
+            return failed(quoted(name) + QStringLiteral(" goes with convert only"));
+        if (spec->takes == Takes::Nothing) {
+            if (equals >= 0)
+                return failed(quoted(name) + QStringLiteral(" takes no value"));
+            options.dryRun = true;
+            continue;
+        }
+        QString value;
+        if (equals >= 0) {
+            value = argument.mid(equals + 1);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments.at(++i);
+        } else {
+            return failed(quoted(name) + QStringLiteral(" needs a value"));
+        }
+        const QString problem = store(options, name, value);
+        if (!problem.isEmpty())
+            return failed(problem);
+    }
+
+    if (options.command == Command::Profiles) {
+        if (!options.sources.isEmpty())
+            return failed(QStringLiteral("profiles takes no arguments"));
+    } else if (options.sources.isEmpty()) {
+        return failed(command + QStringLiteral(" needs at least one file or folder"));
+    }
+    return options;
+}
+
+QString CliOptions::usage()
+{
+    return QStringLiteral(
+        "Usage: transcast-cli profiles\n"
+        "       transcast-cli probe [CHOICES] SOURCE...\n"
+        "       transcast-cli convert [CHOICES] [--output DIR] [--dry-run] SOURCE...\n"
+        "       transcast-cli --help | --version\n"
+        "\n"
+        "Converts video files with the same rules as the Transcast window.\n"
+        "\n"
+        "Commands:\n"
+        "  profiles   one line per output profile: number, name, extension\n"
+        "  probe      the row each file would get (frame size, time, estimated\n"
+        "             output size) and its video and audio bitrates\n"
+        "  convert    converts the files one after the other\n"
+        "\n"
+        "A SOURCE is a file or a folder; a folder adds its video files, as the\n"
+        "window's Add Folder does (subfolders are not entered).\n"
+        "\n"
+        "CHOICES:\n"
+        "  --profile N        output profile (default: the edition's own)\n"
+        "  --size POS|TEXT    frame size: a position from 0 or an entry's text\n"
+        "  --video POS|TEXT   video quality, e.g. 2 or \"Normal\"\n"
+        "  --audio POS|TEXT   audio quality, e.g. \"The Original Audio Quliay\"\n"
+        "  --edition NAME     behave as the program named NAME (transcast-mp4 ...)\n"
+        "  --config DIR       use the settings files in DIR, named after the\n"
+        "                     edition (transcast-cli.ini; with --edition transcast\n"
+        "                     the window's transcast.ini): the profile's remembered\n"
+        "                     choices and the output folder; without it no\n"
+        "                     settings are read or written\n"
+        "Convert only:\n"
+        "  --output DIR       folder for the outputs (default: your videos folder,\n"
+        "                     or the one in the settings)\n"
+        "  --dry-run          print each job's command line, convert nothing\n"
+        "\n"
+        "Exit status: 0 every job finished, 1 a job failed or a source was\n"
+        "skipped, 2 bad usage, 130 stopped with Ctrl-C.\n");
+}
+
+} // namespace transcast

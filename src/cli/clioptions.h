@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+#include <QStringList>
+
+namespace transcast
+{
+
+// What one run of transcast-cli was asked to do, read from its arguments.
+// Parsing is pure: it looks at the texts only (and at the fixed profile
+// catalogue), never at files, settings or the encoder.
+struct CliOptions {
+    enum class Command { Help, Version, Profiles, Probe, Convert };
+
+    // Exit statuses of the program.
+    static constexpr int kSuccess = 0;
+    static constexpr int kFailed = 1;        // a job failed or a source was skipped
+    static constexpr int kBadUsage = 2;      // the arguments were wrong
+    static constexpr int kInterrupted = 130; // stopped by Ctrl-C (128 + SIGINT)
+
+    Command command = Command::Help;
+    // Set only when the option was given.
+    std::optional<QString> edition;
+    std::optional<int> profile;
+    std::optional<QString> size;
+    std::optional<QString> video;
+    std::optional<QString> audio;
+    std::optional<QString> output;
+    std::optional<QString> config;
+    bool dryRun = false;
+    QStringList sources;
+
+    // Non-empty when the arguments are bad usage; the message names the
+    // fault ("unknown option '--sise'").
+    QString error;
+    bool ok() const { return error.isEmpty(); }
+
+    // Reads the arguments after the program's name. No arguments, "--help"
+    // or "-h" anywhere: Help; "--version": Version. Options take their value
+    // as the next argument or after "=" ("--profile 27", "--profile=27");
+    // "--" ends the options, so a source may begin with "-". The last of a
+    // repeated option wins. A profile must be a number with a display name.
+    static CliOptions parse(const QStringList& arguments);
+
+    // The text --help prints.
+    static QString usage();
+};
+
+} // namespace transcast

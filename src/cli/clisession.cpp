@@ -1,0 +1,158 @@
+#include "cli/clisession.h"
+
+#include <algorithm>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "cli/clioptions.h"
+#include "cli/console.h"
+#include "cli/optionchoice.h"
+#include "control/controller.h"
+
+namespace transcast
+{
+
+namespace
+{
+
+QString absolute(const QString& path)
+{
+    // The encoder runs in the program's folder, so a relative path would
+    // name a file there instead of the one the user meant.
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// The encoder's reason for refusing a file: the last line it wrote.
+QString reasonFrom(const QByteArray& report)
+{
+    const QStringList lines = QString::fromLocal8Bit(report).split(
+        QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        if (!line->trimmed().isEmpty())
+            return line->trimmed();
+    }
+    return QStringLiteral("the encoder cannot read it");
+}
+
+QString boxText(const OptionBox& box)
+{
+    if (!box.isEnabled())
+        return QStringLiteral("-");
+    const QString text = box.currentText();
+    return text.isEmpty() ? QStringLiteral("(none)") : text;
+}
+
+} // namespace
+
+CliSession::CliSession(const CliOptions& options, const QString& argv0, Console& console)
+    : m_options(options), m_argv0(argv0), m_console(console), m_interaction(console),
+      m_shell(console)
+{
+}
+
+CliSession::~CliSession() = default;
+
+bool CliSession::prepare(QString& error)
+{
+    const Edition edition =
+        m_options.edition ? Edition(*m_options.edition, QCoreApplication::applicationDirPath())
+                          : Edition::fromRunningProgram(m_argv0);
+    m_controller = std::make_unique<Controller>(edition, m_interaction, m_shell);
+    ControllerState& state = m_controller->state();
+
+    if (m_options.config) {
+        const QString folder = absolute(*m_options.config);
+        QDir().mkpath(folder);
+        m_controller->loadSettings(folder);
+    } else {
+        // No settings: the window's first start, nothing recorded.
+        state.BisSingle = true;
+        if (m_controller->boxes().channel.count() > 0)
+            m_controller->boxes().channel.setCurrentIndex(0);
+    }
+
+    const int profile = m_options.profile.value_or(edition.defaultProfile());
+    state.selectSubIndex = profile;
+    m_controller->profile().selectProfile(profile);
+    if (m_controller->profile().selectedProfile() != profile)
+        return false;
+
+    if (m_options.size && !choose(QStringLiteral("--size"), *m_options.size, error))
+        return false;
+    if (m_options.video && !choose(QStringLiteral("--video"), *m_options.video, error))
+        return false;
+    if (m_options.audio && !choose(QStringLiteral("--audio"), *m_options.audio, error))
+        return false;
+
+    if (m_options.output)
+        state.outputFolderText = absolute(*m_options.output);
+    return true;
+}
+
+bool CliSession::choose(const QString& option, const QString& value, QString& error)
+{
+    OptionBoxes& boxes = m_controller->boxes();
+    OptionBox* box = &boxes.size;
+    QString what = QStringLiteral("frame size");
+    if (option == QLatin1String("--video")) {
+        box = &boxes.videoBitrate;
+        what = QStringLiteral("video quality");
+    } else if (option == QLatin1String("--audio")) {
+        box = &boxes.audioBitrate;
+        what = QStringLiteral("audio quality");
+    }
+    const OptionChoice::Result chosen =
+        OptionChoice::resolve(*box, value, option, what, m_controller->state().selectSubIndex);
+    if (!chosen.error.isEmpty()) {
+        error = chosen.error;
+        return false;
+    }
+    box->choose(chosen.index);
+    return true;
+}
+
+QVector<CliSession::Listed> CliSession::list(const QStringList& sources)
+{
+    QVector<Listed> listed;
+    SourceList& sourceList = m_controller->sources();
+    const QMetaObject::Connection skipped =
+        QObject::connect(&sourceList, &SourceList::fileSkipped, [&](const QString& path) {
+            listed.append({path, -1, reasonFrom(m_controller->probe().report())});
+        });
+    const QMetaObject::Connection appended =
+        QObject::connect(&m_controller->jobs(), &JobList::rowAppended, [&](int row) {
+            listed.append({QString(), row, QString()});
+        });
+    QStringList paths;
+    for (const QString& source : sources)
+        paths << absolute(source);
+    sourceList.addChosenFiles(paths);
+    QObject::disconnect(skipped);
+    QObject::disconnect(appended);
+    // A row's path is in its record once it is filled, after the append.
+    for (Listed& entry : listed) {
+        if (!entry.skipped())
+            entry.path = m_controller->jobs().originalInfo(entry.row).FilePath;
+    }
+    return listed;
+}
+
+int CliSession::skippedCount(const QVector<Listed>& listed)
+{
+    return static_cast<int>(std::count_if(listed.cbegin(), listed.cend(),
+                                          [](const Listed& entry) { return entry.skipped(); }));
+}
+
+QString CliSession::choicesLine() const
+{
+    const OptionBoxes& boxes = m_controller->boxes();
+    return QStringLiteral("profile %1 %2; size %3; video %4; audio %5")
+        .arg(m_controller->state().selectSubIndex)
+        .arg(m_controller->profile().displayName(), boxText(boxes.size),
+             boxText(boxes.videoBitrate), boxText(boxes.audioBitrate));
+}
+
+} // namespace transcast

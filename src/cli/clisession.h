@@ -1,0 +1,64 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+#include <QVector>
+
+#include "cli/cliinteraction.h"
+#include "cli/clishell.h"
+
+namespace transcast
+{
+
+class Console;
+class Controller;
+struct CliOptions;
+
+// One Controller set up the way the command line asks, the window's way:
+// the edition, the settings (only with --config), the profile with its
+// remembered or default choices, the user's picks in the option boxes and
+// the output folder. Commands then list sources into it and read it.
+class CliSession
+{
+public:
+    // A source as listing it went: the row it got, or skipped and why.
+    struct Listed {
+        QString path;
+        int row = -1;   // -1: skipped
+        QString reason; // why the encoder could not read it
+        bool skipped() const { return row < 0; }
+    };
+
+    CliSession(const CliOptions& options, const QString& argv0, Console& console);
+    ~CliSession();
+
+    // Builds the controller and applies the options. On a refused choice it
+    // returns false with `error` set (bad usage); when the profile could not
+    // be read it returns false with `error` empty (the core said why).
+    bool prepare(QString& error);
+
+    // Adds the sources (files and folders) in their order, as a drop of
+    // those paths on the window would.
+    QVector<Listed> list(const QStringList& sources);
+    static int skippedCount(const QVector<Listed>& listed);
+
+    // "profile 122 MP4 - H.264 Video Normal(*.mp4); size 640x480; video
+    // Normal; audio Normal": what the jobs will be built from.
+    QString choicesLine() const;
+
+    Controller& controller() { return *m_controller; }
+    Console& console() { return m_console; }
+
+private:
+    bool choose(const QString& option, const QString& value, QString& error);
+
+    const CliOptions& m_options;
+    QString m_argv0;
+    Console& m_console;
+    CliInteraction m_interaction;
+    CliShell m_shell;
+    std::unique_ptr<Controller> m_controller;
+};
+
+} // namespace transcast

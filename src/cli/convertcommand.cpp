@@ -1,0 +1,188 @@
+#include "cli/convertcommand.h"
+
+#include <QEventLoop>
+
+#include "cli/clioptions.h"
+#include "cli/clisession.h"
+#include "cli/console.h"
+#include "cli/interruptwatcher.h"
+#include "cli/progressline.h"
+#include "common/textutil.h"
+#include "control/controller.h"
+
+namespace transcast
+{
+
+namespace
+{
+
+bool isFinal(const QString& status)
+{
+    return status == Batch::finishText() || status == Batch::failedText() ||
+           status == Batch::stopText();
+}
+
+QString oneLine(QString text)
+{
+    return text.replace(QLatin1Char('\r'), QLatin1Char('\n'))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+        .join(QStringLiteral(" | "));
+}
+
+} // namespace
+
+ConvertCommand::ConvertCommand(CliSession& session, const CliOptions& options,
+                               InterruptWatcher& interrupts)
+    : m_session(session), m_options(options), m_interrupts(interrupts)
+{
+}
+
+int ConvertCommand::run()
+{
+    Controller& controller = m_session.controller();
+    Console& console = m_session.console();
+    if (controller.edition().isDvdMode()) {
+        console.err(QStringLiteral("transcast-cli: a DVD edition converts DVD titles, which the "
+                                   "command line cannot list; use probe, or another edition"));
+        return CliOptions::kBadUsage;
+    }
+    connect(&m_interrupts, &InterruptWatcher::interrupted, this, &ConvertCommand::interrupt);
+
+    const QVector<CliSession::Listed> listed = m_session.list(m_options.sources);
+    for (const CliSession::Listed& entry : listed) {
+        if (entry.skipped()) {
+            // The encoder's reason usually begins with the path already.
+            const QString reason = entry.reason.startsWith(entry.path)
+                                       ? entry.reason
+                                       : entry.path + QStringLiteral(": ") + entry.reason;
+            console.err(QStringLiteral("transcast-cli: skipped ") + reason);
+        }
+    }
+    const int skipped = CliSession::skippedCount(listed);
+    if (controller.jobs().rowCount() == 0) {
+        console.err(QStringLiteral("transcast-cli: nothing to convert"));
+        return CliOptions::kFailed;
+    }
+    return m_options.dryRun ? dryRun(skipped) : convert(skipped);
+}
+
+int ConvertCommand::dryRun(int skipped)
+{
+    Controller& controller = m_session.controller();
+    int failed = 0;
+    for (int row = 0; row < controller.jobs().rowCount(); ++row) {
+        try {
+            m_session.console().out(controller.jobBuilder().fileJob(row, false).commandLine());
+        } catch (const InvalidInteger& bad) {
+            m_session.console().err(QStringLiteral("transcast-cli: %1: %2")
+                                        .arg(controller.jobs().caption(row), bad.message()));
+            ++failed;
+        }
+    }
+    return skipped + failed > 0 ? CliOptions::kFailed : CliOptions::kSuccess;
+}
+
+int ConvertCommand::convert(int skipped)
+{
+    Controller& controller = m_session.controller();
+    Console& console = m_session.console();
+    console.out(m_session.choicesLine());
+    console.out(
+        QStringLiteral("output folder %1").arg(controller.jobBuilder().outputFolder(false)));
+
+    JobList& jobs = controller.jobs();
+    connect(&jobs, &JobList::rowChanged, this, &ConvertCommand::rowChanged);
+    connect(&controller.progress(), &ProgressModel::valueChanged, this,
+            &ConvertCommand::showProgress);
+    QEventLoop loop;
+    bool stopped = false;
+    connect(&controller.batch(), &Batch::batchEnded, &loop, [&](bool wasStopped) {
+        stopped = wasStopped;
+        loop.quit();
+    });
+
+    controller.batch().convert();
+    if (!controller.state().Converting)
+        return CliOptions::kFailed; // refused; the core said why
+    rowStarted(0);
+    loop.exec();
+    console.clearStatus();
+
+    const int failed = controller.batch().failedCount();
+    const int finished =
+        static_cast<int>(std::count_if(m_ended.cbegin(), m_ended.cend(), [&](int row) {
+            return jobs.subItem(row, JobList::StatusColumn) == Batch::finishText();
+        }));
+    QString summary = QStringLiteral("%1 finished, %2 failed").arg(finished).arg(failed);
+    if (skipped > 0)
+        summary += QStringLiteral(", %1 skipped").arg(skipped);
+    if (stopped)
+        summary += QStringLiteral(", stopped with %1 of %2 rows not converted")
+                       .arg(jobs.rowCount() - static_cast<int>(m_ended.size()))
+                       .arg(jobs.rowCount());
+    console.out(summary);
+
+    if (m_interrupted)
+        return CliOptions::kInterrupted;
+    return failed + skipped > 0 || stopped ? CliOptions::kFailed : CliOptions::kSuccess;
+}
+
+QString ConvertCommand::rowLabel(int row) const
+{
+    return QStringLiteral("[%1/%2] %3")
+        .arg(row + 1)
+        .arg(m_session.controller().jobs().rowCount())
+        .arg(m_session.controller().jobs().caption(row));
+}
+
+void ConvertCommand::rowStarted(int row)
+{
+    m_activeRow = row;
+    Console& console = m_session.console();
+    if (console.isTerminal())
+        showProgress();
+    else
+        console.out(rowLabel(row) + QStringLiteral(": converting"));
+}
+
+void ConvertCommand::rowChanged(int row)
+{
+    Controller& controller = m_session.controller();
+    const QString status = controller.jobs().subItem(row, JobList::StatusColumn);
+    if (!isFinal(status) || m_ended.contains(row))
+        return;
+    m_ended.insert(row);
+    QString line = rowLabel(row) + QStringLiteral(": ") + status;
+    const QString reason = controller.batch().failureReason(row);
+    if (status == Batch::failedText() && !reason.isEmpty())
+        line += QStringLiteral(": ") + oneLine(reason);
+    m_session.console().out(line);
+    if (row == m_activeRow)
+        m_activeRow = -1;
+    // The next row starts in the same step that marks this one.
+    const ControllerState& state = controller.state();
+    if (state.Converting && state.CurrentRow == row + 1 && controller.jobs().hasRow(row + 1))
+        rowStarted(row + 1);
+}
+
+void ConvertCommand::showProgress()
+{
+    Console& console = m_session.console();
+    if (!console.isTerminal() || m_activeRow < 0)
+        return;
+    const JobList& jobs = m_session.controller().jobs();
+    console.status(ProgressLine::format(m_activeRow, jobs.rowCount(), jobs.caption(m_activeRow),
+                                        m_session.controller().progress().value(),
+                                        console.width() - 1));
+}
+
+void ConvertCommand::interrupt()
+{
+    Controller& controller = m_session.controller();
+    if (!controller.state().Converting)
+        InterruptWatcher::dieOfInterrupt();
+    m_interrupted = true;
+    controller.batch().StopConversion();
+}
+
+} // namespace transcast

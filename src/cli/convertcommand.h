@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QSet>
+
+namespace transcast
+{
+
+class CliSession;
+class InterruptWatcher;
+struct CliOptions;
+
+// transcast-cli convert: lists the sources, then either prints each job's
+// command line (--dry-run) or runs the batch and reports it. On a terminal
+// the running row is one line rewritten in place (ProgressLine); otherwise
+// each row gets a line when it starts and one when it ends, so a log holds
+// no carriage returns. Every row's final status is printed: "Finish",
+// "Failed" with the reason, or "Stop". Ctrl-C stops the batch as the Stop
+// button does.
+class ConvertCommand : public QObject
+{
+    Q_OBJECT
+public:
+    ConvertCommand(CliSession& session, const CliOptions& options, InterruptWatcher& interrupts);
+
+    // Returns the exit status (see CliOptions).
+    int run();
+
+private:
+    int dryRun(int skipped);
+    int convert(int skipped);
+    void rowStarted(int row);
+    void rowChanged(int row);
+    void showProgress();
+    void interrupt();
+    QString rowLabel(int row) const;
+
+    CliSession& m_session;
+    const CliOptions& m_options;
+    InterruptWatcher& m_interrupts;
+    QSet<int> m_ended;
+    int m_activeRow = -1;
+    bool m_interrupted = false;
+};
+
+} // namespace transcast

@@ -1,0 +1,38 @@
+#include "cli/probecommand.h"
+
+#include <QFileInfo>
+
+#include "cli/clioptions.h"
+#include "cli/clisession.h"
+#include "cli/console.h"
+#include "control/controller.h"
+
+namespace transcast
+{
+
+int ProbeCommand::run(CliSession& session, const CliOptions& options)
+{
+    Console& console = session.console();
+    console.out(session.choicesLine());
+    const QVector<CliSession::Listed> listed = session.list(options.sources);
+    const JobList& jobs = session.controller().jobs();
+    const QChar tab = QLatin1Char('\t');
+    for (const CliSession::Listed& entry : listed) {
+        if (entry.skipped()) {
+            console.out(QFileInfo(entry.path).fileName() + tab + QStringLiteral("skipped") + tab +
+                        entry.reason);
+            continue;
+        }
+        const Toriginalinfo info = jobs.originalInfo(entry.row);
+        console.out(
+            QStringList{jobs.caption(entry.row), jobs.subItem(entry.row, JobList::FrameSizeColumn),
+                        jobs.subItem(entry.row, JobList::TimeColumn),
+                        jobs.subItem(entry.row, JobList::OutputSizeColumn),
+                        QStringLiteral("video %1 kb/s").arg(info.VideoBitrate),
+                        QStringLiteral("audio %1 kb/s").arg(info.AudioBitrate), info.FilePath}
+                .join(tab));
+    }
+    return CliSession::skippedCount(listed) > 0 ? CliOptions::kFailed : CliOptions::kSuccess;
+}
+
+} // namespace transcast

@@ -1,0 +1,350 @@
+// transcast-cli as users run it: the built program started as a child, its
+// output read back, over the real register.dat and ffmpeg.
+#include <csignal>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "common/textutil.h"
+#include "control/controller.h"
+#include "e2e/encoder/clips.h"
+#include "support/scriptedinteraction.h"
+
+using namespace transcast;
+
+namespace
+{
+
+struct CliRun {
+    bool finished = false;
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class Cli : public ::testing::Test
+{
+protected:
+    QTemporaryDir work; // sources, outputs and a home of their own
+    QString home;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(work.isValid());
+        home = work.filePath(QStringLiteral("home"));
+        QDir().mkpath(home + QStringLiteral("/config"));
+    }
+
+    static QString program() { return QStringLiteral(TRANSCAST_BIN_DIR "/transcast-cli"); }
+
+    // The user's home and config folder point into the test's folder, so a
+    // stray write would show there rather than in the real ones.
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+        return env;
+    }
+
+    void start(QProcess& process, const QStringList& arguments) const
+    {
+        process.setProcessEnvironment(environment());
+        process.setWorkingDirectory(work.path());
+        process.start(program(), arguments);
+    }
+
+    CliRun run(const QStringList& arguments, int timeoutMs = 120000) const
+    {
+        QProcess process;
+        start(process, arguments);
+        CliRun result;
+        result.finished = process.waitForFinished(timeoutMs);
+        if (!result.finished)
+            process.kill();
+        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = QString::fromUtf8(process.readAllStandardOutput());
+        result.err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+
+    QString clip(const QString& name, double seconds = 2)
+    {
+        const QString path = work.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        EXPECT_TRUE(testclips::makeMovie(path, seconds, {"-c:v", "mpeg4", "-c:a", "libmp3lame"},
+                                         QStringLiteral("640x480")));
+        return path;
+    }
+
+    QString textFile(const QString& name)
+    {
+        const QString path = work.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("not a video\n");
+        return path;
+    }
+
+    // Every file below a folder, relative to it.
+    static QStringList filesBelow(const QString& folder)
+    {
+        QStringList files;
+        QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << QDir(folder).relativeFilePath(it.next());
+        files.sort();
+        return files;
+    }
+};
+
+// The same core, in this process: what the window would show for a file.
+class InProcessController
+{
+public:
+    ScriptedInteraction interaction;
+    RecordingShell shell;
+    Controller controller{
+        Edition(QStringLiteral("transcast-cli"), QStringLiteral(TRANSCAST_BIN_DIR)), interaction,
+        shell};
+
+    explicit InProcessController(int profile)
+    {
+        controller.state().selectSubIndex = profile;
+        controller.profile().selectProfile(profile);
+    }
+};
+
+} // namespace
+
+TEST_F(Cli, ListsEveryProfileWithItsNameAndExtension)
+{
+    const CliRun result = run({"profiles"});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0);
+    const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), 116);
+    EXPECT_TRUE(lines.contains(QStringLiteral("122\tMP4 - H.264 Video Normal(*.mp4)\t.mp4")));
+    // The multiplication sign arrives as UTF-8 whatever the locale.
+    EXPECT_TRUE(lines.contains(QStringLiteral("27\tiPod(320\u00d7240)MPEG-4 Codec(*.mp4)\t.mp4")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("53\tPS3 Video(1080P)MPEG-4(*.MP4)\t.MP4")));
+    EXPECT_EQ(lines.first(), QStringLiteral("1\tASF-Advanced Streaming Format(*.asf)\t.asf"));
+}
+
+TEST_F(Cli, ProbeShowsTheRowAFileGetsAndWhyAnotherIsSkipped)
+{
+    const QString movie = clip(QStringLiteral("my clip.avi"));
+    const QString notes = textFile(QStringLiteral("notes.txt"));
+    const CliRun result = run({"probe", "--profile", "122", movie, notes});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1) << "a skipped file makes the run fail";
+    const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << result.out.toStdString();
+    // The row and the choices are the ones the window's own rules give.
+    InProcessController window(122);
+    EXPECT_EQ(lines[0], QStringLiteral("profile 122 MP4 - H.264 Video Normal(*.mp4); size ") +
+                            window.controller.boxes().size.currentText() +
+                            QStringLiteral("; video Normal; audio Normal"));
+    window.controller.sources().addChosenFiles({movie});
+    const JobList& jobs = window.controller.jobs();
+    ASSERT_EQ(jobs.rowCount(), 1);
+    const Toriginalinfo info = jobs.originalInfo(0);
+    EXPECT_EQ(lines[1], QStringList({"my clip", "640x480", "00:00:02",
+                                     jobs.subItem(0, JobList::OutputSizeColumn),
+                                     "video " + info.VideoBitrate + " kb/s",
+                                     "audio " + info.AudioBitrate + " kb/s", movie})
+                            .join(QLatin1Char('\t')));
+    EXPECT_TRUE(jobs.subItem(0, JobList::OutputSizeColumn).endsWith(QStringLiteral("MB")));
+
+    EXPECT_EQ(lines[2], QStringLiteral("notes.txt\tskipped\t") + notes +
+                            QStringLiteral(": Invalid data found when processing input"));
+}
+
+TEST_F(Cli, ProbeAppliesTheEditionsDefaultProfileAndTheChoices)
+{
+    const QString movie = clip(QStringLiteral("clip.avi"));
+    const CliRun mp4 = run({"probe", "--edition", "transcast-mp4", movie});
+    EXPECT_EQ(mp4.exitCode, 0) << mp4.err.toStdString();
+    EXPECT_TRUE(mp4.out.startsWith(QStringLiteral("profile 118 MP4 - MPEG4 Video Mini(*.mp4);")))
+        << mp4.out.toStdString();
+
+    // An audio-only profile counts only the audio: 32 kb/s for 2 s.
+    const CliRun audio = run({"probe", "--profile", "17", "--audio", "Lower Quality", movie});
+    EXPECT_EQ(audio.exitCode, 0) << audio.err.toStdString();
+    EXPECT_TRUE(audio.out.contains(QStringLiteral("; size -; video -; audio Lower Quality\n")))
+        << audio.out.toStdString();
+    EXPECT_TRUE(audio.out.contains(QStringLiteral("\t00:00:02\t0.01MB\t")))
+        << audio.out.toStdString();
+}
+
+TEST_F(Cli, DryRunPrintsTheExactCommandLineAndCreatesNothing)
+{
+    const QString movie = clip(QStringLiteral("my videos/my clip.avi"));
+    const QString output = work.filePath(QStringLiteral("out folder"));
+    const CliRun result = run({"convert", "--profile", "122", "--size", "640x480", "--output",
+                               output, "--dry-run", movie});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+
+    InProcessController window(122);
+    const QString expected =
+        QuoteArgument(QStringLiteral(TRANSCAST_BIN_DIR "/register.dat")) +
+        QStringLiteral(" -y  -i \"") + movie +
+        QStringLiteral(
+            "\" -r 25 -b 1598000 -ab 128000 -ac 2  -aspect 1.3333 -s 640x480  -ar 44100 ") +
+        window.controller.profile().optionLine() + QStringLiteral(" \"") + output +
+        QStringLiteral("/my clip.mp4\"");
+    EXPECT_EQ(result.out, expected + QLatin1Char('\n'));
+    EXPECT_FALSE(QFileInfo::exists(output)) << "a dry run creates no folder";
+}
+
+TEST_F(Cli, ConvertsTwoClipsAndReportsEachRowInPlainLines)
+{
+    const QString one = clip(QStringLiteral("sources/one.avi"));
+    clip(QStringLiteral("sources/two.avi"));
+    textFile(QStringLiteral("sources/readme.txt")); // not a video extension: not listed
+    const QString output = work.filePath(QStringLiteral("out"));
+    const CliRun result =
+        run({"convert", "--profile", "118", "--output", output, work.filePath("sources")});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0) << result.out.toStdString() << result.err.toStdString();
+    EXPECT_FALSE(result.out.contains(QLatin1Char('\r'))) << "not a terminal: plain lines";
+    const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.mid(1), QStringList({"output folder " + output + "/", "[1/2] one: converting",
+                                         "[1/2] one: Finish", "[2/2] two: converting",
+                                         "[2/2] two: Finish", "2 finished, 0 failed"}));
+    EXPECT_EQ(filesBelow(output), QStringList({"one.mp4", "two.mp4"}));
+    EXPECT_GT(QFileInfo(QDir(output).filePath("one.mp4")).size(), 1000);
+
+    // A second run keeps the first outputs and picks free names.
+    const CliRun again = run({"convert", "--profile", "118", "--output", output, one});
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(filesBelow(output), QStringList({"one.mp4", "one_1.mp4", "two.mp4"}));
+}
+
+TEST_F(Cli, AFailedRowIsReportedWithItsReason)
+{
+    const QString movie = clip(QStringLiteral("clip.avi"));
+    // No folder can be made below a device file: the encoder cannot write.
+    const CliRun result =
+        run({"convert", "--profile", "118", "--output", QStringLiteral("/dev/null/out"), movie});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.contains(QStringLiteral("[1/1] clip: Failed: ")))
+        << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("0 finished, 1 failed")));
+}
+
+TEST_F(Cli, ASkippedSourceFailsTheRunButTheOthersConvert)
+{
+    const QString movie = clip(QStringLiteral("clip.avi"));
+    const QString notes = textFile(QStringLiteral("notes.avi"));
+    const QString output = work.filePath(QStringLiteral("out"));
+    const CliRun result = run({"convert", "--profile", "118", "--output", output, notes, movie});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, QStringLiteral("transcast-cli: skipped ") + notes +
+                              QStringLiteral(": Invalid data found when processing input\n"));
+    EXPECT_TRUE(result.out.contains(QStringLiteral("[1/1] clip: Finish")));
+    EXPECT_TRUE(result.out.contains(QStringLiteral("1 finished, 0 failed, 1 skipped")));
+}
+
+TEST_F(Cli, BadUsageExitsWithTwoAndSaysWhy)
+{
+    const QString movie = clip(QStringLiteral("clip.avi"));
+    const struct {
+        QStringList arguments;
+        const char* message;
+    } cases[] = {
+        {{"convert", "--quality", "1", movie}, "unknown option '--quality'"},
+        {{"convert", movie, "--size"}, "'--size' needs a value"},
+        {{"convert", "--profile", "33", movie}, "there is no profile 33"},
+        {{"convert", "--profile", "122"}, "convert needs at least one file or folder"},
+        {{"convert", "--profile", "122", "--size", "800x600", "--dry-run", movie},
+         "--size: profile 122 offers no frame size \"800x600\"; it offers 0 \"176x144(QCIF)\""},
+        {{"probe", "--profile", "17", "--video", "0", movie},
+         "--video: profile 17 has no video quality to choose"},
+        {{"convert", "--profile", "112", "--audio", "Normal", "--dry-run", movie},
+         "--audio: profile 112 has no audio quality to choose"},
+        {{"convert", "--edition", "transcast-dvd", "--dry-run", movie}, "DVD edition"},
+    };
+    for (const auto& c : cases) {
+        const CliRun result = run(c.arguments);
+        EXPECT_EQ(result.exitCode, 2) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(result.err.contains(QString::fromUtf8(c.message)))
+            << c.arguments.join(' ').toStdString() << "\n"
+            << result.err.toStdString();
+        EXPECT_TRUE(result.out.isEmpty()) << result.out.toStdString();
+    }
+}
+
+TEST_F(Cli, SettingsAreReadAndWrittenOnlyInTheFolderGiven)
+{
+    const QString movie = clip(QStringLiteral("clip.avi"));
+    // Without --config nothing is read or written: a real conversion leaves
+    // the home folder as it was.
+    const CliRun plain = run(
+        {"convert", "--profile", "27", "--output", work.filePath(QStringLiteral("out")), movie});
+    EXPECT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_EQ(filesBelow(home), QStringList());
+    EXPECT_TRUE(QDir(home + QStringLiteral("/config")).isEmpty());
+
+    // The profile's remembered choice comes from the folder given.
+    const QString config = work.filePath(QStringLiteral("settings"));
+    QDir().mkpath(config);
+    QFile remembered(QDir(config).filePath(QStringLiteral("pro transcast-cli.ini")));
+    ASSERT_TRUE(remembered.open(QIODevice::WriteOnly));
+    remembered.write("[27]\r\nsize=1\r\naudio bitrate=0\r\n");
+    remembered.close();
+    const CliRun configured =
+        run({"convert", "--profile", "27", "--config", config, "--dry-run", movie});
+    EXPECT_EQ(configured.exitCode, 0) << configured.err.toStdString();
+    EXPECT_TRUE(configured.out.contains(QStringLiteral(" -ab 320000 ")))
+        << configured.out.toStdString();
+    EXPECT_TRUE(configured.out.contains(QStringLiteral(" -s 240x180 ")))
+        << configured.out.toStdString();
+    EXPECT_EQ(filesBelow(config), QStringList({"pro transcast-cli.ini", "transcast-cli.ini"}));
+    EXPECT_EQ(filesBelow(home), QStringList());
+
+    // Without it the same run takes the built-in choices.
+    const CliRun defaults = run({"convert", "--profile", "27", "--dry-run", movie});
+    EXPECT_TRUE(defaults.out.contains(QStringLiteral(" -ab 128000 ")))
+        << defaults.out.toStdString();
+    EXPECT_TRUE(defaults.out.contains(QStringLiteral(" -s 320x240 ")))
+        << defaults.out.toStdString();
+}
+
+TEST_F(Cli, CtrlCStopsTheBatchLikeTheStopButton)
+{
+    const QString first = clip(QStringLiteral("first.avi"));
+    const QString longer = clip(QStringLiteral("long.avi"), 60);
+    const QString output = work.filePath(QStringLiteral("out"));
+    QProcess process;
+    start(process, {"convert", "--profile", "122", "--output", output, first, longer, first});
+    ASSERT_TRUE(process.waitForStarted());
+    QByteArray out;
+    ASSERT_TRUE(testclips::readUntil(
+        process, out,
+        [](const QByteArray& text) { return text.contains("[2/3] long: converting"); }, 60000))
+        << out.toStdString();
+    // Let the encoder get going, so that the stop really interrupts it.
+    testclips::readUntil(
+        process, out, [](const QByteArray&) { return false; }, 1000);
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    out += process.readAllStandardOutput();
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 130);
+    const QString text = QString::fromUtf8(out);
+    EXPECT_TRUE(text.contains(QStringLiteral("[1/3] first: Finish\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("[2/3] long: Stop\n"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("[3/3]"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("stopped with 1 of 3 rows not converted")));
+    EXPECT_EQ(filesBelow(output), QStringList({"first.mp4", "long.mp4"}))
+        << "the partly written output stays";
+}
