@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include "common/busyguards.h"
 #include "common/controllerstate.h"
 #include "common/edition.h"
 #include "common/interaction.h"
@@ -25,15 +26,7 @@ Batch::Batch(const Edition& edition, ControllerState& state, JobList& jobs, JobB
 
 void Batch::convert()
 {
-    if (m_state.Playing) {
-        m_interaction.warn(QStringLiteral("Please first stop play!"));
-        return;
-    }
-    if (m_state.Converting) {
-        m_interaction.warn(QStringLiteral("Please first stop convert!"));
-        return;
-    }
-    if (m_jobs.rowCount() == 0)
+    if (BusyGuards::playingThenConverting(m_state, m_interaction) || m_jobs.rowCount() == 0)
         return;
     m_state.CurrentRow = 0;
     m_runner.setProgressOffset(0);

@@ -1,5 +1,6 @@
 #include "engine/progressscan.h"
 
+#include "common/pendingtext.h"
 #include "common/textutil.h"
 
 namespace transcast
@@ -25,24 +26,12 @@ int ParseProgress(const QByteArray& text)
 
 QList<int> ProgressScanner::feed(const QByteArray& block)
 {
-    const int zero = block.indexOf('\0');
-    m_pending += zero < 0 ? block : block.left(zero);
     QList<int> results;
-    int consumed = 0;
-    for (int i = 0; i < m_pending.size(); ++i) {
-        if (i < consumed)
-            continue;
-        const char c = m_pending.at(i);
-        if (c != '\r' && c != '\n')
-            continue;
+    appendAndWalkLines(m_pending, block, [this, &results] {
         const int seconds = ParseProgress(m_pending);
         if (seconds != 0)
             results.append(seconds);
-        consumed = i + 1;
-        if (consumed < m_pending.size() && m_pending.at(consumed) == '\n')
-            ++consumed;
-    }
-    m_pending.remove(0, consumed);
+    });
     return results;
 }
 

@@ -2,6 +2,8 @@
 
 #include <QList>
 
+#include "common/pendingtext.h"
+
 namespace transcast
 {
 
@@ -96,23 +98,7 @@ void ProbeReportParser::recompute()
 
 void ProbeReportParser::feed(const QByteArray& block)
 {
-    // Output is 8-bit text that ends at a zero byte.
-    const int zero = block.indexOf('\0');
-    m_pending += zero < 0 ? block : block.left(zero);
-
-    int consumed = 0;
-    for (int i = 0; i < m_pending.size(); ++i) {
-        if (i < consumed)
-            continue;
-        const char c = m_pending.at(i);
-        if (c != '\r' && c != '\n')
-            continue;
-        recompute();
-        consumed = i + 1;
-        if (consumed < m_pending.size() && m_pending.at(consumed) == '\n')
-            ++consumed;
-    }
-    m_pending.remove(0, consumed);
+    appendAndWalkLines(m_pending, block, [this] { recompute(); });
 }
 
 } // namespace transcast

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "common/busyguards.h"
 #include "common/controllerstate.h"
 #include "common/edition.h"
 #include "common/interaction.h"
@@ -19,9 +20,6 @@ namespace transcast
 
 namespace
 {
-
-const QString kStopConvert = QStringLiteral("Please first stop convert!");
-const QString kStopPlay = QStringLiteral("Please first stop play!");
 
 // Keeps the nesting count right on every way out.
 class AddingScope
@@ -98,11 +96,7 @@ QStringList SourceList::folderEntries(const QString& folder)
 
 bool SourceList::refusedWhileConverting()
 {
-    if (m_state.Converting) {
-        m_interaction.warn(kStopConvert);
-        return true;
-    }
-    return false;
+    return BusyGuards::converting(m_state, m_interaction);
 }
 
 void SourceList::selectFirstIfNoneSelected()
@@ -238,11 +232,7 @@ bool SourceList::addProbedFile(const QString& path, ProbeResult probed)
 
 void SourceList::removeSelected()
 {
-    if (m_state.Playing) {
-        m_interaction.warn(kStopPlay);
-        return;
-    }
-    if (refusedWhileConverting() || isAdding())
+    if (BusyGuards::playingThenConverting(m_state, m_interaction) || isAdding())
         return;
     if (m_jobs.firstSelected() < 0)
         return;
@@ -270,11 +260,7 @@ void SourceList::removeSelected()
 
 void SourceList::clear()
 {
-    if (m_state.Playing) {
-        m_interaction.warn(kStopPlay);
-        return;
-    }
-    if (refusedWhileConverting() || isAdding())
+    if (BusyGuards::playingThenConverting(m_state, m_interaction) || isAdding())
         return;
     if (m_jobs.rowCount() == 0)
         return;

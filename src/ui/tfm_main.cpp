@@ -14,6 +14,7 @@
 #include <QTableView>
 #include <QUrl>
 
+#include "common/busyguards.h"
 #include "ui/joblistmodel.h"
 #include "ui/navigation/navigation.h"
 #include "ui/optionboxbinding.h"
@@ -25,9 +26,6 @@ namespace transcast
 
 namespace
 {
-
-const QString kStopPlay = QStringLiteral("Please first stop play!");
-const QString kStopConvert = QStringLiteral("Please first stop convert!");
 
 // The window's design size; the skin form has the same.
 constexpr int kWidth = 760;
@@ -324,7 +322,7 @@ bool Tfm_main::closeQuery()
 {
     const ControllerState& state = m_controller->state();
     if (state.Playing) {
-        m_interaction->inform(kStopPlay);
+        m_interaction->inform(BusyGuards::kStopPlay);
         return false;
     }
     if (state.Converting) {
@@ -413,34 +411,6 @@ void Tfm_main::dispatch(const QString& objectName)
     }
 }
 
-bool Tfm_main::refusedWhilePlayingThenConverting()
-{
-    const ControllerState& state = m_controller->state();
-    if (state.Playing) {
-        m_interaction->warn(kStopPlay);
-        return true;
-    }
-    if (state.Converting) {
-        m_interaction->warn(kStopConvert);
-        return true;
-    }
-    return false;
-}
-
-bool Tfm_main::refusedWhileConvertingThenPlaying()
-{
-    const ControllerState& state = m_controller->state();
-    if (state.Converting) {
-        m_interaction->warn(kStopConvert);
-        return true;
-    }
-    if (state.Playing) {
-        m_interaction->warn(kStopPlay);
-        return true;
-    }
-    return false;
-}
-
 void Tfm_main::browse()
 {
     const QString folder = m_interaction->chooseFolder(QStringLiteral("Output Directory"));
@@ -464,7 +434,7 @@ void Tfm_main::showSettings()
 
 void Tfm_main::cutter()
 {
-    if (refusedWhilePlayingThenConverting())
+    if (BusyGuards::playingThenConverting(m_controller->state(), *m_interaction))
         return;
     if (!m_controller->state().TitleMode)
         m_interaction->warn(QStringLiteral("Please change title mode!"));
@@ -473,20 +443,19 @@ void Tfm_main::cutter()
 void Tfm_main::chapter()
 {
     // Title and chapter rows come with DVD reading.
-    refusedWhilePlayingThenConverting();
+    BusyGuards::playingThenConverting(m_controller->state(), *m_interaction);
 }
 
 void Tfm_main::readDvd()
 {
-    if (refusedWhileConvertingThenPlaying())
+    if (BusyGuards::convertingThenPlaying(m_controller->state(), *m_interaction))
         return;
     m_interaction->inform(QStringLiteral("Reading DVD titles is not available in this version."));
 }
 
 void Tfm_main::play()
 {
-    if (m_controller->state().Converting)
-        m_interaction->warn(kStopConvert);
+    BusyGuards::converting(m_controller->state(), *m_interaction);
 }
 
 } // namespace transcast

@@ -104,8 +104,6 @@ private:
     void chapter();
     void readDvd();
     void play();
-    bool refusedWhilePlayingThenConverting();
-    bool refusedWhileConvertingThenPlaying();
     void showOutputFolder();
 
     Edition m_edition;

@@ -4,6 +4,7 @@
 #include <QPalette>
 #include <QWidget>
 
+#include "common/busyguards.h"
 #include "common/controllerstate.h"
 #include "common/interaction.h"
 #include "ui/navigation/navigationlayout.h"
@@ -547,10 +548,8 @@ void Navigation::openFull(int p)
 
 void Navigation::openNavigation(int p)
 {
-    if (m_state.Converting) {
-        m_interaction.warn(QStringLiteral("Please first stop convert!"));
+    if (BusyGuards::converting(m_state, m_interaction))
         return;
-    }
     if (!m_state.Playing && m_edition.isBranded() && m_play)
         m_play->hide();
     if (openSingleFormat())

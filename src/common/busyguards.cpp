@@ -1,0 +1,36 @@
+#include "common/busyguards.h"
+
+#include "common/controllerstate.h"
+#include "common/interaction.h"
+
+namespace transcast::BusyGuards
+{
+
+namespace
+{
+bool refuse(bool busy, const QString& text, Interaction& interaction)
+{
+    if (busy)
+        interaction.warn(text);
+    return busy;
+}
+} // namespace
+
+bool playingThenConverting(const ControllerState& state, Interaction& interaction)
+{
+    return refuse(state.Playing, kStopPlay, interaction) ||
+           refuse(state.Converting, kStopConvert, interaction);
+}
+
+bool convertingThenPlaying(const ControllerState& state, Interaction& interaction)
+{
+    return refuse(state.Converting, kStopConvert, interaction) ||
+           refuse(state.Playing, kStopPlay, interaction);
+}
+
+bool converting(const ControllerState& state, Interaction& interaction)
+{
+    return refuse(state.Converting, kStopConvert, interaction);
+}
+
+} // namespace transcast::BusyGuards
