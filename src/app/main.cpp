@@ -1,11 +1,9 @@
 #include <clocale>
-#include <cstdio>
 
 #include <QApplication>
-#include <QDateTime>
-#include <QFile>
 #include <QTimer>
 
+#include "app/startupreport.h"
 #include "common/edition.h"
 #include "ui/tfm_main.h"
 #include "ui/tfm_show.h"
@@ -31,23 +29,8 @@ int main(int argc, char* argv[])
     // --startup-report: when the first show is done (every picture loaded,
     // the settings read), print the wall clock; a second later the resident
     // memory; then quit. For the start-up benchmark.
-    if (app.arguments().contains(QStringLiteral("--startup-report"))) {
-        std::printf("first-show-epoch-ms=%lld\n",
-                    static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
-        std::fflush(stdout);
-        QTimer::singleShot(1000, &app, [] {
-            QFile status(QStringLiteral("/proc/self/status"));
-            if (status.open(QIODevice::ReadOnly)) {
-                for (const QByteArray& line : status.readAll().split('\n')) {
-                    if (line.startsWith("VmRSS:"))
-                        std::printf("idle-rss-kb=%lld\n",
-                                    line.mid(6).trimmed().split(' ').first().toLongLong());
-                }
-            }
-            std::fflush(stdout);
-            QCoreApplication::quit();
-        });
-    }
+    if (app.arguments().contains(QStringLiteral("--startup-report")))
+        transcast::reportStartupAndQuit();
 
     // Files and folders named on the command line ("open with") are listed
     // as if dropped on the window. --quit-after MS closes the window on its

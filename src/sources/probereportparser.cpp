@@ -28,21 +28,24 @@ QByteArray firstLineWith(const QByteArray& text, const char* key)
     return QByteArray();
 }
 
-// The number before " kb/s": from the blank at most ten characters back.
+// Where a value that ends before `end` starts: after the nearest blank at
+// most ten characters back, else ten characters back.
+int valueStart(const QByteArray& line, int end)
+{
+    for (int i = end - 1; i >= end - 10 && i >= 0; --i) {
+        if (line.at(i) == ' ')
+            return i + 1;
+    }
+    return qMax(0, end - 10);
+}
+
+// The number before " kb/s".
 QString valueBeforeKbps(const QByteArray& line)
 {
     const int end = line.indexOf(" kb/s");
     if (end < 0)
         return QString();
-    int start = -1;
-    for (int i = end - 1; i >= end - 10 && i >= 0; --i) {
-        if (line.at(i) == ' ') {
-            start = i + 1;
-            break;
-        }
-    }
-    if (start < 0)
-        start = qMax(0, end - 10);
+    const int start = valueStart(line, end);
     return QString::fromLatin1(line.mid(start, end - start));
 }
 
@@ -52,15 +55,7 @@ QString frameSizeOf(const QByteArray& line)
     const int x = video < 0 ? -1 : line.indexOf('x', video);
     if (x < 0)
         return QString();
-    int start = -1;
-    for (int i = x - 1; i >= x - 10 && i >= 0; --i) {
-        if (line.at(i) == ' ') {
-            start = i + 1;
-            break;
-        }
-    }
-    if (start < 0)
-        start = qMax(0, x - 10);
+    const int start = valueStart(line, x);
     int end = x; // last character taken
     for (int i = x + 1; i <= x + 10 && i < line.size(); ++i) {
         if (line.at(i) < '0' || line.at(i) > '9')
