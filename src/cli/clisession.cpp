@@ -65,7 +65,10 @@ bool CliSession::prepare(QString& error)
 
     if (m_options.config) {
         const QString folder = absolute(*m_options.config);
-        QDir().mkpath(folder);
+        if (!QDir().mkpath(folder)) {
+            error = QStringLiteral("--config: cannot make the folder ") + folder;
+            return false;
+        }
         m_controller->loadSettings(folder);
     } else {
         // No settings: the window's first start, nothing recorded.

@@ -33,8 +33,9 @@ public:
     CliSession(const CliOptions& options, const QString& argv0, Console& console);
     ~CliSession();
 
-    // Builds the controller and applies the options. On a refused choice it
-    // returns false with `error` set (bad usage); when the profile could not
+    // Builds the controller and applies the options. On a refused choice or
+    // a settings folder that cannot be made it returns false with `error`
+    // set (bad usage); when the profile could not
     // be read it returns false with `error` empty (the core said why).
     bool prepare(QString& error);
 

@@ -272,6 +272,8 @@ TEST_F(Cli, BadUsageExitsWithTwoAndSaysWhy)
         {{"convert", "--profile", "112", "--audio", "Normal", "--dry-run", movie},
          "--audio: profile 112 has no audio quality to choose"},
         {{"convert", "--edition", "transcast-dvd", "--dry-run", movie}, "DVD edition"},
+        {{"probe", "--config", "/dev/null/settings", movie},
+         "--config: cannot make the folder /dev/null/settings"},
     };
     for (const auto& c : cases) {
         const CliRun result = run(c.arguments);
