@@ -6,9 +6,11 @@
 
 using namespace transcast;
 
-namespace {
+namespace
+{
 
-class SourceRows : public ProfileFixture {
+class SourceRows : public ProfileFixture
+{
 protected:
     void SetUp() override
     {
@@ -34,7 +36,8 @@ protected:
     void addRows(int count)
     {
         for (int i = 0; i < count; ++i)
-            sources().addProbedFile(QStringLiteral("/v/clip%1.avi").arg(i), probed("1000", "800", "128"));
+            sources().addProbedFile(QStringLiteral("/v/clip%1.avi").arg(i),
+                                    probed("1000", "800", "128"));
     }
     QStringList captions()
     {
@@ -49,7 +52,8 @@ protected:
 
 TEST_F(SourceRows, MissingProbeValuesAreDerived)
 {
-    ASSERT_TRUE(sources().addProbedFile(QStringLiteral("/v/a.b.avi"), probed("1500", "", "128", "")));
+    ASSERT_TRUE(
+        sources().addProbedFile(QStringLiteral("/v/a.b.avi"), probed("1500", "", "128", "")));
     EXPECT_EQ(jobs().originalInfo(0).VideoBitrate, QStringLiteral("1372"));
     EXPECT_EQ(jobs().originalInfo(0).AudioBitrate, QStringLiteral("128"));
     EXPECT_EQ(jobs().originalInfo(0).FrameSize, QStringLiteral("320x240"));
@@ -106,8 +110,10 @@ TEST_F(SourceRows, ClearAsksFirst)
     sources().clear();
     EXPECT_EQ(jobs().rowCount(), 2);
     ASSERT_EQ(interaction.questions.size(), 1);
-    EXPECT_EQ(interaction.questions.first(),
-              QStringLiteral("Are you sure to remove all the files from filelist?\rNot delete from your computer."));
+    EXPECT_EQ(
+        interaction.questions.first(),
+        QStringLiteral(
+            "Are you sure to remove all the files from filelist?\rNot delete from your computer."));
     sources().clear();
     EXPECT_EQ(jobs().rowCount(), 0);
     // The records stay until the next row shrinks them to the new count.
@@ -129,8 +135,8 @@ TEST_F(SourceRows, BusyGuardsRefuseWithTheirTexts)
     sources().removeSelected();
     sources().clear();
     EXPECT_EQ(interaction.warnings,
-              QStringList({"Please first stop convert!", "Please first stop convert!", "Please first stop play!",
-                           "Please first stop play!"}));
+              QStringList({"Please first stop convert!", "Please first stop convert!",
+                           "Please first stop play!", "Please first stop play!"}));
     state().Playing = false;
     sources().clear();
     EXPECT_EQ(interaction.warnings.last(), QStringLiteral("Please first stop convert!"));
@@ -141,7 +147,8 @@ TEST_F(SourceRows, DialogsFollowTheDirection)
 {
     sources().addFiles();
     ASSERT_EQ(interaction.fileFilters.size(), 1);
-    EXPECT_TRUE(interaction.fileFilters.first().startsWith(QStringLiteral("All Support Format|*.avi;")));
+    EXPECT_TRUE(
+        interaction.fileFilters.first().startsWith(QStringLiteral("All Support Format|*.avi;")));
     EXPECT_FALSE(jobs().isVisible()); // cancelled
     state().BisSingle = false;
     sources().setOwnFormatFilter(QStringLiteral("AVI files (*.avi)|*.avi"));
