@@ -3,11 +3,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include "ui/dialogbuttons.h"
 
 namespace transcast
 {
@@ -37,18 +38,13 @@ Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent)
     });
 
     m_ok = new QPushButton(QStringLiteral("Ok"), this);
-    m_ok->setDefault(true);
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
     connect(m_ok, &QPushButton::clicked, this, &Tfm_dir::confirm);
     connect(m_cancel, &QPushButton::clicked, this, &Tfm_dir::reject);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tree);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow(m_ok, m_cancel));
 
     selectFolder(QDir::homePath());
 }

@@ -1,5 +1,8 @@
 #include "ui/tfm_main.h"
 
+#include <functional>
+#include <vector>
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -129,42 +132,53 @@ void Tfm_main::createControls()
 
 void Tfm_main::createMenus()
 {
-    m_popFile = new QMenu(this);
-    m_popFile->setObjectName(QStringLiteral("pop_file"));
-    SourceList& sources = m_controller->sources();
-    Batch& batch = m_controller->batch();
-    m_popFile->addAction(QStringLiteral("Add Files"), this, [&sources] { sources.addFiles(); });
-    m_popFile->addAction(QStringLiteral("Add Folder"), this, [&sources] { sources.addFolder(); });
-    m_popFile->addSeparator();
-    m_popFile->addAction(QStringLiteral("Remove"), this, [&sources] { sources.removeSelected(); });
-    m_popFile->addAction(QStringLiteral("Clear"), this, [&sources] { sources.clear(); });
-    m_popFile->addSeparator();
-    m_popFile->addAction(QStringLiteral("Convert"), this, [&batch] { batch.convert(); });
-    m_popFile->addAction(QStringLiteral("Stop"), this, [&batch] { batch.StopConversion(); });
-    m_popFile->addSeparator();
-    m_popFile->addAction(QStringLiteral("Exit"), this, &QWidget::close);
-
-    m_popDvd = new QMenu(this);
-    m_popDvd->setObjectName(QStringLiteral("pop_dvd"));
-    m_popDvd->addAction(QStringLiteral("Add DVD"), this,
-                        [this] { dispatch(QStringLiteral("dvdopen")); });
-    m_popDvd->addAction(QStringLiteral("Add IFO"), this,
-                        [this] { dispatch(QStringLiteral("ifoopen")); });
-    m_popDvd->addSeparator();
+    using Item = std::pair<const char*, std::function<void()>>;
+    // An item with no action is a separator.
+    auto menu = [this](const char* name, const std::vector<Item>& items) {
+        auto* popup = new QMenu(this);
+        popup->setObjectName(QLatin1String(name));
+        for (const auto& [text, action] : items) {
+            if (action)
+                popup->addAction(QLatin1String(text), this, action);
+            else
+                popup->addSeparator();
+        }
+        return popup;
+    };
+    // Each item runs the action of the skin object it stands for, guards
+    // included.
+    auto as = [this](const char* object) {
+        return [this, object] { dispatch(QLatin1String(object)); };
+    };
     JobList& jobs = m_controller->jobs();
-    m_popDvd->addAction(QStringLiteral("Select All"), this, [&jobs] {
-        for (int row = 0; row < jobs.rowCount(); ++row)
-            jobs.setChecked(row, true);
-    });
-    m_popDvd->addAction(QStringLiteral("Unselect ALL"), this, [&jobs] {
-        for (int row = 0; row < jobs.rowCount(); ++row)
-            jobs.setChecked(row, false);
-    });
-    m_popDvd->addSeparator();
-    m_popDvd->addAction(QStringLiteral("Convert"), this, [&batch] { batch.convert(); });
-    m_popDvd->addAction(QStringLiteral("Stop"), this, [&batch] { batch.StopConversion(); });
-    m_popDvd->addSeparator();
-    m_popDvd->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+    auto checkAll = [&jobs](bool checked) {
+        return [&jobs, checked] {
+            for (int row = 0; row < jobs.rowCount(); ++row)
+                jobs.setChecked(row, checked);
+        };
+    };
+    auto exit = [this] { close(); };
+    const Item separator{"-", nullptr};
+    m_popFile = menu("pop_file", {{"Add Files", as("openfiles")},
+                                  {"Add Folder", as("openfolder")},
+                                  separator,
+                                  {"Remove", as("remove")},
+                                  {"Clear", as("clear")},
+                                  separator,
+                                  {"Convert", as("converter")},
+                                  {"Stop", as("stopconverter")},
+                                  separator,
+                                  {"Exit", exit}});
+    m_popDvd = menu("pop_dvd", {{"Add DVD", as("dvdopen")},
+                                {"Add IFO", as("ifoopen")},
+                                separator,
+                                {"Select All", checkAll(true)},
+                                {"Unselect ALL", checkAll(false)},
+                                separator,
+                                {"Convert", as("converter")},
+                                {"Stop", as("stopconverter")},
+                                separator,
+                                {"Exit", exit}});
 
     m_popHelp = new QMenu(this);
     m_popHelp->setObjectName(QStringLiteral("pop_help"));
