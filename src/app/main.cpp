@@ -5,8 +5,8 @@
 
 #include "app/startupreport.h"
 #include "common/edition.h"
-#include "ui/tfm_main.h"
-#include "ui/tfm_show.h"
+#include "ui/mainwindow.h"
+#include "ui/splashscreen.h"
 
 int main(int argc, char* argv[])
 {
@@ -18,11 +18,11 @@ int main(int argc, char* argv[])
     const transcast::Edition edition =
         transcast::Edition::fromRunningProgram(QString::fromLocal8Bit(argv[0]));
 
-    transcast::Tfm_show splash(edition.dataFile(QStringLiteral("skin/splash.svg")),
-                               edition.programTitle());
+    transcast::SplashScreen splash(edition.dataFile(QStringLiteral("skin/splash.svg")),
+                                   edition.programTitle());
     splash.showNow();
 
-    transcast::Tfm_main window(edition);
+    transcast::MainWindow window(edition);
     window.show();
     splash.done(&window);
 

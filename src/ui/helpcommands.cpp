@@ -1,7 +1,7 @@
 #include "ui/helpcommands.h"
 
 #include "common/shell.h"
-#include "ui/tfm_about.h"
+#include "ui/aboutbox.h"
 
 namespace transcast
 {
@@ -46,7 +46,7 @@ void HelpCommands::openContact(Shell& shell) const
 
 void HelpCommands::showAbout(Shell& shell, QWidget* mainWindow) const
 {
-    Tfm_about about(m_edition, shell, mainWindow);
+    AboutBox about(m_edition, shell, mainWindow);
     about.exec();
 }
 

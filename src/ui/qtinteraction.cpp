@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
-#include "ui/tfm_dir.h"
+#include "ui/outputfolderdialog.h"
 
 namespace transcast
 {
@@ -110,10 +110,10 @@ QString QtInteraction::chooseFolder(const QString& caption)
     return folderDialog()->choose(caption);
 }
 
-Tfm_dir* QtInteraction::folderDialog()
+OutputFolderDialog* QtInteraction::folderDialog()
 {
     if (!m_folderDialog)
-        m_folderDialog = new Tfm_dir(m_parent);
+        m_folderDialog = new OutputFolderDialog(m_parent);
     return m_folderDialog;
 }
 

@@ -9,7 +9,7 @@ class QWidget;
 namespace transcast
 {
 
-class Tfm_dir;
+class OutputFolderDialog;
 
 // The Interaction port over Qt: modal message boxes, the system's open-file
 // dialog and the program's folder dialog. Every box is a real modal dialog
@@ -39,7 +39,7 @@ public:
     QString chooseFolder(const QString& caption) override;
 
     // The folder dialog chooseFolder() shows; created on first use.
-    Tfm_dir* folderDialog();
+    OutputFolderDialog* folderDialog();
 
     // A text as a box shows it: every "\r\n" or lone "\r" starts a new line.
     static QString displayText(const QString& text);
@@ -55,7 +55,7 @@ public:
 
 private:
     QPointer<QWidget> m_parent;
-    QPointer<Tfm_dir> m_folderDialog;
+    QPointer<OutputFolderDialog> m_folderDialog;
 };
 
 } // namespace transcast

@@ -12,10 +12,10 @@
 
 #include "support/scriptedinteraction.h"
 #include "ui/helpcommands.h"
-#include "ui/tfm_about.h"
-#include "ui/tfm_dir.h"
-#include "ui/tfm_set.h"
-#include "ui/tfm_show.h"
+#include "ui/aboutbox.h"
+#include "ui/outputfolderdialog.h"
+#include "ui/settingsdialog.h"
+#include "ui/splashscreen.h"
 #include "ui_modalscript.h"
 
 using namespace transcast;
@@ -23,16 +23,16 @@ using namespace transcast;
 namespace
 {
 
-// ---- Tfm_dir ----
+// ---- OutputFolderDialog ----
 
 TEST(FolderDialog, OkReturnsTheSelectedFolderUnderTheCallersCaption)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString folder = QDir(dir.path()).canonicalPath();
-    Tfm_dir dialog;
+    OutputFolderDialog dialog;
     QString caption;
-    whenModal<Tfm_dir>([&](Tfm_dir* shown) {
+    whenModal<OutputFolderDialog>([&](OutputFolderDialog* shown) {
         caption = shown->windowTitle();
         ASSERT_TRUE(shown->selectFolder(folder));
         shown->okButton()->click();
@@ -44,8 +44,8 @@ TEST(FolderDialog, OkReturnsTheSelectedFolderUnderTheCallersCaption)
 
 TEST(FolderDialog, CancelReturnsNothingEvenWithAFolderSelected)
 {
-    Tfm_dir dialog;
-    whenModal<Tfm_dir>([](Tfm_dir* shown) {
+    OutputFolderDialog dialog;
+    whenModal<OutputFolderDialog>([](OutputFolderDialog* shown) {
         EXPECT_FALSE(shown->selectedFolder().isEmpty()); // the home folder at first
         shown->cancelButton()->click();
     });
@@ -54,10 +54,10 @@ TEST(FolderDialog, CancelReturnsNothingEvenWithAFolderSelected)
 
 TEST(FolderDialog, OkWithoutASelectedFolderKeepsTheDialogOpen)
 {
-    Tfm_dir dialog;
+    OutputFolderDialog dialog;
     bool stayedOpen = false;
-    whenModal<Tfm_dir>([&](Tfm_dir* shown) {
-        shown->ShellTreeView1()->clearSelection();
+    whenModal<OutputFolderDialog>([&](OutputFolderDialog* shown) {
+        shown->folderTree()->clearSelection();
         shown->okButton()->click();
         stayedOpen = shown->isVisible();
         shown->cancelButton()->click();
@@ -73,14 +73,14 @@ TEST(FolderDialog, RootFolderKeepsItsSeparatorAndFilesAreNoFolders)
     QFile file(dir.filePath("clip.avi"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    Tfm_dir dialog;
+    OutputFolderDialog dialog;
     EXPECT_FALSE(dialog.selectFolder(file.fileName()));
     EXPECT_FALSE(dialog.selectFolder(dir.filePath("missing")));
     ASSERT_TRUE(dialog.selectFolder(dir.path()));
     EXPECT_FALSE(dialog.selectedFolder().endsWith('/'));
 }
 
-// ---- Tfm_set ----
+// ---- SettingsDialog ----
 
 struct FinishChoice {
     int start;
@@ -96,12 +96,12 @@ class SettingsDialog : public ::testing::TestWithParam<FinishChoice>
 TEST_P(SettingsDialog, OkStoresTheChoiceCancelChangesNothing)
 {
     const FinishChoice c = GetParam();
-    Tfm_set dialog;
+    SettingsDialog dialog;
     int shownPosition = -2;
-    whenModal<Tfm_set>([&](Tfm_set* shown) {
+    whenModal<SettingsDialog>([&](SettingsDialog* shown) {
         shownPosition = shown->selectedPosition();
         if (c.choose >= 0) {
-            auto buttons = shown->rg_finish()->findChildren<QRadioButton*>();
+            auto buttons = shown->finishGroup()->findChildren<QRadioButton*>();
             buttons.at(c.choose)->click();
         }
         (c.ok ? shown->okButton() : shown->cancelButton())->click();
@@ -123,12 +123,12 @@ INSTANTIATE_TEST_SUITE_P(Choices, SettingsDialog,
 
 TEST(SettingsDialogTexts, GroupAndEntries)
 {
-    Tfm_set dialog;
+    SettingsDialog dialog;
     EXPECT_EQ(dialog.windowTitle(), "Settings");
-    EXPECT_EQ(dialog.rg_finish()->objectName(), "rg_finish");
-    EXPECT_EQ(dialog.rg_finish()->title(), "Settings");
+    EXPECT_EQ(dialog.finishGroup()->objectName(), "rg_finish");
+    EXPECT_EQ(dialog.finishGroup()->title(), "Settings");
     QStringList texts;
-    for (auto* button : dialog.rg_finish()->findChildren<QRadioButton*>())
+    for (auto* button : dialog.finishGroup()->findChildren<QRadioButton*>())
         texts << button->text();
     EXPECT_EQ(texts, QStringList({"Do nothing after converting finished",
                                   "Open the target folder after converting finished",
@@ -137,37 +137,37 @@ TEST(SettingsDialogTexts, GroupAndEntries)
     EXPECT_EQ(dialog.cancelButton()->text(), "Cancel");
 }
 
-// ---- Tfm_about ----
+// ---- AboutBox ----
 
 TEST(AboutBox, ControlsTextsAndPlaces)
 {
     RecordingShell shell;
-    Tfm_about about(Edition("Sample.exe", "/opt/sample"), shell);
+    AboutBox about(Edition("Sample.exe", "/opt/sample"), shell);
     about.show();
     EXPECT_EQ(about.windowTitle(), "About");
     EXPECT_EQ(about.size(), QSize(293, 208));
     EXPECT_EQ(about.minimumSize(), about.maximumSize());
-    EXPECT_EQ(about.Label1()->text(), "Sample");
-    EXPECT_TRUE(about.Label1()->font().bold());
-    EXPECT_EQ(about.Label1()->pos(), QPoint(84, 29));
-    EXPECT_EQ(about.Image1()->geometry(), QRect(26, 20, 36, 36));
-    EXPECT_EQ(about.lbl_web()->text(), "Visit our web");
-    EXPECT_EQ(about.lbl_web()->pos(), QPoint(187, 125));
-    EXPECT_EQ(about.lbl_web()->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_EQ(about.Panel1()->geometry(), QRect(14, 150, 270, 2));
-    EXPECT_EQ(about.btn_contact()->text(), "Contact us ");
-    EXPECT_EQ(about.btn_contact()->geometry(), QRect(41, 165, 75, 25));
-    EXPECT_EQ(about.btn_close()->text(), "Close");
-    EXPECT_EQ(about.btn_close()->geometry(), QRect(180, 165, 75, 25));
+    EXPECT_EQ(about.titleLabel()->text(), "Sample");
+    EXPECT_TRUE(about.titleLabel()->font().bold());
+    EXPECT_EQ(about.titleLabel()->pos(), QPoint(84, 29));
+    EXPECT_EQ(about.logo()->geometry(), QRect(26, 20, 36, 36));
+    EXPECT_EQ(about.webLink()->text(), "Visit our web");
+    EXPECT_EQ(about.webLink()->pos(), QPoint(187, 125));
+    EXPECT_EQ(about.webLink()->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(about.separator()->geometry(), QRect(14, 150, 270, 2));
+    EXPECT_EQ(about.contactButton()->text(), "Contact us ");
+    EXPECT_EQ(about.contactButton()->geometry(), QRect(41, 165, 75, 25));
+    EXPECT_EQ(about.closeButton()->text(), "Close");
+    EXPECT_EQ(about.closeButton()->geometry(), QRect(180, 165, 75, 25));
 }
 
 TEST(AboutBox, LinkTurnsRedUnderThePointerAndOpensTheSite)
 {
     RecordingShell shell;
-    Tfm_about about(Edition("Sample.exe", "/opt/sample"), shell);
+    AboutBox about(Edition("Sample.exe", "/opt/sample"), shell);
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
-    QLabel* link = about.lbl_web();
+    QLabel* link = about.webLink();
     EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
     QEvent enter(QEvent::Enter);
     QApplication::sendEvent(link, &enter);
@@ -187,8 +187,8 @@ TEST(AboutBox, ContactButtonIgnoresTheLetterCaseOfTheBrandMarker)
           {"KAVRI-video.exe", "https://partner.example.org/Contact.html"},
           {"conv-kavri", "https://partner.example.org/Contact.html"}}) {
         RecordingShell shell;
-        Tfm_about about(Edition(name, "/opt/x"), shell);
-        about.btn_contact()->click();
+        AboutBox about(Edition(name, "/opt/x"), shell);
+        about.contactButton()->click();
         EXPECT_EQ(shell.openedUrls, QStringList({page})) << name.toStdString();
     }
 }
@@ -201,34 +201,34 @@ TEST(AboutBox, OpensOffsetFromTheMainWindowAndCloses)
     mainWindow.move(50, 40);
     mainWindow.show();
     QPoint shownAt;
-    whenModal<Tfm_about>([&](Tfm_about* about) {
+    whenModal<AboutBox>([&](AboutBox* about) {
         shownAt = about->pos();
-        EXPECT_EQ(about->Label1()->text(), "transcast-mp4");
-        about->btn_close()->click();
+        EXPECT_EQ(about->titleLabel()->text(), "transcast-mp4");
+        about->closeButton()->click();
     });
     HelpCommands(Edition("transcast-mp4", "/opt/x")).showAbout(shell, &mainWindow);
     EXPECT_EQ(shownAt, mainWindow.pos() + QPoint(160, 100));
     EXPECT_TRUE(shell.openedUrls.isEmpty());
 }
 
-// ---- Tfm_show ----
+// ---- SplashScreen ----
 
 TEST(Splash, ShowsTheSkinPictureAndClosesWhenTold)
 {
-    Tfm_show splash(QStringLiteral(TRANSCAST_BIN_DIR "/skin/splash.svg"), "Sample");
+    SplashScreen splash(QStringLiteral(TRANSCAST_BIN_DIR "/skin/splash.svg"), "Sample");
     EXPECT_EQ(splash.pixmap().size(), QSize(420, 240));
     splash.showNow();
     EXPECT_TRUE(splash.isVisible());
     splash.done();
     EXPECT_FALSE(splash.isVisible());
 
-    Tfm_show plain("/nonexistent/splash.svg", "Sample");
+    SplashScreen plain("/nonexistent/splash.svg", "Sample");
     EXPECT_FALSE(plain.pixmap().isNull());
 }
 
 TEST(Splash, FinishesOnceTheMainWindowIsShown)
 {
-    Tfm_show splash(QStringLiteral(TRANSCAST_BIN_DIR "/skin/splash.svg"), "Sample");
+    SplashScreen splash(QStringLiteral(TRANSCAST_BIN_DIR "/skin/splash.svg"), "Sample");
     splash.showNow();
     QWidget mainWindow;
     mainWindow.show();

@@ -13,7 +13,7 @@
 #include "support/scriptedinteraction.h"
 #include "ui/qtinteraction.h"
 #include "ui/qtshell.h"
-#include "ui/tfm_dir.h"
+#include "ui/outputfolderdialog.h"
 #include "ui_modalscript.h"
 
 using namespace transcast;
@@ -168,7 +168,7 @@ TEST(QtInteractionDialogs, ChooseFolderShowsTheFolderDialogUnderTheCaption)
 {
     QtInteraction interaction;
     QString caption;
-    whenModal<Tfm_dir>([&](Tfm_dir* dialog) {
+    whenModal<OutputFolderDialog>([&](OutputFolderDialog* dialog) {
         caption = dialog->windowTitle();
         dialog->cancelButton()->click();
     });
@@ -176,9 +176,9 @@ TEST(QtInteractionDialogs, ChooseFolderShowsTheFolderDialogUnderTheCaption)
     EXPECT_EQ(caption, "Select DVD Directory");
 
     // The same dialog serves the next call.
-    Tfm_dir* first = interaction.folderDialog();
+    OutputFolderDialog* first = interaction.folderDialog();
     QTemporaryDir dir;
-    whenModal<Tfm_dir>([&](Tfm_dir* dialog) {
+    whenModal<OutputFolderDialog>([&](OutputFolderDialog* dialog) {
         EXPECT_EQ(dialog, first);
         dialog->selectFolder(dir.path());
         dialog->okButton()->click();

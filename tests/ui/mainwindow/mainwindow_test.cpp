@@ -20,8 +20,8 @@
 #include "ui/joblistmodel.h"
 #include "ui/navigation/navigation.h"
 #include "ui/navigation/picturelabel.h"
-#include "ui/tfm_main.h"
-#include "ui/tfm_set.h"
+#include "ui/mainwindow.h"
+#include "ui/settingsdialog.h"
 
 using namespace transcast;
 
@@ -35,12 +35,12 @@ protected:
     QTemporaryDir mediaDir;
     ScriptedInteraction interaction;
     RecordingShell shell;
-    std::unique_ptr<Tfm_main> window;
+    std::unique_ptr<MainWindow> window;
 
     void open(const QString& name = QStringLiteral("transcast"))
     {
-        window = std::make_unique<Tfm_main>(Edition(name, QStringLiteral(TRANSCAST_BIN_DIR)),
-                                            &interaction, &shell);
+        window = std::make_unique<MainWindow>(Edition(name, QStringLiteral(TRANSCAST_BIN_DIR)),
+                                              &interaction, &shell);
         window->setSettingsFolder(configDir.path());
         window->show();
         ASSERT_TRUE(window->firstShowCompleted());
@@ -84,8 +84,8 @@ protected:
 TEST_F(MainWindow, FirstShowLeavesTheListAndTheBarHidden)
 {
     open();
-    EXPECT_FALSE(window->lv()->isVisible());
-    EXPECT_FALSE(window->ProgressBar1()->isVisible());
+    EXPECT_FALSE(window->jobList()->isVisible());
+    EXPECT_FALSE(window->progressBar()->isVisible());
     EXPECT_FALSE(window->navigation().isShown(QStringLiteral("pl_main")));
     for (const char* flyOut : {"pl_avi", "pl_mpeg", "pl_mp4", "pl_mkv"})
         EXPECT_FALSE(window->navigation().isShown(QString::fromLatin1(flyOut)));
@@ -99,7 +99,7 @@ TEST_F(MainWindow, FirstShowLeavesTheListAndTheBarHidden)
     // The settings are loaded: the first profile shows its name.
     EXPECT_EQ(window->skin().text(QStringLiteral("profilestext")),
               QStringLiteral("ASF-Advanced Streaming Format(*.asf)"));
-    EXPECT_EQ(window->ed_output()->text(), window->controller().state().OutputFolder);
+    EXPECT_EQ(window->outputFolderEdit()->text(), window->controller().state().OutputFolder);
 }
 
 TEST_F(MainWindow, DispatchMatchesExactNamesOnly)
@@ -138,15 +138,15 @@ TEST_F(MainWindow, BrowseCancelledChangesNothing)
 {
     open();
     const QString before = state().OutputFolder;
-    const QString shown = window->ed_output()->text();
+    const QString shown = window->outputFolderEdit()->text();
     window->dispatch(QStringLiteral("browse"));
     EXPECT_EQ(interaction.folderCaptions, QStringList({"Output Directory"}));
     EXPECT_EQ(state().OutputFolder, before);
-    EXPECT_EQ(window->ed_output()->text(), shown);
+    EXPECT_EQ(window->outputFolderEdit()->text(), shown);
     interaction.folderChoices.push_back(mediaDir.path());
     window->dispatch(QStringLiteral("browse"));
     EXPECT_EQ(state().OutputFolder, mediaDir.path());
-    EXPECT_EQ(window->ed_output()->text(), mediaDir.path());
+    EXPECT_EQ(window->outputFolderEdit()->text(), mediaDir.path());
     window->dispatch(QStringLiteral("open"));
     EXPECT_EQ(shell.openedFolders, QStringList({mediaDir.path()}));
 }
@@ -171,19 +171,19 @@ TEST_F(MainWindow, MenusPopUpWhereTheLayoutPutsThem)
         const QPoint origin = window->frameGeometry().topLeft();
         const bool branded = QString::fromLatin1(name) == QLatin1String("kavri");
         window->dispatch(QStringLiteral("file"));
-        EXPECT_EQ(window->pop_file()->pos(), origin + (branded ? QPoint(85, 64) : QPoint(76, 54)));
-        window->pop_file()->close();
+        EXPECT_EQ(window->fileMenu()->pos(), origin + (branded ? QPoint(85, 64) : QPoint(76, 54)));
+        window->fileMenu()->close();
         window->dispatch(QStringLiteral("help"));
-        EXPECT_EQ(window->pop_help()->pos(),
+        EXPECT_EQ(window->helpMenu()->pos(),
                   origin + (branded ? QPoint(366, 64) : QPoint(362, 54)));
-        window->pop_help()->close();
+        window->helpMenu()->close();
         window->dispatch(QStringLiteral("dvdfile"));
-        EXPECT_EQ(window->pop_dvd()->pos(), origin + (branded ? QPoint(85, 64) : QPoint(76, 54)));
-        window->pop_dvd()->close();
+        EXPECT_EQ(window->dvdMenu()->pos(), origin + (branded ? QPoint(85, 64) : QPoint(76, 54)));
+        window->dvdMenu()->close();
         window->close();
     }
     QStringList texts;
-    for (QAction* action : window->pop_file()->actions())
+    for (QAction* action : window->fileMenu()->actions())
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(texts, QStringList({"Add Files", "Add Folder", "-", "Remove", "Clear", "-", "Convert",
                                   "Stop", "-", "Exit"}));
@@ -198,17 +198,17 @@ TEST_F(MainWindow, EachModeHasItsLayout)
     for (const Case& c : {Case{"transcast", false}, Case{"transcast-dvd", true},
                           Case{"kavri", false}, Case{"kavri-dvd", true}}) {
         open(QString::fromLatin1(c.name));
-        const int channel = window->cb_channel()->y();
-        const int size = window->cb_size()->y();
-        const int audio = window->cb_audiobitrate()->y();
+        const int channel = window->directionBox()->y();
+        const int size = window->sizeBox()->y();
+        const int audio = window->audioQualityBox()->y();
         if (c.dvd) {
             EXPECT_GT(channel, audio) << c.name;
         } else {
             EXPECT_LT(channel, size) << c.name;
         }
-        EXPECT_LT(size, window->cb_videobitrate()->y());
-        EXPECT_EQ(window->cb_audio()->isVisibleTo(window.get()), c.dvd) << c.name;
-        EXPECT_EQ(window->cb_subtitle()->isVisibleTo(window.get()), c.dvd) << c.name;
+        EXPECT_LT(size, window->videoQualityBox()->y());
+        EXPECT_EQ(window->audioTrackBox()->isVisibleTo(window.get()), c.dvd) << c.name;
+        EXPECT_EQ(window->subtitleTrackBox()->isVisibleTo(window.get()), c.dvd) << c.name;
         EXPECT_EQ(window->jobListModel()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
                   c.dvd ? QStringLiteral("Title") : QStringLiteral("File Name"));
         window->close();
@@ -253,8 +253,8 @@ TEST_F(MainWindow, AddPickConvertFinish)
         {clip(QStringLiteral("one.avi")), clip(QStringLiteral("two.avi"))});
     window->dispatch(QStringLiteral("openfiles"));
     ASSERT_EQ(window->controller().jobs().rowCount(), 2);
-    EXPECT_TRUE(window->lv()->isVisible());
-    EXPECT_EQ(window->lv()->model()->data(window->lv()->model()->index(1, 0)).toString(),
+    EXPECT_TRUE(window->jobList()->isVisible());
+    EXPECT_EQ(window->jobList()->model()->data(window->jobList()->model()->index(1, 0)).toString(),
               QStringLiteral("two"));
 
     // Pick "MP4 - H.264 Video Mini" in the picker: hover, then click.
@@ -273,13 +273,13 @@ TEST_F(MainWindow, AddPickConvertFinish)
               QStringLiteral("MP4 - H.264 Video Mini(*.mp4)"));
 
     window->dispatch(QStringLiteral("converter"));
-    EXPECT_TRUE(window->ProgressBar1()->isVisible());
+    EXPECT_TRUE(window->progressBar()->isVisible());
     ASSERT_TRUE(waitFor([this] { return !state().Converting; }));
-    const QAbstractItemModel* model = window->lv()->model();
+    const QAbstractItemModel* model = window->jobList()->model();
     EXPECT_EQ(model->data(model->index(0, 4)).toString(), QStringLiteral("Finish"));
     EXPECT_EQ(model->data(model->index(1, 4)).toString(), QStringLiteral("Finish"));
     EXPECT_TRUE(QFileInfo::exists(mediaDir.filePath(QStringLiteral("out/one.mp4"))));
-    EXPECT_FALSE(window->ProgressBar1()->isVisible());
+    EXPECT_FALSE(window->progressBar()->isVisible());
 }
 
 TEST_F(MainWindow, DroppedFilesAreListedLikeChosenOnes)

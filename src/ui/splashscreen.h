@@ -8,14 +8,14 @@ namespace transcast
 
 // The splash window shown while the main window starts: a picture with the
 // program title and a line saying what is loading.
-class Tfm_show : public QSplashScreen
+class SplashScreen : public QSplashScreen
 {
     Q_OBJECT
 
 public:
     // `picturePath` names the splash picture (the skin's "skin/splash.svg");
     // a missing picture gives a plain panel of the same look.
-    Tfm_show(const QString& picturePath, const QString& programTitle);
+    SplashScreen(const QString& picturePath, const QString& programTitle);
 
     // Shows the splash and paints it at once, before the caller goes on with
     // work that keeps the event loop from running.

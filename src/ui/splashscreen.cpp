@@ -1,4 +1,4 @@
-#include "ui/tfm_show.h"
+#include "ui/splashscreen.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -22,7 +22,7 @@ QPixmap splashPicture(const QString& path)
 
 } // namespace
 
-Tfm_show::Tfm_show(const QString& picturePath, const QString& programTitle)
+SplashScreen::SplashScreen(const QString& picturePath, const QString& programTitle)
     : QSplashScreen(splashPicture(picturePath)), m_title(programTitle)
 {
     setObjectName(QStringLiteral("fm_show"));
@@ -30,7 +30,7 @@ Tfm_show::Tfm_show(const QString& picturePath, const QString& programTitle)
     showMessage(QStringLiteral("Loading..."), Qt::AlignLeft | Qt::AlignBottom, Qt::white);
 }
 
-void Tfm_show::showNow()
+void SplashScreen::showNow()
 {
     show();
     raise();
@@ -38,7 +38,7 @@ void Tfm_show::showNow()
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void Tfm_show::done(QWidget* mainWindow)
+void SplashScreen::done(QWidget* mainWindow)
 {
     if (mainWindow)
         finish(mainWindow);
@@ -46,7 +46,7 @@ void Tfm_show::done(QWidget* mainWindow)
         close();
 }
 
-void Tfm_show::drawContents(QPainter* painter)
+void SplashScreen::drawContents(QPainter* painter)
 {
     // The title stands right of the picture's logo, the message under it.
     QFont titleFont = painter->font();

@@ -15,12 +15,12 @@ namespace transcast
 // instance serves every caller, who sets the caption: "Output Directory",
 // "File Directory", "Select DVD Directory". The tree keeps its state between
 // showings; at first it has the user's home folder selected.
-class Tfm_dir : public QDialog
+class OutputFolderDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit Tfm_dir(QWidget* parent = nullptr);
+    explicit OutputFolderDialog(QWidget* parent = nullptr);
 
     // Shows the dialog modally under `caption`. Returns the chosen folder's
     // path (no trailing separator) or an empty text when cancelled.
@@ -34,7 +34,7 @@ public:
     // The selected folder's path; empty when nothing is selected.
     QString selectedFolder() const;
 
-    QTreeView* ShellTreeView1() const { return m_tree; }
+    QTreeView* folderTree() const { return m_tree; }
     QPushButton* okButton() const { return m_ok; }
     QPushButton* cancelButton() const { return m_cancel; }
 

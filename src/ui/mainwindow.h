@@ -25,21 +25,21 @@ namespace transcast
 
 class JobListModel;
 class Navigation;
-class Tfm_set;
+class SettingsDialog;
 
 // The main window: the skin with its named objects, the form controls laid
 // over it (the job list, the option boxes, the output folder box, the
 // progress bar, the preview panel) and the profile picker above everything.
 // It shows the core's state and forwards the user's input to the core; the
 // rules live in the Controller.
-class Tfm_main : public QWidget
+class MainWindow : public QWidget
 {
     Q_OBJECT
 public:
     // `interaction` and `shell` default to the Qt ports; tests pass their own.
-    explicit Tfm_main(Edition edition, Interaction* interaction = nullptr, Shell* shell = nullptr,
-                      QWidget* parent = nullptr);
-    ~Tfm_main() override;
+    explicit MainWindow(Edition edition, Interaction* interaction = nullptr, Shell* shell = nullptr,
+                        QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // The INI folder the first show loads the settings from; the user's
     // configuration folder unless set before the window is shown.
@@ -64,21 +64,21 @@ public:
     // The own-format filter of the second open dialog.
     const QString& ownFormatFilter() const { return m_ownFormatFilter; }
 
-    QTableView* lv() const { return m_lv; }
+    QTableView* jobList() const { return m_jobList; }
     JobListModel* jobListModel() const { return m_model; }
-    QComboBox* cb_size() const { return m_size; }
-    QComboBox* cb_videobitrate() const { return m_video; }
-    QComboBox* cb_audiobitrate() const { return m_audio; }
-    QComboBox* cb_channel() const { return m_channel; }
-    QComboBox* cb_audio() const { return m_trackAudio; }
-    QComboBox* cb_subtitle() const { return m_trackSubtitle; }
-    QProgressBar* ProgressBar1() const { return m_progressBar; }
-    QLineEdit* ed_output() const { return m_output; }
-    QWidget* pl_play() const { return m_play; }
-    QMenu* pop_file() const { return m_popFile; }
-    QMenu* pop_dvd() const { return m_popDvd; }
-    QMenu* pop_help() const { return m_popHelp; }
-    Tfm_set* settingsDialog() const { return m_settingsDialog; }
+    QComboBox* sizeBox() const { return m_size; }
+    QComboBox* videoQualityBox() const { return m_video; }
+    QComboBox* audioQualityBox() const { return m_audio; }
+    QComboBox* directionBox() const { return m_channel; }
+    QComboBox* audioTrackBox() const { return m_trackAudio; }
+    QComboBox* subtitleTrackBox() const { return m_trackSubtitle; }
+    QProgressBar* progressBar() const { return m_progressBar; }
+    QLineEdit* outputFolderEdit() const { return m_output; }
+    QWidget* previewPanel() const { return m_play; }
+    QMenu* fileMenu() const { return m_popFile; }
+    QMenu* dvdMenu() const { return m_popDvd; }
+    QMenu* helpMenu() const { return m_popHelp; }
+    SettingsDialog* settingsDialog() const { return m_settingsDialog; }
 
     // The positions of the form controls for the mode and the brand.
     void applyWindowLayout(bool dvdMode, bool branded);
@@ -120,7 +120,7 @@ private:
     bool m_shown = false;
 
     Navigation* m_navigation = nullptr;
-    QTableView* m_lv = nullptr;
+    QTableView* m_jobList = nullptr;
     JobListModel* m_model = nullptr;
     QComboBox* m_size = nullptr;
     QComboBox* m_video = nullptr;
@@ -134,7 +134,7 @@ private:
     QMenu* m_popFile = nullptr;
     QMenu* m_popDvd = nullptr;
     QMenu* m_popHelp = nullptr;
-    Tfm_set* m_settingsDialog = nullptr;
+    SettingsDialog* m_settingsDialog = nullptr;
 };
 
 } // namespace transcast

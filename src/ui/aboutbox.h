@@ -17,7 +17,7 @@ class Shell;
 // and a contact button. Fixed client size 293 x 208; when shown it places
 // itself 160 pixels right of and 100 pixels below the main window's top-left
 // corner (the main window is the parent's window).
-class Tfm_about : public QDialog
+class AboutBox : public QDialog
 {
     Q_OBJECT
 
@@ -28,14 +28,14 @@ public:
     static constexpr int OffsetTop = 100;
 
     // `shell` must outlive the box.
-    Tfm_about(Edition edition, Shell& shell, QWidget* parent = nullptr);
+    AboutBox(Edition edition, Shell& shell, QWidget* parent = nullptr);
 
-    QLabel* Image1() const { return m_image; }
-    QLabel* Label1() const { return m_title; }
-    QLabel* lbl_web() const { return m_web; }
-    QFrame* Panel1() const { return m_separator; }
-    QPushButton* btn_contact() const { return m_contact; }
-    QPushButton* btn_close() const { return m_close; }
+    QLabel* logo() const { return m_image; }
+    QLabel* titleLabel() const { return m_title; }
+    QLabel* webLink() const { return m_web; }
+    QFrame* separator() const { return m_separator; }
+    QPushButton* contactButton() const { return m_contact; }
+    QPushButton* closeButton() const { return m_close; }
 
 protected:
     void showEvent(QShowEvent* event) override;

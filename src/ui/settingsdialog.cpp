@@ -1,4 +1,4 @@
-#include "ui/tfm_set.h"
+#include "ui/settingsdialog.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -11,7 +11,7 @@
 namespace transcast
 {
 
-Tfm_set::Tfm_set(QWidget* parent) : QDialog(parent)
+SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("fm_set"));
     setWindowTitle(QStringLiteral("Settings"));
@@ -43,7 +43,7 @@ Tfm_set::Tfm_set(QWidget* parent) : QDialog(parent)
     setFixedSize(sizeHint());
 }
 
-bool Tfm_set::edit(int& finishAction)
+bool SettingsDialog::edit(int& finishAction)
 {
     selectPosition(finishAction);
     if (exec() != QDialog::Accepted)
@@ -54,12 +54,12 @@ bool Tfm_set::edit(int& finishAction)
     return true;
 }
 
-int Tfm_set::selectedPosition() const
+int SettingsDialog::selectedPosition() const
 {
     return m_choices->checkedId();
 }
 
-void Tfm_set::selectPosition(int position)
+void SettingsDialog::selectPosition(int position)
 {
     if (QAbstractButton* choice = m_choices->button(position)) {
         choice->setChecked(true);

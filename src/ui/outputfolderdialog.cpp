@@ -1,4 +1,4 @@
-#include "ui/tfm_dir.h"
+#include "ui/outputfolderdialog.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,7 +13,7 @@
 namespace transcast
 {
 
-Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent)
+OutputFolderDialog::OutputFolderDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("fm_dir"));
     setWindowTitle(QStringLiteral("Output Directory"));
@@ -39,8 +39,8 @@ Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent)
 
     m_ok = new QPushButton(QStringLiteral("Ok"), this);
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    connect(m_ok, &QPushButton::clicked, this, &Tfm_dir::confirm);
-    connect(m_cancel, &QPushButton::clicked, this, &Tfm_dir::reject);
+    connect(m_ok, &QPushButton::clicked, this, &OutputFolderDialog::confirm);
+    connect(m_cancel, &QPushButton::clicked, this, &OutputFolderDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tree);
@@ -49,7 +49,7 @@ Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent)
     selectFolder(QDir::homePath());
 }
 
-QString Tfm_dir::choose(const QString& caption)
+QString OutputFolderDialog::choose(const QString& caption)
 {
     setWindowTitle(caption);
     m_chosen.clear();
@@ -57,7 +57,7 @@ QString Tfm_dir::choose(const QString& caption)
     return m_chosen;
 }
 
-bool Tfm_dir::selectFolder(const QString& path)
+bool OutputFolderDialog::selectFolder(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.isDir())
@@ -71,7 +71,7 @@ bool Tfm_dir::selectFolder(const QString& path)
     return true;
 }
 
-QString Tfm_dir::selectedFolder() const
+QString OutputFolderDialog::selectedFolder() const
 {
     const QModelIndexList selected = m_tree->selectionModel()->selectedIndexes();
     if (selected.isEmpty())
@@ -79,14 +79,14 @@ QString Tfm_dir::selectedFolder() const
     return QDir::cleanPath(m_model->filePath(selected.first()));
 }
 
-void Tfm_dir::confirm()
+void OutputFolderDialog::confirm()
 {
     m_chosen = selectedFolder();
     if (!m_chosen.isEmpty())
         accept();
 }
 
-void Tfm_dir::reject()
+void OutputFolderDialog::reject()
 {
     m_chosen.clear();
     QDialog::reject();

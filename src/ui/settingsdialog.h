@@ -11,12 +11,12 @@ namespace transcast
 
 // The settings dialog: what happens after a batch has converted, as the
 // radio group rg_finish (0 nothing, 1 open the target folder, 2 shut down).
-class Tfm_set : public QDialog
+class SettingsDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit Tfm_set(QWidget* parent = nullptr);
+    explicit SettingsDialog(QWidget* parent = nullptr);
 
     // Shows the dialog modally with the group at `finishAction`. "OK" stores
     // the chosen position into `finishAction` and returns true; "Cancel" (or
@@ -28,7 +28,7 @@ public:
     int selectedPosition() const;
     void selectPosition(int position);
 
-    QGroupBox* rg_finish() const { return m_group; }
+    QGroupBox* finishGroup() const { return m_group; }
     QPushButton* okButton() const { return m_ok; }
     QPushButton* cancelButton() const { return m_cancel; }
 

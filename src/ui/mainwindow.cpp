@@ -1,4 +1,4 @@
-#include "ui/tfm_main.h"
+#include "ui/mainwindow.h"
 
 #include <functional>
 #include <vector>
@@ -22,7 +22,7 @@
 #include "ui/navigation/navigation.h"
 #include "ui/optionboxbinding.h"
 #include "ui/hints.h"
-#include "ui/tfm_set.h"
+#include "ui/settingsdialog.h"
 
 namespace transcast
 {
@@ -42,7 +42,7 @@ constexpr int kOutputHeight = 24;
 
 } // namespace
 
-Tfm_main::Tfm_main(Edition edition, Interaction* interaction, Shell* shell, QWidget* parent)
+MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, QWidget* parent)
     : QWidget(parent), m_edition(std::move(edition)), m_help(m_edition)
 {
     if (!interaction) {
@@ -68,9 +68,9 @@ Tfm_main::Tfm_main(Edition edition, Interaction* interaction, Shell* shell, QWid
 
     createControls();
     createMenus();
-    m_settingsDialog = new Tfm_set(this);
+    m_settingsDialog = new SettingsDialog(this);
     m_navigation = new Navigation(this, m_edition, m_controller->state(), *m_interaction, m_play);
-    m_navigation->closeOnMousePress(m_lv->viewport());
+    m_navigation->closeOnMousePress(m_jobList->viewport());
     m_navigation->closeOnMousePress(m_output);
     m_navigation->setCurrentProfileSource(
         [this] { return m_controller->profile().selectedProfile(); });
@@ -78,29 +78,29 @@ Tfm_main::Tfm_main(Edition edition, Interaction* interaction, Shell* shell, QWid
     m_navigation->setNavigationVisible(false);
 }
 
-Tfm_main::~Tfm_main() = default;
+MainWindow::~MainWindow() = default;
 
-void Tfm_main::createControls()
+void MainWindow::createControls()
 {
     m_model = new JobListModel(m_controller->jobs(), this);
-    m_lv = new QTableView(this);
-    m_lv->setObjectName(QStringLiteral("lv"));
-    m_lv->setModel(m_model);
-    m_lv->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_lv->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_lv->setShowGrid(true);
-    m_lv->setWordWrap(false);
-    m_lv->verticalHeader()->hide();
-    m_lv->verticalHeader()->setDefaultSectionSize(22);
-    m_lv->horizontalHeader()->setSectionsClickable(false);
-    m_lv->horizontalHeader()->setHighlightSections(false);
-    m_lv->horizontalHeader()->setStretchLastSection(true);
+    m_jobList = new QTableView(this);
+    m_jobList->setObjectName(QStringLiteral("lv"));
+    m_jobList->setModel(m_model);
+    m_jobList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_jobList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_jobList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_jobList->setShowGrid(true);
+    m_jobList->setWordWrap(false);
+    m_jobList->verticalHeader()->hide();
+    m_jobList->verticalHeader()->setDefaultSectionSize(22);
+    m_jobList->horizontalHeader()->setSectionsClickable(false);
+    m_jobList->horizontalHeader()->setHighlightSections(false);
+    m_jobList->horizontalHeader()->setStretchLastSection(true);
     for (int column = 0; column < 5; ++column)
-        m_lv->setColumnWidth(column, JobListModel::kColumnWidths[column]);
-    m_lv->setAcceptDrops(true);
-    m_lv->setDragDropMode(QAbstractItemView::DropOnly);
-    m_lv->setDropIndicatorShown(false);
+        m_jobList->setColumnWidth(column, JobListModel::kColumnWidths[column]);
+    m_jobList->setAcceptDrops(true);
+    m_jobList->setDragDropMode(QAbstractItemView::DropOnly);
+    m_jobList->setDropIndicatorShown(false);
 
     auto combo = [this](const char* name) {
         auto* box = new QComboBox(this);
@@ -130,7 +130,7 @@ void Tfm_main::createControls()
     applyWindowLayout(m_edition.isDvdMode(), m_edition.isBranded());
 }
 
-void Tfm_main::createMenus()
+void MainWindow::createMenus()
 {
     using Item = std::pair<const char*, std::function<void()>>;
     // An item with no action is a separator.
@@ -193,7 +193,7 @@ void Tfm_main::createMenus()
                          [this] { m_help.showAbout(*m_shell, this); });
 }
 
-void Tfm_main::bindCore()
+void MainWindow::bindCore()
 {
     Controller& core = *m_controller;
     new OptionBoxBinding(core.boxes().size, *m_size, this);
@@ -202,23 +202,25 @@ void Tfm_main::bindCore()
     new OptionBoxBinding(core.boxes().channel, *m_channel, this);
 
     JobList& jobs = core.jobs();
-    m_lv->setVisible(jobs.isVisible());
-    connect(&jobs, &JobList::visibilityChanged, m_lv, &QWidget::setVisible);
+    m_jobList->setVisible(jobs.isVisible());
+    connect(&jobs, &JobList::visibilityChanged, m_jobList, &QWidget::setVisible);
     // The view's selection and the list's are one: whichever changes, the
     // other follows.
-    connect(m_lv->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, &jobs] {
-        const QSignalBlocker block(&jobs);
-        for (int row = 0; row < jobs.rowCount(); ++row)
-            jobs.setSelected(row, m_lv->selectionModel()->isRowSelected(row, QModelIndex()));
-    });
+    connect(m_jobList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this, &jobs] {
+                const QSignalBlocker block(&jobs);
+                for (int row = 0; row < jobs.rowCount(); ++row)
+                    jobs.setSelected(
+                        row, m_jobList->selectionModel()->isRowSelected(row, QModelIndex()));
+            });
     auto showListSelection = [this, &jobs] {
-        const QSignalBlocker block(m_lv->selectionModel());
+        const QSignalBlocker block(m_jobList->selectionModel());
         QItemSelection selection;
         for (const int row : jobs.selectedRows())
             selection.select(m_model->index(row, 0),
                              m_model->index(row, m_model->columnCount() - 1));
-        m_lv->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-        m_lv->viewport()->update();
+        m_jobList->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+        m_jobList->viewport()->update();
     };
     connect(&jobs, &JobList::selectionChanged, this, showListSelection);
     connect(m_model, &QAbstractItemModel::modelReset, this, showListSelection);
@@ -242,7 +244,7 @@ void Tfm_main::bindCore()
             [&core](int profile) { core.profile().selectProfile(profile); });
     core.setHideNavigation([this] { m_navigation->setNavigationVisible(false); });
 
-    connect(&m_skin, &Skin::clicked, this, &Tfm_main::dispatch);
+    connect(&m_skin, &Skin::clicked, this, &MainWindow::dispatch);
     connect(&m_skin, &Skin::moved, this, [this](const QString& name) {
         m_skin.setText(QStringLiteral("hint"), Hints::hintFor(name, m_edition.programTitle()));
     });
@@ -255,7 +257,7 @@ void Tfm_main::bindCore()
     });
 }
 
-void Tfm_main::applyWindowLayout(bool dvdMode, bool branded)
+void MainWindow::applyWindowLayout(bool dvdMode, bool branded)
 {
     struct Place {
         int x, y, w, h;
@@ -283,9 +285,9 @@ void Tfm_main::applyWindowLayout(bool dvdMode, bool branded)
     place(m_progressBar, branded ? Place{15, 503, 506, 10} : Place{15, 496, 530, 12});
 
     if (!branded)
-        place(m_lv, {12, 89, 535, dvdMode ? 333 : 356});
+        place(m_jobList, {12, 89, 535, dvdMode ? 333 : 356});
     else
-        place(m_lv, {8, 121, 509, dvdMode ? 298 : 316});
+        place(m_jobList, {8, 121, 509, dvdMode ? 298 : 316});
     m_model->setFirstColumnCaption(dvdMode ? QStringLiteral("Title") : QStringLiteral("File Name"));
     m_model->setCheckBoxes(dvdMode);
 
@@ -299,7 +301,7 @@ void Tfm_main::applyWindowLayout(bool dvdMode, bool branded)
     }
 }
 
-void Tfm_main::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (m_shown)
@@ -308,7 +310,7 @@ void Tfm_main::showEvent(QShowEvent* event)
     firstShow();
 }
 
-void Tfm_main::firstShow()
+void MainWindow::firstShow()
 {
     m_ownFormatFilter = m_controller->ownFormatFilter();
     m_controller->sources().setOwnFormatFilter(m_ownFormatFilter);
@@ -327,12 +329,12 @@ void Tfm_main::firstShow()
     m_firstShowCompleted = true;
 }
 
-void Tfm_main::showOutputFolder()
+void MainWindow::showOutputFolder()
 {
     m_output->setText(m_controller->state().outputFolderText);
 }
 
-bool Tfm_main::closeQuery()
+bool MainWindow::closeQuery()
 {
     const ControllerState& state = m_controller->state();
     if (state.Playing) {
@@ -347,7 +349,7 @@ bool Tfm_main::closeQuery()
     return true;
 }
 
-void Tfm_main::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (closeQuery())
         event->accept();
@@ -355,13 +357,13 @@ void Tfm_main::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
-void Tfm_main::dragEnterEvent(QDragEnterEvent* event)
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
     if (event->mimeData()->hasUrls())
         event->acceptProposedAction();
 }
 
-void Tfm_main::dropEvent(QDropEvent* event)
+void MainWindow::dropEvent(QDropEvent* event)
 {
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls()) {
@@ -374,7 +376,7 @@ void Tfm_main::dropEvent(QDropEvent* event)
     m_controller->sources().addChosenFiles(paths);
 }
 
-QPoint Tfm_main::menuOffset(const QString& menuObject) const
+QPoint MainWindow::menuOffset(const QString& menuObject) const
 {
     const bool branded = m_edition.isBranded();
     if (menuObject == QLatin1String("help"))
@@ -382,12 +384,12 @@ QPoint Tfm_main::menuOffset(const QString& menuObject) const
     return branded ? QPoint(85, 64) : QPoint(76, 54);
 }
 
-void Tfm_main::popUp(QMenu* menu, const QString& menuObject)
+void MainWindow::popUp(QMenu* menu, const QString& menuObject)
 {
     menu->popup(frameGeometry().topLeft() + menuOffset(menuObject));
 }
 
-void Tfm_main::dispatch(const QString& objectName)
+void MainWindow::dispatch(const QString& objectName)
 {
     using Action = std::function<void()>;
     struct Entry {
@@ -425,7 +427,7 @@ void Tfm_main::dispatch(const QString& objectName)
     }
 }
 
-void Tfm_main::browse()
+void MainWindow::browse()
 {
     const QString folder = m_interaction->chooseFolder(QStringLiteral("Output Directory"));
     if (folder.isEmpty())
@@ -436,17 +438,17 @@ void Tfm_main::browse()
     showOutputFolder();
 }
 
-void Tfm_main::openOutputFolder()
+void MainWindow::openOutputFolder()
 {
     m_shell->openFolder(m_controller->state().OutputFolder);
 }
 
-void Tfm_main::showSettings()
+void MainWindow::showSettings()
 {
     m_settingsDialog->edit(m_controller->state().FinishAction);
 }
 
-void Tfm_main::cutter()
+void MainWindow::cutter()
 {
     if (BusyGuards::playingThenConverting(m_controller->state(), *m_interaction))
         return;
@@ -454,20 +456,20 @@ void Tfm_main::cutter()
         m_interaction->warn(QStringLiteral("Please change title mode!"));
 }
 
-void Tfm_main::chapter()
+void MainWindow::chapter()
 {
     // Title and chapter rows come with DVD reading.
     BusyGuards::playingThenConverting(m_controller->state(), *m_interaction);
 }
 
-void Tfm_main::readDvd()
+void MainWindow::readDvd()
 {
     if (BusyGuards::convertingThenPlaying(m_controller->state(), *m_interaction))
         return;
     m_interaction->inform(QStringLiteral("Reading DVD titles is not available in this version."));
 }
 
-void Tfm_main::play()
+void MainWindow::play()
 {
     BusyGuards::converting(m_controller->state(), *m_interaction);
 }

@@ -1,4 +1,4 @@
-#include "ui/tfm_about.h"
+#include "ui/aboutbox.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -34,7 +34,7 @@ QPixmap programPicture(const Edition& edition)
 
 } // namespace
 
-Tfm_about::Tfm_about(Edition edition, Shell& shell, QWidget* parent)
+AboutBox::AboutBox(Edition edition, Shell& shell, QWidget* parent)
     : QDialog(parent), m_edition(std::move(edition)), m_shell(shell)
 {
     setObjectName(QStringLiteral("fm_about"));
@@ -71,7 +71,7 @@ Tfm_about::Tfm_about(Edition edition, Shell& shell, QWidget* parent)
     m_contact->setObjectName(QStringLiteral("btn_contact"));
     m_contact->setGeometry(41, 165, 75, 25);
     m_contact->setAutoDefault(false);
-    connect(m_contact, &QPushButton::clicked, this, &Tfm_about::openContactPage);
+    connect(m_contact, &QPushButton::clicked, this, &AboutBox::openContactPage);
 
     m_close = new QPushButton(QStringLiteral("Close"), this);
     m_close->setObjectName(QStringLiteral("btn_close"));
@@ -79,7 +79,7 @@ Tfm_about::Tfm_about(Edition edition, Shell& shell, QWidget* parent)
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void Tfm_about::showEvent(QShowEvent* event)
+void AboutBox::showEvent(QShowEvent* event)
 {
     m_title->setText(m_edition.programTitle());
     m_title->adjustSize();
@@ -88,7 +88,7 @@ void Tfm_about::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-bool Tfm_about::eventFilter(QObject* watched, QEvent* event)
+bool AboutBox::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_web) {
         switch (event->type()) {
@@ -112,14 +112,14 @@ bool Tfm_about::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void Tfm_about::setLinkColor(const QColor& color)
+void AboutBox::setLinkColor(const QColor& color)
 {
     QPalette palette = m_web->palette();
     palette.setColor(QPalette::WindowText, color);
     m_web->setPalette(palette);
 }
 
-void Tfm_about::openContactPage()
+void AboutBox::openContactPage()
 {
     m_shell.openUrl(HelpCommands::aboutContactAddress(m_edition.ExeFileName()));
 }
