@@ -89,11 +89,11 @@ struct FinishChoice {
     int expected;
 };
 
-class SettingsDialog : public ::testing::TestWithParam<FinishChoice>
+class SettingsDialogTest : public ::testing::TestWithParam<FinishChoice>
 {
 };
 
-TEST_P(SettingsDialog, OkStoresTheChoiceCancelChangesNothing)
+TEST_P(SettingsDialogTest, OkStoresTheChoiceCancelChangesNothing)
 {
     const FinishChoice c = GetParam();
     SettingsDialog dialog;
@@ -112,7 +112,7 @@ TEST_P(SettingsDialog, OkStoresTheChoiceCancelChangesNothing)
     EXPECT_EQ(shownPosition, c.start >= 0 && c.start <= 2 ? c.start : -1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Choices, SettingsDialog,
+INSTANTIATE_TEST_SUITE_P(Choices, SettingsDialogTest,
                          ::testing::Values(FinishChoice{0, 2, false, 0}, // shutdown, then Cancel
                                            FinishChoice{1, 2, true, 2}, FinishChoice{2, 0, true, 0},
                                            FinishChoice{1, -1, true, 1},

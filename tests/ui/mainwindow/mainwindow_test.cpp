@@ -28,7 +28,7 @@ using namespace transcast;
 namespace
 {
 
-class MainWindow : public ::testing::Test
+class MainWindowTest : public ::testing::Test
 {
 protected:
     QTemporaryDir configDir;
@@ -81,7 +81,7 @@ protected:
 
 } // namespace
 
-TEST_F(MainWindow, FirstShowLeavesTheListAndTheBarHidden)
+TEST_F(MainWindowTest, FirstShowLeavesTheListAndTheBarHidden)
 {
     open();
     EXPECT_FALSE(window->jobList()->isVisible());
@@ -102,7 +102,7 @@ TEST_F(MainWindow, FirstShowLeavesTheListAndTheBarHidden)
     EXPECT_EQ(window->outputFolderEdit()->text(), window->controller().state().OutputFolder);
 }
 
-TEST_F(MainWindow, DispatchMatchesExactNamesOnly)
+TEST_F(MainWindowTest, DispatchMatchesExactNamesOnly)
 {
     open();
     window->dispatch(QStringLiteral("OpenFiles"));
@@ -114,7 +114,7 @@ TEST_F(MainWindow, DispatchMatchesExactNamesOnly)
     EXPECT_EQ(interaction.folderCaptions, QStringList({"File Directory"}));
 }
 
-TEST_F(MainWindow, BusyGuardsAndTheCloseQueryKeepTheirTexts)
+TEST_F(MainWindowTest, BusyGuardsAndTheCloseQueryKeepTheirTexts)
 {
     open();
     state().Playing = true;
@@ -134,7 +134,7 @@ TEST_F(MainWindow, BusyGuardsAndTheCloseQueryKeepTheirTexts)
     EXPECT_TRUE(window->isVisible());
 }
 
-TEST_F(MainWindow, BrowseCancelledChangesNothing)
+TEST_F(MainWindowTest, BrowseCancelledChangesNothing)
 {
     open();
     const QString before = state().OutputFolder;
@@ -151,7 +151,7 @@ TEST_F(MainWindow, BrowseCancelledChangesNothing)
     EXPECT_EQ(shell.openedFolders, QStringList({mediaDir.path()}));
 }
 
-TEST_F(MainWindow, CutterOnlyGuards)
+TEST_F(MainWindowTest, CutterOnlyGuards)
 {
     open();
     window->dispatch(QStringLiteral("cutter"));
@@ -164,7 +164,7 @@ TEST_F(MainWindow, CutterOnlyGuards)
               QStringList({"Please change title mode!", "Please first stop convert!"}));
 }
 
-TEST_F(MainWindow, MenusPopUpWhereTheLayoutPutsThem)
+TEST_F(MainWindowTest, MenusPopUpWhereTheLayoutPutsThem)
 {
     for (const char* name : {"transcast", "kavri"}) {
         open(QString::fromLatin1(name));
@@ -189,7 +189,7 @@ TEST_F(MainWindow, MenusPopUpWhereTheLayoutPutsThem)
                                   "Stop", "-", "Exit"}));
 }
 
-TEST_F(MainWindow, EachModeHasItsLayout)
+TEST_F(MainWindowTest, EachModeHasItsLayout)
 {
     struct Case {
         const char* name;
@@ -215,7 +215,7 @@ TEST_F(MainWindow, EachModeHasItsLayout)
     }
 }
 
-TEST_F(MainWindow, HintsFollowThePointer)
+TEST_F(MainWindowTest, HintsFollowThePointer)
 {
     open(QStringLiteral("Sample.exe"));
     emit window->skin().moved(QStringLiteral("video_size"));
@@ -235,7 +235,7 @@ TEST_F(MainWindow, HintsFollowThePointer)
               QStringLiteral("Click the button, you can convert to the video format you need."));
 }
 
-TEST_F(MainWindow, SettingsDialogEditsTheFinishAction)
+TEST_F(MainWindowTest, SettingsDialogEditsTheFinishAction)
 {
     open();
     QTimer::singleShot(50, [this] {
@@ -246,7 +246,7 @@ TEST_F(MainWindow, SettingsDialogEditsTheFinishAction)
     EXPECT_EQ(state().FinishAction, 1);
 }
 
-TEST_F(MainWindow, AddPickConvertFinish)
+TEST_F(MainWindowTest, AddPickConvertFinish)
 {
     open();
     interaction.fileChoices.push_back(
@@ -282,7 +282,7 @@ TEST_F(MainWindow, AddPickConvertFinish)
     EXPECT_FALSE(window->progressBar()->isVisible());
 }
 
-TEST_F(MainWindow, DroppedFilesAreListedLikeChosenOnes)
+TEST_F(MainWindowTest, DroppedFilesAreListedLikeChosenOnes)
 {
     open();
     const QString path = clip(QStringLiteral("dropped.avi"));
