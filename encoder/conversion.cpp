@@ -86,12 +86,14 @@ public:
     bool pipesReady() const { return m_progress.isOpen() && m_messages.isOpen() && m_pcm.isOpen(); }
 
     // Starts ffmpeg; says why on standard error when it cannot.
-    bool start(const std::vector<std::string>& arguments, bool withPcm)
+    bool start(const std::vector<std::string>& arguments, bool withPcm, int inputFd)
     {
         std::vector<ChildProcess::Redirect> redirects = {{childProgressFd, m_progress.writeEnd()},
                                                          {STDERR_FILENO, m_messages.writeEnd()}};
         if (withPcm)
             redirects.push_back({childPcmFd, m_pcm.writeEnd()});
+        if (inputFd >= 0)
+            redirects.push_back({STDIN_FILENO, inputFd});
         const std::string program = ffmpegProgram();
         if (!m_ffmpeg.start(program, arguments, redirects)) {
             std::string hint;
@@ -184,21 +186,21 @@ void reportError(const std::string& message)
     writeAll(STDERR_FILENO, "register.dat: " + message + "\n");
 }
 
-int runConversion(const Invocation& invocation)
+int runConversion(const Invocation& invocation, int inputFd)
 {
     FfmpegRun run;
     if (!run.pipesReady()) {
         reportError(std::string("cannot create a pipe: ") + std::strerror(errno));
         return 1;
     }
-    if (!run.start(conversionArguments(invocation, childProgressFd), false))
+    if (!run.start(conversionArguments(invocation, childProgressFd), false, inputFd))
         return 127;
     if (!run.relay({}))
         return 1;
     return run.wait();
 }
 
-int runAmrConversion(const Invocation& invocation)
+int runAmrConversion(const Invocation& invocation, int inputFd)
 {
     AmrWriter writer;
     const int mode = amrModeFor(requestedAudioBitrate(invocation));
@@ -214,7 +216,7 @@ int runAmrConversion(const Invocation& invocation)
         writer.discard();
         return 1;
     }
-    if (!run.start(pcmArguments(invocation, childProgressFd, childPcmFd), true)) {
+    if (!run.start(pcmArguments(invocation, childProgressFd, childPcmFd), true, inputFd)) {
         writer.discard();
         return 127;
     }

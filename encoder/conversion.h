@@ -12,15 +12,16 @@ namespace transcast
 // it, one "frame=N time=S.ss bitrate=B" line per half second, each ended by a
 // carriage return; ffmpeg's own messages go straight to our standard error.
 // Returns ffmpeg's exit status, or 127 when ffmpeg cannot be started (after
-// saying why on standard error).
-int runConversion(const Invocation& invocation);
+// saying why on standard error). When inputFd is not -1, ffmpeg's standard
+// input is that descriptor (a DVD title we pipe to it); it stays ours to close.
+int runConversion(const Invocation& invocation, int inputFd = -1);
 
 // The same for an ".amr" output: ffmpeg decodes the sound to 8000 Hz mono
 // PCM on a pipe and we encode it to AMR-NB at the mode nearest the requested
 // "-ab". Returns ffmpeg's status when it fails, 1 when the output cannot be
 // written (the reason on standard error), 0 on success. A failed job leaves
-// no output file.
-int runAmrConversion(const Invocation& invocation);
+// no output file. inputFd as for runConversion.
+int runAmrConversion(const Invocation& invocation, int inputFd = -1);
 
 // Writes all of the text to the descriptor, retrying short writes.
 bool writeAll(int fd, std::string_view text);

@@ -42,6 +42,8 @@ Invocation parseInvocation(const std::vector<std::string>& arguments)
 
     if (invocation.input.rfind("vts://", 0) == 0) {
         invocation.kind = Invocation::Kind::DvdInput;
+        if (inputAt + 1 < arguments.size())
+            invocation.output = arguments.back();
     } else if (inputAt + 1 == arguments.size()) {
         invocation.kind = Invocation::Kind::Probe;
     } else {

@@ -15,7 +15,7 @@ struct Invocation {
         Probe,      // "-i FILE" and nothing after the file: print the report
         Convert,    // options, "-i FILE", options, output last
         ConvertAmr, // a conversion whose output ends in ".amr" (any case)
-        DvdInput,   // the input is a DVD locator ("vts://...")
+        DvdInput,   // the input is a DVD locator ("vts://..."); output as for Convert
     };
     Kind kind = Kind::Usage;
     std::string input;  // the value of the first "-i"

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "conversion.h"
+#include "dvdinput.h"
 #include "invocation.h"
 #include "mediaprobe.h"
 #include "probereport.h"
@@ -28,7 +29,10 @@ int probe(const std::string& path)
 
 const char usage[] = "usage: register.dat -i FILE                 report on a media file\n"
                      "       register.dat [OPTIONS] -i FILE [OPTIONS] OUTPUT\n"
-                     "                                           convert with ffmpeg\n";
+                     "                                           convert with ffmpeg\n"
+                     "       register.dat [OPTIONS] -i vts://NN*START*END*AUDIO*SUB*/DISC "
+                     "[OPTIONS] OUTPUT\n"
+                     "                                           convert DVD sectors START..END\n";
 
 } // namespace
 
@@ -42,8 +46,12 @@ int main(int argc, char** argv)
         transcast::writeAll(STDERR_FILENO, usage);
         return 2;
     case Invocation::Kind::DvdInput:
-        transcast::reportError("DVD input is not supported yet: " + invocation.input);
-        return 1;
+        if (invocation.output.empty()) {
+            transcast::reportError("a DVD locator can be converted, not probed: " +
+                                   invocation.input);
+            return 2;
+        }
+        return transcast::runDvdConversion(invocation);
     case Invocation::Kind::Probe:
         return probe(invocation.input);
     case Invocation::Kind::Convert:

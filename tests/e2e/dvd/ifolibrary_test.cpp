@@ -1,0 +1,326 @@
+// The IFO operations over libdvdread on discs authored by dvdauthor, checked
+// against lsdvd's reading of the same discs, and over broken IFO files.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "dvd/dvdreadifolibrary.h"
+#include "lsdvd.h"
+#include "support/testdiscs.h"
+
+using namespace transcast::dvd;
+using namespace transcast::testdiscs;
+
+namespace
+{
+
+const TestDiscs& discs()
+{
+    const TestDiscs& d = testDiscs();
+    if (!d.ok)
+        ADD_FAILURE() << d.error;
+    return d;
+}
+
+struct Title {
+    TitleTime time;
+    std::vector<CellRecord> cells;
+};
+
+Title readTitle(IfoLibrary& library, std::int32_t handle, int index)
+{
+    Title title;
+    const int count = library.ifoGetPGCIInfo(handle, index, &title.time);
+    title.cells.resize(count);
+    EXPECT_EQ(library.ifoGetPGCICells(handle, index, title.cells.data(), count), count);
+    return title;
+}
+
+std::vector<std::string> ids(IfoLibrary& library, std::int32_t handle, bool audio)
+{
+    std::vector<std::string> found;
+    const int count = audio ? library.ifoGetNumAudio(handle) : library.ifoGetNumSubPic(handle);
+    for (int i = 0; i < count; ++i)
+        found.push_back(streamIdOf(audio ? library.ifoGetAudioDesc(handle, i)
+                                         : library.ifoGetSubPicDesc(handle, i)));
+    return found;
+}
+
+// Every title lsdvd lists, read through the IFO of its title set under
+// `videoTs` (a folder, or a folder inside an image).
+void expectSameAsLsdvd(const std::string& root, const std::string& videoTs)
+{
+    const std::vector<LsdvdTitle> expected = lsdvdTitles(root);
+    ASSERT_EQ(expected.size(), 5u) << "lsdvd could not read " << root;
+    DvdReadIfoLibrary library;
+    for (const LsdvdTitle& want : expected) {
+        SCOPED_TRACE("title set " + std::to_string(want.titleSet) + " title " +
+                     std::to_string(want.titleInSet));
+        char name[32];
+        std::snprintf(name, sizeof name, "/VTS_%02d_0.IFO", want.titleSet);
+        const std::int32_t handle = library.ifoOpen(videoTs + name, 0);
+        ASSERT_NE(handle, 0);
+        // dvdauthor gives each title one program chain, in order.
+        ASSERT_GE(library.ifoGetNumPGCI(handle), want.titleInSet);
+        const Title title = readTitle(library, handle, want.titleInSet - 1);
+        EXPECT_EQ(title.time.totalSeconds(), static_cast<int>(want.seconds));
+        ASSERT_EQ(title.cells.size(), want.cellSeconds.size());
+        for (size_t i = 0; i < title.cells.size(); ++i)
+            EXPECT_EQ(title.cells[i].totalSeconds(), static_cast<int>(want.cellSeconds[i]));
+        EXPECT_EQ(ids(library, handle, true), want.audioIds);
+        EXPECT_EQ(ids(library, handle, false), want.subtitleIds);
+        const std::string video = library.ifoGetVideoDesc(handle);
+        EXPECT_EQ(frameSizeWord(video),
+                  std::to_string(want.width) + "x" + std::to_string(want.height));
+        EXPECT_NE(video.find(want.aspect == "16/9" ? "16:9" : "4:3"), std::string::npos) << video;
+    }
+}
+
+} // namespace
+
+TEST(IfoLibrary, ReadsWhatLsdvdReadsFromAFolderAndFromAnImage)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    expectSameAsLsdvd(d.disc, d.videoTs());
+    expectSameAsLsdvd(d.iso, d.iso + "/VIDEO_TS");
+}
+
+TEST(IfoLibrary, DescribesTracksAndPictureInTheFormTheListsShow)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    DvdReadIfoLibrary library;
+    const std::int32_t first = library.ifoOpen(d.ifo(1));
+    ASSERT_NE(first, 0);
+    EXPECT_EQ(library.ifoGetNumAudio(first), 2);
+    EXPECT_EQ(library.ifoGetAudioDesc(first, 0), "English AC3 2ch (0x80)");
+    EXPECT_EQ(library.ifoGetAudioDesc(first, 1), "German AC3 2ch (0x81)");
+    EXPECT_EQ(library.ifoGetNumSubPic(first), 1);
+    EXPECT_EQ(library.ifoGetSubPicDesc(first, 0), "English (0x20)");
+    EXPECT_EQ(library.ifoGetVideoDesc(first), "MPEG-2 720x576 PAL 4:3");
+
+    const std::int32_t wide = library.ifoOpen(d.ifo(2));
+    ASSERT_NE(wide, 0);
+    EXPECT_EQ(library.ifoGetAudioDesc(wide, 0), "French AC3 2ch (0x80)");
+    EXPECT_EQ(library.ifoGetNumSubPic(wide), 0);
+    EXPECT_EQ(library.ifoGetVideoDesc(wide), "MPEG-2 720x576 PAL 16:9");
+
+    DvdReadIfoLibrary other;
+    const std::int32_t mute = other.ifoOpen(d.mute + "/VIDEO_TS/VTS_01_0.IFO");
+    ASSERT_NE(mute, 0);
+    EXPECT_EQ(other.ifoGetNumAudio(mute), 0);
+    EXPECT_EQ(other.ifoGetAudioDesc(mute, 0), "");
+    EXPECT_EQ(other.ifoGetNumPGCI(mute), 1);
+}
+
+TEST(IfoLibrary, CellsCoverTheTitleSetInOrderWithInclusiveEnds)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    DvdReadIfoLibrary library;
+    const std::int32_t chapters = library.ifoOpen(d.ifo(1));
+    ASSERT_EQ(library.ifoGetNumPGCI(chapters), 2);
+    const Title first = readTitle(library, chapters, 0);
+    EXPECT_EQ(first.time.totalSeconds(), firstTitleSeconds);
+    ASSERT_EQ(first.cells.size(), 3u);
+    EXPECT_EQ(first.cells[0].startPos, 0);
+    for (size_t i = 0; i < first.cells.size(); ++i) {
+        EXPECT_EQ(first.cells[i].totalSeconds(), firstTitleChapters[i].seconds);
+        EXPECT_GE(first.cells[i].endPos - first.cells[i].startPos, 1000) << "cell " << i;
+        if (i > 0) {
+            EXPECT_EQ(first.cells[i].startPos, first.cells[i - 1].endPos + 1);
+        }
+    }
+    const Title shortTitle = readTitle(library, chapters, 1);
+    ASSERT_EQ(shortTitle.cells.size(), 1u);
+    EXPECT_EQ(shortTitle.time.totalSeconds(), shortTitleSeconds);
+    EXPECT_LT(shortTitle.cells[0].endPos - shortTitle.cells[0].startPos, 1000);
+
+    // The second of two titles in one title set starts where the first ends:
+    // its own start position, never 0.
+    const std::int32_t twoTitles = library.ifoOpen(d.ifo(3));
+    ASSERT_EQ(library.ifoGetNumPGCI(twoTitles), 2);
+    const Title yellow = readTitle(library, twoTitles, 0);
+    const Title magenta = readTitle(library, twoTitles, 1);
+    ASSERT_EQ(magenta.cells.size(), 1u);
+    EXPECT_EQ(magenta.cells[0].startPos, yellow.cells.back().endPos + 1);
+    EXPECT_EQ(magenta.time.totalSeconds(), longTitleSeconds);
+
+    // A buffer smaller than the title gets only what fits.
+    CellRecord one[1];
+    EXPECT_EQ(library.ifoGetPGCICells(chapters, 0, one, 1), 1);
+    EXPECT_EQ(one[0].endPos, first.cells[0].endPos);
+}
+
+TEST(IfoLibrary, BadHandlesAndIndexesGiveNothing)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    DvdReadIfoLibrary library;
+    const std::int32_t handle = library.ifoOpen(d.ifo(1));
+    ASSERT_NE(handle, 0);
+    TitleTime time{9, 9, 9, 0};
+    EXPECT_EQ(library.ifoGetPGCIInfo(handle, 2, &time), 0);
+    EXPECT_EQ(time.totalSeconds(), 0);
+    EXPECT_EQ(library.ifoGetPGCIInfo(handle, -1, nullptr), 0);
+    CellRecord cell;
+    EXPECT_EQ(library.ifoGetPGCICells(handle, 7, &cell, 1), 0);
+    EXPECT_EQ(library.ifoGetAudioDesc(handle, 2), "");
+    EXPECT_EQ(library.ifoGetSubPicDesc(handle, -1), "");
+    EXPECT_EQ(library.ifoGetNumPGCI(handle + 1), 0);
+    EXPECT_EQ(library.ifoGetVideoDesc(0), "");
+    library.ifoClose(handle);
+    EXPECT_EQ(library.ifoGetNumPGCI(handle), 0);
+}
+
+TEST(IfoLibrary, RefusesWhatIsNoTitleSet)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    DvdReadIfoLibrary library;
+    EXPECT_EQ(library.ifoOpen(d.videoTs() + "/VIDEO_TS.IFO"), 0);
+    EXPECT_EQ(library.ifoOpen(d.videoTs() + "/VTS_04_0.IFO"), 0);
+    EXPECT_EQ(library.ifoOpen(d.videoTs() + "/VTS_01_1.VOB"), 0);
+    EXPECT_EQ(library.ifoOpen(d.noIfo + "/VIDEO_TS/VTS_01_0.IFO"), 0);
+    EXPECT_EQ(library.ifoOpen(d.noIfo + "/readme.txt"), 0);
+    EXPECT_EQ(library.ifoOpen(d.iso + "/VIDEO_TS/VTS_09_0.IFO"), 0);
+    EXPECT_EQ(library.ifoOpen("/no/such/VIDEO_TS/VTS_01_0.IFO"), 0);
+    EXPECT_EQ(library.ifoOpen(""), 0);
+    // Other path spellings of a real IFO still read.
+    EXPECT_NE(library.ifoOpen(d.disc + "/video_ts/../VIDEO_TS/vts_01_0.IFO"), 0);
+}
+
+namespace
+{
+
+class TempFolder
+{
+public:
+    TempFolder()
+    {
+        char pattern[] = "/tmp/transcast-ifo-XXXXXX";
+        m_path = mkdtemp(pattern);
+    }
+    ~TempFolder() { std::system(("rm -rf '" + m_path + "'").c_str()); }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+std::vector<char> readAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeAll(const std::string& path, const std::vector<char>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Reads everything the library offers about a title set; a broken IFO may
+// give odd figures but must neither crash nor read out of bounds.
+void readEverything(IfoLibrary& library, std::int32_t handle)
+{
+    const int titles = library.ifoGetNumPGCI(handle);
+    for (int i = 0; i < library.ifoGetNumAudio(handle); ++i)
+        library.ifoGetAudioDesc(handle, i);
+    for (int i = 0; i < library.ifoGetNumSubPic(handle); ++i)
+        library.ifoGetSubPicDesc(handle, i);
+    for (int t = 0; t < titles; ++t)
+        readTitle(library, handle, t);
+    library.ifoGetVideoDesc(handle);
+}
+
+} // namespace
+
+TEST(IfoLibrary, TruncatedOrCorruptIfoFilesGiveZeroOrSaneFiguresNeverACrash)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    const std::vector<char> ifo = readAll(d.ifo(1));
+    ASSERT_GT(ifo.size(), 2048u);
+    TempFolder folder;
+    const std::string path = folder.path() + "/VTS_01_0.IFO";
+
+    // Cut anywhere, with no backup beside it: nothing to read.
+    for (size_t length : {size_t(0), size_t(1), size_t(100), size_t(2047), size_t(2048),
+                          size_t(4096), ifo.size() - 1}) {
+        writeAll(path, std::vector<char>(ifo.begin(), ifo.begin() + length));
+        DvdReadIfoLibrary library;
+        const std::int32_t handle = library.ifoOpen(path);
+        if (handle != 0)
+            readEverything(library, handle);
+        EXPECT_TRUE(handle == 0 || length > 2048) << "cut at " << length;
+    }
+
+    // Bytes changed at random: whatever opens still reads within bounds.
+    std::mt19937 random(11);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<char> broken = ifo;
+        const int changes = 1 + round % 16;
+        for (int i = 0; i < changes; ++i)
+            broken[random() % broken.size()] = static_cast<char>(random());
+        writeAll(path, broken);
+        DvdReadIfoLibrary library;
+        const std::int32_t handle = library.ifoOpen(path);
+        if (handle != 0)
+            readEverything(library, handle);
+    }
+}
+
+TEST(IfoLibrary, AnUnreadableIfoIsReadFromItsBackupCopy)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    TempFolder folder;
+    writeAll(folder.path() + "/VTS_01_0.IFO", std::vector<char>(100, 'x'));
+    writeAll(folder.path() + "/VTS_01_0.BUP", readAll(d.videoTs() + "/VTS_01_0.BUP"));
+    DvdReadIfoLibrary library;
+    const std::int32_t handle = library.ifoOpen(folder.path() + "/VTS_01_0.IFO");
+    ASSERT_NE(handle, 0);
+    EXPECT_EQ(library.ifoGetNumPGCI(handle), 2);
+    EXPECT_EQ(library.ifoGetAudioDesc(handle, 1), "German AC3 2ch (0x81)");
+}
+
+TEST(IfoLibrary, LibdvdreadPrintsNothing)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    TempFolder folder;
+    const std::string capture = folder.path() + "/out";
+    const int sink = open(capture.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(sink, 0);
+    const int savedOut = dup(STDOUT_FILENO);
+    const int savedErr = dup(STDERR_FILENO);
+    dup2(sink, STDOUT_FILENO);
+    dup2(sink, STDERR_FILENO);
+    {
+        DvdReadIfoLibrary library;
+        library.ifoOpen(d.ifo(1));
+        library.ifoOpen(d.iso + "/VIDEO_TS/VTS_02_0.IFO");
+        library.ifoOpen(d.noIfo + "/VTS_01_0.IFO");
+        library.ifoOpen(d.iso + "/VIDEO_TS/VTS_07_0.IFO");
+    }
+    std::fflush(stdout);
+    std::fflush(stderr);
+    dup2(savedOut, STDOUT_FILENO);
+    dup2(savedErr, STDERR_FILENO);
+    close(savedOut);
+    close(savedErr);
+    close(sink);
+    const std::vector<char> printed = readAll(capture);
+    EXPECT_EQ(std::string(printed.begin(), printed.end()), "");
+}
