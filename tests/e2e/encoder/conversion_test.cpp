@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "clips.h"
+#include "processes.h"
 #include "engine/progressscan.h"
 
 using namespace transcast;
@@ -89,48 +90,6 @@ void expectReadableByTheApp(const QByteArray& output, const std::vector<Progress
     for (const ProgressLine& line : lines)
         EXPECT_EQ(ParseProgress(line.text), static_cast<int>(line.seconds)) << line.text.data();
     EXPECT_EQ(output.count("time="), static_cast<qsizetype>(lines.size())) << output.data();
-}
-
-// The state letter of /proc/PID/stat; empty when the process is gone.
-QString processState(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray text = stat.readAll();
-    const int close = text.lastIndexOf(')');
-    return close < 0 ? QString() : QString::fromLatin1(text.mid(close + 2, 1));
-}
-
-// The children of a process, from every /proc/PID/stat's parent field.
-QList<qint64> childrenOf(qint64 parent)
-{
-    QList<qint64> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& entry : entries) {
-        bool numeric = false;
-        const qint64 pid = entry.toLongLong(&numeric);
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!numeric || !stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields[1].toLongLong() == parent)
-            children << pid;
-    }
-    return children;
-}
-
-// Dead: gone, or a zombie nobody reaps (a container's first process may not).
-bool waitForDeath(qint64 pid)
-{
-    for (int i = 0; i < 50; ++i) {
-        const QString state = processState(pid);
-        if (state.isEmpty() || state == QLatin1String("Z"))
-            return true;
-        QThread::msleep(100);
-    }
-    return false;
 }
 
 } // namespace

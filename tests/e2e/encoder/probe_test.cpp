@@ -207,6 +207,7 @@ TEST_F(Probe, DvdLocatorIsRefusedClearly)
     const RunResult run = runRegister({"-i", "vts://01*0*1000*128*0*/media/dvd"});
     ASSERT_TRUE(run.finished);
     EXPECT_NE(run.exitCode, 0);
-    EXPECT_TRUE(run.output.contains("DVD input is not supported yet")) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains("a DVD locator can be converted, not probed"))
+        << run.output.toStdString();
     EXPECT_FALSE(run.output.contains("bitrate:"));
 }

@@ -1,0 +1,316 @@
+// register.dat converting DVD locators from discs authored by dvdauthor: the
+// right stretch of the disc, the chosen audio, burned-in subtitles, -t, a
+// disc without sound, refusals, and being killed while it reads.
+#include <cmath>
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "clips.h"
+#include "dvd/dvdlocator.h"
+#include "dvd/dvdreadifolibrary.h"
+#include "processes.h"
+#include "support/testdiscs.h"
+
+using namespace transcast;
+using namespace transcast::testclips;
+using namespace transcast::testdiscs;
+
+namespace
+{
+
+struct Colour {
+    double red = 0, green = 0, blue = 0;
+};
+
+// A stretch of a title set as the discovery makes a row of it: positions
+// from the IFO's cells, length in seconds from their playing times.
+struct Row {
+    dvd::DvdLocator locator;
+    int seconds = 0;
+};
+
+class DvdConversion : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const TestDiscs& discs = testDiscs();
+        ASSERT_TRUE(discs.ok) << discs.error;
+        m_discs = &discs;
+    }
+
+    // Cells first..last of title `title` of title set `titleSet`.
+    Row row(int titleSet, int title, int firstCell, int lastCell,
+            const std::string& root = {}) const
+    {
+        dvd::DvdReadIfoLibrary library;
+        const std::int32_t handle = library.ifoOpen(m_discs->ifo(titleSet));
+        EXPECT_NE(handle, 0);
+        const int count = library.ifoGetPGCIInfo(handle, title, nullptr);
+        std::vector<dvd::CellRecord> cells(count);
+        library.ifoGetPGCICells(handle, title, cells.data(), count);
+        Row made;
+        EXPECT_LT(lastCell, count);
+        if (lastCell >= count)
+            return made;
+        made.locator.titleSet = titleSet;
+        made.locator.startPos = cells[firstCell].startPos;
+        made.locator.endPos = cells[lastCell].endPos;
+        made.locator.audioId = streamIdOrZero(library, handle);
+        made.locator.subtitleId = "0";
+        made.locator.root = root.empty() ? m_discs->disc : root;
+        for (int i = firstCell; i <= lastCell; ++i)
+            made.seconds += static_cast<int>(cells[i].totalSeconds());
+        return made;
+    }
+
+    static std::string streamIdOrZero(dvd::IfoLibrary& library, std::int32_t handle)
+    {
+        return library.ifoGetNumAudio(handle) > 0
+                   ? dvd::streamIdOf(library.ifoGetAudioDesc(handle, 0))
+                   : std::string("0");
+    }
+
+    // The app's command line for a row: its locator, its length as -t, and
+    // the options of a small MPEG-4 profile.
+    RunResult convert(const Row& row, const QString& output, const QStringList& extra = {})
+    {
+        const QString limit = QStringLiteral("00:00:%1").arg(row.seconds, 2, 10, QLatin1Char('0'));
+        return runRegister(QStringList{"-y", "-i",
+                                       QString::fromStdString(dvd::formatDvdLocator(row.locator)),
+                                       "-t", limit, "-s", "320x240", "-vcodec", "mpeg4", "-b",
+                                       "600000", "-acodec", "libmp3lame", "-ab", "128000"} +
+                           extra + QStringList{output});
+    }
+
+    QString path(const QString& name) const { return m_folder.filePath(name); }
+
+    QTemporaryDir m_folder;
+    const TestDiscs* m_discs = nullptr;
+};
+
+double durationOf(const QString& file)
+{
+    const RunResult run =
+        runProgram(QStringLiteral("ffprobe"),
+                   {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", file});
+    return run.output.trimmed().toDouble();
+}
+
+QStringList streamTypes(const QString& file)
+{
+    const RunResult run =
+        runProgram(QStringLiteral("ffprobe"),
+                   {"-v", "error", "-show_entries", "stream=codec_type", "-of", "csv=p=0", file});
+    return QString::fromUtf8(run.output).split('\n', Qt::SkipEmptyParts);
+}
+
+// The mean colour of the frame at `seconds`, or of the 16x16 pixel square
+// around (x, y) of a 320x240 frame when x is not negative.
+Colour colourAt(const QString& file, double seconds, int x = -1, int y = -1)
+{
+    QStringList filters;
+    if (x >= 0)
+        filters << QStringLiteral("crop=16:16:%1:%2").arg(x - 8).arg(y - 8);
+    filters << QStringLiteral("scale=1:1:flags=area");
+    const RunResult run =
+        runProgram(QStringLiteral("ffmpeg"),
+                   {"-v", "error", "-ss", QString::number(seconds), "-i", file, "-frames:v", "1",
+                    "-vf", filters.join(','), "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    Colour colour;
+    if (run.output.size() >= 3) {
+        colour.red = static_cast<unsigned char>(run.output[0]);
+        colour.green = static_cast<unsigned char>(run.output[1]);
+        colour.blue = static_cast<unsigned char>(run.output[2]);
+    }
+    return colour;
+}
+
+::testing::AssertionResult near(const Colour& seen, int red, int green, int blue)
+{
+    // The clips are solid colours under grain, decoded from MPEG-2.
+    const double off =
+        std::abs(seen.red - red) + std::abs(seen.green - green) + std::abs(seen.blue - blue);
+    if (off < 90)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "colour " << seen.red << "," << seen.green << "," << seen.blue << " is not " << red
+           << "," << green << "," << blue;
+}
+
+// The dominant frequency of the sound around `seconds`, from zero crossings.
+// Decoded from the start: seeking into an AVI's MP3 gives a garbled stretch.
+double toneAt(const QString& file, double seconds)
+{
+    const int rate = 48000;
+    const RunResult run =
+        runProgram(QStringLiteral("ffmpeg"),
+                   {"-v", "error", "-i", file, "-ss", QString::number(seconds), "-t", "0.5", "-ac",
+                    "1", "-ar", QString::number(rate), "-f", "s16le", "-"});
+    const auto* samples = reinterpret_cast<const qint16*>(run.output.constData());
+    const qsizetype count = run.output.size() / 2;
+    int crossings = 0;
+    for (qsizetype i = 1; i < count; ++i)
+        if (samples[i - 1] < 0 && samples[i] >= 0)
+            ++crossings;
+    return count > 0 ? crossings * double(rate) / double(count) : 0;
+}
+
+} // namespace
+
+TEST_F(DvdConversion, ATitleConvertsWholeFromItsFirstChapter)
+{
+    const Row title = row(1, 0, 0, 2);
+    ASSERT_EQ(title.seconds, firstTitleSeconds);
+    const RunResult run = convert(title, path("Title_01.avi"));
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_NEAR(durationOf(path("Title_01.avi")), title.seconds, 1.0);
+    const Chapter& red = firstTitleChapters[0];
+    const Chapter& blue = firstTitleChapters[2];
+    EXPECT_TRUE(near(colourAt(path("Title_01.avi"), 0), red.red, red.green, red.blue));
+    EXPECT_TRUE(near(colourAt(path("Title_01.avi"), 11), blue.red, blue.green, blue.blue));
+    // The first audio track: the 440 Hz tone.
+    EXPECT_NEAR(toneAt(path("Title_01.avi"), 2), 440, 20);
+    EXPECT_EQ(streamTypes(path("Title_01.avi")), (QStringList{"video", "audio"}));
+}
+
+TEST_F(DvdConversion, AChapterConvertsItsOwnStretchFromAFolderOrAnImage)
+{
+    for (int chapter = 1; chapter < 3; ++chapter) {
+        const std::string root = chapter == 1 ? m_discs->disc : m_discs->iso;
+        SCOPED_TRACE(root);
+        const Row row = this->row(1, 0, chapter, chapter, root);
+        const QString output = path(QStringLiteral("Chapter_%1.avi").arg(chapter + 1));
+        const RunResult run = convert(row, output);
+        ASSERT_TRUE(run.finished);
+        ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+        EXPECT_NEAR(durationOf(output), row.seconds, 1.0);
+        const Chapter& expected = firstTitleChapters[chapter];
+        EXPECT_TRUE(near(colourAt(output, 0), expected.red, expected.green, expected.blue))
+            << expected.colour;
+    }
+}
+
+TEST_F(DvdConversion, TheSecondTitleOfATitleSetConvertsItsOwnContent)
+{
+    const Row second = row(3, 1, 0, 0);
+    ASSERT_GT(second.locator.startPos, 0);
+    const RunResult run = convert(second, path("Title_04.avi"));
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_NEAR(durationOf(path("Title_04.avi")), longTitleSeconds, 1.0);
+    EXPECT_TRUE(near(colourAt(path("Title_04.avi"), 0), 255, 0, 255)); // magenta
+    EXPECT_TRUE(near(colourAt(path("Title_04.avi"), 5), 255, 0, 255));
+}
+
+TEST_F(DvdConversion, TheChosenAudioTrackAndBurnedInSubtitle)
+{
+    Row chapter = row(1, 0, 0, 0);
+    chapter.locator.audioId = "0x81";
+    chapter.locator.subtitleId = "0x20";
+    const RunResult run = convert(chapter, path("burned.avi"));
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_NEAR(toneAt(path("burned.avi"), 2), 880, 20);
+    // The subtitle's white box, scaled from 720x576 to 320x240, is in the
+    // picture while it shows, and gone after.
+    const int x = (subtitleBoxLeft + subtitleBoxRight) / 2 * 320 / 720;
+    const int y = (subtitleBoxTop + subtitleBoxBottom) / 2 * 240 / 576;
+    EXPECT_TRUE(near(colourAt(path("burned.avi"), 1, x, y), 255, 255, 255));
+    EXPECT_TRUE(near(colourAt(path("burned.avi"), 3.8, x, y), 255, 0, 0));
+
+    chapter.locator.subtitleId = "0";
+    ASSERT_EQ(convert(chapter, path("clean.avi")).exitCode, 0);
+    EXPECT_TRUE(near(colourAt(path("clean.avi"), 1, x, y), 255, 0, 0));
+}
+
+TEST_F(DvdConversion, ATitleSetWithoutSoundConvertsToPictureOnly)
+{
+    Row row;
+    {
+        dvd::DvdReadIfoLibrary library;
+        const std::int32_t handle = library.ifoOpen(m_discs->mute + "/VIDEO_TS/VTS_01_0.IFO");
+        ASSERT_NE(handle, 0);
+        dvd::CellRecord cell;
+        ASSERT_EQ(library.ifoGetPGCICells(handle, 0, &cell, 1), 1);
+        row.locator.titleSet = 1;
+        row.locator.startPos = cell.startPos;
+        row.locator.endPos = cell.endPos;
+        row.locator.audioId = streamIdOrZero(library, handle);
+        row.locator.root = m_discs->mute;
+        row.seconds = static_cast<int>(cell.totalSeconds());
+    }
+    EXPECT_EQ(row.locator.audioId, "0");
+    for (const std::string& audio : {std::string("0"), std::string(), std::string("0x80")}) {
+        row.locator.audioId = audio;
+        const RunResult run = convert(row, path("mute.avi"));
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+        EXPECT_EQ(streamTypes(path("mute.avi")), QStringList{"video"}) << audio;
+        EXPECT_NEAR(durationOf(path("mute.avi")), muteTitleSeconds, 1.0);
+    }
+}
+
+TEST_F(DvdConversion, TimeLimitStopsEarly)
+{
+    const Row title = row(1, 0, 0, 2);
+    const RunResult run =
+        runRegister({"-y", "-i", QString::fromStdString(dvd::formatDvdLocator(title.locator)), "-t",
+                     "00:00:02", "-vcodec", "mpeg4", path("two.avi")});
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_NEAR(durationOf(path("two.avi")), 2, 0.5);
+}
+
+TEST_F(DvdConversion, BadLocatorsFailClearlyAndWriteNothing)
+{
+    const QString disc = QString::fromStdString(m_discs->disc);
+    struct Case {
+        QString locator;
+        QString says;
+    } cases[] = {
+        {"vts://01*0*5000*0x80*0", "not a DVD locator"},
+        {"vts://01*4000*3000*0x80*0*/" + disc, "end position lies before"},
+        {"vts://01*0*99999*0x80*0*/" + disc, "lie outside title set 1"},
+        {"vts://07*0*100*0x80*0*/" + disc, "has no title set 7"},
+        {"vts://01*0*100*0x80*0*/" + disc + "/missing", "cannot open the DVD"},
+        {"vts://01*0*100*0x80*0*/" + QString::fromStdString(m_discs->noIfo), "has no title set 1"},
+    };
+    for (const Case& c : cases) {
+        const RunResult run =
+            runRegister({"-y", "-i", c.locator, "-vcodec", "mpeg4", path("x.avi")});
+        ASSERT_TRUE(run.finished);
+        EXPECT_NE(run.exitCode, 0) << c.locator.toStdString();
+        EXPECT_TRUE(run.output.contains(c.says.toUtf8())) << run.output.toStdString();
+        EXPECT_TRUE(run.output.startsWith("register.dat: ")) << run.output.toStdString();
+        EXPECT_FALSE(QFile::exists(path("x.avi")));
+    }
+}
+
+TEST_F(DvdConversion, KillingRegisterStopsTheReadingAndFfmpeg)
+{
+    const Row title = row(1, 0, 0, 2);
+    QProcess job;
+    // -re makes ffmpeg read at the title's own pace, so the job is still
+    // running, its feed blocked on the full pipe, when it is killed.
+    startLikeTheApp(job, registerDat(),
+                    {"-y", "-re", "-i",
+                     QString::fromStdString(dvd::formatDvdLocator(title.locator)), "-vcodec",
+                     "mpeg4", path("killed.avi")});
+    ASSERT_TRUE(job.waitForStarted(5000));
+    QByteArray output;
+    ASSERT_TRUE(readUntil(
+        job, output, [](const QByteArray& text) { return text.contains("time=1"); }, 15000))
+        << output.toStdString();
+    const QList<qint64> children = childrenOf(job.processId());
+    ASSERT_EQ(children.size(), 1);
+    job.kill();
+    ASSERT_TRUE(job.waitForFinished(5000));
+    EXPECT_TRUE(waitForDeath(children.first())) << "ffmpeg outlived register.dat";
+    const qint64 size = QFileInfo(path("killed.avi")).size();
+    QThread::msleep(700);
+    EXPECT_EQ(QFileInfo(path("killed.avi")).size(), size);
+}
