@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# bench: DVD title conversion: register.dat reading a locator vs ffmpeg reading the VOB
+# A 60 s PAL DVD title (authored here with dvdauthor) converted as the app
+# writes the job: through register.dat from its DVD locator (sectors read
+# with libdvdread and piped into ffmpeg), and as ffmpeg reading the very same
+# VOB bytes from the file with the same options and stream choice. Prints the
+# medians and the ratio (goal: at most 1.05).
+# Usage: bench/dvd/convert_title_vs_ffmpeg.sh [BIN_DIR] [ROUNDS]
+set -euo pipefail
+source "$(dirname "$0")/../encoder/common.sh"
+rounds=${2:-4}
+if [ "${BENCH_QUICK:-0}" = 1 ]; then
+  rounds=2
+fi
+seconds=60
+
+ffmpeg -v error -nostdin -y -f lavfi -i "testsrc2=d=$seconds:s=720x576:r=25" \
+  -f lavfi -i "sine=f=440:d=$seconds:r=48000" -ac 2 -target pal-dvd -aspect 4:3 "$work/title.mpg"
+cat >"$work/disc.xml" <<XML
+<dvdauthor dest="$work/disc">
+ <vmgm/>
+ <titleset><titles><video format="pal" aspect="4:3"/><audio lang="en"/>
+  <pgc><vob file="$work/title.mpg"/></pgc>
+ </titles></titleset>
+</dvdauthor>
+XML
+VIDEO_FORMAT=PAL dvdauthor -x "$work/disc.xml" >/dev/null 2>&1
+vob="$work/disc/VIDEO_TS/VTS_01_1.VOB"
+# One title filling the title set: its sectors are the whole VOB.
+last=$(($(stat -c %s "$vob") / 2048 - 1))
+locator="vts://01*0*$last*0x80*0*/$work/disc"
+
+# A mid-size MPEG-4 profile in the app's spelling, and in today's for ffmpeg.
+app=(-r 25 -b 1172000 -ab 128000 -ac 2 -aspect 1,3333 -s 640x480 -ar 44100
+  -vcodec mpeg4 -acodec aac -t 00:01:00)
+direct=(-r 25 -b:v 1172000 -b:a 128000 -ac 2 -aspect 1.3333 -s 640x480 -ar 44100
+  -vcodec mpeg4 -acodec aac -t 00:01:00)
+# What register.dat asks of ffmpeg for a DVD input, given to the baseline too.
+reading=(-probesize 32M -analyzeduration 60M -f mpeg)
+choice=(-map 0:v:0 -map 0:i:0x80)
+
+compare "$rounds" -- "$register" -y -i "$locator" "${app[@]}" "$work/ours.mp4" \
+  -- ffmpeg -nostdin -y "${reading[@]}" -i "$vob" "${choice[@]}" "${direct[@]}" "$work/direct.mp4"
+printf 'register.dat wall %7.2f s cpu %7.2f s; ffmpeg on the VOB wall %7.2f s cpu %7.2f s (medians of %d)\n' \
+  "$(ratio "$m_wall_a" 1000)" "$(ratio "$m_cpu_a" 1000)" \
+  "$(ratio "$m_wall_b" 1000)" "$(ratio "$m_cpu_b" 1000)" "$rounds"
+printf 'bench-result: %s | %s | %s | %s | %s\n' \
+  "DVD title 60 s: register.dat locator vs ffmpeg on the VOB (wall)" \
+  "$(ratio "$m_wall_a" 1000) s" "$(ratio "$m_wall_b" 1000) s" \
+  "$(ratio "$m_wall_a" "$m_wall_b")" "ratio <= 1.05"
+printf 'bench-result: %s | %s | %s | %s | %s\n' \
+  "DVD title 60 s: register.dat locator vs ffmpeg on the VOB (cpu)" \
+  "$(ratio "$m_cpu_a" 1000) s" "$(ratio "$m_cpu_b" 1000) s" \
+  "$(ratio "$m_cpu_a" "$m_cpu_b")" "ratio <= 1.05"
+
+# Through the DVD edition of the CLI (profile 122, MP4 - H.264 Video Normal),
+# when this build's CLI lists discs: the baseline takes the options of the
+# command line `convert --dry-run` prints, spelt as register.dat passes them.
+cli="$bin_dir/transcast-cli"
+if [ -x "$cli" ] && "$cli" dvd "$work/disc" >/dev/null 2>&1; then
+  export XDG_CONFIG_HOME="$work/cli-config"
+  cli_args=(convert --edition transcast-dvd --profile 122 --output "$work/cli-out" "$work/disc")
+  line=$("$cli" "${cli_args[@]}" --dry-run | grep -m1 'vts://')
+  read -ra words <<<"$line"
+  cli_direct=()
+  for ((i = 1; i < ${#words[@]} - 1; i++)); do
+    case ${words[i]} in
+      -i) cli_direct+=("${reading[@]}" -i "$vob" "${choice[@]}"); i=$((i + 1)) ;;
+      -b) cli_direct+=(-b:v) ;;
+      -ab) cli_direct+=(-b:a) ;;
+      *) cli_direct+=("${words[i]}") ;;
+    esac
+  done
+  echo "transcast-cli: $line"
+  echo "ffmpeg:        ffmpeg -nostdin ${cli_direct[*]} $work/cli-direct.mp4"
+  cli_convert() {
+    rm -rf "$work/cli-out"
+    "$cli" "${cli_args[@]}"
+  }
+  compare "$rounds" -- cli_convert -- ffmpeg -nostdin "${cli_direct[@]}" "$work/cli-direct.mp4"
+  printf 'bench-result: %s | %s | %s | %s | %s\n' \
+    "DVD title 60 s: transcast-cli convert --edition transcast-dvd vs ffmpeg on the VOB (wall)" \
+    "$(ratio "$m_wall_a" 1000) s" "$(ratio "$m_wall_b" 1000) s" \
+    "$(ratio "$m_wall_a" "$m_wall_b")" "ratio <= 1.05"
+else
+  echo "transcast-cli cannot list DVDs in this build: its comparison is left out"
+fi

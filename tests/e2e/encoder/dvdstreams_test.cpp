@@ -1,0 +1,89 @@
+// What register.dat asks ffmpeg for when it reads a DVD title: the stream
+// choice from the ids found in the title, and the command around the pipe.
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "encoder/dvdinput.h"
+#include "encoder/streamscan.h"
+#include "support/testdiscs.h"
+
+using namespace transcast;
+
+namespace
+{
+
+using Arguments = std::vector<std::string>;
+
+} // namespace
+
+TEST(DvdStreams, TheNamedAudioOrElseTheFirst)
+{
+    EXPECT_EQ(chooseDvdStreams("0x81", "0", {0x80, 0x81}, {}, true, true).arguments,
+              (Arguments{"-map", "0:v:0", "-map", "0:i:0x81"}));
+    for (const std::string id : {"0", ""})
+        EXPECT_EQ(chooseDvdStreams(id, "0", {0x81, 0x82}, {}, true, true).arguments,
+                  (Arguments{"-map", "0:v:0", "-map", "0:i:0x81"}));
+    // ffmpeg names MPEG audio by its whole start code.
+    EXPECT_EQ(chooseDvdStreams("0xc1", "0", {0xC0, 0xC1}, {}, true, true).arguments,
+              (Arguments{"-map", "0:v:0", "-map", "0:i:0x1c1"}));
+
+    const DvdStreamChoice missing = chooseDvdStreams("0x83", "0", {0x80}, {}, true, true);
+    EXPECT_EQ(missing.arguments, (Arguments{"-map", "0:v:0", "-map", "0:i:0x80"}));
+    ASSERT_EQ(missing.warnings.size(), 1u);
+    EXPECT_NE(missing.warnings[0].find("0x83 is not in this title; using 0x80"), std::string::npos);
+}
+
+TEST(DvdStreams, NoSoundIsNoAudioMapNeverAFailure)
+{
+    EXPECT_EQ(chooseDvdStreams("0", "0", {}, {}, true, true).arguments,
+              (Arguments{"-map", "0:v:0"}));
+    const DvdStreamChoice asked = chooseDvdStreams("0x80", "0", {}, {}, true, true);
+    EXPECT_EQ(asked.arguments, (Arguments{"-map", "0:v:0"}));
+    EXPECT_EQ(asked.warnings.size(), 1u);
+    // Options that drop a kind of stream drop its map too.
+    EXPECT_EQ(chooseDvdStreams("0x80", "0x20", {0x80}, {0x20}, false, true).arguments,
+              (Arguments{"-map", "0:i:0x80"}));
+    EXPECT_EQ(chooseDvdStreams("0x80", "0", {0x80}, {}, true, false).arguments,
+              (Arguments{"-map", "0:v:0"}));
+}
+
+TEST(DvdStreams, ASubtitleIsBurnedInWhenTheTitleHasIt)
+{
+    EXPECT_EQ(chooseDvdStreams("0x80", "0x21", {0x80}, {0x20, 0x21}, true, true).arguments,
+              (Arguments{"-filter_complex", "[0:v:0][0:i:0x21]overlay[burned]", "-map", "[burned]",
+                         "-map", "0:i:0x80"}));
+    const DvdStreamChoice missing = chooseDvdStreams("0x80", "0x22", {0x80}, {0x20}, true, true);
+    EXPECT_EQ(missing.arguments, (Arguments{"-map", "0:v:0", "-map", "0:i:0x80"}));
+    EXPECT_EQ(missing.warnings.size(), 1u);
+}
+
+TEST(DvdStreams, TheLocatorGivesWayToThePipeAndTheOptionsStay)
+{
+    const Arguments app = {"-y", "-re",    "-i",     "vts://01*0*100*0*0*//d", "-t", "00:00:10",
+                           "-b", "600000", "out.avi"};
+    EXPECT_EQ(
+        dvdArguments(app, {"-map", "0:v:0"}),
+        (Arguments{"-y", "-re", "-probesize", "32M", "-analyzeduration", "60M", "-f", "mpeg", "-i",
+                   "pipe:0", "-map", "0:v:0", "-t", "00:00:10", "-b", "600000", "out.avi"}));
+}
+
+TEST(DvdStreams, TheScanFindsTheTracksOfAnAuthoredTitle)
+{
+    const auto& discs = testdiscs::testDiscs();
+    ASSERT_TRUE(discs.ok) << discs.error;
+    std::ifstream vob(discs.videoTs() + "/VTS_01_1.VOB", std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(vob), std::istreambuf_iterator<char>()};
+    StreamScan scan;
+    scan.feed(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    EXPECT_EQ(scan.audioIds(), (std::set<int>{0x80, 0x81}));
+    EXPECT_EQ(scan.subtitleIds(), (std::set<int>{0x20}));
+
+    // Garbage and cut sectors are passed over.
+    StreamScan noise;
+    std::string junk(4096 + 100, '\1');
+    junk[0] = 0, junk[1] = 0, junk[2] = 1, junk[3] = static_cast<char>(0xBA);
+    noise.feed(reinterpret_cast<const unsigned char*>(junk.data()), junk.size());
+    EXPECT_TRUE(noise.audioIds().empty());
+}
