@@ -29,6 +29,7 @@ namespace
 const QColor kColumnBackground(0x1b, 0x20, 0x2b);
 const QColor kButtonBackground(0x25, 0x2b, 0x38);
 const QColor kPanelBackground(0x1f, 0x24, 0x30);
+const QColor kWindowBody(0xee, 0xf1, 0xf6);
 const QColor kStripBackground(0x18, 0x1c, 0x25);
 const QColor kSeparator(0x16, 0x1a, 0x22);
 const QColor kText(0xe6, 0xe9, 0xef);
@@ -106,6 +107,16 @@ bool fitsOneLine(const QFont& font, const QRect& area, const QString& text)
     return QFontMetrics(font).horizontalAdvance(text) <= area.width();
 }
 
+// A profile name on two lines breaks before its "(*.ext)" part, never inside
+// it: "AVI-DivX Movie" over "(*.avi)".
+QString twoLineText(const QString& text)
+{
+    const qsizetype open = text.lastIndexOf(QLatin1Char('('));
+    if (open <= 0)
+        return text;
+    return text.left(open).trimmed() + QLatin1Char('\n') + text.mid(open);
+}
+
 bool fitsTwoLines(const QFont& font, const QRect& area, const QString& text)
 {
     const QFontMetrics metrics(font);
@@ -131,9 +142,10 @@ void drawFitted(QPainter& painter, const QRect& area, const QString& text, int l
     }
     for (int pixels = comfortable; pixels >= smallest; --pixels) {
         const QFont font = fontOfPixels(pixels, bold);
-        if (fitsTwoLines(font, area, text)) {
+        const QString lines = twoLineText(text);
+        if (fitsTwoLines(font, area, lines)) {
             painter.setFont(font);
-            painter.drawText(area, alignment | Qt::TextWordWrap, text);
+            painter.drawText(area, alignment | Qt::TextWordWrap, lines);
             return;
         }
         if (fitsOneLine(font, area, text)) {
@@ -217,7 +229,9 @@ QImage drawCategory(int number, bool highlighted)
 QImage drawIcon(int number)
 {
     const int side = NavigationLayout::kIconSize;
-    QImage image = canvas(QSize(side, side), kPanelBackground);
+    // The icon stands on the window's body beside the profile box, so the
+    // corners the rounded badge leaves take the body's colour.
+    QImage image = canvas(QSize(side, side), kWindowBody);
     QPainter painter(&image);
     prepare(painter);
     const CategoryLook& look = kCategories[number];

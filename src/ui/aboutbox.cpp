@@ -102,7 +102,7 @@ bool AboutBox::eventFilter(QObject* watched, QEvent* event)
             const auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() == Qt::LeftButton &&
                 m_web->rect().contains(mouse->position().toPoint()))
-                m_shell.openUrl(HelpCommands::websiteAddress(m_edition.ExeFileName()));
+                m_shell.openUrl(HelpCommands::readmePage(m_edition));
             break;
         }
         default:
@@ -121,7 +121,7 @@ void AboutBox::setLinkColor(const QColor& color)
 
 void AboutBox::openContactPage()
 {
-    m_shell.openUrl(HelpCommands::aboutContactAddress(m_edition.ExeFileName()));
+    m_shell.openUrl(HelpCommands::readmePage(m_edition));
 }
 
 } // namespace transcast

@@ -1,47 +1,41 @@
 #include "ui/helpcommands.h"
 
+#include <QUrl>
+
 #include "common/shell.h"
 #include "ui/aboutbox.h"
 
 namespace transcast
 {
 
-namespace
-{
-
-const QString kBrandMarker = QStringLiteral("kavri");
-
-} // namespace
-
 HelpCommands::HelpCommands(Edition edition) : m_edition(std::move(edition)) {}
 
-QString HelpCommands::websiteAddress(const QString& exeFileName)
+QString HelpCommands::helpPage(const Edition& edition, const QString& section)
 {
-    return QLatin1String(exeFileName.toLower().contains(kBrandMarker) ? BrandedSite : StandardSite);
+    QUrl page = QUrl::fromLocalFile(edition.dataFile(QStringLiteral("help/index.html")));
+    if (!section.isEmpty())
+        page.setFragment(section);
+    return page.toString();
 }
 
-QString HelpCommands::menuContactAddress(const QString& exeFileName)
+QString HelpCommands::readmePage(const Edition& edition)
 {
-    const bool marked = exeFileName.contains(kBrandMarker, Qt::CaseSensitive);
-    return websiteAddress(exeFileName) +
-           (marked ? QStringLiteral("/Contact.html") : QStringLiteral("/contact.php"));
+    return QUrl::fromLocalFile(edition.dataFile(QStringLiteral("help/readme.html"))).toString();
 }
 
-QString HelpCommands::aboutContactAddress(const QString& exeFileName)
+void HelpCommands::openHelp(Shell& shell) const
 {
-    const bool marked = exeFileName.contains(kBrandMarker, Qt::CaseInsensitive);
-    return websiteAddress(exeFileName) +
-           (marked ? QStringLiteral("/Contact.html") : QStringLiteral("/contact.php"));
+    shell.openUrl(helpPage(m_edition));
 }
 
-void HelpCommands::openWebsite(Shell& shell) const
+void HelpCommands::openSupport(Shell& shell) const
 {
-    shell.openUrl(websiteAddress(m_edition.ExeFileName()));
+    shell.openUrl(helpPage(m_edition, QStringLiteral("troubleshooting")));
 }
 
-void HelpCommands::openContact(Shell& shell) const
+void HelpCommands::openReadme(Shell& shell) const
 {
-    shell.openUrl(menuContactAddress(m_edition.ExeFileName()));
+    shell.openUrl(readmePage(m_edition));
 }
 
 void HelpCommands::showAbout(Shell& shell, QWidget* mainWindow) const

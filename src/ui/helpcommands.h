@@ -11,33 +11,27 @@ namespace transcast
 
 class Shell;
 
-// The help menu's commands and the web addresses they open. Which site an
-// edition opens depends on the brand marker "kavri" in its file name.
+// The help menu's commands and the pages they open. The help is a set of
+// offline pages installed with the program (the folder "help" beside the
+// executable), opened in the desktop's browser: the help page for "Help",
+// its troubleshooting part for "Support", and the project's README page for
+// "Our Website", "Contact us" and the about box's link and button.
 class HelpCommands
 {
 public:
-    // The two web sites, without a trailing slash. The only place they are
-    // configured.
-    static constexpr const char* BrandedSite = "https://partner.example.org";
-    static constexpr const char* StandardSite = "https://transcast.example.org";
-
     explicit HelpCommands(Edition edition);
 
-    // BrandedSite when the lower-cased file name contains "kavri", else
-    // StandardSite.
-    static QString websiteAddress(const QString& exeFileName);
-    // The menu's contact page: websiteAddress() plus "/Contact.html" when the
-    // file name, in its own letter case, contains "kavri", else plus
-    // "/contact.php". So "KAVRI.exe" gets the branded site's "/contact.php".
-    static QString menuContactAddress(const QString& exeFileName);
-    // The about box's contact page: the same test ignoring letter case, so a
-    // branded name always gets the branded site's "/Contact.html".
-    static QString aboutContactAddress(const QString& exeFileName);
+    // file:// addresses of the pages beside the edition's executable. A
+    // section is the page's anchor ("troubleshooting"); empty for the top.
+    static QString helpPage(const Edition& edition, const QString& section = QString());
+    static QString readmePage(const Edition& edition);
 
-    // "Help" and "Our Website": opens the web site.
-    void openWebsite(Shell& shell) const;
-    // "Support" and "Contact us": opens the menu's contact page.
-    void openContact(Shell& shell) const;
+    // "Help" (and F1): the help page.
+    void openHelp(Shell& shell) const;
+    // "Support": the help page's troubleshooting part.
+    void openSupport(Shell& shell) const;
+    // "Our Website" and "Contact us": the README page.
+    void openReadme(Shell& shell) const;
     // "About": shows the about box modally over the main window.
     void showAbout(Shell& shell, QWidget* mainWindow) const;
 

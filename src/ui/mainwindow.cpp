@@ -1,27 +1,41 @@
 #include "ui/mainwindow.h"
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QIcon>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QTableView>
 #include <QUrl>
 
 #include "common/busyguards.h"
+#include "common/inifile.h"
 #include "ui/joblistmodel.h"
+#include "ui/keyboardshortcuts.h"
 #include "ui/navigation/navigation.h"
 #include "ui/optionboxbinding.h"
+#include "ui/windowplacement.h"
+#include "ui/elidingcombobox.h"
 #include "ui/hints.h"
+#include "ui/hintwatcher.h"
 #include "ui/settingsdialog.h"
 
 namespace transcast
@@ -39,6 +53,29 @@ constexpr int kBrandedComboWidth = 168;
 constexpr int kComboHeight = 22;
 constexpr int kOutputWidth = 234;
 constexpr int kOutputHeight = 24;
+
+QStringList localPaths(const QMimeData* data)
+{
+    QStringList paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+// A DVD the title list can take: a folder holding VIDEO_TS (or the VIDEO_TS
+// folder itself), an IFO file, or a disc image.
+bool isDiscPath(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return info.fileName().compare(QLatin1String("VIDEO_TS"), Qt::CaseInsensitive) == 0 ||
+               QDir(path).exists(QStringLiteral("VIDEO_TS")) ||
+               QDir(path).exists(QStringLiteral("video_ts"));
+    const QString suffix = info.suffix().toLower();
+    return info.isFile() && (suffix == QLatin1String("ifo") || suffix == QLatin1String("iso"));
+}
 
 } // namespace
 
@@ -58,7 +95,10 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
     m_controller = std::make_unique<Controller>(m_edition, *m_interaction, *m_shell);
 
     setWindowTitle(m_edition.programTitle());
-    setFixedSize(kWidth, kHeight);
+    // The skin's design size is the smallest the arrangement fits in; the
+    // window grows from there.
+    setMinimumSize(kWidth, kHeight);
+    resize(kWidth, kHeight);
     setAcceptDrops(true);
 
     if (m_skin.load(m_edition.dataFile(QStringLiteral("skn.skn"))))
@@ -75,6 +115,8 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
     m_navigation->setCurrentProfileSource(
         [this] { return m_controller->profile().selectedProfile(); });
     bindCore();
+    createKeyboard();
+    watchActionLooks();
     m_navigation->setNavigationVisible(false);
 }
 
@@ -95,7 +137,9 @@ void MainWindow::createControls()
     m_jobList->verticalHeader()->setDefaultSectionSize(22);
     m_jobList->horizontalHeader()->setSectionsClickable(false);
     m_jobList->horizontalHeader()->setHighlightSections(false);
-    m_jobList->horizontalHeader()->setStretchLastSection(true);
+    m_jobList->horizontalHeader()->setStretchLastSection(false);
+    m_jobList->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_jobList->horizontalHeader()->setMinimumSectionSize(40);
     for (int column = 0; column < 5; ++column)
         m_jobList->setColumnWidth(column, JobListModel::kColumnWidths[column]);
     m_jobList->setAcceptDrops(true);
@@ -103,7 +147,7 @@ void MainWindow::createControls()
     m_jobList->setDropIndicatorShown(false);
 
     auto combo = [this](const char* name) {
-        auto* box = new QComboBox(this);
+        auto* box = new ElidingComboBox(this);
         box->setObjectName(QLatin1String(name));
         return box;
     };
@@ -132,23 +176,36 @@ void MainWindow::createControls()
 
 void MainWindow::createMenus()
 {
-    using Item = std::pair<const char*, std::function<void()>>;
+    // Each item names what it stands for (a skin object, or the menu's own
+    // exit or help command) so the keyboard can give it that key. The "&"
+    // marks the item's mnemonic; the texts are the menus' own otherwise.
+    struct Item {
+        const char* text;
+        const char* binding;
+        std::function<void()> action;
+    };
     // An item with no action is a separator.
     auto menu = [this](const char* name, const std::vector<Item>& items) {
         auto* popup = new QMenu(this);
         popup->setObjectName(QLatin1String(name));
-        for (const auto& [text, action] : items) {
-            if (action)
-                popup->addAction(QLatin1String(text), this, action);
-            else
+        for (const Item& item : items) {
+            if (!item.action) {
                 popup->addSeparator();
+                continue;
+            }
+            QAction* action = popup->addAction(QLatin1String(item.text), this, item.action);
+            action->setProperty(KeyboardShortcuts::BindingProperty, QLatin1String(item.binding));
         }
         return popup;
     };
     // Each item runs the action of the skin object it stands for, guards
     // included.
     auto as = [this](const char* object) {
-        return [this, object] { dispatch(QLatin1String(object)); };
+        return Item{nullptr, object, [this, object] { dispatch(QLatin1String(object)); }};
+    };
+    auto named = [](const char* text, Item item) {
+        item.text = text;
+        return item;
     };
     JobList& jobs = m_controller->jobs();
     auto checkAll = [&jobs](bool checked) {
@@ -157,40 +214,147 @@ void MainWindow::createMenus()
                 jobs.setChecked(row, checked);
         };
     };
-    auto exit = [this] { close(); };
-    const Item separator{"-", nullptr};
-    m_popFile = menu("pop_file", {{"Add Files", as("openfiles")},
-                                  {"Add Folder", as("openfolder")},
-                                  separator,
-                                  {"Remove", as("remove")},
-                                  {"Clear", as("clear")},
-                                  separator,
-                                  {"Convert", as("converter")},
-                                  {"Stop", as("stopconverter")},
-                                  separator,
-                                  {"Exit", exit}});
-    m_popDvd = menu("pop_dvd", {{"Add DVD", as("dvdopen")},
-                                {"Add IFO", as("ifoopen")},
+    const Item exit{"E&xit", "exit", [this] { close(); }};
+    const Item separator{"-", "", nullptr};
+    m_popFile = menu("pop_file",
+                     {named("&Add Files", as("openfiles")), named("Add F&older", as("openfolder")),
+                      separator, named("&Remove", as("remove")), named("C&lear", as("clear")),
+                      separator, named("&Convert", as("converter")),
+                      named("&Stop", as("stopconverter")), separator, exit});
+    m_popDvd = menu("pop_dvd", {named("Add &DVD", as("dvdopen")),
+                                named("Add &IFO", as("ifoopen")),
                                 separator,
-                                {"Select All", checkAll(true)},
-                                {"Unselect ALL", checkAll(false)},
+                                {"Select &All", "", checkAll(true)},
+                                {"&Unselect ALL", "", checkAll(false)},
                                 separator,
-                                {"Convert", as("converter")},
-                                {"Stop", as("stopconverter")},
+                                named("&Convert", as("converter")),
+                                named("&Stop", as("stopconverter")),
                                 separator,
-                                {"Exit", exit}});
+                                exit});
+    m_popHelp = menu("pop_help", {{"&Help", "helppage", [this] { m_help.openHelp(*m_shell); }},
+                                  {"&Support", "", [this] { m_help.openSupport(*m_shell); }},
+                                  {"Our &Website", "", [this] { m_help.openReadme(*m_shell); }},
+                                  {"C&ontact us", "", [this] { m_help.openReadme(*m_shell); }},
+                                  separator,
+                                  {"&About", "", [this] { m_help.showAbout(*m_shell, this); }}});
+}
 
-    m_popHelp = new QMenu(this);
-    m_popHelp->setObjectName(QStringLiteral("pop_help"));
-    m_popHelp->addAction(QStringLiteral("Help"), this, [this] { m_help.openWebsite(*m_shell); });
-    m_popHelp->addAction(QStringLiteral("Support"), this, [this] { m_help.openContact(*m_shell); });
-    m_popHelp->addAction(QStringLiteral("Our Website"), this,
-                         [this] { m_help.openWebsite(*m_shell); });
-    m_popHelp->addAction(QStringLiteral("Contact us"), this,
-                         [this] { m_help.openContact(*m_shell); });
-    m_popHelp->addSeparator();
-    m_popHelp->addAction(QStringLiteral("About"), this,
-                         [this] { m_help.showAbout(*m_shell, this); });
+void MainWindow::createKeyboard()
+{
+    const bool dvdMode = m_edition.isDvdMode();
+    m_keyboard = new KeyboardShortcuts(this, dvdMode, {dvdMode ? m_popDvd : m_popFile, m_popHelp},
+                                       [this](const QString& name) { dispatch(name); });
+    // Escape closes the open profile picker first; otherwise it stops a
+    // running batch, and does nothing when there is none.
+    m_keyboard->setEscapeHandler([this] {
+        if (navigationOpen()) {
+            m_navigation->setNavigationVisible(false);
+            return;
+        }
+        if (m_controller->state().Converting)
+            dispatch(QStringLiteral("stopconverter"));
+    });
+    setTabOrderForMode(dvdMode);
+}
+
+void MainWindow::watchActionLooks()
+{
+    auto update = [this] { updateActionLooks(); };
+    JobList& jobs = m_controller->jobs();
+    connect(&jobs, &JobList::rowsReset, this, update);
+    connect(&jobs, &JobList::rowAppended, this, update);
+    connect(&jobs, &JobList::rowRemoved, this, update);
+    // The bar shows when a batch starts and hides when it ends.
+    connect(&m_controller->progress(), &ProgressModel::visibilityChanged, this, update);
+    connect(&m_controller->batch(), &Batch::batchEnded, this, update);
+
+    // A menu takes the mouse while it is open, so the button that opened it
+    // never hears the pointer leave; tell it where the pointer is now.
+    for (QMenu* menu : {m_popFile, m_popDvd, m_popHelp}) {
+        connect(menu, &QMenu::aboutToHide, this, [this] {
+            for (const char* name : {"file", "dvdfile", "help"}) {
+                QWidget* button = m_skin.object(QLatin1String(name));
+                if (!button)
+                    continue;
+                const bool under = button->isVisible() &&
+                                   button->rect().contains(button->mapFromGlobal(QCursor::pos()));
+                button->setAttribute(Qt::WA_UnderMouse, under);
+                button->update();
+            }
+        });
+    }
+    updateActionLooks();
+}
+
+void MainWindow::updateActionLooks()
+{
+    const ControllerState& state = m_controller->state();
+    // Convert and Stop still answer a click (with their refusals); they only
+    // look unable when they would refuse or do nothing.
+    setInactiveLook(QStringLiteral("converter"),
+                    state.Converting || state.Playing || m_controller->jobs().rowCount() == 0);
+    setInactiveLook(QStringLiteral("stopconverter"), !state.Converting);
+}
+
+void MainWindow::setInactiveLook(const QString& objectName, bool inactive)
+{
+    QWidget* object = m_skin.object(objectName);
+    if (!object || object->property("inactive").toBool() == inactive)
+        return;
+    object->setProperty("inactive", inactive);
+    object->style()->unpolish(object);
+    object->style()->polish(object);
+    object->update();
+}
+
+void MainWindow::showHintFor(const QString& objectName)
+{
+    m_skin.setText(QStringLiteral("hint"), Hints::hintFor(objectName, m_edition.programTitle()));
+}
+
+void MainWindow::watchHints()
+{
+    // The option boxes take the sentences of the captions above them; the
+    // other controls over the skin take the welcome line.
+    auto* watcher = new HintWatcher(this);
+    watcher->watch(m_size, QStringLiteral("video_size"));
+    watcher->watch(m_video, QStringLiteral("video_quality"));
+    watcher->watch(m_audio, QStringLiteral("audio_quality"));
+    watcher->watch(m_channel, QStringLiteral("channels"));
+    watcher->watch(m_trackAudio, QStringLiteral("audio"));
+    watcher->watch(m_trackSubtitle, QStringLiteral("subtitle"));
+    for (QWidget* other : {static_cast<QWidget*>(m_jobList), static_cast<QWidget*>(m_output),
+                           m_play, static_cast<QWidget*>(m_progressBar)})
+        watcher->watch(other, QString());
+    connect(watcher, &HintWatcher::hovered, this, &MainWindow::showHintFor);
+}
+
+bool MainWindow::navigationOpen() const
+{
+    if (m_navigation->isShown(QStringLiteral("pl_main")))
+        return true;
+    const QStringList panels = Navigation::profilePanelNames();
+    return std::any_of(panels.begin(), panels.end(),
+                       [this](const QString& panel) { return m_navigation->isShown(panel); });
+}
+
+void MainWindow::setTabOrderForMode(bool dvdMode)
+{
+    // Tab walks the list, the profile box, the option boxes from top to
+    // bottom as the mode stacks them, and the output folder box. The skin's
+    // other buttons take no focus: their keys reach them.
+    QList<QWidget*> chain{m_jobList};
+    if (QWidget* profiles = m_skin.object(QStringLiteral("profiles"))) {
+        profiles->setFocusPolicy(Qt::StrongFocus);
+        chain << profiles;
+    }
+    if (dvdMode)
+        chain << m_trackAudio << m_trackSubtitle << m_size << m_video << m_audio << m_channel;
+    else
+        chain << m_channel << m_size << m_video << m_audio;
+    chain << m_output;
+    for (int i = 1; i < chain.size(); ++i)
+        setTabOrder(chain.at(i - 1), chain.at(i));
 }
 
 void MainWindow::bindCore()
@@ -224,8 +388,7 @@ void MainWindow::bindCore()
     };
     connect(&jobs, &JobList::selectionChanged, this, showListSelection);
     connect(m_model, &QAbstractItemModel::modelReset, this, showListSelection);
-    connect(m_model, &JobListModel::filesDropped, this,
-            [&core](const QStringList& paths) { core.sources().addChosenFiles(paths); });
+    connect(m_model, &JobListModel::filesDropped, this, &MainWindow::openSources);
     m_model->setToolTipSource([&core](int row) { return core.batch().failureReason(row); });
 
     ProgressModel& progress = core.progress();
@@ -245,9 +408,8 @@ void MainWindow::bindCore()
     core.setHideNavigation([this] { m_navigation->setNavigationVisible(false); });
 
     connect(&m_skin, &Skin::clicked, this, &MainWindow::dispatch);
-    connect(&m_skin, &Skin::moved, this, [this](const QString& name) {
-        m_skin.setText(QStringLiteral("hint"), Hints::hintFor(name, m_edition.programTitle()));
-    });
+    connect(&m_skin, &Skin::moved, this, &MainWindow::showHintFor);
+    watchHints();
     connect(&m_skin, &Skin::pressed, this, [this](const QString& name) {
         m_navigation->setNavigationVisible(false);
         ControllerState& state = m_controller->state();
@@ -262,7 +424,10 @@ void MainWindow::applyWindowLayout(bool dvdMode, bool branded)
     struct Place {
         int x, y, w, h;
     };
-    auto place = [](QWidget* widget, Place p) { widget->setGeometry(p.x, p.y, p.w, p.h); };
+    m_controlAnchors.setLayout(dvdMode, branded);
+    auto place = [this](QWidget* widget, Place p) {
+        m_controlAnchors.place(widget, QRect(p.x, p.y, p.w, p.h));
+    };
     const int comboWidth = branded ? kBrandedComboWidth : kComboWidth;
     const int comboLeft = branded ? 554 : 576;
     // The direction chooser stands above the quality boxes in file mode and
@@ -278,7 +443,7 @@ void MainWindow::applyWindowLayout(bool dvdMode, bool branded)
 
     if (!branded)
         place(m_output, dvdMode ? Place{82, 470, kOutputWidth, kOutputHeight}
-                                : Place{422, 66, kOutputWidth, kOutputHeight});
+                                : Place{422, 64, kOutputWidth, kOutputHeight});
     else
         place(m_output, {94, 483, kOutputWidth, kOutputHeight - 4});
     place(m_play, branded ? Place{546, 296, 180, 140} : Place{559, 294, 180, 140});
@@ -295,9 +460,36 @@ void MainWindow::applyWindowLayout(bool dvdMode, bool branded)
     m_trackSubtitle->setVisible(dvdMode);
     if (dvdMode) {
         place(m_trackAudio,
-              branded ? Place{90, 453, 177, kComboHeight} : Place{400, 61, 148, kComboHeight});
+              branded ? Place{90, 453, 177, kComboHeight} : Place{400, 61, 140, kComboHeight});
         place(m_trackSubtitle,
               branded ? Place{336, 453, 177, kComboHeight} : Place{596, 61, 144, kComboHeight});
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (!m_jobList)
+        return;
+    m_controlAnchors.setGrowth(size() - QSize(kWidth, kHeight));
+    fitListColumns();
+}
+
+void MainWindow::fitListColumns()
+{
+    // The file name takes what the other columns leave; those are wide
+    // enough for their captions in the font and scale in force.
+    QHeaderView* header = m_jobList->horizontalHeader();
+    for (int column = 1; column < m_model->columnCount(); ++column) {
+        QStyleOptionHeader option;
+        option.initFrom(header);
+        option.section = column;
+        option.text = m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int needed =
+            header->style()
+                ->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header)
+                .width();
+        header->resizeSection(column, qMax(JobListModel::kColumnWidths[column], needed));
     }
 }
 
@@ -317,16 +509,32 @@ void MainWindow::firstShow()
     const bool dvdMode = m_edition.isDvdMode();
     const bool branded = m_edition.isBranded();
     m_skin.applyLayout(!dvdMode, branded);
+    fitLogo();
     applyWindowLayout(dvdMode, branded);
     m_navigation->applyLayout(dvdMode, branded);
+    // The category icon stands beside the profile box wherever that moves.
+    m_controlAnchors.place(m_navigation->iconPanel(), m_navigation->iconPanel()->geometry());
     m_navigation->raise();
     if (!m_navigation->showInitialPictures())
         return;
     m_controller->loadSettings(m_settingsFolder);
+    if (const IniFile* settings = m_controller->settings().settingsFile())
+        WindowPlacement::restore(*this, *settings);
     showOutputFolder();
     m_controller->jobs().setVisible(false);
     m_controller->progress().setVisible(false);
     m_firstShowCompleted = true;
+}
+
+void MainWindow::fitLogo()
+{
+    // The logo is drawn for the label's size and the screen's scale, so it
+    // neither spills over its label nor blurs at 2x.
+    QLabel* logo = m_skin.label(QStringLiteral("deco_logo"));
+    const QString picture = m_edition.dataFile(QStringLiteral("skin/logo.svg"));
+    if (!logo || !QFileInfo::exists(picture))
+        return;
+    logo->setPixmap(QIcon(picture).pixmap(logo->size(), devicePixelRatioF()));
 }
 
 void MainWindow::showOutputFolder()
@@ -345,6 +553,8 @@ bool MainWindow::closeQuery()
         m_interaction->inform(QStringLiteral("Please first stop converting!"));
         return false;
     }
+    if (IniFile* settings = m_controller->settings().settingsFile())
+        WindowPlacement::save(*this, *settings);
     m_controller->saveSettings();
     return true;
 }
@@ -359,21 +569,50 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    const QStringList paths = localPaths(event->mimeData());
+    // The DVD edition takes nothing but discs: the drag shows the refusal.
+    if (!paths.isEmpty() &&
+        (m_edition.IsFileMode() || std::any_of(paths.begin(), paths.end(), &isDiscPath)))
         event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event)
 {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    }
+    const QStringList paths = localPaths(event->mimeData());
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();
-    m_controller->sources().addChosenFiles(paths);
+    openSources(paths);
+}
+
+void MainWindow::openSources(const QStringList& paths)
+{
+    if (m_edition.IsFileMode()) {
+        m_controller->sources().addChosenFiles(paths);
+        return;
+    }
+    // The title list holds DVD rows only; a video file would become a row
+    // no title job can convert.
+    QStringList refused;
+    for (const QString& path : paths) {
+        if (isDiscPath(path))
+            openDisc(path);
+        else
+            refused << QFileInfo(path).fileName();
+    }
+    if (!refused.isEmpty())
+        m_interaction->warn(
+            QStringLiteral("The DVD edition lists DVD titles only. Add a DVD folder, an IFO file "
+                           "or an .iso image; these are none of them:\n%1")
+                .arg(refused.join(QLatin1Char('\n'))));
+}
+
+void MainWindow::openDisc(const QString& path)
+{
+    Q_UNUSED(path);
+    // Hook for DVD title discovery: a dropped or named disc folder, IFO file
+    // or image opens here as "dvdopen" opens a drive, guards included.
+    readDvd();
 }
 
 QPoint MainWindow::menuOffset(const QString& menuObject) const
@@ -422,6 +661,7 @@ void MainWindow::dispatch(const QString& objectName)
     for (const Entry& entry : table) {
         if (objectName == QLatin1String(entry.name)) {
             entry.action();
+            updateActionLooks();
             return;
         }
     }

@@ -5,10 +5,12 @@
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include "common/edition.h"
 #include "control/controller.h"
+#include "ui/controlanchors.h"
 #include "ui/helpcommands.h"
 #include "ui/qtinteraction.h"
 #include "ui/qtshell.h"
@@ -24,6 +26,7 @@ namespace transcast
 {
 
 class JobListModel;
+class KeyboardShortcuts;
 class Navigation;
 class SettingsDialog;
 
@@ -53,6 +56,17 @@ public:
     // batch converts; otherwise the settings are saved and true.
     bool closeQuery();
 
+    // Files and folders dropped on the window or named on the command line.
+    // In file mode they are added as chosen files. The DVD edition's list
+    // holds DVD rows only: a disc (a folder holding VIDEO_TS, an IFO file, an
+    // .iso image) opens through openDisc(), anything else is refused with a
+    // warning and adds nothing.
+    void openSources(const QStringList& paths);
+
+    // Convert looks unable with an empty list or while busy, Stop while no
+    // batch runs. Follows the list and the batch on its own.
+    void updateActionLooks();
+
     // Where a skin menu opens, relative to the window's top-left corner.
     QPoint menuOffset(const QString& menuObject) const;
 
@@ -79,12 +93,16 @@ public:
     QMenu* dvdMenu() const { return m_popDvd; }
     QMenu* helpMenu() const { return m_popHelp; }
     SettingsDialog* settingsDialog() const { return m_settingsDialog; }
+    KeyboardShortcuts* keyboard() const { return m_keyboard; }
+    const ControlAnchors& controlAnchors() const { return m_controlAnchors; }
 
-    // The positions of the form controls for the mode and the brand.
+    // The positions of the form controls for the mode and the brand, at the
+    // design size; a larger window grows them by their anchors.
     void applyWindowLayout(bool dvdMode, bool branded);
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -92,6 +110,19 @@ protected:
 private:
     void createControls();
     void createMenus();
+    // The keyboard: shortcuts through the dispatch, Escape, the Tab order.
+    void createKeyboard();
+    void setTabOrderForMode(bool dvdMode);
+    bool navigationOpen() const;
+    // The hint line: one path for the skin's objects and the controls above it.
+    void showHintFor(const QString& objectName);
+    void watchHints();
+    // Convert and Stop look unable when they cannot act; menu buttons drop
+    // their hover when their menu closes.
+    void watchActionLooks();
+    void setInactiveLook(const QString& objectName, bool inactive);
+    // Resizing: the list's columns fit their captions, the name takes the rest.
+    void fitListColumns();
     void bindCore();
     void firstShow();
     void popUp(QMenu* menu, const QString& menuObject);
@@ -105,6 +136,8 @@ private:
     void readDvd();
     void play();
     void showOutputFolder();
+    void fitLogo();
+    void openDisc(const QString& path);
 
     Edition m_edition;
     std::unique_ptr<QtInteraction> m_ownInteraction;
@@ -135,6 +168,8 @@ private:
     QMenu* m_popDvd = nullptr;
     QMenu* m_popHelp = nullptr;
     SettingsDialog* m_settingsDialog = nullptr;
+    KeyboardShortcuts* m_keyboard = nullptr;
+    ControlAnchors m_controlAnchors;
 };
 
 } // namespace transcast

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QUrl>
+
 #include "common/edition.h"
 #include "support/scriptedinteraction.h"
 #include "ui/helpcommands.h"
@@ -47,53 +50,39 @@ TEST(Hints, WelcomeLineNamesTheProgram)
               "Click the Profile combobox to change the output format.");
 }
 
-struct SiteCase {
-    const char* exeFileName;
-    const char* website;
-    const char* menuContact;
-    const char* aboutContact;
-};
-
-class SiteRules : public ::testing::TestWithParam<SiteCase>
-{
-};
-
-TEST_P(SiteRules, WebsiteAndBothContactRules)
-{
-    const SiteCase c = GetParam();
-    EXPECT_EQ(HelpCommands::websiteAddress(c.exeFileName), QString(c.website));
-    EXPECT_EQ(HelpCommands::menuContactAddress(c.exeFileName), QString(c.menuContact));
-    EXPECT_EQ(HelpCommands::aboutContactAddress(c.exeFileName), QString(c.aboutContact));
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, SiteRules,
-                         ::testing::Values(SiteCase{"Sample.exe", "https://transcast.example.org",
-                                                    "https://transcast.example.org/contact.php",
-                                                    "https://transcast.example.org/contact.php"},
-                                           SiteCase{"kavri-dvd.exe", "https://partner.example.org",
-                                                    "https://partner.example.org/Contact.html",
-                                                    "https://partner.example.org/Contact.html"},
-                                           // The marker only in capitals: the menu's case-sensitive
-                                           // test misses it, the about box's does not.
-                                           SiteCase{"KAVRI-dvd.exe", "https://partner.example.org",
-                                                    "https://partner.example.org/contact.php",
-                                                    "https://partner.example.org/Contact.html"},
-                                           SiteCase{"KaVri", "https://partner.example.org",
-                                                    "https://partner.example.org/contact.php",
-                                                    "https://partner.example.org/Contact.html"}));
-
-TEST(HelpMenu, CommandsOpenTheirPagesThroughTheShell)
+TEST(HelpMenu, CommandsOpenTheOfflinePagesBesideTheProgram)
 {
     RecordingShell shell;
-    const HelpCommands help(Edition("Kavri-mp4", "/opt/x"));
-    help.openWebsite(shell); // "Help"
-    help.openWebsite(shell); // "Our Website"
-    help.openContact(shell); // "Support"
-    EXPECT_EQ(shell.openedUrls,
-              QStringList({"https://partner.example.org", "https://partner.example.org",
-                           "https://partner.example.org/contact.php"}));
-    EXPECT_FALSE(QString(HelpCommands::StandardSite).endsWith('/'));
-    EXPECT_FALSE(QString(HelpCommands::BrandedSite).endsWith('/'));
+    // Branded or not, every edition opens the pages installed beside it.
+    for (const char* name : {"Sample.exe", "Kavri-mp4"}) {
+        const HelpCommands help(Edition(QLatin1String(name), "/opt/x/"));
+        help.openHelp(shell);    // "Help", F1
+        help.openSupport(shell); // "Support"
+        help.openReadme(shell);  // "Our Website", "Contact us"
+    }
+    const QStringList pages{"file:///opt/x/help/index.html",
+                            "file:///opt/x/help/index.html#troubleshooting",
+                            "file:///opt/x/help/readme.html"};
+    EXPECT_EQ(shell.openedUrls, pages + pages);
+}
+
+TEST(HelpMenu, TheHelpPagesAreBuiltBesideTheProgram)
+{
+    const Edition built("transcast", QStringLiteral(TRANSCAST_BIN_DIR "/"));
+    for (const QString& url : {HelpCommands::helpPage(built), HelpCommands::readmePage(built)}) {
+        QFile page(QUrl(url).toLocalFile());
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << url.toStdString();
+        const QString html = QString::fromUtf8(page.readAll());
+        EXPECT_TRUE(html.contains(QStringLiteral("<title>"))) << url.toStdString();
+        EXPECT_TRUE(html.contains(QStringLiteral("transcast-cli"))) << url.toStdString();
+    }
+    // Every anchor the help links to exists on the page.
+    QFile index(QUrl(HelpCommands::helpPage(built)).toLocalFile());
+    ASSERT_TRUE(index.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(index.readAll());
+    for (const char* section : {"troubleshooting", "keys", "cli", "settings", "editions"})
+        EXPECT_TRUE(html.contains(QStringLiteral("id=\"%1\"").arg(QLatin1String(section))))
+            << section;
 }
 
 } // namespace

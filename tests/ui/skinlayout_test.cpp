@@ -1,4 +1,5 @@
 #include <QRect>
+#include <QSize>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -33,13 +34,13 @@ std::vector<FormControl> formControls(bool fileMode, bool branded)
     controls.push_back({"cb_audiobitrate", QRect(comboLeft, qualityRow + 82, comboWidth, 22)});
     if (!branded) {
         controls.push_back(
-            {"ed_output", fileMode ? QRect(422, 66, 232, 20) : QRect(82, 470, 232, 20)});
+            {"ed_output", fileMode ? QRect(422, 64, 232, 20) : QRect(82, 470, 232, 20)});
         controls.push_back({"Panel1", QRect(62, 64, 26, 26)});
         controls.push_back({"lv", QRect(12, 89, 535, fileMode ? 356 : 333)});
         controls.push_back({"pl_play", QRect(559, 294, 180, 140)});
         controls.push_back({"ProgressBar1", QRect(15, 496, 530, 12)});
         if (!fileMode) {
-            controls.push_back({"cb_audio", QRect(400, 61, 148, 22)});
+            controls.push_back({"cb_audio", QRect(400, 61, 140, 22)});
             controls.push_back({"cb_subtitle", QRect(596, 61, 144, 22)});
         }
     } else {
@@ -83,6 +84,23 @@ protected:
         return objects;
     }
 
+    void expectInsideAndApart() const
+    {
+        const QRect form(QPoint(0, 0), m_skin.form()->size());
+        const auto objects = activeObjects();
+        for (size_t i = 0; i < objects.size(); ++i) {
+            const auto& [name, place] = objects[i];
+            EXPECT_TRUE(form.contains(place)) << name.toStdString();
+            const bool inner = m_skin.object(name)->parentWidget() != m_skin.form();
+            for (size_t j = i + 1; j < objects.size() && !inner; ++j) {
+                if (m_skin.object(objects[j].first)->parentWidget() != m_skin.form())
+                    continue;
+                EXPECT_FALSE(place.intersects(objects[j].second))
+                    << name.toStdString() << " overlaps " << objects[j].first.toStdString();
+            }
+        }
+    }
+
     QWidget m_host;
     Skin m_skin;
 };
@@ -100,19 +118,14 @@ TEST_P(SkinLayoutTest, LeavesRoomForTheWindowsOwnControls)
 
 TEST_P(SkinLayoutTest, ObjectsStayInsideTheFormAndApart)
 {
-    const QRect form(QPoint(0, 0), m_skin.form()->minimumSize());
-    const auto objects = activeObjects();
-    for (size_t i = 0; i < objects.size(); ++i) {
-        const auto& [name, place] = objects[i];
-        EXPECT_TRUE(form.contains(place)) << name.toStdString();
-        const bool inner = m_skin.object(name)->parentWidget() != m_skin.form();
-        for (size_t j = i + 1; j < objects.size() && !inner; ++j) {
-            if (m_skin.object(objects[j].first)->parentWidget() != m_skin.form())
-                continue;
-            EXPECT_FALSE(place.intersects(objects[j].second))
-                << name.toStdString() << " overlaps " << objects[j].first.toStdString();
-        }
-    }
+    expectInsideAndApart();
+}
+
+TEST_P(SkinLayoutTest, ObjectsStayInsideTheFormAndApartWhenItGrows)
+{
+    m_host.resize(m_skin.form()->minimumSize() + QSize(340, 260));
+    ASSERT_EQ(m_skin.growth(), QSize(340, 260));
+    expectInsideAndApart();
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, SkinLayoutTest,

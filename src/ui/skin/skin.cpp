@@ -1,5 +1,7 @@
 #include "ui/skin/skin.h"
 
+#include "ui/skin/anchors.h"
+
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QDir>
@@ -26,6 +28,23 @@ constexpr const char* kDvdGeometry = "dvdGeometry";
 constexpr const char* kBrandedGeometry = "brandedGeometry";
 constexpr const char* kBrandedDvdGeometry = "brandedDvdGeometry";
 constexpr const char* kTransparentForMouse = "transparentForMouse";
+constexpr const char* kAnchors = "anchors";
+constexpr const char* kElide = "elide";
+constexpr const char* kDesignToolTip = "designToolTip";
+constexpr const char* kDvdAnchors = "dvdAnchors";
+constexpr const char* kBrandedAnchors = "brandedAnchors";
+constexpr const char* kBrandedDvdAnchors = "brandedDvdAnchors";
+
+// The first of the named dynamic properties an object carries.
+QVariant layoutProperty(const QWidget* object, const QStringList& keys)
+{
+    for (const QString& key : keys) {
+        const QVariant value = object->property(key.toLatin1().constData());
+        if (value.isValid())
+            return value;
+    }
+    return {};
+}
 
 bool isSkinObjectName(const QString& name)
 {
@@ -115,11 +134,14 @@ bool Skin::load(const QString& path)
     m_objects.clear();
     m_names.clear();
     m_designGeometry.clear();
+    m_layoutGeometry.clear();
+    m_layoutAnchors.clear();
     m_pressedObject = nullptr;
     m_error.clear();
     m_styleSheet = form->styleSheet();
 
-    form->setMinimumSize(form->size());
+    m_designSize = form->size();
+    form->setMinimumSize(m_designSize);
     form->installEventFilter(this);
     form->setMouseTracking(true);
     const QList<QWidget*> children = form->findChildren<QWidget*>();
@@ -129,6 +151,9 @@ bool Skin::load(const QString& path)
             m_objects.insert(name, child);
             m_names.append(name);
             m_designGeometry.insert(name, child->geometry());
+            m_layoutGeometry.insert(name, child->geometry());
+            m_layoutAnchors.insert(
+                name, Anchors::parse(child->property(kAnchors).toString(), Anchors::TopLeft));
         }
         prepare(child);
     }
@@ -209,11 +234,56 @@ void Skin::applyLayout(bool fileMode, bool branded)
                 break;
             }
         }
-        object->setGeometry(geometry);
+        m_layoutGeometry.insert(name, geometry);
+
+        // Anchors fall back through the layouts like places do.
+        QStringList anchorKeys;
+        if (branded && !fileMode)
+            anchorKeys << QLatin1String(kBrandedDvdAnchors);
+        if (branded)
+            anchorKeys << QLatin1String(kBrandedAnchors);
+        if (!fileMode)
+            anchorKeys << QLatin1String(kDvdAnchors);
+        anchorKeys << QLatin1String(kAnchors);
+        const QVariant anchors = layoutProperty(object, anchorKeys);
+        m_layoutAnchors.insert(name, anchors.isValid()
+                                         ? Anchors::parse(anchors.toString(), Anchors::TopLeft)
+                                         : Anchors::TopLeft);
     }
+    relayout();
     m_form->setProperty("fileMode", fileMode);
     m_form->setProperty("branded", branded);
     repolish();
+}
+
+QSize Skin::growth() const
+{
+    if (!m_form)
+        return {};
+    return m_form->size() - m_designSize;
+}
+
+void Skin::relayout()
+{
+    if (!m_form)
+        return;
+    const QSize grown = growth();
+    for (const QString& name : std::as_const(m_names)) {
+        QWidget* object = m_objects.value(name);
+        if (!object)
+            continue;
+        const QRect place = m_layoutGeometry.value(name);
+        // Objects inside other objects move with their container.
+        if (object->parentWidget() != m_form)
+            object->setGeometry(place);
+        else
+            object->setGeometry(Anchors::place(place, m_layoutAnchors.value(name), grown));
+    }
+}
+
+QRect Skin::layoutGeometry(const QString& name) const
+{
+    return m_layoutGeometry.value(name);
 }
 
 void Skin::repolish()
@@ -255,15 +325,39 @@ bool Skin::setText(const QString& name, const QString& text)
     QLabel* target = label(name);
     if (!target)
         return false;
-    target->setText(text);
+    if (target->property(kElide).toBool()) {
+        m_fullTexts.insert(name, text);
+        showElided(target, text);
+    } else {
+        target->setText(text);
+    }
     target->repaint();
     return true;
+}
+
+void Skin::showElided(QLabel* target, const QString& text)
+{
+    const QString shown =
+        target->fontMetrics().elidedText(text, Qt::ElideRight, target->contentsRect().width());
+    target->setText(shown);
+    // The tooltip belongs to what takes the mouse: a text laid over a button
+    // lets the button have it.
+    QWidget* tipOwner = target;
+    while (tipOwner->testAttribute(Qt::WA_TransparentForMouseEvents) && tipOwner->parentWidget() &&
+           tipOwner->parentWidget() != m_form)
+        tipOwner = tipOwner->parentWidget();
+    if (!tipOwner->property(kDesignToolTip).isValid())
+        tipOwner->setProperty(kDesignToolTip, tipOwner->toolTip());
+    tipOwner->setToolTip(shown == text ? tipOwner->property(kDesignToolTip).toString() : text);
 }
 
 QString Skin::text(const QString& name) const
 {
     const QLabel* source = label(name);
-    return source ? source->text() : QString();
+    if (!source)
+        return QString();
+    return source->property(kElide).toBool() ? m_fullTexts.value(name, source->text())
+                                             : source->text();
 }
 
 bool Skin::setBarPosition(const QString& name, int position)
@@ -296,6 +390,16 @@ QString Skin::objectNameFor(QObject* watched) const
 bool Skin::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::Resize:
+        if (watched == m_form) {
+            relayout();
+        } else if (auto* text = qobject_cast<QLabel*>(watched);
+                   text && text->property(kElide).toBool()) {
+            const QString name = text->objectName();
+            if (m_fullTexts.contains(name))
+                showElided(text, m_fullTexts.value(name));
+        }
+        break;
     case QEvent::MouseMove:
         emit moved(objectNameFor(watched));
         break;

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +28,15 @@ namespace transcast
 //   brandedGeometry      QRect: its place in the branded layouts.
 //   brandedDvdGeometry   QRect: its place in the branded DVD layout (falls
 //                        back to brandedGeometry, then to the design place).
+//   anchors              text: the edges of the form the object keeps its
+//                        distance to when the window grows beyond the
+//                        design size ("left|top", the default; see Anchors).
+//   dvdAnchors, brandedAnchors, brandedDvdAnchors
+//                        the same for the other layouts, falling back like
+//                        the places do and then to anchors.
+//   elide                bool, on a label: a text wider than the label ends
+//                        in "…" and shows whole as the tooltip of what takes
+//                        the mouse there; text() still gives the whole text.
 //   transparentForMouse  bool: the object lets the mouse through to what lies
 //                        below, so a text shown on top of a button does not
 //                        swallow the button's clicks.
@@ -67,10 +77,17 @@ public:
     void attach(QWidget* host);
 
     // Shows only the objects of the program mode and moves every object to
-    // its place in the chosen layout. Also sets the form's dynamic properties
-    // "fileMode" and "branded" so the style sheet can tell the layouts apart.
-    // Can be called again to switch.
+    // its place in the chosen layout (grown by its anchors when the form is
+    // larger than its design size; the form's resizes keep that up). Also sets the form's dynamic
+    // properties "fileMode" and "branded" so the style sheet can tell the layouts apart. Can be
+    // called again to switch.
     void applyLayout(bool fileMode, bool branded);
+
+    // How much larger than its design size the form is now.
+    QSize growth() const;
+    // An object's place in the current layout at the design size; null for
+    // an unknown name.
+    QRect layoutGeometry(const QString& name) const;
 
     // A skin object by its exact (case-sensitive) name; null when the skin
     // has no such object or nothing is loaded. The form itself is no object.
@@ -111,6 +128,9 @@ private:
     void prepare(QWidget* widget);
     QString objectNameFor(QObject* watched) const;
     void repolish();
+    // Puts every object at its layout place, grown by its anchors.
+    void relayout();
+    void showElided(QLabel* target, const QString& text);
 
     QPointer<QWidget> m_form;
     // Name -> object, for every skin object below the form.
@@ -118,6 +138,12 @@ private:
     QStringList m_names;
     // Each object's place as the file designs it, the standard layout.
     QHash<QString, QRect> m_designGeometry;
+    // Each object's place and anchors in the layout in force.
+    QHash<QString, QRect> m_layoutGeometry;
+    QHash<QString, int> m_layoutAnchors;
+    QSize m_designSize;
+    // The whole texts of eliding labels, by name.
+    QHash<QString, QString> m_fullTexts;
     QString m_error;
     QString m_styleSheet;
     QPointer<QWidget> m_host;
