@@ -442,7 +442,7 @@ void MainWindow::applyWindowLayout(bool dvdMode, bool branded)
     place(m_audio, {comboLeft, top + (firstQualityRow + 2) * step, comboWidth, kComboHeight});
 
     if (!branded)
-        place(m_output, dvdMode ? Place{82, 470, kOutputWidth, kOutputHeight}
+        place(m_output, dvdMode ? Place{82, 468, kOutputWidth, kOutputHeight}
                                 : Place{422, 64, kOutputWidth, kOutputHeight});
     else
         place(m_output, {94, 483, kOutputWidth, kOutputHeight - 4});
@@ -460,9 +460,9 @@ void MainWindow::applyWindowLayout(bool dvdMode, bool branded)
     m_trackSubtitle->setVisible(dvdMode);
     if (dvdMode) {
         place(m_trackAudio,
-              branded ? Place{90, 453, 177, kComboHeight} : Place{400, 61, 140, kComboHeight});
+              branded ? Place{90, 453, 177, kComboHeight} : Place{400, 65, 140, kComboHeight});
         place(m_trackSubtitle,
-              branded ? Place{336, 453, 177, kComboHeight} : Place{596, 61, 144, kComboHeight});
+              branded ? Place{336, 453, 177, kComboHeight} : Place{596, 65, 144, kComboHeight});
     }
 }
 

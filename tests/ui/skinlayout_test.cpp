@@ -34,14 +34,14 @@ std::vector<FormControl> formControls(bool fileMode, bool branded)
     controls.push_back({"cb_audiobitrate", QRect(comboLeft, qualityRow + 82, comboWidth, 22)});
     if (!branded) {
         controls.push_back(
-            {"ed_output", fileMode ? QRect(422, 64, 232, 20) : QRect(82, 470, 232, 20)});
+            {"ed_output", fileMode ? QRect(422, 64, 232, 20) : QRect(82, 468, 232, 20)});
         controls.push_back({"Panel1", QRect(62, 64, 26, 26)});
         controls.push_back({"lv", QRect(12, 89, 535, fileMode ? 356 : 333)});
         controls.push_back({"pl_play", QRect(559, 294, 180, 140)});
         controls.push_back({"ProgressBar1", QRect(15, 496, 530, 12)});
         if (!fileMode) {
-            controls.push_back({"cb_audio", QRect(400, 61, 140, 22)});
-            controls.push_back({"cb_subtitle", QRect(596, 61, 144, 22)});
+            controls.push_back({"cb_audio", QRect(400, 65, 140, 22)});
+            controls.push_back({"cb_subtitle", QRect(596, 65, 144, 22)});
         }
     } else {
         controls.push_back({"ed_output", QRect(94, 483, 232, 20)});

@@ -22,6 +22,11 @@ class Keyboard : public WindowFixture
 protected:
     void press(const QKeySequence& keys)
     {
+        // A dialog or menu that just closed may have left no window active.
+        if (!window->isActiveWindow()) {
+            window->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        }
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
         QTest::keySequence(target, keys);
     }
@@ -151,9 +156,15 @@ TEST_F(Keyboard, TabWalksListProfileOptionsAndOutput)
         QStringList order;
     };
     const Case cases[] = {
-        {"transcast",
+        {"transcast-mp4",
          {"profiles", "cb_channel", "cb_size", "cb_videobitrate", "cb_audiobitrate", "ed_output"}},
+        // An edition without a format of its own has no direction to
+        // choose: its box is disabled and Tab passes it by.
+        {"transcast", {"profiles", "cb_size", "cb_videobitrate", "cb_audiobitrate", "ed_output"}},
         {"transcast-dvd",
+         {"profiles", "cb_audio", "cb_subtitle", "cb_size", "cb_videobitrate", "cb_audiobitrate",
+          "ed_output"}},
+        {"transcast-dvd-mp4",
          {"profiles", "cb_audio", "cb_subtitle", "cb_size", "cb_videobitrate", "cb_audiobitrate",
           "cb_channel", "ed_output"}},
     };
@@ -167,7 +178,7 @@ TEST_F(Keyboard, TabWalksListProfileOptionsAndOutput)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             walked << QApplication::focusWidget()->objectName();
         }
-        EXPECT_EQ(walked, c.order) << c.edition;
+        EXPECT_EQ(walked.join(' ').toStdString(), c.order.join(' ').toStdString()) << c.edition;
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), window->jobList()) << c.edition;
     }
