@@ -35,6 +35,21 @@ constexpr const char* kDvdAnchors = "dvdAnchors";
 constexpr const char* kBrandedAnchors = "brandedAnchors";
 constexpr const char* kBrandedDvdAnchors = "brandedDvdAnchors";
 
+// The names of a layout's own property, most particular first: the branded
+// DVD layout's, the branded layouts', the DVD layouts'.
+QStringList layoutKeys(bool fileMode, bool branded, const char* brandedDvd, const char* brandedAny,
+                       const char* dvd)
+{
+    QStringList keys;
+    if (branded && !fileMode)
+        keys << QLatin1String(brandedDvd);
+    if (branded)
+        keys << QLatin1String(brandedAny);
+    if (!fileMode)
+        keys << QLatin1String(dvd);
+    return keys;
+}
+
 // The first of the named dynamic properties an object carries.
 QVariant layoutProperty(const QWidget* object, const QStringList& keys)
 {
@@ -219,13 +234,8 @@ void Skin::applyLayout(bool fileMode, bool branded)
         else if (mode == QLatin1String("dvd"))
             object->setVisible(!fileMode);
 
-        QStringList keys;
-        if (branded && !fileMode)
-            keys << QLatin1String(kBrandedDvdGeometry);
-        if (branded)
-            keys << QLatin1String(kBrandedGeometry);
-        if (!fileMode)
-            keys << QLatin1String(kDvdGeometry);
+        const QStringList keys =
+            layoutKeys(fileMode, branded, kBrandedDvdGeometry, kBrandedGeometry, kDvdGeometry);
         QRect geometry = m_designGeometry.value(name);
         for (const QString& key : std::as_const(keys)) {
             const QVariant value = object->property(key.toLatin1().constData());
@@ -237,14 +247,9 @@ void Skin::applyLayout(bool fileMode, bool branded)
         m_layoutGeometry.insert(name, geometry);
 
         // Anchors fall back through the layouts like places do.
-        QStringList anchorKeys;
-        if (branded && !fileMode)
-            anchorKeys << QLatin1String(kBrandedDvdAnchors);
-        if (branded)
-            anchorKeys << QLatin1String(kBrandedAnchors);
-        if (!fileMode)
-            anchorKeys << QLatin1String(kDvdAnchors);
-        anchorKeys << QLatin1String(kAnchors);
+        const QStringList anchorKeys =
+            layoutKeys(fileMode, branded, kBrandedDvdAnchors, kBrandedAnchors, kDvdAnchors)
+            << QLatin1String(kAnchors);
         const QVariant anchors = layoutProperty(object, anchorKeys);
         m_layoutAnchors.insert(name, anchors.isValid()
                                          ? Anchors::parse(anchors.toString(), Anchors::TopLeft)

@@ -22,42 +22,16 @@
 #include "ui/navigation/picturelabel.h"
 #include "ui/mainwindow.h"
 #include "ui/settingsdialog.h"
+#include "windowfixture.h"
 
 using namespace transcast;
 
 namespace
 {
 
-class MainWindowTest : public ::testing::Test
+class MainWindowTest : public WindowFixture
 {
 protected:
-    QTemporaryDir configDir;
-    QTemporaryDir mediaDir;
-    ScriptedInteraction interaction;
-    RecordingShell shell;
-    std::unique_ptr<MainWindow> window;
-
-    void open(const QString& name = QStringLiteral("transcast"))
-    {
-        window = std::make_unique<MainWindow>(Edition(name, QStringLiteral(TRANSCAST_BIN_DIR)),
-                                              &interaction, &shell);
-        window->setSettingsFolder(configDir.path());
-        window->show();
-        ASSERT_TRUE(window->firstShowCompleted());
-        window->controller().state().outputFolderText = mediaDir.filePath(QStringLiteral("out"));
-    }
-
-    void TearDown() override
-    {
-        if (window) {
-            window->controller().state().Converting = false;
-            window->controller().state().Playing = false;
-            window->close();
-        }
-    }
-
-    ControllerState& state() { return window->controller().state(); }
-
     QString clip(const QString& name)
     {
         const QString path = mediaDir.filePath(name);
@@ -66,17 +40,6 @@ protected:
                                         {"-c:v", "mpeg4", "-c:a", "libmp3lame", "-shortest"}));
         return path;
     }
-
-    static bool waitFor(const std::function<bool()>& done, int timeoutMs = 60000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < timeoutMs)
-            QTest::qWait(20);
-        return done();
-    }
-
-    QString hint() { return window->skin().text(QStringLiteral("hint")); }
 };
 
 } // namespace
