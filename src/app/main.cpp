@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QStringList>
 #include <QTimer>
 
 #include "app/startupreport.h"
@@ -10,6 +11,64 @@
 #include "common/programarguments.h"
 #include "ui/mainwindow.h"
 #include "ui/splashscreen.h"
+
+namespace
+{
+
+// The options QApplication takes out of the command line for itself (with
+// one dash or two).
+bool isToolkitOption(const QString& argument)
+{
+    static const QStringList names{"platform",
+                                   "platformpluginpath",
+                                   "platformtheme",
+                                   "plugin",
+                                   "qwindowgeometry",
+                                   "qwindowicon",
+                                   "qwindowtitle",
+                                   "reverse",
+                                   "session",
+                                   "display",
+                                   "geometry",
+                                   "name",
+                                   "title",
+                                   "visual",
+                                   "dialogs",
+                                   "nograb",
+                                   "dograb",
+                                   "qmljsdebugger",
+                                   "style",
+                                   "stylesheet",
+                                   "widgetcount",
+                                   "testability",
+                                   "fn",
+                                   "font",
+                                   "bg",
+                                   "background",
+                                   "fg",
+                                   "foreground",
+                                   "btn",
+                                   "button",
+                                   "ncols",
+                                   "cmap",
+                                   "im",
+                                   "sync",
+                                   "graphicssystem"};
+    QString name = argument;
+    while (name.startsWith(QLatin1Char('-')))
+        name.remove(0, 1);
+    return names.contains(name.section(QLatin1Char('='), 0, 0));
+}
+
+int reportWrongLine(const QString& programName, const QString& error)
+{
+    std::fprintf(stderr, "%s: %s\nTry \"%s --help\" for more information.\n",
+                 programName.toLocal8Bit().constData(), error.toLocal8Bit().constData(),
+                 programName.toLocal8Bit().constData());
+    return 2;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -19,22 +78,22 @@ int main(int argc, char* argv[])
     QStringList rawArguments;
     for (int i = 1; i < argc; ++i)
         rawArguments << QString::fromLocal8Bit(argv[i]);
-    if (ProgramArguments::parse(rawArguments).help) {
+    const ProgramArguments raw = ProgramArguments::parse(rawArguments);
+    if (raw.help) {
         std::fputs(ProgramArguments::usage(programName).toLocal8Bit().constData(), stdout);
         return 0;
     }
+    // A wrong option that is not Qt's is reported before the application
+    // object too, so it needs no display either.
+    if (!raw.error.isEmpty() && !isToolkitOption(raw.wrongArgument))
+        return reportWrongLine(programName, raw.error);
 
     QApplication app(argc, argv);
     // Qt has taken its own options (-platform, -style, ...) out by now; what
     // is left is ours.
     const ProgramArguments arguments = ProgramArguments::parse(app.arguments().mid(1));
-    if (!arguments.error.isEmpty()) {
-        std::fprintf(stderr, "%s: %s\nTry \"%s --help\" for more information.\n",
-                     programName.toLocal8Bit().constData(),
-                     arguments.error.toLocal8Bit().constData(),
-                     programName.toLocal8Bit().constData());
-        return 2;
-    }
+    if (!arguments.error.isEmpty())
+        return reportWrongLine(programName, arguments.error);
 
     // The preview library needs the C numeric locale; texts the user sees
     // take their separator from the system locale through Qt.

@@ -29,12 +29,15 @@ ProgramArguments ProgramArguments::parse(const QStringList& arguments)
             const int ms = value.toInt(&ok);
             if (ok && ms >= 0)
                 result.quitAfterMs = ms;
-            else if (result.error.isEmpty())
+            else if (result.error.isEmpty()) {
                 result.error =
                     QStringLiteral("--quit-after needs a number of milliseconds, not \"%1\".")
                         .arg(value);
+                result.wrongArgument = argument;
+            }
         } else if (result.error.isEmpty()) {
             result.error = QStringLiteral("Unknown option \"%1\".").arg(argument);
+            result.wrongArgument = argument;
         }
     }
     return result;

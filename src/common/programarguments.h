@@ -16,6 +16,7 @@ struct ProgramArguments {
     int quitAfterMs = -1;       // --quit-after MS: close on its own; -1 never
     QStringList sources;        // files and folders, in the given order
     QString error;              // not empty: the line is wrong, say this and exit
+    QString wrongArgument;      // the argument the error is about
 
     // Parses the arguments after the program name. The scan goes on past a
     // wrong argument (the first one is reported), so that a --help anywhere

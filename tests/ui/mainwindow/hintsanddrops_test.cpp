@@ -112,7 +112,13 @@ TEST_F(HintsAndDrops, DvdEditionRefusesFilesAndTakesDiscs)
 TEST_F(HintsAndDrops, ProgramAnswersHelpAndReportsUnknownOptions)
 {
     const QString program = QStringLiteral(TRANSCAST_BIN_DIR "/transcast-dvd");
+    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+    bare.remove(QStringLiteral("DISPLAY"));
+    bare.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    bare.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    // Neither needs a display.
     QProcess help;
+    help.setProcessEnvironment(bare);
     help.start(program, {QStringLiteral("--help")});
     ASSERT_TRUE(help.waitForFinished(30000));
     EXPECT_EQ(help.exitCode(), 0);
@@ -121,6 +127,7 @@ TEST_F(HintsAndDrops, ProgramAnswersHelpAndReportsUnknownOptions)
     EXPECT_TRUE(usage.contains(QStringLiteral("--quit-after")));
 
     QProcess wrong;
+    wrong.setProcessEnvironment(bare);
     wrong.setProcessChannelMode(QProcess::SeparateChannels);
     wrong.start(program, {QStringLiteral("clip.avi"), QStringLiteral("--bogus")});
     ASSERT_TRUE(wrong.waitForFinished(30000));

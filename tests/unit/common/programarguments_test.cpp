@@ -20,6 +20,7 @@ TEST(ProgramArguments, WrongOptionsAreReportedNotTakenForFiles)
 {
     const ProgramArguments unknown = ProgramArguments::parse({"--bogus", "a.avi", "-x"});
     EXPECT_EQ(unknown.error, "Unknown option \"--bogus\".");
+    EXPECT_EQ(unknown.wrongArgument, "--bogus");
     EXPECT_FALSE(unknown.sources.contains("--bogus"));
     EXPECT_EQ(ProgramArguments::parse({"--quit-after"}).error,
               "--quit-after needs a number of milliseconds, not \"\".");
