@@ -131,6 +131,8 @@ void MainWindow::createControls()
     m_jobList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_jobList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_jobList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list for the next control instead of walking its cells.
+    m_jobList->setTabKeyNavigation(false);
     m_jobList->setShowGrid(true);
     m_jobList->setWordWrap(false);
     m_jobList->verticalHeader()->hide();

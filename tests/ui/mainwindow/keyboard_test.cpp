@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "ui/joblistmodel.h"
 #include "ui/keyboardshortcuts.h"
 #include "ui/navigation/navigation.h"
 #include "ui/settingsdialog.h"
@@ -170,9 +171,13 @@ TEST_F(Keyboard, TabWalksListProfileOptionsAndOutput)
     };
     for (const Case& c : cases) {
         openActive(QString::fromLatin1(c.edition));
-        // The list takes part once it shows rows.
-        window->jobList()->show();
+        // The list takes part once it shows rows, and Tab leaves it rather
+        // than walking its cells.
+        window->controller().jobs().appendRow(QStringLiteral("one"));
+        window->controller().jobs().appendRow(QStringLiteral("two"));
+        window->controller().jobs().setVisible(true);
         window->jobList()->setFocus();
+        window->jobList()->setCurrentIndex(window->jobListModel()->index(0, 0));
         QStringList walked;
         for (int i = 0; i < c.order.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
