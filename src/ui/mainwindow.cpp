@@ -513,6 +513,11 @@ void MainWindow::firstShow()
     m_skin.applyLayout(!dvdMode, branded);
     fitLogo();
     applyWindowLayout(dvdMode, branded);
+    // The DVD edition's list takes no file drops of its own: a drag over it
+    // reaches the window, which takes discs and refuses files.
+    m_jobList->setDragDropMode(dvdMode ? QAbstractItemView::NoDragDrop
+                                       : QAbstractItemView::DropOnly);
+    m_jobList->setAcceptDrops(!dvdMode);
     m_navigation->applyLayout(dvdMode, branded);
     // The category icon stands beside the profile box wherever that moves.
     m_controlAnchors.place(m_navigation->iconPanel(), m_navigation->iconPanel()->geometry());

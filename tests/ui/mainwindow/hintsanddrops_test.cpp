@@ -102,6 +102,16 @@ TEST_F(HintsAndDrops, DvdEditionRefusesFilesAndTakesDiscs)
               QStringList(3, QStringLiteral("Please first stop convert!")));
     EXPECT_TRUE(interaction.warnings.last().contains(QStringLiteral("clip.avi")));
 
+    // Over the list the same: the list leaves the drag to the window.
+    window->controller().jobs().setVisible(true);
+    QWidget* viewport = window->jobList()->viewport();
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(video)});
+    QDragEnterEvent overList(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton,
+                             Qt::NoModifier);
+    QApplication::sendEvent(viewport, &overList);
+    EXPECT_FALSE(overList.isAccepted());
+
     // The same through the command line's path.
     interaction.warnings.clear();
     window->openSources({video});
