@@ -2,9 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
@@ -133,6 +139,43 @@ std::string hexId(int id)
     return text;
 }
 
+void ignoreMessages(void*, dvd_logger_level_t, const char*, va_list) {}
+
+// libdvdread trusts the tables of an IFO file: some damaged files make it
+// write through null pointers (found by changing bytes of authored IFO files
+// at random). So a title set is first read in a child process, where such a
+// file costs only the child; the program reads it only when the child came
+// through. Parsing is deterministic, so what the child survived, we survive.
+bool readsWithoutCrashing(const std::string& root, int titleSet)
+{
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        static const dvd_logger_cb quiet = {ignoreMessages};
+        if (dvd_reader_t* disc = DVDOpen2(nullptr, &quiet, root.c_str())) {
+            if (ifo_handle_t* ifo = ::ifoOpen(disc, titleSet))
+                ::ifoClose(ifo);
+            DVDClose(disc);
+        }
+        _exit(0);
+    }
+    // A damaged file could also send the parser round in circles.
+    const timespec pause = {0, 5 * 1000 * 1000};
+    for (int waited = 0; waited < 2000; ++waited) {
+        int status = 0;
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child)
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done < 0 && errno != EINTR)
+            return false;
+        nanosleep(&pause, nullptr);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    return false;
+}
+
 } // namespace
 
 DvdReadIfoLibrary::DvdReadIfoLibrary() = default;
@@ -159,6 +202,8 @@ std::int32_t DvdReadIfoLibrary::ifoOpen(const std::string& path, std::int32_t)
     // An image is searched inside; a folder's IFO must be there to be read
     // (libdvdread would otherwise quietly take the backup copy).
     if (!isRegularFile(root) && !isRegularFile(path))
+        return 0;
+    if (!readsWithoutCrashing(root, number))
         return 0;
 
     std::shared_ptr<DiscReader>& disc = m_discs[root];

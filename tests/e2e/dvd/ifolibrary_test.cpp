@@ -283,6 +283,28 @@ TEST(IfoLibrary, TruncatedOrCorruptIfoFilesGiveZeroOrSaneFiguresNeverACrash)
     }
 }
 
+TEST(IfoLibrary, ATitleCountBeyondTheTableGivesZeroInsteadOfCrashing)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    std::vector<char> ifo = readAll(d.ifo(1));
+    ASSERT_GT(ifo.size(), 0xD0u);
+    // The title table's sector stands at 0xCC; its first two bytes count the
+    // titles. libdvdread believes a count of 767 and writes through a null
+    // pointer.
+    const size_t table = ((std::uint8_t(ifo[0xCC]) << 24) | (std::uint8_t(ifo[0xCD]) << 16) |
+                          (std::uint8_t(ifo[0xCE]) << 8) | std::uint8_t(ifo[0xCF])) *
+                         2048;
+    ASSERT_LT(table + 1, ifo.size());
+    ifo[table + 1] = static_cast<char>(0xFF);
+    TempFolder folder;
+    writeAll(folder.path() + "/VTS_01_0.IFO", ifo);
+    DvdReadIfoLibrary library;
+    EXPECT_EQ(library.ifoOpen(folder.path() + "/VTS_01_0.IFO"), 0);
+    // The library stays usable.
+    EXPECT_NE(library.ifoOpen(d.ifo(1)), 0);
+}
+
 TEST(IfoLibrary, AnUnreadableIfoIsReadFromItsBackupCopy)
 {
     const TestDiscs& d = discs();
