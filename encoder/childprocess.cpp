@@ -16,11 +16,14 @@ namespace
 {
 
 volatile sig_atomic_t runningChild = 0;
+volatile sig_atomic_t interrupted = 0;
 
 void forwardSignal(int signalNumber)
 {
-    if (runningChild > 0)
+    if (runningChild > 0) {
+        interrupted = 1;
         ::kill(static_cast<pid_t>(runningChild), signalNumber);
+    }
 }
 
 void setForwarding(bool on)
@@ -142,9 +145,15 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
     return true;
 }
 
+bool ChildProcess::wasInterrupted()
+{
+    return interrupted != 0;
+}
+
 int ChildProcess::wait()
 {
     int status = 0;
+    m_signal = 0;
     pid_t done;
     do {
         done = waitpid(m_pid, &status, 0);
@@ -156,8 +165,10 @@ int ChildProcess::wait()
         return 127;
     if (WIFEXITED(status))
         return WEXITSTATUS(status);
-    if (WIFSIGNALED(status))
-        return 128 + WTERMSIG(status);
+    if (WIFSIGNALED(status)) {
+        m_signal = WTERMSIG(status);
+        return 128 + m_signal;
+    }
     return 127;
 }
 

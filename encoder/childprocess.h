@@ -39,6 +39,11 @@ public:
     // Waits for the child's end and returns its status as a shell does: the
     // exit code, or 128 plus the number of the signal that ended it.
     int wait();
+    // The signal that ended the child, 0 when it exited by itself.
+    int endingSignal() const { return m_signal; }
+    // True once a SIGTERM or SIGINT sent to us has been passed on to the
+    // child: the job was stopped, it did not fail.
+    static bool wasInterrupted();
 
     // Ends the child at once (SIGKILL) and reaps it; used when we give up on
     // a job ourselves.
@@ -49,6 +54,7 @@ public:
 
 private:
     pid_t m_pid = -1;
+    int m_signal = 0;
     std::string m_error;
 };
 

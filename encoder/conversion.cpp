@@ -6,6 +6,7 @@
 #include <functional>
 
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "amrwriter.h"
@@ -156,6 +157,22 @@ public:
     void kill() { m_ffmpeg.kill(); }
     int wait() { return m_ffmpeg.wait(); }
 
+    // After a failed run: ends our output with the line that says why, so
+    // that the app can show it (ffmpeg's own last lines are about closing
+    // down, not about the fault). A job stopped by the user is no failure.
+    void reportFailure() const
+    {
+        if (ChildProcess::wasInterrupted())
+            return;
+        std::string reason;
+        if (m_ffmpeg.endingSignal() != 0)
+            reason = "ffmpeg was killed by signal " + std::to_string(m_ffmpeg.endingSignal());
+        else
+            reason = m_filter.firstError();
+        if (!reason.empty())
+            writeAll(STDERR_FILENO, reason + "\n");
+    }
+
 private:
     Pipe m_progress;
     Pipe m_messages;
@@ -165,6 +182,25 @@ private:
     ProgressTranslator m_translator;
     MessageFilter m_filter;
 };
+
+// Whether anything, even a dangling link, stands at the path.
+bool entryExists(const std::string& path)
+{
+    struct stat status;
+    return lstat(path.c_str(), &status) == 0;
+}
+
+// A failed job must not leave a file that looks like a finished output (and
+// takes the name from the next try), but only a file this job created goes:
+// an existing one that "-y" let ffmpeg replace is no longer ours to judge.
+void removeFailedOutput(const std::string& path, bool existedBefore)
+{
+    struct stat status;
+    if (existedBefore || ChildProcess::wasInterrupted() || lstat(path.c_str(), &status) != 0 ||
+        !S_ISREG(status.st_mode))
+        return;
+    unlink(path.c_str());
+}
 
 } // namespace
 
@@ -193,11 +229,17 @@ int runConversion(const Invocation& invocation, int inputFd)
         reportError(std::string("cannot create a pipe: ") + std::strerror(errno));
         return 1;
     }
+    const bool existed = entryExists(invocation.output);
     if (!run.start(conversionArguments(invocation, childProgressFd), false, inputFd))
         return 127;
-    if (!run.relay({}))
-        return 1;
-    return run.wait();
+    const bool relayed = run.relay({});
+    const int status = relayed ? run.wait() : 1;
+    if (status != 0) {
+        if (relayed)
+            run.reportFailure();
+        removeFailedOutput(invocation.output, existed);
+    }
+    return status;
 }
 
 int runAmrConversion(const Invocation& invocation, int inputFd)
@@ -230,7 +272,10 @@ int runAmrConversion(const Invocation& invocation, int inputFd)
         return false;
     });
     const int status = relayed ? run.wait() : 1;
-    if (status != 0) {
+    // A stopped job keeps what was encoded so far, as a playable file.
+    if (status != 0 && !(relayed && ChildProcess::wasInterrupted())) {
+        if (relayed)
+            run.reportFailure();
         writer.discard();
         return status;
     }
@@ -239,7 +284,7 @@ int runAmrConversion(const Invocation& invocation, int inputFd)
         writer.discard();
         return 1;
     }
-    return 0;
+    return status;
 }
 
 } // namespace transcast

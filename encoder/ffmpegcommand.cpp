@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "messagefilter.h"
+
 namespace transcast
 {
 
@@ -13,9 +15,15 @@ std::vector<std::string> globalOptions(int progressFd)
 {
     // -nostdin: the app's pipe on our standard input is never written nor
     // closed, and ffmpeg would otherwise wait on it for "overwrite? [y/N]".
-    return {
-        "-hide_banner",  "-nostdin", "-nostats", "-progress", "pipe:" + std::to_string(progressFd),
-        "-stats_period", "0.5"};
+    return {"-hide_banner",
+            "-nostdin",
+            "-loglevel",
+            kTaggedLogLevel,
+            "-nostats",
+            "-progress",
+            "pipe:" + std::to_string(progressFd),
+            "-stats_period",
+            "0.5"};
 }
 
 } // namespace
@@ -75,6 +83,7 @@ std::vector<std::string> conversionArguments(const Invocation& invocation, int p
     std::vector<std::string> options(invocation.arguments.begin(), invocation.arguments.end() - 1);
     for (std::string& option : modernSpelling(options))
         arguments.push_back(std::move(option));
+    evenFrameSizes(arguments);
     arguments.push_back(outputUrl(invocation.output));
     return arguments;
 }
@@ -106,6 +115,57 @@ std::vector<std::string> pcmArguments(const Invocation& invocation, int progress
         "8000", "-c:a", "pcm_s16le", "-f",  "s16le", "pipe:" + std::to_string(pcmFd)};
     arguments.insert(arguments.end(), pcm.begin(), pcm.end());
     return arguments;
+}
+
+std::string evenFrameSize(const std::string& size)
+{
+    const size_t x = size.find('x');
+    if (x == std::string::npos || x == 0 || x + 1 == size.size())
+        return size;
+    const std::string width = size.substr(0, x);
+    const std::string height = size.substr(x + 1);
+    if (width.find_first_not_of("0123456789") != std::string::npos ||
+        height.find_first_not_of("0123456789") != std::string::npos || width.size() > 6 ||
+        height.size() > 6)
+        return size;
+    const auto even = [](long value) { return std::to_string(value < 2 ? 2 : value - value % 2); };
+    return even(std::stol(width)) + "x" + even(std::stol(height));
+}
+
+bool needsEvenFrameSize(const std::vector<std::string>& arguments)
+{
+    // Encoders that take any frame size: lossless and picture formats, and
+    // copying. Everything else the profiles use subsamples its chroma 2:1.
+    static const char* const anySize[] = {"copy",    "rawvideo", "png",   "bmp",
+                                          "tiff",    "gif",      "ffv1",  "huffyuv",
+                                          "ffvhuff", "utvideo",  "qtrle", "r210"};
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        const std::string& option = arguments[i];
+        if (option == "-i") {
+            ++i;
+            continue;
+        }
+        if (option == "-vcodec" || option == "-c:v" || option == "-codec:v") {
+            const std::string& codec = arguments[i + 1];
+            return std::none_of(std::begin(anySize), std::end(anySize),
+                                [&codec](const char* name) { return codec == name; });
+        }
+    }
+    return true;
+}
+
+void evenFrameSizes(std::vector<std::string>& arguments)
+{
+    if (!needsEvenFrameSize(arguments))
+        return;
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == "-i") {
+            ++i;
+            continue;
+        }
+        if (arguments[i] == "-s")
+            arguments[i + 1] = evenFrameSize(arguments[i + 1]);
+    }
 }
 
 double requestedAudioBitrate(const Invocation& invocation)

@@ -15,7 +15,7 @@ namespace transcast
 // else "ffmpeg", looked up on PATH.
 std::string ffmpegProgram();
 
-// The arguments with the legacy spellings replaced: "-b" becomes "-b:v",
+// The arguments with the old ffmpeg spellings replaced: "-b" becomes "-b:v",
 // "-ab" becomes "-b:a", and the value of "-aspect" has its decimal comma
 // (written by a locale that uses one) turned into a point. Values of "-i" are
 // never touched, empty arguments are dropped, and everything else passes
@@ -38,6 +38,20 @@ std::vector<std::string> conversionArguments(const Invocation& invocation, int p
 // on progressFd. Options before the input pass through; of the options after
 // it only the time limits ("-ss", "-t", "-to") apply to the sound we encode.
 std::vector<std::string> pcmArguments(const Invocation& invocation, int progressFd, int pcmFd);
+
+// "321x241" as "320x240": the frame size rounded down to even numbers (at
+// least 2). Anything that is not "WxH" comes back unchanged.
+std::string evenFrameSize(const std::string& size);
+
+// Whether the video encoder the arguments choose ("-vcodec", "-c:v") needs
+// an even frame size, as every 4:2:0 encoder does; true when none is named,
+// since the containers' default encoders do.
+bool needsEvenFrameSize(const std::vector<std::string>& arguments);
+
+// Rounds the value of each "-s" to even numbers when the encoder needs it:
+// "the original width and height" of a 321x241 source would otherwise make
+// libx264 refuse the job. Values of "-i" are never touched.
+void evenFrameSizes(std::vector<std::string>& arguments);
 
 // The audio bitrate the caller asked for with "-ab" or "-b:a", in bit/s; 0
 // when none is given or it is not a number.

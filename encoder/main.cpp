@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
+
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include "conversion.h"
@@ -38,6 +41,14 @@ const char usage[] = "usage: register.dat -i FILE                 report on a me
 
 int main(int argc, char** argv)
 {
+    // We never outlive the program that started us: a probe stuck on a slow
+    // file, or a conversion nobody waits for, ends with its caller (and our
+    // ffmpeg with us). If the caller is already gone, there is nobody to
+    // report to.
+    const pid_t caller = getppid();
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != caller)
+        return 1;
+
     using transcast::Invocation;
     const Invocation invocation =
         transcast::parseInvocation(std::vector<std::string>(argv + 1, argv + argc));

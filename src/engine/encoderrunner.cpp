@@ -113,9 +113,7 @@ void EncoderRunner::finish(bool started)
     } else {
         m_tail = m_process->errorString().toLocal8Bit();
     }
-    QString tail = QString::fromLocal8Bit(m_tail).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = tail.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    outcome.lastOutput = lines.mid(qMax(0, lines.size() - 3)).join(QLatin1Char('\n')).trimmed();
+    outcome.lastOutput = failureReason(m_tail);
 
     QProcess* process = m_process;
     m_process = nullptr;
@@ -128,12 +126,30 @@ void EncoderRunner::finish(bool started)
     emit jobCompleted(outcome);
 }
 
+QString EncoderRunner::failureReason(const QByteArray& output)
+{
+    QString text = QString::fromLocal8Bit(output);
+    const QStringList lines = text.replace(QLatin1Char('\r'), QLatin1Char('\n'))
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        if (line->trimmed().isEmpty() || line->front().isSpace() ||
+            ParseProgress(line->toLocal8Bit()) != 0 || line->startsWith(QLatin1String("frame=")))
+            continue;
+        return line->trimmed();
+    }
+    return QString();
+}
+
 void EncoderRunner::kill()
 {
     if (!m_process)
         return;
-    m_process->kill();
-    if (!m_process->waitForFinished(5000))
+    m_process->terminate();
+    if (!m_process->waitForFinished(kStopGraceMs)) {
+        m_process->kill();
+        m_process->waitForFinished(5000);
+    }
+    if (m_process)
         finish(true); // the process is gone from our view even if the wait timed out
 }
 

@@ -32,7 +32,7 @@ public:
         bool started = false;
         bool crashed = false; // killed, or died of a signal
         int exitCode = -1;
-        // The last lines the encoder wrote, for the user when it failed.
+        // The line that says why the encoder failed, for the user.
         QString lastOutput;
         bool succeeded() const { return started && !crashed && exitCode == 0; }
     };
@@ -44,9 +44,16 @@ public:
     // Starts the job's encoder and returns at once.
     void LaunchEncoder(const ConversionJob& job);
     bool isRunning() const { return m_process != nullptr; }
-    // Kills the running encoder; its completion is handled before this
-    // returns, so no later event belongs to the stopped job.
+    // Stops the running encoder: asked to end first (it then closes its
+    // output as a playable file), killed when it has not ended after
+    // kStopGraceMs. Its completion is handled before this returns, so no
+    // later event belongs to the stopped job.
     void kill();
+    static constexpr int kStopGraceMs = 5000;
+
+    // The line of the encoder's last output that says why it failed: the
+    // last one that is not a progress report nor part of a stream listing.
+    static QString failureReason(const QByteArray& output);
 
     void ShowProgress(int value);
 

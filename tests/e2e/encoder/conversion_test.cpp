@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "clips.h"
+#include "engine/encoderrunner.h"
 #include "processes.h"
 #include "engine/progressscan.h"
 
@@ -27,7 +28,7 @@ protected:
     QString path(const QString& name) const { return m_folder.filePath(name); }
 
     // The options the app writes for a 320x240 MPEG-4 job, as the engine
-    // splits them: legacy "-b" and "-ab", and a decimal comma in the aspect
+    // splits them: ffmpeg's old "-b" and "-ab", and a decimal comma in the aspect
     // ratio as a comma locale writes it.
     static QStringList appOptions()
     {
@@ -113,7 +114,7 @@ TEST_F(Conversion, ProgressReachesTheClipLengthInSeconds)
     EXPECT_EQ(static_cast<int>(lines.back().seconds), 10);
     EXPECT_GE(lines.back().frame, 250);
     expectReadableByTheApp(run.output, lines);
-    // The legacy spellings reached ffmpeg in today's form.
+    // The old option spellings reached ffmpeg in today's form.
     EXPECT_FALSE(run.output.contains("ambiguous")) << run.output.toStdString();
 
     const RunResult probe = runRegister({"-i", output});
@@ -248,6 +249,99 @@ TEST_F(Conversion, TerminatedRegisterLetsFfmpegCloseTheOutput)
     EXPECT_NE(job.exitCode(), 0);
     const RunResult probe = runRegister({"-i", path("out.mp4")});
     EXPECT_EQ(probe.exitCode, 0) << probe.output.toStdString();
+}
+
+// A failed job leaves no file that looks like an output (the next try would
+// otherwise move on to "_1" beside an unplayable one), but a file that stood
+// at the name before is not ours to remove. Its last line says what went
+// wrong, not how ffmpeg closed down.
+TEST_F(Conversion, AFailedJobRemovesOnlyItsOwnOutputAndEndsWithItsReason)
+{
+    ASSERT_TRUE(makeMovie(path("in.mp4"), 1, {"-c:v", "mpeg4", "-c:a", "aac"}));
+    const QStringList oddX264 = {"-vf", "scale=321:241", "-vcodec", "libx264", "-acodec", "aac"};
+    const QString reason = QStringLiteral("libx264: width not divisible by 2 (321x241)");
+
+    const RunResult fresh =
+        runRegister(QStringList{"-y", "-i", path("in.mp4")} + oddX264 + QStringList{path("a.mp4")});
+    ASSERT_TRUE(fresh.finished);
+    EXPECT_NE(fresh.exitCode, 0);
+    EXPECT_FALSE(QFileInfo::exists(path("a.mp4"))) << "an empty a.mp4 was left behind";
+    EXPECT_EQ(EncoderRunner::failureReason(fresh.output), reason) << fresh.output.toStdString();
+
+    QFile existing(path("b.mp4"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    const RunResult replaced =
+        runRegister(QStringList{"-y", "-i", path("in.mp4")} + oddX264 + QStringList{path("b.mp4")});
+    EXPECT_NE(replaced.exitCode, 0);
+    EXPECT_TRUE(QFileInfo::exists(path("b.mp4")));
+    EXPECT_EQ(EncoderRunner::failureReason(replaced.output), reason);
+}
+
+// "The original width and height" of an odd-sized source: 4:2:0 encoders get
+// the nearest even size below it instead of refusing the job.
+TEST_F(Conversion, OddFrameSizesConvertAtTheEvenSizeBelow)
+{
+    ASSERT_TRUE(makeMovie(path("odd.avi"), 1, {"-c:v", "mpeg4", "-c:a", "libmp3lame"},
+                          QStringLiteral("321x241")));
+    const RunResult run = runRegister({"-y", "-i", path("odd.avi"), "-s", "321x241", "-aspect",
+                                       "1.3320", "-vcodec", "libx264", "-pix_fmt", "yuv420p",
+                                       "-acodec", "aac", "-f", "mp4", path("out.mp4")});
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    const ProbeResult probed = readLikeTheApp(runRegister({"-i", path("out.mp4")}).output);
+    EXPECT_EQ(probed.frameSize, QStringLiteral("320x240"));
+}
+
+// A source's title tag holding "time=55.00 bitrate=1" is relayed with
+// ffmpeg's stream listing; the app would read it as 55 s of progress.
+TEST_F(Conversion, TagsInTheSourceCannotFakeProgress)
+{
+    ASSERT_TRUE(makeClip(
+        path("in.avi"), pictureSource(1) + toneSource(1),
+        {"-c:v", "mpeg4", "-c:a", "libmp3lame", "-metadata", "title=time=55.00 bitrate=1"}));
+    const RunResult run =
+        runRegister({"-y", "-i", path("in.avi"), "-vcodec", "mpeg4", path("out.avi")});
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    const auto lines = progressLines(run.output);
+    ASSERT_FALSE(lines.empty());
+    expectReadableByTheApp(run.output, lines);
+    EXPECT_TRUE(run.output.contains("title")) << "the listing itself still passes";
+}
+
+TEST_F(Conversion, AKilledFfmpegIsNamedAsTheReason)
+{
+    QProcess job;
+    ASSERT_NO_FATAL_FAILURE(startRealTimeJob(job));
+    const QList<qint64> children = childrenOf(job.processId());
+    ASSERT_EQ(children.size(), 1);
+    ::kill(static_cast<pid_t>(children.first()), SIGKILL);
+    ASSERT_TRUE(job.waitForFinished(10000));
+    EXPECT_EQ(job.exitCode(), 128 + SIGKILL);
+    const QByteArray output = job.readAll();
+    EXPECT_EQ(EncoderRunner::failureReason(output), QStringLiteral("ffmpeg was killed by signal 9"))
+        << output.toStdString();
+}
+
+// register.dat never outlives its caller: when the program that started it
+// dies, it goes too (and its ffmpeg with it).
+TEST_F(Conversion, RegisterDiesWithItsCaller)
+{
+    ASSERT_TRUE(makeMovie(path("in.mp4"), 10, {"-c:v", "mpeg4", "-c:a", "aac"}));
+    QProcess caller;
+    caller.start(QStringLiteral("sh"),
+                 {"-c",
+                  "\"$0\" -y -re -i \"$1\" -vcodec mpeg4 \"$2\" >/dev/null 2>&1 & "
+                  "echo $!; wait",
+                  registerDat(), path("in.mp4"), path("out.mp4")});
+    ASSERT_TRUE(caller.waitForReadyRead(5000));
+    const qint64 encoder = caller.readLine().trimmed().toLongLong();
+    ASSERT_GT(encoder, 0);
+    QThread::msleep(500);
+    ASSERT_FALSE(processState(encoder).isEmpty());
+    caller.kill();
+    caller.waitForFinished(5000);
+    EXPECT_TRUE(waitForDeath(encoder)) << "register.dat outlived its caller";
 }
 
 class AmrOutput : public Conversion

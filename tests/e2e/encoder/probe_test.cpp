@@ -2,9 +2,12 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include "clips.h"
 
@@ -210,4 +213,29 @@ TEST_F(Probe, DvdLocatorIsRefusedClearly)
     EXPECT_TRUE(run.output.contains("a DVD locator can be converted, not probed"))
         << run.output.toStdString();
     EXPECT_FALSE(run.output.contains("bitrate:"));
+}
+
+// A FIFO or a device named like a video would block the probe (until the
+// app's time-out) or read forever: only regular files are probed.
+TEST_F(Probe, OnlyRegularFilesAreProbed)
+{
+    ASSERT_EQ(mkfifo(path("pipe.avi").toLocal8Bit().constData(), 0600), 0);
+    ASSERT_TRUE(QDir(m_folder.path()).mkdir(QStringLiteral("folder.avi")));
+    const struct {
+        QString file;
+        QString line;
+    } cases[] = {
+        {path("pipe.avi"), path("pipe.avi") + ": Not a regular file"},
+        {QStringLiteral("/dev/zero"), QStringLiteral("/dev/zero: Not a regular file")},
+        {path("folder.avi"), path("folder.avi") + ": Is a directory"},
+    };
+    for (const auto& c : cases) {
+        QElapsedTimer clock;
+        clock.start();
+        const RunResult run = runRegister({"-i", c.file});
+        ASSERT_TRUE(run.finished) << c.file.toStdString();
+        EXPECT_LT(clock.elapsed(), 10000);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(QString::fromUtf8(run.output), c.line + "\r\n");
+    }
 }

@@ -32,9 +32,11 @@ const Arguments appLine = {"-y",      "-i",      "/my videos/a b.avi",
                            "mp4",     "-vcodec", "mpeg4",
                            "-acodec", "aac",     "/out dir/a b.mp4"};
 
-// What comes before the caller's arguments: ffmpeg off the terminal, progress
-// on descriptor 3 every half second.
-const Arguments progressOptions = {"-hide_banner", "-nostdin",      "-nostats", "-progress",
+// What comes before the caller's arguments: ffmpeg off the terminal, its
+// messages tagged with their level, progress on descriptor 3 every half
+// second.
+const Arguments progressOptions = {"-hide_banner", "-nostdin",      "-loglevel",
+                                   "level+info",   "-nostats",      "-progress",
                                    "pipe:3",       "-stats_period", "0.5"};
 
 StreamSummary videoStream(const char* codec, int width, int height)
@@ -112,7 +114,7 @@ TEST(FfmpegCommand, AppLineInTodaysSpellingWithProgressOnItsOwnPipe)
 
 TEST(FfmpegCommand, PathsAreNeverRewrittenAsOptions)
 {
-    // Input paths that look like the legacy options stay as they are.
+    // Input paths that look like the old option spellings stay as they are.
     EXPECT_EQ(modernSpelling({"-i", "-b", "-b", "1", "-i", "-ab", "-aspect", "16,9"}),
               (Arguments{"-i", "-b", "-b:v", "1", "-i", "-ab", "-aspect", "16.9"}));
     EXPECT_EQ(modernSpelling({"-y", "", "-i", "", "-s", "", "320x240"}),
@@ -186,22 +188,29 @@ TEST(ProgressTranslator, UnknownOrNegativeTimesReadAsZero)
     EXPECT_TRUE(samples[2].end);
 }
 
-// ffmpeg's closing statistics line is dropped; every other message passes,
-// however it is cut into reads.
-TEST(MessageFilter, DropsOnlyFfmpegsStatisticsLines)
+// ffmpeg's closing statistics line and the notice about our statistics
+// period are dropped, level tags taken off, and no "time=" passes (a title tag
+// could fake progress with one); everything else passes, however it is cut
+// into reads.
+TEST(MessageFilter, PassesMessagesWithoutTagsStatisticsOrTimeFields)
 {
     const std::string messages =
-        "  Stream #0:1: Audio: aac (LC), 44100 Hz, stereo, fltp, 128 kb/s\n"
-        "frame=  251 fps=0.0 q=2.0 Lsize=     549kB time=00:00:10.03 bitrate= 448.7kbits/s "
+        "[info] ffmpeg stats and -progress period set to 0.5.\n"
+        "[info]     title           : time=55.00 bitrate=1\n"
+        "[info]   Stream #0:1: Audio: aac (LC), 44100 Hz, stereo, fltp, 128 kb/s\n"
+        "[info] frame=  251 fps=0.0 q=2.0 Lsize=     549kB time=00:00:10.03 bitrate= 448.7kbits/s "
         "dup=1 drop=0 speed=19.4x    \n"
         "size=     157kB time=00:00:10.03 bitrate= 128.0kbits/s speed= 573x    \r"
-        "video:385kB audio:157kB subtitle:0kB other streams:0kB muxing overhead: 1.43%\n"
+        "[info] video:385kB audio:157kB subtitle:0kB other streams:0kB muxing overhead: 1.43%\n"
         "[out#0 @ 0x1] frame size=2 time=bad\n"
+        "[aac @ 0x55e5] [warning] 2 frames left in the queue on closing\n"
         "unfinished";
     const std::string expected =
+        "    title           : time =55.00 bitrate=1\n"
         "  Stream #0:1: Audio: aac (LC), 44100 Hz, stereo, fltp, 128 kb/s\n"
         "video:385kB audio:157kB subtitle:0kB other streams:0kB muxing overhead: 1.43%\n"
-        "[out#0 @ 0x1] frame size=2 time=bad\n"
+        "[out#0 @ 0x1] frame size=2 time =bad\n"
+        "[aac @ 0x55e5] 2 frames left in the queue on closing\n"
         "unfinished";
     for (size_t piece : {messages.size(), size_t(1), size_t(37)}) {
         MessageFilter filter;
@@ -210,7 +219,50 @@ TEST(MessageFilter, DropsOnlyFfmpegsStatisticsLines)
             passed += filter.feed(std::string_view(messages).substr(at, piece));
         passed += filter.finish();
         EXPECT_EQ(passed, expected) << piece;
+        EXPECT_EQ(filter.firstError(), "");
     }
+}
+
+// The reason a job failed is the first message at error level, not the
+// closing lines that follow it.
+TEST(MessageFilter, KeepsTheFirstErrorWithItsSourceButNotItsAddress)
+{
+    MessageFilter filter;
+    filter.feed("[info] Stream mapping:\n"
+                "[libx264 @ 0x55e511d55640] [error] width not divisible by 2 (321x241)\n"
+                "[error] Error initializing output stream 0:0 -- Error while opening encoder\n"
+                "[aac @ 0x55e511d56b00] [info] Qavg: 103.956\n"
+                "[info] Conversion failed!\n");
+    EXPECT_EQ(filter.firstError(), "libx264: width not divisible by 2 (321x241)");
+
+    MessageFilter plain;
+    plain.feed("[error] missing.avi: No such file or directory\r\n");
+    EXPECT_EQ(plain.firstError(), "missing.avi: No such file or directory");
+}
+
+// 4:2:0 encoders refuse odd frame sizes: "-s" is rounded down to even
+// numbers for them, and only for them.
+TEST(FfmpegCommand, OddFrameSizesBecomeEvenForEncodersThatNeedIt)
+{
+    EXPECT_EQ(evenFrameSize("321x241"), "320x240");
+    EXPECT_EQ(evenFrameSize("1x1"), "2x2");
+    EXPECT_EQ(evenFrameSize("640x480"), "640x480");
+    EXPECT_EQ(evenFrameSize("hd720"), "hd720");
+    EXPECT_EQ(evenFrameSize("32ax24"), "32ax24");
+
+    Arguments x264 = {"-i", "a.avi", "-s", "321x241", "-vcodec", "libx264"};
+    evenFrameSizes(x264);
+    EXPECT_EQ(x264[3], "320x240");
+    Arguments byDefault = {"-s", "321x241", "-i", "-s"};
+    evenFrameSizes(byDefault);
+    EXPECT_EQ(byDefault, Arguments({"-s", "320x240", "-i", "-s"}));
+    Arguments raw = {"-i", "a.avi", "-c:v", "rawvideo", "-s", "321x241"};
+    evenFrameSizes(raw);
+    EXPECT_EQ(raw[5], "321x241");
+
+    Invocation job = parseInvocation({"-y", "-i", "in.avi", "-s", "321x241", "out.mp4"});
+    const Arguments ffmpeg = conversionArguments(job, 3);
+    EXPECT_EQ(ffmpeg[ffmpeg.size() - 2], "320x240");
 }
 
 TEST(ProbeReport, ClockRoundsLikeFfmpegAndKeepsTwoHourDigits)
