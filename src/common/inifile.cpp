@@ -12,18 +12,41 @@ namespace transcast
 namespace
 {
 
-QStringList readLines(const QString& path)
+// The file's lines as stored, line ends taken off (a CR before the LF stays
+// with its line). Each line is decoded on its own only to be read: a line
+// the program does not change is written back byte for byte, whatever its
+// encoding, so a path in another 8-bit encoding, or a section of another
+// program, survives every write untouched.
+struct RawLines {
+    QList<QByteArray> lines;
+    bool exists = false;
+};
+
+RawLines readRawLines(const QString& path)
 {
+    RawLines raw;
     if (path.isEmpty())
-        return {};
+        return raw;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QString text = QString::fromUtf8(file.readAll());
-    text.remove(QLatin1Char('\r'));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+        return raw;
+    raw.exists = true;
+    raw.lines = file.readAll().split('\n');
+    if (!raw.lines.isEmpty() && raw.lines.last().isEmpty())
+        raw.lines.removeLast();
+    return raw;
+}
+
+QString decoded(const QByteArray& line)
+{
+    return QString::fromUtf8(line.endsWith('\r') ? line.chopped(1) : line);
+}
+
+QStringList readLines(const QString& path)
+{
+    QStringList lines;
+    for (const QByteArray& line : readRawLines(path).lines)
+        lines << decoded(line);
     return lines;
 }
 
@@ -115,14 +138,18 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
 {
     if (m_path.isEmpty())
         return false;
-    QStringList lines = readLines(m_path);
-    const QString entry = key + QLatin1Char('=') + value;
+    RawLines raw = readRawLines(m_path);
+    QList<QByteArray>& lines = raw.lines;
+    // New lines follow the file's own line ends.
+    const QByteArray cr = !lines.isEmpty() && lines.first().endsWith('\r') ? "\r" : "";
+    const QByteArray entry = (key + QLatin1Char('=') + value).toUtf8() + cr;
 
     int sectionStart = -1; // index of the section line
     int lastKeyLine = -1;  // last line of the section holding a key
     bool replaced = false;
     for (int i = 0; i < lines.size() && !replaced; ++i) {
-        const QString name = sectionName(lines.at(i));
+        const QString line = decoded(lines.at(i));
+        const QString name = sectionName(line);
         if (!name.isNull()) {
             if (sectionStart >= 0)
                 break; // the section ended without the key
@@ -135,10 +162,15 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
         if (sectionStart < 0)
             continue;
         KeyLine kv;
-        if (splitKeyLine(lines.at(i), kv)) {
+        if (splitKeyLine(line, kv)) {
             lastKeyLine = i;
             if (sameName(kv.key, key)) {
-                lines[i] = kv.key + QLatin1Char('=') + value;
+                // The same value again: the line, and the file, stay as
+                // they are.
+                if (kv.value == value)
+                    return true;
+                const QByteArray lineEnd = lines.at(i).endsWith('\r') ? "\r" : "";
+                lines[i] = (kv.key + QLatin1Char('=') + value).toUtf8() + lineEnd;
                 replaced = true;
             }
         }
@@ -147,9 +179,9 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
         if (sectionStart >= 0) {
             lines.insert(lastKeyLine + 1, entry);
         } else {
-            if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-                lines.append(QString());
-            lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
+            if (!lines.isEmpty() && !decoded(lines.last()).trimmed().isEmpty())
+                lines.append(cr);
+            lines.append((QLatin1Char('[') + section + QLatin1Char(']')).toUtf8() + cr);
             lines.append(entry);
         }
     }
@@ -157,7 +189,7 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray data = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    const QByteArray data = lines.join('\n') + '\n';
     if (file.write(data) != data.size()) {
         file.cancelWriting();
         return false;

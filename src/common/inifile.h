@@ -12,7 +12,9 @@ namespace transcast
 //   when a number is asked for, reads as the caller's default;
 // - booleans are written "1"/"0" and read as "non-zero";
 // - every write reaches the file at once and keeps every other section, key
-//   and their order.
+//   and their order; lines it does not change keep their bytes, whatever
+//   their encoding (values are read as UTF-8 and written as UTF-8), and
+//   writing a key's present value again leaves the file untouched.
 // Unlike those services, a write never leaves a half-written file: it writes
 // a temporary file and renames it over the old one, so a crash or a full disk
 // leaves the file as it was before or after the write, never torn.

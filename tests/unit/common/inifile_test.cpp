@@ -117,3 +117,27 @@ TEST_F(IniFileTest, AWriteKilledMidwayLeavesTheOldOrTheNewFileNeverATornOne)
             << "round " << round << ": " << value.size() << " chars";
     }
 }
+
+// Bytes that are not UTF-8 (a path in an 8-bit encoding, another program's
+// section) survive writes to other keys; CR LF files keep their line ends;
+// what the program writes is UTF-8; an unchanged value rewrites nothing.
+TEST_F(IniFileTest, LinesNotChangedKeepTheirBytes)
+{
+    const QByteArray original = "[other]\r\nname=caf\xe9\r\n\r\n[output]\r\npath=/v/\xe9t\xe9/\r\n"
+                                "[profiles]\r\nselcetindex=1\r\n";
+    writeAll(path(), original);
+    IniFile ini(path());
+    const QString latin1Path = ini.readString("output", "path");
+    EXPECT_TRUE(ini.writeString("output", "path", latin1Path)); // the value read, saved again
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), original);
+    file.close();
+
+    EXPECT_TRUE(ini.writeInteger("profiles", "selcetindex", 4));
+    EXPECT_TRUE(ini.writeString("profiles", "FinishSelcet", QStringLiteral("\u00e9")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("[other]\r\nname=caf\xe9\r\n\r\n[output]\r\npath=/v/\xe9t"
+                                         "\xe9/\r\n[profiles]\r\nselcetindex=4\r\n"
+                                         "FinishSelcet=\xc3\xa9\r\n"));
+}
