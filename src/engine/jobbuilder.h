@@ -16,7 +16,7 @@ struct OptionBoxes;
 
 // Fills a ConversionJob from a job row, the current profile and the current
 // choices. Each fragment builder returns its piece of the command line,
-// possibly empty; the profile number P is the controller's selectSubIndex.
+// possibly empty; the profile number P is the chosen profile's.
 //
 // Cases the rules leave open, decided here:
 // - the source's own size chosen for a profile numbered 15 or above uses the
@@ -47,11 +47,12 @@ public:
     QString targetFragment() const;
 
     // The folder for outputs: the output box's text (the user's videos
-    // folder when it is empty) with a trailing separator. With `create`, a
-    // missing folder is made.
+    // folder when it is empty) made absolute, "~" expanded, with a trailing
+    // separator. With `create`, a missing folder is made.
     QString outputFolder(bool create) const;
     // The first free name: the source's name with the profile's extension,
-    // then caption_1, caption_2 ... An existing file is never chosen.
+    // then caption_1, caption_2 ... A name any directory entry holds (a
+    // dangling link included) is never chosen.
     QString freeOutputName(const QString& folder, const QString& baseName,
                            const QString& caption) const;
 
@@ -61,9 +62,10 @@ public:
 
     static QString replaceExtension(const QString& fileName, const QString& extension);
 
-private:
+    // The chosen profile's number; 0 when none could be chosen.
     int profileNumber() const;
 
+private:
     const Edition& m_edition;
     ControllerState& m_state;
     const JobList& m_jobs;

@@ -113,9 +113,11 @@ int Estimator::videoKbps(int row) const
     if (m_boxes.videoBitrate.currentText() == kOriginalVideo)
         return strToInt(m_jobs.originalInfo(row).VideoBitrate);
 
+    // No size chosen (a profile without remembered choices, 131): the job
+    // leaves the source its own size, so the estimate takes that size too.
     const QString size = m_boxes.size.currentText();
-    const QString height =
-        heightText(size == kOriginalSize ? m_jobs.originalInfo(row).FrameSize : size);
+    const QString height = heightText(
+        size == kOriginalSize || size.isEmpty() ? m_jobs.originalInfo(row).FrameSize : size);
     if (height.isNull())
         return 0;
     return static_cast<int>(roundHalfEven(strToInt(height) * factorsFor(p)[videoQualityIndex()]));

@@ -27,6 +27,27 @@ bool ProfileDefinitions::readGroup(const QString& path, int profile, Group& grou
     return true;
 }
 
+bool ProfileDefinitions::Group::isComplete(int profile) const
+{
+    if (lines.size() < 4)
+        return false;
+    for (const QString& line : lines) {
+        if (line.trimmed().isEmpty())
+            return false;
+    }
+    if (!optionLine().trimmed().startsWith(QLatin1Char('-')))
+        return false;
+    const QString first = lines.first();
+    if (first.startsWith(QLatin1Char('#'))) {
+        int digits = 1;
+        while (digits < first.size() && first.at(digits).isDigit())
+            ++digits;
+        if (digits > 1 && first.mid(1, digits - 1).toInt() != profile)
+            return false;
+    }
+    return true;
+}
+
 QStringList ProfileDefinitions::splitItems(const QString& line)
 {
     QStringList items;

@@ -21,6 +21,11 @@ public:
         QString sizeLine() const { return lines.value(1); }
         QString bitrateLine() const { return lines.value(2); }
         QString optionLine() const { return lines.value(3); }
+        // All four lines are there and none is empty, the option line holds
+        // options ("-..."), and a first line that numbers its group ("#27
+        // ...") names this profile: a line lost further up the file shifts
+        // every later group onto its neighbour's lines.
+        bool isComplete(int profile) const;
     };
 
     // Reads the group of `profile`. Returns false with `error` set when the

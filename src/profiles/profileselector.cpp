@@ -23,7 +23,7 @@ ProfileSelector::ProfileSelector(const Edition& edition, ControllerState& state,
 
 int ProfileSelector::profileNumber() const
 {
-    return m_state.selectSubIndex;
+    return m_selectedProfile;
 }
 
 QString ProfileSelector::outputExtension() const
@@ -38,9 +38,27 @@ bool ProfileSelector::sourceQualityApplies() const
            outputExtension() != QStringLiteral(".mp4");
 }
 
-void ProfileSelector::selectProfile(int profile)
+bool ProfileSelector::selectProfile(int profile)
 {
     emit categoryIconRequested(m_state.selectIndex);
+
+    // A profile whose lines are missing would convert with another
+    // profile's options, or none: it cannot be chosen, and the current one
+    // stays as it is.
+    ProfileDefinitions::Group group;
+    QString error;
+    if (!ProfileDefinitions::readGroup(m_definitionsPath, profile, group, error)) {
+        m_interaction.error(error);
+        return false;
+    }
+    if (!group.isComplete(profile)) {
+        m_interaction.error(
+            QStringLiteral("Profile %1 cannot be chosen: its lines in \"%2\" are missing or "
+                           "incomplete.")
+                .arg(profile)
+                .arg(m_definitionsPath));
+        return false;
+    }
 
     const QString name = ProfileCatalogue::displayName(profile);
     if (!name.isNull())
@@ -52,27 +70,21 @@ void ProfileSelector::selectProfile(int profile)
     if (m_settings) {
         const QString key = m_state.BisSingle ? QStringLiteral("selcetsubindex")
                                               : QStringLiteral("mainselcetsubindex");
-        m_settings->writeInteger(QStringLiteral("profiles"), key, m_state.selectSubIndex);
+        m_settings->writeInteger(QStringLiteral("profiles"), key, profile);
     }
 
-    ProfileDefinitions::Group group;
-    QString error;
-    if (!ProfileDefinitions::readGroup(m_definitionsPath, profile, group, error)) {
-        m_interaction.error(error);
-        return;
-    }
-    if (group.has(1))
-        applySizeLine(group.sizeLine());
-    if (group.has(2))
-        applyBitrateLine(group.bitrateLine());
-    if (group.has(3))
-        m_optionLine = group.optionLine();
+    // From here on every rule reads the new number, the size and bitrate
+    // lines below included.
+    m_selectedProfile = profile;
+    applySizeLine(group.sizeLine());
+    applyBitrateLine(group.bitrateLine());
+    m_optionLine = group.optionLine();
 
     m_remembered.restore(profile, m_boxes, m_edition.isDvdMode());
-    m_selectedProfile = profile;
     if (m_afterSelection)
         m_afterSelection();
     emit profileSelected(profile);
+    return true;
 }
 
 void ProfileSelector::applySizeLine(const QString& line)

@@ -23,10 +23,10 @@ struct OptionBoxes;
 // `selectProfile` makes a profile current by reading its group of
 // profiles.pop into the option boxes.
 //
-// The profile rules read the profile number P from the controller's
-// selectSubIndex (the last highlighted picker button), not from
-// selectedProfile: the two differ when the pointer rested on another button
-// after the last selection.
+// The profile rules read the profile number P of the profile actually
+// chosen (selectedProfile), never the picker's selectSubIndex: that one
+// follows the pointer over the buttons, and a button merely hovered must not
+// change the conversion, the estimate or the profile saved at close.
 class ProfileSelector : public QObject
 {
     Q_OBJECT
@@ -43,7 +43,10 @@ public:
     // profiles.pop; by default beside the executable.
     void setDefinitionsPath(const QString& path) { m_definitionsPath = path; }
 
-    void selectProfile(int profile);
+    // False, with the reason shown, when the profile cannot be chosen (its
+    // group of profiles.pop is unreadable, missing or incomplete); the
+    // current profile then stays.
+    bool selectProfile(int profile);
 
     int selectedProfile() const { return m_selectedProfile; }
     const QString& displayName() const { return m_displayName; }
@@ -54,7 +57,7 @@ public:
     const QString& optionLine() const { return m_optionLine; }
     bool noVideoMode() const { return m_noVideo; }
 
-    // P from the controller.
+    // P: the chosen profile (0 before any choice).
     int profileNumber() const;
     // The source-quality entries are offered: file mode, a size-driven
     // profile that is not a disc profile, and an output other than ".mp4".

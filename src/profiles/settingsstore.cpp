@@ -73,7 +73,13 @@ void SettingsStore::load()
     m_state.BisSingle = m_settings->readBool(kProfiles, QStringLiteral("BisSingle"), true);
     m_state.selectSubIndex = recordedProfile(m_state.BisSingle);
     m_boxes.channel.setCurrentIndex(m_state.BisSingle ? 0 : 1);
-    m_selector.selectProfile(m_state.selectSubIndex);
+    // A recorded profile that cannot be chosen (profiles.pop lost its
+    // lines) gives way to the direction's default.
+    const int fallback = m_state.BisSingle ? m_edition.defaultProfile() : 1;
+    if (!m_selector.selectProfile(m_state.selectSubIndex) && m_state.selectSubIndex != fallback) {
+        m_state.selectSubIndex = fallback;
+        m_selector.selectProfile(fallback);
+    }
     m_state.FinishAction = m_settings->readInteger(kProfiles, QStringLiteral("FinishSelcet"), 0);
 }
 
@@ -82,8 +88,10 @@ void SettingsStore::save()
     if (!m_settings)
         return;
     m_settings->writeBool(kProfiles, QStringLiteral("BisSingle"), m_state.BisSingle);
+    // The profile chosen, not the picker button the pointer rested on last.
+    const int chosen = m_selector.selectedProfile();
     m_settings->writeInteger(kProfiles, m_state.BisSingle ? kIntoKey : kOutOfKey,
-                             m_state.selectSubIndex);
+                             chosen > 0 ? chosen : m_state.selectSubIndex);
     m_settings->writeString(kOutput, QStringLiteral("path"), m_state.OutputFolder);
     m_settings->writeInteger(kProfiles, QStringLiteral("selcetindex"), m_state.selectIndex);
     m_settings->writeInteger(kProfiles, QStringLiteral("FinishSelcet"), m_state.FinishAction);

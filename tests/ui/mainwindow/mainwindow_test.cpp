@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include "common/inifile.h"
 #include "e2e/encoder/clips.h"
 #include "support/scriptedinteraction.h"
 #include "ui/joblistmodel.h"
@@ -268,4 +269,36 @@ TEST_F(MainWindowTest, DroppedFilesAreListedLikeChosenOnes)
     QApplication::sendEvent(window.get(), &again);
     EXPECT_EQ(window->controller().jobs().rowCount(), 1);
     EXPECT_EQ(interaction.warnings, QStringList({"Please first stop convert!"}));
+}
+
+// Hovering a profile button highlights it and nothing more: the job, the
+// estimate and the profile saved at close follow the button clicked.
+TEST_F(MainWindow, HoveringAProfileButtonChangesNoRule)
+{
+    open();
+    interaction.fileChoices.push_back({clip(QStringLiteral("one.avi"))});
+    window->dispatch(QStringLiteral("openfiles"));
+    ASSERT_EQ(window->controller().jobs().rowCount(), 1);
+    Navigation& picker = window->navigation();
+    picker.openNavigation(10);
+    PictureLabel* mov = picker.button(10);
+    ASSERT_TRUE(mov->isVisible());
+    QTest::mouseMove(mov, mov->rect().center());
+    QTest::mouseClick(mov, Qt::LeftButton, {}, mov->rect().center());
+    ASSERT_EQ(window->controller().profile().selectedProfile(), 10);
+    const QString movLine = window->controller().jobBuilder().fileJob(0, false).commandLine();
+
+    picker.openNavigation(10);
+    PictureLabel* flv = picker.button(11);
+    ASSERT_TRUE(flv->isVisible());
+    QTest::mouseMove(flv, flv->rect().center());
+    ASSERT_EQ(state().selectSubIndex, 11); // the highlight follows the pointer
+    picker.setNavigationVisible(false);
+
+    EXPECT_EQ(window->controller().jobBuilder().profileNumber(), 10);
+    EXPECT_EQ(window->controller().jobBuilder().fileJob(0, false).commandLine(), movLine);
+    ASSERT_TRUE(window->closeQuery());
+    const IniFile settings(QDir(configDir.path()).filePath(QStringLiteral("transcast.ini")));
+    EXPECT_EQ(settings.readInteger(QStringLiteral("profiles"), QStringLiteral("selcetsubindex"), 0),
+              10);
 }

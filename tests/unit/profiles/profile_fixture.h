@@ -58,7 +58,7 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         for (int p = 1; p <= lastProfile; ++p) {
             const Group g = groups.count(p) ? groups.at(p) : Group();
-            file.write(QStringLiteral("profile %1\n%2\n%3\n%4\n")
+            file.write(QStringLiteral("#%1 profile\n%2\n%3\n%4\n")
                            .arg(p)
                            .arg(g.size, g.bitrate, g.options)
                            .toLatin1());

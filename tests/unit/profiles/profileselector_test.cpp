@@ -152,41 +152,85 @@ TEST_F(ProfileSelection, NumbersWithoutANameKeepTheLastNameAndRememberNothing)
               QStringLiteral("ASF-Advanced Streaming Format(*.asf)"));
 }
 
-TEST_F(ProfileSelection, AMissingFileStopsAfterRecordingTheNumber)
+TEST_F(ProfileSelection, AMissingFileChangesNothing)
 {
     start();
     select(105);
     const QStringList sizesBefore = boxes().size.items();
+    const QString nameBefore = controller->profile().displayName();
     QFile::remove(definitionsPath());
-    select(27);
+    EXPECT_FALSE(controller->profile().selectProfile(27));
     ASSERT_EQ(interaction.errors.size(), 1);
     EXPECT_TRUE(interaction.errors.first().contains(QStringLiteral("profiles.pop")));
-    // Name shown, choices of 105 saved, number recorded ...
-    EXPECT_EQ(controller->profile().displayName(),
-              QStringLiteral("iPod(320×240)MPEG-4 Codec(*.mp4)"));
-    EXPECT_TRUE(profileIni().readString("105", "size").size() > 0);
-    EXPECT_EQ(settingsIni().readInteger("profiles", "selcetsubindex", 0), 27);
-    // ... the rest keeps its values.
+    EXPECT_EQ(controller->profile().displayName(), nameBefore);
+    EXPECT_EQ(settingsIni().readInteger("profiles", "selcetsubindex", 0), 105);
     EXPECT_EQ(boxes().size.items(), sizesBefore);
     EXPECT_EQ(controller->profile().selectedProfile(), 105);
 }
 
-TEST_F(ProfileSelection, AShortFileAppliesTheLinesItHas)
+// A profile whose group is cut short, or sits on shifted lines because a
+// line went missing further up, would convert with no options or with its
+// neighbour's: it cannot be chosen, and says which profile it is. The
+// profiles before the fault keep working.
+TEST_F(ProfileSelection, AnIncompleteOrShiftedGroupCannotBeChosen)
 {
     start();
     select(27);
     const QString optionsBefore = controller->profile().optionLine();
+    const QStringList sizesBefore = boxes().size.items();
+
     // The file ends after the size line of 131.
     writeDefinitions(130);
     QFile file(definitionsPath());
     ASSERT_TRUE(file.open(QIODevice::Append));
-    file.write("profile 131\n640x360 1280x720\n");
+    file.write("#131 profile\n640x360 1280x720\n");
     file.close();
-    select(131);
-    EXPECT_TRUE(interaction.errors.isEmpty());
-    EXPECT_EQ(boxes().size.items(), QStringList({"640x360", "1280x720"}));
+    EXPECT_FALSE(controller->profile().selectProfile(131));
+    ASSERT_EQ(interaction.errors.size(), 1);
+    EXPECT_TRUE(
+        interaction.errors.first().startsWith(QStringLiteral("Profile 131 cannot be chosen")))
+        << interaction.errors.first().toStdString();
     EXPECT_EQ(controller->profile().optionLine(), optionsBefore);
-    EXPECT_EQ(controller->profile().selectedProfile(), 131);
+    EXPECT_EQ(boxes().size.items(), sizesBefore);
+    EXPECT_EQ(controller->profile().selectedProfile(), 27);
+
+    // The option line of 30 lost: 30 and every group after it are off.
+    writeDefinitions();
+    QFile pop(definitionsPath());
+    ASSERT_TRUE(pop.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = pop.readAll().split('\n');
+    pop.close();
+    lines.removeAt(4 * 30 - 1);
+    ASSERT_TRUE(pop.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    pop.write(lines.join('\n'));
+    pop.close();
+    for (int shifted : {30, 31, 100}) {
+        interaction.errors.clear();
+        EXPECT_FALSE(controller->profile().selectProfile(shifted)) << shifted;
+        EXPECT_EQ(interaction.errors.size(), 1) << shifted;
+    }
+    EXPECT_TRUE(controller->profile().selectProfile(29));
+    EXPECT_EQ(controller->profile().selectedProfile(), 29);
+}
+
+// A whole group missing from the middle leaves the numbered first lines
+// one group off.
+TEST_F(ProfileSelection, ANumberedGroupMustBeItsOwn)
+{
+    start();
+    writeDefinitions();
+    QFile pop(definitionsPath());
+    ASSERT_TRUE(pop.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = pop.readAll().split('\n');
+    pop.close();
+    for (int i = 0; i < 4; ++i)
+        lines.removeAt(4 * 40 - 4);
+    ASSERT_TRUE(pop.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    pop.write(lines.join('\n'));
+    pop.close();
+    EXPECT_TRUE(controller->profile().selectProfile(39));
+    EXPECT_FALSE(controller->profile().selectProfile(40));
+    EXPECT_FALSE(controller->profile().selectProfile(41));
 }
 
 TEST_F(ProfileSelection, TheCategoryIconAndNameAreAnnounced)

@@ -66,7 +66,8 @@ TEST_F(Settings, KeysAreSpelledAsStoredFilesHaveThem)
 {
     start(QStringLiteral("transcast-wmv"));
     state().BisSingle = false;
-    state().selectSubIndex = 9;
+    select(9);
+    state().selectSubIndex = 3; // a button merely hovered last
     controller->saveSettings();
     const IniFile ini = settingsIni();
     EXPECT_EQ(ini.readString("profiles", "BisSingle"), QStringLiteral("0"));
