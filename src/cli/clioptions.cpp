@@ -95,7 +95,29 @@ CliOptions CliOptions::parse(const QStringList& arguments)
         return options;
     }
 
-    const QString command = arguments.first();
+    // Options may come before the command too ("--config DIR convert ..."):
+    // the command is the first argument that is neither an option nor an
+    // option's value.
+    int commandAt = 0;
+    while (commandAt < arguments.size()) {
+        const QString& argument = arguments.at(commandAt);
+        if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-") ||
+            argument == QLatin1String("--"))
+            break;
+        const int equals = static_cast<int>(argument.indexOf(QLatin1Char('=')));
+        const QString name = equals < 0 ? argument : argument.left(equals);
+        const OptionSpec* spec = findOption(name);
+        if (!spec)
+            return failed(QStringLiteral("unknown option ") + quoted(name));
+        commandAt += spec->takes == Takes::Value && equals < 0 ? 2 : 1;
+    }
+    if (commandAt >= arguments.size())
+        return failed(QStringLiteral("no command (profiles, probe or convert)"));
+    const QString command = arguments.at(commandAt);
+    QStringList rest = arguments;
+    rest.removeAt(commandAt);
+    rest.prepend(command);
+
     if (command == QLatin1String("profiles"))
         options.command = Command::Profiles;
     else if (command == QLatin1String("probe"))
@@ -106,8 +128,8 @@ CliOptions CliOptions::parse(const QStringList& arguments)
         return failed(QStringLiteral("unknown command ") + quoted(command));
 
     bool optionsEnded = false;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
+    for (int i = 1; i < rest.size(); ++i) {
+        const QString& argument = rest.at(i);
         if (optionsEnded || !argument.startsWith(QLatin1Char('-')) ||
             argument == QLatin1String("-")) {
             options.sources << argument;
@@ -134,8 +156,8 @@ CliOptions CliOptions::parse(const QStringList& arguments)
         QString value;
         if (equals >= 0) {
             value = argument.mid(equals + 1);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments.at(++i);
+        } else if (i + 1 < rest.size()) {
+            value = rest.at(++i);
         } else {
             return failed(quoted(name) + QStringLiteral(" needs a value"));
         }
@@ -173,15 +195,21 @@ QString CliOptions::usage()
         "window's Add Folder does (subfolders are not entered).\n"
         "\n"
         "CHOICES:\n"
-        "  --profile N        output profile (default: the edition's own)\n"
+        "  --profile N        output profile (default: with --config the last one\n"
+        "                     recorded there, else the edition's own)\n"
         "  --size POS|TEXT    frame size: a position from 0 or an entry's text\n"
         "  --video POS|TEXT   video quality, e.g. 2 or \"Normal\"\n"
         "  --audio POS|TEXT   audio quality, e.g. \"The Original Audio Quliay\"\n"
         "  --edition NAME     behave as the program named NAME (transcast-mp4 ...)\n"
-        "  --config DIR       use the settings files in DIR, named after the\n"
-        "                     edition (transcast-cli.ini; with --edition transcast\n"
-        "                     the window's transcast.ini): the profile's remembered\n"
-        "                     choices and the output folder; without it no\n"
+        "  --config DIR       the settings files in DIR, named after the edition\n"
+        "                     (transcast-cli.ini and \"pro transcast-cli.ini\"; with\n"
+        "                     --edition transcast the window's own). Read: the\n"
+        "                     last profile, the direction, the output folder and\n"
+        "                     each profile's remembered size and qualities.\n"
+        "                     Written only with --profile N: N becomes the last\n"
+        "                     profile, and the choices of the one recorded before\n"
+        "                     it are written back as they were read. The choices\n"
+        "                     given here are not remembered. Without --config no\n"
         "                     settings are read or written\n"
         "Convert only:\n"
         "  --output DIR       folder for the outputs (default: your videos folder,\n"

@@ -5,11 +5,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include "cli/clioptions.h"
 #include "cli/console.h"
 #include "cli/optionchoice.h"
+#include "common/textutil.h"
 #include "control/controller.h"
 
 namespace transcast
@@ -17,25 +17,6 @@ namespace transcast
 
 namespace
 {
-
-QString absolute(const QString& path)
-{
-    // The encoder runs in the program's folder, so a relative path would
-    // name a file there instead of the one the user meant.
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
-
-// The encoder's reason for refusing a file: the last line it wrote.
-QString reasonFrom(const QByteArray& report)
-{
-    const QStringList lines = QString::fromLocal8Bit(report).split(
-        QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        if (!line->trimmed().isEmpty())
-            return line->trimmed();
-    }
-    return QStringLiteral("the encoder cannot read it");
-}
 
 QString boxText(const OptionBox& box)
 {
@@ -64,7 +45,7 @@ bool CliSession::prepare(QString& error)
     ControllerState& state = m_controller->state();
 
     if (m_options.config) {
-        const QString folder = absolute(*m_options.config);
+        const QString folder = absoluteUserPath(*m_options.config);
         if (!QDir().mkpath(folder)) {
             error = QStringLiteral("--config: cannot make the folder ") + folder;
             return false;
@@ -77,10 +58,16 @@ bool CliSession::prepare(QString& error)
             m_controller->boxes().channel.setCurrentIndex(0);
     }
 
-    const int profile = m_options.profile.value_or(edition.defaultProfile());
-    state.selectSubIndex = profile;
-    m_controller->profile().selectProfile(profile);
-    if (m_controller->profile().selectedProfile() != profile)
+    // Only a profile the user names is selected (and, with --config,
+    // recorded as the last one); otherwise the settings' own stands, or the
+    // edition's without settings.
+    if (m_options.profile || !m_options.config) {
+        const int profile = m_options.profile.value_or(edition.defaultProfile());
+        state.selectSubIndex = profile;
+        if (!m_controller->profile().selectProfile(profile))
+            return false;
+    }
+    if (m_controller->profile().selectedProfile() <= 0)
         return false;
 
     if (m_options.size && !choose(QStringLiteral("--size"), *m_options.size, error))
@@ -91,7 +78,7 @@ bool CliSession::prepare(QString& error)
         return false;
 
     if (m_options.output)
-        state.outputFolderText = absolute(*m_options.output);
+        state.outputFolderText = absoluteUserPath(*m_options.output);
     return true;
 }
 
@@ -108,7 +95,7 @@ bool CliSession::choose(const QString& option, const QString& value, QString& er
         what = QStringLiteral("audio quality");
     }
     const OptionChoice::Result chosen =
-        OptionChoice::resolve(*box, value, option, what, m_controller->state().selectSubIndex);
+        OptionChoice::resolve(*box, value, option, what, m_controller->profile().profileNumber());
     if (!chosen.error.isEmpty()) {
         error = chosen.error;
         return false;
@@ -121,9 +108,9 @@ QVector<CliSession::Listed> CliSession::list(const QStringList& sources)
 {
     QVector<Listed> listed;
     SourceList& sourceList = m_controller->sources();
-    const QMetaObject::Connection skipped =
-        QObject::connect(&sourceList, &SourceList::fileSkipped, [&](const QString& path) {
-            listed.append({path, -1, reasonFrom(m_controller->probe().report())});
+    const QMetaObject::Connection skipped = QObject::connect(
+        &sourceList, &SourceList::fileSkipped, [&](const QString& path, const QString& reason) {
+            listed.append({path, -1, reason});
         });
     const QMetaObject::Connection appended =
         QObject::connect(&m_controller->jobs(), &JobList::rowAppended, [&](int row) {
@@ -131,7 +118,7 @@ QVector<CliSession::Listed> CliSession::list(const QStringList& sources)
         });
     QStringList paths;
     for (const QString& source : sources)
-        paths << absolute(source);
+        paths << absoluteUserPath(source);
     sourceList.addChosenFiles(paths);
     QObject::disconnect(skipped);
     QObject::disconnect(appended);
@@ -153,7 +140,7 @@ QString CliSession::choicesLine() const
 {
     const OptionBoxes& boxes = m_controller->boxes();
     return QStringLiteral("profile %1 %2; size %3; video %4; audio %5")
-        .arg(m_controller->state().selectSubIndex)
+        .arg(m_controller->profile().profileNumber())
         .arg(m_controller->profile().displayName(), boxText(boxes.size),
              boxText(boxes.videoBitrate), boxText(boxes.audioBitrate));
 }

@@ -58,7 +58,10 @@ int ConvertCommand::run()
             console.err(QStringLiteral("transcast-cli: skipped ") + reason);
         }
     }
-    const int skipped = CliSession::skippedCount(listed);
+    // Sources that could not even be looked at have been reported already.
+    const int skipped = CliSession::skippedCount(listed) + controller.sources().problemCount();
+    if (controller.sources().encoderUnavailable())
+        return CliOptions::kFailed;
     if (controller.jobs().rowCount() == 0) {
         console.err(QStringLiteral("transcast-cli: nothing to convert"));
         return CliOptions::kFailed;
@@ -109,17 +112,22 @@ int ConvertCommand::convert(int skipped)
     console.clearStatus();
 
     const int failed = controller.batch().failedCount();
-    const int finished =
-        static_cast<int>(std::count_if(m_ended.cbegin(), m_ended.cend(), [&](int row) {
-            return jobs.subItem(row, JobList::StatusColumn) == Batch::finishText();
-        }));
+    const auto rowsReading = [&jobs](const QString& status) {
+        int count = 0;
+        for (int row = 0; row < jobs.rowCount(); ++row)
+            count += jobs.subItem(row, JobList::StatusColumn) == status ? 1 : 0;
+        return count;
+    };
+    const int finished = rowsReading(Batch::finishText());
     QString summary = QStringLiteral("%1 finished, %2 failed").arg(finished).arg(failed);
     if (skipped > 0)
         summary += QStringLiteral(", %1 skipped").arg(skipped);
-    if (stopped)
-        summary += QStringLiteral(", stopped with %1 of %2 rows not converted")
-                       .arg(jobs.rowCount() - static_cast<int>(m_ended.size()))
-                       .arg(jobs.rowCount());
+    if (stopped) {
+        const int stoppedRows = rowsReading(Batch::stopText());
+        summary += QStringLiteral(", %1 stopped, %2 not started")
+                       .arg(stoppedRows)
+                       .arg(jobs.rowCount() - finished - failed - stoppedRows);
+    }
     console.out(summary);
 
     if (m_interrupted)

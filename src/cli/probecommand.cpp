@@ -32,7 +32,9 @@ int ProbeCommand::run(CliSession& session, const CliOptions& options)
                         QStringLiteral("audio %1 kb/s").arg(info.AudioBitrate), info.FilePath}
                 .join(tab));
     }
-    return CliSession::skippedCount(listed) > 0 ? CliOptions::kFailed : CliOptions::kSuccess;
+    const int problems = session.controller().sources().problemCount();
+    return CliSession::skippedCount(listed) + problems > 0 ? CliOptions::kFailed
+                                                           : CliOptions::kSuccess;
 }
 
 } // namespace transcast

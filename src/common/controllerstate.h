@@ -20,8 +20,9 @@ struct ControllerState {
     bool Paused = false;
 
     // Highlighted category (1..13) and profile button (1..132) of the
-    // profile picker; -1 for none. selectSubIndex is also the profile number
-    // the profile rules read.
+    // profile picker; -1 for none. The pointer moves the highlight; the
+    // profile rules read the profile actually chosen
+    // (ProfileSelector::selectedProfile), never this.
     int selectIndex = -1;
     int selectSubIndex = -1;
 
@@ -41,8 +42,15 @@ struct ControllerState {
     // After a batch: 0 nothing, 1 open the output folder, 2 shut down.
     int FinishAction = 0;
 
-    // Row the engine, the add-file operation or the estimate works on.
+    // Row the engine works on. Adding files never moves it: the add can run
+    // while a finished batch's rows are on screen, and it must not change
+    // which row a batch would mark.
     int CurrentRow = 0;
+
+    // Nesting depth of the add-file operations running now (a probe keeps
+    // the window's events flowing, so input arrives meanwhile). While it is
+    // above 0, Convert and the list actions are refused, silently.
+    int addingSources = 0;
 };
 
 } // namespace transcast

@@ -7,6 +7,9 @@
 #include <limits>
 #include <string>
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace transcast
 {
 
@@ -120,8 +123,8 @@ namespace
 {
 
 // A finite double as decimal digits: value = 0.d1d2d3... x 10^exponent, the
-// form in which the legacy float formatting rounds (halves away from zero on
-// the decimal digits).
+// form in which formatFixed rounds (halves away from zero on the decimal
+// digits), the rounding the size and ratio texts are written with.
 struct DecimalDigits {
     bool negative = false;
     std::string digits; // no leading zeros; empty for zero
@@ -219,6 +222,18 @@ QString formatFixed(double value, int precision, int decimals, QChar separator)
             text += digitAt(d.exponent + i);
     }
     return text;
+}
+
+QString absoluteUserPath(const QString& path)
+{
+    if (path.isEmpty())
+        return path;
+    QString expanded = path;
+    if (expanded == QLatin1String("~"))
+        expanded = QDir::homePath();
+    else if (expanded.startsWith(QLatin1String("~/")))
+        expanded = QDir::homePath() + expanded.mid(1);
+    return QDir::cleanPath(QFileInfo(expanded).absoluteFilePath());
 }
 
 } // namespace transcast

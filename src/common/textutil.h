@@ -15,9 +15,9 @@ namespace transcast
 // escaped. Used for the joined command-line texts the user sees.
 QString QuoteArgument(const QString& text);
 
-// Whole number as the legacy conversions read it: optional leading blanks, an
-// optional sign, decimal digits and nothing after them. Anything else is no
-// number (empty optional).
+// A whole number as settings, probe values and list texts are read:
+// optional leading blanks, an optional sign, decimal digits and nothing after
+// them. Anything else is no number (empty optional).
 std::optional<qint64> parseInteger(const QString& text);
 
 // As parseInteger, but a value outside the 32-bit range is no number either.
@@ -56,5 +56,12 @@ qint64 roundHalfEven(double value);
 // part needs more digits than the precision allows, the general exponent form
 // is written instead ("1E5", "1.2346E5").
 QString formatFixed(double value, int precision, int decimals, QChar separator = QLatin1Char('.'));
+
+// The path made absolute against the current folder, with a leading "~" (or
+// "~/") standing for the home folder, and cleaned ("a/../b" is "b"). The
+// encoder runs in the program's folder, so every path handed to it, or
+// checked on its behalf, must not depend on where we were started. Empty
+// stays empty.
+QString absoluteUserPath(const QString& path);
 
 } // namespace transcast

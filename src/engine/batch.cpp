@@ -26,8 +26,14 @@ Batch::Batch(const Edition& edition, ControllerState& state, JobList& jobs, JobB
 
 void Batch::convert()
 {
-    if (BusyGuards::playingThenConverting(m_state, m_interaction) || m_jobs.rowCount() == 0)
+    if (BusyGuards::playingThenConverting(m_state, m_interaction) || m_state.addingSources > 0 ||
+        m_jobs.rowCount() == 0)
         return;
+    if (m_builder.profileNumber() <= 0) {
+        // Every profile failed to load; the reason was shown then.
+        m_interaction.warn(QStringLiteral("Please first choose a profile!"));
+        return;
+    }
     m_state.CurrentRow = 0;
     m_runner.setProgressOffset(0);
     m_failures.clear();

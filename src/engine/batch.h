@@ -20,9 +20,9 @@ struct ControllerState;
 // Walks the job list from the first row to the last, one encoder run at a
 // time, and runs the finish action when the list is done.
 //
-// Unlike the older behaviour of reporting every ended job as "Finish", a job
-// whose encoder exits with an error, dies, or cannot be started is marked
-// "Failed" (its reason kept for the user) and the batch goes on.
+// Only a job whose encoder ends successfully reads "Finish": one whose
+// encoder exits with an error, dies, or cannot be started is marked
+// "Failed" (its reason kept for the user), and the batch goes on.
 class Batch : public QObject
 {
     Q_OBJECT

@@ -147,6 +147,9 @@ QString JobBuilder::outputFolder(bool create) const
     QString folder = m_state.outputFolderText.trimmed();
     if (folder.isEmpty())
         folder = SettingsStore::defaultOutputFolder();
+    // The encoder runs in the program's folder: a relative folder would be
+    // checked for free names here and written there.
+    folder = absoluteUserPath(folder);
     if (create && !QFileInfo(folder).isDir())
         QDir().mkpath(folder); // a failure shows as the encoder's own error
     if (!folder.endsWith(QLatin1Char('/')))
@@ -165,7 +168,13 @@ QString JobBuilder::freeOutputName(const QString& folder, const QString& baseNam
 {
     const QString extension = m_profile.outputExtension();
     QString candidate = folder + replaceExtension(baseName, extension);
-    for (int n = 1; QFileInfo::exists(candidate); ++n)
+    // Any entry takes the name, a dangling link too: the encoder would write
+    // through it.
+    const auto taken = [](const QString& path) {
+        const QFileInfo entry(path);
+        return entry.exists() || entry.isSymLink();
+    };
+    for (int n = 1; taken(candidate); ++n)
         candidate = folder + caption + QLatin1Char('_') + QString::number(n) + extension;
     return candidate;
 }

@@ -1,10 +1,14 @@
 #include "sources/sourcelist.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+
+#include <dirent.h>
 
 #include "common/busyguards.h"
 #include "common/controllerstate.h"
@@ -18,24 +22,46 @@
 namespace transcast
 {
 
-namespace
-{
-
-// Keeps the nesting count right on every way out.
-class AddingScope
+// Keeps the nesting count right on every way out; the outermost scope of
+// an add starts its problem count afresh.
+class SourceList::AddingScope
 {
 public:
-    explicit AddingScope(int& count) : m_count(count) { ++m_count; }
+    explicit AddingScope(SourceList& list) : m_count(list.m_state.addingSources)
+    {
+        if (m_count++ == 0) {
+            list.m_encoderFailed = false;
+            list.m_problems = 0;
+        }
+    }
     ~AddingScope() { --m_count; }
 
 private:
     int& m_count;
 };
 
+namespace
+{
+
 QString extensionOf(const QString& name)
 {
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     return dot < 0 ? QString() : name.mid(dot);
+}
+
+// A file name's bytes with everything outside printable ASCII written as
+// \xHH, for names that are no text.
+QString escapedName(const QByteArray& raw)
+{
+    QString text;
+    for (const char c : raw) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7f && byte != '\\')
+            text += QLatin1Char(c);
+        else
+            text += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
+    }
+    return text;
 }
 
 } // namespace
@@ -83,15 +109,51 @@ QString SourceList::displayName(const QString& path)
     return dot < 0 ? name : name.left(dot);
 }
 
-QStringList SourceList::folderEntries(const QString& folder)
+SourceList::FolderListing SourceList::listFolder(const QString& folder)
 {
-    QStringList names = QDir(folder).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+    FolderListing listing;
+    // Read with the system's own calls: Qt's listing turns bytes that are no
+    // UTF-8 into replacement characters, naming files that do not exist.
+    DIR* directory = opendir(QFile::encodeName(folder).constData());
+    if (directory == nullptr) {
+        listing.readable = false;
+        listing.error = QString::fromLocal8Bit(std::strerror(errno));
+        return listing;
+    }
+    errno = 0;
+    while (const dirent* entry = readdir(directory)) {
+        const QByteArray raw(entry->d_name);
+        if (raw == "." || raw == "..")
+            continue;
+        const QString name = QFile::decodeName(raw);
+        if (QFile::encodeName(name) == raw)
+            listing.names << name;
+        else
+            listing.undecodable << escapedName(raw);
+        errno = 0;
+    }
+    if (errno != 0) {
+        listing.readable = false;
+        listing.error = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    closedir(directory);
+    std::sort(listing.names.begin(), listing.names.end(), [](const QString& a, const QString& b) {
         const int folded = QString::compare(a.toUpper(), b.toUpper());
         return folded != 0 ? folded < 0 : a < b;
     });
-    return names;
+    listing.undecodable.sort();
+    return listing;
+}
+
+bool SourceList::isAdding() const
+{
+    return m_state.addingSources > 0;
+}
+
+void SourceList::reportProblem(const QString& text)
+{
+    ++m_problems;
+    m_interaction.error(text);
 }
 
 bool SourceList::refusedWhileConverting()
@@ -114,7 +176,7 @@ void SourceList::addFiles()
                                   : m_interaction.chooseFiles(m_ownFormatFilter, false);
     if (!files.isEmpty()) {
         m_jobs.setVisible(true);
-        AddingScope adding(m_adding);
+        AddingScope adding(*this);
         for (const QString& file : files)
             addOneFile(file);
     }
@@ -127,9 +189,9 @@ void SourceList::addChosenFiles(const QStringList& paths)
         return;
     m_jobs.setVisible(true);
     {
-        AddingScope adding(m_adding);
+        AddingScope adding(*this);
         for (const QString& path : paths) {
-            if (QFileInfo(path).isDir())
+            if (QFileInfo(absoluteUserPath(path)).isDir())
                 addFolderContents(path);
             else
                 addOneFile(path);
@@ -158,39 +220,63 @@ bool SourceList::keptByFolderScan(const QString& name) const
     return m_ownFormatFilter.contains(extension);
 }
 
-void SourceList::addFolderContents(const QString& folder)
+void SourceList::addFolderContents(const QString& chosenFolder)
 {
+    const QString folder = absoluteUserPath(chosenFolder);
     m_jobs.setVisible(true);
     {
-        AddingScope adding(m_adding);
-        for (const QString& name : folderEntries(folder)) {
-            if (!keptByFolderScan(name))
+        AddingScope adding(*this);
+        const FolderListing listing = listFolder(folder);
+        if (!listing.readable)
+            reportProblem(
+                QStringLiteral("Cannot read the folder %1: %2").arg(folder, listing.error));
+        QStringList leftOut;
+        for (const QString& name : listing.undecodable) {
+            if (keptByFolderScan(name))
+                leftOut << name;
+        }
+        if (!leftOut.isEmpty())
+            reportProblem(QStringLiteral("These file names in %1 are not valid UTF-8 and were "
+                                         "left out: %2")
+                              .arg(folder, leftOut.join(QStringLiteral(", "))));
+        for (const QString& name : listing.names) {
+            const QString path = QDir(folder).filePath(name);
+            // A folder named like a video ("x.avi") is no video.
+            if (!keptByFolderScan(name) || QFileInfo(path).isDir())
                 continue;
             QCoreApplication::processEvents();
             QCoreApplication::processEvents();
-            addOneFile(QDir(folder).filePath(name));
+            addOneFile(path);
         }
     }
     selectFirstIfNoneSelected();
 }
 
-bool SourceList::addOneFile(const QString& path)
+bool SourceList::addOneFile(const QString& chosenPath)
 {
-    AddingScope adding(m_adding);
+    const QString path = absoluteUserPath(chosenPath);
+    AddingScope adding(*this);
+    if (m_encoderFailed)
+        return false;
     m_probe.probe(path);
     m_probe.wait();
-    return addProbedFile(path, m_probe.result());
+    if (m_probe.encoderStartFailed()) {
+        m_encoderFailed = true;
+        reportProblem(m_probe.encoderStartError());
+        return false;
+    }
+    if (addProbedFile(path, m_probe.result()))
+        return true;
+    emit fileSkipped(path, m_probe.failureReason());
+    return false;
 }
 
 bool SourceList::addProbedFile(const QString& path, ProbeResult probed)
 {
     const auto overall = parseInt32(probed.overallBitrate);
-    if (!overall) {
-        emit fileSkipped(path);
+    if (!overall)
         return false;
-    }
     const int row = m_jobs.appendRow();
-    m_state.CurrentRow = row;
 
     if (probed.videoBitrate.isEmpty()) {
         const auto audio = parseInt32(probed.audioBitrate);

@@ -48,8 +48,9 @@ public:
     void addChosenFiles(const QStringList& paths);
     void addFolderContents(const QString& folder);
 
-    // Probes one file and appends its row; false when the file was skipped
-    // (the probe found no overall bitrate).
+    // Probes one file (its path made absolute first) and appends its row;
+    // false when the file was skipped (the probe found no overall bitrate)
+    // or the encoder cannot be started (said once per add).
     bool addOneFile(const QString& path);
     // Appends the row of a probed file: missing bitrates are derived from the
     // overall one (an audio bitrate of 0 counts as 128), a missing frame size
@@ -57,23 +58,41 @@ public:
     bool addProbedFile(const QString& path, ProbeResult probed);
 
     // True while files are being added (a probe runs); the window then keeps
-    // processing events, and the actions that change the list ignore input.
-    bool isAdding() const { return m_adding > 0; }
+    // processing events, and the actions that change the list (Convert
+    // included) ignore input.
+    bool isAdding() const;
+
+    // Sources the last add could not look at, each already reported to the
+    // user: a folder that cannot be read, file names that are not valid
+    // UTF-8, an encoder that cannot be started.
+    int problemCount() const { return m_problems; }
+    // The last add stopped because the encoder cannot be started.
+    bool encoderUnavailable() const { return m_encoderFailed; }
 
     // The caption of a file row: the file name without its last extension.
     static QString displayName(const QString& path);
-    // The entries of a folder in the order a user sees them listed: by name,
+
+    // A folder's entries in the order a user sees them listed: by name,
     // letter case ignored, subfolders included but never entered.
-    static QStringList folderEntries(const QString& folder);
+    struct FolderListing {
+        bool readable = true;
+        QString error;           // why it cannot be read
+        QStringList names;       // the entries
+        QStringList undecodable; // names that are not valid UTF-8, bytes escaped
+    };
+    static FolderListing listFolder(const QString& folder);
+    static QStringList folderEntries(const QString& folder) { return listFolder(folder).names; }
 
 signals:
     // A file could not be read by the encoder and got no row.
-    void fileSkipped(const QString& path);
+    void fileSkipped(const QString& path, const QString& reason);
 
 private:
+    class AddingScope;
     bool refusedWhileConverting();
     void selectFirstIfNoneSelected();
     bool keptByFolderScan(const QString& name) const;
+    void reportProblem(const QString& text);
 
     const Edition& m_edition;
     ControllerState& m_state;
@@ -82,7 +101,8 @@ private:
     Estimator& m_estimator;
     Interaction& m_interaction;
     QString m_ownFormatFilter;
-    int m_adding = 0;
+    bool m_encoderFailed = false;
+    int m_problems = 0;
 };
 
 } // namespace transcast

@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include "common/textutil.h"
@@ -38,6 +39,8 @@ void SourceProbe::probe(const QString& path)
     Q_ASSERT(!m_probing);
     m_parser.reset();
     m_report.clear();
+    m_path = path;
+    m_startError.clear();
     m_probing = true;
     m_timedOut = false;
 
@@ -47,8 +50,15 @@ void SourceProbe::probe(const QString& path)
     connect(m_process, &QProcess::readyRead, this, &SourceProbe::readBlocks);
     connect(m_process, &QProcess::finished, this, &SourceProbe::finish);
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
+        if (error == QProcess::FailedToStart) {
+            // Qt names the failing call ("execve: Permission denied").
+            QString reason = m_process->errorString();
+            const int colon = reason.indexOf(QLatin1String(": "));
+            if (reason.startsWith(QLatin1String("execve")) && colon >= 0)
+                reason = reason.mid(colon + 2);
+            m_startError = reason.isEmpty() ? QStringLiteral("unknown error") : reason;
             finish();
+        }
     });
     m_process->start(m_encoderPath, {QStringLiteral("-i"), path});
 }
@@ -78,10 +88,32 @@ void SourceProbe::finish()
     emit finished();
 }
 
+QString SourceProbe::encoderStartError() const
+{
+    return QStringLiteral("Cannot start the encoder %1: %2").arg(m_encoderPath, m_startError);
+}
+
+QString SourceProbe::failureReason() const
+{
+    if (encoderStartFailed())
+        return encoderStartError();
+    if (m_timedOut)
+        return QStringLiteral("%1: timed out after %2 s")
+            .arg(m_path, QString::number(m_timeoutMs / 1000.0, 'g', 4));
+    const QStringList lines = QString::fromLocal8Bit(m_report).split(
+        QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        if (!line->trimmed().isEmpty())
+            return line->trimmed();
+    }
+    return m_path + QStringLiteral(": the encoder cannot read it");
+}
+
 void SourceProbe::wait(int timeoutMs)
 {
     if (!m_probing)
         return;
+    m_timeoutMs = timeoutMs;
     QEventLoop loop;
     connect(this, &SourceProbe::finished, &loop, &QEventLoop::quit);
     QTimer timer;

@@ -33,6 +33,16 @@ public:
     // file it cannot read, its reason (the file gets no row).
     const QByteArray& report() const { return m_report; }
 
+    // The encoder itself could not be started (missing, not executable):
+    // every file would fail alike, so the caller says so once.
+    bool encoderStartFailed() const { return !m_startError.isEmpty(); }
+    // "Cannot start the encoder PATH: REASON" after such a failure.
+    QString encoderStartError() const;
+    // Why the last probe gave no report: the encoder's last line ("PATH: No
+    // such file or directory"), "PATH: timed out after N s", or the start
+    // failure.
+    QString failureReason() const;
+
     // The joined text of the probe call, as the user would type it.
     QString commandLine(const QString& path) const;
 
@@ -48,6 +58,9 @@ private:
     QProcess* m_process = nullptr;
     ProbeReportParser m_parser;
     QByteArray m_report;
+    QString m_path;
+    QString m_startError;
+    int m_timeoutMs = 0;
     bool m_probing = false;
     bool m_timedOut = false;
 };

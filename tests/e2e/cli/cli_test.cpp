@@ -1,6 +1,7 @@
 // transcast-cli as users run it: the built program started as a child, its
 // output read back, over the real register.dat and ffmpeg.
 #include <csignal>
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "common/inifile.h"
 #include "common/textutil.h"
 #include "control/controller.h"
 #include "e2e/encoder/clips.h"
@@ -346,7 +348,78 @@ TEST_F(Cli, CtrlCStopsTheBatchLikeTheStopButton)
     EXPECT_TRUE(text.contains(QStringLiteral("[1/3] first: Finish\n"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("[2/3] long: Stop\n"))) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("[3/3]"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("stopped with 1 of 3 rows not converted")));
+    EXPECT_TRUE(text.contains(QStringLiteral("1 finished, 0 failed, 1 stopped, 1 not started")))
+        << text.toStdString();
     EXPECT_EQ(filesBelow(output), QStringList({"first.mp4", "long.mp4"}))
         << "the partly written output stays";
+}
+
+// With --config but no --profile the settings' last profile is used and
+// nothing is written; --profile N records N, and options may come first.
+TEST_F(Cli, OnlyAChosenProfileIsRecorded)
+{
+    const QString movie = clip(QStringLiteral("clip.avi"));
+    const QString config = work.filePath(QStringLiteral("settings"));
+    QDir().mkpath(config);
+    const QString settings = QDir(config).filePath(QStringLiteral("transcast-cli.ini"));
+    const QByteArray recorded = "[profiles]\r\nselcetsubindex=27\r\n";
+    QFile file(settings);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(recorded);
+    file.close();
+
+    const CliRun plain = run({"--config", config, "probe", movie});
+    EXPECT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_TRUE(plain.out.startsWith(QStringLiteral("profile 27 "))) << plain.out.toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), recorded);
+    file.close();
+
+    const CliRun chosen = run({"--config", config, "--profile", "122", "probe", movie});
+    EXPECT_EQ(chosen.exitCode, 0) << chosen.err.toStdString();
+    EXPECT_EQ(IniFile(settings).readInteger(QStringLiteral("profiles"),
+                                            QStringLiteral("selcetsubindex"), 0),
+              122);
+}
+
+// Without an encoder nothing can be read: one line says so, with the
+// encoder's path and the reason, and the run fails.
+TEST_F(Cli, AMissingEncoderIsOneClearLine)
+{
+    const QString movie = clip(QStringLiteral("clip.avi"));
+    const QString program = work.filePath(QStringLiteral("program"));
+    QDir().mkpath(program);
+    for (const char* name : {"transcast-cli", "profiles.pop"})
+        ASSERT_TRUE(QFile::copy(QStringLiteral(TRANSCAST_BIN_DIR "/") + QLatin1String(name),
+                                QDir(program).filePath(QLatin1String(name))));
+    for (const char* command : {"probe", "convert"}) {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(QDir(program).filePath(QStringLiteral("transcast-cli")),
+                      {QLatin1String(command), movie, movie});
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 1) << command;
+        EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()),
+                  QStringLiteral("transcast-cli: error: Cannot start the encoder %1: No such file "
+                                 "or directory\n")
+                      .arg(QDir(program).filePath(QStringLiteral("register.dat"))))
+            << command;
+    }
+}
+
+// A name that is not UTF-8 cannot be listed; the run says which and fails.
+TEST_F(Cli, AFileNameThatIsNotUtf8FailsTheRunVisibly)
+{
+    const QString folder = work.filePath(QStringLiteral("sources"));
+    clip(QStringLiteral("sources/good.avi"));
+    const QByteArray raw = QFile::encodeName(folder) + "/caf\xe9.avi";
+    FILE* made = std::fopen(raw.constData(), "w");
+    ASSERT_NE(made, nullptr);
+    std::fclose(made);
+    const CliRun result = run({"probe", "--profile", "118", folder});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("not valid UTF-8")) &&
+                result.err.contains(QStringLiteral("caf\\xe9.avi")))
+        << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("good\t"))) << result.out.toStdString();
 }

@@ -98,3 +98,23 @@ TEST(CliOptionsParse, ProfilesNeedsNothingMore)
     EXPECT_TRUE(options.ok());
     EXPECT_EQ(options.command, Command::Profiles);
 }
+
+// Options may stand before the command, as many tools allow.
+TEST(CliOptionsParse, OptionsBeforeTheCommandCount)
+{
+    const CliOptions options =
+        parse({"--config", "/cfg", "--profile=27", "--dry-run", "convert", "--size", "1", "a.avi"});
+    ASSERT_TRUE(options.ok()) << options.error.toStdString();
+    EXPECT_EQ(options.command, Command::Convert);
+    EXPECT_EQ(options.config, QStringLiteral("/cfg"));
+    EXPECT_EQ(options.profile, 27);
+    EXPECT_TRUE(options.dryRun);
+    EXPECT_EQ(options.size, QStringLiteral("1"));
+    EXPECT_EQ(options.sources, QStringList({"a.avi"}));
+
+    EXPECT_TRUE(parse({"--sise", "1", "convert", "a.avi"})
+                    .error.contains(QLatin1String("unknown option '--sise'")));
+    EXPECT_TRUE(parse({"--output", "/o", "probe", "a.avi"})
+                    .error.contains(QLatin1String("'--output' goes with convert only")));
+    EXPECT_TRUE(parse({"--config", "/cfg"}).error.contains(QLatin1String("no command")));
+}

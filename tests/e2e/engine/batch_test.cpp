@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "common/textutil.h"
+
 using namespace transcast;
 
 namespace
@@ -69,6 +71,12 @@ TEST_F(Batches, StopLeavesTheRestAloneAndSkipsTheFinishAction)
     EXPECT_EQ(shell.shutdowns, 0);
     EXPECT_EQ(status(2), QStringLiteral("Status"));
     EXPECT_FALSE(QFileInfo::exists(QDir(outDir.path()).filePath(QStringLiteral("three.mp4"))));
+    // The stopped row keeps its partial output, and it plays: the encoder
+    // was asked to end, so it closed the file.
+    const testclips::RunResult probe =
+        testclips::runRegister({"-i", QDir(outDir.path()).filePath(QStringLiteral("long.mp4"))});
+    EXPECT_EQ(probe.exitCode, 0) << probe.output.toStdString();
+    EXPECT_GT(DurationToSeconds(testclips::readLikeTheApp(probe.output).duration), 0);
 }
 
 TEST_F(Batches, AFailingRowIsMarkedAndTheBatchGoesOn)

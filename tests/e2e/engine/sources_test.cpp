@@ -1,6 +1,10 @@
 #include "engine_fixture.h"
 
 #include <QFile>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace transcast;
 
@@ -55,4 +59,137 @@ TEST_F(Sources, OutOfTheEditionsFormatTheScanUsesItsFilter)
     controller->sources().addFolderContents(sourceDir.path());
     ASSERT_EQ(jobs().rowCount(), 1);
     EXPECT_EQ(jobs().caption(0), QStringLiteral("y"));
+}
+
+// Convert clicked while files are being added (the probe keeps the window's
+// events flowing) is refused like the list actions, and the add never moves
+// the batch's row.
+TEST_F(Sources, ConvertIsRefusedWhileFilesAreAdded)
+{
+    start();
+    select(118);
+    const QStringList files = {clip("one.avi"), clip("two.avi"), clip("three.avi")};
+    controller->state().CurrentRow = 7;
+    int clicks = 0;
+    QObject::connect(&jobs(), &JobList::rowAppended, [&](int) {
+        // A click that arrives while the next file is probed.
+        QTimer::singleShot(0, [&] {
+            ++clicks;
+            controller->batch().convert();
+        });
+    });
+    controller->sources().addChosenFiles(files);
+    waitFor([] { return false; }, 200);
+    EXPECT_GE(clicks, 2);
+    EXPECT_FALSE(controller->state().Converting);
+    EXPECT_FALSE(controller->runner().isRunning());
+    ASSERT_EQ(jobs().rowCount(), 3);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(status(row), QStringLiteral("Status")) << row;
+    EXPECT_EQ(controller->state().CurrentRow, 7);
+    EXPECT_TRUE(interaction.warnings.isEmpty());
+}
+
+// A relative name means the file in the current folder, not one beside the
+// program (where the encoder runs).
+TEST_F(Sources, RelativeAndHomePathsAreMadeAbsolute)
+{
+    start();
+    select(118);
+    clip("rel.avi");
+    ASSERT_TRUE(QDir(sourceDir.path()).mkdir(QStringLiteral("sub")));
+    clip(QStringLiteral("sub/inner.avi"));
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(sourceDir.path()));
+    controller->sources().addChosenFiles({QStringLiteral("rel.avi"), QStringLiteral("./sub")});
+    QDir::setCurrent(before);
+    ASSERT_EQ(jobs().rowCount(), 2);
+    EXPECT_EQ(jobs().originalInfo(0).FilePath, QDir(sourceDir.path()).filePath("rel.avi"));
+    EXPECT_EQ(jobs().originalInfo(1).FilePath, QDir(sourceDir.path()).filePath("sub/inner.avi"));
+}
+
+// Without a working encoder nothing can be listed: the user hears why once,
+// not once per file, and not as if the files were at fault.
+TEST_F(Sources, AnEncoderThatCannotStartIsReportedOnce)
+{
+    QTemporaryDir program;
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TRANSCAST_BIN_DIR "/profiles.pop"),
+                            program.filePath(QStringLiteral("profiles.pop"))));
+    const QStringList files = {clip("a.avi"), clip("b.avi")};
+    const QString encoder = program.filePath(QStringLiteral("register.dat"));
+    for (const char* reason : {"No such file or directory", "Permission denied"}) {
+        controller = std::make_unique<Controller>(
+            Edition(QStringLiteral("transcast"), program.path()), interaction, shell);
+        select(118);
+        interaction.errors.clear();
+        QStringList skipped;
+        QObject::connect(&controller->sources(), &SourceList::fileSkipped,
+                         [&](const QString& path, const QString&) { skipped << path; });
+        controller->sources().addChosenFiles(files);
+        EXPECT_EQ(jobs().rowCount(), 0);
+        EXPECT_TRUE(skipped.isEmpty());
+        EXPECT_EQ(interaction.errors, QStringList({QStringLiteral("Cannot start the encoder %1: %2")
+                                                       .arg(encoder, QLatin1String(reason))}));
+        EXPECT_TRUE(controller->sources().encoderUnavailable());
+        // The second round: an encoder that is there but cannot be run.
+        QFile text(encoder);
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        text.write("not a program\n");
+        text.close();
+        text.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+}
+
+// A probe that does not end is killed; its reason says so.
+TEST_F(Sources, AProbeTimeOutSaysSo)
+{
+    QTemporaryDir program;
+    const QString slow = program.filePath(QStringLiteral("register.dat"));
+    QFile script(slow);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nexec sleep 30\n");
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    SourceProbe probe(slow, program.path());
+    probe.probe(QStringLiteral("/videos/slow.avi"));
+    probe.wait(300);
+    EXPECT_FALSE(probe.Probing());
+    EXPECT_EQ(probe.failureReason(), QStringLiteral("/videos/slow.avi: timed out after 0.3 s"));
+}
+
+// A folder named like a video is passed over without a word; file names
+// that are not UTF-8 cannot be listed, and the user hears which; a folder
+// that cannot be read is reported.
+TEST_F(Sources, AFolderScanSaysWhatItCannotList)
+{
+    start();
+    select(118);
+    clip("good.avi");
+    ASSERT_TRUE(QDir(sourceDir.path()).mkdir(QStringLiteral("folder.avi")));
+    const QByteArray latin1Name = QFile::encodeName(sourceDir.path()) + "/caf\xe9.avi";
+    const int fd = ::open(latin1Name.constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    QStringList skipped;
+    QObject::connect(&controller->sources(), &SourceList::fileSkipped,
+                     [&](const QString& path, const QString&) { skipped << path; });
+
+    controller->sources().addFolderContents(sourceDir.path());
+    ASSERT_EQ(jobs().rowCount(), 1);
+    EXPECT_EQ(jobs().caption(0), QStringLiteral("good"));
+    EXPECT_TRUE(skipped.isEmpty()) << skipped.join(',').toStdString();
+    EXPECT_EQ(interaction.errors,
+              QStringList({QStringLiteral("These file names in %1 are not valid UTF-8 and were "
+                                          "left out: caf\\xe9.avi")
+                               .arg(sourceDir.path())}));
+    EXPECT_EQ(controller->sources().problemCount(), 1);
+
+    interaction.errors.clear();
+    const QString gone = QDir(sourceDir.path()).filePath(QStringLiteral("gone"));
+    controller->sources().addFolderContents(gone);
+    EXPECT_EQ(
+        interaction.errors,
+        QStringList(
+            {QStringLiteral("Cannot read the folder %1: No such file or directory").arg(gone)}));
+    EXPECT_EQ(controller->sources().problemCount(), 1);
 }

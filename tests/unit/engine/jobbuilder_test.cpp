@@ -158,6 +158,24 @@ TEST_F(CommandLines, SizeDrivenVideoIsTheVideoTerm)
     EXPECT_EQ(job(row).VideoRateArg, QStringLiteral(" -r 25 -b 1500000"));
 }
 
+// Profile 131 remembers no choices, so its size box has no selection: the
+// job leaves the source its own size, and its video bitrate and the
+// estimate both follow that size instead of reading 0.
+TEST_F(CommandLines, WithoutAChosenSizeJobAndEstimateUseTheSourceSize)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
+    select(131);
+    ASSERT_EQ(boxes().size.currentIndex(), -1);
+    boxes().videoBitrate.choose(2); // Normal
+    const ConversionJob j = job(row);
+    EXPECT_EQ(j.SizeArg, QString());
+    const int video = controller->estimator().videoKbps(row);
+    EXPECT_GT(video, 0);
+    EXPECT_EQ(j.VideoRateArg, QStringLiteral(" -r 25 -b %1").arg(video * 1000));
+    addRow(QStringLiteral("320x240"), QStringLiteral("00:00:10"));
+    EXPECT_LT(controller->estimator().videoKbps(row + 1), video);
+}
+
 TEST_F(CommandLines, AnExistingOutputIsNeverChosen)
 {
     const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
@@ -167,6 +185,37 @@ TEST_F(CommandLines, AnExistingOutputIsNeverChosen)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
     EXPECT_EQ(job(row).OutputFile, out(QStringLiteral("clip_2.mp4")));
+}
+
+// A dangling link at the name is taken too: the encoder would write through
+// it, into wherever it points.
+TEST_F(CommandLines, ADanglingLinkTakesItsName)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
+    select(118);
+    ASSERT_TRUE(QFile::link(out(QStringLiteral("elsewhere.mp4")), out(QStringLiteral("clip.mp4"))));
+    EXPECT_EQ(job(row).OutputFile, out(QStringLiteral("clip_1.mp4")));
+}
+
+// The encoder runs in the program's folder: a relative output folder must
+// mean the same folder to the name check, the folder creation and the
+// encoder, so it is made absolute against the current folder first.
+TEST_F(CommandLines, RelativeAndHomeFoldersBecomeAbsolute)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
+    select(118);
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(outDir.path()));
+    state().outputFolderText = QStringLiteral("rel/../relative");
+    const ConversionJob relative = job(row);
+    QDir::setCurrent(before);
+    EXPECT_EQ(relative.OutputFile, out(QStringLiteral("relative/clip.mp4")));
+    EXPECT_EQ(state().OutputFolder, out(QStringLiteral("relative/")));
+    EXPECT_TRUE(QDir(out(QStringLiteral("relative"))).exists());
+
+    state().outputFolderText = QStringLiteral("~/transcast out");
+    EXPECT_EQ(controller->jobBuilder().outputFolder(false),
+              QDir::homePath() + QStringLiteral("/transcast out/"));
 }
 
 TEST_F(CommandLines, OutputFolders)

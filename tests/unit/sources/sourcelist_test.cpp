@@ -68,7 +68,7 @@ TEST_F(SourceRows, MissingProbeValuesAreDerived)
     ASSERT_TRUE(sources().addProbedFile(QStringLiteral("/v/b.avi"), probed("900", "", "")));
     EXPECT_EQ(jobs().originalInfo(1).VideoBitrate, QStringLiteral("900"));
     EXPECT_EQ(jobs().originalInfo(1).AudioBitrate, QStringLiteral("128"));
-    EXPECT_EQ(state().CurrentRow, 1);
+    EXPECT_EQ(state().CurrentRow, 0); // the batch's row; adding never moves it
 
     // No overall bitrate: no row, no message.
     EXPECT_FALSE(sources().addProbedFile(QStringLiteral("/v/c.txt"), probed("", "", "")));
