@@ -51,10 +51,10 @@ void SourceProbe::probe(const QString& path)
     connect(m_process, &QProcess::finished, this, &SourceProbe::finish);
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart) {
-            // Qt names the failing call ("execve: Permission denied").
+            // Qt names the failing call ("execvp: Permission denied").
             QString reason = m_process->errorString();
             const int colon = reason.indexOf(QLatin1String(": "));
-            if (reason.startsWith(QLatin1String("execve")) && colon >= 0)
+            if (reason.startsWith(QLatin1String("exec")) && colon >= 0)
                 reason = reason.mid(colon + 2);
             m_startError = reason.isEmpty() ? QStringLiteral("unknown error") : reason;
             finish();

@@ -399,10 +399,11 @@ TEST_F(Cli, AMissingEncoderIsOneClearLine)
                       {QLatin1String(command), movie, movie});
         ASSERT_TRUE(process.waitForFinished(30000));
         EXPECT_EQ(process.exitCode(), 1) << command;
-        EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()),
+        EXPECT_EQ(process.readAllStandardError().toStdString(),
                   QStringLiteral("transcast-cli: error: Cannot start the encoder %1: No such file "
                                  "or directory\n")
-                      .arg(QDir(program).filePath(QStringLiteral("register.dat"))))
+                      .arg(QDir(program).filePath(QStringLiteral("register.dat")))
+                      .toStdString())
             << command;
     }
 }

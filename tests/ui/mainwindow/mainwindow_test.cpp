@@ -273,7 +273,7 @@ TEST_F(MainWindowTest, DroppedFilesAreListedLikeChosenOnes)
 
 // Hovering a profile button highlights it and nothing more: the job, the
 // estimate and the profile saved at close follow the button clicked.
-TEST_F(MainWindow, HoveringAProfileButtonChangesNoRule)
+TEST_F(MainWindowTest, HoveringAProfileButtonChangesNoRule)
 {
     open();
     interaction.fileChoices.push_back({clip(QStringLiteral("one.avi"))});

@@ -112,7 +112,11 @@ TEST_F(Estimates, MissingSelectionsAndHeightsHaveSafeValues)
     EXPECT_EQ(boxes().audioBitrate.currentIndex(), -1);
     EXPECT_EQ(controller->estimator().audioKbps(row), 128);  // counts as "Normal"
     EXPECT_EQ(controller->estimator().videoKbps(row), 2398); // 720 x 3.33
+    // No size chosen: the job keeps the source's size, and so does the
+    // estimate (480 x 3.33).
     boxes().size.setCurrentIndex(-1);
+    EXPECT_EQ(controller->estimator().videoKbps(row), 1598);
+    controller->jobs().OriginalInfos[row].FrameSize = QStringLiteral("unknown");
     EXPECT_EQ(controller->estimator().videoKbps(row), 0); // no height
 }
 
