@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QFile>
 
 #include "cli/clioptions.h"
 #include "cli/clisession.h"
@@ -7,6 +8,7 @@
 #include "cli/interruptwatcher.h"
 #include "cli/probecommand.h"
 #include "cli/profilescommand.h"
+#include "common/textutil.h"
 
 using namespace transcast;
 
@@ -34,6 +36,18 @@ int main(int argc, char* argv[])
     case CliOptions::Command::Probe:
     case CliOptions::Command::Convert:
         break;
+    }
+
+    // A name that is not UTF-8 reaches Qt with its odd bytes replaced, so it
+    // would name no file; say so instead of skipping it as unreadable.
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        if (QFile::encodeName(QFile::decodeName(raw)) != raw) {
+            console.err(QStringLiteral("transcast-cli: error: '%1' is not valid UTF-8; a file of "
+                                       "that name cannot be read")
+                            .arg(escapedFileName(raw)));
+            return CliOptions::kFailed;
+        }
     }
 
     InterruptWatcher interrupts;

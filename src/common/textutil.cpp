@@ -236,4 +236,17 @@ QString absoluteUserPath(const QString& path)
     return QDir::cleanPath(QFileInfo(expanded).absoluteFilePath());
 }
 
+QString escapedFileName(const QByteArray& raw)
+{
+    QString text;
+    for (const char c : raw) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7f && byte != '\\')
+            text += QLatin1Char(c);
+        else
+            text += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
+    }
+    return text;
+}
+
 } // namespace transcast

@@ -64,4 +64,8 @@ QString formatFixed(double value, int precision, int decimals, QChar separator =
 // stays empty.
 QString absoluteUserPath(const QString& path);
 
+// A file name's bytes with everything outside printable ASCII, and the
+// backslash, written as \xHH: how a name that is no text is shown.
+QString escapedFileName(const QByteArray& raw);
+
 } // namespace transcast

@@ -49,21 +49,6 @@ QString extensionOf(const QString& name)
     return dot < 0 ? QString() : name.mid(dot);
 }
 
-// A file name's bytes with everything outside printable ASCII written as
-// \xHH, for names that are no text.
-QString escapedName(const QByteArray& raw)
-{
-    QString text;
-    for (const char c : raw) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7f && byte != '\\')
-            text += QLatin1Char(c);
-        else
-            text += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
-    }
-    return text;
-}
-
 } // namespace
 
 SourceList::SourceList(const Edition& edition, ControllerState& state, JobList& jobs,
@@ -129,7 +114,7 @@ SourceList::FolderListing SourceList::listFolder(const QString& folder)
         if (QFile::encodeName(name) == raw)
             listing.names << name;
         else
-            listing.undecodable << escapedName(raw);
+            listing.undecodable << escapedFileName(raw);
         errno = 0;
     }
     if (errno != 0) {

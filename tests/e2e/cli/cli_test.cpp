@@ -419,6 +419,15 @@ TEST_F(Cli, AFileNameThatIsNotUtf8FailsTheRunVisibly)
     std::fclose(made);
     const CliRun result = run({"probe", "--profile", "118", folder});
     EXPECT_EQ(result.exitCode, 1);
+
+    // Named on the command line, through a shell that passes the bytes.
+    QProcess named;
+    named.setProcessEnvironment(environment());
+    named.start(QStringLiteral("sh"),
+                {"-c", "exec \"$0\" probe \"$1\"/\"$(printf 'caf\\351.avi')\"", program(), folder});
+    ASSERT_TRUE(named.waitForFinished(30000));
+    EXPECT_EQ(named.exitCode(), 1);
+    EXPECT_TRUE(named.readAllStandardError().contains("caf\\xe9.avi' is not valid UTF-8"));
     EXPECT_TRUE(result.err.contains(QStringLiteral("not valid UTF-8")) &&
                 result.err.contains(QStringLiteral("caf\\xe9.avi")))
         << result.err.toStdString();
