@@ -118,3 +118,16 @@ TEST(CliOptionsParse, OptionsBeforeTheCommandCount)
                     .error.contains(QLatin1String("'--output' goes with convert only")));
     EXPECT_TRUE(parse({"--config", "/cfg"}).error.contains(QLatin1String("no command")));
 }
+
+// --help says which files --config names, what is read from them, and that
+// only --profile writes there.
+TEST(CliOptionsParse, HelpSaysWhatConfigReadsAndWrites)
+{
+    const QString usage = CliOptions::usage().simplified();
+    for (const char* text :
+         {"(transcast-cli.ini and \"pro transcast-cli.ini\";", "Read: the last profile,",
+          "the output folder and each profile's remembered size and qualities.",
+          "Written only with --profile N: N becomes the last profile,",
+          "The choices given here are not remembered."})
+        EXPECT_TRUE(usage.contains(QLatin1String(text))) << text;
+}
