@@ -1,0 +1,65 @@
+// A title set's IFO file as the title discovery reads it, through
+// libdvdread: the input replaces VTS_01_0.IFO of a disc folder (its backup
+// copy removed, so libdvdread cannot fall back on it), and every one of the
+// nine operations is asked about every title, cell and track it reports.
+#include <string>
+#include <vector>
+
+#include <QDir>
+#include <QFile>
+
+#include "dvd/dvdreadifolibrary.h"
+#include "fuzzinput.h"
+
+namespace
+{
+QString disc;
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    // The disc's VIDEO_TS.IFO comes from a real authored disc, named by the
+    // runner (scripts/fuzz) in TRANSCAST_FUZZ_VMG; without it the title set
+    // is read on its own, as from a folder of IFO files.
+    disc = fuzz::scratchFolder("disc");
+    const QString videoTs = disc + QStringLiteral("/VIDEO_TS");
+    QDir().mkpath(videoTs);
+    const QByteArray vmg = qgetenv("TRANSCAST_FUZZ_VMG");
+    if (!vmg.isEmpty()) {
+        QFile::remove(videoTs + QStringLiteral("/VIDEO_TS.IFO"));
+        QFile::copy(QString::fromLocal8Bit(vmg), videoTs + QStringLiteral("/VIDEO_TS.IFO"));
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString ifo = disc + QStringLiteral("/VIDEO_TS/VTS_01_0.IFO");
+    fuzz::writeFile(ifo, fuzz::bytes(data, size));
+
+    transcast::dvd::DvdReadIfoLibrary library;
+    const std::int32_t handle = library.ifoOpen(QFile::encodeName(ifo).toStdString());
+    if (handle == 0)
+        return 0;
+    library.ifoGetVideoDesc(handle);
+    const std::int32_t audio = library.ifoGetNumAudio(handle);
+    for (std::int32_t i = -1; i <= audio && i < 16; ++i)
+        library.ifoGetAudioDesc(handle, i);
+    const std::int32_t subpictures = library.ifoGetNumSubPic(handle);
+    for (std::int32_t i = -1; i <= subpictures && i < 40; ++i)
+        library.ifoGetSubPicDesc(handle, i);
+    const std::int32_t titles = library.ifoGetNumPGCI(handle);
+    FUZZ_CHECK(titles >= 0);
+    for (std::int32_t title = -1; title <= titles && title < 1000; ++title) {
+        transcast::dvd::TitleTime time;
+        const std::int32_t cells = library.ifoGetPGCIInfo(handle, title, &time);
+        FUZZ_CHECK(cells >= 0);
+        std::vector<transcast::dvd::CellRecord> records(static_cast<size_t>(cells) + 1);
+        const std::int32_t written = library.ifoGetPGCICells(
+            handle, title, records.data(), static_cast<std::int32_t>(records.size()));
+        FUZZ_CHECK(written >= 0 && written <= static_cast<std::int32_t>(records.size()));
+    }
+    library.ifoClose(handle);
+    return 0;
+}
