@@ -1,0 +1,228 @@
+// Faults of the encoder and of the processes around it: ffmpeg missing or
+// crashing, register.dat killed, the CLI killed in the middle of a batch.
+#include <csignal>
+
+#include "common/inifile.h"
+#include "faultfixture.h"
+
+namespace faults
+{
+namespace
+{
+
+class EncoderFaults : public FaultFixture
+{
+protected:
+    // A program standing in for ffmpeg: the real one, killed by SIGSEGV a
+    // second after it starts, as a crash in a decoder would end it.
+    QString crashingFfmpeg()
+    {
+        const QString path = work.filePath(QStringLiteral("crashing-ffmpeg"));
+        writeFile(path, "#!/bin/sh\n"
+                        "ffmpeg \"$@\" &\n"
+                        "pid=$!\n"
+                        "sleep 1\n"
+                        "kill -SEGV $pid\n"
+                        "wait $pid\n");
+        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner |
+                                        QFileDevice::ExeOther);
+        return path;
+    }
+
+    QStringList convert(const QStringList& files) const
+    {
+        return QStringList{"convert", "--profile", "122", "--output", outputs} + files;
+    }
+};
+
+TEST_F(EncoderFaults, FfmpegMissingFailsTheJobWithItsReason)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    writeFile(outputs + QStringLiteral("/clip.mp4"), "an earlier output");
+    const Snapshot library = snapshot(sources), earlier = snapshot(outputs);
+
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("TRANSCAST_FFMPEG"), work.filePath(QStringLiteral("no-ffmpeg")));
+    const CliRun run = cli(convert({source}), false, env);
+
+    EXPECT_EQ(run.exitCode, 1) << run.all().toStdString();
+    EXPECT_TRUE(run.all().contains(QStringLiteral("No such file or directory")))
+        << run.all().toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("0 finished, 1 failed"))) << run.out.toStdString();
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(kept(earlier, snapshot(outputs)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+TEST_F(EncoderFaults, FfmpegCrashingMidJobFailsThatJobOnly)
+{
+    const QString longer = clip(QStringLiteral("long.avi"), 20);
+    const QString shorter = clip(QStringLiteral("short.avi"));
+    const Snapshot library = snapshot(sources);
+
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("TRANSCAST_FFMPEG"), crashingFfmpeg());
+    const CliRun crashed = cli(convert({longer}), false, env);
+    EXPECT_EQ(crashed.exitCode, 1) << crashed.all().toStdString();
+    EXPECT_TRUE(crashed.out.contains(QStringLiteral("Failed"))) << crashed.out.toStdString();
+    EXPECT_TRUE(nothingLeftRunning());
+
+    // The next run with a sound ffmpeg is not disturbed by what the crash
+    // left behind.
+    const CliRun next = cli(convert({shorter}));
+    EXPECT_EQ(next.exitCode, 0) << next.all().toStdString();
+    EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/short.mp4")));
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+}
+
+TEST_F(EncoderFaults, KilledEncoderFailsItsJobAndTheBatchGoesOn)
+{
+    const QString longer = clip(QStringLiteral("long.avi"), 30);
+    const QString shorter = clip(QStringLiteral("short.avi"));
+    const Snapshot library = snapshot(sources);
+
+    QProcess process;
+    startCli(process, convert({longer, shorter}));
+    // The conversion's register.dat (not the probe's, which runs first),
+    // once its ffmpeg runs too.
+    ASSERT_GT(waitForProcess({QStringLiteral("ffmpeg"), QStringLiteral("long.mp4")}), 0);
+    const qint64 encoder =
+        waitForProcess({QStringLiteral("register.dat"), QStringLiteral("long.mp4")});
+    ASSERT_GT(encoder, 0) << "register.dat never started on the long clip";
+    ::kill(static_cast<pid_t>(encoder), SIGKILL);
+    ASSERT_TRUE(process.waitForFinished(120000));
+
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_EQ(process.exitCode(), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("1 finished, 1 failed"))) << out.toStdString();
+    EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/short.mp4")));
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    // ffmpeg dies with the register.dat that started it.
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+TEST_F(EncoderFaults, KilledCliLeavesNoEncoderAndLosesNothing)
+{
+    const QString first = clip(QStringLiteral("first.avi"));
+    const QString longer = clip(QStringLiteral("long.avi"), 30);
+    // The settings of an earlier run, with a section of somebody else's.
+    ASSERT_EQ(cli({"probe", "--config", config, "--profile", "122", first}).exitCode, 0);
+    const QString settings = config + QStringLiteral("/transcast-cli.ini");
+    ASSERT_TRUE(QFile::exists(settings));
+    const Snapshot library = snapshot(sources);
+    const QByteArray settingsBefore = readFile(settings);
+
+    QProcess process;
+    startCli(process, QStringList{"convert", "--config", config, "--profile", "122", "--output",
+                                  outputs, first, longer});
+    ASSERT_GT(waitForProcess({QStringLiteral("ffmpeg"), QStringLiteral("long.mp4")}), 0);
+    ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+    process.waitForFinished(10000);
+
+    EXPECT_TRUE(nothingLeftRunning());
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_EQ(readFile(settings), settingsBefore);
+    // The job that had finished keeps its output.
+    const transcast::ProbeResult done = transcast::testclips::readLikeTheApp(
+        transcast::testclips::runRegister({"-i", outputs + QStringLiteral("/first.mp4")}).output);
+    EXPECT_EQ(done.duration, QStringLiteral("00:00:01")) << "first.mp4 is not a whole output";
+}
+
+TEST_F(EncoderFaults, KilledWindowLeavesNoEncoderAndLosesNothing)
+{
+    const QString first = clip(QStringLiteral("first.avi"));
+    const QString longer = clip(QStringLiteral("long.avi"), 30);
+    // The window's settings: the output folder, and a section the program
+    // does not own.
+    const QString settings = config + QStringLiteral("/transcast.ini");
+    writeFile(settings,
+              QStringLiteral("[profiles]\r\nselcetsubindex=122\r\n[output]\r\npath=%1/\r\n"
+                             "[somebody else]\r\nkey=value\r\n")
+                  .arg(outputs)
+                  .toUtf8());
+    const Snapshot library = snapshot(sources);
+
+    QProcess window;
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    window.setProcessEnvironment(env);
+    window.setProcessChannelMode(QProcess::ForwardedChannels);
+    window.start(QStringLiteral(TRANSCAST_BIN_DIR "/../tests/window_batch"),
+                 {config, first, longer});
+    ASSERT_GT(waitForProcess({QStringLiteral("ffmpeg"), QStringLiteral("long.mp4")}, 60000), 0)
+        << "the window never started converting the second file";
+    ::kill(static_cast<pid_t>(window.processId()), SIGKILL);
+    window.waitForFinished(10000);
+
+    EXPECT_TRUE(nothingLeftRunning());
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    // The window had rewritten the file when it selected the recorded
+    // profile; the kill leaves it whole, every value as it was.
+    const transcast::IniFile after(settings);
+    EXPECT_EQ(after.readInteger(QStringLiteral("profiles"), QStringLiteral("selcetsubindex"), 0),
+              122);
+    EXPECT_EQ(after.readString(QStringLiteral("output"), QStringLiteral("path")), outputs + '/');
+    EXPECT_EQ(after.readString(QStringLiteral("somebody else"), QStringLiteral("key")),
+              QStringLiteral("value"));
+    EXPECT_EQ(QDir(config).entryList(QDir::Files | QDir::Hidden), QStringList{"transcast.ini"});
+    EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/first.mp4")));
+}
+
+// A program folder whose register.dat is missing, or there but not
+// executable: nothing is converted, nothing is written, and the run fails.
+TEST_F(EncoderFaults, EncoderMissingOrNotExecutableConvertsNothing)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    const QString program = work.filePath(QStringLiteral("program"));
+    QDir().mkpath(program);
+    for (const char* name : {"transcast-cli", "profiles.pop"})
+        ASSERT_TRUE(QFile::copy(binDir() + '/' + name, program + '/' + name));
+    const Snapshot library = snapshot(sources);
+
+    for (const bool present : {false, true}) {
+        if (present) {
+            ASSERT_TRUE(QFile::copy(binDir() + QStringLiteral("/register.dat"),
+                                    program + QStringLiteral("/register.dat")));
+            QFile::setPermissions(program + QStringLiteral("/register.dat"),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        }
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(program + QStringLiteral("/transcast-cli"),
+                      {"convert", "--profile", "122", "--output", outputs, source});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        const QString said = QString::fromUtf8(process.readAll());
+        EXPECT_EQ(process.exitCode(), 1) << said.toStdString();
+        EXPECT_TRUE(said.contains(QStringLiteral("nothing to convert"))) << said.toStdString();
+        EXPECT_TRUE(snapshot(outputs).empty());
+        EXPECT_TRUE(kept(library, snapshot(sources)));
+    }
+}
+
+TEST_F(EncoderFaults, SourceDeletedBetweenListingAndConvertingFailsThatJob)
+{
+    const QString longer = clip(QStringLiteral("long.avi"), 20);
+    const QString doomed = clip(QStringLiteral("doomed.avi"));
+    const QString after = clip(QStringLiteral("after.avi"));
+
+    QProcess process;
+    startCli(process, convert({longer, doomed, after}));
+    // Every file is listed (probed) before the first job starts.
+    ASSERT_GT(waitForProcess({QStringLiteral("ffmpeg"), QStringLiteral("long.mp4")}), 0);
+    ASSERT_TRUE(QFile::remove(doomed));
+    ASSERT_TRUE(process.waitForFinished(120000));
+
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_EQ(process.exitCode(), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("doomed: Failed"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("No such file or directory"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("2 finished, 1 failed"))) << out.toStdString();
+    EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/long.mp4")));
+    EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/after.mp4")));
+    EXPECT_FALSE(QFile::exists(outputs + QStringLiteral("/doomed.mp4")));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+} // namespace
+} // namespace faults

@@ -1,0 +1,178 @@
+// Faults of the files around a conversion: sources that cannot be read,
+// output folders that cannot be used, names already taken, settings files
+// that are garbage, and file names a shell would trip over.
+#include <sys/mount.h>
+
+#include "faultfixture.h"
+
+namespace faults
+{
+namespace
+{
+
+class FileFaults : public FaultFixture
+{
+protected:
+    QStringList convert(const QString& folder, const QStringList& files) const
+    {
+        return QStringList{"convert", "--profile", "122", "--output", folder} + files;
+    }
+};
+
+TEST_F(FileFaults, UnreadableSourceIsSkippedWithItsReasonAndTheRestConverts)
+{
+    const QString locked = clip(QStringLiteral("locked.avi"));
+    const QString open = clip(QStringLiteral("open.avi"));
+    QFile::setPermissions(locked, QFileDevice::WriteOwner);
+    QFile::setPermissions(open, QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    QFile::setPermissions(outputs, QFile::permissions(outputs) | QFileDevice::WriteOther);
+    const Snapshot library = snapshot(sources);
+
+    const CliRun run = cli(convert(outputs, {locked, open}), true);
+    EXPECT_EQ(run.exitCode, 1) << run.all().toStdString();
+    EXPECT_TRUE(run.err.contains(locked) && run.err.contains(QStringLiteral("Permission denied")))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("1 finished, 0 failed, 1 skipped")))
+        << run.out.toStdString();
+    EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/open.mp4")));
+    EXPECT_FALSE(QFile::exists(outputs + QStringLiteral("/locked.mp4")));
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+TEST_F(FileFaults, MissingOutputFolderIsMade)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    const QString folder = work.filePath(QStringLiteral("new/deeper"));
+    const CliRun run = cli(convert(folder, {source}));
+    EXPECT_EQ(run.exitCode, 0) << run.all().toStdString();
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/clip.mp4")));
+}
+
+TEST_F(FileFaults, OutputFolderThatCannotBeMadeFailsWithTheReason)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    writeFile(work.filePath(QStringLiteral("a-file")), "in the way");
+    const Snapshot library = snapshot(sources);
+    const CliRun run = cli(convert(work.filePath(QStringLiteral("a-file/sub")), {source}));
+    EXPECT_NE(run.exitCode, 0) << run.all().toStdString();
+    EXPECT_TRUE(run.all().contains(QStringLiteral("Not a directory"))) << run.all().toStdString();
+    EXPECT_EQ(readFile(work.filePath(QStringLiteral("a-file"))), QByteArray("in the way"));
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+TEST_F(FileFaults, ReadOnlyOutputFolderFailsWithTheReason)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    QFile::setPermissions(source, QFile::permissions(source) | QFileDevice::ReadOther);
+    writeFile(outputs + QStringLiteral("/earlier.mp4"), "an earlier output");
+    QFile::setPermissions(outputs, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                       QFileDevice::ReadOther | QFileDevice::ExeOther);
+    const Snapshot earlier = snapshot(outputs);
+
+    const CliRun run = cli(convert(outputs, {source}), true);
+    QFile::setPermissions(outputs, QFile::permissions(outputs) | QFileDevice::WriteOwner);
+    EXPECT_EQ(run.exitCode, 1) << run.all().toStdString();
+    EXPECT_TRUE(run.all().contains(QStringLiteral("Permission denied"))) << run.all().toStdString();
+    EXPECT_TRUE(kept(earlier, snapshot(outputs)));
+    EXPECT_EQ(snapshot(outputs).size(), earlier.size());
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+TEST_F(FileFaults, FullFileSystemFailsTheJob)
+{
+    const QString source = clip(QStringLiteral("long.avi"), 20);
+    if (::mount("tmpfs", outputs.toLocal8Bit().constData(), "tmpfs", 0, "size=100k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here (needs root): " << strerror(errno);
+    struct Unmount {
+        QString path;
+        ~Unmount() { ::umount2(path.toLocal8Bit().constData(), MNT_DETACH); }
+    } unmount{outputs};
+    writeFile(outputs + QStringLiteral("/earlier.mp4"), QByteArray(20000, 'e'));
+    const Snapshot library = snapshot(sources), earlier = snapshot(outputs);
+
+    const CliRun run = cli(convert(outputs, {source}));
+    EXPECT_EQ(run.exitCode, 1) << run.all().toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("0 finished, 1 failed"))) << run.out.toStdString();
+    EXPECT_TRUE(kept(earlier, snapshot(outputs)));
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+TEST_F(FileFaults, TakenOutputNameIsNeverOverwritten)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    writeFile(outputs + QStringLiteral("/clip.mp4"), "somebody's file");
+    const Snapshot earlier = snapshot(outputs);
+    const CliRun run = cli(convert(outputs, {source}));
+    EXPECT_EQ(run.exitCode, 0) << run.all().toStdString();
+    EXPECT_TRUE(kept(earlier, snapshot(outputs)));
+    EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/clip_1.mp4")));
+}
+
+// Settings files the program did not write: it starts, uses its defaults
+// where a value makes no sense, and converts.
+TEST_F(FileFaults, GarbageHugeOrWronglyTypedSettingsStillConvert)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    const QString settings = config + QStringLiteral("/transcast-cli.ini");
+    const QString perProfile = config + QStringLiteral("/pro transcast-cli.ini");
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage.append(static_cast<char>((i * 7919 + 13) % 256));
+    QByteArray huge;
+    for (int i = 0; i < 200000; ++i)
+        huge.append("[section" + QByteArray::number(i % 97) + "]\nkey" + QByteArray::number(i) +
+                    "=" + QByteArray(40, 'v') + "\n");
+    const QByteArray wronglyTyped = "[profiles]\nselcetindex=many\nselcetsubindex=-99999999999\n"
+                                    "BisSingle=perhaps\nFinishSelcet=3.5\n"
+                                    "[output]\npath=\n[122]\nsize=banana\nvideo=-1\naudio=1e9\n";
+
+    for (const QByteArray& content : {garbage, huge, wronglyTyped}) {
+        writeFile(settings, content);
+        writeFile(perProfile, content);
+        QDir(outputs).removeRecursively();
+        const CliRun run = cli(QStringList{"convert", "--config", config, "--profile", "122",
+                                           "--output", outputs, source});
+        EXPECT_EQ(run.exitCode, 0) << content.left(60).toStdString() << "\n"
+                                   << run.all().toStdString();
+        EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/clip.mp4")));
+    }
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+// Names a shell would run, split or misread: each converts to the output of
+// the same name, and nothing in a name is ever executed.
+TEST_F(FileFaults, HostileFileNamesConvertAsTheyAre)
+{
+    const QStringList names{
+        QStringLiteral("-starts with a dash.avi"),
+        QStringLiteral("new\nline.avi"),
+        QStringLiteral("\"double\" and 'single' quotes.avi"),
+        QStringLiteral("$(touch PWNED).avi"),
+        QStringLiteral("`touch PWNED`.avi"),
+        QStringLiteral("semi;colon & amp|pipe.avi"),
+        QString(246, QLatin1Char('n')) + QStringLiteral(".avi"), // 250 bytes
+    };
+    QStringList files;
+    for (const QString& name : names)
+        files << clip(name);
+    const Snapshot library = snapshot(sources);
+
+    const CliRun run = cli(convert(outputs, files));
+    EXPECT_EQ(run.exitCode, 0) << run.all().toStdString();
+    for (const QString& name : names) {
+        const QString output =
+            outputs + QLatin1Char('/') + name.chopped(4) + QStringLiteral(".mp4");
+        EXPECT_TRUE(QFile::exists(output)) << output.toStdString();
+    }
+    EXPECT_EQ(snapshot(outputs).size(), static_cast<size_t>(names.size()));
+    EXPECT_FALSE(QFile::exists(work.filePath(QStringLiteral("PWNED"))));
+    EXPECT_FALSE(QFile::exists(QStringLiteral(TRANSCAST_BIN_DIR "/PWNED")));
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+} // namespace
+} // namespace faults
