@@ -51,3 +51,20 @@ compare() {
   m_wall_b=$(cut -d' ' -f1 "$log_b" | median)
   m_cpu_b=$(cut -d' ' -f2 "$log_b" | median)
 }
+
+# The default number of rounds: the first when BENCH_QUICK is set (bench/run
+# asked for a quick pass), else the second.
+default_rounds() {
+  if [ -n "${BENCH_QUICK:-}" ]; then echo "$1"; else echo "$2"; fi
+}
+
+# bench_results NAME GOAL: the medians of the last compare() (or sums set in
+# m_wall_a ... m_cpu_b) as bench/run's result lines, wall and CPU time, the
+# goal judging both ratios.
+bench_results() {
+  local name=$1 goal=$2
+  printf 'bench-result: %s (wall) | %.3f s | %.3f s | %s | %s\n' "$name" \
+    "$(ratio "$m_wall_a" 1000)" "$(ratio "$m_wall_b" 1000)" "$(ratio "$m_wall_a" "$m_wall_b")" "$goal"
+  printf 'bench-result: %s (cpu) | %.3f s | %.3f s | %s | %s\n' "$name" \
+    "$(ratio "$m_cpu_a" 1000)" "$(ratio "$m_cpu_b" 1000)" "$(ratio "$m_cpu_a" "$m_cpu_b")" "$goal"
+}

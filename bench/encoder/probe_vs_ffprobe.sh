@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
+# bench: register.dat probe against ffprobe
 # Probe start-up and reading: "register.dat -i FILE" against "ffprobe FILE" on
 # the same files. Prints per-file medians and the ratio register.dat/ffprobe
 # (goal: at most 1.1).
 # Usage: bench/encoder/probe_vs_ffprobe.sh [BIN_DIR] [RUNS]
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
-runs=${2:-40}
+runs=${2:-$(default_rounds 10 40)}
 
 lavfi() { ffmpeg -v error -nostdin -y "$@"; }
 picture="testsrc=d=10:s=640x480:r=25"
@@ -29,3 +30,5 @@ for file in "$work"/*.*; do
 done
 echo "probe ratio register.dat/ffprobe ($runs runs per file and side):" \
   "wall $(ratio "$sum_wall_a" "$sum_wall_b"), cpu $(ratio "$sum_cpu_a" "$sum_cpu_b")"
+m_wall_a=$sum_wall_a m_cpu_a=$sum_cpu_a m_wall_b=$sum_wall_b m_cpu_b=$sum_cpu_b
+bench_results "probe 4 files: register.dat vs ffprobe" "ratio <= 1.1"

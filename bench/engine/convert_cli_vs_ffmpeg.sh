@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# bench: transcast-cli conversion against ffmpeg
 # transcast-cli converting a 60 s 640x480 clip with profile 122 (MP4 - H.264
 # Video Normal), against the same ffmpeg command run directly: the command
 # is the one `convert --dry-run` prints, with -b and -ab spelt -b:v and -b:a
@@ -7,7 +8,7 @@
 # Usage: bench/engine/convert_cli_vs_ffmpeg.sh [BIN_DIR] [ROUNDS]
 set -euo pipefail
 source "$(dirname "$0")/../encoder/common.sh"
-rounds=${2:-6}
+rounds=${2:-$(default_rounds 2 6)}
 cli="$bin_dir/transcast-cli"
 
 ffmpeg -v error -nostdin -y -f lavfi -i "testsrc=d=60:s=640x480:r=25" \
@@ -40,3 +41,4 @@ printf 'transcast-cli wall %7.2f s cpu %7.2f s; ffmpeg wall %7.2f s cpu %7.2f s 
   "$(ratio "$m_wall_b" 1000)" "$(ratio "$m_cpu_b" 1000)" "$rounds"
 echo "conversion ratio transcast-cli/ffmpeg: wall $(ratio "$m_wall_a" "$m_wall_b")," \
   "cpu $(ratio "$m_cpu_a" "$m_cpu_b")"
+bench_results "convert 60 s clip: transcast-cli vs ffmpeg" "ratio <= 1.02"

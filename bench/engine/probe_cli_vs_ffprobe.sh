@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# bench: transcast-cli listing a folder against an ffprobe loop
 # transcast-cli probing a folder of 200 small clips (one run: the listing,
 # one register.dat probe per file, the estimates) against a plain shell loop
 # of ffprobe over the same files. Prints the medians and the ratio
@@ -6,7 +7,7 @@
 # Usage: bench/engine/probe_cli_vs_ffprobe.sh [BIN_DIR] [ROUNDS]
 set -euo pipefail
 source "$(dirname "$0")/../encoder/common.sh"
-rounds=${2:-6}
+rounds=${2:-$(default_rounds 2 6)}
 cli="$bin_dir/transcast-cli"
 count=200
 
@@ -32,3 +33,4 @@ printf 'transcast-cli wall %7.2f s cpu %7.2f s; ffprobe loop wall %7.2f s cpu %7
   "$(ratio "$m_wall_b" 1000)" "$(ratio "$m_cpu_b" 1000)" "$rounds"
 echo "probe ratio transcast-cli/ffprobe ($count files): wall $(ratio "$m_wall_a" "$m_wall_b")," \
   "cpu $(ratio "$m_cpu_a" "$m_cpu_b")"
+bench_results "list $count files: transcast-cli probe vs ffprobe loop" "ratio <= 1.2"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
+# bench: window start-up and idle memory against a bare Qt window
 # Start-up benchmark: cold start of the main window to the end of its first
 # show (skin, 132 button pictures and the settings loaded), and its resident
 # memory after a second of idling, against a bare Qt window started the same
-# way. Runs in a virtual X server (it starts one itself). Usage: bench/ui/startup.sh [BUILD_DIR] [RUNS]
+# way. Runs in a virtual X server (it starts one itself). Usage: bench/ui/startup.sh [BIN_DIR|BUILD_DIR] [RUNS]
 set -euo pipefail
 if [ -z "${TRANSCAST_BENCH_IN_XVFB:-}" ]; then
   export TRANSCAST_BENCH_IN_XVFB=1
@@ -10,7 +11,14 @@ if [ -z "${TRANSCAST_BENCH_IN_XVFB:-}" ]; then
 fi
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build}
+# bench/run passes the bin folder; the bare window lies in the build's bench/.
+if [ ! -d "$build/bin" ] && [ -x "$build/transcast" ]; then
+  build=$(cd "$build/.." && pwd)
+fi
 runs=${2:-7}
+if [ -z "${2:-}" ] && [ -n "${BENCH_QUICK:-}" ]; then
+  runs=3
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -41,3 +49,8 @@ bare_rss=$(cut -d" " -f2 "$work/bare" | median)
 echo "start to first show (median of $runs): transcast ${app_ms} ms, bare Qt window ${bare_ms} ms, ratio $(awk -v a="$app_ms" -v b="$bare_ms" 'BEGIN{printf "%.2f", a/b}')"
 echo "idle resident memory: transcast $((app_rss / 1024)) MB, bare Qt window $((bare_rss / 1024)) MB, ratio $(awk -v a="$app_rss" -v b="$bare_rss" 'BEGIN{printf "%.2f", a/b}')"
 echo "goals: start <= 500 ms, memory <= 120 MB"
+printf 'bench-result: %s | %s | %s | %s | %s\n' "window start to first show" "$app_ms ms" \
+  "$bare_ms ms" "$(awk -v a="$app_ms" -v b="$bare_ms" 'BEGIN{printf "%.2f", a/b}')" "ours <= 500"
+printf 'bench-result: %s | %s | %s | %s | %s\n' "window idle resident memory" \
+  "$((app_rss / 1024)) MB" "$((bare_rss / 1024)) MB" \
+  "$(awk -v a="$app_rss" -v b="$bare_rss" 'BEGIN{printf "%.2f", a/b}')" "ours <= 120"
