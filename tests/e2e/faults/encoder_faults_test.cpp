@@ -194,7 +194,13 @@ TEST_F(EncoderFaults, EncoderMissingOrNotExecutableConvertsNothing)
         ASSERT_TRUE(process.waitForFinished(60000));
         const QString said = QString::fromUtf8(process.readAll());
         EXPECT_EQ(process.exitCode(), 1) << said.toStdString();
-        EXPECT_TRUE(said.contains(QStringLiteral("nothing to convert"))) << said.toStdString();
+        // Said once, naming the encoder and the system's reason.
+        const QString reason = present ? QStringLiteral("Permission denied")
+                                       : QStringLiteral("No such file or directory");
+        EXPECT_EQ(said.count(QStringLiteral("Cannot start the encoder ") + program +
+                             QStringLiteral("/register.dat: ") + reason),
+                  1)
+            << said.toStdString();
         EXPECT_TRUE(snapshot(outputs).empty());
         EXPECT_TRUE(kept(library, snapshot(sources)));
     }
