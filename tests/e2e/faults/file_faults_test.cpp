@@ -2,6 +2,7 @@
 // output folders that cannot be used, names already taken, settings files
 // that are garbage, and file names a shell would trip over.
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 #include "faultfixture.h"
 
@@ -172,6 +173,49 @@ TEST_F(FileFaults, HostileFileNamesConvertAsTheyAre)
     EXPECT_FALSE(QFile::exists(QStringLiteral(TRANSCAST_BIN_DIR "/PWNED")));
     EXPECT_TRUE(kept(library, snapshot(sources)));
     EXPECT_TRUE(nothingLeftRunning());
+}
+
+// Sources that are not regular files: a FIFO (which would block a reader
+// forever), a link to a device, and a folder named like a video. Each is
+// passed over or skipped with a reason at once; the real file converts.
+TEST_F(FileFaults, FifoDeviceOrFolderNamedLikeAVideoIsNotConverted)
+{
+    const QString real = clip(QStringLiteral("real.avi"));
+    const QString fifo = sources + QStringLiteral("/fifo.avi");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const QString device = sources + QStringLiteral("/device.avi");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
+    QDir().mkpath(sources + QStringLiteral("/folder.avi"));
+
+    QElapsedTimer clock;
+    clock.start();
+    const CliRun run = cli(convert(outputs, {fifo, device, real}), false, {}, 60000);
+    EXPECT_LT(clock.elapsed(), 30000) << "a FIFO or a device held the listing up";
+    EXPECT_EQ(run.exitCode, 1) << run.all().toStdString();
+    EXPECT_EQ(run.err.count(QStringLiteral("Not a regular file")), 2) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("1 finished, 0 failed, 2 skipped")))
+        << run.out.toStdString();
+
+    // The folder as a source lists the library and leaves "folder.avi" out.
+    QDir(outputs).removeRecursively();
+    ::unlink(QFile::encodeName(fifo).constData());
+    QFile::remove(device);
+    const CliRun folder = cli(convert(outputs, {sources}));
+    EXPECT_EQ(folder.exitCode, 0) << folder.all().toStdString();
+    EXPECT_EQ(QDir(outputs).entryList(QDir::Files), QStringList{"real.mp4"});
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+TEST_F(FileFaults, DanglingLinkAtTheOutputNameCountsAsTaken)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    const QString target = work.filePath(QStringLiteral("elsewhere.mp4"));
+    ASSERT_TRUE(QFile::link(target, outputs + QStringLiteral("/clip.mp4")));
+    const CliRun run = cli(convert(outputs, {source}));
+    EXPECT_EQ(run.exitCode, 0) << run.all().toStdString();
+    EXPECT_FALSE(QFile::exists(target)) << "ffmpeg wrote through the link";
+    EXPECT_TRUE(QFileInfo(outputs + QStringLiteral("/clip.mp4")).isSymLink());
+    EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/clip_1.mp4")));
 }
 
 } // namespace
