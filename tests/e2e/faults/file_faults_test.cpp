@@ -97,6 +97,8 @@ TEST_F(FileFaults, FullFileSystemFailsTheJob)
     EXPECT_EQ(run.exitCode, 1) << run.all().toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral("0 finished, 1 failed"))) << run.out.toStdString();
     EXPECT_TRUE(kept(earlier, snapshot(outputs)));
+    // The failed job's partial file is gone; nothing looks finished.
+    EXPECT_EQ(snapshot(outputs).size(), earlier.size());
     EXPECT_TRUE(kept(library, snapshot(sources)));
     EXPECT_TRUE(nothingLeftRunning());
 }
