@@ -11,17 +11,28 @@ namespace
 
 enum class Takes { Value, Nothing };
 
+// Which commands take an option.
+enum class For { All, Convert, DvdAndConvert };
+
 struct OptionSpec {
     const char* name;
     Takes takes;
-    bool convertOnly;
+    For goesWith;
 };
 
 constexpr OptionSpec kOptions[] = {
-    {"--edition", Takes::Value, false}, {"--profile", Takes::Value, false},
-    {"--size", Takes::Value, false},    {"--video", Takes::Value, false},
-    {"--audio", Takes::Value, false},   {"--config", Takes::Value, false},
-    {"--output", Takes::Value, true},   {"--dry-run", Takes::Nothing, true},
+    {"--edition", Takes::Value, For::All},
+    {"--profile", Takes::Value, For::All},
+    {"--size", Takes::Value, For::All},
+    {"--video", Takes::Value, For::All},
+    {"--audio", Takes::Value, For::All},
+    {"--config", Takes::Value, For::All},
+    {"--output", Takes::Value, For::Convert},
+    {"--dry-run", Takes::Nothing, For::Convert},
+    {"--chapters", Takes::Nothing, For::DvdAndConvert},
+    {"--rows", Takes::Value, For::Convert},
+    {"--audio-track", Takes::Value, For::Convert},
+    {"--subtitle-track", Takes::Value, For::Convert},
 };
 
 const OptionSpec* findOption(const QString& name)
@@ -63,6 +74,23 @@ QString store(CliOptions& options, const QString& name, const QString& value)
         if (value.isEmpty())
             return QStringLiteral("--output needs a folder");
         options.output = value;
+    } else if (name == QLatin1String("--rows")) {
+        options.rows = CliOptions::parseRowList(value);
+        if (options.rows.isEmpty())
+            return QStringLiteral("--rows needs row numbers from 1, like 1,3-4, not ") +
+                   quoted(value);
+    } else if (name == QLatin1String("--audio-track")) {
+        const std::optional<int> number = parseInt32(value);
+        if (!number || *number < 1)
+            return QStringLiteral("--audio-track needs a track number from 1, not ") +
+                   quoted(value);
+        options.audioTrack = *number;
+    } else if (name == QLatin1String("--subtitle-track")) {
+        const std::optional<int> number = parseInt32(value);
+        if (!number || *number < 0)
+            return QStringLiteral("--subtitle-track needs a track number (0: none), not ") +
+                   quoted(value);
+        options.subtitleTrack = *number;
     } else if (name == QLatin1String("--config")) {
         if (value.isEmpty())
             return QStringLiteral("--config needs a folder");
@@ -124,6 +152,8 @@ CliOptions CliOptions::parse(const QStringList& arguments)
         options.command = Command::Probe;
     else if (command == QLatin1String("convert"))
         options.command = Command::Convert;
+    else if (command == QLatin1String("dvd"))
+        options.command = Command::Dvd;
     else
         return failed(QStringLiteral("unknown command ") + quoted(command));
 
@@ -145,12 +175,18 @@ CliOptions CliOptions::parse(const QStringList& arguments)
         if (!spec || options.command == Command::Profiles)
             return failed(QStringLiteral("unknown option ") + quoted(name) +
                           QStringLiteral(" for ") + command);
-        if (spec->convertOnly && options.command != Command::Convert)
+        if (spec->goesWith == For::Convert && options.command != Command::Convert)
             return failed(quoted(name) + QStringLiteral(" goes with convert only"));
+        if (spec->goesWith == For::DvdAndConvert && options.command != Command::Convert &&
+            options.command != Command::Dvd)
+            return failed(quoted(name) + QStringLiteral(" goes with dvd and convert only"));
         if (spec->takes == Takes::Nothing) {
             if (equals >= 0)
                 return failed(quoted(name) + QStringLiteral(" takes no value"));
-            options.dryRun = true;
+            if (name == QLatin1String("--chapters"))
+                options.chapters = true;
+            else
+                options.dryRun = true;
             continue;
         }
         QString value;
@@ -175,12 +211,32 @@ CliOptions CliOptions::parse(const QStringList& arguments)
     return options;
 }
 
+QVector<int> CliOptions::parseRowList(const QString& text)
+{
+    QVector<int> rows;
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        const int dash = static_cast<int>(part.indexOf(QLatin1Char('-')));
+        const std::optional<int> first = parseInt32(dash < 0 ? part : part.left(dash));
+        const std::optional<int> last = dash < 0 ? first : parseInt32(part.mid(dash + 1));
+        if (!first || !last || *first < 1 || *last < *first || part.trimmed() != part)
+            return {};
+        for (int row = *first; row <= *last; ++row) {
+            if (!rows.contains(row))
+                rows.append(row);
+        }
+    }
+    return rows;
+}
+
 QString CliOptions::usage()
 {
     return QStringLiteral(
         "Usage: transcast-cli profiles\n"
         "       transcast-cli probe [CHOICES] SOURCE...\n"
         "       transcast-cli convert [CHOICES] [--output DIR] [--dry-run] SOURCE...\n"
+        "       transcast-cli dvd [--chapters] DISC\n"
+        "       transcast-cli convert --edition transcast-dvd [--chapters] [--rows LIST]\n"
+        "                 [--audio-track K] [--subtitle-track K] [CHOICES] DISC\n"
         "       transcast-cli --help | --version\n"
         "\n"
         "Converts video files with the same rules as the Transcast window.\n"
@@ -190,9 +246,14 @@ QString CliOptions::usage()
         "  probe      the row each file would get (frame size, time, estimated\n"
         "             output size) and its video and audio bitrates\n"
         "  convert    converts the files one after the other\n"
+        "  dvd        the rows a DVD gives the job list (number, title or chapter,\n"
+        "             frame size, time, estimated size, status) and each title\n"
+        "             set's audio and subtitle tracks\n"
         "\n"
         "A SOURCE is a file or a folder; a folder adds its video files, as the\n"
-        "window's Add Folder does (subfolders are not entered).\n"
+        "window's Add Folder does (subfolders are not entered). A DISC is a DVD\n"
+        "folder, a folder above its VIDEO_TS, an .iso image, or IFO files; a DVD\n"
+        "edition (--edition transcast-dvd) converts its titles.\n"
         "\n"
         "CHOICES:\n"
         "  --profile N        output profile (default: with --config the last one\n"
@@ -215,6 +276,13 @@ QString CliOptions::usage()
         "  --output DIR       folder for the outputs (default: your videos folder,\n"
         "                     or the one in the settings)\n"
         "  --dry-run          print each job's command line, convert nothing\n"
+        "DVD titles:\n"
+        "  --chapters         chapter rows under each title, as the window's chapter\n"
+        "                     mode lists them (dvd and convert)\n"
+        "  --rows LIST        the rows to convert, numbered as dvd prints them, e.g.\n"
+        "                     1,3-4 (default: every row)\n"
+        "  --audio-track K    audio track K of each row's title set (from 1)\n"
+        "  --subtitle-track K subtitle track K burnt in (0: none, the default)\n"
         "\n"
         "Exit status: 0 every job finished, 1 a job failed or a source was\n"
         "skipped, 2 bad usage, 130 stopped with Ctrl-C.\n");

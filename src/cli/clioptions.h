@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 namespace transcast
 {
@@ -12,7 +13,7 @@ namespace transcast
 // Parsing is pure: it looks at the texts only (and at the fixed profile
 // catalogue), never at files, settings or the encoder.
 struct CliOptions {
-    enum class Command { Help, Version, Profiles, Probe, Convert };
+    enum class Command { Help, Version, Profiles, Probe, Convert, Dvd };
 
     // Exit statuses of the program.
     static constexpr int kSuccess = 0;
@@ -30,6 +31,13 @@ struct CliOptions {
     std::optional<QString> output;
     std::optional<QString> config;
     bool dryRun = false;
+    // DVD titles: chapter rows instead of title rows; the rows to convert
+    // (numbers from 1, as `dvd` prints them; empty: every row); the track
+    // positions as `dvd` prints them (audio from 1, subtitle 0 = none).
+    bool chapters = false;
+    QVector<int> rows;
+    std::optional<int> audioTrack;
+    std::optional<int> subtitleTrack;
     QStringList sources;
 
     // Non-empty when the arguments are bad usage; the message names the
@@ -43,6 +51,10 @@ struct CliOptions {
     // "--" ends the options, so a source may begin with "-". The last of a
     // repeated option wins. A profile must be a number with a display name.
     static CliOptions parse(const QStringList& arguments);
+
+    // "1,3-4" as the row numbers 1, 3 and 4, in order, each once; empty
+    // when the text is no such list.
+    static QVector<int> parseRowList(const QString& text);
 
     // The text --help prints.
     static QString usage();

@@ -38,9 +38,24 @@ CliSession::~CliSession() = default;
 
 bool CliSession::prepare(QString& error)
 {
+    // Listing a DVD is the DVD edition's work, whatever the program is called.
+    const bool dvdCommand = m_options.command == CliOptions::Command::Dvd;
     const Edition edition =
         m_options.edition ? Edition(*m_options.edition, QCoreApplication::applicationDirPath())
-                          : Edition::fromRunningProgram(m_argv0);
+        : dvdCommand
+            ? Edition(QStringLiteral("transcast-dvd"), QCoreApplication::applicationDirPath())
+            : Edition::fromRunningProgram(m_argv0);
+    if (dvdCommand && !edition.isDvdMode()) {
+        error = QStringLiteral("dvd lists DVD titles, which only a DVD edition reads (--edition "
+                               "transcast-dvd)");
+        return false;
+    }
+    if (!edition.isDvdMode() && (m_options.chapters || !m_options.rows.isEmpty() ||
+                                 m_options.audioTrack || m_options.subtitleTrack)) {
+        error = QStringLiteral("--chapters, --rows and the track choices go with a DVD edition "
+                               "(--edition transcast-dvd)");
+        return false;
+    }
     m_controller = std::make_unique<Controller>(edition, m_interaction, m_shell);
     ControllerState& state = m_controller->state();
 
@@ -128,6 +143,72 @@ QVector<CliSession::Listed> CliSession::list(const QStringList& sources)
             entry.path = m_controller->jobs().originalInfo(entry.row).FilePath;
     }
     return listed;
+}
+
+bool CliSession::listDvd(const QStringList& sources, QString& error)
+{
+    QStringList paths;
+    for (const QString& source : sources)
+        paths << absolute(source);
+    const bool allIfo = std::all_of(paths.cbegin(), paths.cend(), [](const QString& path) {
+        return path.endsWith(QLatin1String(".ifo"), Qt::CaseInsensitive);
+    });
+    if (!allIfo && paths.size() > 1) {
+        error = QStringLiteral("one disc at a time: a folder or an .iso image, or IFO files");
+        return false;
+    }
+    DvdTitles& dvd = m_controller->dvd();
+    m_controller->state().TitleMode = !m_options.chapters;
+    return allIfo ? dvd.openIfoFiles(paths) : dvd.openDisc(paths.first());
+}
+
+bool CliSession::chooseDvdRows(QString& error)
+{
+    JobList& jobs = m_controller->jobs();
+    DvdTitles& dvd = m_controller->dvd();
+    if (!m_options.rows.isEmpty()) {
+        for (const int number : m_options.rows) {
+            if (number > jobs.rowCount()) {
+                error = QStringLiteral("--rows: there is no row %1; the disc gives %2")
+                            .arg(number)
+                            .arg(jobs.rowCount());
+                return false;
+            }
+        }
+        for (int row = 0; row < jobs.rowCount(); ++row)
+            jobs.setChecked(row, m_options.rows.contains(row + 1));
+    }
+    if (!m_options.audioTrack && !m_options.subtitleTrack)
+        return true;
+    for (int row = 0; row < jobs.rowCount(); ++row) {
+        if (!jobs.row(row).checked)
+            continue;
+        jobs.clearSelection();
+        jobs.setSelected(row, true);
+        dvd.rowClicked();
+        const QString caption = jobs.caption(row).trimmed();
+        if (m_options.audioTrack) {
+            if (*m_options.audioTrack > dvd.audioTracks().count()) {
+                error = QStringLiteral("--audio-track: row %1 (%2) has %3 audio tracks")
+                            .arg(row + 1)
+                            .arg(caption)
+                            .arg(dvd.audioTracks().count());
+                return false;
+            }
+            dvd.audioTracks().choose(*m_options.audioTrack - 1);
+        }
+        if (m_options.subtitleTrack) {
+            if (*m_options.subtitleTrack >= dvd.subtitleTracks().count()) {
+                error = QStringLiteral("--subtitle-track: row %1 (%2) has %3 subtitle tracks")
+                            .arg(row + 1)
+                            .arg(caption)
+                            .arg(dvd.subtitleTracks().count() - 1);
+                return false;
+            }
+            dvd.subtitleTracks().choose(*m_options.subtitleTrack);
+        }
+    }
+    return true;
 }
 
 int CliSession::skippedCount(const QVector<Listed>& listed)

@@ -44,6 +44,18 @@ public:
     QVector<Listed> list(const QStringList& sources);
     static int skippedCount(const QVector<Listed>& listed);
 
+    // Reads a DVD into the job list as the DVD edition's window does: one
+    // disc (folder, folder above VIDEO_TS, .iso image) or IFO files, in
+    // title or chapter mode as --chapters says. False when nothing was found
+    // or an IFO file was invalid (the core said so on stderr); bad usage
+    // (several discs at once) sets `error`.
+    bool listDvd(const QStringList& sources, QString& error);
+    // Applies --rows, --audio-track and --subtitle-track to the listed DVD
+    // rows: unticks the rows not chosen and picks the tracks of each chosen
+    // row through the track boxes, as a user would. False with `error` set
+    // when a number names no row or track.
+    bool chooseDvdRows(QString& error);
+
     // "profile 122 MP4 - H.264 Video Normal(*.mp4); size 640x480; video
     // Normal; audio Normal": what the jobs will be built from.
     QString choicesLine() const;

@@ -41,12 +41,9 @@ int ConvertCommand::run()
 {
     Controller& controller = m_session.controller();
     Console& console = m_session.console();
-    if (controller.edition().isDvdMode()) {
-        console.err(QStringLiteral("transcast-cli: a DVD edition converts DVD titles, which the "
-                                   "command line cannot list; use probe, or another edition"));
-        return CliOptions::kBadUsage;
-    }
     connect(&m_interrupts, &InterruptWatcher::interrupted, this, &ConvertCommand::interrupt);
+    if (controller.edition().isDvdMode())
+        return runTitles();
 
     const QVector<CliSession::Listed> listed = m_session.list(m_options.sources);
     for (const CliSession::Listed& entry : listed) {
@@ -69,13 +66,45 @@ int ConvertCommand::run()
     return m_options.dryRun ? dryRun(skipped) : convert(skipped);
 }
 
+int ConvertCommand::runTitles()
+{
+    Controller& controller = m_session.controller();
+    Console& console = m_session.console();
+    QString error;
+    if (!m_session.listDvd(m_options.sources, error)) {
+        if (error.isEmpty())
+            return CliOptions::kFailed;
+        console.err(QStringLiteral("transcast-cli: ") + error);
+        return CliOptions::kBadUsage;
+    }
+    if (!m_session.chooseDvdRows(error)) {
+        console.err(QStringLiteral("transcast-cli: ") + error);
+        return CliOptions::kBadUsage;
+    }
+    const JobList& jobs = controller.jobs();
+    bool anyTicked = false;
+    for (int row = 0; row < jobs.rowCount(); ++row)
+        anyTicked = anyTicked || jobs.row(row).checked;
+    if (!anyTicked) {
+        console.err(QStringLiteral("transcast-cli: nothing to convert"));
+        return CliOptions::kFailed;
+    }
+    return m_options.dryRun ? dryRun(0) : convert(0);
+}
+
 int ConvertCommand::dryRun(int skipped)
 {
     Controller& controller = m_session.controller();
+    const bool titles = controller.edition().isDvdMode();
     int failed = 0;
     for (int row = 0; row < controller.jobs().rowCount(); ++row) {
+        if (titles && !controller.jobs().row(row).checked)
+            continue;
         try {
-            m_session.console().out(controller.jobBuilder().fileJob(row, false).commandLine());
+            const JobBuilder& builder = controller.jobBuilder();
+            m_session.console().out(
+                (titles ? builder.titleJob(row, false) : builder.fileJob(row, false))
+                    .commandLine());
         } catch (const InvalidInteger& bad) {
             m_session.console().err(QStringLiteral("transcast-cli: %1: %2")
                                         .arg(controller.jobs().caption(row), bad.message()));
@@ -104,11 +133,15 @@ int ConvertCommand::convert(int skipped)
         loop.quit();
     });
 
+    bool ended = false;
+    connect(&controller.batch(), &Batch::batchEnded, &loop, [&ended] { ended = true; });
     controller.batch().convert();
-    if (!controller.state().Converting)
+    if (!controller.state().Converting && !ended)
         return CliOptions::kFailed; // refused; the core said why
-    rowStarted(0);
-    loop.exec();
+    if (!ended) {
+        rowStarted(controller.state().CurrentRow);
+        loop.exec();
+    }
     console.clearStatus();
 
     const int failed = controller.batch().failedCount();
@@ -167,10 +200,11 @@ void ConvertCommand::rowChanged(int row)
     m_session.console().out(line);
     if (row == m_activeRow)
         m_activeRow = -1;
-    // The next row starts in the same step that marks this one.
+    // The next row starts in the same step that marks this one (DVD rows
+    // not ticked are passed over first).
     const ControllerState& state = controller.state();
-    if (state.Converting && state.CurrentRow == row + 1 && controller.jobs().hasRow(row + 1))
-        rowStarted(row + 1);
+    if (state.Converting && state.CurrentRow > row && controller.jobs().hasRow(state.CurrentRow))
+        rowStarted(state.CurrentRow);
 }
 
 void ConvertCommand::showProgress()

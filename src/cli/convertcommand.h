@@ -27,6 +27,8 @@ public:
     int run();
 
 private:
+    // A DVD edition: the disc's rows, the ones chosen with --rows.
+    int runTitles();
     int dryRun(int skipped);
     int convert(int skipped);
     void rowStarted(int row);

@@ -5,6 +5,7 @@
 #include "cli/clisession.h"
 #include "cli/console.h"
 #include "cli/convertcommand.h"
+#include "cli/dvdcommand.h"
 #include "cli/interruptwatcher.h"
 #include "cli/probecommand.h"
 #include "cli/profilescommand.h"
@@ -35,6 +36,7 @@ int main(int argc, char* argv[])
         return ProfilesCommand::run(console);
     case CliOptions::Command::Probe:
     case CliOptions::Command::Convert:
+    case CliOptions::Command::Dvd:
         break;
     }
 
@@ -59,6 +61,8 @@ int main(int argc, char* argv[])
         console.err(QStringLiteral("transcast-cli: ") + error);
         return CliOptions::kBadUsage;
     }
+    if (options.command == CliOptions::Command::Dvd)
+        return DvdCommand::run(session, options);
     if (options.command == CliOptions::Command::Probe) {
         QObject::connect(&interrupts, &InterruptWatcher::interrupted,
                          [] { InterruptWatcher::dieOfInterrupt(); });

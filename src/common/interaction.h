@@ -30,6 +30,14 @@ public:
     virtual QStringList chooseFiles(const QString& filter, bool showHidden) = 0;
     // The program's folder dialog under the given caption; empty on cancel.
     virtual QString chooseFolder(const QString& caption) = 0;
+    // The folder dialog that also offers files matching `filePatterns`
+    // ("*.iso"): a disc is a folder or an image. Empty on cancel. Ports that
+    // cannot show files offer the folders alone.
+    virtual QString chooseFolderOrImage(const QString& caption, const QStringList& filePatterns)
+    {
+        Q_UNUSED(filePatterns);
+        return chooseFolder(caption);
+    }
 };
 
 } // namespace transcast

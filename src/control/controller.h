@@ -15,6 +15,7 @@
 #include "profiles/profileselector.h"
 #include "profiles/rememberedchoices.h"
 #include "profiles/settingsstore.h"
+#include "sources/dvdtitles.h"
 #include "sources/joblist.h"
 #include "sources/sourcelist.h"
 #include "sources/sourceprobe.h"
@@ -54,6 +55,7 @@ public:
     JobBuilder& jobBuilder() { return m_builder; }
     EncoderRunner& runner() { return m_runner; }
     Batch& batch() { return m_batch; }
+    DvdTitles& dvd() { return m_dvd; }
 
     // Closes the profile picker; the window sets it, the CLI has none.
     void setHideNavigation(std::function<void()> hide) { m_hideNavigation = std::move(hide); }
@@ -89,6 +91,7 @@ private:
     JobBuilder m_builder;
     EncoderRunner m_runner;
     Batch m_batch;
+    DvdTitles m_dvd;
     std::function<void()> m_hideNavigation;
 };
 

@@ -38,12 +38,18 @@ void Batch::convert()
     m_runner.setProgressOffset(0);
     m_failures.clear();
     m_lastSucceeded = true;
+    m_ranRow = -1;
     m_bar.setVisible(true);
     m_state.Converting = true;
+    startNextJob();
+}
+
+void Batch::startNextJob()
+{
     if (m_edition.IsFileMode())
         StartFileJob();
     else
-        failCurrentJob(QStringLiteral("DVD titles cannot be converted yet."));
+        StartTitleJob();
 }
 
 void Batch::markFinished(int row)
@@ -65,6 +71,34 @@ void Batch::StartFileJob()
     m_runner.LaunchEncoder(job);
 }
 
+void Batch::StartTitleJob()
+{
+    // Passing over rows in a loop rather than by recursion keeps a long
+    // list of unticked chapters from deepening the stack. A passed-over row
+    // keeps "Ready"; the row converted before it is marked, so that the mark
+    // is seen with the next row already chosen.
+    while (m_jobs.hasRow(m_state.CurrentRow) && !m_jobs.row(m_state.CurrentRow).checked)
+        ++m_state.CurrentRow;
+    if (m_ranRow >= 0) {
+        markFinished(m_ranRow);
+        m_ranRow = -1;
+    }
+    if (!m_jobs.hasRow(m_state.CurrentRow)) {
+        endBatch();
+        return;
+    }
+    m_ranRow = m_state.CurrentRow;
+    ConversionJob job;
+    try {
+        job = m_builder.titleJob(m_state.CurrentRow, true);
+    } catch (const InvalidInteger& bad) {
+        failCurrentJob(bad.message());
+        return;
+    }
+    m_runner.LaunchEncoder(job);
+    m_runner.Timer2().start();
+}
+
 void Batch::failCurrentJob(const QString& reason)
 {
     // Handled as an encoder that could not start, but after the caller has
@@ -83,13 +117,24 @@ void Batch::completion(const EncoderRunner::Outcome& outcome)
 
     m_state.CurrentRow = row + 1;
     if (m_jobs.hasRow(m_state.CurrentRow)) {
-        StartFileJob();
+        startNextJob();
         return;
     }
+    if (m_jobs.rowCount() >= m_state.CurrentRow) {
+        if (m_edition.IsFileMode())
+            markFinished(m_jobs.rowCount() - 1);
+        else if (m_ranRow >= 0)
+            markFinished(m_ranRow);
+    }
+    endBatch();
+}
+
+void Batch::endBatch()
+{
     const bool stopped = m_jobs.rowCount() < m_state.CurrentRow;
     m_state.Converting = false;
+    m_ranRow = -1;
     if (!stopped) {
-        markFinished(m_jobs.rowCount() - 1);
         m_bar.setVisible(false);
         runFinishAction();
     }

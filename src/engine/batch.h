@@ -41,6 +41,10 @@ public:
 
     // Builds the job of CurrentRow and launches it (file mode).
     void StartFileJob();
+    // DVD mode: passes over unticked rows (they keep "Ready"), then builds
+    // the title job of CurrentRow and launches it; when no ticked row is
+    // left the batch ends as after its last job, finish action included.
+    void StartTitleJob();
 
     // Why a row failed, when it did (the encoder's last lines or the
     // builder's message); empty otherwise.
@@ -53,7 +57,9 @@ signals:
 
 private:
     void completion(const EncoderRunner::Outcome& outcome);
+    void startNextJob();
     void markFinished(int row);
+    void endBatch();
     void runFinishAction();
     void failCurrentJob(const QString& reason);
 
@@ -68,6 +74,9 @@ private:
     // Outcome of the job that ended last, written into its row by the next
     // step (the next job's start, or the end of the batch).
     bool m_lastSucceeded = true;
+    // The row whose encoder ran last and is not marked yet; -1 for none. A
+    // passed-over row is never marked, whatever its status reads.
+    int m_ranRow = -1;
     QHash<int, QString> m_failures;
 };
 

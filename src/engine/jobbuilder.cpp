@@ -12,6 +12,7 @@
 #include "profiles/qualitytexts.h"
 #include "profiles/settingsstore.h"
 #include "sources/joblist.h"
+#include "sources/titlelocator.h"
 
 namespace transcast
 {
@@ -179,31 +180,59 @@ QString JobBuilder::freeOutputName(const QString& folder, const QString& baseNam
     return candidate;
 }
 
-ConversionJob JobBuilder::fileJob(int row, bool forReal) const
+ConversionJob JobBuilder::baseJob(bool forReal, QString& folder) const
 {
     ConversionJob job;
     job.EncoderFile = m_edition.EncoderPath();
     job.WorkFolder = m_edition.ExeFolder();
     job.OptionsArg = m_profile.optionLine();
-
-    const QString folder = outputFolder(forReal);
+    folder = outputFolder(forReal);
     if (forReal)
         m_state.OutputFolder = folder;
-    const Toriginalinfo info = m_jobs.originalInfo(row);
-    job.InputSpec = info.FilePath;
-    job.OutputFile =
-        freeOutputName(folder, QFileInfo(info.FilePath).fileName(), m_jobs.caption(row));
+    return job;
+}
 
+void JobBuilder::fillFragments(ConversionJob& job, int row) const
+{
     job.SizeArg = sizeFragment(row);
     job.AspectArg = aspectFragment(job.SizeArg, m_boxes.size.isEnabled(), profileNumber());
     job.VideoRateArg = videoFragment(row);
     job.AudioRateArg = audioFragment(row);
-    job.Seconds = DurationToSeconds(info.Duration);
+    job.Seconds = DurationToSeconds(m_jobs.originalInfo(row).Duration);
     job.SampleRateArg = sampleRateFragment(job.AudioRateArg);
     job.ChannelsArg = channelsFragment();
-    job.LimitArg.clear();
     if (ProfileSelector::isDiscProfile(profileNumber()))
         job.OptionsArg = targetFragment();
+}
+
+ConversionJob JobBuilder::fileJob(int row, bool forReal) const
+{
+    QString folder;
+    ConversionJob job = baseJob(forReal, folder);
+    const Toriginalinfo info = m_jobs.originalInfo(row);
+    job.InputSpec = info.FilePath;
+    job.OutputFile =
+        freeOutputName(folder, QFileInfo(info.FilePath).fileName(), m_jobs.caption(row));
+    fillFragments(job, row);
+    job.LimitArg.clear();
+    return job;
+}
+
+ConversionJob JobBuilder::titleJob(int row, bool forReal) const
+{
+    QString folder;
+    ConversionJob job = baseJob(forReal, folder);
+    const TConvertInfo info = m_jobs.ConvertInfos.value(row);
+    job.InputSpec = titleLocator(info);
+    job.LimitArg = QStringLiteral(" -t ") + SecondsToClock(qint64(info.EndTime) - info.StartTime);
+    // "  Chapter_02" is written Chapter_02.avi; the numbered names that
+    // follow an existing file keep the caption as it stands.
+    const QString caption = m_jobs.caption(row);
+    QString name = caption;
+    while (name.startsWith(QLatin1Char(' ')))
+        name.remove(0, 1);
+    job.OutputFile = freeOutputName(folder, QFileInfo(name).fileName(), caption);
+    fillFragments(job, row);
     return job;
 }
 

@@ -59,11 +59,20 @@ public:
     // The whole job for a file row. `forReal` false leaves the file system
     // untouched (a dry run) and the controller's output folder as it was.
     ConversionJob fileJob(int row, bool forReal) const;
+    // The whole job for a DVD title or chapter row: its locator as the
+    // input, its caption (leading blanks removed) as the output's name, and
+    // " -t " with its length.
+    ConversionJob titleJob(int row, bool forReal) const;
 
     static QString replaceExtension(const QString& fileName, const QString& extension);
 
     // The chosen profile's number; 0 when none could be chosen.
     int profileNumber() const;
+    // The parts every job shares: encoder, options and output folder.
+    ConversionJob baseJob(bool forReal, QString& folder) const;
+    // The size, aspect, bitrate, sample-rate and channel fragments, and the
+    // disc profiles' target, from the row and the choices.
+    void fillFragments(ConversionJob& job, int row) const;
 
 private:
     const Edition& m_edition;

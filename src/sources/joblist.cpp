@@ -112,6 +112,23 @@ int JobList::firstSelected() const
     return -1;
 }
 
+namespace
+{
+template <typename Records> void shiftDown(Records& records, int row)
+{
+    for (int i = row; i + 1 < records.size(); ++i)
+        records[i] = records[i + 1];
+}
+} // namespace
+
+void JobList::moveRecordsDown(int row)
+{
+    if (row < 0)
+        return;
+    shiftDown(OriginalInfos, row);
+    shiftDown(ConvertInfos, row);
+}
+
 void JobList::setVisible(bool visible)
 {
     if (visible == m_visible)

@@ -86,6 +86,10 @@ public:
     // The DVD record of every row, kept the same way by the DVD listing.
     QVector<TConvertInfo> ConvertInfos;
 
+    // Before row `row` is removed: the records after it (source and DVD)
+    // move down one place; the lengths stay.
+    void moveRecordsDown(int row);
+
     // A record for a row, or an empty one when the arrays do not reach it.
     Toriginalinfo originalInfo(int row) const { return OriginalInfos.value(row); }
 

@@ -317,11 +317,7 @@ void SourceList::removeSelected()
             ++index;
             continue;
         }
-        // The records after the row move down one place; the length stays.
-        if (index < m_jobs.OriginalInfos.size()) {
-            for (int i = index; i + 1 < m_jobs.OriginalInfos.size(); ++i)
-                m_jobs.OriginalInfos[i] = m_jobs.OriginalInfos[i + 1];
-        }
+        m_jobs.moveRecordsDown(index);
         m_jobs.removeRow(index);
         lastRemoved = index;
     }

@@ -28,6 +28,7 @@
 
 #include "common/busyguards.h"
 #include "common/inifile.h"
+#include "ui/dvdbinding.h"
 #include "ui/joblistmodel.h"
 #include "ui/keyboardshortcuts.h"
 #include "ui/navigation/navigation.h"
@@ -209,13 +210,7 @@ void MainWindow::createMenus()
         item.text = text;
         return item;
     };
-    JobList& jobs = m_controller->jobs();
-    auto checkAll = [&jobs](bool checked) {
-        return [&jobs, checked] {
-            for (int row = 0; row < jobs.rowCount(); ++row)
-                jobs.setChecked(row, checked);
-        };
-    };
+    DvdTitles& dvd = m_controller->dvd();
     const Item exit{"E&xit", "exit", [this] { close(); }};
     const Item separator{"-", "", nullptr};
     m_popFile = menu("pop_file",
@@ -226,8 +221,8 @@ void MainWindow::createMenus()
     m_popDvd = menu("pop_dvd", {named("Add &DVD", as("dvdopen")),
                                 named("Add &IFO", as("ifoopen")),
                                 separator,
-                                {"Select &All", "", checkAll(true)},
-                                {"&Unselect ALL", "", checkAll(false)},
+                                {"Select &All", "", [&dvd] { dvd.selectAll(); }},
+                                {"&Unselect ALL", "", [&dvd] { dvd.unselectAll(); }},
                                 separator,
                                 named("&Convert", as("converter")),
                                 named("&Stop", as("stopconverter")),
@@ -391,6 +386,7 @@ void MainWindow::bindCore()
     connect(&jobs, &JobList::selectionChanged, this, showListSelection);
     connect(m_model, &QAbstractItemModel::modelReset, this, showListSelection);
     connect(m_model, &JobListModel::filesDropped, this, &MainWindow::openSources);
+    bindDvd();
     m_model->setToolTipSource([&core](int row) { return core.batch().failureReason(row); });
 
     ProgressModel& progress = core.progress();
@@ -419,6 +415,12 @@ void MainWindow::bindCore()
             state.Playing)
             state.BarDragging = true;
     });
+}
+
+void MainWindow::bindDvd()
+{
+    new DvdBinding(m_controller->dvd(), m_edition, *m_jobList, *m_trackAudio, *m_trackSubtitle,
+                   this);
 }
 
 void MainWindow::applyWindowLayout(bool dvdMode, bool branded)
@@ -600,10 +602,11 @@ void MainWindow::openSources(const QStringList& paths)
     }
     // The title list holds DVD rows only; a video file would become a row
     // no title job can convert.
+    QStringList discs;
     QStringList refused;
     for (const QString& path : paths) {
         if (isDiscPath(path))
-            openDisc(path);
+            discs << path;
         else
             refused << QFileInfo(path).fileName();
     }
@@ -612,14 +615,10 @@ void MainWindow::openSources(const QStringList& paths)
             QStringLiteral("The DVD edition lists DVD titles only. Add a DVD folder, an IFO file "
                            "or an .iso image; these are none of them:\n%1")
                 .arg(refused.join(QLatin1Char('\n'))));
-}
-
-void MainWindow::openDisc(const QString& path)
-{
-    Q_UNUSED(path);
-    // Hook for DVD title discovery: a dropped or named disc folder, IFO file
-    // or image opens here as "dvdopen" opens a drive, guards included.
-    readDvd();
+    // IFO files open together as Add IFO opens them; a folder or an image
+    // opens as Add DVD does, guards included.
+    if (!discs.isEmpty())
+        m_controller->dvd().openDropped(discs);
 }
 
 QPoint MainWindow::menuOffset(const QString& menuObject) const
@@ -646,9 +645,9 @@ void MainWindow::dispatch(const QString& objectName)
     const Entry table[] = {
         {"profiles", [&] { m_navigation->openNavigation(core.profile().selectedProfile()); }},
         {"openfiles", [&] { core.sources().addFiles(); }},
-        {"chapter", [&] { chapter(); }},
-        {"ifoopen", [&] { readDvd(); }},
-        {"dvdopen", [&] { readDvd(); }},
+        {"chapter", [&] { core.dvd().switchMode(); }},
+        {"ifoopen", [&] { core.dvd().addIfo(); }},
+        {"dvdopen", [&] { core.dvd().addDvd(); }},
         {"openfolder", [&] { core.sources().addFolder(); }},
         {"converter", [&] { core.batch().convert(); }},
         {"remove", [&] { core.sources().removeSelected(); }},
@@ -701,19 +700,6 @@ void MainWindow::cutter()
         return;
     if (!m_controller->state().TitleMode)
         m_interaction->warn(QStringLiteral("Please change title mode!"));
-}
-
-void MainWindow::chapter()
-{
-    // Title and chapter rows come with DVD reading.
-    BusyGuards::playingThenConverting(m_controller->state(), *m_interaction);
-}
-
-void MainWindow::readDvd()
-{
-    if (BusyGuards::convertingThenPlaying(m_controller->state(), *m_interaction))
-        return;
-    m_interaction->inform(QStringLiteral("Reading DVD titles is not available in this version."));
 }
 
 void MainWindow::play()

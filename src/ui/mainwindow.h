@@ -59,8 +59,8 @@ public:
     // Files and folders dropped on the window or named on the command line.
     // In file mode they are added as chosen files. The DVD edition's list
     // holds DVD rows only: a disc (a folder holding VIDEO_TS, an IFO file, an
-    // .iso image) opens through openDisc(), anything else is refused with a
-    // warning and adds nothing.
+    // .iso image) opens as Add DVD or Add IFO opens it, anything else is
+    // refused with a warning and adds nothing.
     void openSources(const QStringList& paths);
 
     // Convert looks unable with an empty list or while busy, Stop while no
@@ -126,18 +126,16 @@ private:
     void bindCore();
     void firstShow();
     void popUp(QMenu* menu, const QString& menuObject);
+    void bindDvd();
 
     // Actions of the dispatch table that live here.
     void browse();
     void openOutputFolder();
     void showSettings();
     void cutter();
-    void chapter();
-    void readDvd();
     void play();
     void showOutputFolder();
     void fitLogo();
-    void openDisc(const QString& path);
 
     Edition m_edition;
     std::unique_ptr<QtInteraction> m_ownInteraction;

@@ -57,10 +57,25 @@ QString OutputFolderDialog::choose(const QString& caption)
     return m_chosen;
 }
 
+QString OutputFolderDialog::chooseFolderOrFile(const QString& caption,
+                                               const QStringList& filePatterns)
+{
+    m_showFiles = true;
+    // AllDirs: the patterns pick files; every folder stays listed.
+    m_model->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
+    m_model->setNameFilters(filePatterns);
+    m_model->setNameFilterDisables(false);
+    const QString chosen = choose(caption);
+    m_model->setNameFilters({});
+    m_model->setFilter(QDir::Dirs | QDir::NoDotAndDotDot);
+    m_showFiles = false;
+    return chosen;
+}
+
 bool OutputFolderDialog::selectFolder(const QString& path)
 {
     const QFileInfo info(path);
-    if (!info.isDir())
+    if (!info.isDir() && !(m_showFiles && info.isFile()))
         return false;
     const QModelIndex index = m_model->index(info.absoluteFilePath());
     if (!index.isValid())

@@ -25,11 +25,14 @@ public:
     // Shows the dialog modally under `caption`. Returns the chosen folder's
     // path (no trailing separator) or an empty text when cancelled.
     QString choose(const QString& caption);
+    // The same, with the files matching `filePatterns` ("*.iso") listed
+    // among the folders: returns the chosen folder or file.
+    QString chooseFolderOrFile(const QString& caption, const QStringList& filePatterns);
     // The result of the last showing.
     QString chosenFolder() const { return m_chosen; }
 
-    // Selects a folder in the tree and scrolls to it; false when the path is
-    // no existing folder.
+    // Selects a folder (or, while files are listed, a file) in the tree and
+    // scrolls to it; false when the path is no such entry.
     bool selectFolder(const QString& path);
     // The selected folder's path; empty when nothing is selected.
     QString selectedFolder() const;
@@ -51,6 +54,7 @@ private:
     QPushButton* m_ok;
     QPushButton* m_cancel;
     QString m_chosen;
+    bool m_showFiles = false;
 };
 
 } // namespace transcast

@@ -110,6 +110,11 @@ QString QtInteraction::chooseFolder(const QString& caption)
     return folderDialog()->choose(caption);
 }
 
+QString QtInteraction::chooseFolderOrImage(const QString& caption, const QStringList& filePatterns)
+{
+    return folderDialog()->chooseFolderOrFile(caption, filePatterns);
+}
+
 OutputFolderDialog* QtInteraction::folderDialog()
 {
     if (!m_folderDialog)

@@ -37,6 +37,8 @@ public:
     QStringList chooseFiles(const QString& filter, bool showHidden) override;
     // The program's folder dialog (one instance, kept for the next call).
     QString chooseFolder(const QString& caption) override;
+    // The same dialog with the matching files listed among the folders.
+    QString chooseFolderOrImage(const QString& caption, const QStringList& filePatterns) override;
 
     // The folder dialog chooseFolder() shows; created on first use.
     OutputFolderDialog* folderDialog();

@@ -1,0 +1,200 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include "profiles/optionbox.h"
+
+namespace transcast
+{
+
+namespace dvd
+{
+class IfoLibrary;
+}
+
+class Edition;
+class Estimator;
+class Interaction;
+class JobList;
+class OpticalDrive;
+struct ControllerState;
+struct TConvertInfo;
+
+// One loaded IFO file: the rows it brought (FirstRow up to EndRow, the row
+// counts before and after it was read) and its title set's track lists.
+struct TIFOSelint {
+    qint32 FirstRow = 0;
+    qint32 EndRow = 0;
+    qint32 AudioCount = 0;
+    QStringList AudioDescs;
+    qint32 SubtitleCount = 0;
+    QStringList SubtitleDescs;
+    QString IfoPath;
+};
+
+// A title (IsTitle, nothing else set) or one of its cells, with the cell's
+// sectors and its times from the title's start.
+struct TCellEntry {
+    qint32 StartPos = 0;
+    qint32 EndPos = 0;
+    qint32 StartTime = 0;
+    qint32 EndTime = 0;
+    bool IsTitle = false;
+};
+
+// Fills the job list from the title sets of a DVD: a disc folder, a folder
+// above its VIDEO_TS, an .iso image, or chosen IFO files. Every title that
+// plays for at least a second and spans at least 1000 sectors becomes a row
+// ("Title_01"); in chapter mode each such cell of it follows as a row of its
+// own ("  Chapter_01"). Each row has a check box, its own audio and subtitle
+// choice among its title set's tracks (the boxes cb_audio and cb_subtitle),
+// and a TConvertInfo in JobList::ConvertInfos.
+//
+// Choices the rules leave open, decided here:
+// - the per-row track choices grow with the list (no fixed 501 rows) and
+//   start over when a mode switch rebuilds the rows, so the boxes never show
+//   a track other than the one the row will use;
+// - the cell table is rebuilt with the rows, so it never mixes the entries
+//   of an earlier listing with the new rows;
+// - a mode switch first keeps the current ticks, even when no click on the
+//   list has copied them since the user changed one;
+// - a title set whose IFO cannot be read in an image ends the image's list
+//   (title sets are numbered without gaps).
+class DvdTitles : public QObject
+{
+    Q_OBJECT
+public:
+    DvdTitles(const Edition& edition, ControllerState& state, JobList& jobs, Estimator& estimator,
+              Interaction& interaction, QObject* parent = nullptr);
+    ~DvdTitles() override;
+
+    static QString noDiscText() { return QStringLiteral("Can't find DVD disc."); }
+    static QString invalidIfoText()
+    {
+        return QStringLiteral("The selected IFO File is invalid, please choose another one.");
+    }
+    static QString folderCaption() { return QStringLiteral("Select DVD Directory"); }
+    static QString noSubtitleText() { return QStringLiteral("No Subtitle"); }
+    // The Add IFO dialog's filter.
+    static QString ifoFilter() { return QStringLiteral("IFO Files(*.ifo)|*.ifo;"); }
+    // The disc images Add DVD offers beside folders.
+    static QStringList imagePatterns() { return {QStringLiteral("*.iso")}; }
+
+    // The IFO library and the optical drives; the real ones unless replaced
+    // (tests substitute what cannot be authored or is not there).
+    void setIfoLibrary(std::unique_ptr<dvd::IfoLibrary> library);
+    void setOpticalDrive(std::unique_ptr<OpticalDrive> drive);
+
+    // User actions ("dvdopen", "ifoopen", "chapter", the DVD menu), each with
+    // its busy guards.
+    void addDvd();
+    void addIfo();
+    void switchMode();
+    void selectAll() { setAllChecked(true); }
+    void unselectAll() { setAllChecked(false); }
+
+    // The same readings with the choice already made (a drop, the command
+    // line). openDisc takes a disc folder, any folder above a VIDEO_TS, a
+    // VIDEO_TS folder or an .iso image; false when no title set was found
+    // ("Can't find DVD disc." shown). openIfoFiles reads IFO files in their
+    // order; false when one leaves the list empty (message shown, the rest
+    // not read). Both refuse while converting or playing.
+    bool openDisc(const QString& path);
+    bool openIfoFiles(const QStringList& paths);
+    // A drop on the window: IFO files are read as Add IFO reads them,
+    // anything else (a folder, an .iso) as a disc. True when it was taken.
+    bool openDropped(const QStringList& paths);
+
+    // A click on the list: keeps the ticks of the current mode and shows the
+    // selected row's track lists with its choices.
+    void rowClicked();
+    // The user picked a track for the selected row.
+    void chooseAudio(int position);
+    void chooseSubtitle(int position);
+    void setAllChecked(bool checked);
+
+    // cb_audio (the title set's audio tracks, no "no audio" entry) and
+    // cb_subtitle ("No Subtitle" and the subtitle tracks).
+    OptionBox& audioTracks() { return m_audioTracks; }
+    OptionBox& subtitleTracks() { return m_subtitleTracks; }
+
+    // True while a disc or IFO files are being read; the window keeps
+    // processing events then, and the list's actions ignore input.
+    bool isReading() const { return m_reading > 0; }
+
+    // The loaded IFO files, IfoCount of them in use.
+    const QVector<TIFOSelint>& TIFOAS() const { return m_ifos; }
+    int IfoCount() const { return m_ifoCount; }
+    // The title set entry a row belongs to, or null.
+    const TIFOSelint* ifoOfRow(int row) const;
+    // In title mode one title entry and then every cell of each listed
+    // title, in order; in chapter mode one entry per row.
+    const QVector<TCellEntry>& CellTable() const { return m_cells; }
+    int CellCount() const { return m_cellCount; }
+    const QVector<int>& AudioChoice() const { return m_audioChoice; }
+    const QVector<int>& SubtitleChoice() const { return m_subtitleChoice; }
+    // The ticks of each mode, kept across mode switches; empty until that
+    // mode has shown rows.
+    const std::optional<QVector<bool>>& TitleChecks() const { return m_titleChecks; }
+    const std::optional<QVector<bool>>& ChapterChecks() const { return m_chapterChecks; }
+
+    // The row with the most sectors, the first on ties; 0 when none spans
+    // any.
+    int longestRow() const;
+
+    // "Title_05" for the fifth row; "  Chapter_03" for a title's third cell.
+    static QString titleCaption(int position);
+    static QString chapterCaption(int cellNumber);
+    static bool isDiscImage(const QString& path);
+
+signals:
+    // Reading started (true) or ended (false): the list is disabled while
+    // the disc is searched.
+    void readingChanged(bool reading);
+
+private:
+    void startOver();
+    bool searchFolder(const QString& folder, QSet<QString>& visited);
+    bool searchImage(const QString& image);
+    // Reads the entry's IFO file in the current mode; false when the library
+    // could not open it.
+    bool loadIfo(TIFOSelint& entry);
+    int appendRow(const QString& caption, const TConvertInfo& info, const QString& frameSize);
+    void finishLoad();
+    void handleRowClick();
+    void waitForDrive(const QString& path);
+    std::optional<QVector<bool>>& currentChecks();
+    void keepChecks();
+    void growChoices();
+    void onRowRemoved(int row);
+
+    const Edition& m_edition;
+    ControllerState& m_state;
+    JobList& m_jobs;
+    Estimator& m_estimator;
+    Interaction& m_interaction;
+    std::unique_ptr<dvd::IfoLibrary> m_library;
+    std::unique_ptr<OpticalDrive> m_drive;
+    OptionBox m_audioTracks{QStringLiteral("cb_audio")};
+    OptionBox m_subtitleTracks{QStringLiteral("cb_subtitle")};
+
+    QVector<TIFOSelint> m_ifos;
+    int m_ifoCount = 0;
+    QVector<TCellEntry> m_cells;
+    int m_cellCount = 0;
+    QVector<int> m_audioChoice;
+    QVector<int> m_subtitleChoice;
+    std::optional<QVector<bool>> m_titleChecks;
+    std::optional<QVector<bool>> m_chapterChecks;
+    int m_reading = 0;
+    bool m_sizeErrorShown = false;
+};
+
+} // namespace transcast

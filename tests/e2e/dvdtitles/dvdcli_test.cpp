@@ -1,0 +1,132 @@
+// transcast-cli dvd and a DVD edition's convert, run as users run them.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "support/testdiscs.h"
+
+namespace
+{
+
+struct CliRun {
+    int exitCode = -1;
+    QStringList out;
+    QString err;
+};
+
+class DvdCli : public ::testing::Test
+{
+protected:
+    const transcast::testdiscs::TestDiscs& discs = transcast::testdiscs::testDiscs();
+    QTemporaryDir work;
+
+    void SetUp() override { ASSERT_TRUE(discs.ok) << discs.error; }
+
+    static QString q(const std::string& text) { return QString::fromStdString(text); }
+
+    CliRun run(const QStringList& arguments)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), work.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), work.filePath(QStringLiteral("config")));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(TRANSCAST_BIN_DIR "/transcast-cli"), arguments);
+        CliRun result;
+        if (!process.waitForFinished(300000))
+            process.kill();
+        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = QString::fromUtf8(process.readAllStandardOutput())
+                         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        result.err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+};
+
+} // namespace
+
+TEST_F(DvdCli, ListsOneNumberedLinePerRowThenTheTracks)
+{
+    const CliRun listed = run({QStringLiteral("dvd"), q(discs.disc)});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    ASSERT_GE(listed.out.size(), 4);
+    const QRegularExpression row(QStringLiteral(
+        "^(\\d+)\\t(Title_\\d\\d)\\t720x576\\t(\\d\\d:\\d\\d:\\d\\d)\\t[\\d.,]+MB\\tReady$"));
+    for (int i = 0; i < 4; ++i) {
+        const QRegularExpressionMatch match = row.match(listed.out.at(i));
+        ASSERT_TRUE(match.hasMatch()) << listed.out.at(i).toStdString();
+        EXPECT_EQ(match.captured(1).toInt(), i + 1);
+        EXPECT_EQ(match.captured(2), QStringLiteral("Title_0%1").arg(i + 1));
+    }
+    EXPECT_EQ(listed.out.at(0).section(QLatin1Char('\t'), 3, 3), QStringLiteral("00:00:12"));
+    // Title set 1's tracks follow the rows, with the numbers the options take.
+    const QString rest = listed.out.mid(4).join(QLatin1Char('\n'));
+    EXPECT_TRUE(rest.contains(QStringLiteral("VTS_01_0.IFO (rows 1-1)"))) << rest.toStdString();
+    EXPECT_TRUE(rest.contains(QRegularExpression(QStringLiteral("  audio\\t2\\t0x81\\t"))));
+    EXPECT_TRUE(rest.contains(QStringLiteral("  subtitle\t0\t0\tNo Subtitle")));
+    EXPECT_TRUE(rest.contains(QRegularExpression(QStringLiteral("  subtitle\\t1\\t0x20\\t"))));
+
+    // Chapter rows keep their caption's two leading blanks; the image lists
+    // the same rows as the folder.
+    const CliRun chapters =
+        run({QStringLiteral("dvd"), QStringLiteral("--chapters"), q(discs.iso)});
+    ASSERT_EQ(chapters.exitCode, 0) << chapters.err.toStdString();
+    ASSERT_GE(chapters.out.size(), 4);
+    EXPECT_TRUE(chapters.out.at(1).startsWith(QStringLiteral("2\t  Chapter_01\t720x576\t")));
+    EXPECT_TRUE(chapters.out.at(4).startsWith(QStringLiteral("5\tTitle_05\t")));
+}
+
+TEST_F(DvdCli, NoDiscAndInvalidIfoFailWithTheirMessages)
+{
+    const CliRun none = run({QStringLiteral("dvd"), q(discs.noIfo)});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_TRUE(none.out.isEmpty());
+    EXPECT_TRUE(none.err.contains(QStringLiteral("Can't find DVD disc.")))
+        << none.err.toStdString();
+
+    const QString bogus = work.filePath(QStringLiteral("VTS_01_0.IFO"));
+    QFile file(bogus);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not an IFO file at all");
+    file.close();
+    const CliRun invalid = run({QStringLiteral("dvd"), bogus, q(discs.ifo(2))});
+    EXPECT_EQ(invalid.exitCode, 1);
+    EXPECT_TRUE(invalid.err.contains(
+        QStringLiteral("The selected IFO File is invalid, please choose another one.")));
+    EXPECT_TRUE(invalid.out.isEmpty());
+}
+
+TEST_F(DvdCli, DryRunPrintsTheChosenRowsWithTheirLocators)
+{
+    const QString out = work.filePath(QStringLiteral("out"));
+    const CliRun dry =
+        run({QStringLiteral("convert"), QStringLiteral("--edition"),
+             QStringLiteral("transcast-dvd"), QStringLiteral("--chapters"),
+             QStringLiteral("--rows"), QStringLiteral("3-4"), QStringLiteral("--audio-track"),
+             QStringLiteral("2"), QStringLiteral("--subtitle-track"), QStringLiteral("1"),
+             QStringLiteral("--output"), out, QStringLiteral("--dry-run"), q(discs.disc)});
+    ASSERT_EQ(dry.exitCode, 0) << dry.err.toStdString();
+    ASSERT_EQ(dry.out.size(), 2) << dry.out.join(QLatin1Char('\n')).toStdString();
+    const QRegularExpression locator(
+        QStringLiteral(" vts://01\\*(\\d+)\\*(\\d+)\\*0x81\\*0x20\\*/") +
+        QRegularExpression::escape(q(discs.disc)) + QStringLiteral(" "));
+    const QRegularExpressionMatch second = locator.match(dry.out.at(0));
+    const QRegularExpressionMatch third = locator.match(dry.out.at(1));
+    ASSERT_TRUE(second.hasMatch()) << dry.out.at(0).toStdString();
+    ASSERT_TRUE(third.hasMatch()) << dry.out.at(1).toStdString();
+    EXPECT_GT(second.captured(1).toInt(), 0);
+    EXPECT_EQ(third.captured(1).toInt(), second.captured(2).toInt() + 1);
+    EXPECT_TRUE(dry.out.at(0).contains(QStringLiteral(" -t 00:00:04")));
+    EXPECT_TRUE(dry.out.at(0).contains(out + QStringLiteral("/Chapter_02.")));
+    EXPECT_TRUE(dry.out.at(1).contains(out + QStringLiteral("/Chapter_03.")));
+
+    const CliRun badRow = run({QStringLiteral("convert"), QStringLiteral("--edition"),
+                               QStringLiteral("transcast-dvd"), QStringLiteral("--rows"),
+                               QStringLiteral("9"), QStringLiteral("--dry-run"), q(discs.disc)});
+    EXPECT_EQ(badRow.exitCode, 2);
+    EXPECT_TRUE(badRow.err.contains(QStringLiteral("no row 9")));
+}

@@ -1,0 +1,250 @@
+// DVD titles and chapters read from discs authored with dvdauthor, listed by
+// the core as the DVD edition's window lists them, and converted through the
+// real register.dat.
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include "e2e/dvd/lsdvd.h"
+#include "e2e/engine/engine_fixture.h"
+#include "sources/dvdtitles.h"
+#include "sources/titlelocator.h"
+#include "support/testdiscs.h"
+
+using namespace transcast;
+
+namespace
+{
+
+struct Colour {
+    int red = -1, green = -1, blue = -1;
+};
+
+// The mean colour of a video's first frame, or of the frame at `seconds`.
+Colour frameColour(const QString& video, double seconds = 0.5)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {"-v", "error", "-ss", QString::number(seconds), "-i", video, "-frames:v", "1",
+                  "-vf", "scale=1:1:flags=area", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    ffmpeg.waitForFinished(60000);
+    const QByteArray pixel = ffmpeg.readAllStandardOutput();
+    if (pixel.size() != 3)
+        return {};
+    return {static_cast<unsigned char>(pixel[0]), static_cast<unsigned char>(pixel[1]),
+            static_cast<unsigned char>(pixel[2])};
+}
+
+double durationOf(const QString& video)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"), {"-v", "error", "-show_entries", "format=duration",
+                                            "-of", "default=nw=1:nk=1", video});
+    probe.waitForFinished(30000);
+    return probe.readAllStandardOutput().trimmed().toDouble();
+}
+
+// Near enough to the authored colour under the clips' grain and the
+// encoders' rounding.
+::testing::AssertionResult looksLike(const Colour& seen, int red, int green, int blue)
+{
+    const int distance =
+        std::abs(seen.red - red) + std::abs(seen.green - green) + std::abs(seen.blue - blue);
+    if (distance < 120)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "colour " << seen.red << "," << seen.green << "," << seen.blue << " is not " << red
+           << "," << green << "," << blue;
+}
+
+class DvdDiscs : public EngineFixture
+{
+protected:
+    const testdiscs::TestDiscs& discs = testdiscs::testDiscs();
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(discs.ok) << discs.error;
+        start(QStringLiteral("transcast-dvd"));
+        select(118); // MP4 - MPEG4 Video Mini: quick to encode
+    }
+
+    DvdTitles& dvd() { return controller->dvd(); }
+    static QString q(const std::string& text) { return QString::fromStdString(text); }
+    TConvertInfo info(int row) { return jobs().ConvertInfos.value(row); }
+    QStringList captions()
+    {
+        QStringList list;
+        for (int i = 0; i < jobs().rowCount(); ++i)
+            list << jobs().caption(i);
+        return list;
+    }
+    int titleSetOf(int row)
+    {
+        const QString name = QFileInfo(info(row).IfoPath).fileName();
+        return name.mid(4, 2).toInt();
+    }
+    void tickOnly(const QVector<int>& rows)
+    {
+        for (int row = 0; row < jobs().rowCount(); ++row)
+            jobs().setChecked(row, rows.contains(row));
+    }
+    bool convertAll()
+    {
+        controller->batch().convert();
+        return waitFor([this] { return !controller->state().Converting; }, 300000);
+    }
+    QString output(const QString& name)
+    {
+        return QDir(outDir.path()).filePath(name + controller->profile().outputExtension());
+    }
+};
+
+} // namespace
+
+TEST_F(DvdDiscs, TitleRowsAgreeWithLsdvd)
+{
+    ASSERT_TRUE(dvd().openDisc(q(discs.disc)));
+    // Title set 1's one-second title spans too few sectors to be a row.
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
+    const std::vector<testdiscs::LsdvdTitle> listed = testdiscs::lsdvdTitles(discs.disc);
+    ASSERT_EQ(listed.size(), 5u);
+
+    const int expectedSets[] = {1, 2, 3, 3};
+    const int expectedSeconds[] = {testdiscs::firstTitleSeconds, testdiscs::wideTitleSeconds,
+                                   testdiscs::longTitleSeconds, testdiscs::longTitleSeconds};
+    for (int row = 0; row < 4; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(titleSetOf(row), expectedSets[row]);
+        EXPECT_NEAR(info(row).Length, expectedSeconds[row], 1);
+        EXPECT_EQ(jobs().subItem(row, JobList::FrameSizeColumn), QStringLiteral("720x576"));
+        EXPECT_EQ(jobs().subItem(row, JobList::StatusColumn), QStringLiteral("Ready"));
+        EXPECT_TRUE(jobs().row(row).checked);
+        // lsdvd's title of the same set and length carries the same first
+        // audio id as the row.
+        bool matched = false;
+        for (const testdiscs::LsdvdTitle& title : listed) {
+            if (title.titleSet == expectedSets[row] &&
+                std::abs(title.seconds - info(row).Length) <= 1) {
+                matched = true;
+                EXPECT_EQ(info(row).AudioId.toStdString(), title.audioIds.at(0));
+            }
+        }
+        EXPECT_TRUE(matched);
+    }
+    // The first title is the longest and selected; its tracks are offered.
+    EXPECT_EQ(jobs().selectedRows(), QVector<int>{0});
+    ASSERT_EQ(dvd().audioTracks().count(), 2);
+    EXPECT_TRUE(dvd().audioTracks().itemText(1).contains(QStringLiteral("(0x81)")));
+    ASSERT_EQ(dvd().subtitleTracks().count(), 2);
+    EXPECT_TRUE(dvd().subtitleTracks().itemText(1).contains(QStringLiteral("(0x20)")));
+
+    // Title set 3's second title starts on its own sectors, after the first.
+    EXPECT_GT(info(3).StartPos, info(2).EndPos);
+    EXPECT_TRUE(titleLocator(info(3)).startsWith(
+        QStringLiteral("vts://03*%1*%2*0x80*0*/").arg(info(3).StartPos).arg(info(3).EndPos)));
+}
+
+TEST_F(DvdDiscs, ChapterRowsFollowTheirTitleWithTheirOwnStart)
+{
+    controller->state().TitleMode = false;
+    ASSERT_TRUE(dvd().openDisc(q(discs.disc)));
+    ASSERT_GE(jobs().rowCount(), 4);
+    EXPECT_EQ(captions().mid(0, 5), (QStringList{"Title_01", "  Chapter_01", "  Chapter_02",
+                                                 "  Chapter_03", "Title_05"}));
+    for (int chapter = 0; chapter < 3; ++chapter) {
+        SCOPED_TRACE(chapter);
+        const TConvertInfo row = info(chapter + 1);
+        EXPECT_NEAR(row.Length, testdiscs::firstTitleChapters[chapter].seconds, 1);
+        EXPECT_NEAR(row.StartTime, 4 * chapter, 1);
+        EXPECT_EQ(row.EndTime, row.StartTime + row.Length);
+        if (chapter > 0)
+            EXPECT_EQ(row.StartPos, info(chapter).EndPos + 1);
+    }
+    EXPECT_EQ(info(1).StartPos, info(0).StartPos);
+    EXPECT_EQ(info(3).EndPos, info(0).EndPos);
+}
+
+TEST_F(DvdDiscs, AnImageListsAsItsFolderDoes)
+{
+    ASSERT_TRUE(dvd().openDisc(q(discs.disc)));
+    QVector<TConvertInfo> fromFolder = jobs().ConvertInfos.mid(0, jobs().rowCount());
+    const QStringList folderCaptions = captions();
+
+    ASSERT_TRUE(dvd().openDisc(q(discs.iso)));
+    ASSERT_EQ(captions(), folderCaptions);
+    for (int row = 0; row < jobs().rowCount(); ++row) {
+        EXPECT_EQ(info(row).StartPos, fromFolder[row].StartPos);
+        EXPECT_EQ(info(row).EndPos, fromFolder[row].EndPos);
+        EXPECT_TRUE(titleLocator(info(row)).endsWith(QStringLiteral("*/") + q(discs.iso)));
+    }
+
+    // The VIDEO_TS folder itself is a disc too; a folder without any IFO
+    // file is none.
+    ASSERT_TRUE(dvd().openDisc(q(discs.videoTs())));
+    EXPECT_EQ(captions(), folderCaptions);
+    EXPECT_FALSE(dvd().openDisc(q(discs.noIfo)));
+    EXPECT_EQ(interaction.informations, QStringList{DvdTitles::noDiscText()});
+}
+
+TEST_F(DvdDiscs, ATitleSetWithoutAudioListsWithAudioIdZero)
+{
+    ASSERT_TRUE(dvd().openDisc(q(discs.mute)));
+    ASSERT_EQ(captions(), QStringList{QStringLiteral("Title_01")});
+    EXPECT_EQ(info(0).AudioId, QStringLiteral("0"));
+    EXPECT_EQ(dvd().audioTracks().count(), 0);
+}
+
+TEST_F(DvdDiscs, TickedChaptersConvertWithTheirOwnPicture)
+{
+    // Rows: Title_01, Chapter_01 (red), Chapter_02 (green), Chapter_03
+    // (blue), ... Only chapters 1 and 3 are ticked; the last row is not, so
+    // the batch ends by passing it over and still runs the finish action.
+    controller->state().TitleMode = false;
+    controller->state().FinishAction = 1;
+    ASSERT_TRUE(dvd().openDisc(q(discs.disc)));
+    tickOnly({1, 3});
+    ASSERT_TRUE(convertAll());
+
+    EXPECT_EQ(status(0), QStringLiteral("Ready"));
+    EXPECT_EQ(status(1), QStringLiteral("Finish"))
+        << controller->batch().failureReason(1).toStdString();
+    EXPECT_EQ(status(2), QStringLiteral("Ready"));
+    EXPECT_EQ(status(3), QStringLiteral("Finish"))
+        << controller->batch().failureReason(3).toStdString();
+    for (int row = 4; row < jobs().rowCount(); ++row)
+        EXPECT_EQ(status(row), QStringLiteral("Ready"));
+    EXPECT_FALSE(controller->progress().isVisible());
+    EXPECT_EQ(shell.openedFolders.size(), 1);
+
+    const QString red = output(QStringLiteral("Chapter_01"));
+    const QString blue = output(QStringLiteral("Chapter_03"));
+    ASSERT_TRUE(QFile::exists(red));
+    ASSERT_TRUE(QFile::exists(blue));
+    const testdiscs::Chapter& first = testdiscs::firstTitleChapters[0];
+    const testdiscs::Chapter& third = testdiscs::firstTitleChapters[2];
+    EXPECT_TRUE(looksLike(frameColour(red), first.red, first.green, first.blue));
+    EXPECT_TRUE(looksLike(frameColour(blue), third.red, third.green, third.blue));
+    EXPECT_NEAR(durationOf(red), info(1).Length, 1.0);
+    EXPECT_NEAR(durationOf(blue), info(3).Length, 1.0);
+}
+
+TEST_F(DvdDiscs, ALaterTitleOfItsSetConvertsItsOwnContent)
+{
+    // Title set 3 holds a yellow title and then a magenta one in one VOB.
+    ASSERT_TRUE(dvd().openDisc(q(discs.disc)));
+    ASSERT_EQ(jobs().rowCount(), 4);
+    tickOnly({3});
+    ASSERT_TRUE(convertAll());
+    EXPECT_EQ(status(3), QStringLiteral("Finish"))
+        << controller->batch().failureReason(3).toStdString();
+    const QString magenta = output(QStringLiteral("Title_04"));
+    ASSERT_TRUE(QFile::exists(magenta));
+    EXPECT_TRUE(looksLike(frameColour(magenta), 255, 0, 255));
+    EXPECT_TRUE(looksLike(frameColour(magenta, 5), 255, 0, 255));
+    EXPECT_NEAR(durationOf(magenta), info(3).Length, 1.0);
+}

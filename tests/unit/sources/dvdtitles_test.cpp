@@ -1,0 +1,431 @@
+#include "unit/profiles/profile_fixture.h"
+
+#include <atomic>
+
+#include <QFile>
+#include <QThread>
+
+#include "sources/dvdtitles.h"
+#include "sources/opticaldrive.h"
+#include "sources/titlelocator.h"
+#include "unit/sources/fakeifolibrary.h"
+
+using namespace transcast;
+
+namespace
+{
+
+const std::string kSet1 = "/disc/VIDEO_TS/VTS_01_0.IFO";
+const std::string kSet2 = "/disc/VIDEO_TS/VTS_02_0.IFO";
+
+class DvdRows : public ProfileFixture
+{
+protected:
+    FakeIfoLibrary* library = nullptr;
+
+    void SetUp() override
+    {
+        ProfileFixture::SetUp();
+        start(QStringLiteral("transcast-dvd"));
+        select(27);
+        auto fake = std::make_unique<FakeIfoLibrary>();
+        library = fake.get();
+        dvd().setIfoLibrary(std::move(fake));
+    }
+
+    DvdTitles& dvd() { return controller->dvd(); }
+    JobList& jobs() { return controller->jobs(); }
+    TConvertInfo info(int row) { return jobs().ConvertInfos.value(row); }
+
+    static FakeIfoLibrary::TitleSet twoTracks()
+    {
+        FakeIfoLibrary::TitleSet set;
+        set.audio = {"English AC3 2ch (0x80)", "Deutsch AC3 2ch (0x81)"};
+        set.subtitles = {"English (0x20)"};
+        return set;
+    }
+    // A title of `cells` cells of `seconds` each, 2000 sectors apart.
+    static FakeIfoLibrary::Title title(int cells, int seconds, int firstSector = 0)
+    {
+        FakeIfoLibrary::Title t;
+        t.seconds = cells * seconds % 60;
+        t.minutes = cells * seconds / 60 % 60;
+        t.hours = cells * seconds / 3600;
+        for (int i = 0; i < cells; ++i)
+            t.cells.emplace_back(firstSector + i * 2000, firstSector + i * 2000 + 1999, seconds);
+        return t;
+    }
+
+    bool openIfo(const std::vector<std::string>& paths)
+    {
+        QStringList list;
+        for (const std::string& path : paths)
+            list << QString::fromStdString(path);
+        return dvd().openIfoFiles(list);
+    }
+
+    QStringList captions()
+    {
+        QStringList list;
+        for (int i = 0; i < jobs().rowCount(); ++i)
+            list << jobs().caption(i);
+        return list;
+    }
+    QVector<bool> ticks()
+    {
+        QVector<bool> list;
+        for (int i = 0; i < jobs().rowCount(); ++i)
+            list << jobs().row(i).checked;
+        return list;
+    }
+    void click(int row)
+    {
+        jobs().clearSelection();
+        jobs().setSelected(row, true);
+        dvd().rowClicked();
+    }
+};
+
+} // namespace
+
+TEST_F(DvdRows, OnlyTitlesThatPlayAndSpanAThousandSectorsBecomeRows)
+{
+    FakeIfoLibrary::TitleSet set = twoTracks();
+    FakeIfoLibrary::Title empty;
+    empty.cells = {{0, 5000, 0}};
+    FakeIfoLibrary::Title twoHours;
+    twoHours.hours = 2;
+    twoHours.cells = {{6000, 50000, 3600}, {50001, 90000, 3600}};
+    FakeIfoLibrary::Title shortSpan;
+    shortSpan.seconds = 20;
+    shortSpan.cells = {{90001, 90900, 20}};
+    set.titles = {empty, twoHours, shortSpan};
+    library->sets[kSet1] = set;
+
+    ASSERT_TRUE(openIfo({kSet1}));
+    ASSERT_EQ(captions(), QStringList{QStringLiteral("Title_01")});
+    EXPECT_EQ(jobs().subItem(0, JobList::FrameSizeColumn), QStringLiteral("720x576"));
+    EXPECT_EQ(jobs().subItem(0, JobList::TimeColumn), QStringLiteral("02:00:00"));
+    EXPECT_FALSE(jobs().subItem(0, JobList::OutputSizeColumn).isEmpty());
+    EXPECT_EQ(jobs().subItem(0, JobList::StatusColumn), QStringLiteral("Ready"));
+    EXPECT_EQ(jobs().originalInfo(0).Duration, QStringLiteral("02:00:00"));
+    EXPECT_EQ(jobs().originalInfo(0).FrameSize, QStringLiteral("720x576"));
+    const TConvertInfo row = info(0);
+    EXPECT_EQ(row.AudioId, QStringLiteral("0x80"));
+    EXPECT_EQ(row.SubtitleId, QStringLiteral("0"));
+    EXPECT_EQ(row.StartPos, 6000);
+    EXPECT_EQ(row.EndPos, 90000);
+    EXPECT_EQ(row.Length, 7200);
+    EXPECT_EQ(row.StartTime, 0);
+    EXPECT_EQ(row.EndTime, 7200);
+    EXPECT_EQ(row.IfoPath, QString::fromStdString(kSet1));
+    EXPECT_TRUE(jobs().row(0).checked);
+    EXPECT_TRUE(jobs().row(0).selected);
+
+    // The title's entry, then each of its cells with its times.
+    ASSERT_EQ(dvd().CellTable().size(), 3);
+    EXPECT_TRUE(dvd().CellTable()[0].IsTitle);
+    EXPECT_EQ(dvd().CellTable()[2].StartPos, 50001);
+    EXPECT_EQ(dvd().CellTable()[2].StartTime, 3600);
+    EXPECT_EQ(dvd().CellTable()[2].EndTime, 7200);
+    EXPECT_EQ(dvd().CellCount(), 3);
+}
+
+TEST_F(DvdRows, ChapterModeListsEachLongCellUnderItsTitle)
+{
+    FakeIfoLibrary::TitleSet set = twoTracks();
+    FakeIfoLibrary::Title first;
+    first.seconds = 22;
+    first.cells = {{0, 2000, 10}, {2001, 2500, 5}, {2501, 5000, 7}};
+    set.titles = {first, title(2, 30, 10000)};
+    library->sets[kSet1] = set;
+    controller->state().TitleMode = false;
+
+    ASSERT_TRUE(openIfo({kSet1}));
+    EXPECT_EQ(captions(), (QStringList{"Title_01", "  Chapter_01", "  Chapter_03", "Title_04",
+                                       "  Chapter_01", "  Chapter_02"}));
+    const TConvertInfo third = info(2);
+    EXPECT_EQ(third.StartPos, 2501);
+    EXPECT_EQ(third.EndPos, 5000);
+    EXPECT_EQ(third.StartTime, 15);
+    EXPECT_EQ(third.EndTime, 22);
+    EXPECT_EQ(third.Length, 7);
+    EXPECT_EQ(jobs().subItem(2, JobList::TimeColumn), QStringLiteral("00:00:07"));
+    // In chapter mode the table is indexed by row.
+    ASSERT_EQ(dvd().CellTable().size(), 6);
+    EXPECT_TRUE(dvd().CellTable()[3].IsTitle);
+    EXPECT_EQ(dvd().CellTable()[2].StartTime, 15);
+}
+
+TEST_F(DvdRows, ARowsLocatorStartsAtItsOwnFirstSector)
+{
+    // Every chapter after the first and every title after the first of a
+    // title set must be read from where it lies, not from the set's start.
+    FakeIfoLibrary::TitleSet set = twoTracks();
+    set.titles = {title(3, 10), title(1, 12, 6000)};
+    library->sets[kSet1] = set;
+    controller->state().TitleMode = false;
+    ASSERT_TRUE(openIfo({kSet1}));
+    ASSERT_EQ(jobs().rowCount(), 6);
+
+    EXPECT_EQ(titleLocator(info(2)), QStringLiteral("vts://01*2000*3999*0x80*0*//disc"));
+    EXPECT_EQ(titleLocator(info(4)), QStringLiteral("vts://01*6000*7999*0x80*0*//disc"));
+    const ConversionJob chapter = controller->jobBuilder().titleJob(2, false);
+    EXPECT_EQ(chapter.InputSpec, titleLocator(info(2)));
+    EXPECT_EQ(chapter.LimitArg, QStringLiteral(" -t 00:00:10"));
+    EXPECT_EQ(chapter.Seconds, 10);
+    EXPECT_TRUE(chapter.OutputFile.endsWith(QStringLiteral("/Chapter_02") +
+                                            controller->profile().outputExtension()))
+        << chapter.OutputFile.toStdString();
+
+    click(4);
+    dvd().audioTracks().choose(1);
+    dvd().subtitleTracks().choose(1);
+    EXPECT_EQ(titleLocator(info(4)), QStringLiteral("vts://01*6000*7999*0x81*0x20*//disc"));
+    const ConversionJob second = controller->jobBuilder().titleJob(4, false);
+    EXPECT_TRUE(second.OutputFile.endsWith(QStringLiteral("/Title_05") +
+                                           controller->profile().outputExtension()));
+    EXPECT_EQ(second.LimitArg, QStringLiteral(" -t 00:00:12"));
+}
+
+TEST_F(DvdRows, TrackChoicesBelongToTheirRow)
+{
+    FakeIfoLibrary::TitleSet set = twoTracks();
+    set.titles = {title(2, 10), title(2, 10, 4000)};
+    library->sets[kSet1] = set;
+    FakeIfoLibrary::TitleSet mute;
+    mute.titles = {title(1, 30)};
+    library->sets[kSet2] = mute;
+    ASSERT_TRUE(openIfo({kSet1, kSet2}));
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03"}));
+
+    click(1);
+    EXPECT_EQ(dvd().audioTracks().items(),
+              (QStringList{"English AC3 2ch (0x80)", "Deutsch AC3 2ch (0x81)"}));
+    EXPECT_EQ(dvd().subtitleTracks().items(), (QStringList{"No Subtitle", "English (0x20)"}));
+    dvd().audioTracks().choose(1);
+    dvd().subtitleTracks().choose(1);
+    EXPECT_EQ(info(1).AudioId, QStringLiteral("0x81"));
+    EXPECT_EQ(info(1).SubtitleId, QStringLiteral("0x20"));
+    dvd().subtitleTracks().choose(0);
+    EXPECT_EQ(info(1).SubtitleId, QStringLiteral("0"));
+    EXPECT_EQ(info(0).AudioId, QStringLiteral("0x80"));
+
+    // Back on row 0 the boxes show its own (default) choices, then row 1's.
+    click(0);
+    EXPECT_EQ(dvd().audioTracks().currentIndex(), 0);
+    click(1);
+    EXPECT_EQ(dvd().audioTracks().currentIndex(), 1);
+
+    // A title set without audio: id "0", an empty audio list.
+    click(2);
+    EXPECT_EQ(info(2).AudioId, QStringLiteral("0"));
+    EXPECT_EQ(dvd().audioTracks().count(), 0);
+    EXPECT_EQ(dvd().subtitleTracks().items(), QStringList{QStringLiteral("No Subtitle")});
+}
+
+TEST_F(DvdRows, ChoicesReachPastFiveHundredRows)
+{
+    FakeIfoLibrary::TitleSet set = twoTracks();
+    set.titles = {title(600, 2)};
+    library->sets[kSet1] = set;
+    controller->state().TitleMode = false;
+    ASSERT_TRUE(openIfo({kSet1}));
+    ASSERT_EQ(jobs().rowCount(), 601);
+    click(580);
+    dvd().audioTracks().choose(1);
+    EXPECT_EQ(info(580).AudioId, QStringLiteral("0x81"));
+    EXPECT_EQ(dvd().AudioChoice().value(580), 1);
+}
+
+TEST_F(DvdRows, AnUnreadableIfoStopsAddIfoWithItsMessage)
+{
+    FakeIfoLibrary::TitleSet set = twoTracks();
+    set.titles = {title(1, 30)};
+    library->sets[kSet2] = set;
+    interaction.fileChoices.push_back(
+        {QString::fromStdString(kSet1), QString::fromStdString(kSet2)});
+    dvd().addIfo();
+    EXPECT_EQ(interaction.fileFilters, QStringList{DvdTitles::ifoFilter()});
+    EXPECT_EQ(interaction.informations, QStringList{DvdTitles::invalidIfoText()});
+    EXPECT_EQ(library->opened, std::vector<std::string>{kSet1});
+    EXPECT_EQ(jobs().rowCount(), 0);
+}
+
+TEST_F(DvdRows, ModeSwitchesKeepEachModesTicks)
+{
+    FakeIfoLibrary::TitleSet set = twoTracks();
+    set.titles = {title(3, 10), title(2, 10, 6000)};
+    library->sets[kSet1] = set;
+    ASSERT_TRUE(openIfo({kSet1}));
+    ASSERT_EQ(jobs().rowCount(), 2);
+    jobs().setChecked(1, false);
+    click(0);
+
+    dvd().switchMode();
+    EXPECT_FALSE(controller->state().TitleMode);
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "  Chapter_01", "  Chapter_02", "  Chapter_03",
+                                       "Title_05", "  Chapter_01", "  Chapter_02"}));
+    EXPECT_EQ(ticks(), QVector<bool>(7, true));
+    // Unticked without a click on the list afterwards: still kept.
+    jobs().setChecked(2, false);
+
+    dvd().switchMode();
+    EXPECT_EQ(ticks(), (QVector<bool>{true, false}));
+    dvd().switchMode();
+    EXPECT_EQ(ticks(), (QVector<bool>{true, true, false, true, true, true, true}));
+    // The longest row is selected after each switch.
+    EXPECT_EQ(jobs().firstSelected(), 0);
+
+    dvd().unselectAll();
+    EXPECT_EQ(ticks(), QVector<bool>(7, false));
+    EXPECT_EQ(*dvd().ChapterChecks(), QVector<bool>(7, false));
+    dvd().selectAll();
+    EXPECT_EQ(*dvd().ChapterChecks(), QVector<bool>(7, true));
+    EXPECT_EQ(*dvd().TitleChecks(), (QVector<bool>{true, false}));
+}
+
+TEST_F(DvdRows, TheLongestRowIsSelected)
+{
+    FakeIfoLibrary::TitleSet set = twoTracks();
+    set.titles = {title(1, 10), title(3, 10, 10000), title(3, 10, 20000)};
+    library->sets[kSet1] = set;
+    ASSERT_TRUE(openIfo({kSet1}));
+    EXPECT_EQ(jobs().selectedRows(), QVector<int>{1});
+}
+
+TEST_F(DvdRows, RemovingARowMovesItsDvdRecordWithIt)
+{
+    FakeIfoLibrary::TitleSet set = twoTracks();
+    set.titles = {title(1, 10), title(1, 20, 10000), title(1, 30, 20000)};
+    library->sets[kSet1] = set;
+    ASSERT_TRUE(openIfo({kSet1}));
+    click(2);
+    dvd().audioTracks().choose(1);
+    click(1);
+    controller->sources().removeSelected();
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_03"}));
+    EXPECT_EQ(info(1).Length, 30);
+    EXPECT_EQ(info(1).AudioId, QStringLiteral("0x81"));
+    EXPECT_EQ(jobs().originalInfo(1).Duration, QStringLiteral("00:00:30"));
+    click(1);
+    EXPECT_EQ(dvd().audioTracks().currentIndex(), 1);
+}
+
+TEST_F(DvdRows, ReadingRefusesWhileBusyInItsOrder)
+{
+    controller->state().Converting = true;
+    controller->state().Playing = true;
+    dvd().addDvd();
+    dvd().addIfo();
+    dvd().switchMode();
+    EXPECT_EQ(interaction.warnings,
+              (QStringList{"Please first stop convert!", "Please first stop convert!",
+                           "Please first stop play!"}));
+    EXPECT_TRUE(interaction.folderCaptions.isEmpty());
+    EXPECT_TRUE(interaction.fileFilters.isEmpty());
+    EXPECT_TRUE(controller->state().TitleMode);
+}
+
+namespace
+{
+
+// A disc folder of empty IFO files; the fake library gives them content.
+class DvdFolders : public DvdRows
+{
+protected:
+    QTemporaryDir root;
+
+    std::string touch(const QString& relative)
+    {
+        const QString path = root.filePath(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        return QFile::encodeName(path).toStdString();
+    }
+};
+
+class SlowDrive : public OpticalDrive
+{
+public:
+    QThread* mainThread = QThread::currentThread();
+    mutable std::atomic<bool> waitedOffMainThread{false};
+    mutable std::atomic<bool> done{false};
+    bool isOpticalDrive(const QString&) const override { return true; }
+    void waitUntilReady(const QString&) const override
+    {
+        waitedOffMainThread = QThread::currentThread() != mainThread;
+        QThread::msleep(100);
+        done = true;
+    }
+};
+
+} // namespace
+
+TEST_F(DvdFolders, AddDvdSearchesVideoTsFoldersInNameOrder)
+{
+    FakeIfoLibrary::TitleSet set = twoTracks();
+    set.titles = {title(1, 10)};
+    const std::string second = touch(QStringLiteral("disc/VIDEO_TS/VTS_02_0.IFO"));
+    const std::string first = touch(QStringLiteral("disc/VIDEO_TS/VTS_01_0.IFO"));
+    touch(QStringLiteral("disc/VIDEO_TS/VIDEO_TS.IFO"));
+    const std::string elsewhere = touch(QStringLiteral("disc/extras/VTS_09_0.IFO"));
+    library->sets[first] = set;
+    set.titles = {title(1, 20)};
+    library->sets[second] = set;
+    library->sets[elsewhere] = set;
+
+    auto drive = std::make_unique<SlowDrive>();
+    SlowDrive* slow = drive.get();
+    dvd().setOpticalDrive(std::move(drive));
+    interaction.folderChoices.push_back(root.filePath(QStringLiteral("disc")));
+    dvd().addDvd();
+
+    EXPECT_EQ(interaction.folderCaptions, QStringList{QStringLiteral("Select DVD Directory")});
+    EXPECT_TRUE(slow->done);
+    EXPECT_TRUE(slow->waitedOffMainThread);
+    EXPECT_EQ(library->opened, (std::vector<std::string>{first, second}));
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
+    EXPECT_EQ(info(1).Length, 20);
+    EXPECT_EQ(dvd().IfoCount(), 2);
+    EXPECT_EQ(dvd().TIFOAS()[1].FirstRow, 1);
+    EXPECT_EQ(dvd().TIFOAS()[1].EndRow, 2);
+    EXPECT_TRUE(interaction.informations.isEmpty());
+}
+
+TEST_F(DvdFolders, AFolderWithoutIfoIsNoDisc)
+{
+    touch(QStringLiteral("empty/VIDEO_TS/readme.txt"));
+    interaction.folderChoices.push_back(root.filePath(QStringLiteral("empty")));
+    dvd().addDvd();
+    EXPECT_EQ(interaction.informations, QStringList{QStringLiteral("Can't find DVD disc.")});
+    EXPECT_EQ(jobs().rowCount(), 0);
+
+    // IFO files whose titles are all filtered out: an empty list, no message.
+    const std::string ifo = touch(QStringLiteral("stills/VIDEO_TS/VTS_01_0.IFO"));
+    FakeIfoLibrary::TitleSet set = twoTracks();
+    FakeIfoLibrary::Title still;
+    still.seconds = 5;
+    still.cells = {{0, 10, 5}};
+    set.titles = {still};
+    library->sets[ifo] = set;
+    EXPECT_TRUE(dvd().openDisc(root.filePath(QStringLiteral("stills"))));
+    EXPECT_EQ(jobs().rowCount(), 0);
+    EXPECT_EQ(interaction.informations.size(), 1);
+}
+
+TEST(OpticalDriveTest, MountTableNamesTheDriveOfAPath)
+{
+    const QString table = QStringLiteral("/dev/sda1 / ext4 rw 0 0\n"
+                                         "/dev/sr0 /media/my\\040dvd udf ro 0 0\n"
+                                         "/dev/sdb1 /media/usb vfat rw 0 0\n");
+    const OpticalDrive::Mount dvd =
+        OpticalDrive::mountOf(QStringLiteral("/media/my dvd/VIDEO_TS"), table);
+    EXPECT_EQ(dvd.mountPoint, QStringLiteral("/media/my dvd"));
+    EXPECT_TRUE(OpticalDrive::isOpticalMount(dvd));
+    EXPECT_FALSE(OpticalDrive::isOpticalMount(
+        OpticalDrive::mountOf(QStringLiteral("/media/usb/VIDEO_TS"), table)));
+    EXPECT_FALSE(OpticalDrive::isOpticalMount(
+        OpticalDrive::mountOf(QStringLiteral("/media/my dvdx/VIDEO_TS"), table)));
+}
