@@ -162,8 +162,9 @@ TEST_F(DvdDiscs, ChapterRowsFollowTheirTitleWithTheirOwnStart)
         EXPECT_NEAR(row.Length, testdiscs::firstTitleChapters[chapter].seconds, 1);
         EXPECT_NEAR(row.StartTime, 4 * chapter, 1);
         EXPECT_EQ(row.EndTime, row.StartTime + row.Length);
-        if (chapter > 0)
+        if (chapter > 0) {
             EXPECT_EQ(row.StartPos, info(chapter).EndPos + 1);
+        }
     }
     EXPECT_EQ(info(1).StartPos, info(0).StartPos);
     EXPECT_EQ(info(3).EndPos, info(0).EndPos);
