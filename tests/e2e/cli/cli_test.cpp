@@ -273,7 +273,9 @@ TEST_F(Cli, BadUsageExitsWithTwoAndSaysWhy)
          "--video: profile 17 has no video quality to choose"},
         {{"convert", "--profile", "112", "--audio", "Normal", "--dry-run", movie},
          "--audio: profile 112 has no audio quality to choose"},
-        {{"convert", "--edition", "transcast-dvd", "--dry-run", movie}, "DVD edition"},
+        {{"convert", "--chapters", "--dry-run", movie}, "go with a DVD edition"},
+        {{"dvd", "--edition", "transcast-mp4", movie}, "only a DVD edition reads"},
+        {{"dvd", "--rows", "1", movie}, "'--rows' goes with convert only"},
         {{"probe", "--config", "/dev/null/settings", movie},
          "--config: cannot make the folder /dev/null/settings"},
     };
