@@ -145,7 +145,7 @@ QVector<CliSession::Listed> CliSession::list(const QStringList& sources)
     return listed;
 }
 
-bool CliSession::listDvd(const QStringList& sources, QString& error)
+int CliSession::listDvd(const QStringList& sources)
 {
     QStringList paths;
     for (const QString& source : sources)
@@ -154,12 +154,14 @@ bool CliSession::listDvd(const QStringList& sources, QString& error)
         return path.endsWith(QLatin1String(".ifo"), Qt::CaseInsensitive);
     });
     if (!allIfo && paths.size() > 1) {
-        error = QStringLiteral("one disc at a time: a folder or an .iso image, or IFO files");
-        return false;
+        m_console.err(QStringLiteral(
+            "transcast-cli: one disc at a time: a folder or an .iso image, or IFO files"));
+        return CliOptions::kBadUsage;
     }
     DvdTitles& dvd = m_controller->dvd();
     m_controller->state().TitleMode = !m_options.chapters;
-    return allIfo ? dvd.openIfoFiles(paths) : dvd.openDisc(paths.first());
+    const bool found = allIfo ? dvd.openIfoFiles(paths) : dvd.openDisc(paths.first());
+    return found ? CliOptions::kSuccess : CliOptions::kFailed;
 }
 
 bool CliSession::chooseDvdRows(QString& error)

@@ -46,10 +46,10 @@ public:
 
     // Reads a DVD into the job list as the DVD edition's window does: one
     // disc (folder, folder above VIDEO_TS, .iso image) or IFO files, in
-    // title or chapter mode as --chapters says. False when nothing was found
-    // or an IFO file was invalid (the core said so on stderr); bad usage
-    // (several discs at once) sets `error`.
-    bool listDvd(const QStringList& sources, QString& error);
+    // title or chapter mode as --chapters says. Returns 0, or the exit
+    // status when nothing was found or an IFO file was invalid (the core
+    // said so on stderr) or the sources were bad usage (said here).
+    int listDvd(const QStringList& sources);
     // Applies --rows, --audio-track and --subtitle-track to the listed DVD
     // rows: unticks the rows not chosen and picks the tracks of each chosen
     // row through the track boxes, as a user would. False with `error` set

@@ -70,13 +70,9 @@ int ConvertCommand::runTitles()
 {
     Controller& controller = m_session.controller();
     Console& console = m_session.console();
+    if (const int status = m_session.listDvd(m_options.sources))
+        return status;
     QString error;
-    if (!m_session.listDvd(m_options.sources, error)) {
-        if (error.isEmpty())
-            return CliOptions::kFailed;
-        console.err(QStringLiteral("transcast-cli: ") + error);
-        return CliOptions::kBadUsage;
-    }
     if (!m_session.chooseDvdRows(error)) {
         console.err(QStringLiteral("transcast-cli: ") + error);
         return CliOptions::kBadUsage;

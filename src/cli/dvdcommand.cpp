@@ -24,13 +24,8 @@ QString idOf(const QString& description)
 int DvdCommand::run(CliSession& session, const CliOptions& options)
 {
     Console& console = session.console();
-    QString error;
-    if (!session.listDvd(options.sources, error)) {
-        if (error.isEmpty())
-            return CliOptions::kFailed;
-        console.err(QStringLiteral("transcast-cli: ") + error);
-        return CliOptions::kBadUsage;
-    }
+    if (const int status = session.listDvd(options.sources))
+        return status;
     const JobList& jobs = session.controller().jobs();
     const QChar tab = QLatin1Char('\t');
     for (int row = 0; row < jobs.rowCount(); ++row) {
