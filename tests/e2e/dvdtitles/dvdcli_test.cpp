@@ -130,3 +130,16 @@ TEST_F(DvdCli, DryRunPrintsTheChosenRowsWithTheirLocators)
     EXPECT_EQ(badRow.exitCode, 2);
     EXPECT_TRUE(badRow.err.contains(QStringLiteral("no row 9")));
 }
+
+TEST_F(DvdCli, ConvertsTheChosenTitleIntoAFileNamedAfterIt)
+{
+    const QString out = work.filePath(QStringLiteral("out"));
+    const CliRun converted = run(
+        {QStringLiteral("convert"), QStringLiteral("--edition"), QStringLiteral("transcast-dvd"),
+         QStringLiteral("--profile"), QStringLiteral("118"), QStringLiteral("--rows"),
+         QStringLiteral("2"), QStringLiteral("--output"), out, q(discs.iso)});
+    ASSERT_EQ(converted.exitCode, 0) << converted.err.toStdString();
+    EXPECT_TRUE(converted.out.contains(QStringLiteral("[2/4] Title_02: Finish")))
+        << converted.out.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("Title_02.mp4")});
+}
