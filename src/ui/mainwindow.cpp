@@ -610,15 +610,15 @@ void MainWindow::openSources(const QStringList& paths)
         else
             refused << QFileInfo(path).fileName();
     }
+    // IFO files open together as Add IFO opens them; a folder or an image
+    // opens as Add DVD does, guards included.
+    if (!discs.isEmpty())
+        m_controller->dvd().openDropped(discs);
     if (!refused.isEmpty())
         m_interaction->warn(
             QStringLiteral("The DVD edition lists DVD titles only. Add a DVD folder, an IFO file "
                            "or an .iso image; these are none of them:\n%1")
                 .arg(refused.join(QLatin1Char('\n'))));
-    // IFO files open together as Add IFO opens them; a folder or an image
-    // opens as Add DVD does, guards included.
-    if (!discs.isEmpty())
-        m_controller->dvd().openDropped(discs);
 }
 
 QPoint MainWindow::menuOffset(const QString& menuObject) const
