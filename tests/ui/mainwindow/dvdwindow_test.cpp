@@ -7,11 +7,9 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QMenu>
-#include <QMimeData>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 #include "support/scriptedinteraction.h"
 #include "support/testdiscs.h"
@@ -150,10 +148,8 @@ TEST_F(DvdWindow, AddIfoAndDropsOpenDiscs)
     window->dispatch(QStringLiteral("ifoopen"));
     EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
 
-    // A dropped image opens as a disc.
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(q(discs.iso))});
-    model()->dropMimeData(&data, Qt::CopyAction, -1, -1, QModelIndex());
+    // A dropped (or named) image opens as a disc.
+    window->openSources({q(discs.iso)});
     EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
 
     window->controller().state().Converting = true;
