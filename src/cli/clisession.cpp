@@ -149,7 +149,7 @@ int CliSession::listDvd(const QStringList& sources)
 {
     QStringList paths;
     for (const QString& source : sources)
-        paths << absolute(source);
+        paths << absoluteUserPath(source);
     const bool allIfo = std::all_of(paths.cbegin(), paths.cend(), [](const QString& path) {
         return path.endsWith(QLatin1String(".ifo"), Qt::CaseInsensitive);
     });
