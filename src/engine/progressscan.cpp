@@ -19,7 +19,9 @@ int ParseProgress(const QByteArray& text)
     if (dot < 0 || dot > q)
         return 0;
     const auto seconds = parseInteger(QString::fromLatin1(text.mid(p + 5, dot - (p + 5))));
-    if (!seconds || *seconds > 100000)
+    // A negative time (an encoder reporting before its first packet) is no
+    // progress; it would otherwise move the bar below zero.
+    if (!seconds || *seconds < 0 || *seconds > 100000)
         return 0;
     return static_cast<int>(*seconds);
 }

@@ -9,7 +9,7 @@ namespace transcast
 // The whole seconds of the first "time=" report in the text: the digits
 // between "time=" and the first "." before "bitrate=". 0 when there is no
 // such report, when the number is not whole (hh:mm:ss.cc reads as 0), or
-// when it is above 100000.
+// when it is negative or above 100000.
 int ParseProgress(const QByteArray& text);
 
 // The encoder's output as it arrives, cut into lines. At every line end the

@@ -11,6 +11,9 @@ TEST(ParseProgress, TakesTheWholeSecondsOfTheFirstReport)
     EXPECT_EQ(ParseProgress("time=0.40 bitrate=1"), 0);
     EXPECT_EQ(ParseProgress("time=100000.0 bitrate=1"), 100000);
     EXPECT_EQ(ParseProgress("time=100001.0 bitrate=1"), 0);
+    // Found by fuzzing: a negative time read as negative progress.
+    EXPECT_EQ(ParseProgress("time= -10.bitrate=66.6kbits/s"), 0);
+    EXPECT_EQ(ParseProgress("time=-1.00 bitrate=1"), 0);
     EXPECT_EQ(ParseProgress("time= 12.0 bitrate=1"), 12); // leading blanks
     EXPECT_EQ(ParseProgress("time=12 bitrate=1.5"), 0);   // no "." before bitrate=
     EXPECT_EQ(ParseProgress("bitrate=1 time=12.0"), 0);
