@@ -338,9 +338,13 @@ TEST_F(Cli, CtrlCStopsTheBatchLikeTheStopButton)
         process, out,
         [](const QByteArray& text) { return text.contains("[2/3] long: converting"); }, 60000))
         << out.toStdString();
-    // Let the encoder get going, so that the stop really interrupts it.
-    testclips::readUntil(
-        process, out, [](const QByteArray&) { return false; }, 1000);
+    // Let the encoder get going, so that the stop really interrupts it: wait
+    // for its output file to hold bytes rather than for a fixed time, which a
+    // loaded machine may not reach.
+    const QString partial = QDir(output).filePath(QStringLiteral("long.mp4"));
+    ASSERT_TRUE(testclips::readUntil(
+        process, out, [&](const QByteArray&) { return QFileInfo(partial).size() > 0; }, 60000))
+        << out.toStdString();
     ::kill(static_cast<pid_t>(process.processId()), SIGINT);
     ASSERT_TRUE(process.waitForFinished(30000));
     out += process.readAllStandardOutput();
