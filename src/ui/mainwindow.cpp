@@ -37,6 +37,7 @@
 #include "ui/elidingcombobox.h"
 #include "ui/hints.h"
 #include "ui/hintwatcher.h"
+#include "ui/previewbinding.h"
 #include "ui/settingsdialog.h"
 
 namespace transcast
@@ -115,6 +116,8 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
     m_navigation->closeOnMousePress(m_output);
     m_navigation->setCurrentProfileSource(
         [this] { return m_controller->profile().selectedProfile(); });
+    m_preview = new PreviewBinding(this, m_play, m_output, m_skin, m_edition, m_controller->state(),
+                                   m_controller->jobs(), *m_interaction);
     bindCore();
     createKeyboard();
     watchActionLooks();
@@ -122,6 +125,11 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
 }
 
 MainWindow::~MainWindow() = default;
+
+PreviewController& MainWindow::preview()
+{
+    return m_preview->controller();
+}
 
 void MainWindow::createControls()
 {
@@ -383,6 +391,8 @@ void MainWindow::bindCore()
         m_jobList->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
         m_jobList->viewport()->update();
     };
+    connect(m_jobList->selectionModel(), &QItemSelectionModel::selectionChanged, m_preview,
+            &PreviewBinding::refreshStill);
     connect(&jobs, &JobList::selectionChanged, this, showListSelection);
     connect(m_model, &QAbstractItemModel::modelReset, this, showListSelection);
     connect(m_model, &JobListModel::filesDropped, this, &MainWindow::openSources);
@@ -408,13 +418,9 @@ void MainWindow::bindCore()
     connect(&m_skin, &Skin::clicked, this, &MainWindow::dispatch);
     connect(&m_skin, &Skin::moved, this, &MainWindow::showHintFor);
     watchHints();
-    connect(&m_skin, &Skin::pressed, this, [this](const QString& name) {
-        m_navigation->setNavigationVisible(false);
-        ControllerState& state = m_controller->state();
-        if (m_edition.IsFileMode() && !state.Converting && name == QLatin1String("play_bar") &&
-            state.Playing)
-            state.BarDragging = true;
-    });
+    // The play bar's press and release go to the preview (PreviewBinding).
+    connect(&m_skin, &Skin::pressed, this,
+            [this](const QString&) { m_navigation->setNavigationVisible(false); });
 }
 
 void MainWindow::bindDvd()
@@ -658,9 +664,9 @@ void MainWindow::dispatch(const QString& objectName)
         {"help", [&] { popUp(m_popHelp, QStringLiteral("help")); }},
         {"file", [&] { popUp(m_popFile, QStringLiteral("file")); }},
         {"dvdfile", [&] { popUp(m_popDvd, QStringLiteral("dvdfile")); }},
-        {"play", [&] { play(); }},
-        {"stopplay", [] {}},
-        {"pause", [] {}},
+        {"play", [&] { preview().play(); }},
+        {"stopplay", [&] { preview().stop(); }},
+        {"pause", [&] { preview().pauseToggle(); }},
         {"settings", [&] { showSettings(); }},
         {"cutter", [&] { cutter(); }},
     };
@@ -700,11 +706,6 @@ void MainWindow::cutter()
         return;
     if (!m_controller->state().TitleMode)
         m_interaction->warn(QStringLiteral("Please change title mode!"));
-}
-
-void MainWindow::play()
-{
-    BusyGuards::converting(m_controller->state(), *m_interaction);
 }
 
 } // namespace transcast

@@ -28,6 +28,8 @@ namespace transcast
 class JobListModel;
 class KeyboardShortcuts;
 class Navigation;
+class PreviewBinding;
+class PreviewController;
 class SettingsDialog;
 
 // The main window: the skin with its named objects, the form controls laid
@@ -73,6 +75,8 @@ public:
     Controller& controller() { return *m_controller; }
     Skin& skin() { return m_skin; }
     Navigation& navigation() { return *m_navigation; }
+    PreviewController& preview();
+    PreviewBinding& previewBinding() { return *m_preview; }
     const Edition& edition() const { return m_edition; }
     bool firstShowCompleted() const { return m_firstShowCompleted; }
     // The own-format filter of the second open dialog.
@@ -133,7 +137,6 @@ private:
     void openOutputFolder();
     void showSettings();
     void cutter();
-    void play();
     void showOutputFolder();
     void fitLogo();
 
@@ -151,6 +154,7 @@ private:
     bool m_shown = false;
 
     Navigation* m_navigation = nullptr;
+    PreviewBinding* m_preview = nullptr;
     QTableView* m_jobList = nullptr;
     JobListModel* m_model = nullptr;
     QComboBox* m_size = nullptr;

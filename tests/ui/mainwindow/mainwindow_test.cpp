@@ -90,9 +90,10 @@ TEST_F(MainWindowTest, BusyGuardsAndTheCloseQueryKeepTheirTexts)
     state().Playing = false;
     state().Converting = true;
     interaction.warnings.clear();
-    for (const char* name : {"openfiles", "openfolder", "profiles", "play"})
+    // (The preview's guard needs a selected row: the preview suite.)
+    for (const char* name : {"openfiles", "openfolder", "profiles"})
         window->dispatch(QString::fromLatin1(name));
-    EXPECT_EQ(interaction.warnings, QStringList(4, QStringLiteral("Please first stop convert!")));
+    EXPECT_EQ(interaction.warnings, QStringList(3, QStringLiteral("Please first stop convert!")));
     EXPECT_FALSE(window->close());
     EXPECT_EQ(interaction.informations.last(), QStringLiteral("Please first stop converting!"));
     EXPECT_TRUE(window->isVisible());

@@ -1,0 +1,168 @@
+#include "preview/mpvinstance.h"
+
+#include <clocale>
+#include <cstring>
+
+#include <QByteArray>
+
+#include <mpv/client.h>
+#include <mpv/stream_cb.h>
+
+#include "preview/streamprotocol.h"
+
+namespace transcast
+{
+
+namespace
+{
+
+// libmpv refuses to start unless numbers are read with a '.', whatever the
+// user's locale says; texts the user sees get their separator from Qt.
+void useCNumericLocale()
+{
+    const char* current = std::setlocale(LC_NUMERIC, nullptr);
+    if (!current || std::strcmp(current, "C") != 0)
+        std::setlocale(LC_NUMERIC, "C");
+}
+
+// The stream callbacks run on libmpv's demuxer thread.
+int64_t readStream(void* cookie, char* buffer, uint64_t size)
+{
+    return static_cast<StreamReader*>(cookie)->read(buffer, static_cast<qint64>(size));
+}
+
+int64_t seekStream(void* cookie, int64_t position)
+{
+    if (!static_cast<StreamReader*>(cookie)->seek(position))
+        return MPV_ERROR_GENERIC;
+    return position;
+}
+
+int64_t streamSize(void* cookie)
+{
+    const qint64 size = static_cast<StreamReader*>(cookie)->size();
+    if (size < 0)
+        return MPV_ERROR_UNSUPPORTED;
+    return size;
+}
+
+void closeStream(void* cookie)
+{
+    delete static_cast<StreamReader*>(cookie);
+}
+
+int openStream(void* protocol, char* address, mpv_stream_cb_info* info)
+{
+    std::unique_ptr<StreamReader> reader =
+        static_cast<StreamProtocol*>(protocol)->open(QString::fromUtf8(address));
+    if (!reader)
+        return MPV_ERROR_LOADING_FAILED;
+    info->cookie = reader.release();
+    info->read_fn = readStream;
+    info->seek_fn = seekStream;
+    info->size_fn = streamSize;
+    info->close_fn = closeStream;
+    return 0;
+}
+
+std::vector<const char*> commandLine(std::initializer_list<const char*> arguments)
+{
+    std::vector<const char*> line(arguments);
+    line.push_back(nullptr);
+    return line;
+}
+
+} // namespace
+
+void MpvInstance::Deleter::operator()(mpv_handle* handle) const
+{
+    mpv_terminate_destroy(handle);
+}
+
+MpvInstance::MpvInstance(EventHandler handler, QObject* parent)
+    : QObject(parent), m_handler(std::move(handler))
+{
+}
+
+MpvInstance::~MpvInstance()
+{
+    stop();
+}
+
+bool MpvInstance::start(const Options& options, const std::vector<StreamProtocol*>& protocols)
+{
+    stop();
+    m_error.clear();
+    useCNumericLocale();
+    std::unique_ptr<mpv_handle, Deleter> mpv(mpv_create());
+    if (!mpv) {
+        m_error = tr("The video player library could not be started.");
+        return false;
+    }
+    for (const auto& [name, value] : options) {
+        const int status =
+            mpv_set_option_string(mpv.get(), name.toUtf8().constData(), value.toUtf8().constData());
+        if (status < 0) {
+            m_error = tr("The video player library refused the option %1=%2: %3")
+                          .arg(name, value, QString::fromUtf8(mpv_error_string(status)));
+            return false;
+        }
+    }
+    const int status = mpv_initialize(mpv.get());
+    if (status < 0) {
+        m_error = tr("The video player library could not be started: %1")
+                      .arg(QString::fromUtf8(mpv_error_string(status)));
+        return false;
+    }
+    for (StreamProtocol* protocol : protocols)
+        mpv_stream_cb_add_ro(mpv.get(), protocol->scheme().toUtf8().constData(), protocol,
+                             openStream);
+    mpv_set_wakeup_callback(mpv.get(), &MpvInstance::wakeUp, this);
+    m_mpv = std::move(mpv);
+    return true;
+}
+
+void MpvInstance::stop()
+{
+    if (!m_mpv)
+        return;
+    // After this returns libmpv calls no wake-up of ours any more.
+    mpv_set_wakeup_callback(m_mpv.get(), nullptr, nullptr);
+    m_mpv.reset();
+}
+
+int MpvInstance::command(std::initializer_list<const char*> arguments)
+{
+    if (!m_mpv)
+        return MPV_ERROR_UNINITIALIZED;
+    std::vector<const char*> line = commandLine(arguments);
+    return mpv_command(m_mpv.get(), line.data());
+}
+
+void MpvInstance::commandAsync(std::initializer_list<const char*> arguments)
+{
+    if (!m_mpv)
+        return;
+    std::vector<const char*> line = commandLine(arguments);
+    mpv_command_async(m_mpv.get(), 0, line.data());
+}
+
+void MpvInstance::wakeUp(void* context)
+{
+    // Called on one of libmpv's threads: only hand the work to the main
+    // thread. A wake-up for an instance deleted meanwhile is dropped by Qt.
+    auto* instance = static_cast<MpvInstance*>(context);
+    QMetaObject::invokeMethod(instance, &MpvInstance::drain, Qt::QueuedConnection);
+}
+
+void MpvInstance::drain()
+{
+    while (m_mpv) {
+        mpv_event* event = mpv_wait_event(m_mpv.get(), 0);
+        if (event->event_id == MPV_EVENT_NONE)
+            return;
+        m_handler(*event);
+    }
+}
+
+} // namespace transcast

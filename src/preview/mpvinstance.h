@@ -1,0 +1,61 @@
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include <QObject>
+#include <QString>
+
+struct mpv_handle;
+struct mpv_event;
+
+namespace transcast
+{
+
+class StreamProtocol;
+
+// One libmpv instance whose events are read on the main thread: libmpv's
+// threads only post a wake-up, and the handler sees every event in order.
+// The handler may stop the instance; no event is handed out after that.
+class MpvInstance : public QObject
+{
+    Q_OBJECT
+public:
+    using Options = std::vector<std::pair<QString, QString>>;
+    using EventHandler = std::function<void(mpv_event& event)>;
+
+    explicit MpvInstance(EventHandler handler, QObject* parent = nullptr);
+    ~MpvInstance() override;
+
+    // Creates and initialises the instance with the options (mpv's names
+    // and texts) and the stream protocols, replacing a running one. False,
+    // with errorString(), when libmpv cannot start.
+    bool start(const Options& options, const std::vector<StreamProtocol*>& protocols);
+    // Destroys the instance; waits for libmpv's threads to end.
+    void stop();
+
+    bool isRunning() const { return m_mpv != nullptr; }
+    mpv_handle* handle() const { return m_mpv.get(); }
+    QString errorString() const { return m_error; }
+
+    // A command given as texts; libmpv's status (negative: error).
+    int command(std::initializer_list<const char*> arguments);
+    // The same without waiting for it to be carried out.
+    void commandAsync(std::initializer_list<const char*> arguments);
+
+private:
+    struct Deleter {
+        void operator()(mpv_handle* handle) const;
+    };
+    static void wakeUp(void* context);
+    void drain();
+
+    EventHandler m_handler;
+    std::unique_ptr<mpv_handle, Deleter> m_mpv;
+    QString m_error;
+};
+
+} // namespace transcast

@@ -1,0 +1,266 @@
+#include "preview/previewcontroller.h"
+
+#include <algorithm>
+
+#include "common/busyguards.h"
+#include "common/controllerstate.h"
+#include "common/interaction.h"
+#include "common/textutil.h"
+#include "preview/previewview.h"
+#include "sources/joblist.h"
+
+namespace transcast
+{
+
+namespace
+{
+constexpr int kBarMaximum = 10000;
+// Pauses that order the display against the user's input (see PacedQueue).
+constexpr int kAfterTimeShown = 50;
+constexpr int kAfterBarShown = 50;
+constexpr int kAfterStop = 100;
+constexpr int kAfterSeek = 300;
+constexpr int kAfterEndReached = 500;
+} // namespace
+
+PreviewController::PreviewController(const Edition& edition, ControllerState& state, JobList& jobs,
+                                     Interaction& interaction, PreviewView& view, QObject* parent)
+    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_interaction(interaction),
+      m_view(view)
+{
+    m_timer1.setSingleShot(true);
+    m_timer1.setInterval(10);
+    connect(&m_timer1, &QTimer::timeout, this, [this] {
+        m_queue.post([this] {
+            m_timer1.stop();
+            m_player.Stop();
+        });
+    });
+}
+
+PreviewController::~PreviewController() = default;
+
+void PreviewController::play()
+{
+    m_queue.post([this] { doPlay(); });
+}
+
+void PreviewController::pauseToggle()
+{
+    m_queue.post([this] { doPauseToggle(); });
+}
+
+void PreviewController::playOrPause()
+{
+    m_queue.post([this] {
+        if (m_state.Playing)
+            doPauseToggle();
+        else
+            doPlay();
+    });
+}
+
+void PreviewController::stop()
+{
+    m_queue.post([this] {
+        m_player.Stop();
+        m_queue.pauseThen(kAfterStop);
+    });
+}
+
+void PreviewController::barPressed()
+{
+    m_queue.post([this] {
+        if (m_edition.IsFileMode() && !m_state.Converting && m_state.Playing)
+            m_state.BarDragging = true;
+    });
+}
+
+void PreviewController::barReleased()
+{
+    m_queue.post([this] {
+        if (!m_edition.IsFileMode() || m_state.Converting || !m_state.Playing)
+            return;
+        const int bar = m_view.barPosition();
+        m_player.Seek(MulDiv(bar, rowLength(), kBarMaximum) + m_startOffset);
+        // Reports from before the jump must not pull the bar back.
+        m_queue.pauseThen(kAfterSeek, [this] { m_state.BarDragging = false; });
+    });
+}
+
+void PreviewController::doPlay()
+{
+    if (m_jobs.firstSelected() < 0)
+        return;
+    if (BusyGuards::converting(m_state, m_interaction))
+        return;
+    if (m_state.Paused)
+        doPauseToggle();
+    if (m_state.Playing)
+        return;
+    if (m_edition.IsFileMode())
+        filePreview();
+    else
+        dvdPreview();
+}
+
+void PreviewController::doPauseToggle()
+{
+    if (!m_state.Playing)
+        return;
+    m_state.Paused = !m_state.Paused;
+    m_player.Pause();
+    setStatus(m_state.Paused ? QStringLiteral("Pause") : QStringLiteral("Play"));
+}
+
+void PreviewController::beginPreview(int row)
+{
+    if (m_edition.isBranded())
+        m_view.showPanel();
+    m_state.Playing = true;
+    m_previewRow = row;
+    ++m_serial;
+    m_running = true;
+    emit playingChanged(true);
+}
+
+void PreviewController::filePreview()
+{
+    beginPreview(m_jobs.firstSelected());
+    const bool played = playFile(m_jobs.originalInfo(m_previewRow).FilePath);
+    m_state.Playing = false;
+    endPreview(played);
+}
+
+bool PreviewController::playFile(const QString& path)
+{
+    m_awaitingStart = true;
+    m_startOffset = 0;
+    const bool ready = startPlayer();
+    m_shownSecond = 0;
+    setStatus(QStringLiteral("Play"));
+    bool played = false;
+    if (ready) {
+        m_player.Seek(0);
+        played = m_player.Play(path);
+    }
+    m_player.DestroyPreviewWindow();
+    resetDisplay();
+    setStatus(QStringLiteral("Stop"));
+    return played;
+}
+
+void PreviewController::dvdPreview()
+{
+    beginPreview(m_jobs.firstSelected());
+    // A DVD row's status belongs to its conversion; only the pause toggle
+    // writes into it meanwhile, and the preview gives it back at the end.
+    const QString status = m_jobs.subItem(m_previewRow, JobList::StatusColumn);
+    m_awaitingStart = true;
+    m_startOffset = 0;
+    m_shownSecond = 0;
+    const bool ready = startPlayer();
+    bool played = false;
+    if (ready) {
+        bool ok = false;
+        const TConvertInfo info = m_jobs.ConvertInfos.value(m_previewRow);
+        const int audioId = info.AudioId.toInt(&ok);
+        m_player.setAudioSourceId(ok ? audioId : -1);
+        played = m_player.Play(m_locator ? m_locator(m_previewRow) : QString());
+        m_player.setAudioSourceId(-1);
+    }
+    m_player.DestroyPreviewWindow();
+    resetDisplay();
+    setStatus(status);
+    m_state.Playing = false;
+    endPreview(played);
+}
+
+bool PreviewController::startPlayer()
+{
+    const bool ready = m_player.InitPreviewWindow(m_view.panelWindow());
+    m_player.SetEventFuntion([this](double seconds) { onPosition(seconds); });
+    return ready;
+}
+
+void PreviewController::resetDisplay()
+{
+    m_view.showBar(0);
+    m_view.showTime(QStringLiteral("00:00:00"));
+}
+
+void PreviewController::endPreview(bool played)
+{
+    m_running = false;
+    m_timer1.stop();
+    // A preview that ended while paused or while the bar was held must not
+    // leave the next one paused the other way round or with a frozen bar.
+    m_state.Paused = false;
+    m_state.BarDragging = false;
+    emit playingChanged(false);
+    if (!played)
+        m_interaction.error(m_player.errorString());
+}
+
+void PreviewController::setStatus(const QString& text)
+{
+    m_jobs.setSubItem(m_previewRow, JobList::StatusColumn, text);
+}
+
+int PreviewController::rowLength() const
+{
+    return DurationToSeconds(m_jobs.originalInfo(m_previewRow).Duration);
+}
+
+void PreviewController::onPosition(double seconds)
+{
+    // Reports that come while the display pauses collapse into the latest.
+    m_latestPosition = seconds;
+    if (m_positionWaiting)
+        return;
+    m_positionWaiting = true;
+    const int serial = m_serial;
+    m_queue.post([this, serial] {
+        m_positionWaiting = false;
+        handlePosition(serial, m_latestPosition);
+    });
+}
+
+void PreviewController::handlePosition(int serial, double seconds)
+{
+    if (!isCurrent(serial))
+        return;
+    if (m_awaitingStart && seconds > 0) {
+        m_awaitingStart = false;
+        m_startOffset = static_cast<int>(roundHalfEven(seconds));
+    }
+    if (m_shownSecond >= rowLength()) {
+        // The end comes through Timer1, never from inside the report.
+        m_timer1.start();
+        m_queue.pauseThen(kAfterEndReached,
+                          [this, serial, seconds] { showPosition(serial, seconds); });
+        return;
+    }
+    showPosition(serial, seconds);
+}
+
+void PreviewController::showPosition(int serial, double seconds)
+{
+    if (!isCurrent(serial))
+        return;
+    // A report from before the first frame (after a seek to the very start)
+    // shows the start, not a negative clock.
+    const int shown = static_cast<int>(std::max<qint64>(0, roundHalfEven(seconds) - m_startOffset));
+    if (shown == m_shownSecond)
+        return;
+    m_shownSecond = shown;
+    m_view.showTime(SecondsToClock(shown));
+    m_queue.pauseThen(kAfterTimeShown, [this, serial, shown] {
+        if (!isCurrent(serial) || m_state.BarDragging)
+            return;
+        m_view.showBar(MulDiv(shown, kBarMaximum, rowLength()));
+        m_queue.pauseThen(kAfterBarShown);
+    });
+}
+
+} // namespace transcast

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <functional>
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include "common/edition.h"
+#include "preview/pacedqueue.h"
+#include "preview/previewplayer.h"
+
+namespace transcast
+{
+
+class Interaction;
+class JobList;
+class PreviewView;
+struct ControllerState;
+
+// The preview of the selected job-list row in the window's panel: the play,
+// pause and stop actions, the play bar's press and release, the position
+// handler that drives "play_time" and "play_bar", and `Timer1`, which ends a
+// preview when the shown time reaches the row's length. It owns `Playing`,
+// `Paused` and `BarDragging` of the controller state.
+//
+// Everything runs on the main thread. play() returns only when the preview
+// has ended; the window's events, the other actions and the position reports
+// run from inside it.
+class PreviewController : public QObject
+{
+    Q_OBJECT
+public:
+    // A DVD row's address for the player ("vts://..."), from its record.
+    using LocatorSource = std::function<QString(int row)>;
+
+    PreviewController(const Edition& edition, ControllerState& state, JobList& jobs,
+                      Interaction& interaction, PreviewView& view, QObject* parent = nullptr);
+    ~PreviewController() override;
+
+    PreviewPlayer& player() { return m_player; }
+    void setLocatorSource(LocatorSource source) { m_locator = std::move(source); }
+
+    // "play": the selected file (file mode) or title (DVD mode); while a
+    // preview runs it only resumes a paused one.
+    void play();
+    // "pause": pauses or resumes the running preview.
+    void pauseToggle();
+    // "stopplay": ends the running preview (harmless when none runs).
+    void stop();
+    // Mouse down and up on "play_bar" (file mode only: the bar seeks).
+    void barPressed();
+    void barReleased();
+    // The media players' Space: the pause toggle while a preview runs, else
+    // the play action.
+    void playOrPause();
+
+    int PreviewRow() const { return m_previewRow; }
+    int StartOffset() const { return m_startOffset; }
+    int ShownSecond() const { return m_shownSecond; }
+    bool AwaitingStart() const { return m_awaitingStart; }
+    QTimer& Timer1() { return m_timer1; }
+    // The steps waiting behind a display pause (for tests).
+    const PacedQueue& queue() const { return m_queue; }
+
+signals:
+    // A preview starts or has ended (the window hides or shows its still
+    // picture).
+    void playingChanged(bool playing);
+
+private:
+    void filePreview();
+    void dvdPreview();
+    bool playFile(const QString& path);
+    void beginPreview(int row);
+    bool startPlayer();
+    void resetDisplay();
+    void endPreview(bool played);
+    void onPosition(double seconds);
+    void handlePosition(int serial, double seconds);
+    void showPosition(int serial, double seconds);
+    bool isCurrent(int serial) const { return m_running && serial == m_serial; }
+    void setStatus(const QString& text);
+    int rowLength() const;
+    void doPlay();
+    void doPauseToggle();
+
+    const Edition& m_edition;
+    ControllerState& m_state;
+    JobList& m_jobs;
+    Interaction& m_interaction;
+    PreviewView& m_view;
+    PreviewPlayer m_player;
+    PacedQueue m_queue;
+    QTimer m_timer1;
+    LocatorSource m_locator;
+
+    int m_previewRow = -1;
+    bool m_awaitingStart = false;
+    int m_startOffset = 0;
+    int m_shownSecond = 0;
+    // The latest report while one waits to be handled: reports coalesce.
+    double m_latestPosition = 0;
+    bool m_positionWaiting = false;
+    // Numbers the previews: what was queued for one that has ended is
+    // dropped.
+    int m_serial = 0;
+    bool m_running = false;
+};
+
+} // namespace transcast

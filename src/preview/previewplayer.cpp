@@ -1,0 +1,217 @@
+#include "preview/previewplayer.h"
+
+#include <cstring>
+
+#include <QByteArray>
+#include <QEventLoop>
+
+#include <mpv/client.h>
+
+namespace transcast
+{
+
+PreviewPlayer::PreviewPlayer(QObject* parent)
+    : QObject(parent), m_mpv([this](mpv_event& event) { onEvent(event); })
+{
+}
+
+PreviewPlayer::~PreviewPlayer()
+{
+    if (m_loop)
+        m_loop->quit();
+    DestroyPreviewWindow();
+}
+
+void PreviewPlayer::setOption(const QString& name, const QString& value)
+{
+    m_options.emplace_back(name, value);
+}
+
+void PreviewPlayer::addStreamProtocol(StreamProtocol* protocol)
+{
+    m_protocols.push_back(protocol);
+}
+
+bool PreviewPlayer::InitPreviewWindow(quint64 windowId)
+{
+    DestroyPreviewWindow();
+    m_error.clear();
+    MpvInstance::Options options;
+    if (windowId != 0)
+        options.emplace_back(QStringLiteral("wid"), QString::number(windowId));
+    if (!m_videoOutput.isNull())
+        options.emplace_back(QStringLiteral("vo"), m_videoOutput);
+    if (!m_audioOutput.isNull())
+        options.emplace_back(QStringLiteral("ao"), m_audioOutput);
+    // Positions on the source's own clock: the caller measures the start
+    // offset itself and seeks on the same scale.
+    options.emplace_back(QStringLiteral("rebase-start-time"), QStringLiteral("no"));
+    // The window keeps the mouse and the keyboard; mpv only draws.
+    for (const char* name : {"input-default-bindings", "input-vo-keyboard", "input-cursor",
+                             "cursor-autohide", "osc", "load-scripts", "ytdl"})
+        options.emplace_back(QLatin1String(name), QStringLiteral("no"));
+    options.insert(options.end(), m_options.begin(), m_options.end());
+    if (!m_mpv.start(options, m_protocols)) {
+        m_error = m_mpv.errorString();
+        return false;
+    }
+    mpv_observe_property(m_mpv.handle(), 0, "time-pos", MPV_FORMAT_DOUBLE);
+    m_startSeconds = 0;
+    m_paused = false;
+    return true;
+}
+
+void PreviewPlayer::SetEventFuntion(PositionHandler handler)
+{
+    m_handler = std::move(handler);
+}
+
+void PreviewPlayer::Seek(int seconds)
+{
+    if (!m_loop) {
+        m_startSeconds = seconds;
+        return;
+    }
+    const QByteArray target = QByteArray::number(seconds);
+    m_mpv.commandAsync({"seek", target.constData(), "absolute"});
+}
+
+bool PreviewPlayer::Play(const QString& source)
+{
+    if (!m_mpv.isRunning()) {
+        if (m_error.isEmpty())
+            m_error = tr("The preview was not prepared.");
+        return false;
+    }
+    if (m_loop) {
+        m_error = tr("A preview is already playing.");
+        return false;
+    }
+    m_error.clear();
+    m_source = source;
+    m_ended = false;
+    m_failed = false;
+    m_paused = false;
+    const QByteArray address = source.toUtf8();
+    const QByteArray options =
+        m_startSeconds > 0 ? "start=" + QByteArray::number(m_startSeconds) : QByteArray();
+    const int status =
+        m_mpv.command({"loadfile", address.constData(), "replace", options.constData()});
+    m_startSeconds = 0;
+    if (status < 0) {
+        m_error =
+            tr("Can't play \"%1\": %2").arg(source, QString::fromUtf8(mpv_error_string(status)));
+        return false;
+    }
+    QEventLoop loop;
+    m_loop = &loop;
+    if (!m_ended)
+        loop.exec();
+    m_loop = nullptr;
+    m_paused = false;
+    return !m_failed;
+}
+
+void PreviewPlayer::Pause()
+{
+    if (!m_loop || m_ended)
+        return;
+    m_paused = !m_paused;
+    int flag = m_paused ? 1 : 0;
+    mpv_set_property(m_mpv.handle(), "pause", MPV_FORMAT_FLAG, &flag);
+}
+
+void PreviewPlayer::Stop()
+{
+    if (!m_mpv.isRunning())
+        return;
+    m_mpv.command({"stop"});
+    endPlayback();
+}
+
+void PreviewPlayer::DestroyPreviewWindow()
+{
+    m_handler = nullptr;
+    m_mpv.stop();
+    m_paused = false;
+}
+
+void PreviewPlayer::endPlayback()
+{
+    m_ended = true;
+    if (m_loop)
+        m_loop->quit();
+}
+
+QString PreviewPlayer::propertyText(const QString& name) const
+{
+    if (!m_mpv.isRunning())
+        return {};
+    char* text = mpv_get_property_string(m_mpv.handle(), name.toUtf8().constData());
+    const QString value = QString::fromUtf8(text);
+    mpv_free(text);
+    return value;
+}
+
+void PreviewPlayer::selectAudioTrack()
+{
+    if (m_audioSourceId < 0)
+        return;
+    mpv_handle* h = m_mpv.handle();
+    int64_t count = 0;
+    mpv_get_property(h, "track-list/count", MPV_FORMAT_INT64, &count);
+    for (int64_t i = 0; i < count; ++i) {
+        const QByteArray prefix = "track-list/" + QByteArray::number(i) + "/";
+        char* type = mpv_get_property_string(h, (prefix + "type").constData());
+        const bool audio = type && std::strcmp(type, "audio") == 0;
+        mpv_free(type);
+        int64_t sourceId = -1;
+        if (!audio ||
+            mpv_get_property(h, (prefix + "src-id").constData(), MPV_FORMAT_INT64, &sourceId) < 0 ||
+            sourceId != m_audioSourceId)
+            continue;
+        int64_t id = 0;
+        if (mpv_get_property(h, (prefix + "id").constData(), MPV_FORMAT_INT64, &id) >= 0)
+            mpv_set_property(h, "aid", MPV_FORMAT_INT64, &id);
+        return;
+    }
+}
+
+void PreviewPlayer::onEvent(mpv_event& event)
+{
+    switch (event.event_id) {
+    case MPV_EVENT_FILE_LOADED:
+        selectAudioTrack();
+        break;
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto* property = static_cast<mpv_event_property*>(event.data);
+        if (property->format != MPV_FORMAT_DOUBLE || !m_loop || m_ended || !m_handler)
+            break;
+        // A copy: the handler may run the window's actions, even end the
+        // preview and with it this handler.
+        const PositionHandler handler = m_handler;
+        handler(*static_cast<double*>(property->data));
+        break;
+    }
+    case MPV_EVENT_END_FILE: {
+        const auto* end = static_cast<mpv_event_end_file*>(event.data);
+        // A missing audio or video device is reported at the end, after the
+        // rest has played; only a source that could not play fails.
+        if (m_loop && end->reason == MPV_END_FILE_REASON_ERROR &&
+            end->error != MPV_ERROR_AO_INIT_FAILED && end->error != MPV_ERROR_VO_INIT_FAILED) {
+            m_failed = true;
+            m_error = tr("Can't play \"%1\": %2")
+                          .arg(m_source, QString::fromUtf8(mpv_error_string(end->error)));
+        }
+        endPlayback();
+        break;
+    }
+    case MPV_EVENT_SHUTDOWN:
+        endPlayback();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace transcast

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include <QObject>
+#include <QString>
+
+#include "preview/mpvinstance.h"
+
+class QEventLoop;
+
+namespace transcast
+{
+
+class StreamProtocol;
+
+// The preview player: plays a file (or a stream of a registered protocol)
+// with libmpv into a native window of ours and reports the playing position.
+//
+// Threading: every call is made on the main thread, and the position handler
+// is called there too. libmpv's own threads only wake the main thread up; the
+// events are read on it.
+//
+// One preview goes InitPreviewWindow -> SetEventFuntion -> [Seek] -> Play ->
+// DestroyPreviewWindow; Pause, Stop and Seek may come from inside Play (from
+// the window's event handlers that the nested event loop runs).
+class PreviewPlayer : public QObject
+{
+    Q_OBJECT
+public:
+    using PositionHandler = std::function<void(double seconds)>;
+
+    explicit PreviewPlayer(QObject* parent = nullptr);
+    ~PreviewPlayer() override;
+
+    // mpv's video and audio output lists ("gpu,x11," or "null"; "" for
+    // mpv's default), taken by the next InitPreviewWindow.
+    void setVideoOutput(const QString& outputs) { m_videoOutput = outputs; }
+    void setAudioOutput(const QString& outputs) { m_audioOutput = outputs; }
+    // Any further mpv option for the next InitPreviewWindow.
+    void setOption(const QString& name, const QString& value);
+    // A stream protocol served to every later instance (the DVD reader).
+    // The player does not own it; it must outlive the player's previews.
+    void addStreamProtocol(StreamProtocol* protocol);
+
+    // Prepares playback into the native window `windowId` (0: no window,
+    // as under the null video output). mpv follows the window's size by
+    // itself. False, with errorString(), when libmpv cannot start.
+    bool InitPreviewWindow(quint64 windowId);
+    // The handler gets the position in seconds on the source's own clock (a
+    // file's timestamps, not rebased to 0) every time it changes.
+    void SetEventFuntion(PositionHandler handler);
+    // Before Play: the position Play starts from (0 = the beginning).
+    // While playing: jumps there.
+    void Seek(int seconds);
+    // Plays a path or a protocol address and returns only when playback has
+    // ended or Stop was called; the caller's event loop keeps running inside
+    // (a nested QEventLoop). False, with errorString(), when the source
+    // could not be played at all. A missing audio device is no failure: the
+    // picture plays without sound.
+    bool Play(const QString& source);
+    // The first call pauses, the next resumes. Nothing when not playing.
+    void Pause();
+    // Ends playback so that Play returns. Harmless when nothing plays.
+    void Stop();
+    // Releases what InitPreviewWindow prepared.
+    void DestroyPreviewWindow();
+
+    bool isInitialised() const { return m_mpv.isRunning(); }
+    bool isPlaying() const { return m_loop != nullptr; }
+    bool isPaused() const { return m_paused; }
+    QString errorString() const { return m_error; }
+    // A property of what plays, as mpv writes it ("current-tracks/audio/
+    // src-id"); empty when there is none. For diagnostics and tests.
+    QString propertyText(const QString& name) const;
+
+    // Before Play: the audio track to play, by the id the source itself
+    // gives it (an MPEG program stream's stream id, 0x80 for the first AC3
+    // track); -1 for mpv's own choice. A source without such a track plays
+    // with mpv's choice.
+    void setAudioSourceId(int sourceId) { m_audioSourceId = sourceId; }
+
+private:
+    void onEvent(mpv_event& event);
+    void selectAudioTrack();
+    void endPlayback();
+
+    MpvInstance m_mpv;
+    PositionHandler m_handler;
+    QString m_videoOutput;
+    QString m_audioOutput;
+    MpvInstance::Options m_options;
+    std::vector<StreamProtocol*> m_protocols;
+    QEventLoop* m_loop = nullptr;
+    int m_startSeconds = 0;
+    int m_audioSourceId = -1;
+    bool m_paused = false;
+    bool m_ended = false;
+    bool m_failed = false;
+    QString m_source;
+    QString m_error;
+};
+
+} // namespace transcast

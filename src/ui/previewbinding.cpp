@@ -1,0 +1,162 @@
+#include "ui/previewbinding.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPixmap>
+#include <QWidget>
+
+#include "common/controllerstate.h"
+#include "common/edition.h"
+#include "sources/joblist.h"
+#include "ui/skin/skin.h"
+
+namespace transcast
+{
+
+namespace
+{
+const QString kPlayTime = QStringLiteral("play_time");
+const QString kPlayBar = QStringLiteral("play_bar");
+} // namespace
+
+PreviewBinding::PreviewBinding(QWidget* window, QWidget* panel, QWidget* textBox, Skin& skin,
+                               const Edition& edition, ControllerState& state, JobList& jobs,
+                               Interaction& interaction)
+    : QObject(window), m_window(window), m_panel(panel), m_textBox(textBox), m_skin(skin),
+      m_edition(edition), m_state(state), m_jobs(jobs),
+      m_controller(edition, state, jobs, interaction, *this)
+{
+    // On an X11 desktop mpv draws into the panel; the GPU output needs a
+    // real graphics driver, so plain X11 drawing follows as the fallback
+    // (a virtual X server has no GPU). Elsewhere it plays without pictures.
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    m_controller.player().setVideoOutput(x11 ? QStringLiteral("gpu,x11,") : QStringLiteral("null"));
+
+    m_still = new QLabel(m_panel);
+    m_still->setObjectName(QStringLiteral("pl_play_still"));
+    m_still->setAlignment(Qt::AlignCenter);
+    m_still->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_still->hide();
+
+    connect(&m_skin, &Skin::pressed, this, [this](const QString& name) {
+        if (name == kPlayBar)
+            m_controller.barPressed();
+    });
+    connect(&m_skin, &Skin::released, this, [this](const QString& name) {
+        if (name == kPlayBar)
+            m_controller.barReleased();
+    });
+    connect(&m_controller, &PreviewController::playingChanged, this, [this](bool playing) {
+        if (playing)
+            hideStill();
+        else
+            refreshStill();
+    });
+    connect(&m_jobs, &JobList::selectionChanged, this, &PreviewBinding::refreshStill);
+    connect(&m_jobs, &JobList::rowsReset, this, &PreviewBinding::refreshStill);
+    connect(&m_jobs, &JobList::rowRemoved, this, &PreviewBinding::refreshStill);
+    connect(&m_grabber, &FrameGrabber::grabbed, this, &PreviewBinding::showStill);
+    connect(&m_grabber, &FrameGrabber::failed, this, [this](const QString& source) {
+        if (source == m_grabber.pending() || m_grabber.pending().isEmpty())
+            hideStill();
+    });
+    qApp->installEventFilter(this);
+}
+
+PreviewBinding::~PreviewBinding()
+{
+    qApp->removeEventFilter(this);
+}
+
+quint64 PreviewBinding::panelWindow()
+{
+    // Only the panel becomes a native window, not the window's other
+    // controls: mpv draws into it.
+    m_panel->setAttribute(Qt::WA_DontCreateNativeAncestors);
+    m_panel->setAttribute(Qt::WA_NativeWindow);
+    return static_cast<quint64>(m_panel->winId());
+}
+
+void PreviewBinding::showPanel()
+{
+    m_panel->show();
+}
+
+void PreviewBinding::showTime(const QString& text)
+{
+    m_skin.setText(kPlayTime, text);
+}
+
+void PreviewBinding::showBar(int position)
+{
+    m_skin.setBarPosition(kPlayBar, position);
+}
+
+int PreviewBinding::barPosition() const
+{
+    return m_skin.barPosition(kPlayBar);
+}
+
+QString PreviewBinding::stillSourceFor(int row) const
+{
+    if (row < 0)
+        return {};
+    if (m_edition.IsFileMode())
+        return m_jobs.originalInfo(row).FilePath;
+    return {};
+}
+
+void PreviewBinding::refreshStill()
+{
+    if (m_state.Playing)
+        return;
+    const QString source = stillSourceFor(m_jobs.firstSelected());
+    if (source.isEmpty()) {
+        m_grabber.cancel();
+        hideStill();
+        return;
+    }
+    if (source == m_stillSource && m_still->isVisible())
+        return;
+    if (source != m_grabber.pending())
+        m_grabber.grab(source);
+}
+
+void PreviewBinding::showStill(const QString& source, const PreviewFrame& frame)
+{
+    if (m_state.Playing || source != stillSourceFor(m_jobs.firstSelected()))
+        return;
+    const QImage image(reinterpret_cast<const uchar*>(frame.pixels.constData()), frame.width,
+                       frame.height, frame.stride, QImage::Format_RGB32);
+    m_still->setGeometry(m_panel->rect());
+    m_still->setPixmap(QPixmap::fromImage(image).scaled(m_panel->size(), Qt::KeepAspectRatio,
+                                                        Qt::SmoothTransformation));
+    m_stillSource = source;
+    m_still->show();
+}
+
+void PreviewBinding::hideStill()
+{
+    m_still->hide();
+    m_still->clear();
+    m_stillSource.clear();
+}
+
+bool PreviewBinding::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (key->key() != Qt::Key_Space || key->isAutoRepeat() ||
+        (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !widget ||
+        widget->window() != m_window || widget == m_textBox)
+        return false;
+    m_controller.playOrPause();
+    return true;
+}
+
+} // namespace transcast

@@ -1,0 +1,418 @@
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "support/scriptedinteraction.h"
+#include "ui/joblistmodel.h"
+#include "ui/mainwindow.h"
+#include "ui/previewbinding.h"
+#include "unit/preview/previewclips.h"
+
+using namespace transcast;
+
+namespace
+{
+
+// The window with its real preview over libmpv (no picture, no sound), on
+// rows written straight into the job list so that each row's length can be
+// what a test needs.
+class Preview : public ::testing::Test
+{
+protected:
+    QTemporaryDir configDir;
+    ScriptedInteraction interaction;
+    RecordingShell shell;
+    std::unique_ptr<MainWindow> window;
+    // Every text "play_time" showed while the preview ran, in order.
+    QStringList timesShown;
+
+    struct Step {
+        std::function<bool()> when;
+        std::function<void()> then;
+    };
+
+    void open(const QString& name = QStringLiteral("transcast"))
+    {
+        window = std::make_unique<MainWindow>(Edition(name, QStringLiteral(TRANSCAST_BIN_DIR)),
+                                              &interaction, &shell);
+        window->setSettingsFolder(configDir.path());
+        window->show();
+        ASSERT_TRUE(window->firstShowCompleted());
+        player().setVideoOutput(QStringLiteral("null"));
+        player().setAudioOutput(QStringLiteral("null"));
+    }
+
+    void TearDown() override
+    {
+        if (window) {
+            state().Converting = false;
+            window->dispatch(QStringLiteral("stopplay"));
+            window->close();
+        }
+    }
+
+    ControllerState& state() { return window->controller().state(); }
+    JobList& jobs() { return window->controller().jobs(); }
+    PreviewController& preview() { return window->preview(); }
+    PreviewPlayer& player() { return preview().player(); }
+    QString timeText() { return window->skin().text(QStringLiteral("play_time")); }
+    int bar() { return window->skin().barPosition(QStringLiteral("play_bar")); }
+    QString status(int row) { return jobs().subItem(row, JobList::StatusColumn); }
+
+    int addRow(const QString& path, const QString& duration)
+    {
+        const int row = jobs().appendRow(QFileInfo(path).fileName());
+        jobs().OriginalInfos.resize(jobs().rowCount());
+        jobs().OriginalInfos[row].FilePath = path;
+        jobs().OriginalInfos[row].Duration = duration;
+        jobs().setSubItem(row, JobList::TimeColumn, duration);
+        jobs().setSubItem(row, JobList::StatusColumn, QStringLiteral("Ready"));
+        jobs().setVisible(true);
+        return row;
+    }
+
+    void select(int row)
+    {
+        jobs().clearSelection();
+        jobs().setSelected(row, true);
+    }
+
+    // Presses "play" (or runs `start`) and, while the preview runs, each
+    // step in turn once its condition holds. Returns how long the preview
+    // took in ms; a preview still running after `limitMs` is stopped and
+    // fails the test.
+    qint64 playWith(std::vector<Step> steps, int limitMs = 20000,
+                    const std::function<void()>& start = {})
+    {
+        timesShown.clear();
+        size_t next = 0;
+        QTimer poll;
+        bool inStep = false;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            const QString shown = timeText();
+            if (timesShown.isEmpty() || timesShown.last() != shown)
+                timesShown << shown;
+            // A step may wait for the preview (settle()); the poll does not
+            // start the next step from in there.
+            if (inStep)
+                return;
+            inStep = true;
+            while (next < steps.size() && steps[next].when())
+                steps[next++].then();
+            inStep = false;
+        });
+        poll.start(5);
+        bool timedOut = false;
+        QTimer::singleShot(limitMs, window.get(), [&] {
+            timedOut = true;
+            window->dispatch(QStringLiteral("stopplay"));
+        });
+        QElapsedTimer clock;
+        clock.start();
+        if (start)
+            start();
+        else
+            window->dispatch(QStringLiteral("play"));
+        const qint64 took = clock.elapsed();
+        poll.stop();
+        if (timesShown.last() != timeText())
+            timesShown << timeText();
+        EXPECT_FALSE(timedOut) << "the preview did not end by itself";
+        EXPECT_EQ(next, steps.size()) << "the preview ended before step " << next;
+        return took;
+    }
+
+    // Waits until the preview has carried out what it was asked: the input
+    // that waits behind a display pause runs after it.
+    void settle()
+    {
+        EXPECT_TRUE(waitFor(
+            [&] { return !preview().queue().isPaused() && preview().queue().waiting() == 0; }));
+    }
+
+    static bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < timeoutMs)
+            QTest::qWait(10);
+        return done();
+    }
+};
+
+// A transport stream's first report is about 1.45 s: the start offset is 1
+// and the time shown counts from 00:00:00. At the row's length (2 s) Timer1
+// ends the preview before the file's end, and everything returns to rest.
+TEST_F(Preview, StartOffsetAndTheEndAtTheRowsLength)
+{
+    open();
+    const int row = addRow(previewclips::transportStream(8), QStringLiteral("00:00:02"));
+    select(row);
+    bool playingSeen = false;
+    const qint64 took = playWith({{[&] { return preview().StartOffset() != 0; },
+                                   [&] {
+                                       playingSeen = state().Playing;
+                                       EXPECT_EQ(status(row), QStringLiteral("Play"));
+                                   }}});
+    EXPECT_TRUE(playingSeen);
+    EXPECT_EQ(preview().StartOffset(), 1);
+    EXPECT_EQ(preview().ShownSecond(), 2);
+    EXPECT_EQ(timesShown, (QStringList{"00:00:00", "00:00:01", "00:00:02", "00:00:00"}))
+        << timesShown.join(QLatin1Char(' ')).toStdString();
+    EXPECT_LT(took, 5000) << "Timer1 ended it, not the end of the 8 s file";
+    EXPECT_FALSE(state().Playing);
+    EXPECT_EQ(timeText(), QStringLiteral("00:00:00"));
+    EXPECT_EQ(bar(), 0);
+    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+    EXPECT_FALSE(preview().Timer1().isActive());
+    EXPECT_TRUE(interaction.errors.isEmpty());
+}
+
+// A row whose time text is no hh:mm:ss has the length 0: the first report
+// already ends the preview.
+TEST_F(Preview, ZeroSecondRowStopsAtTheFirstReport)
+{
+    open();
+    const int row = addRow(previewclips::transportStream(8), QStringLiteral("1:02:03"));
+    select(row);
+    const qint64 took = playWith({});
+    EXPECT_LT(took, 2000);
+    EXPECT_EQ(preview().ShownSecond(), 0);
+    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+    EXPECT_EQ(bar(), 0);
+}
+
+// Releasing the bar at 2500 on a 200 s row with the start offset 1 seeks to
+// 51 on the file's clock. The seek is made while paused, so the position
+// stays where it landed: the time shown is 00:00:50 exactly. While the bar
+// is held, reports move the time but not the bar; once the drag is over the
+// bar follows the time again.
+TEST_F(Preview, BarHeldStaysAndItsReleaseSeeks)
+{
+    open();
+    const int row = addRow(previewclips::transportStream(60), QStringLiteral("00:03:20"));
+    select(row);
+    QString timeWhenPressed;
+    playWith({{[&] { return preview().ShownSecond() >= 1; },
+               [&] {
+                   window->skin().pressed(QStringLiteral("play_bar"));
+                   settle();
+                   EXPECT_TRUE(state().BarDragging);
+                   window->skin().setBarPosition(QStringLiteral("play_bar"), 2500);
+                   timeWhenPressed = timeText();
+               }},
+              {[&] { return timeText() != timeWhenPressed; },
+               [&] {
+                   QTest::qWait(150);
+                   EXPECT_EQ(bar(), 2500) << "a report moved the held bar";
+                   window->dispatch(QStringLiteral("pause"));
+                   settle();
+                   window->skin().released(QStringLiteral("play_bar"));
+                   EXPECT_TRUE(preview().queue().isPaused());
+                   EXPECT_TRUE(state().BarDragging) << "the drag ends after the seek settles";
+               }},
+              {[&] { return preview().ShownSecond() >= 50; },
+               [&] {
+                   QTest::qWait(300);
+                   EXPECT_EQ(timeText(), QStringLiteral("00:00:50"));
+                   EXPECT_FALSE(state().BarDragging);
+                   window->dispatch(QStringLiteral("pause"));
+               }},
+              {[&] { return bar() != 2500; },
+               [&] {
+                   EXPECT_EQ(bar(), 51 * 10000 / 200) << "the bar follows from 00:00:51 on";
+                   window->dispatch(QStringLiteral("stopplay"));
+               }}});
+    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+    EXPECT_EQ(bar(), 0);
+}
+
+// Pause, then play: the preview resumes and the status returns to "Play". A
+// preview that ends while paused leaves nothing paused behind.
+TEST_F(Preview, PauseAndResumeStatuses)
+{
+    open();
+    const int row = addRow(previewclips::transportStream(4), QStringLiteral("00:00:04"));
+    select(row);
+    QString timeWhenPaused;
+    playWith({{[&] { return preview().ShownSecond() >= 1; },
+               [&] {
+                   window->dispatch(QStringLiteral("pause"));
+                   settle();
+                   EXPECT_TRUE(state().Paused);
+                   EXPECT_EQ(status(row), QStringLiteral("Pause"));
+                   timeWhenPaused = timeText();
+                   QTest::qWait(1500);
+                   EXPECT_EQ(timeText(), timeWhenPaused) << "time went on while paused";
+                   window->dispatch(QStringLiteral("play"));
+                   settle();
+                   EXPECT_FALSE(state().Paused);
+                   EXPECT_EQ(status(row), QStringLiteral("Play"));
+               }},
+              {[&] { return !timeWhenPaused.isEmpty() && timeText() != timeWhenPaused; },
+               [&] {
+                   window->dispatch(QStringLiteral("pause"));
+                   settle();
+                   EXPECT_TRUE(state().Paused);
+                   window->dispatch(QStringLiteral("stopplay"));
+               }}});
+    EXPECT_FALSE(state().Paused) << "the ended preview left Paused set";
+    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+}
+
+// While a preview plays, the other actions refuse with their messages, a
+// second play starts nothing, and the window stays open.
+TEST_F(Preview, BusyGuardsWhilePlaying)
+{
+    open();
+    const int row = addRow(previewclips::transportStream(8), QStringLiteral("00:00:08"));
+    select(row);
+    playWith({{[&] { return preview().ShownSecond() >= 1; },
+               [&] {
+                   for (const char* name : {"converter", "remove", "clear", "cutter", "chapter"})
+                       window->dispatch(QString::fromLatin1(name));
+                   window->dispatch(QStringLiteral("play"));
+                   settle();
+                   EXPECT_FALSE(window->close());
+                   EXPECT_TRUE(window->isVisible());
+                   EXPECT_EQ(jobs().rowCount(), 1);
+                   window->dispatch(QStringLiteral("stopplay"));
+               }}});
+    EXPECT_EQ(interaction.warnings, QStringList(5, QStringLiteral("Please first stop play!")));
+    EXPECT_EQ(interaction.informations, QStringList{QStringLiteral("Please first stop play!")});
+
+    interaction.warnings.clear();
+    settle();
+    state().Converting = true;
+    window->dispatch(QStringLiteral("play"));
+    EXPECT_EQ(interaction.warnings, QStringList{QStringLiteral("Please first stop convert!")});
+    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+    state().Converting = false;
+
+    // No selected row: nothing at all.
+    jobs().clearSelection();
+    interaction.warnings.clear();
+    window->dispatch(QStringLiteral("play"));
+    EXPECT_TRUE(interaction.warnings.isEmpty());
+    EXPECT_FALSE(state().Playing);
+}
+
+TEST_F(Preview, DvdActionsRefuseWhilePlaying)
+{
+    open(QStringLiteral("transcast-dvd"));
+    // A DVD row plays through its locator; a file row's path stands in for
+    // it until the disc reader serves titles.
+    const QString clip = previewclips::transportStream(8);
+    preview().setLocatorSource([clip](int) { return clip; });
+    const int row = addRow(clip, QStringLiteral("00:00:08"));
+    select(row);
+    playWith({{[&] { return preview().ShownSecond() >= 1; },
+               [&] {
+                   EXPECT_EQ(status(row), QStringLiteral("Ready"))
+                       << "a DVD row keeps its status while it plays";
+                   window->dispatch(QStringLiteral("dvdopen"));
+                   window->dispatch(QStringLiteral("ifoopen"));
+                   window->dispatch(QStringLiteral("pause"));
+                   settle();
+                   EXPECT_EQ(status(row), QStringLiteral("Pause"));
+                   window->dispatch(QStringLiteral("stopplay"));
+               }}});
+    EXPECT_EQ(interaction.warnings, QStringList(2, QStringLiteral("Please first stop play!")));
+    EXPECT_FALSE(state().Paused);
+    EXPECT_EQ(status(row), QStringLiteral("Ready")) << "a paused preview left its status behind";
+    EXPECT_EQ(timeText(), QStringLiteral("00:00:00"));
+}
+
+// Space as in media players: play the selected row, then pause and resume
+// it, wherever the focus is, but in the output text box it types a blank.
+TEST_F(Preview, SpacePlaysAndPausesExceptInTheOutputTextBox)
+{
+    open();
+    const int row = addRow(previewclips::transportStream(8), QStringLiteral("00:00:08"));
+    select(row);
+    window->activateWindow();
+    window->jobList()->setFocus();
+    playWith({{[&] { return preview().ShownSecond() >= 1; },
+               [&] {
+                   QTest::keyClick(window->jobList(), Qt::Key_Space);
+                   settle();
+                   EXPECT_TRUE(state().Paused);
+                   QTest::keyClick(window->sizeBox(), Qt::Key_Space);
+                   settle();
+                   EXPECT_FALSE(state().Paused);
+                   const QString before = window->outputFolderEdit()->text();
+                   window->outputFolderEdit()->setFocus();
+                   window->outputFolderEdit()->end(false);
+                   QTest::keyClick(window->outputFolderEdit(), Qt::Key_Space);
+                   settle();
+                   EXPECT_FALSE(state().Paused);
+                   EXPECT_EQ(window->outputFolderEdit()->text(), before + QLatin1Char(' '));
+                   window->dispatch(QStringLiteral("stopplay"));
+               }}},
+             20000, [&] { QTest::keyClick(window->jobList(), Qt::Key_Space); });
+    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+}
+
+// A file that cannot be played: the clean-up runs and the user reads why.
+TEST_F(Preview, UnplayableFileIsReportedAndCleanedUp)
+{
+    open();
+    const QString missing = previewclips::folder().filePath(QStringLiteral("gone.ts"));
+    const int row = addRow(missing, QStringLiteral("00:00:08"));
+    select(row);
+    playWith({});
+    ASSERT_EQ(interaction.errors.size(), 1);
+    EXPECT_TRUE(interaction.errors.first().contains(missing));
+    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+    EXPECT_FALSE(state().Playing);
+}
+
+// The selected row's first frame stands in the panel while nothing plays.
+TEST_F(Preview, StillPictureOfTheSelectedRow)
+{
+    open();
+    PreviewBinding& binding = window->previewBinding();
+    const QString red = previewclips::colourClip(QStringLiteral("red"));
+    const QString clip = previewclips::transportStream(8);
+    const int redRow = addRow(red, QStringLiteral("00:00:01"));
+    const int clipRow = addRow(clip, QStringLiteral("00:00:08"));
+    EXPECT_FALSE(binding.stillPicture()->isVisible());
+    select(redRow);
+    ASSERT_TRUE(waitFor([&] { return binding.stillSource() == red; }));
+    EXPECT_TRUE(binding.stillPicture()->isVisible());
+    const QImage shown = binding.stillPicture()->pixmap().toImage();
+    ASSERT_FALSE(shown.isNull());
+    const QColor middle = shown.pixelColor(shown.width() / 2, shown.height() / 2);
+    EXPECT_GT(middle.red(), 200);
+    EXPECT_LT(middle.green(), 60);
+
+    // A click in the list selects through the view.
+    const QRect second = window->jobList()->visualRect(window->jobListModel()->index(clipRow, 0));
+    QTest::mouseClick(window->jobList()->viewport(), Qt::LeftButton, {}, second.center());
+    ASSERT_TRUE(waitFor([&] { return binding.stillSource() == clip; }));
+
+    playWith({{[&] { return preview().ShownSecond() >= 1; },
+               [&] {
+                   EXPECT_FALSE(binding.stillPicture()->isVisible());
+                   window->dispatch(QStringLiteral("stopplay"));
+               }}});
+    ASSERT_TRUE(waitFor([&] { return binding.stillPicture()->isVisible(); }));
+
+    jobs().clearSelection();
+    EXPECT_FALSE(binding.stillPicture()->isVisible());
+}
+
+} // namespace

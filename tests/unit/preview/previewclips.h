@@ -1,0 +1,61 @@
+#pragma once
+
+// Clips for the preview suites, made once per run with ffmpeg's lavfi
+// sources. MPEG-TS clips start their clock at about 1.4 s, as ffmpeg writes
+// them, which is what a start offset is about.
+
+#include <QHash>
+#include <QTemporaryDir>
+
+#include "e2e/encoder/clips.h"
+
+namespace transcast::previewclips
+{
+
+inline QTemporaryDir& folder()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// A transport stream of the given length with a test picture and a tone,
+// small and quick to make; the same request gives the same file.
+inline QString transportStream(int seconds, const QString& size = QStringLiteral("160x120"))
+{
+    static QHash<QString, QString> made;
+    const QString key = QStringLiteral("%1-%2").arg(seconds).arg(size);
+    if (made.contains(key))
+        return made.value(key);
+    const QString path = folder().filePath(QStringLiteral("clip-%1.ts").arg(key));
+    const bool ok = testclips::makeClip(
+        path,
+        {"-f", "lavfi", "-i", QStringLiteral("testsrc=d=%1:s=%2:r=25").arg(seconds).arg(size), "-f",
+         "lavfi", "-i", QStringLiteral("sine=f=440:d=%1").arg(seconds)},
+        {"-c:v", "mpeg2video", "-g", "25", "-c:a", "mp2", "-ac", "2"});
+    EXPECT_TRUE(ok);
+    made.insert(key, path);
+    return path;
+}
+
+// One second of a single colour (an mp4 whose first frame is known).
+inline QString colourClip(const QString& colour)
+{
+    const QString path = folder().filePath(QStringLiteral("colour-%1.mp4").arg(colour));
+    if (!QFile::exists(path)) {
+        EXPECT_TRUE(testclips::makeClip(
+            path, {"-f", "lavfi", "-i", QStringLiteral("color=c=%1:s=64x48:d=1").arg(colour)},
+            {"-c:v", "mpeg4"}));
+    }
+    return path;
+}
+
+inline QString audioOnly()
+{
+    const QString path = folder().filePath(QStringLiteral("tone.mp3"));
+    if (!QFile::exists(path)) {
+        EXPECT_TRUE(testclips::makeClip(path, testclips::toneSource(1), {"-c:a", "libmp3lame"}));
+    }
+    return path;
+}
+
+} // namespace transcast::previewclips

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+
+#include "preview/previewplayer.h"
+#include "preview/streamprotocol.h"
+#include "unit/preview/previewclips.h"
+
+using namespace transcast;
+
+namespace
+{
+
+// The player with no picture and no sound, as in every suite here.
+class Player : public ::testing::Test
+{
+protected:
+    PreviewPlayer player;
+    std::vector<double> reports;
+
+    void SetUp() override
+    {
+        player.setVideoOutput(QStringLiteral("null"));
+        player.setAudioOutput(QStringLiteral("null"));
+    }
+
+    // Prepares, plays and tears down like a preview; `onReport` runs for
+    // every report after it is recorded. A hung Play fails after 20 s.
+    bool play(const QString& source, const std::function<void(double)>& onReport = {})
+    {
+        reports.clear();
+        EXPECT_TRUE(player.InitPreviewWindow(0)) << player.errorString().toStdString();
+        player.SetEventFuntion([this, onReport](double seconds) {
+            reports.push_back(seconds);
+            if (onReport)
+                onReport(seconds);
+        });
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, [this] {
+            ADD_FAILURE() << "Play did not return";
+            player.Stop();
+        });
+        limit.start(20000);
+        const bool played = player.Play(source);
+        player.DestroyPreviewWindow();
+        return played;
+    }
+
+    double firstPositive() const
+    {
+        for (double seconds : reports) {
+            if (seconds > 0)
+                return seconds;
+        }
+        return 0;
+    }
+};
+
+TEST_F(Player, PlaysToTheEndReportingOnTheSourcesOwnClock)
+{
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(play(previewclips::transportStream(2)));
+    EXPECT_GE(clock.elapsed(), 1500) << "Play returns at the end of playback";
+    ASSERT_GT(reports.size(), 10u);
+    // A transport stream's clock starts near 1.4 s and is not rebased.
+    EXPECT_NEAR(firstPositive(), 1.47, 0.08);
+    EXPECT_NEAR(reports.back(), 3.4, 0.2);
+    for (size_t i = 1; i < reports.size(); ++i)
+        EXPECT_GE(reports[i], reports[i - 1]);
+    EXPECT_FALSE(player.isPlaying());
+    EXPECT_FALSE(player.isInitialised());
+}
+
+TEST_F(Player, StopFromInsideAReportEndsPlayAtOnce)
+{
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(play(previewclips::transportStream(6), [this](double seconds) {
+        if (seconds > 2)
+            player.Stop();
+    }));
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_LT(reports.back(), 2.2);
+    player.Stop(); // with nothing playing: harmless
+}
+
+TEST_F(Player, PauseHoldsThePositionAndTheSecondCallResumes)
+{
+    std::vector<double> whilePaused;
+    bool resumed = false;
+    EXPECT_TRUE(play(previewclips::transportStream(3), [&](double seconds) {
+        if (seconds > 2 && !player.isPaused() && !resumed && whilePaused.empty()) {
+            player.Pause();
+            whilePaused.push_back(seconds);
+            QTimer::singleShot(400, [&] {
+                whilePaused.push_back(reports.back());
+                player.Pause();
+                resumed = true;
+            });
+        }
+    }));
+    ASSERT_EQ(whilePaused.size(), 2u);
+    EXPECT_NEAR(whilePaused[1], whilePaused[0], 0.05);
+    EXPECT_TRUE(resumed);
+    EXPECT_GT(reports.back(), 4.0) << "playback went on to the end after the resume";
+}
+
+TEST_F(Player, SeekBeforePlayStartsThereAndSeekWhilePlayingJumps)
+{
+    bool jumped = false;
+    ASSERT_TRUE(player.InitPreviewWindow(0));
+    player.Seek(4);
+    player.SetEventFuntion([&](double seconds) {
+        reports.push_back(seconds);
+        if (!jumped && seconds > 4.2) {
+            jumped = true;
+            player.Seek(8);
+        } else if (seconds > 8.5) {
+            player.Stop();
+        }
+    });
+    EXPECT_TRUE(player.Play(previewclips::transportStream(10)));
+    player.DestroyPreviewWindow();
+    EXPECT_NEAR(firstPositive(), 4.0, 0.2);
+    ASSERT_TRUE(jumped);
+    // The jump lands on the second asked for, on the same clock.
+    const auto after =
+        std::find_if(reports.begin(), reports.end(), [](double seconds) { return seconds > 6; });
+    ASSERT_NE(after, reports.end());
+    EXPECT_NEAR(*after, 8.0, 0.15);
+}
+
+TEST_F(Player, SourceThatCannotPlayFailsWithAReason)
+{
+    const QString missing = previewclips::folder().filePath(QStringLiteral("missing.ts"));
+    EXPECT_FALSE(play(missing));
+    EXPECT_TRUE(player.errorString().contains(missing)) << player.errorString().toStdString();
+    EXPECT_TRUE(reports.empty());
+
+    PreviewPlayer unprepared;
+    EXPECT_FALSE(unprepared.Play(missing));
+    EXPECT_FALSE(unprepared.errorString().isEmpty());
+}
+
+// Without a usable sound device the picture still plays to the end, and the
+// end is no failure.
+TEST_F(Player, NoAudioDeviceStillPlaysThePicture)
+{
+    player.setAudioOutput(QStringLiteral("alsa"));
+    player.setOption(QStringLiteral("audio-device"),
+                     QStringLiteral("alsa/transcast-no-such-device"));
+    EXPECT_TRUE(play(previewclips::transportStream(2))) << player.errorString().toStdString();
+    ASSERT_FALSE(reports.empty());
+    EXPECT_NEAR(reports.back(), 3.4, 0.2);
+}
+
+// A protocol of our own: the bytes of a file, served through the reader.
+class FileProtocol : public StreamProtocol
+{
+public:
+    int opened = 0;
+    QString scheme() const override { return QStringLiteral("testfile"); }
+    std::unique_ptr<StreamReader> open(const QString& address) override
+    {
+        struct Reader : StreamReader {
+            QFile file;
+            qint64 read(char* buffer, qint64 size) override { return file.read(buffer, size); }
+            bool seek(qint64 position) override { return file.seek(position); }
+            qint64 size() const override { return file.size(); }
+        };
+        auto reader = std::make_unique<Reader>();
+        reader->file.setFileName(address.mid(scheme().size() + 3));
+        if (!reader->file.open(QIODevice::ReadOnly))
+            return nullptr;
+        ++opened;
+        return reader;
+    }
+};
+
+TEST_F(Player, StreamProtocolServesTheWholeAddress)
+{
+    FileProtocol protocol;
+    player.addStreamProtocol(&protocol);
+    EXPECT_TRUE(play(QStringLiteral("testfile://") + previewclips::transportStream(2)));
+    EXPECT_GE(protocol.opened, 1);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_NEAR(reports.back(), 3.4, 0.2);
+
+    EXPECT_FALSE(play(QStringLiteral("testfile:///no/such/file.ts")));
+    EXPECT_FALSE(player.errorString().isEmpty());
+}
+
+} // namespace
+
+namespace
+{
+
+// A DVD title's audio is chosen by the stream id the program stream gives
+// it, not by mpv's track number.
+TEST_F(Player, AudioTrackChosenByTheSourcesStreamId)
+{
+    const QString path = previewclips::folder().filePath(QStringLiteral("two-tracks.vob"));
+    ASSERT_TRUE(
+        testclips::makeClip(path,
+                            {"-f", "lavfi", "-i", "testsrc=d=2:s=160x120:r=25", "-f", "lavfi", "-i",
+                             "sine=f=440:d=2", "-f", "lavfi", "-i", "sine=f=880:d=2"},
+                            {"-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "mpeg2video",
+                             "-c:a", "ac3", "-ac", "2", "-f", "dvd"}));
+    for (const int wanted : {0x81, 0x80}) {
+        QString chosen;
+        player.setAudioSourceId(wanted);
+        EXPECT_TRUE(play(path, [&](double) {
+            chosen = player.propertyText(QStringLiteral("current-tracks/audio/src-id"));
+            player.Stop();
+        }));
+        EXPECT_EQ(chosen, QString::number(wanted));
+    }
+}
+
+} // namespace
