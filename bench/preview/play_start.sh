@@ -39,8 +39,9 @@ for _ in $(seq "$rounds"); do
   sed -n 's/^lateness-idle-p95-ms=//p' "$work/ours.out" >>"$work/late-idle"
 
   start=$(date +%s%N)
-  mpv --no-config --vo=null --ao=null --script="$work/first.lua" "$clip" 2>/dev/null |
-    grep -m1 -q FIRST
+  # mpv quits itself after the first report; grep may close the pipe first.
+  { mpv --no-config --vo=null --ao=null --script="$work/first.lua" "$clip" 2>/dev/null || true; } |
+    grep -m1 -q FIRST || true
   end=$(date +%s%N)
   awk -v s="$start" -v e="$end" 'BEGIN{printf "%.1f\n", (e-s)/1e6}' >>"$work/mpv"
 done
