@@ -40,6 +40,8 @@ PreviewBinding::PreviewBinding(QWidget* window, QWidget* panel, QWidget* textBox
     m_still->setAlignment(Qt::AlignCenter);
     m_still->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_still->hide();
+    // The window may grow: the still picture follows the panel's size.
+    m_panel->installEventFilter(this);
 
     connect(&m_skin, &Skin::pressed, this, [this](const QString& name) {
         if (name == kPlayBar)
@@ -129,24 +131,35 @@ void PreviewBinding::showStill(const QString& source, const PreviewFrame& frame)
 {
     if (m_state.Playing || source != stillSourceFor(m_jobs.firstSelected()))
         return;
-    const QImage image(reinterpret_cast<const uchar*>(frame.pixels.constData()), frame.width,
-                       frame.height, frame.stride, QImage::Format_RGB32);
-    m_still->setGeometry(m_panel->rect());
-    m_still->setPixmap(QPixmap::fromImage(image).scaled(m_panel->size(), Qt::KeepAspectRatio,
-                                                        Qt::SmoothTransformation));
+    m_stillImage = QImage(reinterpret_cast<const uchar*>(frame.pixels.constData()), frame.width,
+                          frame.height, frame.stride, QImage::Format_RGB32)
+                       .copy();
     m_stillSource = source;
+    fitStill();
     m_still->show();
+}
+
+void PreviewBinding::fitStill()
+{
+    m_still->setGeometry(m_panel->rect());
+    if (!m_stillImage.isNull())
+        m_still->setPixmap(
+            QPixmap::fromImage(m_stillImage)
+                .scaled(m_panel->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void PreviewBinding::hideStill()
 {
     m_still->hide();
     m_still->clear();
+    m_stillImage = QImage();
     m_stillSource.clear();
 }
 
 bool PreviewBinding::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_panel && event->type() == QEvent::Resize && m_still->isVisible())
+        fitStill();
     if (event->type() != QEvent::KeyPress)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);

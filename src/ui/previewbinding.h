@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -59,6 +60,7 @@ private:
     QString stillSourceFor(int row) const;
     void showStill(const QString& source, const PreviewFrame& frame);
     void hideStill();
+    void fitStill();
 
     QWidget* m_window;
     QWidget* m_panel;
@@ -70,6 +72,7 @@ private:
     PreviewController m_controller;
     FrameGrabber m_grabber;
     QLabel* m_still = nullptr;
+    QImage m_stillImage;
     QString m_stillSource;
 };
 
