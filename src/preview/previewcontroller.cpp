@@ -28,6 +28,7 @@ PreviewController::PreviewController(const Edition& edition, ControllerState& st
     : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_interaction(interaction),
       m_view(view)
 {
+    m_player.addStreamProtocol(&m_dvdStreams);
     m_timer1.setSingleShot(true);
     m_timer1.setInterval(10);
     connect(&m_timer1, &QTimer::timeout, this, [this] {
@@ -162,11 +163,11 @@ void PreviewController::dvdPreview()
     const bool ready = startPlayer();
     bool played = false;
     if (ready) {
+        // The row's audio id ("0x81"); "0" or none leaves the choice to mpv.
         bool ok = false;
-        const TConvertInfo info = m_jobs.ConvertInfos.value(m_previewRow);
-        const int audioId = info.AudioId.toInt(&ok);
-        m_player.setAudioSourceId(ok ? audioId : -1);
-        played = m_player.Play(m_locator ? m_locator(m_previewRow) : QString());
+        const int audioId = m_jobs.ConvertInfos.value(m_previewRow).AudioId.toInt(&ok, 0);
+        m_player.setAudioSourceId(ok && audioId > 0 ? audioId : -1);
+        played = m_player.Play(locatorOf(m_previewRow));
         m_player.setAudioSourceId(-1);
     }
     m_player.DestroyPreviewWindow();

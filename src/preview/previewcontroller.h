@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "common/edition.h"
+#include "preview/dvdstreamprotocol.h"
 #include "preview/pacedqueue.h"
 #include "preview/previewplayer.h"
 
@@ -39,7 +40,11 @@ public:
     ~PreviewController() override;
 
     PreviewPlayer& player() { return m_player; }
+    // The DVD locators' protocol the player reads titles through.
+    StreamProtocol& dvdStreams() { return m_dvdStreams; }
     void setLocatorSource(LocatorSource source) { m_locator = std::move(source); }
+    // The address a DVD row plays from; empty without a locator source.
+    QString locatorOf(int row) const { return m_locator ? m_locator(row) : QString(); }
 
     // "play": the selected file (file mode) or title (DVD mode); while a
     // preview runs it only resumes a paused one.
@@ -90,6 +95,8 @@ private:
     JobList& m_jobs;
     Interaction& m_interaction;
     PreviewView& m_view;
+    // Declared before the player, which reads through it until destroyed.
+    DvdStreamProtocol m_dvdStreams;
     PreviewPlayer m_player;
     PacedQueue m_queue;
     QTimer m_timer1;

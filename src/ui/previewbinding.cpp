@@ -35,6 +35,8 @@ PreviewBinding::PreviewBinding(QWidget* window, QWidget* panel, QWidget* textBox
     const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
     m_controller.player().setVideoOutput(x11 ? QStringLiteral("gpu,x11,") : QStringLiteral("null"));
 
+    m_grabber.addStreamProtocol(&m_controller.dvdStreams());
+
     m_still = new QLabel(m_panel);
     m_still->setObjectName(QStringLiteral("pl_play_still"));
     m_still->setAlignment(Qt::AlignCenter);
@@ -108,7 +110,7 @@ QString PreviewBinding::stillSourceFor(int row) const
         return {};
     if (m_edition.IsFileMode())
         return m_jobs.originalInfo(row).FilePath;
-    return {};
+    return m_controller.locatorOf(row);
 }
 
 void PreviewBinding::refreshStill()

@@ -19,6 +19,7 @@
 #include "ui/joblistmodel.h"
 #include "ui/mainwindow.h"
 #include "ui/previewbinding.h"
+#include "unit/preview/disclocator.h"
 #include "unit/preview/previewclips.h"
 
 using namespace transcast;
@@ -328,6 +329,48 @@ TEST_F(Preview, DvdActionsRefuseWhilePlaying)
     EXPECT_EQ(interaction.warnings, QStringList(2, QStringLiteral("Please first stop play!")));
     EXPECT_FALSE(state().Paused);
     EXPECT_EQ(status(row), QStringLiteral("Ready")) << "a paused preview left its status behind";
+    EXPECT_EQ(timeText(), QStringLiteral("00:00:00"));
+}
+
+// A title of the authored test disc plays through the player's "vts"
+// protocol, read sector by sector from the disc folder, with the row's audio
+// track; the row keeps "Ready". The disc's still picture shows first.
+TEST_F(Preview, DvdRowPlaysItsLocatorAndKeepsReady)
+{
+    const auto& discs = testdiscs::testDiscs();
+    ASSERT_TRUE(discs.ok) << discs.error;
+    open(QStringLiteral("transcast-dvd"));
+    const previewclips::DiscTitle title = previewclips::discTitle(1, 0);
+    const int row = addRow(QString(), QStringLiteral("00:00:12"));
+    jobs().ConvertInfos.resize(jobs().rowCount());
+    TConvertInfo& info = jobs().ConvertInfos[row];
+    info.IfoPath = QFile::decodeName(discs.ifo(1).c_str());
+    info.StartPos = title.startPos;
+    info.EndPos = title.endPos;
+    info.AudioId = QStringLiteral("0x81");
+    info.SubtitleId = QStringLiteral("0");
+    // The title discovery's locator of the row, as the window uses it.
+    preview().setLocatorSource([this](int r) {
+        const TConvertInfo& i = jobs().ConvertInfos[r];
+        return previewclips::discLocator(
+            dvd::discRootOfIfoPath(QFile::encodeName(i.IfoPath).toStdString()), 1, 0,
+            i.AudioId.toStdString());
+    });
+    select(row);
+    PreviewBinding& binding = window->previewBinding();
+    ASSERT_TRUE(waitFor([&] { return binding.stillPicture()->isVisible(); }));
+    EXPECT_EQ(binding.stillSource(), preview().locatorOf(row));
+
+    QString audio;
+    playWith({{[&] { return preview().ShownSecond() >= 1; },
+               [&] {
+                   EXPECT_EQ(status(row), QStringLiteral("Ready"));
+                   audio = player().propertyText(QStringLiteral("current-tracks/audio/src-id"));
+                   window->dispatch(QStringLiteral("stopplay"));
+               }}});
+    EXPECT_EQ(audio, QStringLiteral("129")) << "the row's audio id 0x81";
+    EXPECT_EQ(status(row), QStringLiteral("Ready"));
+    EXPECT_TRUE(interaction.errors.isEmpty()) << interaction.errors.join(' ').toStdString();
     EXPECT_EQ(timeText(), QStringLiteral("00:00:00"));
 }
 

@@ -1,0 +1,54 @@
+#include "preview/dvdstreamprotocol.h"
+
+#include <QFile>
+
+#include "dvd/dvdlocator.h"
+#include "dvd/titlereader.h"
+
+namespace transcast
+{
+
+namespace
+{
+
+class TitleStream : public StreamReader
+{
+public:
+    dvd::TitleReader reader;
+
+    qint64 read(char* buffer, qint64 size) override
+    {
+        const std::int64_t count = reader.read(m_position, buffer, size);
+        if (count > 0)
+            m_position += count;
+        return count;
+    }
+    bool seek(qint64 position) override
+    {
+        if (position < 0 || position > reader.size())
+            return false;
+        m_position = position;
+        return true;
+    }
+    qint64 size() const override { return reader.size(); }
+
+private:
+    qint64 m_position = 0;
+};
+
+} // namespace
+
+std::unique_ptr<StreamReader> DvdStreamProtocol::open(const QString& address)
+{
+    // The disc reader takes the file system's own spelling of the path.
+    const std::optional<dvd::DvdLocator> locator =
+        dvd::parseDvdLocator(QFile::encodeName(address).toStdString());
+    if (!locator)
+        return nullptr;
+    auto stream = std::make_unique<TitleStream>();
+    if (!stream->reader.open(*locator))
+        return nullptr;
+    return stream;
+}
+
+} // namespace transcast
