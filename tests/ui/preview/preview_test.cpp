@@ -149,7 +149,7 @@ protected:
     }
 };
 
-// A transport stream's first report is about 1.45 s: the start offset is 1
+// The test stream's first report is about 1.2 s: the start offset is 1
 // and the time shown counts from 00:00:00. At the row's length (2 s) Timer1
 // ends the preview before the file's end, and everything returns to rest.
 TEST_F(Preview, StartOffsetAndTheEndAtTheRowsLength)

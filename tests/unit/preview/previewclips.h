@@ -1,8 +1,10 @@
 #pragma once
 
 // Clips for the preview suites, made once per run with ffmpeg's lavfi
-// sources. MPEG-TS clips start their clock at about 1.4 s, as ffmpeg writes
-// them, which is what a start offset is about.
+// sources. MPEG-TS clips start their clock after a mux delay (ffmpeg's own
+// default is 1.4 s); ours start at 1.13 s, so the first position mpv reports
+// (about 1.18 s) rounds to 1 with room to spare even when a loaded machine
+// makes mpv merge the first few reports.
 
 #include <QHash>
 #include <QTemporaryDir>
@@ -31,7 +33,7 @@ inline QString transportStream(int seconds, const QString& size = QStringLiteral
         path,
         {"-f", "lavfi", "-i", QStringLiteral("testsrc=d=%1:s=%2:r=25").arg(seconds).arg(size), "-f",
          "lavfi", "-i", QStringLiteral("sine=f=440:d=%1").arg(seconds)},
-        {"-c:v", "mpeg2video", "-g", "25", "-c:a", "mp2", "-ac", "2"});
+        {"-c:v", "mpeg2video", "-g", "25", "-c:a", "mp2", "-ac", "2", "-muxdelay", "0.55"});
     EXPECT_TRUE(ok);
     made.insert(key, path);
     return path;
