@@ -11,6 +11,7 @@
 #include "common/controllerstate.h"
 #include "common/edition.h"
 #include "sources/joblist.h"
+#include "sources/titlelocator.h"
 #include "ui/skin/skin.h"
 
 namespace transcast
@@ -36,6 +37,9 @@ PreviewBinding::PreviewBinding(QWidget* window, QWidget* panel, QWidget* textBox
     m_controller.player().setVideoOutput(x11 ? QStringLiteral("gpu,x11,") : QStringLiteral("null"));
 
     m_grabber.addStreamProtocol(&m_controller.dvdStreams());
+    // A DVD row plays the same locator its conversion reads.
+    m_controller.setLocatorSource(
+        [this](int row) { return titleLocator(m_jobs.ConvertInfos.value(row)); });
 
     m_still = new QLabel(m_panel);
     m_still->setObjectName(QStringLiteral("pl_play_still"));

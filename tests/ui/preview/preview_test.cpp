@@ -332,8 +332,8 @@ TEST_F(Preview, DvdActionsRefuseWhilePlaying)
     EXPECT_EQ(timeText(), QStringLiteral("00:00:00"));
 }
 
-// A title of the authored test disc plays through the player's "vts"
-// protocol, read sector by sector from the disc folder, with the row's audio
+// A title row of the authored test disc plays its locator through the
+// player's "vts" protocol, read sector by sector from the disc folder, with the row's audio
 // track; the row keeps "Ready". The disc's still picture shows first.
 TEST_F(Preview, DvdRowPlaysItsLocatorAndKeepsReady)
 {
@@ -349,13 +349,10 @@ TEST_F(Preview, DvdRowPlaysItsLocatorAndKeepsReady)
     info.EndPos = title.endPos;
     info.AudioId = QStringLiteral("0x81");
     info.SubtitleId = QStringLiteral("0");
-    // The title discovery's locator of the row, as the window uses it.
-    preview().setLocatorSource([this](int r) {
-        const TConvertInfo& i = jobs().ConvertInfos[r];
-        return previewclips::discLocator(
-            dvd::discRootOfIfoPath(QFile::encodeName(i.IfoPath).toStdString()), 1, 0,
-            i.AudioId.toStdString());
-    });
+    // The window plays the locator the row's conversion reads.
+    EXPECT_TRUE(preview().locatorOf(row).startsWith(
+        QStringLiteral("vts://01*%1*%2*0x81*0*/").arg(title.startPos).arg(title.endPos)))
+        << preview().locatorOf(row).toStdString();
     select(row);
     PreviewBinding& binding = window->previewBinding();
     ASSERT_TRUE(waitFor([&] { return binding.stillPicture()->isVisible(); }));
