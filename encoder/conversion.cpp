@@ -14,6 +14,7 @@
 #include "ffmpegcommand.h"
 #include "messagefilter.h"
 #include "progresstranslator.h"
+#include "ratecontrol.h"
 
 namespace transcast
 {
@@ -230,7 +231,9 @@ int runConversion(const Invocation& invocation, int inputFd)
         return 1;
     }
     const bool existed = entryExists(invocation.output);
-    if (!run.start(conversionArguments(invocation, childProgressFd), false, inputFd))
+    const RateControlPlan plan = conversionPlan(invocation);
+    reportCap(plan);
+    if (!run.start(conversionArguments(invocation, childProgressFd, plan), false, inputFd))
         return 127;
     const bool relayed = run.relay({});
     const int status = relayed ? run.wait() : 1;
@@ -238,6 +241,8 @@ int runConversion(const Invocation& invocation, int inputFd)
         if (relayed)
             run.reportFailure();
         removeFailedOutput(invocation.output, existed);
+    } else {
+        reportShortfall(plan, invocation.output);
     }
     return status;
 }

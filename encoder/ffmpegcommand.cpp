@@ -77,15 +77,26 @@ std::string outputUrl(const std::string& path)
     return path;
 }
 
-std::vector<std::string> conversionArguments(const Invocation& invocation, int progressFd)
+RateControlPlan conversionPlan(const Invocation& invocation)
+{
+    const std::vector<std::string> options(invocation.arguments.begin(),
+                                           invocation.arguments.end() - 1);
+    return planRateControl(modernSpelling(options), rateControlEnabled());
+}
+
+std::vector<std::string> conversionArguments(const Invocation& invocation, int progressFd,
+                                             const RateControlPlan& plan)
 {
     std::vector<std::string> arguments = globalOptions(progressFd);
-    std::vector<std::string> options(invocation.arguments.begin(), invocation.arguments.end() - 1);
-    for (std::string& option : modernSpelling(options))
-        arguments.push_back(std::move(option));
+    arguments.insert(arguments.end(), plan.options.begin(), plan.options.end());
     evenFrameSizes(arguments);
     arguments.push_back(outputUrl(invocation.output));
     return arguments;
+}
+
+std::vector<std::string> conversionArguments(const Invocation& invocation, int progressFd)
+{
+    return conversionArguments(invocation, progressFd, conversionPlan(invocation));
 }
 
 std::vector<std::string> pcmArguments(const Invocation& invocation, int progressFd, int pcmFd)

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "invocation.h"
+#include "ratecontrol.h"
 
 // The ffmpeg argument lists register.dat runs. The app still writes a few
 // options in the spelling of older ffmpeg releases; ffmpeg 5.1 rejects or
@@ -27,10 +28,17 @@ std::vector<std::string> modernSpelling(const std::vector<std::string>& argument
 // with a ":" for a protocol, so both get the "file:" prefix.
 std::string outputUrl(const std::string& path);
 
+// The caller's options (output excluded) in the current spelling with the
+// encoder family's rate control applied (see ratecontrol.h), unless
+// TRANSCAST_RATE_CONTROL turns it off.
+RateControlPlan conversionPlan(const Invocation& invocation);
+
 // Full ffmpeg argument list (program name excluded) for a conversion: options
 // that keep ffmpeg off the terminal and make it write machine-readable
-// progress to descriptor progressFd every half second, then the caller's
-// arguments in the current spelling, the output last.
+// progress to descriptor progressFd every half second, then the options of
+// the plan, the output last.
+std::vector<std::string> conversionArguments(const Invocation& invocation, int progressFd,
+                                             const RateControlPlan& plan);
 std::vector<std::string> conversionArguments(const Invocation& invocation, int progressFd);
 
 // Full ffmpeg argument list for an AMR job: ffmpeg decodes the input to raw

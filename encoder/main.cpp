@@ -11,6 +11,7 @@
 
 #include "conversion.h"
 #include "dvdinput.h"
+#include "explain.h"
 #include "invocation.h"
 #include "mediaprobe.h"
 #include "probereport.h"
@@ -35,7 +36,9 @@ const char usage[] = "usage: register.dat -i FILE                 report on a me
                      "                                           convert with ffmpeg\n"
                      "       register.dat [OPTIONS] -i vts://NN*START*END*AUDIO*SUB*/DISC "
                      "[OPTIONS] OUTPUT\n"
-                     "                                           convert DVD sectors START..END\n";
+                     "                                           convert DVD sectors START..END\n"
+                     "       register.dat --explain ARGS...      print the ffmpeg command\n"
+                     "                                           ARGS would run\n";
 
 } // namespace
 
@@ -50,8 +53,11 @@ int main(int argc, char** argv)
         return 1;
 
     using transcast::Invocation;
-    const Invocation invocation =
-        transcast::parseInvocation(std::vector<std::string>(argv + 1, argv + argc));
+    const bool explain = argc > 1 && std::string(argv[1]) == "--explain";
+    const Invocation invocation = transcast::parseInvocation(
+        std::vector<std::string>(argv + (explain ? 2 : 1), argv + argc));
+    if (explain && invocation.kind != Invocation::Kind::Usage)
+        return transcast::writeAll(STDOUT_FILENO, transcast::explainInvocation(invocation)) ? 0 : 1;
     switch (invocation.kind) {
     case Invocation::Kind::Usage:
         transcast::writeAll(STDERR_FILENO, usage);

@@ -1,0 +1,223 @@
+#include "ratecontrol.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "conversion.h"
+#include "mediaprobe.h"
+
+namespace transcast
+{
+
+namespace
+{
+
+// "$B" stands for the asked video bitrate, "$2B" for twice it.
+const std::vector<std::string> kNativeOnePass = {"-maxrate", "$B", "-bufsize", "$2B",
+                                                 "-qmin",    "1",  "-lmin",    "118"};
+
+struct FamilyRule {
+    const char* encoder;
+    const std::vector<std::string>& options;
+};
+
+// Encoder (as named after -vcodec) → options added after the caller's.
+const FamilyRule kVideoRules[] = {
+    {"mpeg4", kNativeOnePass},   {"msmpeg4", kNativeOnePass}, {"msmpeg4v2", kNativeOnePass},
+    {"wmv1", kNativeOnePass},    {"wmv2", kNativeOnePass},    {"flv", kNativeOnePass},
+    {"h263", kNativeOnePass},    {"h263p", kNativeOnePass},   {"rv10", kNativeOnePass},
+    {"rv20", kNativeOnePass},
+};
+
+const std::vector<std::string>* videoRuleFor(const std::string& encoder)
+{
+    for (const FamilyRule& rule : kVideoRules) {
+        if (encoder == rule.encoder)
+            return &rule.options;
+    }
+    return nullptr;
+}
+
+// The value of the last occurrence of any of the option names; empty when
+// none. Returns the value's index through `at` (npos when none).
+std::string lastValue(const std::vector<std::string>& options,
+                      std::initializer_list<const char*> names, size_t* at = nullptr)
+{
+    std::string value;
+    size_t found = std::string::npos;
+    for (size_t i = 0; i + 1 < options.size(); ++i) {
+        if (options[i] == "-i") {
+            ++i; // an input path is never an option
+            continue;
+        }
+        for (const char* name : names) {
+            if (options[i] == name) {
+                value = options[i + 1];
+                found = i + 1;
+            }
+        }
+    }
+    if (at)
+        *at = found;
+    return value;
+}
+
+bool hasOption(const std::vector<std::string>& options, const std::string& name)
+{
+    for (size_t i = 0; i < options.size(); ++i) {
+        if (options[i] == "-i")
+            ++i;
+        else if (options[i] == name)
+            return true;
+    }
+    return false;
+}
+
+std::string expand(const std::string& token, long long bitrate)
+{
+    if (token == "$B")
+        return std::to_string(bitrate);
+    if (token == "$2B")
+        return std::to_string(2 * bitrate);
+    return token;
+}
+
+bool isPcm(const std::string& encoder)
+{
+    return encoder.rfind("pcm_", 0) == 0;
+}
+
+} // namespace
+
+long long parseBitrate(const std::string& text)
+{
+    if (text.empty())
+        return 0;
+    char* end = nullptr;
+    const double number = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || number <= 0)
+        return 0;
+    double scale = 1;
+    const std::string suffix(end);
+    if (suffix == "k" || suffix == "K")
+        scale = 1e3;
+    else if (suffix == "M")
+        scale = 1e6;
+    else if (suffix == "G")
+        scale = 1e9;
+    else if (!suffix.empty())
+        return 0;
+    return std::llround(number * scale);
+}
+
+bool rateControlEnabled()
+{
+    const char* setting = std::getenv("TRANSCAST_RATE_CONTROL");
+    if (setting == nullptr)
+        return true;
+    const std::string value(setting);
+    return value != "0" && value != "off";
+}
+
+RateControlPlan planRateControl(const std::vector<std::string>& options, bool enabled)
+{
+    RateControlPlan plan;
+    plan.options = options;
+    plan.videoEncoder = lastValue(options, {"-vcodec", "-c:v", "-codec:v"});
+    plan.audioEncoder = lastValue(options, {"-acodec", "-c:a", "-codec:a"});
+    plan.videoPresent = !hasOption(options, "-vn");
+    plan.target = hasOption(options, "-target");
+    plan.audioBitrate = parseBitrate(lastValue(options, {"-b:a", "-ab"}));
+    size_t bitrateAt = std::string::npos;
+    plan.videoBitrate = parseBitrate(lastValue(options, {"-b:v"}, &bitrateAt));
+    if (!enabled || !plan.videoPresent || plan.target || plan.videoBitrate <= 0)
+        return plan;
+
+    // A profile that sets its own ceiling keeps it: ffmpeg refuses a bitrate
+    // above -maxrate ("bitrate above max bitrate") and one that a frame's
+    // share of -bufsize cannot hold ("VBV buffer too small for bitrate").
+    size_t ceilingAt = std::string::npos;
+    long long ceiling = parseBitrate(lastValue(options, {"-maxrate"}, &ceilingAt));
+    const long long buffer = parseBitrate(lastValue(options, {"-bufsize"}));
+    const double rate = std::atof(lastValue(options, {"-r"}).c_str());
+    if (buffer > 0 && rate > 0) {
+        const long long bufferCeiling = static_cast<long long>(buffer * rate);
+        if (ceiling <= 0 || bufferCeiling < ceiling)
+            ceiling = bufferCeiling;
+    }
+    if (ceiling > 0 && plan.videoBitrate > ceiling) {
+        plan.cappedFrom = plan.videoBitrate;
+        plan.videoBitrate = ceiling;
+        plan.options[bitrateAt] = std::to_string(ceiling);
+    }
+
+    const std::vector<std::string>* rule = videoRuleFor(plan.videoEncoder);
+    if (rule == nullptr)
+        return plan;
+    // Options come in name/value pairs. One the caller gave stays, except a
+    // -maxrate looser than the bitrate, which would not hold the encoder to
+    // it (rv20's profiles carry a nominal 50000k).
+    for (size_t i = 0; i + 1 < rule->size(); i += 2) {
+        const std::string& name = (*rule)[i];
+        const std::string value = expand((*rule)[i + 1], plan.videoBitrate);
+        if (name == "-maxrate" && ceilingAt != std::string::npos) {
+            if (parseBitrate(plan.options[ceilingAt]) > plan.videoBitrate) {
+                plan.options[ceilingAt] = value;
+                plan.applied = true;
+            }
+            continue;
+        }
+        if (hasOption(options, name))
+            continue;
+        plan.options.push_back(name);
+        plan.options.push_back(value);
+        plan.applied = true;
+    }
+    return plan;
+}
+
+std::string shortfallMessage(const RateControlPlan& plan, long long bytes, double seconds)
+{
+    if (plan.target || isPcm(plan.audioEncoder) || seconds <= 0 || bytes <= 0)
+        return std::string();
+    const long long asked = (plan.videoPresent ? plan.videoBitrate : 0) + plan.audioBitrate;
+    if (asked <= 0 || (plan.videoPresent && plan.videoBitrate <= 0))
+        return std::string();
+    const double actual = static_cast<double>(bytes) * 8 / seconds;
+    if (actual <= asked * 1.15)
+        return std::string();
+    const std::string encoder =
+        plan.videoPresent && !plan.videoEncoder.empty() ? plan.videoEncoder : plan.audioEncoder;
+    char message[256];
+    std::snprintf(message, sizeof message,
+                  "the output holds %.0f kb/s where %.0f kb/s were asked: %s cannot go that "
+                  "low here; the file is kept",
+                  actual / 1000, asked / 1000.0, encoder.empty() ? "the encoder" : encoder.c_str());
+    return message;
+}
+
+void reportCap(const RateControlPlan& plan)
+{
+    if (plan.cappedFrom <= 0)
+        return;
+    reportError("the video bitrate asked, " + std::to_string(plan.cappedFrom / 1000) +
+                " kb/s, is above what this profile allows; " +
+                std::to_string(plan.videoBitrate / 1000) + " kb/s is used");
+}
+
+void reportShortfall(const RateControlPlan& plan, const std::string& outputPath)
+{
+    if (plan.target || (plan.videoBitrate <= 0 && plan.audioBitrate <= 0))
+        return;
+    MediaSummary media;
+    std::string reason;
+    if (!probeMedia(outputPath, media, reason) || media.durationUs <= 0)
+        return;
+    const std::string message =
+        shortfallMessage(plan, media.fileSize, static_cast<double>(media.durationUs) / 1e6);
+    if (!message.empty())
+        reportError(message);
+}
+
+} // namespace transcast

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Rate control by encoder family. The app promises an output size from the
+// bitrates it asks for, so every encoder must land on them. ffmpeg's native
+// one-pass encoders (mpeg4, wmv2, flv, msmpeg4 ...) start at a low quantiser
+// and converge slowly: on short clips they overshoot low targets by up to a
+// half. A rate buffer of twice the bitrate (-maxrate B -bufsize 2B) holds them
+// to the target at no measurable cost; letting them go below quantiser 2
+// (-qmin 1 -lmin 118, lambda units) keeps easy pictures from falling short of
+// high targets. Encoders that meet their targets already (libx264, libxvid,
+// mpeg1video, mpeg2video, the audio encoders) are left alone.
+namespace transcast
+{
+
+// What the plan decided, for the messages after the job.
+struct RateControlPlan {
+    std::vector<std::string> options; // the caller's options with the plan applied
+    std::string videoEncoder;         // "-vcodec"/"-c:v", empty when not given
+    std::string audioEncoder;         // "-acodec"/"-c:a", empty when not given
+    long long videoBitrate = 0;       // bit/s asked (after a cap); 0 when none
+    long long audioBitrate = 0;       // bit/s asked; 0 when none
+    bool videoPresent = true;         // false with "-vn"
+    bool target = false;              // a "-target": its own rates apply
+    long long cappedFrom = 0;         // the asked video bitrate when it was capped
+    bool applied = false;             // options were added
+};
+
+// Reads a bitrate as ffmpeg does: digits with an optional k, M or G suffix
+// (powers of ten). 0 when it is not one.
+long long parseBitrate(const std::string& text);
+
+// Applies the table to the output options (modern spelling, output path not
+// included). A profile's own "-maxrate" stays, and a "-b:v" above it is
+// lowered to it (ffmpeg refuses "bitrate above max bitrate"). With
+// `enabled` false the options pass unchanged, which the benchmarks use to
+// measure what rate control costs.
+RateControlPlan planRateControl(const std::vector<std::string>& options, bool enabled = true);
+
+// False when TRANSCAST_RATE_CONTROL is "0" or "off": the benchmarks' baseline.
+bool rateControlEnabled();
+
+// The bitrate, in bit/s, an output of `bytes` over `seconds` holds, and the
+// user's message when it lies more than 15 % above what the plan asked for
+// (the codec could not go that low at this frame size), else empty. PCM and
+// the disc targets are not judged: their rates are fixed.
+std::string shortfallMessage(const RateControlPlan& plan, long long bytes, double seconds);
+
+// Before a job: says on standard error when the asked video bitrate was
+// lowered to the profile's ceiling.
+void reportCap(const RateControlPlan& plan);
+
+// After a finished job: reads the output's size and duration and prints the
+// shortfall message, if any, with the encoder's other messages.
+void reportShortfall(const RateControlPlan& plan, const std::string& outputPath);
+
+} // namespace transcast
