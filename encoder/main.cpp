@@ -54,8 +54,8 @@ int main(int argc, char** argv)
 
     using transcast::Invocation;
     const bool explain = argc > 1 && std::string(argv[1]) == "--explain";
-    const Invocation invocation = transcast::parseInvocation(
-        std::vector<std::string>(argv + (explain ? 2 : 1), argv + argc));
+    const Invocation invocation =
+        transcast::parseInvocation(std::vector<std::string>(argv + (explain ? 2 : 1), argv + argc));
     if (explain && invocation.kind != Invocation::Kind::Usage)
         return transcast::writeAll(STDOUT_FILENO, transcast::explainInvocation(invocation)) ? 0 : 1;
     switch (invocation.kind) {

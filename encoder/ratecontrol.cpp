@@ -13,9 +13,33 @@ namespace transcast
 namespace
 {
 
+bool hasOption(const std::vector<std::string>& options, const std::string& name)
+{
+    for (size_t i = 0; i < options.size(); ++i) {
+        if (options[i] == "-i")
+            ++i;
+        else if (options[i] == name)
+            return true;
+    }
+    return false;
+}
+
+std::string expand(const std::string& token, long long bitrate)
+{
+    if (token == "$B")
+        return std::to_string(bitrate);
+    if (token == "$2B")
+        return std::to_string(2 * bitrate);
+    return token;
+}
+
 // "$B" stands for the asked video bitrate, "$2B" for twice it.
 const std::vector<std::string> kNativeOnePass = {"-maxrate", "$B", "-bufsize", "$2B",
                                                  "-qmin",    "1",  "-lmin",    "118"};
+
+// Encoders that keep to their bitrate but stop at quantiser 2, which leaves
+// easy pictures (and DVD's 6000 kb/s) well short of high targets.
+const std::vector<std::string> kFloorOnly = {"-qmin", "1", "-lmin", "118"};
 
 struct FamilyRule {
     const char* encoder;
@@ -24,10 +48,16 @@ struct FamilyRule {
 
 // Encoder (as named after -vcodec) → options added after the caller's.
 const FamilyRule kVideoRules[] = {
-    {"mpeg4", kNativeOnePass},   {"msmpeg4", kNativeOnePass}, {"msmpeg4v2", kNativeOnePass},
-    {"wmv1", kNativeOnePass},    {"wmv2", kNativeOnePass},    {"flv", kNativeOnePass},
-    {"h263", kNativeOnePass},    {"h263p", kNativeOnePass},   {"rv10", kNativeOnePass},
-    {"rv20", kNativeOnePass},
+    {"mpeg4", kNativeOnePass}, {"msmpeg4", kNativeOnePass}, {"msmpeg4v2", kNativeOnePass},
+    {"wmv1", kNativeOnePass},  {"wmv2", kNativeOnePass},    {"flv", kNativeOnePass},
+    {"h263", kNativeOnePass},  {"h263p", kNativeOnePass},   {"rv10", kNativeOnePass},
+    {"rv20", kNativeOnePass},  {"mpeg1video", kFloorOnly},  {"mpeg2video", kFloorOnly},
+};
+
+// "-target" kinds (after "pal-", "ntsc-" or "film-") → options added. VCD is
+// constant-rate and SVCD lands on its rate already.
+const FamilyRule kTargetRules[] = {
+    {"dvd", kFloorOnly},
 };
 
 const std::vector<std::string>* videoRuleFor(const std::string& encoder)
@@ -37,6 +67,32 @@ const std::vector<std::string>* videoRuleFor(const std::string& encoder)
             return &rule.options;
     }
     return nullptr;
+}
+
+const std::vector<std::string>* targetRuleFor(const std::string& target)
+{
+    const size_t dash = target.find('-');
+    const std::string kind = dash == std::string::npos ? target : target.substr(dash + 1);
+    for (const FamilyRule& rule : kTargetRules) {
+        if (kind == rule.encoder)
+            return &rule.options;
+    }
+    return nullptr;
+}
+
+// Appends the rule's name/value pairs that the options do not hold yet.
+bool appendMissing(RateControlPlan& plan, const std::vector<std::string>& given,
+                   const std::vector<std::string>& rule)
+{
+    bool added = false;
+    for (size_t i = 0; i + 1 < rule.size(); i += 2) {
+        if (hasOption(given, rule[i]))
+            continue;
+        plan.options.push_back(rule[i]);
+        plan.options.push_back(expand(rule[i + 1], plan.videoBitrate));
+        added = true;
+    }
+    return added;
 }
 
 // The value of the last occurrence of any of the option names; empty when
@@ -61,26 +117,6 @@ std::string lastValue(const std::vector<std::string>& options,
     if (at)
         *at = found;
     return value;
-}
-
-bool hasOption(const std::vector<std::string>& options, const std::string& name)
-{
-    for (size_t i = 0; i < options.size(); ++i) {
-        if (options[i] == "-i")
-            ++i;
-        else if (options[i] == name)
-            return true;
-    }
-    return false;
-}
-
-std::string expand(const std::string& token, long long bitrate)
-{
-    if (token == "$B")
-        return std::to_string(bitrate);
-    if (token == "$2B")
-        return std::to_string(2 * bitrate);
-    return token;
 }
 
 bool isPcm(const std::string& encoder)
@@ -131,7 +167,14 @@ RateControlPlan planRateControl(const std::vector<std::string>& options, bool en
     plan.audioBitrate = parseBitrate(lastValue(options, {"-b:a", "-ab"}));
     size_t bitrateAt = std::string::npos;
     plan.videoBitrate = parseBitrate(lastValue(options, {"-b:v"}, &bitrateAt));
-    if (!enabled || !plan.videoPresent || plan.target || plan.videoBitrate <= 0)
+    if (!enabled || !plan.videoPresent)
+        return plan;
+    if (plan.target) {
+        const std::vector<std::string>* rule = targetRuleFor(lastValue(options, {"-target"}));
+        plan.applied = rule != nullptr && appendMissing(plan, options, *rule);
+        return plan;
+    }
+    if (plan.videoBitrate <= 0)
         return plan;
 
     // A profile that sets its own ceiling keeps it: ffmpeg refuses a bitrate
@@ -158,22 +201,13 @@ RateControlPlan planRateControl(const std::vector<std::string>& options, bool en
     // Options come in name/value pairs. One the caller gave stays, except a
     // -maxrate looser than the bitrate, which would not hold the encoder to
     // it (rv20's profiles carry a nominal 50000k).
-    for (size_t i = 0; i + 1 < rule->size(); i += 2) {
-        const std::string& name = (*rule)[i];
-        const std::string value = expand((*rule)[i + 1], plan.videoBitrate);
-        if (name == "-maxrate" && ceilingAt != std::string::npos) {
-            if (parseBitrate(plan.options[ceilingAt]) > plan.videoBitrate) {
-                plan.options[ceilingAt] = value;
-                plan.applied = true;
-            }
-            continue;
-        }
-        if (hasOption(options, name))
-            continue;
-        plan.options.push_back(name);
-        plan.options.push_back(value);
+    if (ceilingAt != std::string::npos &&
+        parseBitrate(plan.options[ceilingAt]) > plan.videoBitrate && hasOption(*rule, "-maxrate")) {
+        plan.options[ceilingAt] = std::to_string(plan.videoBitrate);
         plan.applied = true;
     }
+    if (appendMissing(plan, options, *rule))
+        plan.applied = true;
     return plan;
 }
 

@@ -5,10 +5,27 @@
 #include "cli/clioptions.h"
 #include "cli/clisession.h"
 #include "cli/console.h"
+#include "common/textutil.h"
 #include "control/controller.h"
+#include "profiles/estimator.h"
 
 namespace transcast
 {
+
+namespace
+{
+
+// The bitrate behind "Output Size", which rounds to hundredths of a megabyte.
+QString estimatedKbps(CliSession& session, int row)
+{
+    try {
+        return QString::number(session.controller().estimator().totalKbps(row));
+    } catch (const InvalidInteger&) {
+        return QStringLiteral("?");
+    }
+}
+
+} // namespace
 
 int ProbeCommand::run(CliSession& session, const CliOptions& options)
 {
@@ -29,7 +46,9 @@ int ProbeCommand::run(CliSession& session, const CliOptions& options)
                         jobs.subItem(entry.row, JobList::TimeColumn),
                         jobs.subItem(entry.row, JobList::OutputSizeColumn),
                         QStringLiteral("video %1 kb/s").arg(info.VideoBitrate),
-                        QStringLiteral("audio %1 kb/s").arg(info.AudioBitrate), info.FilePath}
+                        QStringLiteral("audio %1 kb/s").arg(info.AudioBitrate),
+                        QStringLiteral("estimate %1 kb/s").arg(estimatedKbps(session, entry.row)),
+                        info.FilePath}
                 .join(tab));
     }
     const int problems = session.controller().sources().problemCount();

@@ -88,9 +88,7 @@ QString JobBuilder::videoFragment(int row) const
                bitrateSlots[static_cast<size_t>(m_estimator.videoQualityIndex())] +
                QStringLiteral("000");
     }
-    if (m_boxes.videoBitrate.currentText() == kOriginalVideo)
-        return QStringLiteral(" -r 25 -b ") +
-               bitsPerSecond(strToInt(m_jobs.originalInfo(row).VideoBitrate));
+    // The source's quality too: the estimate scales it to the output's size.
     return QStringLiteral(" -r 25 -b ") + bitsPerSecond(m_estimator.videoKbps(row));
 }
 
@@ -100,25 +98,15 @@ QString JobBuilder::audioFragment(int row) const
         return QString();
     if (m_estimator.isNarrowBandOutput())
         return QStringLiteral(" -ab ") + narrowBandBits(m_estimator.narrowBandKbps());
-    if (m_boxes.audioBitrate.currentText() == kOriginalAudio)
-        return QStringLiteral(" -ab ") +
-               bitsPerSecond(strToInt(m_jobs.originalInfo(row).AudioBitrate));
-    return QStringLiteral(" -ab ") +
-           bitsPerSecond(Estimator::kAudioKbps[m_estimator.audioQualityIndex()]);
+    return QStringLiteral(" -ab ") + bitsPerSecond(m_estimator.askedAudioKbps(row));
 }
 
 QString JobBuilder::sampleRateFragment(const QString& audioFragment) const
 {
     if (audioFragment.isEmpty() || ProfileSelector::isDiscProfile(profileNumber()))
         return QString();
-    if (m_estimator.isNarrowBandOutput())
-        return QStringLiteral(" -ar 8000 ");
     const qint64 bits = parseInteger(audioFragment.mid(5)).value_or(0);
-    if (bits > 192000)
-        return QStringLiteral(" -ar 48000 ");
-    if (bits > 64000)
-        return QStringLiteral(" -ar 44100 ");
-    return QStringLiteral(" -ar 22050 ");
+    return QStringLiteral(" -ar %1 ").arg(m_estimator.sampleRateFor(bits));
 }
 
 QString JobBuilder::channelsFragment() const

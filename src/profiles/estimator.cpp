@@ -54,6 +54,31 @@ QString heightText(const QString& size)
     return height;
 }
 
+// Width times height of a "WxH" text (a "(" label allowed after it); 0 when
+// it is not one.
+qint64 pixelsOf(const QString& size)
+{
+    const int x = size.indexOf(QLatin1Char('x'));
+    const QString height = heightText(size);
+    const auto w = parseInteger(size.left(x));
+    const auto h = parseInteger(height);
+    if (x < 0 || !w || !h || *w <= 0 || *h <= 0)
+        return 0;
+    return *w * *h;
+}
+
+// The value of the last "-NAME VALUE" pair of an option line; null if none.
+QString optionValue(const QString& line, const QString& name)
+{
+    const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QString value;
+    for (int i = 0; i + 1 < words.size(); ++i) {
+        if (words[i] == name)
+            value = words[i + 1];
+    }
+    return value;
+}
+
 } // namespace
 
 Estimator::Estimator(JobList& jobs, const OptionBoxes& boxes, const ProfileSelector& profile,
@@ -66,13 +91,16 @@ Estimator::Estimator(JobList& jobs, const OptionBoxes& boxes, const ProfileSelec
 
 int Estimator::discTotalKbps(int profile)
 {
+    // What -target writes: VCD 1150 kb/s video + 224 kb/s MP2 at a constant
+    // mux rate; SVCD 2040 + 224 plus about 5 % of pack and padding; DVD 6000 +
+    // 448 kb/s AC-3 plus about 3 %. PAL and NTSC alike.
     switch (profile) {
     case 112:
         return 1393;
     case 113:
-        return 1948;
+        return 2380;
     case 114:
-        return 3222;
+        return 6640;
     default:
         return 0;
     }
@@ -110,26 +138,71 @@ int Estimator::videoKbps(int row) const
             return 0;
         return strToInt(bitrateSlots[static_cast<size_t>(videoQualityIndex())]);
     }
-    if (m_boxes.videoBitrate.currentText() == kOriginalVideo)
-        return strToInt(m_jobs.originalInfo(row).VideoBitrate);
+    const QString size = outputFrameSize(row);
+    if (m_boxes.videoBitrate.currentText() == kOriginalVideo) {
+        const Toriginalinfo info = m_jobs.originalInfo(row);
+        const int source = strToInt(info.VideoBitrate);
+        const qint64 sourcePixels = pixelsOf(info.FrameSize);
+        const qint64 outputPixels = pixelsOf(size);
+        if (sourcePixels <= 0 || outputPixels <= 0 || outputPixels >= sourcePixels)
+            return source;
+        return static_cast<int>(
+            roundHalfEven(static_cast<double>(source) * static_cast<double>(outputPixels) /
+                          static_cast<double>(sourcePixels)));
+    }
 
-    // No size chosen (a profile without remembered choices, 131): the job
-    // leaves the source its own size, so the estimate takes that size too.
-    const QString size = m_boxes.size.currentText();
-    const QString height = heightText(
-        size == kOriginalSize || size.isEmpty() ? m_jobs.originalInfo(row).FrameSize : size);
+    const QString height = heightText(size);
     if (height.isNull())
         return 0;
     return static_cast<int>(roundHalfEven(strToInt(height) * factorsFor(p)[videoQualityIndex()]));
+}
+
+QString Estimator::outputFrameSize(int row) const
+{
+    const QString size = m_boxes.size.currentText();
+    if (size.isEmpty() || size == kOriginalSize)
+        return m_jobs.originalInfo(row).FrameSize;
+    const int paren = size.indexOf(QLatin1Char('('));
+    return paren < 0 ? size : size.left(paren);
+}
+
+int Estimator::askedAudioKbps(int row) const
+{
+    if (m_boxes.audioBitrate.currentText() == kOriginalAudio)
+        return strToInt(m_jobs.originalInfo(row).AudioBitrate);
+    return kAudioKbps[audioQualityIndex()];
+}
+
+int Estimator::sampleRateFor(qint64 audioBits) const
+{
+    if (isNarrowBandOutput())
+        return 8000;
+    if (audioBits > 192000)
+        return 48000;
+    if (audioBits > 64000)
+        return 44100;
+    return 22050;
+}
+
+bool Estimator::isPcmOutput() const
+{
+    const QString codec = optionValue(m_profile.optionLine(), QStringLiteral("-acodec"));
+    return codec == QStringLiteral("pcm_s16le") || codec == QStringLiteral("pcm_s16be");
 }
 
 int Estimator::audioKbps(int row) const
 {
     if (isNarrowBandOutput())
         return static_cast<int>(roundHalfEven(narrowBandKbps()));
-    if (m_boxes.audioBitrate.currentText() == kOriginalAudio)
-        return strToInt(m_jobs.originalInfo(row).AudioBitrate);
-    return kAudioKbps[audioQualityIndex()];
+    const int asked = askedAudioKbps(row);
+    if (!isPcmOutput())
+        return asked;
+    // The option line comes after the job's own -ar and -ac and wins.
+    const QString line = m_profile.optionLine();
+    const int rate = parseInt32(optionValue(line, QStringLiteral("-ar")))
+                         .value_or(sampleRateFor(qint64(asked) * 1000));
+    const int channels = parseInt32(optionValue(line, QStringLiteral("-ac"))).value_or(2);
+    return static_cast<int>(roundHalfEven(rate * channels * 16 / 1000.0));
 }
 
 int Estimator::totalKbps(int row) const

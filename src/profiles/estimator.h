@@ -19,6 +19,19 @@ struct OptionBoxes;
 // - a size entry without a height ("No Video", "PAL") gives a video term of 0;
 // - an AMR output (".3gp", ".amr") with the source's audio quality counts the
 //   best narrow-band rate, 12.2 kbit/s.
+// Where the table figures would promise a size the file never has, the
+// estimate follows what the job really asks for, and the job builder takes
+// the same figures from here:
+// - a size-driven profile whose size box has no selection (131 has no
+//   remembered choices) keeps the source's frame size, so its video term is
+//   the source's height times the factor, not 0;
+// - "The Original Video Quliay" keeps the source's bits per pixel: the
+//   source's video bitrate scaled by output pixels / source pixels, never
+//   above the source's bitrate;
+// - 16-bit PCM audio (WAV, AIFF, AU) ignores -ab: it counts sample rate x
+//   channels x 16 bits;
+// - the disc targets count what ffmpeg's -target writes (its video and audio
+//   rates and the program stream's packs), not the old fixed totals.
 // A text that must be a whole number and is not (a bitrate slot, a row's
 // bitrate, a frame height) throws InvalidInteger from the kbps functions.
 class Estimator
@@ -30,6 +43,18 @@ public:
     int videoKbps(int row) const;
     int audioKbps(int row) const;
     int totalKbps(int row) const;
+    // The audio bitrate the job asks for with -ab, kbit/s (not narrow-band).
+    int askedAudioKbps(int row) const;
+
+    // The frame size the output gets, width x height: the selected size entry
+    // up to its "(", or the row's own size for "The original width and
+    // height" and for a size box without a selection.
+    QString outputFrameSize(int row) const;
+
+    // The sample rate the job's -ar asks for an -ab of `audioBits`.
+    int sampleRateFor(qint64 audioBits) const;
+    // The profile's option line names a 16-bit PCM audio encoder.
+    bool isPcmOutput() const;
 
     // Position of the selected quality entry, "Normal" when none.
     int videoQualityIndex() const;

@@ -15,6 +15,7 @@
 #include "common/inifile.h"
 #include "common/textutil.h"
 #include "control/controller.h"
+#include "profiles/estimator.h"
 #include "e2e/encoder/clips.h"
 #include "support/scriptedinteraction.h"
 
@@ -157,11 +158,14 @@ TEST_F(Cli, ProbeShowsTheRowAFileGetsAndWhyAnotherIsSkipped)
     const JobList& jobs = window.controller.jobs();
     ASSERT_EQ(jobs.rowCount(), 1);
     const Toriginalinfo info = jobs.originalInfo(0);
-    EXPECT_EQ(lines[1], QStringList({"my clip", "640x480", "00:00:02",
-                                     jobs.subItem(0, JobList::OutputSizeColumn),
-                                     "video " + info.VideoBitrate + " kb/s",
-                                     "audio " + info.AudioBitrate + " kb/s", movie})
-                            .join(QLatin1Char('\t')));
+    EXPECT_EQ(
+        lines[1],
+        QStringList(
+            {"my clip", "640x480", "00:00:02", jobs.subItem(0, JobList::OutputSizeColumn),
+             "video " + info.VideoBitrate + " kb/s", "audio " + info.AudioBitrate + " kb/s",
+             QStringLiteral("estimate %1 kb/s").arg(window.controller.estimator().totalKbps(0)),
+             movie})
+            .join(QLatin1Char('\t')));
     EXPECT_TRUE(jobs.subItem(0, JobList::OutputSizeColumn).endsWith(QStringLiteral("MB")));
 
     EXPECT_EQ(lines[2], QStringLiteral("notes.txt\tskipped\t") + notes +

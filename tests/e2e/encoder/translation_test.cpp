@@ -109,8 +109,8 @@ TEST(FfmpegCommand, AppLineInTodaysSpellingWithProgressOnItsOwnPipe)
     expected[7] = "-b:a";
     expected[12] = "1.3333";
     // mpeg4's rate control, from the table, before the output.
-    expected.insert(expected.end() - 1, {"-maxrate", "1172000", "-bufsize", "2344000", "-qmin",
-                                         "1", "-lmin", "118"});
+    expected.insert(expected.end() - 1,
+                    {"-maxrate", "1172000", "-bufsize", "2344000", "-qmin", "1", "-lmin", "118"});
     expected.insert(expected.begin(), progressOptions.begin(), progressOptions.end());
     EXPECT_EQ(conversionArguments(parseInvocation(appLine), 3), expected);
 }

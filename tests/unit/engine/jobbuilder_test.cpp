@@ -4,6 +4,7 @@
 
 #include "common/textutil.h"
 #include "engine/jobbuilder.h"
+#include "profiles/estimator.h"
 #include "profiles/qualitytexts.h"
 #include "profiles/settingsstore.h"
 
@@ -174,6 +175,26 @@ TEST_F(CommandLines, WithoutAChosenSizeJobAndEstimateUseTheSourceSize)
     EXPECT_EQ(j.VideoRateArg, QStringLiteral(" -r 25 -b %1").arg(video * 1000));
     addRow(QStringLiteral("320x240"), QStringLiteral("00:00:10"));
     EXPECT_LT(controller->estimator().videoKbps(row + 1), video);
+}
+
+TEST_F(CommandLines, TheJobAsksForTheBitrateTheEstimateCounts)
+{
+    const int row = addRow(QStringLiteral("1280x720"), QStringLiteral("00:00:10"),
+                           QStringLiteral("7880"), QStringLiteral("128"));
+    const Estimator& estimate = controller->estimator();
+    select(105);
+    ASSERT_EQ(boxes().videoBitrate.currentText(), kOriginalVideo);
+    boxes().size.choose(1); // 320x240 keeps the source's bits per pixel
+    EXPECT_EQ(job(row).VideoRateArg, QStringLiteral(" -r 25 -b 657000"));
+    EXPECT_EQ(estimate.videoKbps(row), 657);
+    // Nothing selected (131 remembers no choices): the source's frame size,
+    // and a bitrate from its height at "Normal".
+    boxes().size.setCurrentIndex(-1);
+    boxes().videoBitrate.setCurrentIndex(-1);
+    const ConversionJob j = job(row);
+    EXPECT_EQ(j.SizeArg, QString());
+    EXPECT_EQ(j.VideoRateArg, QStringLiteral(" -r 25 -b 2398000"));
+    EXPECT_EQ(estimate.videoKbps(row), 2398);
 }
 
 TEST_F(CommandLines, AnExistingOutputIsNeverChosen)

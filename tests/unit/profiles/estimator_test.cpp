@@ -21,17 +21,61 @@ TEST_F(Estimates, SizeTextFollowsTheMegabyteFormula)
     EXPECT_EQ(e.sizeText(1628, 60), QStringLiteral("11,64MB"));
 }
 
-TEST_F(Estimates, DiscProfilesUseTheirFixedTotals)
+TEST_F(Estimates, DiscProfilesCountWhatTheirTargetWrites)
 {
     start();
     const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
     select(112);
     EXPECT_EQ(controller->estimator().totalKbps(row), 1393);
     EXPECT_EQ(outputSize(row), QStringLiteral("9.96MB"));
+    // -target pal-svcd writes 2040 + 224 kb/s, pal-dvd 6000 + 448, plus packs.
     select(113);
-    EXPECT_EQ(controller->estimator().totalKbps(row), 1948);
+    EXPECT_EQ(controller->estimator().totalKbps(row), 2380);
     select(114);
-    EXPECT_EQ(controller->estimator().totalKbps(row), 3222);
+    EXPECT_EQ(controller->estimator().totalKbps(row), 6640);
+}
+
+TEST_F(Estimates, PcmAudioCountsSampleRateTimesChannelsTimesSixteenBits)
+{
+    groups[20].options = QStringLiteral("-vn -acodec pcm_s16le -f wav");
+    groups[22].options = QStringLiteral("-vn -acodec pcm_s16be -ar 8000 -ac 1 -f aiff");
+    start();
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
+    select(20);
+    boxes().audioBitrate.choose(2); // -ab 128000 asks for -ar 44100
+    EXPECT_EQ(controller->estimator().audioKbps(row), 1411);
+    boxes().audioBitrate.choose(0); // 320000: 48000 Hz
+    EXPECT_EQ(controller->estimator().audioKbps(row), 1536);
+    boxes().audioBitrate.choose(4); // 32000: 22050 Hz
+    EXPECT_EQ(controller->estimator().totalKbps(row), 706);
+    // The profile's own rate and channels come later on the line and win.
+    select(22);
+    EXPECT_EQ(controller->estimator().audioKbps(row), 128);
+    // Compressed audio still counts its -ab.
+    select(17);
+    boxes().audioBitrate.choose(2);
+    EXPECT_EQ(controller->estimator().audioKbps(row), 128);
+}
+
+TEST_F(Estimates, OriginalQualityKeepsTheSourcesBitsPerPixel)
+{
+    start();
+    const int row = addRow(QStringLiteral("1280x720"), QStringLiteral("00:01:00"),
+                           QStringLiteral("7880"), QStringLiteral("128"));
+    select(105);
+    ASSERT_EQ(boxes().videoBitrate.currentText(), kOriginalVideo);
+    boxes().size.choose(1); // 320x240: a twelfth of the pixels
+    EXPECT_EQ(controller->estimator().videoKbps(row), 657);
+    boxes().size.choose(boxes().size.indexOf(kOriginalSize));
+    EXPECT_EQ(controller->estimator().videoKbps(row), 7880);
+    // A larger output never asks for more than the source holds.
+    const int small = addRow(QStringLiteral("320x240"), QStringLiteral("00:01:00"),
+                             QStringLiteral("500"), QStringLiteral("128"));
+    boxes().size.choose(5); // 1280x720
+    EXPECT_EQ(controller->estimator().videoKbps(small), 500);
+    // A frame size that cannot be read leaves the source's bitrate as it is.
+    controller->jobs().OriginalInfos[small].FrameSize = QStringLiteral("unknown");
+    EXPECT_EQ(controller->estimator().videoKbps(small), 500);
 }
 
 TEST_F(Estimates, AudioProfilesCountOnlyTheAudioTerm)
@@ -87,7 +131,8 @@ TEST_F(Estimates, SourceChoicesReadTheRowsRecord)
     select(105); // file-mode defaults: the source's video and audio
     ASSERT_EQ(boxes().videoBitrate.currentText(), kOriginalVideo);
     ASSERT_EQ(boxes().audioBitrate.currentText(), kOriginalAudio);
-    EXPECT_EQ(controller->estimator().totalKbps(row), 1572);
+    // 720x480 out of 720x576: 1372 x 5/6.
+    EXPECT_EQ(controller->estimator().totalKbps(row), 1143 + 200);
     boxes().videoBitrate.choose(0);
     boxes().size.choose(boxes().size.indexOf(kOriginalSize));
     EXPECT_EQ(controller->estimator().videoKbps(row), 3600); // 576 x 6.25
@@ -112,12 +157,19 @@ TEST_F(Estimates, MissingSelectionsAndHeightsHaveSafeValues)
     EXPECT_EQ(boxes().audioBitrate.currentIndex(), -1);
     EXPECT_EQ(controller->estimator().audioKbps(row), 128);  // counts as "Normal"
     EXPECT_EQ(controller->estimator().videoKbps(row), 2398); // 720 x 3.33
-    // No size chosen: the job keeps the source's size, and so does the
-    // estimate (480 x 3.33).
+    // No size selected (as for 131, which has no remembered choices): the
+    // output keeps the source's frame, and its height sets the video term.
     boxes().size.setCurrentIndex(-1);
-    EXPECT_EQ(controller->estimator().videoKbps(row), 1598);
+    EXPECT_EQ(controller->estimator().outputFrameSize(row), QStringLiteral("640x480"));
+    EXPECT_EQ(controller->estimator().videoKbps(row), 1598); // 480 x 3.33
+    // An entry without a height still gives none.
+    boxes().size.clear();
+    boxes().size.addItem(QStringLiteral("No Video"));
+    boxes().size.setCurrentIndex(0);
+    EXPECT_EQ(controller->estimator().videoKbps(row), 0);
     controller->jobs().OriginalInfos[row].FrameSize = QStringLiteral("unknown");
-    EXPECT_EQ(controller->estimator().videoKbps(row), 0); // no height
+    boxes().size.setCurrentIndex(-1);
+    EXPECT_EQ(controller->estimator().videoKbps(row), 0); // no height at all
 }
 
 TEST_F(Estimates, ABadNumberStopsTheRefreshWithAMessage)
