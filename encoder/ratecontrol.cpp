@@ -30,12 +30,17 @@ std::string expand(const std::string& token, long long bitrate)
         return std::to_string(bitrate);
     if (token == "$2B")
         return std::to_string(2 * bitrate);
+    if (token == "$B/2")
+        return std::to_string(bitrate / 2);
     return token;
 }
 
-// "$B" stands for the asked video bitrate, "$2B" for twice it.
-const std::vector<std::string> kNativeOnePass = {"-maxrate", "$B", "-bufsize", "$2B",
-                                                 "-qmin",    "1",  "-lmin",    "118"};
+// "$B" stands for the asked video bitrate, "$2B" for twice it, "$B/2" for
+// half. The buffer starts half a second full rather than at ffmpeg's three
+// quarters of it: otherwise a short clip may spend 1.5 s worth of extra bits.
+const std::vector<std::string> kNativeOnePass = {
+    "-maxrate", "$B",    "-bufsize", "$2B",   "-rc_init_occupancy",
+    "$B/2",     "-qmin", "1",        "-lmin", "118"};
 
 // Encoders that keep to their bitrate but stop at quantiser 2, which leaves
 // easy pictures (and DVD's 6000 kb/s) well short of high targets.
@@ -87,6 +92,10 @@ bool appendMissing(RateControlPlan& plan, const std::vector<std::string>& given,
     bool added = false;
     for (size_t i = 0; i + 1 < rule.size(); i += 2) {
         if (hasOption(given, rule[i]))
+            continue;
+        // The starting fullness belongs to our buffer; a profile's own smaller
+        // one would overflow from it ("stuffing too large").
+        if (rule[i] == "-rc_init_occupancy" && hasOption(given, "-bufsize"))
             continue;
         plan.options.push_back(rule[i]);
         plan.options.push_back(expand(rule[i + 1], plan.videoBitrate));
@@ -201,7 +210,9 @@ RateControlPlan planRateControl(const std::vector<std::string>& options, bool en
     // Options come in name/value pairs. One the caller gave stays, except a
     // -maxrate looser than the bitrate, which would not hold the encoder to
     // it (rv20's profiles carry a nominal 50000k).
-    if (ceilingAt != std::string::npos &&
+    // A capped bitrate keeps the profile's ceiling: rv20 held to exactly what
+    // its small buffer allows fails with "stuffing too large".
+    if (ceilingAt != std::string::npos && plan.cappedFrom == 0 &&
         parseBitrate(plan.options[ceilingAt]) > plan.videoBitrate && hasOption(*rule, "-maxrate")) {
         plan.options[ceilingAt] = std::to_string(plan.videoBitrate);
         plan.applied = true;

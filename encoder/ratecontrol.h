@@ -7,8 +7,9 @@
 // bitrates it asks for, so every encoder must land on them. ffmpeg's native
 // one-pass encoders (mpeg4, wmv2, flv, msmpeg4 ...) start at a low quantiser
 // and converge slowly: on short clips they overshoot low targets by up to a
-// half. A rate buffer of twice the bitrate (-maxrate B -bufsize 2B) holds them
-// to the target at no measurable cost; letting them go below quantiser 2
+// half. A rate buffer of twice the bitrate (-maxrate B -bufsize 2B, starting
+// half a second full) holds them to the target at no measurable cost; letting
+// them go below quantiser 2
 // (-qmin 1 -lmin 118, lambda units) keeps easy pictures from falling short of
 // high targets. Encoders that meet their targets already (libx264, libxvid,
 // mpeg1video, mpeg2video, the audio encoders) are left alone.

@@ -110,7 +110,8 @@ TEST(FfmpegCommand, AppLineInTodaysSpellingWithProgressOnItsOwnPipe)
     expected[12] = "1.3333";
     // mpeg4's rate control, from the table, before the output.
     expected.insert(expected.end() - 1,
-                    {"-maxrate", "1172000", "-bufsize", "2344000", "-qmin", "1", "-lmin", "118"});
+                    {"-maxrate", "1172000", "-bufsize", "2344000", "-rc_init_occupancy", "586000",
+                     "-qmin", "1", "-lmin", "118"});
     expected.insert(expected.begin(), progressOptions.begin(), progressOptions.end());
     EXPECT_EQ(conversionArguments(parseInvocation(appLine), 3), expected);
 }
