@@ -24,8 +24,10 @@ bool hasOption(const std::vector<std::string>& options, const std::string& name)
     return false;
 }
 
-std::string expand(const std::string& token, long long bitrate)
+std::string expand(const std::string& token, long long bitrate, long long audioBitrate = 0)
 {
+    if (token == "$A")
+        return std::to_string(audioBitrate);
     if (token == "$B")
         return std::to_string(bitrate);
     if (token == "$2B")
@@ -42,8 +44,8 @@ const std::vector<std::string> kNativeOnePass = {
     "-maxrate", "$B",    "-bufsize", "$2B",   "-rc_init_occupancy",
     "$B/2",     "-qmin", "1",        "-lmin", "118"};
 
-// Encoders that keep to their bitrate but stop at quantiser 2, which leaves
-// easy pictures (and DVD's 6000 kb/s) well short of high targets.
+// DVD's own rate control keeps to its rate but stops at quantiser 2, which
+// leaves easy pictures well short of its 6000 kb/s.
 const std::vector<std::string> kFloorOnly = {"-qmin", "1", "-lmin", "118"};
 
 struct FamilyRule {
@@ -53,10 +55,19 @@ struct FamilyRule {
 
 // Encoder (as named after -vcodec) → options added after the caller's.
 const FamilyRule kVideoRules[] = {
-    {"mpeg4", kNativeOnePass}, {"msmpeg4", kNativeOnePass}, {"msmpeg4v2", kNativeOnePass},
-    {"wmv1", kNativeOnePass},  {"wmv2", kNativeOnePass},    {"flv", kNativeOnePass},
-    {"h263", kNativeOnePass},  {"h263p", kNativeOnePass},   {"rv10", kNativeOnePass},
-    {"rv20", kNativeOnePass},  {"mpeg1video", kFloorOnly},  {"mpeg2video", kFloorOnly},
+    {"mpeg4", kNativeOnePass}, {"msmpeg4", kNativeOnePass},    {"msmpeg4v2", kNativeOnePass},
+    {"wmv1", kNativeOnePass},  {"wmv2", kNativeOnePass},       {"flv", kNativeOnePass},
+    {"h263", kNativeOnePass},  {"h263p", kNativeOnePass},      {"rv10", kNativeOnePass},
+    {"rv20", kNativeOnePass},  {"mpeg1video", kNativeOnePass}, {"mpeg2video", kNativeOnePass},
+};
+
+// libvorbis averages its rate loosely and falls a quarter short on music;
+// its managed mode keeps to it.
+const std::vector<std::string> kManagedVorbis = {"-minrate:a", "$A", "-maxrate:a", "$A"};
+
+// Audio encoder (as named after -acodec) → options added after the caller's.
+const FamilyRule kAudioRules[] = {
+    {"libvorbis", kManagedVorbis},
 };
 
 // "-target" kinds (after "pal-", "ntsc-" or "film-") → options added. VCD is
@@ -98,7 +109,7 @@ bool appendMissing(RateControlPlan& plan, const std::vector<std::string>& given,
         if (rule[i] == "-rc_init_occupancy" && hasOption(given, "-bufsize"))
             continue;
         plan.options.push_back(rule[i]);
-        plan.options.push_back(expand(rule[i + 1], plan.videoBitrate));
+        plan.options.push_back(expand(rule[i + 1], plan.videoBitrate, plan.audioBitrate));
         added = true;
     }
     return added;
@@ -176,7 +187,14 @@ RateControlPlan planRateControl(const std::vector<std::string>& options, bool en
     plan.audioBitrate = parseBitrate(lastValue(options, {"-b:a", "-ab"}));
     size_t bitrateAt = std::string::npos;
     plan.videoBitrate = parseBitrate(lastValue(options, {"-b:v"}, &bitrateAt));
-    if (!enabled || !plan.videoPresent)
+    if (!enabled)
+        return plan;
+    for (const FamilyRule& rule : kAudioRules) {
+        if (plan.audioEncoder == rule.encoder && plan.audioBitrate > 0 && !plan.target &&
+            appendMissing(plan, options, rule.options))
+            plan.applied = true;
+    }
+    if (!plan.videoPresent)
         return plan;
     if (plan.target) {
         const std::vector<std::string>* rule = targetRuleFor(lastValue(options, {"-target"}));

@@ -11,8 +11,9 @@
 // half a second full) holds them to the target at no measurable cost; letting
 // them go below quantiser 2
 // (-qmin 1 -lmin 118, lambda units) keeps easy pictures from falling short of
-// high targets. Encoders that meet their targets already (libx264, libxvid,
-// mpeg1video, mpeg2video, the audio encoders) are left alone.
+// high targets. mpeg1video and mpeg2video are of the same kind. libvorbis
+// undershoots its average and runs in managed mode. Encoders that meet their
+// targets already (libx264, libxvid, the other audio encoders) are left alone.
 namespace transcast
 {
 

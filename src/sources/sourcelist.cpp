@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -17,6 +16,7 @@
 #include "common/textutil.h"
 #include "profiles/estimator.h"
 #include "sources/joblist.h"
+#include "sources/probequeue.h"
 #include "sources/sourceprobe.h"
 
 namespace transcast
@@ -161,9 +161,7 @@ void SourceList::addFiles()
                                   : m_interaction.chooseFiles(m_ownFormatFilter, false);
     if (!files.isEmpty()) {
         m_jobs.setVisible(true);
-        AddingScope adding(*this);
-        for (const QString& file : files)
-            addOneFile(file);
+        addFilesInOrder(files);
     }
     selectFirstIfNoneSelected();
 }
@@ -175,12 +173,18 @@ void SourceList::addChosenFiles(const QStringList& paths)
     m_jobs.setVisible(true);
     {
         AddingScope adding(*this);
+        // Files between folders are probed together; each folder in its place.
+        QStringList files;
         for (const QString& path : paths) {
-            if (QFileInfo(absoluteUserPath(path)).isDir())
-                addFolderContents(path);
-            else
-                addOneFile(path);
+            if (!QFileInfo(absoluteUserPath(path)).isDir()) {
+                files << path;
+                continue;
+            }
+            addFilesInOrder(files);
+            files.clear();
+            addFolderContents(path);
         }
+        addFilesInOrder(files);
     }
     selectFirstIfNoneSelected();
 }
@@ -224,15 +228,14 @@ void SourceList::addFolderContents(const QString& chosenFolder)
             reportProblem(QStringLiteral("These file names in %1 are not valid UTF-8 and were "
                                          "left out: %2")
                               .arg(folder, leftOut.join(QStringLiteral(", "))));
+        QStringList files;
         for (const QString& name : listing.names) {
             const QString path = QDir(folder).filePath(name);
             // A folder named like a video ("x.avi") is no video.
-            if (!keptByFolderScan(name) || QFileInfo(path).isDir())
-                continue;
-            QCoreApplication::processEvents();
-            QCoreApplication::processEvents();
-            addOneFile(path);
+            if (keptByFolderScan(name) && !QFileInfo(path).isDir())
+                files << path;
         }
+        addFilesInOrder(files);
     }
     selectFirstIfNoneSelected();
 }
@@ -254,6 +257,34 @@ bool SourceList::addOneFile(const QString& chosenPath)
         return true;
     emit fileSkipped(path, m_probe.failureReason());
     return false;
+}
+
+void SourceList::addFilesInOrder(const QStringList& chosenPaths)
+{
+    if (chosenPaths.isEmpty())
+        return;
+    AddingScope adding(*this);
+    if (m_encoderFailed)
+        return;
+    QStringList paths;
+    for (const QString& path : chosenPaths)
+        paths << absoluteUserPath(path);
+    ProbeQueue queue(m_edition.EncoderPath(), m_edition.ExeFolder());
+    queue.run(
+        paths,
+        [this](const ProbeQueue::Outcome& outcome) {
+            if (m_encoderFailed)
+                return;
+            // Every file would fail alike: said once, and the add stops.
+            if (!outcome.startError.isEmpty()) {
+                m_encoderFailed = true;
+                reportProblem(outcome.startError);
+                return;
+            }
+            if (!addProbedFile(outcome.path, outcome.result))
+                emit fileSkipped(outcome.path, outcome.failureReason);
+        },
+        m_probeWidth);
 }
 
 bool SourceList::addProbedFile(const QString& path, ProbeResult probed)

@@ -52,6 +52,13 @@ public:
     // false when the file was skipped (the probe found no overall bitrate)
     // or the encoder cannot be started (said once per add).
     bool addOneFile(const QString& path);
+    // Probes the files together, one encoder per core (see ProbeQueue), and
+    // appends their rows in the order given, each as its probe and those
+    // before it have ended; a file that cannot be read is skipped as by
+    // addOneFile, the others go on.
+    void addFilesInOrder(const QStringList& paths);
+    // How many probes run at once; 0 (the default): ProbeQueue's choice.
+    void setProbeWidth(int width) { m_probeWidth = width; }
     // Appends the row of a probed file: missing bitrates are derived from the
     // overall one (an audio bitrate of 0 counts as 128), a missing frame size
     // reads 320x240. False, and no row, without an overall bitrate.
@@ -103,6 +110,7 @@ private:
     QString m_ownFormatFilter;
     bool m_encoderFailed = false;
     int m_problems = 0;
+    int m_probeWidth = 0;
 };
 
 } // namespace transcast

@@ -109,6 +109,15 @@ QString SourceProbe::failureReason() const
     return m_path + QStringLiteral(": the encoder cannot read it");
 }
 
+void SourceProbe::timeOut(int afterMs)
+{
+    m_timeoutMs = afterMs;
+    if (m_process) {
+        m_timedOut = true;
+        m_process->kill();
+    }
+}
+
 void SourceProbe::wait(int timeoutMs)
 {
     if (!m_probing)
@@ -118,12 +127,7 @@ void SourceProbe::wait(int timeoutMs)
     connect(this, &SourceProbe::finished, &loop, &QEventLoop::quit);
     QTimer timer;
     timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, [this] {
-        if (m_process) {
-            m_timedOut = true;
-            m_process->kill();
-        }
-    });
+    connect(&timer, &QTimer::timeout, &loop, [this, timeoutMs] { timeOut(timeoutMs); });
     timer.start(timeoutMs);
     if (m_probing)
         loop.exec();

@@ -26,6 +26,9 @@ public:
     // Processes events until the probe has ended. A probe that runs longer
     // than `timeoutMs` is killed (its file then gets no row).
     void wait(int timeoutMs = 60000);
+    // Kills a running probe as one whose time, afterMs, ran out: its file
+    // gets no row, and failureReason says so.
+    void timeOut(int afterMs);
 
     bool Probing() const { return m_probing; }
     const ProbeResult& result() const { return m_parser.result(); }

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# transcast-cli listing a folder of 200 small clips with its probes run one
+# per core (the default) and one at a time (TRANSCAST_PROBES=1, as before),
+# each against a plain shell loop of ffprobe over the same files. Prints the
+# medians and the ratios transcast-cli/ffprobe (goal for the default: at most
+# 0.3 on a 2-core machine).
+# Usage: bench/engine/probe_parallel_vs_ffprobe.sh [BIN_DIR] [ROUNDS]
+set -euo pipefail
+source "$(dirname "$0")/../encoder/common.sh"
+rounds=${2:-6}
+cli="$bin_dir/transcast-cli"
+count=200
+
+mkdir "$work/clips"
+ffmpeg -v error -nostdin -y -f lavfi -i "testsrc=d=1:s=160x120:r=25" -f lavfi -i "sine=f=440:d=1" \
+  -ac 2 -c:v mpeg4 -c:a libmp3lame "$work/clips/clip000.avi"
+for ((i = 1; i < count; i++)); do
+  cp "$work/clips/clip000.avi" "$(printf '%s/clips/clip%03d.avi' "$work" "$i")"
+done
+
+ffprobe_loop() {
+  local file
+  for file in "$work"/clips/*.avi; do
+    ffprobe "$file"
+  done
+}
+one_at_a_time() {
+  TRANSCAST_PROBES=1 "$cli" probe --profile 122 "$work/clips"
+}
+
+rows=$("$cli" probe --profile 122 "$work/clips" | grep -c $'\t00:00:01\t')
+echo "transcast-cli lists $rows of $count files with $(nproc) cores"
+for side in per_core one_at_a_time; do
+  if [ "$side" = per_core ]; then
+    compare "$rounds" -- "$cli" probe --profile 122 "$work/clips" -- ffprobe_loop
+  else
+    compare "$rounds" -- one_at_a_time -- ffprobe_loop
+  fi
+  printf '%-14s transcast-cli wall %7.2f s cpu %7.2f s; ffprobe loop wall %7.2f s cpu %7.2f s\n' \
+    "$side" "$(ratio "$m_wall_a" 1000)" "$(ratio "$m_cpu_a" 1000)" \
+    "$(ratio "$m_wall_b" 1000)" "$(ratio "$m_cpu_b" 1000)"
+  echo "$side probe ratio transcast-cli/ffprobe ($count files): wall" \
+    "$(ratio "$m_wall_a" "$m_wall_b"), cpu $(ratio "$m_cpu_a" "$m_cpu_b")"
+done
