@@ -198,77 +198,75 @@ TEST_F(Sources, AFolderScanSaysWhatItCannotList)
         QStringList(
             {QStringLiteral("Cannot read the folder %1: No such file or directory").arg(gone)}));
     EXPECT_EQ(controller->sources().problemCount(), 1);
+}
 
-    TEST_F(Sources, AFolderIsProbedOnEveryCoreYetListedInNameOrderAsOneByOne)
-    {
-        start();
-        select(118);
-        // Clips of different lengths and sizes, so that each row is its own and
-        // the short ones' probes can end before the long ones'.
-        const QStringList made = {clip("base1.avi", 1),
-                                  clip("base2.avi", 3, QStringLiteral("640x480")),
-                                  clip("base3.avi", 2, QStringLiteral("176x144"))};
-        const QDir folder(sourceDir.path());
-        for (int i = 0; i < 15; ++i) {
-            const QString name =
-                QStringLiteral("%1clip%2.avi").arg(i % 2 ? "B" : "a").arg(i, 2, 10, QChar('0'));
-            ASSERT_TRUE(QFile::copy(made[i % 3], folder.filePath(name)));
-        }
-        for (const char* broken : {"a05broken.avi", "zz-last.avi"}) {
-            QFile file(folder.filePath(QString::fromLatin1(broken)));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write("not a video");
-        }
-
-        struct Listing {
-            QStringList rows;
-            QStringList skipped;
-        };
-        SourceList& sources = controller->sources();
-        const auto list = [&](int width) {
-            Listing listing;
-            jobs().clear();
-            sources.setProbeWidth(width);
-            const auto connection =
-                QObject::connect(&sources, &SourceList::fileSkipped,
-                                 [&](const QString& path, const QString& reason) {
-                                     listing.skipped
-                                         << QFileInfo(path).fileName() + QLatin1Char(' ') + reason;
-                                 });
-            sources.addFolderContents(sourceDir.path());
-            QObject::disconnect(connection);
-            for (int row = 0; row < jobs().rowCount(); ++row)
-                listing.rows << QStringList{jobs().caption(row),
-                                            jobs().subItem(row, JobList::FrameSizeColumn),
-                                            jobs().subItem(row, JobList::TimeColumn),
-                                            jobs().subItem(row, JobList::OutputSizeColumn),
-                                            jobs().originalInfo(row).FilePath}
-                                    .join(QLatin1Char('|'));
-            return listing;
-        };
-
-        const Listing oneByOne = list(1);
-        // The window's events keep flowing while the probes run.
-        int ticks = 0;
-        QTimer ticker;
-        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
-        ticker.start(5);
-        const Listing together = list(4);
-        ticker.stop();
-
-        ASSERT_EQ(oneByOne.rows.size(), 18); // 15 copies, 3 originals; 2 files skipped
-        EXPECT_EQ(together.rows, oneByOne.rows);
-        // Letter case ignored: aclip00 aclip02 ... base1 base2 base3 Bclip01 ...
-        EXPECT_TRUE(oneByOne.rows[0].startsWith(QStringLiteral("aclip00|")));
-        EXPECT_TRUE(oneByOne.rows[1].startsWith(QStringLiteral("aclip02|")));
-        EXPECT_TRUE(oneByOne.rows[8].startsWith(QStringLiteral("base1|")));
-        EXPECT_TRUE(oneByOne.rows[17].startsWith(QStringLiteral("Bclip13|")));
-        // Each unreadable file is reported with its own reason, in its place.
-        ASSERT_EQ(together.skipped.size(), 2);
-        EXPECT_EQ(together.skipped, oneByOne.skipped);
-        EXPECT_TRUE(together.skipped[0].startsWith(QStringLiteral("a05broken.avi ")));
-        EXPECT_TRUE(together.skipped[0].contains(QStringLiteral("Invalid data")))
-            << together.skipped[0].toStdString();
-        EXPECT_TRUE(together.skipped[1].startsWith(QStringLiteral("zz-last.avi ")));
-        EXPECT_GT(ticks, 0);
+TEST_F(Sources, AFolderIsProbedOnEveryCoreYetListedInNameOrderAsOneByOne)
+{
+    start();
+    select(118);
+    // Clips of different lengths and sizes, so that each row is its own and
+    // the short ones' probes can end before the long ones'.
+    const QStringList made = {clip("base1.avi", 1), clip("base2.avi", 3, QStringLiteral("640x480")),
+                              clip("base3.avi", 2, QStringLiteral("176x144"))};
+    const QDir folder(sourceDir.path());
+    for (int i = 0; i < 15; ++i) {
+        const QString name =
+            QStringLiteral("%1clip%2.avi").arg(i % 2 ? "B" : "a").arg(i, 2, 10, QChar('0'));
+        ASSERT_TRUE(QFile::copy(made[i % 3], folder.filePath(name)));
     }
+    for (const char* broken : {"a05broken.avi", "zz-last.avi"}) {
+        QFile file(folder.filePath(QString::fromLatin1(broken)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("not a video");
+    }
+
+    struct Listing {
+        QStringList rows;
+        QStringList skipped;
+    };
+    SourceList& sources = controller->sources();
+    const auto list = [&](int width) {
+        Listing listing;
+        jobs().clear();
+        sources.setProbeWidth(width);
+        const auto connection = QObject::connect(
+            &sources, &SourceList::fileSkipped, [&](const QString& path, const QString& reason) {
+                listing.skipped << QFileInfo(path).fileName() + QLatin1Char(' ') + reason;
+            });
+        sources.addFolderContents(sourceDir.path());
+        QObject::disconnect(connection);
+        for (int row = 0; row < jobs().rowCount(); ++row)
+            listing.rows << QStringList{jobs().caption(row),
+                                        jobs().subItem(row, JobList::FrameSizeColumn),
+                                        jobs().subItem(row, JobList::TimeColumn),
+                                        jobs().subItem(row, JobList::OutputSizeColumn),
+                                        jobs().originalInfo(row).FilePath}
+                                .join(QLatin1Char('|'));
+        return listing;
+    };
+
+    const Listing oneByOne = list(1);
+    // The window's events keep flowing while the probes run.
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(5);
+    const Listing together = list(4);
+    ticker.stop();
+
+    ASSERT_EQ(oneByOne.rows.size(), 18); // 15 copies, 3 originals; 2 files skipped
+    EXPECT_EQ(together.rows, oneByOne.rows);
+    // Letter case ignored: aclip00 aclip02 ... base1 base2 base3 Bclip01 ...
+    EXPECT_TRUE(oneByOne.rows[0].startsWith(QStringLiteral("aclip00|")));
+    EXPECT_TRUE(oneByOne.rows[1].startsWith(QStringLiteral("aclip02|")));
+    EXPECT_TRUE(oneByOne.rows[8].startsWith(QStringLiteral("base1|")));
+    EXPECT_TRUE(oneByOne.rows[17].startsWith(QStringLiteral("Bclip13|")));
+    // Each unreadable file is reported with its own reason, in its place.
+    ASSERT_EQ(together.skipped.size(), 2);
+    EXPECT_EQ(together.skipped, oneByOne.skipped);
+    EXPECT_TRUE(together.skipped[0].startsWith(QStringLiteral("a05broken.avi ")));
+    EXPECT_TRUE(together.skipped[0].contains(QStringLiteral("Invalid data")))
+        << together.skipped[0].toStdString();
+    EXPECT_TRUE(together.skipped[1].startsWith(QStringLiteral("zz-last.avi ")));
+    EXPECT_GT(ticks, 0);
+}
