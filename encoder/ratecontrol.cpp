@@ -1,5 +1,6 @@
 #include "ratecontrol.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -144,6 +145,36 @@ bool isPcm(const std::string& encoder)
     return encoder.rfind("pcm_", 0) == 0;
 }
 
+// ASF's packets hold whole WMA blocks, and ffmpeg pads each packet to its
+// fixed size (3200 bytes): at 192 kb/s two 1114-byte blocks fill a packet
+// and the rest is padding, so a sound-only file comes out 1.4 to 1.7 times
+// the asked rate. A packet sized to a whole number of blocks (each with its
+// 16-byte payload header, plus the packet's own 16) wastes nothing. With
+// video in the file the packets are shared and the size matters little.
+long long asfPacketSizeFor(const std::string& encoder, long long bitrate, long long sampleRate)
+{
+    if ((encoder != "wmav1" && encoder != "wmav2") || bitrate <= 0 || sampleRate <= 0)
+        return 0;
+    // The samples in one WMA frame, as the encoder picks them by rate.
+    int frameLength = 2048;
+    if (sampleRate <= 16000)
+        frameLength = 512;
+    else if (sampleRate <= 22050 || (sampleRate <= 32000 && encoder == "wmav1"))
+        frameLength = 1024;
+    else if (sampleRate > 48000)
+        frameLength = 4096;
+    const long long block = std::min<long long>(bitrate * frameLength / (sampleRate * 8), 32768);
+    if (block <= 0)
+        return 0;
+    constexpr long long kDefaultPacket = 3200, kHeader = 16, kMaxPacket = 65536;
+    const long long blocks = std::max<long long>(1, (kDefaultPacket - kHeader) / (block + kHeader));
+    const long long packet = blocks * (block + kHeader) + kHeader;
+    // Small blocks fill the usual packet well enough; its size is kept then.
+    if (kDefaultPacket - packet < kDefaultPacket / 10)
+        return 0;
+    return packet >= 100 && packet <= kMaxPacket ? packet : 0;
+}
+
 } // namespace
 
 long long parseBitrate(const std::string& text)
@@ -194,8 +225,17 @@ RateControlPlan planRateControl(const std::vector<std::string>& options, bool en
             appendMissing(plan, options, rule.options))
             plan.applied = true;
     }
-    if (!plan.videoPresent)
+    if (!plan.videoPresent) {
+        const long long packet = asfPacketSizeFor(plan.audioEncoder, plan.audioBitrate,
+                                                  std::atoll(lastValue(options, {"-ar"}).c_str()));
+        if (packet > 0 && lastValue(options, {"-f"}) == "asf" &&
+            !hasOption(options, "-packet_size")) {
+            plan.options.push_back("-packet_size");
+            plan.options.push_back(std::to_string(packet));
+            plan.applied = true;
+        }
         return plan;
+    }
     if (plan.target) {
         const std::vector<std::string>* rule = targetRuleFor(lastValue(options, {"-target"}));
         plan.applied = rule != nullptr && appendMissing(plan, options, *rule);

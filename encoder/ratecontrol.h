@@ -12,7 +12,8 @@
 // them go below quantiser 2
 // (-qmin 1 -lmin 118, lambda units) keeps easy pictures from falling short of
 // high targets. mpeg1video and mpeg2video are of the same kind. libvorbis
-// undershoots its average and runs in managed mode. Encoders that meet their
+// undershoots its average and runs in managed mode. Sound-only WMA in ASF
+// gets packets sized to its blocks, which would otherwise be half padding. Encoders that meet their
 // targets already (libx264, libxvid, the other audio encoders) are left alone.
 namespace transcast
 {

@@ -194,6 +194,10 @@ void ConvertCommand::rowChanged(int row)
     if (status == Batch::failedText() && !reason.isEmpty())
         line += QStringLiteral(": ") + oneLine(reason);
     m_session.console().out(line);
+    if (status != Batch::failedText()) {
+        for (const QString& note : controller.batch().notes(row))
+            m_session.console().out(QStringLiteral("    ") + oneLine(note));
+    }
     if (row == m_activeRow)
         m_activeRow = -1;
     // The next row starts in the same step that marks this one (DVD rows

@@ -37,6 +37,7 @@ void Batch::convert()
     m_state.CurrentRow = 0;
     m_runner.setProgressOffset(0);
     m_failures.clear();
+    m_notes.clear();
     m_lastSucceeded = true;
     m_ranRow = -1;
     m_bar.setVisible(true);
@@ -114,6 +115,8 @@ void Batch::completion(const EncoderRunner::Outcome& outcome)
     m_lastSucceeded = outcome.succeeded();
     if (!m_lastSucceeded && m_jobs.hasRow(row))
         m_failures.insert(row, outcome.lastOutput);
+    if (m_jobs.hasRow(row) && !outcome.notes.isEmpty())
+        m_notes.insert(row, outcome.notes);
 
     m_state.CurrentRow = row + 1;
     if (m_jobs.hasRow(m_state.CurrentRow)) {

@@ -50,6 +50,9 @@ public:
     // builder's message); empty otherwise.
     QString failureReason(int row) const { return m_failures.value(row); }
     int failedCount() const { return m_failures.size(); }
+    // What the encoder said about a finished row's job (a lowered bitrate,
+    // a target it could not reach); empty for most rows.
+    QStringList notes(int row) const { return m_notes.value(row); }
 
 signals:
     // The batch ended, by running to its end or by a stop.
@@ -78,6 +81,7 @@ private:
     // passed-over row is never marked, whatever its status reads.
     int m_ranRow = -1;
     QHash<int, QString> m_failures;
+    QHash<int, QStringList> m_notes;
 };
 
 } // namespace transcast

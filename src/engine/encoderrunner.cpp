@@ -14,6 +14,9 @@ namespace
 {
 constexpr qint64 kBlockSize = 256;
 constexpr int kTailSize = 4096;
+// A job says a few things about itself; a flood of such lines is cut here.
+constexpr int kMaxNotes = 8;
+constexpr int kMaxLineSize = 1024;
 } // namespace
 
 EncoderRunner::EncoderRunner(ControllerState& state, JobList& jobs, ProgressModel& bar,
@@ -39,6 +42,8 @@ void EncoderRunner::LaunchEncoder(const ConversionJob& job)
     m_jobDuration = job.Seconds;
     m_scanner.clear();
     m_tail.clear();
+    m_partialLine.clear();
+    m_notes.clear();
 
     m_process = new QProcess(this);
     m_process->setProcessChannelMode(QProcess::MergedChannels);
@@ -61,6 +66,34 @@ void EncoderRunner::rememberOutput(const QByteArray& block)
         m_tail.remove(0, m_tail.size() - kTailSize);
 }
 
+void EncoderRunner::collectNotes(const QByteArray& block, bool atEnd)
+{
+    static const QByteArray prefix = QByteArrayLiteral("register.dat: ");
+    m_partialLine += block;
+    qsizetype start = 0;
+    for (;;) {
+        qsizetype end = m_partialLine.size();
+        for (qsizetype i = start; i < m_partialLine.size(); ++i) {
+            if (m_partialLine[i] == '\n' || m_partialLine[i] == '\r') {
+                end = i;
+                break;
+            }
+        }
+        if (end == m_partialLine.size() && !atEnd)
+            break;
+        const QByteArray line = m_partialLine.mid(start, end - start);
+        if (line.startsWith(prefix) && m_notes.size() < kMaxNotes)
+            m_notes << QString::fromLocal8Bit(line).trimmed();
+        start = end + 1;
+        if (start >= m_partialLine.size())
+            break;
+    }
+    m_partialLine.remove(0, qMin(start, m_partialLine.size()));
+    // A line that never ends is not a note.
+    if (m_partialLine.size() > kMaxLineSize)
+        m_partialLine.clear();
+}
+
 void EncoderRunner::scan(const QByteArray& block)
 {
     for (const int seconds : m_scanner.feed(block)) {
@@ -76,6 +109,7 @@ void EncoderRunner::readBlocks()
     while (m_process && m_process->bytesAvailable() > 0) {
         const QByteArray block = m_process->read(kBlockSize);
         rememberOutput(block);
+        collectNotes(block, false);
         scan(block);
     }
 }
@@ -108,6 +142,8 @@ void EncoderRunner::finish(bool started)
     outcome.started = started;
     if (started) {
         readBlocks();
+        collectNotes(QByteArray(), true);
+        outcome.notes = m_notes;
         outcome.crashed = m_process->exitStatus() == QProcess::CrashExit;
         outcome.exitCode = m_process->exitCode();
     } else {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QStringList>
 #include <QTimer>
 
 #include "engine/conversionjob.h"
@@ -34,6 +35,10 @@ public:
         int exitCode = -1;
         // The line that says why the encoder failed, for the user.
         QString lastOutput;
+        // What the encoder said about the job itself (its lines beginning
+        // "register.dat: "), e.g. a bitrate it had to lower: shown with a
+        // finished job too, since the file is kept.
+        QStringList notes;
         bool succeeded() const { return started && !crashed && exitCode == 0; }
     };
 
@@ -75,6 +80,7 @@ private:
     void finish(bool started);
     void timer2Tick();
     void rememberOutput(const QByteArray& block);
+    void collectNotes(const QByteArray& block, bool atEnd);
 
     ControllerState& m_state;
     JobList& m_jobs;
@@ -85,6 +91,8 @@ private:
     int m_progressOffset = 0;
     int m_jobDuration = 0;
     QByteArray m_tail;
+    QByteArray m_partialLine;
+    QStringList m_notes;
 };
 
 } // namespace transcast

@@ -247,6 +247,30 @@ TEST_F(Cli, AFailedRowIsReportedWithItsReason)
     EXPECT_TRUE(result.out.contains(QStringLiteral("0 finished, 1 failed")));
 }
 
+TEST_F(Cli, AFinishedRowShowsWhatTheEncoderHadToChange)
+{
+    // Raw video asks "The Original Video Quliay" for about 92 Mb/s, far above
+    // what the RealVideo profile's own buffer allows: the encoder lowers it
+    // and says so, and the file is kept.
+    const QString raw = work.filePath(QStringLiteral("raw.avi"));
+    ASSERT_TRUE(testclips::makeMovie(
+        raw, 1, {"-c:v", "rawvideo", "-pix_fmt", "yuv420p", "-c:a", "pcm_s16le"},
+        QStringLiteral("640x480")));
+    const QString output = work.filePath(QStringLiteral("out"));
+    const CliRun result = run({"convert", "--profile", "6", "--size", "640x480(VGA)", "--video",
+                               "The Original Video Quliay", "--output", output, raw});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0) << result.out.toStdString() << result.err.toStdString();
+    const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const qsizetype finished = lines.indexOf(QStringLiteral("[1/1] raw: Finish"));
+    ASSERT_GE(finished, 0) << result.out.toStdString();
+    ASSERT_LT(finished + 1, lines.size());
+    EXPECT_TRUE(
+        lines[finished + 1].startsWith(QStringLiteral("    register.dat: the video bitrate asked")))
+        << result.out.toStdString();
+    EXPECT_GT(QFileInfo(QDir(output).filePath("raw.rm")).size(), 1000);
+}
+
 TEST_F(Cli, ASkippedSourceFailsTheRunButTheOthersConvert)
 {
     const QString movie = clip(QStringLiteral("clip.avi"));

@@ -116,9 +116,15 @@ TEST_F(RateControl, AudioFamiliesLandOnTheirRateAndPcmOnItsFormula)
         const char* options;
         int kbps;
     } families[] = {
-        {"a.m4a", "-vn -acodec aac -f ipod", 128},  {"a.mp3", "-vn -acodec libmp3lame -f mp3", 128},
-        {"a.ac3", "-vn -acodec ac3 -f ac3", 192},   {"a.mp2", "-vn -acodec mp2 -f mp2", 192},
+        {"a.m4a", "-vn -acodec aac -f ipod", 128},
+        {"a.mp3", "-vn -acodec libmp3lame -f mp3", 128},
+        {"a.ac3", "-vn -acodec ac3 -f ac3", 192},
+        {"a.mp2", "-vn -acodec mp2 -f mp2", 192},
         {"a.wma", "-vn -acodec wmav2 -f asf", 128},
+        // Blocks that fill a fixed ASF packet badly: 1.4x and 1.7x without
+        // packets sized to them.
+        {"b.wma", "-vn -acodec wmav2 -f asf", 192},
+        {"c.wma", "-vn -acodec wmav2 -f asf", 320},
     };
     for (const auto& family : families) {
         const double kbps =
@@ -198,6 +204,11 @@ TEST(RateControlPlan, TheTableAddsTheFamilysOptionsAndCapsAtTheProfilesCeiling)
                                                    "-maxrate", "50000k", "-bufsize", "480k"});
     EXPECT_EQ(loose.options[7], "384000");
     EXPECT_EQ(loose.cappedFrom, 0);
+    // Sound-only WMA in ASF: packets of whole blocks (1114 bytes at 192 kb/s).
+    const Arguments wma = {"-vn", "-ab", "192000", "-ar", "44100", "-acodec", "wmav2", "-f", "asf"};
+    Arguments sized = wma;
+    sized.insert(sized.end(), {"-packet_size", "2276"});
+    EXPECT_EQ(planRateControl(wma).options, sized);
     EXPECT_EQ(parseBitrate("50000k"), 50000000);
     EXPECT_EQ(parseBitrate("2M"), 2000000);
     EXPECT_EQ(parseBitrate("12x"), 0);
