@@ -397,7 +397,11 @@ void MainWindow::bindCore()
     connect(m_model, &QAbstractItemModel::modelReset, this, showListSelection);
     connect(m_model, &JobListModel::filesDropped, this, &MainWindow::openSources);
     bindDvd();
-    m_model->setToolTipSource([&core](int row) { return core.batch().failureReason(row); });
+    // A failed row says why; a finished one what the encoder had to change.
+    m_model->setToolTipSource([&core](int row) {
+        const QString reason = core.batch().failureReason(row);
+        return reason.isEmpty() ? core.batch().notes(row).join(QLatin1Char('\n')) : reason;
+    });
 
     ProgressModel& progress = core.progress();
     m_progressBar->setVisible(progress.isVisible());
