@@ -14,7 +14,8 @@
 // high targets. mpeg1video and mpeg2video are of the same kind. libvorbis
 // undershoots its average and runs in managed mode. Sound-only WMA in ASF
 // gets packets sized to its blocks, which would otherwise be half padding. Encoders that meet their
-// targets already (libx264, libxvid, the other audio encoders) are left alone.
+// targets already (libx264, the other audio encoders) are left alone; libxvid
+// only loses its quantiser floor of 2, as the DVD target does.
 namespace transcast
 {
 

@@ -228,6 +228,20 @@ def report(records):
     if failed:
         lines.append("Failed conversions: " + ", ".join(
             f"{r['profile']}/{r['source']}/{r['quality']}" for r in failed))
+    # bench/run's result lines.
+    ratios = [ratio(r) for r in done]
+    if ratios:
+        within = 100 * sum(1 for r in ratios if abs(r - 1) <= 0.15) / len(ratios)
+        above = sum(1 for r in ratios if r > 1.25)
+        lines.append(f"bench-result: outputs within +-15 % of the estimate ({len(ratios)} cases) | "
+                     f"{within:.0f} % | - | - | ours >= 95")
+        lines.append(f"bench-result: outputs above +25 % of the estimate | {above} | - | - | ours <= 0")
+    if paired:
+        rc_wall = sum(r["rc"]["wall"] for r in paired)
+        plain_wall = sum(r["plain"]["wall"] for r in paired)
+        lines.append(f"bench-result: conversions with vs without rate control (wall) | "
+                     f"{rc_wall:.1f} s | {plain_wall:.1f} s | {rc_wall / plain_wall:.3f} | "
+                     f"ratio <= 1.3")
     return "\n".join(lines)
 
 
