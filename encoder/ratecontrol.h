@@ -9,13 +9,13 @@
 // and converge slowly: on short clips they overshoot low targets by up to a
 // half. A rate buffer of twice the bitrate (-maxrate B -bufsize 2B, starting
 // half a second full) holds them to the target at no measurable cost; letting
-// them go below quantiser 2
-// (-qmin 1 -lmin 118, lambda units) keeps easy pictures from falling short of
-// high targets. mpeg1video and mpeg2video are of the same kind. libvorbis
-// undershoots its average and runs in managed mode. Sound-only WMA in ASF
-// gets packets sized to its blocks, which would otherwise be half padding. Encoders that meet their
-// targets already (libx264, the other audio encoders) are left alone; libxvid
-// only loses its quantiser floor of 2, as the DVD target does.
+// them go below quantiser 2 (-qmin 1 -lmin 118, lambda units) keeps easy
+// pictures from falling short of high targets. mpeg1video and mpeg2video are of
+// the same kind. libvorbis undershoots its average and runs in managed mode.
+// Sound-only WMA in ASF gets packets sized to its blocks, which would otherwise
+// be half padding. Encoders that meet their targets already (libx264, the other
+// audio encoders) are left alone; libxvid only loses its quantiser floor of 2,
+// as the DVD target does.
 namespace transcast
 {
 
