@@ -209,6 +209,9 @@ TEST(RateControlPlan, TheTableAddsTheFamilysOptionsAndCapsAtTheProfilesCeiling)
     Arguments sized = wma;
     sized.insert(sized.end(), {"-packet_size", "2276"});
     EXPECT_EQ(planRateControl(wma).options, sized);
+    // Beside video, packets of about 12 KB waste least.
+    Arguments video = {"-ab", "192000", "-ar", "44100", "-acodec", "wmav2", "-f", "asf"};
+    EXPECT_EQ(planRateControl(video).options.back(), "12446");
     EXPECT_EQ(parseBitrate("50000k"), 50000000);
     EXPECT_EQ(parseBitrate("2M"), 2000000);
     EXPECT_EQ(parseBitrate("12x"), 0);
