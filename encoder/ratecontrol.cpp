@@ -166,7 +166,8 @@ bool isPcm(const std::string& encoder)
 long long asfPacketSizeFor(const std::string& encoder, long long bitrate, long long sampleRate,
                            bool withVideo)
 {
-    if ((encoder != "wmav1" && encoder != "wmav2") || bitrate <= 0 || sampleRate <= 0)
+    if ((encoder != "wmav1" && encoder != "wmav2") || bitrate <= 0 || sampleRate <= 0 ||
+        sampleRate > 1000000)
         return 0;
     // The samples in one WMA frame, as the encoder picks them by rate.
     int frameLength = 2048;
@@ -210,6 +211,10 @@ long long parseBitrate(const std::string& text)
     else if (suffix == "G")
         scale = 1e9;
     else if (!suffix.empty())
+        return 0;
+    // Nothing encodes a terabit a second; larger figures are not bitrates
+    // we could double or multiply safely.
+    if (number * scale > 1e12)
         return 0;
     return std::llround(number * scale);
 }
@@ -265,7 +270,9 @@ RateControlPlan planRateControl(const std::vector<std::string>& options, bool en
     size_t ceilingAt = std::string::npos;
     long long ceiling = parseBitrate(lastValue(options, {"-maxrate"}, &ceilingAt));
     const long long buffer = parseBitrate(lastValue(options, {"-bufsize"}));
-    const double rate = std::atof(lastValue(options, {"-r"}).c_str());
+    double rate = std::atof(lastValue(options, {"-r"}).c_str());
+    if (!(rate > 0 && rate <= 1000)) // a frame rate, or none we could use
+        rate = 0;
     if (buffer > 0 && rate > 0) {
         const long long bufferCeiling = static_cast<long long>(buffer * rate);
         if (ceiling <= 0 || bufferCeiling < ceiling)

@@ -215,6 +215,13 @@ TEST(RateControlPlan, TheTableAddsTheFamilysOptionsAndCapsAtTheProfilesCeiling)
     EXPECT_EQ(parseBitrate("50000k"), 50000000);
     EXPECT_EQ(parseBitrate("2M"), 2000000);
     EXPECT_EQ(parseBitrate("12x"), 0);
+    // Figures no encoder could use are no bitrates (twice one overflowed).
+    EXPECT_EQ(parseBitrate("4895592460005263883"), 0);
+    const Arguments huge = {"-r",      "1e300",    "-b:v", "9000000000000", "-vcodec",
+                            "wmv2",    "-bufsize", "480k", "-ar",           "99999999999999999",
+                            "-acodec", "wmav2",    "-ab",  "320000",        "-f",
+                            "asf"};
+    EXPECT_EQ(planRateControl(huge).videoBitrate, 0);
 }
 
 TEST(RateControlPlan, ShortfallIsJudgedOnWhatWasAsked)
