@@ -3,31 +3,39 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
 
-#include "discreader.h"
 #include "dvdlocator.h"
+#include "titlesetinfo.h"
 
 namespace transcast::dvd
 {
 
-struct DvdReadIfoLibrary::TitleSet {
-    struct Closer {
-        void operator()(ifo_handle_t* ifo) const { ::ifoClose(ifo); }
-    };
-    std::shared_ptr<DiscReader> disc; // must outlive the IFO handle
-    std::unique_ptr<ifo_handle_t, Closer> ifo;
+namespace
+{
+
+// Title sets are numbered 01 to 99.
+constexpr int kMaxTitleSets = 99;
+// How long the reading child may go without finishing a title set: a
+// damaged file could send the parser round in circles.
+constexpr std::chrono::seconds kChildPatience(10);
+
+// An open title set as libdvdread gives it, read only in the child.
+struct OpenIfo {
+    const ifo_handle_t* ifo = nullptr;
 
     const vtsi_mat_t& attributes() const { return *ifo->vtsi_mat; }
     int titleCount() const { return ifo->vts_pgcit->nr_of_pgci_srp; }
@@ -43,9 +51,6 @@ struct DvdReadIfoLibrary::TitleSet {
         return pgc.cell_playback == nullptr ? 0 : pgc.nr_of_cells;
     }
 };
-
-namespace
-{
 
 std::string lower(std::string text)
 {
@@ -139,119 +144,14 @@ std::string hexId(int id)
     return text;
 }
 
-void ignoreMessages(void*, dvd_logger_level_t, const char*, va_list) {}
-
-// libdvdread trusts the tables of an IFO file: some damaged files make it
-// write through null pointers (found by changing bytes of authored IFO files
-// at random). So a title set is first read in a child process, where such a
-// file costs only the child; the program reads it only when the child came
-// through. Parsing is deterministic, so what the child survived, we survive.
-bool readsWithoutCrashing(const std::string& root, int titleSet)
+std::string audioDesc(const OpenIfo& titleSet, int index)
 {
-    const pid_t child = fork();
-    if (child < 0)
-        return false;
-    if (child == 0) {
-        static const dvd_logger_cb quiet = {ignoreMessages};
-        if (dvd_reader_t* disc = DVDOpen2(nullptr, &quiet, root.c_str())) {
-            if (ifo_handle_t* ifo = ::ifoOpen(disc, titleSet))
-                ::ifoClose(ifo);
-            DVDClose(disc);
-        }
-        _exit(0);
-    }
-    // A damaged file could also send the parser round in circles.
-    const timespec pause = {0, 5 * 1000 * 1000};
-    for (int waited = 0; waited < 2000; ++waited) {
-        int status = 0;
-        const pid_t done = waitpid(child, &status, WNOHANG);
-        if (done == child)
-            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (done < 0 && errno != EINTR)
-            return false;
-        nanosleep(&pause, nullptr);
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    return false;
-}
-
-} // namespace
-
-DvdReadIfoLibrary::DvdReadIfoLibrary() = default;
-
-DvdReadIfoLibrary::~DvdReadIfoLibrary()
-{
-    // IFO handles first: each needs its disc open.
-    m_titleSets.clear();
-    m_discs.clear();
-}
-
-DvdReadIfoLibrary::TitleSet* DvdReadIfoLibrary::find(std::int32_t handle) const
-{
-    const auto it = m_titleSets.find(handle);
-    return it == m_titleSets.end() ? nullptr : it->second.get();
-}
-
-std::int32_t DvdReadIfoLibrary::ifoOpen(const std::string& path, std::int32_t)
-{
-    const int number = titleSetOfIfoPath(path);
-    const std::string root = number > 0 ? discToOpen(path) : std::string();
-    if (root.empty())
-        return 0;
-    // An image is searched inside; a folder's IFO must be there to be read
-    // (libdvdread would otherwise quietly take the backup copy).
-    if (!isRegularFile(root) && !isRegularFile(path))
-        return 0;
-    if (!readsWithoutCrashing(root, number))
-        return 0;
-
-    std::shared_ptr<DiscReader>& disc = m_discs[root];
-    if (!disc) {
-        auto opened = std::make_shared<DiscReader>();
-        if (!opened->open(root)) {
-            m_discs.erase(root);
-            return 0;
-        }
-        disc = std::move(opened);
-    }
-    auto titleSet = std::make_unique<TitleSet>();
-    titleSet->disc = disc;
-    titleSet->ifo.reset(::ifoOpen(disc->handle(), number));
-    const ifo_handle_t* ifo = titleSet->ifo.get();
-    if (ifo == nullptr || ifo->vtsi_mat == nullptr || ifo->vts_pgcit == nullptr ||
-        (ifo->vts_pgcit->nr_of_pgci_srp > 0 && ifo->vts_pgcit->pgci_srp == nullptr))
-        return 0;
-    const std::int32_t handle = ++m_lastHandle;
-    m_titleSets[handle] = std::move(titleSet);
-    return handle;
-}
-
-std::int32_t DvdReadIfoLibrary::ifoGetNumPGCI(std::int32_t handle)
-{
-    const TitleSet* titleSet = find(handle);
-    return titleSet == nullptr ? 0 : titleSet->titleCount();
-}
-
-std::int32_t DvdReadIfoLibrary::ifoGetNumAudio(std::int32_t handle)
-{
-    const TitleSet* titleSet = find(handle);
-    if (titleSet == nullptr)
-        return 0;
-    return std::min<int>(titleSet->attributes().nr_of_vts_audio_streams, 8);
-}
-
-std::string DvdReadIfoLibrary::ifoGetAudioDesc(std::int32_t handle, std::int32_t index)
-{
-    const TitleSet* titleSet = find(handle);
-    if (titleSet == nullptr || index < 0 || index >= ifoGetNumAudio(handle))
-        return {};
-    const audio_attr_t& audio = titleSet->attributes().vts_audio_attr[index];
+    const audio_attr_t& audio = titleSet.attributes().vts_audio_attr[index];
 
     // The number the stream carries in the VOBs: the first title's audio
     // control says it for each track; without one, tracks count up in order.
     int number = index;
-    if (const pgc_t* first = titleSet->title(0)) {
+    if (const pgc_t* first = titleSet.title(0)) {
         const std::uint16_t control = first->audio_control[index];
         if (control & 0x8000)
             number = (control & 0x7F00) >> 8;
@@ -288,78 +188,26 @@ std::string DvdReadIfoLibrary::ifoGetAudioDesc(std::int32_t handle, std::int32_t
            std::to_string(audio.channels + 1) + "ch (" + hexId(id) + ")";
 }
 
-std::int32_t DvdReadIfoLibrary::ifoGetNumSubPic(std::int32_t handle)
+std::string subPicDesc(const OpenIfo& titleSet, int index)
 {
-    const TitleSet* titleSet = find(handle);
-    if (titleSet == nullptr)
-        return 0;
-    return std::min<int>(titleSet->attributes().nr_of_vts_subp_streams, 32);
-}
-
-std::string DvdReadIfoLibrary::ifoGetSubPicDesc(std::int32_t handle, std::int32_t index)
-{
-    const TitleSet* titleSet = find(handle);
-    if (titleSet == nullptr || index < 0 || index >= ifoGetNumSubPic(handle))
-        return {};
-    const subp_attr_t& subpicture = titleSet->attributes().vts_subp_attr[index];
+    const subp_attr_t& subpicture = titleSet.attributes().vts_subp_attr[index];
 
     // A subtitle track has one stream per display mode; the one we burn in
     // is the one matching the picture: 4:3, or wide for 16:9.
     int number = index;
-    if (const pgc_t* first = titleSet->title(0)) {
+    if (const pgc_t* first = titleSet.title(0)) {
         const std::uint32_t control = first->subp_control[index];
         if (control & 0x80000000u) {
-            const bool wide = titleSet->attributes().vts_video_attr.display_aspect_ratio == 3;
+            const bool wide = titleSet.attributes().vts_video_attr.display_aspect_ratio == 3;
             number = static_cast<int>((wide ? control >> 16 : control >> 24) & 0x1F);
         }
     }
     return language(subpicture.type, subpicture.lang_code) + " (" + hexId(0x20 + number) + ")";
 }
 
-std::int32_t DvdReadIfoLibrary::ifoGetPGCIInfo(std::int32_t handle, std::int32_t title,
-                                               TitleTime* time)
+std::string videoDesc(const OpenIfo& titleSet)
 {
-    const TitleSet* titleSet = find(handle);
-    const pgc_t* pgc = titleSet == nullptr ? nullptr : titleSet->title(title);
-    if (time != nullptr)
-        *time = TitleTime();
-    if (pgc == nullptr)
-        return 0;
-    if (time != nullptr) {
-        time->hours = fromBcd(pgc->playback_time.hour);
-        time->minutes = fromBcd(pgc->playback_time.minute);
-        time->seconds = fromBcd(pgc->playback_time.second);
-    }
-    return titleSet->cellCount(*pgc);
-}
-
-std::int32_t DvdReadIfoLibrary::ifoGetPGCICells(std::int32_t handle, std::int32_t title,
-                                                CellRecord* cells, std::int32_t capacity)
-{
-    const TitleSet* titleSet = find(handle);
-    const pgc_t* pgc = titleSet == nullptr ? nullptr : titleSet->title(title);
-    if (pgc == nullptr || cells == nullptr || capacity <= 0)
-        return 0;
-    const int count = std::min<int>(titleSet->cellCount(*pgc), capacity);
-    for (int i = 0; i < count; ++i) {
-        const cell_playback_t& cell = pgc->cell_playback[i];
-        CellRecord record;
-        record.startPos = static_cast<std::int32_t>(cell.first_sector);
-        record.endPos = static_cast<std::int32_t>(cell.last_sector);
-        record.hours = fromBcd(cell.playback_time.hour);
-        record.minutes = fromBcd(cell.playback_time.minute);
-        record.seconds = fromBcd(cell.playback_time.second);
-        cells[i] = record;
-    }
-    return count;
-}
-
-std::string DvdReadIfoLibrary::ifoGetVideoDesc(std::int32_t handle)
-{
-    const TitleSet* titleSet = find(handle);
-    if (titleSet == nullptr)
-        return {};
-    const video_attr_t& video = titleSet->attributes().vts_video_attr;
+    const video_attr_t& video = titleSet.attributes().vts_video_attr;
     const bool pal = video.video_format == 1;
     int width = 720;
     int height = pal ? 576 : 480;
@@ -382,9 +230,306 @@ std::string DvdReadIfoLibrary::ifoGetVideoDesc(std::int32_t handle)
            " " + (video.display_aspect_ratio == 3 ? "16:9" : "4:3");
 }
 
+// What the operations answer about a title set, or false when libdvdread
+// could not make a title set of the file.
+bool describe(const ifo_handle_t* ifo, TitleSetInfo* info)
+{
+    if (ifo == nullptr || ifo->vtsi_mat == nullptr || ifo->vts_pgcit == nullptr ||
+        (ifo->vts_pgcit->nr_of_pgci_srp > 0 && ifo->vts_pgcit->pgci_srp == nullptr))
+        return false;
+    const OpenIfo titleSet{ifo};
+    info->video = videoDesc(titleSet);
+    const int audioCount = std::min<int>(titleSet.attributes().nr_of_vts_audio_streams, 8);
+    for (int i = 0; i < audioCount; ++i)
+        info->audio.push_back(audioDesc(titleSet, i));
+    const int subPicCount = std::min<int>(titleSet.attributes().nr_of_vts_subp_streams, 32);
+    for (int i = 0; i < subPicCount; ++i)
+        info->subpictures.push_back(subPicDesc(titleSet, i));
+    info->titles.resize(static_cast<size_t>(titleSet.titleCount()));
+    for (int t = 0; t < titleSet.titleCount(); ++t) {
+        const pgc_t* pgc = titleSet.title(t);
+        if (pgc == nullptr)
+            continue;
+        TitleSetInfo::Title& title = info->titles[static_cast<size_t>(t)];
+        title.time.hours = fromBcd(pgc->playback_time.hour);
+        title.time.minutes = fromBcd(pgc->playback_time.minute);
+        title.time.seconds = fromBcd(pgc->playback_time.second);
+        const int cells = titleSet.cellCount(*pgc);
+        for (int i = 0; i < cells; ++i) {
+            const cell_playback_t& cell = pgc->cell_playback[i];
+            CellRecord record;
+            record.startPos = static_cast<std::int32_t>(cell.first_sector);
+            record.endPos = static_cast<std::int32_t>(cell.last_sector);
+            record.hours = fromBcd(cell.playback_time.hour);
+            record.minutes = fromBcd(cell.playback_time.minute);
+            record.seconds = fromBcd(cell.playback_time.second);
+            title.cells.push_back(record);
+        }
+    }
+    return true;
+}
+
+void ignoreMessages(void*, dvd_logger_level_t, const char*, va_list) {}
+
+// The IFO file of another title set beside the given one, named in the
+// same case ("vts_01_0.ifo" gives "vts_02_0.ifo").
+std::string siblingIfoPath(const std::string& ifoPath, int number)
+{
+    std::string path = ifoPath;
+    const size_t name = path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1;
+    path[name + 4] = static_cast<char>('0' + number / 10);
+    path[name + 5] = static_cast<char>('0' + number % 10);
+    return path;
+}
+
+// Which file tells whether a title set read earlier still holds: the image,
+// or the title set's own IFO file in a folder.
+std::string stampPath(const std::string& root, bool image, const std::string& ifoPath, int number)
+{
+    return image ? root : siblingIfoPath(ifoPath, number);
+}
+
+bool writeAll(int fd, const std::string& bytes)
+{
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        written += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The child's work: title sets first, first + 1, ... of the disc, each
+// written to fd as soon as it is read, up to the first that cannot be read
+// (or, in a folder, the first whose IFO file is not there).
+void readTitleSets(const std::string& root, bool image, const std::string& ifoPath, int first,
+                   int fd)
+{
+    static const dvd_logger_cb quiet = {ignoreMessages};
+    dvd_reader_t* disc = DVDOpen2(nullptr, &quiet, root.c_str());
+    for (int number = first; number <= kMaxTitleSets; ++number) {
+        const std::string stamped = stampPath(root, image, ifoPath, number);
+        if (!image && !isRegularFile(stamped))
+            break;
+        TitleSetRecord record;
+        record.number = number;
+        record.stamp = FileStamp::of(stamped);
+        ifo_handle_t* ifo = disc == nullptr ? nullptr : ::ifoOpen(disc, number);
+        record.readable = describe(ifo, &record.info);
+        if (ifo != nullptr)
+            ::ifoClose(ifo);
+        std::string bytes;
+        encodeRecord(record, bytes);
+        if (!writeAll(fd, bytes) || !record.readable)
+            break;
+    }
+    if (disc != nullptr)
+        DVDClose(disc);
+}
+
+// Collects what the child writes until it closes the pipe, or kills it when
+// it stops making progress; true when it ended normally.
+bool collect(pid_t child, int fd, std::string& bytes)
+{
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point deadline = Clock::now() + kChildPatience;
+    bool killed = false;
+    char buffer[64 * 1024];
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            ::kill(child, SIGKILL);
+            killed = true;
+            break;
+        }
+        pollfd waiting = {fd, POLLIN, 0};
+        const int ready = ::poll(&waiting, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR) {
+            ::kill(child, SIGKILL);
+            killed = true;
+            break;
+        }
+        if (ready <= 0)
+            continue;
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        bytes.append(buffer, static_cast<size_t>(n));
+        deadline = Clock::now() + kChildPatience;
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return !killed && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+DvdReadIfoLibrary::DvdReadIfoLibrary() = default;
+
+DvdReadIfoLibrary::~DvdReadIfoLibrary() = default;
+
+const TitleSetInfo* DvdReadIfoLibrary::find(std::int32_t handle) const
+{
+    const auto it = m_handles.find(handle);
+    return it == m_handles.end() ? nullptr : it->second.get();
+}
+
+std::int32_t DvdReadIfoLibrary::ifoOpen(const std::string& path, std::int32_t)
+{
+    const int number = titleSetOfIfoPath(path);
+    const std::string root = number > 0 ? discToOpen(path) : std::string();
+    if (root.empty())
+        return 0;
+    // An image is searched inside; a folder's IFO must be there to be read
+    // (libdvdread would otherwise quietly take the backup copy).
+    const bool image = isRegularFile(root);
+    if (!image && !isRegularFile(path))
+        return 0;
+
+    std::map<int, ReadTitleSet>& sets = m_discs[root];
+    auto known = sets.find(number);
+    if (known == sets.end() ||
+        known->second.stamp != FileStamp::of(stampPath(root, image, path, number))) {
+        readInChild(root, image, path, number);
+        known = sets.find(number);
+        if (known == sets.end())
+            return 0;
+    }
+    if (!known->second.info)
+        return 0;
+    const std::int32_t handle = ++m_lastHandle;
+    m_handles[handle] = known->second.info;
+    return handle;
+}
+
+// libdvdread trusts the tables of an IFO file: some damaged files make it
+// write through null pointers (found by changing bytes of authored IFO files
+// at random). So the disc's title sets are read in a child process, where
+// such a file costs only the child, and handed over through a pipe; the
+// program itself never runs libdvdread's IFO parser. One child reads every
+// title set from the one asked for onwards, so a disc costs one child, and
+// the next ifoOpen of the same unchanged disc none.
+void DvdReadIfoLibrary::readInChild(const std::string& root, bool image, const std::string& ifoPath,
+                                    int first)
+{
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return;
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        return;
+    }
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        readTitleSets(root, image, ifoPath, first, pipeEnds[1]);
+        ::_exit(0);
+    }
+    ::close(pipeEnds[1]);
+    std::string bytes;
+    const bool finished = collect(child, pipeEnds[0], bytes);
+    ::close(pipeEnds[0]);
+
+    std::map<int, ReadTitleSet>& sets = m_discs[root];
+    size_t offset = 0;
+    int next = first;
+    TitleSetRecord record;
+    while (next <= kMaxTitleSets && decodeRecord(bytes, &offset, &record) &&
+           record.number == next) {
+        ReadTitleSet& set = sets[next++];
+        set.stamp = record.stamp;
+        set.info = record.readable ? std::make_shared<const TitleSetInfo>(std::move(record.info))
+                                   : nullptr;
+    }
+    // The child died (or hung) on the title set after the last it handed over.
+    if (!finished && next <= kMaxTitleSets) {
+        ReadTitleSet& set = sets[next];
+        set.stamp = FileStamp::of(stampPath(root, image, ifoPath, next));
+        set.info = nullptr;
+    }
+}
+
+std::int32_t DvdReadIfoLibrary::ifoGetNumPGCI(std::int32_t handle)
+{
+    const TitleSetInfo* titleSet = find(handle);
+    return titleSet == nullptr ? 0 : static_cast<std::int32_t>(titleSet->titles.size());
+}
+
+std::int32_t DvdReadIfoLibrary::ifoGetNumAudio(std::int32_t handle)
+{
+    const TitleSetInfo* titleSet = find(handle);
+    return titleSet == nullptr ? 0 : static_cast<std::int32_t>(titleSet->audio.size());
+}
+
+std::string DvdReadIfoLibrary::ifoGetAudioDesc(std::int32_t handle, std::int32_t index)
+{
+    const TitleSetInfo* titleSet = find(handle);
+    if (titleSet == nullptr || index < 0 || index >= ifoGetNumAudio(handle))
+        return {};
+    return titleSet->audio[static_cast<size_t>(index)];
+}
+
+std::int32_t DvdReadIfoLibrary::ifoGetNumSubPic(std::int32_t handle)
+{
+    const TitleSetInfo* titleSet = find(handle);
+    return titleSet == nullptr ? 0 : static_cast<std::int32_t>(titleSet->subpictures.size());
+}
+
+std::string DvdReadIfoLibrary::ifoGetSubPicDesc(std::int32_t handle, std::int32_t index)
+{
+    const TitleSetInfo* titleSet = find(handle);
+    if (titleSet == nullptr || index < 0 || index >= ifoGetNumSubPic(handle))
+        return {};
+    return titleSet->subpictures[static_cast<size_t>(index)];
+}
+
+std::int32_t DvdReadIfoLibrary::ifoGetPGCIInfo(std::int32_t handle, std::int32_t title,
+                                               TitleTime* time)
+{
+    const TitleSetInfo* titleSet = find(handle);
+    if (time != nullptr)
+        *time = TitleTime();
+    if (titleSet == nullptr || title < 0 || title >= ifoGetNumPGCI(handle))
+        return 0;
+    const TitleSetInfo::Title& entry = titleSet->titles[static_cast<size_t>(title)];
+    if (time != nullptr)
+        *time = entry.time;
+    return static_cast<std::int32_t>(entry.cells.size());
+}
+
+std::int32_t DvdReadIfoLibrary::ifoGetPGCICells(std::int32_t handle, std::int32_t title,
+                                                CellRecord* cells, std::int32_t capacity)
+{
+    const TitleSetInfo* titleSet = find(handle);
+    if (titleSet == nullptr || title < 0 || title >= ifoGetNumPGCI(handle) || cells == nullptr ||
+        capacity <= 0)
+        return 0;
+    const std::vector<CellRecord>& records = titleSet->titles[static_cast<size_t>(title)].cells;
+    const int count = std::min<int>(static_cast<int>(records.size()), capacity);
+    std::copy_n(records.begin(), count, cells);
+    return count;
+}
+
+std::string DvdReadIfoLibrary::ifoGetVideoDesc(std::int32_t handle)
+{
+    const TitleSetInfo* titleSet = find(handle);
+    return titleSet == nullptr ? std::string() : titleSet->video;
+}
+
 void DvdReadIfoLibrary::ifoClose(std::int32_t handle)
 {
-    m_titleSets.erase(handle);
+    m_handles.erase(handle);
 }
 
 } // namespace transcast::dvd

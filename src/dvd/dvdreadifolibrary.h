@@ -5,15 +5,16 @@
 #include <string>
 
 #include "ifolibrary.h"
+#include "titlesetinfo.h"
 
 namespace transcast::dvd
 {
 
-class DiscReader;
-
-// The IFO operations over libdvdread. Title sets of one disc share one open
-// disc; everything is freed with the object. libdvdread never writes to
-// standard output or error through this class.
+// The IFO operations over libdvdread. A disc's title sets are read in a
+// child process (a damaged IFO file may crash libdvdread) and kept while
+// their files stay as they were, so reading the same disc again costs no
+// reading at all. libdvdread never writes to standard output or error
+// through this class.
 class DvdReadIfoLibrary : public IfoLibrary
 {
 public:
@@ -33,11 +34,17 @@ public:
     void ifoClose(std::int32_t handle) override;
 
 private:
-    struct TitleSet;
-    TitleSet* find(std::int32_t handle) const;
+    // A title set as the child read it; no info when it could not be read.
+    struct ReadTitleSet {
+        FileStamp stamp;
+        std::shared_ptr<const TitleSetInfo> info;
+    };
+    const TitleSetInfo* find(std::int32_t handle) const;
+    void readInChild(const std::string& root, bool image, const std::string& ifoPath, int first);
 
-    std::map<std::string, std::shared_ptr<DiscReader>> m_discs;
-    std::map<std::int32_t, std::unique_ptr<TitleSet>> m_titleSets;
+    // Title sets by number, per disc root.
+    std::map<std::string, std::map<int, ReadTitleSet>> m_discs;
+    std::map<std::int32_t, std::shared_ptr<const TitleSetInfo>> m_handles;
     std::int32_t m_lastHandle = 0;
 };
 

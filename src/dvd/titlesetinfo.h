@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ifolibrary.h"
+
+namespace transcast::dvd
+{
+
+// Everything the IFO operations can answer about one title set, read from
+// its IFO file in one go: the descriptions as the lists show them and each
+// title's time and cells. A title the table names without a program chain
+// has no time and no cells.
+struct TitleSetInfo {
+    struct Title {
+        TitleTime time;
+        std::vector<CellRecord> cells;
+    };
+    std::string video;
+    std::vector<std::string> audio;
+    std::vector<std::string> subpictures;
+    std::vector<Title> titles;
+};
+
+// A file as stat() saw it, to tell whether what was read from it still
+// holds (a disc changed in the drive at the same mount point).
+struct FileStamp {
+    bool exists = false;
+    std::int64_t device = 0;
+    std::int64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+
+    static FileStamp of(const std::string& path);
+    bool operator==(const FileStamp& other) const;
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+
+// One title set as read in the child process that reads a disc: its number,
+// the stamp of its file taken before reading, and whether it could be read.
+struct TitleSetRecord {
+    int number = 0;
+    FileStamp stamp;
+    bool readable = false;
+    TitleSetInfo info;
+};
+
+// The records travel from the reading child to the program through a pipe,
+// one after the other; each is encoded whole, so a child that dies halfway
+// leaves only complete records before the break.
+void encodeRecord(const TitleSetRecord& record, std::string& out);
+// Decodes the record at *offset and moves the offset past it; false (offset
+// unchanged) when the bytes there hold no complete, well-formed record.
+bool decodeRecord(const std::string& bytes, size_t* offset, TitleSetRecord* record);
+
+} // namespace transcast::dvd
