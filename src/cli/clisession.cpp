@@ -28,9 +28,10 @@ QString boxText(const OptionBox& box)
 
 } // namespace
 
-CliSession::CliSession(const CliOptions& options, const QString& argv0, Console& console)
-    : m_options(options), m_argv0(argv0), m_console(console), m_interaction(console),
-      m_shell(console)
+CliSession::CliSession(const CliOptions& options, const QString& argv0,
+                       const QString& programFolder, Console& console)
+    : m_options(options), m_argv0(argv0), m_programFolder(programFolder), m_console(console),
+      m_interaction(console), m_shell(console)
 {
 }
 
@@ -40,11 +41,9 @@ bool CliSession::prepare(QString& error)
 {
     // Listing a DVD is the DVD edition's work, whatever the program is called.
     const bool dvdCommand = m_options.command == CliOptions::Command::Dvd;
-    const Edition edition =
-        m_options.edition ? Edition(*m_options.edition, QCoreApplication::applicationDirPath())
-        : dvdCommand
-            ? Edition(QStringLiteral("transcast-dvd"), QCoreApplication::applicationDirPath())
-            : Edition::fromRunningProgram(m_argv0);
+    const Edition edition = m_options.edition ? Edition(*m_options.edition, m_programFolder)
+                            : dvdCommand ? Edition(QStringLiteral("transcast-dvd"), m_programFolder)
+                                         : Edition::fromRunningProgram(m_argv0);
     if (dvdCommand && !edition.isDvdMode()) {
         error = QStringLiteral("dvd lists DVD titles, which only a DVD edition reads (--edition "
                                "transcast-dvd)");

@@ -30,7 +30,9 @@ public:
         bool skipped() const { return row < 0; }
     };
 
-    CliSession(const CliOptions& options, const QString& argv0, Console& console);
+    // programFolder: where the program and its data files are.
+    CliSession(const CliOptions& options, const QString& argv0, const QString& programFolder,
+               Console& console);
     ~CliSession();
 
     // Builds the controller and applies the options. On a refused choice or
@@ -68,6 +70,7 @@ private:
 
     const CliOptions& m_options;
     QString m_argv0;
+    QString m_programFolder;
     Console& m_console;
     CliInteraction m_interaction;
     CliShell m_shell;

@@ -1,5 +1,8 @@
+#include <optional>
+
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include "cli/clioptions.h"
 #include "cli/clisession.h"
@@ -13,13 +16,39 @@
 
 using namespace transcast;
 
+namespace
+{
+
+// The arguments as Qt's application object would give them.
+QStringList argumentsOf(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// The folder of the running program, found without an application object.
+QString programFolder()
+{
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path();
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     InterruptWatcher::blockInterrupts();
-    QCoreApplication app(argc, argv);
+    const CliOptions options = CliOptions::parse(argumentsOf(argc, argv).mid(1));
+    // Listing a disc runs no event loop, watches no interrupt and starts no
+    // process: it is served without Qt's application object, whose start
+    // costs about as much as reading the disc.
+    const bool listing = options.ok() && options.command == CliOptions::Command::Dvd;
+    std::optional<QCoreApplication> app;
+    if (!listing)
+        app.emplace(argc, argv);
     Console console;
 
-    const CliOptions options = CliOptions::parse(app.arguments().mid(1));
     if (!options.ok()) {
         console.err(QStringLiteral("transcast-cli: ") + options.error);
         console.err(QStringLiteral("Try 'transcast-cli --help'."));
@@ -52,8 +81,10 @@ int main(int argc, char* argv[])
         }
     }
 
-    InterruptWatcher interrupts;
-    CliSession session(options, QString::fromLocal8Bit(argv[0]), console);
+    std::optional<InterruptWatcher> interrupts;
+    if (!listing)
+        interrupts.emplace();
+    CliSession session(options, QString::fromLocal8Bit(argv[0]), programFolder(), console);
     QString error;
     if (!session.prepare(error)) {
         if (error.isEmpty())
@@ -61,13 +92,13 @@ int main(int argc, char* argv[])
         console.err(QStringLiteral("transcast-cli: ") + error);
         return CliOptions::kBadUsage;
     }
-    if (options.command == CliOptions::Command::Dvd)
+    if (listing)
         return DvdCommand::run(session, options);
     if (options.command == CliOptions::Command::Probe) {
-        QObject::connect(&interrupts, &InterruptWatcher::interrupted,
+        QObject::connect(&*interrupts, &InterruptWatcher::interrupted,
                          [] { InterruptWatcher::dieOfInterrupt(); });
         return ProbeCommand::run(session, options);
     }
-    ConvertCommand convert(session, options, interrupts);
+    ConvertCommand convert(session, options, *interrupts);
     return convert.run();
 }

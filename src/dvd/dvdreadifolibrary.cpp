@@ -460,6 +460,24 @@ void DvdReadIfoLibrary::readInChild(const std::string& root, bool image, const s
     }
 }
 
+bool DvdReadIfoLibrary::readTitleSetHere(const std::string& ifoPath, TitleSetInfo* info)
+{
+    const int number = titleSetOfIfoPath(ifoPath);
+    const std::string root = number > 0 ? discToOpen(ifoPath) : std::string();
+    if (root.empty())
+        return false;
+    static const dvd_logger_cb quiet = {ignoreMessages};
+    dvd_reader_t* disc = DVDOpen2(nullptr, &quiet, root.c_str());
+    if (disc == nullptr)
+        return false;
+    ifo_handle_t* ifo = ::ifoOpen(disc, number);
+    const bool read = describe(ifo, info);
+    if (ifo != nullptr)
+        ::ifoClose(ifo);
+    DVDClose(disc);
+    return read;
+}
+
 std::int32_t DvdReadIfoLibrary::ifoGetNumPGCI(std::int32_t handle)
 {
     const TitleSetInfo* titleSet = find(handle);

@@ -219,7 +219,9 @@ void DvdTitles::waitForDrive(const QString& path)
         waiting->store(false);
     });
     thread->start();
-    while (waiting->load())
+    // Without an application object (a disc listed on the command line)
+    // there are no events to handle.
+    while (waiting->load() && QCoreApplication::instance() != nullptr)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     thread->wait();
     delete thread;

@@ -232,6 +232,47 @@ void writeAll(const std::string& path, const std::vector<char>& bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// A copy of the IFO file whose title table counts 767 titles: libdvdread
+// believes it and writes through a null pointer.
+std::vector<char> withTitleCountBeyondTheTable(const std::string& ifoPath)
+{
+    std::vector<char> ifo = readAll(ifoPath);
+    EXPECT_GT(ifo.size(), 0xD0u);
+    if (ifo.size() <= 0xD0u)
+        return ifo;
+    // The title table's sector stands at 0xCC; its first two bytes count the
+    // titles.
+    const size_t table = ((std::uint8_t(ifo[0xCC]) << 24) | (std::uint8_t(ifo[0xCD]) << 16) |
+                          (std::uint8_t(ifo[0xCE]) << 8) | std::uint8_t(ifo[0xCF])) *
+                         2048;
+    EXPECT_LT(table + 1, ifo.size());
+    if (table + 1 < ifo.size())
+        ifo[table + 1] = static_cast<char>(0xFF);
+    return ifo;
+}
+
+// The two handles answer alike about everything.
+void expectSameTitleSet(IfoLibrary& library, std::int32_t handle, IfoLibrary& other,
+                        std::int32_t otherHandle)
+{
+    ASSERT_NE(otherHandle, 0);
+    EXPECT_EQ(library.ifoGetVideoDesc(handle), other.ifoGetVideoDesc(otherHandle));
+    EXPECT_EQ(ids(library, handle, true), ids(other, otherHandle, true));
+    EXPECT_EQ(ids(library, handle, false), ids(other, otherHandle, false));
+    ASSERT_EQ(library.ifoGetNumPGCI(handle), other.ifoGetNumPGCI(otherHandle));
+    for (int t = 0; t < library.ifoGetNumPGCI(handle); ++t) {
+        const Title mine = readTitle(library, handle, t);
+        const Title theirs = readTitle(other, otherHandle, t);
+        EXPECT_EQ(mine.time.totalSeconds(), theirs.time.totalSeconds());
+        ASSERT_EQ(mine.cells.size(), theirs.cells.size());
+        for (size_t i = 0; i < mine.cells.size(); ++i) {
+            EXPECT_EQ(mine.cells[i].startPos, theirs.cells[i].startPos);
+            EXPECT_EQ(mine.cells[i].endPos, theirs.cells[i].endPos);
+            EXPECT_EQ(mine.cells[i].totalSeconds(), theirs.cells[i].totalSeconds());
+        }
+    }
+}
+
 // Reads everything the library offers about a title set; a broken IFO may
 // give odd figures but must neither crash nor read out of bounds.
 void readEverything(IfoLibrary& library, std::int32_t handle)
@@ -287,22 +328,59 @@ TEST(IfoLibrary, ATitleCountBeyondTheTableGivesZeroInsteadOfCrashing)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    std::vector<char> ifo = readAll(d.ifo(1));
-    ASSERT_GT(ifo.size(), 0xD0u);
-    // The title table's sector stands at 0xCC; its first two bytes count the
-    // titles. libdvdread believes a count of 767 and writes through a null
-    // pointer.
-    const size_t table = ((std::uint8_t(ifo[0xCC]) << 24) | (std::uint8_t(ifo[0xCD]) << 16) |
-                          (std::uint8_t(ifo[0xCE]) << 8) | std::uint8_t(ifo[0xCF])) *
-                         2048;
-    ASSERT_LT(table + 1, ifo.size());
-    ifo[table + 1] = static_cast<char>(0xFF);
     TempFolder folder;
-    writeAll(folder.path() + "/VTS_01_0.IFO", ifo);
+    writeAll(folder.path() + "/VTS_01_0.IFO", withTitleCountBeyondTheTable(d.ifo(1)));
     DvdReadIfoLibrary library;
     EXPECT_EQ(library.ifoOpen(folder.path() + "/VTS_01_0.IFO"), 0);
     // The library stays usable.
     EXPECT_NE(library.ifoOpen(d.ifo(1)), 0);
+}
+
+// One child process reads a disc's title sets from the one asked for
+// onwards. A title set that crashes it costs only itself: those before it
+// were handed over whole, and the ones after it are read by a new child.
+TEST(IfoLibrary, ATitleSetThatCrashesTheReadingCostsOnlyItself)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    TempFolder folder;
+    const std::string first = folder.path() + "/VTS_01_0.IFO";
+    const std::string damaged = folder.path() + "/VTS_02_0.IFO";
+    const std::string third = folder.path() + "/VTS_03_0.IFO";
+    writeAll(first, readAll(d.ifo(1)));
+    writeAll(damaged, withTitleCountBeyondTheTable(d.ifo(2)));
+    writeAll(third, readAll(d.ifo(3)));
+
+    DvdReadIfoLibrary library;
+    const std::int32_t one = library.ifoOpen(first);
+    ASSERT_NE(one, 0);
+    EXPECT_EQ(library.ifoOpen(damaged), 0);
+    const std::int32_t three = library.ifoOpen(third);
+    ASSERT_NE(three, 0);
+
+    DvdReadIfoLibrary alone;
+    expectSameTitleSet(library, one, alone, alone.ifoOpen(d.ifo(1)));
+    expectSameTitleSet(library, three, alone, alone.ifoOpen(d.ifo(3)));
+}
+
+// What was read is kept only while the file stays as it was: another disc
+// mounted at the same place is read anew.
+TEST(IfoLibrary, AnotherTitleSetAtTheSamePathIsReadAnew)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    TempFolder folder;
+    const std::string path = folder.path() + "/VTS_01_0.IFO";
+    writeAll(path, readAll(d.ifo(1)));
+    DvdReadIfoLibrary library;
+    std::int32_t handle = library.ifoOpen(path);
+    EXPECT_EQ(library.ifoGetVideoDesc(handle), "MPEG-2 720x576 PAL 4:3");
+    library.ifoClose(handle);
+
+    writeAll(folder.path() + "/other", readAll(d.ifo(2)));
+    ASSERT_EQ(std::rename((folder.path() + "/other").c_str(), path.c_str()), 0);
+    handle = library.ifoOpen(path);
+    EXPECT_EQ(library.ifoGetVideoDesc(handle), "MPEG-2 720x576 PAL 16:9");
 }
 
 TEST(IfoLibrary, AnUnreadableIfoIsReadFromItsBackupCopy)
