@@ -6,8 +6,10 @@
 # chapter, cell and stream), and prints the medians and the ratios
 # transcast-cli/lsdvd. Goal: at most 1.5. A third, informative figure
 # takes the program's bare start (`transcast-cli --version`: loading Qt Core
-# and creating the application object, about 20 ms of CPU on its own) off
-# our side, leaving what the listing itself costs against the whole lsdvd.
+# and creating the application object, which `dvd` skips) off our side,
+# leaving what the listing itself costs against the whole lsdvd. Loading Qt
+# Core alone costs about twice lsdvd's whole run, so the goal is out of reach
+# of any program linking it.
 # Usage: bench/dvd/list_vs_lsdvd.sh [BIN_DIR] [ROUNDS]
 set -euo pipefail
 source "$(dirname "$0")/../encoder/common.sh"
