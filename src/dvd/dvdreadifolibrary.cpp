@@ -372,6 +372,21 @@ bool collect(pid_t child, int fd, std::string& bytes)
     return !killed && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+using Texts = std::vector<std::string> TitleSetInfo::*;
+
+std::int32_t countOf(const TitleSetInfo* titleSet, Texts texts)
+{
+    return titleSet == nullptr ? 0 : static_cast<std::int32_t>((titleSet->*texts).size());
+}
+
+// The description at index of a title set's list; empty when there is none.
+std::string textAt(const TitleSetInfo* titleSet, Texts texts, std::int32_t index)
+{
+    if (index < 0 || index >= countOf(titleSet, texts))
+        return {};
+    return (titleSet->*texts)[static_cast<size_t>(index)];
+}
+
 } // namespace
 
 DvdReadIfoLibrary::DvdReadIfoLibrary() = default;
@@ -486,30 +501,22 @@ std::int32_t DvdReadIfoLibrary::ifoGetNumPGCI(std::int32_t handle)
 
 std::int32_t DvdReadIfoLibrary::ifoGetNumAudio(std::int32_t handle)
 {
-    const TitleSetInfo* titleSet = find(handle);
-    return titleSet == nullptr ? 0 : static_cast<std::int32_t>(titleSet->audio.size());
+    return countOf(find(handle), &TitleSetInfo::audio);
 }
 
 std::string DvdReadIfoLibrary::ifoGetAudioDesc(std::int32_t handle, std::int32_t index)
 {
-    const TitleSetInfo* titleSet = find(handle);
-    if (titleSet == nullptr || index < 0 || index >= ifoGetNumAudio(handle))
-        return {};
-    return titleSet->audio[static_cast<size_t>(index)];
+    return textAt(find(handle), &TitleSetInfo::audio, index);
 }
 
 std::int32_t DvdReadIfoLibrary::ifoGetNumSubPic(std::int32_t handle)
 {
-    const TitleSetInfo* titleSet = find(handle);
-    return titleSet == nullptr ? 0 : static_cast<std::int32_t>(titleSet->subpictures.size());
+    return countOf(find(handle), &TitleSetInfo::subpictures);
 }
 
 std::string DvdReadIfoLibrary::ifoGetSubPicDesc(std::int32_t handle, std::int32_t index)
 {
-    const TitleSetInfo* titleSet = find(handle);
-    if (titleSet == nullptr || index < 0 || index >= ifoGetNumSubPic(handle))
-        return {};
-    return titleSet->subpictures[static_cast<size_t>(index)];
+    return textAt(find(handle), &TitleSetInfo::subpictures, index);
 }
 
 std::int32_t DvdReadIfoLibrary::ifoGetPGCIInfo(std::int32_t handle, std::int32_t title,
