@@ -17,7 +17,8 @@ constexpr std::uint32_t kMaxText = 4096;
 
 void put(std::string& out, const void* data, size_t size)
 {
-    out.append(static_cast<const char*>(data), size);
+    if (size > 0) // an empty list's data may be null
+        out.append(static_cast<const char*>(data), size);
 }
 
 void put32(std::string& out, std::uint32_t value)
@@ -47,6 +48,8 @@ public:
     {
         if (m_bytes.size() - m_offset < size)
             return false;
+        if (size == 0) // an empty list's data may be null
+            return true;
         std::memcpy(data, m_bytes.data() + m_offset, size);
         m_offset += size;
         return true;
