@@ -6,6 +6,9 @@ namespace transcast
 PacedQueue::PacedQueue(QObject* parent) : QObject(parent)
 {
     m_pause.setSingleShot(true);
+    // A pause is at least as long as asked, as the sleep it stands for: a
+    // coarse timer may end it up to a twentieth early.
+    m_pause.setTimerType(Qt::PreciseTimer);
     connect(&m_pause, &QTimer::timeout, this, &PacedQueue::drain);
 }
 
