@@ -184,25 +184,6 @@ private:
     MessageFilter m_filter;
 };
 
-// Whether anything, even a dangling link, stands at the path.
-bool entryExists(const std::string& path)
-{
-    struct stat status;
-    return lstat(path.c_str(), &status) == 0;
-}
-
-// A failed job must not leave a file that looks like a finished output (and
-// takes the name from the next try), but only a file this job created goes:
-// an existing one that "-y" let ffmpeg replace is no longer ours to judge.
-void removeFailedOutput(const std::string& path, bool existedBefore)
-{
-    struct stat status;
-    if (existedBefore || ChildProcess::wasInterrupted() || lstat(path.c_str(), &status) != 0 ||
-        !S_ISREG(status.st_mode))
-        return;
-    unlink(path.c_str());
-}
-
 } // namespace
 
 bool writeAll(int fd, std::string_view text)
@@ -221,6 +202,21 @@ bool writeAll(int fd, std::string_view text)
 void reportError(const std::string& message)
 {
     writeAll(STDERR_FILENO, "register.dat: " + message + "\n");
+}
+
+bool entryExists(const std::string& path)
+{
+    struct stat status;
+    return lstat(path.c_str(), &status) == 0;
+}
+
+void removeFailedOutput(const std::string& path, bool existedBefore)
+{
+    struct stat status;
+    if (existedBefore || ChildProcess::wasInterrupted() || lstat(path.c_str(), &status) != 0 ||
+        !S_ISREG(status.st_mode))
+        return;
+    unlink(path.c_str());
 }
 
 int runConversion(const Invocation& invocation, int inputFd)

@@ -29,4 +29,12 @@ bool writeAll(int fd, std::string_view text);
 // Prints "register.dat: message" and a line end on standard error.
 void reportError(const std::string& message);
 
+// Whether anything, even a dangling link, stands at the path.
+bool entryExists(const std::string& path);
+
+// A failed job must not leave a file that looks like a finished output (and
+// takes the name from the next try), but only a file this job created goes:
+// an existing one that "-y" let ffmpeg replace is no longer ours to judge.
+void removeFailedOutput(const std::string& path, bool existedBefore);
+
 } // namespace transcast

@@ -216,6 +216,7 @@ int runDvdConversion(const Invocation& invocation)
         reportError(std::string("cannot create a pipe: ") + std::strerror(errno));
         return 1;
     }
+    const bool existed = entryExists(fromPipe.output);
     Feeder feeder(reader, feed[1]);
     feeder.start();
     const int status = fromPipe.kind == Invocation::Kind::ConvertAmr
@@ -226,7 +227,10 @@ int runDvdConversion(const Invocation& invocation)
     close(feed[0]);
     feeder.join();
     if (!feeder.error().empty()) {
+        // ffmpeg took the cut-off stream for the whole title and may have
+        // ended well: what it wrote is not the title.
         reportError(feeder.error());
+        removeFailedOutput(fromPipe.output, existed);
         return status != 0 ? status : 1;
     }
     return status;

@@ -65,6 +65,10 @@ bool DiscReader::open(const std::string& root)
             m_error += ": " + m_log->lastError;
         return false;
     }
+    // Opening a folder logs errors on the way that do not stop it (such as
+    // not finding the device behind the folder); they explain nothing that
+    // fails later.
+    m_log->lastError.clear();
     return true;
 }
 

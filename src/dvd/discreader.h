@@ -27,7 +27,8 @@ public:
     dvd_reader_s* handle() const { return m_reader.get(); }
     const std::string& root() const { return m_root; }
     const std::string& error() const { return m_error; }
-    // The last error libdvdread reported since open(), empty when none.
+    // The last error libdvdread reported since open() succeeded, empty when
+    // none.
     std::string lastLibraryError() const;
 
     struct Log;

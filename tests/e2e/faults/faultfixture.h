@@ -70,7 +70,21 @@ protected:
     }
 
     static QString binDir() { return QStringLiteral(TRANSCAST_BIN_DIR); }
-    static QString cliProgram() { return binDir() + QStringLiteral("/transcast-cli"); }
+    // The CLI the cases run: the built one, or a copy in a program folder of
+    // the case's own (programFolder).
+    QString cliProgram = binDir() + QStringLiteral("/transcast-cli");
+
+    // A program folder holding copies of the named files of the built one.
+    QString programFolder(const QStringList& names)
+    {
+        const QString folder = work.filePath(QStringLiteral("program"));
+        QDir().mkpath(folder);
+        for (const QString& name : names)
+            EXPECT_TRUE(QFile::copy(binDir() + '/' + name, folder + '/' + name))
+                << name.toStdString();
+        cliProgram = folder + QStringLiteral("/transcast-cli");
+        return folder;
+    }
 
     QProcessEnvironment environment() const
     {
@@ -92,10 +106,10 @@ protected:
         if (unprivileged && runningAsRoot())
             process.start(QStringLiteral("setpriv"),
                           QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--",
-                                      cliProgram()} +
+                                      cliProgram} +
                               arguments);
         else
-            process.start(cliProgram(), arguments);
+            process.start(cliProgram, arguments);
     }
 
     CliRun cli(const QStringList& arguments, bool unprivileged = false,
