@@ -145,6 +145,52 @@ TEST_F(FileFaults, GarbageHugeOrWronglyTypedSettingsStillConvert)
     EXPECT_TRUE(nothingLeftRunning());
 }
 
+// profiles.pop emptied, cut short inside a profile's lines, or overwritten
+// with garbage: the profile is named and cannot be chosen (nothing converts
+// with another profile's options or none), the file and the settings stay as
+// they were, and a profile whose lines are whole still converts.
+TEST_F(FileFaults, DamagedProfilesPopNamesTheProfileThatCannotBeChosen)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    const QString program = programFolder({"transcast-cli", "register.dat"});
+    const QString definitions = program + QStringLiteral("/profiles.pop");
+    const QByteArray whole = readFile(binDir() + QStringLiteral("/profiles.pop"));
+    const qsizetype header = whole.indexOf("\n#122 ");
+    ASSERT_GT(header, 0);
+    // Profile 122's name line and the first bytes of its size line.
+    const QByteArray truncated = whole.left(whole.indexOf('\n', header + 1) + 12);
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage.append(static_cast<char>((i * 7919 + 13) % 256));
+    const QString settings = config + QStringLiteral("/transcast-cli.ini");
+    const QByteArray recorded = "[profiles]\r\nselcetsubindex=2\r\n[other]\r\nk=caf\xe9\r\n";
+    writeFile(settings, recorded);
+    const Snapshot library = snapshot(sources);
+
+    for (const QByteArray& content : {QByteArray(), truncated, garbage}) {
+        writeFile(definitions, content);
+        const CliRun run =
+            cli({"convert", "--config", config, "--profile", "122", "--output", outputs, source});
+        EXPECT_EQ(run.exitCode, 1) << run.all().toStdString();
+        EXPECT_TRUE(run.err.contains(
+            QStringLiteral("Profile 122 cannot be chosen: its lines in \"%1\" are missing or "
+                           "incomplete.")
+                .arg(definitions)))
+            << run.err.toStdString();
+        EXPECT_TRUE(snapshot(outputs).empty());
+        EXPECT_EQ(readFile(definitions), content);
+        EXPECT_EQ(readFile(settings), recorded);
+    }
+
+    // The cut-short file still holds profile 2's whole lines.
+    writeFile(definitions, truncated);
+    const CliRun intact = cli({"convert", "--profile", "2", "--output", outputs, source});
+    EXPECT_EQ(intact.exitCode, 0) << intact.all().toStdString();
+    EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/clip.avi")));
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
 // Names a shell would run, split or misread: each converts to the output of
 // the same name, and nothing in a name is ever executed.
 TEST_F(FileFaults, HostileFileNamesConvertAsTheyAre)
@@ -178,9 +224,10 @@ TEST_F(FileFaults, HostileFileNamesConvertAsTheyAre)
 }
 
 // Sources that are not regular files: a FIFO (which would block a reader
-// forever), a link to a device, and a folder named like a video. Each is
-// passed over or skipped with a reason at once; the real file converts.
-TEST_F(FileFaults, FifoDeviceOrFolderNamedLikeAVideoIsNotConverted)
+// forever), a link to a device, and a folder named like a video; and a name
+// that is not UTF-8 in a listed folder. Each is passed over or reported at
+// once; the real file converts.
+TEST_F(FileFaults, SourcesThatCannotBeConvertedAreReportedAndTheRestConverts)
 {
     const QString real = clip(QStringLiteral("real.avi"));
     const QString fifo = sources + QStringLiteral("/fifo.avi");
@@ -198,13 +245,25 @@ TEST_F(FileFaults, FifoDeviceOrFolderNamedLikeAVideoIsNotConverted)
     EXPECT_TRUE(run.out.contains(QStringLiteral("1 finished, 0 failed, 2 skipped")))
         << run.out.toStdString();
 
-    // The folder as a source lists the library and leaves "folder.avi" out.
+    // The folder as a source lists the library and leaves "folder.avi" out
+    // without a word; the name that is not UTF-8 is reported and fails the
+    // run, and the file is left as it was.
     QDir(outputs).removeRecursively();
     ::unlink(QFile::encodeName(fifo).constData());
     QFile::remove(device);
+    const QByteArray undecodable = QFile::encodeName(sources) + "/caf\xe9.avi";
+    ASSERT_EQ(::link(QFile::encodeName(real).constData(), undecodable.constData()), 0);
+    const Snapshot library = snapshot(sources);
     const CliRun folder = cli(convert(outputs, {sources}));
-    EXPECT_EQ(folder.exitCode, 0) << folder.all().toStdString();
+    EXPECT_EQ(folder.exitCode, 1) << folder.all().toStdString();
+    EXPECT_TRUE(folder.err.contains(QStringLiteral("not valid UTF-8")) &&
+                folder.err.contains(QStringLiteral("caf\\xe9.avi")))
+        << folder.err.toStdString();
+    EXPECT_TRUE(folder.out.contains(QStringLiteral("1 finished, 0 failed")))
+        << folder.out.toStdString();
     EXPECT_EQ(QDir(outputs).entryList(QDir::Files), QStringList{"real.mp4"});
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_EQ(::access(undecodable.constData(), F_OK), 0);
     EXPECT_TRUE(nothingLeftRunning());
 }
 
