@@ -30,17 +30,17 @@ vob="$work/disc/VIDEO_TS/VTS_01_1.VOB"
 last=$(($(stat -c %s "$vob") / 2048 - 1))
 locator="vts://01*0*$last*0x80*0*/$work/disc"
 
-# A mid-size MPEG-4 profile in the app's spelling, and in today's for ffmpeg.
+# A mid-size MPEG-4 profile in the app's spelling, and the ffmpeg command
+# register.dat makes of it, reading the VOB instead of the piped sectors and
+# keeping the same streams.
 app=(-r 25 -b 1172000 -ab 128000 -ac 2 -aspect 1,3333 -s 640x480 -ar 44100
   -vcodec mpeg4 -acodec aac -t 00:01:00)
-direct=(-r 25 -b:v 1172000 -b:a 128000 -ac 2 -aspect 1.3333 -s 640x480 -ar 44100
-  -vcodec mpeg4 -acodec aac -t 00:01:00)
-# What register.dat asks of ffmpeg for a DVD input, given to the baseline too.
-reading=(-probesize 32M -analyzeduration 60M -f mpeg)
-choice=(-map 0:v:0 -map 0:i:0x80)
+explained_ffmpeg direct "$vob" "$work/direct.mp4" -y -i "$locator" "${app[@]}" "$work/ours.mp4"
+direct=("${direct[@]:0:${#direct[@]}-1}" -map 0:v:0 -map 0:i:0x80 "$work/direct.mp4")
+echo "ffmpeg: ${direct[*]}"
 
 compare "$rounds" -- "$register" -y -i "$locator" "${app[@]}" "$work/ours.mp4" \
-  -- ffmpeg -nostdin -y "${reading[@]}" -i "$vob" "${choice[@]}" "${direct[@]}" "$work/direct.mp4"
+  -- "${direct[@]}"
 printf 'register.dat wall %7.2f s cpu %7.2f s; ffmpeg on the VOB wall %7.2f s cpu %7.2f s (medians of %d)\n' \
   "$(ratio "$m_wall_a" 1000)" "$(ratio "$m_cpu_a" 1000)" \
   "$(ratio "$m_wall_b" 1000)" "$(ratio "$m_cpu_b" 1000)" "$rounds"
@@ -55,29 +55,23 @@ printf 'bench-result: %s | %s | %s | %s | %s\n' \
 
 # Through the DVD edition of the CLI (profile 122, MP4 - H.264 Video Normal),
 # when this build's CLI lists discs: the baseline takes the options of the
-# command line `convert --dry-run` prints, spelt as register.dat passes them.
+# command line `convert --dry-run` prints, as register.dat passes them.
 cli="$bin_dir/transcast-cli"
 if [ -x "$cli" ] && "$cli" dvd "$work/disc" >/dev/null 2>&1; then
   export XDG_CONFIG_HOME="$work/cli-config"
   cli_args=(convert --edition transcast-dvd --profile 122 --output "$work/cli-out" "$work/disc")
   line=$("$cli" "${cli_args[@]}" --dry-run | grep -m1 'vts://')
   read -ra words <<<"$line"
-  cli_direct=()
-  for ((i = 1; i < ${#words[@]} - 1; i++)); do
-    case ${words[i]} in
-      -i) cli_direct+=("${reading[@]}" -i "$vob" "${choice[@]}"); i=$((i + 1)) ;;
-      -b) cli_direct+=(-b:v) ;;
-      -ab) cli_direct+=(-b:a) ;;
-      *) cli_direct+=("${words[i]}") ;;
-    esac
-  done
+  explained_ffmpeg cli_direct "$vob" "$work/cli-direct.mp4" "${words[@]:1}"
+  cli_direct=("${cli_direct[@]:0:${#cli_direct[@]}-1}" -map 0:v:0 -map 0:i:0x80
+    "$work/cli-direct.mp4")
   echo "transcast-cli: $line"
-  echo "ffmpeg:        ffmpeg -nostdin ${cli_direct[*]} $work/cli-direct.mp4"
+  echo "ffmpeg:        ${cli_direct[*]}"
   cli_convert() {
     rm -rf "$work/cli-out"
     "$cli" "${cli_args[@]}"
   }
-  compare "$rounds" -- cli_convert -- ffmpeg -nostdin "${cli_direct[@]}" "$work/cli-direct.mp4"
+  compare "$rounds" -- cli_convert -- "${cli_direct[@]}"
   printf 'bench-result: %s | %s | %s | %s | %s\n' \
     "DVD title 60 s: transcast-cli convert --edition transcast-dvd vs ffmpeg on the VOB (wall)" \
     "$(ratio "$m_wall_a" 1000) s" "$(ratio "$m_wall_b" 1000) s" \

@@ -68,3 +68,23 @@ bench_results() {
   printf 'bench-result: %s (cpu) | %.3f s | %.3f s | %s | %s\n' "$name" \
     "$(ratio "$m_cpu_a" 1000)" "$(ratio "$m_cpu_b" 1000)" "$(ratio "$m_cpu_a" "$m_cpu_b")" "$goal"
 }
+
+# explained_ffmpeg ARRAY INPUT OUTPUT REGISTER_ARGS...: into ARRAY, the ffmpeg
+# command register.dat runs for REGISTER_ARGS (its --explain line, rate
+# control included), as a baseline runs it directly: INPUT in place of the
+# piped stream of a DVD locator (when given), OUTPUT as the output, and the
+# progress report written to /dev/null instead of register.dat's pipe.
+explained_ffmpeg() {
+  local -n into=$1
+  local input=$2 output=$3 line i
+  shift 3
+  line=$("$register" --explain "$@" | grep '^ffmpeg ')
+  eval "into=($line)"
+  for i in "${!into[@]}"; do
+    case ${into[$i]} in
+      pipe:3) into[i]=/dev/null ;;
+      pipe:0) [ -z "$input" ] || into[i]=$input ;;
+    esac
+  done
+  into[${#into[@]}-1]=$output
+}

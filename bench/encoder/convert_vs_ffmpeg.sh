@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # bench: register.dat conversion against ffmpeg
 # A 60 s 640x480 conversion as the app writes it, through register.dat and as
-# the same ffmpeg command run directly. Prints the medians and the ratio
+# the same ffmpeg command run directly (register.dat --explain). Prints the medians and the ratio
 # register.dat/ffmpeg (goal: at most 1.02).
 # Usage: bench/encoder/convert_vs_ffmpeg.sh [BIN_DIR] [ROUNDS]
 set -euo pipefail
@@ -11,14 +11,14 @@ rounds=${2:-$(default_rounds 2 6)}
 ffmpeg -v error -nostdin -y -f lavfi -i "testsrc=d=60:s=640x480:r=25" \
   -f lavfi -i "sine=f=440:d=60" -ac 2 -c:v mpeg4 -q:v 3 -c:a libmp3lame "$work/source.avi"
 
-# The app's spelling, and today's spelling of the same options for ffmpeg.
+# The app's spelling, and the ffmpeg command register.dat makes of it.
 app=(-r 25 -b 1172000 -ab 128000 -ac 2 -aspect 1,3333 -s 640x480 -ar 44100
      -vcodec mpeg4 -acodec aac)
-direct=(-r 25 -b:v 1172000 -b:a 128000 -ac 2 -aspect 1.3333 -s 640x480 -ar 44100
-        -vcodec mpeg4 -acodec aac)
+explained_ffmpeg direct "" "$work/direct.mp4" -y -i "$work/source.avi" "${app[@]}" "$work/ours.mp4"
+echo "ffmpeg: ${direct[*]}"
 
 compare "$rounds" -- "$register" -y -i "$work/source.avi" "${app[@]}" "$work/ours.mp4" \
-  -- ffmpeg -nostdin -y -i "$work/source.avi" "${direct[@]}" "$work/direct.mp4"
+  -- "${direct[@]}"
 printf 'register.dat wall %7.2f s cpu %7.2f s; ffmpeg wall %7.2f s cpu %7.2f s (medians of %d)\n' \
   "$(ratio "$m_wall_a" 1000)" "$(ratio "$m_cpu_a" 1000)" \
   "$(ratio "$m_wall_b" 1000)" "$(ratio "$m_cpu_b" 1000)" "$rounds"

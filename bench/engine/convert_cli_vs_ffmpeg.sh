@@ -17,16 +17,9 @@ ffmpeg -v error -nostdin -y -f lavfi -i "testsrc=d=60:s=640x480:r=25" \
 # No path here holds a blank, so the printed line splits into its words.
 line=$("$cli" convert --profile 122 --output "$work/out" --dry-run "$work/source.avi")
 read -ra words <<<"$line"
-direct=()
-for word in "${words[@]:1:${#words[@]}-2}"; do
-  case $word in
-    -b) direct+=(-b:v) ;;
-    -ab) direct+=(-b:a) ;;
-    *) direct+=("$word") ;;
-  esac
-done
+explained_ffmpeg direct "" "$work/direct.mp4" "${words[@]:1}"
 echo "transcast-cli: $line"
-echo "ffmpeg:        ffmpeg -nostdin ${direct[*]} $work/direct.mp4"
+echo "ffmpeg:        ${direct[*]}"
 
 # Each run starts from an empty output folder, so every run writes
 # source.mp4 rather than source_1.mp4, source_2.mp4 ...
@@ -35,7 +28,7 @@ cli_convert() {
   "$cli" convert --profile 122 --output "$work/out" "$work/source.avi"
 }
 
-compare "$rounds" -- cli_convert -- ffmpeg -nostdin "${direct[@]}" "$work/direct.mp4"
+compare "$rounds" -- cli_convert -- "${direct[@]}"
 printf 'transcast-cli wall %7.2f s cpu %7.2f s; ffmpeg wall %7.2f s cpu %7.2f s (medians of %d)\n' \
   "$(ratio "$m_wall_a" 1000)" "$(ratio "$m_cpu_a" 1000)" \
   "$(ratio "$m_wall_b" 1000)" "$(ratio "$m_cpu_b" 1000)" "$rounds"
