@@ -142,7 +142,12 @@ public:
                 }
                 const std::string_view data(buffer.data(), static_cast<size_t>(got));
                 if (&source == &sources[0]) {
-                    writeAll(STDOUT_FILENO, linesFor(m_translator.feed(data), bitrate));
+                    const std::vector<ProgressSample> samples = m_translator.feed(data);
+                    for (const ProgressSample& sample : samples) {
+                        if (sample.outTimeUs > 0)
+                            m_outTimeUs = sample.outTimeUs;
+                    }
+                    writeAll(STDOUT_FILENO, linesFor(samples, bitrate));
                 } else if (&source == &sources[1]) {
                     writeAll(STDERR_FILENO, m_filter.feed(data));
                 } else if (!onPcm(data.data(), data.size())) {
@@ -157,6 +162,8 @@ public:
 
     void kill() { m_ffmpeg.kill(); }
     int wait() { return m_ffmpeg.wait(); }
+    // How much the output holds, in microseconds, as ffmpeg last reported.
+    long long outTimeUs() const { return m_outTimeUs; }
 
     // After a failed run: ends our output with the line that says why, so
     // that the app can show it (ffmpeg's own last lines are about closing
@@ -182,6 +189,7 @@ private:
     ChildProcess m_ffmpeg;
     ProgressTranslator m_translator;
     MessageFilter m_filter;
+    long long m_outTimeUs = 0;
 };
 
 } // namespace
@@ -238,7 +246,7 @@ int runConversion(const Invocation& invocation, int inputFd)
             run.reportFailure();
         removeFailedOutput(invocation.output, existed);
     } else {
-        reportShortfall(plan, invocation.output);
+        reportShortfall(plan, invocation.output, run.outTimeUs());
     }
     return status;
 }

@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <sys/stat.h>
+
 #include "conversion.h"
-#include "mediaprobe.h"
 
 namespace transcast
 {
@@ -331,16 +332,16 @@ void reportCap(const RateControlPlan& plan)
                 std::to_string(plan.videoBitrate / 1000) + " kb/s is used");
 }
 
-void reportShortfall(const RateControlPlan& plan, const std::string& outputPath)
+void reportShortfall(const RateControlPlan& plan, const std::string& outputPath,
+                     long long durationUs)
 {
-    if (plan.target || (plan.videoBitrate <= 0 && plan.audioBitrate <= 0))
+    if (plan.target || (plan.videoBitrate <= 0 && plan.audioBitrate <= 0) || durationUs <= 0)
         return;
-    MediaSummary media;
-    std::string reason;
-    if (!probeMedia(outputPath, media, reason) || media.durationUs <= 0)
+    struct stat status;
+    if (stat(outputPath.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
         return;
-    const std::string message =
-        shortfallMessage(plan, media.fileSize, static_cast<double>(media.durationUs) / 1e6);
+    const std::string message = shortfallMessage(plan, static_cast<long long>(status.st_size),
+                                                 static_cast<double>(durationUs) / 1e6);
     if (!message.empty())
         reportError(message);
 }

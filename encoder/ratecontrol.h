@@ -56,8 +56,11 @@ std::string shortfallMessage(const RateControlPlan& plan, long long bytes, doubl
 // lowered to the profile's ceiling.
 void reportCap(const RateControlPlan& plan);
 
-// After a finished job: reads the output's size and duration and prints the
-// shortfall message, if any, with the encoder's other messages.
-void reportShortfall(const RateControlPlan& plan, const std::string& outputPath);
+// After a finished job: takes the output's size and the duration ffmpeg
+// last reported, and prints the shortfall message, if any, with the
+// encoder's other messages. (Probing the output instead would load the media
+// libraries for every job: a few percent of a short conversion's time.)
+void reportShortfall(const RateControlPlan& plan, const std::string& outputPath,
+                     long long durationUs);
 
 } // namespace transcast
