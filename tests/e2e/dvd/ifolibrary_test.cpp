@@ -268,8 +268,9 @@ void expectSameTitleSet(IfoLibrary& library, std::int32_t handle, IfoLibrary& ot
         EXPECT_EQ(mine.time.totalSeconds(), theirs.time.totalSeconds());
         ASSERT_EQ(mine.cells.size(), theirs.cells.size());
         for (size_t i = 0; i < mine.cells.size(); ++i) {
-            EXPECT_EQ(mine.cells[i].startPos, theirs.cells[i].startPos);
-            EXPECT_EQ(mine.cells[i].endPos, theirs.cells[i].endPos);
+            // Copies: a packed record's fields are not aligned for a reference.
+            EXPECT_EQ(std::int32_t{mine.cells[i].startPos}, std::int32_t{theirs.cells[i].startPos});
+            EXPECT_EQ(std::int32_t{mine.cells[i].endPos}, std::int32_t{theirs.cells[i].endPos});
             EXPECT_EQ(mine.cells[i].totalSeconds(), theirs.cells[i].totalSeconds());
         }
     }

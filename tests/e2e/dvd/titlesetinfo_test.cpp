@@ -50,8 +50,9 @@ void expectSame(const TitleSetRecord& got, const TitleSetRecord& want)
         EXPECT_EQ(a.time.totalSeconds(), b.time.totalSeconds());
         ASSERT_EQ(a.cells.size(), b.cells.size());
         for (size_t i = 0; i < b.cells.size(); ++i) {
-            EXPECT_EQ(a.cells[i].startPos, b.cells[i].startPos);
-            EXPECT_EQ(a.cells[i].endPos, b.cells[i].endPos);
+            // Copies: a packed record's fields are not aligned for a reference.
+            EXPECT_EQ(std::int32_t{a.cells[i].startPos}, std::int32_t{b.cells[i].startPos});
+            EXPECT_EQ(std::int32_t{a.cells[i].endPos}, std::int32_t{b.cells[i].endPos});
             EXPECT_EQ(a.cells[i].totalSeconds(), b.cells[i].totalSeconds());
         }
     }
