@@ -86,7 +86,9 @@ TEST_F(Sources, ConvertIsRefusedWhileFilesAreAdded)
     });
     controller->sources().addChosenFiles(files);
     waitFor([] { return false; }, 200);
-    EXPECT_GE(clicks, 2);
+    // Files are probed side by side and rows whose probes end together come
+    // in one go, so how many clicks fall within the add depends on timing.
+    EXPECT_GE(clicks, 1);
     EXPECT_FALSE(controller->state().Converting);
     EXPECT_FALSE(controller->runner().isRunning());
     ASSERT_EQ(jobs().rowCount(), 3);
