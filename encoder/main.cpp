@@ -13,22 +13,17 @@
 #include "dvdinput.h"
 #include "explain.h"
 #include "invocation.h"
-#include "mediaprobe.h"
-#include "probereport.h"
+#include "probeserver.h"
 
 namespace
 {
 
 int probe(const std::string& path)
 {
-    transcast::MediaSummary media;
-    std::string reason;
-    if (!transcast::probeMedia(path, media, reason)) {
-        transcast::writeAll(STDOUT_FILENO, transcast::formatProbeFailure(path, reason));
-        return 1;
-    }
+    bool readable = false;
     // One write, so that the report reaches the reader as one piece.
-    return transcast::writeAll(STDOUT_FILENO, transcast::formatProbeReport(media)) ? 0 : 1;
+    const std::string report = transcast::probeReportFor(path, readable);
+    return transcast::writeAll(STDOUT_FILENO, report) && readable ? 0 : 1;
 }
 
 const char usage[] = "usage: register.dat -i FILE                 report on a media file\n"
@@ -38,7 +33,9 @@ const char usage[] = "usage: register.dat -i FILE                 report on a me
                      "[OPTIONS] OUTPUT\n"
                      "                                           convert DVD sectors START..END\n"
                      "       register.dat --explain ARGS...      print the ffmpeg command\n"
-                     "                                           ARGS would run\n";
+                     "                                           ARGS would run\n"
+                     "       register.dat --probe-server         report on each NUL-ended path\n"
+                     "                                           read from standard input\n";
 
 } // namespace
 
@@ -51,6 +48,9 @@ int main(int argc, char** argv)
     const pid_t caller = getppid();
     if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != caller)
         return 1;
+
+    if (argc == 2 && std::string(argv[1]) == "--probe-server")
+        return transcast::runProbeServer(STDIN_FILENO, STDOUT_FILENO);
 
     using transcast::Invocation;
     const bool explain = argc > 1 && std::string(argv[1]) == "--explain";

@@ -141,6 +141,12 @@ StreamSummary summarize(const LibAv& av, const AVStream& stream)
 
 } // namespace
 
+bool loadMediaLibraries(std::string& reason)
+{
+    LibAv av;
+    return av.load(reason);
+}
+
 bool probeMedia(const std::string& path, MediaSummary& media, std::string& reason)
 {
     LibAv av;

@@ -14,4 +14,8 @@ namespace transcast
 // stream as the report, ahead of it.
 bool probeMedia(const std::string& path, MediaSummary& media, std::string& reason);
 
+// Loads libavformat and its libraries now rather than at the first probe;
+// false with the loader's reason when they cannot be loaded.
+bool loadMediaLibraries(std::string& reason);
+
 } // namespace transcast

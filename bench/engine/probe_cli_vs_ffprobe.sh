@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # bench: transcast-cli listing a folder against an ffprobe loop
 # transcast-cli probing a folder of 200 small clips (one run: the listing,
-# one register.dat probe per file, the estimates) against a plain shell loop
+# the probes on every core, the estimates) against a plain shell loop
 # of ffprobe over the same files. Prints the medians and the ratio
 # transcast-cli/ffprobe (goal: at most 1.2).
 # Usage: bench/engine/probe_cli_vs_ffprobe.sh [BIN_DIR] [ROUNDS]

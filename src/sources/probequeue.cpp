@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "common/textutil.h"
-#include "sources/sourceprobe.h"
+#include "sources/probeworker.h"
 
 namespace transcast
 {
@@ -39,7 +39,7 @@ void ProbeQueue::run(const QStringList& paths, const std::function<void(const Ou
     width = std::min(width, count);
 
     struct Slot {
-        std::unique_ptr<SourceProbe> probe;
+        std::unique_ptr<ProbeWorker> probe;
         std::unique_ptr<QTimer> timer;
         int index = -1;
     };
@@ -76,13 +76,13 @@ void ProbeQueue::run(const QStringList& paths, const std::function<void(const Ou
     };
 
     for (Slot& slot : workers) {
-        slot.probe = std::make_unique<SourceProbe>(m_encoderPath, m_workFolder);
+        slot.probe = std::make_unique<ProbeWorker>(m_encoderPath, m_workFolder);
         slot.timer = std::make_unique<QTimer>();
         slot.timer->setSingleShot(true);
-        SourceProbe* probe = slot.probe.get();
+        ProbeWorker* probe = slot.probe.get();
         connect(slot.timer.get(), &QTimer::timeout, probe,
                 [probe, timeoutMs] { probe->timeOut(timeoutMs); });
-        connect(probe, &SourceProbe::finished, this, [&, probe] {
+        connect(probe, &ProbeWorker::finished, this, [&, probe] {
             Slot& own = *std::find_if(workers.begin(), workers.end(),
                                       [probe](const Slot& s) { return s.probe.get() == probe; });
             own.timer->stop();

@@ -12,7 +12,7 @@
 namespace transcast
 {
 
-class SourceProbe;
+class ProbeWorker;
 
 // Probes many files at once, one encoder per core, and hands the results over
 // in the order the files were given: adding a folder of two hundred clips

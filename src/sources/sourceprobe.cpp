@@ -98,15 +98,25 @@ QString SourceProbe::failureReason() const
     if (encoderStartFailed())
         return encoderStartError();
     if (m_timedOut)
-        return QStringLiteral("%1: timed out after %2 s")
-            .arg(m_path, QString::number(m_timeoutMs / 1000.0, 'g', 4));
-    const QStringList lines = QString::fromLocal8Bit(m_report).split(
+        return timedOutReason(m_path, m_timeoutMs);
+    return reasonFromReport(m_path, m_report);
+}
+
+QString SourceProbe::reasonFromReport(const QString& path, const QByteArray& report)
+{
+    const QStringList lines = QString::fromLocal8Bit(report).split(
         QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
     for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
         if (!line->trimmed().isEmpty())
             return line->trimmed();
     }
-    return m_path + QStringLiteral(": the encoder cannot read it");
+    return path + QStringLiteral(": the encoder cannot read it");
+}
+
+QString SourceProbe::timedOutReason(const QString& path, int afterMs)
+{
+    return QStringLiteral("%1: timed out after %2 s")
+        .arg(path, QString::number(afterMs / 1000.0, 'g', 4));
 }
 
 void SourceProbe::timeOut(int afterMs)

@@ -46,6 +46,12 @@ public:
     // failure.
     QString failureReason() const;
 
+    // Why a probe of `path` that printed `report` gave no result: the
+    // report's last line, or that the encoder cannot read the file.
+    static QString reasonFromReport(const QString& path, const QByteArray& report);
+    // "PATH: timed out after N s".
+    static QString timedOutReason(const QString& path, int afterMs);
+
     // The joined text of the probe call, as the user would type it.
     QString commandLine(const QString& path) const;
 

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -238,4 +239,65 @@ TEST_F(Probe, OnlyRegularFilesAreProbed)
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(QString::fromUtf8(run.output), c.line + "\r\n");
     }
+}
+
+// "register.dat --probe-server" answers each NUL-ended path with the header
+// "REPORT <bytes>" and the very report the one-file call prints, whatever the
+// file: a movie, one it cannot read, a missing one, a FIFO, a folder, a name
+// with a line break in it. It ends when its input does.
+TEST_F(Probe, TheServerAnswersEachPathAsTheOneFileCallDoes)
+{
+    ASSERT_TRUE(makeMovie(path("clip.mp4"), 1, {"-c:v", "mpeg4", "-c:a", "aac"}));
+    ASSERT_TRUE(QFile::copy(path("clip.mp4"), path("two\nlines.mp4")));
+    QFile text(path("notes.txt"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("just some words\n");
+    text.close();
+    ASSERT_EQ(mkfifo(path("pipe.avi").toLocal8Bit().constData(), 0600), 0);
+    ASSERT_TRUE(QDir(m_folder.path()).mkdir(QStringLiteral("folder.avi")));
+    const QStringList files = {path("clip.mp4"),  path("notes.txt"), path("missing.avi"),
+                               path("pipe.avi"),  path("folder.avi"), path("two\nlines.mp4"),
+                               path("clip.mp4")};
+
+    QProcess server;
+    server.start(registerDat(), {QStringLiteral("--probe-server")});
+    ASSERT_TRUE(server.waitForStarted());
+    for (const QString& file : files)
+        server.write(QFile::encodeName(file) + '\0');
+    server.closeWriteChannel();
+    ASSERT_TRUE(server.waitForFinished(30000));
+    EXPECT_EQ(server.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(server.exitCode(), 0);
+    EXPECT_TRUE(server.readAllStandardError().isEmpty());
+
+    QByteArray answers = server.readAllStandardOutput();
+    for (const QString& file : files) {
+        const int newline = answers.indexOf('\n');
+        ASSERT_TRUE(newline > 0 && answers.startsWith("REPORT ")) << answers.toStdString();
+        const int length = answers.mid(7, newline - 7).toInt();
+        const QByteArray report = answers.mid(newline + 1, length);
+        answers.remove(0, newline + 1 + length);
+        EXPECT_EQ(report, runRegister({"-i", file}).output) << file.toStdString();
+    }
+    EXPECT_TRUE(answers.isEmpty()) << answers.toStdString();
+}
+
+// A DVD locator gets the one-file call's refusal, as a report line.
+TEST_F(Probe, TheServerRefusesADvdLocatorAndGoesOn)
+{
+    ASSERT_TRUE(makeMovie(path("clip.mp4"), 1, {"-c:v", "mpeg4", "-c:a", "aac"}));
+    QProcess server;
+    server.start(registerDat(), {QStringLiteral("--probe-server")});
+    ASSERT_TRUE(server.waitForStarted());
+    server.write("vts://01*0*1000*128*0*/media/dvd");
+    server.write(QByteArray(1, '\0') + QFile::encodeName(path("clip.mp4")) + '\0');
+    server.closeWriteChannel();
+    ASSERT_TRUE(server.waitForFinished(30000));
+    const QByteArray answers = server.readAllStandardOutput();
+    const QByteArray refusal = "vts://01*0*1000*128*0*/media/dvd: a DVD locator can be "
+                               "converted, not probed\r\n";
+    EXPECT_TRUE(answers.startsWith("REPORT " + QByteArray::number(refusal.size()) + "\n" +
+                                   refusal + "REPORT "))
+        << answers.toStdString();
+    EXPECT_TRUE(answers.endsWith(runRegister({"-i", path("clip.mp4")}).output));
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "sources/joblist.h"
+#include "sources/probequeue.h"
 #include "sources/sourcelist.h"
 
 using namespace transcast;
@@ -255,9 +256,15 @@ TEST_F(Sources, AFolderIsProbedOnEveryCoreYetListedInNameOrderAsOneByOne)
     ticker.start(5);
     const Listing together = list(4);
     ticker.stop();
+    // The same with one encoder started per file instead of one per core.
+    qputenv("TRANSCAST_PROBE_SERVER", "0");
+    const Listing perFile = list(4);
+    qunsetenv("TRANSCAST_PROBE_SERVER");
 
     ASSERT_EQ(oneByOne.rows.size(), 18); // 15 copies, 3 originals; 2 files skipped
     EXPECT_EQ(together.rows, oneByOne.rows);
+    EXPECT_EQ(perFile.rows, oneByOne.rows);
+    EXPECT_EQ(perFile.skipped, oneByOne.skipped);
     // Letter case ignored: aclip00 aclip02 ... base1 base2 base3 Bclip01 ...
     EXPECT_TRUE(oneByOne.rows[0].startsWith(QStringLiteral("aclip00|")));
     EXPECT_TRUE(oneByOne.rows[1].startsWith(QStringLiteral("aclip02|")));
@@ -271,4 +278,80 @@ TEST_F(Sources, AFolderIsProbedOnEveryCoreYetListedInNameOrderAsOneByOne)
         << together.skipped[0].toStdString();
     EXPECT_TRUE(together.skipped[1].startsWith(QStringLiteral("zz-last.avi ")));
     EXPECT_GT(ticks, 0);
+}
+
+namespace
+{
+
+// An encoder for the probe tests, written as a shell script into `folder`.
+QString fakeEncoder(const QTemporaryDir& folder, const QByteArray& script)
+{
+    const QString path = folder.filePath(QStringLiteral("register.dat"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write("#!/bin/bash\nexport LC_ALL=C\n"
+               "report=$'Input #0, avi:\\r\\n  Duration: 00:00:07.00, start: 0.000000, "
+               "bitrate: 437 kb/s\\r\\n    Stream #0.0: Video: 160x120, mpeg4, 25 fps\\r\\n'\n" +
+               script);
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return path;
+}
+
+// Probes `paths` one at a time through one worker and tells, per path, the
+// duration found or the reason there is none.
+QStringList probeAll(const QString& encoder, const QStringList& paths, int timeoutMs)
+{
+    QStringList told;
+    ProbeQueue queue(encoder, QFileInfo(encoder).path());
+    queue.run(
+        paths,
+        [&](const ProbeQueue::Outcome& outcome) {
+            told << (outcome.result.duration.isEmpty() ? outcome.failureReason
+                                                       : outcome.result.duration);
+        },
+        1, timeoutMs);
+    return told;
+}
+
+} // namespace
+
+// One encoder serves many probes; when it stalls on a file, that file times
+// out and a new encoder serves the next; when it dies on a file, that file
+// says so and the next is served again.
+TEST_F(Sources, AServingEncoderThatStallsOrDiesCostsOnlyThatFile)
+{
+    QTemporaryDir program;
+    const QString encoder = fakeEncoder(program, R"(
+[ "$1" = --probe-server ] || exit 2
+while IFS= read -r -d '' path; do
+  case "$path" in
+    *slow*) exec sleep 30 ;;
+    *dies*) exit 1 ;;
+  esac
+  printf 'REPORT %d\n%s' "${#report}" "$report"
+done
+)");
+    const QStringList told =
+        probeAll(encoder, {"/v/a.avi", "/v/slow.avi", "/v/b.avi", "/v/dies.avi", "/v/c.avi"}, 500);
+    EXPECT_EQ(told, QStringList({"00:00:07", "/v/slow.avi: timed out after 0.5 s", "00:00:07",
+                                 "/v/dies.avi: the encoder ended while reading it", "00:00:07"}));
+}
+
+// An encoder that does not serve (it prints its usage and ends) is asked one
+// file at a time, and its own words explain a file it cannot read.
+TEST_F(Sources, AnEncoderThatDoesNotServeIsAskedFileByFile)
+{
+    QTemporaryDir program;
+    const QString encoder = fakeEncoder(program, R"(
+if [ "$1" = --probe-server ]; then echo "usage: register.dat -i FILE"; exit 2; fi
+case "$2" in
+  *bad*) echo "$2: Invalid data found when processing input" ;;
+  *) printf '%s' "$report" ;;
+esac
+)");
+    const QStringList told = probeAll(encoder, {"/v/a.avi", "/v/bad.avi", "/v/c.avi"}, 5000);
+    EXPECT_EQ(told, QStringList({"00:00:07", "/v/bad.avi: Invalid data found when processing input",
+                                 "00:00:07"}));
 }

@@ -1,0 +1,194 @@
+#include "sources/probeworker.h"
+
+#include <QFile>
+#include <QProcess>
+
+#include "common/textutil.h"
+#include "sources/sourceprobe.h"
+
+namespace transcast
+{
+
+namespace
+{
+
+constexpr qint64 kBlockSize = 2048;
+// An answer's header: "REPORT <bytes>\n". Reports are at most 2048 bytes; a
+// header that says more, or is no header at all, is not our encoder speaking.
+constexpr int kMaxHeader = 32;
+constexpr int kMaxReport = 1 << 16;
+
+} // namespace
+
+ProbeWorker::ProbeWorker(QString encoderPath, QString workFolder, QObject* parent)
+    : QObject(parent), m_encoderPath(std::move(encoderPath)), m_workFolder(std::move(workFolder))
+{
+    if (qEnvironmentVariable("TRANSCAST_PROBE_SERVER") == QLatin1String("0"))
+        fallBack();
+}
+
+ProbeWorker::~ProbeWorker()
+{
+    stopServer();
+}
+
+void ProbeWorker::fallBack()
+{
+    if (m_single)
+        return;
+    m_single = std::make_unique<SourceProbe>(m_encoderPath, m_workFolder);
+    connect(m_single.get(), &SourceProbe::finished, this, [this] {
+        m_probing = false;
+        emit finished();
+    });
+}
+
+void ProbeWorker::probe(const QString& path)
+{
+    Q_ASSERT(!m_probing);
+    m_path = path;
+    m_probing = true;
+    if (m_single) {
+        m_single->probe(path);
+        return;
+    }
+    m_parser.reset();
+    m_report.clear();
+    m_failure.clear();
+    if (!m_server)
+        startServer();
+    if (m_server)
+        m_server->write(QFile::encodeName(path) + '\0');
+}
+
+void ProbeWorker::startServer()
+{
+    m_served = false;
+    m_pending.clear();
+    m_server = new QProcess(this);
+    m_server->setWorkingDirectory(m_workFolder);
+    m_server->setStandardErrorFile(QProcess::nullDevice());
+    connect(m_server, &QProcess::readyReadStandardOutput, this, &ProbeWorker::readAnswers);
+    connect(m_server, &QProcess::finished, this, &ProbeWorker::serverEnded);
+    connect(m_server, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            serverEnded();
+    });
+    m_server->start(m_encoderPath, {QStringLiteral("--probe-server")});
+}
+
+void ProbeWorker::stopServer()
+{
+    if (!m_server)
+        return;
+    QProcess* server = m_server;
+    m_server = nullptr;
+    server->disconnect(this);
+    // Nothing is in flight when a run ends; a probe that is, dies with it.
+    server->kill();
+    server->waitForFinished(3000);
+    server->deleteLater();
+}
+
+void ProbeWorker::readAnswers()
+{
+    if (!m_server)
+        return;
+    m_pending += m_server->readAllStandardOutput();
+    while (!m_pending.isEmpty()) {
+        const int newline = m_pending.indexOf('\n');
+        if (newline < 0 && m_pending.size() <= kMaxHeader)
+            return; // the header is still on its way
+        bool valid = newline > 0 && newline <= kMaxHeader && m_pending.startsWith("REPORT ");
+        const auto length = valid ? parseInt32(QString::fromLatin1(m_pending.mid(7, newline - 7)))
+                                  : std::nullopt;
+        valid = length && *length >= 0 && *length <= kMaxReport;
+        if (!valid || !m_probing) {
+            // Not our encoder's answer: ask it one file at a time instead.
+            stopServer();
+            fallBack();
+            if (m_probing)
+                m_single->probe(m_path);
+            return;
+        }
+        if (m_pending.size() < newline + 1 + *length)
+            return; // the report is still on its way
+        const QByteArray report = m_pending.mid(newline + 1, *length);
+        m_pending.remove(0, newline + 1 + *length);
+        m_served = true;
+        answer(report);
+    }
+}
+
+void ProbeWorker::answer(const QByteArray& report)
+{
+    m_report = report;
+    // Fed in the blocks the one-file probe reads, so that both read alike.
+    for (qint64 at = 0; at < report.size(); at += kBlockSize)
+        m_parser.feed(report.mid(at, kBlockSize));
+    m_probing = false;
+    emit finished();
+}
+
+void ProbeWorker::serverEnded()
+{
+    if (!m_server)
+        return;
+    const bool served = m_served;
+    readAnswers();
+    if (!m_server)
+        return; // readAnswers fell back
+    stopServer();
+    if (!m_probing)
+        return; // the next probe starts a new one
+    if (!served) {
+        // It never answered: not an encoder that serves, or not one at all.
+        // The one-file probe says which, in its own words.
+        fallBack();
+        m_single->probe(m_path);
+        return;
+    }
+    m_parser.reset();
+    m_failure = m_path + QStringLiteral(": the encoder ended while reading it");
+    answer(QByteArray());
+}
+
+void ProbeWorker::timeOut(int afterMs)
+{
+    if (m_single) {
+        m_single->timeOut(afterMs);
+        return;
+    }
+    if (!m_probing)
+        return;
+    stopServer();
+    m_parser.reset();
+    m_report.clear();
+    m_failure = SourceProbe::timedOutReason(m_path, afterMs);
+    m_probing = false;
+    emit finished();
+}
+
+const ProbeResult& ProbeWorker::result() const
+{
+    return m_single ? m_single->result() : m_parser.result();
+}
+
+QString ProbeWorker::failureReason() const
+{
+    if (m_single)
+        return m_single->failureReason();
+    return m_failure.isEmpty() ? SourceProbe::reasonFromReport(m_path, m_report) : m_failure;
+}
+
+bool ProbeWorker::encoderStartFailed() const
+{
+    return m_single && m_single->encoderStartFailed();
+}
+
+QString ProbeWorker::encoderStartError() const
+{
+    return m_single ? m_single->encoderStartError() : QString();
+}
+
+} // namespace transcast
