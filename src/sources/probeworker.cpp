@@ -1,5 +1,7 @@
 #include "sources/probeworker.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QProcess>
 
@@ -19,6 +21,30 @@ constexpr int kMaxHeader = 32;
 constexpr int kMaxReport = 1 << 16;
 
 } // namespace
+
+AnswerCut cutAnswer(QByteArray& pending, QByteArray& report)
+{
+    static const QByteArray header = QByteArrayLiteral("REPORT ");
+    const int newline = pending.indexOf('\n');
+    if (newline < 0)
+        return pending.size() <= kMaxHeader && header.startsWith(pending.left(header.size()))
+                   ? AnswerCut::Incomplete
+                   : AnswerCut::Invalid;
+    if (newline > kMaxHeader || !pending.startsWith(header))
+        return AnswerCut::Invalid;
+    const QByteArray digits = pending.mid(header.size(), newline - header.size());
+    const bool allDigits = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [](char c) {
+        return c >= '0' && c <= '9';
+    });
+    const auto length = allDigits ? parseInt32(QString::fromLatin1(digits)) : std::nullopt;
+    if (!length || *length > kMaxReport)
+        return AnswerCut::Invalid;
+    if (pending.size() - (newline + 1) < *length)
+        return AnswerCut::Incomplete;
+    report = pending.mid(newline + 1, *length);
+    pending.remove(0, newline + 1 + *length);
+    return AnswerCut::Whole;
+}
 
 ProbeWorker::ProbeWorker(QString encoderPath, QString workFolder, QObject* parent)
     : QObject(parent), m_encoderPath(std::move(encoderPath)), m_workFolder(std::move(workFolder))
@@ -95,15 +121,13 @@ void ProbeWorker::readAnswers()
     if (!m_server)
         return;
     m_pending += m_server->readAllStandardOutput();
-    while (!m_pending.isEmpty()) {
-        const int newline = m_pending.indexOf('\n');
-        if (newline < 0 && m_pending.size() <= kMaxHeader)
-            return; // the header is still on its way
-        bool valid = newline > 0 && newline <= kMaxHeader && m_pending.startsWith("REPORT ");
-        const auto length = valid ? parseInt32(QString::fromLatin1(m_pending.mid(7, newline - 7)))
-                                  : std::nullopt;
-        valid = length && *length >= 0 && *length <= kMaxReport;
-        if (!valid || !m_probing) {
+    for (;;) {
+        QByteArray report;
+        const AnswerCut cut = m_pending.isEmpty() ? AnswerCut::Incomplete
+                                                  : cutAnswer(m_pending, report);
+        if (cut == AnswerCut::Incomplete)
+            return;
+        if (cut == AnswerCut::Invalid || !m_probing) {
             // Not our encoder's answer: ask it one file at a time instead.
             stopServer();
             fallBack();
@@ -111,10 +135,6 @@ void ProbeWorker::readAnswers()
                 m_single->probe(m_path);
             return;
         }
-        if (m_pending.size() < newline + 1 + *length)
-            return; // the report is still on its way
-        const QByteArray report = m_pending.mid(newline + 1, *length);
-        m_pending.remove(0, newline + 1 + *length);
         m_served = true;
         answer(report);
     }

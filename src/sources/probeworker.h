@@ -15,6 +15,14 @@ namespace transcast
 
 class SourceProbe;
 
+// A serving encoder answers each path with "REPORT <bytes>\n" and the report.
+// Cuts the first answer from the front of `pending` into `report`: Whole when
+// it has all arrived, Incomplete while it is on its way, Invalid when the
+// text is no such answer (not our encoder speaking). Only a Whole answer is
+// taken from `pending`.
+enum class AnswerCut { Incomplete, Invalid, Whole };
+AnswerCut cutAnswer(QByteArray& pending, QByteArray& report);
+
 // Probes files one after another through one encoder that stays up
 // ("register.dat --probe-server"): the encoder loads its media libraries once
 // instead of once per file, which is most of what a probe of a small file
