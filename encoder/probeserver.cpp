@@ -66,14 +66,18 @@ std::string probeInChild(const std::string& path)
                                   std::string("cannot start its probe: ") + std::strerror(error));
     }
     if (child == 0) {
-        close(ends[0]);
         // A probe stuck on a slow file ends with the server that waits on it.
         if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != server)
+            _exit(1);
+        // The report pipe becomes our standard output, as in the one-file
+        // call; the server's own pipes to the app are not ours to hold open.
+        const int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (nothing < 0 || dup2(nothing, STDIN_FILENO) < 0 || dup2(ends[1], STDOUT_FILENO) < 0)
             _exit(1);
         bool readable = false;
         const std::string report = probeReportFor(path, readable);
         // _exit: the libraries' clean-up is the kernel's, and much faster.
-        _exit(writeAll(ends[1], report) ? 0 : 1);
+        _exit(writeAll(STDOUT_FILENO, report) ? 0 : 1);
     }
     close(ends[1]);
     std::string report = readToEnd(ends[0]);

@@ -8,7 +8,7 @@
 # Usage: bench/dvd/convert_title_vs_ffmpeg.sh [BIN_DIR] [ROUNDS]
 set -euo pipefail
 source "$(dirname "$0")/../encoder/common.sh"
-rounds=${2:-4}
+rounds=${2:-8}
 if [ "${BENCH_QUICK:-0}" = 1 ]; then
   rounds=2
 fi
