@@ -6,7 +6,10 @@
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -303,6 +306,22 @@ bool writeAll(int fd, const std::string& bytes)
     return true;
 }
 
+// Reads one title set and writes its record to fd; true when it was read
+// and written.
+bool writeTitleSet(dvd_reader_t* disc, int number, const FileStamp& stamp, int fd)
+{
+    TitleSetRecord record;
+    record.number = number;
+    record.stamp = stamp;
+    ifo_handle_t* ifo = disc == nullptr ? nullptr : ::ifoOpen(disc, number);
+    record.readable = describe(ifo, &record.info);
+    if (ifo != nullptr)
+        ::ifoClose(ifo);
+    std::string bytes;
+    encodeRecord(record, bytes);
+    return writeAll(fd, bytes) && record.readable;
+}
+
 // The child's work: title sets first, first + 1, ... of the disc, each
 // written to fd as soon as it is read, up to the first that cannot be read
 // (or, in a folder, the first whose IFO file is not there).
@@ -315,18 +334,21 @@ void readTitleSets(const std::string& root, bool image, const std::string& ifoPa
         const std::string stamped = stampPath(root, image, ifoPath, number);
         if (!image && !isRegularFile(stamped))
             break;
-        TitleSetRecord record;
-        record.number = number;
-        record.stamp = FileStamp::of(stamped);
-        ifo_handle_t* ifo = disc == nullptr ? nullptr : ::ifoOpen(disc, number);
-        record.readable = describe(ifo, &record.info);
-        if (ifo != nullptr)
-            ::ifoClose(ifo);
-        std::string bytes;
-        encodeRecord(record, bytes);
-        if (!writeAll(fd, bytes) || !record.readable)
+        if (!writeTitleSet(disc, number, FileStamp::of(stamped), fd))
             break;
     }
+    if (disc != nullptr)
+        DVDClose(disc);
+}
+
+// The child's work when the title set's IFO file killed the first child:
+// `view` is a folder that holds only the set's backup copy, which libdvdread
+// reads when the IFO file is not there.
+void readBackup(const std::string& view, int number, int fd)
+{
+    static const dvd_logger_cb quiet = {ignoreMessages};
+    dvd_reader_t* disc = DVDOpen2(nullptr, &quiet, view.c_str());
+    writeTitleSet(disc, number, FileStamp(), fd);
     if (disc != nullptr)
         DVDClose(disc);
 }
@@ -370,6 +392,89 @@ bool collect(pid_t child, int fd, std::string& bytes)
             return false;
     }
     return !killed && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Runs work(fd) in a child process and returns what it wrote to fd;
+// `finished` tells whether the child ended normally.
+template <typename Work>
+std::string runInChild(const Work& work, bool& finished)
+{
+    finished = false;
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        return {};
+    }
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        work(pipeEnds[1]);
+        ::_exit(0);
+    }
+    ::close(pipeEnds[1]);
+    std::string bytes;
+    finished = collect(child, pipeEnds[0], bytes);
+    ::close(pipeEnds[0]);
+    return bytes;
+}
+
+// The backup copy of a title set in a folder ("VTS_02_0.BUP" in any case);
+// empty when there is none.
+std::string backupPath(const std::string& root, int number)
+{
+    char wanted[32];
+    std::snprintf(wanted, sizeof wanted, "vts_%02d_0.bup", number);
+    DIR* folder = ::opendir(root.c_str());
+    if (folder == nullptr)
+        return {};
+    std::string found;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string path = root + "/" + entry->d_name;
+        if (lower(entry->d_name) == wanted && isRegularFile(path)) {
+            found = path;
+            break;
+        }
+    }
+    ::closedir(folder);
+    return found;
+}
+
+// A title set whose IFO file kills libdvdread's parser may still have a sound
+// backup copy, which libdvdread reads only when the IFO file cannot be read
+// at all. So the copy is read in a new child through a scratch folder that
+// links to it alone; the disc itself is left as it is.
+std::shared_ptr<const TitleSetInfo> readBackupInChild(const std::string& root, int number)
+{
+    const std::string backup = backupPath(root, number);
+    if (backup.empty())
+        return nullptr;
+    const char* tmp = std::getenv("TMPDIR");
+    std::string view = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
+                       "/transcast-backup-XXXXXX";
+    if (::mkdtemp(view.data()) == nullptr)
+        return nullptr;
+    const std::string videoTs = view + "/VIDEO_TS";
+    char name[32];
+    std::snprintf(name, sizeof name, "/VTS_%02d_0.BUP", number);
+    const std::string link = videoTs + name;
+    std::shared_ptr<const TitleSetInfo> info;
+    if (::mkdir(videoTs.c_str(), 0700) == 0 && ::symlink(backup.c_str(), link.c_str()) == 0) {
+        bool finished = false;
+        const std::string bytes = runInChild(
+            [&](int fd) { readBackup(videoTs, number, fd); }, finished);
+        size_t offset = 0;
+        TitleSetRecord record;
+        if (finished && decodeRecord(bytes, &offset, &record) && record.number == number &&
+            record.readable)
+            info = std::make_shared<const TitleSetInfo>(std::move(record.info));
+    }
+    ::unlink(link.c_str());
+    ::rmdir(videoTs.c_str());
+    ::rmdir(view.c_str());
+    return info;
 }
 
 using Texts = std::vector<std::string> TitleSetInfo::*;
@@ -437,24 +542,9 @@ std::int32_t DvdReadIfoLibrary::ifoOpen(const std::string& path, std::int32_t)
 void DvdReadIfoLibrary::readInChild(const std::string& root, bool image, const std::string& ifoPath,
                                     int first)
 {
-    int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
-        return;
-    const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
-        return;
-    }
-    if (child == 0) {
-        ::close(pipeEnds[0]);
-        readTitleSets(root, image, ifoPath, first, pipeEnds[1]);
-        ::_exit(0);
-    }
-    ::close(pipeEnds[1]);
-    std::string bytes;
-    const bool finished = collect(child, pipeEnds[0], bytes);
-    ::close(pipeEnds[0]);
+    bool finished = false;
+    const std::string bytes = runInChild(
+        [&](int fd) { readTitleSets(root, image, ifoPath, first, fd); }, finished);
 
     std::map<int, ReadTitleSet>& sets = m_discs[root];
     size_t offset = 0;
@@ -467,11 +557,12 @@ void DvdReadIfoLibrary::readInChild(const std::string& root, bool image, const s
         set.info = record.readable ? std::make_shared<const TitleSetInfo>(std::move(record.info))
                                    : nullptr;
     }
-    // The child died (or hung) on the title set after the last it handed over.
+    // The child died (or hung) on the title set after the last it handed
+    // over; in a folder, its backup copy may still be sound.
     if (!finished && next <= kMaxTitleSets) {
         ReadTitleSet& set = sets[next];
         set.stamp = FileStamp::of(stampPath(root, image, ifoPath, next));
-        set.info = nullptr;
+        set.info = image ? nullptr : readBackupInChild(root, next);
     }
 }
 

@@ -366,6 +366,36 @@ TEST(IfoLibrary, ATitleSetThatCrashesTheReadingCostsOnlyItself)
     expectSameTitleSet(library, three, alone, alone.ifoOpen(d.ifo(3)));
 }
 
+// A title set whose IFO file crashes the reading is read from its backup
+// copy when that is sound, as libdvdread does for an IFO it cannot read; the
+// folder is left as it was.
+TEST(IfoLibrary, ATitleSetThatCrashesTheReadingIsReadFromItsBackupCopy)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    TempFolder folder;
+    const std::string damaged = folder.path() + "/vts_02_0.ifo";
+    writeAll(folder.path() + "/vts_01_0.ifo", readAll(d.ifo(1)));
+    writeAll(damaged, withTitleCountBeyondTheTable(d.ifo(2)));
+    writeAll(folder.path() + "/vts_02_0.bup", readAll(d.videoTs() + "/VTS_02_0.BUP"));
+
+    DvdReadIfoLibrary library;
+    ASSERT_NE(library.ifoOpen(folder.path() + "/vts_01_0.ifo"), 0);
+    const std::int32_t two = library.ifoOpen(damaged);
+    ASSERT_NE(two, 0);
+    DvdReadIfoLibrary alone;
+    expectSameTitleSet(library, two, alone, alone.ifoOpen(d.ifo(2)));
+    EXPECT_EQ(readAll(damaged), withTitleCountBeyondTheTable(d.ifo(2)));
+
+    // A backup that crashes the reading too costs only its title set.
+    writeAll(folder.path() + "/vts_02_0.bup", withTitleCountBeyondTheTable(d.ifo(2)));
+    writeAll(damaged, withTitleCountBeyondTheTable(d.ifo(2)));
+    writeAll(folder.path() + "/vts_03_0.ifo", readAll(d.ifo(3)));
+    DvdReadIfoLibrary again;
+    EXPECT_EQ(again.ifoOpen(damaged), 0);
+    EXPECT_NE(again.ifoOpen(folder.path() + "/vts_03_0.ifo"), 0);
+}
+
 // What was read is kept only while the file stays as it was: another disc
 // mounted at the same place is read anew.
 TEST(IfoLibrary, AnotherTitleSetAtTheSamePathIsReadAnew)
