@@ -58,22 +58,35 @@ protected:
 
 // The IFO the fuzzing found first: a damaged program chain table made
 // libdvdread write through a null pointer while opening the title set, which
-// took the whole program down. It reads as a title set that cannot be read,
-// and the file is left as it was.
-TEST_F(DvdFaults, DamagedIfoThatCrashedLibdvdreadReadsAsUnreadable)
+// took the whole program down. The title set is read from its backup copy
+// while that is sound; with the copy damaged alike it reads as a title set
+// that cannot be read. The files are left as they were.
+TEST_F(DvdFaults, DamagedIfoThatCrashedLibdvdreadFallsBackToItsBackupCopy)
 {
     const QString ifo = videoTs(QStringLiteral("VTS_01_0.IFO"));
+    const QString damaged = QStringLiteral(TRANSCAST_TEST_DATA "/dvd/corrupt-pgcit-crash.ifo");
+    const CliRun intact = cli({"dvd", disc});
+    ASSERT_EQ(intact.exitCode, 0) << intact.all().toStdString();
     ASSERT_TRUE(QFile::remove(ifo));
-    ASSERT_TRUE(
-        QFile::copy(QStringLiteral(TRANSCAST_TEST_DATA "/dvd/corrupt-pgcit-crash.ifo"), ifo));
-    const Snapshot before = snapshot(sources);
+    ASSERT_TRUE(QFile::copy(damaged, ifo));
+    Snapshot before = snapshot(sources);
 
     transcast::dvd::DvdReadIfoLibrary library;
-    EXPECT_EQ(library.ifoOpen(QFile::encodeName(ifo).toStdString()), 0);
+    EXPECT_NE(library.ifoOpen(QFile::encodeName(ifo).toStdString()), 0);
+    CliRun listed = cli({"dvd", disc});
+    EXPECT_EQ(listed.exitCode, 0) << listed.all().toStdString();
+    EXPECT_EQ(listed.out, intact.out);
+    EXPECT_TRUE(kept(before, snapshot(sources)));
 
     // Listed as a whole disc: that title set brings no rows, the others are
     // listed and numbered on.
-    const CliRun listed = cli({"dvd", disc});
+    const QString backup = videoTs(QStringLiteral("VTS_01_0.BUP"));
+    ASSERT_TRUE(QFile::remove(backup));
+    ASSERT_TRUE(QFile::copy(damaged, backup));
+    before = snapshot(sources);
+    transcast::dvd::DvdReadIfoLibrary again;
+    EXPECT_EQ(again.ifoOpen(QFile::encodeName(ifo).toStdString()), 0);
+    listed = cli({"dvd", disc});
     EXPECT_EQ(listed.exitCode, 0) << listed.all().toStdString();
     EXPECT_TRUE(listed.out.contains(ifo + QStringLiteral(" (no rows)")))
         << listed.out.toStdString();
