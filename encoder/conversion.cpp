@@ -55,16 +55,6 @@ private:
     bool m_open = false;
 };
 
-// Reads what is there; 0 at the end of data, -1 on an error.
-ssize_t readSome(int fd, char* buffer, size_t size)
-{
-    ssize_t got;
-    do {
-        got = read(fd, buffer, size);
-    } while (got < 0 && errno == EINTR);
-    return got;
-}
-
 std::string linesFor(const std::vector<ProgressSample>& samples, const std::string& bitrate)
 {
     std::string lines;
@@ -193,6 +183,15 @@ private:
 };
 
 } // namespace
+
+ssize_t readSome(int fd, char* buffer, size_t size)
+{
+    ssize_t got;
+    do {
+        got = read(fd, buffer, size);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
 
 bool writeAll(int fd, std::string_view text)
 {

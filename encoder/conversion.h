@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include <sys/types.h>
+
 #include "invocation.h"
 
 namespace transcast
@@ -22,6 +24,10 @@ int runConversion(const Invocation& invocation, int inputFd = -1);
 // written (the reason on standard error), 0 on success. A failed job leaves
 // no output file. inputFd as for runConversion.
 int runAmrConversion(const Invocation& invocation, int inputFd = -1);
+
+// Reads what is there, retrying when a signal interrupts; 0 at the end of
+// data, -1 on an error.
+ssize_t readSome(int fd, char* buffer, size_t size);
 
 // Writes all of the text to the descriptor, retrying short writes.
 bool writeAll(int fd, std::string_view text);

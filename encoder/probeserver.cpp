@@ -24,14 +24,9 @@ std::string readToEnd(int fd)
 {
     std::string text;
     char buffer[4096];
-    for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return text;
+    for (ssize_t got; (got = readSome(fd, buffer, sizeof buffer)) > 0;)
         text.append(buffer, static_cast<size_t>(got));
-    }
+    return text;
 }
 
 } // namespace
@@ -105,9 +100,7 @@ int runProbeServer(int in, int out)
     for (;;) {
         size_t end = pending.find('\0');
         while (end == std::string::npos) {
-            const ssize_t got = read(in, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR)
-                continue;
+            const ssize_t got = readSome(in, buffer, sizeof buffer);
             if (got <= 0)
                 return 0; // the app has no more files for us
             pending.append(buffer, static_cast<size_t>(got));

@@ -306,20 +306,57 @@ bool writeAll(int fd, const std::string& bytes)
     return true;
 }
 
+// A disc (folder or image) opened with libdvdread's messages silenced;
+// null when libdvdread cannot open it.
+class QuietDisc
+{
+public:
+    explicit QuietDisc(const std::string& root)
+    {
+        static const dvd_logger_cb quiet = {ignoreMessages};
+        m_disc = DVDOpen2(nullptr, &quiet, root.c_str());
+    }
+    ~QuietDisc()
+    {
+        if (m_disc != nullptr)
+            DVDClose(m_disc);
+    }
+    QuietDisc(const QuietDisc&) = delete;
+    QuietDisc& operator=(const QuietDisc&) = delete;
+
+    // What the operations answer about title set `number`; false when it
+    // cannot be read.
+    bool read(int number, TitleSetInfo* info) const
+    {
+        ifo_handle_t* ifo = m_disc == nullptr ? nullptr : ::ifoOpen(m_disc, number);
+        const bool read = describe(ifo, info);
+        if (ifo != nullptr)
+            ::ifoClose(ifo);
+        return read;
+    }
+
+private:
+    dvd_reader_t* m_disc = nullptr;
+};
+
 // Reads one title set and writes its record to fd; true when it was read
 // and written.
-bool writeTitleSet(dvd_reader_t* disc, int number, const FileStamp& stamp, int fd)
+bool writeTitleSet(const QuietDisc& disc, int number, const FileStamp& stamp, int fd)
 {
     TitleSetRecord record;
     record.number = number;
     record.stamp = stamp;
-    ifo_handle_t* ifo = disc == nullptr ? nullptr : ::ifoOpen(disc, number);
-    record.readable = describe(ifo, &record.info);
-    if (ifo != nullptr)
-        ::ifoClose(ifo);
+    record.readable = disc.read(number, &record.info);
     std::string bytes;
     encodeRecord(record, bytes);
     return writeAll(fd, bytes) && record.readable;
+}
+
+// What a record says of its title set: null when it could not be read.
+std::shared_ptr<const TitleSetInfo> infoOf(TitleSetRecord& record)
+{
+    return record.readable ? std::make_shared<const TitleSetInfo>(std::move(record.info))
+                           : nullptr;
 }
 
 // The child's work: title sets first, first + 1, ... of the disc, each
@@ -328,8 +365,7 @@ bool writeTitleSet(dvd_reader_t* disc, int number, const FileStamp& stamp, int f
 void readTitleSets(const std::string& root, bool image, const std::string& ifoPath, int first,
                    int fd)
 {
-    static const dvd_logger_cb quiet = {ignoreMessages};
-    dvd_reader_t* disc = DVDOpen2(nullptr, &quiet, root.c_str());
+    const QuietDisc disc(root);
     for (int number = first; number <= kMaxTitleSets; ++number) {
         const std::string stamped = stampPath(root, image, ifoPath, number);
         if (!image && !isRegularFile(stamped))
@@ -337,8 +373,6 @@ void readTitleSets(const std::string& root, bool image, const std::string& ifoPa
         if (!writeTitleSet(disc, number, FileStamp::of(stamped), fd))
             break;
     }
-    if (disc != nullptr)
-        DVDClose(disc);
 }
 
 // The child's work when the title set's IFO file killed the first child:
@@ -346,11 +380,7 @@ void readTitleSets(const std::string& root, bool image, const std::string& ifoPa
 // reads when the IFO file is not there.
 void readBackup(const std::string& view, int number, int fd)
 {
-    static const dvd_logger_cb quiet = {ignoreMessages};
-    dvd_reader_t* disc = DVDOpen2(nullptr, &quiet, view.c_str());
-    writeTitleSet(disc, number, FileStamp(), fd);
-    if (disc != nullptr)
-        DVDClose(disc);
+    writeTitleSet(QuietDisc(view), number, FileStamp(), fd);
 }
 
 // Collects what the child writes until it closes the pipe, or kills it when
@@ -467,9 +497,8 @@ std::shared_ptr<const TitleSetInfo> readBackupInChild(const std::string& root, i
             [&](int fd) { readBackup(videoTs, number, fd); }, finished);
         size_t offset = 0;
         TitleSetRecord record;
-        if (finished && decodeRecord(bytes, &offset, &record) && record.number == number &&
-            record.readable)
-            info = std::make_shared<const TitleSetInfo>(std::move(record.info));
+        if (finished && decodeRecord(bytes, &offset, &record) && record.number == number)
+            info = infoOf(record);
     }
     ::unlink(link.c_str());
     ::rmdir(videoTs.c_str());
@@ -554,8 +583,7 @@ void DvdReadIfoLibrary::readInChild(const std::string& root, bool image, const s
            record.number == next) {
         ReadTitleSet& set = sets[next++];
         set.stamp = record.stamp;
-        set.info = record.readable ? std::make_shared<const TitleSetInfo>(std::move(record.info))
-                                   : nullptr;
+        set.info = infoOf(record);
     }
     // The child died (or hung) on the title set after the last it handed
     // over; in a folder, its backup copy may still be sound.
@@ -572,16 +600,7 @@ bool DvdReadIfoLibrary::readTitleSetHere(const std::string& ifoPath, TitleSetInf
     const std::string root = number > 0 ? discToOpen(ifoPath) : std::string();
     if (root.empty())
         return false;
-    static const dvd_logger_cb quiet = {ignoreMessages};
-    dvd_reader_t* disc = DVDOpen2(nullptr, &quiet, root.c_str());
-    if (disc == nullptr)
-        return false;
-    ifo_handle_t* ifo = ::ifoOpen(disc, number);
-    const bool read = describe(ifo, info);
-    if (ifo != nullptr)
-        ::ifoClose(ifo);
-    DVDClose(disc);
-    return read;
+    return QuietDisc(root).read(number, info);
 }
 
 std::int32_t DvdReadIfoLibrary::ifoGetNumPGCI(std::int32_t handle)

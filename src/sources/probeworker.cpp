@@ -14,7 +14,6 @@ namespace transcast
 namespace
 {
 
-constexpr qint64 kBlockSize = 2048;
 // An answer's header: "REPORT <bytes>\n". Reports are at most 2048 bytes; a
 // header that says more, or is no header at all, is not our encoder speaking.
 constexpr int kMaxHeader = 32;
@@ -144,8 +143,8 @@ void ProbeWorker::answer(const QByteArray& report)
 {
     m_report = report;
     // Fed in the blocks the one-file probe reads, so that both read alike.
-    for (qint64 at = 0; at < report.size(); at += kBlockSize)
-        m_parser.feed(report.mid(at, kBlockSize));
+    for (qint64 at = 0; at < report.size(); at += SourceProbe::BlockSize)
+        m_parser.feed(report.mid(at, SourceProbe::BlockSize));
     m_probing = false;
     emit finished();
 }

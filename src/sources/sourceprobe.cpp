@@ -10,11 +10,6 @@
 namespace transcast
 {
 
-namespace
-{
-constexpr qint64 kBlockSize = 2048;
-}
-
 SourceProbe::SourceProbe(QString encoderPath, QString workFolder, QObject* parent)
     : QObject(parent), m_encoderPath(std::move(encoderPath)), m_workFolder(std::move(workFolder))
 {
@@ -66,7 +61,7 @@ void SourceProbe::probe(const QString& path)
 void SourceProbe::readBlocks()
 {
     while (m_process && m_process->bytesAvailable() > 0) {
-        const QByteArray block = m_process->read(kBlockSize);
+        const QByteArray block = m_process->read(BlockSize);
         m_report += block;
         m_parser.feed(block);
     }

@@ -18,6 +18,9 @@ class SourceProbe : public QObject
 {
     Q_OBJECT
 public:
+    // The encoder's report is read, and parsed, in blocks of this size.
+    static constexpr qint64 BlockSize = 2048;
+
     SourceProbe(QString encoderPath, QString workFolder, QObject* parent = nullptr);
     ~SourceProbe() override;
 

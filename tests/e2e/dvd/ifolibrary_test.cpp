@@ -13,6 +13,7 @@
 
 #include "dvd/dvdreadifolibrary.h"
 #include "lsdvd.h"
+#include "sametitle.h"
 #include "support/testdiscs.h"
 
 using namespace transcast::dvd;
@@ -29,10 +30,7 @@ const TestDiscs& discs()
     return d;
 }
 
-struct Title {
-    TitleTime time;
-    std::vector<CellRecord> cells;
-};
+using Title = TitleSetInfo::Title;
 
 Title readTitle(IfoLibrary& library, std::int32_t handle, int index)
 {
@@ -262,18 +260,8 @@ void expectSameTitleSet(IfoLibrary& library, std::int32_t handle, IfoLibrary& ot
     EXPECT_EQ(ids(library, handle, true), ids(other, otherHandle, true));
     EXPECT_EQ(ids(library, handle, false), ids(other, otherHandle, false));
     ASSERT_EQ(library.ifoGetNumPGCI(handle), other.ifoGetNumPGCI(otherHandle));
-    for (int t = 0; t < library.ifoGetNumPGCI(handle); ++t) {
-        const Title mine = readTitle(library, handle, t);
-        const Title theirs = readTitle(other, otherHandle, t);
-        EXPECT_EQ(mine.time.totalSeconds(), theirs.time.totalSeconds());
-        ASSERT_EQ(mine.cells.size(), theirs.cells.size());
-        for (size_t i = 0; i < mine.cells.size(); ++i) {
-            // Copies: a packed record's fields are not aligned for a reference.
-            EXPECT_EQ(std::int32_t{mine.cells[i].startPos}, std::int32_t{theirs.cells[i].startPos});
-            EXPECT_EQ(std::int32_t{mine.cells[i].endPos}, std::int32_t{theirs.cells[i].endPos});
-            EXPECT_EQ(mine.cells[i].totalSeconds(), theirs.cells[i].totalSeconds());
-        }
-    }
+    for (int t = 0; t < library.ifoGetNumPGCI(handle); ++t)
+        expectSameTitle(readTitle(library, handle, t), readTitle(other, otherHandle, t));
 }
 
 // Reads everything the library offers about a title set; a broken IFO may
