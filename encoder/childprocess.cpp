@@ -53,6 +53,11 @@ void setForwarding(bool on)
     // took effect we are already orphaned and must not start the encoder.
     if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
         _exit(127);
+    // The forwarding handlers go at exec; a blocked mask would stay, and
+    // ffmpeg could not hear the stop we pass on.
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
 
     const int nullInput = open("/dev/null", O_RDONLY);
     if (nullInput < 0 || dup2(nullInput, STDIN_FILENO) < 0)

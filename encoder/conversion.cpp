@@ -155,20 +155,40 @@ public:
     // How much the output holds, in microseconds, as ffmpeg last reported.
     long long outTimeUs() const { return m_outTimeUs; }
 
-    // After a failed run: ends our output with the line that says why, so
-    // that the app can show it (ffmpeg's own last lines are about closing
-    // down, not about the fault). A job stopped by the user is no failure.
-    void reportFailure() const
+    // Why the job failed, empty when it did not: ffmpeg died of a signal, it
+    // reported a failed write of the output (even when it then exits 0, as
+    // ffmpeg 5.1 does when the disk fills while it writes the trailer), it
+    // failed, or it left `output` (when given) missing or empty. A job
+    // stopped by the user is no failure.
+    std::string failureReason(int status, const std::string& output) const
     {
         if (ChildProcess::wasInterrupted())
-            return;
-        std::string reason;
+            return {};
         if (m_ffmpeg.endingSignal() != 0)
-            reason = "ffmpeg was killed by signal " + std::to_string(m_ffmpeg.endingSignal());
-        else
-            reason = m_filter.firstError();
-        if (!reason.empty())
-            writeAll(STDERR_FILENO, reason + "\n");
+            return "ffmpeg was killed by signal " + std::to_string(m_ffmpeg.endingSignal());
+        if (!m_filter.writeError().empty())
+            return m_filter.writeError();
+        if (status != 0) {
+            return m_filter.firstError().empty()
+                       ? "ffmpeg failed with exit status " + std::to_string(status)
+                       : m_filter.firstError();
+        }
+        if (output.empty())
+            return {};
+        struct stat entry;
+        if (stat(output.c_str(), &entry) != 0)
+            return "ffmpeg wrote no output file " + output;
+        if (S_ISREG(entry.st_mode) && entry.st_size == 0)
+            return "ffmpeg wrote nothing into " + output;
+        return {};
+    }
+
+    // Ends our output with the messages held back and, last, the reason the
+    // job failed (if it did), so that the app shows it and a terminal shows
+    // it once.
+    void closeMessages(const std::string& reason) const
+    {
+        writeAll(STDERR_FILENO, m_filter.closingLines(reason));
     }
 
 private:
@@ -239,14 +259,17 @@ int runConversion(const Invocation& invocation, int inputFd)
     if (!run.start(conversionArguments(invocation, childProgressFd, plan), false, inputFd))
         return 127;
     const bool relayed = run.relay({});
-    const int status = relayed ? run.wait() : 1;
-    if (status != 0) {
-        if (relayed)
-            run.reportFailure();
-        removeFailedOutput(invocation.output, existed);
-    } else {
-        reportShortfall(plan, invocation.output, run.outTimeUs());
+    int status = relayed ? run.wait() : 1;
+    if (relayed) {
+        const std::string reason = run.failureReason(status, invocation.output);
+        run.closeMessages(reason);
+        if (!reason.empty() && status == 0)
+            status = 1;
     }
+    if (status != 0)
+        removeFailedOutput(invocation.output, existed);
+    else
+        reportShortfall(plan, invocation.output, run.outTimeUs());
     return status;
 }
 
@@ -280,10 +303,10 @@ int runAmrConversion(const Invocation& invocation, int inputFd)
         return false;
     });
     const int status = relayed ? run.wait() : 1;
+    if (relayed)
+        run.closeMessages(run.failureReason(status, std::string()));
     // A stopped job keeps what was encoded so far, as a playable file.
     if (status != 0 && !(relayed && ChildProcess::wasInterrupted())) {
-        if (relayed)
-            run.reportFailure();
         writer.discard();
         return status;
     }

@@ -54,4 +54,19 @@ Invocation parseInvocation(const std::vector<std::string>& arguments)
     return invocation;
 }
 
+Invocation withFileInput(Invocation invocation)
+{
+    if (invocation.kind != Invocation::Kind::Convert &&
+        invocation.kind != Invocation::Kind::ConvertAmr)
+        return invocation;
+    std::vector<std::string>& arguments = invocation.arguments;
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == "-i") {
+            arguments[i + 1] = "file:" + arguments[i + 1];
+            break;
+        }
+    }
+    return invocation;
+}
+
 } // namespace transcast

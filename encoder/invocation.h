@@ -29,6 +29,12 @@ struct Invocation {
 // in every other case the last argument is the output.
 Invocation parseInvocation(const std::vector<std::string>& arguments);
 
+// The invocation as ffmpeg must be given it: for a conversion of a file, the
+// value of "-i" with ffmpeg's "file:" prefix, so that a path is read as a path
+// whatever it holds ("concat:a.avi|b.avi", "file:c.avi", "-"), as the probe
+// reads it. Every other invocation comes back as it is.
+Invocation withFileInput(Invocation invocation);
+
 // True when the text ends in ".amr", in any case.
 bool hasAmrExtension(const std::string& path);
 

@@ -48,14 +48,20 @@ int main(int argc, char** argv)
     const pid_t caller = getppid();
     if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != caller)
         return 1;
+    // A caller that watches its signals through a descriptor starts us with
+    // them blocked; here, and in the ffmpeg we start, Ctrl-C and a stop must
+    // work as they do anywhere.
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
 
     if (argc == 2 && std::string(argv[1]) == "--probe-server")
         return transcast::runProbeServer(STDIN_FILENO, STDOUT_FILENO);
 
     using transcast::Invocation;
     const bool explain = argc > 1 && std::string(argv[1]) == "--explain";
-    const Invocation invocation =
-        transcast::parseInvocation(std::vector<std::string>(argv + (explain ? 2 : 1), argv + argc));
+    const Invocation invocation = transcast::withFileInput(transcast::parseInvocation(
+        std::vector<std::string>(argv + (explain ? 2 : 1), argv + argc)));
     if (explain && invocation.kind != Invocation::Kind::Usage)
         return transcast::writeAll(STDOUT_FILENO, transcast::explainInvocation(invocation)) ? 0 : 1;
     switch (invocation.kind) {

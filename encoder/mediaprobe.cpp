@@ -156,17 +156,16 @@ bool probeMedia(const std::string& path, MediaSummary& media, std::string& reaso
     }
     av.setLogLevel(AV_LOG_QUIET);
 
-    // An existing file is opened through the file protocol by name, so that a
-    // relative name with a ":" is not taken for a protocol. Only regular
-    // files: opening a FIFO or a device named like a video would block, or
-    // read forever.
+    // A path is opened through the file protocol by name, so that a name
+    // with a ":" ("concat:a.avi|b.avi") is never taken for a protocol; a
+    // conversion hands ffmpeg the same. Only regular files: opening a FIFO or
+    // a device named like a video would block, or read forever.
     struct stat status;
-    const bool exists = stat(path.c_str(), &status) == 0;
-    if (exists && !S_ISREG(status.st_mode)) {
+    if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
         reason = S_ISDIR(status.st_mode) ? "Is a directory" : "Not a regular file";
         return false;
     }
-    const std::string url = exists ? "file:" + path : path;
+    const std::string url = "file:" + path;
 
     AVFormatContext* opened = nullptr;
     int result = av.openInput(&opened, url.c_str(), nullptr, nullptr);

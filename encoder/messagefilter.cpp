@@ -52,6 +52,26 @@ std::string defused(std::string_view text)
 
 } // namespace
 
+bool isWriteFailure(std::string_view message)
+{
+    // The muxer's calls as ffmpeg 5.1 and later name them when they fail.
+    static constexpr std::string_view calls[] = {
+        "av_interleaved_write_frame()", "Error writing trailer", "Error closing file",
+        "Error muxing a packet", "Error submitting a packet to the muxer"};
+    // Reading a source never fails with these.
+    static constexpr std::string_view writeErrors[] = {"No space left on device",
+                                                       "Disk quota exceeded", "File too large"};
+    for (std::string_view call : calls) {
+        if (message.find(call) != std::string_view::npos)
+            return true;
+    }
+    for (std::string_view error : writeErrors) {
+        if (message.find(error) != std::string_view::npos)
+            return true;
+    }
+    return false;
+}
+
 bool isStatisticsLine(std::string_view line)
 {
     const size_t first = line.find_first_not_of(' ');
@@ -90,15 +110,28 @@ std::string MessageFilter::pass(std::string_view line)
     if (isStatisticsLine(rest) || rest.rfind("ffmpeg stats and -progress period set to", 0) == 0)
         return {};
 
-    if (isFailureLevel(level) && m_firstError.empty()) {
+    if (isFailureLevel(level)) {
         std::string_view message = rest;
         while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
             message.remove_suffix(1);
         const std::string_view name = bracketed(context);
-        const size_t at = name.find(" @ ");
+        std::string said;
         if (!name.empty())
-            m_firstError = std::string(name.substr(0, at)) + ": ";
-        m_firstError += message;
+            said = std::string(name.substr(0, name.find(" @ "))) + ": ";
+        said += message;
+        if (!said.empty() && (said == m_firstError || said == m_writeError))
+            return {};
+        bool held = false;
+        if (m_firstError.empty()) {
+            m_firstError = said;
+            held = true;
+        }
+        if (m_writeError.empty() && isWriteFailure(message)) {
+            m_writeError = said;
+            held = true;
+        }
+        if (held)
+            return {};
     }
     std::string passed(context.empty() ? std::string_view() : context);
     if (!context.empty())
@@ -119,6 +152,18 @@ std::string MessageFilter::feed(std::string_view data)
     }
     m_pending.erase(0, start);
     return passed;
+}
+
+std::string MessageFilter::closingLines(const std::string& reason) const
+{
+    std::string lines;
+    if (!m_firstError.empty() && m_firstError != reason)
+        lines += defused(m_firstError) + "\n";
+    if (!m_writeError.empty() && m_writeError != reason && m_writeError != m_firstError)
+        lines += defused(m_writeError) + "\n";
+    if (!reason.empty())
+        lines += defused(reason) + "\n";
+    return lines;
 }
 
 std::string MessageFilter::finish()

@@ -8,7 +8,9 @@
 
 #include "app/startupreport.h"
 #include "common/edition.h"
+#include "common/interruptwatcher.h"
 #include "common/programarguments.h"
+#include "ui/interruptcloser.h"
 #include "ui/mainwindow.h"
 #include "ui/splashscreen.h"
 
@@ -72,6 +74,8 @@ int reportWrongLine(const QString& programName, const QString& error)
 
 int main(int argc, char* argv[])
 {
+    // Before any thread exists, so that every one leaves these to the watcher.
+    transcast::InterruptWatcher::blockInterrupts();
     using transcast::ProgramArguments;
     const QString programName = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
     // --help answers before the application object, so it needs no display.
@@ -107,6 +111,11 @@ int main(int argc, char* argv[])
     splash.showNow();
 
     transcast::MainWindow window(edition);
+    // A logout, a shutdown or a closed terminal stops the running job and
+    // closes the window as the user would.
+    transcast::InterruptWatcher interrupts;
+    QObject::connect(&interrupts, &transcast::InterruptWatcher::interrupted,
+                     new transcast::InterruptCloser(window), &transcast::InterruptCloser::closeOn);
     window.show();
     splash.done(&window);
 

@@ -285,7 +285,8 @@ QString CliOptions::usage()
         "  --subtitle-track K subtitle track K burnt in (0: none, the default)\n"
         "\n"
         "Exit status: 0 every job finished, 1 a job failed or a source was\n"
-        "skipped, 2 bad usage, 130 stopped with Ctrl-C.\n");
+        "skipped, 2 bad usage, 130 stopped with Ctrl-C (143 by SIGTERM, 129 by\n"
+        "SIGHUP; the running job's file is closed first).\n");
 }
 
 } // namespace transcast

@@ -17,9 +17,8 @@ struct CliOptions {
 
     // Exit statuses of the program.
     static constexpr int kSuccess = 0;
-    static constexpr int kFailed = 1;        // a job failed or a source was skipped
-    static constexpr int kBadUsage = 2;      // the arguments were wrong
-    static constexpr int kInterrupted = 130; // stopped by Ctrl-C (128 + SIGINT)
+    static constexpr int kFailed = 1;   // a job failed or a source was skipped
+    static constexpr int kBadUsage = 2; // the arguments were wrong
 
     Command command = Command::Help;
     // Set only when the option was given.

@@ -5,8 +5,8 @@
 #include "cli/clioptions.h"
 #include "cli/clisession.h"
 #include "cli/console.h"
-#include "cli/interruptwatcher.h"
 #include "cli/progressline.h"
+#include "common/interruptwatcher.h"
 #include "common/textutil.h"
 #include "control/controller.h"
 
@@ -159,8 +159,8 @@ int ConvertCommand::convert(int skipped)
     }
     console.out(summary);
 
-    if (m_interrupted)
-        return CliOptions::kInterrupted;
+    if (m_interruptedBy != 0)
+        return 128 + m_interruptedBy;
     return failed + skipped > 0 || stopped ? CliOptions::kFailed : CliOptions::kSuccess;
 }
 
@@ -218,12 +218,19 @@ void ConvertCommand::showProgress()
                                         console.width() - 1));
 }
 
-void ConvertCommand::interrupt()
+void ConvertCommand::interrupt(int signalNumber)
 {
+    // A second signal while the stopped job closes its file (a logout sends
+    // SIGTERM and SIGHUP together) must not cut that short.
+    if (m_interruptedBy != 0)
+        return;
     Controller& controller = m_session.controller();
     if (!controller.state().Converting)
-        InterruptWatcher::dieOfInterrupt();
-    m_interrupted = true;
+        InterruptWatcher::dieOf(signalNumber);
+    m_interruptedBy = signalNumber;
+    m_session.console().clearStatus();
+    m_session.console().err(QStringLiteral("transcast-cli: %1: stopping the running job")
+                                .arg(InterruptWatcher::signalName(signalNumber)));
     controller.batch().StopConversion();
 }
 

@@ -15,8 +15,9 @@ struct CliOptions;
 // the running row is one line rewritten in place (ProgressLine); otherwise
 // each row gets a line when it starts and one when it ends, so a log holds
 // no carriage returns. Every row's final status is printed: "Finish",
-// "Failed" with the reason, or "Stop". Ctrl-C stops the batch as the Stop
-// button does.
+// "Failed" with the reason, or "Stop". Ctrl-C, SIGTERM and SIGHUP stop the
+// batch as the Stop button does; the exit status is then 128 plus the
+// signal's number.
 class ConvertCommand : public QObject
 {
     Q_OBJECT
@@ -34,7 +35,7 @@ private:
     void rowStarted(int row);
     void rowChanged(int row);
     void showProgress();
-    void interrupt();
+    void interrupt(int signalNumber);
     QString rowLabel(int row) const;
 
     CliSession& m_session;
@@ -42,7 +43,7 @@ private:
     InterruptWatcher& m_interrupts;
     QSet<int> m_ended;
     int m_activeRow = -1;
-    bool m_interrupted = false;
+    int m_interruptedBy = 0; // the signal that stopped the batch
 };
 
 } // namespace transcast

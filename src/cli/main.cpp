@@ -9,9 +9,9 @@
 #include "cli/console.h"
 #include "cli/convertcommand.h"
 #include "cli/dvdcommand.h"
-#include "cli/interruptwatcher.h"
 #include "cli/probecommand.h"
 #include "cli/profilescommand.h"
+#include "common/interruptwatcher.h"
 #include "common/textutil.h"
 
 using namespace transcast;
@@ -95,8 +95,7 @@ int main(int argc, char* argv[])
     if (listing)
         return DvdCommand::run(session, options);
     if (options.command == CliOptions::Command::Probe) {
-        QObject::connect(&*interrupts, &InterruptWatcher::interrupted,
-                         [] { InterruptWatcher::dieOfInterrupt(); });
+        QObject::connect(&*interrupts, &InterruptWatcher::interrupted, &InterruptWatcher::dieOf);
         return ProbeCommand::run(session, options);
     }
     ConvertCommand convert(session, options, *interrupts);

@@ -1,8 +1,18 @@
 #include "common/inifile.h"
 
+#include <cerrno>
+#include <cstring>
+
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QStringList>
+#include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "common/textutil.h"
 
@@ -11,6 +21,23 @@ namespace transcast
 
 namespace
 {
+
+// How long a write waits for the other writers of the same file: far more
+// than any write takes, even with many writers in line.
+constexpr int kLockWaitMs = 30000;
+
+// Polls in short steps: QLockFile's own wait doubles its sleep up to seconds,
+// and among several writers one could sleep through every chance it had.
+bool takeLock(QLockFile& lock)
+{
+    const QDeadlineTimer deadline(kLockWaitMs);
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+            return false;
+        QThread::msleep(5);
+    }
+    return true;
+}
 
 // The file's lines as stored, line ends taken off (a CR before the LF stays
 // with its line). Each line is decoded on its own only to be read: a line
@@ -134,9 +161,34 @@ bool IniFile::readBool(const QString& section, const QString& key, bool defaultV
     return readInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
+QString IniFile::writeProblem() const
+{
+    if (m_path.isEmpty())
+        return QStringLiteral("no settings file");
+    const QFileInfo file(m_path);
+    const QByteArray folder = QFile::encodeName(file.absolutePath());
+    const auto reason = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
+    struct stat entry;
+    if (::stat(folder.constData(), &entry) != 0)
+        return reason(errno);
+    if (!S_ISDIR(entry.st_mode))
+        return reason(ENOTDIR);
+    // The lock and the new copy are made in the folder, and the copy
+    // replaces the file: the folder must take new entries.
+    if (::access(folder.constData(), W_OK | X_OK) != 0)
+        return reason(errno);
+    // A file the user made read-only is not replaced behind their back.
+    if (file.exists() && ::access(QFile::encodeName(m_path).constData(), W_OK) != 0)
+        return reason(errno);
+    return QString();
+}
+
 bool IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
     if (m_path.isEmpty())
+        return false;
+    QLockFile lock(m_path + QStringLiteral(".lock"));
+    if (!takeLock(lock))
         return false;
     RawLines raw = readRawLines(m_path);
     QList<QByteArray>& lines = raw.lines;

@@ -18,6 +18,11 @@ namespace transcast
 // Unlike those services, a write never leaves a half-written file: it writes
 // a temporary file and renames it over the old one, so a crash or a full disk
 // leaves the file as it was before or after the write, never torn.
+// Writers are serialised, across processes too, by a lock file beside the
+// INI file ("NAME.lock"): each write reads, changes and replaces the file
+// while it holds the lock, so the window and any number of transcast-cli runs
+// sharing a folder keep every one's change. A lock left by a process that no
+// longer runs is taken over at once.
 // Nothing is cached: every read sees the file as it stands.
 class IniFile
 {
@@ -32,6 +37,11 @@ public:
                        const QString& defaultValue = QString()) const;
     int readInteger(const QString& section, const QString& key, int defaultValue) const;
     bool readBool(const QString& section, const QString& key, bool defaultValue) const;
+
+    // Why writes to the file would fail (its folder missing, a file where
+    // the folder should be, the file or its folder read-only), in words;
+    // empty when they can succeed.
+    QString writeProblem() const;
 
     // Each returns false when the file could not be written (the old file
     // then stays as it was).

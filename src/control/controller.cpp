@@ -49,6 +49,17 @@ void Controller::loadSettings(const QString& settingsFolder)
 {
     m_settings.setFolder(settingsFolder);
     m_settings.load();
+    // Said once, here: every later write would fail as silently.
+    for (const QString& path : {m_settings.settingsPath(), m_settings.profileSettingsPath()}) {
+        const QString problem = IniFile(path).writeProblem();
+        if (!problem.isEmpty()) {
+            m_interaction.warn(QStringLiteral("The settings cannot be saved in \"%1\": %2.\r"
+                                              "The program goes on, but changes to the settings "
+                                              "will not be kept.")
+                                   .arg(path, problem));
+            return;
+        }
+    }
 }
 
 void Controller::saveSettings()

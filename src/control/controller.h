@@ -62,7 +62,9 @@ public:
     void hideNavigation();
 
     // The direction chooser's entries for this edition, and the settings.
-    // `settingsFolder` empty: the INI folder of the user.
+    // `settingsFolder` empty: the INI folder of the user. Settings that
+    // cannot be saved there are said once (a warning), and the program goes
+    // on with what it could read.
     void loadSettings(const QString& settingsFolder = QString());
     void saveSettings();
 

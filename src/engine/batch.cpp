@@ -29,9 +29,24 @@ void Batch::convert()
     if (BusyGuards::playingThenConverting(m_state, m_interaction) || m_state.addingSources > 0 ||
         m_jobs.rowCount() == 0)
         return;
+    if (m_runner.isRunning()) {
+        // A stopped job's encoder is still closing its file; the new batch
+        // starts as soon as it has.
+        m_convertWhenStopped = true;
+        return;
+    }
     if (m_builder.profileNumber() <= 0) {
         // Every profile failed to load; the reason was shown then.
         m_interaction.warn(QStringLiteral("Please first choose a profile!"));
+        return;
+    }
+    // Once for the batch, rather than once per row as each job fails.
+    const QString folder = m_builder.outputFolder(false);
+    const QString problem = JobBuilder::outputFolderProblem(folder);
+    if (!problem.isEmpty()) {
+        m_interaction.warn(QStringLiteral("The output folder \"%1\" cannot be used: %2.\r"
+                                          "Nothing was converted; please choose another folder.")
+                               .arg(folder, problem));
         return;
     }
     m_state.CurrentRow = 0;
@@ -85,7 +100,7 @@ void Batch::StartTitleJob()
         m_ranRow = -1;
     }
     if (!m_jobs.hasRow(m_state.CurrentRow)) {
-        endBatch();
+        endBatch(false);
         return;
     }
     m_ranRow = m_state.CurrentRow;
@@ -111,6 +126,15 @@ void Batch::failCurrentJob(const QString& reason)
 
 void Batch::completion(const EncoderRunner::Outcome& outcome)
 {
+    if (outcome.stopped) {
+        // The stopped encoder has closed its file: the stop is complete.
+        endBatch(true);
+        if (m_convertWhenStopped) {
+            m_convertWhenStopped = false;
+            convert();
+        }
+        return;
+    }
     const int row = m_state.CurrentRow;
     m_lastSucceeded = outcome.succeeded();
     if (!m_lastSucceeded && m_jobs.hasRow(row))
@@ -129,12 +153,11 @@ void Batch::completion(const EncoderRunner::Outcome& outcome)
         else if (m_ranRow >= 0)
             markFinished(m_ranRow);
     }
-    endBatch();
+    endBatch(m_jobs.rowCount() < m_state.CurrentRow);
 }
 
-void Batch::endBatch()
+void Batch::endBatch(bool stopped)
 {
-    const bool stopped = m_jobs.rowCount() < m_state.CurrentRow;
     m_state.Converting = false;
     m_ranRow = -1;
     if (!stopped) {
@@ -160,6 +183,8 @@ void Batch::runFinishAction()
 
 void Batch::StopConversion()
 {
+    // A Convert chosen while a stopped job was ending is called off too.
+    m_convertWhenStopped = false;
     if (!m_state.Converting)
         return;
     m_jobs.setSubItem(m_state.CurrentRow, JobList::StatusColumn, stopText());
@@ -168,9 +193,9 @@ void Batch::StopConversion()
     m_state.Converting = false;
     if (m_runner.Timer2().isActive())
         m_runner.Timer2().stop();
-    // The killed encoder's completion runs inside kill() and finds no row
-    // left to start.
-    m_runner.kill();
+    // The encoder's completion comes once it has closed its file, and ends
+    // the batch.
+    m_runner.stop();
 }
 
 } // namespace transcast

@@ -55,14 +55,15 @@ public:
     QStringList notes(int row) const { return m_notes.value(row); }
 
 signals:
-    // The batch ended, by running to its end or by a stop.
+    // The batch ended, by running to its end or by a stop (once the stopped
+    // encoder has ended and closed its file).
     void batchEnded(bool stopped);
 
 private:
     void completion(const EncoderRunner::Outcome& outcome);
     void startNextJob();
     void markFinished(int row);
-    void endBatch();
+    void endBatch(bool stopped);
     void runFinishAction();
     void failCurrentJob(const QString& reason);
 
@@ -80,6 +81,8 @@ private:
     // The row whose encoder ran last and is not marked yet; -1 for none. A
     // passed-over row is never marked, whatever its status reads.
     int m_ranRow = -1;
+    // Convert was chosen while a stopped job's encoder was still ending.
+    bool m_convertWhenStopped = false;
     QHash<int, QString> m_failures;
     QHash<int, QStringList> m_notes;
 };

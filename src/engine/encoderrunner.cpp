@@ -3,6 +3,7 @@
 #include <QProcess>
 
 #include "common/controllerstate.h"
+#include "common/interruptwatcher.h"
 #include "common/textutil.h"
 #include "engine/progressmodel.h"
 #include "sources/joblist.h"
@@ -25,12 +26,19 @@ EncoderRunner::EncoderRunner(ControllerState& state, JobList& jobs, ProgressMode
 {
     m_timer2.setInterval(1000);
     connect(&m_timer2, &QTimer::timeout, this, &EncoderRunner::timer2Tick);
+    m_stopGrace.setSingleShot(true);
+    m_stopGrace.setInterval(kStopGraceMs);
+    connect(&m_stopGrace, &QTimer::timeout, this, &EncoderRunner::stopGraceEnded);
 }
 
 EncoderRunner::~EncoderRunner()
 {
     if (m_process) {
         m_process->disconnect(this);
+        // A stopped job's encoder is closing its file: a program that ends
+        // right after a stop lets it finish.
+        if (m_stopStep == 1)
+            m_process->waitForFinished(kStopGraceMs);
         m_process->kill();
         m_process->waitForFinished(3000);
     }
@@ -44,8 +52,11 @@ void EncoderRunner::LaunchEncoder(const ConversionJob& job)
     m_tail.clear();
     m_partialLine.clear();
     m_notes.clear();
+    m_reportedSeconds = -1;
+    m_stopStep = 0;
 
     m_process = new QProcess(this);
+    InterruptWatcher::detachFromTerminal(*m_process);
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     m_process->setWorkingDirectory(job.WorkFolder);
     connect(m_process, &QProcess::readyRead, this, &EncoderRunner::readBlocks);
@@ -66,7 +77,7 @@ void EncoderRunner::rememberOutput(const QByteArray& block)
         m_tail.remove(0, m_tail.size() - kTailSize);
 }
 
-void EncoderRunner::collectNotes(const QByteArray& block, bool atEnd)
+void EncoderRunner::collectLines(const QByteArray& block, bool atEnd)
 {
     static const QByteArray prefix = QByteArrayLiteral("register.dat: ");
     m_partialLine += block;
@@ -84,6 +95,16 @@ void EncoderRunner::collectNotes(const QByteArray& block, bool atEnd)
         const QByteArray line = m_partialLine.mid(start, end - start);
         if (line.startsWith(prefix) && m_notes.size() < kMaxNotes)
             m_notes << QString::fromLocal8Bit(line).trimmed();
+        // Each report on its own (the scan reads the first of a block): the
+        // last one tells how much the output holds.
+        const qsizetype time = line.indexOf("time=");
+        if (time >= 0 && line.indexOf("bitrate=", time) > time) {
+            const QByteArray value = line.mid(time + 5).split(' ').value(0);
+            bool number = false;
+            const double seconds = value.toDouble(&number);
+            if (number && seconds >= 0)
+                m_reportedSeconds = seconds;
+        }
         start = end + 1;
         if (start >= m_partialLine.size())
             break;
@@ -109,8 +130,10 @@ void EncoderRunner::readBlocks()
     while (m_process && m_process->bytesAvailable() > 0) {
         const QByteArray block = m_process->read(kBlockSize);
         rememberOutput(block);
-        collectNotes(block, false);
-        scan(block);
+        collectLines(block, false);
+        // A stopped job's last words move nothing: its row reads "Stop".
+        if (m_stopStep == 0)
+            scan(block);
     }
 }
 
@@ -140,9 +163,10 @@ void EncoderRunner::finish(bool started)
         return;
     Outcome outcome;
     outcome.started = started;
+    outcome.stopped = m_stopStep > 0;
     if (started) {
         readBlocks();
-        collectNotes(QByteArray(), true);
+        collectLines(QByteArray(), true);
         outcome.notes = m_notes;
         outcome.crashed = m_process->exitStatus() == QProcess::CrashExit;
         outcome.exitCode = m_process->exitCode();
@@ -150,16 +174,38 @@ void EncoderRunner::finish(bool started)
         m_tail = m_process->errorString().toLocal8Bit();
     }
     outcome.lastOutput = failureReason(m_tail);
+    if (outcome.succeeded() && !outcome.stopped) {
+        outcome.shortfall = shortfallText(m_reportedSeconds, m_jobDuration);
+        if (!outcome.shortfall.isEmpty())
+            outcome.lastOutput = outcome.shortfall;
+    }
 
     QProcess* process = m_process;
     m_process = nullptr;
     process->disconnect(this);
     process->deleteLater();
+    m_stopGrace.stop();
+    m_stopStep = 0;
 
     if (m_timer2.isActive())
         m_timer2.stop();
-    ShowProgress(0);
+    if (outcome.stopped)
+        m_bar.setValue(qBound(0, m_progressOffset, ProgressModel::kMaximum));
+    else
+        ShowProgress(0);
     emit jobCompleted(outcome);
+}
+
+QString EncoderRunner::shortfallText(double outputSeconds, int jobSeconds)
+{
+    if (outputSeconds < 0 || jobSeconds <= 0)
+        return QString();
+    if (outputSeconds >= 0.9 * jobSeconds || jobSeconds - outputSeconds <= 2)
+        return QString();
+    return QStringLiteral("The output holds only %1 s of the source's %2 s: the source was cut "
+                          "short or changed while it was converted. The file is kept.")
+        .arg(static_cast<int>(outputSeconds))
+        .arg(jobSeconds);
 }
 
 QString EncoderRunner::failureReason(const QByteArray& output)
@@ -176,17 +222,26 @@ QString EncoderRunner::failureReason(const QByteArray& output)
     return QString();
 }
 
-void EncoderRunner::kill()
+void EncoderRunner::stop()
+{
+    if (!m_process || m_stopStep > 0)
+        return;
+    m_stopStep = 1;
+    m_process->terminate();
+    m_stopGrace.start();
+}
+
+void EncoderRunner::stopGraceEnded()
 {
     if (!m_process)
         return;
-    m_process->terminate();
-    if (!m_process->waitForFinished(kStopGraceMs)) {
+    if (m_stopStep == 1) {
+        m_stopStep = 2;
         m_process->kill();
-        m_process->waitForFinished(5000);
+        m_stopGrace.start();
+        return;
     }
-    if (m_process)
-        finish(true); // the process is gone from our view even if the wait timed out
+    finish(true); // the process is gone from our view even if it never ends
 }
 
 } // namespace transcast

@@ -32,6 +32,7 @@ public:
     struct Outcome {
         bool started = false;
         bool crashed = false; // killed, or died of a signal
+        bool stopped = false; // ended by stop()
         int exitCode = -1;
         // The line that says why the encoder failed, for the user.
         QString lastOutput;
@@ -39,7 +40,14 @@ public:
         // "register.dat: "), e.g. a bitrate it had to lower: shown with a
         // finished job too, since the file is kept.
         QStringList notes;
-        bool succeeded() const { return started && !crashed && exitCode == 0; }
+        // Set when the encoder ended well but its last report shows clearly
+        // less than the job's length (see shortfallText): the source was cut
+        // or changed while it was read. The file is kept, the job failed.
+        QString shortfall;
+        bool succeeded() const
+        {
+            return started && !crashed && exitCode == 0 && shortfall.isEmpty();
+        }
     };
 
     EncoderRunner(ControllerState& state, JobList& jobs, ProgressModel& bar,
@@ -48,13 +56,22 @@ public:
 
     // Starts the job's encoder and returns at once.
     void LaunchEncoder(const ConversionJob& job);
+    // True from the launch until jobCompleted, a stopped job's grace
+    // included: no job can be launched meanwhile.
     bool isRunning() const { return m_process != nullptr; }
-    // Stops the running encoder: asked to end first (it then closes its
-    // output as a playable file), killed when it has not ended after
-    // kStopGraceMs. Its completion is handled before this returns, so no
-    // later event belongs to the stopped job.
-    void kill();
+    // Stops the running encoder and returns at once: it is asked to end
+    // (it then closes its output as a playable file) and killed when it has
+    // not ended after kStopGraceMs. The grace runs in the event loop, so the
+    // window goes on painting; jobCompleted follows once the encoder has
+    // ended, with `stopped` set, and nothing of the stopped job reaches a
+    // row or the bar before it.
+    void stop();
     static constexpr int kStopGraceMs = 5000;
+
+    // Why a job that ended well is still counted as failed: its output holds
+    // under 90 % of the job's length and more than 2 s less. Empty when the
+    // output is long enough, or when either length is not known.
+    static QString shortfallText(double outputSeconds, int jobSeconds);
 
     // The line of the encoder's last output that says why it failed: the
     // last one that is not a progress report nor part of a stream listing.
@@ -80,7 +97,8 @@ private:
     void finish(bool started);
     void timer2Tick();
     void rememberOutput(const QByteArray& block);
-    void collectNotes(const QByteArray& block, bool atEnd);
+    void collectLines(const QByteArray& block, bool atEnd);
+    void stopGraceEnded();
 
     ControllerState& m_state;
     JobList& m_jobs;
@@ -88,6 +106,11 @@ private:
     QProcess* m_process = nullptr;
     ProgressScanner m_scanner;
     QTimer m_timer2;
+    QTimer m_stopGrace;
+    // 0 running, 1 asked to end, 2 killed.
+    int m_stopStep = 0;
+    // The time of the encoder's last report, in seconds; -1 before one.
+    double m_reportedSeconds = -1;
     int m_progressOffset = 0;
     int m_jobDuration = 0;
     QByteArray m_tail;

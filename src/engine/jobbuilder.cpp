@@ -1,7 +1,14 @@
 #include "engine/jobbuilder.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "common/controllerstate.h"
 #include "common/edition.h"
@@ -144,6 +151,27 @@ QString JobBuilder::outputFolder(bool create) const
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     return folder;
+}
+
+QString JobBuilder::outputFolderProblem(const QString& folder)
+{
+    const QByteArray path = QFile::encodeName(QDir::cleanPath(folder));
+    const auto reason = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
+    // As mkdir -p does, but keeping the system's reason when it fails.
+    for (qsizetype end = 1; end <= path.size(); ++end) {
+        if (end < path.size() && path.at(end) != '/')
+            continue;
+        if (::mkdir(path.left(end).constData(), 0777) != 0 && errno != EEXIST)
+            return reason(errno);
+    }
+    struct stat entry;
+    if (::stat(path.constData(), &entry) != 0)
+        return reason(errno);
+    if (!S_ISDIR(entry.st_mode))
+        return reason(ENOTDIR);
+    if (::access(path.constData(), W_OK | X_OK) != 0)
+        return reason(errno);
+    return QString();
 }
 
 QString JobBuilder::replaceExtension(const QString& fileName, const QString& extension)

@@ -50,6 +50,10 @@ public:
     // folder when it is empty) made absolute, "~" expanded, with a trailing
     // separator. With `create`, a missing folder is made.
     QString outputFolder(bool create) const;
+    // Makes the output folder (the folders above it too) when missing and
+    // checks that it takes new files: empty when it does, else the
+    // system's reason ("Not a directory", "Permission denied").
+    static QString outputFolderProblem(const QString& folder);
     // The first free name: the source's name with the profile's extension,
     // then caption_1, caption_2 ... A name any directory entry holds (a
     // dangling link included) is never chosen.

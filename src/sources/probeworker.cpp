@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 
+#include "common/interruptwatcher.h"
 #include "common/textutil.h"
 #include "sources/sourceprobe.h"
 
@@ -32,9 +33,9 @@ AnswerCut cutAnswer(QByteArray& pending, QByteArray& report)
     if (newline > kMaxHeader || !pending.startsWith(header))
         return AnswerCut::Invalid;
     const QByteArray digits = pending.mid(header.size(), newline - header.size());
-    const bool allDigits = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [](char c) {
-        return c >= '0' && c <= '9';
-    });
+    const bool allDigits =
+        !digits.isEmpty() &&
+        std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
     const auto length = allDigits ? parseInt32(QString::fromLatin1(digits)) : std::nullopt;
     if (!length || *length > kMaxReport)
         return AnswerCut::Invalid;
@@ -91,6 +92,7 @@ void ProbeWorker::startServer()
     m_served = false;
     m_pending.clear();
     m_server = new QProcess(this);
+    InterruptWatcher::detachFromTerminal(*m_server);
     m_server->setWorkingDirectory(m_workFolder);
     m_server->setStandardErrorFile(QProcess::nullDevice());
     connect(m_server, &QProcess::readyReadStandardOutput, this, &ProbeWorker::readAnswers);
@@ -122,8 +124,8 @@ void ProbeWorker::readAnswers()
     m_pending += m_server->readAllStandardOutput();
     for (;;) {
         QByteArray report;
-        const AnswerCut cut = m_pending.isEmpty() ? AnswerCut::Incomplete
-                                                  : cutAnswer(m_pending, report);
+        const AnswerCut cut =
+            m_pending.isEmpty() ? AnswerCut::Incomplete : cutAnswer(m_pending, report);
         if (cut == AnswerCut::Incomplete)
             return;
         if (cut == AnswerCut::Invalid || !m_probing) {

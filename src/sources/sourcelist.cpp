@@ -27,16 +27,21 @@ namespace transcast
 class SourceList::AddingScope
 {
 public:
-    explicit AddingScope(SourceList& list) : m_count(list.m_state.addingSources)
+    explicit AddingScope(SourceList& list) : m_list(list), m_count(list.m_state.addingSources)
     {
         if (m_count++ == 0) {
             list.m_encoderFailed = false;
             list.m_problems = 0;
         }
     }
-    ~AddingScope() { --m_count; }
+    ~AddingScope()
+    {
+        if (--m_count == 0)
+            emit m_list.addEnded();
+    }
 
 private:
+    SourceList& m_list;
     int& m_count;
 };
 

@@ -93,6 +93,8 @@ public:
 signals:
     // A file could not be read by the encoder and got no row.
     void fileSkipped(const QString& path, const QString& reason);
+    // The outermost add (files, a folder, a drop) has ended.
+    void addEnded();
 
 private:
     class AddingScope;

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include "common/interruptwatcher.h"
 #include "common/textutil.h"
 
 namespace transcast
@@ -40,6 +41,7 @@ void SourceProbe::probe(const QString& path)
     m_timedOut = false;
 
     m_process = new QProcess(this);
+    InterruptWatcher::detachFromTerminal(*m_process);
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     m_process->setWorkingDirectory(m_workFolder);
     connect(m_process, &QProcess::readyRead, this, &SourceProbe::readBlocks);

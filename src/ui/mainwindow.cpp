@@ -39,6 +39,7 @@
 #include "ui/hintwatcher.h"
 #include "ui/previewbinding.h"
 #include "ui/settingsdialog.h"
+#include "ui/skippedfilesreport.h"
 
 namespace transcast
 {
@@ -365,6 +366,7 @@ void MainWindow::setTabOrderForMode(bool dvdMode)
 void MainWindow::bindCore()
 {
     Controller& core = *m_controller;
+    new SkippedFilesReport(core.sources(), *m_interaction, this);
     new OptionBoxBinding(core.boxes().size, *m_size, this);
     new OptionBoxBinding(core.boxes().videoBitrate, *m_video, this);
     new OptionBoxBinding(core.boxes().audioBitrate, *m_audio, this);

@@ -102,6 +102,19 @@ TEST(Invocation, TellsProbeConversionAndDvdApart)
     EXPECT_EQ(parseInvocation({"-i"}).kind, Invocation::Kind::Usage);
 }
 
+// ffmpeg is handed a file's path with its "file:" prefix, whatever the name
+// holds; a DVD locator and a probe are left as they are.
+TEST(Invocation, AFileInputIsAlwaysAPath)
+{
+    const Invocation concat = withFileInput(parseInvocation({"-i", "concat:a|b", "-y", "o.avi"}));
+    EXPECT_EQ(concat.arguments, Arguments({"-i", "file:concat:a|b", "-y", "o.avi"}));
+    EXPECT_EQ(concat.input, "concat:a|b");
+    const Arguments dvd = {"-i", "vts://01*0*10*128*0*/dvd", "o.mpg"};
+    EXPECT_EQ(withFileInput(parseInvocation(dvd)).arguments, dvd);
+    EXPECT_EQ(withFileInput(parseInvocation({"-i", "file:c.avi"})).arguments,
+              Arguments({"-i", "file:c.avi"}));
+}
+
 TEST(FfmpegCommand, AppLineInTodaysSpellingWithProgressOnItsOwnPipe)
 {
     Arguments expected = appLine;
@@ -242,6 +255,37 @@ TEST(MessageFilter, KeepsTheFirstErrorWithItsSourceButNotItsAddress)
     MessageFilter plain;
     plain.feed("[error] missing.avi: No such file or directory\r\n");
     EXPECT_EQ(plain.firstError(), "missing.avi: No such file or directory");
+}
+
+// A failed write of the output is told apart from other errors (a damaged
+// source ffmpeg reads past), and each reason is said once, last.
+TEST(MessageFilter, HoldsTheReasonsBackAndSaysEachOnce)
+{
+    MessageFilter filter;
+    const std::string passed =
+        filter.feed("[mp3float @ 0x1] [error] Header missing\n"
+                    "[info] Stream mapping:\n"
+                    "[error] av_interleaved_write_frame(): No space left on device\n"
+                    "[error] av_interleaved_write_frame(): No space left on device\n"
+                    "[error] Error writing trailer of o.avi: No space left on device\n"
+                    "[mp3float @ 0x1] [error] Header missing\n"
+                    "[fatal] Conversion failed!\n");
+    EXPECT_EQ(passed, "Stream mapping:\n"
+                      "Error writing trailer of o.avi: No space left on device\n"
+                      "Conversion failed!\n");
+    EXPECT_EQ(filter.firstError(), "mp3float: Header missing");
+    EXPECT_EQ(filter.writeError(), "av_interleaved_write_frame(): No space left on device");
+    EXPECT_EQ(filter.closingLines(filter.writeError()),
+              "mp3float: Header missing\n"
+              "av_interleaved_write_frame(): No space left on device\n");
+    EXPECT_EQ(filter.closingLines(""), "mp3float: Header missing\n"
+                                       "av_interleaved_write_frame(): No space left on device\n");
+
+    MessageFilter decoding;
+    decoding.feed("[h264 @ 0x2] [error] error while decoding MB 3 4\n");
+    EXPECT_EQ(decoding.writeError(), "");
+    EXPECT_FALSE(isWriteFailure("Error while decoding stream #0:0: Invalid data found"));
+    EXPECT_TRUE(isWriteFailure("Error closing file o.mp3: Disk quota exceeded"));
 }
 
 // 4:2:0 encoders refuse odd frame sizes: "-s" is rounded down to even

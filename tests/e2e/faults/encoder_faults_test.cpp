@@ -1,5 +1,7 @@
 // Faults of the encoder and of the processes around it: ffmpeg missing or
-// crashing, register.dat killed, the CLI killed in the middle of a batch.
+// crashing, register.dat killed, the CLI killed in the middle of a batch, a
+// disk that fills, a source cut short while it is read, names that look like
+// ffmpeg's protocols.
 #include <csignal>
 
 #include "common/inifile.h"
@@ -217,6 +219,123 @@ TEST_F(EncoderFaults, SourceDeletedBetweenListingAndConvertingFailsThatJob)
     EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/long.mp4")));
     EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/after.mp4")));
     EXPECT_FALSE(QFile::exists(outputs + QStringLiteral("/doomed.mp4")));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+// ffmpeg 5.1 exits 0 when the disk fills while it writes the trailer; on a
+// full disk an AVI or MP3 job "finished" with an empty file. Any write error
+// fails the job, with its reason, and the job's file goes.
+TEST_F(EncoderFaults, DiskThatFillsFailsTheJobWhateverFfmpegSays)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    std::string why;
+    if (!mountSmallDisk(outputs, "1m", why))
+        GTEST_SKIP() << why;
+    fillUp(outputs + QStringLiteral("/filler"));
+    const Snapshot library = snapshot(sources), earlier = snapshot(outputs);
+
+    for (const char* profile : {"2", "17"}) { // AVI DivX, MP3
+        const CliRun run = cli({"convert", "--profile", profile, "--output", outputs, source});
+        EXPECT_EQ(run.exitCode, 1) << run.all().toStdString();
+        EXPECT_TRUE(run.out.contains(QStringLiteral("clip: Failed: ")) &&
+                    run.out.contains(QStringLiteral("No space left on device")))
+            << run.out.toStdString();
+        EXPECT_TRUE(run.out.contains(QStringLiteral("0 finished, 1 failed"))) << profile;
+        EXPECT_EQ(snapshot(outputs), earlier) << profile << ": the job's file is left";
+    }
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+// A source cut short while it is converted gives a short output that ffmpeg
+// calls a success: the row fails and says so, and the file stays (it may be
+// all the user has).
+TEST_F(EncoderFaults, SourceCutShortDuringItsJobFailsItAndKeepsTheFile)
+{
+    const QString doomed = QDir(sources).filePath(QStringLiteral("doomed.avi"));
+    ASSERT_TRUE(transcast::testclips::makeMovie(doomed, 60, {"-c:v", "mpeg4", "-c:a", "libmp3lame"},
+                                                QStringLiteral("640x480")));
+    const QString after = clip(QStringLiteral("others/after.avi"));
+    const Snapshot others = snapshot(sources + QStringLiteral("/others"));
+
+    QProcess process;
+    startCli(process, convert({doomed, after}));
+    const QString partial = outputs + QStringLiteral("/doomed.mp4");
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(partial).size() > 0; }));
+    ASSERT_TRUE(QFile::resize(doomed, QFileInfo(doomed).size() / 10));
+    ASSERT_TRUE(process.waitForFinished(120000));
+
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_EQ(process.exitCode(), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("doomed: Failed: The output holds only ")) &&
+                out.contains(QStringLiteral("of the source's 60 s")))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("1 finished, 1 failed"))) << out.toStdString();
+    const int held = secondsIn(partial);
+    EXPECT_GT(held, 0) << "the short output is kept, and it plays";
+    EXPECT_LT(held, 54);
+    EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/after.mp4")));
+    EXPECT_TRUE(kept(others, snapshot(sources + QStringLiteral("/others"))));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+// register.dat's input is a path whether it probes or converts: names that
+// ffmpeg would read as its protocols are files like any other.
+TEST_F(EncoderFaults, InputNamesAreReadAsPathsWhenProbingAndConverting)
+{
+    clip(QStringLiteral("a.avi"));
+    clip(QStringLiteral("b.avi"));
+    clip(QStringLiteral("c.avi"));
+    const QStringList names{QStringLiteral("concat:a.avi|b.avi"), QStringLiteral("file:c.avi")};
+    for (const QString& name : names)
+        clip(name, 3);
+    const Snapshot library = snapshot(sources);
+
+    for (int i = 0; i < names.size(); ++i) {
+        const QString& name = names.at(i);
+        const transcast::testclips::RunResult probe =
+            transcast::testclips::runRegister({"-i", name}, sources);
+        EXPECT_EQ(transcast::testclips::readLikeTheApp(probe.output).duration,
+                  QStringLiteral("00:00:03"))
+            << name.toStdString() << "\n"
+            << probe.output.toStdString();
+        const QString output = outputs + QStringLiteral("/%1.avi").arg(i);
+        const transcast::testclips::RunResult converted = transcast::testclips::runRegister(
+            {"-y", "-i", name, "-vcodec", "mpeg4", "-acodec", "libmp3lame", output}, sources);
+        EXPECT_EQ(converted.exitCode, 0) << converted.output.toStdString();
+        EXPECT_EQ(secondsIn(output), 3) << name.toStdString() << " was not read as a file";
+    }
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+// The CLI watches its signals with them blocked; register.dat and ffmpeg
+// must not inherit that, or a stop could not reach them. A failing job says
+// why once: the reason ends register.dat's output and is not repeated.
+TEST_F(EncoderFaults, EncoderRunsWithInterruptsOpenAndSaysWhyOnce)
+{
+    const QString longer = clip(QStringLiteral("long.avi"), 30);
+    const Snapshot library = snapshot(sources);
+    QProcess process;
+    startCli(process, convert({longer}));
+    const qint64 ffmpeg = waitForProcess({QStringLiteral("ffmpeg"), QStringLiteral("long.mp4")});
+    const qint64 encoder =
+        waitForProcess({QStringLiteral("register.dat"), QStringLiteral("long.mp4")});
+    ASSERT_GT(ffmpeg, 0);
+    ASSERT_GT(encoder, 0);
+    EXPECT_FALSE(blocks(encoder, SIGINT));
+    EXPECT_FALSE(blocks(ffmpeg, SIGINT));
+    EXPECT_FALSE(blocks(ffmpeg, SIGTERM));
+    ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+    process.waitForFinished(10000);
+
+    const transcast::testclips::RunResult failed = transcast::testclips::runRegister(
+        {"-y", "-i", longer, "-vcodec", "nosuchcodec", outputs + QStringLiteral("/x.avi")});
+    EXPECT_NE(failed.exitCode, 0);
+    const QList<QByteArray> lines = failed.output.trimmed().split('\n');
+    EXPECT_EQ(failed.output.count("nosuchcodec"), 1) << failed.output.toStdString();
+    EXPECT_TRUE(lines.last().contains("nosuchcodec")) << failed.output.toStdString();
+    EXPECT_TRUE(kept(library, snapshot(sources)));
     EXPECT_TRUE(nothingLeftRunning());
 }
 

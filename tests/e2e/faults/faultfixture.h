@@ -7,8 +7,11 @@
 // settings files byte for byte, and no encoder left running.
 
 #include <csignal>
+#include <functional>
 #include <map>
+#include <memory>
 
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -23,7 +26,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "common/edition.h"
+#include "common/textutil.h"
 #include "e2e/encoder/clips.h"
+#include "support/scriptedinteraction.h"
+#include "ui/mainwindow.h"
 
 namespace faults
 {
@@ -67,6 +74,70 @@ protected:
         // Whatever a failed case left running must not outlive it.
         for (const qint64 pid : processesMentioning(work.path()))
             ::kill(static_cast<pid_t>(pid), SIGKILL);
+        for (const QString& folder : m_mounts)
+            ::umount2(folder.toLocal8Bit().constData(), MNT_DETACH);
+    }
+
+    // Mounts a file system of `size` ("100k", "1m") on the folder for the
+    // rest of the case; false, with why, where that is not allowed (it needs
+    // root, which CI has).
+    bool mountSmallDisk(const QString& folder, const QByteArray& size, std::string& why)
+    {
+        if (::mount("tmpfs", folder.toLocal8Bit().constData(), "tmpfs", 0,
+                    ("size=" + size).constData()) != 0) {
+            why = std::string("cannot mount a small file system here: ") + strerror(errno);
+            return false;
+        }
+        m_mounts << folder;
+        return true;
+    }
+
+    // Fills the file system the file is on, up to its last byte.
+    static void fillUp(const QString& path)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'f');
+        while (file.write(block) == block.size() && file.flush()) {
+        }
+        // What is left is smaller than a block.
+        for (const QByteArray byte(1, 'f'); file.write(byte) == 1 && file.flush();) {
+        }
+    }
+
+    // Polls until done holds or timeoutMs passes; returns whether it held.
+    static bool waitUntil(const std::function<bool()>& done, int timeoutMs = 60000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < timeoutMs)
+            QThread::msleep(20);
+        return done();
+    }
+
+    // The whole seconds a media file holds, read as the app reads it; 0 for
+    // a file no player could open (a video whose index was never written).
+    static int secondsIn(const QString& path)
+    {
+        const transcast::testclips::RunResult probe =
+            transcast::testclips::runRegister({"-i", path});
+        return transcast::DurationToSeconds(
+            transcast::testclips::readLikeTheApp(probe.output).duration);
+    }
+
+    // The real window in this process, offscreen, with its boxes recorded
+    // in `interaction`, its settings in the folder and its outputs in
+    // `outputs`.
+    ScriptedInteraction interaction;
+    RecordingShell shell;
+    std::unique_ptr<transcast::MainWindow> openWindow(const QString& settingsFolder)
+    {
+        auto window = std::make_unique<transcast::MainWindow>(
+            transcast::Edition(QStringLiteral("transcast"), binDir()), &interaction, &shell);
+        window->setSettingsFolder(settingsFolder);
+        window->show();
+        window->controller().state().outputFolderText = outputs;
+        return window;
     }
 
     static QString binDir() { return QStringLiteral(TRANSCAST_BIN_DIR); }
@@ -234,6 +305,19 @@ protected:
         return failure;
     }
 
+    // Whether the process has a signal blocked (/proc/PID/status "SigBlk").
+    static bool blocks(qint64 pid, int signalNumber)
+    {
+        const QList<QByteArray> lines =
+            readFile(QStringLiteral("/proc/%1/status").arg(pid)).split('\n');
+        for (const QByteArray& line : lines) {
+            if (line.startsWith("SigBlk:"))
+                return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1;
+        }
+        ADD_FAILURE() << "no process " << pid;
+        return false;
+    }
+
     // Waits until a process whose command line holds all of the texts runs.
     qint64 waitForProcess(const QStringList& texts, int timeoutMs = 30000) const
     {
@@ -252,6 +336,9 @@ protected:
         }
         return -1;
     }
+
+private:
+    QStringList m_mounts;
 };
 
 } // namespace faults

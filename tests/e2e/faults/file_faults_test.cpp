@@ -1,7 +1,6 @@
 // Faults of the files around a conversion: sources that cannot be read,
 // output folders that cannot be used, names already taken, settings files
 // that are garbage, and file names a shell would trip over.
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include "faultfixture.h"
@@ -84,12 +83,9 @@ TEST_F(FileFaults, ReadOnlyOutputFolderFailsWithTheReason)
 TEST_F(FileFaults, FullFileSystemFailsTheJob)
 {
     const QString source = clip(QStringLiteral("long.avi"), 20);
-    if (::mount("tmpfs", outputs.toLocal8Bit().constData(), "tmpfs", 0, "size=100k") != 0)
-        GTEST_SKIP() << "cannot mount a small file system here (needs root): " << strerror(errno);
-    struct Unmount {
-        QString path;
-        ~Unmount() { ::umount2(path.toLocal8Bit().constData(), MNT_DETACH); }
-    } unmount{outputs};
+    std::string why;
+    if (!mountSmallDisk(outputs, "100k", why))
+        GTEST_SKIP() << why;
     writeFile(outputs + QStringLiteral("/earlier.mp4"), QByteArray(20000, 'e'));
     const Snapshot library = snapshot(sources), earlier = snapshot(outputs);
 
@@ -277,6 +273,69 @@ TEST_F(FileFaults, DanglingLinkAtTheOutputNameCountsAsTaken)
     EXPECT_FALSE(QFile::exists(target)) << "ffmpeg wrote through the link";
     EXPECT_TRUE(QFileInfo(outputs + QStringLiteral("/clip.mp4")).isSymLink());
     EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/clip_1.mp4")));
+}
+
+// An output folder that cannot be made or written is found before the
+// batch starts: one message, and no job runs.
+TEST_F(FileFaults, UnusableOutputFolderIsSaidOnceAndNothingStarts)
+{
+    QStringList files;
+    for (const char* name : {"one.avi", "two.avi", "three.avi"})
+        files << clip(QString::fromLatin1(name));
+    writeFile(work.filePath(QStringLiteral("a-file")), "in the way");
+    QFile::setPermissions(outputs, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                       QFileDevice::ReadOther | QFileDevice::ExeOther);
+    const Snapshot library = snapshot(sources);
+
+    const struct {
+        QString folder;
+        QString reason;
+    } cases[] = {{work.filePath(QStringLiteral("a-file/sub")), QStringLiteral("Not a directory")},
+                 {outputs, QStringLiteral("Permission denied")}};
+    for (const auto& unusable : cases) {
+        const CliRun run = cli(convert(unusable.folder, files), true);
+        EXPECT_EQ(run.exitCode, 1) << run.all().toStdString();
+        EXPECT_EQ(run.all().count(unusable.reason), 1) << run.all().toStdString();
+        EXPECT_TRUE(run.err.contains(unusable.folder)) << run.err.toStdString();
+        EXPECT_FALSE(run.out.contains(QStringLiteral("[1/3]"))) << run.out.toStdString();
+    }
+    QFile::setPermissions(outputs, QFile::permissions(outputs) | QFileDevice::WriteOwner);
+    EXPECT_TRUE(snapshot(outputs).empty());
+    EXPECT_EQ(readFile(work.filePath(QStringLiteral("a-file"))), QByteArray("in the way"));
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+// Files the window cannot list are named, each with its reason, in one box
+// per add, however many there are.
+TEST_F(FileFaults, WindowNamesEveryFileAnAddLeftOutInOneBox)
+{
+    QStringList files;
+    for (int i = 0; i < 8; ++i)
+        files << clip(QStringLiteral("clip%1.avi").arg(i));
+    const QString text = sources + QStringLiteral("/notes.avi");
+    const QString empty = sources + QStringLiteral("/empty.avi");
+    writeFile(text, "not a video at all");
+    writeFile(empty, QByteArray());
+    files.insert(3, text);
+    files << empty;
+    const Snapshot library = snapshot(sources);
+
+    auto window = openWindow(config);
+    window->controller().sources().addChosenFiles(files);
+    EXPECT_EQ(window->controller().jobs().rowCount(), 8);
+    ASSERT_EQ(interaction.informations.size(), 1);
+    const QString said = interaction.informations.first();
+    EXPECT_TRUE(said.contains(text + QStringLiteral(": Invalid data"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(empty + QLatin1Char(':'))) << said.toStdString();
+    EXPECT_FALSE(said.contains(QStringLiteral("clip"))) << said.toStdString();
+
+    // The next add that leaves a file out has a box of its own.
+    window->controller().sources().addChosenFiles({text});
+    EXPECT_EQ(interaction.informations.size(), 2);
+    window.reset();
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
 }
 
 } // namespace

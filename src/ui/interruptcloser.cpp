@@ -1,0 +1,50 @@
+#include "ui/interruptcloser.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include "ui/mainwindow.h"
+
+namespace transcast
+{
+
+namespace
+{
+constexpr int kPollMs = 50;
+} // namespace
+
+InterruptCloser::InterruptCloser(MainWindow& window) : QObject(&window), m_window(window) {}
+
+void InterruptCloser::closeOn(int signalNumber)
+{
+    if (m_signal != 0)
+        return;
+    m_signal = signalNumber;
+    closeWhenIdle();
+}
+
+void InterruptCloser::closeWhenIdle()
+{
+    Controller& controller = m_window.controller();
+    const ControllerState& state = controller.state();
+    if (state.Converting)
+        m_window.dispatch(QStringLiteral("stopconverter"));
+    if (state.Playing)
+        m_window.dispatch(QStringLiteral("stopplay"));
+    if (state.Converting || state.Playing || state.addingSources > 0 ||
+        controller.runner().isRunning()) {
+        QTimer::singleShot(kPollMs, this, &InterruptCloser::closeWhenIdle);
+        return;
+    }
+    // A box left open would hold its own loop; it is answered as by Escape.
+    for (int open = 0; open < 8; ++open) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            break;
+        modal->close();
+    }
+    m_window.close();
+    QCoreApplication::exit(128 + m_signal);
+}
+
+} // namespace transcast

@@ -1,0 +1,148 @@
+// Ends the user did not choose from the window: a logout or shutdown
+// (SIGTERM), a closed terminal (SIGHUP), and a Stop that must not freeze the
+// window while the encoder closes its file.
+#include <csignal>
+
+#include <QTest>
+
+#include "common/inifile.h"
+#include "faultfixture.h"
+
+namespace faults
+{
+namespace
+{
+
+class SignalFaults : public FaultFixture
+{
+protected:
+    // What a partial output holds once a few seconds of it are written: a
+    // signal before then would leave nothing to play.
+    static constexpr qint64 kSomeSeconds = 100 * 1024;
+
+    QStringList convert(const QStringList& files) const
+    {
+        return QStringList{"convert", "--profile", "122", "--output", outputs} + files;
+    }
+};
+
+TEST_F(SignalFaults, TermOrHangUpStopsTheCliAsStopDoes)
+{
+    const QString first = clip(QStringLiteral("first.avi"));
+    const QString longer = clip(QStringLiteral("long.avi"), 30);
+    const Snapshot library = snapshot(sources);
+    const QString partial = outputs + QStringLiteral("/long.mp4");
+
+    for (const int signalNumber : {SIGTERM, SIGHUP}) {
+        QDir(outputs).removeRecursively();
+        QProcess process;
+        startCli(process, convert({first, longer}));
+        ASSERT_TRUE(waitUntil([&] { return QFileInfo(partial).size() > kSomeSeconds; }));
+        ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+        ASSERT_TRUE(process.waitForFinished(30000));
+
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << signalNumber;
+        EXPECT_EQ(process.exitCode(), 128 + signalNumber) << err.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("[2/2] long: Stop\n"))) << out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("1 finished, 0 failed, 1 stopped")));
+        EXPECT_TRUE(err.contains(signalNumber == SIGTERM ? QStringLiteral("SIGTERM")
+                                                         : QStringLiteral("SIGHUP")))
+            << err.toStdString();
+        // Closed as a stop closes it: it plays.
+        EXPECT_GT(secondsIn(partial), 0) << signalNumber;
+        EXPECT_TRUE(nothingLeftRunning());
+    }
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+}
+
+TEST_F(SignalFaults, TermStopsTheWindowsJobSavesItsSettingsAndCloses)
+{
+    const QString first = clip(QStringLiteral("first.avi"));
+    const QString longer = clip(QStringLiteral("long.avi"), 30);
+    const QString settings = config + QStringLiteral("/transcast.ini");
+    writeFile(settings,
+              "[profiles]\r\nselcetsubindex=122\r\n[output]\r\npath=" + outputs.toUtf8() + "/\r\n");
+    const Snapshot library = snapshot(sources);
+
+    QProcess window;
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    window.setProcessEnvironment(env);
+    window.setProcessChannelMode(QProcess::ForwardedChannels);
+    window.start(QStringLiteral(TRANSCAST_BIN_DIR "/../tests/window_batch"),
+                 {config, first, longer});
+    const QString partial = outputs + QStringLiteral("/long.mp4");
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(partial).size() > kSomeSeconds; }))
+        << "the window never started converting the second file";
+    ::kill(static_cast<pid_t>(window.processId()), SIGTERM);
+    ASSERT_TRUE(window.waitForFinished(30000));
+
+    EXPECT_EQ(window.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(window.exitCode(), 128 + SIGTERM);
+    EXPECT_GT(secondsIn(partial), 0) << "the stopped job's file was not closed";
+    // Saved as a normal close saves: values only the close writes are there.
+    const transcast::IniFile saved(settings);
+    EXPECT_EQ(saved.readString(QStringLiteral("profiles"), QStringLiteral("FinishSelcet")),
+              QStringLiteral("0"));
+    EXPECT_EQ(saved.readString(QStringLiteral("output"), QStringLiteral("path")), outputs + '/');
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+// Stop answers at once: the row reads "Stop" and the Stop button looks
+// unable while the encoder is still closing its file; the batch ends (and
+// the next can start) only once it has.
+TEST_F(SignalFaults, StopAnswersAtOnceWhileTheEncoderClosesItsFile)
+{
+    const QString longer = clip(QStringLiteral("long.avi"), 30);
+    const Snapshot library = snapshot(sources);
+    auto window = openWindow(config);
+    transcast::Controller& core = window->controller();
+    ASSERT_TRUE(core.profile().selectProfile(122));
+    core.sources().addChosenFiles({longer});
+    ASSERT_EQ(core.jobs().rowCount(), 1);
+    int ended = 0;
+    QObject::connect(&core.batch(), &transcast::Batch::batchEnded, [&](bool stopped) {
+        EXPECT_TRUE(stopped);
+        ++ended;
+    });
+
+    window->dispatch(QStringLiteral("converter"));
+    const QString partial = outputs + QStringLiteral("/long.mp4");
+    const auto converting = [&] {
+        QTest::qWait(20);
+        return QFileInfo(partial).size() > 0 &&
+               core.jobs().subItem(0, transcast::JobList::StatusColumn).endsWith('%');
+    };
+    ASSERT_TRUE(waitUntil(converting));
+    window->dispatch(QStringLiteral("stopconverter"));
+
+    EXPECT_EQ(core.jobs().subItem(0, transcast::JobList::StatusColumn), QStringLiteral("Stop"));
+    EXPECT_FALSE(core.state().Converting);
+    EXPECT_TRUE(
+        window->skin().object(QStringLiteral("stopconverter"))->property("inactive").toBool());
+    EXPECT_TRUE(core.runner().isRunning()) << "the window waited for the encoder";
+    EXPECT_EQ(ended, 0);
+
+    // Convert meanwhile starts once the stopped job's file is closed.
+    window->dispatch(QStringLiteral("converter"));
+    EXPECT_TRUE(waitUntil([&] {
+        QTest::qWait(20);
+        return ended == 1;
+    }));
+    EXPECT_TRUE(core.state().Converting);
+    window->dispatch(QStringLiteral("stopconverter"));
+    EXPECT_TRUE(waitUntil([&] {
+        QTest::qWait(20);
+        return ended == 2;
+    }));
+    EXPECT_GT(secondsIn(partial), 0) << "the stopped job's file was not closed";
+    window.reset();
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+} // namespace
+} // namespace faults
