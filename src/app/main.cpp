@@ -74,8 +74,8 @@ int reportWrongLine(const QString& programName, const QString& error)
 
 int main(int argc, char* argv[])
 {
-    // Before any thread exists, so that every one leaves these to the watcher.
-    transcast::InterruptWatcher::blockInterrupts();
+    // First, so that a logout during the start is not lost either.
+    transcast::InterruptWatcher::catchInterrupts();
     using transcast::ProgramArguments;
     const QString programName = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
     // --help answers before the application object, so it needs no display.

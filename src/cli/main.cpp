@@ -38,12 +38,16 @@ QString programFolder()
 
 int main(int argc, char* argv[])
 {
-    InterruptWatcher::blockInterrupts();
     const CliOptions options = CliOptions::parse(argumentsOf(argc, argv).mid(1));
     // Listing a disc runs no event loop, watches no interrupt and starts no
     // process: it is served without Qt's application object, whose start
     // costs about as much as reading the disc.
     const bool listing = options.ok() && options.command == CliOptions::Command::Dvd;
+    // The commands that run jobs or probes watch the signals; every other
+    // one ends on them the ordinary way.
+    if (options.ok() && (options.command == CliOptions::Command::Probe ||
+                         options.command == CliOptions::Command::Convert))
+        InterruptWatcher::catchInterrupts();
     std::optional<QCoreApplication> app;
     if (!listing)
         app.emplace(argc, argv);

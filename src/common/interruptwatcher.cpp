@@ -6,7 +6,7 @@
 #include <QProcess>
 #include <QSocketNotifier>
 
-#include <sys/signalfd.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace transcast
@@ -14,21 +14,40 @@ namespace transcast
 
 namespace
 {
-sigset_t interruptSet()
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The pipe the handler writes to: one byte, the signal's number, per signal.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int signalNumber)
 {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGHUP);
-    return set;
+    const unsigned char number = static_cast<unsigned char>(signalNumber);
+    const ssize_t written = ::write(signalPipe[1], &number, 1);
+    (void)written; // a full pipe already holds enough to stop
 }
+
 } // namespace
 
-void InterruptWatcher::blockInterrupts()
+void InterruptWatcher::catchInterrupts()
 {
-    const sigset_t set = interruptSet();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    if (signalPipe[0] >= 0 || ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signalNumber : kSignals) {
+        struct sigaction current;
+        if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action = {};
+        action.sa_handler = onSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(signalNumber, &action, nullptr);
+        sigaddset(&set, signalNumber);
+    }
+    // A caller that blocked them would keep them from us for ever.
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 void InterruptWatcher::dieOf(int signalNumber)
@@ -69,30 +88,22 @@ QString InterruptWatcher::signalName(int signalNumber)
 
 InterruptWatcher::InterruptWatcher(QObject* parent) : QObject(parent)
 {
-    const sigset_t set = interruptSet();
-    m_fd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
-    if (m_fd < 0) {
-        // Without the descriptor the signals would stay pending for ever: let
-        // them end the program the ordinary way instead.
-        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    if (signalPipe[0] < 0)
         return;
+    m_notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &InterruptWatcher::readSignals);
+}
+
+InterruptWatcher::~InterruptWatcher() = default;
+
+void InterruptWatcher::readSignals()
+{
+    unsigned char numbers[16];
+    ssize_t got;
+    while ((got = ::read(signalPipe[0], numbers, sizeof numbers)) > 0) {
+        for (ssize_t i = 0; i < got; ++i)
+            emit interrupted(numbers[i]);
     }
-    m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &InterruptWatcher::readSignal);
-}
-
-InterruptWatcher::~InterruptWatcher()
-{
-    delete m_notifier;
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-void InterruptWatcher::readSignal()
-{
-    signalfd_siginfo info;
-    while (::read(m_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
-        emit interrupted(static_cast<int>(info.ssi_signo));
 }
 
 } // namespace transcast

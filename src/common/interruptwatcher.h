@@ -12,17 +12,19 @@ namespace transcast
 // closed terminal (SIGHUP) as events of the main loop, so that the program
 // can stop a running job the way the Stop button does before it ends.
 //
-// The signals are blocked before anything else (every thread inherits the
-// blocked mask) and read from a signalfd. A terminal sends SIGINT to its
-// whole foreground group; the encoders are therefore started in a process
-// group of their own (detachFromTerminal) and with nothing blocked, so that
-// they end only when the program stops them, and then end cleanly.
+// A handler writes each signal's number into a pipe that the watcher reads;
+// nothing is blocked, so the programs we start (an encoder, a file manager)
+// get the signals as anywhere else. A signal the program was started with
+// ignored (nohup, a background job of a script) stays ignored. A terminal
+// sends SIGINT to its whole foreground group: the encoders are therefore
+// started in a process group of their own (detachFromTerminal), so that they
+// end only when the program stops them, and then end cleanly.
 class InterruptWatcher : public QObject
 {
     Q_OBJECT
 public:
-    // Call first in main(), before any thread or child exists.
-    static void blockInterrupts();
+    // Call first in main(); from then on the signals wait for a watcher.
+    static void catchInterrupts();
     // Ends the program as the unhandled signal would (status 128 + number).
     [[noreturn]] static void dieOf(int signalNumber);
     // Makes the process start outside the terminal's group, with no signal
@@ -38,9 +40,8 @@ signals:
     void interrupted(int signalNumber);
 
 private:
-    void readSignal();
+    void readSignals();
 
-    int m_fd = -1;
     QSocketNotifier* m_notifier = nullptr;
 };
 

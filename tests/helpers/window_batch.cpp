@@ -16,7 +16,7 @@
 
 int main(int argc, char* argv[])
 {
-    transcast::InterruptWatcher::blockInterrupts();
+    transcast::InterruptWatcher::catchInterrupts();
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     const QStringList args = app.arguments();

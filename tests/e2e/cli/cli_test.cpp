@@ -237,9 +237,11 @@ TEST_F(Cli, ConvertsTwoClipsAndReportsEachRowInPlainLines)
 TEST_F(Cli, AFailedRowIsReportedWithItsReason)
 {
     const QString movie = clip(QStringLiteral("clip.avi"));
-    // No folder can be made below a device file: the encoder cannot write.
-    const CliRun result =
-        run({"convert", "--profile", "118", "--output", QStringLiteral("/dev/null/out"), movie});
+    // An ffmpeg that is not there: the encoder fails the job and says why.
+    qputenv("TRANSCAST_FFMPEG", work.filePath(QStringLiteral("no-ffmpeg")).toLocal8Bit());
+    const CliRun result = run(
+        {"convert", "--profile", "118", "--output", work.filePath(QStringLiteral("out")), movie});
+    qunsetenv("TRANSCAST_FFMPEG");
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.out.contains(QStringLiteral("[1/1] clip: Failed: ")))

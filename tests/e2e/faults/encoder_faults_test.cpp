@@ -241,7 +241,7 @@ TEST_F(EncoderFaults, DiskThatFillsFailsTheJobWhateverFfmpegSays)
                     run.out.contains(QStringLiteral("No space left on device")))
             << run.out.toStdString();
         EXPECT_TRUE(run.out.contains(QStringLiteral("0 finished, 1 failed"))) << profile;
-        EXPECT_EQ(snapshot(outputs), earlier) << profile << ": the job's file is left";
+        EXPECT_TRUE(snapshot(outputs) == earlier) << profile << ": the job's file is left";
     }
     EXPECT_TRUE(kept(library, snapshot(sources)));
     EXPECT_TRUE(nothingLeftRunning());
