@@ -1,7 +1,6 @@
 #include "common/inifile.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -11,9 +10,9 @@
 #include <QStringList>
 #include <QThread>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include "common/folderaccess.h"
 #include "common/textutil.h"
 
 namespace transcast
@@ -165,21 +164,15 @@ QString IniFile::writeProblem() const
 {
     if (m_path.isEmpty())
         return QStringLiteral("no settings file");
-    const QFileInfo file(m_path);
-    const QByteArray folder = QFile::encodeName(file.absolutePath());
-    const auto reason = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
-    struct stat entry;
-    if (::stat(folder.constData(), &entry) != 0)
-        return reason(errno);
-    if (!S_ISDIR(entry.st_mode))
-        return reason(ENOTDIR);
     // The lock and the new copy are made in the folder, and the copy
     // replaces the file: the folder must take new entries.
-    if (::access(folder.constData(), W_OK | X_OK) != 0)
-        return reason(errno);
+    const QFileInfo file(m_path);
+    const QString folderProblem = folderWriteProblem(file.absolutePath());
+    if (!folderProblem.isEmpty())
+        return folderProblem;
     // A file the user made read-only is not replaced behind their back.
     if (file.exists() && ::access(QFile::encodeName(m_path).constData(), W_OK) != 0)
-        return reason(errno);
+        return systemErrorText(errno);
     return QString();
 }
 

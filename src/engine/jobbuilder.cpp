@@ -1,17 +1,16 @@
 #include "engine/jobbuilder.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "common/controllerstate.h"
 #include "common/edition.h"
+#include "common/folderaccess.h"
 #include "common/textutil.h"
 #include "profiles/estimator.h"
 #include "profiles/optionbox.h"
@@ -156,22 +155,14 @@ QString JobBuilder::outputFolder(bool create) const
 QString JobBuilder::outputFolderProblem(const QString& folder)
 {
     const QByteArray path = QFile::encodeName(QDir::cleanPath(folder));
-    const auto reason = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
     // As mkdir -p does, but keeping the system's reason when it fails.
     for (qsizetype end = 1; end <= path.size(); ++end) {
         if (end < path.size() && path.at(end) != '/')
             continue;
         if (::mkdir(path.left(end).constData(), 0777) != 0 && errno != EEXIST)
-            return reason(errno);
+            return systemErrorText(errno);
     }
-    struct stat entry;
-    if (::stat(path.constData(), &entry) != 0)
-        return reason(errno);
-    if (!S_ISDIR(entry.st_mode))
-        return reason(ENOTDIR);
-    if (::access(path.constData(), W_OK | X_OK) != 0)
-        return reason(errno);
-    return QString();
+    return folderWriteProblem(QDir::cleanPath(folder));
 }
 
 QString JobBuilder::replaceExtension(const QString& fileName, const QString& extension)

@@ -143,12 +143,7 @@ TEST_F(EncoderFaults, KilledWindowLeavesNoEncoderAndLosesNothing)
     const Snapshot library = snapshot(sources);
 
     QProcess window;
-    QProcessEnvironment env = environment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    window.setProcessEnvironment(env);
-    window.setProcessChannelMode(QProcess::ForwardedChannels);
-    window.start(QStringLiteral(TRANSCAST_BIN_DIR "/../tests/window_batch"),
-                 {config, first, longer});
+    startWindow(window, {first, longer});
     ASSERT_GT(waitForProcess({QStringLiteral("ffmpeg"), QStringLiteral("long.mp4")}, 60000), 0)
         << "the window never started converting the second file";
     ::kill(static_cast<pid_t>(window.processId()), SIGKILL);

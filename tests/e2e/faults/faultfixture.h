@@ -183,6 +183,18 @@ protected:
             process.start(cliProgram, arguments);
     }
 
+    // The real window as a program of its own (tests/helpers/window_batch):
+    // settings from `config`, the files listed and converted at once.
+    void startWindow(QProcess& window, const QStringList& files) const
+    {
+        QProcessEnvironment env = environment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        window.setProcessEnvironment(env);
+        window.setProcessChannelMode(QProcess::ForwardedChannels);
+        window.start(QStringLiteral(TRANSCAST_BIN_DIR "/../tests/window_batch"),
+                     QStringList{config} + files);
+    }
+
     CliRun cli(const QStringList& arguments, bool unprivileged = false,
                const QProcessEnvironment& env = {}, int timeoutMs = 120000) const
     {

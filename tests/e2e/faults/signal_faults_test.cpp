@@ -67,12 +67,7 @@ TEST_F(SignalFaults, TermStopsTheWindowsJobSavesItsSettingsAndCloses)
     const Snapshot library = snapshot(sources);
 
     QProcess window;
-    QProcessEnvironment env = environment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    window.setProcessEnvironment(env);
-    window.setProcessChannelMode(QProcess::ForwardedChannels);
-    window.start(QStringLiteral(TRANSCAST_BIN_DIR "/../tests/window_batch"),
-                 {config, first, longer});
+    startWindow(window, {first, longer});
     const QString partial = outputs + QStringLiteral("/long.mp4");
     ASSERT_TRUE(waitUntil([&] { return QFileInfo(partial).size() > kSomeSeconds; }))
         << "the window never started converting the second file";
