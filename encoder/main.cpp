@@ -48,9 +48,9 @@ int main(int argc, char** argv)
     const pid_t caller = getppid();
     if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != caller)
         return 1;
-    // A caller that watches its signals through a descriptor starts us with
-    // them blocked; here, and in the ffmpeg we start, Ctrl-C and a stop must
-    // work as they do anywhere.
+    // A blocked signal mask outlives exec, so a caller that blocks signals
+    // would pass it on; here, and in the ffmpeg we start, Ctrl-C and a stop
+    // must work as they do anywhere.
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);

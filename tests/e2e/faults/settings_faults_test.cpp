@@ -20,6 +20,7 @@ class SettingsFaults : public FaultFixture
 TEST_F(SettingsFaults, WritersAtOnceKeepEveryChangeAndAStaleLockDoesNotBlock)
 {
     const QString source = clip(QStringLiteral("clip.avi"));
+    const Snapshot library = snapshot(sources);
     const QString perProfile = config + QStringLiteral("/pro transcast-cli.ini");
     const QString lock = perProfile + QStringLiteral(".lock");
     const QString writerProgram = QStringLiteral(TRANSCAST_BIN_DIR "/../tests/ini_writer");
@@ -69,6 +70,7 @@ TEST_F(SettingsFaults, WritersAtOnceKeepEveryChangeAndAStaleLockDoesNotBlock)
             .readInteger(QStringLiteral("profiles"), QStringLiteral("selcetsubindex"), 0);
     EXPECT_TRUE(profiles.contains(last)) << last;
     EXPECT_FALSE(QFile::exists(lock));
+    EXPECT_TRUE(kept(library, snapshot(sources)));
     EXPECT_TRUE(nothingLeftRunning());
 }
 
@@ -77,6 +79,7 @@ TEST_F(SettingsFaults, WritersAtOnceKeepEveryChangeAndAStaleLockDoesNotBlock)
 TEST_F(SettingsFaults, SettingsThatCannotBeSavedAreSaidOnce)
 {
     const QString source = clip(QStringLiteral("clip.avi"));
+    const Snapshot library = snapshot(sources);
     const QString settings = config + QStringLiteral("/transcast-cli.ini");
     const QByteArray recorded = "[profiles]\r\nselcetsubindex=122\r\n";
     writeFile(settings, recorded);
@@ -106,6 +109,8 @@ TEST_F(SettingsFaults, SettingsThatCannotBeSavedAreSaidOnce)
     window.reset();
     EXPECT_EQ(interaction.warnings.size(), 1);
     EXPECT_EQ(readFile(inTheWay), QByteArray("not a folder"));
+    EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
 }
 
 } // namespace
