@@ -71,10 +71,11 @@ int main(int argc, char* argv[])
     window.show();
     window.preview().player().setAudioOutput(QStringLiteral("null"));
     JobList& jobs = window.controller().jobs();
-    const int row = jobs.appendRow(QFileInfo(file).fileName());
-    jobs.OriginalInfos.resize(jobs.rowCount());
-    jobs.OriginalInfos[row].FilePath = file;
-    jobs.OriginalInfos[row].Duration = QStringLiteral("00:00:%1").arg(seconds, 2, 10, QChar('0'));
+    JobRow record;
+    record.caption = QFileInfo(file).fileName();
+    record.source.FilePath = file;
+    record.source.Duration = QStringLiteral("00:00:%1").arg(seconds, 2, 10, QChar('0'));
+    const int row = jobs.appendRow(record);
     jobs.setSelected(row, true);
 
     // The idle window first, as the baseline of the lateness.

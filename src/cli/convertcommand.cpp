@@ -9,6 +9,7 @@
 #include "common/interruptwatcher.h"
 #include "common/textutil.h"
 #include "control/controller.h"
+#include "control/jobstatustext.h"
 
 namespace transcast
 {
@@ -16,10 +17,10 @@ namespace transcast
 namespace
 {
 
-bool isFinal(const QString& status)
+bool isFinal(JobStatus status)
 {
-    return status == Batch::finishText() || status == Batch::failedText() ||
-           status == Batch::stopText();
+    return status == JobStatus::Finished || status == JobStatus::Failed ||
+           status == JobStatus::Stopped;
 }
 
 QString oneLine(QString text)
@@ -140,19 +141,19 @@ int ConvertCommand::convert(int skipped)
     }
     console.clearStatus();
 
-    const int failed = controller.batch().failedCount();
-    const auto rowsReading = [&jobs](const QString& status) {
+    const auto rowsWith = [&jobs](JobStatus status) {
         int count = 0;
         for (int row = 0; row < jobs.rowCount(); ++row)
-            count += jobs.subItem(row, JobList::StatusColumn) == status ? 1 : 0;
+            count += jobs.row(row).status == status ? 1 : 0;
         return count;
     };
-    const int finished = rowsReading(Batch::finishText());
+    const int finished = rowsWith(JobStatus::Finished);
+    const int failed = rowsWith(JobStatus::Failed);
     QString summary = QStringLiteral("%1 finished, %2 failed").arg(finished).arg(failed);
     if (skipped > 0)
         summary += QStringLiteral(", %1 skipped").arg(skipped);
     if (stopped) {
-        const int stoppedRows = rowsReading(Batch::stopText());
+        const int stoppedRows = rowsWith(JobStatus::Stopped);
         summary += QStringLiteral(", %1 stopped, %2 not started")
                        .arg(stoppedRows)
                        .arg(jobs.rowCount() - finished - failed - stoppedRows);
@@ -185,17 +186,17 @@ void ConvertCommand::rowStarted(int row)
 void ConvertCommand::rowChanged(int row)
 {
     Controller& controller = m_session.controller();
-    const QString status = controller.jobs().subItem(row, JobList::StatusColumn);
-    if (!isFinal(status) || m_ended.contains(row))
+    const JobRow& record = controller.jobs().row(row);
+    if (!isFinal(record.status) || m_ended.contains(row))
         return;
     m_ended.insert(row);
-    QString line = rowLabel(row) + QStringLiteral(": ") + status;
-    const QString reason = controller.batch().failureReason(row);
-    if (status == Batch::failedText() && !reason.isEmpty())
-        line += QStringLiteral(": ") + oneLine(reason);
+    QString line = rowLabel(row) + QStringLiteral(": ") + jobStatusText(record);
+    const bool failed = record.status == JobStatus::Failed;
+    if (failed && !record.failureReason.isEmpty())
+        line += QStringLiteral(": ") + oneLine(record.failureReason);
     m_session.console().out(line);
-    if (status != Batch::failedText()) {
-        for (const QString& note : controller.batch().notes(row))
+    if (!failed) {
+        for (const QString& note : record.notes)
             m_session.console().out(QStringLiteral("    ") + oneLine(note));
     }
     if (row == m_activeRow)

@@ -6,6 +6,7 @@
 #include "cli/clisession.h"
 #include "cli/console.h"
 #include "control/controller.h"
+#include "control/jobstatustext.h"
 #include "dvd/ifolibrary.h"
 
 namespace transcast
@@ -32,7 +33,7 @@ int DvdCommand::run(CliSession& session, const CliOptions& options)
         console.out(QStringList{
             QString::number(row + 1), jobs.caption(row),
             jobs.subItem(row, JobList::FrameSizeColumn), jobs.subItem(row, JobList::TimeColumn),
-            jobs.subItem(row, JobList::OutputSizeColumn), jobs.subItem(row, JobList::StatusColumn)}
+            jobs.subItem(row, JobList::OutputSizeColumn), jobStatusText(jobs.row(row))}
                         .join(tab));
     }
 

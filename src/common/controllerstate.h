@@ -51,6 +51,11 @@ struct ControllerState {
     // the window's events flowing, so input arrives meanwhile). While it is
     // above 0, Convert and the list actions are refused, silently.
     int addingSources = 0;
+    // Nesting depth of the DVD readings running now (a disc or IFO files
+    // being listed, or the list rebuilt for the other mode); the window's
+    // events flow meanwhile. While it is above 0, Convert and the list
+    // actions are refused, silently, as while sources are added.
+    int readingDisc = 0;
 };
 
 } // namespace transcast

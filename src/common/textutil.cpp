@@ -96,6 +96,15 @@ QString SecondsToClock(qint64 seconds)
     return QString::fromLatin1(buffer);
 }
 
+QString MillisecondsToClock(qint64 milliseconds)
+{
+    const qint64 hundredths = (std::max<qint64>(0, milliseconds) + 9) / 10;
+    const QString clock = SecondsToClock(hundredths / 100);
+    if (hundredths % 100 == 0)
+        return clock;
+    return clock + QStringLiteral(".%1").arg(hundredths % 100, 2, 10, QLatin1Char('0'));
+}
+
 int MulDiv(int a, int b, int c)
 {
     if (c == 0)

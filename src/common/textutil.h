@@ -42,6 +42,10 @@ int DurationToSeconds(const QString& text);
 
 // Whole seconds to "hh:mm:ss", each field at least two digits.
 QString SecondsToClock(qint64 seconds);
+// A length in milliseconds as SecondsToClock writes whole seconds, followed
+// by "." and the hundredths (rounded up) when there are any:
+// 2400 -> "00:00:02.40", 2534 -> "00:00:02.54", 12000 -> "00:00:12".
+QString MillisecondsToClock(qint64 milliseconds);
 
 // a * b / c with a 64-bit product, rounded to nearest with halves away from
 // zero; -1 when c is 0 or the result does not fit in 32 bits.

@@ -257,6 +257,7 @@ bool describe(const ifo_handle_t* ifo, TitleSetInfo* info)
         title.time.hours = fromBcd(pgc->playback_time.hour);
         title.time.minutes = fromBcd(pgc->playback_time.minute);
         title.time.seconds = fromBcd(pgc->playback_time.second);
+        title.time.frames = pgc->playback_time.frame_u;
         const int cells = titleSet.cellCount(*pgc);
         for (int i = 0; i < cells; ++i) {
             const cell_playback_t& cell = pgc->cell_playback[i];
@@ -266,6 +267,7 @@ bool describe(const ifo_handle_t* ifo, TitleSetInfo* info)
             record.hours = fromBcd(cell.playback_time.hour);
             record.minutes = fromBcd(cell.playback_time.minute);
             record.seconds = fromBcd(cell.playback_time.second);
+            record.frames = cell.playback_time.frame_u;
             title.cells.push_back(record);
         }
     }

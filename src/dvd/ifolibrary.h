@@ -9,14 +9,22 @@
 namespace transcast::dvd
 {
 
-// A title's playing time in ordinary numbers (the disc stores them as BCD).
+// The exact length of a DVD playing time in milliseconds, rounded up: whole
+// seconds and the disc's frame byte, whose bits 7-6 give the frame rate (1:
+// 25 fps, 3: 29.97 fps) and bits 5-0 the frames in BCD. A frame byte of an
+// unknown rate adds nothing.
+std::int64_t playingMilliseconds(std::int64_t wholeSeconds, std::uint8_t frameByte);
+
+// A title's playing time: hours, minutes and seconds in ordinary numbers (the
+// disc stores them as BCD); the frame byte as the disc stores it.
 struct TitleTime {
     std::uint8_t hours = 0;
     std::uint8_t minutes = 0;
     std::uint8_t seconds = 0;
-    std::uint8_t unused = 0;
+    std::uint8_t frames = 0;
 
     std::int64_t totalSeconds() const { return hours * 3600 + minutes * 60 + seconds; }
+    std::int64_t totalMilliseconds() const { return playingMilliseconds(totalSeconds(), frames); }
 };
 static_assert(sizeof(TitleTime) == 4, "a title time is four bytes");
 
@@ -32,9 +40,10 @@ struct CellRecord {
     std::uint8_t hours = 0;
     std::uint8_t minutes = 0;
     std::uint8_t seconds = 0;
-    std::uint8_t unused2 = 0;
+    std::uint8_t frames = 0; // the frame byte, as in TitleTime
 
     std::int64_t totalSeconds() const { return hours * 3600 + minutes * 60 + seconds; }
+    std::int64_t totalMilliseconds() const { return playingMilliseconds(totalSeconds(), frames); }
 };
 #pragma pack(pop)
 static_assert(sizeof(CellRecord) == 17, "a cell record is seventeen bytes");

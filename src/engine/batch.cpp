@@ -27,7 +27,7 @@ Batch::Batch(const Edition& edition, ControllerState& state, JobList& jobs, JobB
 void Batch::convert()
 {
     if (BusyGuards::playingThenConverting(m_state, m_interaction) || m_state.addingSources > 0 ||
-        m_jobs.rowCount() == 0)
+        m_state.readingDisc > 0 || m_jobs.rowCount() == 0)
         return;
     if (m_runner.isRunning()) {
         // A stopped job's encoder is still closing its file; the new batch
@@ -51,8 +51,6 @@ void Batch::convert()
     }
     m_state.CurrentRow = 0;
     m_runner.setProgressOffset(0);
-    m_failures.clear();
-    m_notes.clear();
     m_lastSucceeded = true;
     m_ranRow = -1;
     m_bar.setVisible(true);
@@ -70,7 +68,14 @@ void Batch::startNextJob()
 
 void Batch::markFinished(int row)
 {
-    m_jobs.setSubItem(row, JobList::StatusColumn, m_lastSucceeded ? finishText() : failedText());
+    m_jobs.setStatus(row, m_lastSucceeded ? JobStatus::Finished : JobStatus::Failed);
+}
+
+void Batch::launch(const ConversionJob& job)
+{
+    // What an earlier batch said about the row no longer holds.
+    m_jobs.setJobReport(m_state.CurrentRow, QString(), QStringList());
+    m_runner.LaunchEncoder(job);
 }
 
 void Batch::StartFileJob()
@@ -84,7 +89,7 @@ void Batch::StartFileJob()
         failCurrentJob(bad.message());
         return;
     }
-    m_runner.LaunchEncoder(job);
+    launch(job);
 }
 
 void Batch::StartTitleJob()
@@ -111,7 +116,7 @@ void Batch::StartTitleJob()
         failCurrentJob(bad.message());
         return;
     }
-    m_runner.LaunchEncoder(job);
+    launch(job);
     m_runner.Timer2().start();
 }
 
@@ -137,10 +142,7 @@ void Batch::completion(const EncoderRunner::Outcome& outcome)
     }
     const int row = m_state.CurrentRow;
     m_lastSucceeded = outcome.succeeded();
-    if (!m_lastSucceeded && m_jobs.hasRow(row))
-        m_failures.insert(row, outcome.lastOutput);
-    if (m_jobs.hasRow(row) && !outcome.notes.isEmpty())
-        m_notes.insert(row, outcome.notes);
+    m_jobs.setJobReport(row, m_lastSucceeded ? QString() : outcome.lastOutput, outcome.notes);
 
     m_state.CurrentRow = row + 1;
     if (m_jobs.hasRow(m_state.CurrentRow)) {
@@ -187,7 +189,7 @@ void Batch::StopConversion()
     m_convertWhenStopped = false;
     if (!m_state.Converting)
         return;
-    m_jobs.setSubItem(m_state.CurrentRow, JobList::StatusColumn, stopText());
+    m_jobs.setStatus(m_state.CurrentRow, JobStatus::Stopped);
     m_bar.setVisible(false);
     m_state.CurrentRow = m_jobs.rowCount() + 1;
     m_state.Converting = false;

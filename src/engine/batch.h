@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -20,9 +19,10 @@ struct ControllerState;
 // Walks the job list from the first row to the last, one encoder run at a
 // time, and runs the finish action when the list is done.
 //
-// Only a job whose encoder ends successfully reads "Finish": one whose
-// encoder exits with an error, dies, or cannot be started is marked
-// "Failed" (its reason kept for the user), and the batch goes on.
+// Only a job whose encoder ends successfully is Finished: one whose encoder
+// exits with an error, dies, or cannot be started is Failed (its reason kept
+// in its row for the user), and the batch goes on. Convert is refused while
+// sources are added or a disc is read: the list is not complete yet.
 class Batch : public QObject
 {
     Q_OBJECT
@@ -31,28 +31,16 @@ public:
           EncoderRunner& runner, ProgressModel& bar, Interaction& interaction, Shell& shell,
           QObject* parent = nullptr);
 
-    static QString finishText() { return QStringLiteral("Finish"); }
-    static QString failedText() { return QStringLiteral("Failed"); }
-    static QString stopText() { return QStringLiteral("Stop"); }
-
     // The convert action.
     void convert();
     void StopConversion();
 
     // Builds the job of CurrentRow and launches it (file mode).
     void StartFileJob();
-    // DVD mode: passes over unticked rows (they keep "Ready"), then builds
+    // DVD mode: passes over unticked rows (they keep their status), then builds
     // the title job of CurrentRow and launches it; when no ticked row is
     // left the batch ends as after its last job, finish action included.
     void StartTitleJob();
-
-    // Why a row failed, when it did (the encoder's last lines or the
-    // builder's message); empty otherwise.
-    QString failureReason(int row) const { return m_failures.value(row); }
-    int failedCount() const { return m_failures.size(); }
-    // What the encoder said about a finished row's job (a lowered bitrate,
-    // a target it could not reach); empty for most rows.
-    QStringList notes(int row) const { return m_notes.value(row); }
 
 signals:
     // The batch ended, by running to its end or by a stop (once the stopped
@@ -66,6 +54,7 @@ private:
     void endBatch(bool stopped);
     void runFinishAction();
     void failCurrentJob(const QString& reason);
+    void launch(const ConversionJob& job);
 
     const Edition& m_edition;
     ControllerState& m_state;
@@ -83,8 +72,6 @@ private:
     int m_ranRow = -1;
     // Convert was chosen while a stopped job's encoder was still ending.
     bool m_convertWhenStopped = false;
-    QHash<int, QString> m_failures;
-    QHash<int, QStringList> m_notes;
 };
 
 } // namespace transcast

@@ -147,8 +147,7 @@ void EncoderRunner::ShowProgress(int value)
     m_bar.setValue(value);
     if (m_state.CurrentRow > m_jobs.rowCount() - 1)
         return;
-    m_jobs.setSubItem(m_state.CurrentRow, JobList::StatusColumn,
-                      QString::fromLatin1(percentText(value)));
+    m_jobs.setStatus(m_state.CurrentRow, JobStatus::Converting, value);
 }
 
 void EncoderRunner::timer2Tick()

@@ -225,20 +225,28 @@ ConversionJob JobBuilder::fileJob(int row, bool forReal) const
     return job;
 }
 
+QString JobBuilder::titleOutputName(const JobRow& row)
+{
+    const QString caption = row.caption.trimmed();
+    if (row.kind == JobKind::Chapter && !row.dvd.titleCaption.isEmpty())
+        return row.dvd.titleCaption.trimmed() + QLatin1Char('_') + caption;
+    return caption;
+}
+
 ConversionJob JobBuilder::titleJob(int row, bool forReal) const
 {
     QString folder;
     ConversionJob job = baseJob(forReal, folder);
-    const TConvertInfo info = m_jobs.ConvertInfos.value(row);
+    const TConvertInfo& info = m_jobs.convertInfo(row);
     job.InputSpec = titleLocator(info);
-    job.LimitArg = QStringLiteral(" -t ") + SecondsToClock(qint64(info.EndTime) - info.StartTime);
-    // "  Chapter_02" is written Chapter_02.avi; the numbered names that
-    // follow an existing file keep the caption as it stands.
-    const QString caption = m_jobs.caption(row);
-    QString name = caption;
-    while (name.startsWith(QLatin1Char(' ')))
-        name.remove(0, 1);
-    job.OutputFile = freeOutputName(folder, QFileInfo(name).fileName(), caption);
+    // The IFO's own length, frames included: whole seconds would cut up to
+    // a second off every title's and chapter's end.
+    const qint64 milliseconds = info.lengthMilliseconds > 0
+                                    ? info.lengthMilliseconds
+                                    : (qint64(info.EndTime) - info.StartTime) * 1000;
+    job.LimitArg = QStringLiteral(" -t ") + MillisecondsToClock(milliseconds);
+    const QString name = QFileInfo(titleOutputName(m_jobs.row(row))).fileName();
+    job.OutputFile = freeOutputName(folder, name, name);
     fillFragments(job, row);
     return job;
 }

@@ -12,6 +12,7 @@ class Estimator;
 class JobList;
 class ProfileSelector;
 struct ControllerState;
+struct JobRow;
 struct OptionBoxes;
 
 // Fills a ConversionJob from a job row, the current profile and the current
@@ -64,9 +65,13 @@ public:
     // untouched (a dry run) and the controller's output folder as it was.
     ConversionJob fileJob(int row, bool forReal) const;
     // The whole job for a DVD title or chapter row: its locator as the
-    // input, its caption (leading blanks removed) as the output's name, and
-    // " -t " with its length.
+    // input, titleOutputName as the output's name (numbered after it when
+    // taken), and " -t " with its exact length (hundredths when it is not
+    // whole seconds).
     ConversionJob titleJob(int row, bool forReal) const;
+    // "Title_04" for a title row, "Title_04_Chapter_02" for a chapter of
+    // it: never a leading blank, and chapters of different titles apart.
+    static QString titleOutputName(const JobRow& row);
 
     static QString replaceExtension(const QString& fileName, const QString& extension);
 

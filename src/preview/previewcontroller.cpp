@@ -111,7 +111,7 @@ void PreviewController::doPauseToggle()
         return;
     m_state.Paused = !m_state.Paused;
     m_player.Pause();
-    setStatus(m_state.Paused ? QStringLiteral("Pause") : QStringLiteral("Play"));
+    setStatus(m_state.Paused ? JobStatus::Paused : JobStatus::Playing);
 }
 
 void PreviewController::beginPreview(int row)
@@ -139,7 +139,7 @@ bool PreviewController::playFile(const QString& path)
     m_startOffset = 0;
     const bool ready = startPlayer();
     m_shownSecond = 0;
-    setStatus(QStringLiteral("Play"));
+    setStatus(JobStatus::Playing);
     bool played = false;
     if (ready) {
         m_player.Seek(0);
@@ -147,7 +147,7 @@ bool PreviewController::playFile(const QString& path)
     }
     m_player.DestroyPreviewWindow();
     resetDisplay();
-    setStatus(QStringLiteral("Stop"));
+    setStatus(JobStatus::PlayEnded);
     return played;
 }
 
@@ -156,7 +156,9 @@ void PreviewController::dvdPreview()
     beginPreview(m_jobs.firstSelected());
     // A DVD row's status belongs to its conversion; only the pause toggle
     // writes into it meanwhile, and the preview gives it back at the end.
-    const QString status = m_jobs.subItem(m_previewRow, JobList::StatusColumn);
+    const JobStatus status = m_jobs.hasRow(m_previewRow) ? m_jobs.row(m_previewRow).status
+                                                         : JobStatus::Listed;
+    const int progress = m_jobs.hasRow(m_previewRow) ? m_jobs.row(m_previewRow).progress : 0;
     m_awaitingStart = true;
     m_startOffset = 0;
     m_shownSecond = 0;
@@ -165,14 +167,14 @@ void PreviewController::dvdPreview()
     if (ready) {
         // The row's audio id ("0x81"); "0" or none leaves the choice to mpv.
         bool ok = false;
-        const int audioId = m_jobs.ConvertInfos.value(m_previewRow).AudioId.toInt(&ok, 0);
+        const int audioId = m_jobs.convertInfo(m_previewRow).AudioId.toInt(&ok, 0);
         m_player.setAudioSourceId(ok && audioId > 0 ? audioId : -1);
         played = m_player.Play(locatorOf(m_previewRow));
         m_player.setAudioSourceId(-1);
     }
     m_player.DestroyPreviewWindow();
     resetDisplay();
-    setStatus(status);
+    setStatus(status, progress);
     m_state.Playing = false;
     endPreview(played);
 }
@@ -203,9 +205,9 @@ void PreviewController::endPreview(bool played)
         m_interaction.error(m_player.errorString());
 }
 
-void PreviewController::setStatus(const QString& text)
+void PreviewController::setStatus(JobStatus status, int progress)
 {
-    m_jobs.setSubItem(m_previewRow, JobList::StatusColumn, text);
+    m_jobs.setStatus(m_previewRow, status, progress);
 }
 
 int PreviewController::rowLength() const

@@ -10,6 +10,7 @@
 #include "preview/dvdstreamprotocol.h"
 #include "preview/pacedqueue.h"
 #include "preview/previewplayer.h"
+#include "sources/jobrow.h"
 
 namespace transcast
 {
@@ -85,7 +86,7 @@ private:
     void handlePosition(int serial, double seconds);
     void showPosition(int serial, double seconds);
     bool isCurrent(int serial) const { return m_running && serial == m_serial; }
-    void setStatus(const QString& text);
+    void setStatus(JobStatus status, int progress = 0);
     int rowLength() const;
     void doPlay();
     void doPauseToggle();

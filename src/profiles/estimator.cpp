@@ -224,7 +224,7 @@ bool Estimator::refreshEstimates() const
     for (int row = 0; row < m_jobs.rowCount(); ++row) {
         try {
             const int seconds = DurationToSeconds(m_jobs.originalInfo(row).Duration);
-            m_jobs.setSubItem(row, JobList::OutputSizeColumn, sizeText(totalKbps(row), seconds));
+            m_jobs.setOutputSize(row, sizeText(totalKbps(row), seconds));
         } catch (const InvalidInteger& bad) {
             m_interaction.error(bad.message());
             return false;

@@ -82,6 +82,9 @@ DvdTitles::DvdTitles(const Edition& edition, ControllerState& state, JobList& jo
     connect(&m_audioTracks, &OptionBox::chosen, this, &DvdTitles::chooseAudio);
     connect(&m_subtitleTracks, &OptionBox::chosen, this, &DvdTitles::chooseSubtitle);
     connect(&m_jobs, &JobList::rowRemoved, this, &DvdTitles::onRowRemoved);
+    // A selection the program makes (after a removal, a rebuild) shows its
+    // row's tracks as a click does.
+    connect(&m_jobs, &JobList::selectionChanged, this, &DvdTitles::showSelectedTracks);
 }
 
 DvdTitles::~DvdTitles() = default;
@@ -104,6 +107,11 @@ QString DvdTitles::titleCaption(int position)
 QString DvdTitles::chapterCaption(int cellNumber)
 {
     return QStringLiteral("  Chapter_") + twoDigits(cellNumber);
+}
+
+bool DvdTitles::isReading() const
+{
+    return m_state.readingDisc > 0;
 }
 
 bool DvdTitles::isDiscImage(const QString& path)
@@ -140,12 +148,10 @@ void DvdTitles::startOver()
     m_ifoCount = 0;
     m_cells.clear();
     m_cellCount = 0;
-    m_audioChoice.clear();
-    m_subtitleChoice.clear();
-    m_titleChecks.reset();
-    m_chapterChecks.reset();
+    m_titleTicks.clear();
+    m_chapterTicks.clear();
+    m_choices.clear();
     m_jobs.clear();
-    m_jobs.ConvertInfos.clear();
     m_audioTracks.clear();
     m_subtitleTracks.clear();
     m_jobs.setVisible(true);
@@ -155,7 +161,7 @@ bool DvdTitles::openDisc(const QString& path)
 {
     if (BusyGuards::convertingThenPlaying(m_state, m_interaction) || isReading())
         return false;
-    ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
+    ReadingScope reading(m_state.readingDisc, [this](bool on) { emit readingChanged(on); });
     startOver();
     bool found = false;
     if (isDiscImage(path)) {
@@ -179,7 +185,7 @@ bool DvdTitles::openIfoFiles(const QStringList& paths)
 {
     if (BusyGuards::convertingThenPlaying(m_state, m_interaction) || isReading())
         return false;
-    ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
+    ReadingScope reading(m_state.readingDisc, [this](bool on) { emit readingChanged(on); });
     startOver();
     for (const QString& path : paths) {
         TIFOSelint entry;
@@ -280,41 +286,34 @@ bool DvdTitles::searchImage(const QString& image)
 
 // ---- reading one title set ---------------------------------------------------------------
 
-int DvdTitles::appendRow(const QString& caption, const TConvertInfo& info, const QString& frameSize)
+int DvdTitles::appendRow(JobRow record)
 {
-    const int row = m_jobs.appendRow(caption);
-    m_jobs.ConvertInfos.resize(m_jobs.rowCount());
-    m_jobs.ConvertInfos[row] = info;
-    m_jobs.OriginalInfos.resize(m_jobs.rowCount());
-    Toriginalinfo& original = m_jobs.OriginalInfos[row];
-    original = Toriginalinfo();
-    original.FrameSize = frameSize;
-    original.Duration = SecondsToClock(info.Length);
-    growChoices();
-
-    m_jobs.setSubItem(row, JobList::FrameSizeColumn, frameSize);
-    m_jobs.setSubItem(row, JobList::TimeColumn, original.Duration);
+    applyRememberedChoice(record);
+    record.source.Duration = SecondsToClock(record.dvd.Length);
+    const qint64 seconds = record.dvd.Length;
+    const int row = m_jobs.appendRow(std::move(record));
     m_state.CurrentRow = row;
     try {
-        m_jobs.setSubItem(row, JobList::OutputSizeColumn,
-                          m_estimator.sizeText(m_estimator.totalKbps(row), info.Length));
+        m_jobs.setOutputSize(row, m_estimator.sizeText(m_estimator.totalKbps(row), seconds));
     } catch (const InvalidInteger& bad) {
         if (!m_sizeErrorShown)
             m_interaction.error(bad.message());
         m_sizeErrorShown = true;
     }
-    m_jobs.setSubItem(row, JobList::StatusColumn, QStringLiteral("Ready"));
     return row;
 }
 
 bool DvdTitles::loadIfo(TIFOSelint& entry)
 {
+    // An entry that brings no rows has an empty range where it stands, so
+    // that it is never taken for the owner of a row.
+    entry.FirstRow = m_jobs.rowCount();
+    entry.EndRow = entry.FirstRow;
     dvd::IfoLibrary& library = *m_library;
     const std::int32_t handle = library.ifoOpen(localPath(entry.IfoPath), 0);
     if (handle == 0)
         return false;
     const int titles = library.ifoGetNumPGCI(handle);
-    entry.FirstRow = m_jobs.rowCount();
     entry.AudioCount = library.ifoGetNumAudio(handle);
     entry.AudioDescs.clear();
     for (int i = 0; i < entry.AudioCount; ++i)
@@ -323,8 +322,14 @@ bool DvdTitles::loadIfo(TIFOSelint& entry)
     entry.SubtitleDescs.clear();
     for (int i = 0; i < entry.SubtitleCount; ++i)
         entry.SubtitleDescs << QString::fromStdString(library.ifoGetSubPicDesc(handle, i));
-    const QString audioId =
+    // What every row of the title set starts from.
+    JobRow base;
+    base.dvd.AudioId =
         entry.AudioDescs.isEmpty() ? QStringLiteral("0") : streamId(entry.AudioDescs.first());
+    base.dvd.SubtitleId = QStringLiteral("0");
+    base.dvd.IfoPath = entry.IfoPath;
+    base.dvd.audioTracks = entry.AudioDescs;
+    base.dvd.subtitleTracks = entry.SubtitleDescs;
     const bool titleMode = m_state.TitleMode;
 
     for (int title = 0; title < titles; ++title) {
@@ -338,21 +343,23 @@ bool DvdTitles::loadIfo(TIFOSelint& entry)
         const qint64 length = time.totalSeconds();
         if (length == 0 || cells.empty())
             continue;
-        TConvertInfo info;
-        info.AudioId = audioId;
-        info.SubtitleId = QStringLiteral("0");
+        JobRow titleRow = base;
+        titleRow.kind = JobKind::Title;
+        TConvertInfo& info = titleRow.dvd;
         info.StartPos = cells.front().startPos;
         info.EndPos = cells.back().endPos;
         if (qint64(info.EndPos) - info.StartPos < kMinimumSectors)
             continue;
-        info.IfoPath = entry.IfoPath;
         info.Length = length;
         info.StartTime = 0;
         info.EndTime = static_cast<qint32>(length);
-
-        const QString frameSize =
+        info.lengthMilliseconds = time.totalMilliseconds();
+        info.titleIndex = title;
+        titleRow.caption = titleCaption(m_jobs.rowCount() + 1);
+        titleRow.source.FrameSize =
             QString::fromStdString(dvd::frameSizeWord(library.ifoGetVideoDesc(handle)));
-        const int row = appendRow(titleCaption(m_jobs.rowCount() + 1), info, frameSize);
+        const QString titleName = titleRow.caption;
+        const int row = appendRow(std::move(titleRow));
         TCellEntry titleEntry;
         titleEntry.IsTitle = true;
         if (titleMode) {
@@ -372,21 +379,24 @@ bool DvdTitles::loadIfo(TIFOSelint& entry)
                 m_cells.append(cellEntry);
                 ++m_cellCount;
             } else if (cellLength > 0 && qint64(cell.endPos) - cell.startPos >= kMinimumSectors) {
-                TConvertInfo chapter;
-                chapter.AudioId = audioId;
-                chapter.SubtitleId = QStringLiteral("0");
+                JobRow chapterRow = base;
+                chapterRow.kind = JobKind::Chapter;
+                chapterRow.caption = chapterCaption(static_cast<int>(j) + 1);
+                TConvertInfo& chapter = chapterRow.dvd;
                 chapter.StartPos = cell.startPos;
                 chapter.EndPos = cell.endPos;
-                chapter.IfoPath = entry.IfoPath;
                 chapter.Length = cellLength;
                 chapter.StartTime = elapsed;
                 chapter.EndTime = elapsed + cellLength;
-                const QString chapterSize =
+                chapter.lengthMilliseconds = cell.totalMilliseconds();
+                chapter.titleIndex = title;
+                chapter.cellIndex = static_cast<int>(j);
+                chapter.titleCaption = titleName;
+                chapterRow.source.FrameSize =
                     QString::fromStdString(dvd::frameSizeWord(library.ifoGetVideoDesc(handle)));
-                const int chapterRow =
-                    appendRow(chapterCaption(static_cast<int>(j) + 1), chapter, chapterSize);
+                const int chapterRowIndex = appendRow(std::move(chapterRow));
                 m_cells.resize(m_jobs.rowCount());
-                m_cells[chapterRow] = cellEntry;
+                m_cells[chapterRowIndex] = cellEntry;
             }
             elapsed += cellLength;
         }
@@ -397,20 +407,13 @@ bool DvdTitles::loadIfo(TIFOSelint& entry)
     return true;
 }
 
-void DvdTitles::growChoices()
-{
-    m_audioChoice.resize(m_jobs.rowCount());
-    m_subtitleChoice.resize(m_jobs.rowCount());
-}
-
 void DvdTitles::finishLoad()
 {
-    currentChecks() = QVector<bool>(m_jobs.rowCount(), true);
     for (int row = 0; row < m_jobs.rowCount(); ++row)
         m_jobs.setChecked(row, true);
     m_jobs.clearSelection();
     m_jobs.setSelected(longestRow(), true);
-    handleRowClick();
+    showSelectedTracks();
 }
 
 int DvdTitles::longestRow() const
@@ -418,7 +421,7 @@ int DvdTitles::longestRow() const
     int longest = 0;
     qint64 most = 0;
     for (int row = 0; row < m_jobs.rowCount(); ++row) {
-        const TConvertInfo info = m_jobs.ConvertInfos.value(row);
+        const TConvertInfo& info = m_jobs.convertInfo(row);
         const qint64 span = qint64(info.EndPos) - info.StartPos;
         if (span > most) {
             most = span;
@@ -430,32 +433,57 @@ int DvdTitles::longestRow() const
 
 // ---- mode switch, clicks, ticks and tracks -----------------------------------------------
 
-std::optional<QVector<bool>>& DvdTitles::currentChecks()
+QString DvdTitles::rowKey(const TConvertInfo& info)
 {
-    return m_state.TitleMode ? m_titleChecks : m_chapterChecks;
+    return info.IfoPath + QLatin1Char('\n') + QString::number(info.titleIndex) +
+           QLatin1Char('\n') + QString::number(info.cellIndex);
 }
 
-void DvdTitles::keepChecks()
+QHash<QString, bool>& DvdTitles::ticksOf(bool titleMode)
 {
-    QVector<bool> checks(m_jobs.rowCount());
-    for (int row = 0; row < m_jobs.rowCount(); ++row)
-        checks[row] = m_jobs.row(row).checked;
-    currentChecks() = checks;
+    return titleMode ? m_titleTicks : m_chapterTicks;
+}
+
+void DvdTitles::remember(const JobRow& row, bool titleMode)
+{
+    const QString key = rowKey(row.dvd);
+    ticksOf(titleMode)[key] = row.checked;
+    m_choices[key] = TrackChoice{row.dvd.audioChoice, row.dvd.subtitleChoice};
+}
+
+void DvdTitles::applyRememberedChoice(JobRow& row) const
+{
+    auto choice = m_choices.constFind(rowKey(row.dvd));
+    if (choice == m_choices.cend() && row.dvd.cellIndex >= 0) {
+        // A chapter seen for the first time converts with its title's tracks.
+        TConvertInfo title = row.dvd;
+        title.cellIndex = -1;
+        choice = m_choices.constFind(rowKey(title));
+    }
+    if (choice == m_choices.cend())
+        return;
+    TConvertInfo& info = row.dvd;
+    if (choice->audio >= 0 && choice->audio < info.audioTracks.size()) {
+        info.audioChoice = choice->audio;
+        info.AudioId = streamId(info.audioTracks.at(choice->audio));
+    }
+    if (choice->subtitle > 0 && choice->subtitle <= info.subtitleTracks.size()) {
+        info.subtitleChoice = choice->subtitle;
+        info.SubtitleId = streamId(info.subtitleTracks.at(choice->subtitle - 1));
+    }
 }
 
 void DvdTitles::switchMode()
 {
     if (BusyGuards::playingThenConverting(m_state, m_interaction) || isReading())
         return;
-    ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
-    if (m_jobs.rowCount() > 0)
-        keepChecks();
+    ReadingScope reading(m_state.readingDisc, [this](bool on) { emit readingChanged(on); });
+    for (int row = 0; row < m_jobs.rowCount(); ++row)
+        remember(m_jobs.row(row), m_state.TitleMode);
     m_state.TitleMode = !m_state.TitleMode;
     m_jobs.clear();
     m_cells.clear();
     m_cellCount = 0;
-    m_audioChoice.clear();
-    m_subtitleChoice.clear();
     m_audioTracks.clear();
     m_subtitleTracks.clear();
 
@@ -467,97 +495,88 @@ void DvdTitles::switchMode()
     }
     if (m_jobs.rowCount() == 0)
         return;
-    std::optional<QVector<bool>>& checks = currentChecks();
-    if (!checks)
-        checks = QVector<bool>(m_jobs.rowCount(), true);
+    const QHash<QString, bool>& ticks = ticksOf(m_state.TitleMode);
     for (int row = 0; row < m_jobs.rowCount(); ++row)
-        m_jobs.setChecked(row, checks->value(row, true));
+        m_jobs.setChecked(row, ticks.value(rowKey(m_jobs.convertInfo(row)), true));
     m_jobs.clearSelection();
     m_jobs.setSelected(longestRow(), true);
-    handleRowClick();
-}
-
-const TIFOSelint* DvdTitles::ifoOfRow(int row) const
-{
-    const TIFOSelint* found = nullptr;
-    for (int i = 0; i < m_ifoCount && i < m_ifos.size(); ++i) {
-        if (m_ifos[i].FirstRow <= row && row <= m_ifos[i].EndRow)
-            found = &m_ifos[i];
-    }
-    return found;
+    showSelectedTracks();
 }
 
 void DvdTitles::rowClicked()
 {
     // Rows being rebuilt are no user's click.
     if (!isReading())
-        handleRowClick();
+        showSelectedTracks();
 }
 
-void DvdTitles::handleRowClick()
+void DvdTitles::showSelectedTracks()
 {
-    if (m_jobs.rowCount() == 0 || m_state.Converting || m_edition.IsFileMode())
+    if (m_edition.IsFileMode())
         return;
-    keepChecks();
     const int row = m_jobs.firstSelected();
-    if (row < 0)
-        return;
-    const TIFOSelint* ifo = ifoOfRow(row);
-    if (!ifo)
-        return;
-    growChoices();
     m_audioTracks.clear();
-    for (const QString& description : ifo->AudioDescs)
-        m_audioTracks.addItem(description);
-    m_audioTracks.setCurrentIndex(m_audioChoice.value(row));
     m_subtitleTracks.clear();
+    if (row < 0 || !m_jobs.row(row).isDvd())
+        return;
+    const TConvertInfo& info = m_jobs.convertInfo(row);
+    for (const QString& description : info.audioTracks)
+        m_audioTracks.addItem(description);
+    m_audioTracks.setCurrentIndex(info.audioChoice);
     m_subtitleTracks.addItem(noSubtitleText());
-    for (const QString& description : ifo->SubtitleDescs)
+    for (const QString& description : info.subtitleTracks)
         m_subtitleTracks.addItem(description);
-    m_subtitleTracks.setCurrentIndex(m_subtitleChoice.value(row));
+    m_subtitleTracks.setCurrentIndex(info.subtitleChoice);
 }
 
 void DvdTitles::chooseAudio(int position)
 {
     const int row = m_jobs.firstSelected();
-    if (row < 0 || !m_jobs.hasRow(row) || position < 0 || position >= m_audioTracks.count())
+    if (row < 0)
         return;
-    growChoices();
-    m_audioChoice[row] = position;
-    if (row < m_jobs.ConvertInfos.size())
-        m_jobs.ConvertInfos[row].AudioId = streamId(m_audioTracks.itemText(position));
+    const QStringList& tracks = m_jobs.convertInfo(row).audioTracks;
+    if (position < 0 || position >= tracks.size())
+        return;
+    m_jobs.setAudioChoice(row, position, streamId(tracks.at(position)));
 }
 
 void DvdTitles::chooseSubtitle(int position)
 {
     const int row = m_jobs.firstSelected();
-    if (row < 0 || !m_jobs.hasRow(row) || position < 0 || position >= m_subtitleTracks.count())
+    if (row < 0)
         return;
-    growChoices();
-    m_subtitleChoice[row] = position;
-    if (row < m_jobs.ConvertInfos.size())
-        m_jobs.ConvertInfos[row].SubtitleId =
-            position == 0 ? QStringLiteral("0") : streamId(m_subtitleTracks.itemText(position));
+    const QStringList& tracks = m_jobs.convertInfo(row).subtitleTracks;
+    if (position < 0 || position > tracks.size())
+        return;
+    m_jobs.setSubtitleChoice(row, position,
+                             position == 0 ? QStringLiteral("0") : streamId(tracks.at(position - 1)));
 }
 
 void DvdTitles::setAllChecked(bool checked)
 {
     for (int row = 0; row < m_jobs.rowCount(); ++row)
         m_jobs.setChecked(row, checked);
-    currentChecks() = QVector<bool>(m_jobs.rowCount(), checked);
 }
 
-void DvdTitles::onRowRemoved(int row)
+void DvdTitles::toggleSelectedChecks()
 {
-    // Removing a DVD row takes its choices and tick with it; the title sets'
-    // row ranges close up behind it.
-    if (row < m_audioChoice.size())
-        m_audioChoice.remove(row);
-    if (row < m_subtitleChoice.size())
-        m_subtitleChoice.remove(row);
-    std::optional<QVector<bool>>& checks = currentChecks();
-    if (checks && row < checks->size())
-        checks->remove(row);
+    const QVector<int> rows = m_jobs.selectedRows();
+    if (rows.isEmpty() || isReading())
+        return;
+    const bool checked = !m_jobs.row(rows.first()).checked;
+    for (const int row : rows)
+        m_jobs.setChecked(row, checked);
+}
+
+void DvdTitles::onRowRemoved(int row, const JobRow& removed)
+{
+    if (!removed.isDvd())
+        return;
+    // A mode switch lists every title again; one the user removed comes
+    // back unticked, with the tracks it had.
+    JobRow unticked = removed;
+    unticked.checked = false;
+    remember(unticked, m_state.TitleMode);
     if (!m_state.TitleMode && row < m_cells.size())
         m_cells.remove(row);
     for (TIFOSelint& ifo : m_ifos) {

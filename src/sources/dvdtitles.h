@@ -1,8 +1,8 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -10,6 +10,7 @@
 #include <QVector>
 
 #include "profiles/optionbox.h"
+#include "sources/jobrow.h"
 
 namespace transcast
 {
@@ -25,7 +26,6 @@ class Interaction;
 class JobList;
 class OpticalDrive;
 struct ControllerState;
-struct TConvertInfo;
 
 // One loaded IFO file: the rows it brought (FirstRow up to EndRow, the row
 // counts before and after it was read) and its title set's track lists.
@@ -53,18 +53,23 @@ struct TCellEntry {
 // above its VIDEO_TS, an .iso image, or chosen IFO files. Every title that
 // plays for at least a second and spans at least 1000 sectors becomes a row
 // ("Title_01"); in chapter mode each such cell of it follows as a row of its
-// own ("  Chapter_01"). Each row has a check box, its own audio and subtitle
-// choice among its title set's tracks (the boxes cb_audio and cb_subtitle),
-// and a TConvertInfo in JobList::ConvertInfos.
+// own ("  Chapter_01"). Each row is a whole JobRow: its sectors and exact
+// length, its title set's audio and subtitle tracks with the one chosen for
+// it (shown in the boxes cb_audio and cb_subtitle while it is selected), and
+// its check box.
 //
 // Choices the rules leave open, decided here:
-// - the per-row track choices grow with the list (no fixed 501 rows) and
-//   start over when a mode switch rebuilds the rows, so the boxes never show
-//   a track other than the one the row will use;
+// - the track choices live in each row's record, so they reach any number of
+//   rows and move with the row when rows are removed;
+// - a mode switch keeps each title's and chapter's tick and tracks by its
+//   place on the disc, not by its row number: a chapter listed for the first
+//   time takes its title's tracks; a row the user removed comes back
+//   unticked when a switch lists it again;
+// - the boxes always show the selected row's tracks, also after a removal,
+//   a rebuild or a click during a conversion, and are empty when no row is
+//   selected;
 // - the cell table is rebuilt with the rows, so it never mixes the entries
 //   of an earlier listing with the new rows;
-// - a mode switch first keeps the current ticks, even when no click on the
-//   list has copied them since the user changed one;
 // - a title set whose IFO cannot be read in an image ends the image's list
 //   (title sets are numbered without gaps).
 class DvdTitles : public QObject
@@ -112,38 +117,35 @@ public:
     // anything else (a folder, an .iso) as a disc. True when it was taken.
     bool openDropped(const QStringList& paths);
 
-    // A click on the list: keeps the ticks of the current mode and shows the
-    // selected row's track lists with its choices.
+    // A click on the list, or a move to another row: shows the selected
+    // row's track lists with its choices.
     void rowClicked();
     // The user picked a track for the selected row.
     void chooseAudio(int position);
     void chooseSubtitle(int position);
     void setAllChecked(bool checked);
+    // Space in the list: the selected rows all take the opposite of the
+    // first one's tick.
+    void toggleSelectedChecks();
 
     // cb_audio (the title set's audio tracks, no "no audio" entry) and
     // cb_subtitle ("No Subtitle" and the subtitle tracks).
     OptionBox& audioTracks() { return m_audioTracks; }
     OptionBox& subtitleTracks() { return m_subtitleTracks; }
 
-    // True while a disc or IFO files are being read; the window keeps
-    // processing events then, and the list's actions ignore input.
-    bool isReading() const { return m_reading > 0; }
+    // True while a disc or IFO files are being read or the list is rebuilt
+    // for the other mode; the window keeps processing events then, and the
+    // list's actions (Convert included) ignore input.
+    bool isReading() const;
 
-    // The loaded IFO files, IfoCount of them in use.
+    // The loaded IFO files, IfoCount of them in use. An entry that could not
+    // be read has an empty row range (FirstRow == EndRow).
     const QVector<TIFOSelint>& TIFOAS() const { return m_ifos; }
     int IfoCount() const { return m_ifoCount; }
-    // The title set entry a row belongs to, or null.
-    const TIFOSelint* ifoOfRow(int row) const;
     // In title mode one title entry and then every cell of each listed
     // title, in order; in chapter mode one entry per row.
     const QVector<TCellEntry>& CellTable() const { return m_cells; }
     int CellCount() const { return m_cellCount; }
-    const QVector<int>& AudioChoice() const { return m_audioChoice; }
-    const QVector<int>& SubtitleChoice() const { return m_subtitleChoice; }
-    // The ticks of each mode, kept across mode switches; empty until that
-    // mode has shown rows.
-    const std::optional<QVector<bool>>& TitleChecks() const { return m_titleChecks; }
-    const std::optional<QVector<bool>>& ChapterChecks() const { return m_chapterChecks; }
 
     // The row with the most sectors, the first on ties; 0 when none spans
     // any.
@@ -160,20 +162,28 @@ signals:
     void readingChanged(bool reading);
 
 private:
+    // What the user chose for a title or chapter, kept while the list is
+    // rebuilt: by the row's place on the disc (rowKey).
+    struct TrackChoice {
+        int audio = 0;
+        int subtitle = 0;
+    };
+
     void startOver();
     bool searchFolder(const QString& folder, QSet<QString>& visited);
     bool searchImage(const QString& image);
     // Reads the entry's IFO file in the current mode; false when the library
     // could not open it.
     bool loadIfo(TIFOSelint& entry);
-    int appendRow(const QString& caption, const TConvertInfo& info, const QString& frameSize);
+    int appendRow(JobRow row);
     void finishLoad();
-    void handleRowClick();
+    void showSelectedTracks();
     void waitForDrive(const QString& path);
-    std::optional<QVector<bool>>& currentChecks();
-    void keepChecks();
-    void growChoices();
-    void onRowRemoved(int row);
+    static QString rowKey(const TConvertInfo& info);
+    QHash<QString, bool>& ticksOf(bool titleMode);
+    void remember(const JobRow& row, bool titleMode);
+    void applyRememberedChoice(JobRow& row) const;
+    void onRowRemoved(int row, const JobRow& removed);
 
     const Edition& m_edition;
     ControllerState& m_state;
@@ -189,11 +199,11 @@ private:
     int m_ifoCount = 0;
     QVector<TCellEntry> m_cells;
     int m_cellCount = 0;
-    QVector<int> m_audioChoice;
-    QVector<int> m_subtitleChoice;
-    std::optional<QVector<bool>> m_titleChecks;
-    std::optional<QVector<bool>> m_chapterChecks;
-    int m_reading = 0;
+    // The ticks of each mode and the track choices, by rowKey, for rows that
+    // are not listed now (the other mode's, removed ones).
+    QHash<QString, bool> m_titleTicks;
+    QHash<QString, bool> m_chapterTicks;
+    QHash<QString, TrackChoice> m_choices;
     bool m_sizeErrorShown = false;
 };
 

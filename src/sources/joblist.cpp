@@ -5,11 +5,9 @@ namespace transcast
 
 JobList::JobList(QObject* parent) : QObject(parent) {}
 
-QString JobList::subItem(int row, int column) const
+JobRow* JobList::editable(int row)
 {
-    if (!hasRow(row) || column < 0 || column > 3)
-        return QString();
-    return m_rows[static_cast<size_t>(row)].subItems[static_cast<size_t>(column)];
+    return hasRow(row) ? &m_rows[static_cast<size_t>(row)] : nullptr;
 }
 
 QString JobList::caption(int row) const
@@ -17,43 +15,54 @@ QString JobList::caption(int row) const
     return hasRow(row) ? m_rows[static_cast<size_t>(row)].caption : QString();
 }
 
-int JobList::appendRow(const QString& caption)
-{
-    Row row;
-    row.caption = caption;
-    m_rows.push_back(row);
-    const int index = rowCount() - 1;
-    emit rowAppended(index);
-    return index;
-}
-
-void JobList::setCaption(int row, const QString& caption)
+QString JobList::subItem(int row, int column) const
 {
     if (!hasRow(row))
-        return;
-    m_rows[static_cast<size_t>(row)].caption = caption;
-    emit rowChanged(row);
+        return QString();
+    const JobRow& record = m_rows[static_cast<size_t>(row)];
+    switch (column) {
+    case FrameSizeColumn:
+        return record.source.FrameSize;
+    case TimeColumn:
+        return record.source.Duration;
+    case OutputSizeColumn:
+        return record.outputSize;
+    default:
+        return QString();
+    }
 }
 
-void JobList::setSubItem(int row, int column, const QString& text)
+const Toriginalinfo& JobList::originalInfo(int row) const
 {
-    if (!hasRow(row) || column < 0 || column > 3)
-        return;
-    QString& cell = m_rows[static_cast<size_t>(row)].subItems[static_cast<size_t>(column)];
-    if (cell == text)
-        return;
-    cell = text;
-    emit rowChanged(row);
+    static const Toriginalinfo none;
+    return hasRow(row) ? m_rows[static_cast<size_t>(row)].source : none;
+}
+
+const TConvertInfo& JobList::convertInfo(int row) const
+{
+    static const TConvertInfo none;
+    return hasRow(row) ? m_rows[static_cast<size_t>(row)].dvd : none;
+}
+
+int JobList::appendRow(JobRow record)
+{
+    const bool selected = record.selected;
+    m_rows.push_back(std::move(record));
+    const int index = rowCount() - 1;
+    emit rowAppended(index);
+    if (selected)
+        emit selectionChanged();
+    return index;
 }
 
 void JobList::removeRow(int row)
 {
     if (!hasRow(row))
         return;
-    const bool wasSelected = m_rows[static_cast<size_t>(row)].selected;
+    const JobRow removed = std::move(m_rows[static_cast<size_t>(row)]);
     m_rows.erase(m_rows.begin() + row);
-    emit rowRemoved(row);
-    if (wasSelected)
+    emit rowRemoved(row, removed);
+    if (removed.selected)
         emit selectionChanged();
 }
 
@@ -66,26 +75,84 @@ void JobList::clear()
     emit selectionChanged();
 }
 
+void JobList::changeRow(int row, const std::function<void(JobRow&)>& change)
+{
+    JobRow* record = editable(row);
+    if (!record)
+        return;
+    change(*record);
+    emit rowChanged(row);
+}
+
+void JobList::setOutputSize(int row, const QString& text)
+{
+    JobRow* record = editable(row);
+    if (!record || record->outputSize == text)
+        return;
+    record->outputSize = text;
+    emit rowChanged(row);
+}
+
+void JobList::setStatus(int row, JobStatus status, int progress)
+{
+    JobRow* record = editable(row);
+    if (!record || (record->status == status && record->progress == progress))
+        return;
+    record->status = status;
+    record->progress = progress;
+    emit rowChanged(row);
+}
+
+void JobList::setJobReport(int row, const QString& failureReason, const QStringList& notes)
+{
+    JobRow* record = editable(row);
+    if (!record || (record->failureReason == failureReason && record->notes == notes))
+        return;
+    record->failureReason = failureReason;
+    record->notes = notes;
+    emit rowChanged(row);
+}
+
+void JobList::setAudioChoice(int row, int position, const QString& audioId)
+{
+    JobRow* record = editable(row);
+    if (!record)
+        return;
+    record->dvd.audioChoice = position;
+    record->dvd.AudioId = audioId;
+}
+
+void JobList::setSubtitleChoice(int row, int position, const QString& subtitleId)
+{
+    JobRow* record = editable(row);
+    if (!record)
+        return;
+    record->dvd.subtitleChoice = position;
+    record->dvd.SubtitleId = subtitleId;
+}
+
 void JobList::setChecked(int row, bool checked)
 {
-    if (!hasRow(row) || m_rows[static_cast<size_t>(row)].checked == checked)
+    JobRow* record = editable(row);
+    if (!record || record->checked == checked)
         return;
-    m_rows[static_cast<size_t>(row)].checked = checked;
+    record->checked = checked;
     emit rowChanged(row);
 }
 
 void JobList::setSelected(int row, bool selected)
 {
-    if (!hasRow(row) || m_rows[static_cast<size_t>(row)].selected == selected)
+    JobRow* record = editable(row);
+    if (!record || record->selected == selected)
         return;
-    m_rows[static_cast<size_t>(row)].selected = selected;
+    record->selected = selected;
     emit selectionChanged();
 }
 
 void JobList::clearSelection()
 {
     bool changed = false;
-    for (Row& row : m_rows) {
+    for (JobRow& row : m_rows) {
         changed = changed || row.selected;
         row.selected = false;
     }
@@ -110,23 +177,6 @@ int JobList::firstSelected() const
             return i;
     }
     return -1;
-}
-
-namespace
-{
-template <typename Records> void shiftDown(Records& records, int row)
-{
-    for (int i = row; i + 1 < records.size(); ++i)
-        records[i] = records[i + 1];
-}
-} // namespace
-
-void JobList::moveRecordsDown(int row)
-{
-    if (row < 0)
-        return;
-    shiftDown(OriginalInfos, row);
-    shiftDown(ConvertInfos, row);
 }
 
 void JobList::setVisible(bool visible)

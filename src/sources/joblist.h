@@ -1,71 +1,64 @@
 #pragma once
 
-#include <array>
+#include <functional>
 #include <vector>
 
 #include <QObject>
 #include <QString>
 #include <QVector>
 
+#include "sources/jobrow.h"
+
 namespace transcast
 {
 
-// What the probe learnt about a source, one entry per row. The fourth text
-// is never set or read; it keeps the record's layout.
-struct Toriginalinfo {
-    QString FilePath;
-    QString FrameSize;
-    QString Duration;
-    QString Unused;
-    QString VideoBitrate;
-    QString AudioBitrate;
-};
-
-// A DVD row's title or chapter.
-struct TConvertInfo {
-    QString AudioId;
-    QString SubtitleId;
-    qint32 StartPos = 0;
-    qint32 EndPos = 0;
-    QString IfoPath;
-    qint64 Length = 0;
-    qint32 StartTime = 0;
-    qint32 EndTime = 0;
-};
-
-// The job list: one row per job with a caption ("File Name" / "Title") and
-// four sub-items ("Width * Height", "Time", "Output Size", "Status"), a check
-// box (DVD rows) and a selection. The source records run parallel to it,
-// indexed by row, with their own length rules (see OriginalInfos).
+// The job list: one JobRow per job, in the order shown, with a caption
+// ("File Name" / "Title") and four sub-items ("Width * Height", "Time",
+// "Output Size", "Status"), a check box (DVD rows) and a selection. The list
+// owns the records; every change goes through it and is announced, so views
+// and the CLI follow without keeping copies.
 class JobList : public QObject
 {
     Q_OBJECT
 public:
-    enum SubItem { FrameSizeColumn = 0, TimeColumn = 1, OutputSizeColumn = 2, StatusColumn = 3 };
-
-    struct Row {
-        QString caption;
-        std::array<QString, 4> subItems;
-        bool checked = false;
-        bool selected = false;
-    };
+    // The sub-items held as text; the fourth, "Status", is the row's typed
+    // status, which views turn into text (jobStatusText).
+    enum SubItem { FrameSizeColumn = 0, TimeColumn = 1, OutputSizeColumn = 2 };
+    using Row = JobRow;
 
     explicit JobList(QObject* parent = nullptr);
 
     int rowCount() const { return static_cast<int>(m_rows.size()); }
     bool hasRow(int row) const { return row >= 0 && row < rowCount(); }
-    const Row& row(int index) const { return m_rows.at(static_cast<size_t>(index)); }
-    QString subItem(int row, int column) const;
+    const JobRow& row(int index) const { return m_rows.at(static_cast<size_t>(index)); }
     QString caption(int row) const;
+    // The text of a sub-item; empty for a row that does not exist.
+    QString subItem(int row, int column) const;
 
-    // Appends a row with empty texts and returns its index.
-    int appendRow(const QString& caption = QString());
-    void setCaption(int row, const QString& caption);
-    // Writes one sub-item; writing to a row that does not exist does nothing.
-    void setSubItem(int row, int column, const QString& text);
+    // The source and DVD parts of a row; empty ones for a row that does not
+    // exist.
+    const Toriginalinfo& originalInfo(int row) const;
+    const TConvertInfo& convertInfo(int row) const;
+
+    // Appends a whole record and returns its index.
+    int appendRow(JobRow record);
+    // Takes the row out; listeners hear its index and the record it held.
     void removeRow(int row);
-    // Deletes every row; the records keep their entries (see OriginalInfos).
+    // Deletes every row.
     void clear();
+
+    // Each change below does nothing to a row that does not exist.
+    // Any change to the record, announced as one.
+    void changeRow(int row, const std::function<void(JobRow&)>& change);
+    void setOutputSize(int row, const QString& text);
+    void setStatus(int row, JobStatus status, int progress = 0);
+    // How a conversion of the row went: why it failed (empty when it did
+    // not) and what the encoder said about it.
+    void setJobReport(int row, const QString& failureReason, const QStringList& notes);
+    // The track chosen in the row's audio or subtitle list, with the stream
+    // id it converts with.
+    void setAudioChoice(int row, int position, const QString& audioId);
+    void setSubtitleChoice(int row, int position, const QString& subtitleId);
 
     void setChecked(int row, bool checked);
     void setSelected(int row, bool selected);
@@ -78,31 +71,19 @@ public:
     bool isVisible() const { return m_visible; }
     void setVisible(bool visible);
 
-    // The source record of every row, indexed by row. Adding a row sets the
-    // length to the new row count; removing moves later entries down and
-    // keeps the length; clearing keeps the entries. Entries past the last
-    // row are stale and never read.
-    QVector<Toriginalinfo> OriginalInfos;
-    // The DVD record of every row, kept the same way by the DVD listing.
-    QVector<TConvertInfo> ConvertInfos;
-
-    // Before row `row` is removed: the records after it (source and DVD)
-    // move down one place; the lengths stay.
-    void moveRecordsDown(int row);
-
-    // A record for a row, or an empty one when the arrays do not reach it.
-    Toriginalinfo originalInfo(int row) const { return OriginalInfos.value(row); }
-
 signals:
     void rowsReset();
     void rowAppended(int row);
-    void rowRemoved(int row);
+    void rowRemoved(int row, const transcast::JobRow& removed);
     void rowChanged(int row);
     void selectionChanged();
     void visibilityChanged(bool visible);
 
 private:
-    std::vector<Row> m_rows;
+    // The row to change, or null.
+    JobRow* editable(int row);
+
+    std::vector<JobRow> m_rows;
     bool m_visible = false;
 };
 

@@ -297,8 +297,6 @@ bool SourceList::addProbedFile(const QString& path, ProbeResult probed)
     const auto overall = parseInt32(probed.overallBitrate);
     if (!overall)
         return false;
-    const int row = m_jobs.appendRow();
-
     if (probed.videoBitrate.isEmpty()) {
         const auto audio = parseInt32(probed.audioBitrate);
         probed.videoBitrate = QString::number(audio ? *overall - *audio : *overall);
@@ -312,9 +310,9 @@ bool SourceList::addProbedFile(const QString& path, ProbeResult probed)
     if (probed.frameSize.isEmpty())
         probed.frameSize = QStringLiteral("320x240");
 
-    m_jobs.OriginalInfos.resize(m_jobs.rowCount());
-    Toriginalinfo& info = m_jobs.OriginalInfos[row];
-    info = Toriginalinfo();
+    JobRow record;
+    record.caption = displayName(path);
+    Toriginalinfo& info = record.source;
     info.FilePath = path;
     info.FrameSize = probed.frameSize;
     const auto video = parseInt32(probed.videoBitrate);
@@ -322,24 +320,26 @@ bool SourceList::addProbedFile(const QString& path, ProbeResult probed)
     const auto audio = parseInt32(probed.audioBitrate);
     info.AudioBitrate = audio ? QString::number(*audio) : QStringLiteral("128");
     info.Duration = probed.duration;
-
-    m_jobs.setCaption(row, displayName(path));
-    m_jobs.setSubItem(row, JobList::FrameSizeColumn, probed.frameSize);
-    m_jobs.setSubItem(row, JobList::TimeColumn, probed.duration);
+    const int row = m_jobs.appendRow(std::move(record));
     try {
-        m_jobs.setSubItem(
-            row, JobList::OutputSizeColumn,
-            m_estimator.sizeText(m_estimator.totalKbps(row), DurationToSeconds(probed.duration)));
+        m_jobs.setOutputSize(row, m_estimator.sizeText(m_estimator.totalKbps(row),
+                                                       DurationToSeconds(probed.duration)));
     } catch (const InvalidInteger& bad) {
         m_interaction.error(bad.message());
     }
-    m_jobs.setSubItem(row, JobList::StatusColumn, QStringLiteral("Status"));
     return true;
+}
+
+bool SourceList::listBusy() const
+{
+    // A disc being read appends rows as it goes: the list is not the user's
+    // to change until it is done.
+    return isAdding() || m_state.readingDisc > 0;
 }
 
 void SourceList::removeSelected()
 {
-    if (BusyGuards::playingThenConverting(m_state, m_interaction) || isAdding())
+    if (BusyGuards::playingThenConverting(m_state, m_interaction) || listBusy())
         return;
     if (m_jobs.firstSelected() < 0)
         return;
@@ -353,7 +353,6 @@ void SourceList::removeSelected()
             ++index;
             continue;
         }
-        m_jobs.moveRecordsDown(index);
         m_jobs.removeRow(index);
         lastRemoved = index;
     }
@@ -363,7 +362,7 @@ void SourceList::removeSelected()
 
 void SourceList::clear()
 {
-    if (BusyGuards::playingThenConverting(m_state, m_interaction) || isAdding())
+    if (BusyGuards::playingThenConverting(m_state, m_interaction) || listBusy())
         return;
     if (m_jobs.rowCount() == 0)
         return;

@@ -99,6 +99,7 @@ signals:
 private:
     class AddingScope;
     bool refusedWhileConverting();
+    bool listBusy() const;
     void selectFirstIfNoneSelected();
     bool keptByFolderScan(const QString& name) const;
     void reportProblem(const QString& text);

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QTableView>
 
 #include "common/edition.h"
@@ -13,7 +14,7 @@ namespace transcast
 
 DvdBinding::DvdBinding(DvdTitles& dvd, const Edition& edition, QTableView& list, QComboBox& audio,
                        QComboBox& subtitle, QObject* parent)
-    : QObject(parent)
+    : QObject(parent), m_dvd(dvd)
 {
     new OptionBoxBinding(dvd.audioTracks(), audio, this);
     new OptionBoxBinding(dvd.subtitleTracks(), subtitle, this);
@@ -29,6 +30,21 @@ DvdBinding::DvdBinding(DvdTitles& dvd, const Edition& edition, QTableView& list,
             });
     connect(&dvd, &DvdTitles::readingChanged, &list,
             [&list](bool reading) { list.setEnabled(!reading); });
+    list.installEventFilter(this);
+}
+
+bool DvdBinding::eventFilter(QObject* watched, QEvent* event)
+{
+    // As in every check list, Space flips the tick of the selected row
+    // (the view alone would flip it only when the first column has focus).
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Space || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    if (!key->isAutoRepeat())
+        m_dvd.toggleSelectedChecks();
+    return true;
 }
 
 } // namespace transcast

@@ -3,6 +3,7 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "control/jobstatustext.h"
 #include "sources/joblist.h"
 
 namespace transcast
@@ -61,18 +62,25 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const
     const int row = index.row();
     switch (role) {
     case Qt::DisplayRole:
-        return index.column() == 0 ? m_jobs.caption(row) : m_jobs.subItem(row, index.column() - 1);
+        if (index.column() == 0)
+            return m_jobs.caption(row);
+        if (index.column() == kStatusColumn)
+            return jobStatusText(m_jobs.row(row));
+        return m_jobs.subItem(row, index.column() - 1);
     case Qt::CheckStateRole:
         if (m_checkBoxes && index.column() == 0)
             return m_jobs.row(row).checked ? Qt::Checked : Qt::Unchecked;
         return {};
-    case Qt::ToolTipRole:
-        if (m_toolTip) {
-            const QString tip = m_toolTip(row);
-            if (!tip.isEmpty())
-                return tip;
-        }
-        return m_jobs.originalInfo(row).FilePath;
+    case Qt::ToolTipRole: {
+        // A failed row says why; a finished one what the encoder had to
+        // change; any other its source.
+        const JobRow& record = m_jobs.row(row);
+        if (!record.failureReason.isEmpty())
+            return record.failureReason;
+        if (!record.notes.isEmpty())
+            return record.notes.join(QLatin1Char('\n'));
+        return record.source.FilePath;
+    }
     default:
         return {};
     }

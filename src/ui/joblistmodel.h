@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-
 #include <QAbstractTableModel>
 #include <QStringList>
 
@@ -11,8 +9,10 @@ namespace transcast
 class JobList;
 
 // The job list as the list view `lv` shows it: five columns (the caption and
-// the four sub-items), check boxes on the first column when enabled (DVD
-// rows), and files dropped on it handed to whoever listens.
+// the four sub-items, the status made text here), check boxes on the first
+// column when enabled (DVD rows), a tooltip from the row's record (why it
+// failed, what the encoder noted, or its source), and files dropped on it
+// handed to whoever listens.
 class JobListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -22,8 +22,6 @@ public:
     // "File Name" in file mode, "Title" in DVD mode.
     void setFirstColumnCaption(const QString& caption);
     void setCheckBoxes(bool on);
-    // The reason shown as a row's tooltip (why a job failed).
-    void setToolTipSource(std::function<QString(int row)> source) { m_toolTip = std::move(source); }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -40,6 +38,7 @@ public:
     Qt::DropActions supportedDropActions() const override;
 
     static constexpr int kColumnWidths[5] = {150, 100, 80, 80, 98};
+    static constexpr int kStatusColumn = 4;
 
 signals:
     void filesDropped(const QStringList& paths);
@@ -48,7 +47,6 @@ private:
     JobList& m_jobs;
     QStringList m_headers;
     bool m_checkBoxes = false;
-    std::function<QString(int)> m_toolTip;
 };
 
 } // namespace transcast

@@ -297,8 +297,9 @@ void MainWindow::updateActionLooks()
     const ControllerState& state = m_controller->state();
     // Convert and Stop still answer a click (with their refusals); they only
     // look unable when they would refuse or do nothing.
-    setInactiveLook(QStringLiteral("converter"),
-                    state.Converting || state.Playing || m_controller->jobs().rowCount() == 0);
+    setInactiveLook(QStringLiteral("converter"), state.Converting || state.Playing ||
+                                                     state.readingDisc > 0 ||
+                                                     m_controller->jobs().rowCount() == 0);
     setInactiveLook(QStringLiteral("stopconverter"), !state.Converting);
 }
 
@@ -399,11 +400,6 @@ void MainWindow::bindCore()
     connect(m_model, &QAbstractItemModel::modelReset, this, showListSelection);
     connect(m_model, &JobListModel::filesDropped, this, &MainWindow::openSources);
     bindDvd();
-    // A failed row says why; a finished one what the encoder had to change.
-    m_model->setToolTipSource([&core](int row) {
-        const QString reason = core.batch().failureReason(row);
-        return reason.isEmpty() ? core.batch().notes(row).join(QLatin1Char('\n')) : reason;
-    });
 
     ProgressModel& progress = core.progress();
     m_progressBar->setVisible(progress.isVisible());
@@ -433,6 +429,12 @@ void MainWindow::bindDvd()
 {
     new DvdBinding(m_controller->dvd(), m_edition, *m_jobList, *m_trackAudio, *m_trackSubtitle,
                    this);
+    if (!m_edition.isDvdMode())
+        return;
+    // Space in the list ticks rows there; the preview keeps it elsewhere.
+    m_preview->leaveSpaceTo(m_jobList);
+    connect(&m_controller->dvd(), &DvdTitles::readingChanged, this,
+            [this] { updateActionLooks(); });
 }
 
 void MainWindow::applyWindowLayout(bool dvdMode, bool branded)

@@ -39,7 +39,7 @@ PreviewBinding::PreviewBinding(QWidget* window, QWidget* panel, QWidget* textBox
     m_grabber.addStreamProtocol(&m_controller.dvdStreams());
     // A DVD row plays the same locator its conversion reads.
     m_controller.setLocatorSource(
-        [this](int row) { return titleLocator(m_jobs.ConvertInfos.value(row)); });
+        [this](int row) { return titleLocator(m_jobs.convertInfo(row)); });
 
     m_still = new QLabel(m_panel);
     m_still->setObjectName(QStringLiteral("pl_play_still"));
@@ -172,7 +172,8 @@ bool PreviewBinding::eventFilter(QObject* watched, QEvent* event)
     auto* widget = qobject_cast<QWidget*>(watched);
     if (key->key() != Qt::Key_Space || key->isAutoRepeat() ||
         (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !widget ||
-        widget->window() != m_window || widget == m_textBox)
+        widget->window() != m_window || widget == m_textBox ||
+        (m_spaceOwner && (widget == m_spaceOwner || m_spaceOwner->isAncestorOf(widget))))
         return false;
     m_controller.playOrPause();
     return true;

@@ -46,6 +46,9 @@ public:
 
     // The selection changed: show the first frame of the selected row.
     void refreshStill();
+    // A widget (and its children) where Space keeps its own meaning, as the
+    // DVD list's tick.
+    void leaveSpaceTo(QWidget* widget) { m_spaceOwner = widget; }
 
     quint64 panelWindow() override;
     void showPanel() override;
@@ -65,6 +68,7 @@ private:
     QWidget* m_window;
     QWidget* m_panel;
     QPointer<QWidget> m_textBox;
+    QPointer<QWidget> m_spaceOwner;
     Skin& m_skin;
     const Edition& m_edition;
     ControllerState& m_state;

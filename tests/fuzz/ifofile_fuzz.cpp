@@ -79,7 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (size_t i = 0; i < expected.cells.size(); ++i)
             FUZZ_CHECK(records[i].startPos == expected.cells[i].startPos &&
                        records[i].endPos == expected.cells[i].endPos &&
-                       records[i].totalSeconds() == expected.cells[i].totalSeconds());
+                       records[i].totalMilliseconds() == expected.cells[i].totalMilliseconds());
+        transcast::dvd::TitleTime time;
+        library.ifoGetPGCIInfo(handle, title, &time);
+        FUZZ_CHECK(time.totalMilliseconds() == expected.time.totalMilliseconds());
     }
     library.ifoClose(handle);
     return 0;

@@ -12,6 +12,7 @@
 //   discs.iso    // the same disc as an .iso image
 //   discs.mute   // folder holding VIDEO_TS of one title set without audio
 //   discs.noIfo  // folder without any IFO file
+//   discs.odd    // lengths of whole frames, not seconds; title set 2 damaged
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,7 @@ struct TestDiscs {
     std::string iso;
     std::string mute;
     std::string noIfo;
+    std::string odd;
 
     std::string videoTs() const { return disc + "/VIDEO_TS"; }
     // "/.../disc/VIDEO_TS/VTS_0n_0.IFO"
@@ -53,6 +55,11 @@ inline constexpr int shortTitleSeconds = 1; // title set 1, PGC 1: under 1000 se
 inline constexpr int wideTitleSeconds = 4;  // title set 2 (16:9), cyan
 inline constexpr int longTitleSeconds = 6;  // title set 3, PGC 0 yellow and PGC 1 magenta
 inline constexpr int muteTitleSeconds = 3;  // mute disc, title set 1, gray
+// The odd disc: title set 1's title and its two chapters (60 and 45 frames at
+// 25 fps), and title set 3's NTSC title as its IFO gives it (2 s, 16 frames).
+inline constexpr int oddTitleMilliseconds = 4200;
+inline constexpr int oddChapterMilliseconds[] = {2400, 1800};
+inline constexpr int oddNtscMilliseconds = 2534;
 // The subtitle's white box, shown for the first 3.5 s of chapter 1.
 inline constexpr int subtitleBoxLeft = 160, subtitleBoxTop = 420, subtitleBoxRight = 560,
                      subtitleBoxBottom = 500;
@@ -67,6 +74,7 @@ inline const TestDiscs& testDiscs()
         discs.iso = discs.folder + "/disc.iso";
         discs.mute = discs.folder + "/mute";
         discs.noIfo = discs.folder + "/noifo";
+        discs.odd = discs.folder + "/odd";
         const std::string command =
             "'" TRANSCAST_SOURCE_DIR "/tests/support/make-test-discs' '" + discs.folder + "' 2>&1";
         FILE* script = popen(command.c_str(), "r");

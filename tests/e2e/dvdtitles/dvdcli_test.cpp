@@ -121,8 +121,8 @@ TEST_F(DvdCli, DryRunPrintsTheChosenRowsWithTheirLocators)
     EXPECT_GT(second.captured(1).toInt(), 0);
     EXPECT_EQ(third.captured(1).toInt(), second.captured(2).toInt() + 1);
     EXPECT_TRUE(dry.out.at(0).contains(QStringLiteral(" -t 00:00:04")));
-    EXPECT_TRUE(dry.out.at(0).contains(out + QStringLiteral("/Chapter_02.")));
-    EXPECT_TRUE(dry.out.at(1).contains(out + QStringLiteral("/Chapter_03.")));
+    EXPECT_TRUE(dry.out.at(0).contains(out + QStringLiteral("/Title_01_Chapter_02.")));
+    EXPECT_TRUE(dry.out.at(1).contains(out + QStringLiteral("/Title_01_Chapter_03.")));
 
     const CliRun badRow = run({QStringLiteral("convert"), QStringLiteral("--edition"),
                                QStringLiteral("transcast-dvd"), QStringLiteral("--rows"),

@@ -75,7 +75,7 @@ protected:
 
     DvdTitles& dvd() { return controller->dvd(); }
     static QString q(const std::string& text) { return QString::fromStdString(text); }
-    TConvertInfo info(int row) { return jobs().ConvertInfos.value(row); }
+    TConvertInfo info(int row) { return jobs().convertInfo(row); }
     QStringList captions()
     {
         QStringList list;
@@ -122,7 +122,7 @@ TEST_F(DvdDiscs, TitleRowsAgreeWithLsdvd)
         EXPECT_EQ(titleSetOf(row), expectedSets[row]);
         EXPECT_NEAR(info(row).Length, expectedSeconds[row], 1);
         EXPECT_EQ(jobs().subItem(row, JobList::FrameSizeColumn), QStringLiteral("720x576"));
-        EXPECT_EQ(jobs().subItem(row, JobList::StatusColumn), QStringLiteral("Ready"));
+        EXPECT_EQ(jobs().row(row).status, JobStatus::Listed);
         EXPECT_TRUE(jobs().row(row).checked);
         // lsdvd's title of the same set and length carries the same first
         // audio id as the row.
@@ -173,7 +173,9 @@ TEST_F(DvdDiscs, ChapterRowsFollowTheirTitleWithTheirOwnStart)
 TEST_F(DvdDiscs, AnImageListsAsItsFolderDoes)
 {
     ASSERT_TRUE(dvd().openDisc(q(discs.disc)));
-    QVector<TConvertInfo> fromFolder = jobs().ConvertInfos.mid(0, jobs().rowCount());
+    QVector<TConvertInfo> fromFolder;
+    for (int row = 0; row < jobs().rowCount(); ++row)
+        fromFolder << info(row);
     const QStringList folderCaptions = captions();
 
     ASSERT_TRUE(dvd().openDisc(q(discs.iso)));
@@ -213,17 +215,17 @@ TEST_F(DvdDiscs, TickedChaptersConvertWithTheirOwnPicture)
 
     EXPECT_EQ(status(0), QStringLiteral("Ready"));
     EXPECT_EQ(status(1), QStringLiteral("Finish"))
-        << controller->batch().failureReason(1).toStdString();
+        << jobs().row(1).failureReason.toStdString();
     EXPECT_EQ(status(2), QStringLiteral("Ready"));
     EXPECT_EQ(status(3), QStringLiteral("Finish"))
-        << controller->batch().failureReason(3).toStdString();
+        << jobs().row(3).failureReason.toStdString();
     for (int row = 4; row < jobs().rowCount(); ++row)
         EXPECT_EQ(status(row), QStringLiteral("Ready"));
     EXPECT_FALSE(controller->progress().isVisible());
     EXPECT_EQ(shell.openedFolders.size(), 1);
 
-    const QString red = output(QStringLiteral("Chapter_01"));
-    const QString blue = output(QStringLiteral("Chapter_03"));
+    const QString red = output(QStringLiteral("Title_01_Chapter_01"));
+    const QString blue = output(QStringLiteral("Title_01_Chapter_03"));
     ASSERT_TRUE(QFile::exists(red));
     ASSERT_TRUE(QFile::exists(blue));
     const testdiscs::Chapter& first = testdiscs::firstTitleChapters[0];
@@ -242,7 +244,7 @@ TEST_F(DvdDiscs, ALaterTitleOfItsSetConvertsItsOwnContent)
     tickOnly({3});
     ASSERT_TRUE(convertAll());
     EXPECT_EQ(status(3), QStringLiteral("Finish"))
-        << controller->batch().failureReason(3).toStdString();
+        << jobs().row(3).failureReason.toStdString();
     const QString magenta = output(QStringLiteral("Title_04"));
     ASSERT_TRUE(QFile::exists(magenta));
     EXPECT_TRUE(looksLike(frameColour(magenta), 255, 0, 255));

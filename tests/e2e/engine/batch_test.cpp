@@ -52,7 +52,8 @@ TEST_F(Batches, StopLeavesTheRestAloneAndSkipsTheFinishAction)
 {
     controller->state().FinishAction = 2;
     // Row 1 is long enough to be stopped while it runs.
-    jobs().OriginalInfos[1].FilePath = clip("long.avi", 60, QStringLiteral("640x480"));
+    const QString longClip = clip("long.avi", 60, QStringLiteral("640x480"));
+    jobs().changeRow(1, [&](JobRow& r) { r.source.FilePath = longClip; });
     controller->batch().convert();
     ASSERT_TRUE(waitFor(
         [&] { return controller->state().CurrentRow == 1 && controller->runner().isRunning(); }));
@@ -89,8 +90,8 @@ TEST_F(Batches, AFailingRowIsMarkedAndTheBatchGoesOn)
     EXPECT_EQ(status(0), QStringLiteral("Finish"));
     EXPECT_EQ(status(1), QStringLiteral("Failed"));
     EXPECT_EQ(status(2), QStringLiteral("Finish"));
-    EXPECT_FALSE(controller->batch().failureReason(1).isEmpty());
-    EXPECT_TRUE(controller->batch().failureReason(0).isEmpty());
+    EXPECT_FALSE(jobs().row(1).failureReason.isEmpty());
+    EXPECT_TRUE(jobs().row(0).failureReason.isEmpty());
     EXPECT_EQ(shell.shutdowns, 1); // the user asked for it; the batch did end
 }
 

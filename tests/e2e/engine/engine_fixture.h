@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include "control/controller.h"
+#include "control/jobstatustext.h"
 #include "e2e/encoder/clips.h"
 #include "support/scriptedinteraction.h"
 
@@ -68,5 +69,5 @@ protected:
     }
 
     transcast::JobList& jobs() { return controller->jobs(); }
-    QString status(int row) { return jobs().subItem(row, transcast::JobList::StatusColumn); }
+    QString status(int row) { return transcast::jobStatusText(jobs().row(row)); }
 };

@@ -172,7 +172,7 @@ TEST_P(ProfileMatrix, ConvertsAClipToWhatTheProfilePromises)
     controller->batch().convert();
     ASSERT_TRUE(waitFor([&] { return !controller->state().Converting; }, 120000));
     ASSERT_EQ(status(0), QStringLiteral("Finish"))
-        << controller->batch().failureReason(0).toStdString();
+        << controller->jobs().row(0).failureReason.toStdString();
 
     const QFileInfoList outputs = QDir(outDir.path()).entryInfoList(QDir::Files);
     ASSERT_EQ(outputs.size(), 1);

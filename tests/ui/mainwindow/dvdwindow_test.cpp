@@ -114,7 +114,7 @@ TEST_F(DvdWindow, AddDvdListsTitlesWithTicksAndTracks)
     // A pick in the box is the selected row's.
     clickRow(0);
     emit audio->activated(1);
-    EXPECT_EQ(window->controller().jobs().ConvertInfos[0].AudioId, QStringLiteral("0x81"));
+    EXPECT_EQ(window->controller().jobs().convertInfo(0).AudioId, QStringLiteral("0x81"));
     clickRow(1);
     clickRow(0);
     EXPECT_EQ(audio->currentIndex(), 1);

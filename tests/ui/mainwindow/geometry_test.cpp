@@ -153,7 +153,9 @@ TEST_F(Geometry, ConvertAndStopLookUnableButStillAnswer)
     EXPECT_TRUE(stop->property("inactive").toBool());
     // The look is drawn: the unable Convert is not the able one.
     const QImage unable = convert->grab().toImage();
-    window->controller().jobs().appendRow(QStringLiteral("clip"));
+    transcast::JobRow clip;
+    clip.caption = QStringLiteral("clip");
+    window->controller().jobs().appendRow(clip);
     EXPECT_FALSE(convert->property("inactive").toBool());
     EXPECT_NE(convert->grab().toImage(), unable);
     EXPECT_TRUE(stop->property("inactive").toBool());

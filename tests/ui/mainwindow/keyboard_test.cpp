@@ -172,8 +172,11 @@ TEST_F(Keyboard, TabWalksListProfileOptionsAndOutput)
         openActive(QString::fromLatin1(c.edition));
         // The list takes part once it shows rows, and Tab leaves it rather
         // than walking its cells.
-        window->controller().jobs().appendRow(QStringLiteral("one"));
-        window->controller().jobs().appendRow(QStringLiteral("two"));
+        for (const char* caption : {"one", "two"}) {
+            transcast::JobRow row;
+            row.caption = QLatin1String(caption);
+            window->controller().jobs().appendRow(row);
+        }
         window->controller().jobs().setVisible(true);
         window->jobList()->setFocus();
         window->jobList()->setCurrentIndex(window->jobListModel()->index(0, 0));

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "control/jobstatustext.h"
 #include "support/scriptedinteraction.h"
 #include "ui/joblistmodel.h"
 #include "ui/mainwindow.h"
@@ -71,16 +72,17 @@ protected:
     PreviewPlayer& player() { return preview().player(); }
     QString timeText() { return window->skin().text(QStringLiteral("play_time")); }
     int bar() { return window->skin().barPosition(QStringLiteral("play_bar")); }
-    QString status(int row) { return jobs().subItem(row, JobList::StatusColumn); }
+    QString status(int row) { return jobStatusText(jobs().row(row)); }
 
+    // A listed row: a title row in the DVD edition ("Ready"), else a file.
     int addRow(const QString& path, const QString& duration)
     {
-        const int row = jobs().appendRow(QFileInfo(path).fileName());
-        jobs().OriginalInfos.resize(jobs().rowCount());
-        jobs().OriginalInfos[row].FilePath = path;
-        jobs().OriginalInfos[row].Duration = duration;
-        jobs().setSubItem(row, JobList::TimeColumn, duration);
-        jobs().setSubItem(row, JobList::StatusColumn, QStringLiteral("Ready"));
+        JobRow record;
+        record.kind = window->edition().isDvdMode() ? JobKind::Title : JobKind::File;
+        record.caption = QFileInfo(path).fileName();
+        record.source.FilePath = path;
+        record.source.Duration = duration;
+        const int row = jobs().appendRow(record);
         jobs().setVisible(true);
         return row;
     }
@@ -342,13 +344,14 @@ TEST_F(Preview, DvdRowPlaysItsLocatorAndKeepsReady)
     open(QStringLiteral("transcast-dvd"));
     const previewclips::DiscTitle title = previewclips::discTitle(1, 0);
     const int row = addRow(QString(), QStringLiteral("00:00:12"));
-    jobs().ConvertInfos.resize(jobs().rowCount());
-    TConvertInfo& info = jobs().ConvertInfos[row];
-    info.IfoPath = QFile::decodeName(discs.ifo(1).c_str());
-    info.StartPos = title.startPos;
-    info.EndPos = title.endPos;
-    info.AudioId = QStringLiteral("0x81");
-    info.SubtitleId = QStringLiteral("0");
+    jobs().changeRow(row, [&](JobRow& record) {
+        TConvertInfo& info = record.dvd;
+        info.IfoPath = QFile::decodeName(discs.ifo(1).c_str());
+        info.StartPos = title.startPos;
+        info.EndPos = title.endPos;
+        info.AudioId = QStringLiteral("0x81");
+        info.SubtitleId = QStringLiteral("0");
+    });
     // The window plays the locator the row's conversion reads.
     EXPECT_TRUE(preview().locatorOf(row).startsWith(
         QStringLiteral("vts://01*%1*%2*0x81*0*/").arg(title.startPos).arg(title.endPos)))

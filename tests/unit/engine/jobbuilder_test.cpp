@@ -37,8 +37,10 @@ protected:
 TEST_F(CommandLines, AssembleTheFragmentsInTheirOrder)
 {
     const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
-    controller->jobs().OriginalInfos[row].FilePath = QStringLiteral("/videos/my clip.avi");
-    controller->jobs().setCaption(row, QStringLiteral("my clip"));
+    controller->jobs().changeRow(row, [](JobRow& r) {
+        r.source.FilePath = QStringLiteral("/videos/my clip.avi");
+        r.caption = QStringLiteral("my clip");
+    });
     select(105); // file-mode defaults: fifth size, the source's video and audio
     const ConversionJob j = job(row);
     ASSERT_TRUE(encoder().startsWith(QLatin1Char('"'))); // the folder has a blank
@@ -86,7 +88,8 @@ TEST_F(CommandLines, TheSourcesAudioBitrateChoosesTheSampleRate)
                                                          {"65", " -ar 44100 "},
                                                          {"64", " -ar 22050 "}};
     for (const auto& [kbps, rate] : cases) {
-        controller->jobs().OriginalInfos[row].AudioBitrate = QString::fromLatin1(kbps);
+        controller->jobs().changeRow(
+            row, [kbps = kbps](JobRow& r) { r.source.AudioBitrate = QString::fromLatin1(kbps); });
         const ConversionJob j = job(row);
         EXPECT_EQ(j.AudioRateArg,
                   QStringLiteral(" -ab ") + QString::fromLatin1(kbps) + QStringLiteral("000"));

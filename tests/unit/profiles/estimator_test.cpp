@@ -74,7 +74,8 @@ TEST_F(Estimates, OriginalQualityKeepsTheSourcesBitsPerPixel)
     boxes().size.choose(5); // 1280x720
     EXPECT_EQ(controller->estimator().videoKbps(small), 500);
     // A frame size that cannot be read leaves the source's bitrate as it is.
-    controller->jobs().OriginalInfos[small].FrameSize = QStringLiteral("unknown");
+    controller->jobs().changeRow(
+        small, [](JobRow& r) { r.source.FrameSize = QStringLiteral("unknown"); });
     EXPECT_EQ(controller->estimator().videoKbps(small), 500);
 }
 
@@ -167,7 +168,8 @@ TEST_F(Estimates, MissingSelectionsAndHeightsHaveSafeValues)
     boxes().size.addItem(QStringLiteral("No Video"));
     boxes().size.setCurrentIndex(0);
     EXPECT_EQ(controller->estimator().videoKbps(row), 0);
-    controller->jobs().OriginalInfos[row].FrameSize = QStringLiteral("unknown");
+    controller->jobs().changeRow(row,
+                                 [](JobRow& r) { r.source.FrameSize = QStringLiteral("unknown"); });
     boxes().size.setCurrentIndex(-1);
     EXPECT_EQ(controller->estimator().videoKbps(row), 0); // no height at all
 }

@@ -107,16 +107,15 @@ protected:
                const QString& video = QStringLiteral("1000"),
                const QString& audio = QStringLiteral("128"))
     {
-        transcast::JobList& jobs = controller->jobs();
-        const int row = jobs.appendRow(QStringLiteral("clip"));
-        jobs.OriginalInfos.resize(jobs.rowCount());
-        transcast::Toriginalinfo& info = jobs.OriginalInfos[row];
+        transcast::JobRow record;
+        record.caption = QStringLiteral("clip");
+        transcast::Toriginalinfo& info = record.source;
         info.FilePath = QStringLiteral("/videos/clip.avi");
         info.FrameSize = frameSize;
         info.Duration = duration;
         info.VideoBitrate = video;
         info.AudioBitrate = audio;
-        return row;
+        return controller->jobs().appendRow(record);
     }
 
     QString outputSize(int row) const

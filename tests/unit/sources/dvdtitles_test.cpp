@@ -35,7 +35,7 @@ protected:
 
     DvdTitles& dvd() { return controller->dvd(); }
     JobList& jobs() { return controller->jobs(); }
-    TConvertInfo info(int row) { return jobs().ConvertInfos.value(row); }
+    TConvertInfo info(int row) { return jobs().convertInfo(row); }
 
     static FakeIfoLibrary::TitleSet twoTracks()
     {
@@ -107,7 +107,8 @@ TEST_F(DvdRows, OnlyTitlesThatPlayAndSpanAThousandSectorsBecomeRows)
     EXPECT_EQ(jobs().subItem(0, JobList::FrameSizeColumn), QStringLiteral("720x576"));
     EXPECT_EQ(jobs().subItem(0, JobList::TimeColumn), QStringLiteral("02:00:00"));
     EXPECT_FALSE(jobs().subItem(0, JobList::OutputSizeColumn).isEmpty());
-    EXPECT_EQ(jobs().subItem(0, JobList::StatusColumn), QStringLiteral("Ready"));
+    EXPECT_EQ(jobs().row(0).status, JobStatus::Listed);
+    EXPECT_EQ(jobs().row(0).kind, JobKind::Title);
     EXPECT_EQ(jobs().originalInfo(0).Duration, QStringLiteral("02:00:00"));
     EXPECT_EQ(jobs().originalInfo(0).FrameSize, QStringLiteral("720x576"));
     const TConvertInfo row = info(0);
@@ -174,7 +175,7 @@ TEST_F(DvdRows, ARowsLocatorStartsAtItsOwnFirstSector)
     EXPECT_EQ(chapter.InputSpec, titleLocator(info(2)));
     EXPECT_EQ(chapter.LimitArg, QStringLiteral(" -t 00:00:10"));
     EXPECT_EQ(chapter.Seconds, 10);
-    EXPECT_TRUE(chapter.OutputFile.endsWith(QStringLiteral("/Chapter_02") +
+    EXPECT_TRUE(chapter.OutputFile.endsWith(QStringLiteral("/Title_01_Chapter_02") +
                                             controller->profile().outputExtension()))
         << chapter.OutputFile.toStdString();
 
@@ -235,7 +236,7 @@ TEST_F(DvdRows, ChoicesReachPastFiveHundredRows)
     click(580);
     dvd().audioTracks().choose(1);
     EXPECT_EQ(info(580).AudioId, QStringLiteral("0x81"));
-    EXPECT_EQ(dvd().AudioChoice().value(580), 1);
+    EXPECT_EQ(info(580).audioChoice, 1);
 }
 
 TEST_F(DvdRows, AnUnreadableIfoStopsAddIfoWithItsMessage)
@@ -279,10 +280,11 @@ TEST_F(DvdRows, ModeSwitchesKeepEachModesTicks)
 
     dvd().unselectAll();
     EXPECT_EQ(ticks(), QVector<bool>(7, false));
-    EXPECT_EQ(*dvd().ChapterChecks(), QVector<bool>(7, false));
     dvd().selectAll();
-    EXPECT_EQ(*dvd().ChapterChecks(), QVector<bool>(7, true));
-    EXPECT_EQ(*dvd().TitleChecks(), (QVector<bool>{true, false}));
+    EXPECT_EQ(ticks(), QVector<bool>(7, true));
+    // The title mode's ticks are its own.
+    dvd().switchMode();
+    EXPECT_EQ(ticks(), (QVector<bool>{true, false}));
 }
 
 TEST_F(DvdRows, TheLongestRowIsSelected)

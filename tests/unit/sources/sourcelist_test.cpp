@@ -61,7 +61,7 @@ TEST_F(SourceRows, MissingProbeValuesAreDerived)
     EXPECT_EQ(jobs().subItem(0, JobList::FrameSizeColumn), QStringLiteral("320x240"));
     EXPECT_EQ(jobs().subItem(0, JobList::TimeColumn), QStringLiteral("00:00:10"));
     EXPECT_FALSE(jobs().subItem(0, JobList::OutputSizeColumn).isEmpty());
-    EXPECT_EQ(jobs().subItem(0, JobList::StatusColumn), QStringLiteral("Status"));
+    EXPECT_EQ(jobs().row(0).status, JobStatus::Listed);
     EXPECT_EQ(state().CurrentRow, 0);
 
     // Only an overall bitrate: video takes it all, audio 0 becomes 128.
@@ -84,9 +84,9 @@ TEST_F(SourceRows, RemoveReselectsAtTheLastRemovedIndex)
     sources().removeSelected();
     EXPECT_EQ(captions(), QStringList({"clip0", "clip3", "clip4"}));
     EXPECT_EQ(jobs().selectedRows(), QVector<int>({1}));
-    // The records moved down with their rows; the length stayed.
+    // The records moved with their rows.
     EXPECT_EQ(jobs().originalInfo(1).FilePath, QStringLiteral("/v/clip3.avi"));
-    EXPECT_EQ(jobs().OriginalInfos.size(), 5);
+    EXPECT_EQ(jobs().originalInfo(2).FilePath, QStringLiteral("/v/clip4.avi"));
 
     jobs().clearSelection();
     jobs().setSelected(1, true);
@@ -116,10 +116,8 @@ TEST_F(SourceRows, ClearAsksFirst)
             "Are you sure to remove all the files from filelist?\rNot delete from your computer."));
     sources().clear();
     EXPECT_EQ(jobs().rowCount(), 0);
-    // The records stay until the next row shrinks them to the new count.
-    EXPECT_EQ(jobs().OriginalInfos.size(), 2);
-    addRows(1);
-    EXPECT_EQ(jobs().OriginalInfos.size(), 1);
+    // The records went with the rows: nothing of them is left to read.
+    EXPECT_TRUE(jobs().originalInfo(1).FilePath.isEmpty());
 }
 
 TEST_F(SourceRows, BusyGuardsRefuseWithTheirTexts)

@@ -1,0 +1,31 @@
+#include "control/jobstatustext.h"
+
+#include "engine/progressscan.h"
+#include "sources/jobrow.h"
+
+namespace transcast
+{
+
+QString jobStatusText(const JobRow& row)
+{
+    switch (row.status) {
+    case JobStatus::Listed:
+        return row.isDvd() ? QStringLiteral("Ready") : QStringLiteral("Status");
+    case JobStatus::Converting:
+        return QString::fromLatin1(percentText(row.progress));
+    case JobStatus::Finished:
+        return QStringLiteral("Finish");
+    case JobStatus::Failed:
+        return QStringLiteral("Failed");
+    case JobStatus::Stopped:
+    case JobStatus::PlayEnded:
+        return QStringLiteral("Stop");
+    case JobStatus::Playing:
+        return QStringLiteral("Play");
+    case JobStatus::Paused:
+        return QStringLiteral("Pause");
+    }
+    return QString();
+}
+
+} // namespace transcast

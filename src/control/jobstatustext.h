@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace transcast
+{
+
+struct JobRow;
+
+// A row's status as the "Status" column and the CLI show it: "Status" or
+// "Ready" (a file or DVD row as listed), the percentage while it converts
+// ("42.17%"), "Finish", "Failed", "Stop", and the preview's "Play", "Pause"
+// and "Stop". Rules never read these texts; they read JobRow::status.
+QString jobStatusText(const JobRow& row);
+
+} // namespace transcast

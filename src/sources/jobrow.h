@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace transcast
+{
+
+// What the probe learnt about a source. The fourth text is never set or read;
+// it keeps the record's layout. DVD rows fill FrameSize and Duration only.
+struct Toriginalinfo {
+    QString FilePath;
+    QString FrameSize;
+    QString Duration;
+    QString Unused;
+    QString VideoBitrate;
+    QString AudioBitrate;
+};
+
+// A DVD row's title or chapter: where it lies on the disc, how long it plays,
+// which of its title set's tracks it converts with.
+struct TConvertInfo {
+    QString AudioId;
+    QString SubtitleId;
+    qint32 StartPos = 0;
+    qint32 EndPos = 0;
+    QString IfoPath;
+    qint64 Length = 0; // whole seconds, as the "Time" column shows it
+    qint32 StartTime = 0;
+    qint32 EndTime = 0;
+
+    // The playing time the IFO gives, frames included, in milliseconds
+    // (rounded up): what a conversion writes, so that no part of a second
+    // is cut off the end.
+    qint64 lengthMilliseconds = 0;
+    // Which title of the title set (program chain, from 0) and which cell of
+    // it (from 0; -1 for a title row): the row's identity on the disc, which
+    // holds across rebuilds of the list.
+    int titleIndex = 0;
+    int cellIndex = -1;
+    // A chapter's title row as listed ("Title_04"), which names its output.
+    QString titleCaption;
+    // The title set's tracks as the boxes offer them (no "No Subtitle"
+    // entry), and the position chosen in each (0: the first audio track,
+    // 0: "No Subtitle"), which AudioId and SubtitleId follow.
+    QStringList audioTracks;
+    QStringList subtitleTracks;
+    int audioChoice = 0;
+    int subtitleChoice = 0;
+};
+
+// Where a row stands. Only views turn it into text (jobStatusText).
+enum class JobStatus {
+    Listed,     // as listed: "Status" for a file, "Ready" for a DVD row
+    Converting, // its percentage
+    Finished,   // "Finish": the encoder ended well
+    Failed,     // "Failed": JobRow::failureReason says why
+    Stopped,    // "Stop": the user stopped its conversion
+    Playing,    // "Play": the preview plays it
+    Paused,     // "Pause"
+    PlayEnded,  // "Stop": its preview ended
+};
+
+enum class JobKind { File, Title, Chapter };
+
+// One row of the job list, whole: what it converts, the user's choices for
+// it, and how its conversion went. Everything about a row lives here, so
+// removing, clearing or rebuilding rows moves or drops whole records and
+// nothing indexed by row number can fall out of step. Plain values only,
+// so a record can be copied, kept aside and written out as it is.
+struct JobRow {
+    JobKind kind = JobKind::File;
+    QString caption; // "File Name" / "Title" column
+    Toriginalinfo source;
+    TConvertInfo dvd; // DVD rows only
+    QString outputSize; // the estimate, as the "Output Size" column shows it
+    bool checked = false;
+    bool selected = false;
+    JobStatus status = JobStatus::Listed;
+    int progress = 0; // 0..10000 of its conversion while Converting
+    QString failureReason;
+    // What the encoder said about a finished job (a lowered bitrate, a
+    // target it could not reach).
+    QStringList notes;
+
+    bool isDvd() const { return kind != JobKind::File; }
+};
+
+} // namespace transcast
