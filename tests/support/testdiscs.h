@@ -55,10 +55,10 @@ inline constexpr int shortTitleSeconds = 1; // title set 1, PGC 1: under 1000 se
 inline constexpr int wideTitleSeconds = 4;  // title set 2 (16:9), cyan
 inline constexpr int longTitleSeconds = 6;  // title set 3, PGC 0 yellow and PGC 1 magenta
 inline constexpr int muteTitleSeconds = 3;  // mute disc, title set 1, gray
-// The odd disc: title set 1's title and its two chapters (60 and 45 frames at
+// The odd disc: title set 1's title and its two chapters (60 and 85 frames at
 // 25 fps), and title set 3's NTSC title as its IFO gives it (2 s, 16 frames).
-inline constexpr int oddTitleMilliseconds = 4200;
-inline constexpr int oddChapterMilliseconds[] = {2400, 1800};
+inline constexpr int oddTitleMilliseconds = 5800;
+inline constexpr int oddChapterMilliseconds[] = {2400, 3400};
 inline constexpr int oddNtscMilliseconds = 2534;
 // The subtitle's white box, shown for the first 3.5 s of chapter 1.
 inline constexpr int subtitleBoxLeft = 160, subtitleBoxTop = 420, subtitleBoxRight = 560,

@@ -123,6 +123,30 @@ TEST(IfoLibrary, DescribesTracksAndPictureInTheFormTheListsShow)
     EXPECT_EQ(other.ifoGetNumPGCI(mute), 1);
 }
 
+// Lengths come to the frame, PAL and NTSC alike, through the reading child's
+// pipe; a damaged title set between two sound ones costs only itself.
+TEST(IfoLibrary, LengthsCarryTheirFrames)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    DvdReadIfoLibrary library;
+    const std::string videoTs = d.odd + "/VIDEO_TS";
+    const std::int32_t pal = library.ifoOpen(videoTs + "/VTS_01_0.IFO");
+    ASSERT_NE(pal, 0);
+    const Title title = readTitle(library, pal, 0);
+    EXPECT_EQ(title.time.totalSeconds(), oddTitleMilliseconds / 1000);
+    EXPECT_EQ(title.time.totalMilliseconds(), oddTitleMilliseconds);
+    ASSERT_EQ(title.cells.size(), 2u);
+    EXPECT_EQ(title.cells[0].totalMilliseconds(), oddChapterMilliseconds[0]);
+    EXPECT_EQ(title.cells[1].totalMilliseconds(), oddChapterMilliseconds[1]);
+    EXPECT_EQ(library.ifoOpen(videoTs + "/VTS_02_0.IFO"), 0);
+    const std::int32_t ntsc = library.ifoOpen(videoTs + "/VTS_03_0.IFO");
+    ASSERT_NE(ntsc, 0);
+    EXPECT_EQ(readTitle(library, ntsc, 0).time.totalMilliseconds(), oddNtscMilliseconds);
+    // A frame byte of no known rate adds nothing.
+    EXPECT_EQ(playingMilliseconds(3, 0x16), 3000);
+}
+
 TEST(IfoLibrary, CellsCoverTheTitleSetInOrderWithInclusiveEnds)
 {
     const TestDiscs& d = discs();

@@ -131,6 +131,20 @@ TEST_F(DvdCli, DryRunPrintsTheChosenRowsWithTheirLocators)
     EXPECT_TRUE(badRow.err.contains(QStringLiteral("no row 9")));
 }
 
+// Title set 2 of this disc cannot be read; title set 1's tracks stay its own,
+// and its title is written whole, to the frame.
+TEST_F(DvdCli, ADamagedLaterTitleSetLeavesTheFirstItsTracks)
+{
+    const CliRun dry = run({QStringLiteral("convert"), QStringLiteral("--edition"),
+                            QStringLiteral("transcast-dvd"), QStringLiteral("--rows"),
+                            QStringLiteral("1"), QStringLiteral("--audio-track"),
+                            QStringLiteral("2"), QStringLiteral("--dry-run"), q(discs.odd)});
+    ASSERT_EQ(dry.exitCode, 0) << dry.err.toStdString();
+    ASSERT_EQ(dry.out.size(), 1);
+    EXPECT_TRUE(dry.out.at(0).contains(QStringLiteral("*0x81*0*/")));
+    EXPECT_TRUE(dry.out.at(0).contains(QStringLiteral(" -t 00:00:05.80 ")));
+}
+
 TEST_F(DvdCli, ConvertsTheChosenTitleIntoAFileNamedAfterIt)
 {
     const QString out = work.filePath(QStringLiteral("out"));

@@ -214,11 +214,9 @@ TEST_F(DvdDiscs, TickedChaptersConvertWithTheirOwnPicture)
     ASSERT_TRUE(convertAll());
 
     EXPECT_EQ(status(0), QStringLiteral("Ready"));
-    EXPECT_EQ(status(1), QStringLiteral("Finish"))
-        << jobs().row(1).failureReason.toStdString();
+    EXPECT_EQ(status(1), QStringLiteral("Finish")) << jobs().row(1).failureReason.toStdString();
     EXPECT_EQ(status(2), QStringLiteral("Ready"));
-    EXPECT_EQ(status(3), QStringLiteral("Finish"))
-        << jobs().row(3).failureReason.toStdString();
+    EXPECT_EQ(status(3), QStringLiteral("Finish")) << jobs().row(3).failureReason.toStdString();
     for (int row = 4; row < jobs().rowCount(); ++row)
         EXPECT_EQ(status(row), QStringLiteral("Ready"));
     EXPECT_FALSE(controller->progress().isVisible());
@@ -243,11 +241,39 @@ TEST_F(DvdDiscs, ALaterTitleOfItsSetConvertsItsOwnContent)
     ASSERT_EQ(jobs().rowCount(), 4);
     tickOnly({3});
     ASSERT_TRUE(convertAll());
-    EXPECT_EQ(status(3), QStringLiteral("Finish"))
-        << jobs().row(3).failureReason.toStdString();
+    EXPECT_EQ(status(3), QStringLiteral("Finish")) << jobs().row(3).failureReason.toStdString();
     const QString magenta = output(QStringLiteral("Title_04"));
     ASSERT_TRUE(QFile::exists(magenta));
     EXPECT_TRUE(looksLike(frameColour(magenta), 255, 0, 255));
     EXPECT_TRUE(looksLike(frameColour(magenta, 5), 255, 0, 255));
     EXPECT_NEAR(durationOf(magenta), info(3).Length, 1.0);
+}
+
+TEST_F(DvdDiscs, RowsConvertForTheirExactLengthIntoNamesOfTheirOwn)
+{
+    // Rows: Title_01 (5.8 s), Chapter_01 (2.4 s), Chapter_02, Title_04 (the
+    // NTSC title set; title set 2 cannot be read), Chapter_01. The first
+    // chapters of two titles must not share a name, and a taken name is
+    // followed by a numbered one of the same form.
+    controller->state().TitleMode = false;
+    ASSERT_TRUE(dvd().openDisc(q(discs.odd)));
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "  Chapter_01", "  Chapter_02", "Title_04",
+                                       "  Chapter_01"}));
+    QFile taken(output(QStringLiteral("Title_04_Chapter_01")));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.close();
+    tickOnly({0, 1, 4});
+    ASSERT_TRUE(convertAll());
+
+    const QString extension = controller->profile().outputExtension();
+    EXPECT_EQ(
+        QDir(outDir.path()).entryList(QDir::Files, QDir::Name),
+        (QStringList{"Title_01" + extension, "Title_01_Chapter_01" + extension,
+                     "Title_04_Chapter_01" + extension, "Title_04_Chapter_01_1" + extension}));
+    EXPECT_NEAR(durationOf(output(QStringLiteral("Title_01"))),
+                testdiscs::oddTitleMilliseconds / 1000.0, 0.1);
+    EXPECT_NEAR(durationOf(output(QStringLiteral("Title_01_Chapter_01"))),
+                testdiscs::oddChapterMilliseconds[0] / 1000.0, 0.1);
+    // 75 frames at 29.97 fps.
+    EXPECT_NEAR(durationOf(output(QStringLiteral("Title_04_Chapter_01_1"))), 2.5, 0.1);
 }

@@ -7,9 +7,12 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QMenu>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "support/scriptedinteraction.h"
 #include "support/testdiscs.h"
@@ -76,6 +79,18 @@ protected:
         const QRect cell = list->visualRect(model()->index(row, 2));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
     }
+    void openDisc(const std::string& path)
+    {
+        interaction.folderChoices.push_back(q(path));
+        window->dispatch(QStringLiteral("dvdopen"));
+    }
+    void removeRow(int row)
+    {
+        clickRow(row);
+        window->dispatch(QStringLiteral("remove"));
+    }
+    QString toolTip(int row) { return model()->index(row, 0).data(Qt::ToolTipRole).toString(); }
+    const JobRow& record(int row) { return window->controller().jobs().row(row); }
     void triggerDvdMenu(const QString& text)
     {
         for (QAction* action : window->dvdMenu()->actions()) {
@@ -161,4 +176,128 @@ TEST_F(DvdWindow, AddIfoAndDropsOpenDiscs)
     EXPECT_EQ(interaction.warnings,
               (QStringList{"Please first stop convert!", "Please first stop convert!",
                            "Please first stop play!", "Please first stop play!"}));
+}
+
+// The odd disc's title set 2 cannot be read; title set 1 keeps its two audio
+// tracks. After a removal the boxes offer the newly selected row's own
+// tracks, never the removed one's.
+TEST_F(DvdWindow, TrackBoxesFollowTheSelectedRowsOwnTitleSet)
+{
+    openDisc(discs.odd);
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
+    QComboBox* audio = window->audioTrackBox();
+    EXPECT_EQ(items(audio), (QStringList{"English AC3 2ch (0x80)", "German AC3 2ch (0x81)"}));
+
+    removeRow(0);
+    ASSERT_EQ(captions(), QStringList{QStringLiteral("Title_02")});
+    EXPECT_EQ(items(audio), QStringList{QStringLiteral("French AC3 2ch (0x80)")});
+    emit audio->activated(0);
+    EXPECT_EQ(record(0).dvd.AudioId, QStringLiteral("0x80"));
+}
+
+// Ticks and track choices belong to titles, not to row numbers: through a
+// removal and two mode switches each title keeps its own, and chapters
+// listed for the first time take their title's tracks.
+TEST_F(DvdWindow, TicksAndTracksStayWithTheirTitleAcrossModeSwitches)
+{
+    openDisc(discs.disc);
+    clickRow(0);
+    emit window->audioTrackBox()->activated(1); // German
+    model()->setData(model()->index(2, 0), Qt::Unchecked, Qt::CheckStateRole);
+    removeRow(1);
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_03", "Title_04"}));
+
+    window->dispatch(QStringLiteral("chapter"));
+    ASSERT_EQ(captions().mid(0, 4),
+              (QStringList{"Title_01", "  Chapter_01", "  Chapter_02", "  Chapter_03"}));
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(record(row).dvd.AudioId, QStringLiteral("0x81")) << row;
+    window->dispatch(QStringLiteral("chapter"));
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
+    // Title_02 was removed: listed again, it waits for a tick.
+    EXPECT_EQ(ticks(), (QVector<bool>{true, false, false, true}));
+    EXPECT_EQ(record(0).dvd.AudioId, QStringLiteral("0x81"));
+    clickRow(0);
+    EXPECT_EQ(window->audioTrackBox()->currentIndex(), 1);
+}
+
+// Convert while a disc is still being read is refused (with "shut down" as
+// the finish action it would end a batch of nothing by powering off). A
+// failure's reason then stays with its row through a removal, and a new
+// listing starts without any.
+TEST_F(DvdWindow, ConvertWaitsForTheDiscAndReasonsStayWithTheirRow)
+{
+    // The odd disc without the NTSC title's VOB: that title cannot convert.
+    QTemporaryDir copy;
+    const QString videoTs = copy.filePath(QStringLiteral("VIDEO_TS"));
+    ASSERT_TRUE(QDir().mkpath(videoTs));
+    const QDir from(q(discs.odd + "/VIDEO_TS"));
+    for (const QString& name : from.entryList(QDir::Files)) {
+        if (name != QLatin1String("VTS_03_1.VOB")) {
+            ASSERT_TRUE(QFile::link(from.filePath(name), videoTs + QLatin1Char('/') + name));
+        }
+    }
+    QTemporaryDir out;
+    ControllerState& state = window->controller().state();
+    state.outputFolderText = out.path();
+    state.FinishAction = 2;
+    state.selectSubIndex = 118;
+    window->controller().profile().selectProfile(118);
+
+    // Convert is pressed as soon as the first row shows.
+    bool pressed = false;
+    bool pressedWhileReading = false;
+    const QMetaObject::Connection pressConvert =
+        QObject::connect(&window->controller().jobs(), &JobList::rowAppended, window.get(), [&] {
+            if (pressed)
+                return;
+            pressed = true;
+            QTimer::singleShot(0, window.get(), [&] {
+                pressedWhileReading = window->controller().dvd().isReading();
+                window->dispatch(QStringLiteral("converter"));
+            });
+        });
+    openDisc(copy.path().toStdString());
+    QObject::disconnect(pressConvert);
+    ASSERT_TRUE(pressedWhileReading);
+    EXPECT_FALSE(state.Converting);
+    EXPECT_EQ(shell.shutdowns, 0);
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
+    EXPECT_EQ(ticks(), (QVector<bool>{true, true}));
+
+    window->dispatch(QStringLiteral("converter"));
+    QElapsedTimer clock;
+    clock.start();
+    while (state.Converting && clock.elapsed() < 120000)
+        QTest::qWait(50);
+    ASSERT_FALSE(state.Converting);
+    EXPECT_EQ(record(0).status, JobStatus::Finished) << record(0).failureReason.toStdString();
+    ASSERT_EQ(record(1).status, JobStatus::Failed);
+    const QString reason = record(1).failureReason;
+    ASSERT_FALSE(reason.isEmpty());
+    EXPECT_EQ(toolTip(1), reason);
+    EXPECT_NE(toolTip(0), reason);
+
+    removeRow(0);
+    EXPECT_EQ(toolTip(0), reason);
+    EXPECT_EQ(model()->index(0, 4).data().toString(), QStringLiteral("Failed"));
+    openDisc(copy.path().toStdString());
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
+    EXPECT_TRUE(toolTip(0).isEmpty());
+    EXPECT_TRUE(toolTip(1).isEmpty());
+}
+
+// Space in the list ticks and unticks the selected row, as in any check
+// list; it does not start the preview there.
+TEST_F(DvdWindow, SpaceTicksTheSelectedRow)
+{
+    openDisc(discs.odd);
+    clickRow(1);
+    window->jobList()->setFocus();
+    QTest::keyClick(window->jobList(), Qt::Key_Space);
+    EXPECT_EQ(ticks(), (QVector<bool>{true, false}));
+    QTest::qWait(100);
+    EXPECT_FALSE(window->controller().state().Playing);
+    QTest::keyClick(window->jobList(), Qt::Key_Space);
+    EXPECT_EQ(ticks(), (QVector<bool>{true, true}));
 }
