@@ -120,6 +120,7 @@ void JobList::setAudioChoice(int row, int position, const QString& audioId)
         return;
     record->dvd.audioChoice = position;
     record->dvd.AudioId = audioId;
+    emit rowChanged(row);
 }
 
 void JobList::setSubtitleChoice(int row, int position, const QString& subtitleId)
@@ -129,6 +130,7 @@ void JobList::setSubtitleChoice(int row, int position, const QString& subtitleId
         return;
     record->dvd.subtitleChoice = position;
     record->dvd.SubtitleId = subtitleId;
+    emit rowChanged(row);
 }
 
 void JobList::setChecked(int row, bool checked)
