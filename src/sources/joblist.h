@@ -24,7 +24,6 @@ public:
     // The sub-items held as text; the fourth, "Status", is the row's typed
     // status, which views turn into text (jobStatusText).
     enum SubItem { FrameSizeColumn = 0, TimeColumn = 1, OutputSizeColumn = 2 };
-    using Row = JobRow;
 
     explicit JobList(QObject* parent = nullptr);
 
