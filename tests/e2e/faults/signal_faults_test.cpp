@@ -6,6 +6,8 @@
 #include <QTest>
 
 #include "common/inifile.h"
+#include "control/jobstatustext.h"
+#include "sources/jobrow.h"
 #include "faultfixture.h"
 
 namespace faults
@@ -109,12 +111,12 @@ TEST_F(SignalFaults, StopAnswersAtOnceWhileTheEncoderClosesItsFile)
     const auto converting = [&] {
         QTest::qWait(20);
         return QFileInfo(partial).size() > 0 &&
-               core.jobs().subItem(0, transcast::JobList::StatusColumn).endsWith('%');
+               core.jobs().row(0).status == transcast::JobStatus::Converting;
     };
     ASSERT_TRUE(waitUntil(converting));
     window->dispatch(QStringLiteral("stopconverter"));
 
-    EXPECT_EQ(core.jobs().subItem(0, transcast::JobList::StatusColumn), QStringLiteral("Stop"));
+    EXPECT_EQ(transcast::jobStatusText(core.jobs().row(0)), QStringLiteral("Stop"));
     EXPECT_FALSE(core.state().Converting);
     EXPECT_TRUE(
         window->skin().object(QStringLiteral("stopconverter"))->property("inactive").toBool());
