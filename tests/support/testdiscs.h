@@ -13,6 +13,9 @@
 //   discs.mute   // folder holding VIDEO_TS of one title set without audio
 //   discs.noIfo  // folder without any IFO file
 //   discs.odd    // lengths of whole frames, not seconds; title set 2 damaged
+//   discs.story  // folder holding VIDEO_TS: one continuous stream in chapters
+//   discs.mixedCase // folder holding the mute disc as "Video_Ts"
+//   discs.damagedIso // disc.iso cut off after title set 1
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +34,9 @@ struct TestDiscs {
     std::string mute;
     std::string noIfo;
     std::string odd;
+    std::string story;
+    std::string mixedCase;
+    std::string damagedIso;
 
     std::string videoTs() const { return disc + "/VIDEO_TS"; }
     // "/.../disc/VIDEO_TS/VTS_0n_0.IFO"
@@ -63,6 +69,20 @@ inline constexpr int oddNtscMilliseconds = 2534;
 // The subtitle's white box, shown for the first 3.5 s of chapter 1.
 inline constexpr int subtitleBoxLeft = 160, subtitleBoxTop = 420, subtitleBoxRight = 560,
                      subtitleBoxBottom = 500;
+// The story disc's one title: four chapters of storyChapterSeconds, each
+// with its own tone, and a yellow box in the same place as the white one,
+// shown from storySubtitleFrom to storySubtitleTo seconds of the title.
+struct StoryChapter {
+    const char* colour;
+    unsigned char red, green, blue;
+    int tone; // Hz
+};
+inline constexpr StoryChapter storyChapters[] = {{"red", 255, 0, 0, 330},
+                                                 {"green", 0, 128, 0, 550},
+                                                 {"blue", 0, 0, 255, 770},
+                                                 {"white", 255, 255, 255, 990}};
+inline constexpr int storyChapterSeconds = 12;
+inline constexpr int storySubtitleFrom = 42, storySubtitleTo = 46;
 
 inline const TestDiscs& testDiscs()
 {
@@ -75,6 +95,9 @@ inline const TestDiscs& testDiscs()
         discs.mute = discs.folder + "/mute";
         discs.noIfo = discs.folder + "/noifo";
         discs.odd = discs.folder + "/odd";
+        discs.story = discs.folder + "/story";
+        discs.mixedCase = discs.folder + "/mixedcase";
+        discs.damagedIso = discs.folder + "/damaged.iso";
         const std::string command =
             "'" TRANSCAST_SOURCE_DIR "/tests/support/make-test-discs' '" + discs.folder + "' 2>&1";
         FILE* script = popen(command.c_str(), "r");

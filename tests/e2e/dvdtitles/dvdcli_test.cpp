@@ -157,3 +157,31 @@ TEST_F(DvdCli, ConvertsTheChosenTitleIntoAFileNamedAfterIt)
         << converted.out.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("Title_02.mp4")});
 }
+
+TEST_F(DvdCli, AVideoTsFolderSpeltInAnyCaseConvertsAsItLists)
+{
+    const QString out = work.filePath(QStringLiteral("out"));
+    const CliRun converted =
+        run({QStringLiteral("convert"), QStringLiteral("--edition"),
+             QStringLiteral("transcast-dvd"), QStringLiteral("--profile"), QStringLiteral("118"),
+             QStringLiteral("--output"), out, q(discs.mixedCase)});
+    ASSERT_EQ(converted.exitCode, 0) << converted.err.toStdString();
+    EXPECT_TRUE(converted.out.contains(QStringLiteral("[1/1] Title_01: Finish")))
+        << converted.out.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("Title_01.mp4")});
+}
+
+TEST_F(DvdCli, ACutOffImageListsWhatItHoldsAndSaysThatItIsDamaged)
+{
+    const CliRun listed = run({QStringLiteral("dvd"), q(discs.damagedIso)});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    ASSERT_FALSE(listed.out.isEmpty());
+    EXPECT_TRUE(listed.out.at(0).startsWith(QStringLiteral("1\tTitle_01\t720x576\t00:00:12\t")));
+    EXPECT_TRUE(listed.err.contains(QStringLiteral("The disc image ") + q(discs.damagedIso) +
+                                    QStringLiteral(" is damaged: it ends after ")))
+        << listed.err.toStdString();
+    EXPECT_TRUE(listed.err.contains(QStringLiteral("The titles after the damage are missing.")));
+
+    EXPECT_FALSE(
+        run({QStringLiteral("dvd"), q(discs.iso)}).err.contains(QStringLiteral("damaged")));
+}
