@@ -15,8 +15,11 @@
 #include "childprocess.h"
 #include "conversion.h"
 #include "dvd/dvdlocator.h"
+#include "dvd/programchain.h"
 #include "dvd/titlereader.h"
+#include "pespacket.h"
 #include "streamscan.h"
+#include "stretchedges.h"
 
 namespace transcast
 {
@@ -60,12 +63,18 @@ bool hasOption(const std::vector<std::string>& arguments, const char* option)
     return std::find(arguments.begin(), arguments.end(), option) != arguments.end();
 }
 
-// Writes the title's bytes into ffmpeg's standard input until they end or
-// ffmpeg stops reading (it has what -t asked for, or it failed).
+// Writes the stretch's bytes into ffmpeg's standard input until they end or
+// ffmpeg stops reading (it has what -t asked for, or it failed): first the
+// announcement of a late subtitle, then the stretch with its edges edited,
+// then from the sectors after it the sound of its last pictures.
 class Feeder
 {
 public:
-    Feeder(dvd::TitleReader& reader, int fd) : m_reader(reader), m_fd(fd) {}
+    Feeder(dvd::TitleReader& reader, const dvd::DvdLocator& locator, std::string announcement,
+           int fd)
+        : m_reader(reader), m_locator(locator), m_announcement(std::move(announcement)), m_fd(fd)
+    {
+    }
 
     void start()
     {
@@ -89,22 +98,58 @@ private:
         sigaddset(&pipeSignal, SIGPIPE);
         pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
 
+        if (writeAll(m_fd, m_announcement) && feedStretch())
+            feedTail();
+        close(m_fd);
+    }
+
+    // False when the feed has ended: ffmpeg stopped reading, or the disc
+    // could not be read.
+    bool feedStretch()
+    {
         std::vector<char> buffer(feedChunk);
         for (std::int64_t at = 0; at < m_reader.size();) {
             const std::int64_t got = m_reader.read(at, buffer.data(), feedChunk);
             if (got <= 0) {
                 m_error = m_reader.error();
-                break;
+                return false;
             }
+            auto* sectors = reinterpret_cast<unsigned char*>(buffer.data());
+            for (std::int64_t done = 0; done + dvd::SectorSize <= got; done += dvd::SectorSize)
+                m_edges.editStretch(sectors + done);
             if (!writeAll(m_fd, std::string_view(buffer.data(), static_cast<size_t>(got))))
-                break;
+                return false;
             at += got;
         }
-        close(m_fd);
+        return true;
+    }
+
+    // The sectors after the stretch are a courtesy: any failure to read
+    // them only ends the feed.
+    void feedTail()
+    {
+        dvd::DvdLocator tail = m_locator;
+        tail.startPos = m_locator.endPos + 1;
+        tail.endPos = static_cast<std::int32_t>(
+            std::min<std::int64_t>(std::int64_t(m_locator.endPos) + StretchEdges::tailSectors,
+                                   m_reader.titleSetSectors() - 1));
+        dvd::TitleReader reader;
+        if (tail.endPos < tail.startPos || !reader.open(tail))
+            return;
+        char sector[dvd::SectorSize];
+        for (std::int64_t at = 0; at < reader.size(); at += dvd::SectorSize) {
+            if (reader.read(at, sector, dvd::SectorSize) != dvd::SectorSize ||
+                !m_edges.editTail(reinterpret_cast<unsigned char*>(sector)) ||
+                !writeAll(m_fd, std::string_view(sector, dvd::SectorSize)))
+                return;
+        }
     }
 
     dvd::TitleReader& m_reader;
+    const dvd::DvdLocator m_locator;
+    const std::string m_announcement;
     int m_fd;
+    StretchEdges m_edges;
     std::thread m_thread;
     std::string m_error;
 };
@@ -113,26 +158,35 @@ private:
 
 DvdStreamChoice chooseDvdStreams(const std::string& audioId, const std::string& subtitleId,
                                  const std::vector<int>& audio, const std::vector<int>& subtitles,
-                                 bool keepVideo, bool keepAudio)
+                                 bool keepVideo, bool keepAudio,
+                                 const std::vector<std::uint32_t>& palette)
 {
     DvdStreamChoice choice;
     const bool wantsAudio = !audioId.empty() && audioId != "0";
     const bool wantsSubtitle = !subtitleId.empty() && subtitleId != "0";
 
-    bool burn = false;
     if (keepVideo && wantsSubtitle) {
         const int id = parseId(subtitleId);
-        burn = std::find(subtitles.begin(), subtitles.end(), id) != subtitles.end();
-        if (!burn)
-            choice.warnings.push_back("subtitle stream " + subtitleId +
-                                      " is not in this title; converting without subtitles");
-        else
-            choice.arguments = {"-filter_complex",
-                                "[0:v:0][" + ffmpegStream(id) + "]overlay[burned]", "-map",
-                                "[burned]"};
-    }
-    if (keepVideo && !burn)
+        if (std::find(subtitles.begin(), subtitles.end(), id) == subtitles.end()) {
+            choice.failure =
+                "subtitle stream " + subtitleId + " is not in this title, so it cannot be burnt in";
+            return choice;
+        }
+        choice.burnedSubtitle = id;
+        choice.arguments = {"-filter_complex", "[0:v:0][" + ffmpegStream(id) + "]overlay[burned]",
+                            "-map", "[burned]"};
+        if (palette.size() == 16) {
+            std::string colours;
+            for (const std::uint32_t rgb : palette) {
+                char entry[8];
+                std::snprintf(entry, sizeof entry, "%06x", rgb & 0xFFFFFF);
+                colours += (colours.empty() ? "" : ",") + std::string(entry);
+            }
+            choice.inputOptions = {"-palette", colours};
+        }
+    } else if (keepVideo) {
         choice.arguments = {"-map", "0:v:0"};
+    }
 
     if (keepAudio && !audio.empty()) {
         int id = audio.front();
@@ -154,7 +208,7 @@ DvdStreamChoice chooseDvdStreams(const std::string& audioId, const std::string& 
 }
 
 std::vector<std::string> dvdArguments(const std::vector<std::string>& arguments,
-                                      const std::vector<std::string>& selection)
+                                      const DvdStreamChoice& choice)
 {
     std::vector<std::string> rewritten;
     size_t i = 0;
@@ -163,10 +217,12 @@ std::vector<std::string> dvdArguments(const std::vector<std::string>& arguments,
             break;
         rewritten.push_back(arguments[i]);
     }
-    for (const char* option : {"-probesize", probeSize, "-analyzeduration", analyzeDuration, "-f",
-                               "mpeg", "-i", "pipe:0"})
+    for (const char* option : {"-probesize", probeSize, "-analyzeduration", analyzeDuration})
         rewritten.push_back(option);
-    rewritten.insert(rewritten.end(), selection.begin(), selection.end());
+    rewritten.insert(rewritten.end(), choice.inputOptions.begin(), choice.inputOptions.end());
+    for (const char* option : {"-f", "mpeg", "-i", "pipe:0"})
+        rewritten.push_back(option);
+    rewritten.insert(rewritten.end(), choice.arguments.begin(), choice.arguments.end());
     for (i += 2; i < arguments.size(); ++i)
         rewritten.push_back(arguments[i]);
     return rewritten;
@@ -189,25 +245,56 @@ int runDvdConversion(const Invocation& invocation)
     StreamScan scan;
     std::vector<char> head(static_cast<size_t>(std::min(scanBytes, reader.size())));
     const std::int64_t got = reader.read(0, head.data(), static_cast<std::int64_t>(head.size()));
-    if (got < 0) {
+    if (got < dvd::SectorSize) {
         reportError(reader.error());
         return 1;
     }
     scan.feed(reinterpret_cast<const unsigned char*>(head.data()), static_cast<size_t>(got));
+    const std::string firstSector(head.data(), dvd::SectorSize);
     head = {};
 
     const std::vector<std::string>& given = invocation.arguments;
+    const bool keepVideo = !hasOption(given, "-vn");
+    // The title's subtitle tracks and their colours are the IFO's to say;
+    // the stream's first stretch is only a fallback for an unreadable one.
+    std::vector<int> subtitles(scan.subtitleIds().begin(), scan.subtitleIds().end());
+    std::vector<std::uint32_t> palette;
+    if (keepVideo && locator->hasSubtitleId()) {
+        std::string why;
+        if (const auto chain = dvd::readProgramChain(*locator, &why)) {
+            subtitles.assign(chain->subtitleIds.begin(), chain->subtitleIds.end());
+            for (const std::uint32_t entry : chain->palette)
+                palette.push_back(dvd::paletteToRgb(entry));
+        } else {
+            reportError(why + "; the subtitle's colours are unknown");
+        }
+    }
     const DvdStreamChoice choice =
         chooseDvdStreams(locator->audioId, locator->subtitleId,
                          std::vector<int>(scan.audioIds().begin(), scan.audioIds().end()),
-                         std::vector<int>(scan.subtitleIds().begin(), scan.subtitleIds().end()),
-                         !hasOption(given, "-vn"), !hasOption(given, "-an"));
+                         subtitles, keepVideo, !hasOption(given, "-an"), palette);
     for (const std::string& warning : choice.warnings)
         reportError(warning);
+    if (!choice.failure.empty()) {
+        reportError(choice.failure);
+        return 1;
+    }
+    std::string announcement;
+    if (choice.burnedSubtitle != 0) {
+        announcement = StretchEdges::subtitleAnnouncement(
+            reinterpret_cast<const unsigned char*>(firstSector.data()), choice.burnedSubtitle);
+        if (announcement.empty() && scan.subtitleIds().count(choice.burnedSubtitle) == 0) {
+            reportError("subtitle stream " + locator->subtitleId +
+                        " cannot be burnt in: it does not show in the title's first " +
+                        std::to_string(scanBytes >> 20) +
+                        " MB, and the title does not start as a DVD's cells do");
+            return 1;
+        }
+    }
 
     Invocation fromPipe = invocation;
     fromPipe.input = "pipe:0";
-    fromPipe.arguments = dvdArguments(given, choice.arguments);
+    fromPipe.arguments = dvdArguments(given, choice);
     fromPipe.kind = hasAmrExtension(invocation.output) ? Invocation::Kind::ConvertAmr
                                                        : Invocation::Kind::Convert;
 
@@ -217,7 +304,7 @@ int runDvdConversion(const Invocation& invocation)
         return 1;
     }
     const bool existed = entryExists(fromPipe.output);
-    Feeder feeder(reader, feed[1]);
+    Feeder feeder(reader, *locator, announcement, feed[1]);
     feeder.start();
     const int status = fromPipe.kind == Invocation::Kind::ConvertAmr
                            ? runAmrConversion(fromPipe, feed[0])

@@ -1,7 +1,9 @@
 // register.dat converting DVD locators from discs authored by dvdauthor: the
-// right stretch of the disc, the chosen audio, burned-in subtitles, -t, a
-// disc without sound, refusals, and being killed while it reads.
+// right stretch of the disc, the chosen audio, burned-in subtitles in their
+// colours however late they show, chapters cut from one continuous stream,
+// -t, a disc without sound, refusals, and being killed while it reads.
 #include <cmath>
+#include <cstdio>
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -42,12 +44,15 @@ protected:
         m_discs = &discs;
     }
 
-    // Cells first..last of title `title` of title set `titleSet`.
+    // Cells first..last of title `title` of title set `titleSet` of the
+    // disc at `root` (the main disc when empty).
     Row row(int titleSet, int title, int firstCell, int lastCell,
             const std::string& root = {}) const
     {
         dvd::DvdReadIfoLibrary library;
-        const std::int32_t handle = library.ifoOpen(m_discs->ifo(titleSet));
+        char ifo[32];
+        std::snprintf(ifo, sizeof ifo, "/VIDEO_TS/VTS_%02d_0.IFO", titleSet);
+        const std::int32_t handle = library.ifoOpen((root.empty() ? m_discs->disc : root) + ifo);
         EXPECT_NE(handle, 0);
         const int count = library.ifoGetPGCIInfo(handle, title, nullptr);
         std::vector<dvd::CellRecord> cells(count);
@@ -141,22 +146,46 @@ Colour colourAt(const QString& file, double seconds, int x = -1, int y = -1)
            << "," << green << "," << blue;
 }
 
-// The dominant frequency of the sound around `seconds`, from zero crossings.
-// Decoded from the start: seeking into an AVI's MP3 gives a garbled stretch.
-double toneAt(const QString& file, double seconds)
+// The dominant frequency of the sound from `seconds` on, from the span
+// between its first and last zero crossing (silence around a tone does not
+// count; two tones give a frequency between theirs). Decoded from the start:
+// seeking into an AVI's MP3 gives a garbled stretch.
+double toneAt(const QString& file, double seconds, double length = 0.5)
 {
     const int rate = 48000;
-    const RunResult run =
-        runProgram(QStringLiteral("ffmpeg"),
-                   {"-v", "error", "-i", file, "-ss", QString::number(seconds), "-t", "0.5", "-ac",
-                    "1", "-ar", QString::number(rate), "-f", "s16le", "-"});
+    const RunResult run = runProgram(QStringLiteral("ffmpeg"),
+                                     {"-v", "error", "-i", file, "-ss", QString::number(seconds),
+                                      "-t", QString::number(length), "-ac", "1", "-ar",
+                                      QString::number(rate), "-f", "s16le", "-"});
     const auto* samples = reinterpret_cast<const qint16*>(run.output.constData());
     const qsizetype count = run.output.size() / 2;
+    qsizetype first = -1;
+    qsizetype last = -1;
     int crossings = 0;
-    for (qsizetype i = 1; i < count; ++i)
-        if (samples[i - 1] < 0 && samples[i] >= 0)
+    for (qsizetype i = 1; i < count; ++i) {
+        if (samples[i - 1] < 0 && samples[i] >= 0) {
+            if (first < 0)
+                first = i;
+            last = i;
             ++crossings;
-    return count > 0 ? crossings * double(rate) / double(count) : 0;
+        }
+    }
+    return crossings > 1 ? (crossings - 1) * double(rate) / double(last - first) : 0;
+}
+
+// How much the first two pictures differ, as the mean difference of their
+// grey levels: the grain changes every picture, a repeated picture not.
+double firstPicturesDiffer(const QString& file)
+{
+    const RunResult run =
+        runProgram(QStringLiteral("ffmpeg"), {"-v", "error", "-i", file, "-frames:v", "2", "-vf",
+                                              "format=gray", "-f", "rawvideo", "-"});
+    const qsizetype size = run.output.size() / 2;
+    double difference = 0;
+    for (qsizetype i = 0; i < size; ++i)
+        difference += std::abs(static_cast<unsigned char>(run.output[i]) -
+                               static_cast<unsigned char>(run.output[size + i]));
+    return size > 0 ? difference / double(size) : 0;
 }
 
 } // namespace
@@ -226,6 +255,50 @@ TEST_F(DvdConversion, TheChosenAudioTrackAndBurnedInSubtitle)
     chapter.locator.subtitleId = "0";
     ASSERT_EQ(convert(chapter, path("clean.avi")).exitCode, 0);
     EXPECT_TRUE(near(colourAt(path("clean.avi"), 1, x, y), 255, 0, 0));
+}
+
+TEST_F(DvdConversion, ASubtitleFirstShownFarIntoTheTitleIsBurntInInItsOwnColour)
+{
+    Row title = row(1, 0, 0, 3, m_discs->story);
+    title.seconds = 4 * storyChapterSeconds; // the title's playing time; its cells' add up to less
+    title.locator.subtitleId = "0x20";
+    const RunResult run = convert(title, path("story.avi"));
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    // The yellow box over the white last chapter while it shows, and gone
+    // after.
+    const int x = (subtitleBoxLeft + subtitleBoxRight) / 2 * 320 / 720;
+    const int y = (subtitleBoxTop + subtitleBoxBottom) / 2 * 240 / 576;
+    EXPECT_TRUE(near(colourAt(path("story.avi"), storySubtitleFrom + 1, x, y), 255, 255, 0));
+    EXPECT_TRUE(near(colourAt(path("story.avi"), storySubtitleTo + 1, x, y), 255, 255, 255));
+
+    // A subtitle the title does not have is no loss to pass over in silence.
+    title.locator.subtitleId = "0x21";
+    const RunResult missing = convert(title, path("missing.avi"));
+    ASSERT_TRUE(missing.finished);
+    EXPECT_NE(missing.exitCode, 0);
+    EXPECT_TRUE(missing.output.contains("subtitle stream 0x21 is not in this title"))
+        << missing.output.toStdString();
+    EXPECT_FALSE(QFile::exists(path("missing.avi")));
+}
+
+TEST_F(DvdConversion, EachChapterOfAContinuousStreamHasItsOwnPicturesAndSound)
+{
+    for (int chapter = 0; chapter < 4; ++chapter) {
+        const StoryChapter& own = storyChapters[chapter];
+        SCOPED_TRACE(own.colour);
+        const Row row = this->row(1, 0, chapter, chapter, m_discs->story);
+        const QString output = path(QStringLiteral("Chapter_%1.avi").arg(chapter + 1));
+        const RunResult run = convert(row, output);
+        ASSERT_TRUE(run.finished);
+        ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+        // Its own first picture, not held while the sound before it plays.
+        EXPECT_TRUE(near(colourAt(output, 0), own.red, own.green, own.blue));
+        EXPECT_GT(firstPicturesDiffer(output), 1.0);
+        // Its own sound from the first tenth of a second to its last.
+        EXPECT_NEAR(toneAt(output, 0, 0.1), own.tone, 25);
+        EXPECT_NEAR(toneAt(output, row.seconds - 0.3, 0.2), own.tone, 25);
+    }
 }
 
 TEST_F(DvdConversion, ATitleSetWithoutSoundConvertsToPictureOnly)

@@ -49,24 +49,34 @@ TEST(DvdStreams, NoSoundIsNoAudioMapNeverAFailure)
               (Arguments{"-map", "0:v:0"}));
 }
 
-TEST(DvdStreams, ASubtitleIsBurnedInWhenTheTitleHasIt)
+TEST(DvdStreams, ASubtitleIsBurnedInWhenTheTitleHasItInItsColoursElseTheJobFails)
 {
-    EXPECT_EQ(chooseDvdStreams("0x80", "0x21", {0x80}, {0x20, 0x21}, true, true).arguments,
-              (Arguments{"-filter_complex", "[0:v:0][0:i:0x21]overlay[burned]", "-map", "[burned]",
-                         "-map", "0:i:0x80"}));
+    std::vector<std::uint32_t> palette(16, 0x000000);
+    palette[1] = 0xffff00;
+    const DvdStreamChoice burned =
+        chooseDvdStreams("0x80", "0x21", {0x80}, {0x20, 0x21}, true, true, palette);
+    EXPECT_EQ(burned.arguments, (Arguments{"-filter_complex", "[0:v:0][0:i:0x21]overlay[burned]",
+                                           "-map", "[burned]", "-map", "0:i:0x80"}));
+    ASSERT_EQ(burned.inputOptions.size(), 2u);
+    EXPECT_EQ(burned.inputOptions[0], "-palette");
+    EXPECT_EQ(burned.inputOptions[1].substr(0, 14), "000000,ffff00,");
+    EXPECT_TRUE(burned.failure.empty());
+
     const DvdStreamChoice missing = chooseDvdStreams("0x80", "0x22", {0x80}, {0x20}, true, true);
-    EXPECT_EQ(missing.arguments, (Arguments{"-map", "0:v:0", "-map", "0:i:0x80"}));
-    EXPECT_EQ(missing.warnings.size(), 1u);
+    EXPECT_NE(missing.failure.find("0x22 is not in this title"), std::string::npos);
 }
 
 TEST(DvdStreams, TheLocatorGivesWayToThePipeAndTheOptionsStay)
 {
     const Arguments app = {"-y", "-re",    "-i",     "vts://01*0*100*0*0*//d", "-t", "00:00:10",
                            "-b", "600000", "out.avi"};
-    EXPECT_EQ(
-        dvdArguments(app, {"-map", "0:v:0"}),
-        (Arguments{"-y", "-re", "-probesize", "32M", "-analyzeduration", "60M", "-f", "mpeg", "-i",
-                   "pipe:0", "-map", "0:v:0", "-t", "00:00:10", "-b", "600000", "out.avi"}));
+    DvdStreamChoice choice;
+    choice.inputOptions = {"-palette", "ffff00"};
+    choice.arguments = {"-map", "0:v:0"};
+    EXPECT_EQ(dvdArguments(app, choice),
+              (Arguments{"-y", "-re", "-probesize", "32M", "-analyzeduration", "60M", "-palette",
+                         "ffff00", "-f", "mpeg", "-i", "pipe:0", "-map", "0:v:0", "-t", "00:00:10",
+                         "-b", "600000", "out.avi"}));
 }
 
 TEST(DvdStreams, TheScanFindsTheTracksOfAnAuthoredTitle)
