@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <dirent.h>
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <dvdread/dvd_reader.h>
@@ -29,6 +31,35 @@ void collect(void* opaque, dvd_logger_level_t level, const char* format, va_list
 }
 
 const dvd_logger_cb silentLogger = {collect};
+
+bool isFolder(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// What libdvdread must be given to read a disc folder. It looks for the
+// title sets in a folder named VIDEO_TS or video_ts below the root, or in the
+// root itself, while the listing (like the discs' own file systems) takes the
+// folder's name in any case: a root above "Video_Ts" is read through that
+// folder itself, as the listing reads it.
+std::string folderToOpen(const std::string& root)
+{
+    if (isFolder(root + "/VIDEO_TS") || isFolder(root + "/video_ts"))
+        return root;
+    DIR* folder = ::opendir(root.c_str());
+    if (folder == nullptr)
+        return root;
+    std::string found = root;
+    while (const dirent* entry = ::readdir(folder)) {
+        if (::strcasecmp(entry->d_name, "video_ts") == 0 && isFolder(root + "/" + entry->d_name)) {
+            found = root + "/" + entry->d_name;
+            break;
+        }
+    }
+    ::closedir(folder);
+    return found;
+}
 
 } // namespace
 
@@ -58,7 +89,8 @@ bool DiscReader::open(const std::string& root)
         m_error = "cannot open the DVD " + root + ": not a folder nor an image file";
         return false;
     }
-    m_reader.reset(DVDOpen2(m_log.get(), &silentLogger, root.c_str()));
+    const std::string disc = S_ISDIR(info.st_mode) ? folderToOpen(root) : root;
+    m_reader.reset(DVDOpen2(m_log.get(), &silentLogger, disc.c_str()));
     if (!m_reader) {
         m_error = "cannot open the DVD " + root;
         if (!m_log->lastError.empty())
