@@ -16,6 +16,7 @@
 #include "common/edition.h"
 #include "common/interaction.h"
 #include "common/textutil.h"
+#include "dvd/discimage.h"
 #include "dvd/dvdreadifolibrary.h"
 #include "dvd/ifolibrary.h"
 #include "profiles/estimator.h"
@@ -114,6 +115,13 @@ bool DvdTitles::isReading() const
     return m_state.readingDisc > 0;
 }
 
+QString DvdTitles::damagedImageText(const QString& image, const QString& damage)
+{
+    return QStringLiteral("The disc image %1 is damaged: %2. The titles after the damage are "
+                          "missing.")
+        .arg(QDir::toNativeSeparators(image), damage);
+}
+
 bool DvdTitles::isDiscImage(const QString& path)
 {
     const QFileInfo info(path);
@@ -164,16 +172,23 @@ bool DvdTitles::openDisc(const QString& path)
     ReadingScope reading(m_state.readingDisc, [this](bool on) { emit readingChanged(on); });
     startOver();
     bool found = false;
+    QString damage;
     if (isDiscImage(path)) {
         found = searchImage(path);
+        damage = QString::fromStdString(dvd::discImageDamage(localPath(path)));
     } else {
         if (m_drive->isOpticalDrive(path))
             waitForDrive(path);
         QSet<QString> visited;
         found = QFileInfo(path).isDir() && searchFolder(path, visited);
     }
+    // The title sets before the damage read well; the user must learn that
+    // the rest are missing, not take the list for the whole disc.
+    if (!damage.isEmpty())
+        m_interaction.warn(damagedImageText(path, damage));
     if (!found) {
-        m_interaction.inform(noDiscText());
+        if (damage.isEmpty())
+            m_interaction.inform(noDiscText());
         return false;
     }
     if (m_jobs.rowCount() > 0)

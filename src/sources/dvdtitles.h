@@ -87,6 +87,9 @@ public:
     }
     static QString folderCaption() { return QStringLiteral("Select DVD Directory"); }
     static QString noSubtitleText() { return QStringLiteral("No Subtitle"); }
+    // An image cut short (see dvd::discImageDamage), after its readable
+    // titles are listed.
+    static QString damagedImageText(const QString& image, const QString& damage);
     // The Add IFO dialog's filter.
     static QString ifoFilter() { return QStringLiteral("IFO Files(*.ifo)|*.ifo;"); }
     // The disc images Add DVD offers beside folders.
