@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #include <pthread.h>
 #include <unistd.h>
@@ -17,7 +18,6 @@
 #include "dvd/dvdlocator.h"
 #include "dvd/programchain.h"
 #include "dvd/titlereader.h"
-#include "pespacket.h"
 #include "streamscan.h"
 #include "stretchedges.h"
 

@@ -22,10 +22,12 @@ public:
     // says when it shows), its earlier packets are taken out.
     void editStretch(unsigned char* sector);
 
-    // Each sector after the stretch, in order, as long as this returns true:
+    // Each sector after the stretch, in order, until this returns false:
     // only the sound that plays before the stretch's last picture ends is
-    // kept. False once nothing more is needed, or when the sector does not
-    // continue the stretch's timeline (another title, a new clock).
+    // kept. True when the edited sector is to follow the stretch; false, and
+    // the sector and those after it are not wanted, once every audio stream
+    // has reached that end, or when the sector does not continue the
+    // stretch's timeline (another title, a clock started anew).
     bool editTail(unsigned char* sector);
 
     // A pack to put before the stretch that carries an empty subpicture of

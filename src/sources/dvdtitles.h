@@ -71,7 +71,8 @@ struct TCellEntry {
 // - the cell table is rebuilt with the rows, so it never mixes the entries
 //   of an earlier listing with the new rows;
 // - a title set whose IFO cannot be read in an image ends the image's list
-//   (title sets are numbered without gaps).
+//   (title sets are numbered without gaps), and an image cut short is said
+//   to be damaged once its readable titles are listed.
 class DvdTitles : public QObject
 {
     Q_OBJECT
