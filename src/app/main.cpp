@@ -10,6 +10,7 @@
 #include "common/edition.h"
 #include "common/interruptwatcher.h"
 #include "common/programarguments.h"
+#include "common/standarddescriptors.h"
 #include "ui/interruptcloser.h"
 #include "ui/mainwindow.h"
 #include "ui/splashscreen.h"
@@ -74,7 +75,11 @@ int reportWrongLine(const QString& programName, const QString& error)
 
 int main(int argc, char* argv[])
 {
-    // First, so that a logout during the start is not lost either.
+    // Started with a standard descriptor closed, the signal pipe or the
+    // display connection could take its number and be written to or closed
+    // by mistake.
+    transcast::keepStandardDescriptorsOpen();
+    // Then at once, so that a logout during the start is not lost either.
     transcast::InterruptWatcher::catchInterrupts();
     using transcast::ProgramArguments;
     const QString programName = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 
 #include "preview/mpvinstance.h"
@@ -11,11 +13,14 @@
 namespace transcast
 {
 
+class FrameRenderer;
 class StreamProtocol;
 
-// Takes the first picture of a source through libmpv, without a window and
-// without sound, for the still picture of the selected row. One instance is
-// kept for every request; a new request replaces one still running.
+// Takes the first picture of a source through libmpv, without sound, drawn
+// by libmpv's software renderer as the preview draws its pictures where
+// there is no OpenGL. Each request runs in an instance of its own, which
+// ends with the request: nothing of a source stays open (or busy) once its
+// picture is taken, it failed or it was cancelled.
 //
 // Main thread only; results come through signals, on the main thread.
 class FrameGrabber : public QObject
@@ -25,12 +30,16 @@ public:
     explicit FrameGrabber(QObject* parent = nullptr);
     ~FrameGrabber() override;
 
-    // As PreviewPlayer::addStreamProtocol, for the instances started later.
+    // As PreviewPlayer::addStreamProtocol, for the requests made later.
     void addStreamProtocol(StreamProtocol* protocol) { m_protocols.push_back(protocol); }
+    // The largest picture delivered; a larger source is scaled down into it,
+    // its shape kept.
+    void setMaximumSize(const QSize& size) { m_maximumSize = size; }
 
     // Starts taking the first picture of `source` (a path or a protocol
-    // address); grabbed() or failed() follows, unless another request or
-    // cancel() comes first.
+    // address) at the source's display size (its pixel shape applied);
+    // grabbed() or failed() follows, unless another request or cancel()
+    // comes first.
     void grab(const QString& source);
     void cancel();
     // The request running, empty when none.
@@ -42,16 +51,16 @@ signals:
 
 private:
     void onEvent(mpv_event& event);
-    void takePicture();
+    void onUpdate();
+    void fail(const QString& reason);
     void finish();
+    QSize pictureSize() const;
 
     MpvInstance m_mpv;
+    std::unique_ptr<FrameRenderer> m_renderer;
     std::vector<StreamProtocol*> m_protocols;
+    QSize m_maximumSize{1280, 1280};
     QString m_source;
-    // mpv has started on the request's file.
-    bool m_loaded = false;
-    // mpv's playlist entry of the request.
-    qint64 m_entry = -1;
 };
 
 } // namespace transcast

@@ -8,6 +8,7 @@
 #include <mpv/client.h>
 #include <mpv/stream_cb.h>
 
+#include "common/standarddescriptors.h"
 #include "preview/streamprotocol.h"
 
 namespace transcast
@@ -65,6 +66,31 @@ int openStream(void* protocol, char* address, mpv_stream_cb_info* info)
     return 0;
 }
 
+// Every instance opens only what it is handed, a local file or an address of
+// a protocol of ours, and nothing because of it: no playlist or reference
+// inside a file (a text posing as a video could name any address, itself
+// included), no network, no subtitle, sound or cover files found beside it,
+// no user configuration, scripts or saved positions. The window keeps the
+// mouse and the keyboard.
+const MpvInstance::Options& closedWorld()
+{
+    static const MpvInstance::Options options = [] {
+        MpvInstance::Options list;
+        for (const char* name :
+             {"config", "load-scripts", "ytdl", "osc", "load-stats-overlay", "load-osd-console",
+              "load-auto-profiles", "access-references", "autoload-files", "sub-auto",
+              "audio-file-auto", "cover-art-auto", "resume-playback", "input-default-bindings",
+              "input-vo-keyboard", "input-cursor", "input-terminal", "terminal"})
+            list.emplace_back(QLatin1String(name), QStringLiteral("no"));
+        // Demuxers that open further addresses by themselves (an SDP file
+        // opening network ports) may use local files only.
+        list.emplace_back(QStringLiteral("demuxer-lavf-o"),
+                          QStringLiteral("protocol_whitelist=file"));
+        return list;
+    }();
+    return options;
+}
+
 std::vector<const char*> commandLine(std::initializer_list<const char*> arguments)
 {
     std::vector<const char*> line(arguments);
@@ -99,7 +125,10 @@ bool MpvInstance::start(const Options& options, const std::vector<StreamProtocol
         m_error = tr("The video player library could not be started.");
         return false;
     }
-    for (const auto& [name, value] : options) {
+    // The closed world last: no option of a caller's opens it.
+    Options all = options;
+    all.insert(all.end(), closedWorld().begin(), closedWorld().end());
+    for (const auto& [name, value] : all) {
         const int status =
             mpv_set_option_string(mpv.get(), name.toUtf8().constData(), value.toUtf8().constData());
         if (status < 0) {
@@ -129,6 +158,33 @@ void MpvInstance::stop()
     // After this returns libmpv calls no wake-up of ours any more.
     mpv_set_wakeup_callback(m_mpv.get(), nullptr, nullptr);
     m_mpv.reset();
+    // libmpv's threads have ended: whatever they closed is reopened before
+    // anything else of the program can take its number.
+    keepStandardDescriptorsOpen();
+}
+
+QString MpvInstance::refusalOf(const QString& source, const std::vector<StreamProtocol*>& protocols)
+{
+    if (source.startsWith(QLatin1Char('/')))
+        return {};
+    for (const StreamProtocol* protocol : protocols) {
+        if (source.startsWith(protocol->scheme() + QStringLiteral("://")))
+            return {};
+    }
+    return tr("it is no file on this computer.");
+}
+
+QString MpvInstance::reasonFor(int error)
+{
+    switch (error) {
+    case MPV_ERROR_UNKNOWN_FORMAT:
+    case MPV_ERROR_NOTHING_TO_PLAY:
+        return tr("it holds no picture or sound that can be played.");
+    case MPV_ERROR_LOADING_FAILED:
+        return tr("it could not be read.");
+    default:
+        return QString::fromUtf8(mpv_error_string(error));
+    }
 }
 
 int MpvInstance::command(std::initializer_list<const char*> arguments)

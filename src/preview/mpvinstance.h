@@ -32,14 +32,24 @@ public:
 
     // Creates and initialises the instance with the options (mpv's names
     // and texts) and the stream protocols, replacing a running one. False,
-    // with errorString(), when libmpv cannot start.
+    // with errorString(), when libmpv cannot start. Every instance opens
+    // only the sources it is handed: no playlists, references, network or
+    // side files, no user configuration or scripts, whatever the options.
     bool start(const Options& options, const std::vector<StreamProtocol*>& protocols);
-    // Destroys the instance; waits for libmpv's threads to end.
+    // Destroys the instance; waits for libmpv's threads to end. Standard
+    // descriptors that libmpv closed meanwhile are open again afterwards.
     void stop();
 
     bool isRunning() const { return m_mpv != nullptr; }
     mpv_handle* handle() const { return m_mpv.get(); }
     QString errorString() const { return m_error; }
+
+    // Why `source` may not be opened ("it is ..."), empty when it may: an
+    // instance opens absolute paths of local files and addresses of its own
+    // protocols only.
+    static QString refusalOf(const QString& source, const std::vector<StreamProtocol*>& protocols);
+    // Why a source could not be played ("it ..."), for a libmpv error.
+    static QString reasonFor(int error);
 
     // A command given as texts; libmpv's status (negative: error).
     int command(std::initializer_list<const char*> arguments);

@@ -114,10 +114,23 @@ void PreviewController::doPauseToggle()
     setStatus(m_state.Paused ? JobStatus::Paused : JobStatus::Playing);
 }
 
-void PreviewController::beginPreview(int row)
+bool PreviewController::startPlayer()
 {
+    // The panel shows before the player starts: pictures need it on screen.
     if (m_edition.isBranded())
         m_view.showPanel();
+    if (!m_player.InitPreviewWindow(m_view.videoSurface())) {
+        // Nothing has changed yet: the window stays as it was, and the user
+        // reads why once.
+        m_interaction.error(m_player.errorString());
+        return false;
+    }
+    m_player.SetEventFuntion([this](double seconds) { onPosition(seconds); });
+    return true;
+}
+
+void PreviewController::beginPreview(int row)
+{
     m_state.Playing = true;
     m_previewRow = row;
     ++m_serial;
@@ -127,6 +140,8 @@ void PreviewController::beginPreview(int row)
 
 void PreviewController::filePreview()
 {
+    if (!startPlayer())
+        return;
     beginPreview(m_jobs.firstSelected());
     const bool played = playFile(m_jobs.originalInfo(m_previewRow).FilePath);
     m_state.Playing = false;
@@ -137,14 +152,10 @@ bool PreviewController::playFile(const QString& path)
 {
     m_awaitingStart = true;
     m_startOffset = 0;
-    const bool ready = startPlayer();
     m_shownSecond = 0;
     setStatus(JobStatus::Playing);
-    bool played = false;
-    if (ready) {
-        m_player.Seek(0);
-        played = m_player.Play(path);
-    }
+    m_player.Seek(0);
+    const bool played = m_player.Play(path);
     m_player.DestroyPreviewWindow();
     resetDisplay();
     setStatus(JobStatus::PlayEnded);
@@ -153,37 +164,28 @@ bool PreviewController::playFile(const QString& path)
 
 void PreviewController::dvdPreview()
 {
+    if (!startPlayer())
+        return;
     beginPreview(m_jobs.firstSelected());
+    m_awaitingStart = true;
+    m_startOffset = 0;
+    m_shownSecond = 0;
     // A DVD row's status belongs to its conversion; only the pause toggle
     // writes into it meanwhile, and the preview gives it back at the end.
     const JobStatus status = m_jobs.hasRow(m_previewRow) ? m_jobs.row(m_previewRow).status
                                                          : JobStatus::Listed;
     const int progress = m_jobs.hasRow(m_previewRow) ? m_jobs.row(m_previewRow).progress : 0;
-    m_awaitingStart = true;
-    m_startOffset = 0;
-    m_shownSecond = 0;
-    const bool ready = startPlayer();
-    bool played = false;
-    if (ready) {
-        // The row's audio id ("0x81"); "0" or none leaves the choice to mpv.
-        bool ok = false;
-        const int audioId = m_jobs.convertInfo(m_previewRow).AudioId.toInt(&ok, 0);
-        m_player.setAudioSourceId(ok && audioId > 0 ? audioId : -1);
-        played = m_player.Play(locatorOf(m_previewRow));
-        m_player.setAudioSourceId(-1);
-    }
+    // The row's audio id ("0x81"); "0" or none leaves the choice to mpv.
+    bool ok = false;
+    const int audioId = m_jobs.convertInfo(m_previewRow).AudioId.toInt(&ok, 0);
+    m_player.setAudioSourceId(ok && audioId > 0 ? audioId : -1);
+    const bool played = m_player.Play(locatorOf(m_previewRow));
+    m_player.setAudioSourceId(-1);
     m_player.DestroyPreviewWindow();
     resetDisplay();
     setStatus(status, progress);
     m_state.Playing = false;
     endPreview(played);
-}
-
-bool PreviewController::startPlayer()
-{
-    const bool ready = m_player.InitPreviewWindow(m_view.panelWindow());
-    m_player.SetEventFuntion([this](double seconds) { onPosition(seconds); });
-    return ready;
 }
 
 void PreviewController::resetDisplay()

@@ -6,8 +6,8 @@ namespace transcast
 {
 
 // A still picture: `height` rows of `stride` bytes, each pixel four bytes
-// blue, green, red, unused (a 32-bit 0xffRRGGBB-style word on little-endian
-// machines, as Qt's RGB32 reads it).
+// blue, green, red, alpha (255; 0 with black in a bar beside the picture),
+// as Qt's ARGB32_Premultiplied reads them on little-endian machines.
 struct PreviewFrame {
     int width = 0;
     int height = 0;

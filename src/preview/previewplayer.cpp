@@ -7,6 +7,8 @@
 
 #include <mpv/client.h>
 
+#include "preview/videosurface.h"
+
 namespace transcast
 {
 
@@ -32,29 +34,38 @@ void PreviewPlayer::addStreamProtocol(StreamProtocol* protocol)
     m_protocols.push_back(protocol);
 }
 
-bool PreviewPlayer::InitPreviewWindow(quint64 windowId)
+bool PreviewPlayer::InitPreviewWindow(VideoSurface* surface)
 {
     DestroyPreviewWindow();
     m_error.clear();
     MpvInstance::Options options;
-    if (windowId != 0)
-        options.emplace_back(QStringLiteral("wid"), QString::number(windowId));
-    if (!m_videoOutput.isNull())
-        options.emplace_back(QStringLiteral("vo"), m_videoOutput);
+    // Pictures go only through the render API into a surface of ours: mpv
+    // never opens a window or a graphics context of its own.
+    options.emplace_back(QStringLiteral("vo"),
+                         surface ? QStringLiteral("libmpv") : QStringLiteral("null"));
+    // The main thread draws each picture when mpv hands it over, at its due
+    // time rather than ahead of it.
+    options.emplace_back(QStringLiteral("video-timing-offset"), QStringLiteral("0"));
+    // Decoding stays in software: no graphics driver's decoder libraries are
+    // probed (and no complaints printed about missing ones).
+    options.emplace_back(QStringLiteral("gpu-hwdec-interop"), QStringLiteral("no"));
     if (!m_audioOutput.isNull())
         options.emplace_back(QStringLiteral("ao"), m_audioOutput);
     // Positions on the source's own clock: the caller measures the start
     // offset itself and seeks on the same scale.
     options.emplace_back(QStringLiteral("rebase-start-time"), QStringLiteral("no"));
-    // The window keeps the mouse and the keyboard; mpv only draws.
-    for (const char* name : {"input-default-bindings", "input-vo-keyboard", "input-cursor",
-                             "cursor-autohide", "osc", "load-scripts", "ytdl"})
-        options.emplace_back(QLatin1String(name), QStringLiteral("no"));
     options.insert(options.end(), m_options.begin(), m_options.end());
     if (!m_mpv.start(options, m_protocols)) {
         m_error = m_mpv.errorString();
         return false;
     }
+    QString reason;
+    if (surface && !surface->attach(m_mpv, &reason)) {
+        m_error = tr("The preview cannot show pictures here: %1").arg(reason);
+        m_mpv.stop();
+        return false;
+    }
+    m_surface = surface;
     mpv_observe_property(m_mpv.handle(), 0, "time-pos", MPV_FORMAT_DOUBLE);
     m_startSeconds = 0;
     m_paused = false;
@@ -88,6 +99,11 @@ bool PreviewPlayer::Play(const QString& source)
         return false;
     }
     m_error.clear();
+    const QString refusal = MpvInstance::refusalOf(source, m_protocols);
+    if (!refusal.isEmpty()) {
+        m_error = tr("Can't play \"%1\": %2").arg(source, refusal);
+        return false;
+    }
     m_source = source;
     m_ended = false;
     m_failed = false;
@@ -99,8 +115,7 @@ bool PreviewPlayer::Play(const QString& source)
         m_mpv.command({"loadfile", address.constData(), "replace", options.constData()});
     m_startSeconds = 0;
     if (status < 0) {
-        m_error =
-            tr("Can't play \"%1\": %2").arg(source, QString::fromUtf8(mpv_error_string(status)));
+        m_error = tr("Can't play \"%1\": %2").arg(source, MpvInstance::reasonFor(status));
         return false;
     }
     QEventLoop loop;
@@ -132,6 +147,10 @@ void PreviewPlayer::Stop()
 void PreviewPlayer::DestroyPreviewWindow()
 {
     m_handler = nullptr;
+    // The renderer goes before the instance it draws for.
+    if (m_surface)
+        m_surface->detach();
+    m_surface = nullptr;
     m_mpv.stop();
     m_paused = false;
 }
@@ -200,8 +219,7 @@ void PreviewPlayer::onEvent(mpv_event& event)
         if (m_loop && end->reason == MPV_END_FILE_REASON_ERROR &&
             end->error != MPV_ERROR_AO_INIT_FAILED && end->error != MPV_ERROR_VO_INIT_FAILED) {
             m_failed = true;
-            m_error = tr("Can't play \"%1\": %2")
-                          .arg(m_source, QString::fromUtf8(mpv_error_string(end->error)));
+            m_error = tr("Can't play \"%1\": %2").arg(m_source, MpvInstance::reasonFor(end->error));
         }
         endPlayback();
         break;

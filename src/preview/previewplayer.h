@@ -14,9 +14,11 @@ namespace transcast
 {
 
 class StreamProtocol;
+class VideoSurface;
 
 // The preview player: plays a file (or a stream of a registered protocol)
-// with libmpv into a native window of ours and reports the playing position.
+// with libmpv, shows its pictures on a surface of ours through libmpv's
+// render API, and reports the playing position.
 //
 // Threading: every call is made on the main thread, and the position handler
 // is called there too. libmpv's own threads only wake the main thread up; the
@@ -34,9 +36,8 @@ public:
     explicit PreviewPlayer(QObject* parent = nullptr);
     ~PreviewPlayer() override;
 
-    // mpv's video and audio output lists ("gpu,x11," or "null"; "" for
-    // mpv's default), taken by the next InitPreviewWindow.
-    void setVideoOutput(const QString& outputs) { m_videoOutput = outputs; }
+    // mpv's audio output list ("null"; "" for mpv's default), taken by the
+    // next InitPreviewWindow.
     void setAudioOutput(const QString& outputs) { m_audioOutput = outputs; }
     // Any further mpv option for the next InitPreviewWindow.
     void setOption(const QString& name, const QString& value);
@@ -44,10 +45,10 @@ public:
     // The player does not own it; it must outlive the player's previews.
     void addStreamProtocol(StreamProtocol* protocol);
 
-    // Prepares playback into the native window `windowId` (0: no window,
-    // as under the null video output). mpv follows the window's size by
-    // itself. False, with errorString(), when libmpv cannot start.
-    bool InitPreviewWindow(quint64 windowId);
+    // Prepares playback onto `surface` (null: without pictures), which must
+    // outlive the preview. False, with errorString(), when libmpv cannot
+    // start or the surface can make no renderer; nothing is left prepared.
+    bool InitPreviewWindow(VideoSurface* surface);
     // The handler gets the position in seconds on the source's own clock (a
     // file's timestamps, not rebased to 0) every time it changes.
     void SetEventFuntion(PositionHandler handler);
@@ -64,7 +65,8 @@ public:
     void Pause();
     // Ends playback so that Play returns. Harmless when nothing plays.
     void Stop();
-    // Releases what InitPreviewWindow prepared.
+    // Releases what InitPreviewWindow prepared; the surface keeps its last
+    // picture.
     void DestroyPreviewWindow();
 
     bool isInitialised() const { return m_mpv.isRunning(); }
@@ -88,7 +90,7 @@ private:
 
     MpvInstance m_mpv;
     PositionHandler m_handler;
-    QString m_videoOutput;
+    VideoSurface* m_surface = nullptr;
     QString m_audioOutput;
     MpvInstance::Options m_options;
     std::vector<StreamProtocol*> m_protocols;

@@ -5,14 +5,17 @@
 namespace transcast
 {
 
+class VideoSurface;
+
 // What the preview needs of the window: the panel it plays in and the two
 // skin objects it draws into. The window implements it over its widgets.
 class PreviewView
 {
 public:
     virtual ~PreviewView() = default;
-    // The native window of the preview panel pl_play; 0 when it has none.
-    virtual quint64 panelWindow() = 0;
+    // Where the pictures show: the preview panel pl_play; null when the
+    // preview plays without pictures.
+    virtual VideoSurface* videoSurface() = 0;
     // Makes the panel visible (the layouts whose navigation hides it).
     virtual void showPanel() = 0;
     // The text of "play_time", redrawn at once.

@@ -125,7 +125,13 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
     m_navigation->setNavigationVisible(false);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The preview's player goes before the screen it draws on, a child of
+    // the panel that the window's own destruction would take first.
+    delete m_preview;
+    m_preview = nullptr;
+}
 
 PreviewController& MainWindow::preview()
 {
@@ -273,6 +279,8 @@ void MainWindow::watchActionLooks()
     // The bar shows when a batch starts and hides when it ends.
     connect(&m_controller->progress(), &ProgressModel::visibilityChanged, this, update);
     connect(&m_controller->batch(), &Batch::batchEnded, this, update);
+    // Convert looks unable while a preview plays, and able again at its end.
+    connect(&preview(), &PreviewController::playingChanged, this, update);
 
     // A menu takes the mouse while it is open, so the button that opened it
     // never hears the pointer leave; tell it where the pointer is now.

@@ -1,17 +1,15 @@
 #include "ui/previewbinding.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QPixmap>
 #include <QWidget>
 
 #include "common/controllerstate.h"
 #include "common/edition.h"
 #include "sources/joblist.h"
 #include "sources/titlelocator.h"
+#include "ui/previewscreen.h"
 #include "ui/skin/skin.h"
 
 namespace transcast
@@ -30,23 +28,18 @@ PreviewBinding::PreviewBinding(QWidget* window, QWidget* panel, QWidget* textBox
       m_edition(edition), m_state(state), m_jobs(jobs),
       m_controller(edition, state, jobs, interaction, *this)
 {
-    // On an X11 desktop mpv draws into the panel; the GPU output needs a
-    // real graphics driver, so plain X11 drawing follows as the fallback
-    // (a virtual X server has no GPU). Elsewhere it plays without pictures.
-    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
-    m_controller.player().setVideoOutput(x11 ? QStringLiteral("gpu,x11,") : QStringLiteral("null"));
-
     m_grabber.addStreamProtocol(&m_controller.dvdStreams());
     // A DVD row plays the same locator its conversion reads.
     m_controller.setLocatorSource(
         [this](int row) { return titleLocator(m_jobs.convertInfo(row)); });
 
-    m_still = new QLabel(m_panel);
-    m_still->setObjectName(QStringLiteral("pl_play_still"));
-    m_still->setAlignment(Qt::AlignCenter);
-    m_still->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_still->hide();
-    // The window may grow: the still picture follows the panel's size.
+    m_screen = PreviewScreen::create(m_panel);
+    QWidget* screen = m_screen->widget();
+    // A press on the picture is a press on the panel.
+    screen->setAttribute(Qt::WA_TransparentForMouseEvents);
+    screen->setGeometry(m_panel->rect());
+    screen->show();
+    // The window may grow: the screen follows the panel's size.
     m_panel->installEventFilter(this);
 
     connect(&m_skin, &Skin::pressed, this, [this](const QString& name) {
@@ -58,10 +51,12 @@ PreviewBinding::PreviewBinding(QWidget* window, QWidget* panel, QWidget* textBox
             m_controller.barReleased();
     });
     connect(&m_controller, &PreviewController::playingChanged, this, [this](bool playing) {
-        if (playing)
+        if (playing) {
+            m_grabber.cancel();
             hideStill();
-        else
+        } else {
             refreshStill();
+        }
     });
     connect(&m_jobs, &JobList::selectionChanged, this, &PreviewBinding::refreshStill);
     connect(&m_jobs, &JobList::rowsReset, this, &PreviewBinding::refreshStill);
@@ -79,13 +74,9 @@ PreviewBinding::~PreviewBinding()
     qApp->removeEventFilter(this);
 }
 
-quint64 PreviewBinding::panelWindow()
+VideoSurface* PreviewBinding::videoSurface()
 {
-    // Only the panel becomes a native window, not the window's other
-    // controls: mpv draws into it.
-    m_panel->setAttribute(Qt::WA_DontCreateNativeAncestors);
-    m_panel->setAttribute(Qt::WA_NativeWindow);
-    return static_cast<quint64>(m_panel->winId());
+    return m_screen;
 }
 
 void PreviewBinding::showPanel()
@@ -127,7 +118,7 @@ void PreviewBinding::refreshStill()
         hideStill();
         return;
     }
-    if (source == m_stillSource && m_still->isVisible())
+    if (source == m_stillSource && !m_screen->still().isNull())
         return;
     if (source != m_grabber.pending())
         m_grabber.grab(source);
@@ -137,35 +128,23 @@ void PreviewBinding::showStill(const QString& source, const PreviewFrame& frame)
 {
     if (m_state.Playing || source != stillSourceFor(m_jobs.firstSelected()))
         return;
-    m_stillImage = QImage(reinterpret_cast<const uchar*>(frame.pixels.constData()), frame.width,
-                          frame.height, frame.stride, QImage::Format_RGB32)
-                       .copy();
     m_stillSource = source;
-    fitStill();
-    m_still->show();
-}
-
-void PreviewBinding::fitStill()
-{
-    m_still->setGeometry(m_panel->rect());
-    if (!m_stillImage.isNull())
-        m_still->setPixmap(
-            QPixmap::fromImage(m_stillImage)
-                .scaled(m_panel->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    m_screen->showStill(QImage(reinterpret_cast<const uchar*>(frame.pixels.constData()),
+                               frame.width, frame.height, frame.stride,
+                               QImage::Format_ARGB32_Premultiplied)
+                            .copy());
 }
 
 void PreviewBinding::hideStill()
 {
-    m_still->hide();
-    m_still->clear();
-    m_stillImage = QImage();
+    m_screen->clearStill();
     m_stillSource.clear();
 }
 
 bool PreviewBinding::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_panel && event->type() == QEvent::Resize && m_still->isVisible())
-        fitStill();
+    if (watched == m_panel && event->type() == QEvent::Resize)
+        m_screen->widget()->setGeometry(m_panel->rect());
     if (event->type() != QEvent::KeyPress)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -9,7 +8,6 @@
 #include "preview/previewcontroller.h"
 #include "preview/previewview.h"
 
-class QLabel;
 class QWidget;
 
 namespace transcast
@@ -18,13 +16,15 @@ namespace transcast
 class Edition;
 class Interaction;
 class JobList;
+class PreviewScreen;
 class Skin;
 struct ControllerState;
 
-// The preview's face in the main window: the panel pl_play as the player's
-// native window, the skin objects "play_time" and "play_bar", the bar's
-// press and release, the still picture of the selected row while nothing
-// plays, and the Space key of media players.
+// The preview's face in the main window: the screen filling the panel
+// pl_play, where the player draws and the still picture of the selected row
+// stands while nothing plays, the skin objects "play_time" and "play_bar",
+// the bar's press and release, the look of the actions a preview refuses,
+// and the Space key of media players.
 class PreviewBinding : public QObject, public PreviewView
 {
     Q_OBJECT
@@ -38,9 +38,9 @@ public:
 
     PreviewController& controller() { return m_controller; }
     FrameGrabber& grabber() { return m_grabber; }
-    // The still picture over the panel; hidden while a preview plays or no
-    // row is selected.
-    QLabel* stillPicture() const { return m_still; }
+    // The picture inside the panel; its still is cleared while a preview
+    // plays or no row is selected.
+    PreviewScreen* screen() const { return m_screen; }
     // The source whose picture the still shows, empty when none.
     const QString& stillSource() const { return m_stillSource; }
 
@@ -50,7 +50,7 @@ public:
     // DVD list's tick.
     void leaveSpaceTo(QWidget* widget) { m_spaceOwner = widget; }
 
-    quint64 panelWindow() override;
+    VideoSurface* videoSurface() override;
     void showPanel() override;
     void showTime(const QString& text) override;
     void showBar(int position) override;
@@ -63,7 +63,6 @@ private:
     QString stillSourceFor(int row) const;
     void showStill(const QString& source, const PreviewFrame& frame);
     void hideStill();
-    void fitStill();
 
     QWidget* m_window;
     QWidget* m_panel;
@@ -75,8 +74,7 @@ private:
     JobList& m_jobs;
     PreviewController m_controller;
     FrameGrabber m_grabber;
-    QLabel* m_still = nullptr;
-    QImage m_stillImage;
+    PreviewScreen* m_screen = nullptr;
     QString m_stillSource;
 };
 

@@ -20,6 +20,7 @@
 #include "ui/joblistmodel.h"
 #include "ui/mainwindow.h"
 #include "ui/previewbinding.h"
+#include "ui/previewscreen.h"
 #include "unit/preview/disclocator.h"
 #include "unit/preview/previewclips.h"
 
@@ -53,7 +54,6 @@ protected:
         window->setSettingsFolder(configDir.path());
         window->show();
         ASSERT_TRUE(window->firstShowCompleted());
-        player().setVideoOutput(QStringLiteral("null"));
         player().setAudioOutput(QStringLiteral("null"));
     }
 
@@ -358,7 +358,7 @@ TEST_F(Preview, DvdRowPlaysItsLocatorAndKeepsReady)
         << preview().locatorOf(row).toStdString();
     select(row);
     PreviewBinding& binding = window->previewBinding();
-    ASSERT_TRUE(waitFor([&] { return binding.stillPicture()->isVisible(); }));
+    ASSERT_TRUE(waitFor([&] { return !binding.screen()->still().isNull(); }));
     EXPECT_EQ(binding.stillSource(), preview().locatorOf(row));
 
     QString audio;
@@ -427,11 +427,11 @@ TEST_F(Preview, StillPictureOfTheSelectedRow)
     const QString clip = previewclips::transportStream(8);
     const int redRow = addRow(red, QStringLiteral("00:00:01"));
     const int clipRow = addRow(clip, QStringLiteral("00:00:08"));
-    EXPECT_FALSE(binding.stillPicture()->isVisible());
+    EXPECT_TRUE(binding.screen()->still().isNull());
     select(redRow);
     ASSERT_TRUE(waitFor([&] { return binding.stillSource() == red; }));
-    EXPECT_TRUE(binding.stillPicture()->isVisible());
-    const QImage shown = binding.stillPicture()->pixmap().toImage();
+    EXPECT_FALSE(binding.screen()->still().isNull());
+    const QImage shown = binding.screen()->widget()->grab().toImage();
     ASSERT_FALSE(shown.isNull());
     const QColor middle = shown.pixelColor(shown.width() / 2, shown.height() / 2);
     EXPECT_GT(middle.red(), 200);
@@ -444,13 +444,13 @@ TEST_F(Preview, StillPictureOfTheSelectedRow)
 
     playWith({{[&] { return preview().ShownSecond() >= 1; },
                [&] {
-                   EXPECT_FALSE(binding.stillPicture()->isVisible());
+                   EXPECT_TRUE(binding.screen()->still().isNull());
                    window->dispatch(QStringLiteral("stopplay"));
                }}});
-    ASSERT_TRUE(waitFor([&] { return binding.stillPicture()->isVisible(); }));
+    ASSERT_TRUE(waitFor([&] { return !binding.screen()->still().isNull(); }));
 
     jobs().clearSelection();
-    EXPECT_FALSE(binding.stillPicture()->isVisible());
+    EXPECT_TRUE(binding.screen()->still().isNull());
 }
 
 } // namespace

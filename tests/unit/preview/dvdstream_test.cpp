@@ -26,7 +26,6 @@ protected:
     {
         const auto& discs = testdiscs::testDiscs();
         ASSERT_TRUE(discs.ok) << discs.error;
-        player.setVideoOutput(QStringLiteral("null"));
         player.setAudioOutput(QStringLiteral("null"));
         player.addStreamProtocol(&protocol);
     }
@@ -35,7 +34,7 @@ protected:
     bool playASecond(const QString& locator, int audioId = -1)
     {
         reports.clear();
-        EXPECT_TRUE(player.InitPreviewWindow(0));
+        EXPECT_TRUE(player.InitPreviewWindow(nullptr));
         player.setAudioSourceId(audioId);
         player.SetEventFuntion([&](double seconds) {
             reports.push_back(seconds);

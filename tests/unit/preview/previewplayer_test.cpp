@@ -22,18 +22,14 @@ protected:
     PreviewPlayer player;
     std::vector<double> reports;
 
-    void SetUp() override
-    {
-        player.setVideoOutput(QStringLiteral("null"));
-        player.setAudioOutput(QStringLiteral("null"));
-    }
+    void SetUp() override { player.setAudioOutput(QStringLiteral("null")); }
 
     // Prepares, plays and tears down like a preview; `onReport` runs for
     // every report after it is recorded. A hung Play fails after 20 s.
     bool play(const QString& source, const std::function<void(double)>& onReport = {})
     {
         reports.clear();
-        EXPECT_TRUE(player.InitPreviewWindow(0)) << player.errorString().toStdString();
+        EXPECT_TRUE(player.InitPreviewWindow(nullptr)) << player.errorString().toStdString();
         player.SetEventFuntion([this, onReport](double seconds) {
             reports.push_back(seconds);
             if (onReport)
@@ -115,7 +111,7 @@ TEST_F(Player, PauseHoldsThePositionAndTheSecondCallResumes)
 TEST_F(Player, SeekBeforePlayStartsThereAndSeekWhilePlayingJumps)
 {
     bool jumped = false;
-    ASSERT_TRUE(player.InitPreviewWindow(0));
+    ASSERT_TRUE(player.InitPreviewWindow(nullptr));
     player.Seek(4);
     player.SetEventFuntion([&](double seconds) {
         reports.push_back(seconds);

@@ -1,0 +1,94 @@
+#include "ui/openglpreviewscreen.h"
+
+#include <QOpenGLContext>
+#include <QPainter>
+
+#include "preview/framerenderer.h"
+
+namespace transcast
+{
+
+namespace
+{
+
+void* resolve(void*, const char* name)
+{
+    QOpenGLContext* context = QOpenGLContext::currentContext();
+    return context ? reinterpret_cast<void*>(context->getProcAddress(name)) : nullptr;
+}
+
+} // namespace
+
+OpenGlPreviewScreen::OpenGlPreviewScreen(QWidget* parent) : QOpenGLWidget(parent)
+{
+    setObjectName(QStringLiteral("pl_play_screen"));
+}
+
+OpenGlPreviewScreen::~OpenGlPreviewScreen()
+{
+    releaseRenderer();
+}
+
+bool OpenGlPreviewScreen::attach(MpvInstance& mpv, QString* error)
+{
+    releaseRenderer();
+    if (!context() || !context()->isValid()) {
+        *error = tr("the preview panel has no OpenGL context.");
+        return false;
+    }
+    makeCurrent();
+    m_renderer = FrameRenderer::openGl(mpv, resolve, nullptr, error);
+    doneCurrent();
+    if (!m_renderer)
+        return false;
+    m_renderer->setUpdateHandler([this] { onUpdate(); });
+    // A context that goes away (the window made anew) takes the renderer
+    // with it while it can still be made current.
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this,
+            &OpenGlPreviewScreen::releaseRenderer, Qt::UniqueConnection);
+    return true;
+}
+
+void OpenGlPreviewScreen::detach()
+{
+    releaseRenderer();
+    update();
+}
+
+void OpenGlPreviewScreen::releaseRenderer()
+{
+    m_showingVideo = false;
+    if (!m_renderer)
+        return;
+    makeCurrent();
+    m_renderer.reset();
+    doneCurrent();
+}
+
+void OpenGlPreviewScreen::onUpdate()
+{
+    if (isVisible()) {
+        m_showingVideo = true;
+        update();
+        return;
+    }
+    // Nobody sees a hidden panel: the picture is taken and dropped, so that
+    // playback goes on at its pace.
+    makeCurrent();
+    m_renderer->skipFrame();
+    doneCurrent();
+}
+
+void OpenGlPreviewScreen::paintGL()
+{
+    if (m_renderer && m_showingVideo) {
+        const qreal ratio = devicePixelRatioF();
+        m_renderer->renderOpenGl(static_cast<int>(defaultFramebufferObject()),
+                                 qRound(width() * ratio), qRound(height() * ratio));
+        return;
+    }
+    QPainter painter(this);
+    paintStill(painter, rect());
+}
+
+} // namespace transcast

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+
+#include <QOpenGLWidget>
+
+#include "ui/previewscreen.h"
+
+namespace transcast
+{
+
+class FrameRenderer;
+
+// The preview screen with OpenGL: libmpv's render API draws each picture
+// into the widget's framebuffer on the main thread (a hardware driver or
+// Mesa's software one alike); the still picture is painted over black.
+class OpenGlPreviewScreen : public QOpenGLWidget, public PreviewScreen
+{
+    Q_OBJECT
+public:
+    explicit OpenGlPreviewScreen(QWidget* parent);
+    ~OpenGlPreviewScreen() override;
+
+    // False when the widget has no OpenGL context yet (it is made when the
+    // widget is first shown) or libmpv refuses it.
+    bool attach(MpvInstance& mpv, QString* error) override;
+    void detach() override;
+    QWidget* widget() override { return this; }
+    const char* kind() const override { return "opengl"; }
+
+protected:
+    void paintGL() override;
+
+private:
+    void onUpdate();
+    void releaseRenderer();
+
+    std::unique_ptr<FrameRenderer> m_renderer;
+    bool m_showingVideo = false;
+};
+
+} // namespace transcast

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+
+#include "preview/videosurface.h"
+
+class QPainter;
+class QRect;
+class QWidget;
+
+namespace transcast
+{
+
+// The picture inside the preview panel: the playing source's pictures, drawn
+// by libmpv's render API, or the still picture of the selected row, or
+// black. Both fill the panel with their shape kept. Made by create(): with
+// OpenGL where a context can be made, else drawn in memory by libmpv's
+// software renderer.
+class PreviewScreen : public VideoSurface
+{
+public:
+    // The environment variable that chooses the software renderer even
+    // where OpenGL works ("TRANSCAST_PREVIEW_RENDERER=software").
+    static constexpr const char* RendererVariable = "TRANSCAST_PREVIEW_RENDERER";
+
+    // A screen of the kind this machine can show, as a child of `parent`.
+    static PreviewScreen* create(QWidget* parent);
+    ~PreviewScreen() override = default;
+
+    virtual QWidget* widget() = 0;
+    // "opengl" or "software".
+    virtual const char* kind() const = 0;
+
+    // While no source plays: shows `picture`, scaled to fit.
+    void showStill(const QImage& picture);
+    // While no source plays: black.
+    void clearStill();
+    const QImage& still() const { return m_still; }
+
+protected:
+    // Black, with the still picture fitted into `area` when there is one.
+    void paintStill(QPainter& painter, const QRect& area);
+
+private:
+    QImage m_still;
+};
+
+} // namespace transcast

@@ -1,0 +1,198 @@
+// The preview as a user sees it, in a real window: played three times in a
+// row, the pictures on screen must move each time and the program must live
+// on. The same test runs with the offscreen platform (read from the widgets)
+// and, through tests/xvfb/preview-screen.sh, under Xvfb with the xcb
+// platform and Mesa's software OpenGL (read from the X server's screen) and
+// in weston with the wayland platform (read from weston's output window by
+// the command in TRANSCAST_TEST_SCREENSHOT, which prints a PNG).
+#include <cstdio>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+#include <QTimer>
+
+#include "preview/previewcontroller.h"
+#include "support/scriptedinteraction.h"
+#include "ui/mainwindow.h"
+#include "unit/preview/previewclips.h"
+
+using namespace transcast;
+
+namespace
+{
+
+enum class Colour { Other, Red, Green, Blue };
+
+struct ColourCount {
+    int red = 0, green = 0, blue = 0;
+};
+
+ColourCount countColours(const QImage& image)
+{
+    ColourCount count;
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); y += 2) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); x += 2) {
+            const int r = qRed(line[x]), g = qGreen(line[x]), b = qBlue(line[x]);
+            count.red += r > 170 && g < 80 && b < 80;
+            count.green += g > 100 && r < 80 && b < 80;
+            count.blue += b > 170 && r < 80 && g < 80;
+        }
+    }
+    return count;
+}
+
+// The colour that fills most of what changed against the still screen.
+Colour dominant(const ColourCount& now, const ColourCount& before)
+{
+    const int red = now.red - before.red, green = now.green - before.green,
+              blue = now.blue - before.blue;
+    const int least = 500;
+    if (red > least && red > 4 * (green + blue))
+        return Colour::Red;
+    if (green > least && green > 4 * (red + blue))
+        return Colour::Green;
+    if (blue > least && blue > 4 * (red + green))
+        return Colour::Blue;
+    return Colour::Other;
+}
+
+// Two seconds each of red, blue and green.
+QString colourSequence()
+{
+    const QString path = previewclips::folder().filePath(QStringLiteral("red-blue-green.mp4"));
+    if (!QFile::exists(path)) {
+        QStringList sources;
+        for (const char* colour : {"red", "blue", "green"})
+            sources << "-f"
+                    << "lavfi"
+                    << "-i" << QStringLiteral("color=c=%1:s=320x240:r=25:d=2").arg(colour);
+        EXPECT_TRUE(testclips::makeClip(
+            path, sources,
+            {"-filter_complex", "concat=n=3:v=1:a=0", "-c:v", "mpeg4", "-q:v", "3"}));
+    }
+    return path;
+}
+
+class PreviewOnScreen : public ::testing::Test
+{
+protected:
+    QTemporaryDir configDir;
+    ScriptedInteraction interaction;
+    RecordingShell shell;
+    std::unique_ptr<MainWindow> window;
+
+    void TearDown() override
+    {
+        if (window) {
+            window->dispatch(QStringLiteral("stopplay"));
+            window->close();
+        }
+    }
+
+    // What the screen shows of the preview panel (all of weston's output
+    // where the panel's place on it is unknown).
+    QImage panelOnScreen()
+    {
+        QWidget* panel = window->previewPanel();
+        const QByteArray command = qgetenv("TRANSCAST_TEST_SCREENSHOT");
+        if (!command.isEmpty()) {
+            QProcess shot;
+            shot.start(QStringLiteral("sh"), {"-c", QString::fromLocal8Bit(command)});
+            shot.waitForFinished(20000);
+            return QImage::fromData(shot.readAllStandardOutput(), "PNG");
+        }
+        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+            const QPoint at = panel->mapToGlobal(QPoint());
+            return panel->screen()
+                ->grabWindow(0, at.x(), at.y(), panel->width(), panel->height())
+                .toImage();
+        }
+        return panel->grab().toImage();
+    }
+};
+
+TEST_F(PreviewOnScreen, PlaysThreeTimesWithMovingPictures)
+{
+    // A descriptor opened before any preview must still be the same file
+    // after them all, and the standard ones must stay open.
+    QTemporaryFile marker;
+    ASSERT_TRUE(marker.open());
+    struct stat markerBefore {
+    };
+    ASSERT_EQ(fstat(marker.handle(), &markerBefore), 0);
+
+    window = std::make_unique<MainWindow>(
+        Edition(QStringLiteral("transcast"), QStringLiteral(TRANSCAST_BIN_DIR)), &interaction,
+        &shell);
+    window->setSettingsFolder(configDir.path());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const QWidget* screen = window->findChild<QWidget*>(QStringLiteral("pl_play_screen"));
+    std::printf("platform %s, preview screen %s\n", qPrintable(QGuiApplication::platformName()),
+                screen ? screen->metaObject()->className() : "none");
+    window->preview().player().setAudioOutput(QStringLiteral("null"));
+    QTest::qWait(500);
+    const ColourCount idle = countColours(panelOnScreen());
+
+    JobList& jobs = window->controller().jobs();
+    const QString clip = colourSequence();
+    const int row = jobs.appendRow(QFileInfo(clip).fileName());
+    jobs.OriginalInfos.resize(jobs.rowCount());
+    jobs.OriginalInfos[row].FilePath = clip;
+    jobs.OriginalInfos[row].Duration = QStringLiteral("00:00:07");
+    jobs.setVisible(true);
+    jobs.setSelected(row, true);
+
+    for (int run = 1; run <= 3; ++run) {
+        SCOPED_TRACE(run);
+        QList<Colour> seen;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            if (!window->controller().state().Playing)
+                return;
+            const Colour colour = dominant(countColours(panelOnScreen()), idle);
+            if (colour != Colour::Other && (seen.isEmpty() || seen.last() != colour))
+                seen << colour;
+        });
+        look.start(100);
+        // The preview takes "play" once its display pauses of the last run
+        // are over; it plays to the clip's end.
+        const PacedQueue& queue = window->preview().queue();
+        QElapsedTimer clock;
+        clock.start();
+        while ((queue.isPaused() || queue.waiting() > 0) && clock.elapsed() < 10000)
+            QTest::qWait(20);
+        QTimer::singleShot(30000, window.get(), [&] { window->dispatch("stopplay"); });
+        window->dispatch(QStringLiteral("play"));
+        look.stop();
+        EXPECT_FALSE(window->controller().state().Playing);
+        // Blue, then green: the pictures moved on screen.
+        const qsizetype blue = seen.indexOf(Colour::Blue);
+        EXPECT_GE(blue, 0) << "no blue picture was seen";
+        EXPECT_GT(seen.lastIndexOf(Colour::Green), blue) << "no green picture after the blue one";
+        EXPECT_TRUE(interaction.errors.isEmpty()) << interaction.errors.join(' ').toStdString();
+    }
+
+    EXPECT_NE(fcntl(0, F_GETFD), -1) << "standard input was closed";
+    struct stat markerAfter {
+    };
+    ASSERT_EQ(fstat(marker.handle(), &markerAfter), 0);
+    EXPECT_EQ(markerAfter.st_ino, markerBefore.st_ino);
+    EXPECT_EQ(markerAfter.st_dev, markerBefore.st_dev);
+}
+
+} // namespace
