@@ -117,4 +117,12 @@ std::int64_t TitleReader::read(std::int64_t offset, char* buffer, std::int64_t l
     return done;
 }
 
+bool TitleReader::readSector(std::int64_t index, unsigned char* sector)
+{
+    if (!m_file || index < 0 || index >= size() / SectorSize)
+        return false;
+    return DVDReadBlocks(m_file.get(), static_cast<int>(m_locator.startPos + index), 1, sector) ==
+           1;
+}
+
 } // namespace transcast::dvd

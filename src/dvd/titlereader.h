@@ -42,6 +42,12 @@ public:
     // why).
     std::int64_t read(std::int64_t offset, char* buffer, std::int64_t length);
 
+    // Reads one sector of the stream (0 = the locator's first) into
+    // `sector` (SectorSize bytes) straight from the disc, leaving the
+    // read-ahead of read() as it is. False at or past the end or on a read
+    // error.
+    bool readSector(std::int64_t index, unsigned char* sector);
+
     const std::string& error() const { return m_error; }
 
 private:

@@ -3,7 +3,7 @@
 #include <QFile>
 
 #include "dvd/dvdlocator.h"
-#include "dvd/titlereader.h"
+#include "dvd/continuoustitlereader.h"
 
 namespace transcast
 {
@@ -14,7 +14,7 @@ namespace
 class TitleStream : public StreamReader
 {
 public:
-    dvd::TitleReader reader;
+    dvd::ContinuousTitleReader reader;
 
     qint64 read(char* buffer, qint64 size) override
     {
@@ -30,7 +30,10 @@ public:
         m_position = position;
         return true;
     }
-    qint64 size() const override { return reader.size(); }
+    // Unknown on purpose: a demuxer that knows the end of an MPEG program
+    // stream reads it to guess the length, which would walk every VOBU of
+    // the title before the first picture. The length comes from the row.
+    qint64 size() const override { return -1; }
 
 private:
     qint64 m_position = 0;

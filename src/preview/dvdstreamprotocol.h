@@ -8,6 +8,8 @@ namespace transcast
 // The "vts" protocol: a DVD locator ("vts://NN*start*end*audio*sub*/root")
 // as the byte stream of its sectors, read through the disc reader, so the
 // player plays a title or chapter straight from the disc folder or image.
+// Its times run on the title's own clock across cells (see
+// dvd::ContinuousTitleReader), so positions count over the whole title.
 // The locator's audio and subtitle ids do not change the stream; the
 // preview chooses the audio track itself (PreviewPlayer::setAudioSourceId).
 class DvdStreamProtocol : public StreamProtocol

@@ -87,6 +87,25 @@ protected:
         return row;
     }
 
+    // A row of title `title` of title set 1 of the authored test disc, as
+    // the DVD listing would add it.
+    int addDiscTitleRow(int title, const QString& audioId, const QString& duration)
+    {
+        const auto& discs = testdiscs::testDiscs();
+        EXPECT_TRUE(discs.ok) << discs.error;
+        const previewclips::DiscTitle found = previewclips::discTitle(1, title);
+        const int row = addRow(QString(), duration);
+        jobs().changeRow(row, [&](JobRow& record) {
+            TConvertInfo& info = record.dvd;
+            info.IfoPath = QFile::decodeName(discs.ifo(1).c_str());
+            info.StartPos = found.startPos;
+            info.EndPos = found.endPos;
+            info.AudioId = audioId;
+            info.SubtitleId = QStringLiteral("0");
+        });
+        return row;
+    }
+
     void select(int row)
     {
         jobs().clearSelection();
@@ -339,19 +358,9 @@ TEST_F(Preview, DvdActionsRefuseWhilePlaying)
 // track; the row keeps "Ready". The disc's still picture shows first.
 TEST_F(Preview, DvdRowPlaysItsLocatorAndKeepsReady)
 {
-    const auto& discs = testdiscs::testDiscs();
-    ASSERT_TRUE(discs.ok) << discs.error;
     open(QStringLiteral("transcast-dvd"));
+    const int row = addDiscTitleRow(0, QStringLiteral("0x81"), QStringLiteral("00:00:12"));
     const previewclips::DiscTitle title = previewclips::discTitle(1, 0);
-    const int row = addRow(QString(), QStringLiteral("00:00:12"));
-    jobs().changeRow(row, [&](JobRow& record) {
-        TConvertInfo& info = record.dvd;
-        info.IfoPath = QFile::decodeName(discs.ifo(1).c_str());
-        info.StartPos = title.startPos;
-        info.EndPos = title.endPos;
-        info.AudioId = QStringLiteral("0x81");
-        info.SubtitleId = QStringLiteral("0");
-    });
     // The window plays the locator the row's conversion reads.
     EXPECT_TRUE(preview().locatorOf(row).startsWith(
         QStringLiteral("vts://01*%1*%2*0x81*0*/").arg(title.startPos).arg(title.endPos)))
@@ -372,6 +381,36 @@ TEST_F(Preview, DvdRowPlaysItsLocatorAndKeepsReady)
     EXPECT_EQ(status(row), QStringLiteral("Ready"));
     EXPECT_TRUE(interaction.errors.isEmpty()) << interaction.errors.join(' ').toStdString();
     EXPECT_EQ(timeText(), QStringLiteral("00:00:00"));
+}
+
+// The first title of the test disc has three cells of 4 s, and each starts
+// its clock again at zero. The time and the bar still rise, never back, to
+// the title's 12 s, where Timer1 ends the preview.
+TEST_F(Preview, DvdTitleTimeRunsOverAllItsCells)
+{
+    open(QStringLiteral("transcast-dvd"));
+    const int row = addDiscTitleRow(0, QStringLiteral("0x80"), QStringLiteral("00:00:12"));
+    select(row);
+    QList<int> bars;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (state().Playing && (bars.isEmpty() || bars.last() != bar()))
+            bars << bar();
+    });
+    watch.start(5);
+    playWith({}, 40000);
+    watch.stop();
+    const QString shown = timesShown.join(QLatin1Char(' '));
+    ASSERT_GE(timesShown.size(), 2) << shown.toStdString();
+    EXPECT_EQ(timesShown.last(), QStringLiteral("00:00:00")) << "the display went back to rest";
+    for (int i = 1; i + 1 < timesShown.size(); ++i)
+        EXPECT_GT(timesShown[i], timesShown[i - 1]) << shown.toStdString();
+    EXPECT_EQ(timesShown[timesShown.size() - 2], QStringLiteral("00:00:12")) << shown.toStdString();
+    EXPECT_EQ(preview().ShownSecond(), 12);
+    for (int i = 1; i < bars.size(); ++i)
+        EXPECT_GE(bars[i], bars[i - 1]);
+    EXPECT_TRUE(bars.contains(10000)) << "the bar reached the title's end";
+    EXPECT_TRUE(interaction.errors.isEmpty()) << interaction.errors.join(' ').toStdString();
 }
 
 // Space as in media players: play the selected row, then pause and resume
