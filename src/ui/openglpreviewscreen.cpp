@@ -22,6 +22,9 @@ void* resolve(void*, const char* name)
 OpenGlPreviewScreen::OpenGlPreviewScreen(QWidget* parent) : QOpenGLWidget(parent)
 {
     setObjectName(QStringLiteral("pl_play_screen"));
+    // A picture drawn as soon as it comes stays in the framebuffer until
+    // Qt shows it.
+    setUpdateBehavior(QOpenGLWidget::PartialUpdate);
 }
 
 OpenGlPreviewScreen::~OpenGlPreviewScreen()
@@ -58,6 +61,7 @@ void OpenGlPreviewScreen::detach()
 void OpenGlPreviewScreen::releaseRenderer()
 {
     m_showingVideo = false;
+    m_drawn = false;
     if (!m_renderer)
         return;
     makeCurrent();
@@ -67,24 +71,44 @@ void OpenGlPreviewScreen::releaseRenderer()
 
 void OpenGlPreviewScreen::onUpdate()
 {
+    if (!m_renderer->hasNewFrame())
+        return;
+    makeCurrent();
     if (isVisible()) {
+        // Drawn now rather than when Qt paints: libmpv's video thread waits
+        // until the picture is taken.
+        draw();
+        m_drawn = true;
         m_showingVideo = true;
         update();
-        return;
+    } else {
+        // Nobody sees a hidden panel: the picture is taken and dropped, so
+        // that playback goes on at its pace.
+        m_renderer->skipFrame();
     }
-    // Nobody sees a hidden panel: the picture is taken and dropped, so that
-    // playback goes on at its pace.
-    makeCurrent();
-    m_renderer->skipFrame();
     doneCurrent();
+}
+
+void OpenGlPreviewScreen::draw()
+{
+    const qreal ratio = devicePixelRatioF();
+    m_renderer->renderOpenGl(static_cast<int>(defaultFramebufferObject()), qRound(width() * ratio),
+                             qRound(height() * ratio));
+}
+
+void OpenGlPreviewScreen::resizeGL(int, int)
+{
+    m_drawn = false;
 }
 
 void OpenGlPreviewScreen::paintGL()
 {
     if (m_renderer && m_showingVideo) {
-        const qreal ratio = devicePixelRatioF();
-        m_renderer->renderOpenGl(static_cast<int>(defaultFramebufferObject()),
-                                 qRound(width() * ratio), qRound(height() * ratio));
+        // The picture drawn on its arrival is there already; otherwise (a
+        // new size, an exposure) the current one is drawn again.
+        if (!m_drawn)
+            draw();
+        m_drawn = false;
         return;
     }
     QPainter painter(this);

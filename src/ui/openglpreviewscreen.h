@@ -12,8 +12,9 @@ namespace transcast
 class FrameRenderer;
 
 // The preview screen with OpenGL: libmpv's render API draws each picture
-// into the widget's framebuffer on the main thread (a hardware driver or
-// Mesa's software one alike); the still picture is painted over black.
+// into the widget's framebuffer on the main thread as soon as it is due (a
+// hardware driver or Mesa's software one alike), and Qt shows it with the
+// window; the still picture is painted over black.
 class OpenGlPreviewScreen : public QOpenGLWidget, public PreviewScreen
 {
     Q_OBJECT
@@ -30,13 +31,17 @@ public:
 
 protected:
     void paintGL() override;
+    void resizeGL(int width, int height) override;
 
 private:
     void onUpdate();
+    void draw();
     void releaseRenderer();
 
     std::unique_ptr<FrameRenderer> m_renderer;
     bool m_showingVideo = false;
+    // The framebuffer holds the newest picture, not yet shown.
+    bool m_drawn = false;
 };
 
 } // namespace transcast

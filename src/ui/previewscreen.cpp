@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QPainter>
 #include <QWidget>
 
@@ -15,20 +16,28 @@ namespace transcast
 namespace
 {
 
-// Whether an OpenGL context can be made and used here (no driver, or a
-// platform without OpenGL such as a headless one, says no).
-bool openGlWorks()
+enum class OpenGl { None, Software, Hardware };
+
+// What OpenGL can be had here: none (no driver, or a platform without it,
+// such as a headless one), a software rasterizer, or a graphics card's.
+OpenGl availableOpenGl()
 {
     QOpenGLContext context;
     if (!context.create())
-        return false;
+        return OpenGl::None;
     QOffscreenSurface surface;
     surface.setFormat(context.format());
     surface.create();
     if (!surface.isValid() || !context.makeCurrent(&surface))
-        return false;
+        return OpenGl::None;
+    const auto* name = reinterpret_cast<const char*>(context.functions()->glGetString(GL_RENDERER));
+    const QByteArray renderer = QByteArray(name ? name : "").toLower();
     context.doneCurrent();
-    return true;
+    for (const char* rasterizer : {"llvmpipe", "softpipe", "swrast", "software rasterizer"}) {
+        if (renderer.contains(rasterizer))
+            return OpenGl::Software;
+    }
+    return OpenGl::Hardware;
 }
 
 } // namespace
@@ -36,7 +45,13 @@ bool openGlWorks()
 PreviewScreen* PreviewScreen::create(QWidget* parent)
 {
     const QByteArray wanted = qgetenv(RendererVariable);
-    if (wanted != "software" && openGlWorks())
+    if (wanted == "software")
+        return new SoftwarePreviewScreen(parent);
+    // With OpenGL drawn by the processor, Qt composes the whole window in
+    // software for every picture: libmpv's software renderer, which draws
+    // the panel alone, costs a fraction of that.
+    const OpenGl openGl = availableOpenGl();
+    if (openGl == OpenGl::Hardware || (openGl == OpenGl::Software && wanted == "opengl"))
         return new OpenGlPreviewScreen(parent);
     return new SoftwarePreviewScreen(parent);
 }

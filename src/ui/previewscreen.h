@@ -14,13 +14,14 @@ namespace transcast
 // The picture inside the preview panel: the playing source's pictures, drawn
 // by libmpv's render API, or the still picture of the selected row, or
 // black. Both fill the panel with their shape kept. Made by create(): with
-// OpenGL where a context can be made, else drawn in memory by libmpv's
-// software renderer.
+// OpenGL where a graphics card draws it, else in memory by libmpv's software
+// renderer (no OpenGL at all, or OpenGL drawn by the processor, where Qt
+// would compose the whole window in software for every picture).
 class PreviewScreen : public VideoSurface
 {
 public:
-    // The environment variable that chooses the software renderer even
-    // where OpenGL works ("TRANSCAST_PREVIEW_RENDERER=software").
+    // The environment variable that overrides the choice: "software", or
+    // "opengl" to take OpenGL even when the processor draws it.
     static constexpr const char* RendererVariable = "TRANSCAST_PREVIEW_RENDERER";
 
     // A screen of the kind this machine can show, as a child of `parent`.

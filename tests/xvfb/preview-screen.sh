@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Runs the on-screen preview test (test_screen, PreviewOnScreen.*) in a real
 # display server:
-#   xcb           Xvfb with the xcb platform and Mesa's software OpenGL
-#   xcb-software  the same with the preview's software renderer
-#   wayland       weston nested in Xvfb, the wayland platform; the test reads
-#                 the screen from weston's X window
+#   xcb             Xvfb with the xcb platform, the preview's own choice of
+#                   renderer (its software one, Mesa's OpenGL being software)
+#   xcb-opengl      the same with the preview drawn through Mesa's OpenGL
+#   wayland         weston nested in Xvfb, the wayland platform; the test
+#                   reads the screen from weston's X window
+#   wayland-opengl  the same through OpenGL
 # Usage: tests/xvfb/preview-screen.sh MODE TEST_SCREEN_BINARY
 set -euo pipefail
 mode=$1
@@ -12,19 +14,22 @@ binary=$2
 filter=--gtest_filter='PreviewOnScreen.*'
 screen="-screen 0 1280x800x24"
 
+renderer=""
 case $mode in
-xcb | xcb-software)
-  renderer=""
-  [ "$mode" = xcb-software ] && renderer=software
-  exec xvfb-run -a -s "$screen" env QT_QPA_PLATFORM=xcb LIBGL_ALWAYS_SOFTWARE=1 \
-    TRANSCAST_PREVIEW_RENDERER="$renderer" "$binary" "$filter"
+*-opengl) renderer=opengl ;;
+esac
+export TRANSCAST_PREVIEW_RENDERER=$renderer LIBGL_ALWAYS_SOFTWARE=1
+runtime=$(mktemp -d)
+trap 'rm -rf "$runtime"' EXIT
+chmod 700 "$runtime"
+export XDG_RUNTIME_DIR=$runtime
+
+case $mode in
+xcb | xcb-opengl)
+  xvfb-run -a -s "$screen" env QT_QPA_PLATFORM=xcb "$binary" "$filter"
   ;;
-wayland)
-  runtime=$(mktemp -d)
-  trap 'rm -rf "$runtime"' EXIT
-  chmod 700 "$runtime"
-  export XDG_RUNTIME_DIR=$runtime
-  exec xvfb-run -a -s "$screen" bash -c '
+wayland | wayland-opengl)
+  xvfb-run -a -s "$screen" bash -c '
     binary=$1 filter=$2
     log=$XDG_RUNTIME_DIR/weston.log
     weston --backend=x11-backend.so --socket=transcast-test --width=1200 --height=760 \
@@ -43,7 +48,7 @@ wayland)
       QT_QPA_PLATFORM=wayland "$binary" "$filter"' _ "$binary" "$filter"
   ;;
 *)
-  echo "usage: $0 xcb|xcb-software|wayland TEST_SCREEN_BINARY" >&2
+  echo "usage: $0 xcb|xcb-opengl|wayland|wayland-opengl TEST_SCREEN_BINARY" >&2
   exit 2
   ;;
 esac

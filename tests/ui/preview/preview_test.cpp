@@ -2,6 +2,13 @@
 #include <memory>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -28,6 +35,55 @@ using namespace transcast;
 
 namespace
 {
+
+// A listener on 127.0.0.1 that counts the connections made to it.
+class LocalListener
+{
+public:
+    LocalListener()
+    {
+        m_socket = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        EXPECT_EQ(bind(m_socket, reinterpret_cast<sockaddr*>(&address), length), 0);
+        EXPECT_EQ(listen(m_socket, 16), 0);
+        getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+    }
+    ~LocalListener() { close(m_socket); }
+    int port() const { return m_port; }
+    int connections()
+    {
+        for (int client; (client = accept4(m_socket, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+            close(client);
+            ++m_connections;
+        }
+        return m_connections;
+    }
+
+private:
+    int m_socket = -1;
+    int m_port = 0;
+    int m_connections = 0;
+};
+
+// CPU seconds this process has used.
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+void writeText(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
 
 // The window with its real preview over libmpv (no picture, no sound), on
 // rows written straight into the job list so that each row's length can be
@@ -455,6 +511,123 @@ TEST_F(Preview, UnplayableFileIsReportedAndCleanedUp)
     EXPECT_TRUE(interaction.errors.first().contains(missing));
     EXPECT_EQ(status(row), QStringLiteral("Stop"));
     EXPECT_FALSE(state().Playing);
+}
+
+// Nothing but the chosen file is opened. A text posing as a video (the
+// listing takes it for lyrics) names an address on this machine: neither its
+// still picture nor its preview goes there, and the preview says clearly why
+// it cannot play. One naming itself costs nothing once its row is left. A
+// subtitle file beside a clip does not show up in the clip's preview.
+TEST_F(Preview, NothingBesideTheChosenFileIsOpened)
+{
+    open();
+    QTemporaryDir folder;
+    LocalListener listener;
+    const QString posing = folder.filePath(QStringLiteral("posing.avi"));
+    const QString itself = folder.filePath(QStringLiteral("itself.avi"));
+    const QString clip = folder.filePath(QStringLiteral("clip.avi"));
+    writeText(posing, QStringLiteral("[playlist]\nFile1=http://127.0.0.1:%1/clip.avi\n"
+                                     "NumberOfEntries=1\n")
+                          .arg(listener.port())
+                          .toUtf8());
+    writeText(itself, "[playlist]\nFile1=" + itself.toUtf8() + "\nNumberOfEntries=1\n");
+    ASSERT_TRUE(QFile::copy(previewclips::transportStream(3), clip));
+    writeText(folder.filePath(QStringLiteral("clip.srt")),
+              "1\n00:00:00,000 --> 00:00:05,000\nA line beside the clip\n");
+    window->openSources({posing, itself, clip});
+    ASSERT_TRUE(waitFor([&] { return jobs().rowCount() == 3; }, 30000));
+    PreviewBinding& binding = window->previewBinding();
+    auto stillSettled = [&] { return binding.grabber().pending().isEmpty(); };
+
+    select(0);
+    waitFor(stillSettled, 5000);
+    EXPECT_EQ(listener.connections(), 0) << "the still picture went to the address";
+    select(1);
+    ASSERT_TRUE(waitFor(stillSettled));
+    select(2);
+    ASSERT_TRUE(waitFor([&] { return binding.stillSource() == clip; }));
+    const double before = cpuSeconds();
+    QTest::qWait(1500);
+    EXPECT_LT(cpuSeconds() - before, 0.3) << "something kept working after its row was left";
+
+    select(0);
+    playWith({});
+    ASSERT_EQ(interaction.errors.size(), 1);
+    EXPECT_TRUE(interaction.errors.first().contains(posing));
+    EXPECT_TRUE(interaction.errors.first().contains(QStringLiteral("no picture or sound")))
+        << interaction.errors.first().toStdString();
+
+    select(2);
+    QString tracks;
+    playWith({{[&] { return preview().ShownSecond() >= 1; },
+               [&] {
+                   tracks = player().propertyText(QStringLiteral("track-list/count"));
+                   window->dispatch(QStringLiteral("stopplay"));
+               }}});
+    EXPECT_EQ(tracks, QStringLiteral("2")) << "only the clip's picture and sound";
+    EXPECT_EQ(listener.connections(), 0) << "the preview went to the address";
+}
+
+// A preview that cannot start says why once and changes nothing: the row's
+// status, the time and the still picture stay as they were.
+TEST_F(Preview, StartThatFailsLeavesTheWindowAsItWas)
+{
+    open();
+    const QString red = previewclips::colourClip(QStringLiteral("red"));
+    const int row = addRow(red, QStringLiteral("00:00:01"));
+    select(row);
+    PreviewBinding& binding = window->previewBinding();
+    ASSERT_TRUE(waitFor([&] { return binding.stillSource() == red; }));
+    player().setOption(QStringLiteral("transcast-no-such-option"), QStringLiteral("1"));
+    window->dispatch(QStringLiteral("play"));
+    settle();
+    EXPECT_EQ(interaction.errors.size(), 1);
+    EXPECT_FALSE(state().Playing);
+    EXPECT_EQ(status(row), QStringLiteral("Ready"));
+    EXPECT_EQ(binding.stillSource(), red);
+    EXPECT_FALSE(binding.screen()->still().isNull());
+}
+
+// Convert looks unable while a preview plays and able again the moment it
+// ends. A panel grown out of the picture's shape shows the picture at its
+// own shape, as large as fits, with black bars beside it.
+TEST_F(Preview, ConvertLookFollowsThePreviewAndThePictureKeepsItsShape)
+{
+    open();
+    QWidget* panel = window->previewPanel();
+    const QSize small = panel->size();
+    window->resize(window->width() + 200, window->height() + 200);
+    ASSERT_TRUE(waitFor([&] { return panel->size() != small; }));
+    const qreal ratio = panel->grab().devicePixelRatio();
+    const QSizeF area = QSizeF(panel->size()) * ratio;
+    const QSizeF fitted = QSizeF(64, 48).scaled(area, Qt::KeepAspectRatio);
+    ASSERT_GT(std::abs(area.width() / area.height() - 64.0 / 48.0), 0.1)
+        << "the panel kept the picture's shape";
+    const int row = addRow(previewclips::colourClip(QStringLiteral("red")), "00:00:01");
+    select(row);
+    QWidget* convert = window->skin().object(QStringLiteral("converter"));
+    bool lookedUnable = false;
+    QRect red;
+    playWith({{[&] { return preview().ShownSecond() >= 0 && !preview().AwaitingStart(); },
+               [&] {
+                   lookedUnable = convert->property("inactive").toBool();
+                   QTest::qWait(100);
+                   const QImage shown = panel->grab().toImage();
+                   for (int y = 0; y < shown.height(); ++y) {
+                       for (int x = 0; x < shown.width(); ++x) {
+                           const QColor c = shown.pixelColor(x, y);
+                           if (c.red() > 200 && c.green() < 60)
+                               red |= QRect(x, y, 1, 1);
+                       }
+                   }
+               }}});
+    EXPECT_TRUE(lookedUnable);
+    EXPECT_FALSE(convert->property("inactive").toBool()) << "Convert still looks unable";
+    ASSERT_FALSE(red.isEmpty());
+    EXPECT_NEAR(red.width(), fitted.width(), 2);
+    EXPECT_NEAR(red.height(), fitted.height(), 2);
+    EXPECT_NEAR(red.center().x(), area.width() / 2, 2);
+    EXPECT_NEAR(red.center().y(), area.height() / 2, 2);
 }
 
 // The selected row's first frame stands in the panel while nothing plays.

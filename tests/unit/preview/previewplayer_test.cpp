@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
@@ -155,6 +159,25 @@ TEST_F(Player, NoAudioDeviceStillPlaysThePicture)
     EXPECT_TRUE(play(previewclips::transportStream(2))) << player.errorString().toStdString();
     ASSERT_FALSE(reports.empty());
     EXPECT_NEAR(reports.back(), 3.1, 0.2);
+}
+
+// A library that closes a standard descriptor (some video drivers' probing
+// does) must not leave its number to the next file or display connection:
+// once a preview is over, descriptor 0 is open again, on /dev/null.
+TEST_F(Player, StandardDescriptorClosedMeanwhileIsOpenAgainAfterwards)
+{
+    const int saved = dup(0);
+    close(0);
+    EXPECT_TRUE(play(previewclips::transportStream(2), [this](double) { player.Stop(); }));
+    struct stat now {
+    };
+    struct stat null {
+    };
+    ASSERT_EQ(stat("/dev/null", &null), 0);
+    EXPECT_EQ(fstat(0, &now), 0);
+    EXPECT_TRUE(S_ISCHR(now.st_mode) && now.st_rdev == null.st_rdev);
+    dup2(saved, 0);
+    close(saved);
 }
 
 // A protocol of our own: the bytes of a file, served through the reader.
