@@ -34,16 +34,11 @@ FrameRenderer::~FrameRenderer()
     mpv_render_context_free(m_context);
 }
 
-std::unique_ptr<FrameRenderer> FrameRenderer::openGl(MpvInstance& mpv, ProcAddress resolve,
-                                                     void* resolveContext, QString* error)
+std::unique_ptr<FrameRenderer> FrameRenderer::create(MpvInstance& mpv, mpv_render_param* params,
+                                                     QString* error)
 {
     if (!mpv.isRunning())
         return failed(MPV_ERROR_UNINITIALIZED, error);
-    mpv_opengl_init_params init{resolve, resolveContext};
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &init},
-        {MPV_RENDER_PARAM_INVALID, nullptr}};
     mpv_render_context* context = nullptr;
     const int status = mpv_render_context_create(&context, mpv.handle(), params);
     if (status < 0)
@@ -51,18 +46,23 @@ std::unique_ptr<FrameRenderer> FrameRenderer::openGl(MpvInstance& mpv, ProcAddre
     return std::unique_ptr<FrameRenderer>(new FrameRenderer(context));
 }
 
+std::unique_ptr<FrameRenderer> FrameRenderer::openGl(MpvInstance& mpv, ProcAddress resolve,
+                                                     void* resolveContext, QString* error)
+{
+    mpv_opengl_init_params init{resolve, resolveContext};
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
+        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &init},
+        {MPV_RENDER_PARAM_INVALID, nullptr}};
+    return create(mpv, params, error);
+}
+
 std::unique_ptr<FrameRenderer> FrameRenderer::software(MpvInstance& mpv, QString* error)
 {
-    if (!mpv.isRunning())
-        return failed(MPV_ERROR_UNINITIALIZED, error);
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
         {MPV_RENDER_PARAM_INVALID, nullptr}};
-    mpv_render_context* context = nullptr;
-    const int status = mpv_render_context_create(&context, mpv.handle(), params);
-    if (status < 0)
-        return failed(status, error);
-    return std::unique_ptr<FrameRenderer>(new FrameRenderer(context));
+    return create(mpv, params, error);
 }
 
 void FrameRenderer::onUpdate(void* self)

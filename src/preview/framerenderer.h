@@ -9,6 +9,7 @@
 #include <QString>
 
 struct mpv_render_context;
+struct mpv_render_param;
 
 namespace transcast
 {
@@ -60,6 +61,8 @@ public:
 
 private:
     explicit FrameRenderer(mpv_render_context* context);
+    static std::unique_ptr<FrameRenderer> create(MpvInstance& mpv, mpv_render_param* params,
+                                                 QString* error);
     static void onUpdate(void* self);
     void deliverUpdate();
 

@@ -85,9 +85,9 @@ void writeText(const QString& path, const QByteArray& text)
     file.write(text);
 }
 
-// The window with its real preview over libmpv (no picture, no sound), on
-// rows written straight into the job list so that each row's length can be
-// what a test needs.
+// The window with its real preview over libmpv (pictures drawn by the
+// software renderer, no sound), on rows written straight into the job list so that each row's
+// length can be what a test needs.
 class Preview : public ::testing::Test
 {
 protected:
