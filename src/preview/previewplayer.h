@@ -58,15 +58,15 @@ public:
     // Plays a path or a protocol address and returns only when playback has
     // ended or Stop was called; the caller's event loop keeps running inside
     // (a nested QEventLoop). False, with errorString(), when the source
-    // could not be played at all. A missing audio device is no failure: the
-    // picture plays without sound.
+    // could not be played at all, or is neither an absolute path nor an
+    // address of an added protocol (nothing else is ever opened). A
+    // missing audio device is no failure: the picture plays without sound.
     bool Play(const QString& source);
     // The first call pauses, the next resumes. Nothing when not playing.
     void Pause();
     // Ends playback so that Play returns. Harmless when nothing plays.
     void Stop();
-    // Releases what InitPreviewWindow prepared; the surface keeps its last
-    // picture.
+    // Releases what InitPreviewWindow prepared.
     void DestroyPreviewWindow();
 
     bool isInitialised() const { return m_mpv.isRunning(); }

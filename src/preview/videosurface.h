@@ -19,8 +19,8 @@ public:
     // Starts showing the pictures of `mpv`. False, with *error saying why,
     // when no renderer can be made here; the surface is then unchanged.
     virtual bool attach(MpvInstance& mpv, QString* error) = 0;
-    // Stops showing them and releases everything made for `mpv`; the
-    // surface keeps the last picture until told otherwise.
+    // Stops showing them and releases everything made for `mpv`, before the
+    // instance ends.
     virtual void detach() = 0;
 };
 

@@ -71,9 +71,12 @@ void OpenGlPreviewScreen::releaseRenderer()
 
 void OpenGlPreviewScreen::onUpdate()
 {
-    if (!m_renderer->hasNewFrame())
-        return;
+    // Every call into the renderer wants its context current.
     makeCurrent();
+    if (!m_renderer->hasNewFrame()) {
+        doneCurrent();
+        return;
+    }
     if (isVisible()) {
         // Drawn now rather than when Qt paints: libmpv's video thread waits
         // until the picture is taken.
