@@ -5,7 +5,8 @@
 //       the window (xcb platform) plays FILE in its preview: from "play" to
 //       the first picture that is not black in the panel on screen; then the
 //       CPU time per second of playback of this process and of the X server
-//       (pid in XVFB_PID) over six seconds, the frames mpv dropped meanwhile,
+//       (pid in XVFB_PID) over six seconds from the second second on, the
+//       frames mpv dropped meanwhile,
 //       and how late a 10 ms timer of the window fires while it plays.
 //   bench_preview mpv W H FILE MPV_ARGUMENTS...
 //       starts `mpv MPV_ARGUMENTS... --geometry=WxH+0+0 FILE` (its window at
@@ -131,6 +132,7 @@ int benchOurs(const QString& file)
         QElapsedTimer pressed;
         double firstPicture = -1;
         double cpuStart = 0, serverStart = 0;
+        int dropsStart = 0;
         std::vector<double> lateness;
         QElapsedTimer tick;
         QTimer watch;
@@ -147,20 +149,22 @@ int benchOurs(const QString& file)
             lateness.push_back(std::max(0.0, tick.nsecsElapsed() / 1e6 - 10.0));
             tick.restart();
             const double playing = pressed.nsecsElapsed() / 1e6 - firstPicture;
+            PreviewPlayer& player = window.preview().player();
+            auto drops = [&player] {
+                return player.propertyText(QStringLiteral("frame-drop-count")).toInt() +
+                       player.propertyText(QStringLiteral("decoder-frame-drop-count")).toInt();
+            };
             if (cpuStart == 0 && playing >= kSteadyStartMs) {
                 cpuStart = cpuOfThisProcess();
                 serverStart = cpuOfProcess(serverPid());
+                dropsStart = drops();
             } else if (cpuStart > 0 && playing >= kSteadyStartMs + kSteadyMs) {
                 watch.stop();
                 const double seconds = kSteadyMs / 1000.0;
                 std::printf("cpu-client=%.3f\ncpu-server=%.3f\n",
                             (cpuOfThisProcess() - cpuStart) / seconds,
                             (cpuOfProcess(serverPid()) - serverStart) / seconds);
-                PreviewPlayer& player = window.preview().player();
-                std::printf(
-                    "dropped=%d\n",
-                    player.propertyText(QStringLiteral("frame-drop-count")).toInt() +
-                        player.propertyText(QStringLiteral("decoder-frame-drop-count")).toInt());
+                std::printf("dropped=%d\n", drops() - dropsStart);
                 window.dispatch(QStringLiteral("stopplay"));
             }
         });
@@ -181,13 +185,24 @@ int benchMpv(int width, int height, const QString& file, QStringList arguments)
     const QString script = work.filePath(QStringLiteral("drops.lua"));
     QFile lua(script);
     lua.open(QIODevice::WriteOnly);
-    lua.write("mp.register_event('file-loaded', function()\n"
+    // Dropped frames counted from the steady stretch's start to its end, as
+    // for ours (timed from loading, which comes just before the first
+    // picture).
+    const QByteArray start = QByteArray::number(kSteadyStartMs / 1000.0 + 0.5);
+    const QByteArray end = QByteArray::number((kSteadyStartMs + kSteadyMs) / 1000.0 + 0.5);
+    lua.write("local function drops()\n"
+              "  return (mp.get_property_number('frame-drop-count') or 0) +\n"
+              "         (mp.get_property_number('decoder-frame-drop-count') or 0)\n"
+              "end\n"
+              "local first = 0\n"
+              "mp.register_event('file-loaded', function()\n"
               "  mp.add_timeout(" +
-              QByteArray::number((kSteadyStartMs + kSteadyMs) / 1000.0 + 1) +
+              start +
+              ", function() first = drops() end)\n"
+              "  mp.add_timeout(" +
+              end +
               ", function()\n"
-              "    local d = (mp.get_property_number('frame-drop-count') or 0) +\n"
-              "              (mp.get_property_number('decoder-frame-drop-count') or 0)\n"
-              "    io.stdout:write('dropped=' .. d .. '\\n'); io.stdout:flush()\n"
+              "    io.stdout:write('dropped=' .. (drops() - first) .. '\\n'); io.stdout:flush()\n"
               "    mp.command('quit')\n"
               "  end)\n"
               "end)\n");

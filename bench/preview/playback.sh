@@ -69,6 +69,8 @@ for pair in opengl software; do
   cpu=$(median <"$work/$pair-ours-cpu") base_cpu=$(median <"$work/$pair-mpv-cpu")
   dropped=$(sort -n "$work/$pair-ours-dropped" | tail -1)
   base_dropped=$(sort -n "$work/$pair-mpv-dropped" | tail -1)
+  echo "$pair, frames dropped per round: ours $(tr '\n' ' ' <"$work/$pair-ours-dropped")," \
+    "mpv $(tr '\n' ' ' <"$work/$pair-mpv-dropped")"
   late=$(median <"$work/$pair-ours-late")
   echo "$pair, medians of $rounds rounds, panel $size: first picture ${first} ms" \
     "(mpv ${base_first} ms); CPU ${cpu} s/s (mpv ${base_cpu} s/s); most frames dropped" \

@@ -1,5 +1,8 @@
 #include "preview/framerenderer.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include <mpv/client.h>
 #include <mpv/render.h>
 #include <mpv/render_gl.h>
@@ -21,7 +24,8 @@ std::unique_ptr<FrameRenderer> failed(int status, QString* error)
 
 } // namespace
 
-FrameRenderer::FrameRenderer(mpv_render_context* context) : m_context(context)
+FrameRenderer::FrameRenderer(mpv_handle* mpv, mpv_render_context* context)
+    : m_mpv(mpv), m_context(context)
 {
     mpv_render_context_set_update_callback(m_context, &FrameRenderer::onUpdate, this);
 }
@@ -43,7 +47,7 @@ std::unique_ptr<FrameRenderer> FrameRenderer::create(MpvInstance& mpv, mpv_rende
     const int status = mpv_render_context_create(&context, mpv.handle(), params);
     if (status < 0)
         return failed(status, error);
-    return std::unique_ptr<FrameRenderer>(new FrameRenderer(context));
+    return std::unique_ptr<FrameRenderer>(new FrameRenderer(mpv.handle(), context));
 }
 
 std::unique_ptr<FrameRenderer> FrameRenderer::openGl(MpvInstance& mpv, ProcAddress resolve,
@@ -87,6 +91,18 @@ void FrameRenderer::deliverUpdate()
 bool FrameRenderer::hasNewFrame()
 {
     return (mpv_render_context_update(m_context) & MPV_RENDER_UPDATE_FRAME) != 0;
+}
+
+int FrameRenderer::millisecondsUntilDue()
+{
+    mpv_render_frame_info info{};
+    mpv_render_param param{MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info};
+    if (mpv_render_context_get_info(m_context, param) < 0 ||
+        !(info.flags & MPV_RENDER_FRAME_INFO_PRESENT) || info.target_time <= 0)
+        return 0;
+    const std::int64_t ahead = info.target_time - mpv_get_time_us(m_mpv);
+    // Never more than libmpv's own lead, whatever its clock says.
+    return static_cast<int>(std::clamp<std::int64_t>(ahead / 1000, 0, 100));
 }
 
 bool FrameRenderer::renderOpenGl(int fbo, int width, int height)

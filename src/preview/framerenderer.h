@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+struct mpv_handle;
 struct mpv_render_context;
 struct mpv_render_param;
 
@@ -45,6 +46,10 @@ public:
     void setUpdateHandler(std::function<void()> handler) { m_handler = std::move(handler); }
     // Whether a new picture waits to be drawn (after the update handler ran).
     bool hasNewFrame();
+    // How long until the waiting picture is due on screen, in milliseconds:
+    // libmpv hands pictures over a little ahead of time, so that drawing
+    // them never makes playback wait. 0 when it is due now or none waits.
+    int millisecondsUntilDue();
 
     // Draws the current picture into the framebuffer object `fbo` of
     // `width` x `height` device pixels, scaled to fit with black bars, the
@@ -60,12 +65,13 @@ public:
     void skipFrame();
 
 private:
-    explicit FrameRenderer(mpv_render_context* context);
+    FrameRenderer(mpv_handle* mpv, mpv_render_context* context);
     static std::unique_ptr<FrameRenderer> create(MpvInstance& mpv, mpv_render_param* params,
                                                  QString* error);
     static void onUpdate(void* self);
     void deliverUpdate();
 
+    mpv_handle* m_mpv;
     mpv_render_context* m_context;
     std::function<void()> m_handler;
     std::atomic<bool> m_updatePosted{false};

@@ -43,9 +43,6 @@ bool PreviewPlayer::InitPreviewWindow(VideoSurface* surface)
     // never opens a window or a graphics context of its own.
     options.emplace_back(QStringLiteral("vo"),
                          surface ? QStringLiteral("libmpv") : QStringLiteral("null"));
-    // The main thread draws each picture when mpv hands it over, at its due
-    // time rather than ahead of it.
-    options.emplace_back(QStringLiteral("video-timing-offset"), QStringLiteral("0"));
     // Decoding stays in software: no graphics driver's decoder libraries are
     // probed (and no complaints printed about missing ones).
     options.emplace_back(QStringLiteral("gpu-hwdec-interop"), QStringLiteral("no"));

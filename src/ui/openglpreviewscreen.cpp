@@ -78,12 +78,13 @@ void OpenGlPreviewScreen::onUpdate()
         return;
     }
     if (isVisible()) {
-        // Drawn now rather than when Qt paints: libmpv's video thread waits
-        // until the picture is taken.
+        // Drawn now rather than when Qt paints, so that libmpv goes on, and
+        // shown when it is due.
+        const int due = m_renderer->millisecondsUntilDue();
         draw();
         m_drawn = true;
         m_showingVideo = true;
-        update();
+        showWhenDue(this, due);
     } else {
         // Nobody sees a hidden panel: the picture is taken and dropped, so
         // that playback goes on at its pace.

@@ -5,6 +5,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QPainter>
+#include <QTimer>
 #include <QWidget>
 
 #include "ui/openglpreviewscreen.h"
@@ -66,6 +67,14 @@ void PreviewScreen::clearStill()
 {
     m_still = QImage();
     widget()->update();
+}
+
+void PreviewScreen::showWhenDue(QWidget* screen, int milliseconds)
+{
+    if (milliseconds <= 0)
+        screen->update();
+    else
+        QTimer::singleShot(milliseconds, Qt::PreciseTimer, screen, [screen] { screen->update(); });
 }
 
 void PreviewScreen::paintStill(QPainter& painter, const QRect& area)

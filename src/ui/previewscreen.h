@@ -41,6 +41,8 @@ public:
 protected:
     // Black, with the still picture fitted into `area` when there is one.
     void paintStill(QPainter& painter, const QRect& area);
+    // Repaints `screen` in `milliseconds` (now when 0).
+    static void showWhenDue(QWidget* screen, int milliseconds);
 
 private:
     QImage m_still;

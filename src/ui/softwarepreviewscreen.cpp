@@ -42,15 +42,18 @@ void SoftwarePreviewScreen::onUpdate()
         m_renderer->skipFrame();
         return;
     }
-    draw();
+    // Drawn at once, so that libmpv goes on, and shown when it is due.
+    const int due = m_renderer->millisecondsUntilDue();
+    if (draw())
+        showWhenDue(this, due);
 }
 
-void SoftwarePreviewScreen::draw()
+bool SoftwarePreviewScreen::draw()
 {
     const qreal ratio = devicePixelRatioF();
     const QSize size = (QSizeF(this->size()) * ratio).toSize();
     if (size.isEmpty())
-        return;
+        return false;
     if (m_frame.size() != size) {
         const qsizetype stride = (size.width() * 4 + 63) / 64 * 64;
         // 64 bytes of slack let the first line start on a 64-byte boundary.
@@ -61,11 +64,11 @@ void SoftwarePreviewScreen::draw()
                          QImage::Format_ARGB32_Premultiplied);
         m_frame.setDevicePixelRatio(ratio);
     }
-    if (m_renderer->renderSoftware(m_first, m_frame.width(), m_frame.height(),
-                                   static_cast<std::size_t>(m_frame.bytesPerLine()))) {
-        m_showingVideo = true;
-        update();
-    }
+    if (!m_renderer->renderSoftware(m_first, m_frame.width(), m_frame.height(),
+                                    static_cast<std::size_t>(m_frame.bytesPerLine())))
+        return false;
+    m_showingVideo = true;
+    return true;
 }
 
 void SoftwarePreviewScreen::paintEvent(QPaintEvent*)
@@ -84,8 +87,8 @@ void SoftwarePreviewScreen::resizeEvent(QResizeEvent*)
 {
     // The current picture again at the new size: the renderer draws it anew
     // when no new one waits.
-    if (m_renderer && m_showingVideo)
-        draw();
+    if (m_renderer && m_showingVideo && draw())
+        update();
 }
 
 } // namespace transcast

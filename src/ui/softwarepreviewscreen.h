@@ -33,7 +33,7 @@ protected:
 
 private:
     void onUpdate();
-    void draw();
+    bool draw();
 
     std::unique_ptr<FrameRenderer> m_renderer;
     // The picture's lines start on 64-byte boundaries, the renderer's fast
