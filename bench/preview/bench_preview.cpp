@@ -14,6 +14,8 @@
 //       start: first picture, CPU of mpv and the X server, dropped frames (a
 //       script prints them).
 //
+// With BENCH_MPV_LOG=FILE, our libmpv writes its verbose log there.
+//
 // FILE should open on a black picture, so that the first one that is not
 // black is the first the player shows of its own (ours shows the first
 // picture as a still before "play"). Prints key=value lines.
