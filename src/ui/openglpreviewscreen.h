@@ -28,6 +28,7 @@ public:
     void detach() override;
     QWidget* widget() override { return this; }
     const char* kind() const override { return "opengl"; }
+    bool canDraw() const override { return isValid(); }
 
 protected:
     void paintGL() override;

@@ -33,12 +33,7 @@ PreviewBinding::PreviewBinding(QWidget* window, QWidget* panel, QWidget* textBox
     m_controller.setLocatorSource(
         [this](int row) { return titleLocator(m_jobs.convertInfo(row)); });
 
-    m_screen = PreviewScreen::create(m_panel);
-    QWidget* screen = m_screen->widget();
-    // A press on the picture is a press on the panel.
-    screen->setAttribute(Qt::WA_TransparentForMouseEvents);
-    screen->setGeometry(m_panel->rect());
-    screen->show();
+    placeScreen(PreviewScreen::create(m_panel));
     // The window may grow: the screen follows the panel's size.
     m_panel->installEventFilter(this);
 
@@ -74,8 +69,26 @@ PreviewBinding::~PreviewBinding()
     qApp->removeEventFilter(this);
 }
 
+void PreviewBinding::placeScreen(PreviewScreen* screen)
+{
+    m_screen = screen;
+    QWidget* widget = screen->widget();
+    // A press on the picture is a press on the panel.
+    widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+    widget->setGeometry(m_panel->rect());
+    widget->show();
+}
+
 VideoSurface* PreviewBinding::videoSurface()
 {
+    // OpenGL that could not be had after all: the software screen takes
+    // over for good, with the still picture.
+    if (!m_screen->canDraw()) {
+        const QImage still = m_screen->still();
+        delete m_screen;
+        placeScreen(PreviewScreen::createSoftware(m_panel));
+        m_screen->showStill(still);
+    }
     return m_screen;
 }
 

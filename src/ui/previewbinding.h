@@ -60,6 +60,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void placeScreen(PreviewScreen* screen);
     QString stillSourceFor(int row) const;
     void showStill(const QString& source, const PreviewFrame& frame);
     void hideStill();

@@ -1,6 +1,9 @@
 #include "ui/previewscreen.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -17,10 +20,32 @@ namespace transcast
 namespace
 {
 
+// Whether the window system may offer OpenGL at all.
+bool platformMayHaveOpenGl()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland")) ||
+           platform.startsWith(QLatin1String("eglfs"));
+}
+
+// Whether the kernel offers a graphics device to draw with (Mesa draws in
+// software without one, and so it does when told to). Asked without loading
+// any driver.
+bool graphicsDevicePresent()
+{
+    if (qEnvironmentVariableIntValue("LIBGL_ALWAYS_SOFTWARE") != 0)
+        return false;
+    return !QDir(QStringLiteral("/dev/dri"))
+                .entryList({QStringLiteral("renderD*")}, QDir::System)
+                .isEmpty() ||
+           QFile::exists(QStringLiteral("/dev/nvidia0"));
+}
+
 enum class OpenGl { None, Software, Hardware };
 
-// What OpenGL can be had here: none (no driver, or a platform without it,
-// such as a headless one), a software rasterizer, or a graphics card's.
+// What OpenGL a context made now gets: none (no driver, or the window
+// system lacks it: Qt must then never see an OpenGL widget), one drawn by
+// the processor, or a graphics card's.
 OpenGl availableOpenGl()
 {
     QOpenGLContext context;
@@ -46,14 +71,22 @@ OpenGl availableOpenGl()
 PreviewScreen* PreviewScreen::create(QWidget* parent)
 {
     const QByteArray wanted = qgetenv(RendererVariable);
-    if (wanted == "software")
-        return new SoftwarePreviewScreen(parent);
-    // With OpenGL drawn by the processor, Qt composes the whole window in
-    // software for every picture: libmpv's software renderer, which draws
-    // the panel alone, costs a fraction of that.
-    const OpenGl openGl = availableOpenGl();
-    if (openGl == OpenGl::Hardware || (openGl == OpenGl::Software && wanted == "opengl"))
-        return new OpenGlPreviewScreen(parent);
+    // With OpenGL drawn by the processor, Qt would compose the whole window
+    // in software for every picture: libmpv's software renderer, which draws
+    // the panel alone, costs a fraction of that. Without a graphics device
+    // no driver is even loaded to ask (a third of a second and fifty
+    // megabytes for Mesa's software one).
+    const bool forced = wanted == "opengl";
+    if (wanted != "software" && platformMayHaveOpenGl() && (forced || graphicsDevicePresent())) {
+        const OpenGl openGl = availableOpenGl();
+        if (openGl == OpenGl::Hardware || (openGl == OpenGl::Software && forced))
+            return new OpenGlPreviewScreen(parent);
+    }
+    return createSoftware(parent);
+}
+
+PreviewScreen* PreviewScreen::createSoftware(QWidget* parent)
+{
     return new SoftwarePreviewScreen(parent);
 }
 

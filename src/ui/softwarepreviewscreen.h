@@ -26,6 +26,7 @@ public:
     void detach() override;
     QWidget* widget() override { return this; }
     const char* kind() const override { return "software"; }
+    bool canDraw() const override { return true; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
