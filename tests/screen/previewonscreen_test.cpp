@@ -150,10 +150,11 @@ TEST_F(PreviewOnScreen, PlaysThreeTimesWithMovingPictures)
 
     JobList& jobs = window->controller().jobs();
     const QString clip = colourSequence();
-    const int row = jobs.appendRow(QFileInfo(clip).fileName());
-    jobs.OriginalInfos.resize(jobs.rowCount());
-    jobs.OriginalInfos[row].FilePath = clip;
-    jobs.OriginalInfos[row].Duration = QStringLiteral("00:00:07");
+    JobRow record;
+    record.caption = QFileInfo(clip).fileName();
+    record.source.FilePath = clip;
+    record.source.Duration = QStringLiteral("00:00:07");
+    const int row = jobs.appendRow(record);
     jobs.setVisible(true);
     jobs.setSelected(row, true);
 
