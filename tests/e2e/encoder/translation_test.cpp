@@ -1,6 +1,7 @@
 // The pure parts of register.dat: how it reads its arguments, what it hands
 // ffmpeg, how progress blocks become the app's lines, and the report's edge
 // values that real files rarely produce.
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -12,6 +13,7 @@
 #include "encoder/messagefilter.h"
 #include "encoder/probereport.h"
 #include "encoder/progresstranslator.h"
+#include "encoder/shape.h"
 
 using namespace transcast;
 
@@ -121,10 +123,12 @@ TEST(FfmpegCommand, AppLineInTodaysSpellingWithProgressOnItsOwnPipe)
     expected[5] = "-b:v";
     expected[7] = "-b:a";
     expected[12] = "1.3333";
-    // mpeg4's rate control, from the table, before the output.
+    // mpeg4's rate control, from the table, and the picture fitted into its
+    // frame (see shape.h), before the output.
     expected.insert(expected.end() - 1,
                     {"-maxrate", "1172000", "-bufsize", "2344000", "-rc_init_occupancy", "586000",
-                     "-qmin", "1", "-lmin", "118"});
+                     "-qmin", "1", "-lmin", "118", "-vf",
+                     fitFilter(Frame{320, 240, {4, 3}, false, false})});
     expected.insert(expected.begin(), progressOptions.begin(), progressOptions.end());
     EXPECT_EQ(conversionArguments(parseInvocation(appLine), 3), expected);
 }
@@ -310,7 +314,11 @@ TEST(FfmpegCommand, OddFrameSizesBecomeEvenForEncodersThatNeedIt)
 
     Invocation job = parseInvocation({"-y", "-i", "in.avi", "-s", "321x241", "out.mp4"});
     const Arguments ffmpeg = conversionArguments(job, 3);
-    EXPECT_EQ(ffmpeg[ffmpeg.size() - 2], "320x240");
+    const auto size = std::find(ffmpeg.begin(), ffmpeg.end(), "-s");
+    ASSERT_NE(size, ffmpeg.end());
+    EXPECT_EQ(*(size + 1), "320x240");
+    // The picture is fitted into the even frame.
+    EXPECT_EQ(ffmpeg[ffmpeg.size() - 2], fitFilter(Frame{320, 240, {4, 3}, false, false}));
 }
 
 TEST(ProbeReport, ClockRoundsLikeFfmpegAndKeepsTwoHourDigits)

@@ -1,0 +1,241 @@
+#include "shape.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <numeric>
+
+namespace transcast
+{
+
+namespace
+{
+
+Aspect reduced(long long num, long long den)
+{
+    if (num <= 0 || den <= 0)
+        return {};
+    const long long divisor = std::gcd(num, den);
+    return {num / divisor, den / divisor};
+}
+
+bool readSize(const std::string& text, int& width, int& height)
+{
+    const size_t x = text.find('x');
+    if (x == std::string::npos || x == 0 || x + 1 == text.size() || x > 6 || text.size() - x > 7)
+        return false;
+    const std::string w = text.substr(0, x);
+    const std::string h = text.substr(x + 1);
+    if (w.find_first_not_of("0123456789") != std::string::npos ||
+        h.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    width = std::atoi(w.c_str());
+    height = std::atoi(h.c_str());
+    return width > 0 && height > 0;
+}
+
+// A disc target's frame and whether its players read a 16:9 flag.
+std::optional<Frame> discFrame(const std::string& name)
+{
+    const size_t dash = name.find('-');
+    if (dash == std::string::npos)
+        return std::nullopt; // the norm would be guessed from the input's rate
+    const std::string norm = name.substr(0, dash);
+    const std::string kind = name.substr(dash + 1);
+    if (norm != "pal" && norm != "ntsc" && norm != "film")
+        return std::nullopt;
+    const bool pal = norm == "pal";
+    Frame frame;
+    frame.flagged = true;
+    if (kind == "vcd") {
+        frame.width = 352;
+        frame.height = pal ? 288 : 240;
+    } else if (kind == "svcd") {
+        frame.width = 480;
+        frame.height = pal ? 576 : 480;
+        frame.wideFlag = true;
+    } else if (kind == "dvd") {
+        frame.width = 720;
+        frame.height = pal ? 576 : 480;
+        frame.wideFlag = true;
+    } else {
+        return std::nullopt;
+    }
+    return frame;
+}
+
+std::string ratio(const Aspect& aspect)
+{
+    return "(" + std::to_string(aspect.num) + "/" + std::to_string(aspect.den) + ")";
+}
+
+size_t inputValueAt(const std::vector<std::string>& arguments)
+{
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == "-i")
+            return i + 1;
+    }
+    return arguments.size();
+}
+
+bool copiesVideo(const std::vector<std::string>& options)
+{
+    for (size_t i = 0; i + 1 < options.size(); ++i) {
+        const std::string& option = options[i];
+        if ((option == "-vcodec" || option == "-c:v" || option == "-codec:v" || option == "-c" ||
+             option == "-codec") &&
+            options[i + 1] == "copy")
+            return true;
+    }
+    return false;
+}
+
+// Puts the chain where ffmpeg takes it for the output's picture.
+void addFilter(std::vector<std::string>& arguments, size_t outputOptionsAt,
+               const std::string& chain)
+{
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] != "-filter_complex")
+            continue;
+        // A complex graph feeds the output through its labelled end
+        // ("...overlay[burned]" with "-map [burned]"): the chain goes before
+        // the label. (ffmpeg takes no -vf on such a stream.)
+        std::string& graph = arguments[i + 1];
+        const size_t open = graph.rfind('[');
+        if (graph.empty() || graph.back() != ']' || open == std::string::npos)
+            continue;
+        const std::string label = graph.substr(open);
+        for (size_t m = 0; m + 1 < arguments.size(); ++m) {
+            if (arguments[m] == "-map" && arguments[m + 1] == label) {
+                graph = graph.substr(0, open) + "," + chain + label;
+                return;
+            }
+        }
+    }
+    for (size_t i = outputOptionsAt; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == "-vf" || arguments[i] == "-filter:v") {
+            arguments[i + 1] += "," + chain;
+            return;
+        }
+    }
+    arguments.push_back("-vf");
+    arguments.push_back(chain);
+}
+
+} // namespace
+
+Aspect parseAspect(const std::string& text)
+{
+    const size_t colon = text.find(':');
+    if (colon != std::string::npos) {
+        char* end = nullptr;
+        const long long num = std::strtoll(text.c_str(), &end, 10);
+        if (end != text.c_str() + colon)
+            return {};
+        const char* rest = text.c_str() + colon + 1;
+        const long long den = std::strtoll(rest, &end, 10);
+        if (end == rest || *end != '\0')
+            return {};
+        return reduced(num, den);
+    }
+    std::string decimal = text;
+    std::replace(decimal.begin(), decimal.end(), ',', '.');
+    char* end = nullptr;
+    const double value = std::strtod(decimal.c_str(), &end);
+    if (end == decimal.c_str() || *end != '\0' || !(value > 0) || value > 100)
+        return {};
+    // The app writes the frame's width over height with four decimals.
+    for (long long den = 1; den <= 1000; ++den) {
+        const long long num = std::llround(value * double(den));
+        if (num > 0 && std::fabs(double(num) / double(den) / value - 1) < 0.001)
+            return reduced(num, den);
+    }
+    return reduced(std::llround(value * 10000), 10000);
+}
+
+std::optional<Frame> requestedFrame(const std::vector<std::string>& options)
+{
+    std::optional<Frame> frame;
+    Aspect asked;
+    for (size_t i = 0; i + 1 < options.size(); ++i) {
+        const std::string& option = options[i];
+        const std::string& value = options[i + 1];
+        if (option == "-s") {
+            // A size after a target keeps the target's flag.
+            Frame sized = frame.value_or(Frame());
+            if (readSize(value, sized.width, sized.height))
+                frame = sized;
+            ++i;
+        } else if (option == "-target") {
+            // ffmpeg reads a target as the options it stands for, the frame
+            // size among them, at the place it stands.
+            if (const std::optional<Frame> disc = discFrame(value))
+                frame = disc;
+            ++i;
+        } else if (option == "-aspect") {
+            asked = parseAspect(value);
+            ++i;
+        }
+    }
+    if (!frame)
+        return std::nullopt;
+    if (asked.known()) {
+        frame->aspect = asked;
+        frame->flagged = false;
+    } else if (!frame->flagged) {
+        frame->aspect = reduced(frame->width, frame->height);
+    }
+    return frame;
+}
+
+std::string fitFilter(const Frame& frame)
+{
+    if (frame.width <= 0 || frame.height <= 0 || (!frame.flagged && !frame.aspect.known()))
+        return {};
+    // F: the shape the frame is shown at; for a flagged disc the flag
+    // nearest the picture's.
+    std::string shape = ratio(frame.aspect);
+    if (frame.flagged)
+        shape = frame.wideFlag ? "if(lt(abs(log(dar*3/4)),abs(log(dar*9/16))),4/3,16/9)" : "(4/3)";
+    const std::string w = std::to_string(frame.width);
+    const std::string h = std::to_string(frame.height);
+    // Apart by more than 2 %: a wider picture keeps the frame's width and
+    // gets bars above and below, a narrower one keeps its height and gets
+    // bars at the sides; the side that shrinks is rounded to an even number,
+    // as 4:2:0 pictures need. Closer shapes fill the frame as before.
+    const std::string apart = "gt(abs(dar/" + shape + "-1),0.02)";
+    const std::string width = "if(" + apart + "*lt(dar," + shape + "),max(2,min(" + w +
+                              ",2*trunc(" + w + "*dar/" + shape + "/2+0.5)))," + w + ")";
+    const std::string height = "if(" + apart + "*gt(dar," + shape + "),max(2,min(" + h +
+                               ",2*trunc(" + h + "*" + shape + "/dar/2+0.5)))," + h + ")";
+    std::string chain = "scale=w='" + width + "':h='" + height + "',pad=" + w + ":" + h +
+                        ":(ow-iw)/2:(oh-ih)/2:black";
+    // A frame of a given shape has pixels that shape makes; a flagged disc's
+    // picture keeps the shape the scale gave it, and its encoder writes the
+    // flag nearest to it.
+    if (!frame.flagged) {
+        const Aspect pixel =
+            reduced(frame.aspect.num * frame.height, frame.aspect.den * frame.width);
+        chain += ",setsar=" + std::to_string(pixel.num) + "/" + std::to_string(pixel.den);
+    }
+    return chain;
+}
+
+void fitPictureShape(std::vector<std::string>& arguments)
+{
+    const size_t at = inputValueAt(arguments);
+    if (at >= arguments.size())
+        return;
+    const std::vector<std::string> options(arguments.begin() + static_cast<long>(at) + 1,
+                                           arguments.end());
+    if (copiesVideo(options) || std::find(options.begin(), options.end(), "-vn") != options.end())
+        return;
+    const std::optional<Frame> frame = requestedFrame(options);
+    if (!frame)
+        return;
+    const std::string chain = fitFilter(*frame);
+    if (!chain.empty())
+        addFilter(arguments, at + 1, chain);
+}
+
+} // namespace transcast
