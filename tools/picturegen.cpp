@@ -34,51 +34,35 @@ const QColor kStripBackground(0x18, 0x1c, 0x25);
 const QColor kSeparator(0x16, 0x1a, 0x22);
 const QColor kText(0xe6, 0xe9, 0xef);
 const QColor kMutedText(0x8b, 0x95, 0xa7);
-const QColor kHighlight(0x3d, 0x8b, 0xfd);
+const QColor kHighlight(0x25, 0x63, 0xeb);
 const QColor kHighlightText(0xff, 0xff, 0xff);
 
 const char* const kFontFamily = "DejaVu Sans";
 
 struct CategoryLook {
     QColor accent;
-    const char* label; // in the column
     const char* glyph; // on the small icon
 };
 
-// Index 0 is unused; 14 is the icon of no particular category.
+// Index 0 is unused; 14 is the icon of no particular category. The labels
+// in the column are the layout's.
 const CategoryLook kCategories[] = {
-    {QColor(), "", ""},
-    {QColor(0x3d, 0x8b, 0xfd), "Video", "\u25B6"},
-    {QColor(0xb0, 0x7c, 0xff), "Audio", "\u266A"},
-    {QColor(0x20, 0xc9, 0x97), "iPod", "iP"},
-    {QColor(0x22, 0xb8, 0xcf), "iPhone", "iPh"},
-    {QColor(0x8b, 0xc3, 0x4a), "GPhone", "G"},
-    {QColor(0xa0, 0xa8, 0xb8), "Apple TV", "TV"},
-    {QColor(0x5c, 0x7c, 0xfa), "PSP / PS3", "PS"},
-    {QColor(0x51, 0xcf, 0x66), "Xbox 360", "X"},
-    {QColor(0xfa, 0xb0, 0x05), "Mobile Phone", "3G"},
-    {QColor(0x4d, 0xab, 0xf7), "Pocket PC", "PC"},
-    {QColor(0xff, 0x92, 0x2b), "Media Players", "PM"},
-    {QColor(0xf0, 0x65, 0x95), "HD Video", "HD"},
-    {QColor(0xff, 0x6b, 0x6b), "Flash / Animation", "FL"},
-    {QColor(0x86, 0x8e, 0x96), "", "\u2605"},
+    {QColor(), ""},
+    {QColor(0x3d, 0x8b, 0xfd), "\u25B6"},
+    {QColor(0xb0, 0x7c, 0xff), "\u266A"},
+    {QColor(0x20, 0xc9, 0x97), "iP"},
+    {QColor(0x22, 0xb8, 0xcf), "iPh"},
+    {QColor(0x8b, 0xc3, 0x4a), "G"},
+    {QColor(0xa0, 0xa8, 0xb8), "TV"},
+    {QColor(0x5c, 0x7c, 0xfa), "PS"},
+    {QColor(0x51, 0xcf, 0x66), "X"},
+    {QColor(0xfa, 0xb0, 0x05), "3G"},
+    {QColor(0x4d, 0xab, 0xf7), "PC"},
+    {QColor(0xff, 0x92, 0x2b), "PM"},
+    {QColor(0xf0, 0x65, 0x95), "HD"},
+    {QColor(0xff, 0x6b, 0x6b), "FL"},
+    {QColor(0x86, 0x8e, 0x96), "\u2605"},
 };
-
-QString openerLabel(int n)
-{
-    switch (n) {
-    case 2:
-        return QStringLiteral("AVI");
-    case 3:
-        return QStringLiteral("MPEG");
-    case 4:
-        return QStringLiteral("MP4");
-    case 5:
-        return QStringLiteral("MKV");
-    default:
-        return {};
-    }
-}
 
 QFont fontOfPixels(int pixels, bool bold)
 {
@@ -176,7 +160,7 @@ void drawChevron(QPainter& painter, const QRect& area, const QColor& colour)
 QImage drawButton(int n, bool highlighted)
 {
     const QSize size = NavigationLayout::buttonRect(n).size();
-    const QString opener = openerLabel(n);
+    const QString opener = NavigationLayout::openerLabel(n);
     const bool blank = NavigationLayout::kind(n) == NavigationLayout::ButtonKind::Inert ||
                        (opener.isEmpty() && !ProfileCatalogue::hasDisplayName(n));
     if (blank) {
@@ -220,7 +204,8 @@ QImage drawCategory(int number, bool highlighted)
     drawSeparator(painter, size);
     painter.setPen(highlighted ? kHighlightText : kText);
     drawFitted(painter, QRect(12, 0, size.width() - 12 - 18, size.height() - 1),
-               QString::fromUtf8(look.label), 12, 10, 9, highlighted, Qt::AlignLeft);
+               QString::fromUtf8(NavigationLayout::category(number).label), 12, 10, 9, highlighted,
+               Qt::AlignLeft);
     drawChevron(painter, QRect(size.width() - 18, 0, 14, size.height() - 1),
                 highlighted ? kHighlightText : kMutedText);
     return image;

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QStringList>
 #include <QTimer>
 
@@ -98,6 +99,9 @@ int main(int argc, char* argv[])
         return reportWrongLine(programName, raw.error);
 
     QApplication app(argc, argv);
+    // The desktop entry "transcast.desktop" names the icon and the program;
+    // Wayland compositors match windows to it by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("transcast"));
     // Qt has taken its own options (-platform, -style, ...) out by now; what
     // is left is ours.
     const ProgramArguments arguments = ProgramArguments::parse(app.arguments().mid(1));
@@ -110,6 +114,11 @@ int main(int argc, char* argv[])
 
     const transcast::Edition edition =
         transcast::Edition::fromRunningProgram(QString::fromLocal8Bit(argv[0]));
+
+    // Every window of the program, its dialogs included, shows its picture.
+    const QString logo = edition.dataFile(QStringLiteral("skin/logo.svg"));
+    if (QFileInfo::exists(logo))
+        QApplication::setWindowIcon(QIcon(logo));
 
     transcast::SplashScreen splash(edition.dataFile(QStringLiteral("skin/splash.svg")),
                                    edition.programTitle());

@@ -28,8 +28,15 @@ public:
     // Open dialog for one or more files. `filter` uses the "Label|*.a;*.b|..."
     // syntax; an empty filter shows every file. Empty list on cancel.
     virtual QStringList chooseFiles(const QString& filter, bool showHidden) = 0;
-    // The program's folder dialog under the given caption; empty on cancel.
+    // The folder dialog under the given caption; empty on cancel.
     virtual QString chooseFolder(const QString& caption) = 0;
+    // The same, opening in `startFolder` when it exists (the output folder
+    // in use, say). Ports without a notion of place ignore it.
+    virtual QString chooseFolderIn(const QString& caption, const QString& startFolder)
+    {
+        Q_UNUSED(startFolder);
+        return chooseFolder(caption);
+    }
     // The folder dialog that also offers files matching `filePatterns`
     // ("*.iso"): a disc is a folder or an image. Empty on cancel. Ports that
     // cannot show files offer the folders alone.

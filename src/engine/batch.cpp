@@ -27,8 +27,14 @@ Batch::Batch(const Edition& edition, ControllerState& state, JobList& jobs, JobB
 void Batch::convert()
 {
     if (BusyGuards::playingThenConverting(m_state, m_interaction) || m_state.addingSources > 0 ||
-        m_state.readingDisc > 0 || m_jobs.rowCount() == 0)
+        m_state.readingDisc > 0)
         return;
+    if (m_jobs.rowCount() == 0) {
+        // Nothing to convert yet: say what is missing rather than do nothing.
+        m_interaction.warn(m_edition.IsFileMode() ? QStringLiteral("Please add files first")
+                                                  : QStringLiteral("Please add a DVD first"));
+        return;
+    }
     if (m_runner.isRunning()) {
         // A stopped job's encoder is still closing its file; the new batch
         // starts as soon as it has.

@@ -40,8 +40,6 @@ bool ProfileSelector::sourceQualityApplies() const
 
 bool ProfileSelector::selectProfile(int profile)
 {
-    emit categoryIconRequested(m_state.selectIndex);
-
     // A profile whose lines are missing would convert with another
     // profile's options, or none: it cannot be chosen, and the current one
     // stays as it is.
@@ -83,6 +81,9 @@ bool ProfileSelector::selectProfile(int profile)
     m_remembered.restore(profile, m_boxes, m_edition.isDvdMode());
     if (m_afterSelection)
         m_afterSelection();
+    // The icon shows the chosen profile's category, not the category the
+    // picker last highlighted (a highlight chooses nothing).
+    emit categoryIconRequested(ProfileCatalogue::category(profile));
     emit profileSelected(profile);
     return true;
 }

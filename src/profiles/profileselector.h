@@ -67,7 +67,7 @@ public:
     static bool isListDriven(int p) { return p >= 15 && p <= 101; }
 
 signals:
-    // The category icon to show (the controller's selectIndex).
+    // The category icon to show: the chosen profile's category.
     void categoryIconRequested(int category);
     void displayNameChanged(const QString& name);
     void profileSelected(int profile);

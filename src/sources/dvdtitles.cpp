@@ -147,6 +147,12 @@ void DvdTitles::addIfo()
     const QStringList files = m_interaction.chooseFiles(ifoFilter(), false);
     if (files.isEmpty())
         return;
+    // An image chosen here opens as the disc it holds.
+    const auto image = std::find_if(files.cbegin(), files.cend(), &DvdTitles::isDiscImage);
+    if (image != files.cend()) {
+        openDisc(*image);
+        return;
+    }
     openIfoFiles(files);
 }
 

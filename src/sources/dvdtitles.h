@@ -91,9 +91,13 @@ public:
     // An image cut short (see dvd::discImageDamage), after its readable
     // titles are listed.
     static QString damagedImageText(const QString& image, const QString& damage);
-    // The Add IFO dialog's filter.
-    static QString ifoFilter() { return QStringLiteral("IFO Files(*.ifo)|*.ifo;"); }
-    // The disc images Add DVD offers beside folders.
+    // The Add IFO dialog's filter: IFO files, or a disc image (the folder
+    // dialog of Add DVD shows folders only).
+    static QString ifoFilter()
+    {
+        return QStringLiteral("IFO Files(*.ifo)|*.ifo;|DVD images (*.iso)|*.iso");
+    }
+    // The disc images Add DVD offers beside folders where the dialog can.
     static QStringList imagePatterns() { return {QStringLiteral("*.iso")}; }
 
     // The IFO library and the optical drives; the real ones unless replaced

@@ -121,7 +121,7 @@ void AboutBox::setLinkColor(const QColor& color)
 
 void AboutBox::openContactPage()
 {
-    m_shell.openUrl(HelpCommands::readmePage(m_edition));
+    m_shell.openUrl(HelpCommands::contactPage(m_edition));
 }
 
 } // namespace transcast

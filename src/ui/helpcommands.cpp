@@ -38,6 +38,16 @@ void HelpCommands::openReadme(Shell& shell) const
     shell.openUrl(readmePage(m_edition));
 }
 
+QString HelpCommands::contactPage(const Edition& edition)
+{
+    return helpPage(edition, QStringLiteral("contact"));
+}
+
+void HelpCommands::openContact(Shell& shell) const
+{
+    shell.openUrl(contactPage(m_edition));
+}
+
 void HelpCommands::showAbout(Shell& shell, QWidget* mainWindow) const
 {
     AboutBox about(m_edition, shell, mainWindow);

@@ -14,8 +14,9 @@ class Shell;
 // The help menu's commands and the pages they open. The help is a set of
 // offline pages installed with the program (the folder "help" beside the
 // executable), opened in the desktop's browser: the help page for "Help",
-// its troubleshooting part for "Support", and the project's README page for
-// "Our Website", "Contact us" and the about box's link and button.
+// its troubleshooting part for "Support", the project's README page for
+// "Our Website" and the about box's link, and the help's part on where to
+// report problems for "Contact us" and the about box's button.
 class HelpCommands
 {
 public:
@@ -30,8 +31,11 @@ public:
     void openHelp(Shell& shell) const;
     // "Support": the help page's troubleshooting part.
     void openSupport(Shell& shell) const;
-    // "Our Website" and "Contact us": the README page.
+    // "Our Website": the README page.
     void openReadme(Shell& shell) const;
+    // "Contact us": where to report problems.
+    void openContact(Shell& shell) const;
+    static QString contactPage(const Edition& edition);
     // "About": shows the about box modally over the main window.
     void showAbout(Shell& shell, QWidget* mainWindow) const;
 

@@ -52,20 +52,27 @@ KeyboardShortcuts::KeyboardShortcuts(QWidget* window, bool dvdMode, const QList<
     : QObject(window), m_window(window), m_dispatch(std::move(dispatch))
 {
     for (const Binding& binding : bindings(dvdMode)) {
-        QAction* bound = nullptr;
+        QAction* item = nullptr;
         for (QMenu* menu : menus) {
-            for (QAction* item : menu->actions()) {
-                if (!bound && item->property(BindingProperty).toString() == binding.name)
-                    bound = item;
+            for (QAction* candidate : menu->actions()) {
+                if (!item && candidate->property(BindingProperty).toString() == binding.name)
+                    item = candidate;
             }
         }
-        if (bound) {
-            // The item stays in its menu, which shows the key; added to the
-            // window it answers the key while the menu is closed.
-            bound->setShortcuts(binding.keys);
-            m_window->addAction(bound);
-        } else if (binding.name != QLatin1String("exit") &&
-                   binding.name != QLatin1String("helppage")) {
+        const bool menuCommand =
+            binding.name == QLatin1String("exit") || binding.name == QLatin1String("helppage");
+        // The item stays in its menu, which shows the key.
+        if (item)
+            item->setShortcuts(binding.keys);
+        QAction* bound = nullptr;
+        if (item && menuCommand) {
+            // Added to the window it answers the key while the menu is closed.
+            m_window->addAction(item);
+            bound = item;
+        } else if (!menuCommand) {
+            // A skin object's key stays a click on it even while its menu
+            // item is disabled: an unable-looking button still answers with
+            // its refusal, and so does its key.
             bound = new QAction(binding.name, this);
             bound->setShortcuts(binding.keys);
             const QString name = binding.name;

@@ -46,10 +46,11 @@ public:
     static QKeySequence keyFor(const QString& name, bool dvdMode);
 
     // Gives `window` the keys of the mode. Menu items of `menus` whose
-    // BindingProperty names a binding take its keys (the menu shows them and
-    // the window answers them by triggering the item); every other binding
-    // of a skin object becomes a window action that runs `dispatch`. A key
-    // belongs to one action only, so pass only the menus the mode shows.
+    // BindingProperty names a binding show its keys. A skin object's keys
+    // belong to a window action that runs `dispatch`, enabled whatever its
+    // menu item is; the menu's own commands (exit, help) answer their keys by
+    // triggering the item. A key belongs to one window action only, so pass
+    // only the menus the mode shows.
     KeyboardShortcuts(QWidget* window, bool dvdMode, const QList<QMenu*>& menus,
                       std::function<void(const QString&)> dispatch);
 
@@ -57,8 +58,8 @@ public:
     // profile picker, then a running batch).
     void setEscapeHandler(std::function<void()> handler);
 
-    // The action answering a name's keys (window action or menu item); null
-    // when the mode has none.
+    // The action answering a name's keys in the window (a window action, or
+    // the menu item of a menu command); null when the mode has none.
     QAction* action(const QString& name) const;
 
 private:

@@ -20,11 +20,16 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionHeader>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
+#include <QWindow>
 
 #include "common/busyguards.h"
 #include "common/inifile.h"
@@ -50,6 +55,13 @@ namespace
 // The window's design size; the skin form has the same.
 constexpr int kWidth = 760;
 constexpr int kHeight = 530;
+// Below the design height the list and the preview give up this much (the
+// preview keeps half its height); below that the window scrolls.
+constexpr int kShrinkHeight = 70;
+// The smallest window: any screen takes it, and a scrolled window is still
+// of use.
+constexpr int kSmallestWidth = 320;
+constexpr int kSmallestHeight = 240;
 
 constexpr int kComboWidth = 149;
 constexpr int kBrandedComboWidth = 168;
@@ -98,21 +110,41 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
     m_controller = std::make_unique<Controller>(m_edition, *m_interaction, *m_shell);
 
     setWindowTitle(m_edition.programTitle());
-    // The skin's design size is the smallest the arrangement fits in; the
-    // window grows from there.
-    setMinimumSize(kWidth, kHeight);
+    const QString logo = m_edition.dataFile(QStringLiteral("skin/logo.svg"));
+    if (QFileInfo::exists(logo))
+        setWindowIcon(QIcon(logo));
+    // The skin's arrangement lives on a surface of its own in a scroll
+    // area: the window can be smaller than the arrangement on a small or
+    // magnified screen, and then scrolls rather than cuts it off.
+    auto* frame = new QVBoxLayout(this);
+    frame->setContentsMargins(0, 0, 0, 0);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("scroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setWidgetResizable(true);
+    m_surface = new QWidget;
+    m_surface->setObjectName(QStringLiteral("surface"));
+    m_surface->setMinimumSize(kWidth, kHeight - kShrinkHeight);
+    m_surface->installEventFilter(this);
+    m_scroll->setWidget(m_surface);
+    frame->addWidget(m_scroll);
+    setMinimumSize(kSmallestWidth, kSmallestHeight);
     resize(kWidth, kHeight);
     setAcceptDrops(true);
 
-    if (m_skin.load(m_edition.dataFile(QStringLiteral("skn.skn"))))
-        m_skin.attach(this);
-    else
+    if (m_skin.load(m_edition.dataFile(QStringLiteral("skn.skn")))) {
+        m_skin.attach(m_surface, this);
+        m_skin.setMinimumSize(m_surface->minimumSize());
+    } else {
         m_interaction->error(m_skin.errorString());
+    }
 
     createControls();
     createMenus();
     m_settingsDialog = new SettingsDialog(this);
-    m_navigation = new Navigation(this, m_edition, m_controller->state(), *m_interaction, m_play);
+    m_navigation =
+        new Navigation(m_surface, m_edition, m_controller->state(), *m_interaction, m_play);
     m_navigation->closeOnMousePress(m_jobList->viewport());
     m_navigation->closeOnMousePress(m_output);
     m_navigation->setCurrentProfileSource(
@@ -141,7 +173,7 @@ PreviewController& MainWindow::preview()
 void MainWindow::createControls()
 {
     m_model = new JobListModel(m_controller->jobs(), this);
-    m_jobList = new QTableView(this);
+    m_jobList = new QTableView(m_surface);
     m_jobList->setObjectName(QStringLiteral("lv"));
     m_jobList->setModel(m_model);
     m_jobList->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -165,7 +197,7 @@ void MainWindow::createControls()
     m_jobList->setDropIndicatorShown(false);
 
     auto combo = [this](const char* name) {
-        auto* box = new ElidingComboBox(this);
+        auto* box = new ElidingComboBox(m_surface);
         box->setObjectName(QLatin1String(name));
         return box;
     };
@@ -176,15 +208,15 @@ void MainWindow::createControls()
     m_trackAudio = combo("cb_audio");
     m_trackSubtitle = combo("cb_subtitle");
 
-    m_progressBar = new QProgressBar(this);
+    m_progressBar = new QProgressBar(m_surface);
     m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
     m_progressBar->setRange(0, ProgressModel::kMaximum);
     m_progressBar->setTextVisible(false);
 
-    m_output = new QLineEdit(this);
+    m_output = new QLineEdit(m_surface);
     m_output->setObjectName(QStringLiteral("ed_output"));
 
-    m_play = new QWidget(this);
+    m_play = new QWidget(m_surface);
     m_play->setObjectName(QStringLiteral("pl_play"));
     m_play->setAttribute(Qt::WA_StyledBackground);
     m_play->setStyleSheet(QStringLiteral("#pl_play { background: black; }"));
@@ -246,7 +278,7 @@ void MainWindow::createMenus()
     m_popHelp = menu("pop_help", {{"&Help", "helppage", [this] { m_help.openHelp(*m_shell); }},
                                   {"&Support", "", [this] { m_help.openSupport(*m_shell); }},
                                   {"Our &Website", "", [this] { m_help.openReadme(*m_shell); }},
-                                  {"C&ontact us", "", [this] { m_help.openReadme(*m_shell); }},
+                                  {"C&ontact us", "", [this] { m_help.openContact(*m_shell); }},
                                   separator,
                                   {"&About", "", [this] { m_help.showAbout(*m_shell, this); }}});
 }
@@ -276,6 +308,9 @@ void MainWindow::watchActionLooks()
     connect(&jobs, &JobList::rowsReset, this, update);
     connect(&jobs, &JobList::rowAppended, this, update);
     connect(&jobs, &JobList::rowRemoved, this, update);
+    connect(&jobs, &JobList::selectionChanged, this, update);
+    // The view's selection reaches the list with the list's signals held.
+    connect(m_jobList->selectionModel(), &QItemSelectionModel::selectionChanged, this, update);
     // The bar shows when a batch starts and hides when it ends.
     connect(&m_controller->progress(), &ProgressModel::visibilityChanged, this, update);
     connect(&m_controller->batch(), &Batch::batchEnded, this, update);
@@ -303,12 +338,31 @@ void MainWindow::watchActionLooks()
 void MainWindow::updateActionLooks()
 {
     const ControllerState& state = m_controller->state();
-    // Convert and Stop still answer a click (with their refusals); they only
-    // look unable when they would refuse or do nothing.
-    setInactiveLook(QStringLiteral("converter"), state.Converting || state.Playing ||
-                                                     state.readingDisc > 0 ||
-                                                     m_controller->jobs().rowCount() == 0);
-    setInactiveLook(QStringLiteral("stopconverter"), !state.Converting);
+    const JobList& jobs = m_controller->jobs();
+    const bool busy = state.Converting || state.Playing;
+    const bool reading = state.readingDisc > 0;
+    // The buttons still answer a click (with their refusals) and their keys
+    // still reach them; they only look unable when they would refuse or do
+    // nothing, and their menu items are disabled then.
+    const struct {
+        const char* name;
+        bool inactive;
+    } looks[] = {
+        {"converter", busy || reading || jobs.rowCount() == 0},
+        {"stopconverter", !state.Converting},
+        {"remove", busy || jobs.firstSelected() < 0},
+        {"clear", busy || jobs.rowCount() == 0},
+    };
+    for (const auto& look : looks) {
+        setInactiveLook(QLatin1String(look.name), look.inactive);
+        for (QMenu* menu : {m_popFile, m_popDvd}) {
+            for (QAction* item : menu->actions()) {
+                if (item->property(KeyboardShortcuts::BindingProperty).toString() ==
+                    QLatin1String(look.name))
+                    item->setEnabled(!look.inactive);
+            }
+        }
+    }
 }
 
 void MainWindow::setInactiveLook(const QString& objectName, bool inactive)
@@ -355,19 +409,40 @@ bool MainWindow::navigationOpen() const
 
 void MainWindow::setTabOrderForMode(bool dvdMode)
 {
-    // Tab walks the list, the profile box, the option boxes from top to
-    // bottom as the mode stacks them, and the output folder box. The skin's
-    // other buttons take no focus: their keys reach them.
-    QList<QWidget*> chain{m_jobList};
-    if (QWidget* profiles = m_skin.object(QStringLiteral("profiles"))) {
-        profiles->setFocusPolicy(Qt::StrongFocus);
-        chain << profiles;
-    }
+    // Tab walks the window as it reads: the toolbar, the list with the
+    // buttons under it, the profile box (and the DVD's tracks), the output
+    // folder with its buttons, the option boxes from top to bottom as the
+    // mode stacks them, and the preview's buttons and bar. The skin's
+    // buttons take the focus from Tab only, so a click leaves it where it
+    // was (on the list, for Delete).
+    auto object = [this](const char* name) { return m_skin.object(QLatin1String(name)); };
+    QList<QWidget*> chain;
+    const char* const toolbar[] = {dvdMode ? "dvdfile" : "file",
+                                   dvdMode ? "dvdopen" : "openfiles",
+                                   dvdMode ? "ifoopen" : "openfolder",
+                                   "help",
+                                   "settings",
+                                   "converter",
+                                   "stopconverter"};
+    for (const char* name : toolbar)
+        chain << object(name);
+    chain << m_jobList;
     if (dvdMode)
-        chain << m_trackAudio << m_trackSubtitle << m_size << m_video << m_audio << m_channel;
+        chain << object("chapter") << object("cutter");
+    chain << object("remove") << object("clear") << object("profiles");
+    if (dvdMode)
+        chain << m_trackAudio << m_trackSubtitle;
+    chain << m_output << object("browse") << object("open");
+    if (dvdMode)
+        chain << m_size << m_video << m_audio << m_channel;
     else
         chain << m_channel << m_size << m_video << m_audio;
-    chain << m_output;
+    chain << object("play") << object("pause") << object("stopplay") << object("play_bar");
+    chain.removeAll(nullptr);
+    for (QWidget* widget : std::as_const(chain)) {
+        if (widget->focusPolicy() == Qt::NoFocus)
+            widget->setFocusPolicy(Qt::TabFocus);
+    }
     for (int i = 1; i < chain.size(); ++i)
         setTabOrder(chain.at(i - 1), chain.at(i));
 }
@@ -382,8 +457,16 @@ void MainWindow::bindCore()
     new OptionBoxBinding(core.boxes().channel, *m_channel, this);
 
     JobList& jobs = core.jobs();
-    m_jobList->setVisible(jobs.isVisible());
-    connect(&jobs, &JobList::visibilityChanged, m_jobList, &QWidget::setVisible);
+    // An empty list gives way to the guidance the skin shows under it, also
+    // after Clear.
+    auto showList = [this, &jobs] {
+        m_jobList->setVisible(jobs.isVisible() && jobs.rowCount() > 0);
+    };
+    showList();
+    connect(&jobs, &JobList::visibilityChanged, this, showList);
+    connect(&jobs, &JobList::rowsReset, this, showList);
+    connect(&jobs, &JobList::rowAppended, this, showList);
+    connect(&jobs, &JobList::rowRemoved, this, showList);
     // The view's selection and the list's are one: whichever changes, the
     // other follows.
     connect(m_jobList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -427,6 +510,10 @@ void MainWindow::bindCore()
 
     connect(&m_skin, &Skin::clicked, this, &MainWindow::dispatch);
     connect(&m_skin, &Skin::moved, this, &MainWindow::showHintFor);
+    // In the picker the hint line names what the highlight is on, whether
+    // the mouse or the keys moved it.
+    connect(m_navigation, &Navigation::highlighted, this,
+            [this](const QString& text) { m_skin.setText(QStringLiteral("hint"), text); });
     watchHints();
     // The play bar's press and release go to the preview (PreviewBinding).
     connect(&m_skin, &Skin::pressed, this,
@@ -492,13 +579,15 @@ void MainWindow::applyWindowLayout(bool dvdMode, bool branded)
     }
 }
 
-void MainWindow::resizeEvent(QResizeEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    QWidget::resizeEvent(event);
-    if (!m_jobList)
-        return;
-    m_controlAnchors.setGrowth(size() - QSize(kWidth, kHeight));
-    fitListColumns();
+    // The surface follows the window down to its smallest arrangement; the
+    // controls keep their places on it by their anchors.
+    if (watched == m_surface && event->type() == QEvent::Resize && m_jobList) {
+        m_controlAnchors.setGrowth(m_surface->size() - QSize(kWidth, kHeight));
+        fitListColumns();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::fitListColumns()
@@ -551,10 +640,39 @@ void MainWindow::firstShow()
     m_controller->loadSettings(m_settingsFolder);
     if (const IniFile* settings = m_controller->settings().settingsFile())
         WindowPlacement::restore(*this, *settings);
+    fitOntoScreen();
+    if (QWindow* shown = windowHandle())
+        connect(shown, &QWindow::screenChanged, this, &MainWindow::fitOntoScreen,
+                Qt::UniqueConnection);
     showOutputFolder();
     m_controller->jobs().setVisible(false);
     m_controller->progress().setVisible(false);
+    showHintFor(QString());
     m_firstShowCompleted = true;
+}
+
+void MainWindow::fitOntoScreen()
+{
+    const QScreen* shown = screen();
+    if (!shown)
+        return;
+    // The smallest size and the size itself never exceed the screen's room,
+    // whatever the scale; what no longer fits scrolls.
+    const QRect available = shown->availableGeometry();
+    const QSize decoration = frameGeometry().size() - size();
+    const QSize room = available.size() - decoration;
+    setMinimumSize(QSize(kSmallestWidth, kSmallestHeight).boundedTo(room));
+    if (isMaximized() || isFullScreen())
+        return;
+    const QSize fitted = size().boundedTo(room);
+    if (fitted != size())
+        resize(fitted);
+    QRect placed(frameGeometry().topLeft(), fitted + decoration);
+    placed.moveLeft(
+        qBound(available.left(), placed.left(), available.right() - placed.width() + 1));
+    placed.moveTop(qBound(available.top(), placed.top(), available.bottom() - placed.height() + 1));
+    if (placed.topLeft() != frameGeometry().topLeft())
+        move(placed.topLeft());
 }
 
 void MainWindow::fitLogo()
@@ -697,7 +815,8 @@ void MainWindow::dispatch(const QString& objectName)
 
 void MainWindow::browse()
 {
-    const QString folder = m_interaction->chooseFolder(QStringLiteral("Output Directory"));
+    const QString folder = m_interaction->chooseFolderIn(QStringLiteral("Output Directory"),
+                                                         m_controller->state().OutputFolder);
     if (folder.isEmpty())
         return;
     ControllerState& state = m_controller->state();

@@ -20,6 +20,7 @@ class QComboBox;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
+class QScrollArea;
 class QTableView;
 
 namespace transcast
@@ -93,6 +94,11 @@ public:
     QProgressBar* progressBar() const { return m_progressBar; }
     QLineEdit* outputFolderEdit() const { return m_output; }
     QWidget* previewPanel() const { return m_play; }
+    // The surface the skin and the controls lie on, and the scroll area
+    // that holds it: it follows the window down to the arrangement's
+    // smallest size (the list and the preview shrink), and scrolls below.
+    QWidget* surface() const { return m_surface; }
+    QScrollArea* scrollArea() const { return m_scroll; }
     QMenu* fileMenu() const { return m_popFile; }
     QMenu* dvdMenu() const { return m_popDvd; }
     QMenu* helpMenu() const { return m_popHelp; }
@@ -106,7 +112,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -139,6 +145,9 @@ private:
     void cutter();
     void showOutputFolder();
     void fitLogo();
+    // Keeps the window, its frame included, and its smallest size within
+    // the available area of its screen.
+    void fitOntoScreen();
 
     Edition m_edition;
     std::unique_ptr<QtInteraction> m_ownInteraction;
@@ -153,6 +162,8 @@ private:
     bool m_firstShowCompleted = false;
     bool m_shown = false;
 
+    QScrollArea* m_scroll = nullptr;
+    QWidget* m_surface = nullptr;
     Navigation* m_navigation = nullptr;
     PreviewBinding* m_preview = nullptr;
     QTableView* m_jobList = nullptr;

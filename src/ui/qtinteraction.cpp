@@ -1,11 +1,10 @@
 #include "ui/qtinteraction.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
-
-#include "ui/outputfolderdialog.h"
 
 namespace transcast
 {
@@ -51,18 +50,11 @@ QStringList patternsOf(const QString& text)
 
 QtInteraction::QtInteraction(QWidget* parent) : m_parent(parent) {}
 
-QtInteraction::~QtInteraction()
-{
-    delete m_folderDialog.data();
-}
+QtInteraction::~QtInteraction() = default;
 
 void QtInteraction::setParentWidget(QWidget* parent)
 {
     m_parent = parent;
-    if (m_folderDialog) {
-        delete m_folderDialog.data();
-        m_folderDialog = nullptr;
-    }
 }
 
 void QtInteraction::warn(const QString& text)
@@ -95,6 +87,7 @@ QStringList QtInteraction::chooseFiles(const QString& filter, bool showHidden)
     QFileDialog dialog(m_parent);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setDirectory(startFolder(filter));
     const QString qtFilterText = qtFilter(filter);
     if (!qtFilterText.isEmpty())
         dialog.setNameFilter(qtFilterText);
@@ -102,24 +95,46 @@ QStringList QtInteraction::chooseFiles(const QString& filter, bool showHidden)
         dialog.setFilter(dialog.filter() | QDir::Hidden);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles();
+    const QStringList files = dialog.selectedFiles();
+    if (!files.isEmpty())
+        remember(filter, QFileInfo(files.first()).absolutePath());
+    return files;
 }
 
 QString QtInteraction::chooseFolder(const QString& caption)
 {
-    return folderDialog()->choose(caption);
+    return chooseFolderIn(caption, QString());
+}
+
+QString QtInteraction::chooseFolderIn(const QString& caption, const QString& startFolder)
+{
+    const QString start = !startFolder.isEmpty() && QFileInfo(startFolder).isDir()
+                              ? startFolder
+                              : this->startFolder(caption);
+    const QString chosen = QFileDialog::getExistingDirectory(m_parent, caption, start);
+    if (chosen.isEmpty())
+        return {};
+    // Without a trailing separator, as the folder fields show folders.
+    const QString folder = QDir::cleanPath(chosen);
+    remember(caption, folder);
+    return folder;
 }
 
 QString QtInteraction::chooseFolderOrImage(const QString& caption, const QStringList& filePatterns)
 {
-    return folderDialog()->chooseFolderOrFile(caption, filePatterns);
+    Q_UNUSED(filePatterns);
+    return chooseFolder(caption);
 }
 
-OutputFolderDialog* QtInteraction::folderDialog()
+QString QtInteraction::startFolder(const QString& purpose) const
 {
-    if (!m_folderDialog)
-        m_folderDialog = new OutputFolderDialog(m_parent);
-    return m_folderDialog;
+    const QString last = m_lastFolders.value(purpose);
+    return !last.isEmpty() && QFileInfo(last).isDir() ? last : QDir::homePath();
+}
+
+void QtInteraction::remember(const QString& purpose, const QString& folder)
+{
+    m_lastFolders.insert(purpose, folder);
 }
 
 QString QtInteraction::displayText(const QString& text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QPointer>
 
 #include "common/interaction.h"
@@ -9,12 +10,12 @@ class QWidget;
 namespace transcast
 {
 
-class OutputFolderDialog;
-
-// The Interaction port over Qt: modal message boxes, the system's open-file
-// dialog and the program's folder dialog. Every box is a real modal dialog
-// owned by the parent widget's window, so a test can answer it through
-// QApplication::activeModalWidget() from a timer.
+// The Interaction port over Qt: modal message boxes and the desktop's file
+// and folder dialogs. Every box is a real modal dialog owned by the parent
+// widget's window, so a test can answer it through
+// QApplication::activeModalWidget() from a timer. The dialogs open where the
+// user left the same dialog last (each caption and each file filter keeps
+// its own folder while the program runs), the first time in the home folder.
 class QtInteraction : public Interaction
 {
 public:
@@ -35,13 +36,15 @@ public:
     bool confirm(const QString& text, QuestionKind kind = QuestionKind::Confirmation) override;
     // Open dialog for existing files with the filter converted by qtFilter().
     QStringList chooseFiles(const QString& filter, bool showHidden) override;
-    // The program's folder dialog (one instance, kept for the next call).
+    // The desktop's folder dialog (QFileDialog::getExistingDirectory).
     QString chooseFolder(const QString& caption) override;
-    // The same dialog with the matching files listed among the folders.
+    QString chooseFolderIn(const QString& caption, const QString& startFolder) override;
+    // The desktop's folder dialog shows folders only: a disc image is chosen
+    // with the IFO files' open dialog instead.
     QString chooseFolderOrImage(const QString& caption, const QStringList& filePatterns) override;
 
-    // The folder dialog chooseFolder() shows; created on first use.
-    OutputFolderDialog* folderDialog();
+    // Where the dialog for a caption or a file filter opens next.
+    QString startFolder(const QString& purpose) const;
 
     // A text as a box shows it: every "\r\n" or lone "\r" starts a new line.
     static QString displayText(const QString& text);
@@ -56,8 +59,10 @@ public:
     static QString qtFilter(const QString& windowsFilter);
 
 private:
+    void remember(const QString& purpose, const QString& folder);
+
     QPointer<QWidget> m_parent;
-    QPointer<OutputFolderDialog> m_folderDialog;
+    QHash<QString, QString> m_lastFolders;
 };
 
 } // namespace transcast

@@ -180,13 +180,13 @@ TEST(AboutBox, LinkTurnsRedUnderThePointerAndOpensTheSite)
     EXPECT_EQ(shell.openedUrls, QStringList({"file:///opt/sample/help/readme.html"}));
 }
 
-TEST(AboutBox, ContactButtonOpensTheReadmePage)
+TEST(AboutBox, ContactButtonOpensWhereToReportProblems)
 {
     for (const QString name : {"Sample.exe", "KAVRI-video.exe", "conv-kavri"}) {
         RecordingShell shell;
         AboutBox about(Edition(name, "/opt/x/"), shell);
         about.contactButton()->click();
-        EXPECT_EQ(shell.openedUrls, QStringList({"file:///opt/x/help/readme.html"}))
+        EXPECT_EQ(shell.openedUrls, QStringList({"file:///opt/x/help/index.html#contact"}))
             << name.toStdString();
     }
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include "common/edition.h"
@@ -58,11 +61,12 @@ TEST(HelpMenu, CommandsOpenTheOfflinePagesBesideTheProgram)
         const HelpCommands help(Edition(QLatin1String(name), "/opt/x/"));
         help.openHelp(shell);    // "Help", F1
         help.openSupport(shell); // "Support"
-        help.openReadme(shell);  // "Our Website", "Contact us"
+        help.openReadme(shell);  // "Our Website"
+        help.openContact(shell); // "Contact us"
     }
-    const QStringList pages{"file:///opt/x/help/index.html",
-                            "file:///opt/x/help/index.html#troubleshooting",
-                            "file:///opt/x/help/readme.html"};
+    const QStringList pages{
+        "file:///opt/x/help/index.html", "file:///opt/x/help/index.html#troubleshooting",
+        "file:///opt/x/help/readme.html", "file:///opt/x/help/index.html#contact"};
     EXPECT_EQ(shell.openedUrls, pages + pages);
 }
 
@@ -83,6 +87,60 @@ TEST(HelpMenu, TheHelpPagesAreBuiltBesideTheProgram)
     for (const char* section : {"troubleshooting", "keys", "cli", "settings", "editions"})
         EXPECT_TRUE(html.contains(QStringLiteral("id=\"%1\"").arg(QLatin1String(section))))
             << section;
+}
+
+// The ids of a page and the targets of its links and pictures.
+QString readPage(const QString& path)
+{
+    QFile page(path);
+    return page.open(QIODevice::ReadOnly) ? QString::fromUtf8(page.readAll()) : QString();
+}
+
+QStringList matches(const QString& html, const char* pattern)
+{
+    QStringList found;
+    auto it = QRegularExpression(QLatin1String(pattern)).globalMatch(html);
+    while (it.hasNext())
+        found << it.next().captured(1);
+    return found;
+}
+
+TEST(HelpMenu, EveryLinkOfTheHelpPagesResolvesAndContactSaysWhereToReport)
+{
+    const QDir help(QStringLiteral(TRANSCAST_BIN_DIR "/help"));
+    const QStringList pages = help.entryList({"*.html"}, QDir::Files);
+    ASSERT_TRUE(pages.contains("index.html") && pages.contains("readme.html"))
+        << pages.join(' ').toStdString();
+    for (const QString& name : pages) {
+        const QString html = readPage(help.filePath(name));
+        for (const QString& target : matches(html, R"re((?:href|src)="([^"]*)")re")) {
+            if (target.startsWith("http://") || target.startsWith("https://") ||
+                target.startsWith("mailto:"))
+                continue;
+            // Offline pages: every other link is a page or picture beside
+            // them, and its #part exists there.
+            const QString file = target.section('#', 0, 0);
+            const QString part = target.section('#', 1);
+            const QString landing = file.isEmpty() ? help.filePath(name) : help.filePath(file);
+            EXPECT_TRUE(QFileInfo(landing).isFile())
+                << name.toStdString() << " links to " << target.toStdString();
+            if (!part.isEmpty())
+                EXPECT_TRUE(matches(readPage(landing), R"re(id="([^"]*)")re").contains(part))
+                    << name.toStdString() << " links to " << target.toStdString();
+        }
+    }
+
+    const QString index = readPage(help.filePath("index.html"));
+    // The keys table lists every key the window answers, Space among them.
+    const QString keys = index.section("id=\"keys\"", 1).section("</table>", 0, 0);
+    for (const char* key : {"Space", "Tab", "Ctrl+P", "Return", "Esc", "F1"})
+        EXPECT_TRUE(keys.contains(QStringLiteral("<kbd>%1</kbd>").arg(QLatin1String(key)))) << key;
+    // "Contact us" lands on a part that says where problems go.
+    const QUrl contact(HelpCommands::contactPage(Edition("transcast", TRANSCAST_BIN_DIR "/")));
+    const QString reporting =
+        index.section(QStringLiteral("id=\"%1\"").arg(contact.fragment()), 1).section("<h2", 0, 0);
+    EXPECT_TRUE(reporting.contains("reported") && reporting.contains("tracker"))
+        << reporting.toStdString();
 }
 
 } // namespace

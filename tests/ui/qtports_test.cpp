@@ -13,7 +13,6 @@
 #include "support/scriptedinteraction.h"
 #include "ui/qtinteraction.h"
 #include "ui/qtshell.h"
-#include "ui/outputfolderdialog.h"
 #include "ui_modalscript.h"
 
 using namespace transcast;
@@ -164,26 +163,65 @@ TEST(QtInteractionDialogs, ChooseFilesUsesTheConvertedFilterAndReturnsThePaths)
     EXPECT_FALSE(hidden);
 }
 
-TEST(QtInteractionDialogs, ChooseFolderShowsTheFolderDialogUnderTheCaption)
+TEST(QtInteractionDialogs, FolderDialogsAreTheDesktopsAndOpenWhereTheUserLeftThem)
 {
-    QtInteraction interaction;
-    QString caption;
-    whenModal<OutputFolderDialog>([&](OutputFolderDialog* dialog) {
-        caption = dialog->windowTitle();
-        dialog->cancelButton()->click();
-    });
-    EXPECT_EQ(interaction.chooseFolder("Select DVD Directory"), QString());
-    EXPECT_EQ(caption, "Select DVD Directory");
-
-    // The same dialog serves the next call.
-    OutputFolderDialog* first = interaction.folderDialog();
     QTemporaryDir dir;
-    whenModal<OutputFolderDialog>([&](OutputFolderDialog* dialog) {
-        EXPECT_EQ(dialog, first);
-        dialog->selectFolder(dir.path());
-        dialog->okButton()->click();
+    ASSERT_TRUE(QDir(dir.path()).mkdir("films"));
+    const QString films = QDir(dir.filePath("films")).absolutePath();
+    QtInteraction interaction;
+    struct Seen {
+        QString caption, folder;
+        bool foldersOnly = false;
+    } seen;
+    auto answer = [&seen](const QString& chosen) {
+        whenModal<QFileDialog>([&seen, chosen](QFileDialog* dialog) {
+            seen = {dialog->windowTitle(), QDir(dialog->directory()).absolutePath(),
+                    dialog->fileMode() == QFileDialog::Directory &&
+                        dialog->testOption(QFileDialog::ShowDirsOnly)};
+            if (chosen.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->setDirectory(chosen);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+    };
+    // The first time in the home folder; the chosen folder comes back
+    // without a trailing separator.
+    answer(films);
+    EXPECT_EQ(interaction.chooseFolder("File Directory"), films);
+    EXPECT_EQ(seen.caption, "File Directory");
+    EXPECT_TRUE(seen.foldersOnly);
+    EXPECT_EQ(seen.folder, QDir::homePath());
+    // Next time where it was left; cancelling gives nothing.
+    answer(QString());
+    EXPECT_EQ(interaction.chooseFolder("File Directory"), QString());
+    EXPECT_EQ(seen.folder, films);
+    // Another dialog keeps its own place, or opens where the caller says.
+    answer(QString());
+    interaction.chooseFolderOrImage("Select DVD Directory", {"*.iso"});
+    EXPECT_EQ(seen.folder, QDir::homePath());
+    EXPECT_TRUE(seen.foldersOnly);
+    answer(QString());
+    interaction.chooseFolderIn("Output Directory", dir.path());
+    EXPECT_EQ(seen.folder, QDir(dir.path()).absolutePath());
+
+    // The open dialog for files remembers the folder of the files chosen.
+    QFile clip(QDir(films).filePath("a.avi"));
+    ASSERT_TRUE(clip.open(QIODevice::WriteOnly));
+    clip.close();
+    whenModal<QFileDialog>([&](QFileDialog* dialog) {
+        dialog->setDirectory(films);
+        dialog->selectFile(QDir(films).filePath("a.avi"));
+        QMetaObject::invokeMethod(dialog, "accept");
     });
-    EXPECT_EQ(interaction.chooseFolder("Output Directory"), QDir(dir.path()).canonicalPath());
+    ASSERT_EQ(interaction.chooseFiles("AVI files (*.avi)|*.avi", false).size(), 1);
+    whenModal<QFileDialog>([&](QFileDialog* dialog) {
+        seen.folder = QDir(dialog->directory()).absolutePath();
+        dialog->reject();
+    });
+    interaction.chooseFiles("AVI files (*.avi)|*.avi", false);
+    EXPECT_EQ(seen.folder, films);
 }
 
 // ---- shell ----

@@ -1,12 +1,17 @@
 #include "ui/navigation/navigation.h"
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPalette>
 #include <QWidget>
 
 #include "common/busyguards.h"
 #include "common/controllerstate.h"
 #include "common/interaction.h"
+#include "profiles/profilecatalogue.h"
 #include "ui/navigation/navigationlayout.h"
 #include "ui/navigation/navigationpanel.h"
 #include "ui/navigation/picturelabel.h"
@@ -180,6 +185,11 @@ void Navigation::build()
     connect(picture(QStringLiteral("Image5")), &PictureLabel::clicked, this,
             [this] { turnAudioPage(false); });
 
+    // The panels take the keys while the picker is open.
+    m_main->installEventFilter(this);
+    for (NavigationPanel* shown : std::as_const(m_panels))
+        shown->installEventFilter(this);
+
     raise();
     setNavigationVisible(false);
 }
@@ -240,9 +250,13 @@ bool Navigation::setCategoryIcon(int category)
 
 void Navigation::setNavigationVisible(bool visible)
 {
+    const bool hadKeyboard = isPickerWidget(QApplication::focusWidget());
     m_main->setVisible(visible);
     for (NavigationPanel* panel : std::as_const(m_panels))
         panel->setVisible(visible);
+    if (!visible && hadKeyboard && m_focusBefore && m_focusBefore->isVisible() &&
+        m_focusBefore->isEnabled())
+        m_focusBefore->setFocus(Qt::OtherFocusReason);
 }
 
 void Navigation::raise()
@@ -261,6 +275,8 @@ void Navigation::closeOnMousePress(QWidget* widget)
 
 bool Navigation::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && isPanel(watched))
+        return keyPressed(static_cast<QKeyEvent*>(event));
     if (event->type() == QEvent::MouseButtonPress)
         setNavigationVisible(false);
     return QObject::eventFilter(watched, event);
@@ -384,23 +400,30 @@ bool Navigation::forgetFlyOutHighlight()
 
 void Navigation::hoverCategory(int category)
 {
-    if (m_state.selectIndex == category)
-        return;
-    if (!restoreCategory(m_state.selectIndex))
-        return;
-    if (!load(m_categories[category], Layout::categoryPicture(category, true)))
-        return;
-    m_state.selectIndex = category;
-    NavigationPanel* shown = categoryPanel(category);
-    shown->show();
-    shown->raise();
+    if (m_state.selectIndex != category) {
+        if (!restoreCategory(m_state.selectIndex))
+            return;
+        if (!load(m_categories[category], Layout::categoryPicture(category, true)))
+            return;
+        m_state.selectIndex = category;
+        NavigationPanel* shown = categoryPanel(category);
+        shown->show();
+        shown->raise();
+    }
+    m_keyPlace = KeyPlace::Column;
+    emit highlighted(QString::fromUtf8(Layout::category(category).label));
 }
 
 void Navigation::hoverButton(int n)
 {
     int& selected = m_state.selectSubIndex;
-    if (selected == n)
+    if (selected == n || Layout::kind(n) == Layout::ButtonKind::Inert) {
+        if (selected == n) {
+            m_keyPlace = KeyPlace::Panel;
+            emit highlighted(textOf(n));
+        }
         return;
+    }
     switch (Layout::kind(n)) {
     case Layout::ButtonKind::Plain:
         if (!restoreButton(selected) || !highlightButton(n))
@@ -451,6 +474,10 @@ void Navigation::hoverButton(int n)
     }
     case Layout::ButtonKind::Inert:
         break;
+    }
+    if (selected == n) {
+        m_keyPlace = KeyPlace::Panel;
+        emit highlighted(textOf(n));
     }
 }
 
@@ -552,9 +579,9 @@ void Navigation::openNavigation(int p)
         return;
     if (!m_state.Playing && m_edition.isBranded() && m_play)
         m_play->hide();
-    if (openSingleFormat())
-        return;
-    openFull(p);
+    if (!openSingleFormat())
+        openFull(p);
+    takeKeyboard();
 }
 
 void Navigation::turnVideoPage(bool toSecondPage)
@@ -580,6 +607,325 @@ void Navigation::turnAudioPage(bool toSecondPage)
     // An audio edition shows its pages as single panels and keeps no page.
     showSinglePanel(to, true);
     from->hide();
+}
+
+// ---- the keyboard ----------------------------------------------------------------------
+
+bool Navigation::isPanel(const QObject* object) const
+{
+    if (object == m_main)
+        return true;
+    return std::any_of(m_panels.cbegin(), m_panels.cend(),
+                       [object](const NavigationPanel* shown) { return shown == object; });
+}
+
+bool Navigation::isPickerWidget(const QWidget* widget) const
+{
+    for (; widget; widget = widget->parentWidget()) {
+        if (isPanel(widget))
+            return true;
+    }
+    return false;
+}
+
+bool Navigation::isSingleForm() const
+{
+    return m_main->isHidden();
+}
+
+void Navigation::takeKeyboard()
+{
+    NavigationPanel* target = m_main->isHidden() ? nullptr : m_main;
+    for (auto it = m_panels.cbegin(); !target && it != m_panels.cend(); ++it) {
+        if (!it.value()->isHidden())
+            target = it.value();
+    }
+    if (!target)
+        return; // an edition whose picker opens nothing
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && !isPickerWidget(focus))
+        m_focusBefore = focus;
+    m_keyPlace = KeyPlace::None;
+    m_typed.clear();
+    target->setFocus(Qt::OtherFocusReason);
+}
+
+QList<int> Navigation::keyButtons(const NavigationPanel* shown)
+{
+    QList<int> buttons;
+    for (const Layout::Panel& spec : Layout::panels()) {
+        if (shown->objectName() != QLatin1String(spec.name))
+            continue;
+        for (int n = spec.firstButton; n <= spec.lastButton; ++n) {
+            if (Layout::answersClick(n) || Layout::kind(n) == Layout::ButtonKind::Opener)
+                buttons << n;
+        }
+    }
+    return buttons;
+}
+
+NavigationPanel* Navigation::panelOfButton(int n) const
+{
+    const Layout::Panel* spec = Layout::panelOfButton(n);
+    return spec ? panel(QLatin1String(spec->name)) : nullptr;
+}
+
+QString Navigation::textOf(int n) const
+{
+    const QString opener = Layout::openerLabel(n);
+    return opener.isEmpty() ? ProfileCatalogue::displayName(n) : opener;
+}
+
+bool Navigation::keyPressed(QKeyEvent* key)
+{
+    if ((key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) != Qt::NoModifier)
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Up:
+        keyStep(-1);
+        return true;
+    case Qt::Key_Down:
+        keyStep(1);
+        return true;
+    case Qt::Key_Home:
+        keyToEnd(false);
+        return true;
+    case Qt::Key_End:
+        keyToEnd(true);
+        return true;
+    case Qt::Key_Right:
+        keyRight();
+        return true;
+    case Qt::Key_Left:
+        keyLeft();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        keyChoose();
+        return true;
+    default:
+        break;
+    }
+    return typeAhead(key->text());
+}
+
+void Navigation::startKeys()
+{
+    const int current = m_currentProfile ? m_currentProfile() : 0;
+    const NavigationPanel* home = panelOfButton(current);
+    if (Layout::answersClick(current) && home && !home->isHidden()) {
+        hoverButton(current);
+        return;
+    }
+    if (!isSingleForm()) {
+        keyToCategory(m_state.selectIndex >= 1 && m_state.selectIndex <= Layout::kCategoryCount
+                          ? m_state.selectIndex
+                          : 1);
+        return;
+    }
+    for (NavigationPanel* shown : std::as_const(m_panels)) {
+        const QList<int> buttons = keyButtons(shown);
+        if (!shown->isHidden() && !buttons.isEmpty()) {
+            hoverButton(buttons.first());
+            return;
+        }
+    }
+}
+
+void Navigation::keyToCategory(int category)
+{
+    NavigationPanel* shown = categoryPanel(category);
+    // A category that kept its number from an opening that showed none of
+    // its panels is shown as a hover would show it.
+    if (m_state.selectIndex == category && shown && shown->isHidden()) {
+        if (!restoreCategory(category))
+            return;
+        m_state.selectIndex = -1;
+    }
+    hoverCategory(category);
+}
+
+void Navigation::keyToButton(int n)
+{
+    hoverButton(n);
+}
+
+void Navigation::keyStep(int direction)
+{
+    if (m_keyPlace == KeyPlace::None) {
+        startKeys();
+        return;
+    }
+    if (m_keyPlace == KeyPlace::Column) {
+        keyToCategory(qBound(1, m_state.selectIndex + direction, int(Layout::kCategoryCount)));
+        return;
+    }
+    const int n = m_state.selectSubIndex;
+    NavigationPanel* shown = panelOfButton(n);
+    if (!shown)
+        return;
+    const QList<int> buttons = keyButtons(shown);
+    const qsizetype at = buttons.indexOf(n) + direction;
+    if (at >= 0 && at < buttons.size()) {
+        keyToButton(buttons.at(at));
+        return;
+    }
+    // Past the end of a page: the other page of a two-page panel.
+    const QString name = shown->objectName();
+    const bool video = name.startsWith(QLatin1String("pl_video"));
+    const bool audio = name.startsWith(QLatin1String("pl_audio"));
+    const bool firstPage = name.endsWith(QLatin1Char('1'));
+    if ((!video && !audio) || firstPage != (direction > 0))
+        return;
+    if (video)
+        turnVideoPage(firstPage);
+    else
+        turnAudioPage(firstPage);
+    const QList<int> other =
+        keyButtons(panel(name.left(name.size() - 1) + QLatin1Char(firstPage ? '2' : '1')));
+    if (!other.isEmpty())
+        keyToButton(direction > 0 ? other.first() : other.last());
+}
+
+void Navigation::keyToEnd(bool last)
+{
+    if (m_keyPlace == KeyPlace::None)
+        startKeys();
+    if (m_keyPlace == KeyPlace::Column) {
+        keyToCategory(last ? Layout::kCategoryCount : 1);
+        return;
+    }
+    const NavigationPanel* shown = panelOfButton(m_state.selectSubIndex);
+    const QList<int> buttons = shown ? keyButtons(shown) : QList<int>();
+    if (!buttons.isEmpty())
+        keyToButton(last ? buttons.last() : buttons.first());
+}
+
+void Navigation::keyRight()
+{
+    if (m_keyPlace == KeyPlace::None) {
+        startKeys();
+        return;
+    }
+    if (m_keyPlace == KeyPlace::Column) {
+        const NavigationPanel* shown = categoryPanel(m_state.selectIndex);
+        if (!shown)
+            return;
+        const QList<int> buttons = keyButtons(shown);
+        if (buttons.contains(m_state.selectSubIndex))
+            keyToButton(m_state.selectSubIndex);
+        else if (!buttons.isEmpty())
+            keyToButton(buttons.first());
+        return;
+    }
+    const int n = m_state.selectSubIndex;
+    if (Layout::kind(n) == Layout::ButtonKind::Opener)
+        keyToButton(Layout::firstButtonOfSubPanel(n));
+}
+
+void Navigation::keyLeft()
+{
+    if (m_keyPlace != KeyPlace::Panel)
+        return;
+    const int opener = Layout::openerOf(m_state.selectSubIndex);
+    if (opener != 0) {
+        keyToButton(opener);
+        return;
+    }
+    if (!isSingleForm() && m_state.selectIndex >= 1)
+        hoverCategory(m_state.selectIndex);
+}
+
+void Navigation::keyChoose()
+{
+    if (m_keyPlace == KeyPlace::None) {
+        startKeys();
+        return;
+    }
+    const int n = m_state.selectSubIndex;
+    if (m_keyPlace == KeyPlace::Column || Layout::kind(n) == Layout::ButtonKind::Opener) {
+        keyRight();
+        return;
+    }
+    if (Layout::answersClick(n))
+        clickButton(n);
+}
+
+// A name as type-ahead compares it: its letters and digits, in lower case
+// ("MKV - XviD Movie(*.mkv)" is found by typing "mkvx").
+QString Navigation::searchable(const QString& text)
+{
+    QString kept;
+    for (const QChar c : text) {
+        if (c.isLetterOrNumber())
+            kept += c.toLower();
+    }
+    return kept;
+}
+
+bool Navigation::typeAhead(const QString& text)
+{
+    const QString typed = searchable(text);
+    if (typed.isEmpty())
+        return false;
+    if (!m_typedClock.isValid() || m_typedClock.elapsed() > QApplication::keyboardInputInterval())
+        m_typed.clear();
+    m_typedClock.start();
+    m_typed += typed;
+    // The same letter again steps to the next profile starting with it.
+    const bool repeated = m_typed.count(m_typed.at(0)) == m_typed.size();
+    const QString wanted = repeated ? m_typed.left(1) : m_typed;
+
+    // The single-panel form offers its own panel (an audio edition both
+    // pages of audio).
+    const bool audioAlone = isSingleForm() && (!panel(QStringLiteral("pl_audio1"))->isHidden() ||
+                                               !panel(QStringLiteral("pl_audio2"))->isHidden());
+    QList<int> order;
+    for (const Layout::Panel& spec : Layout::panels()) {
+        const NavigationPanel* holder = panel(QLatin1String(spec.name));
+        if (isSingleForm() && holder->isHidden() && !(audioAlone && spec.category == 2))
+            continue;
+        for (int n = spec.firstButton; n <= spec.lastButton; ++n) {
+            if (Layout::answersClick(n) && ProfileCatalogue::hasDisplayName(n))
+                order << n;
+        }
+    }
+    if (order.isEmpty())
+        return true;
+    const qsizetype current = order.indexOf(m_state.selectSubIndex);
+    const qsizetype first = current < 0 ? 0 : (repeated ? current + 1 : current);
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        const int n = order.at((first + i) % order.size());
+        if (searchable(ProfileCatalogue::displayName(n)).startsWith(wanted)) {
+            reveal(n);
+            break;
+        }
+    }
+    return true;
+}
+
+void Navigation::reveal(int n)
+{
+    const Layout::Panel* spec = Layout::panelOfButton(n);
+    if (!spec)
+        return;
+    const QString name = QLatin1String(spec->name);
+    if (!isSingleForm()) {
+        keyToCategory(spec->opener ? 1 : spec->category);
+        const bool secondPage = name.endsWith(QLatin1Char('2'));
+        if (spec->opener || name.startsWith(QLatin1String("pl_video"))) {
+            if (m_state.videoFirstPage == secondPage || spec->opener)
+                turnVideoPage(secondPage && !spec->opener);
+        } else if (name.startsWith(QLatin1String("pl_audio")) &&
+                   m_state.audioFirstPage == secondPage) {
+            turnAudioPage(secondPage);
+        }
+        if (spec->opener)
+            keyToButton(spec->opener);
+    } else if (spec->category == 2 && panel(name)->isHidden()) {
+        turnAudioPage(name.endsWith(QLatin1Char('2')));
+    }
+    keyToButton(n);
 }
 
 } // namespace transcast

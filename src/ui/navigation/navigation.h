@@ -3,13 +3,17 @@
 #include <array>
 #include <functional>
 
+#include <QElapsedTimer>
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QStringList>
 
 #include "common/edition.h"
 
+class QKeyEvent;
 class QWidget;
 
 namespace transcast
@@ -36,6 +40,14 @@ class PictureLabel;
 // The picker reads and writes selectIndex, selectSubIndex, videoFirstPage and
 // audioFirstPage of the shared state, and reads BisSingle, Converting and
 // Playing. Main thread only.
+//
+// The keyboard walks it as the mouse does, through the same hover steps:
+// an opened picker takes the focus, Up and Down move between categories or
+// between profiles (turning a two-page panel's page at its end), Right
+// enters the category's panel or an opener's fly-out, Left goes back, Home
+// and End go to the first and last, typing finds a profile by the start of
+// its name, and Return (like a click) chooses the highlighted profile.
+// Nothing is chosen before Return or a click. Closing gives the focus back.
 class Navigation : public QObject
 {
     Q_OBJECT
@@ -122,6 +134,9 @@ signals:
     // A click on a profile button that selects its profile, emitted after the
     // navigation has closed. The main window selects the profile.
     void profileClicked(int profile);
+    // The highlight is on a category or a button, by the mouse or the keys:
+    // what it reads (a profile's name, a category, an opener's format).
+    void highlighted(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -145,6 +160,34 @@ private:
     void hoverCategory(int category);
     void hoverButton(int n);
     void clickButton(int n);
+
+    // The keyboard (see the class comment); true when the key was taken.
+    bool keyPressed(QKeyEvent* key);
+    void takeKeyboard();
+    bool isPanel(const QObject* object) const;
+    bool isPickerWidget(const QWidget* widget) const;
+    bool isSingleForm() const;
+    // The buttons the keys stop at on `panel`: those a click chooses, and
+    // the openers.
+    static QList<int> keyButtons(const NavigationPanel* panel);
+    NavigationPanel* panelOfButton(int n) const;
+    // Where the keys start: the current profile when its panel shows, else
+    // the highlighted category (or the single panel's first button).
+    void startKeys();
+    void keyToCategory(int category);
+    void keyToButton(int n);
+    void keyStep(int direction);
+    void keyToEnd(bool last);
+    void keyRight();
+    void keyLeft();
+    void keyChoose();
+    // False when the text holds nothing to search by.
+    bool typeAhead(const QString& text);
+    static QString searchable(const QString& text);
+    // Brings button n into view as the mouse would reach it: its category,
+    // its page, its opener, then the button.
+    void reveal(int n);
+    QString textOf(int n) const;
     // The page switches Image94 (to page 2) and Image93 (back); Image2 and
     // Image5 for audio.
     void turnVideoPage(bool toSecondPage);
@@ -167,6 +210,12 @@ private:
 
     int m_subPanelOffset = 220;
     QPoint m_panelPlace{206, 81};
+
+    enum class KeyPlace { None, Column, Panel };
+    KeyPlace m_keyPlace = KeyPlace::None;
+    QPointer<QWidget> m_focusBefore;
+    QString m_typed;
+    QElapsedTimer m_typedClock;
 };
 
 } // namespace transcast

@@ -20,19 +20,19 @@ bool isInert(int n)
 const std::vector<NavigationLayout::Category>& NavigationLayout::categories()
 {
     static const std::vector<Category> table = {
-        {1, "img_gvideo1", "img_video1"},
-        {2, "img_audio1", "img_audio1"},
-        {3, "img_ipod", "img_ipod"},
-        {4, "img_iphone", "img_iphone"},
-        {5, "img_gphone", "img_gphone"},
-        {6, "img_appletv", "img_appletv"},
-        {7, "img_psp", "img_psp"},
-        {8, "img_xbox", "img_xbox"},
-        {9, "img_phone", "img_phone"},
-        {10, "img_win", "img_win"},
-        {11, "img_pmp", "img_pmp"},
-        {12, "img_hd", "img_hd"},
-        {13, "img_animation", "img_animation"},
+        {1, "img_gvideo1", "img_video1", "Video"},
+        {2, "img_audio1", "img_audio1", "Audio"},
+        {3, "img_ipod", "img_ipod", "iPod"},
+        {4, "img_iphone", "img_iphone", "iPhone"},
+        {5, "img_gphone", "img_gphone", "GPhone"},
+        {6, "img_appletv", "img_appletv", "Apple TV"},
+        {7, "img_psp", "img_psp", "PSP / PS3"},
+        {8, "img_xbox", "img_xbox", "Xbox 360"},
+        {9, "img_phone", "img_phone", "Mobile Phone"},
+        {10, "img_win", "img_win", "Pocket PC"},
+        {11, "img_pmp", "img_pmp", "Media Players"},
+        {12, "img_hd", "img_hd", "HD Video"},
+        {13, "img_animation", "img_animation", "Flash / Animation"},
     };
     return table;
 }
@@ -187,6 +187,12 @@ QString NavigationLayout::buttonPicture(int n, bool highlighted)
 QString NavigationLayout::categoryIconPicture(int number)
 {
     return QStringLiteral("images/main/%1.bmp").arg(number);
+}
+
+QString NavigationLayout::openerLabel(int n)
+{
+    static const char* const labels[] = {"AVI", "MPEG", "MP4", "MKV"};
+    return n >= 2 && n <= 5 ? QLatin1String(labels[n - 2]) : QString();
 }
 
 } // namespace transcast

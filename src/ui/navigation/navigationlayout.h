@@ -51,6 +51,7 @@ public:
         int number;        // 1..13, top to bottom
         const char* image; // object name of its image in pl_main
         const char* stem;  // picture file stem: images/main/<state>/<stem>.bmp
+        const char* label; // what its picture reads
     };
 
     struct Panel {
@@ -107,6 +108,9 @@ public:
     static int openerOf(int n);
     // For an opener (2..5): the first button of its fly-out; 0 otherwise.
     static int firstButtonOfSubPanel(int opener);
+    // What an opener's picture reads ("AVI", "MPEG", "MP4", "MKV"); empty
+    // for other numbers.
+    static QString openerLabel(int n);
 
     // Picture files, relative to the executable's folder, with "/".
     static QString categoryPicture(int number, bool highlighted);

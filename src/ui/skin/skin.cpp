@@ -3,6 +3,7 @@
 #include "ui/skin/anchors.h"
 
 #include <QAbstractButton>
+#include <QKeyEvent>
 #include <QAbstractSlider>
 #include <QDir>
 #include <QFile>
@@ -184,15 +185,25 @@ void Skin::prepare(QWidget* widget)
     widget->setAttribute(Qt::WA_NoMousePropagation);
     if (widget->property(kTransparentForMouse).toBool())
         widget->setAttribute(Qt::WA_TransparentForMouseEvents);
-    if (auto* slider = qobject_cast<QAbstractSlider*>(widget))
+    if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) {
         slider->setRange(0, BarMaximum);
+        // Keys move a bar by a hundredth and a tenth.
+        slider->setSingleStep(BarMaximum / 100);
+        slider->setPageStep(BarMaximum / 10);
+    }
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         const QString name = widget->objectName();
         connect(button, &QAbstractButton::clicked, this, [this, name] { emit clicked(name); });
     }
 }
 
-void Skin::attach(QWidget* host)
+void Skin::setMinimumSize(const QSize& size)
+{
+    if (m_form)
+        m_form->setMinimumSize(size);
+}
+
+void Skin::attach(QWidget* host, QWidget* styleHost)
 {
     Q_ASSERT(host);
     if (!m_form)
@@ -212,9 +223,11 @@ void Skin::attach(QWidget* host)
         layout->addWidget(m_form);
     }
     if (!m_styleSheet.isEmpty()) {
+        QWidget* styled = styleHost ? styleHost : host;
         m_form->setStyleSheet(QString());
-        const QString own = host->styleSheet();
-        host->setStyleSheet(own.isEmpty() ? m_styleSheet : own + QLatin1Char('\n') + m_styleSheet);
+        const QString own = styled->styleSheet();
+        styled->setStyleSheet(own.isEmpty() ? m_styleSheet
+                                            : own + QLatin1Char('\n') + m_styleSheet);
     }
     m_form->lower();
     m_form->show();
@@ -434,10 +447,61 @@ bool Skin::eventFilter(QObject* watched, QEvent* event)
         }
         break;
     }
+    case QEvent::KeyPress:
+        return keyPressed(qobject_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event));
     default:
         break;
     }
     return false;
+}
+
+bool Skin::keyPressed(QWidget* widget, QKeyEvent* key)
+{
+    if (!widget || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    // Return clicks the button that has the focus (Space belongs to the
+    // preview): the same signal as the mouse's click.
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        button->click();
+        return true;
+    }
+    // A bar moved by the keys is pressed, moved and released, as a drag of
+    // the mouse is: whoever follows the bar sees one path.
+    auto* slider = qobject_cast<QAbstractSlider*>(widget);
+    if (!slider)
+        return false;
+    QAbstractSlider::SliderAction action = QAbstractSlider::SliderNoAction;
+    switch (key->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        action = QAbstractSlider::SliderSingleStepSub;
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+        action = QAbstractSlider::SliderSingleStepAdd;
+        break;
+    case Qt::Key_PageDown:
+        action = QAbstractSlider::SliderPageStepSub;
+        break;
+    case Qt::Key_PageUp:
+        action = QAbstractSlider::SliderPageStepAdd;
+        break;
+    case Qt::Key_Home:
+        action = QAbstractSlider::SliderToMinimum;
+        break;
+    case Qt::Key_End:
+        action = QAbstractSlider::SliderToMaximum;
+        break;
+    default:
+        return false;
+    }
+    const QString name = objectNameFor(slider);
+    emit pressed(name);
+    slider->triggerAction(action);
+    emit released(name);
+    return true;
 }
 
 } // namespace transcast

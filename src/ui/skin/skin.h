@@ -9,6 +9,7 @@
 #include <QStringList>
 
 class QAbstractSlider;
+class QKeyEvent;
 class QLabel;
 class QWidget;
 
@@ -73,8 +74,15 @@ public:
     // skin's style sheet onto the host: controls the window places on top of
     // the skin (as children of the host) take the same look. The host owns
     // the form from then on. The form keeps its design size as the host's
-    // minimum size.
-    void attach(QWidget* host);
+    // minimum size unless setMinimumSize() allows less. With `styleHost` the
+    // style sheet goes there instead (a widget holding the host, so that
+    // the host's siblings, menus and dialogs take the look too).
+    void attach(QWidget* host, QWidget* styleHost = nullptr);
+
+    // The smallest the form may be made. Below its design size the objects
+    // anchored to two opposite edges shrink as they grow above it, and the
+    // others move as they do when it grows.
+    void setMinimumSize(const QSize& size);
 
     // Shows only the objects of the program mode and moves every object to
     // its place in the chosen layout (grown by its anchors when the form is
@@ -111,10 +119,12 @@ public:
     int barPosition(const QString& name) const;
 
 signals:
-    // The mouse clicked an object (button objects also on the keyboard).
+    // The mouse clicked an object (button objects also on the keyboard:
+    // Return on the focused one).
     void clicked(const QString& name);
     // Mouse button down / up on an object. The name is empty over the form's
-    // bare background.
+    // bare background. A bar moved by the keys (arrows, Page Up/Down, Home,
+    // End) also reports a press before and a release after the move.
     void pressed(const QString& name);
     void released(const QString& name);
     // The mouse moved over an object (every move, also without a change);
@@ -131,6 +141,8 @@ private:
     // Puts every object at its layout place, grown by its anchors.
     void relayout();
     void showElided(QLabel* target, const QString& text);
+    // The keyboard on a focused object: true when it took the key.
+    bool keyPressed(QWidget* widget, QKeyEvent* key);
 
     QPointer<QWidget> m_form;
     // Name -> object, for every skin object below the form.

@@ -166,6 +166,13 @@ TEST_F(DvdWindow, AddIfoAndDropsOpenDiscs)
     // A dropped (or named) image opens as a disc.
     window->openSources({q(discs.iso)});
     EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
+    // So does one chosen with Add IFO: Add DVD's folder dialog shows folders.
+    interaction.fileChoices.push_back({q(discs.ifo(3))});
+    window->dispatch(QStringLiteral("ifoopen"));
+    interaction.fileChoices.push_back({q(discs.iso)});
+    window->dispatch(QStringLiteral("ifoopen"));
+    EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
+    EXPECT_TRUE(interaction.fileFilters.last().contains(QStringLiteral("*.iso")));
 
     window->controller().state().Converting = true;
     window->controller().state().Playing = true;

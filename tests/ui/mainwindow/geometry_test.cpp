@@ -1,6 +1,8 @@
 #include <cmath>
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QHash>
 #include <QDir>
 #include <QComboBox>
 #include <QHeaderView>
@@ -8,6 +10,8 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableView>
 
 #include "common/inifile.h"
@@ -53,7 +57,7 @@ double contrast(const QColor& a, const QColor& b)
 TEST_F(Geometry, GrowingWindowGrowsTheListAndKeepsTheRightColumnsWidth)
 {
     open();
-    EXPECT_EQ(window->minimumSize(), QSize(760, 530));
+    EXPECT_EQ(window->size(), QSize(760, 530));
     const QRect list = window->jobList()->geometry();
     const QRect size = window->sizeBox()->geometry();
     const QRect preview = window->previewPanel()->geometry();
@@ -80,10 +84,96 @@ TEST_F(Geometry, GrowingWindowGrowsTheListAndKeepsTheRightColumnsWidth)
     window->jobList()->show();
     EXPECT_GT(window->jobList()->horizontalHeader()->sectionSize(0), 150 + 200);
 
-    // Never smaller than the design.
-    window->resize(500, 300);
-    EXPECT_EQ(window->size(), QSize(760, 530));
+    // Back at the design size, everything is back at its place.
+    window->resize(760, 530);
     EXPECT_EQ(window->jobList()->geometry(), list);
+    EXPECT_EQ(object("hint"), hintLine);
+}
+
+TEST_F(Geometry, BelowTheDesignTheListAndPreviewShrinkThenTheWindowScrolls)
+{
+    for (const char* edition : {"transcast", "kavri", "transcast-dvd", "kavri-dvd"}) {
+        SCOPED_TRACE(edition);
+        open(QLatin1String(edition));
+        window->controller().jobs().appendRow(QStringLiteral("clip"));
+        window->controller().jobs().setVisible(true);
+        // Every control and skin object that shows, with its place at the
+        // design size.
+        QList<QWidget*> parts;
+        for (QWidget* widget : window->surface()->findChildren<QWidget*>()) {
+            const QWidget* parent = widget->parentWidget();
+            if (widget->isVisible() && !widget->objectName().isEmpty() &&
+                (parent == window->surface() || parent == window->skin().form()) &&
+                widget != window->skin().form())
+                parts << widget;
+        }
+        QList<QRect> design;
+        for (QWidget* part : parts)
+            design << part->geometry();
+
+        // 50 pixels short: the list and the preview give them up, nothing
+        // else changes size, nothing comes to overlap, nothing scrolls.
+        window->resize(760, 480);
+        QApplication::processEvents();
+        EXPECT_EQ(window->size(), QSize(760, 480));
+        EXPECT_FALSE(window->scrollArea()->verticalScrollBar()->isVisible());
+        EXPECT_EQ(window->jobList()->height(),
+                  design.at(parts.indexOf(window->jobList())).height() - 50);
+        EXPECT_EQ(window->previewPanel()->height(), 90);
+        for (int i = 0; i < parts.size(); ++i) {
+            const QRect now = parts.at(i)->geometry();
+            if (now.size() != design.at(i).size())
+                EXPECT_EQ(now.height(), design.at(i).height() - 50)
+                    << parts.at(i)->objectName().toStdString();
+            for (int j = 0; j < i; ++j) {
+                if (!design.at(i).intersects(design.at(j)))
+                    EXPECT_FALSE(now.intersects(parts.at(j)->geometry()))
+                        << parts.at(i)->objectName().toStdString() << " runs into "
+                        << parts.at(j)->objectName().toStdString();
+            }
+        }
+        EXPECT_TRUE(window->surface()->rect().contains(object("hint")));
+        EXPECT_EQ(window->surface()->size(), window->scrollArea()->viewport()->size());
+
+        // Smaller than the arrangement can give: the window keeps the size
+        // asked for and scrolls to what it cannot show.
+        window->resize(500, 300);
+        QApplication::processEvents();
+        EXPECT_EQ(window->size(), QSize(500, 300));
+        EXPECT_TRUE(window->scrollArea()->verticalScrollBar()->isVisible());
+        EXPECT_TRUE(window->scrollArea()->horizontalScrollBar()->isVisible());
+        QWidget* hintLine = window->skin().object(QStringLiteral("hint"));
+        window->scrollArea()->ensureWidgetVisible(hintLine, 0, 0);
+        QApplication::processEvents();
+        const QRect shown(hintLine->mapTo(window->scrollArea()->viewport(), QPoint(0, 0)),
+                          hintLine->size());
+        const QRect view = window->scrollArea()->viewport()->rect();
+        EXPECT_TRUE(view.intersects(shown) && shown.top() >= 0 && shown.bottom() <= view.bottom())
+            << shown.y() << " in " << view.height();
+    }
+}
+
+TEST_F(Geometry, TheWholeWindowAndItsHintLineLieInsideTheScreen)
+{
+    // Run under Xvfb at twice the scale on 1920x1080 and at 1x on 1366x768,
+    // each with a panel taking part of the screen (see tests/CMakeLists.txt);
+    // offscreen it checks an 800x600 screen.
+    open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QTest::qWait(200);
+    const QRect screen = window->screen()->availableGeometry();
+    EXPECT_LE(window->minimumHeight(), screen.height());
+    EXPECT_LE(window->minimumWidth(), screen.width());
+    EXPECT_TRUE(screen.contains(window->frameGeometry()))
+        << "window " << window->frameGeometry().width() << "x" << window->frameGeometry().height()
+        << "+" << window->frameGeometry().x() << "+" << window->frameGeometry().y() << " on "
+        << screen.width() << "x" << screen.height() << "+" << screen.x() << "+" << screen.y();
+    QWidget* hintLine = window->skin().object(QStringLiteral("hint"));
+    const QRect onScreen(hintLine->mapToGlobal(QPoint(0, 0)), hintLine->size());
+    EXPECT_TRUE(screen.contains(onScreen));
+    const QRect inView(hintLine->mapTo(window->scrollArea()->viewport(), QPoint(0, 0)),
+                       hintLine->size());
+    EXPECT_TRUE(window->scrollArea()->viewport()->rect().contains(inView)) << "cut off";
 }
 
 TEST_F(Geometry, BrandedDvdLayoutKeepsItsBottomRowTogether)
@@ -202,6 +292,90 @@ TEST_F(Geometry, EmptyListPlaceholderIsReadable)
     const QColor card = shot.pixelColor(text->geometry().topLeft() + QPoint(1, 1));
     EXPECT_GE(contrast(text->palette().color(QPalette::WindowText), card), 4.5)
         << card.name().toStdString();
+}
+
+// What a text stands on. A label's ground is flat: the colour covering
+// most of it. A button's or a box's may run through a gradient: the colours
+// down its left edge, inside the border, along the middle of its height.
+QList<QColor> grounds(const QImage& shot, const QRect& area, bool flat)
+{
+    if (!flat) {
+        QList<QColor> column;
+        const int x = area.left() + 3 * int(shot.devicePixelRatio());
+        for (int y = area.top() + area.height() / 3; y <= area.bottom() - area.height() / 3; ++y)
+            column << shot.pixelColor(x, y);
+        return column;
+    }
+    QHash<QRgb, int> counts;
+    for (int y = area.top() + 2; y <= area.bottom() - 2; ++y) {
+        for (int x = area.left() + 2; x <= area.right() - 2; ++x)
+            ++counts[shot.pixel(x, y)];
+    }
+    QRgb most = 0;
+    int highest = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > highest) {
+            highest = it.value();
+            most = it.key();
+        }
+    }
+    return {QColor::fromRgb(most)};
+}
+
+QColor over(const QColor& text, const QColor& ground)
+{
+    const double a = text.alphaF();
+    return QColor::fromRgbF(text.redF() * a + ground.redF() * (1 - a),
+                            text.greenF() * a + ground.greenF() * (1 - a),
+                            text.blueF() * a + ground.blueF() * (1 - a));
+}
+
+TEST_F(Geometry, EveryTextOnTheSkinMeetsTheContrastOfWcagAA)
+{
+    for (const char* edition : {"transcast", "kavri", "transcast-dvd", "kavri-dvd"}) {
+        open(QLatin1String(edition));
+        // Unable and able looks: nothing listed, a row listed and selected, converting.
+        for (int step = 0; step < 3; ++step) {
+            if (step == 1) {
+                window->controller().jobs().appendRow(QStringLiteral("clip"));
+                window->controller().jobs().setVisible(true);
+                window->jobList()->selectRow(0);
+            }
+            if (step == 2)
+                state().Converting = true;
+            window->updateActionLooks();
+            const QImage shot = window->grab().toImage();
+            const qreal scale = shot.devicePixelRatio();
+            for (QWidget* widget : window->surface()->findChildren<QWidget*>()) {
+                QString text;
+                QPalette::ColorRole role = QPalette::ButtonText;
+                if (auto* label = qobject_cast<QLabel*>(widget)) {
+                    text = label->text();
+                    role = QPalette::WindowText;
+                } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+                    text = button->text();
+                } else if (auto* box = qobject_cast<QComboBox*>(widget)) {
+                    text = box->currentText();
+                }
+                if (text.trimmed().isEmpty() || !widget->isVisible() ||
+                    widget->window() != window.get())
+                    continue;
+                const QRect place(widget->mapTo(window.get(), QPoint(0, 0)), widget->size());
+                const QRect inShot(place.topLeft() * scale, place.size() * scale);
+                const QPalette::ColorGroup group =
+                    widget->isEnabled() ? QPalette::Active : QPalette::Disabled;
+                for (const QColor& ground :
+                     grounds(shot, inShot, role == QPalette::WindowText)) {
+                    const QColor ink = over(widget->palette().color(group, role), ground);
+                    EXPECT_GE(contrast(ink, ground), 4.5)
+                        << edition << " step " << step << ": "
+                        << widget->objectName().toStdString() << " \"" << text.toStdString()
+                        << "\" " << ink.name().toStdString() << " on "
+                        << ground.name().toStdString();
+                }
+            }
+        }
+    }
 }
 
 TEST_F(Geometry, NoTextIsCutOff)

@@ -7,10 +7,14 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "profiles/profilecatalogue.h"
 #include "ui/joblistmodel.h"
 #include "ui/keyboardshortcuts.h"
 #include "ui/navigation/navigation.h"
+#include "ui/navigation/navigationlayout.h"
+#include "ui/navigation/picturelabel.h"
 #include "ui/settingsdialog.h"
+#include "ui/skin/skin.h"
 #include "windowfixture.h"
 
 using namespace transcast;
@@ -150,23 +154,34 @@ TEST_F(Keyboard, DvdEditionKeysReachTheDiscActionsWithTheirGuards)
     EXPECT_EQ(interaction.warnings, QStringList(2, QStringLiteral("Please first stop convert!")));
 }
 
-TEST_F(Keyboard, TabWalksListProfileOptionsAndOutput)
+TEST_F(Keyboard, TabReachesEveryControlInReadingOrderAndShowsWhereItIs)
 {
     struct Case {
         const char* edition;
         QStringList order;
     };
+    const QStringList preview{"play", "pause", "stopplay", "play_bar"};
     const Case cases[] = {
-        {"transcast-mp4",
-         {"profiles", "cb_channel", "cb_size", "cb_videobitrate", "cb_audiobitrate", "ed_output"}},
         // An edition without a format of its own has no direction to
         // choose: its box is disabled and Tab passes it by.
-        {"transcast", {"profiles", "cb_size", "cb_videobitrate", "cb_audiobitrate", "ed_output"}},
+        {"transcast",
+         QStringList{"file", "openfiles", "openfolder", "help", "settings", "converter",
+                     "stopconverter", "lv", "remove", "clear", "profiles", "ed_output", "browse",
+                     "open", "cb_size", "cb_videobitrate", "cb_audiobitrate"} +
+             preview},
+        {"transcast-mp4",
+         QStringList{"file", "openfiles", "openfolder", "help", "settings", "converter",
+                     "stopconverter", "lv", "remove", "clear", "profiles", "ed_output", "browse",
+                     "open", "cb_channel", "cb_size", "cb_videobitrate", "cb_audiobitrate"} +
+             preview},
         // Before a disc is read the track boxes offer nothing: disabled too.
-        {"transcast-dvd",
-         {"profiles", "cb_size", "cb_videobitrate", "cb_audiobitrate", "ed_output"}},
         {"transcast-dvd-mp4",
-         {"profiles", "cb_size", "cb_videobitrate", "cb_audiobitrate", "cb_channel", "ed_output"}},
+         QStringList{"dvdfile",  "dvdopen",         "ifoopen",         "help",
+                     "settings", "converter",       "stopconverter",   "lv",
+                     "chapter",  "cutter",          "remove",          "clear",
+                     "profiles", "ed_output",       "browse",          "open",
+                     "cb_size",  "cb_videobitrate", "cb_audiobitrate", "cb_channel"} +
+             preview},
     };
     for (const Case& c : cases) {
         openActive(QString::fromLatin1(c.edition));
@@ -178,17 +193,93 @@ TEST_F(Keyboard, TabWalksListProfileOptionsAndOutput)
             window->controller().jobs().appendRow(row);
         }
         window->controller().jobs().setVisible(true);
-        window->jobList()->setFocus();
         window->jobList()->setCurrentIndex(window->jobListModel()->index(0, 0));
-        QStringList walked;
-        for (int i = 0; i < c.order.size(); ++i) {
+        QList<QWidget*> widgets;
+        QList<QImage> unfocused;
+        for (QWidget* widget : window->findChildren<QWidget*>()) {
+            if (c.order.contains(widget->objectName()) && widget->isVisible()) {
+                widgets << widget;
+                unfocused << widget->grab().toImage();
+            }
+        }
+        QWidget* first = window->findChild<QWidget*>(c.order.first());
+        ASSERT_NE(first, nullptr);
+        first->setFocus(Qt::TabFocusReason);
+        QStringList walked{QApplication::focusWidget()->objectName()};
+        for (int i = 1; i < c.order.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            walked << QApplication::focusWidget()->objectName();
+            QWidget* focused = QApplication::focusWidget();
+            walked << focused->objectName();
+            // The focus shows, on the skin's own buttons too.
+            const qsizetype at = widgets.indexOf(focused);
+            if (at >= 0)
+                EXPECT_NE(focused->grab().toImage(), unfocused.at(at))
+                    << c.edition << ": no focus to be seen on "
+                    << focused->objectName().toStdString();
         }
         EXPECT_EQ(walked.join(' ').toStdString(), c.order.join(' ').toStdString()) << c.edition;
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(QApplication::focusWidget(), window->jobList()) << c.edition;
+        EXPECT_EQ(QApplication::focusWidget(), first) << c.edition;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), c.order.last()) << c.edition;
     }
+}
+
+TEST_F(Keyboard, ReturnPressesTheFocusedButtonAndTheArrowsMoveTheBar)
+{
+    openActive();
+    QWidget* addFiles = window->skin().object(QStringLiteral("openfiles"));
+    addFiles->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(addFiles, Qt::Key_Return);
+    EXPECT_EQ(interaction.fileFilters.size(), 1);
+    // A click leaves the focus where it was.
+    window->outputFolderEdit()->setFocus();
+    QTest::mouseClick(window->skin().object(QStringLiteral("stopconverter")), Qt::LeftButton);
+    EXPECT_EQ(QApplication::focusWidget(), window->outputFolderEdit());
+
+    QWidget* bar = window->skin().object(QStringLiteral("play_bar"));
+    bar->setFocus(Qt::TabFocusReason);
+    QStringList seen;
+    QObject::connect(&window->skin(), &Skin::pressed,
+                     [&](const QString& name) { seen << "press " + name; });
+    QObject::connect(&window->skin(), &Skin::released,
+                     [&](const QString& name) { seen << "release " + name; });
+    QTest::keyClick(bar, Qt::Key_Right);
+    QTest::keyClick(bar, Qt::Key_End);
+    EXPECT_EQ(window->skin().barPosition(QStringLiteral("play_bar")), Skin::BarMaximum);
+    // As a drag of the mouse does: the preview seeks where it is let go.
+    EXPECT_EQ(seen, QStringList({"press play_bar", "release play_bar", "press play_bar",
+                                 "release play_bar"}));
+}
+
+TEST_F(Keyboard, ThePickerWalkedByKeysNamesEachProfileAndChoosesOnReturn)
+{
+    openActive();
+    window->outputFolderEdit()->setFocus();
+    const int before = window->controller().profile().selectedProfile();
+    const QString shownName = window->skin().text(QStringLiteral("profilestext"));
+    press("Ctrl+P");
+    ASSERT_TRUE(window->navigation().isShown(QStringLiteral("pl_main")));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(hint(), ProfileCatalogue::displayName(before));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+    EXPECT_EQ(hint(), QStringLiteral("Flash / Animation"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(hint(), ProfileCatalogue::displayName(99));
+    // Highlighting chose nothing: the box, the icon and the rules still
+    // have the profile of before.
+    EXPECT_EQ(window->controller().profile().selectedProfile(), before);
+    EXPECT_EQ(window->skin().text(QStringLiteral("profilestext")), shownName);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(window->controller().profile().selectedProfile(), 99);
+    EXPECT_FALSE(window->navigation().isShown(QStringLiteral("pl_main")));
+    EXPECT_EQ(QApplication::focusWidget(), window->outputFolderEdit());
+    // The icon beside the box is the chosen profile's category.
+    EXPECT_TRUE(window->navigation()
+                    .picture(QStringLiteral("im_mainico"))
+                    ->picturePath()
+                    .endsWith(NavigationLayout::categoryIconPicture(13)));
 }
 
 TEST_F(Keyboard, DeleteInTheOutputBoxEditsTheText)
