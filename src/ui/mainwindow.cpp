@@ -26,7 +26,6 @@
 #include <QStyle>
 #include <QStyleOptionHeader>
 #include <QTableView>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
