@@ -124,9 +124,10 @@ TEST(HelpMenu, EveryLinkOfTheHelpPagesResolvesAndContactSaysWhereToReport)
             const QString landing = file.isEmpty() ? help.filePath(name) : help.filePath(file);
             EXPECT_TRUE(QFileInfo(landing).isFile())
                 << name.toStdString() << " links to " << target.toStdString();
-            if (!part.isEmpty())
+            if (!part.isEmpty()) {
                 EXPECT_TRUE(matches(readPage(landing), R"re(id="([^"]*)")re").contains(part))
                     << name.toStdString() << " links to " << target.toStdString();
+            }
         }
     }
 

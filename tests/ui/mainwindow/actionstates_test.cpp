@@ -37,8 +37,9 @@ protected:
     {
         const QMap<QString, bool> enabled = items(menu);
         for (const char* name : {"remove", "clear", "converter", "stopconverter"}) {
-            if (enabled.contains(QLatin1String(name)))
+            if (enabled.contains(QLatin1String(name))) {
                 EXPECT_NE(enabled.value(QLatin1String(name)), looksUnable(name)) << name;
+            }
         }
     }
 };

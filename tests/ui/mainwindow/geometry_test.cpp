@@ -122,14 +122,16 @@ TEST_F(Geometry, BelowTheDesignTheListAndPreviewShrinkThenTheWindowScrolls)
         EXPECT_EQ(window->previewPanel()->height(), 90);
         for (int i = 0; i < parts.size(); ++i) {
             const QRect now = parts.at(i)->geometry();
-            if (now.size() != design.at(i).size())
+            if (now.size() != design.at(i).size()) {
                 EXPECT_EQ(now.height(), design.at(i).height() - 50)
                     << parts.at(i)->objectName().toStdString();
+            }
             for (int j = 0; j < i; ++j) {
-                if (!design.at(i).intersects(design.at(j)))
+                if (!design.at(i).intersects(design.at(j))) {
                     EXPECT_FALSE(now.intersects(parts.at(j)->geometry()))
                         << parts.at(i)->objectName().toStdString() << " runs into "
                         << parts.at(j)->objectName().toStdString();
+                }
             }
         }
         EXPECT_TRUE(window->surface()->rect().contains(object("hint")));

@@ -212,10 +212,11 @@ TEST_F(Keyboard, TabReachesEveryControlInReadingOrderAndShowsWhereItIs)
             walked << focused->objectName();
             // The focus shows, on the skin's own buttons too.
             const qsizetype at = widgets.indexOf(focused);
-            if (at >= 0)
+            if (at >= 0) {
                 EXPECT_NE(focused->grab().toImage(), unfocused.at(at))
                     << c.edition << ": no focus to be seen on "
                     << focused->objectName().toStdString();
+            }
         }
         EXPECT_EQ(walked.join(' ').toStdString(), c.order.join(' ').toStdString()) << c.edition;
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
