@@ -119,7 +119,7 @@ TEST_F(Batches, AnEncoderThatCannotStartFailsItsRows)
     EXPECT_EQ(status(1), QStringLiteral("Failed"));
 }
 
-TEST_F(Batches, ConvertRefusesWhileBusyAndIgnoresAnEmptyList)
+TEST_F(Batches, ConvertRefusesWhileBusyAndSaysAnEmptyListNeedsFiles)
 {
     controller->state().Playing = true;
     controller->batch().convert();
@@ -132,5 +132,6 @@ TEST_F(Batches, ConvertRefusesWhileBusyAndIgnoresAnEmptyList)
     jobs().clear();
     controller->batch().convert();
     EXPECT_FALSE(controller->state().Converting);
-    EXPECT_EQ(interaction.warnings.size(), 2);
+    EXPECT_EQ(interaction.warnings.size(), 3);
+    EXPECT_EQ(interaction.warnings.last(), QStringLiteral("Please add files first"));
 }
