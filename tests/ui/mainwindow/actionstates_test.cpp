@@ -61,7 +61,7 @@ TEST_F(ActionStates, MenuItemsFollowTheirButtonsAndConvertSaysWhatIsMissing)
     EXPECT_EQ(interaction.warnings, QStringList({"Please add files first"}));
 
     JobList& jobs = window->controller().jobs();
-    jobs.appendRow(QStringLiteral("clip"));
+    appendCaptionRow(QStringLiteral("clip"));
     jobs.setVisible(true);
     EXPECT_TRUE(items(menu).value("converter"));
     EXPECT_TRUE(items(menu).value("clear"));
@@ -111,7 +111,7 @@ TEST_F(ActionStates, GuidanceWelcomeIconsAndTheChosenProfilesCategory)
     ASSERT_NE(guidance, nullptr);
     EXPECT_FALSE(window->jobList()->isVisible());
     JobList& jobs = window->controller().jobs();
-    jobs.appendRow(QStringLiteral("clip"));
+    appendCaptionRow(QStringLiteral("clip"));
     jobs.setVisible(true);
     EXPECT_TRUE(window->jobList()->isVisible());
     // Cleared: the list gives way to the guidance again.

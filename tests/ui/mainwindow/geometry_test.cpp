@@ -95,7 +95,7 @@ TEST_F(Geometry, BelowTheDesignTheListAndPreviewShrinkThenTheWindowScrolls)
     for (const char* edition : {"transcast", "kavri", "transcast-dvd", "kavri-dvd"}) {
         SCOPED_TRACE(edition);
         open(QLatin1String(edition));
-        window->controller().jobs().appendRow(QStringLiteral("clip"));
+        appendCaptionRow(QStringLiteral("clip"));
         window->controller().jobs().setVisible(true);
         // Every control and skin object that shows, with its place at the
         // design size.
@@ -339,7 +339,7 @@ TEST_F(Geometry, EveryTextOnTheSkinMeetsTheContrastOfWcagAA)
         // Unable and able looks: nothing listed, a row listed and selected, converting.
         for (int step = 0; step < 3; ++step) {
             if (step == 1) {
-                window->controller().jobs().appendRow(QStringLiteral("clip"));
+                appendCaptionRow(QStringLiteral("clip"));
                 window->controller().jobs().setVisible(true);
                 window->jobList()->selectRow(0);
             }

@@ -62,6 +62,14 @@ protected:
     transcast::ControllerState& state() { return window->controller().state(); }
     QString hint() { return window->skin().text(QStringLiteral("hint")); }
 
+    // Lists a row with nothing but its caption.
+    int appendCaptionRow(const QString& caption)
+    {
+        transcast::JobRow row;
+        row.caption = caption;
+        return window->controller().jobs().appendRow(row);
+    }
+
     static bool waitFor(const std::function<bool()>& done, int timeoutMs = 60000)
     {
         QElapsedTimer clock;
