@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "conversion.h"
+#include "discdescriber.h"
 #include "dvdinput.h"
 #include "explain.h"
 #include "invocation.h"
@@ -35,7 +36,13 @@ const char usage[] = "usage: register.dat -i FILE                 report on a me
                      "       register.dat --explain ARGS...      print the ffmpeg command\n"
                      "                                           ARGS would run\n"
                      "       register.dat --probe-server         report on each NUL-ended path\n"
-                     "                                           read from standard input\n";
+                     "                                           read from standard input\n"
+                     "       register.dat --describe-disc ROOT [FIRST [IFO]]\n"
+                     "                                           describe a disc's title sets\n"
+                     "                                           (binary, for the app)\n"
+                     "       register.dat --describe-backup FOLDER NUMBER\n"
+                     "                                           describe a title set from its\n"
+                     "                                           backup copy alone\n";
 
 } // namespace
 
@@ -57,6 +64,16 @@ int main(int argc, char** argv)
 
     if (argc == 2 && std::string(argv[1]) == "--probe-server")
         return transcast::runProbeServer(STDIN_FILENO, STDOUT_FILENO);
+    if (argc > 1 && (std::string(argv[1]) == "--describe-disc" ||
+                     std::string(argv[1]) == "--describe-backup")) {
+        const std::vector<std::string> arguments(argv + 2, argv + argc);
+        const int status = std::string(argv[1]) == "--describe-disc"
+                               ? transcast::describeDisc(arguments, STDOUT_FILENO)
+                               : transcast::describeBackup(arguments, STDOUT_FILENO);
+        if (status == 2)
+            transcast::writeAll(STDERR_FILENO, usage);
+        return status;
+    }
 
     using transcast::Invocation;
     const bool explain = argc > 1 && std::string(argv[1]) == "--explain";

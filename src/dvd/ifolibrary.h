@@ -92,6 +92,12 @@ public:
 
     // Frees a handle before the library object goes (which frees them all).
     virtual void ifoClose(std::int32_t handle) = 0;
+
+    // After an ifoOpen that gave 0: why nothing could be read when the
+    // reason lies outside the disc (the program that reads it could not be
+    // run, or answered nonsense), in words for the user; empty when the
+    // title set itself is unreadable.
+    virtual std::string readerProblem() const { return {}; }
 };
 
 // The stream id of an audio or subtitle description: the four characters just

@@ -1,5 +1,6 @@
 #include "titlesetinfo.h"
 
+#include <cctype>
 #include <cstring>
 
 #include <sys/stat.h>
@@ -35,6 +36,13 @@ void putText(std::string& out, const std::string& text)
 {
     put32(out, static_cast<std::uint32_t>(text.size()));
     out += text;
+}
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
 }
 
 class Reader
@@ -145,7 +153,7 @@ bool decodeRecord(const std::string& bytes, size_t* offset, TitleSetRecord* reco
         !in.take64(&decoded.stamp.inode) || !in.take64(&decoded.stamp.size) ||
         !in.take64(&decoded.stamp.modifiedSeconds) ||
         !in.take64(&decoded.stamp.modifiedNanoseconds) || !in.take32(&readable) ||
-        number > kMaxCount)
+        number > kMaxCount || exists > 1 || readable > 1)
         return false;
     decoded.number = static_cast<int>(number);
     decoded.stamp.exists = exists != 0;
@@ -169,6 +177,44 @@ bool decodeRecord(const std::string& bytes, size_t* offset, TitleSetRecord* reco
     *offset = in.offset();
     *record = std::move(decoded);
     return true;
+}
+
+bool isRegularFile(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string discToOpenFor(const std::string& ifoPath)
+{
+    const std::string lowered = lower(ifoPath);
+    for (size_t at = lowered.find(".iso/"); at != std::string::npos;
+         at = lowered.find(".iso/", at + 1)) {
+        const std::string image = ifoPath.substr(0, at + 4);
+        if (!isRegularFile(image))
+            continue;
+        const std::string inside = lowered.substr(at + 5);
+        return inside.find('/') == std::string::npos || inside.compare(0, 9, "video_ts/") == 0
+                   ? image
+                   : std::string();
+    }
+    const size_t slash = ifoPath.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : ifoPath.substr(0, slash);
+}
+
+std::string stampPathOf(const std::string& root, bool image, const std::string& ifoPath, int number)
+{
+    if (image)
+        return root;
+    std::string path = ifoPath;
+    const size_t name = path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1;
+    if (path.size() < name + 6)
+        return path;
+    path[name + 4] = static_cast<char>('0' + number / 10);
+    path[name + 5] = static_cast<char>('0' + number % 10);
+    return path;
 }
 
 } // namespace transcast::dvd

@@ -39,7 +39,7 @@ struct FileStamp {
     bool operator!=(const FileStamp& other) const { return !(*this == other); }
 };
 
-// One title set as read in the child process that reads a disc: its number,
+// One title set as the reading program (register.dat) read it: its number,
 // the stamp of its file taken before reading, and whether it could be read.
 struct TitleSetRecord {
     int number = 0;
@@ -48,12 +48,28 @@ struct TitleSetRecord {
     TitleSetInfo info;
 };
 
-// The records travel from the reading child to the program through a pipe,
-// one after the other; each is encoded whole, so a child that dies halfway
-// leaves only complete records before the break.
+// A record as bytes, and back; the reading program sends them framed (see
+// titlesetstream.h), so a reader that dies halfway leaves only complete
+// records before the break.
 void encodeRecord(const TitleSetRecord& record, std::string& out);
 // Decodes the record at *offset and moves the offset past it; false (offset
 // unchanged) when the bytes there hold no complete, well-formed record.
 bool decodeRecord(const std::string& bytes, size_t* offset, TitleSetRecord* record);
+
+bool isRegularFile(const std::string& path);
+
+// Where libdvdread must be pointed to read an IFO path: the image when the
+// path runs through an .iso file ("/a/film.iso/VIDEO_TS/VTS_01_0.IFO"), else
+// the IFO's own folder (libdvdread takes a VIDEO_TS folder, the folder above
+// it, or a plain folder of IFO and VOB files alike). Empty when the path
+// names a file inside an image that libdvdread would not look for.
+std::string discToOpenFor(const std::string& ifoPath);
+
+// Which file tells whether title set `number` read earlier still holds: the
+// image, or in a folder the title set's own IFO file, named in the same case
+// as ifoPath, the IFO file of a title set beside it ("vts_01_0.ifo" gives
+// "vts_02_0.ifo").
+std::string stampPathOf(const std::string& root, bool image, const std::string& ifoPath,
+                        int number);
 
 } // namespace transcast::dvd

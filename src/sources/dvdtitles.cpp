@@ -77,7 +77,8 @@ QString streamId(const QString& description)
 DvdTitles::DvdTitles(const Edition& edition, ControllerState& state, JobList& jobs,
                      Estimator& estimator, Interaction& interaction, QObject* parent)
     : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_estimator(estimator),
-      m_interaction(interaction), m_library(std::make_unique<dvd::DvdReadIfoLibrary>()),
+      m_interaction(interaction),
+      m_library(std::make_unique<dvd::DvdReadIfoLibrary>(localPath(edition.EncoderPath()))),
       m_drive(std::make_unique<OpticalDrive>())
 {
     connect(&m_audioTracks, &OptionBox::chosen, this, &DvdTitles::chooseAudio);
@@ -158,6 +159,7 @@ void DvdTitles::addIfo()
 
 void DvdTitles::startOver()
 {
+    m_readerProblem.clear();
     m_ifos.clear();
     m_ifoCount = 0;
     m_cells.clear();
@@ -192,8 +194,9 @@ bool DvdTitles::openDisc(const QString& path)
     // the rest are missing, not take the list for the whole disc.
     if (!damage.isEmpty())
         m_interaction.warn(damagedImageText(path, damage));
-    if (!found) {
-        if (damage.isEmpty())
+    const bool readerFailed = reportReaderProblem();
+    if (!found || (readerFailed && m_jobs.rowCount() == 0)) {
+        if (damage.isEmpty() && !readerFailed)
             m_interaction.inform(noDiscText());
         return false;
     }
@@ -215,11 +218,13 @@ bool DvdTitles::openIfoFiles(const QStringList& paths)
         ++m_ifoCount;
         loadIfo(m_ifos.last());
         if (m_jobs.rowCount() == 0) {
-            m_interaction.inform(invalidIfoText());
+            if (!reportReaderProblem())
+                m_interaction.inform(invalidIfoText());
             return false;
         }
         finishLoad();
     }
+    reportReaderProblem();
     return true;
 }
 
@@ -332,8 +337,11 @@ bool DvdTitles::loadIfo(TIFOSelint& entry)
     entry.EndRow = entry.FirstRow;
     dvd::IfoLibrary& library = *m_library;
     const std::int32_t handle = library.ifoOpen(localPath(entry.IfoPath), 0);
-    if (handle == 0)
+    if (handle == 0) {
+        if (m_readerProblem.isEmpty())
+            m_readerProblem = QString::fromStdString(library.readerProblem());
         return false;
+    }
     const int titles = library.ifoGetNumPGCI(handle);
     entry.AudioCount = library.ifoGetNumAudio(handle);
     entry.AudioDescs.clear();
@@ -428,6 +436,15 @@ bool DvdTitles::loadIfo(TIFOSelint& entry)
     return true;
 }
 
+bool DvdTitles::reportReaderProblem()
+{
+    if (m_readerProblem.isEmpty())
+        return false;
+    m_interaction.warn(m_readerProblem);
+    m_readerProblem.clear();
+    return true;
+}
+
 void DvdTitles::finishLoad()
 {
     for (int row = 0; row < m_jobs.rowCount(); ++row)
@@ -456,8 +473,8 @@ int DvdTitles::longestRow() const
 
 QString DvdTitles::rowKey(const TConvertInfo& info)
 {
-    return info.IfoPath + QLatin1Char('\n') + QString::number(info.titleIndex) +
-           QLatin1Char('\n') + QString::number(info.cellIndex);
+    return info.IfoPath + QLatin1Char('\n') + QString::number(info.titleIndex) + QLatin1Char('\n') +
+           QString::number(info.cellIndex);
 }
 
 QHash<QString, bool>& DvdTitles::ticksOf(bool titleMode)
@@ -514,6 +531,7 @@ void DvdTitles::switchMode()
         ++m_ifoCount;
         loadIfo(m_ifos[i]);
     }
+    reportReaderProblem();
     if (m_jobs.rowCount() == 0)
         return;
     const QHash<QString, bool>& ticks = ticksOf(m_state.TitleMode);
@@ -569,8 +587,8 @@ void DvdTitles::chooseSubtitle(int position)
     const QStringList& tracks = m_jobs.convertInfo(row).subtitleTracks;
     if (position < 0 || position > tracks.size())
         return;
-    m_jobs.setSubtitleChoice(row, position,
-                             position == 0 ? QStringLiteral("0") : streamId(tracks.at(position - 1)));
+    m_jobs.setSubtitleChoice(
+        row, position, position == 0 ? QStringLiteral("0") : streamId(tracks.at(position - 1)));
 }
 
 void DvdTitles::setAllChecked(bool checked)

@@ -118,7 +118,9 @@ public:
     // VIDEO_TS folder or an .iso image; false when no title set was found
     // ("Can't find DVD disc." shown). openIfoFiles reads IFO files in their
     // order; false when one leaves the list empty (message shown, the rest
-    // not read). Both refuse while converting or playing.
+    // not read). Both refuse while converting or playing. When the program
+    // that reads the title sets cannot run or answers nonsense, the user is
+    // warned why (once a reading) and an empty list gives false.
     bool openDisc(const QString& path);
     bool openIfoFiles(const QStringList& paths);
     // A drop on the window: IFO files are read as Add IFO reads them,
@@ -183,6 +185,9 @@ private:
     // Reads the entry's IFO file in the current mode; false when the library
     // could not open it.
     bool loadIfo(TIFOSelint& entry);
+    // Warns of the first reader problem since the last call; true when
+    // there was one.
+    bool reportReaderProblem();
     int appendRow(JobRow row);
     void finishLoad();
     void showSelectedTracks();
@@ -213,6 +218,7 @@ private:
     QHash<QString, bool> m_chapterTicks;
     QHash<QString, TrackChoice> m_choices;
     bool m_sizeErrorShown = false;
+    QString m_readerProblem;
 };
 
 } // namespace transcast

@@ -2,9 +2,9 @@
 // libdvdread: the input replaces VTS_01_0.IFO of a disc folder (its backup
 // copy removed, so libdvdread cannot fall back on it), and every one of the
 // nine operations is asked about every title, cell and track it reports.
-// The library reads the file in a child process, out of the fuzzer's sight;
-// a file it could read is then read here as well (the child came through,
-// so this process does too) and both readings must agree.
+// The library has the file read by register.dat, out of the fuzzer's sight;
+// a file it could read is then read here as well (register.dat came
+// through, so this process does too) and both readings must agree.
 #include <string>
 #include <vector>
 
@@ -12,6 +12,7 @@
 #include <QFile>
 
 #include "dvd/dvdreadifolibrary.h"
+#include "encoder/discdescriber.h"
 #include "fuzzinput.h"
 
 namespace
@@ -41,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString ifo = disc + QStringLiteral("/VIDEO_TS/VTS_01_0.IFO");
     fuzz::writeFile(ifo, fuzz::bytes(data, size));
 
-    transcast::dvd::DvdReadIfoLibrary library;
+    transcast::dvd::DvdReadIfoLibrary library(TRANSCAST_BIN_DIR "/register.dat");
     const std::int32_t handle = library.ifoOpen(QFile::encodeName(ifo).toStdString());
     if (handle == 0)
         return 0;
@@ -64,8 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(written >= 0 && written <= static_cast<std::int32_t>(records.size()));
     }
     transcast::dvd::TitleSetInfo here;
-    FUZZ_CHECK(transcast::dvd::DvdReadIfoLibrary::readTitleSetHere(
-        QFile::encodeName(ifo).toStdString(), &here));
+    FUZZ_CHECK(transcast::describeTitleSetHere(QFile::encodeName(ifo).toStdString(), &here));
     FUZZ_CHECK(here.video == library.ifoGetVideoDesc(handle));
     FUZZ_CHECK(static_cast<std::int32_t>(here.audio.size()) == audio);
     FUZZ_CHECK(static_cast<std::int32_t>(here.subpictures.size()) == subpictures);

@@ -84,6 +84,13 @@ inline constexpr StoryChapter storyChapters[] = {{"red", 255, 0, 0, 330},
 inline constexpr int storyChapterSeconds = 12;
 inline constexpr int storySubtitleFrom = 42, storySubtitleTo = 46;
 
+// The program that reads title sets for dvd::DvdReadIfoLibrary: the built
+// register.dat.
+inline std::string discReader()
+{
+    return TRANSCAST_BIN_DIR "/register.dat";
+}
+
 inline const TestDiscs& testDiscs()
 {
     static TestDiscs discs;

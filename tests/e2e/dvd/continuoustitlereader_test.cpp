@@ -20,7 +20,7 @@ namespace
 
 DvdLocator firstTitle(const std::string& root)
 {
-    DvdReadIfoLibrary library;
+    DvdReadIfoLibrary library(discReader());
     const std::int32_t handle = library.ifoOpen(testDiscs().ifo(1));
     CellRecord cells[3];
     EXPECT_EQ(library.ifoGetPGCICells(handle, 0, cells, 3), 3);

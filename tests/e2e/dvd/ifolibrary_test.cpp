@@ -1,5 +1,7 @@
 // The IFO operations over libdvdread on discs authored by dvdauthor, checked
 // against lsdvd's reading of the same discs, and over broken IFO files.
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -7,6 +9,8 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -57,7 +61,7 @@ void expectSameAsLsdvd(const std::string& root, const std::string& videoTs)
 {
     const std::vector<LsdvdTitle> expected = lsdvdTitles(root);
     ASSERT_EQ(expected.size(), 5u) << "lsdvd could not read " << root;
-    DvdReadIfoLibrary library;
+    DvdReadIfoLibrary library(discReader());
     for (const LsdvdTitle& want : expected) {
         SCOPED_TRACE("title set " + std::to_string(want.titleSet) + " title " +
                      std::to_string(want.titleInSet));
@@ -99,7 +103,7 @@ TEST(IfoLibrary, DescribesTracksAndPictureInTheFormTheListsShow)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    DvdReadIfoLibrary library;
+    DvdReadIfoLibrary library(discReader());
     const std::int32_t first = library.ifoOpen(d.ifo(1));
     ASSERT_NE(first, 0);
     EXPECT_EQ(library.ifoGetNumAudio(first), 2);
@@ -115,7 +119,7 @@ TEST(IfoLibrary, DescribesTracksAndPictureInTheFormTheListsShow)
     EXPECT_EQ(library.ifoGetNumSubPic(wide), 0);
     EXPECT_EQ(library.ifoGetVideoDesc(wide), "MPEG-2 720x576 PAL 16:9");
 
-    DvdReadIfoLibrary other;
+    DvdReadIfoLibrary other(discReader());
     const std::int32_t mute = other.ifoOpen(d.mute + "/VIDEO_TS/VTS_01_0.IFO");
     ASSERT_NE(mute, 0);
     EXPECT_EQ(other.ifoGetNumAudio(mute), 0);
@@ -129,7 +133,7 @@ TEST(IfoLibrary, LengthsCarryTheirFrames)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    DvdReadIfoLibrary library;
+    DvdReadIfoLibrary library(discReader());
     const std::string videoTs = d.odd + "/VIDEO_TS";
     const std::int32_t pal = library.ifoOpen(videoTs + "/VTS_01_0.IFO");
     ASSERT_NE(pal, 0);
@@ -151,7 +155,7 @@ TEST(IfoLibrary, CellsCoverTheTitleSetInOrderWithInclusiveEnds)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    DvdReadIfoLibrary library;
+    DvdReadIfoLibrary library(discReader());
     const std::int32_t chapters = library.ifoOpen(d.ifo(1));
     ASSERT_EQ(library.ifoGetNumPGCI(chapters), 2);
     const Title first = readTitle(library, chapters, 0);
@@ -192,7 +196,7 @@ TEST(IfoLibrary, BadHandlesAndIndexesGiveNothing)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    DvdReadIfoLibrary library;
+    DvdReadIfoLibrary library(discReader());
     const std::int32_t handle = library.ifoOpen(d.ifo(1));
     ASSERT_NE(handle, 0);
     TitleTime time{9, 9, 9, 0};
@@ -213,7 +217,7 @@ TEST(IfoLibrary, RefusesWhatIsNoTitleSet)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    DvdReadIfoLibrary library;
+    DvdReadIfoLibrary library(discReader());
     EXPECT_EQ(library.ifoOpen(d.videoTs() + "/VIDEO_TS.IFO"), 0);
     EXPECT_EQ(library.ifoOpen(d.videoTs() + "/VTS_04_0.IFO"), 0);
     EXPECT_EQ(library.ifoOpen(d.videoTs() + "/VTS_01_1.VOB"), 0);
@@ -317,7 +321,7 @@ TEST(IfoLibrary, TruncatedOrCorruptIfoFilesGiveZeroOrSaneFiguresNeverACrash)
     for (size_t length : {size_t(0), size_t(1), size_t(100), size_t(2047), size_t(2048),
                           size_t(4096), ifo.size() - 1}) {
         writeAll(path, std::vector<char>(ifo.begin(), ifo.begin() + length));
-        DvdReadIfoLibrary library;
+        DvdReadIfoLibrary library(discReader());
         const std::int32_t handle = library.ifoOpen(path);
         if (handle != 0)
             readEverything(library, handle);
@@ -332,7 +336,7 @@ TEST(IfoLibrary, TruncatedOrCorruptIfoFilesGiveZeroOrSaneFiguresNeverACrash)
         for (int i = 0; i < changes; ++i)
             broken[random() % broken.size()] = static_cast<char>(random());
         writeAll(path, broken);
-        DvdReadIfoLibrary library;
+        DvdReadIfoLibrary library(discReader());
         const std::int32_t handle = library.ifoOpen(path);
         if (handle != 0)
             readEverything(library, handle);
@@ -345,7 +349,7 @@ TEST(IfoLibrary, ATitleCountBeyondTheTableGivesZeroInsteadOfCrashing)
     ASSERT_TRUE(d.ok);
     TempFolder folder;
     writeAll(folder.path() + "/VTS_01_0.IFO", withTitleCountBeyondTheTable(d.ifo(1)));
-    DvdReadIfoLibrary library;
+    DvdReadIfoLibrary library(discReader());
     EXPECT_EQ(library.ifoOpen(folder.path() + "/VTS_01_0.IFO"), 0);
     // The library stays usable.
     EXPECT_NE(library.ifoOpen(d.ifo(1)), 0);
@@ -366,14 +370,14 @@ TEST(IfoLibrary, ATitleSetThatCrashesTheReadingCostsOnlyItself)
     writeAll(damaged, withTitleCountBeyondTheTable(d.ifo(2)));
     writeAll(third, readAll(d.ifo(3)));
 
-    DvdReadIfoLibrary library;
+    DvdReadIfoLibrary library(discReader());
     const std::int32_t one = library.ifoOpen(first);
     ASSERT_NE(one, 0);
     EXPECT_EQ(library.ifoOpen(damaged), 0);
     const std::int32_t three = library.ifoOpen(third);
     ASSERT_NE(three, 0);
 
-    DvdReadIfoLibrary alone;
+    DvdReadIfoLibrary alone(discReader());
     expectSameTitleSet(library, one, alone, alone.ifoOpen(d.ifo(1)));
     expectSameTitleSet(library, three, alone, alone.ifoOpen(d.ifo(3)));
 }
@@ -391,11 +395,11 @@ TEST(IfoLibrary, ATitleSetThatCrashesTheReadingIsReadFromItsBackupCopy)
     writeAll(damaged, withTitleCountBeyondTheTable(d.ifo(2)));
     writeAll(folder.path() + "/vts_02_0.bup", readAll(d.videoTs() + "/VTS_02_0.BUP"));
 
-    DvdReadIfoLibrary library;
+    DvdReadIfoLibrary library(discReader());
     ASSERT_NE(library.ifoOpen(folder.path() + "/vts_01_0.ifo"), 0);
     const std::int32_t two = library.ifoOpen(damaged);
     ASSERT_NE(two, 0);
-    DvdReadIfoLibrary alone;
+    DvdReadIfoLibrary alone(discReader());
     expectSameTitleSet(library, two, alone, alone.ifoOpen(d.ifo(2)));
     EXPECT_EQ(readAll(damaged), withTitleCountBeyondTheTable(d.ifo(2)));
 
@@ -403,7 +407,7 @@ TEST(IfoLibrary, ATitleSetThatCrashesTheReadingIsReadFromItsBackupCopy)
     writeAll(folder.path() + "/vts_02_0.bup", withTitleCountBeyondTheTable(d.ifo(2)));
     writeAll(damaged, withTitleCountBeyondTheTable(d.ifo(2)));
     writeAll(folder.path() + "/vts_03_0.ifo", readAll(d.ifo(3)));
-    DvdReadIfoLibrary again;
+    DvdReadIfoLibrary again(discReader());
     EXPECT_EQ(again.ifoOpen(damaged), 0);
     EXPECT_NE(again.ifoOpen(folder.path() + "/vts_03_0.ifo"), 0);
 }
@@ -417,7 +421,7 @@ TEST(IfoLibrary, AnotherTitleSetAtTheSamePathIsReadAnew)
     TempFolder folder;
     const std::string path = folder.path() + "/VTS_01_0.IFO";
     writeAll(path, readAll(d.ifo(1)));
-    DvdReadIfoLibrary library;
+    DvdReadIfoLibrary library(discReader());
     std::int32_t handle = library.ifoOpen(path);
     EXPECT_EQ(library.ifoGetVideoDesc(handle), "MPEG-2 720x576 PAL 4:3");
     library.ifoClose(handle);
@@ -435,7 +439,7 @@ TEST(IfoLibrary, AnUnreadableIfoIsReadFromItsBackupCopy)
     TempFolder folder;
     writeAll(folder.path() + "/VTS_01_0.IFO", std::vector<char>(100, 'x'));
     writeAll(folder.path() + "/VTS_01_0.BUP", readAll(d.videoTs() + "/VTS_01_0.BUP"));
-    DvdReadIfoLibrary library;
+    DvdReadIfoLibrary library(discReader());
     const std::int32_t handle = library.ifoOpen(folder.path() + "/VTS_01_0.IFO");
     ASSERT_NE(handle, 0);
     EXPECT_EQ(library.ifoGetNumPGCI(handle), 2);
@@ -457,7 +461,7 @@ TEST(IfoLibrary, LibdvdreadPrintsNothing)
     dup2(sink, STDOUT_FILENO);
     dup2(sink, STDERR_FILENO);
     {
-        DvdReadIfoLibrary library;
+        DvdReadIfoLibrary library(discReader());
         library.ifoOpen(d.ifo(1));
         library.ifoOpen(d.iso + "/VIDEO_TS/VTS_02_0.IFO");
         library.ifoOpen(d.noIfo + "/VTS_01_0.IFO");
@@ -472,4 +476,123 @@ TEST(IfoLibrary, LibdvdreadPrintsNothing)
     close(sink);
     const std::vector<char> printed = readAll(capture);
     EXPECT_EQ(std::string(printed.begin(), printed.end()), "");
+}
+
+namespace
+{
+
+int forks = 0;
+
+// From the first call on, counts the forks of this process (posix_spawn and
+// exec run no fork handlers).
+bool countForks()
+{
+    static const bool counting = pthread_atfork([] { ++forks; }, nullptr, nullptr) == 0;
+    return counting;
+}
+
+// A shell script standing in for register.dat.
+std::string readerScript(const std::string& path, const std::string& body)
+{
+    const std::string text = "#!/bin/sh\n" + body;
+    writeAll(path, std::vector<char>(text.begin(), text.end()));
+    chmod(path.c_str(), 0755);
+    return path;
+}
+
+std::vector<std::string> linesOf(const std::string& path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+} // namespace
+
+// The title sets are read by register.dat started as a program, once per
+// disc from the title set asked for onwards, never by a fork of this
+// process; the same unchanged disc is not read again.
+TEST(IfoLibrary, ReadsTitleSetsInRegisterDatStartedAsAProgramNeverInAFork)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    TempFolder folder;
+    const std::string log = folder.path() + "/arguments";
+    const std::string reader =
+        readerScript(folder.path() + "/register.dat",
+                     "echo \"$*\" >> '" + log + "'\nexec '" + discReader() + "' \"$@\"\n");
+    ASSERT_TRUE(countForks());
+    const int forksBefore = forks;
+
+    DvdReadIfoLibrary library(reader);
+    for (int set = 1; set <= 3; ++set)
+        EXPECT_NE(library.ifoOpen(d.ifo(set)), 0) << set;
+    const std::string inImage = d.iso + "/VIDEO_TS/VTS_02_0.IFO";
+    EXPECT_NE(library.ifoOpen(inImage), 0);
+    EXPECT_NE(library.ifoOpen(d.ifo(1)), 0);
+    EXPECT_EQ(library.readerProblem(), "");
+    EXPECT_EQ(forks, forksBefore);
+    EXPECT_EQ(linesOf(log),
+              (std::vector<std::string>{"--describe-disc " + d.videoTs() + " 1 " + d.ifo(1),
+                                        "--describe-disc " + d.iso + " 2 " + inImage}));
+}
+
+// A reader that cannot be started, fails, or answers with what is no whole
+// description reads nothing and says why, and nothing of that is kept: the
+// same library reads the disc once its reader is sound. One that crashes or
+// hangs costs the title set it was reading, as a damaged file does, says
+// nothing, and is killed.
+TEST(IfoLibrary, AReaderThatFailsSaysWhyAndOneThatCrashesOrHangsCostsItsTitleSet)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    TempFolder folder;
+    const std::string reader = folder.path() + "/register.dat";
+    const std::string cannot = "The encoder " + reader + " described the disc " + d.videoTs() +
+                               " in a form this program cannot read: ";
+    const struct {
+        std::string body; // empty: no reader at all
+        std::string problem;
+    } failures[] = {
+        {"", "Cannot start the encoder " + reader + " to read the disc " + d.videoTs() +
+                 ": No such file or directory"},
+        {"exit 2\n", "The encoder " + reader + " could not describe the disc " + d.videoTs() +
+                         " (exit status 2)"},
+        {"echo 'usage: register.dat -i FILE'\n", cannot + "not a description of title sets"},
+        {"'" + discReader() + "' \"$@\" | head -c 100\n", cannot + "cut short"},
+    };
+    DvdReadIfoLibrary library(reader, std::chrono::milliseconds(300));
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.problem);
+        std::remove(reader.c_str());
+        if (!failure.body.empty())
+            readerScript(reader, failure.body);
+        EXPECT_EQ(library.ifoOpen(d.ifo(1)), 0);
+        EXPECT_EQ(library.readerProblem(), failure.problem);
+    }
+    // The real program, but not executable.
+    writeAll(reader, readAll(discReader()));
+    chmod(reader.c_str(), 0644);
+    EXPECT_EQ(library.ifoOpen(d.ifo(1)), 0);
+    EXPECT_EQ(library.readerProblem(), "Cannot start the encoder " + reader + " to read the disc " +
+                                           d.videoTs() + ": Permission denied");
+    chmod(reader.c_str(), 0755);
+    EXPECT_NE(library.ifoOpen(d.ifo(1)), 0);
+    EXPECT_EQ(library.readerProblem(), "");
+
+    const std::string pids = folder.path() + "/pids";
+    for (const std::string& body :
+         {std::string("kill -SEGV $$\n"), "echo $$ >> '" + pids + "'\nexec sleep 60\n"}) {
+        SCOPED_TRACE(body);
+        readerScript(reader, body);
+        DvdReadIfoLibrary crashing(reader, std::chrono::milliseconds(300));
+        EXPECT_EQ(crashing.ifoOpen(d.ifo(1)), 0);
+        EXPECT_EQ(crashing.readerProblem(), "");
+    }
+    const std::vector<std::string> hung = linesOf(pids);
+    EXPECT_EQ(hung.size(), 2u) << "the title set and then its backup copy";
+    for (const std::string& pid : hung)
+        EXPECT_NE(kill(std::stoi(pid), 0), 0) << "still running: " << pid;
 }

@@ -24,7 +24,7 @@ std::vector<char> fileBytes(const std::string& path)
 
 CellRecord onlyCell(const std::string& ifo, int title)
 {
-    DvdReadIfoLibrary library;
+    DvdReadIfoLibrary library(discReader());
     const std::int32_t handle = library.ifoOpen(ifo);
     CellRecord cell;
     EXPECT_EQ(library.ifoGetPGCIInfo(handle, title, nullptr), 1);

@@ -1,9 +1,10 @@
-// The records a disc-reading child hands over through its pipe.
+// The records register.dat hands over through its pipe, and their framing.
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "dvd/titlesetinfo.h"
+#include "dvd/titlesetstream.h"
 #include "sametitle.h"
 
 using namespace transcast::dvd;
@@ -77,4 +78,48 @@ TEST(TitleSetRecords, ComeThroughWholeAndAHalfWrittenOneIsNone)
         EXPECT_FALSE(decodeRecord(bytes.substr(0, length), &at, &got)) << length;
         EXPECT_EQ(at, 0u);
     }
+}
+
+// A described disc reads back whole; cut anywhere it is never whole and
+// gives only the title sets wholly before the cut; any one byte changed
+// (hash, size, count, version or a title set's text) is never taken for a
+// whole stream, and gives no title set it did not hold.
+TEST(TitleSetStreams, AreTakenWholeOrRejectedWithTheReason)
+{
+    TitleSetRecord unreadable;
+    unreadable.number = 4;
+    const std::string start = titleSetStreamStart();
+    const std::string first = titleSetFrame(sampleRecord());
+    const std::string stream = start + first + titleSetFrame(unreadable) + titleSetStreamEnd(2);
+
+    const TitleSetStream whole = readTitleSetStream(stream);
+    ASSERT_TRUE(whole.whole()) << whole.faultText();
+    ASSERT_EQ(whole.records.size(), 2u);
+    expectSame(whole.records[0], sampleRecord());
+    expectSame(whole.records[1], unreadable);
+
+    // How many title sets lie wholly before the byte at a position.
+    const size_t end = stream.size() - titleSetStreamEnd(2).size();
+    const auto before = [&](size_t at) -> size_t {
+        return at < start.size() + first.size() ? 0 : at < end ? 1 : 2;
+    };
+    for (size_t length = 0; length < stream.size(); ++length) {
+        const TitleSetStream cut = readTitleSetStream(stream.substr(0, length));
+        EXPECT_FALSE(cut.whole()) << length;
+        EXPECT_EQ(cut.records.size(), before(length)) << length;
+    }
+    for (size_t at = 0; at < stream.size(); ++at) {
+        std::string changed = stream;
+        changed[at] = static_cast<char>(changed[at] ^ 0x5A);
+        const TitleSetStream read = readTitleSetStream(changed);
+        EXPECT_FALSE(read.whole()) << at;
+        EXPECT_LE(read.records.size(), before(at)) << at;
+    }
+    EXPECT_EQ(readTitleSetStream("").faultText(), "no answer");
+    EXPECT_EQ(readTitleSetStream("usage: register.dat -i FILE\n").faultText(),
+              "not a description of title sets");
+    std::string later = stream;
+    later[4] = 2;
+    EXPECT_EQ(readTitleSetStream(later).faultText(), "version 2 where 1 was expected");
+    EXPECT_EQ(readTitleSetStream(stream + "x").faultText(), "damaged");
 }

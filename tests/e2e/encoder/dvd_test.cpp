@@ -49,7 +49,7 @@ protected:
     Row row(int titleSet, int title, int firstCell, int lastCell,
             const std::string& root = {}) const
     {
-        dvd::DvdReadIfoLibrary library;
+        dvd::DvdReadIfoLibrary library(testdiscs::discReader());
         char ifo[32];
         std::snprintf(ifo, sizeof ifo, "/VIDEO_TS/VTS_%02d_0.IFO", titleSet);
         const std::int32_t handle = library.ifoOpen((root.empty() ? m_discs->disc : root) + ifo);
@@ -305,7 +305,7 @@ TEST_F(DvdConversion, ATitleSetWithoutSoundConvertsToPictureOnly)
 {
     Row row;
     {
-        dvd::DvdReadIfoLibrary library;
+        dvd::DvdReadIfoLibrary library(testdiscs::discReader());
         const std::int32_t handle = library.ifoOpen(m_discs->mute + "/VIDEO_TS/VTS_01_0.IFO");
         ASSERT_NE(handle, 0);
         dvd::CellRecord cell;

@@ -263,7 +263,7 @@ TEST(PictureShape, DvdTitlesKeepTheShapeTheirTitleSetGives)
 {
     const testdiscs::TestDiscs& discs = testdiscs::testDiscs();
     ASSERT_TRUE(discs.ok) << discs.error;
-    dvd::DvdReadIfoLibrary library;
+    dvd::DvdReadIfoLibrary library(testdiscs::discReader());
     const std::int32_t handle = library.ifoOpen(discs.ifo(2));
     ASSERT_NE(handle, 0);
     const int count = library.ifoGetPGCIInfo(handle, 0, nullptr);

@@ -71,7 +71,7 @@ TEST_F(DvdFaults, DamagedIfoThatCrashedLibdvdreadFallsBackToItsBackupCopy)
     ASSERT_TRUE(QFile::copy(damaged, ifo));
     Snapshot before = snapshot(sources);
 
-    transcast::dvd::DvdReadIfoLibrary library;
+    transcast::dvd::DvdReadIfoLibrary library(transcast::testdiscs::discReader());
     EXPECT_NE(library.ifoOpen(QFile::encodeName(ifo).toStdString()), 0);
     CliRun listed = cli({"dvd", disc});
     EXPECT_EQ(listed.exitCode, 0) << listed.all().toStdString();
@@ -84,7 +84,7 @@ TEST_F(DvdFaults, DamagedIfoThatCrashedLibdvdreadFallsBackToItsBackupCopy)
     ASSERT_TRUE(QFile::remove(backup));
     ASSERT_TRUE(QFile::copy(damaged, backup));
     before = snapshot(sources);
-    transcast::dvd::DvdReadIfoLibrary again;
+    transcast::dvd::DvdReadIfoLibrary again(transcast::testdiscs::discReader());
     EXPECT_EQ(again.ifoOpen(QFile::encodeName(ifo).toStdString()), 0);
     listed = cli({"dvd", disc});
     EXPECT_EQ(listed.exitCode, 0) << listed.all().toStdString();

@@ -26,7 +26,7 @@ struct DiscTitle {
 inline DiscTitle discTitle(int titleSet, int title)
 {
     const auto& discs = testdiscs::testDiscs();
-    dvd::DvdReadIfoLibrary library;
+    dvd::DvdReadIfoLibrary library(testdiscs::discReader());
     const std::int32_t handle = library.ifoOpen(discs.ifo(titleSet));
     EXPECT_NE(handle, 0);
     dvd::CellRecord cells[16];
