@@ -97,6 +97,42 @@ TEST_F(DvdFaults, DamagedIfoThatCrashedLibdvdreadFallsBackToItsBackupCopy)
     EXPECT_TRUE(kept(before, snapshot(sources)));
 }
 
+// The CLI, like the window, never reads title sets in a fork of itself: the
+// register.dat beside it does, started as a program, once for the disc.
+// Without it (or with one that cannot run) nothing is listed and the user
+// learns why.
+TEST_F(DvdFaults, TitleSetsAreReadByTheRegisterDatBesideTheProgram)
+{
+    const CliRun intact = cli({"dvd", disc});
+    ASSERT_EQ(intact.exitCode, 0) << intact.all().toStdString();
+    const QString program = programFolder({"transcast-cli", "profiles.pop"});
+    const QString encoder = program + QStringLiteral("/register.dat");
+    const QString arguments = work.filePath(QStringLiteral("arguments"));
+    writeFile(encoder, "#!/bin/sh\necho \"$*\" >> '" + arguments.toUtf8() + "'\nexec '" +
+                           binDir().toUtf8() + "/register.dat' \"$@\"\n");
+    QFile::setPermissions(encoder, QFile::permissions(encoder) | QFileDevice::ExeOwner);
+    const Snapshot before = snapshot(sources);
+
+    const CliRun listed = cli({"dvd", disc});
+    EXPECT_EQ(listed.exitCode, 0) << listed.all().toStdString();
+    EXPECT_EQ(listed.out, intact.out);
+    EXPECT_EQ(QString::fromUtf8(readFile(arguments)),
+              QStringLiteral("--describe-disc %1/VIDEO_TS 1 %2\n")
+                  .arg(disc, videoTs(QStringLiteral("VTS_01_0.IFO"))));
+
+    ASSERT_TRUE(QFile::remove(encoder));
+    const CliRun missing = cli({"dvd", disc});
+    EXPECT_EQ(missing.exitCode, 1) << missing.all().toStdString();
+    EXPECT_TRUE(missing.err.contains(
+        QStringLiteral("Cannot start the encoder %1 to read the disc %2/VIDEO_TS: No such file "
+                       "or directory")
+            .arg(encoder, disc)))
+        << missing.err.toStdString();
+    EXPECT_FALSE(missing.out.contains(QStringLiteral("Title_"))) << missing.out.toStdString();
+    EXPECT_TRUE(kept(before, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
 // A disc folder with its VOB files but no IFO file: nothing to convert from.
 TEST_F(DvdFaults, DiscFolderWithoutIfoIsNoDisc)
 {

@@ -1,6 +1,8 @@
 // The DVD edition's window over discs authored with dvdauthor.
 #include <memory>
 
+#include <pthread.h>
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -23,6 +25,8 @@ using namespace transcast;
 
 namespace
 {
+
+int forks = 0;
 
 class DvdWindow : public ::testing::Test
 {
@@ -307,4 +311,20 @@ TEST_F(DvdWindow, SpaceTicksTheSelectedRow)
     EXPECT_FALSE(window->controller().state().Playing);
     QTest::keyClick(window->jobList(), Qt::Key_Space);
     EXPECT_EQ(ticks(), (QVector<bool>{true, true}));
+}
+
+// The window's process runs Qt's and the preview's threads: a fork of it
+// may call only async-signal-safe functions, so reading a disc never forks
+// it (register.dat reads the title sets, started with exec).
+TEST_F(DvdWindow, OpeningADiscNeverForksTheWindowsProcess)
+{
+    static const bool counting = pthread_atfork([] { ++forks; }, nullptr, nullptr) == 0;
+    ASSERT_TRUE(counting);
+    const int before = forks;
+    openDisc(discs.disc);
+    EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
+    openDisc(discs.iso);
+    EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
+    EXPECT_EQ(forks, before);
+    EXPECT_TRUE(interaction.warnings.isEmpty()) << interaction.warnings.join('\n').toStdString();
 }
