@@ -127,7 +127,7 @@ TEST(IfoLibrary, DescribesTracksAndPictureInTheFormTheListsShow)
     EXPECT_EQ(other.ifoGetNumPGCI(mute), 1);
 }
 
-// Lengths come to the frame, PAL and NTSC alike, through the reading child's
+// Lengths come to the frame, PAL and NTSC alike, through register.dat's
 // pipe; a damaged title set between two sound ones costs only itself.
 TEST(IfoLibrary, LengthsCarryTheirFrames)
 {
@@ -355,9 +355,9 @@ TEST(IfoLibrary, ATitleCountBeyondTheTableGivesZeroInsteadOfCrashing)
     EXPECT_NE(library.ifoOpen(d.ifo(1)), 0);
 }
 
-// One child process reads a disc's title sets from the one asked for
+// One register.dat reads a disc's title sets from the one asked for
 // onwards. A title set that crashes it costs only itself: those before it
-// were handed over whole, and the ones after it are read by a new child.
+// were handed over whole, and the ones after it are read by a new one.
 TEST(IfoLibrary, ATitleSetThatCrashesTheReadingCostsOnlyItself)
 {
     const TestDiscs& d = discs();
