@@ -242,6 +242,10 @@ DvdReadIfoLibrary::runEncoder(const std::vector<std::string>& arguments) const
 bool DvdReadIfoLibrary::wholeDescription(const Run& run, const TitleSetStream& stream,
                                          const std::string& root)
 {
+    using Fault = TitleSetStream::Fault;
+    // It understood what was asked and started describing.
+    const bool began = stream.fault != Fault::Empty && stream.fault != Fault::Foreign &&
+                       stream.fault != Fault::Version;
     switch (run.end) {
     case Run::End::NotStarted:
         m_problem = "Cannot start the encoder " + m_encoderPath + " to read the disc " + root +
@@ -250,19 +254,22 @@ bool DvdReadIfoLibrary::wholeDescription(const Run& run, const TitleSetStream& s
     case Run::End::Died:
         // Crashed or hung on a title set: the disc's fault, unless what it
         // wrote was never ours.
-        if (stream.fault == TitleSetStream::Fault::Foreign ||
-            stream.fault == TitleSetStream::Fault::Version)
-            break;
-        return false;
-    case Run::End::Exited:
-        if (run.status != 0) {
-            m_problem = "The encoder " + m_encoderPath + " could not describe the disc " + root +
-                        " (exit status " + std::to_string(run.status) + ")";
+        if (began || stream.fault == Fault::Empty)
             return false;
-        }
-        if (stream.whole())
-            return true;
         break;
+    case Run::End::Exited:
+        if (run.status == 0) {
+            if (stream.whole())
+                return true;
+            break;
+        }
+        // Ended with an error while describing: it failed on a title set,
+        // as a crash does (a sanitized build reports a crash so).
+        if (began)
+            return false;
+        m_problem = "The encoder " + m_encoderPath + " could not describe the disc " + root +
+                    " (exit status " + std::to_string(run.status) + ")";
+        return false;
     }
     m_problem = "The encoder " + m_encoderPath + " described the disc " + root +
                 " in a form this program cannot read: " + stream.faultText();
