@@ -1,7 +1,6 @@
 #include "dvdreadifolibrary.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,13 +31,6 @@ constexpr int kMaxTitleSets = 99;
 // describing a disc.
 constexpr size_t kMaxDescription = 64 << 20;
 
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // The backup copy of a title set in a folder ("VTS_02_0.BUP" in any case);
 // empty when there is none.
 std::string backupPath(const std::string& root, int number)
@@ -50,7 +43,7 @@ std::string backupPath(const std::string& root, int number)
     std::string found;
     while (const dirent* entry = ::readdir(folder)) {
         const std::string path = root + "/" + entry->d_name;
-        if (lower(entry->d_name) == wanted && isRegularFile(path)) {
+        if (::strcasecmp(entry->d_name, wanted) == 0 && isRegularFile(path)) {
             found = path;
             break;
         }
