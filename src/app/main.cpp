@@ -125,6 +125,9 @@ int main(int argc, char* argv[])
     splash.showNow();
 
     transcast::MainWindow window(edition);
+    // Files and folders named on the command line ("open with") are listed
+    // as if dropped on the window, once it has started.
+    window.openAfterStart(arguments.sources);
     // A logout, a shutdown or a closed terminal stops the running job and
     // closes the window as the user would.
     transcast::InterruptWatcher interrupts;
@@ -141,10 +144,5 @@ int main(int argc, char* argv[])
     if (arguments.quitAfterMs >= 0)
         QTimer::singleShot(arguments.quitAfterMs, &window, &QWidget::close);
 
-    // Files and folders named on the command line ("open with") are listed
-    // as if dropped on the window.
-    if (!arguments.sources.isEmpty())
-        QTimer::singleShot(0, &window,
-                           [&window, sources = arguments.sources] { window.openSources(sources); });
     return app.exec();
 }

@@ -31,7 +31,7 @@ void CliInteraction::error(const QString& text)
     m_console.err(QStringLiteral("transcast-cli: error: ") + oneLine(text));
 }
 
-bool CliInteraction::confirm(const QString&, QuestionKind)
+bool CliInteraction::confirm(const QString&, QuestionKind, DefaultAnswer)
 {
     return true;
 }

@@ -18,7 +18,7 @@ public:
     void warn(const QString& text) override;
     void inform(const QString& text) override;
     void error(const QString& text) override;
-    bool confirm(const QString& text, QuestionKind kind) override;
+    bool confirm(const QString& text, QuestionKind kind, DefaultAnswer defaultAnswer) override;
     QStringList chooseFiles(const QString& filter, bool showHidden) override;
     QString chooseFolder(const QString& caption) override;
 

@@ -22,8 +22,12 @@ public:
     virtual void error(const QString& text) = 0;
 
     enum class QuestionKind { Confirmation, Information };
+    // The answer Enter gives. No, unless saying Yes is the safe and usual
+    // answer (restoring what a crash left behind).
+    enum class DefaultAnswer { No, Yes };
     // A Yes/No question; true on Yes.
-    virtual bool confirm(const QString& text, QuestionKind kind = QuestionKind::Confirmation) = 0;
+    virtual bool confirm(const QString& text, QuestionKind kind = QuestionKind::Confirmation,
+                         DefaultAnswer defaultAnswer = DefaultAnswer::No) = 0;
 
     // Open dialog for one or more files. `filter` uses the "Label|*.a;*.b|..."
     // syntax; an empty filter shows every file. Empty list on cancel.

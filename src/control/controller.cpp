@@ -15,7 +15,8 @@ Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, 
       m_builder(m_edition, m_state, m_jobs, m_boxes, m_selector, m_estimator),
       m_runner(m_state, m_jobs, m_progress),
       m_batch(m_edition, m_state, m_jobs, m_builder, m_runner, m_progress, m_interaction, m_shell),
-      m_dvd(m_edition, m_state, m_jobs, m_estimator, m_interaction)
+      m_dvd(m_edition, m_state, m_jobs, m_estimator, m_interaction),
+      m_keeper(m_edition, m_state, m_jobs, m_dvd)
 {
     m_sources.setOwnFormatFilter(ownFormatFilter());
     m_state.OutputFolder = SettingsStore::defaultOutputFolder();
@@ -65,6 +66,51 @@ void Controller::loadSettings(const QString& settingsFolder)
 void Controller::saveSettings()
 {
     m_settings.save();
+}
+
+void Controller::keepJobList()
+{
+    m_keeper.start(m_settings.settingsPath());
+}
+
+QString Controller::restoreQuestion(int count) const
+{
+    const QString title = m_edition.programTitle();
+    if (count == 1)
+        return QStringLiteral("%1 did not close normally last time. Restore the unfinished job of "
+                              "its list?")
+            .arg(title);
+    return QStringLiteral("%1 did not close normally last time. Restore the %2 unfinished jobs "
+                          "of its list?")
+        .arg(title)
+        .arg(count);
+}
+
+void Controller::offerRestore()
+{
+    const std::optional<JobListFile::Contents> kept = m_keeper.leftOver();
+    if (!kept)
+        return;
+    const QVector<JobRow> rows = JobListFile::unfinishedRows(*kept);
+    if (rows.isEmpty() || !m_interaction.confirm(restoreQuestion(static_cast<int>(rows.size())),
+                                                 Interaction::QuestionKind::Confirmation,
+                                                 Interaction::DefaultAnswer::Yes)) {
+        m_keeper.discard();
+        return;
+    }
+    const JobListFile::Header& header = kept->header;
+    if (m_edition.isDvdMode()) {
+        m_dvd.restore(header.titleMode, header.titleSets, rows);
+    } else {
+        // The rows were listed for that direction; its profiles convert them.
+        const int entry = header.intoOwnFormat ? 0 : 1;
+        if (header.intoOwnFormat != m_state.BisSingle && entry < m_boxes.channel.count()) {
+            m_boxes.channel.setCurrentIndex(entry);
+            changeDirection(entry);
+        }
+        m_sources.restoreRows(rows);
+    }
+    m_keeper.flush();
 }
 
 void Controller::changeDirection(int entry)

@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include "common/controllerstate.h"
+#include "control/joblistkeeper.h"
 #include "common/edition.h"
 #include "engine/batch.h"
 #include "engine/encoderrunner.h"
@@ -56,6 +57,7 @@ public:
     EncoderRunner& runner() { return m_runner; }
     Batch& batch() { return m_batch; }
     DvdTitles& dvd() { return m_dvd; }
+    JobListKeeper& jobListKeeper() { return m_keeper; }
 
     // Closes the profile picker; the window sets it, the CLI has none.
     void setHideNavigation(std::function<void()> hide) { m_hideNavigation = std::move(hide); }
@@ -67,6 +69,22 @@ public:
     // on with what it could read.
     void loadSettings(const QString& settingsFolder = QString());
     void saveSettings();
+
+    // The window keeps its job list beside the settings from the first show
+    // on (see JobListKeeper); transcast-cli does not. Call after
+    // loadSettings.
+    void keepJobList();
+    // At the start after a window died holding unfinished jobs: asks once,
+    // Yes being the default, whether to list them again. Yes lists them as
+    // they were, ready to convert: files through the probe, as an add lists
+    // them, DVD rows by reading their title sets again in the mode they were
+    // in, each with its tick, tracks, status and reason; the sources gone
+    // since are reported, not listed. No forgets the kept list, so that it
+    // is not offered again. A list holding only finished jobs is forgotten
+    // without a question.
+    void offerRestore();
+    // The question offerRestore asks about `count` jobs.
+    QString restoreQuestion(int count) const;
 
     // The user picked a direction entry: 0 into the edition's format, 1 out
     // of it. With rows in the list it asks first, since the list is cleared.
@@ -94,6 +112,7 @@ private:
     EncoderRunner m_runner;
     Batch m_batch;
     DvdTitles m_dvd;
+    JobListKeeper m_keeper;
     std::function<void()> m_hideNavigation;
 };
 

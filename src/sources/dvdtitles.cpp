@@ -72,6 +72,16 @@ QString streamId(const QString& description)
     return QString::fromStdString(dvd::streamIdOf(description.toStdString()));
 }
 
+// An IFO file, or one inside a disc image ("disc.iso/VIDEO_TS/VTS_01_0.IFO").
+bool discFileExists(const QString& ifoPath)
+{
+    if (QFileInfo::exists(ifoPath))
+        return true;
+    const int image =
+        static_cast<int>(ifoPath.indexOf(QLatin1String(".iso/"), 0, Qt::CaseInsensitive));
+    return image >= 0 && QFileInfo(ifoPath.left(image + 4)).isFile();
+}
+
 } // namespace
 
 DvdTitles::DvdTitles(const Edition& edition, ControllerState& state, JobList& jobs,
@@ -238,6 +248,61 @@ bool DvdTitles::openDropped(const QStringList& paths)
     if (allIfo)
         return openIfoFiles(paths);
     return openDisc(paths.first());
+}
+
+bool DvdTitles::restore(bool titleMode, const QStringList& titleSets, const QVector<JobRow>& rows)
+{
+    if (BusyGuards::convertingThenPlaying(m_state, m_interaction) || isReading())
+        return false;
+    ReadingScope reading(m_state.readingDisc, [this](bool on) { emit readingChanged(on); });
+    startOver();
+    m_state.TitleMode = titleMode;
+    // The kept choices are remembered as a mode switch remembers them, so
+    // that the rows are listed with them on the way listing always goes.
+    QHash<QString, const JobRow*> kept;
+    QSet<QString> needed;
+    for (const JobRow& row : rows) {
+        const QString key = rowKey(row.dvd);
+        kept.insert(key, &row);
+        needed.insert(row.dvd.IfoPath);
+        remember(row, titleMode);
+    }
+    QStringList lost;
+    for (const QString& path : titleSets) {
+        TIFOSelint entry;
+        entry.IfoPath = path;
+        m_ifos.append(entry);
+        ++m_ifoCount;
+        if (!loadIfo(m_ifos.last()) && needed.contains(path))
+            lost << path + QStringLiteral(": ") +
+                        (discFileExists(path) ? QStringLiteral("it cannot be read")
+                                              : SourceList::goneReason());
+    }
+    const QHash<QString, bool>& ticks = ticksOf(titleMode);
+    for (int row = m_jobs.rowCount() - 1; row >= 0; --row) {
+        const QString key = rowKey(m_jobs.convertInfo(row));
+        const JobRow* record = kept.value(key);
+        if (!record) {
+            m_jobs.removeRow(row);
+            continue;
+        }
+        m_jobs.setChecked(row, ticks.value(key, true));
+        m_jobs.setStatus(row, record->status);
+        m_jobs.setJobReport(row, record->failureReason, record->notes);
+    }
+    if (!lost.isEmpty())
+        m_interaction.inform((lost.size() == 1 ? QStringLiteral("This DVD title set was not listed "
+                                                                "again:")
+                                               : QStringLiteral("These %1 DVD title sets were not "
+                                                                "listed again:")
+                                                     .arg(lost.size())) +
+                             QLatin1Char('\r') + lost.join(QLatin1Char('\r')));
+    if (m_jobs.rowCount() == 0)
+        return false;
+    m_jobs.clearSelection();
+    m_jobs.setSelected(longestRow(), true);
+    showSelectedTracks();
+    return true;
 }
 
 void DvdTitles::waitForDrive(const QString& path)

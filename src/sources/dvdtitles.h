@@ -123,6 +123,14 @@ public:
     // warned why (once a reading) and an empty list gives false.
     bool openDisc(const QString& path);
     bool openIfoFiles(const QStringList& paths);
+    // Lists kept DVD rows again (see Controller::offerRestore): reads the
+    // title sets again, in their order and in the mode the rows were listed
+    // in, as a mode switch does, and gives each kept row back its tick,
+    // tracks, status and reason; a row the kept list no longer held (a
+    // finished or removed one) is taken out as a removal takes it. A title
+    // set a kept row came from that cannot be read any more is said in one
+    // message. False when nothing was listed.
+    bool restore(bool titleMode, const QStringList& titleSets, const QVector<JobRow>& rows);
     // A drop on the window: IFO files are read as Add IFO reads them,
     // anything else (a folder, an .iso) as a disc. True when it was taken.
     bool openDropped(const QStringList& paths);

@@ -292,6 +292,46 @@ void SourceList::addFilesInOrder(const QStringList& chosenPaths)
         m_probeWidth);
 }
 
+void SourceList::restoreRows(const QVector<JobRow>& rows)
+{
+    if (refusedWhileConverting() || isAdding() || rows.isEmpty())
+        return;
+    m_jobs.setVisible(true);
+    {
+        AddingScope adding(*this);
+        QStringList paths;
+        QVector<const JobRow*> present;
+        for (const JobRow& row : rows) {
+            const QString path = absoluteUserPath(row.source.FilePath);
+            if (!QFileInfo::exists(path)) {
+                emit fileSkipped(path, goneReason());
+                continue;
+            }
+            paths << path;
+            present << &row;
+        }
+        const int first = m_jobs.rowCount();
+        addFilesInOrder(paths);
+        // The rows came in the order asked, less the files that could not
+        // be read.
+        int next = 0;
+        for (int row = first; row < m_jobs.rowCount(); ++row) {
+            while (next < present.size() && paths.at(next) != m_jobs.row(row).source.FilePath)
+                ++next;
+            if (next == present.size())
+                break;
+            const JobRow& kept = *present.at(next++);
+            m_jobs.changeRow(row, [&kept](JobRow& record) {
+                record.checked = kept.checked;
+                record.status = kept.status;
+                record.failureReason = kept.failureReason;
+                record.notes = kept.notes;
+            });
+        }
+    }
+    selectFirstIfNoneSelected();
+}
+
 bool SourceList::addProbedFile(const QString& path, ProbeResult probed)
 {
     const auto overall = parseInt32(probed.overallBitrate);

@@ -3,7 +3,9 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
+#include "sources/jobrow.h"
 #include "sources/probereportparser.h"
 
 namespace transcast
@@ -57,6 +59,17 @@ public:
     // before it have ended; a file that cannot be read is skipped as by
     // addOneFile, the others go on.
     void addFilesInOrder(const QStringList& paths);
+    // Lists kept rows again (see Controller::offerRestore) as an add lists
+    // files, in their order, through the probe; each row found gets back
+    // its tick, status, reason and notes. A file gone since, or one the
+    // probe cannot read any more, is reported as an add reports it
+    // (fileSkipped) and not listed.
+    void restoreRows(const QVector<JobRow>& rows);
+    // The reason given for a kept source that is no longer there.
+    static QString goneReason()
+    {
+        return QStringLiteral("it was moved or deleted since it was listed");
+    }
     // How many probes run at once; 0 (the default): ProbeQueue's choice.
     void setProbeWidth(int width) { m_probeWidth = width; }
     // Appends the row of a probed file: missing bitrates are derived from the

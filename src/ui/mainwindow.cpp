@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include <QAction>
@@ -26,6 +27,7 @@
 #include <QStyle>
 #include <QStyleOptionHeader>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -647,7 +649,18 @@ void MainWindow::firstShow()
     m_controller->jobs().setVisible(false);
     m_controller->progress().setVisible(false);
     showHintFor(QString());
+    m_controller->keepJobList();
     m_firstShowCompleted = true;
+    // A question asked from within the show would stand over a window not
+    // yet on screen.
+    QTimer::singleShot(0, this, &MainWindow::afterStart);
+}
+
+void MainWindow::afterStart()
+{
+    m_controller->offerRestore();
+    if (!m_startSources.isEmpty())
+        openSources(std::exchange(m_startSources, {}));
 }
 
 void MainWindow::fitOntoScreen()
@@ -704,6 +717,7 @@ bool MainWindow::closeQuery()
     if (IniFile* settings = m_controller->settings().settingsFile())
         WindowPlacement::save(*this, *settings);
     m_controller->saveSettings();
+    m_controller->jobListKeeper().stop();
     return true;
 }
 

@@ -56,7 +56,8 @@ public:
     void dispatch(const QString& objectName);
 
     // The close query: false, with its message, while a preview plays or a
-    // batch converts; otherwise the settings are saved and true.
+    // batch converts; otherwise the settings are saved, the kept job list
+    // is forgotten (a normal close leaves nothing to restore) and true.
     bool closeQuery();
 
     // Files and folders dropped on the window or named on the command line.
@@ -65,6 +66,10 @@ public:
     // .iso image) opens as Add DVD or Add IFO opens it, anything else is
     // refused with a warning and adds nothing.
     void openSources(const QStringList& paths);
+    // Files and folders (the command line's) that the window opens once it
+    // has started: after the first show and after the offer to restore the
+    // list of a window that died. Set before the window is shown.
+    void openAfterStart(const QStringList& paths) { m_startSources = paths; }
 
     // Convert looks unable with an empty list or while busy, Stop while no
     // batch runs. Follows the list and the batch on its own.
@@ -135,6 +140,9 @@ private:
     void fitListColumns();
     void bindCore();
     void firstShow();
+    // What follows the first show once it is on screen: the offer to
+    // restore a list, then the sources of the command line.
+    void afterStart();
     void popUp(QMenu* menu, const QString& menuObject);
     void bindDvd();
 
@@ -159,6 +167,7 @@ private:
     Skin m_skin;
     QString m_settingsFolder;
     QString m_ownFormatFilter;
+    QStringList m_startSources;
     bool m_firstShowCompleted = false;
     bool m_shown = false;
 

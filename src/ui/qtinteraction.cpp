@@ -72,13 +72,13 @@ void QtInteraction::error(const QString& text)
     showBox(m_parent, QMessageBox::Critical, QStringLiteral("Error"), text);
 }
 
-bool QtInteraction::confirm(const QString& text, QuestionKind kind)
+bool QtInteraction::confirm(const QString& text, QuestionKind kind, DefaultAnswer defaultAnswer)
 {
     const QMessageBox::Icon icon =
         kind == QuestionKind::Information ? QMessageBox::Information : QMessageBox::Question;
     QMessageBox box(icon, QStringLiteral("Confirm"), displayText(text),
                     QMessageBox::Yes | QMessageBox::No, m_parent);
-    box.setDefaultButton(QMessageBox::No);
+    box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -32,8 +32,10 @@ public:
     // Critical box "Error" with OK.
     void error(const QString& text) override;
     // Yes/No box "Confirm" (question icon, or the information icon for an
-    // Information question); true on Yes. No is the default button.
-    bool confirm(const QString& text, QuestionKind kind = QuestionKind::Confirmation) override;
+    // Information question); true on Yes. The default button is the one
+    // `defaultAnswer` names.
+    bool confirm(const QString& text, QuestionKind kind = QuestionKind::Confirmation,
+                 DefaultAnswer defaultAnswer = DefaultAnswer::No) override;
     // Open dialog for existing files with the filter converted by qtFilter().
     QStringList chooseFiles(const QString& filter, bool showHidden) override;
     // The desktop's folder dialog (QFileDialog::getExistingDirectory).

@@ -1,0 +1,197 @@
+#include "control/joblistkeeper.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QLockFile>
+#include <QSaveFile>
+
+#include "common/controllerstate.h"
+#include "common/edition.h"
+#include "sources/dvdtitles.h"
+#include "sources/joblist.h"
+
+namespace transcast
+{
+
+JobListKeeper::JobListKeeper(const Edition& edition, const ControllerState& state, JobList& jobs,
+                             DvdTitles& dvd, QObject* parent)
+    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_dvd(dvd)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(kDelayMs);
+    connect(&m_timer, &QTimer::timeout, this, &JobListKeeper::write);
+}
+
+JobListKeeper::~JobListKeeper()
+{
+    flush();
+}
+
+QString JobListKeeper::pathBeside(const QString& settingsPath)
+{
+    const QFileInfo settings(settingsPath);
+    return settings.absoluteDir().filePath(settings.completeBaseName() +
+                                           QStringLiteral("-joblist.json"));
+}
+
+bool JobListKeeper::start(const QString& settingsPath)
+{
+    if (isKeeping())
+        return true;
+    const QString path = pathBeside(settingsPath);
+    auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+    // The lock is held for the window's whole life: only a holder that no
+    // longer runs makes it stale, never its age.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return false;
+    m_lock = std::move(lock);
+    m_path = path;
+    m_writes = 0;
+    // What a window that died left stays in the file until the first change
+    // (or an answer to the offer to restore it).
+    encodeAll();
+    if (!m_kept.empty())
+        changed();
+    connect(&m_jobs, &JobList::rowAppended, this, [this](int row) {
+        if (row == static_cast<int>(m_kept.size())) {
+            m_kept.push_back(JobListFile::encodeRow(m_jobs.row(row)));
+            changed();
+        } else {
+            keepAll();
+        }
+    });
+    connect(&m_jobs, &JobList::rowRemoved, this, [this](int row, const JobRow&) {
+        if (row >= 0 && row < static_cast<int>(m_kept.size()))
+            m_kept.erase(m_kept.begin() + row);
+        else
+            keepAll();
+        changed();
+    });
+    connect(&m_jobs, &JobList::rowsReset, this, &JobListKeeper::keepAll);
+    connect(&m_jobs, &JobList::rowChanged, this, &JobListKeeper::rowChanged);
+    connect(&m_dvd, &DvdTitles::readingChanged, this, [this](bool reading) {
+        if (!reading)
+            changed();
+    });
+    return true;
+}
+
+void JobListKeeper::encodeAll()
+{
+    m_kept.clear();
+    m_kept.reserve(static_cast<size_t>(m_jobs.rowCount()));
+    for (int row = 0; row < m_jobs.rowCount(); ++row)
+        m_kept.push_back(JobListFile::encodeRow(m_jobs.row(row)));
+}
+
+void JobListKeeper::keepAll()
+{
+    encodeAll();
+    changed();
+}
+
+void JobListKeeper::rowChanged(int row)
+{
+    if (row < 0 || row >= static_cast<int>(m_kept.size()) ||
+        m_kept.size() != static_cast<size_t>(m_jobs.rowCount())) {
+        keepAll();
+        return;
+    }
+    QJsonObject kept = JobListFile::encodeRow(m_jobs.row(row));
+    if (kept == m_kept[static_cast<size_t>(row)])
+        return;
+    m_kept[static_cast<size_t>(row)] = std::move(kept);
+    changed();
+}
+
+void JobListKeeper::changed()
+{
+    if (!isKeeping())
+        return;
+    m_pending = true;
+    // Not restarted by later changes: a long run of them (an add of a
+    // thousand files) still writes every kDelayMs.
+    if (!m_timer.isActive())
+        m_timer.start();
+}
+
+JobListFile::Header JobListKeeper::header() const
+{
+    JobListFile::Header header;
+    header.dvdEdition = m_edition.isDvdMode();
+    header.intoOwnFormat = m_state.BisSingle;
+    header.titleMode = m_state.TitleMode;
+    const QVector<TIFOSelint>& titleSets = m_dvd.TIFOAS();
+    for (int i = 0; i < m_dvd.IfoCount() && i < titleSets.size(); ++i)
+        header.titleSets << titleSets.at(i).IfoPath;
+    return header;
+}
+
+void JobListKeeper::write()
+{
+    if (!isKeeping() || !m_pending)
+        return;
+    // The rows of a disc being read are not final; the reading's end
+    // writes them.
+    if (m_state.readingDisc > 0)
+        return;
+    m_pending = false;
+    ++m_writes;
+    if (m_kept.empty()) {
+        QFile::remove(m_path);
+        return;
+    }
+    QJsonArray rows;
+    for (const QJsonObject& row : m_kept)
+        rows.append(row);
+    const QByteArray data = JobListFile::encode(header(), rows);
+    // A list that cannot be written (a full disk) leaves the last one in
+    // place; the next change tries again.
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
+        file.cancelWriting();
+        return;
+    }
+    file.commit();
+}
+
+void JobListKeeper::flush()
+{
+    m_timer.stop();
+    write();
+}
+
+std::optional<JobListFile::Contents> JobListKeeper::leftOver() const
+{
+    if (!isKeeping())
+        return std::nullopt;
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return JobListFile::decode(file.readAll());
+}
+
+void JobListKeeper::discard()
+{
+    if (!isKeeping())
+        return;
+    m_timer.stop();
+    m_pending = false;
+    QFile::remove(m_path);
+}
+
+void JobListKeeper::stop()
+{
+    if (!isKeeping())
+        return;
+    discard();
+    disconnect(&m_jobs, nullptr, this, nullptr);
+    disconnect(&m_dvd, nullptr, this, nullptr);
+    m_kept.clear();
+    m_lock.reset();
+}
+
+} // namespace transcast

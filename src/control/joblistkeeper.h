@@ -1,0 +1,102 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include "sources/joblistfile.h"
+
+class QLockFile;
+
+namespace transcast
+{
+
+class DvdTitles;
+class Edition;
+class JobList;
+struct ControllerState;
+
+// Keeps the window's job list on disk while the window runs, so that the
+// next start can offer what a crash, a kill or a power loss left behind.
+// - The file lies beside the settings file and is named after it
+//   ("transcast-joblist.json" beside "transcast.ini"). Each write replaces it
+//   whole (written aside, then renamed over it), so a crash leaves the last
+//   list or the one before, never a torn one.
+// - Writes are coalesced: the first change after a write starts a timer of
+//   kDelayMs, and the list is written when it fires, with every change made
+//   meanwhile. A change to what is not kept (a conversion's percentage, the
+//   selection) writes nothing, so a conversion costs no writes beyond its
+//   status changes. While a disc is read nothing is written: its rows are
+//   not final until the reading ends.
+// - An emptied list removes the file, and so does stop() (a normal close,
+//   the one a logout's signal makes included): what a start finds is what a
+//   window that died held.
+// - One window per settings folder and edition keeps its list: it holds a
+//   lock file beside the list ("NAME.lock") as long as it runs. A second
+//   window of the same edition keeps nothing and offers nothing; the lock of
+//   a window that was killed is taken over at once.
+// Nothing is kept before start(): transcast-cli never calls it.
+class JobListKeeper : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kDelayMs = 250;
+
+    JobListKeeper(const Edition& edition, const ControllerState& state, JobList& jobs,
+                  DvdTitles& dvd, QObject* parent = nullptr);
+    // Writes what is waiting: a window destroyed without a close leaves its
+    // list as it was.
+    ~JobListKeeper() override;
+
+    // The list's file beside a settings file.
+    static QString pathBeside(const QString& settingsPath);
+
+    // Starts keeping the list beside the settings file, writing at once what
+    // is listed already. False when another running window keeps a list
+    // there, or the lock cannot be made (a folder that cannot be written).
+    bool start(const QString& settingsPath);
+    bool isKeeping() const { return m_lock != nullptr; }
+    const QString& path() const { return m_path; }
+
+    // The list a window that died left in the file, as it was written;
+    // nothing when not keeping, without a file, or with one this version
+    // cannot read. Read before the first change overwrites it.
+    std::optional<JobListFile::Contents> leftOver() const;
+    // Removes the file; the next change writes it again.
+    void discard();
+    // Writes now what is waiting, if anything.
+    void flush();
+    // A normal close: the file is removed, nothing more is written and the
+    // lock is given up.
+    void stop();
+
+    // How many times the list was written or removed since start().
+    int writeCount() const { return m_writes; }
+
+private:
+    void encodeAll();
+    void keepAll();
+    void rowChanged(int row);
+    void changed();
+    void write();
+    JobListFile::Header header() const;
+
+    const Edition& m_edition;
+    const ControllerState& m_state;
+    JobList& m_jobs;
+    DvdTitles& m_dvd;
+    QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
+    QTimer m_timer;
+    // The kept part of each row, in the list's order.
+    std::vector<QJsonObject> m_kept;
+    bool m_pending = false;
+    int m_writes = 0;
+};
+
+} // namespace transcast

@@ -1,0 +1,180 @@
+#include "sources/joblistfile.h"
+
+#include <iterator>
+
+#include <QJsonDocument>
+#include <QJsonValue>
+
+namespace transcast
+{
+
+namespace
+{
+
+const QString kFormat = QStringLiteral("transcast job list");
+
+// Names as they stand in the file, in the enums' order.
+const char* const kKinds[] = {"file", "title", "chapter"};
+const char* const kStatuses[] = {"listed",  "converting", "finished", "failed",
+                                 "stopped", "playing",    "paused",   "playEnded"};
+static_assert(std::size(kKinds) == static_cast<size_t>(JobKind::Chapter) + 1);
+static_assert(std::size(kStatuses) == static_cast<size_t>(JobStatus::PlayEnded) + 1);
+
+template <typename Enum, size_t N> QString nameOf(Enum value, const char* const (&names)[N])
+{
+    return QString::fromLatin1(names[static_cast<size_t>(value)]);
+}
+
+template <typename Enum, size_t N>
+std::optional<Enum> valueOf(const QJsonValue& text, const char* const (&names)[N])
+{
+    for (size_t i = 0; i < N; ++i) {
+        if (text.toString() == QLatin1String(names[i]))
+            return static_cast<Enum>(i);
+    }
+    return std::nullopt;
+}
+
+QJsonArray textArray(const QStringList& texts)
+{
+    return QJsonArray::fromStringList(texts);
+}
+
+QStringList textList(const QJsonValue& value)
+{
+    QStringList texts;
+    for (const QJsonValue& text : value.toArray())
+        texts << text.toString();
+    return texts;
+}
+
+std::optional<JobRow> decodeRow(const QJsonObject& object)
+{
+    const auto kind = valueOf<JobKind>(object.value(QLatin1String("kind")), kKinds);
+    const auto status = valueOf<JobStatus>(object.value(QLatin1String("status")), kStatuses);
+    if (!kind || !status)
+        return std::nullopt;
+    JobRow row;
+    row.kind = *kind;
+    row.status = *status;
+    row.caption = object.value(QLatin1String("caption")).toString();
+    row.source.FilePath = object.value(QLatin1String("path")).toString();
+    row.source.FrameSize = object.value(QLatin1String("frameSize")).toString();
+    row.source.Duration = object.value(QLatin1String("duration")).toString();
+    row.source.VideoBitrate = object.value(QLatin1String("videoBitrate")).toString();
+    row.source.AudioBitrate = object.value(QLatin1String("audioBitrate")).toString();
+    row.outputSize = object.value(QLatin1String("outputSize")).toString();
+    row.checked = object.value(QLatin1String("checked")).toBool();
+    row.failureReason = object.value(QLatin1String("reason")).toString();
+    row.notes = textList(object.value(QLatin1String("notes")));
+    if (row.isDvd()) {
+        TConvertInfo& dvd = row.dvd;
+        dvd.IfoPath = object.value(QLatin1String("ifo")).toString();
+        dvd.titleIndex = object.value(QLatin1String("title")).toInt(-1);
+        dvd.cellIndex = object.value(QLatin1String("cell")).toInt(-1);
+        dvd.StartPos = object.value(QLatin1String("start")).toInt();
+        dvd.EndPos = object.value(QLatin1String("end")).toInt();
+        dvd.audioChoice = object.value(QLatin1String("audio")).toInt();
+        dvd.subtitleChoice = object.value(QLatin1String("subtitle")).toInt();
+        dvd.AudioId = object.value(QLatin1String("audioId")).toString();
+        dvd.SubtitleId = object.value(QLatin1String("subtitleId")).toString();
+        if (dvd.IfoPath.isEmpty() || dvd.titleIndex < 0)
+            return std::nullopt;
+    } else if (row.source.FilePath.isEmpty()) {
+        return std::nullopt;
+    }
+    return row;
+}
+
+} // namespace
+
+QJsonObject JobListFile::encodeRow(const JobRow& row)
+{
+    QJsonObject object{
+        {QStringLiteral("kind"), nameOf(row.kind, kKinds)},
+        {QStringLiteral("caption"), row.caption},
+        {QStringLiteral("path"), row.source.FilePath},
+        {QStringLiteral("frameSize"), row.source.FrameSize},
+        {QStringLiteral("duration"), row.source.Duration},
+        {QStringLiteral("videoBitrate"), row.source.VideoBitrate},
+        {QStringLiteral("audioBitrate"), row.source.AudioBitrate},
+        {QStringLiteral("outputSize"), row.outputSize},
+        {QStringLiteral("checked"), row.checked},
+        {QStringLiteral("status"), nameOf(row.status, kStatuses)},
+    };
+    if (!row.failureReason.isEmpty())
+        object.insert(QStringLiteral("reason"), row.failureReason);
+    if (!row.notes.isEmpty())
+        object.insert(QStringLiteral("notes"), textArray(row.notes));
+    if (row.isDvd()) {
+        const TConvertInfo& dvd = row.dvd;
+        object.insert(QStringLiteral("ifo"), dvd.IfoPath);
+        object.insert(QStringLiteral("title"), dvd.titleIndex);
+        object.insert(QStringLiteral("cell"), dvd.cellIndex);
+        object.insert(QStringLiteral("start"), dvd.StartPos);
+        object.insert(QStringLiteral("end"), dvd.EndPos);
+        object.insert(QStringLiteral("audio"), dvd.audioChoice);
+        object.insert(QStringLiteral("subtitle"), dvd.subtitleChoice);
+        object.insert(QStringLiteral("audioId"), dvd.AudioId);
+        object.insert(QStringLiteral("subtitleId"), dvd.SubtitleId);
+    }
+    return object;
+}
+
+QByteArray JobListFile::encode(const Header& header, const QJsonArray& rows)
+{
+    const QJsonObject document{
+        {QStringLiteral("format"), kFormat},
+        {QStringLiteral("version"), kVersion},
+        {QStringLiteral("edition"),
+         header.dvdEdition ? QStringLiteral("dvd") : QStringLiteral("file")},
+        {QStringLiteral("intoOwnFormat"), header.intoOwnFormat},
+        {QStringLiteral("titleMode"), header.titleMode},
+        {QStringLiteral("titleSets"), textArray(header.titleSets)},
+        {QStringLiteral("rows"), rows},
+    };
+    return QJsonDocument(document).toJson(QJsonDocument::Compact);
+}
+
+std::optional<JobListFile::Contents> JobListFile::decode(const QByteArray& data)
+{
+    const QJsonObject document = QJsonDocument::fromJson(data).object();
+    if (document.value(QLatin1String("format")).toString() != kFormat ||
+        document.value(QLatin1String("version")).toInt() != kVersion)
+        return std::nullopt;
+    Contents contents;
+    Header& header = contents.header;
+    header.dvdEdition = document.value(QLatin1String("edition")).toString() == QLatin1String("dvd");
+    header.intoOwnFormat = document.value(QLatin1String("intoOwnFormat")).toBool(true);
+    header.titleMode = document.value(QLatin1String("titleMode")).toBool(true);
+    header.titleSets = textList(document.value(QLatin1String("titleSets")));
+    for (const QJsonValue& value : document.value(QLatin1String("rows")).toArray()) {
+        if (auto row = decodeRow(value.toObject()))
+            contents.rows.append(std::move(*row));
+    }
+    return contents;
+}
+
+QVector<JobRow> JobListFile::unfinishedRows(const Contents& contents)
+{
+    QVector<JobRow> rows;
+    for (JobRow row : contents.rows) {
+        if (row.isDvd() != contents.header.dvdEdition || row.status == JobStatus::Finished)
+            continue;
+        switch (row.status) {
+        case JobStatus::Converting:
+        case JobStatus::Playing:
+        case JobStatus::Paused:
+        case JobStatus::PlayEnded:
+            row.status = JobStatus::Listed;
+            break;
+        default:
+            break;
+        }
+        row.progress = 0;
+        rows.append(std::move(row));
+    }
+    return rows;
+}
+
+} // namespace transcast

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <optional>
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include "sources/jobrow.h"
+
+namespace transcast
+{
+
+// The job list as the window keeps it on disk, so that a crash, a kill or a
+// power loss does not take the user's list with it. A small JSON document:
+//
+//   {"format": "transcast job list", "version": 1, "edition": "file"|"dvd",
+//    "intoOwnFormat": bool, "titleMode": bool, "titleSets": [IFO paths],
+//    "rows": [{"kind": "file"|"title"|"chapter", "caption", "path",
+//              "frameSize", "duration", "videoBitrate", "audioBitrate",
+//              "outputSize", "checked", "status", "reason", "notes",
+//              DVD rows also: "ifo", "title", "cell", "start", "end",
+//              "audio", "subtitle", "audioId", "subtitleId"}]}
+//
+// A row keeps what the user chose and how its conversion went, never its
+// progress: a percentage changes many times a second and means nothing once
+// the encoder is gone. Reading takes what it knows and ignores the rest, so
+// that a later version may add keys; another version number or a document
+// that is not one of ours reads as nothing.
+class JobListFile
+{
+public:
+    static constexpr int kVersion = 1;
+
+    // What the list was besides its rows.
+    struct Header {
+        bool dvdEdition = false;
+        // The direction of file rows (see ControllerState::BisSingle).
+        bool intoOwnFormat = true;
+        // DVD rows stand for titles (false: chapters).
+        bool titleMode = true;
+        // The title sets the DVD rows were read from, in their order.
+        QStringList titleSets;
+    };
+
+    struct Contents {
+        Header header;
+        QVector<JobRow> rows;
+    };
+
+    // The kept part of one row.
+    static QJsonObject encodeRow(const JobRow& row);
+    // The whole document, rows as encodeRow gave them.
+    static QByteArray encode(const Header& header, const QJsonArray& rows);
+    // Nothing for a document this version cannot read; rows it cannot read
+    // are left out.
+    static std::optional<Contents> decode(const QByteArray& data);
+
+    // The rows a restart offers again: every row of the edition's kind whose
+    // job has not finished, as it was, except that a row caught converting
+    // or previewing is ready to convert again.
+    static QVector<JobRow> unfinishedRows(const Contents& contents);
+};
+
+} // namespace transcast
