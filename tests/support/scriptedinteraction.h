@@ -15,6 +15,8 @@ class ScriptedInteraction : public transcast::Interaction
 {
 public:
     QStringList warnings, informations, errors, questions;
+    // The answer Enter would have given each question, in order.
+    std::deque<DefaultAnswer> defaultAnswers;
     std::deque<bool> answers;
     std::deque<QStringList> fileChoices;
     std::deque<QString> folderChoices;
@@ -23,9 +25,10 @@ public:
     void warn(const QString& text) override { warnings << text; }
     void inform(const QString& text) override { informations << text; }
     void error(const QString& text) override { errors << text; }
-    bool confirm(const QString& text, QuestionKind) override
+    bool confirm(const QString& text, QuestionKind, DefaultAnswer defaultAnswer) override
     {
         questions << text;
+        defaultAnswers.push_back(defaultAnswer);
         if (answers.empty())
             return true;
         const bool answer = answers.front();

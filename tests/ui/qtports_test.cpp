@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -66,6 +67,7 @@ struct ShownBox {
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 class MessageBoxes : public ::testing::Test
@@ -75,7 +77,8 @@ protected:
     void answerNext(QMessageBox::StandardButton answer)
     {
         whenModal<QMessageBox>([this, answer](QMessageBox* box) {
-            m_shown = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+            m_shown = {box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+                       box->standardButton(box->defaultButton())};
             box->button(answer)->click();
         });
     }
@@ -112,9 +115,20 @@ TEST_F(MessageBoxes, ConfirmationIsAYesNoQuestion)
     EXPECT_EQ(m_shown.buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(m_shown.icon, QMessageBox::Question);
 
+    EXPECT_EQ(m_shown.defaultButton, QMessageBox::No);
+
     answerNext(QMessageBox::No);
     EXPECT_FALSE(m_interaction.confirm("Really?", Interaction::QuestionKind::Information));
     EXPECT_EQ(m_shown.icon, QMessageBox::Information);
+
+    // Enter answers Yes where that is the safe answer.
+    whenModal<QMessageBox>([this](QMessageBox* box) {
+        m_shown.defaultButton = box->standardButton(box->defaultButton());
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_TRUE(m_interaction.confirm("Restore the list?", Interaction::QuestionKind::Confirmation,
+                                      Interaction::DefaultAnswer::Yes));
+    EXPECT_EQ(m_shown.defaultButton, QMessageBox::Yes);
 }
 
 // ---- file and folder choices ----

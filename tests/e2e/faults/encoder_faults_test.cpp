@@ -159,7 +159,11 @@ TEST_F(EncoderFaults, KilledWindowLeavesNoEncoderAndLosesNothing)
               122);
     EXPECT_EQ(after.readString(QStringLiteral("output"), QStringLiteral("path")), outputs + '/');
     EXPECT_TRUE(readFile(settings).contains(foreign)) << readFile(settings).toStdString();
-    EXPECT_EQ(QDir(config).entryList(QDir::Files | QDir::Hidden), QStringList{"transcast.ini"});
+    // Nothing else is left there but the list the window kept, for the next
+    // start to offer, and its lock, which no running window holds.
+    EXPECT_EQ(
+        QDir(config).entryList(QDir::Files | QDir::Hidden),
+        (QStringList{"transcast-joblist.json", "transcast-joblist.json.lock", "transcast.ini"}));
     EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/first.mp4")));
 }
 

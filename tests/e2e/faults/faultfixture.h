@@ -130,10 +130,11 @@ protected:
     // `outputs`.
     ScriptedInteraction interaction;
     RecordingShell shell;
-    std::unique_ptr<transcast::MainWindow> openWindow(const QString& settingsFolder)
+    std::unique_ptr<transcast::MainWindow>
+    openWindow(const QString& settingsFolder, const QString& edition = QStringLiteral("transcast"))
     {
-        auto window = std::make_unique<transcast::MainWindow>(
-            transcast::Edition(QStringLiteral("transcast"), binDir()), &interaction, &shell);
+        auto window = std::make_unique<transcast::MainWindow>(transcast::Edition(edition, binDir()),
+                                                              &interaction, &shell);
         window->setSettingsFolder(settingsFolder);
         window->show();
         window->controller().state().outputFolderText = outputs;

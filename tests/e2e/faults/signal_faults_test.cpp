@@ -84,6 +84,8 @@ TEST_F(SignalFaults, TermStopsTheWindowsJobSavesItsSettingsAndCloses)
     EXPECT_EQ(saved.readString(QStringLiteral("profiles"), QStringLiteral("FinishSelcet")),
               QStringLiteral("0"));
     EXPECT_EQ(saved.readString(QStringLiteral("output"), QStringLiteral("path")), outputs + '/');
+    // Closed as a user closes it: no list is left for the next start to offer.
+    EXPECT_FALSE(QFile::exists(config + QStringLiteral("/transcast-joblist.json")));
     EXPECT_TRUE(kept(library, snapshot(sources)));
     EXPECT_TRUE(nothingLeftRunning());
 }

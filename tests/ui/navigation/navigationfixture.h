@@ -26,7 +26,7 @@ public:
     void warn(const QString& text) override { warnings << text; }
     void inform(const QString& text) override { informs << text; }
     void error(const QString& text) override { errors << text; }
-    bool confirm(const QString&, QuestionKind) override { return false; }
+    bool confirm(const QString&, QuestionKind, DefaultAnswer) override { return false; }
     QStringList chooseFiles(const QString&, bool) override { return {}; }
     QString chooseFolder(const QString&) override { return {}; }
 
