@@ -110,7 +110,11 @@ void Controller::offerRestore()
         }
         m_sources.restoreRows(rows);
     }
-    m_keeper.flush();
+    // Sources all gone leave nothing to offer at the next start either.
+    if (m_jobs.rowCount() == 0)
+        m_keeper.discard();
+    else
+        m_keeper.flush();
 }
 
 void Controller::changeDirection(int entry)

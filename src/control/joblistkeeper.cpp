@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QLockFile>
 #include <QSaveFile>
 
@@ -100,7 +99,7 @@ void JobListKeeper::rowChanged(int row)
         keepAll();
         return;
     }
-    QJsonObject kept = JobListFile::encodeRow(m_jobs.row(row));
+    QByteArray kept = JobListFile::encodeRow(m_jobs.row(row));
     if (kept == m_kept[static_cast<size_t>(row)])
         return;
     m_kept[static_cast<size_t>(row)] = std::move(kept);
@@ -144,10 +143,7 @@ void JobListKeeper::write()
         QFile::remove(m_path);
         return;
     }
-    QJsonArray rows;
-    for (const QJsonObject& row : m_kept)
-        rows.append(row);
-    const QByteArray data = JobListFile::encode(header(), rows);
+    const QByteArray data = JobListFile::encode(header(), m_kept);
     // A list that cannot be written (a full disk) leaves the last one in
     // place; the next change tries again.
     QSaveFile file(m_path);

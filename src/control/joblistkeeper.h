@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include <QJsonObject>
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -94,7 +94,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     QTimer m_timer;
     // The kept part of each row, in the list's order.
-    std::vector<QJsonObject> m_kept;
+    std::vector<QByteArray> m_kept;
     bool m_pending = false;
     int m_writes = 0;
 };

@@ -2,7 +2,9 @@
 
 #include <iterator>
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QJsonValue>
 
 namespace transcast
@@ -88,7 +90,7 @@ std::optional<JobRow> decodeRow(const QJsonObject& object)
 
 } // namespace
 
-QJsonObject JobListFile::encodeRow(const JobRow& row)
+QByteArray JobListFile::encodeRow(const JobRow& row)
 {
     QJsonObject object{
         {QStringLiteral("kind"), nameOf(row.kind, kKinds)},
@@ -118,10 +120,10 @@ QJsonObject JobListFile::encodeRow(const JobRow& row)
         object.insert(QStringLiteral("audioId"), dvd.AudioId);
         object.insert(QStringLiteral("subtitleId"), dvd.SubtitleId);
     }
-    return object;
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-QByteArray JobListFile::encode(const Header& header, const QJsonArray& rows)
+QByteArray JobListFile::encode(const Header& header, const std::vector<QByteArray>& rows)
 {
     const QJsonObject document{
         {QStringLiteral("format"), kFormat},
@@ -131,9 +133,22 @@ QByteArray JobListFile::encode(const Header& header, const QJsonArray& rows)
         {QStringLiteral("intoOwnFormat"), header.intoOwnFormat},
         {QStringLiteral("titleMode"), header.titleMode},
         {QStringLiteral("titleSets"), textArray(header.titleSets)},
-        {QStringLiteral("rows"), rows},
     };
-    return QJsonDocument(document).toJson(QJsonDocument::Compact);
+    // The rows go in as they are, before the closing brace.
+    QByteArray data = QJsonDocument(document).toJson(QJsonDocument::Compact);
+    data.chop(1);
+    qsizetype size = data.size() + 12;
+    for (const QByteArray& row : rows)
+        size += row.size() + 1;
+    data.reserve(size);
+    data += ",\"rows\":[";
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0)
+            data += ',';
+        data += rows[i];
+    }
+    data += "]}";
+    return data;
 }
 
 std::optional<JobListFile::Contents> JobListFile::decode(const QByteArray& data)

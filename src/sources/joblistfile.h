@@ -1,10 +1,9 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include <QByteArray>
-#include <QJsonArray>
-#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -51,10 +50,12 @@ public:
         QVector<JobRow> rows;
     };
 
-    // The kept part of one row.
-    static QJsonObject encodeRow(const JobRow& row);
-    // The whole document, rows as encodeRow gave them.
-    static QByteArray encode(const Header& header, const QJsonArray& rows);
+    // The kept part of one row, as the document holds it.
+    static QByteArray encodeRow(const JobRow& row);
+    // The whole document around rows that encodeRow gave: a list is written
+    // many times while only a few of its rows change, so each row is
+    // encoded once per change, not once per write.
+    static QByteArray encode(const Header& header, const std::vector<QByteArray>& rows);
     // Nothing for a document this version cannot read; rows it cannot read
     // are left out.
     static std::optional<Contents> decode(const QByteArray& data);

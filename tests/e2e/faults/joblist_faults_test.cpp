@@ -354,6 +354,20 @@ TEST_F(ListFaults, DvdRowsComeBackWithTheirSectorsTicksAndTracks)
     EXPECT_TRUE(interaction.informations.first().contains(gone + QStringLiteral(": ") +
                                                           transcast::SourceList::goneReason()))
         << interaction.informations.first().toStdString();
+
+    // With the whole disc gone nothing is listed, and nothing is offered at
+    // the start after.
+    die(window);
+    ASSERT_TRUE(QDir(disc).removeRecursively());
+    window = openWindow(config, QStringLiteral("transcast-dvd"));
+    started();
+    EXPECT_EQ(restoreQuestions().size(), 2);
+    EXPECT_EQ(window->controller().jobs().rowCount(), 0);
+    EXPECT_EQ(interaction.informations.size(), 2);
+    die(window);
+    window = openWindow(config, QStringLiteral("transcast-dvd"));
+    started();
+    EXPECT_EQ(restoreQuestions().size(), 2);
 }
 
 } // namespace
