@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
 
+#include "common/backgroundfilewriter.h"
 #include "common/controllerstate.h"
 #include "common/edition.h"
 #include "sources/dvdtitles.h"
@@ -47,6 +47,7 @@ bool JobListKeeper::start(const QString& settingsPath)
     if (!lock->tryLock(0))
         return false;
     m_lock = std::move(lock);
+    m_writer = std::make_unique<BackgroundFileWriter>();
     m_path = path;
     m_writes = 0;
     // What a window that died left stays in the file until the first change
@@ -139,25 +140,18 @@ void JobListKeeper::write()
         return;
     m_pending = false;
     ++m_writes;
-    if (m_kept.empty()) {
-        QFile::remove(m_path);
-        return;
-    }
-    const QByteArray data = JobListFile::encode(header(), m_kept);
-    // A list that cannot be written (a full disk) leaves the last one in
-    // place; the next change tries again.
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
-        file.cancelWriting();
-        return;
-    }
-    file.commit();
+    if (m_kept.empty())
+        m_writer->remove(m_path);
+    else
+        m_writer->replace(m_path, JobListFile::encode(header(), m_kept));
 }
 
 void JobListKeeper::flush()
 {
     m_timer.stop();
     write();
+    if (m_writer)
+        m_writer->wait();
 }
 
 std::optional<JobListFile::Contents> JobListKeeper::leftOver() const
@@ -176,7 +170,8 @@ void JobListKeeper::discard()
         return;
     m_timer.stop();
     m_pending = false;
-    QFile::remove(m_path);
+    m_writer->remove(m_path);
+    m_writer->wait();
 }
 
 void JobListKeeper::stop()
@@ -187,6 +182,7 @@ void JobListKeeper::stop()
     disconnect(&m_jobs, nullptr, this, nullptr);
     disconnect(&m_dvd, nullptr, this, nullptr);
     m_kept.clear();
+    m_writer.reset();
     m_lock.reset();
 }
 

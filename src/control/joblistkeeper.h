@@ -16,6 +16,7 @@ class QLockFile;
 namespace transcast
 {
 
+class BackgroundFileWriter;
 class DvdTitles;
 class Edition;
 class JobList;
@@ -25,8 +26,10 @@ struct ControllerState;
 // next start can offer what a crash, a kill or a power loss left behind.
 // - The file lies beside the settings file and is named after it
 //   ("transcast-joblist.json" beside "transcast.ini"). Each write replaces it
-//   whole (written aside, then renamed over it), so a crash leaves the last
-//   list or the one before, never a torn one.
+//   whole (written aside, synced, then renamed over it), so a crash leaves
+//   the last list or the one before, never a torn one. The disk is written
+//   on a thread of its own (BackgroundFileWriter): the window only encodes
+//   the rows that changed and joins them.
 // - Writes are coalesced: the first change after a write starts a timer of
 //   kDelayMs, and the list is written when it fires, with every change made
 //   meanwhile. A change to what is not kept (a conversion's percentage, the
@@ -69,7 +72,8 @@ public:
     std::optional<JobListFile::Contents> leftOver() const;
     // Removes the file; the next change writes it again.
     void discard();
-    // Writes now what is waiting, if anything.
+    // Writes now what is waiting, if anything, and returns once it is on
+    // disk.
     void flush();
     // A normal close: the file is removed, nothing more is written and the
     // lock is given up.
@@ -92,6 +96,7 @@ private:
     DvdTitles& m_dvd;
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<BackgroundFileWriter> m_writer;
     QTimer m_timer;
     // The kept part of each row, in the list's order.
     std::vector<QByteArray> m_kept;
