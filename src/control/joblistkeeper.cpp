@@ -19,7 +19,6 @@ JobListKeeper::JobListKeeper(const Edition& edition, const ControllerState& stat
     : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_dvd(dvd)
 {
     m_timer.setSingleShot(true);
-    m_timer.setInterval(kDelayMs);
     connect(&m_timer, &QTimer::timeout, this, &JobListKeeper::write);
 }
 
@@ -113,9 +112,9 @@ void JobListKeeper::changed()
         return;
     m_pending = true;
     // Not restarted by later changes: a long run of them (an add of a
-    // thousand files) still writes every kDelayMs.
+    // thousand files) still writes now and then.
     if (!m_timer.isActive())
-        m_timer.start();
+        m_timer.start(m_state.addingSources > 0 ? kAddingDelayMs : kDelayMs);
 }
 
 JobListFile::Header JobListKeeper::header() const

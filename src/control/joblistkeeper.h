@@ -32,10 +32,12 @@ struct ControllerState;
 //   the rows that changed and joins them.
 // - Writes are coalesced: the first change after a write starts a timer of
 //   kDelayMs, and the list is written when it fires, with every change made
-//   meanwhile. A change to what is not kept (a conversion's percentage, the
-//   selection) writes nothing, so a conversion costs no writes beyond its
-//   status changes. While a disc is read nothing is written: its rows are
-//   not final until the reading ends.
+//   meanwhile. While files are added rows come in a stream, and the timer
+//   runs kAddingDelayMs: a long add writes a growing list a few times, not
+//   four times a second. A change to what is not kept (a conversion's
+//   percentage, the selection) writes nothing, so a conversion costs no
+//   writes beyond its status changes. While a disc is read nothing is
+//   written: its rows are not final until the reading ends.
 // - An emptied list removes the file, and so does stop() (a normal close,
 //   the one a logout's signal makes included): what a start finds is what a
 //   window that died held.
@@ -49,6 +51,7 @@ class JobListKeeper : public QObject
     Q_OBJECT
 public:
     static constexpr int kDelayMs = 250;
+    static constexpr int kAddingDelayMs = 2000;
 
     JobListKeeper(const Edition& edition, const ControllerState& state, JobList& jobs,
                   DvdTitles& dvd, QObject* parent = nullptr);
