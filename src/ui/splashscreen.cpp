@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <QTimer>
+#include <QWindow>
 
 namespace transcast
 {
@@ -40,10 +42,21 @@ void SplashScreen::showNow()
 
 void SplashScreen::done(QWidget* mainWindow)
 {
-    if (mainWindow)
-        finish(mainWindow);
-    else
-        close();
+    m_mainWindow = mainWindow;
+    m_waited.start();
+    closeOnceShown();
+}
+
+void SplashScreen::closeOnceShown()
+{
+    constexpr int kPollMs = 10;
+    constexpr int kLongestWaitMs = 1000;
+    const QWindow* window = m_mainWindow ? m_mainWindow->windowHandle() : nullptr;
+    if (window && !window->isExposed() && m_waited.elapsed() < kLongestWaitMs) {
+        QTimer::singleShot(kPollMs, this, &SplashScreen::closeOnceShown);
+        return;
+    }
+    close();
 }
 
 void SplashScreen::drawContents(QPainter* painter)

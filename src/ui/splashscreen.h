@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QSplashScreen>
 #include <QString>
 
@@ -20,7 +22,10 @@ public:
     // Shows the splash and paints it at once, before the caller goes on with
     // work that keeps the event loop from running.
     void showNow();
-    // Closes the splash; with a main window, once that window is shown.
+    // Closes the splash; with a main window, once that window is on screen
+    // (or a second has passed). The wait runs in the event loop, never in a
+    // loop of its own within this call: the window's first events (a
+    // question it asks once shown) would otherwise run under the splash.
     void done(QWidget* mainWindow = nullptr);
 
     QString programTitle() const { return m_title; }
@@ -29,7 +34,11 @@ protected:
     void drawContents(QPainter* painter) override;
 
 private:
+    void closeOnceShown();
+
     QString m_title;
+    QPointer<QWidget> m_mainWindow;
+    QElapsedTimer m_waited;
 };
 
 } // namespace transcast
