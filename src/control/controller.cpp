@@ -16,7 +16,7 @@ Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, 
       m_runner(m_state, m_jobs, m_progress),
       m_batch(m_edition, m_state, m_jobs, m_builder, m_runner, m_progress, m_interaction, m_shell),
       m_dvd(m_edition, m_state, m_jobs, m_estimator, m_interaction),
-      m_keeper(m_edition, m_state, m_jobs, m_dvd)
+      m_keeper(m_edition, m_state, m_jobs, m_sources, m_dvd)
 {
     m_sources.setOwnFormatFilter(ownFormatFilter());
     m_state.OutputFolder = SettingsStore::defaultOutputFolder();

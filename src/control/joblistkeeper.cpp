@@ -10,13 +10,15 @@
 #include "common/edition.h"
 #include "sources/dvdtitles.h"
 #include "sources/joblist.h"
+#include "sources/sourcelist.h"
 
 namespace transcast
 {
 
 JobListKeeper::JobListKeeper(const Edition& edition, const ControllerState& state, JobList& jobs,
-                             DvdTitles& dvd, QObject* parent)
-    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_dvd(dvd)
+                             SourceList& sources, DvdTitles& dvd, QObject* parent)
+    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_sources(sources),
+      m_dvd(dvd)
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &JobListKeeper::write);
@@ -71,6 +73,11 @@ bool JobListKeeper::start(const QString& settingsPath)
     });
     connect(&m_jobs, &JobList::rowsReset, this, &JobListKeeper::keepAll);
     connect(&m_jobs, &JobList::rowChanged, this, &JobListKeeper::rowChanged);
+    // The last rows of an add are written as soon as a single change's.
+    connect(&m_sources, &SourceList::addEnded, this, [this] {
+        if (m_timer.isActive() && m_timer.remainingTime() > kDelayMs)
+            m_timer.start(kDelayMs);
+    });
     connect(&m_dvd, &DvdTitles::readingChanged, this, [this](bool reading) {
         if (!reading)
             changed();
@@ -179,6 +186,7 @@ void JobListKeeper::stop()
         return;
     discard();
     disconnect(&m_jobs, nullptr, this, nullptr);
+    disconnect(&m_sources, nullptr, this, nullptr);
     disconnect(&m_dvd, nullptr, this, nullptr);
     m_kept.clear();
     m_writer.reset();

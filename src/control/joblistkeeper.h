@@ -20,6 +20,7 @@ class BackgroundFileWriter;
 class DvdTitles;
 class Edition;
 class JobList;
+class SourceList;
 struct ControllerState;
 
 // Keeps the window's job list on disk while the window runs, so that the
@@ -34,10 +35,10 @@ struct ControllerState;
 //   kDelayMs, and the list is written when it fires, with every change made
 //   meanwhile. While files are added rows come in a stream, and the timer
 //   runs kAddingDelayMs: a long add writes a growing list a few times, not
-//   four times a second. A change to what is not kept (a conversion's
-//   percentage, the selection) writes nothing, so a conversion costs no
-//   writes beyond its status changes. While a disc is read nothing is
-//   written: its rows are not final until the reading ends.
+//   four times a second; the add's end brings the write to kDelayMs. A change to what is not kept
+//   (a conversion's percentage, the selection) writes nothing, so a conversion costs no writes
+//   beyond its status changes. While a disc is read nothing is written: its rows are not final
+//   until the reading ends.
 // - An emptied list removes the file, and so does stop() (a normal close,
 //   the one a logout's signal makes included): what a start finds is what a
 //   window that died held.
@@ -54,7 +55,7 @@ public:
     static constexpr int kAddingDelayMs = 2000;
 
     JobListKeeper(const Edition& edition, const ControllerState& state, JobList& jobs,
-                  DvdTitles& dvd, QObject* parent = nullptr);
+                  SourceList& sources, DvdTitles& dvd, QObject* parent = nullptr);
     // Writes what is waiting: a window destroyed without a close leaves its
     // list as it was.
     ~JobListKeeper() override;
@@ -96,6 +97,7 @@ private:
     const Edition& m_edition;
     const ControllerState& m_state;
     JobList& m_jobs;
+    SourceList& m_sources;
     DvdTitles& m_dvd;
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
