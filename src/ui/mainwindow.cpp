@@ -160,6 +160,11 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
 
 MainWindow::~MainWindow()
 {
+    // A window destroyed while shown (a program that quits without closing
+    // it) is hidden while the controller its views read still lives: the
+    // widget's own destruction hides it after the controller is gone, and
+    // the list's header would ask the freed job list for its rows.
+    hide();
     // The preview's player goes before the screen it draws on, a child of
     // the panel that the window's own destruction would take first.
     delete m_preview;
