@@ -1,5 +1,6 @@
 #include "cli/clioptions.h"
 
+#include "common/controllerstate.h"
 #include "common/textutil.h"
 #include "profiles/profilecatalogue.h"
 
@@ -29,6 +30,7 @@ constexpr OptionSpec kOptions[] = {
     {"--config", Takes::Value, For::All},
     {"--output", Takes::Value, For::Convert},
     {"--dry-run", Takes::Nothing, For::Convert},
+    {"--jobs", Takes::Value, For::Convert},
     {"--chapters", Takes::Nothing, For::DvdAndConvert},
     {"--rows", Takes::Value, For::Convert},
     {"--audio-track", Takes::Value, For::Convert},
@@ -74,6 +76,14 @@ QString store(CliOptions& options, const QString& name, const QString& value)
         if (value.isEmpty())
             return QStringLiteral("--output needs a folder");
         options.output = value;
+    } else if (name == QLatin1String("--jobs")) {
+        const std::optional<int> number = parseInt32(value);
+        const int most = ControllerState::maxConversionsAtOnce();
+        if (!number || *number < 1 || *number > most)
+            return QStringLiteral("--jobs takes 1 to %1 (this machine's cores), not %2")
+                .arg(most)
+                .arg(quoted(value));
+        options.jobs = *number;
     } else if (name == QLatin1String("--rows")) {
         options.rows = CliOptions::parseRowList(value);
         if (options.rows.isEmpty())
@@ -245,7 +255,7 @@ QString CliOptions::usage()
         "  profiles   one line per output profile: number, name, extension\n"
         "  probe      the row each file would get (frame size, time, estimated\n"
         "             output size) and its video and audio bitrates\n"
-        "  convert    converts the files one after the other\n"
+        "  convert    converts the files one after the other (--jobs: side by side)\n"
         "  dvd        the rows a DVD gives the job list (number, title or chapter,\n"
         "             frame size, time, estimated size, status) and each title\n"
         "             set's audio and subtitle tracks\n"
@@ -276,6 +286,10 @@ QString CliOptions::usage()
         "  --output DIR       folder for the outputs (default: your videos folder,\n"
         "                     or the one in the settings)\n"
         "  --dry-run          print each job's command line, convert nothing\n"
+        "  --jobs N           convert N files side by side, 1 to the number of\n"
+        "                     cores (default: 1, or \"Conversions at once\" in the\n"
+        "                     settings with --config); the outputs, their names\n"
+        "                     and the statuses are those of one at a time\n"
         "DVD titles:\n"
         "  --chapters         chapter rows under each title, as the window's chapter\n"
         "                     mode lists them (dvd and convert)\n"

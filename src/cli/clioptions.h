@@ -30,6 +30,8 @@ struct CliOptions {
     std::optional<QString> output;
     std::optional<QString> config;
     bool dryRun = false;
+    // Conversions side by side (--jobs), 1 .. the machine's cores.
+    std::optional<int> jobs;
     // DVD titles: chapter rows instead of title rows; the rows to convert
     // (numbers from 1, as `dvd` prints them; empty: every row); the track
     // positions as `dvd` prints them (audio from 1, subtitle 0 = none).

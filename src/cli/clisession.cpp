@@ -93,6 +93,9 @@ bool CliSession::prepare(QString& error)
 
     if (m_options.output)
         state.outputFolderText = absoluteUserPath(*m_options.output);
+    // Without --config nothing is read: one conversion at a time.
+    if (m_options.jobs)
+        state.conversionsAtOnce = *m_options.jobs;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/convertcommand.h"
 
 #include <QEventLoop>
+#include <QTimer>
 
 #include "cli/clioptions.h"
 #include "cli/clisession.h"
@@ -10,6 +11,7 @@
 #include "common/textutil.h"
 #include "control/controller.h"
 #include "control/jobstatustext.h"
+#include "engine/progressscan.h"
 
 namespace transcast
 {
@@ -120,25 +122,31 @@ int ConvertCommand::convert(int skipped)
         QStringLiteral("output folder %1").arg(controller.jobBuilder().outputFolder(false)));
 
     JobList& jobs = controller.jobs();
+    Batch& batch = controller.batch();
     connect(&jobs, &JobList::rowChanged, this, &ConvertCommand::rowChanged);
-    connect(&controller.progress(), &ProgressModel::valueChanged, this,
-            &ConvertCommand::showProgress);
+    connect(&batch, &Batch::jobStarted, this, &ConvertCommand::rowStarted);
+    // The elapsed time moves on between the encoders' reports.
+    QTimer clock;
+    clock.setInterval(1000);
+    connect(&clock, &QTimer::timeout, this, &ConvertCommand::showProgress);
     QEventLoop loop;
     bool stopped = false;
-    connect(&controller.batch(), &Batch::batchEnded, &loop, [&](bool wasStopped) {
+    bool ended = false;
+    connect(&batch, &Batch::batchEnded, &loop, [&](bool wasStopped) {
         stopped = wasStopped;
+        ended = true;
         loop.quit();
     });
 
-    bool ended = false;
-    connect(&controller.batch(), &Batch::batchEnded, &loop, [&ended] { ended = true; });
-    controller.batch().convert();
+    batch.convert();
     if (!controller.state().Converting && !ended)
         return CliOptions::kFailed; // refused; the core said why
     if (!ended) {
-        rowStarted(controller.state().CurrentRow);
+        if (console.isTerminal())
+            clock.start();
         loop.exec();
     }
+    clock.stop();
     console.clearStatus();
 
     const auto rowsWith = [&jobs](JobStatus status) {
@@ -147,6 +155,10 @@ int ConvertCommand::convert(int skipped)
             count += jobs.row(row).status == status ? 1 : 0;
         return count;
     };
+    const BatchProgress& progress = batch.progress();
+    console.out(progress.summary());
+    if (!progress.failedNames().isEmpty())
+        console.out(QStringLiteral("failed: ") + progress.failedNames().join(QStringLiteral(", ")));
     const int finished = rowsWith(JobStatus::Finished);
     const int failed = rowsWith(JobStatus::Failed);
     QString summary = QStringLiteral("%1 finished, %2 failed").arg(finished).arg(failed);
@@ -175,18 +187,23 @@ QString ConvertCommand::rowLabel(int row) const
 
 void ConvertCommand::rowStarted(int row)
 {
-    m_activeRow = row;
     Console& console = m_session.console();
-    if (console.isTerminal())
+    if (console.isTerminal()) {
         showProgress();
-    else
-        console.out(rowLabel(row) + QStringLiteral(": converting"));
+        return;
+    }
+    console.out(rowLabel(row) + QStringLiteral(": converting"));
+    console.out(m_session.controller().batch().progress().line());
 }
 
 void ConvertCommand::rowChanged(int row)
 {
     Controller& controller = m_session.controller();
     const JobRow& record = controller.jobs().row(row);
+    if (record.status == JobStatus::Converting) {
+        showProgress();
+        return;
+    }
     if (!isFinal(record.status) || m_ended.contains(row))
         return;
     m_ended.insert(row);
@@ -199,24 +216,45 @@ void ConvertCommand::rowChanged(int row)
         for (const QString& note : record.notes)
             m_session.console().out(QStringLiteral("    ") + oneLine(note));
     }
-    if (row == m_activeRow)
-        m_activeRow = -1;
-    // The next row starts in the same step that marks this one (DVD rows
-    // not ticked are passed over first).
-    const ControllerState& state = controller.state();
-    if (state.Converting && state.CurrentRow > row && controller.jobs().hasRow(state.CurrentRow))
-        rowStarted(state.CurrentRow);
 }
 
 void ConvertCommand::showProgress()
 {
     Console& console = m_session.console();
-    if (!console.isTerminal() || m_activeRow < 0)
+    Controller& controller = m_session.controller();
+    if (!console.isTerminal() || !controller.state().Converting)
         return;
-    const JobList& jobs = m_session.controller().jobs();
-    console.status(ProgressLine::format(m_activeRow, jobs.rowCount(), jobs.caption(m_activeRow),
-                                        m_session.controller().progress().value(),
-                                        console.width() - 1));
+    console.status(statusLine(controller, console.width() - 1));
+}
+
+QString ConvertCommand::statusLine(Controller& controller, int width)
+{
+    // The batch's line, then the running row's own, or each running row's
+    // percentage when several convert side by side. A narrow terminal keeps
+    // the row's line, as it always showed.
+    const JobList& jobs = controller.jobs();
+    const QVector<int> rows = controller.batch().runningRows();
+    const QString batch = controller.batch().progress().line();
+    const QString gap = QStringLiteral("  ");
+    const int room = width - static_cast<int>(batch.size() + gap.size());
+    if (rows.size() == 1) {
+        const int row = rows.first();
+        if (room < kRoomForARow)
+            return ProgressLine::format(row, jobs.rowCount(), jobs.caption(row),
+                                        jobs.row(row).progress, width);
+        return batch + gap +
+               ProgressLine::format(row, jobs.rowCount(), jobs.caption(row), jobs.row(row).progress,
+                                    room);
+    }
+    QStringList parts;
+    for (const int row : rows) {
+        parts << QStringLiteral("[%1/%2] %3")
+                     .arg(row + 1)
+                     .arg(jobs.rowCount())
+                     .arg(QString::fromLatin1(percentText(jobs.row(row).progress)));
+    }
+    const QString line = parts.isEmpty() ? batch : batch + gap + parts.join(QLatin1Char(' '));
+    return line.left(qMax(width, 0));
 }
 
 void ConvertCommand::interrupt(int signalNumber)

@@ -7,6 +7,7 @@ namespace transcast
 {
 
 class CliSession;
+class Controller;
 class InterruptWatcher;
 struct CliOptions;
 
@@ -14,10 +15,13 @@ struct CliOptions;
 // command line (--dry-run) or runs the batch and reports it. On a terminal
 // the running row is one line rewritten in place (ProgressLine); otherwise
 // each row gets a line when it starts and one when it ends, so a log holds
-// no carriage returns. Every row's final status is printed: "Finish",
-// "Failed" with the reason, or "Stop". Ctrl-C, SIGTERM and SIGHUP stop the
-// batch as the Stop button does; the exit status is then 128 plus the
-// signal's number.
+// no carriage returns. The batch's own line ("Converting 3 of 12 · ...
+// elapsed · about ... left") leads the terminal's line and follows each
+// "converting" line otherwise. Every row's final status is printed:
+// "Finish", "Failed" with the reason, or "Stop"; at the end, the batch's
+// summary with the failed rows named, then the count of each status.
+// Ctrl-C, SIGTERM and SIGHUP stop the batch as the Stop button does; the
+// exit status is then 128 plus the signal's number.
 class ConvertCommand : public QObject
 {
     Q_OBJECT
@@ -26,6 +30,12 @@ public:
 
     // Returns the exit status (see CliOptions).
     int run();
+
+    // The terminal's status line, at most `width` characters.
+    static QString statusLine(Controller& controller, int width);
+    // Below this many characters beside the batch's line, the row's own
+    // line stands alone.
+    static constexpr int kRoomForARow = 30;
 
 private:
     // A DVD edition: the disc's rows, the ones chosen with --rows.
@@ -42,7 +52,6 @@ private:
     const CliOptions& m_options;
     InterruptWatcher& m_interrupts;
     QSet<int> m_ended;
-    int m_activeRow = -1;
     int m_interruptedBy = 0; // the signal that stopped the batch
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QThread>
 
 namespace transcast
 {
@@ -41,6 +42,16 @@ struct ControllerState {
 
     // After a batch: 0 nothing, 1 open the output folder, 2 shut down.
     int FinishAction = 0;
+    // How many rows a batch converts side by side (1 .. the machine's
+    // cores); 1 converts one row after the other.
+    int conversionsAtOnce = 1;
+    // The most conversions at once: one per core.
+    static int maxConversionsAtOnce() { return qMax(1, QThread::idealThreadCount()); }
+    // A count read from a file or typed by the user, brought into range.
+    static int boundedConversionsAtOnce(int count)
+    {
+        return qBound(1, count, maxConversionsAtOnce());
+    }
 
     // Row the engine works on. Adding files never moves it: the add can run
     // while a finished batch's rows are on screen, and it must not change

@@ -13,7 +13,7 @@ Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, 
       m_probe(m_edition.EncoderPath(), m_edition.ExeFolder()),
       m_sources(m_edition, m_state, m_jobs, m_probe, m_estimator, m_interaction),
       m_builder(m_edition, m_state, m_jobs, m_boxes, m_selector, m_estimator),
-      m_runner(m_state, m_jobs, m_progress),
+      m_runner(m_jobs, m_progress),
       m_batch(m_edition, m_state, m_jobs, m_builder, m_runner, m_progress, m_interaction, m_shell),
       m_dvd(m_edition, m_state, m_jobs, m_estimator, m_interaction),
       m_keeper(m_edition, m_state, m_jobs, m_sources, m_dvd)

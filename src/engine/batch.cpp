@@ -1,5 +1,7 @@
 #include "engine/batch.h"
 
+#include <algorithm>
+
 #include <QTimer>
 
 #include "common/busyguards.h"
@@ -15,14 +17,35 @@
 namespace transcast
 {
 
+// One conversion at a time: a runner, and the row it converts.
+struct Batch::Slot {
+    EncoderRunner* runner = nullptr;
+    std::unique_ptr<EncoderRunner> ownRunner;
+    // The bar of a conversion side by side, which no view shows: the
+    // batch's bar shows the whole batch then.
+    ProgressModel ownBar;
+    // The row converting here (or failing at once), -1 when idle.
+    int row = -1;
+    // The output name reserved for the row's job.
+    QString output;
+};
+
 Batch::Batch(const Edition& edition, ControllerState& state, JobList& jobs, JobBuilder& builder,
              EncoderRunner& runner, ProgressModel& bar, Interaction& interaction, Shell& shell,
              QObject* parent)
     : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_builder(builder),
       m_runner(runner), m_bar(bar), m_interaction(interaction), m_shell(shell)
 {
-    connect(&m_runner, &EncoderRunner::jobCompleted, this, &Batch::completion);
+    auto first = std::make_unique<Slot>();
+    first->runner = &m_runner;
+    Slot* slot = first.get();
+    m_slots.push_back(std::move(first));
+    connect(&m_runner, &EncoderRunner::jobCompleted, this,
+            [this, slot](const EncoderRunner::Outcome& outcome) { completion(*slot, outcome); });
+    connect(&m_jobs, &JobList::rowChanged, this, &Batch::rowChanged);
 }
+
+Batch::~Batch() = default;
 
 void Batch::convert()
 {
@@ -35,7 +58,7 @@ void Batch::convert()
                                                   : QStringLiteral("Please add a DVD first"));
         return;
     }
-    if (m_runner.isRunning()) {
+    if (anyBusy()) {
         // A stopped job's encoder is still closing its file; the new batch
         // starts as soon as it has.
         m_convertWhenStopped = true;
@@ -55,90 +78,142 @@ void Batch::convert()
                                .arg(folder, problem));
         return;
     }
+
+    m_slotCount = ControllerState::boundedConversionsAtOnce(m_state.conversionsAtOnce);
+    while (static_cast<int>(m_slots.size()) < m_slotCount) {
+        auto added = std::make_unique<Slot>();
+        added->ownRunner = std::make_unique<EncoderRunner>(m_jobs, added->ownBar);
+        added->runner = added->ownRunner.get();
+        Slot* slot = added.get();
+        connect(
+            slot->runner, &EncoderRunner::jobCompleted, this,
+            [this, slot](const EncoderRunner::Outcome& outcome) { completion(*slot, outcome); });
+        m_slots.push_back(std::move(added));
+    }
+    m_runner.setBar(m_slotCount == 1 ? m_bar : m_slots.front()->ownBar);
+
     m_state.CurrentRow = 0;
-    m_runner.setProgressOffset(0);
-    m_lastSucceeded = true;
-    m_ranRow = -1;
+    for (const auto& slot : m_slots)
+        slot->runner->setProgressOffset(0);
+    m_nextRow = 0;
+    // A status an earlier batch left is not this batch's: it says so until
+    // this batch takes the row.
+    for (int row = 0; row < m_jobs.rowCount(); ++row) {
+        const JobStatus status = m_jobs.row(row).status;
+        if (status != JobStatus::Listed && status != JobStatus::Converting &&
+            !m_jobs.row(row).earlierBatch)
+            m_jobs.changeRow(row, [](JobRow& record) { record.earlierBatch = true; });
+    }
+    m_progress.begin();
+    if (m_slotCount > 1)
+        m_bar.setValue(0);
     m_bar.setVisible(true);
     m_state.Converting = true;
-    startNextJob();
+    emit batchStarted();
+    startJobs(-1, true);
 }
 
-void Batch::startNextJob()
+int Batch::nextRow() const
 {
-    if (m_edition.IsFileMode())
-        StartFileJob();
-    else
-        StartTitleJob();
-}
-
-void Batch::markFinished(int row)
-{
-    m_jobs.setStatus(row, m_lastSucceeded ? JobStatus::Finished : JobStatus::Failed);
-}
-
-void Batch::launch(const ConversionJob& job)
-{
-    // What an earlier batch said about the row no longer holds.
-    m_jobs.setJobReport(m_state.CurrentRow, QString(), QStringList());
-    m_runner.LaunchEncoder(job);
-}
-
-void Batch::StartFileJob()
-{
-    if (m_state.CurrentRow > 0)
-        markFinished(m_state.CurrentRow - 1);
-    ConversionJob job;
-    try {
-        job = m_builder.fileJob(m_state.CurrentRow, true);
-    } catch (const InvalidInteger& bad) {
-        failCurrentJob(bad.message());
-        return;
+    int row = m_nextRow;
+    if (!m_edition.IsFileMode()) {
+        while (m_jobs.hasRow(row) && !m_jobs.row(row).checked)
+            ++row;
     }
-    launch(job);
+    return row;
 }
 
-void Batch::StartTitleJob()
+void Batch::startJobs(int endedRow, bool succeeded)
 {
-    // Passing over rows in a loop rather than by recursion keeps a long
-    // list of unticked chapters from deepening the stack. A passed-over row
-    // keeps "Ready"; the row converted before it is marked, so that the mark
-    // is seen with the next row already chosen.
-    while (m_jobs.hasRow(m_state.CurrentRow) && !m_jobs.row(m_state.CurrentRow).checked)
-        ++m_state.CurrentRow;
-    if (m_ranRow >= 0) {
-        markFinished(m_ranRow);
-        m_ranRow = -1;
+    // Passed-over rows keep their status; the row that ended is marked with
+    // the next row already chosen, as one job at a time always did.
+    m_nextRow = nextRow();
+    if (m_jobs.hasRow(m_nextRow) || !anyBusy())
+        m_state.CurrentRow = m_nextRow;
+    if (endedRow >= 0)
+        markFinished(endedRow, succeeded);
+    // A job that cannot start ends inside its launch, and its completion
+    // starts the next ones itself: the loop then finds the slots filled.
+    while (m_state.Converting) {
+        Slot* slot = idleSlot();
+        if (!slot)
+            break;
+        m_nextRow = nextRow();
+        if (!m_jobs.hasRow(m_nextRow) || !launchRow(*slot, m_nextRow))
+            break;
     }
-    if (!m_jobs.hasRow(m_state.CurrentRow)) {
+    updatePending();
+    if (m_state.Converting && !anyBusy())
         endBatch(false);
-        return;
-    }
-    m_ranRow = m_state.CurrentRow;
-    ConversionJob job;
-    try {
-        job = m_builder.titleJob(m_state.CurrentRow, true);
-    } catch (const InvalidInteger& bad) {
-        failCurrentJob(bad.message());
-        return;
-    }
-    launch(job);
-    m_runner.Timer2().start();
 }
 
-void Batch::failCurrentJob(const QString& reason)
+bool Batch::launchRow(Slot& slot, int row)
+{
+    ConversionJob job;
+    try {
+        job = m_edition.IsFileMode() ? m_builder.fileJob(row, true) : m_builder.titleJob(row, true);
+    } catch (const InvalidInteger& bad) {
+        takeRow(slot, row);
+        failJob(slot, bad.message());
+        return true;
+    }
+    if (job.OutputFile.isEmpty())
+        return false; // its name waits on a running job
+    takeRow(slot, row);
+    slot.output = job.OutputFile;
+    m_builder.reserveOutput(slot.output);
+    // What an earlier batch said about the row no longer holds.
+    m_jobs.setJobReport(row, QString(), QStringList());
+    slot.runner->LaunchEncoder(job, row);
+    if (!m_edition.IsFileMode() && slot.row == row && slot.runner->isRunning())
+        slot.runner->Timer2().start();
+    return true;
+}
+
+void Batch::takeRow(Slot& slot, int row)
+{
+    slot.row = row;
+    m_nextRow = row + 1;
+    m_state.CurrentRow = row;
+    if (m_jobs.row(row).earlierBatch)
+        m_jobs.changeRow(row, [](JobRow& record) { record.earlierBatch = false; });
+    m_progress.started(row, rowSeconds(row));
+    updatePending();
+    emit jobStarted(row);
+}
+
+void Batch::failJob(Slot& slot, const QString& reason)
 {
     // Handled as an encoder that could not start, but after the caller has
     // returned, so that the batch never recurses through a long list.
     EncoderRunner::Outcome outcome;
     outcome.lastOutput = reason;
-    QTimer::singleShot(0, this, [this, outcome] { completion(outcome); });
+    Slot* failing = &slot;
+    QTimer::singleShot(0, this, [this, failing, outcome] { completion(*failing, outcome); });
 }
 
-void Batch::completion(const EncoderRunner::Outcome& outcome)
+void Batch::markFinished(int row, bool succeeded)
 {
-    if (outcome.stopped) {
-        // The stopped encoder has closed its file: the stop is complete.
+    m_jobs.setStatus(row, succeeded ? JobStatus::Finished : JobStatus::Failed);
+}
+
+void Batch::completion(Slot& slot, const EncoderRunner::Outcome& outcome)
+{
+    const int row = slot.row;
+    if (!slot.output.isEmpty()) {
+        m_builder.releaseOutput(slot.output);
+        slot.output.clear();
+    }
+    slot.row = -1;
+    if (outcome.stopped || !m_state.Converting) {
+        // A stopped encoder has closed its file (or a job that could not
+        // start ended after the stop): the stop is complete when the last
+        // of them has.
+        if (!outcome.stopped)
+            ++m_state.CurrentRow;
+        m_progress.ended(row, BatchProgress::Outcome::Stopped, QString());
+        if (anyBusy())
+            return;
         endBatch(true);
         if (m_convertWhenStopped) {
             m_convertWhenStopped = false;
@@ -146,28 +221,18 @@ void Batch::completion(const EncoderRunner::Outcome& outcome)
         }
         return;
     }
-    const int row = m_state.CurrentRow;
-    m_lastSucceeded = outcome.succeeded();
-    m_jobs.setJobReport(row, m_lastSucceeded ? QString() : outcome.lastOutput, outcome.notes);
-
-    m_state.CurrentRow = row + 1;
-    if (m_jobs.hasRow(m_state.CurrentRow)) {
-        startNextJob();
-        return;
-    }
-    if (m_jobs.rowCount() >= m_state.CurrentRow) {
-        if (m_edition.IsFileMode())
-            markFinished(m_jobs.rowCount() - 1);
-        else if (m_ranRow >= 0)
-            markFinished(m_ranRow);
-    }
-    endBatch(m_jobs.rowCount() < m_state.CurrentRow);
+    const bool succeeded = outcome.succeeded();
+    m_jobs.setJobReport(row, succeeded ? QString() : outcome.lastOutput, outcome.notes);
+    m_progress.ended(row,
+                     succeeded ? BatchProgress::Outcome::Converted : BatchProgress::Outcome::Failed,
+                     m_jobs.caption(row).trimmed());
+    startJobs(row, succeeded);
 }
 
 void Batch::endBatch(bool stopped)
 {
     m_state.Converting = false;
-    m_ranRow = -1;
+    m_progress.end();
     if (!stopped) {
         m_bar.setVisible(false);
         runFinishAction();
@@ -195,15 +260,91 @@ void Batch::StopConversion()
     m_convertWhenStopped = false;
     if (!m_state.Converting)
         return;
-    m_jobs.setStatus(m_state.CurrentRow, JobStatus::Stopped);
+    for (const auto& slot : m_slots) {
+        if (slot->row >= 0)
+            m_jobs.setStatus(slot->row, JobStatus::Stopped);
+    }
     m_bar.setVisible(false);
     m_state.CurrentRow = m_jobs.rowCount() + 1;
     m_state.Converting = false;
-    if (m_runner.Timer2().isActive())
-        m_runner.Timer2().stop();
-    // The encoder's completion comes once it has closed its file, and ends
-    // the batch.
-    m_runner.stop();
+    if (!anyBusy()) {
+        endBatch(true);
+        return;
+    }
+    // Each encoder's completion comes once it has closed its file; the last
+    // one ends the batch.
+    for (const auto& slot : m_slots) {
+        if (slot->row < 0)
+            continue;
+        if (slot->runner->Timer2().isActive())
+            slot->runner->Timer2().stop();
+        slot->runner->stop();
+    }
+}
+
+Batch::Slot* Batch::idleSlot()
+{
+    for (int i = 0; i < m_slotCount; ++i) {
+        if (m_slots[static_cast<size_t>(i)]->row < 0)
+            return m_slots[static_cast<size_t>(i)].get();
+    }
+    return nullptr;
+}
+
+bool Batch::anyBusy() const
+{
+    return std::any_of(m_slots.cbegin(), m_slots.cend(),
+                       [](const auto& slot) { return slot->row >= 0; });
+}
+
+bool Batch::encodersRunning() const
+{
+    return std::any_of(m_slots.cbegin(), m_slots.cend(),
+                       [](const auto& slot) { return slot->runner->isRunning(); });
+}
+
+QVector<int> Batch::runningRows() const
+{
+    QVector<int> rows;
+    for (const auto& slot : m_slots) {
+        if (slot->row >= 0)
+            rows << slot->row;
+    }
+    // Rows start in list order.
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+double Batch::rowSeconds(int row) const
+{
+    const JobRow& record = m_jobs.row(row);
+    if (record.isDvd() && record.dvd.lengthMilliseconds > 0)
+        return record.dvd.lengthMilliseconds / 1000.0;
+    return static_cast<double>(DurationToSeconds(record.source.Duration));
+}
+
+void Batch::updatePending()
+{
+    QVector<double> pending;
+    for (int row = m_nextRow; row < m_jobs.rowCount(); ++row) {
+        if (m_edition.IsFileMode() || m_jobs.row(row).checked)
+            pending << rowSeconds(row);
+    }
+    m_progress.setPending(pending);
+}
+
+void Batch::rowChanged(int row)
+{
+    if (!m_state.Converting || !m_jobs.hasRow(row))
+        return;
+    const JobRow& record = m_jobs.row(row);
+    if (record.status == JobStatus::Converting) {
+        m_progress.progressed(row, record.progress);
+        if (m_slotCount > 1)
+            m_bar.setValue(m_progress.value());
+    } else if (row >= m_nextRow) {
+        updatePending(); // a DVD row ticked or unticked ahead of the batch
+    }
 }
 
 } // namespace transcast

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <memory>
+#include <vector>
+
 #include <QObject>
 #include <QString>
+#include <QVector>
 
+#include "engine/batchprogress.h"
 #include "engine/encoderrunner.h"
 
 namespace transcast
@@ -16,45 +21,82 @@ class ProgressModel;
 class Shell;
 struct ControllerState;
 
-// Walks the job list from the first row to the last, one encoder run at a
-// time, and runs the finish action when the list is done.
+// Walks the job list from the first row to the last and runs the finish
+// action when the list is done. It converts ControllerState's
+// conversionsAtOnce rows side by side (read when a batch starts): with one,
+// one row after the other; with more, the next rows start in list order
+// as conversions end.
+//
+// Side by side, every row ends exactly as it would one at a time: the same
+// outputs under the same names, the same statuses and reasons. A row whose
+// free name would depend on how a running job ends (the walk of free names
+// meets that job's output) waits for it; the finish action runs once, after
+// the last conversion has ended. Stop stops every running conversion.
 //
 // Only a job whose encoder ends successfully is Finished: one whose encoder
 // exits with an error, dies, or cannot be started is Failed (its reason kept
 // in its row for the user), and the batch goes on. Convert is refused while
 // sources are added or a disc is read: the list is not complete yet.
+//
+// At the start, rows whose status an earlier batch left are flagged
+// (JobRow::earlierBatch) until this batch takes them.
 class Batch : public QObject
 {
     Q_OBJECT
 public:
+    // `runner` converts when one row converts at a time; it moves `bar`.
+    // Conversions side by side get runners of their own, and the bar then
+    // shows the whole batch's progress.
     Batch(const Edition& edition, ControllerState& state, JobList& jobs, JobBuilder& builder,
           EncoderRunner& runner, ProgressModel& bar, Interaction& interaction, Shell& shell,
           QObject* parent = nullptr);
+    ~Batch() override;
 
     // The convert action.
     void convert();
     void StopConversion();
 
-    // Builds the job of CurrentRow and launches it (file mode).
-    void StartFileJob();
-    // DVD mode: passes over unticked rows (they keep their status), then builds
-    // the title job of CurrentRow and launches it; when no ticked row is
-    // left the batch ends as after its last job, finish action included.
-    void StartTitleJob();
+    // Whether an encoder of the batch has not ended yet, a stopped one
+    // closing its file included.
+    bool encodersRunning() const;
+    // The rows converting now, in the order they started.
+    QVector<int> runningRows() const;
+    // How the batch goes, and how the last one went.
+    const BatchProgress& progress() const { return m_progress; }
+    // For tests: the clock of the batch's times.
+    void setClock(BatchProgress::Clock clock) { m_progress = BatchProgress(std::move(clock)); }
 
 signals:
-    // The batch ended, by running to its end or by a stop (once the stopped
-    // encoder has ended and closed its file).
+    void batchStarted();
+    // The conversion of `row` starts (or fails at once).
+    void jobStarted(int row);
+    // The batch ended, by running to its end or by a stop (once every
+    // stopped encoder has ended and closed its file).
     void batchEnded(bool stopped);
 
 private:
-    void completion(const EncoderRunner::Outcome& outcome);
-    void startNextJob();
-    void markFinished(int row);
+    struct Slot;
+
+    void completion(Slot& slot, const EncoderRunner::Outcome& outcome);
+    // Marks the row that ended (if any) and fills the idle slots with the
+    // next rows; ends the batch when nothing is left to run.
+    void startJobs(int endedRow, bool succeeded);
+    // The next row to start from m_nextRow on: DVD mode passes over unticked
+    // rows, which keep their status.
+    int nextRow() const;
+    // Builds and launches the job of `row` in `slot`; false when its name
+    // waits on a running job.
+    bool launchRow(Slot& slot, int row);
+    void takeRow(Slot& slot, int row);
+    void failJob(Slot& slot, const QString& reason);
+    void markFinished(int row, bool succeeded);
     void endBatch(bool stopped);
     void runFinishAction();
-    void failCurrentJob(const QString& reason);
-    void launch(const ConversionJob& job);
+    Slot* idleSlot();
+    bool anyBusy() const;
+    double rowSeconds(int row) const;
+    void updatePending();
+    void rowChanged(int row);
 
     const Edition& m_edition;
     ControllerState& m_state;
@@ -64,14 +106,14 @@ private:
     ProgressModel& m_bar;
     Interaction& m_interaction;
     Shell& m_shell;
-    // Outcome of the job that ended last, written into its row by the next
-    // step (the next job's start, or the end of the batch).
-    bool m_lastSucceeded = true;
-    // The row whose encoder ran last and is not marked yet; -1 for none. A
-    // passed-over row is never marked, whatever its status reads.
-    int m_ranRow = -1;
+    std::vector<std::unique_ptr<Slot>> m_slots;
+    // The slots this batch uses.
+    int m_slotCount = 1;
+    // The first row no slot has taken or passed over yet.
+    int m_nextRow = 0;
     // Convert was chosen while a stopped job's encoder was still ending.
     bool m_convertWhenStopped = false;
+    BatchProgress m_progress;
 };
 
 } // namespace transcast

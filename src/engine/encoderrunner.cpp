@@ -2,7 +2,6 @@
 
 #include <QProcess>
 
-#include "common/controllerstate.h"
 #include "common/interruptwatcher.h"
 #include "common/textutil.h"
 #include "engine/progressmodel.h"
@@ -20,9 +19,8 @@ constexpr int kMaxNotes = 8;
 constexpr int kMaxLineSize = 1024;
 } // namespace
 
-EncoderRunner::EncoderRunner(ControllerState& state, JobList& jobs, ProgressModel& bar,
-                             QObject* parent)
-    : QObject(parent), m_state(state), m_jobs(jobs), m_bar(bar)
+EncoderRunner::EncoderRunner(JobList& jobs, ProgressModel& bar, QObject* parent)
+    : QObject(parent), m_jobs(jobs), m_bar(&bar)
 {
     m_timer2.setInterval(1000);
     connect(&m_timer2, &QTimer::timeout, this, &EncoderRunner::timer2Tick);
@@ -44,9 +42,10 @@ EncoderRunner::~EncoderRunner()
     }
 }
 
-void EncoderRunner::LaunchEncoder(const ConversionJob& job)
+void EncoderRunner::LaunchEncoder(const ConversionJob& job, int row)
 {
     Q_ASSERT(!m_process);
+    m_row = row;
     m_jobDuration = job.Seconds;
     m_scanner.clear();
     m_tail.clear();
@@ -144,10 +143,10 @@ void EncoderRunner::ShowProgress(int value)
     // A job of unknown length (0 s) or a report past its end stays on the
     // scale rather than showing a negative or overlong bar.
     value = qBound(0, value, ProgressModel::kMaximum);
-    m_bar.setValue(value);
-    if (m_state.CurrentRow > m_jobs.rowCount() - 1)
+    m_bar->setValue(value);
+    if (m_row < 0 || m_row > m_jobs.rowCount() - 1)
         return;
-    m_jobs.setStatus(m_state.CurrentRow, JobStatus::Converting, value);
+    m_jobs.setStatus(m_row, JobStatus::Converting, value);
 }
 
 void EncoderRunner::timer2Tick()
@@ -189,7 +188,7 @@ void EncoderRunner::finish(bool started)
     if (m_timer2.isActive())
         m_timer2.stop();
     if (outcome.stopped)
-        m_bar.setValue(qBound(0, m_progressOffset, ProgressModel::kMaximum));
+        m_bar->setValue(qBound(0, m_progressOffset, ProgressModel::kMaximum));
     else
         ShowProgress(0);
     emit jobCompleted(outcome);

@@ -15,12 +15,12 @@ namespace transcast
 
 class JobList;
 class ProgressModel;
-struct ControllerState;
 
 // Runs the encoder for one job at a time, on the main thread: its standard
 // output and error joined into one stream read in 256-byte blocks, its
 // "time=" reports turned into a position on the job's 0..10000 scale shown
-// by the bar and the current row's "Status".
+// by its bar and its row's "Status". A batch that converts rows side by side
+// runs one runner per conversion, each with its own row and bar.
 //
 // Every job gets a process of its own and `jobCompleted` is emitted once per
 // launch, after the last of that job's output has been read; nothing of a
@@ -50,12 +50,17 @@ public:
         }
     };
 
-    EncoderRunner(ControllerState& state, JobList& jobs, ProgressModel& bar,
-                  QObject* parent = nullptr);
+    EncoderRunner(JobList& jobs, ProgressModel& bar, QObject* parent = nullptr);
     ~EncoderRunner() override;
 
-    // Starts the job's encoder and returns at once.
-    void LaunchEncoder(const ConversionJob& job);
+    // Starts the job's encoder for `row` and returns at once. The row's
+    // "Status" follows the job until it ends; a row past the list's end
+    // (the batch was stopped) is left alone.
+    void LaunchEncoder(const ConversionJob& job, int row);
+    // The bar the next jobs move.
+    void setBar(ProgressModel& bar) { m_bar = &bar; }
+    // The row of the job running now, or of the last one.
+    int row() const { return m_row; }
     // True from the launch until jobCompleted, a stopped job's grace
     // included: no job can be launched meanwhile.
     bool isRunning() const { return m_process != nullptr; }
@@ -100,9 +105,9 @@ private:
     void collectLines(const QByteArray& block, bool atEnd);
     void stopGraceEnded();
 
-    ControllerState& m_state;
     JobList& m_jobs;
-    ProgressModel& m_bar;
+    ProgressModel* m_bar;
+    int m_row = -1;
     QProcess* m_process = nullptr;
     ProgressScanner m_scanner;
     QTimer m_timer2;

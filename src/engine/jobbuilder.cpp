@@ -182,9 +182,13 @@ QString JobBuilder::freeOutputName(const QString& folder, const QString& baseNam
         const QFileInfo entry(path);
         return entry.exists() || entry.isSymLink();
     };
-    for (int n = 1; taken(candidate); ++n)
+    for (int n = 1;; ++n) {
+        if (m_reserved.contains(candidate))
+            return QString();
+        if (!taken(candidate))
+            return candidate;
         candidate = folder + caption + QLatin1Char('_') + QString::number(n) + extension;
-    return candidate;
+    }
 }
 
 ConversionJob JobBuilder::baseJob(bool forReal, QString& folder) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 #include "engine/conversionjob.h"
@@ -57,9 +58,17 @@ public:
     static QString outputFolderProblem(const QString& folder);
     // The first free name: the source's name with the profile's extension,
     // then caption_1, caption_2 ... A name any directory entry holds (a
-    // dangling link included) is never chosen.
+    // dangling link included) is never chosen. Empty when the walk meets
+    // the output of a job running now (reserveOutput) before a free name:
+    // whether that name will be free depends on how that job ends, and a
+    // batch converting side by side picks exactly the names one job at a
+    // time would, so it waits for that job.
     QString freeOutputName(const QString& folder, const QString& baseName,
                            const QString& caption) const;
+    // The output of a job that runs now, which no other job may choose;
+    // released when the job has ended.
+    void reserveOutput(const QString& path) { m_reserved.insert(path); }
+    void releaseOutput(const QString& path) { m_reserved.remove(path); }
 
     // The whole job for a file row. `forReal` false leaves the file system
     // untouched (a dry run) and the controller's output folder as it was.
@@ -90,6 +99,7 @@ private:
     const OptionBoxes& m_boxes;
     const ProfileSelector& m_profile;
     const Estimator& m_estimator;
+    QSet<QString> m_reserved;
 };
 
 } // namespace transcast

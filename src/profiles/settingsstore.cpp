@@ -19,6 +19,8 @@ const QString kProfiles = QStringLiteral("profiles");
 const QString kOutput = QStringLiteral("output");
 const QString kIntoKey = QStringLiteral("selcetsubindex");
 const QString kOutOfKey = QStringLiteral("mainselcetsubindex");
+const QString kBatch = QStringLiteral("batch");
+const QString kConversionsKey = QStringLiteral("conversionsAtOnce");
 } // namespace
 
 SettingsStore::SettingsStore(const Edition& edition, ControllerState& state, OptionBoxes& boxes,
@@ -81,6 +83,18 @@ void SettingsStore::load()
         m_selector.selectProfile(fallback);
     }
     m_state.FinishAction = m_settings->readInteger(kProfiles, QStringLiteral("FinishSelcet"), 0);
+    // Written on a machine with more cores, the count is cut to this one's.
+    m_state.conversionsAtOnce = ControllerState::boundedConversionsAtOnce(
+        m_settings->readInteger(kBatch, kConversionsKey, 1));
+}
+
+void SettingsStore::storeConversionsAtOnce()
+{
+    // Absent until the user changes it, so that a file written before the
+    // setting existed reads the same.
+    if (m_settings && (m_state.conversionsAtOnce != 1 ||
+                       !m_settings->readString(kBatch, kConversionsKey).isNull()))
+        m_settings->writeInteger(kBatch, kConversionsKey, m_state.conversionsAtOnce);
 }
 
 void SettingsStore::save()
@@ -97,6 +111,7 @@ void SettingsStore::save()
     m_settings->writeInteger(kProfiles, QStringLiteral("FinishSelcet"), m_state.FinishAction);
     m_settings->writeBool(kPlane, QStringLiteral("video"), m_state.videoFirstPage);
     m_settings->writeBool(kPlane, QStringLiteral("audio"), m_state.audioFirstPage);
+    storeConversionsAtOnce();
     m_selector.setSettingsFile(nullptr);
     m_settings.reset();
 }

@@ -35,6 +35,9 @@ public:
     void load();
     // Writes every setting in its order.
     void save();
+    // Writes "Conversions at once" ([batch] conversionsAtOnce) at once, so
+    // that a change made in the settings dialog outlives a crash.
+    void storeConversionsAtOnce();
 
     bool isLoaded() const { return m_settings != nullptr; }
     // The open settings file (null before load).

@@ -72,7 +72,7 @@ struct JobRow {
     JobKind kind = JobKind::File;
     QString caption; // "File Name" / "Title" column
     Toriginalinfo source;
-    TConvertInfo dvd; // DVD rows only
+    TConvertInfo dvd;   // DVD rows only
     QString outputSize; // the estimate, as the "Output Size" column shows it
     bool checked = false;
     bool selected = false;
@@ -82,6 +82,10 @@ struct JobRow {
     // What the encoder said about a finished job (a lowered bitrate, a
     // target it could not reach).
     QStringList notes;
+    // The status shown was left by an earlier batch: the batch now running
+    // has not reached the row yet (or passes over it), so a "Finish" here is
+    // not this batch's. Cleared when the batch takes the row.
+    bool earlierBatch = false;
 
     bool isDvd() const { return kind != JobKind::File; }
 };

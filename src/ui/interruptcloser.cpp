@@ -32,7 +32,7 @@ void InterruptCloser::closeWhenIdle()
     if (state.Playing)
         m_window.dispatch(QStringLiteral("stopplay"));
     if (state.Converting || state.Playing || state.addingSources > 0 ||
-        controller.runner().isRunning()) {
+        controller.batch().encodersRunning()) {
         QTimer::singleShot(kPollMs, this, &InterruptCloser::closeWhenIdle);
         return;
     }
