@@ -1,5 +1,7 @@
 #include "ui/joblistmodel.h"
 
+#include <QBrush>
+#include <QFont>
 #include <QMimeData>
 #include <QUrl>
 
@@ -71,10 +73,25 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const
         if (m_checkBoxes && index.column() == 0)
             return m_jobs.row(row).checked ? Qt::Checked : Qt::Unchecked;
         return {};
+    case Qt::ForegroundRole:
+        // A status an earlier batch left is not this batch's: it is shown
+        // faded until the batch reaches the row.
+        if (index.column() == kStatusColumn && m_jobs.row(row).earlierBatch)
+            return QBrush(QColor(0x80, 0x80, 0x80));
+        return {};
+    case Qt::FontRole:
+        if (index.column() == kStatusColumn && m_jobs.row(row).earlierBatch) {
+            QFont font;
+            font.setItalic(true);
+            return font;
+        }
+        return {};
     case Qt::ToolTipRole: {
         // A failed row says why; a finished one what the encoder had to
         // change; any other its source.
         const JobRow& record = m_jobs.row(row);
+        if (index.column() == kStatusColumn && record.earlierBatch)
+            return kEarlierBatchTip;
         if (!record.failureReason.isEmpty())
             return record.failureReason;
         if (!record.notes.isEmpty())

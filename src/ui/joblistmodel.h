@@ -12,7 +12,8 @@ class JobList;
 // the four sub-items, the status made text here), check boxes on the first
 // column when enabled (DVD rows), a tooltip from the row's record (why it
 // failed, what the encoder noted, or its source), and files dropped on it
-// handed to whoever listens.
+// handed to whoever listens. A status an earlier batch left, while a new
+// batch has not reached its row, is shown faded, in italics, and says so.
 class JobListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -39,6 +40,8 @@ public:
 
     static constexpr int kColumnWidths[5] = {150, 100, 80, 80, 98};
     static constexpr int kStatusColumn = 4;
+    static inline const QString kEarlierBatchTip =
+        QStringLiteral("From an earlier batch: the latest batch has not converted this row");
 
 signals:
     void filesDropped(const QStringList& paths);

@@ -34,6 +34,9 @@
 
 #include "common/busyguards.h"
 #include "common/inifile.h"
+#include "ui/batchstatusline.h"
+#include "ui/countdownshell.h"
+#include "ui/desktopnotice.h"
 #include "ui/dvdbinding.h"
 #include "ui/joblistmodel.h"
 #include "ui/keyboardshortcuts.h"
@@ -108,7 +111,8 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
     }
     m_interaction = interaction;
     m_shell = shell;
-    m_controller = std::make_unique<Controller>(m_edition, *m_interaction, *m_shell);
+    m_countdownShell = std::make_unique<CountdownShell>(*m_shell, this);
+    m_controller = std::make_unique<Controller>(m_edition, *m_interaction, *m_countdownShell);
 
     setWindowTitle(m_edition.programTitle());
     const QString logo = m_edition.dataFile(QStringLiteral("skin/logo.svg"));
@@ -153,6 +157,7 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
     m_preview = new PreviewBinding(this, m_play, m_output, m_skin, m_edition, m_controller->state(),
                                    m_controller->jobs(), *m_interaction);
     bindCore();
+    bindBatch();
     createKeyboard();
     watchActionLooks();
     m_navigation->setNavigationVisible(false);
@@ -526,6 +531,25 @@ void MainWindow::bindCore()
             [this](const QString&) { m_navigation->setNavigationVisible(false); });
 }
 
+void MainWindow::bindBatch()
+{
+    Batch& batch = m_controller->batch();
+    if (QLabel* hint = m_skin.label(QStringLiteral("hint")))
+        m_batchStatus = new BatchStatusLine(batch, m_controller->jobs(), *hint);
+    // The row that starts is shown; the user may scroll away meanwhile.
+    connect(&batch, &Batch::jobStarted, this, [this](int row) {
+        m_jobList->scrollTo(m_model->index(row, 0), QAbstractItemView::EnsureVisible);
+    });
+    m_notice = new DesktopNotice(this);
+    connect(&batch, &Batch::batchEnded, this, [this](bool stopped) {
+        // A stop is the user's own doing, at the window.
+        if (stopped || isActiveWindow())
+            return;
+        m_notice->send(m_edition.programTitle(), QStringLiteral("Conversions done"),
+                       BatchStatusLine::summaryText(m_controller->batch()));
+    });
+}
+
 void MainWindow::bindDvd()
 {
     new DvdBinding(m_controller->dvd(), m_edition, *m_jobList, *m_trackAudio, *m_trackSubtitle,
@@ -850,7 +874,9 @@ void MainWindow::openOutputFolder()
 
 void MainWindow::showSettings()
 {
-    m_settingsDialog->edit(m_controller->state().FinishAction);
+    ControllerState& state = m_controller->state();
+    if (m_settingsDialog->edit(state.FinishAction, state.conversionsAtOnce))
+        m_controller->settings().storeConversionsAtOnce();
 }
 
 void MainWindow::cutter()

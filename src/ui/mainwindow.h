@@ -26,6 +26,9 @@ class QTableView;
 namespace transcast
 {
 
+class BatchStatusLine;
+class CountdownShell;
+class DesktopNotice;
 class JobListModel;
 class KeyboardShortcuts;
 class Navigation;
@@ -109,6 +112,9 @@ public:
     QMenu* helpMenu() const { return m_popHelp; }
     SettingsDialog* settingsDialog() const { return m_settingsDialog; }
     KeyboardShortcuts* keyboard() const { return m_keyboard; }
+    BatchStatusLine* batchStatus() const { return m_batchStatus; }
+    CountdownShell& countdownShell() { return *m_countdownShell; }
+    DesktopNotice* notice() const { return m_notice; }
     const ControlAnchors& controlAnchors() const { return m_controlAnchors; }
 
     // The positions of the form controls for the mode and the brand, at the
@@ -139,6 +145,9 @@ private:
     // Resizing: the list's columns fit their captions, the name takes the rest.
     void fitListColumns();
     void bindCore();
+    // The batch's line and summary, the running row kept in view, a notice
+    // when a batch ends while the window is not active.
+    void bindBatch();
     void firstShow();
     // What follows the first show once it is on screen: the offer to
     // restore a list, then the sources of the command line.
@@ -162,6 +171,8 @@ private:
     std::unique_ptr<QtShell> m_ownShell;
     Interaction* m_interaction;
     Shell* m_shell;
+    // What the core calls: a shutdown counts down first.
+    std::unique_ptr<CountdownShell> m_countdownShell;
     std::unique_ptr<Controller> m_controller;
     HelpCommands m_help;
     Skin m_skin;
@@ -191,6 +202,8 @@ private:
     QMenu* m_popHelp = nullptr;
     SettingsDialog* m_settingsDialog = nullptr;
     KeyboardShortcuts* m_keyboard = nullptr;
+    BatchStatusLine* m_batchStatus = nullptr;
+    DesktopNotice* m_notice = nullptr;
     ControlAnchors m_controlAnchors;
 };
 

@@ -1,11 +1,14 @@
 #include "ui/settingsdialog.h"
 
 #include <QButtonGroup>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "common/controllerstate.h"
 #include "ui/dialogbuttons.h"
 
 namespace transcast
@@ -32,6 +35,15 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent)
         groupLayout->addWidget(choice);
     }
 
+    m_conversions = new QSpinBox(this);
+    m_conversions->setObjectName(QStringLiteral("sp_conversions"));
+    m_conversions->setRange(1, ControllerState::maxConversionsAtOnce());
+    m_conversions->setToolTip(
+        QStringLiteral("How many files convert side by side. 1 converts one after the other; "
+                       "more use more of the processor's cores."));
+    auto* conversionsRow = new QFormLayout;
+    conversionsRow->addRow(QStringLiteral("Conversions at once"), m_conversions);
+
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -39,18 +51,21 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_group);
+    layout->addLayout(conversionsRow);
     layout->addLayout(okCancelRow(m_ok, m_cancel));
     setFixedSize(sizeHint());
 }
 
-bool SettingsDialog::edit(int& finishAction)
+bool SettingsDialog::edit(int& finishAction, int& conversionsAtOnce)
 {
     selectPosition(finishAction);
+    m_conversions->setValue(conversionsAtOnce);
     if (exec() != QDialog::Accepted)
         return false;
     const int chosen = selectedPosition();
     if (chosen >= 0)
         finishAction = chosen;
+    conversionsAtOnce = m_conversions->value();
     return true;
 }
 

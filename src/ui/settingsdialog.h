@@ -5,12 +5,14 @@
 class QButtonGroup;
 class QGroupBox;
 class QPushButton;
+class QSpinBox;
 
 namespace transcast
 {
 
 // The settings dialog: what happens after a batch has converted, as the
-// radio group rg_finish (0 nothing, 1 open the target folder, 2 shut down).
+// radio group rg_finish (0 nothing, 1 open the target folder, 2 shut down),
+// and how many conversions a batch runs at once (1 .. the machine's cores).
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -18,11 +20,13 @@ class SettingsDialog : public QDialog
 public:
     explicit SettingsDialog(QWidget* parent = nullptr);
 
-    // Shows the dialog modally with the group at `finishAction`. "OK" stores
-    // the chosen position into `finishAction` and returns true; "Cancel" (or
-    // closing the window) leaves it as it was and returns false. A value
-    // outside 0..2 shows no choice and stays unless the user picks one.
-    bool edit(int& finishAction);
+    // Shows the dialog modally with the group at `finishAction` and the
+    // count at `conversionsAtOnce`. "OK" stores the chosen position into
+    // `finishAction` and the count into `conversionsAtOnce` and returns
+    // true; "Cancel" (or closing the window) leaves both as they were and
+    // returns false. A finish action outside 0..2 shows no choice and stays
+    // unless the user picks one.
+    bool edit(int& finishAction, int& conversionsAtOnce);
 
     // The chosen position, -1 when none.
     int selectedPosition() const;
@@ -31,10 +35,12 @@ public:
     QGroupBox* finishGroup() const { return m_group; }
     QPushButton* okButton() const { return m_ok; }
     QPushButton* cancelButton() const { return m_cancel; }
+    QSpinBox* conversionsBox() const { return m_conversions; }
 
 private:
     QGroupBox* m_group;
     QButtonGroup* m_choices;
+    QSpinBox* m_conversions;
     QPushButton* m_ok;
     QPushButton* m_cancel;
 };

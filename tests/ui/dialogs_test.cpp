@@ -107,7 +107,8 @@ TEST_P(SettingsDialogTest, OkStoresTheChoiceCancelChangesNothing)
         (c.ok ? shown->okButton() : shown->cancelButton())->click();
     });
     int finishAction = c.start;
-    EXPECT_EQ(dialog.edit(finishAction), c.ok);
+    int conversions = 1;
+    EXPECT_EQ(dialog.edit(finishAction, conversions), c.ok);
     EXPECT_EQ(finishAction, c.expected);
     EXPECT_EQ(shownPosition, c.start >= 0 && c.start <= 2 ? c.start : -1);
 }
