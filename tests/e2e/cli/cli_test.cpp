@@ -251,6 +251,29 @@ TEST_F(Cli, ConvertsTwoClipsAndReportsEachRowInPlainLines)
     EXPECT_EQ(filesBelow(output), QStringList({"one.mp4", "one_1.mp4", "two.mp4"}));
 }
 
+TEST_F(Cli, JobsConvertSideBySideAndTheSettingsGiveTheDefault)
+{
+    if (ControllerState::maxConversionsAtOnce() < 2)
+        GTEST_SKIP() << "one core: nothing converts side by side";
+    clip(QStringLiteral("sources/one.avi"), 6);
+    clip(QStringLiteral("sources/two.avi"), 6);
+    const QString output = work.filePath(QStringLiteral("out"));
+    const QString config = work.filePath(QStringLiteral("settings"));
+    QDir().mkpath(config);
+    IniFile(QDir(config).filePath(QStringLiteral("transcast-cli.ini")))
+        .writeInteger(QStringLiteral("batch"), QStringLiteral("conversionsAtOnce"), 2);
+    for (const QStringList& asked : {QStringList{"--jobs", "2"}, QStringList{"--config", config},
+                                     QStringList{"--config", config, "--jobs", "1"}}) {
+        const CliRun result = run(QStringList{"convert", "--profile", "118", "--output", output} +
+                                  asked + QStringList{work.filePath("sources")});
+        EXPECT_EQ(result.exitCode, 0) << result.out.toStdString() << result.err.toStdString();
+        const bool together = result.out.contains(QStringLiteral("Converting 1\u20132 of 2"));
+        EXPECT_EQ(together, asked.last() != QLatin1String("1")) << result.out.toStdString();
+        EXPECT_TRUE(result.out.contains(QStringLiteral("[2/2] two: Finish")));
+        EXPECT_TRUE(result.out.contains(QStringLiteral("2 converted, 0 failed in 00:")));
+    }
+}
+
 TEST_F(Cli, AFailedRowIsReportedWithItsReason)
 {
     const QString movie = clip(QStringLiteral("clip.avi"));
@@ -325,6 +348,9 @@ TEST_F(Cli, BadUsageExitsWithTwoAndSaysWhy)
         {{"dvd", "--rows", "1", movie}, "'--rows' goes with convert only"},
         {{"probe", "--config", "/dev/null/settings", movie},
          "--config: cannot make the folder /dev/null/settings"},
+        {{"convert", "--jobs", "0", movie}, "--jobs takes 1 to "},
+        {{"convert", "--jobs", "999", movie}, "(this machine's cores), not '999'"},
+        {{"probe", "--jobs", "1", movie}, "'--jobs' goes with convert only"},
     };
     for (const auto& c : cases) {
         const CliRun result = run(c.arguments);

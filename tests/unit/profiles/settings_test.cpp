@@ -54,6 +54,30 @@ TEST_F(Settings, EverySettingSurvivesARestart)
     EXPECT_EQ(boxes().channel.currentIndex(), 0);
 }
 
+TEST_F(Settings, ConversionsAtOnceStayWithinTheCoresAndAreWrittenOnceChanged)
+{
+    start();
+    EXPECT_EQ(state().conversionsAtOnce, 1);
+    controller->saveSettings();
+    // A file that never had the setting does not gain it.
+    EXPECT_TRUE(settingsIni().readString("batch", "conversionsAtOnce").isNull());
+    restart();
+    state().conversionsAtOnce = ControllerState::maxConversionsAtOnce();
+    controller->settings().storeConversionsAtOnce();
+    EXPECT_EQ(settingsIni().readInteger("batch", "conversionsAtOnce", 0),
+              ControllerState::maxConversionsAtOnce());
+    // Written on a machine with more cores, or by hand.
+    for (const auto& [stored, read] :
+         {std::pair<const char*, int>{"999", ControllerState::maxConversionsAtOnce()},
+          {"0", 1},
+          {"-3", 1},
+          {"two", 1}}) {
+        settingsIni().writeString("batch", "conversionsAtOnce", QString::fromLatin1(stored));
+        start(); // read afresh, nothing saved over it
+        EXPECT_EQ(state().conversionsAtOnce, read) << stored;
+    }
+}
+
 TEST_F(Settings, ATypedButUnusedOutputFolderIsNotSaved)
 {
     start();
