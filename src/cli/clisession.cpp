@@ -93,7 +93,7 @@ bool CliSession::prepare(QString& error)
 
     if (m_options.output)
         state.outputFolderText = absoluteUserPath(*m_options.output);
-    // Without --config nothing is read: one conversion at a time.
+    // --jobs wins over the settings' count; with neither, one at a time.
     if (m_options.jobs)
         state.conversionsAtOnce = *m_options.jobs;
     return true;

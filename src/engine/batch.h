@@ -63,8 +63,6 @@ public:
     QVector<int> runningRows() const;
     // How the batch goes, and how the last one went.
     const BatchProgress& progress() const { return m_progress; }
-    // For tests: the clock of the batch's times.
-    void setClock(BatchProgress::Clock clock) { m_progress = BatchProgress(std::move(clock)); }
 
 signals:
     void batchStarted();

@@ -186,7 +186,8 @@ QString BatchProgress::line() const
 
 QString BatchProgress::summary() const
 {
-    QString text = QStringLiteral("%1 converted, %2 failed").arg(m_converted).arg(failed());
+    QString text =
+        QStringLiteral("%1 converted, %2 failed").arg(m_converted).arg(m_failedNames.size());
     if (m_stopped > 0)
         text += QStringLiteral(", %1 stopped").arg(m_stopped);
     return text + QStringLiteral(" in ") + SecondsToClock(elapsedMs() / 1000);

@@ -46,17 +46,14 @@ public:
     // The batch ended: the clock stops.
     void end();
 
-    bool isRunning() const { return m_running; }
     qint64 elapsedMs() const;
     // Seconds still to go, -1 while there is no estimate.
     qint64 secondsLeft() const;
     // The part of the batch's whole length done, 0..10000.
     int value() const;
 
+    // The batch's jobs: those started and those still to start.
     int total() const { return m_startedCount + static_cast<int>(m_pending.size()); }
-    int converted() const { return m_converted; }
-    int failed() const { return m_failedNames.size(); }
-    int stopped() const { return m_stopped; }
     const QStringList& failedNames() const { return m_failedNames; }
 
     // "Converting 3 of 12 · 00:04:10 elapsed · about 00:07:30 left", with

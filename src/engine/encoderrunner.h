@@ -59,8 +59,6 @@ public:
     void LaunchEncoder(const ConversionJob& job, int row);
     // The bar the next jobs move.
     void setBar(ProgressModel& bar) { m_bar = &bar; }
-    // The row of the job running now, or of the last one.
-    int row() const { return m_row; }
     // True from the launch until jobCompleted, a stopped job's grace
     // included: no job can be launched meanwhile.
     bool isRunning() const { return m_process != nullptr; }
