@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QThread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/folderaccess.h"
@@ -21,18 +22,49 @@ namespace transcast
 namespace
 {
 
-// How long a write waits for the other writers of the same file: far more
-// than any write takes, even with many writers in line.
+// How long a write waits for one holder of the lock: far more than any
+// write takes. The wait starts again whenever the lock changes hands, so a
+// write behind many others in line waits its turn however long the line is,
+// and gives up only on a holder that stopped moving.
 constexpr int kLockWaitMs = 30000;
+
+// Who holds the lock now: each taking makes the lock file anew.
+struct LockHolder {
+    ino_t inode = 0;
+    timespec modified{};
+    bool operator==(const LockHolder& other) const
+    {
+        return inode == other.inode && modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+LockHolder lockHolder(const QByteArray& lockPath)
+{
+    struct stat st {
+    };
+    if (::stat(lockPath.constData(), &st) != 0)
+        return {};
+    return {st.st_ino, st.st_mtim};
+}
 
 // Polls in short steps: QLockFile's own wait doubles its sleep up to seconds,
 // and among several writers one could sleep through every chance it had.
-bool takeLock(QLockFile& lock)
+bool takeLock(QLockFile& lock, const QString& lockPath)
 {
-    const QDeadlineTimer deadline(kLockWaitMs);
+    const QByteArray path = QFile::encodeName(lockPath);
+    QDeadlineTimer deadline(kLockWaitMs);
+    LockHolder holder = lockHolder(path);
     while (!lock.tryLock(0)) {
-        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+        if (lock.error() != QLockFile::LockFailedError)
             return false;
+        const LockHolder now = lockHolder(path);
+        if (!(now == holder)) {
+            holder = now;
+            deadline.setRemainingTime(kLockWaitMs);
+        } else if (deadline.hasExpired()) {
+            return false;
+        }
         QThread::msleep(5);
     }
     return true;
@@ -180,8 +212,9 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
 {
     if (m_path.isEmpty())
         return false;
-    QLockFile lock(m_path + QStringLiteral(".lock"));
-    if (!takeLock(lock))
+    const QString lockPath = m_path + QStringLiteral(".lock");
+    QLockFile lock(lockPath);
+    if (!takeLock(lock, lockPath))
         return false;
     RawLines raw = readRawLines(m_path);
     QList<QByteArray>& lines = raw.lines;
