@@ -1,8 +1,11 @@
 #include "engine/batchprogress.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include <QElapsedTimer>
+#include <QStringList>
 
 #include "common/textutil.h"
 
@@ -162,18 +165,27 @@ int BatchProgress::value() const
 
 QString BatchProgress::line() const
 {
-    int first = 0;
-    int last = 0;
+    std::vector<int> running;
     for (const Job& job : m_jobs) {
-        if (!job.running)
-            continue;
-        first = first == 0 ? job.ordinal : qMin(first, job.ordinal);
-        last = qMax(last, job.ordinal);
+        if (job.running)
+            running.push_back(job.ordinal);
     }
-    if (first == 0) // between two jobs
-        first = last = qMin(m_startedCount + 1, qMax(total(), 1));
-    const QString jobs =
-        first == last ? QString::number(first) : QStringLiteral("%1\u2013%2").arg(first).arg(last);
+    std::sort(running.begin(), running.end());
+    QString jobs;
+    if (running.empty()) { // between two jobs
+        jobs = QString::number(qMin(m_startedCount + 1, qMax(total(), 1)));
+    } else if (running.back() - running.front() + 1 == static_cast<int>(running.size())) {
+        jobs = running.size() == 1
+                   ? QString::number(running.front())
+                   : QStringLiteral("%1\u2013%2").arg(running.front()).arg(running.back());
+    } else {
+        // A job that started earlier still runs after later ones ended: a
+        // range would count the ended ones among the running.
+        QStringList ordinals;
+        for (int ordinal : running)
+            ordinals << QString::number(ordinal);
+        jobs = ordinals.join(QStringLiteral(", "));
+    }
     const qint64 seconds = secondsLeft();
     const QString estimate = seconds < 0
                                  ? QStringLiteral("estimating\u2026")

@@ -67,6 +67,18 @@ TEST_F(BatchLine, EstimatesFromTheLengthsLeftAtTheSpeedSoFar)
     EXPECT_EQ(progress.failedNames(), QStringList({"two"}));
 }
 
+TEST_F(BatchLine, AnEarlierJobStillRunningIsNamedApartFromTheLaterOnes)
+{
+    progress.begin();
+    progress.started(0, 60);
+    progress.started(1, 5);
+    progress.setPending({60});
+    progress.ended(1, BatchProgress::Outcome::Converted, QStringLiteral("short"));
+    progress.started(2, 60);
+    progress.setPending({});
+    EXPECT_EQ(line(), "Converting 1, 3 of 3 \u00b7 00:00:00 elapsed \u00b7 estimating\u2026");
+}
+
 TEST_F(BatchLine, AStopIsCountedAndANewBatchForgetsTheLastOne)
 {
     progress.begin();
