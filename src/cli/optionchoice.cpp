@@ -2,8 +2,8 @@
 
 #include <QStringList>
 
+#include "common/optionbox.h"
 #include "common/textutil.h"
-#include "profiles/optionbox.h"
 
 namespace transcast
 {

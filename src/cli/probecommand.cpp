@@ -19,7 +19,9 @@ namespace
 QString estimatedKbps(CliSession& session, int row)
 {
     try {
-        return QString::number(session.controller().estimator().totalKbps(row));
+        Controller& controller = session.controller();
+        return QString::number(
+            controller.estimator().totalKbps(controller.jobs().originalInfo(row)));
     } catch (const InvalidInteger&) {
         return QStringLiteral("?");
     }

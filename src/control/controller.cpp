@@ -1,6 +1,7 @@
 #include "control/controller.h"
 
 #include "common/interaction.h"
+#include "common/textutil.h"
 
 namespace transcast
 {
@@ -8,14 +9,14 @@ namespace transcast
 Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, QObject* parent)
     : QObject(parent), m_edition(std::move(edition)), m_interaction(interaction), m_shell(shell),
       m_selector(m_edition, m_state, m_boxes, m_remembered, m_interaction),
-      m_estimator(m_jobs, m_boxes, m_selector, m_interaction),
+      m_estimator(m_boxes, m_selector),
       m_settings(m_edition, m_state, m_boxes, m_selector, m_remembered),
       m_probe(m_edition.EncoderPath(), m_edition.ExeFolder()),
-      m_sources(m_edition, m_state, m_jobs, m_probe, m_estimator, m_interaction),
+      m_sources(m_edition, m_state, m_jobs, m_probe, m_interaction),
       m_builder(m_edition, m_state, m_jobs, m_boxes, m_selector, m_estimator),
       m_runner(m_jobs, m_progress),
       m_batch(m_edition, m_state, m_jobs, m_builder, m_runner, m_progress, m_interaction, m_shell),
-      m_dvd(m_edition, m_state, m_jobs, m_estimator, m_interaction),
+      m_dvd(m_edition, m_state, m_jobs, m_interaction),
       m_keeper(m_edition, m_state, m_jobs, m_sources, m_dvd)
 {
     m_sources.setOwnFormatFilter(ownFormatFilter());
@@ -23,11 +24,16 @@ Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, 
     m_state.outputFolderText = m_state.OutputFolder;
     for (const QString& text : m_edition.directionTexts())
         m_boxes.channel.addItem(text);
-    m_selector.setAfterSelection([this] { m_estimator.refreshEstimates(); });
+    m_selector.setAfterSelection([this] { refreshEstimates(); });
+    connect(&m_sources, &SourceList::rowListed, this, [this](int row) { writeEstimate(row); });
+    connect(&m_dvd, &DvdTitles::rowListed, this, [this](int row) {
+        if (!writeEstimate(row, m_titleEstimateErrorShown))
+            m_titleEstimateErrorShown = true;
+    });
 
     auto refresh = [this] {
         hideNavigation();
-        m_estimator.refreshEstimates();
+        refreshEstimates();
     };
     connect(&m_boxes.size, &OptionBox::chosen, this, refresh);
     connect(&m_boxes.videoBitrate, &OptionBox::chosen, this, refresh);
@@ -44,6 +50,27 @@ void Controller::hideNavigation()
 {
     if (m_hideNavigation)
         m_hideNavigation();
+}
+
+bool Controller::writeEstimate(int row, bool quiet)
+{
+    try {
+        m_jobs.setOutputSize(row, m_estimator.outputSize(m_jobs.originalInfo(row)));
+        return true;
+    } catch (const InvalidInteger& bad) {
+        if (!quiet)
+            m_interaction.error(bad.message());
+        return false;
+    }
+}
+
+bool Controller::refreshEstimates()
+{
+    for (int row = 0; row < m_jobs.rowCount(); ++row) {
+        if (!writeEstimate(row))
+            return false;
+    }
+    return true;
 }
 
 void Controller::loadSettings(const QString& settingsFolder)

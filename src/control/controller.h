@@ -12,7 +12,7 @@
 #include "engine/jobbuilder.h"
 #include "engine/progressmodel.h"
 #include "profiles/estimator.h"
-#include "profiles/optionbox.h"
+#include "profiles/optionboxes.h"
 #include "profiles/profileselector.h"
 #include "profiles/rememberedchoices.h"
 #include "profiles/settingsstore.h"
@@ -94,7 +94,17 @@ public:
     // the folder scan.
     QString ownFormatFilter() const { return m_edition.ownFormat().filter; }
 
+    // Rewrites "Output Size" for every row, in list order. A bad number
+    // stops the refresh at that row with the message through the error box;
+    // the rows before keep their new estimate. Returns false then.
+    bool refreshEstimates();
+
 private:
+    // Writes the row's "Output Size" from the current choices. On a bad
+    // number the row keeps its old text, the message goes through the error
+    // box unless `quiet`, and the result is false.
+    bool writeEstimate(int row, bool quiet = false);
+
     Edition m_edition;
     Interaction& m_interaction;
     Shell& m_shell;
@@ -114,6 +124,8 @@ private:
     DvdTitles m_dvd;
     JobListKeeper m_keeper;
     std::function<void()> m_hideNavigation;
+    // A disc's titles share one bad number: it is said once.
+    bool m_titleEstimateErrorShown = false;
 };
 
 } // namespace transcast

@@ -13,7 +13,7 @@
 #include "common/folderaccess.h"
 #include "common/textutil.h"
 #include "profiles/estimator.h"
-#include "profiles/optionbox.h"
+#include "profiles/optionboxes.h"
 #include "profiles/profileselector.h"
 #include "profiles/qualitytexts.h"
 #include "profiles/settingsstore.h"
@@ -95,7 +95,8 @@ QString JobBuilder::videoFragment(int row) const
                QStringLiteral("000");
     }
     // The source's quality too: the estimate scales it to the output's size.
-    return QStringLiteral(" -r 25 -b ") + bitsPerSecond(m_estimator.videoKbps(row));
+    return QStringLiteral(" -r 25 -b ") +
+           bitsPerSecond(m_estimator.videoKbps(m_jobs.originalInfo(row)));
 }
 
 QString JobBuilder::audioFragment(int row) const
@@ -104,7 +105,8 @@ QString JobBuilder::audioFragment(int row) const
         return QString();
     if (m_estimator.isNarrowBandOutput())
         return QStringLiteral(" -ab ") + narrowBandBits(m_estimator.narrowBandKbps());
-    return QStringLiteral(" -ab ") + bitsPerSecond(m_estimator.askedAudioKbps(row));
+    return QStringLiteral(" -ab ") +
+           bitsPerSecond(m_estimator.askedAudioKbps(m_jobs.originalInfo(row)));
 }
 
 QString JobBuilder::sampleRateFragment(const QString& audioFragment) const

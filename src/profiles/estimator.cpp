@@ -2,12 +2,10 @@
 
 #include <QLocale>
 
-#include "common/interaction.h"
 #include "common/textutil.h"
-#include "profiles/optionbox.h"
+#include "profiles/optionboxes.h"
 #include "profiles/profileselector.h"
 #include "profiles/qualitytexts.h"
-#include "sources/joblist.h"
 
 namespace transcast
 {
@@ -81,9 +79,8 @@ QString optionValue(const QString& line, const QString& name)
 
 } // namespace
 
-Estimator::Estimator(JobList& jobs, const OptionBoxes& boxes, const ProfileSelector& profile,
-                     Interaction& interaction)
-    : m_jobs(jobs), m_boxes(boxes), m_profile(profile), m_interaction(interaction)
+Estimator::Estimator(const OptionBoxes& boxes, const ProfileSelector& profile)
+    : m_boxes(boxes), m_profile(profile)
 {
     const QString point = QLocale::system().decimalPoint();
     m_separator = point.isEmpty() ? QLatin1Char('.') : point.at(0);
@@ -129,7 +126,7 @@ double Estimator::narrowBandKbps() const
     return kNarrowBandKbps[audioQualityIndex()];
 }
 
-int Estimator::videoKbps(int row) const
+int Estimator::videoKbps(const Toriginalinfo& source) const
 {
     const int p = m_profile.profileNumber();
     if (ProfileSelector::isListDriven(p)) {
@@ -138,16 +135,15 @@ int Estimator::videoKbps(int row) const
             return 0;
         return strToInt(bitrateSlots[static_cast<size_t>(videoQualityIndex())]);
     }
-    const QString size = outputFrameSize(row);
+    const QString size = outputFrameSize(source);
     if (m_boxes.videoBitrate.currentText() == kOriginalVideo) {
-        const Toriginalinfo info = m_jobs.originalInfo(row);
-        const int source = strToInt(info.VideoBitrate);
-        const qint64 sourcePixels = pixelsOf(info.FrameSize);
+        const int sourceKbps = strToInt(source.VideoBitrate);
+        const qint64 sourcePixels = pixelsOf(source.FrameSize);
         const qint64 outputPixels = pixelsOf(size);
         if (sourcePixels <= 0 || outputPixels <= 0 || outputPixels >= sourcePixels)
-            return source;
+            return sourceKbps;
         return static_cast<int>(
-            roundHalfEven(static_cast<double>(source) * static_cast<double>(outputPixels) /
+            roundHalfEven(static_cast<double>(sourceKbps) * static_cast<double>(outputPixels) /
                           static_cast<double>(sourcePixels)));
     }
 
@@ -157,19 +153,19 @@ int Estimator::videoKbps(int row) const
     return static_cast<int>(roundHalfEven(strToInt(height) * factorsFor(p)[videoQualityIndex()]));
 }
 
-QString Estimator::outputFrameSize(int row) const
+QString Estimator::outputFrameSize(const Toriginalinfo& source) const
 {
     const QString size = m_boxes.size.currentText();
     if (size.isEmpty() || size == kOriginalSize)
-        return m_jobs.originalInfo(row).FrameSize;
+        return source.FrameSize;
     const int paren = size.indexOf(QLatin1Char('('));
     return paren < 0 ? size : size.left(paren);
 }
 
-int Estimator::askedAudioKbps(int row) const
+int Estimator::askedAudioKbps(const Toriginalinfo& source) const
 {
     if (m_boxes.audioBitrate.currentText() == kOriginalAudio)
-        return strToInt(m_jobs.originalInfo(row).AudioBitrate);
+        return strToInt(source.AudioBitrate);
     return kAudioKbps[audioQualityIndex()];
 }
 
@@ -190,11 +186,11 @@ bool Estimator::isPcmOutput() const
     return codec == QStringLiteral("pcm_s16le") || codec == QStringLiteral("pcm_s16be");
 }
 
-int Estimator::audioKbps(int row) const
+int Estimator::audioKbps(const Toriginalinfo& source) const
 {
     if (isNarrowBandOutput())
         return static_cast<int>(roundHalfEven(narrowBandKbps()));
-    const int asked = askedAudioKbps(row);
+    const int asked = askedAudioKbps(source);
     if (!isPcmOutput())
         return asked;
     // The option line comes after the job's own -ar and -ac and wins.
@@ -205,12 +201,12 @@ int Estimator::audioKbps(int row) const
     return static_cast<int>(roundHalfEven(rate * channels * 16 / 1000.0));
 }
 
-int Estimator::totalKbps(int row) const
+int Estimator::totalKbps(const Toriginalinfo& source) const
 {
     const int p = m_profile.profileNumber();
     if (ProfileSelector::isDiscProfile(p))
         return discTotalKbps(p);
-    return videoKbps(row) + audioKbps(row);
+    return videoKbps(source) + audioKbps(source);
 }
 
 QString Estimator::sizeText(qint64 kbps, qint64 seconds) const
@@ -219,18 +215,9 @@ QString Estimator::sizeText(qint64 kbps, qint64 seconds) const
     return formatFixed(megabytes, 5, 2, m_separator) + QStringLiteral("MB");
 }
 
-bool Estimator::refreshEstimates() const
+QString Estimator::outputSize(const Toriginalinfo& source) const
 {
-    for (int row = 0; row < m_jobs.rowCount(); ++row) {
-        try {
-            const int seconds = DurationToSeconds(m_jobs.originalInfo(row).Duration);
-            m_jobs.setOutputSize(row, sizeText(totalKbps(row), seconds));
-        } catch (const InvalidInteger& bad) {
-            m_interaction.error(bad.message());
-            return false;
-        }
-    }
-    return true;
+    return sizeText(totalKbps(source), DurationToSeconds(source.Duration));
 }
 
 } // namespace transcast

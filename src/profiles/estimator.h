@@ -2,16 +2,17 @@
 
 #include <QString>
 
+#include "common/originalinfo.h"
+
 namespace transcast
 {
 
-class Interaction;
-class JobList;
 class ProfileSelector;
 struct OptionBoxes;
 
-// Bit rates behind the current choices and the estimated output size of
-// every job row ("Output Size").
+// Bit rates behind the current choices and the estimated output size of a
+// source ("Output Size"). It reads the choices and the source it is given
+// and returns values; whoever holds the rows writes them (the Controller).
 //
 // Choices the rules leave open, decided here:
 // - a quality box without a selection (a remembered position outside its
@@ -32,24 +33,24 @@ struct OptionBoxes;
 //   channels x 16 bits;
 // - the disc targets count what ffmpeg's -target writes (its video and audio
 //   rates and the program stream's packs), not the old fixed totals.
-// A text that must be a whole number and is not (a bitrate slot, a row's
-// bitrate, a frame height) throws InvalidInteger from the kbps functions.
+// A text that must be a whole number and is not (a bitrate slot, a source's
+// bitrate, a frame height) throws InvalidInteger from the kbps and size
+// functions.
 class Estimator
 {
 public:
-    Estimator(JobList& jobs, const OptionBoxes& boxes, const ProfileSelector& profile,
-              Interaction& interaction);
+    Estimator(const OptionBoxes& boxes, const ProfileSelector& profile);
 
-    int videoKbps(int row) const;
-    int audioKbps(int row) const;
-    int totalKbps(int row) const;
+    int videoKbps(const Toriginalinfo& source) const;
+    int audioKbps(const Toriginalinfo& source) const;
+    int totalKbps(const Toriginalinfo& source) const;
     // The audio bitrate the job asks for with -ab, kbit/s (not narrow-band).
-    int askedAudioKbps(int row) const;
+    int askedAudioKbps(const Toriginalinfo& source) const;
 
     // The frame size the output gets, width x height: the selected size entry
-    // up to its "(", or the row's own size for "The original width and
+    // up to its "(", or the source's own size for "The original width and
     // height" and for a size box without a selection.
-    QString outputFrameSize(int row) const;
+    QString outputFrameSize(const Toriginalinfo& source) const;
 
     // The sample rate the job's -ar asks for an -ab of `audioBits`.
     int sampleRateFor(qint64 audioBits) const;
@@ -66,11 +67,8 @@ public:
     // kbps x seconds as megabytes with two decimals and "MB":
     // 1628 kbit/s for 60 s gives "11.64MB".
     QString sizeText(qint64 kbps, qint64 seconds) const;
-
-    // Rewrites "Output Size" for every row, in list order. A bad number
-    // stops the refresh at that row with the message through the error box;
-    // the rows before keep their new estimate. Returns false then.
-    bool refreshEstimates() const;
+    // The "Output Size" of the source: its total rate for its whole duration.
+    QString outputSize(const Toriginalinfo& source) const;
 
     // The user's decimal separator by default.
     void setDecimalSeparator(QChar separator) { m_separator = separator; }
@@ -81,10 +79,8 @@ public:
     static int discTotalKbps(int profile);
 
 private:
-    JobList& m_jobs;
     const OptionBoxes& m_boxes;
     const ProfileSelector& m_profile;
-    Interaction& m_interaction;
     QChar m_separator;
 };
 

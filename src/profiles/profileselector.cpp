@@ -3,7 +3,7 @@
 #include "common/controllerstate.h"
 #include "common/edition.h"
 #include "common/interaction.h"
-#include "profiles/optionbox.h"
+#include "profiles/optionboxes.h"
 #include "profiles/profilecatalogue.h"
 #include "profiles/profiledefinitions.h"
 #include "profiles/qualitytexts.h"

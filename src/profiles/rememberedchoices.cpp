@@ -1,6 +1,6 @@
 #include "profiles/rememberedchoices.h"
 
-#include "profiles/optionbox.h"
+#include "profiles/optionboxes.h"
 
 namespace transcast
 {

@@ -5,7 +5,7 @@
 
 #include "common/controllerstate.h"
 #include "common/edition.h"
-#include "profiles/optionbox.h"
+#include "profiles/optionboxes.h"
 #include "profiles/profileselector.h"
 #include "profiles/rememberedchoices.h"
 

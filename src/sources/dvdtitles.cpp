@@ -19,7 +19,6 @@
 #include "dvd/discimage.h"
 #include "dvd/dvdreadifolibrary.h"
 #include "dvd/ifolibrary.h"
-#include "profiles/estimator.h"
 #include "sources/joblist.h"
 #include "sources/opticaldrive.h"
 #include "sources/sourcelist.h"
@@ -85,9 +84,8 @@ bool discFileExists(const QString& ifoPath)
 } // namespace
 
 DvdTitles::DvdTitles(const Edition& edition, ControllerState& state, JobList& jobs,
-                     Estimator& estimator, Interaction& interaction, QObject* parent)
-    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_estimator(estimator),
-      m_interaction(interaction),
+                     Interaction& interaction, QObject* parent)
+    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_interaction(interaction),
       m_library(std::make_unique<dvd::DvdReadIfoLibrary>(localPath(edition.EncoderPath()))),
       m_drive(std::make_unique<OpticalDrive>())
 {
@@ -381,16 +379,9 @@ int DvdTitles::appendRow(JobRow record)
 {
     applyRememberedChoice(record);
     record.source.Duration = SecondsToClock(record.dvd.Length);
-    const qint64 seconds = record.dvd.Length;
     const int row = m_jobs.appendRow(std::move(record));
     m_state.CurrentRow = row;
-    try {
-        m_jobs.setOutputSize(row, m_estimator.sizeText(m_estimator.totalKbps(row), seconds));
-    } catch (const InvalidInteger& bad) {
-        if (!m_sizeErrorShown)
-            m_interaction.error(bad.message());
-        m_sizeErrorShown = true;
-    }
+    emit rowListed(row);
     return row;
 }
 

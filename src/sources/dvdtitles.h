@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <QVector>
 
-#include "profiles/optionbox.h"
+#include "common/optionbox.h"
 #include "sources/jobrow.h"
 
 namespace transcast
@@ -21,7 +21,6 @@ class IfoLibrary;
 }
 
 class Edition;
-class Estimator;
 class Interaction;
 class JobList;
 class OpticalDrive;
@@ -77,7 +76,7 @@ class DvdTitles : public QObject
 {
     Q_OBJECT
 public:
-    DvdTitles(const Edition& edition, ControllerState& state, JobList& jobs, Estimator& estimator,
+    DvdTitles(const Edition& edition, ControllerState& state, JobList& jobs,
               Interaction& interaction, QObject* parent = nullptr);
     ~DvdTitles() override;
 
@@ -178,6 +177,9 @@ signals:
     // Reading started (true) or ended (false): the list is disabled while
     // the disc is searched.
     void readingChanged(bool reading);
+    // A title's or chapter's row was appended (right after the list's
+    // rowAppended): the Controller writes its size estimate.
+    void rowListed(int row);
 
 private:
     // What the user chose for a title or chapter, kept while the list is
@@ -209,7 +211,6 @@ private:
     const Edition& m_edition;
     ControllerState& m_state;
     JobList& m_jobs;
-    Estimator& m_estimator;
     Interaction& m_interaction;
     std::unique_ptr<dvd::IfoLibrary> m_library;
     std::unique_ptr<OpticalDrive> m_drive;
@@ -225,7 +226,6 @@ private:
     QHash<QString, bool> m_titleTicks;
     QHash<QString, bool> m_chapterTicks;
     QHash<QString, TrackChoice> m_choices;
-    bool m_sizeErrorShown = false;
     QString m_readerProblem;
 };
 

@@ -3,19 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include "common/originalinfo.h"
+
 namespace transcast
 {
-
-// What the probe learnt about a source. The fourth text is never set or read;
-// it keeps the record's layout. DVD rows fill FrameSize and Duration only.
-struct Toriginalinfo {
-    QString FilePath;
-    QString FrameSize;
-    QString Duration;
-    QString Unused;
-    QString VideoBitrate;
-    QString AudioBitrate;
-};
 
 // A DVD row's title or chapter: where it lies on the disc, how long it plays,
 // which of its title set's tracks it converts with.

@@ -14,7 +14,6 @@
 #include "common/edition.h"
 #include "common/interaction.h"
 #include "common/textutil.h"
-#include "profiles/estimator.h"
 #include "sources/joblist.h"
 #include "sources/probequeue.h"
 #include "sources/sourceprobe.h"
@@ -57,10 +56,9 @@ QString extensionOf(const QString& name)
 } // namespace
 
 SourceList::SourceList(const Edition& edition, ControllerState& state, JobList& jobs,
-                       SourceProbe& probe, Estimator& estimator, Interaction& interaction,
-                       QObject* parent)
+                       SourceProbe& probe, Interaction& interaction, QObject* parent)
     : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_probe(probe),
-      m_estimator(estimator), m_interaction(interaction)
+      m_interaction(interaction)
 {
 }
 
@@ -360,13 +358,7 @@ bool SourceList::addProbedFile(const QString& path, ProbeResult probed)
     const auto audio = parseInt32(probed.audioBitrate);
     info.AudioBitrate = audio ? QString::number(*audio) : QStringLiteral("128");
     info.Duration = probed.duration;
-    const int row = m_jobs.appendRow(std::move(record));
-    try {
-        m_jobs.setOutputSize(row, m_estimator.sizeText(m_estimator.totalKbps(row),
-                                                       DurationToSeconds(probed.duration)));
-    } catch (const InvalidInteger& bad) {
-        m_interaction.error(bad.message());
-    }
+    emit rowListed(m_jobs.appendRow(std::move(record)));
     return true;
 }
 

@@ -12,7 +12,6 @@ namespace transcast
 {
 
 class Edition;
-class Estimator;
 class Interaction;
 class JobList;
 class SourceProbe;
@@ -26,7 +25,7 @@ class SourceList : public QObject
     Q_OBJECT
 public:
     SourceList(const Edition& edition, ControllerState& state, JobList& jobs, SourceProbe& probe,
-               Estimator& estimator, Interaction& interaction, QObject* parent = nullptr);
+               Interaction& interaction, QObject* parent = nullptr);
 
     // The open dialog's filter for converting into the edition's format.
     static QString supportedFormatsFilter();
@@ -74,7 +73,8 @@ public:
     void setProbeWidth(int width) { m_probeWidth = width; }
     // Appends the row of a probed file: missing bitrates are derived from the
     // overall one (an audio bitrate of 0 counts as 128), a missing frame size
-    // reads 320x240. False, and no row, without an overall bitrate.
+    // reads 320x240. False, and no row, without an overall bitrate. The
+    // row is announced by rowListed, whose listener writes its estimate.
     bool addProbedFile(const QString& path, ProbeResult probed);
 
     // True while files are being added (a probe runs); the window then keeps
@@ -108,6 +108,10 @@ signals:
     void fileSkipped(const QString& path, const QString& reason);
     // The outermost add (files, a folder, a drop) has ended.
     void addEnded();
+    // A file's row was appended (right after the list's rowAppended): the
+    // size estimate belongs to the profile's rules, which the Controller
+    // applies here.
+    void rowListed(int row);
 
 private:
     class AddingScope;
@@ -121,7 +125,6 @@ private:
     ControllerState& m_state;
     JobList& m_jobs;
     SourceProbe& m_probe;
-    Estimator& m_estimator;
     Interaction& m_interaction;
     QString m_ownFormatFilter;
     bool m_encoderFailed = false;

@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QSignalBlocker>
 
-#include "profiles/optionbox.h"
+#include "common/optionbox.h"
 
 namespace transcast
 {

@@ -164,7 +164,7 @@ TEST_F(Cli, ProbeShowsTheRowAFileGetsAndWhyAnotherIsSkipped)
         QStringList(
             {"my clip", "640x480", "00:00:02", jobs.subItem(0, JobList::OutputSizeColumn),
              "video " + info.VideoBitrate + " kb/s", "audio " + info.AudioBitrate + " kb/s",
-             QStringLiteral("estimate %1 kb/s").arg(window.controller.estimator().totalKbps(0)),
+             QStringLiteral("estimate %1 kb/s").arg(window.controller.estimator().totalKbps(info)),
              movie})
             .join(QLatin1Char('\t')));
     EXPECT_TRUE(jobs.subItem(0, JobList::OutputSizeColumn).endsWith(QStringLiteral("MB")));

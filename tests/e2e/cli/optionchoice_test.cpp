@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/optionchoice.h"
-#include "profiles/optionbox.h"
+#include "common/optionbox.h"
 
 using namespace transcast;
 

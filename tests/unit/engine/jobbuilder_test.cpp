@@ -173,11 +173,11 @@ TEST_F(CommandLines, WithoutAChosenSizeJobAndEstimateUseTheSourceSize)
     boxes().videoBitrate.choose(2); // Normal
     const ConversionJob j = job(row);
     EXPECT_EQ(j.SizeArg, QString());
-    const int video = controller->estimator().videoKbps(row);
+    const int video = controller->estimator().videoKbps(source(row));
     EXPECT_GT(video, 0);
     EXPECT_EQ(j.VideoRateArg, QStringLiteral(" -r 25 -b %1").arg(video * 1000));
     addRow(QStringLiteral("320x240"), QStringLiteral("00:00:10"));
-    EXPECT_LT(controller->estimator().videoKbps(row + 1), video);
+    EXPECT_LT(controller->estimator().videoKbps(source(row + 1)), video);
 }
 
 TEST_F(CommandLines, TheJobAsksForTheBitrateTheEstimateCounts)
@@ -189,7 +189,7 @@ TEST_F(CommandLines, TheJobAsksForTheBitrateTheEstimateCounts)
     ASSERT_EQ(boxes().videoBitrate.currentText(), kOriginalVideo);
     boxes().size.choose(1); // 320x240 keeps the source's bits per pixel
     EXPECT_EQ(job(row).VideoRateArg, QStringLiteral(" -r 25 -b 657000"));
-    EXPECT_EQ(estimate.videoKbps(row), 657);
+    EXPECT_EQ(estimate.videoKbps(source(row)), 657);
     // Nothing selected (131 remembers no choices): the source's frame size,
     // and a bitrate from its height at "Normal".
     boxes().size.setCurrentIndex(-1);
@@ -197,7 +197,7 @@ TEST_F(CommandLines, TheJobAsksForTheBitrateTheEstimateCounts)
     const ConversionJob j = job(row);
     EXPECT_EQ(j.SizeArg, QString());
     EXPECT_EQ(j.VideoRateArg, QStringLiteral(" -r 25 -b 2398000"));
-    EXPECT_EQ(estimate.videoKbps(row), 2398);
+    EXPECT_EQ(estimate.videoKbps(source(row)), 2398);
 }
 
 TEST_F(CommandLines, AnExistingOutputIsNeverChosen)

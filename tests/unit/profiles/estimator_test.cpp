@@ -26,13 +26,13 @@ TEST_F(Estimates, DiscProfilesCountWhatTheirTargetWrites)
     start();
     const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
     select(112);
-    EXPECT_EQ(controller->estimator().totalKbps(row), 1393);
+    EXPECT_EQ(controller->estimator().totalKbps(source(row)), 1393);
     EXPECT_EQ(outputSize(row), QStringLiteral("9.96MB"));
     // -target pal-svcd writes 2040 + 224 kb/s, pal-dvd 6000 + 448, plus packs.
     select(113);
-    EXPECT_EQ(controller->estimator().totalKbps(row), 2380);
+    EXPECT_EQ(controller->estimator().totalKbps(source(row)), 2380);
     select(114);
-    EXPECT_EQ(controller->estimator().totalKbps(row), 6640);
+    EXPECT_EQ(controller->estimator().totalKbps(source(row)), 6640);
 }
 
 TEST_F(Estimates, PcmAudioCountsSampleRateTimesChannelsTimesSixteenBits)
@@ -43,18 +43,18 @@ TEST_F(Estimates, PcmAudioCountsSampleRateTimesChannelsTimesSixteenBits)
     const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
     select(20);
     boxes().audioBitrate.choose(2); // -ab 128000 asks for -ar 44100
-    EXPECT_EQ(controller->estimator().audioKbps(row), 1411);
+    EXPECT_EQ(controller->estimator().audioKbps(source(row)), 1411);
     boxes().audioBitrate.choose(0); // 320000: 48000 Hz
-    EXPECT_EQ(controller->estimator().audioKbps(row), 1536);
+    EXPECT_EQ(controller->estimator().audioKbps(source(row)), 1536);
     boxes().audioBitrate.choose(4); // 32000: 22050 Hz
-    EXPECT_EQ(controller->estimator().totalKbps(row), 706);
+    EXPECT_EQ(controller->estimator().totalKbps(source(row)), 706);
     // The profile's own rate and channels come later on the line and win.
     select(22);
-    EXPECT_EQ(controller->estimator().audioKbps(row), 128);
+    EXPECT_EQ(controller->estimator().audioKbps(source(row)), 128);
     // Compressed audio still counts its -ab.
     select(17);
     boxes().audioBitrate.choose(2);
-    EXPECT_EQ(controller->estimator().audioKbps(row), 128);
+    EXPECT_EQ(controller->estimator().audioKbps(source(row)), 128);
 }
 
 TEST_F(Estimates, OriginalQualityKeepsTheSourcesBitsPerPixel)
@@ -65,18 +65,18 @@ TEST_F(Estimates, OriginalQualityKeepsTheSourcesBitsPerPixel)
     select(105);
     ASSERT_EQ(boxes().videoBitrate.currentText(), kOriginalVideo);
     boxes().size.choose(1); // 320x240: a twelfth of the pixels
-    EXPECT_EQ(controller->estimator().videoKbps(row), 657);
+    EXPECT_EQ(controller->estimator().videoKbps(source(row)), 657);
     boxes().size.choose(boxes().size.indexOf(kOriginalSize));
-    EXPECT_EQ(controller->estimator().videoKbps(row), 7880);
+    EXPECT_EQ(controller->estimator().videoKbps(source(row)), 7880);
     // A larger output never asks for more than the source holds.
     const int small = addRow(QStringLiteral("320x240"), QStringLiteral("00:01:00"),
                              QStringLiteral("500"), QStringLiteral("128"));
     boxes().size.choose(5); // 1280x720
-    EXPECT_EQ(controller->estimator().videoKbps(small), 500);
+    EXPECT_EQ(controller->estimator().videoKbps(source(small)), 500);
     // A frame size that cannot be read leaves the source's bitrate as it is.
-    controller->jobs().changeRow(
-        small, [](JobRow& r) { r.source.FrameSize = QStringLiteral("unknown"); });
-    EXPECT_EQ(controller->estimator().videoKbps(small), 500);
+    controller->jobs().changeRow(small,
+                                 [](JobRow& r) { r.source.FrameSize = QStringLiteral("unknown"); });
+    EXPECT_EQ(controller->estimator().videoKbps(source(small)), 500);
 }
 
 TEST_F(Estimates, AudioProfilesCountOnlyTheAudioTerm)
@@ -84,7 +84,7 @@ TEST_F(Estimates, AudioProfilesCountOnlyTheAudioTerm)
     start();
     const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
     select(17); // defaults to "Normal": 128 kbit/s
-    EXPECT_EQ(controller->estimator().videoKbps(row), 0);
+    EXPECT_EQ(controller->estimator().videoKbps(source(row)), 0);
     EXPECT_EQ(outputSize(row), QStringLiteral("0.92MB"));
 }
 
@@ -94,15 +94,15 @@ TEST_F(Estimates, NarrowBandOutputsCountTheAmrRates)
     const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
     select(70); // BlackBerry 3GP
     boxes().audioBitrate.choose(0);
-    EXPECT_EQ(controller->estimator().audioKbps(row), 12);
+    EXPECT_EQ(controller->estimator().audioKbps(source(row)), 12);
     boxes().audioBitrate.choose(4);
-    EXPECT_EQ(controller->estimator().audioKbps(row), 5); // 4.75 rounds to 5
+    EXPECT_EQ(controller->estimator().audioKbps(source(row)), 5); // 4.75 rounds to 5
     boxes().audioBitrate.choose(3);
-    EXPECT_EQ(controller->estimator().audioKbps(row), 6);
+    EXPECT_EQ(controller->estimator().audioKbps(source(row)), 6);
     // A size-driven .3gp profile offers the source's audio: the best AMR rate.
     select(8);
     ASSERT_EQ(boxes().audioBitrate.currentText(), kOriginalAudio);
-    EXPECT_EQ(controller->estimator().audioKbps(row), 12);
+    EXPECT_EQ(controller->estimator().audioKbps(source(row)), 12);
 }
 
 TEST_F(Estimates, SizeDrivenVideoFollowsTheHeightAndTheFactorRow)
@@ -112,16 +112,16 @@ TEST_F(Estimates, SizeDrivenVideoFollowsTheHeightAndTheFactorRow)
     start();
     const int row = addRow(QStringLiteral("720x576"), QStringLiteral("00:01:00"));
     select(118);
-    boxes().size.choose(1);                                 // 320x240
-    boxes().videoBitrate.choose(2);                         // Normal
-    EXPECT_EQ(controller->estimator().videoKbps(row), 362); // 240 x 1.51
+    boxes().size.choose(1);                                         // 320x240
+    boxes().videoBitrate.choose(2);                                 // Normal
+    EXPECT_EQ(controller->estimator().videoKbps(source(row)), 362); // 240 x 1.51
     select(120);
     boxes().size.choose(1);
     boxes().videoBitrate.choose(2);
-    EXPECT_EQ(controller->estimator().videoKbps(row), 1500); // 240 x 6.25
+    EXPECT_EQ(controller->estimator().videoKbps(source(row)), 1500); // 240 x 6.25
     // A label after the size: the height stops at "(".
     boxes().size.choose(3);
-    EXPECT_EQ(controller->estimator().videoKbps(row), 3000);
+    EXPECT_EQ(controller->estimator().videoKbps(source(row)), 3000);
 }
 
 TEST_F(Estimates, SourceChoicesReadTheRowsRecord)
@@ -133,10 +133,10 @@ TEST_F(Estimates, SourceChoicesReadTheRowsRecord)
     ASSERT_EQ(boxes().videoBitrate.currentText(), kOriginalVideo);
     ASSERT_EQ(boxes().audioBitrate.currentText(), kOriginalAudio);
     // 720x480 out of 720x576: 1372 x 5/6.
-    EXPECT_EQ(controller->estimator().totalKbps(row), 1143 + 200);
+    EXPECT_EQ(controller->estimator().totalKbps(source(row)), 1143 + 200);
     boxes().videoBitrate.choose(0);
     boxes().size.choose(boxes().size.indexOf(kOriginalSize));
-    EXPECT_EQ(controller->estimator().videoKbps(row), 3600); // 576 x 6.25
+    EXPECT_EQ(controller->estimator().videoKbps(source(row)), 3600); // 576 x 6.25
 }
 
 TEST_F(Estimates, ListDrivenVideoTakesTheSlotOfTheQuality)
@@ -146,7 +146,7 @@ TEST_F(Estimates, ListDrivenVideoTakesTheSlotOfTheQuality)
     select(27);
     boxes().videoBitrate.choose(0);
     boxes().audioBitrate.choose(3);
-    EXPECT_EQ(controller->estimator().totalKbps(row), 500 + 64);
+    EXPECT_EQ(controller->estimator().totalKbps(source(row)), 500 + 64);
 }
 
 TEST_F(Estimates, MissingSelectionsAndHeightsHaveSafeValues)
@@ -156,22 +156,22 @@ TEST_F(Estimates, MissingSelectionsAndHeightsHaveSafeValues)
     select(4); // .mp4 in file mode: remembered position 5 selects nothing
     EXPECT_EQ(boxes().videoBitrate.currentIndex(), -1);
     EXPECT_EQ(boxes().audioBitrate.currentIndex(), -1);
-    EXPECT_EQ(controller->estimator().audioKbps(row), 128);  // counts as "Normal"
-    EXPECT_EQ(controller->estimator().videoKbps(row), 2398); // 720 x 3.33
+    EXPECT_EQ(controller->estimator().audioKbps(source(row)), 128);  // counts as "Normal"
+    EXPECT_EQ(controller->estimator().videoKbps(source(row)), 2398); // 720 x 3.33
     // No size selected (as for 131, which has no remembered choices): the
     // output keeps the source's frame, and its height sets the video term.
     boxes().size.setCurrentIndex(-1);
-    EXPECT_EQ(controller->estimator().outputFrameSize(row), QStringLiteral("640x480"));
-    EXPECT_EQ(controller->estimator().videoKbps(row), 1598); // 480 x 3.33
+    EXPECT_EQ(controller->estimator().outputFrameSize(source(row)), QStringLiteral("640x480"));
+    EXPECT_EQ(controller->estimator().videoKbps(source(row)), 1598); // 480 x 3.33
     // An entry without a height still gives none.
     boxes().size.clear();
     boxes().size.addItem(QStringLiteral("No Video"));
     boxes().size.setCurrentIndex(0);
-    EXPECT_EQ(controller->estimator().videoKbps(row), 0);
+    EXPECT_EQ(controller->estimator().videoKbps(source(row)), 0);
     controller->jobs().changeRow(row,
                                  [](JobRow& r) { r.source.FrameSize = QStringLiteral("unknown"); });
     boxes().size.setCurrentIndex(-1);
-    EXPECT_EQ(controller->estimator().videoKbps(row), 0); // no height at all
+    EXPECT_EQ(controller->estimator().videoKbps(source(row)), 0); // no height at all
 }
 
 TEST_F(Estimates, ABadNumberStopsTheRefreshWithAMessage)

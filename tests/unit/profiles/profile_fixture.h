@@ -118,6 +118,12 @@ protected:
         return controller->jobs().appendRow(record);
     }
 
+    // The row's source, as the estimate reads it.
+    const transcast::Toriginalinfo& source(int row) const
+    {
+        return controller->jobs().originalInfo(row);
+    }
+
     QString outputSize(int row) const
     {
         return controller->jobs().subItem(row, transcast::JobList::OutputSizeColumn);

@@ -7,9 +7,9 @@ namespace transcast
 {
 
 // One drop-down choice of the window (frame size, video quality, audio
-// quality, conversion direction) as a model: its items, the selected position
-// (-1 for none) and whether it is enabled. The GUI's combo box and the CLI's
-// options mirror it.
+// quality, conversion direction, a DVD row's audio and subtitle track) as a
+// model: its items, the selected position (-1 for none) and whether it is
+// enabled. The GUI's combo box and the CLI's options mirror it.
 //
 // Programmatic changes (filling, restoring remembered positions) only emit
 // the change signals; `choose` is the user's choice and also emits `chosen`,
@@ -55,17 +55,6 @@ private:
     QStringList m_items;
     int m_current = -1;
     bool m_enabled = true;
-};
-
-// The four boxes, in their order of use.
-struct OptionBoxes {
-    OptionBox size{QStringLiteral("cb_size")};
-    OptionBox videoBitrate{QStringLiteral("cb_videobitrate")};
-    OptionBox audioBitrate{QStringLiteral("cb_audiobitrate")};
-    OptionBox channel{QStringLiteral("cb_channel")};
-
-    // The quality boxes start with their five fixed entries.
-    OptionBoxes();
 };
 
 } // namespace transcast

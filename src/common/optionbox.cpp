@@ -1,6 +1,4 @@
-#include "profiles/optionbox.h"
-
-#include "profiles/qualitytexts.h"
+#include "common/optionbox.h"
 
 namespace transcast
 {
@@ -60,14 +58,6 @@ void OptionBox::choose(int index)
 {
     setCurrentIndex(index);
     emit chosen(m_current);
-}
-
-OptionBoxes::OptionBoxes()
-{
-    for (const QString& text : fixedQualityTexts()) {
-        videoBitrate.addItem(text);
-        audioBitrate.addItem(text);
-    }
 }
 
 } // namespace transcast
