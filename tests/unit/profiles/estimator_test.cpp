@@ -1,6 +1,7 @@
 #include "profile_fixture.h"
 
 #include "profiles/qualitytexts.h"
+#include "sources/sourcelist.h"
 
 using namespace transcast;
 
@@ -204,4 +205,28 @@ TEST_F(Estimates, EveryBoxChangeRefreshesEveryRow)
     EXPECT_NE(outputSize(a), a0);
     EXPECT_NE(outputSize(b), b0);
     EXPECT_EQ(controller->state().CurrentRow, 0); // the refresh leaves it alone
+}
+
+// A file's row gets its estimate as it is listed; a number the estimate
+// cannot read is said for each file that has it, whose row is listed
+// without a size, and the files after it are estimated again.
+TEST_F(Estimates, ListedFilesAreEstimatedOneByOne)
+{
+    start();
+    select(105);
+    boxes().size.choose(boxes().size.indexOf(kOriginalSize));
+    boxes().videoBitrate.choose(0);
+    ProbeResult probed{QStringLiteral("00:01:00.00"), QStringLiteral("1128"),
+                       QStringLiteral("1000"), QStringLiteral("128"), QStringLiteral("640x4x0")};
+    ASSERT_TRUE(controller->sources().addProbedFile(QStringLiteral("/v/one.avi"), probed));
+    ASSERT_TRUE(controller->sources().addProbedFile(QStringLiteral("/v/two.avi"), probed));
+    probed.frameSize = QStringLiteral("640x480");
+    ASSERT_TRUE(controller->sources().addProbedFile(QStringLiteral("/v/three.avi"), probed));
+    EXPECT_EQ(interaction.errors,
+              QStringList(2, QStringLiteral("'4x0' is not a valid integer value")));
+    EXPECT_TRUE(outputSize(0).isEmpty());
+    EXPECT_TRUE(outputSize(1).isEmpty());
+    // 480 lines at the best quality's factor, 6.25 kb/s each, and 128 kb/s of
+    // sound for a minute.
+    EXPECT_EQ(outputSize(2), controller->estimator().sizeText(3000 + 128, 60));
 }
