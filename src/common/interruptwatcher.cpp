@@ -3,7 +3,6 @@
 #include <csignal>
 #include <cstdlib>
 
-#include <QProcess>
 #include <QSocketNotifier>
 
 #include <fcntl.h>
@@ -59,17 +58,6 @@ void InterruptWatcher::dieOf(int signalNumber)
     pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
     std::raise(signalNumber);
     std::_Exit(128 + signalNumber); // not reached: the default action ends the process
-}
-
-void InterruptWatcher::detachFromTerminal(QProcess& process)
-{
-    // Runs in the child between fork and exec: async-signal-safe calls only.
-    process.setChildProcessModifier([] {
-        setpgid(0, 0);
-        sigset_t none;
-        sigemptyset(&none);
-        pthread_sigmask(SIG_SETMASK, &none, nullptr);
-    });
 }
 
 QString InterruptWatcher::signalName(int signalNumber)

@@ -2,7 +2,6 @@
 
 #include <QObject>
 
-class QProcess;
 class QSocketNotifier;
 
 namespace transcast
@@ -17,7 +16,7 @@ namespace transcast
 // get the signals as anywhere else. A signal the program was started with
 // ignored (nohup, a background job of a script) stays ignored. A terminal
 // sends SIGINT to its whole foreground group: the encoders are therefore
-// started in a process group of their own (detachFromTerminal), so that they
+// started in a process group of their own (ManagedProcess), so that they
 // end only when the program stops them, and then end cleanly.
 class InterruptWatcher : public QObject
 {
@@ -27,9 +26,6 @@ public:
     static void catchInterrupts();
     // Ends the program as the unhandled signal would (status 128 + number).
     [[noreturn]] static void dieOf(int signalNumber);
-    // Makes the process start outside the terminal's group, with no signal
-    // blocked.
-    static void detachFromTerminal(QProcess& process);
     // "SIGTERM" and the like.
     static QString signalName(int signalNumber);
 

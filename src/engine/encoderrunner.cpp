@@ -1,8 +1,5 @@
 #include "engine/encoderrunner.h"
 
-#include <QProcess>
-
-#include "common/interruptwatcher.h"
 #include "common/textutil.h"
 #include "engine/progressmodel.h"
 #include "sources/joblist.h"
@@ -20,31 +17,21 @@ constexpr int kMaxLineSize = 1024;
 } // namespace
 
 EncoderRunner::EncoderRunner(JobList& jobs, ProgressModel& bar, QObject* parent)
-    : QObject(parent), m_jobs(jobs), m_bar(&bar)
+    : QObject(parent), m_jobs(jobs), m_bar(&bar), m_encoder(kBlockSize)
 {
     m_timer2.setInterval(1000);
     connect(&m_timer2, &QTimer::timeout, this, &EncoderRunner::timer2Tick);
-    m_stopGrace.setSingleShot(true);
-    m_stopGrace.setInterval(kStopGraceMs);
-    connect(&m_stopGrace, &QTimer::timeout, this, &EncoderRunner::stopGraceEnded);
+    connect(&m_encoder, &ManagedProcess::received, this, &EncoderRunner::readBlock);
+    connect(&m_encoder, &ManagedProcess::ended, this, &EncoderRunner::finish);
 }
 
-EncoderRunner::~EncoderRunner()
-{
-    if (m_process) {
-        m_process->disconnect(this);
-        // A stopped job's encoder is closing its file: a program that ends
-        // right after a stop lets it finish.
-        if (m_stopStep == 1)
-            m_process->waitForFinished(kStopGraceMs);
-        m_process->kill();
-        m_process->waitForFinished(3000);
-    }
-}
+// A stopped job's encoder is closing its file: the process helper lets it
+// finish when the program ends right after a stop.
+EncoderRunner::~EncoderRunner() = default;
 
 void EncoderRunner::LaunchEncoder(const ConversionJob& job, int row)
 {
-    Q_ASSERT(!m_process);
+    Q_ASSERT(!m_encoder.isRunning());
     m_row = row;
     m_jobDuration = job.Seconds;
     m_scanner.clear();
@@ -52,21 +39,9 @@ void EncoderRunner::LaunchEncoder(const ConversionJob& job, int row)
     m_partialLine.clear();
     m_notes.clear();
     m_reportedSeconds = -1;
-    m_stopStep = 0;
-
-    m_process = new QProcess(this);
-    InterruptWatcher::detachFromTerminal(*m_process);
-    m_process->setProcessChannelMode(QProcess::MergedChannels);
-    m_process->setWorkingDirectory(job.WorkFolder);
-    connect(m_process, &QProcess::readyRead, this, &EncoderRunner::readBlocks);
-    connect(m_process, &QProcess::finished, this, [this] { finish(true); });
-    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            finish(false);
-    });
     // Nothing is ever written to the encoder's input; it stays open, as an
     // unused pipe, until the job ends.
-    m_process->start(job.EncoderFile, job.arguments(), QIODevice::ReadWrite);
+    m_encoder.start(job.EncoderFile, job.arguments(), job.WorkFolder);
 }
 
 void EncoderRunner::rememberOutput(const QByteArray& block)
@@ -124,16 +99,13 @@ void EncoderRunner::scan(const QByteArray& block)
     }
 }
 
-void EncoderRunner::readBlocks()
+void EncoderRunner::readBlock(const QByteArray& block)
 {
-    while (m_process && m_process->bytesAvailable() > 0) {
-        const QByteArray block = m_process->read(kBlockSize);
-        rememberOutput(block);
-        collectLines(block, false);
-        // A stopped job's last words move nothing: its row reads "Stop".
-        if (m_stopStep == 0)
-            scan(block);
-    }
+    rememberOutput(block);
+    collectLines(block, false);
+    // A stopped job's last words move nothing: its row reads "Stop".
+    if (!m_encoder.isStopping())
+        scan(block);
 }
 
 void EncoderRunner::ShowProgress(int value)
@@ -155,21 +127,18 @@ void EncoderRunner::timer2Tick()
     ShowProgress(m_progressOffset);
 }
 
-void EncoderRunner::finish(bool started)
+void EncoderRunner::finish(const ManagedProcess::Exit& exit)
 {
-    if (!m_process)
-        return;
     Outcome outcome;
-    outcome.started = started;
-    outcome.stopped = m_stopStep > 0;
-    if (started) {
-        readBlocks();
+    outcome.started = exit.started;
+    outcome.stopped = exit.stopped;
+    if (exit.started) {
         collectLines(QByteArray(), true);
         outcome.notes = m_notes;
-        outcome.crashed = m_process->exitStatus() == QProcess::CrashExit;
-        outcome.exitCode = m_process->exitCode();
+        outcome.crashed = exit.crashed;
+        outcome.exitCode = exit.exitCode;
     } else {
-        m_tail = m_process->errorString().toLocal8Bit();
+        m_tail = exit.errorString.toLocal8Bit();
     }
     outcome.lastOutput = failureReason(m_tail);
     if (outcome.succeeded() && !outcome.stopped) {
@@ -177,13 +146,6 @@ void EncoderRunner::finish(bool started)
         if (!outcome.shortfall.isEmpty())
             outcome.lastOutput = outcome.shortfall;
     }
-
-    QProcess* process = m_process;
-    m_process = nullptr;
-    process->disconnect(this);
-    process->deleteLater();
-    m_stopGrace.stop();
-    m_stopStep = 0;
 
     if (m_timer2.isActive())
         m_timer2.stop();
@@ -222,24 +184,7 @@ QString EncoderRunner::failureReason(const QByteArray& output)
 
 void EncoderRunner::stop()
 {
-    if (!m_process || m_stopStep > 0)
-        return;
-    m_stopStep = 1;
-    m_process->terminate();
-    m_stopGrace.start();
-}
-
-void EncoderRunner::stopGraceEnded()
-{
-    if (!m_process)
-        return;
-    if (m_stopStep == 1) {
-        m_stopStep = 2;
-        m_process->kill();
-        m_stopGrace.start();
-        return;
-    }
-    finish(true); // the process is gone from our view even if it never ends
+    m_encoder.stop(kStopGraceMs);
 }
 
 } // namespace transcast

@@ -5,10 +5,9 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "common/managedprocess.h"
 #include "engine/conversionjob.h"
 #include "engine/progressscan.h"
-
-class QProcess;
 
 namespace transcast
 {
@@ -61,7 +60,7 @@ public:
     void setBar(ProgressModel& bar) { m_bar = &bar; }
     // True from the launch until jobCompleted, a stopped job's grace
     // included: no job can be launched meanwhile.
-    bool isRunning() const { return m_process != nullptr; }
+    bool isRunning() const { return m_encoder.isRunning(); }
     // Stops the running encoder and returns at once: it is asked to end
     // (it then closes its output as a playable file) and killed when it has
     // not ended after kStopGraceMs. The grace runs in the event loop, so the
@@ -96,22 +95,18 @@ signals:
     void jobCompleted(const EncoderRunner::Outcome& outcome);
 
 private:
-    void readBlocks();
-    void finish(bool started);
+    void readBlock(const QByteArray& block);
+    void finish(const ManagedProcess::Exit& exit);
     void timer2Tick();
     void rememberOutput(const QByteArray& block);
     void collectLines(const QByteArray& block, bool atEnd);
-    void stopGraceEnded();
 
     JobList& m_jobs;
     ProgressModel* m_bar;
     int m_row = -1;
-    QProcess* m_process = nullptr;
+    ManagedProcess m_encoder;
     ProgressScanner m_scanner;
     QTimer m_timer2;
-    QTimer m_stopGrace;
-    // 0 running, 1 asked to end, 2 killed.
-    int m_stopStep = 0;
     // The time of the encoder's last report, in seconds; -1 before one.
     double m_reportedSeconds = -1;
     int m_progressOffset = 0;

@@ -3,9 +3,7 @@
 #include <algorithm>
 
 #include <QFile>
-#include <QProcess>
 
-#include "common/interruptwatcher.h"
 #include "common/textutil.h"
 #include "sources/sourceprobe.h"
 
@@ -19,6 +17,8 @@ namespace
 // header that says more, or is no header at all, is not our encoder speaking.
 constexpr int kMaxHeader = 32;
 constexpr int kMaxReport = 1 << 16;
+// The server's answers are taken as they come, in blocks of any size.
+constexpr qint64 kReadSize = 1 << 16;
 
 } // namespace
 
@@ -47,8 +47,11 @@ AnswerCut cutAnswer(QByteArray& pending, QByteArray& report)
 }
 
 ProbeWorker::ProbeWorker(QString encoderPath, QString workFolder, QObject* parent)
-    : QObject(parent), m_encoderPath(std::move(encoderPath)), m_workFolder(std::move(workFolder))
+    : QObject(parent), m_encoderPath(std::move(encoderPath)), m_workFolder(std::move(workFolder)),
+      m_server(kReadSize)
 {
+    connect(&m_server, &ManagedProcess::received, this, &ProbeWorker::readAnswers);
+    connect(&m_server, &ManagedProcess::ended, this, &ProbeWorker::serverEnded);
     if (qEnvironmentVariable("TRANSCAST_PROBE_SERVER") == QLatin1String("0"))
         fallBack();
 }
@@ -81,47 +84,29 @@ void ProbeWorker::probe(const QString& path)
     m_parser.reset();
     m_report.clear();
     m_failure.clear();
-    if (!m_server)
+    if (!m_server.isRunning())
         startServer();
-    if (m_server)
-        m_server->write(QFile::encodeName(path) + '\0');
+    if (m_server.isRunning())
+        m_server.write(QFile::encodeName(path) + '\0');
 }
 
 void ProbeWorker::startServer()
 {
     m_served = false;
     m_pending.clear();
-    m_server = new QProcess(this);
-    InterruptWatcher::detachFromTerminal(*m_server);
-    m_server->setWorkingDirectory(m_workFolder);
-    m_server->setStandardErrorFile(QProcess::nullDevice());
-    connect(m_server, &QProcess::readyReadStandardOutput, this, &ProbeWorker::readAnswers);
-    connect(m_server, &QProcess::finished, this, &ProbeWorker::serverEnded);
-    connect(m_server, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            serverEnded();
-    });
-    m_server->start(m_encoderPath, {QStringLiteral("--probe-server")});
+    m_server.start(m_encoderPath, {QStringLiteral("--probe-server")}, m_workFolder,
+                   ManagedProcess::Output::StandardOutput);
 }
 
 void ProbeWorker::stopServer()
 {
-    if (!m_server)
-        return;
-    QProcess* server = m_server;
-    m_server = nullptr;
-    server->disconnect(this);
     // Nothing is in flight when a run ends; a probe that is, dies with it.
-    server->kill();
-    server->waitForFinished(3000);
-    server->deleteLater();
+    m_server.abandon();
 }
 
-void ProbeWorker::readAnswers()
+void ProbeWorker::readAnswers(const QByteArray& block)
 {
-    if (!m_server)
-        return;
-    m_pending += m_server->readAllStandardOutput();
+    m_pending += block;
     for (;;) {
         QByteArray report;
         const AnswerCut cut =
@@ -153,16 +138,10 @@ void ProbeWorker::answer(const QByteArray& report)
 
 void ProbeWorker::serverEnded()
 {
-    if (!m_server)
-        return;
-    const bool served = m_served;
-    readAnswers();
-    if (!m_server)
-        return; // readAnswers fell back
-    stopServer();
+    // Its last answers have been read by now.
     if (!m_probing)
         return; // the next probe starts a new one
-    if (!served) {
+    if (!m_served) {
         // It never answered: not an encoder that serves, or not one at all.
         // The one-file probe says which, in its own words.
         fallBack();

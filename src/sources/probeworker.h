@@ -6,9 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include "common/managedprocess.h"
 #include "sources/probereportparser.h"
-
-class QProcess;
 
 namespace transcast
 {
@@ -54,7 +53,7 @@ signals:
 
 private:
     void startServer();
-    void readAnswers();
+    void readAnswers(const QByteArray& block);
     void serverEnded();
     void stopServer();
     void answer(const QByteArray& report);
@@ -62,7 +61,7 @@ private:
 
     QString m_encoderPath;
     QString m_workFolder;
-    QProcess* m_server = nullptr;
+    ManagedProcess m_server;
     std::unique_ptr<SourceProbe> m_single; // once the encoder does not serve
     bool m_served = false;                 // the running encoder has answered
     ProbeReportParser m_parser;

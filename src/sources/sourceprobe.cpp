@@ -1,11 +1,9 @@
 #include "sources/sourceprobe.h"
 
 #include <QEventLoop>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
 
-#include "common/interruptwatcher.h"
 #include "common/textutil.h"
 
 namespace transcast
@@ -14,16 +12,11 @@ namespace transcast
 SourceProbe::SourceProbe(QString encoderPath, QString workFolder, QObject* parent)
     : QObject(parent), m_encoderPath(std::move(encoderPath)), m_workFolder(std::move(workFolder))
 {
+    connect(&m_encoder, &ManagedProcess::received, this, &SourceProbe::readBlock);
+    connect(&m_encoder, &ManagedProcess::ended, this, &SourceProbe::finish);
 }
 
-SourceProbe::~SourceProbe()
-{
-    if (m_process) {
-        m_process->disconnect(this);
-        m_process->kill();
-        m_process->waitForFinished(3000);
-    }
-}
+SourceProbe::~SourceProbe() = default;
 
 QString SourceProbe::commandLine(const QString& path) const
 {
@@ -40,47 +33,21 @@ void SourceProbe::probe(const QString& path)
     m_probing = true;
     m_timedOut = false;
 
-    m_process = new QProcess(this);
-    InterruptWatcher::detachFromTerminal(*m_process);
-    m_process->setProcessChannelMode(QProcess::MergedChannels);
-    m_process->setWorkingDirectory(m_workFolder);
-    connect(m_process, &QProcess::readyRead, this, &SourceProbe::readBlocks);
-    connect(m_process, &QProcess::finished, this, &SourceProbe::finish);
-    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            // Qt names the failing call ("execvp: Permission denied").
-            QString reason = m_process->errorString();
-            const int colon = reason.indexOf(QLatin1String(": "));
-            if (reason.startsWith(QLatin1String("exec")) && colon >= 0)
-                reason = reason.mid(colon + 2);
-            m_startError = reason.isEmpty() ? QStringLiteral("unknown error") : reason;
-            finish();
-        }
-    });
-    m_process->start(m_encoderPath, {QStringLiteral("-i"), path});
+    m_encoder.start(m_encoderPath, {QStringLiteral("-i"), path}, m_workFolder);
 }
 
-void SourceProbe::readBlocks()
+void SourceProbe::readBlock(const QByteArray& block)
 {
-    while (m_process && m_process->bytesAvailable() > 0) {
-        const QByteArray block = m_process->read(BlockSize);
-        m_report += block;
-        m_parser.feed(block);
-    }
+    m_report += block;
+    m_parser.feed(block);
 }
 
-void SourceProbe::finish()
+void SourceProbe::finish(const ManagedProcess::Exit& exit)
 {
-    if (!m_process)
-        return;
-    // Whatever the encoder wrote before it ended still belongs to the report.
-    readBlocks();
+    if (!exit.started)
+        m_startError = exit.startFailure();
     if (m_timedOut)
         m_parser.reset(); // half a report is no report
-    QProcess* process = m_process;
-    m_process = nullptr;
-    process->disconnect(this);
-    process->deleteLater();
     m_probing = false;
     emit finished();
 }
@@ -119,9 +86,9 @@ QString SourceProbe::timedOutReason(const QString& path, int afterMs)
 void SourceProbe::timeOut(int afterMs)
 {
     m_timeoutMs = afterMs;
-    if (m_process) {
+    if (m_encoder.isRunning()) {
         m_timedOut = true;
-        m_process->kill();
+        m_encoder.kill();
     }
 }
 

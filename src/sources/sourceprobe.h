@@ -3,9 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "common/managedprocess.h"
 #include "sources/probereportparser.h"
-
-class QProcess;
 
 namespace transcast
 {
@@ -62,12 +61,12 @@ signals:
     void finished();
 
 private:
-    void readBlocks();
-    void finish();
+    void readBlock(const QByteArray& block);
+    void finish(const ManagedProcess::Exit& exit);
 
     QString m_encoderPath;
     QString m_workFolder;
-    QProcess* m_process = nullptr;
+    ManagedProcess m_encoder{BlockSize};
     ProbeReportParser m_parser;
     QByteArray m_report;
     QString m_path;
