@@ -211,6 +211,31 @@ TEST_F(Cli, DryRunPrintsTheExactCommandLineAndCreatesNothing)
     EXPECT_FALSE(QFileInfo::exists(output)) << "a dry run creates no folder";
 }
 
+TEST_F(Cli, CheckProfilesConvertsWithTheProgramsOwnCommandLines)
+{
+    // The tool that converts a clip with every profile must test the command
+    // lines the program writes, not a copy of its rules that drifts from them.
+    const QString movie = clip(QStringLiteral("source.avi"));
+    QProcess script;
+    script.setProcessEnvironment(environment());
+    script.start(QStringLiteral("python3"),
+                 {QStringLiteral(TRANSCAST_SOURCE_DIR "/scripts/check-profiles"), "--cli",
+                  program(), "--source", movie, "-p", "1,131", "-j", "1", "-v"});
+    ASSERT_TRUE(script.waitForFinished(120000));
+    const QString out = QString::fromUtf8(script.readAllStandardOutput());
+    EXPECT_EQ(script.exitCode(), 0) << out.toStdString() << script.readAllStandardError().data();
+    for (const QString& profile : {QStringLiteral("1"), QStringLiteral("131")}) {
+        const CliRun dry = run({"convert", "--dry-run", "--profile", profile, "--output",
+                                work.filePath(QStringLiteral("out")), movie});
+        const QString line = dry.out.trimmed();
+        // All but the output file, which the tool names itself.
+        const QString job = line.left(line.lastIndexOf(QLatin1Char(' ')));
+        EXPECT_TRUE(out.contains(QStringLiteral("  %1: %2 ").arg(profile, job)))
+            << job.toStdString() << "\n"
+            << out.toStdString();
+    }
+}
+
 TEST_F(Cli, ConvertsTwoClipsAndReportsEachRowInPlainLines)
 {
     const QString one = clip(QStringLiteral("sources/one.avi"));
