@@ -115,7 +115,7 @@ int benchOurs(const QString& file)
     JobRow record;
     record.caption = QFileInfo(file).fileName();
     record.source.FilePath = file;
-    record.source.Duration = QStringLiteral("00:00:30");
+    record.source.durationMs = 30000;
     const int row = jobs.appendRow(record);
     jobs.setVisible(true);
     jobs.setSelected(row, true);

@@ -42,13 +42,13 @@ int ProbeCommand::run(CliSession& session, const CliOptions& options)
                         entry.reason);
             continue;
         }
-        const Toriginalinfo info = jobs.originalInfo(entry.row);
+        const Toriginalinfo& info = jobs.originalInfo(entry.row);
         console.out(
             QStringList{jobs.caption(entry.row), jobs.subItem(entry.row, JobList::FrameSizeColumn),
                         jobs.subItem(entry.row, JobList::TimeColumn),
                         jobs.subItem(entry.row, JobList::OutputSizeColumn),
-                        QStringLiteral("video %1 kb/s").arg(info.VideoBitrate),
-                        QStringLiteral("audio %1 kb/s").arg(info.AudioBitrate),
+                        QStringLiteral("video %1 kb/s").arg(info.videoKbps),
+                        QStringLiteral("audio %1 kb/s").arg(info.audioKbps),
                         QStringLiteral("estimate %1 kb/s").arg(estimatedKbps(session, entry.row)),
                         info.FilePath}
                 .join(tab));

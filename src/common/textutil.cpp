@@ -77,12 +77,26 @@ int strToInt(const QString& text)
 
 int DurationToSeconds(const QString& text)
 {
+    return static_cast<int>(clockToMilliseconds(text).value_or(0) / 1000);
+}
+
+std::optional<qint64> clockToMilliseconds(const QString& text)
+{
     const auto hours = parseInt32(text.mid(0, 2));
     const auto minutes = parseInt32(text.mid(3, 2));
     const auto seconds = parseInt32(text.mid(6, 2));
     if (!hours || !minutes || !seconds)
-        return 0;
-    return *hours * 3600 + *minutes * 60 + *seconds;
+        return std::nullopt;
+    qint64 milliseconds = (qint64(*hours) * 3600 + *minutes * 60 + *seconds) * 1000;
+    const QString fraction = text.mid(8, 3);
+    const auto digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    if (fraction.size() == 3 && fraction.at(0) == QLatin1Char('.') && digit(fraction.at(1)) &&
+        digit(fraction.at(2)))
+        milliseconds +=
+            (fraction.at(1).unicode() - '0') * 100 + (fraction.at(2).unicode() - '0') * 10;
+    if (milliseconds < 0)
+        return std::nullopt;
+    return milliseconds;
 }
 
 QString SecondsToClock(qint64 seconds)
@@ -94,6 +108,11 @@ QString SecondsToClock(qint64 seconds)
     std::snprintf(buffer, sizeof buffer, "%02lld:%02lld:%02lld", static_cast<long long>(hours),
                   static_cast<long long>(minutes), static_cast<long long>(rest));
     return QString::fromLatin1(buffer);
+}
+
+QString durationClock(std::optional<qint64> milliseconds)
+{
+    return milliseconds ? SecondsToClock(*milliseconds / 1000) : QString();
 }
 
 QString MillisecondsToClock(qint64 milliseconds)

@@ -37,11 +37,19 @@ public:
 int strToInt(const QString& text);
 
 // "hh:mm:ss" to whole seconds, reading characters 1-2, 4-5 and 7-8 as the
-// three fields; 0 when any of them is not a number ("1:02:03" gives 0).
+// three fields; 0 when any of them is not a number ("1:02:03" gives 0) or
+// the time is negative.
 int DurationToSeconds(const QString& text);
+// The same clock in milliseconds, with the hundredths of a ".cc" that
+// follows the seconds ("00:00:02.40" gives 2400); anything else after them
+// is not read. Empty when a field is not a number or the time is negative.
+std::optional<qint64> clockToMilliseconds(const QString& text);
 
 // Whole seconds to "hh:mm:ss", each field at least two digits.
 QString SecondsToClock(qint64 seconds);
+// A length as the lists show it: SecondsToClock of its whole seconds; empty
+// when the length is not known.
+QString durationClock(std::optional<qint64> milliseconds);
 // A length in milliseconds as SecondsToClock writes whole seconds, followed
 // by "." and the hundredths (rounded up) when there are any:
 // 2400 -> "00:00:02.40", 2534 -> "00:00:02.54", 12000 -> "00:00:12".

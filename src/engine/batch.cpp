@@ -320,7 +320,7 @@ double Batch::rowSeconds(int row) const
     const JobRow& record = m_jobs.row(row);
     if (record.isDvd() && record.dvd.lengthMilliseconds > 0)
         return record.dvd.lengthMilliseconds / 1000.0;
-    return static_cast<double>(DurationToSeconds(record.source.Duration));
+    return static_cast<double>(record.source.seconds());
 }
 
 void Batch::updatePending()

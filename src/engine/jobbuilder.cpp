@@ -60,8 +60,12 @@ QString JobBuilder::sizeFragment(int row) const
     const QString text = m_boxes.size.currentText();
     if (text.isEmpty())
         return QString();
-    if (text == kOriginalSize)
-        return QStringLiteral(" -s ") + m_jobs.originalInfo(row).FrameSize;
+    if (text == kOriginalSize) {
+        // A row whose size nobody could tell keeps its own: an empty -s
+        // would swallow the option after it.
+        const FrameSize own = m_jobs.originalInfo(row).frameSize;
+        return own.isKnown() ? QStringLiteral(" -s ") + own.text() : QString();
+    }
     const int paren = text.indexOf(QLatin1Char('('));
     return QStringLiteral(" -s ") + (paren < 0 ? text : text.left(paren));
 }
@@ -211,7 +215,7 @@ void JobBuilder::fillFragments(ConversionJob& job, int row) const
     job.AspectArg = aspectFragment(job.SizeArg, m_boxes.size.isEnabled(), profileNumber());
     job.VideoRateArg = videoFragment(row);
     job.AudioRateArg = audioFragment(row);
-    job.Seconds = DurationToSeconds(m_jobs.originalInfo(row).Duration);
+    job.Seconds = m_jobs.originalInfo(row).seconds();
     job.SampleRateArg = sampleRateFragment(job.AudioRateArg);
     job.ChannelsArg = channelsFragment();
     if (ProfileSelector::isDiscProfile(profileNumber()))

@@ -25,13 +25,15 @@ struct OptionBoxes;
 //   row's frame size, as below 15;
 // - the source's own audio chosen for a profile numbered 27 or above uses the
 //   row's audio bitrate, as below 27;
-// - a size box without a selection gives no size (the source keeps its own);
+// - a size box without a selection gives no size (the source keeps its own),
+//   and so does the source's own size when it is not known;
 // - a video bitrate computed from the frame height is the video term of the
 //   estimate itself, so an AMR audio or the source's audio never pushes it
 //   off (or below zero);
 // - the aspect ratio is written with "." whatever the user's locale, since
 //   the encoder rejects ",".
-// A row number that must be whole and is not throws InvalidInteger.
+// A number of the profile's own texts that is not whole (see Estimator)
+// throws InvalidInteger.
 class JobBuilder
 {
 public:

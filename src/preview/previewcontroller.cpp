@@ -214,7 +214,7 @@ void PreviewController::setStatus(JobStatus status, int progress)
 
 int PreviewController::rowLength() const
 {
-    return DurationToSeconds(m_jobs.originalInfo(m_previewRow).Duration);
+    return m_jobs.originalInfo(m_previewRow).seconds();
 }
 
 void PreviewController::onPosition(double seconds)

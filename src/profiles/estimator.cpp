@@ -39,30 +39,21 @@ int fixedIndex(int index)
     return (index >= 0 && index < 5) ? index : kNormal;
 }
 
-// The height after the first "x", up to a "(" label; null when no "x".
-QString heightText(const QString& size)
+// The frame size a size entry names ("640x480(VGA)": the part before the
+// label); not known for an entry without an "x" ("PAL", "No Video"). A
+// height that is no whole number throws InvalidInteger; a width that is none
+// leaves the size without pixels.
+FrameSize entryFrameSize(const QString& entry)
 {
-    const int x = size.indexOf(QLatin1Char('x'));
+    const qsizetype paren = entry.indexOf(QLatin1Char('('));
+    const QString size = paren < 0 ? entry : entry.left(paren);
+    const qsizetype x = size.indexOf(QLatin1Char('x'));
     if (x < 0)
-        return QString();
-    QString height = size.mid(x + 1);
-    const int paren = height.indexOf(QLatin1Char('('));
-    if (paren >= 0)
-        height.truncate(paren);
-    return height;
-}
-
-// Width times height of a "WxH" text (a "(" label allowed after it); 0 when
-// it is not one.
-qint64 pixelsOf(const QString& size)
-{
-    const int x = size.indexOf(QLatin1Char('x'));
-    const QString height = heightText(size);
-    const auto w = parseInteger(size.left(x));
-    const auto h = parseInteger(height);
-    if (x < 0 || !w || !h || *w <= 0 || *h <= 0)
-        return 0;
-    return *w * *h;
+        return FrameSize();
+    FrameSize frame;
+    frame.height = strToInt(size.mid(x + 1));
+    frame.width = parseInt32(size.left(x)).value_or(0);
+    return frame;
 }
 
 // The value of the last "-NAME VALUE" pair of an option line; null if none.
@@ -135,11 +126,11 @@ int Estimator::videoKbps(const Toriginalinfo& source) const
             return 0;
         return strToInt(bitrateSlots[static_cast<size_t>(videoQualityIndex())]);
     }
-    const QString size = outputFrameSize(source);
+    const FrameSize size = outputFrameSize(source);
     if (m_boxes.videoBitrate.currentText() == kOriginalVideo) {
-        const int sourceKbps = strToInt(source.VideoBitrate);
-        const qint64 sourcePixels = pixelsOf(source.FrameSize);
-        const qint64 outputPixels = pixelsOf(size);
+        const int sourceKbps = source.videoKbps;
+        const qint64 sourcePixels = source.frameSize.pixels();
+        const qint64 outputPixels = size.pixels();
         if (sourcePixels <= 0 || outputPixels <= 0 || outputPixels >= sourcePixels)
             return sourceKbps;
         return static_cast<int>(
@@ -147,25 +138,21 @@ int Estimator::videoKbps(const Toriginalinfo& source) const
                           static_cast<double>(sourcePixels)));
     }
 
-    const QString height = heightText(size);
-    if (height.isNull())
-        return 0;
-    return static_cast<int>(roundHalfEven(strToInt(height) * factorsFor(p)[videoQualityIndex()]));
+    return static_cast<int>(roundHalfEven(size.height * factorsFor(p)[videoQualityIndex()]));
 }
 
-QString Estimator::outputFrameSize(const Toriginalinfo& source) const
+FrameSize Estimator::outputFrameSize(const Toriginalinfo& source) const
 {
     const QString size = m_boxes.size.currentText();
     if (size.isEmpty() || size == kOriginalSize)
-        return source.FrameSize;
-    const int paren = size.indexOf(QLatin1Char('('));
-    return paren < 0 ? size : size.left(paren);
+        return source.frameSize;
+    return entryFrameSize(size);
 }
 
 int Estimator::askedAudioKbps(const Toriginalinfo& source) const
 {
     if (m_boxes.audioBitrate.currentText() == kOriginalAudio)
-        return strToInt(source.AudioBitrate);
+        return source.audioKbps;
     return kAudioKbps[audioQualityIndex()];
 }
 
@@ -217,7 +204,7 @@ QString Estimator::sizeText(qint64 kbps, qint64 seconds) const
 
 QString Estimator::outputSize(const Toriginalinfo& source) const
 {
-    return sizeText(totalKbps(source), DurationToSeconds(source.Duration));
+    return sizeText(totalKbps(source), source.seconds());
 }
 
 } // namespace transcast

@@ -33,9 +33,9 @@ struct OptionBoxes;
 //   channels x 16 bits;
 // - the disc targets count what ffmpeg's -target writes (its video and audio
 //   rates and the program stream's packs), not the old fixed totals.
-// A text that must be a whole number and is not (a bitrate slot, a source's
-// bitrate, a frame height) throws InvalidInteger from the kbps and size
-// functions.
+// A number of the profile's own texts that is not whole (a bitrate slot, the
+// height of a size entry) throws InvalidInteger from the kbps and size
+// functions; a source's values are numbers already.
 class Estimator
 {
 public:
@@ -47,10 +47,12 @@ public:
     // The audio bitrate the job asks for with -ab, kbit/s (not narrow-band).
     int askedAudioKbps(const Toriginalinfo& source) const;
 
-    // The frame size the output gets, width x height: the selected size entry
-    // up to its "(", or the source's own size for "The original width and
-    // height" and for a size box without a selection.
-    QString outputFrameSize(const Toriginalinfo& source) const;
+    // The frame size the output gets: the selected size entry's (up to its
+    // "("), or the source's own for "The original width and height" and for
+    // a size box without a selection. Not known for an entry that names none
+    // ("PAL", "No Video"); an entry whose height is not a whole number
+    // throws InvalidInteger.
+    FrameSize outputFrameSize(const Toriginalinfo& source) const;
 
     // The sample rate the job's -ar asks for an -ab of `audioBits`.
     int sampleRateFor(qint64 audioBits) const;

@@ -81,6 +81,13 @@ bool discFileExists(const QString& ifoPath)
     return image >= 0 && QFileInfo(ifoPath.left(image + 4)).isFile();
 }
 
+// The title set's frame size, as its video description names it.
+FrameSize frameSizeOf(dvd::IfoLibrary& library, std::int32_t handle)
+{
+    const std::string word = dvd::frameSizeWord(library.ifoGetVideoDesc(handle));
+    return FrameSize::fromText(QString::fromStdString(word)).value_or(FrameSize());
+}
+
 } // namespace
 
 DvdTitles::DvdTitles(const Edition& edition, ControllerState& state, JobList& jobs,
@@ -378,7 +385,9 @@ bool DvdTitles::searchImage(const QString& image)
 int DvdTitles::appendRow(JobRow record)
 {
     applyRememberedChoice(record);
-    record.source.Duration = SecondsToClock(record.dvd.Length);
+    // The IFO's exact length where it agrees with the whole seconds listed.
+    const qint64 exact = record.dvd.lengthMilliseconds;
+    record.source.durationMs = exact / 1000 == record.dvd.Length ? exact : record.dvd.Length * 1000;
     const int row = m_jobs.appendRow(std::move(record));
     m_state.CurrentRow = row;
     emit rowListed(row);
@@ -441,8 +450,7 @@ bool DvdTitles::loadIfo(TIFOSelint& entry)
         info.lengthMilliseconds = time.totalMilliseconds();
         info.titleIndex = title;
         titleRow.caption = titleCaption(m_jobs.rowCount() + 1);
-        titleRow.source.FrameSize =
-            QString::fromStdString(dvd::frameSizeWord(library.ifoGetVideoDesc(handle)));
+        titleRow.source.frameSize = frameSizeOf(library, handle);
         const QString titleName = titleRow.caption;
         const int row = appendRow(std::move(titleRow));
         TCellEntry titleEntry;
@@ -477,8 +485,7 @@ bool DvdTitles::loadIfo(TIFOSelint& entry)
                 chapter.titleIndex = title;
                 chapter.cellIndex = static_cast<int>(j);
                 chapter.titleCaption = titleName;
-                chapterRow.source.FrameSize =
-                    QString::fromStdString(dvd::frameSizeWord(library.ifoGetVideoDesc(handle)));
+                chapterRow.source.frameSize = frameSizeOf(library, handle);
                 const int chapterRowIndex = appendRow(std::move(chapterRow));
                 m_cells.resize(m_jobs.rowCount());
                 m_cells[chapterRowIndex] = cellEntry;

@@ -22,9 +22,9 @@ QString JobList::subItem(int row, int column) const
     const JobRow& record = m_rows[static_cast<size_t>(row)];
     switch (column) {
     case FrameSizeColumn:
-        return record.source.FrameSize;
+        return record.source.frameSize.text();
     case TimeColumn:
-        return record.source.Duration;
+        return record.source.durationText();
     case OutputSizeColumn:
         return record.outputSize;
     default:

@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
+#include "common/textutil.h"
+
 namespace transcast
 {
 
@@ -50,6 +52,18 @@ QStringList textList(const QJsonValue& value)
     return texts;
 }
 
+// The source's own bitrates as text, as earlier versions wrote them: a file
+// row's number, nothing for a DVD row, which has none.
+QString kbpsText(const JobRow& row, int kbps)
+{
+    return row.isDvd() ? QString() : QString::number(kbps);
+}
+
+int kbpsOf(const QJsonValue& text)
+{
+    return parseInt32(text.toString()).value_or(0);
+}
+
 std::optional<JobRow> decodeRow(const QJsonObject& object)
 {
     const auto kind = valueOf<JobKind>(object.value(QLatin1String("kind")), kKinds);
@@ -61,10 +75,11 @@ std::optional<JobRow> decodeRow(const QJsonObject& object)
     row.status = *status;
     row.caption = object.value(QLatin1String("caption")).toString();
     row.source.FilePath = object.value(QLatin1String("path")).toString();
-    row.source.FrameSize = object.value(QLatin1String("frameSize")).toString();
-    row.source.Duration = object.value(QLatin1String("duration")).toString();
-    row.source.VideoBitrate = object.value(QLatin1String("videoBitrate")).toString();
-    row.source.AudioBitrate = object.value(QLatin1String("audioBitrate")).toString();
+    row.source.frameSize = FrameSize::fromText(object.value(QLatin1String("frameSize")).toString())
+                               .value_or(FrameSize());
+    row.source.durationMs = clockToMilliseconds(object.value(QLatin1String("duration")).toString());
+    row.source.videoKbps = kbpsOf(object.value(QLatin1String("videoBitrate")));
+    row.source.audioKbps = kbpsOf(object.value(QLatin1String("audioBitrate")));
     row.outputSize = object.value(QLatin1String("outputSize")).toString();
     row.checked = object.value(QLatin1String("checked")).toBool();
     row.failureReason = object.value(QLatin1String("reason")).toString();
@@ -96,10 +111,10 @@ QByteArray JobListFile::encodeRow(const JobRow& row)
         {QStringLiteral("kind"), nameOf(row.kind, kKinds)},
         {QStringLiteral("caption"), row.caption},
         {QStringLiteral("path"), row.source.FilePath},
-        {QStringLiteral("frameSize"), row.source.FrameSize},
-        {QStringLiteral("duration"), row.source.Duration},
-        {QStringLiteral("videoBitrate"), row.source.VideoBitrate},
-        {QStringLiteral("audioBitrate"), row.source.AudioBitrate},
+        {QStringLiteral("frameSize"), row.source.frameSize.text()},
+        {QStringLiteral("duration"), row.source.durationText()},
+        {QStringLiteral("videoBitrate"), kbpsText(row, row.source.videoKbps)},
+        {QStringLiteral("audioBitrate"), kbpsText(row, row.source.audioKbps)},
         {QStringLiteral("outputSize"), row.outputSize},
         {QStringLiteral("checked"), row.checked},
         {QStringLiteral("status"), nameOf(row.status, kStatuses)},

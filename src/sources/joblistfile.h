@@ -19,7 +19,8 @@ namespace transcast
 //   {"format": "transcast job list", "version": 1, "edition": "file"|"dvd",
 //    "intoOwnFormat": bool, "titleMode": bool, "titleSets": [IFO paths],
 //    "rows": [{"kind": "file"|"title"|"chapter", "caption", "path",
-//              "frameSize", "duration", "videoBitrate", "audioBitrate",
+//              "frameSize", "duration", "videoBitrate", "audioBitrate"
+//              (as the list shows them: "640x480", "hh:mm:ss", kbit/s),
 //              "outputSize", "checked", "status", "reason", "notes",
 //              DVD rows also: "ifo", "title", "cell", "start", "end",
 //              "audio", "subtitle", "audioId", "subtitleId"}]}

@@ -3,6 +3,7 @@
 #include <QList>
 
 #include "common/pendingtext.h"
+#include "common/textutil.h"
 
 namespace transcast
 {
@@ -65,11 +66,17 @@ QString frameSizeOf(const QByteArray& line)
     return QString::fromLatin1(line.mid(start, end - start + 1));
 }
 
+std::optional<int> kbpsOf(const QString& text)
+{
+    return text.isEmpty() ? std::nullopt : parseInt32(text);
+}
+
 } // namespace
 
 void ProbeReportParser::reset()
 {
     m_pending.clear();
+    m_found = Texts();
     m_result = ProbeResult();
 }
 
@@ -83,12 +90,18 @@ void ProbeReportParser::recompute()
 {
     const int duration = m_pending.indexOf("Duration:");
     if (duration >= 0)
-        keep(m_result.duration, QString::fromLatin1(m_pending.mid(duration + 10, 8)));
-    keep(m_result.overallBitrate, valueBeforeKbps(firstLineWith(m_pending, "bitrate:")));
+        keep(m_found.duration, QString::fromLatin1(m_pending.mid(duration + 10, 11)));
+    keep(m_found.overallBitrate, valueBeforeKbps(firstLineWith(m_pending, "bitrate:")));
     const QByteArray videoLine = firstLineWith(m_pending, "Video:");
-    keep(m_result.videoBitrate, valueBeforeKbps(videoLine));
-    keep(m_result.audioBitrate, valueBeforeKbps(firstLineWith(m_pending, "Audio:")));
-    keep(m_result.frameSize, frameSizeOf(videoLine));
+    keep(m_found.videoBitrate, valueBeforeKbps(videoLine));
+    keep(m_found.audioBitrate, valueBeforeKbps(firstLineWith(m_pending, "Audio:")));
+    keep(m_found.frameSize, frameSizeOf(videoLine));
+
+    m_result.durationMs = clockToMilliseconds(m_found.duration);
+    m_result.overallKbps = kbpsOf(m_found.overallBitrate);
+    m_result.videoKbps = kbpsOf(m_found.videoBitrate);
+    m_result.audioKbps = kbpsOf(m_found.audioBitrate);
+    m_result.frameSize = FrameSize::fromText(m_found.frameSize);
 }
 
 void ProbeReportParser::feed(const QByteArray& block)

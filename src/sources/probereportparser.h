@@ -1,25 +1,34 @@
 #pragma once
 
+#include <optional>
+
 #include <QByteArray>
 #include <QString>
+
+#include "common/framesize.h"
 
 namespace transcast
 {
 
-// What a probe learnt about a source: texts as the encoder's report wrote
-// them (kb/s numbers, "640x480", "hh:mm:ss").
+// What a probe learnt about a source, read once from the encoder's report
+// into numbers. A value is absent when the report does not give it, and
+// also when what stands in its place is no such value (a frame size
+// "mpeg4x", a bitrate "N/A"): every reader then sees the same absence.
 struct ProbeResult {
-    QString duration;
-    QString overallBitrate;
-    QString videoBitrate;
-    QString audioBitrate;
-    QString frameSize;
+    // "Duration: hh:mm:ss", with the hundredths when ".cc" follows.
+    std::optional<qint64> durationMs;
+    // kbit/s: the file's, its first video stream's, its first audio stream's.
+    std::optional<int> overallKbps;
+    std::optional<int> videoKbps;
+    std::optional<int> audioKbps;
+    std::optional<FrameSize> frameSize;
 };
 
 // Reads the encoder's report on a source as it arrives. The report is taken
 // apart by fixed rules rather than by a grammar, because any encoder that
 // honours the report lines must do:
-// - "Duration:", one character, then eight characters hh:mm:ss;
+// - "Duration:", one character, then eight characters hh:mm:ss (and a
+//   following ".cc" as hundredths);
 // - the first line (cut at carriage returns) that holds "bitrate:", "Video:"
 //   or "Audio:": the value ends before " kb/s" and starts after the nearest
 //   blank at most ten characters back (else the ten characters before it);
@@ -39,6 +48,17 @@ public:
     void feed(const QByteArray& block);
 
     const ProbeResult& result() const { return m_result; }
+
+    // The report's texts for each value as the rules above cut them, which
+    // the result reads; the duration's runs on to its hundredths.
+    struct Texts {
+        QString duration;
+        QString overallBitrate;
+        QString videoBitrate;
+        QString audioBitrate;
+        QString frameSize;
+    };
+    const Texts& texts() const { return m_found; }
     // The text not yet consumed (an unfinished last line).
     const QByteArray& pending() const { return m_pending; }
 
@@ -47,6 +67,7 @@ private:
     static void keep(QString& value, const QString& found);
 
     QByteArray m_pending;
+    Texts m_found;
     ProbeResult m_result;
 };
 

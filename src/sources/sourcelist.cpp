@@ -330,34 +330,26 @@ void SourceList::restoreRows(const QVector<JobRow>& rows)
     selectFirstIfNoneSelected();
 }
 
-bool SourceList::addProbedFile(const QString& path, ProbeResult probed)
+bool SourceList::addProbedFile(const QString& path, const ProbeResult& probed)
 {
-    const auto overall = parseInt32(probed.overallBitrate);
-    if (!overall)
+    if (!probed.overallKbps)
         return false;
-    if (probed.videoBitrate.isEmpty()) {
-        const auto audio = parseInt32(probed.audioBitrate);
-        probed.videoBitrate = QString::number(audio ? *overall - *audio : *overall);
-    }
-    if (probed.audioBitrate.isEmpty()) {
-        const auto video = parseInt32(probed.videoBitrate);
-        probed.audioBitrate = QString::number(*overall - video.value_or(0));
-    }
-    if (probed.audioBitrate == QStringLiteral("0"))
-        probed.audioBitrate = QStringLiteral("128");
-    if (probed.frameSize.isEmpty())
-        probed.frameSize = QStringLiteral("320x240");
+    const int overall = *probed.overallKbps;
+    const int video = probed.videoKbps   ? *probed.videoKbps
+                      : probed.audioKbps ? overall - *probed.audioKbps
+                                         : overall;
+    int audio = probed.audioKbps ? *probed.audioKbps : overall - video;
+    if (audio == 0)
+        audio = 128;
 
     JobRow record;
     record.caption = displayName(path);
     Toriginalinfo& info = record.source;
     info.FilePath = path;
-    info.FrameSize = probed.frameSize;
-    const auto video = parseInt32(probed.videoBitrate);
-    info.VideoBitrate = video ? QString::number(*video) : QStringLiteral("768");
-    const auto audio = parseInt32(probed.audioBitrate);
-    info.AudioBitrate = audio ? QString::number(*audio) : QStringLiteral("128");
-    info.Duration = probed.duration;
+    info.frameSize = probed.frameSize.value_or(FrameSize{320, 240});
+    info.videoKbps = video;
+    info.audioKbps = audio;
+    info.durationMs = probed.durationMs;
     emit rowListed(m_jobs.appendRow(std::move(record)));
     return true;
 }

@@ -75,7 +75,7 @@ public:
     // overall one (an audio bitrate of 0 counts as 128), a missing frame size
     // reads 320x240. False, and no row, without an overall bitrate. The
     // row is announced by rowListed, whose listener writes its estimate.
-    bool addProbedFile(const QString& path, ProbeResult probed);
+    bool addProbedFile(const QString& path, const ProbeResult& probed);
 
     // True while files are being added (a probe runs); the window then keeps
     // processing events, and the actions that change the list (Convert

@@ -11,9 +11,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const QByteArray& block : fuzz::blocks(data, size, 2048))
         parser.feed(block);
     const transcast::ProbeResult& found = parser.result();
-    FUZZ_CHECK(found.duration.size() <= 9);
+    FUZZ_CHECK(parser.texts().duration.size() <= 11);
+    FUZZ_CHECK(!found.durationMs || *found.durationMs >= 0);
+    FUZZ_CHECK(!found.frameSize || found.frameSize->isKnown());
     parser.reset();
-    FUZZ_CHECK(parser.result().duration.isEmpty() && parser.result().frameSize.isEmpty() &&
-               parser.result().overallBitrate.isEmpty() && parser.pending().isEmpty());
+    FUZZ_CHECK(!parser.result().durationMs && !parser.result().frameSize &&
+               !parser.result().overallKbps && parser.texts().duration.isEmpty() &&
+               parser.pending().isEmpty());
     return 0;
 }

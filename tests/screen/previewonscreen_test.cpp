@@ -153,7 +153,7 @@ TEST_F(PreviewOnScreen, PlaysThreeTimesWithMovingPictures)
     JobRow record;
     record.caption = QFileInfo(clip).fileName();
     record.source.FilePath = clip;
-    record.source.Duration = QStringLiteral("00:00:07");
+    record.source.durationMs = 7000;
     const int row = jobs.appendRow(record);
     jobs.setVisible(true);
     jobs.setSelected(row, true);

@@ -163,7 +163,8 @@ TEST_F(Cli, ProbeShowsTheRowAFileGetsAndWhyAnotherIsSkipped)
         lines[1],
         QStringList(
             {"my clip", "640x480", "00:00:02", jobs.subItem(0, JobList::OutputSizeColumn),
-             "video " + info.VideoBitrate + " kb/s", "audio " + info.AudioBitrate + " kb/s",
+             QStringLiteral("video %1 kb/s").arg(info.videoKbps),
+             QStringLiteral("audio %1 kb/s").arg(info.audioKbps),
              QStringLiteral("estimate %1 kb/s").arg(window.controller.estimator().totalKbps(info)),
              movie})
             .join(QLatin1Char('\t')));

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "clips.h"
+#include "common/textutil.h"
 #include "engine/encoderrunner.h"
 #include "processes.h"
 #include "engine/progressscan.h"
@@ -119,8 +120,8 @@ TEST_F(Conversion, ProgressReachesTheClipLengthInSeconds)
 
     const RunResult probe = runRegister({"-i", output});
     const ProbeResult reading = readLikeTheApp(QString::fromUtf8(probe.output));
-    EXPECT_EQ(reading.frameSize, QStringLiteral("320x240"));
-    EXPECT_EQ(reading.duration, QStringLiteral("00:00:10"));
+    EXPECT_EQ(reading.frameSize, (FrameSize{320, 240}));
+    EXPECT_EQ(durationClock(reading.durationMs), QStringLiteral("00:00:10"));
 }
 
 // The other fragments the app writes: a duration limit, mono at a low rate
@@ -142,11 +143,11 @@ TEST_F(Conversion, AppFragmentsAreAccepted)
     }
     const ProbeResult mp3 =
         readLikeTheApp(QString::fromUtf8(runRegister({"-i", path("out.mp3")}).output));
-    EXPECT_EQ(mp3.duration, QStringLiteral("00:00:01"));
-    EXPECT_EQ(mp3.audioBitrate, QStringLiteral("64"));
+    EXPECT_EQ(durationClock(mp3.durationMs), QStringLiteral("00:00:01"));
+    EXPECT_EQ(mp3.audioKbps, 64);
     EXPECT_EQ(
         readLikeTheApp(QString::fromUtf8(runRegister({"-i", path("out.mpg")}).output)).frameSize,
-        QStringLiteral("352x288"));
+        (FrameSize{352, 288}));
 }
 
 // The app always names the output by its full path, but a relative one must
@@ -290,7 +291,7 @@ TEST_F(Conversion, OddFrameSizesConvertAtTheEvenSizeBelow)
     ASSERT_TRUE(run.finished);
     ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
     const ProbeResult probed = readLikeTheApp(runRegister({"-i", path("out.mp4")}).output);
-    EXPECT_EQ(probed.frameSize, QStringLiteral("320x240"));
+    EXPECT_EQ(probed.frameSize, (FrameSize{320, 240}));
 }
 
 // A source's title tag holding "time=55.00 bitrate=1" is relayed with

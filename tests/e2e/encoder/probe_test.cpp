@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "clips.h"
+#include "common/textutil.h"
 
 using namespace transcast;
 using namespace transcast::testclips;
@@ -59,13 +60,6 @@ void expectMatch(const QString& line, const char* pattern)
         << "line: " << line.toStdString() << "\npattern: " << pattern;
 }
 
-bool isNumber(const QString& text)
-{
-    bool ok = false;
-    text.toLongLong(&ok);
-    return ok;
-}
-
 } // namespace
 
 TEST_F(Probe, Mp4WithH264AndAac)
@@ -84,11 +78,11 @@ TEST_F(Probe, Mp4WithH264AndAac)
                 R"(    Stream #0\.1: Audio: aac, 44100 Hz, stereo, \d+ kb/s)");
 
     const ProbeResult reading = readLikeTheApp(text);
-    EXPECT_EQ(reading.duration, QStringLiteral("00:00:02"));
-    EXPECT_EQ(reading.frameSize, QStringLiteral("640x480"));
-    EXPECT_TRUE(isNumber(reading.overallBitrate)) << reading.overallBitrate.toStdString();
-    EXPECT_TRUE(isNumber(reading.videoBitrate)) << reading.videoBitrate.toStdString();
-    EXPECT_TRUE(isNumber(reading.audioBitrate)) << reading.audioBitrate.toStdString();
+    EXPECT_EQ(durationClock(reading.durationMs), QStringLiteral("00:00:02"));
+    EXPECT_EQ(reading.frameSize, (FrameSize{640, 480}));
+    EXPECT_TRUE(reading.overallKbps.has_value()) << text.toStdString();
+    EXPECT_TRUE(reading.videoKbps.has_value()) << text.toStdString();
+    EXPECT_TRUE(reading.audioKbps.has_value()) << text.toStdString();
 }
 
 TEST_F(Probe, AviWithMpeg4AndMp3)
@@ -102,8 +96,8 @@ TEST_F(Probe, AviWithMpeg4AndMp3)
     expectMatch(lineWith(text, "Audio:"),
                 R"(    Stream #0\.1: Audio: mp3, 44100 Hz, stereo, \d+ kb/s)");
     const ProbeResult reading = readLikeTheApp(text);
-    EXPECT_EQ(reading.frameSize, QStringLiteral("320x240"));
-    EXPECT_TRUE(isNumber(reading.videoBitrate));
+    EXPECT_EQ(reading.frameSize, (FrameSize{320, 240}));
+    EXPECT_TRUE(reading.videoKbps.has_value());
 }
 
 // MPEG program streams carry no video bitrate: the line says nothing rather
@@ -116,10 +110,10 @@ TEST_F(Probe, MpegProgramStreamHasNoVideoBitrate)
     expectMatch(lineWith(text, "Video:"),
                 R"(    Stream #0\.0: Video: 320x240, mpeg2video, yuv420p, 25 fps)");
     const ProbeResult reading = readLikeTheApp(text);
-    EXPECT_EQ(reading.videoBitrate, QString());
-    EXPECT_TRUE(isNumber(reading.overallBitrate));
-    EXPECT_TRUE(isNumber(reading.audioBitrate));
-    EXPECT_EQ(reading.frameSize, QStringLiteral("320x240"));
+    EXPECT_EQ(reading.videoKbps, std::nullopt);
+    EXPECT_TRUE(reading.overallKbps.has_value());
+    EXPECT_TRUE(reading.audioKbps.has_value());
+    EXPECT_EQ(reading.frameSize, (FrameSize{320, 240}));
 }
 
 TEST_F(Probe, AudioOnlyMp3HasNoVideoLine)
@@ -131,8 +125,8 @@ TEST_F(Probe, AudioOnlyMp3HasNoVideoLine)
     expectMatch(lineWith(text, "Audio:"),
                 R"(    Stream #0\.0: Audio: mp3, 44100 Hz, mono, 128 kb/s)");
     const ProbeResult reading = readLikeTheApp(text);
-    EXPECT_EQ(reading.frameSize, QString());
-    EXPECT_EQ(reading.audioBitrate, QStringLiteral("128"));
+    EXPECT_EQ(reading.frameSize, std::nullopt);
+    EXPECT_EQ(reading.audioKbps, 128);
 }
 
 // Cover art is a video stream to libavformat, but not a picture to convert.
@@ -147,7 +141,7 @@ TEST_F(Probe, CoverArtIsNotVideo)
 
     EXPECT_FALSE(text.contains(QStringLiteral("Video:")));
     EXPECT_TRUE(text.contains(QStringLiteral("Picture: 64x64, mjpeg")));
-    EXPECT_EQ(readLikeTheApp(text).frameSize, QString());
+    EXPECT_EQ(readLikeTheApp(text).frameSize, std::nullopt);
 }
 
 // Names with blanks, quotes, non-ASCII letters and a leading dash arrive as
@@ -167,11 +161,11 @@ TEST_F(Probe, AwkwardFileNamesReadLikeAnyOther)
     for (const QString& name : names) {
         ASSERT_TRUE(QFile::copy(path("plain.mp4"), path(name)));
         const ProbeResult reading = readLikeTheApp(report(path(name)));
-        EXPECT_EQ(reading.duration, plain.duration) << name.toStdString();
-        EXPECT_EQ(reading.overallBitrate, plain.overallBitrate) << name.toStdString();
-        EXPECT_EQ(reading.videoBitrate, plain.videoBitrate) << name.toStdString();
-        EXPECT_EQ(reading.audioBitrate, plain.audioBitrate) << name.toStdString();
-        EXPECT_EQ(reading.frameSize, QStringLiteral("320x240")) << name.toStdString();
+        EXPECT_EQ(reading.durationMs, plain.durationMs) << name.toStdString();
+        EXPECT_EQ(reading.overallKbps, plain.overallKbps) << name.toStdString();
+        EXPECT_EQ(reading.videoKbps, plain.videoKbps) << name.toStdString();
+        EXPECT_EQ(reading.audioKbps, plain.audioKbps) << name.toStdString();
+        EXPECT_EQ(reading.frameSize, (FrameSize{320, 240})) << name.toStdString();
     }
 }
 
@@ -202,7 +196,7 @@ TEST_F(Probe, UnreadableFilesGiveTheReasonAndFail)
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(run.exitCode, 1) << c.file.toStdString();
         EXPECT_EQ(QString::fromUtf8(run.output), c.line + "\r\n");
-        EXPECT_EQ(readLikeTheApp(QString::fromUtf8(run.output)).overallBitrate, QString());
+        EXPECT_EQ(readLikeTheApp(QString::fromUtf8(run.output)).overallKbps, std::nullopt);
     }
 }
 
@@ -255,8 +249,8 @@ TEST_F(Probe, TheServerAnswersEachPathAsTheOneFileCallDoes)
     text.close();
     ASSERT_EQ(mkfifo(path("pipe.avi").toLocal8Bit().constData(), 0600), 0);
     ASSERT_TRUE(QDir(m_folder.path()).mkdir(QStringLiteral("folder.avi")));
-    const QStringList files = {path("clip.mp4"),  path("notes.txt"), path("missing.avi"),
-                               path("pipe.avi"),  path("folder.avi"), path("two\nlines.mp4"),
+    const QStringList files = {path("clip.mp4"), path("notes.txt"),  path("missing.avi"),
+                               path("pipe.avi"), path("folder.avi"), path("two\nlines.mp4"),
                                path("clip.mp4")};
 
     QProcess server;
@@ -296,8 +290,8 @@ TEST_F(Probe, TheServerRefusesADvdLocatorAndGoesOn)
     const QByteArray answers = server.readAllStandardOutput();
     const QByteArray refusal = "vts://01*0*1000*128*0*/media/dvd: a DVD locator can be "
                                "converted, not probed\r\n";
-    EXPECT_TRUE(answers.startsWith("REPORT " + QByteArray::number(refusal.size()) + "\n" +
-                                   refusal + "REPORT "))
+    EXPECT_TRUE(answers.startsWith("REPORT " + QByteArray::number(refusal.size()) + "\n" + refusal +
+                                   "REPORT "))
         << answers.toStdString();
     EXPECT_TRUE(answers.endsWith(runRegister({"-i", path("clip.mp4")}).output));
 }

@@ -78,7 +78,7 @@ TEST_F(Batches, StopLeavesTheRestAloneAndSkipsTheFinishAction)
     const testclips::RunResult probe =
         testclips::runRegister({"-i", QDir(outDir.path()).filePath(QStringLiteral("long.mp4"))});
     EXPECT_EQ(probe.exitCode, 0) << probe.output.toStdString();
-    EXPECT_GT(DurationToSeconds(testclips::readLikeTheApp(probe.output).duration), 0);
+    EXPECT_GE(testclips::readLikeTheApp(probe.output).durationMs.value_or(0), 1000);
 }
 
 TEST_F(Batches, AFailingRowIsMarkedAndTheBatchGoesOn)
@@ -109,8 +109,8 @@ TEST_F(Batches, AnEncoderThatCannotStartFailsItsRows)
     // No register.dat here: rows cannot even be listed, so list them by hand.
     for (const QString& file : files) {
         ProbeResult probed;
-        probed.overallBitrate = QStringLiteral("500");
-        probed.duration = QStringLiteral("00:00:02");
+        probed.overallKbps = 500;
+        probed.durationMs = 2000;
         controller->sources().addProbedFile(file, probed);
     }
     controller->batch().convert();

@@ -310,8 +310,8 @@ QStringList probeAll(const QString& encoder, const QStringList& paths, int timeo
     queue.run(
         paths,
         [&](const ProbeQueue::Outcome& outcome) {
-            told << (outcome.result.duration.isEmpty() ? outcome.failureReason
-                                                       : outcome.result.duration);
+            told << (outcome.result.durationMs ? durationClock(outcome.result.durationMs)
+                                               : outcome.failureReason);
         },
         1, timeoutMs);
     return told;

@@ -186,7 +186,7 @@ TEST_F(DvdFaults, DiscGoneDuringAConversion)
             const transcast::ProbeResult done = transcast::testclips::readLikeTheApp(
                 transcast::testclips::runRegister({"-i", outputs + QStringLiteral("/Title_01.mp4")})
                     .output);
-            EXPECT_EQ(done.duration, QStringLiteral("00:00:12"));
+            EXPECT_EQ(transcast::durationClock(done.durationMs), QStringLiteral("00:00:12"));
             QDir(outputs).removeRecursively();
             continue;
         }

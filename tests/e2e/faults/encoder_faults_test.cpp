@@ -127,7 +127,8 @@ TEST_F(EncoderFaults, KilledCliLeavesNoEncoderAndLosesNothing)
     // The job that had finished keeps its output.
     const transcast::ProbeResult done = transcast::testclips::readLikeTheApp(
         transcast::testclips::runRegister({"-i", outputs + QStringLiteral("/first.mp4")}).output);
-    EXPECT_EQ(done.duration, QStringLiteral("00:00:01")) << "first.mp4 is not a whole output";
+    EXPECT_EQ(transcast::durationClock(done.durationMs), QStringLiteral("00:00:01"))
+        << "first.mp4 is not a whole output";
 }
 
 TEST_F(EncoderFaults, KilledWindowLeavesNoEncoderAndLosesNothing)
@@ -294,8 +295,9 @@ TEST_F(EncoderFaults, InputNamesAreReadAsPathsWhenProbingAndConverting)
         const QString& name = names.at(i);
         const transcast::testclips::RunResult probe =
             transcast::testclips::runRegister({"-i", name}, sources);
-        EXPECT_EQ(transcast::testclips::readLikeTheApp(probe.output).duration,
-                  QStringLiteral("00:00:03"))
+        EXPECT_EQ(
+            transcast::durationClock(transcast::testclips::readLikeTheApp(probe.output).durationMs),
+            QStringLiteral("00:00:03"))
             << name.toStdString() << "\n"
             << probe.output.toStdString();
         const QString output = outputs + QStringLiteral("/%1.avi").arg(i);

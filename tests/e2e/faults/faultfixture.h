@@ -121,8 +121,8 @@ protected:
     {
         const transcast::testclips::RunResult probe =
             transcast::testclips::runRegister({"-i", path});
-        return transcast::DurationToSeconds(
-            transcast::testclips::readLikeTheApp(probe.output).duration);
+        return static_cast<int>(
+            transcast::testclips::readLikeTheApp(probe.output).durationMs.value_or(0) / 1000);
     }
 
     // The real window in this process, offscreen, with its boxes recorded

@@ -279,7 +279,7 @@ TEST_F(ListFaults, OnlyTheUnfinishedJobsOfAWindowThatDiedAreOffered)
     EXPECT_EQ(restored.row(1).source.FilePath, c);
     EXPECT_EQ(statuses(restored), (QStringList{"Failed", "Stop"}));
     EXPECT_EQ(restored.row(0).failureReason, QStringLiteral("No space left on device"));
-    EXPECT_EQ(restored.row(0).source.Duration, QStringLiteral("00:00:01"));
+    EXPECT_EQ(restored.row(0).source.durationText(), QStringLiteral("00:00:01"));
     ASSERT_EQ(interaction.informations.size(), 1);
     EXPECT_TRUE(interaction.informations.first().contains(b + QStringLiteral(": ") +
                                                           transcast::SourceList::goneReason()))

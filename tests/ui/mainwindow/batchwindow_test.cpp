@@ -123,8 +123,8 @@ TEST_F(BatchWindow, TheLineFollowsTheBatchTheRunningRowStaysInViewEarlierStatuse
     // Rows whose source is gone fail at once; the last converts.
     SourceList& sources = window->controller().sources();
     ProbeResult gone;
-    gone.overallBitrate = QStringLiteral("500");
-    gone.duration = QStringLiteral("00:00:01");
+    gone.overallKbps = 500;
+    gone.durationMs = 1000;
     for (int n = 0; n < 23; ++n)
         sources.addProbedFile(mediaDir.filePath(QStringLiteral("gone%1.avi").arg(n)), gone);
     sources.addChosenFiles({clip("last.avi")});

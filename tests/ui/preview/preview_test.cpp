@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "common/textutil.h"
 #include "control/jobstatustext.h"
 #include "support/scriptedinteraction.h"
 #include "ui/joblistmodel.h"
@@ -137,7 +138,7 @@ protected:
         record.kind = window->edition().isDvdMode() ? JobKind::Title : JobKind::File;
         record.caption = QFileInfo(path).fileName();
         record.source.FilePath = path;
-        record.source.Duration = duration;
+        record.source.durationMs = clockToMilliseconds(duration);
         const int row = jobs().appendRow(record);
         jobs().setVisible(true);
         return row;

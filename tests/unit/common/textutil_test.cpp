@@ -40,6 +40,20 @@ TEST(DurationToSeconds, ReadsFixedCharacterPositions)
     EXPECT_EQ(DurationToSeconds(QStringLiteral(" 1:00:00")), 3600);
 }
 
+TEST(DurationToSeconds, TheClockInMillisecondsReadsTheHundredthsThatFollow)
+{
+    EXPECT_EQ(clockToMilliseconds(QStringLiteral("00:00:02.40")), 2400);
+    EXPECT_EQ(clockToMilliseconds(QStringLiteral("01:02:03.04, start")), 3723040);
+    EXPECT_EQ(clockToMilliseconds(QStringLiteral("00:00:02, start")), 2000);
+    EXPECT_EQ(clockToMilliseconds(QStringLiteral("00:00:02.4")), 2000); // no two digits
+    EXPECT_EQ(clockToMilliseconds(QStringLiteral("1:02:03")), std::nullopt);
+    EXPECT_EQ(clockToMilliseconds(QStringLiteral("N/A, start")), std::nullopt);
+    // Not known and 0 s are told apart; the lists show the one as nothing.
+    EXPECT_EQ(durationClock(std::nullopt), QString());
+    EXPECT_EQ(durationClock(0), QStringLiteral("00:00:00"));
+    EXPECT_EQ(durationClock(3723999), QStringLiteral("01:02:03"));
+}
+
 TEST(SecondsToClock, PadsEachFieldToTwoDigits)
 {
     EXPECT_EQ(SecondsToClock(0), QStringLiteral("00:00:00"));

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include "common/inifile.h"
+#include "common/textutil.h"
 #include "control/controller.h"
 #include "support/scriptedinteraction.h"
 
@@ -102,19 +103,18 @@ protected:
         return transcast::IniFile(controller->settings().profileSettingsPath());
     }
 
-    // A listed row as the add-file operation leaves it.
-    int addRow(const QString& frameSize, const QString& duration,
-               const QString& video = QStringLiteral("1000"),
-               const QString& audio = QStringLiteral("128"))
+    // A listed row as the add-file operation leaves it, written as the list
+    // shows it ("640x480", "00:01:00"); kbit/s.
+    int addRow(const QString& frameSize, const QString& duration, int video = 1000, int audio = 128)
     {
         transcast::JobRow record;
         record.caption = QStringLiteral("clip");
         transcast::Toriginalinfo& info = record.source;
         info.FilePath = QStringLiteral("/videos/clip.avi");
-        info.FrameSize = frameSize;
-        info.Duration = duration;
-        info.VideoBitrate = video;
-        info.AudioBitrate = audio;
+        info.frameSize = transcast::FrameSize::fromText(frameSize).value_or(transcast::FrameSize());
+        info.durationMs = transcast::clockToMilliseconds(duration);
+        info.videoKbps = video;
+        info.audioKbps = audio;
         return controller->jobs().appendRow(record);
     }
 

@@ -109,8 +109,8 @@ TEST_F(DvdRows, OnlyTitlesThatPlayAndSpanAThousandSectorsBecomeRows)
     EXPECT_FALSE(jobs().subItem(0, JobList::OutputSizeColumn).isEmpty());
     EXPECT_EQ(jobs().row(0).status, JobStatus::Listed);
     EXPECT_EQ(jobs().row(0).kind, JobKind::Title);
-    EXPECT_EQ(jobs().originalInfo(0).Duration, QStringLiteral("02:00:00"));
-    EXPECT_EQ(jobs().originalInfo(0).FrameSize, QStringLiteral("720x576"));
+    EXPECT_EQ(jobs().originalInfo(0).seconds(), 7200);
+    EXPECT_EQ(jobs().originalInfo(0).frameSize, (FrameSize{720, 576}));
     const TConvertInfo row = info(0);
     EXPECT_EQ(row.AudioId, QStringLiteral("0x80"));
     EXPECT_EQ(row.SubtitleId, QStringLiteral("0"));
@@ -309,7 +309,7 @@ TEST_F(DvdRows, RemovingARowMovesItsDvdRecordWithIt)
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_03"}));
     EXPECT_EQ(info(1).Length, 30);
     EXPECT_EQ(info(1).AudioId, QStringLiteral("0x81"));
-    EXPECT_EQ(jobs().originalInfo(1).Duration, QStringLiteral("00:00:30"));
+    EXPECT_EQ(jobs().originalInfo(1).durationText(), QStringLiteral("00:00:30"));
     click(1);
     EXPECT_EQ(dvd().audioTracks().currentIndex(), 1);
 }

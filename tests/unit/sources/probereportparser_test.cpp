@@ -24,26 +24,34 @@ ProbeResult parse(const QByteArray& report)
     return parser.result();
 }
 
+ProbeReportParser::Texts cut(const QByteArray& report)
+{
+    ProbeReportParser parser;
+    parser.reset();
+    parser.feed(report);
+    return parser.texts();
+}
+
 } // namespace
 
 TEST(ProbeReportParser, ReadsTheEncodersReports)
 {
     const ProbeResult avi = parse(golden("mpeg4-mp3.avi.txt"));
-    EXPECT_EQ(avi.duration, QStringLiteral("00:00:02"));
-    EXPECT_EQ(avi.overallBitrate, QStringLiteral("443"));
-    EXPECT_EQ(avi.videoBitrate, QStringLiteral("334"));
-    EXPECT_EQ(avi.audioBitrate, QStringLiteral("64"));
-    EXPECT_EQ(avi.frameSize, QStringLiteral("320x240"));
+    EXPECT_EQ(avi.durationMs, 2040); // 00:00:02.04
+    EXPECT_EQ(avi.overallKbps, 443);
+    EXPECT_EQ(avi.videoKbps, 334);
+    EXPECT_EQ(avi.audioKbps, 64);
+    EXPECT_EQ(avi.frameSize, (FrameSize{320, 240}));
 
     const ProbeResult ps = parse(golden("mpeg2-ps.mpg.txt"));
-    EXPECT_EQ(ps.overallBitrate, QStringLiteral("1446"));
-    EXPECT_EQ(ps.videoBitrate, QString()); // program streams tell no video bitrate
-    EXPECT_EQ(ps.audioBitrate, QStringLiteral("448"));
-    EXPECT_EQ(ps.frameSize, QStringLiteral("720x576"));
+    EXPECT_EQ(ps.overallKbps, 1446);
+    EXPECT_EQ(ps.videoKbps, std::nullopt); // program streams tell no video bitrate
+    EXPECT_EQ(ps.audioKbps, 448);
+    EXPECT_EQ(ps.frameSize, (FrameSize{720, 576}));
 
     const ProbeResult text = parse(golden("text-file.txt"));
-    EXPECT_TRUE(text.overallBitrate.isEmpty());
-    EXPECT_TRUE(text.duration.isEmpty());
+    EXPECT_EQ(text.overallKbps, std::nullopt);
+    EXPECT_EQ(text.durationMs, std::nullopt);
 }
 
 TEST(ProbeReportParser, FollowsTheFixedPositionRules)
@@ -51,17 +59,24 @@ TEST(ProbeReportParser, FollowsTheFixedPositionRules)
     const ProbeResult r = parse("  Duration: 00:01:30.04, start: 0.000000, bitrate: 1500 kb/s\r\n"
                                 "    Stream #0.0: Video: mpeg4, yuv420p, 640x480, 25 tbr\r\n"
                                 "    Stream #0.1: Audio: mp3, 44100 Hz, stereo, s16, 128 kb/s\r\n");
-    EXPECT_EQ(r.duration, QStringLiteral("00:01:30"));
-    EXPECT_EQ(r.overallBitrate, QStringLiteral("1500"));
-    EXPECT_EQ(r.frameSize, QStringLiteral("640x480"));
-    EXPECT_TRUE(r.videoBitrate.isEmpty());
-    EXPECT_EQ(r.audioBitrate, QStringLiteral("128"));
+    EXPECT_EQ(r.durationMs, 90040);
+    EXPECT_EQ(r.overallKbps, 1500);
+    EXPECT_EQ(r.frameSize, (FrameSize{640, 480}));
+    EXPECT_EQ(r.videoKbps, std::nullopt);
+    EXPECT_EQ(r.audioKbps, 128);
+    // Whole seconds only: the hundredths are read when they are there.
+    EXPECT_EQ(parse("  Duration: 00:00:07, start: 0.0, bitrate: 9 kb/s\r").durationMs, 7000);
 
-    // No blank within ten characters before " kb/s": the ten characters.
-    EXPECT_EQ(parse("bitrate:12345678901234 kb/s\r").overallBitrate, QStringLiteral("5678901234"));
-    // A frame size looks at most ten characters back and forward.
-    EXPECT_EQ(parse("Video: abcdefghijkl640x480123456789012\r").frameSize,
-              QStringLiteral("fghijkl640x4801234567"));
+    // No blank within ten characters before " kb/s": the ten characters,
+    // here too large a number to be a bitrate.
+    const QByteArray wide = "bitrate:12345678901234 kb/s\r";
+    EXPECT_EQ(cut(wide).overallBitrate, QStringLiteral("5678901234"));
+    EXPECT_EQ(parse(wide).overallKbps, std::nullopt);
+    // A frame size looks at most ten characters back and forward; what it
+    // finds here is no frame size.
+    const QByteArray junk = "Video: abcdefghijkl640x480123456789012\r";
+    EXPECT_EQ(cut(junk).frameSize, QStringLiteral("fghijkl640x4801234567"));
+    EXPECT_EQ(parse(junk).frameSize, std::nullopt);
 }
 
 TEST(ProbeReportParser, ALineCountsOnlyOnceItsCarriageReturnArrives)
@@ -70,14 +85,14 @@ TEST(ProbeReportParser, ALineCountsOnlyOnceItsCarriageReturnArrives)
     parser.reset();
     parser.feed("  Duration: 00:00:10.00, start: 0.000000, bitrate: 900 kb/s\r\n"
                 "    Stream #0.0: Video: 320x240, h264, 800 kb/s");
-    EXPECT_EQ(parser.result().overallBitrate, QStringLiteral("900"));
-    EXPECT_TRUE(parser.result().videoBitrate.isEmpty()); // unfinished line
-    EXPECT_TRUE(parser.result().frameSize.isEmpty());
+    EXPECT_EQ(parser.result().overallKbps, 900);
+    EXPECT_EQ(parser.result().videoKbps, std::nullopt); // unfinished line
+    EXPECT_EQ(parser.result().frameSize, std::nullopt);
     parser.feed(", 25 fps\r\n");
-    EXPECT_EQ(parser.result().videoBitrate, QStringLiteral("800"));
-    EXPECT_EQ(parser.result().frameSize, QStringLiteral("320x240"));
+    EXPECT_EQ(parser.result().videoKbps, 800);
+    EXPECT_EQ(parser.result().frameSize, (FrameSize{320, 240}));
     // The overall bitrate found in the first block survives the second.
-    EXPECT_EQ(parser.result().overallBitrate, QStringLiteral("900"));
+    EXPECT_EQ(parser.result().overallKbps, 900);
     EXPECT_TRUE(parser.pending().isEmpty());
 }
 
@@ -88,5 +103,5 @@ TEST(ProbeReportParser, ANewReportStartsEmpty)
     parser.feed(golden("mpeg4-mp3.avi.txt"));
     parser.reset();
     parser.feed(golden("mpeg2-ps.mpg.txt"));
-    EXPECT_TRUE(parser.result().videoBitrate.isEmpty()); // not the avi's 334
+    EXPECT_EQ(parser.result().videoKbps, std::nullopt); // not the avi's 334
 }

@@ -2,6 +2,10 @@
 
 #include <QFile>
 
+#include "engine/jobbuilder.h"
+#include "profiles/estimator.h"
+#include "profiles/qualitytexts.h"
+#include "sources/probereportparser.h"
 #include "sources/sourcelist.h"
 
 using namespace transcast;
@@ -21,23 +25,24 @@ protected:
     SourceList& sources() { return controller->sources(); }
     JobList& jobs() { return controller->jobs(); }
 
-    static ProbeResult probed(const char* overall, const char* video, const char* audio,
-                              const char* frame = "640x480")
+    // kbit/s; absent where a report gives none.
+    static ProbeResult probed(std::optional<int> overall, std::optional<int> video,
+                              std::optional<int> audio,
+                              std::optional<FrameSize> frame = FrameSize{640, 480})
     {
         ProbeResult r;
-        r.duration = QStringLiteral("00:00:10");
-        r.overallBitrate = QString::fromLatin1(overall);
-        r.videoBitrate = QString::fromLatin1(video);
-        r.audioBitrate = QString::fromLatin1(audio);
-        r.frameSize = QString::fromLatin1(frame);
+        r.durationMs = 10000;
+        r.overallKbps = overall;
+        r.videoKbps = video;
+        r.audioKbps = audio;
+        r.frameSize = frame;
         return r;
     }
 
     void addRows(int count)
     {
         for (int i = 0; i < count; ++i)
-            sources().addProbedFile(QStringLiteral("/v/clip%1.avi").arg(i),
-                                    probed("1000", "800", "128"));
+            sources().addProbedFile(QStringLiteral("/v/clip%1.avi").arg(i), probed(1000, 800, 128));
     }
     QStringList captions()
     {
@@ -52,11 +57,11 @@ protected:
 
 TEST_F(SourceRows, MissingProbeValuesAreDerived)
 {
-    ASSERT_TRUE(
-        sources().addProbedFile(QStringLiteral("/v/a.b.avi"), probed("1500", "", "128", "")));
-    EXPECT_EQ(jobs().originalInfo(0).VideoBitrate, QStringLiteral("1372"));
-    EXPECT_EQ(jobs().originalInfo(0).AudioBitrate, QStringLiteral("128"));
-    EXPECT_EQ(jobs().originalInfo(0).FrameSize, QStringLiteral("320x240"));
+    ASSERT_TRUE(sources().addProbedFile(QStringLiteral("/v/a.b.avi"),
+                                        probed(1500, std::nullopt, 128, std::nullopt)));
+    EXPECT_EQ(jobs().originalInfo(0).videoKbps, 1372);
+    EXPECT_EQ(jobs().originalInfo(0).audioKbps, 128);
+    EXPECT_EQ(jobs().originalInfo(0).frameSize, (FrameSize{320, 240}));
     EXPECT_EQ(jobs().caption(0), QStringLiteral("a.b"));
     EXPECT_EQ(jobs().subItem(0, JobList::FrameSizeColumn), QStringLiteral("320x240"));
     EXPECT_EQ(jobs().subItem(0, JobList::TimeColumn), QStringLiteral("00:00:10"));
@@ -65,15 +70,44 @@ TEST_F(SourceRows, MissingProbeValuesAreDerived)
     EXPECT_EQ(state().CurrentRow, 0);
 
     // Only an overall bitrate: video takes it all, audio 0 becomes 128.
-    ASSERT_TRUE(sources().addProbedFile(QStringLiteral("/v/b.avi"), probed("900", "", "")));
-    EXPECT_EQ(jobs().originalInfo(1).VideoBitrate, QStringLiteral("900"));
-    EXPECT_EQ(jobs().originalInfo(1).AudioBitrate, QStringLiteral("128"));
+    ASSERT_TRUE(sources().addProbedFile(QStringLiteral("/v/b.avi"),
+                                        probed(900, std::nullopt, std::nullopt)));
+    EXPECT_EQ(jobs().originalInfo(1).videoKbps, 900);
+    EXPECT_EQ(jobs().originalInfo(1).audioKbps, 128);
     EXPECT_EQ(state().CurrentRow, 0); // the batch's row; adding never moves it
 
     // No overall bitrate: no row, no message.
-    EXPECT_FALSE(sources().addProbedFile(QStringLiteral("/v/c.txt"), probed("", "", "")));
+    EXPECT_FALSE(sources().addProbedFile(QStringLiteral("/v/c.txt"),
+                                         probed(std::nullopt, std::nullopt, std::nullopt)));
     EXPECT_EQ(jobs().rowCount(), 2);
     EXPECT_TRUE(interaction.errors.isEmpty());
+}
+
+TEST_F(SourceRows, AReportIsReadOnceAndEveryRuleUsesTheSameNumbers)
+{
+    // An encoder that names the codec tag before the frame size: the first
+    // "x" after "Video:" is the tag's, and "0x31637661" is cut as the size.
+    // Read as text, the list showed it, the estimate took 31637661 lines of
+    // height and the job asked for "-aspect 0.0000". It is no frame size, so
+    // the row gets the one a report without a size gets, everywhere.
+    ProbeReportParser parser;
+    parser.reset();
+    parser.feed("  Duration: 00:00:10.50, start: 0.000000, bitrate: 1000 kb/s\r\n"
+                "    Stream #0:0: Video: h264 (avc1 / 0x31637661), yuv420p, 1920x1080, 25 fps\r\n"
+                "    Stream #0:1: Audio: aac, 44100 Hz, stereo, fltp, 128 kb/s\r\n");
+    ASSERT_TRUE(sources().addProbedFile(QStringLiteral("/v/tagged.mp4"), parser.result()));
+    EXPECT_EQ(jobs().subItem(0, JobList::FrameSizeColumn), QStringLiteral("320x240"));
+    EXPECT_EQ(jobs().subItem(0, JobList::TimeColumn), QStringLiteral("00:00:10"));
+    EXPECT_EQ(jobs().originalInfo(0).videoKbps, 872);
+
+    select(105);
+    boxes().size.choose(boxes().size.indexOf(kOriginalSize));
+    boxes().videoBitrate.choose(2); // Normal: 3.33 per line of height
+    EXPECT_EQ(controller->estimator().videoKbps(jobs().originalInfo(0)), 799);
+    const ConversionJob job = controller->jobBuilder().fileJob(0, false);
+    EXPECT_EQ(job.SizeArg + job.AspectArg, QStringLiteral(" -s 320x240 -aspect 1.3333"));
+    EXPECT_EQ(job.VideoRateArg, QStringLiteral(" -r 25 -b 799000"));
+    EXPECT_EQ(job.Seconds, 10);
 }
 
 TEST_F(SourceRows, RemoveReselectsAtTheLastRemovedIndex)

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "sources/joblistfile.h"
+
+using namespace transcast;
+
+TEST(JobListFile, ReadsTheListsEarlierVersionsKeptAndKeepsThemAlike)
+{
+    // Rows as a version that held the source's values as text wrote them.
+    const QByteArray earlier = R"({"format":"transcast job list","version":1,"edition":"file",
+        "intoOwnFormat":true,"titleMode":true,"titleSets":[],"rows":[
+        {"kind":"file","caption":"clip","path":"/v/clip.avi","frameSize":"640x480",
+         "duration":"00:01:05","videoBitrate":"1372","audioBitrate":"128",
+         "outputSize":"11.64MB","checked":false,"status":"failed","reason":"No space left"},
+        {"kind":"title","caption":"Title_01","path":"","frameSize":"720x576",
+         "duration":"00:00:12","videoBitrate":"","audioBitrate":"","outputSize":"9.50MB",
+         "checked":true,"status":"listed","ifo":"/d/VIDEO_TS/VTS_01_0.IFO","title":0,
+         "cell":-1,"start":0,"end":4000,"audio":1,"subtitle":0,"audioId":"0x81",
+         "subtitleId":"0"}]})";
+    const auto contents = JobListFile::decode(earlier);
+    ASSERT_TRUE(contents);
+    ASSERT_EQ(contents->rows.size(), 2);
+    const Toriginalinfo& file = contents->rows[0].source;
+    EXPECT_EQ(file.frameSize, (FrameSize{640, 480}));
+    EXPECT_EQ(file.durationMs, 65000);
+    EXPECT_EQ(file.videoKbps, 1372);
+    EXPECT_EQ(file.audioKbps, 128);
+    EXPECT_EQ(contents->rows[1].source.frameSize, (FrameSize{720, 576}));
+    EXPECT_EQ(contents->rows[1].source.seconds(), 12);
+
+    // Written again, each row reads as it did, for this version and the
+    // earlier one alike.
+    const QJsonArray rows = QJsonDocument::fromJson(earlier).object().value("rows").toArray();
+    for (int i = 0; i < 2; ++i) {
+        const QJsonObject again =
+            QJsonDocument::fromJson(JobListFile::encodeRow(contents->rows[i])).object();
+        EXPECT_EQ(again, rows[i].toObject()) << i;
+    }
+}
