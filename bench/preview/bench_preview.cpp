@@ -37,6 +37,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "latenessprobe.h"
 #include "preview/previewcontroller.h"
 #include "sources/joblist.h"
 #include "ui/mainwindow.h"
@@ -91,14 +92,6 @@ bool showsPicture(const QRect& area)
     return bright > shot.width() * shot.height() / 16;
 }
 
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    return values[static_cast<size_t>(p * (values.size() - 1))];
-}
-
 int benchOurs(const QString& file)
 {
     QTemporaryDir config;
@@ -135,8 +128,7 @@ int benchOurs(const QString& file)
         double firstPicture = -1;
         double cpuStart = 0, serverStart = 0;
         int dropsStart = 0;
-        std::vector<double> lateness;
-        QElapsedTimer tick;
+        LatenessProbe lateness;
         QTimer watch;
         watch.setTimerType(Qt::PreciseTimer);
         QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -144,12 +136,10 @@ int benchOurs(const QString& file)
                 if (showsPicture(area)) {
                     firstPicture = pressed.nsecsElapsed() / 1e6;
                     watch.setInterval(10);
-                    tick.start();
+                    lateness.start();
                 }
                 return;
             }
-            lateness.push_back(std::max(0.0, tick.nsecsElapsed() / 1e6 - 10.0));
-            tick.restart();
             const double playing = pressed.nsecsElapsed() / 1e6 - firstPicture;
             PreviewPlayer& player = window.preview().player();
             auto drops = [&player] {
@@ -162,6 +152,7 @@ int benchOurs(const QString& file)
                 dropsStart = drops();
             } else if (cpuStart > 0 && playing >= kSteadyStartMs + kSteadyMs) {
                 watch.stop();
+                lateness.stop();
                 const double seconds = kSteadyMs / 1000.0;
                 std::printf("cpu-client=%.3f\ncpu-server=%.3f\n",
                             (cpuOfThisProcess() - cpuStart) / seconds,
@@ -174,7 +165,7 @@ int benchOurs(const QString& file)
         pressed.start();
         window.dispatch(QStringLiteral("play"));
         std::printf("first-picture-ms=%.1f\n", firstPicture);
-        std::printf("lateness-p95-ms=%.2f\n", percentile(lateness, 0.95));
+        std::printf("lateness-p95-ms=%.2f\n", lateness.percentile(0.95));
         std::fflush(stdout);
         qApp->quit();
     });
