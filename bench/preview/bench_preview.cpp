@@ -107,7 +107,7 @@ int benchOurs(const QString& file)
     JobList& jobs = window.controller().jobs();
     JobRow record;
     record.caption = QFileInfo(file).fileName();
-    record.source.FilePath = file;
+    record.source.filePath = file;
     record.source.durationMs = 30000;
     const int row = jobs.appendRow(record);
     jobs.setVisible(true);

@@ -67,7 +67,7 @@ bool CliSession::prepare(QString& error)
         m_controller->loadSettings(folder);
     } else {
         // No settings: the window's first start, nothing recorded.
-        state.BisSingle = true;
+        state.intoOwnFormat = true;
         if (m_controller->boxes().channel.count() > 0)
             m_controller->boxes().channel.setCurrentIndex(0);
     }
@@ -142,7 +142,7 @@ QVector<CliSession::Listed> CliSession::list(const QStringList& sources)
     // A row's path is in its record once it is filled, after the append.
     for (Listed& entry : listed) {
         if (!entry.skipped())
-            entry.path = m_controller->jobs().originalInfo(entry.row).FilePath;
+            entry.path = m_controller->jobs().sourceInfo(entry.row).filePath;
     }
     return listed;
 }
@@ -161,7 +161,7 @@ int CliSession::listDvd(const QStringList& sources)
         return CliOptions::kBadUsage;
     }
     DvdTitles& dvd = m_controller->dvd();
-    m_controller->state().TitleMode = !m_options.chapters;
+    m_controller->state().titleMode = !m_options.chapters;
     const bool found = allIfo ? dvd.openIfoFiles(paths) : dvd.openDisc(paths.first());
     return found ? CliOptions::kSuccess : CliOptions::kFailed;
 }

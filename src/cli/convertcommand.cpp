@@ -139,7 +139,7 @@ int ConvertCommand::convert(int skipped)
     });
 
     batch.convert();
-    if (!controller.state().Converting && !ended)
+    if (!controller.state().converting && !ended)
         return CliOptions::kFailed; // refused; the core said why
     if (!ended) {
         if (console.isTerminal())
@@ -222,7 +222,7 @@ void ConvertCommand::showProgress()
 {
     Console& console = m_session.console();
     Controller& controller = m_session.controller();
-    if (!console.isTerminal() || !controller.state().Converting)
+    if (!console.isTerminal() || !controller.state().converting)
         return;
     console.status(statusLine(controller, console.width() - 1));
 }
@@ -264,13 +264,13 @@ void ConvertCommand::interrupt(int signalNumber)
     if (m_interruptedBy != 0)
         return;
     Controller& controller = m_session.controller();
-    if (!controller.state().Converting)
+    if (!controller.state().converting)
         InterruptWatcher::dieOf(signalNumber);
     m_interruptedBy = signalNumber;
     m_session.console().clearStatus();
     m_session.console().err(QStringLiteral("transcast-cli: %1: stopping the running job")
                                 .arg(InterruptWatcher::signalName(signalNumber)));
-    controller.batch().StopConversion();
+    controller.batch().stopConversion();
 }
 
 } // namespace transcast

@@ -38,24 +38,24 @@ int DvdCommand::run(CliSession& session, const CliOptions& options)
     }
 
     const DvdTitles& dvd = session.controller().dvd();
-    for (int i = 0; i < dvd.IfoCount(); ++i) {
-        const TIFOSelint& ifo = dvd.TIFOAS().at(i);
+    for (int i = 0; i < dvd.ifoCount(); ++i) {
+        const LoadedIfo& ifo = dvd.loadedIfos().at(i);
         const QString rows =
-            ifo.EndRow > ifo.FirstRow
-                ? QStringLiteral("rows %1-%2").arg(ifo.FirstRow + 1).arg(ifo.EndRow)
+            ifo.endRow > ifo.firstRow
+                ? QStringLiteral("rows %1-%2").arg(ifo.firstRow + 1).arg(ifo.endRow)
                 : QStringLiteral("no rows");
-        console.out(QStringLiteral("%1 (%2)").arg(ifo.IfoPath, rows));
-        if (ifo.AudioDescs.isEmpty())
+        console.out(QStringLiteral("%1 (%2)").arg(ifo.ifoPath, rows));
+        if (ifo.audioDescriptions.isEmpty())
             console.out(QStringLiteral("  audio\t-\t-\tno audio track"));
-        for (int track = 0; track < ifo.AudioDescs.size(); ++track)
+        for (int track = 0; track < ifo.audioDescriptions.size(); ++track)
             console.out(QStringLiteral("  audio\t%1\t%2\t%3")
                             .arg(track + 1)
-                            .arg(idOf(ifo.AudioDescs.at(track)), ifo.AudioDescs.at(track)));
+                            .arg(idOf(ifo.audioDescriptions.at(track)), ifo.audioDescriptions.at(track)));
         console.out(QStringLiteral("  subtitle\t0\t0\t") + DvdTitles::noSubtitleText());
-        for (int track = 0; track < ifo.SubtitleDescs.size(); ++track)
+        for (int track = 0; track < ifo.subtitleDescriptions.size(); ++track)
             console.out(QStringLiteral("  subtitle\t%1\t%2\t%3")
                             .arg(track + 1)
-                            .arg(idOf(ifo.SubtitleDescs.at(track)), ifo.SubtitleDescs.at(track)));
+                            .arg(idOf(ifo.subtitleDescriptions.at(track)), ifo.subtitleDescriptions.at(track)));
     }
     return CliOptions::kSuccess;
 }

@@ -21,7 +21,7 @@ QString estimatedKbps(CliSession& session, int row)
     try {
         Controller& controller = session.controller();
         return QString::number(
-            controller.estimator().totalKbps(controller.jobs().originalInfo(row)));
+            controller.estimator().totalKbps(controller.jobs().sourceInfo(row)));
     } catch (const InvalidInteger&) {
         return QStringLiteral("?");
     }
@@ -42,7 +42,7 @@ int ProbeCommand::run(CliSession& session, const CliOptions& options)
                         entry.reason);
             continue;
         }
-        const Toriginalinfo& info = jobs.originalInfo(entry.row);
+        const SourceInfo& info = jobs.sourceInfo(entry.row);
         console.out(
             QStringList{jobs.caption(entry.row), jobs.subItem(entry.row, JobList::FrameSizeColumn),
                         jobs.subItem(entry.row, JobList::TimeColumn),
@@ -50,7 +50,7 @@ int ProbeCommand::run(CliSession& session, const CliOptions& options)
                         QStringLiteral("video %1 kb/s").arg(info.videoKbps),
                         QStringLiteral("audio %1 kb/s").arg(info.audioKbps),
                         QStringLiteral("estimate %1 kb/s").arg(estimatedKbps(session, entry.row)),
-                        info.FilePath}
+                        info.filePath}
                 .join(tab));
     }
     const int problems = session.controller().sources().problemCount();

@@ -18,19 +18,19 @@ bool refuse(bool busy, const QString& text, Interaction& interaction)
 
 bool playingThenConverting(const ControllerState& state, Interaction& interaction)
 {
-    return refuse(state.Playing, kStopPlay, interaction) ||
-           refuse(state.Converting, kStopConvert, interaction);
+    return refuse(state.playing, kStopPlay, interaction) ||
+           refuse(state.converting, kStopConvert, interaction);
 }
 
 bool convertingThenPlaying(const ControllerState& state, Interaction& interaction)
 {
-    return refuse(state.Converting, kStopConvert, interaction) ||
-           refuse(state.Playing, kStopPlay, interaction);
+    return refuse(state.converting, kStopConvert, interaction) ||
+           refuse(state.playing, kStopPlay, interaction);
 }
 
 bool converting(const ControllerState& state, Interaction& interaction)
 {
-    return refuse(state.Converting, kStopConvert, interaction);
+    return refuse(state.converting, kStopConvert, interaction);
 }
 
 } // namespace transcast::BusyGuards

@@ -11,14 +11,14 @@ namespace transcast
 // it on the main thread only, so it needs no lock.
 struct ControllerState {
     // Busy flags: a batch runs / a preview plays.
-    bool Converting = false;
-    bool Playing = false;
+    bool converting = false;
+    bool playing = false;
 
     // DVD rows stand for whole titles (false: for chapters).
-    bool TitleMode = true;
+    bool titleMode = true;
     // Preview flags.
-    bool BarDragging = false;
-    bool Paused = false;
+    bool barDragging = false;
+    bool paused = false;
 
     // Highlighted category (1..13) and profile button (1..132) of the
     // profile picker; -1 for none. The pointer moves the highlight; the
@@ -33,15 +33,15 @@ struct ControllerState {
 
     // Conversion direction: true converts video into the edition's own
     // format, false converts out of it.
-    bool BisSingle = true;
+    bool intoOwnFormat = true;
 
     // Folder that receives the outputs (with a trailing separator once a job
     // has used it) and the text the output-folder box shows.
-    QString OutputFolder;
+    QString outputFolder;
     QString outputFolderText;
 
     // After a batch: 0 nothing, 1 open the output folder, 2 shut down.
-    int FinishAction = 0;
+    int finishAction = 0;
     // How many rows a batch converts side by side (1 .. the machine's
     // cores); 1 converts one row after the other.
     int conversionsAtOnce = 1;
@@ -56,7 +56,7 @@ struct ControllerState {
     // Row the engine works on. Adding files never moves it: the add can run
     // while a finished batch's rows are on screen, and it must not change
     // which row a batch would mark.
-    int CurrentRow = 0;
+    int currentRow = 0;
 
     // Nesting depth of the add-file operations running now (a probe keeps
     // the window's events flowing, so input arrives meanwhile). While it is

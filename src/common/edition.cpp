@@ -66,7 +66,7 @@ Edition Edition::fromRunningProgram(const QString& argv0)
     return Edition(name, QCoreApplication::applicationDirPath());
 }
 
-QString Edition::EncoderPath() const
+QString Edition::encoderPath() const
 {
     return m_exeFolder + QStringLiteral("register.dat");
 }
@@ -102,7 +102,7 @@ bool Edition::contains(const QString& lowerCaseWord) const
     return m_exeFileName.toLower().contains(lowerCaseWord);
 }
 
-bool Edition::IsFileMode() const
+bool Edition::isFileMode() const
 {
     return !contains(QStringLiteral("dvd"));
 }

@@ -27,10 +27,10 @@ public:
     // so that a link keeps its own name) and the folder of the executable.
     static Edition fromRunningProgram(const QString& argv0);
 
-    const QString& ExeFileName() const { return m_exeFileName; }
+    const QString& exeFileName() const { return m_exeFileName; }
     // With a trailing separator.
-    const QString& ExeFolder() const { return m_exeFolder; }
-    QString EncoderPath() const;
+    const QString& exeFolder() const { return m_exeFolder; }
+    QString encoderPath() const;
     // A data file beside the executable, by its relative name with "/".
     QString dataFile(const QString& relativeName) const;
 
@@ -41,8 +41,8 @@ public:
     QString settingsFileName() const;
     QString profileSettingsFileName() const;
 
-    bool IsFileMode() const;
-    bool isDvdMode() const { return !IsFileMode(); }
+    bool isFileMode() const;
+    bool isDvdMode() const { return !isFileMode(); }
     bool isBranded() const;
     bool contains(const QString& lowerCaseWord) const;
 

@@ -13,7 +13,7 @@
 namespace transcast
 {
 
-QString QuoteArgument(const QString& text)
+QString quoteArgument(const QString& text)
 {
     if (text.contains(QLatin1Char(' ')))
         return QLatin1Char('"') + text + QLatin1Char('"');
@@ -75,7 +75,7 @@ int strToInt(const QString& text)
     return *value;
 }
 
-int DurationToSeconds(const QString& text)
+int durationToSeconds(const QString& text)
 {
     return static_cast<int>(clockToMilliseconds(text).value_or(0) / 1000);
 }
@@ -99,7 +99,7 @@ std::optional<qint64> clockToMilliseconds(const QString& text)
     return milliseconds;
 }
 
-QString SecondsToClock(qint64 seconds)
+QString secondsToClock(qint64 seconds)
 {
     const qint64 hours = seconds / 3600;
     const qint64 minutes = (seconds % 3600) / 60;
@@ -112,19 +112,19 @@ QString SecondsToClock(qint64 seconds)
 
 QString durationClock(std::optional<qint64> milliseconds)
 {
-    return milliseconds ? SecondsToClock(*milliseconds / 1000) : QString();
+    return milliseconds ? secondsToClock(*milliseconds / 1000) : QString();
 }
 
-QString MillisecondsToClock(qint64 milliseconds)
+QString millisecondsToClock(qint64 milliseconds)
 {
     const qint64 hundredths = (std::max<qint64>(0, milliseconds) + 9) / 10;
-    const QString clock = SecondsToClock(hundredths / 100);
+    const QString clock = secondsToClock(hundredths / 100);
     if (hundredths % 100 == 0)
         return clock;
     return clock + QStringLiteral(".%1").arg(hundredths % 100, 2, 10, QLatin1Char('0'));
 }
 
-int MulDiv(int a, int b, int c)
+int mulDiv(int a, int b, int c)
 {
     if (c == 0)
         return -1;

@@ -13,7 +13,7 @@ namespace transcast
 
 // Wraps the text in double quotes when it contains a blank; nothing inside is
 // escaped. Used for the joined command-line texts the user sees.
-QString QuoteArgument(const QString& text);
+QString quoteArgument(const QString& text);
 
 // A whole number as settings, probe values and list texts are read:
 // optional leading blanks, an optional sign, decimal digits and nothing after
@@ -39,25 +39,25 @@ int strToInt(const QString& text);
 // "hh:mm:ss" to whole seconds, reading characters 1-2, 4-5 and 7-8 as the
 // three fields; 0 when any of them is not a number ("1:02:03" gives 0) or
 // the time is negative.
-int DurationToSeconds(const QString& text);
+int durationToSeconds(const QString& text);
 // The same clock in milliseconds, with the hundredths of a ".cc" that
 // follows the seconds ("00:00:02.40" gives 2400); anything else after them
 // is not read. Empty when a field is not a number or the time is negative.
 std::optional<qint64> clockToMilliseconds(const QString& text);
 
 // Whole seconds to "hh:mm:ss", each field at least two digits.
-QString SecondsToClock(qint64 seconds);
-// A length as the lists show it: SecondsToClock of its whole seconds; empty
+QString secondsToClock(qint64 seconds);
+// A length as the lists show it: secondsToClock of its whole seconds; empty
 // when the length is not known.
 QString durationClock(std::optional<qint64> milliseconds);
-// A length in milliseconds as SecondsToClock writes whole seconds, followed
+// A length in milliseconds as secondsToClock writes whole seconds, followed
 // by "." and the hundredths (rounded up) when there are any:
 // 2400 -> "00:00:02.40", 2534 -> "00:00:02.54", 12000 -> "00:00:12".
-QString MillisecondsToClock(qint64 milliseconds);
+QString millisecondsToClock(qint64 milliseconds);
 
 // a * b / c with a 64-bit product, rounded to nearest with halves away from
 // zero; -1 when c is 0 or the result does not fit in 32 bits.
-int MulDiv(int a, int b, int c);
+int mulDiv(int a, int b, int c);
 
 // Rounds to the nearest whole number, halves to the even neighbour.
 qint64 roundHalfEven(double value);

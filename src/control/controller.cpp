@@ -11,7 +11,7 @@ Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, 
       m_selector(m_edition, m_state, m_boxes, m_remembered, m_interaction),
       m_estimator(m_boxes, m_selector),
       m_settings(m_edition, m_state, m_boxes, m_selector, m_remembered),
-      m_probe(m_edition.EncoderPath(), m_edition.ExeFolder()),
+      m_probe(m_edition.encoderPath(), m_edition.exeFolder()),
       m_sources(m_edition, m_state, m_jobs, m_probe, m_interaction),
       m_builder(m_edition, m_state, m_jobs, m_boxes, m_selector, m_estimator),
       m_runner(m_jobs, m_progress),
@@ -20,8 +20,8 @@ Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, 
       m_keeper(m_edition, m_state, m_jobs, m_sources, m_dvd)
 {
     m_sources.setOwnFormatFilter(ownFormatFilter());
-    m_state.OutputFolder = SettingsStore::defaultOutputFolder();
-    m_state.outputFolderText = m_state.OutputFolder;
+    m_state.outputFolder = SettingsStore::defaultOutputFolder();
+    m_state.outputFolderText = m_state.outputFolder;
     for (const QString& text : m_edition.directionTexts())
         m_boxes.channel.addItem(text);
     m_selector.setAfterSelection([this] { refreshEstimates(); });
@@ -55,7 +55,7 @@ void Controller::hideNavigation()
 bool Controller::writeEstimate(int row, bool quiet)
 {
     try {
-        m_jobs.setOutputSize(row, m_estimator.outputSize(m_jobs.originalInfo(row)));
+        m_jobs.setOutputSize(row, m_estimator.outputSize(m_jobs.sourceInfo(row)));
         return true;
     } catch (const InvalidInteger& bad) {
         if (!quiet)
@@ -131,7 +131,7 @@ void Controller::offerRestore()
     } else {
         // The rows were listed for that direction; its profiles convert them.
         const int entry = header.intoOwnFormat ? 0 : 1;
-        if (header.intoOwnFormat != m_state.BisSingle && entry < m_boxes.channel.count()) {
+        if (header.intoOwnFormat != m_state.intoOwnFormat && entry < m_boxes.channel.count()) {
             m_boxes.channel.setCurrentIndex(entry);
             changeDirection(entry);
         }
@@ -150,11 +150,11 @@ void Controller::changeDirection(int entry)
     if (m_jobs.rowCount() > 0 &&
         !m_interaction.confirm(QStringLiteral("Change function will clear list, continue?"),
                                Interaction::QuestionKind::Information)) {
-        m_boxes.channel.setCurrentIndex(m_state.BisSingle ? 0 : 1);
+        m_boxes.channel.setCurrentIndex(m_state.intoOwnFormat ? 0 : 1);
         return;
     }
     m_jobs.clear();
-    m_state.BisSingle = into;
+    m_state.intoOwnFormat = into;
     m_state.selectSubIndex = m_settings.recordedProfile(into);
     m_selector.selectProfile(m_state.selectSubIndex);
 }

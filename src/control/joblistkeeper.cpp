@@ -128,11 +128,11 @@ JobListFile::Header JobListKeeper::header() const
 {
     JobListFile::Header header;
     header.dvdEdition = m_edition.isDvdMode();
-    header.intoOwnFormat = m_state.BisSingle;
-    header.titleMode = m_state.TitleMode;
-    const QVector<TIFOSelint>& titleSets = m_dvd.TIFOAS();
-    for (int i = 0; i < m_dvd.IfoCount() && i < titleSets.size(); ++i)
-        header.titleSets << titleSets.at(i).IfoPath;
+    header.intoOwnFormat = m_state.intoOwnFormat;
+    header.titleMode = m_state.titleMode;
+    const QVector<LoadedIfo>& titleSets = m_dvd.loadedIfos();
+    for (int i = 0; i < m_dvd.ifoCount() && i < titleSets.size(); ++i)
+        header.titleSets << titleSets.at(i).ifoPath;
     return header;
 }
 

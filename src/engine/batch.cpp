@@ -54,7 +54,7 @@ void Batch::convert()
         return;
     if (m_jobs.rowCount() == 0) {
         // Nothing to convert yet: say what is missing rather than do nothing.
-        m_interaction.warn(m_edition.IsFileMode() ? QStringLiteral("Please add files first")
+        m_interaction.warn(m_edition.isFileMode() ? QStringLiteral("Please add files first")
                                                   : QStringLiteral("Please add a DVD first"));
         return;
     }
@@ -92,7 +92,7 @@ void Batch::convert()
     }
     m_runner.setBar(m_slotCount == 1 ? m_bar : m_slots.front()->ownBar);
 
-    m_state.CurrentRow = 0;
+    m_state.currentRow = 0;
     for (const auto& slot : m_slots)
         slot->runner->setProgressOffset(0);
     m_nextRow = 0;
@@ -108,7 +108,7 @@ void Batch::convert()
     if (m_slotCount > 1)
         m_bar.setValue(0);
     m_bar.setVisible(true);
-    m_state.Converting = true;
+    m_state.converting = true;
     emit batchStarted();
     startJobs(-1, true);
 }
@@ -116,7 +116,7 @@ void Batch::convert()
 int Batch::nextRow() const
 {
     int row = m_nextRow;
-    if (!m_edition.IsFileMode()) {
+    if (!m_edition.isFileMode()) {
         while (m_jobs.hasRow(row) && !m_jobs.row(row).checked)
             ++row;
     }
@@ -129,12 +129,12 @@ void Batch::startJobs(int endedRow, bool succeeded)
     // the next row already chosen, as one job at a time always did.
     m_nextRow = nextRow();
     if (m_jobs.hasRow(m_nextRow) || !anyBusy())
-        m_state.CurrentRow = m_nextRow;
+        m_state.currentRow = m_nextRow;
     if (endedRow >= 0)
         markFinished(endedRow, succeeded);
     // A job that cannot start ends inside its launch, and its completion
     // starts the next ones itself: the loop then finds the slots filled.
-    while (m_state.Converting) {
+    while (m_state.converting) {
         Slot* slot = idleSlot();
         if (!slot)
             break;
@@ -143,7 +143,7 @@ void Batch::startJobs(int endedRow, bool succeeded)
             break;
     }
     updatePending();
-    if (m_state.Converting && !anyBusy())
+    if (m_state.converting && !anyBusy())
         endBatch(false);
 }
 
@@ -151,22 +151,22 @@ bool Batch::launchRow(Slot& slot, int row)
 {
     ConversionJob job;
     try {
-        job = m_edition.IsFileMode() ? m_builder.fileJob(row, true) : m_builder.titleJob(row, true);
+        job = m_edition.isFileMode() ? m_builder.fileJob(row, true) : m_builder.titleJob(row, true);
     } catch (const InvalidInteger& bad) {
         takeRow(slot, row);
         failJob(slot, bad.message());
         return true;
     }
-    if (job.OutputFile.isEmpty())
+    if (job.outputFile.isEmpty())
         return false; // its name waits on a running job
     takeRow(slot, row);
-    slot.output = job.OutputFile;
+    slot.output = job.outputFile;
     m_builder.reserveOutput(slot.output);
     // What an earlier batch said about the row no longer holds.
     m_jobs.setJobReport(row, QString(), QStringList());
-    slot.runner->LaunchEncoder(job, row);
-    if (!m_edition.IsFileMode() && slot.row == row && slot.runner->isRunning())
-        slot.runner->Timer2().start();
+    slot.runner->launchEncoder(job, row);
+    if (!m_edition.isFileMode() && slot.row == row && slot.runner->isRunning())
+        slot.runner->creepTimer().start();
     return true;
 }
 
@@ -174,7 +174,7 @@ void Batch::takeRow(Slot& slot, int row)
 {
     slot.row = row;
     m_nextRow = row + 1;
-    m_state.CurrentRow = row;
+    m_state.currentRow = row;
     if (m_jobs.row(row).earlierBatch)
         m_jobs.changeRow(row, [](JobRow& record) { record.earlierBatch = false; });
     m_progress.started(row, rowSeconds(row));
@@ -205,12 +205,12 @@ void Batch::completion(Slot& slot, const EncoderRunner::Outcome& outcome)
         slot.output.clear();
     }
     slot.row = -1;
-    if (outcome.stopped || !m_state.Converting) {
+    if (outcome.stopped || !m_state.converting) {
         // A stopped encoder has closed its file (or a job that could not
         // start ended after the stop): the stop is complete when the last
         // of them has.
         if (!outcome.stopped)
-            ++m_state.CurrentRow;
+            ++m_state.currentRow;
         m_progress.ended(row, BatchProgress::Outcome::Stopped, QString());
         if (anyBusy())
             return;
@@ -231,7 +231,7 @@ void Batch::completion(Slot& slot, const EncoderRunner::Outcome& outcome)
 
 void Batch::endBatch(bool stopped)
 {
-    m_state.Converting = false;
+    m_state.converting = false;
     m_progress.end();
     if (!stopped) {
         m_bar.setVisible(false);
@@ -242,9 +242,9 @@ void Batch::endBatch(bool stopped)
 
 void Batch::runFinishAction()
 {
-    switch (m_state.FinishAction) {
+    switch (m_state.finishAction) {
     case 1:
-        m_shell.openFolder(m_state.OutputFolder);
+        m_shell.openFolder(m_state.outputFolder);
         break;
     case 2:
         m_shell.shutDown();
@@ -254,19 +254,19 @@ void Batch::runFinishAction()
     }
 }
 
-void Batch::StopConversion()
+void Batch::stopConversion()
 {
     // A Convert chosen while a stopped job was ending is called off too.
     m_convertWhenStopped = false;
-    if (!m_state.Converting)
+    if (!m_state.converting)
         return;
     for (const auto& slot : m_slots) {
         if (slot->row >= 0)
             m_jobs.setStatus(slot->row, JobStatus::Stopped);
     }
     m_bar.setVisible(false);
-    m_state.CurrentRow = m_jobs.rowCount() + 1;
-    m_state.Converting = false;
+    m_state.currentRow = m_jobs.rowCount() + 1;
+    m_state.converting = false;
     if (!anyBusy()) {
         endBatch(true);
         return;
@@ -276,8 +276,8 @@ void Batch::StopConversion()
     for (const auto& slot : m_slots) {
         if (slot->row < 0)
             continue;
-        if (slot->runner->Timer2().isActive())
-            slot->runner->Timer2().stop();
+        if (slot->runner->creepTimer().isActive())
+            slot->runner->creepTimer().stop();
         slot->runner->stop();
     }
 }
@@ -327,7 +327,7 @@ void Batch::updatePending()
 {
     QVector<double> pending;
     for (int row = m_nextRow; row < m_jobs.rowCount(); ++row) {
-        if (m_edition.IsFileMode() || m_jobs.row(row).checked)
+        if (m_edition.isFileMode() || m_jobs.row(row).checked)
             pending << rowSeconds(row);
     }
     m_progress.setPending(pending);
@@ -335,7 +335,7 @@ void Batch::updatePending()
 
 void Batch::rowChanged(int row)
 {
-    if (!m_state.Converting || !m_jobs.hasRow(row))
+    if (!m_state.converting || !m_jobs.hasRow(row))
         return;
     const JobRow& record = m_jobs.row(row);
     if (record.status == JobStatus::Converting) {

@@ -54,7 +54,7 @@ public:
 
     // The convert action.
     void convert();
-    void StopConversion();
+    void stopConversion();
 
     // Whether an encoder of the batch has not ended yet, a stopped one
     // closing its file included.

@@ -189,11 +189,11 @@ QString BatchProgress::line() const
     const qint64 seconds = secondsLeft();
     const QString estimate = seconds < 0
                                  ? QStringLiteral("estimating\u2026")
-                                 : QStringLiteral("about %1 left").arg(SecondsToClock(seconds));
+                                 : QStringLiteral("about %1 left").arg(secondsToClock(seconds));
     return QStringLiteral("Converting %1 of %2 \u00b7 %3 elapsed \u00b7 %4")
         .arg(jobs)
         .arg(total())
-        .arg(SecondsToClock(elapsedMs() / 1000), estimate);
+        .arg(secondsToClock(elapsedMs() / 1000), estimate);
 }
 
 QString BatchProgress::summary() const
@@ -202,7 +202,7 @@ QString BatchProgress::summary() const
         QStringLiteral("%1 converted, %2 failed").arg(m_converted).arg(m_failedNames.size());
     if (m_stopped > 0)
         text += QStringLiteral(", %1 stopped").arg(m_stopped);
-    return text + QStringLiteral(" in ") + SecondsToClock(elapsedMs() / 1000);
+    return text + QStringLiteral(" in ") + secondsToClock(elapsedMs() / 1000);
 }
 
 } // namespace transcast

@@ -7,25 +7,25 @@ namespace transcast
 
 namespace
 {
-QString optionFragments(const intputrec& job)
+QString optionFragments(const ConversionJob& job)
 {
-    return job.VideoRateArg + job.AudioRateArg + job.ChannelsArg + job.AspectArg + job.LimitArg +
-           job.SizeArg + QLatin1Char(' ') + job.SampleRateArg + job.OptionsArg;
+    return job.videoRateArg + job.audioRateArg + job.channelsArg + job.aspectArg + job.limitArg +
+           job.sizeArg + QLatin1Char(' ') + job.sampleRateArg + job.optionsArg;
 }
 } // namespace
 
-QString intputrec::commandLine() const
+QString ConversionJob::commandLine() const
 {
-    return QuoteArgument(EncoderFile) + QStringLiteral(" -y ") + QStringLiteral(" -i ") +
-           QuoteArgument(InputSpec) + optionFragments(*this) + QLatin1Char(' ') +
-           QuoteArgument(OutputFile);
+    return quoteArgument(encoderFile) + QStringLiteral(" -y ") + QStringLiteral(" -i ") +
+           quoteArgument(input) + optionFragments(*this) + QLatin1Char(' ') +
+           quoteArgument(outputFile);
 }
 
-QStringList intputrec::arguments() const
+QStringList ConversionJob::arguments() const
 {
-    QStringList args{QStringLiteral("-y"), QStringLiteral("-i"), InputSpec};
+    QStringList args{QStringLiteral("-y"), QStringLiteral("-i"), input};
     args += optionFragments(*this).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    args.append(OutputFile);
+    args.append(outputFile);
     return args;
 }
 

@@ -9,20 +9,20 @@ namespace transcast
 // One encoder run: where from, where to, and the option fragments in the
 // order the command line joins them. Every fragment carries its own blanks,
 // so the joined text reads exactly as users have always seen it.
-struct intputrec {
-    QString InputSpec;  // source path, or a DVD title locator
-    QString OutputFile; // the file the encoder writes
-    QString EncoderFile;
-    QString WorkFolder; // the encoder's current directory
-    QString VideoRateArg;
-    QString AudioRateArg;
-    int Seconds = 0; // the job's length, for the progress scale; not an option
-    QString OptionsArg;
-    QString SizeArg;
-    QString SampleRateArg;
-    QString ChannelsArg;
-    QString AspectArg;
-    QString LimitArg;
+struct ConversionJob {
+    QString input;  // source path, or a DVD title locator
+    QString outputFile; // the file the encoder writes
+    QString encoderFile;
+    QString workFolder; // the encoder's current directory
+    QString videoRateArg;
+    QString audioRateArg;
+    int seconds = 0; // the job's length, for the progress scale; not an option
+    QString optionsArg;
+    QString sizeArg;
+    QString sampleRateArg;
+    QString channelsArg;
+    QString aspectArg;
+    QString limitArg;
 
     // The one-line form: encoder, " -y ", " -i ", input, the fragments and
     // the output, paths quoted when they hold a blank.
@@ -33,6 +33,5 @@ struct intputrec {
     QStringList arguments() const;
 };
 
-using ConversionJob = intputrec;
 
 } // namespace transcast

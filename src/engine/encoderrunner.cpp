@@ -19,8 +19,8 @@ constexpr int kMaxLineSize = 1024;
 EncoderRunner::EncoderRunner(JobList& jobs, ProgressModel& bar, QObject* parent)
     : QObject(parent), m_jobs(jobs), m_bar(&bar), m_encoder(kBlockSize)
 {
-    m_timer2.setInterval(1000);
-    connect(&m_timer2, &QTimer::timeout, this, &EncoderRunner::timer2Tick);
+    m_creepTimer.setInterval(1000);
+    connect(&m_creepTimer, &QTimer::timeout, this, &EncoderRunner::creepTick);
     connect(&m_encoder, &ManagedProcess::received, this, &EncoderRunner::readBlock);
     connect(&m_encoder, &ManagedProcess::ended, this, &EncoderRunner::finish);
 }
@@ -29,11 +29,11 @@ EncoderRunner::EncoderRunner(JobList& jobs, ProgressModel& bar, QObject* parent)
 // finish when the program ends right after a stop.
 EncoderRunner::~EncoderRunner() = default;
 
-void EncoderRunner::LaunchEncoder(const ConversionJob& job, int row)
+void EncoderRunner::launchEncoder(const ConversionJob& job, int row)
 {
     Q_ASSERT(!m_encoder.isRunning());
     m_row = row;
-    m_jobDuration = job.Seconds;
+    m_jobDuration = job.seconds;
     m_scanner.clear();
     m_tail.clear();
     m_partialLine.clear();
@@ -41,7 +41,7 @@ void EncoderRunner::LaunchEncoder(const ConversionJob& job, int row)
     m_reportedSeconds = -1;
     // Nothing is ever written to the encoder's input; it stays open, as an
     // unused pipe, until the job ends.
-    m_encoder.start(job.EncoderFile, job.arguments(), job.WorkFolder);
+    m_encoder.start(job.encoderFile, job.arguments(), job.workFolder);
 }
 
 void EncoderRunner::rememberOutput(const QByteArray& block)
@@ -92,10 +92,10 @@ void EncoderRunner::collectLines(const QByteArray& block, bool atEnd)
 void EncoderRunner::scan(const QByteArray& block)
 {
     for (const int seconds : m_scanner.feed(block)) {
-        if (m_timer2.isActive())
-            m_timer2.stop();
+        if (m_creepTimer.isActive())
+            m_creepTimer.stop();
         const int remaining = ProgressModel::kMaximum - m_progressOffset;
-        ShowProgress(MulDiv(seconds, remaining, m_jobDuration));
+        showProgress(mulDiv(seconds, remaining, m_jobDuration));
     }
 }
 
@@ -108,9 +108,9 @@ void EncoderRunner::readBlock(const QByteArray& block)
         scan(block);
 }
 
-void EncoderRunner::ShowProgress(int value)
+void EncoderRunner::showProgress(int value)
 {
-    if (!m_timer2.isActive())
+    if (!m_creepTimer.isActive())
         value += m_progressOffset;
     // A job of unknown length (0 s) or a report past its end stays on the
     // scale rather than showing a negative or overlong bar.
@@ -121,10 +121,10 @@ void EncoderRunner::ShowProgress(int value)
     m_jobs.setStatus(m_row, JobStatus::Converting, value);
 }
 
-void EncoderRunner::timer2Tick()
+void EncoderRunner::creepTick()
 {
     ++m_progressOffset;
-    ShowProgress(m_progressOffset);
+    showProgress(m_progressOffset);
 }
 
 void EncoderRunner::finish(const ManagedProcess::Exit& exit)
@@ -147,12 +147,12 @@ void EncoderRunner::finish(const ManagedProcess::Exit& exit)
             outcome.lastOutput = outcome.shortfall;
     }
 
-    if (m_timer2.isActive())
-        m_timer2.stop();
+    if (m_creepTimer.isActive())
+        m_creepTimer.stop();
     if (outcome.stopped)
         m_bar->setValue(qBound(0, m_progressOffset, ProgressModel::kMaximum));
     else
-        ShowProgress(0);
+        showProgress(0);
     emit jobCompleted(outcome);
 }
 
@@ -175,7 +175,7 @@ QString EncoderRunner::failureReason(const QByteArray& output)
                                   .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
         if (line->trimmed().isEmpty() || line->front().isSpace() ||
-            ParseProgress(line->toLocal8Bit()) != 0 || line->startsWith(QLatin1String("frame=")))
+            parseProgress(line->toLocal8Bit()) != 0 || line->startsWith(QLatin1String("frame=")))
             continue;
         return line->trimmed();
     }

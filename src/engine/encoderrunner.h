@@ -55,7 +55,7 @@ public:
     // Starts the job's encoder for `row` and returns at once. The row's
     // "Status" follows the job until it ends; a row past the list's end
     // (the batch was stopped) is left alone.
-    void LaunchEncoder(const ConversionJob& job, int row);
+    void launchEncoder(const ConversionJob& job, int row);
     // The bar the next jobs move.
     void setBar(ProgressModel& bar) { m_bar = &bar; }
     // True from the launch until jobCompleted, a stopped job's grace
@@ -79,14 +79,14 @@ public:
     // last one that is not a progress report nor part of a stream listing.
     static QString failureReason(const QByteArray& output);
 
-    void ShowProgress(int value);
+    void showProgress(int value);
 
     // The pre-progress timer: while a job has not reported yet, the bar
     // creeps up one step a second.
-    QTimer& Timer2() { return m_timer2; }
-    int ProgressOffset() const { return m_progressOffset; }
+    QTimer& creepTimer() { return m_creepTimer; }
+    int progressOffset() const { return m_progressOffset; }
     void setProgressOffset(int offset) { m_progressOffset = offset; }
-    int JobDuration() const { return m_jobDuration; }
+    int jobDuration() const { return m_jobDuration; }
 
     // For tests and the CLI: the output scan as the runner applies it.
     void scan(const QByteArray& block);
@@ -97,7 +97,7 @@ signals:
 private:
     void readBlock(const QByteArray& block);
     void finish(const ManagedProcess::Exit& exit);
-    void timer2Tick();
+    void creepTick();
     void rememberOutput(const QByteArray& block);
     void collectLines(const QByteArray& block, bool atEnd);
 
@@ -106,7 +106,7 @@ private:
     int m_row = -1;
     ManagedProcess m_encoder;
     ProgressScanner m_scanner;
-    QTimer m_timer2;
+    QTimer m_creepTimer;
     // The time of the encoder's last report, in seconds; -1 before one.
     double m_reportedSeconds = -1;
     int m_progressOffset = 0;

@@ -63,7 +63,7 @@ QString JobBuilder::sizeFragment(int row) const
     if (text == kOriginalSize) {
         // A row whose size nobody could tell keeps its own: an empty -s
         // would swallow the option after it.
-        const FrameSize own = m_jobs.originalInfo(row).frameSize;
+        const FrameSize own = m_jobs.sourceInfo(row).frameSize;
         return own.isKnown() ? QStringLiteral(" -s ") + own.text() : QString();
     }
     const int paren = text.indexOf(QLatin1Char('('));
@@ -100,7 +100,7 @@ QString JobBuilder::videoFragment(int row) const
     }
     // The source's quality too: the estimate scales it to the output's size.
     return QStringLiteral(" -r 25 -b ") +
-           bitsPerSecond(m_estimator.videoKbps(m_jobs.originalInfo(row)));
+           bitsPerSecond(m_estimator.videoKbps(m_jobs.sourceInfo(row)));
 }
 
 QString JobBuilder::audioFragment(int row) const
@@ -110,7 +110,7 @@ QString JobBuilder::audioFragment(int row) const
     if (m_estimator.isNarrowBandOutput())
         return QStringLiteral(" -ab ") + narrowBandBits(m_estimator.narrowBandKbps());
     return QStringLiteral(" -ab ") +
-           bitsPerSecond(m_estimator.askedAudioKbps(m_jobs.originalInfo(row)));
+           bitsPerSecond(m_estimator.askedAudioKbps(m_jobs.sourceInfo(row)));
 }
 
 QString JobBuilder::sampleRateFragment(const QString& audioFragment) const
@@ -200,38 +200,38 @@ QString JobBuilder::freeOutputName(const QString& folder, const QString& baseNam
 ConversionJob JobBuilder::baseJob(bool forReal, QString& folder) const
 {
     ConversionJob job;
-    job.EncoderFile = m_edition.EncoderPath();
-    job.WorkFolder = m_edition.ExeFolder();
-    job.OptionsArg = m_profile.optionLine();
+    job.encoderFile = m_edition.encoderPath();
+    job.workFolder = m_edition.exeFolder();
+    job.optionsArg = m_profile.optionLine();
     folder = outputFolder(forReal);
     if (forReal)
-        m_state.OutputFolder = folder;
+        m_state.outputFolder = folder;
     return job;
 }
 
 void JobBuilder::fillFragments(ConversionJob& job, int row) const
 {
-    job.SizeArg = sizeFragment(row);
-    job.AspectArg = aspectFragment(job.SizeArg, m_boxes.size.isEnabled(), profileNumber());
-    job.VideoRateArg = videoFragment(row);
-    job.AudioRateArg = audioFragment(row);
-    job.Seconds = m_jobs.originalInfo(row).seconds();
-    job.SampleRateArg = sampleRateFragment(job.AudioRateArg);
-    job.ChannelsArg = channelsFragment();
+    job.sizeArg = sizeFragment(row);
+    job.aspectArg = aspectFragment(job.sizeArg, m_boxes.size.isEnabled(), profileNumber());
+    job.videoRateArg = videoFragment(row);
+    job.audioRateArg = audioFragment(row);
+    job.seconds = m_jobs.sourceInfo(row).seconds();
+    job.sampleRateArg = sampleRateFragment(job.audioRateArg);
+    job.channelsArg = channelsFragment();
     if (ProfileSelector::isDiscProfile(profileNumber()))
-        job.OptionsArg = targetFragment();
+        job.optionsArg = targetFragment();
 }
 
 ConversionJob JobBuilder::fileJob(int row, bool forReal) const
 {
     QString folder;
     ConversionJob job = baseJob(forReal, folder);
-    const Toriginalinfo info = m_jobs.originalInfo(row);
-    job.InputSpec = info.FilePath;
-    job.OutputFile =
-        freeOutputName(folder, QFileInfo(info.FilePath).fileName(), m_jobs.caption(row));
+    const SourceInfo info = m_jobs.sourceInfo(row);
+    job.input = info.filePath;
+    job.outputFile =
+        freeOutputName(folder, QFileInfo(info.filePath).fileName(), m_jobs.caption(row));
     fillFragments(job, row);
-    job.LimitArg.clear();
+    job.limitArg.clear();
     return job;
 }
 
@@ -247,16 +247,16 @@ ConversionJob JobBuilder::titleJob(int row, bool forReal) const
 {
     QString folder;
     ConversionJob job = baseJob(forReal, folder);
-    const TConvertInfo& info = m_jobs.convertInfo(row);
-    job.InputSpec = titleLocator(info);
+    const DvdRowInfo& info = m_jobs.convertInfo(row);
+    job.input = titleLocator(info);
     // The IFO's own length, frames included: whole seconds would cut up to
     // a second off every title's and chapter's end.
     const qint64 milliseconds = info.lengthMilliseconds > 0
                                     ? info.lengthMilliseconds
-                                    : (qint64(info.EndTime) - info.StartTime) * 1000;
-    job.LimitArg = QStringLiteral(" -t ") + MillisecondsToClock(milliseconds);
+                                    : (qint64(info.endTime) - info.startTime) * 1000;
+    job.limitArg = QStringLiteral(" -t ") + millisecondsToClock(milliseconds);
     const QString name = QFileInfo(titleOutputName(m_jobs.row(row))).fileName();
-    job.OutputFile = freeOutputName(folder, name, name);
+    job.outputFile = freeOutputName(folder, name, name);
     fillFragments(job, row);
     return job;
 }

@@ -6,7 +6,7 @@
 namespace transcast
 {
 
-int ParseProgress(const QByteArray& text)
+int parseProgress(const QByteArray& text)
 {
     const int p = text.indexOf("time=");
     if (p < 0)
@@ -30,7 +30,7 @@ QList<int> ProgressScanner::feed(const QByteArray& block)
 {
     QList<int> results;
     appendAndWalkLines(m_pending, block, [this, &results] {
-        const int seconds = ParseProgress(m_pending);
+        const int seconds = parseProgress(m_pending);
         if (seconds != 0)
             results.append(seconds);
     });

@@ -10,7 +10,7 @@ namespace transcast
 // between "time=" and the first "." before "bitrate=". 0 when there is no
 // such report, when the number is not whole (hh:mm:ss.cc reads as 0), or
 // when it is negative or above 100000.
-int ParseProgress(const QByteArray& text);
+int parseProgress(const QByteArray& text);
 
 // The encoder's output as it arrives, cut into lines. At every line end the
 // whole pending text is parsed from its start, so within one block the first

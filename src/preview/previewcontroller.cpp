@@ -29,12 +29,12 @@ PreviewController::PreviewController(const Edition& edition, ControllerState& st
       m_view(view)
 {
     m_player.addStreamProtocol(&m_dvdStreams);
-    m_timer1.setSingleShot(true);
-    m_timer1.setInterval(10);
-    connect(&m_timer1, &QTimer::timeout, this, [this] {
+    m_endTimer.setSingleShot(true);
+    m_endTimer.setInterval(10);
+    connect(&m_endTimer, &QTimer::timeout, this, [this] {
         m_queue.post([this] {
-            m_timer1.stop();
-            m_player.Stop();
+            m_endTimer.stop();
+            m_player.stop();
         });
     });
 }
@@ -54,7 +54,7 @@ void PreviewController::pauseToggle()
 void PreviewController::playOrPause()
 {
     m_queue.post([this] {
-        if (m_state.Playing)
+        if (m_state.playing)
             doPauseToggle();
         else
             doPlay();
@@ -64,7 +64,7 @@ void PreviewController::playOrPause()
 void PreviewController::stop()
 {
     m_queue.post([this] {
-        m_player.Stop();
+        m_player.stop();
         m_queue.pauseThen(kAfterStop);
     });
 }
@@ -72,20 +72,20 @@ void PreviewController::stop()
 void PreviewController::barPressed()
 {
     m_queue.post([this] {
-        if (m_edition.IsFileMode() && !m_state.Converting && m_state.Playing)
-            m_state.BarDragging = true;
+        if (m_edition.isFileMode() && !m_state.converting && m_state.playing)
+            m_state.barDragging = true;
     });
 }
 
 void PreviewController::barReleased()
 {
     m_queue.post([this] {
-        if (!m_edition.IsFileMode() || m_state.Converting || !m_state.Playing)
+        if (!m_edition.isFileMode() || m_state.converting || !m_state.playing)
             return;
         const int bar = m_view.barPosition();
-        m_player.Seek(MulDiv(bar, rowLength(), kBarMaximum) + m_startOffset);
+        m_player.seek(mulDiv(bar, rowLength(), kBarMaximum) + m_startOffset);
         // Reports from before the jump must not pull the bar back.
-        m_queue.pauseThen(kAfterSeek, [this] { m_state.BarDragging = false; });
+        m_queue.pauseThen(kAfterSeek, [this] { m_state.barDragging = false; });
     });
 }
 
@@ -95,11 +95,11 @@ void PreviewController::doPlay()
         return;
     if (BusyGuards::converting(m_state, m_interaction))
         return;
-    if (m_state.Paused)
+    if (m_state.paused)
         doPauseToggle();
-    if (m_state.Playing)
+    if (m_state.playing)
         return;
-    if (m_edition.IsFileMode())
+    if (m_edition.isFileMode())
         filePreview();
     else
         dvdPreview();
@@ -107,11 +107,11 @@ void PreviewController::doPlay()
 
 void PreviewController::doPauseToggle()
 {
-    if (!m_state.Playing)
+    if (!m_state.playing)
         return;
-    m_state.Paused = !m_state.Paused;
-    m_player.Pause();
-    setStatus(m_state.Paused ? JobStatus::Paused : JobStatus::Playing);
+    m_state.paused = !m_state.paused;
+    m_player.pause();
+    setStatus(m_state.paused ? JobStatus::Paused : JobStatus::Playing);
 }
 
 bool PreviewController::startPlayer()
@@ -119,19 +119,19 @@ bool PreviewController::startPlayer()
     // The panel shows before the player starts: pictures need it on screen.
     if (m_edition.isBranded())
         m_view.showPanel();
-    if (!m_player.InitPreviewWindow(m_view.videoSurface())) {
+    if (!m_player.prepare(m_view.videoSurface())) {
         // Nothing has changed yet: the window stays as it was, and the user
         // reads why once.
         m_interaction.error(m_player.errorString());
         return false;
     }
-    m_player.SetEventFuntion([this](double seconds) { onPosition(seconds); });
+    m_player.setPositionHandler([this](double seconds) { onPosition(seconds); });
     return true;
 }
 
 void PreviewController::beginPreview(int row)
 {
-    m_state.Playing = true;
+    m_state.playing = true;
     m_previewRow = row;
     ++m_serial;
     m_running = true;
@@ -143,8 +143,8 @@ void PreviewController::filePreview()
     if (!startPlayer())
         return;
     beginPreview(m_jobs.firstSelected());
-    const bool played = playFile(m_jobs.originalInfo(m_previewRow).FilePath);
-    m_state.Playing = false;
+    const bool played = playFile(m_jobs.sourceInfo(m_previewRow).filePath);
+    m_state.playing = false;
     endPreview(played);
 }
 
@@ -154,9 +154,9 @@ bool PreviewController::playFile(const QString& path)
     m_startOffset = 0;
     m_shownSecond = 0;
     setStatus(JobStatus::Playing);
-    m_player.Seek(0);
-    const bool played = m_player.Play(path);
-    m_player.DestroyPreviewWindow();
+    m_player.seek(0);
+    const bool played = m_player.play(path);
+    m_player.release();
     resetDisplay();
     setStatus(JobStatus::PlayEnded);
     return played;
@@ -177,14 +177,14 @@ void PreviewController::dvdPreview()
     const int progress = m_jobs.hasRow(m_previewRow) ? m_jobs.row(m_previewRow).progress : 0;
     // The row's audio id ("0x81"); "0" or none leaves the choice to mpv.
     bool ok = false;
-    const int audioId = m_jobs.convertInfo(m_previewRow).AudioId.toInt(&ok, 0);
+    const int audioId = m_jobs.convertInfo(m_previewRow).audioId.toInt(&ok, 0);
     m_player.setAudioSourceId(ok && audioId > 0 ? audioId : -1);
-    const bool played = m_player.Play(locatorOf(m_previewRow));
+    const bool played = m_player.play(locatorOf(m_previewRow));
     m_player.setAudioSourceId(-1);
-    m_player.DestroyPreviewWindow();
+    m_player.release();
     resetDisplay();
     setStatus(status, progress);
-    m_state.Playing = false;
+    m_state.playing = false;
     endPreview(played);
 }
 
@@ -197,11 +197,11 @@ void PreviewController::resetDisplay()
 void PreviewController::endPreview(bool played)
 {
     m_running = false;
-    m_timer1.stop();
+    m_endTimer.stop();
     // A preview that ended while paused or while the bar was held must not
     // leave the next one paused the other way round or with a frozen bar.
-    m_state.Paused = false;
-    m_state.BarDragging = false;
+    m_state.paused = false;
+    m_state.barDragging = false;
     emit playingChanged(false);
     if (!played)
         m_interaction.error(m_player.errorString());
@@ -214,7 +214,7 @@ void PreviewController::setStatus(JobStatus status, int progress)
 
 int PreviewController::rowLength() const
 {
-    return m_jobs.originalInfo(m_previewRow).seconds();
+    return m_jobs.sourceInfo(m_previewRow).seconds();
 }
 
 void PreviewController::onPosition(double seconds)
@@ -240,8 +240,8 @@ void PreviewController::handlePosition(int serial, double seconds)
         m_startOffset = static_cast<int>(roundHalfEven(seconds));
     }
     if (m_shownSecond >= rowLength()) {
-        // The end comes through Timer1, never from inside the report.
-        m_timer1.start();
+        // The end comes through endTimer, never from inside the report.
+        m_endTimer.start();
         m_queue.pauseThen(kAfterEndReached,
                           [this, serial, seconds] { showPosition(serial, seconds); });
         return;
@@ -259,11 +259,11 @@ void PreviewController::showPosition(int serial, double seconds)
     if (shown == m_shownSecond)
         return;
     m_shownSecond = shown;
-    m_view.showTime(SecondsToClock(shown));
+    m_view.showTime(secondsToClock(shown));
     m_queue.pauseThen(kAfterTimeShown, [this, serial, shown] {
-        if (!isCurrent(serial) || m_state.BarDragging)
+        if (!isCurrent(serial) || m_state.barDragging)
             return;
-        m_view.showBar(MulDiv(shown, kBarMaximum, rowLength()));
+        m_view.showBar(mulDiv(shown, kBarMaximum, rowLength()));
         m_queue.pauseThen(kAfterBarShown);
     });
 }

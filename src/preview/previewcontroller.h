@@ -22,9 +22,9 @@ struct ControllerState;
 
 // The preview of the selected job-list row in the window's panel: the play,
 // pause and stop actions, the play bar's press and release, the position
-// handler that drives "play_time" and "play_bar", and `Timer1`, which ends a
-// preview when the shown time reaches the row's length. It owns `Playing`,
-// `Paused` and `BarDragging` of the controller state.
+// handler that drives "play_time" and "play_bar", and `endTimer`, which ends a
+// preview when the shown time reaches the row's length. It owns `playing`,
+// `paused` and `barDragging` of the controller state.
 //
 // Everything runs on the main thread. play() returns only when the preview
 // has ended; the window's events, the other actions and the position reports
@@ -61,11 +61,11 @@ public:
     // the play action.
     void playOrPause();
 
-    int PreviewRow() const { return m_previewRow; }
-    int StartOffset() const { return m_startOffset; }
-    int ShownSecond() const { return m_shownSecond; }
-    bool AwaitingStart() const { return m_awaitingStart; }
-    QTimer& Timer1() { return m_timer1; }
+    int previewRow() const { return m_previewRow; }
+    int startOffset() const { return m_startOffset; }
+    int shownSecond() const { return m_shownSecond; }
+    bool awaitingStart() const { return m_awaitingStart; }
+    QTimer& endTimer() { return m_endTimer; }
     // The steps waiting behind a display pause (for tests).
     const PacedQueue& queue() const { return m_queue; }
 
@@ -100,7 +100,7 @@ private:
     DvdStreamProtocol m_dvdStreams;
     PreviewPlayer m_player;
     PacedQueue m_queue;
-    QTimer m_timer1;
+    QTimer m_endTimer;
     LocatorSource m_locator;
 
     int m_previewRow = -1;

@@ -21,7 +21,7 @@ PreviewPlayer::~PreviewPlayer()
 {
     if (m_loop)
         m_loop->quit();
-    DestroyPreviewWindow();
+    release();
 }
 
 void PreviewPlayer::setOption(const QString& name, const QString& value)
@@ -34,9 +34,9 @@ void PreviewPlayer::addStreamProtocol(StreamProtocol* protocol)
     m_protocols.push_back(protocol);
 }
 
-bool PreviewPlayer::InitPreviewWindow(VideoSurface* surface)
+bool PreviewPlayer::prepare(VideoSurface* surface)
 {
-    DestroyPreviewWindow();
+    release();
     m_error.clear();
     MpvInstance::Options options;
     // Pictures go only through the render API into a surface of ours: mpv
@@ -69,12 +69,12 @@ bool PreviewPlayer::InitPreviewWindow(VideoSurface* surface)
     return true;
 }
 
-void PreviewPlayer::SetEventFuntion(PositionHandler handler)
+void PreviewPlayer::setPositionHandler(PositionHandler handler)
 {
     m_handler = std::move(handler);
 }
 
-void PreviewPlayer::Seek(int seconds)
+void PreviewPlayer::seek(int seconds)
 {
     if (!m_loop) {
         m_startSeconds = seconds;
@@ -84,7 +84,7 @@ void PreviewPlayer::Seek(int seconds)
     m_mpv.commandAsync({"seek", target.constData(), "absolute"});
 }
 
-bool PreviewPlayer::Play(const QString& source)
+bool PreviewPlayer::play(const QString& source)
 {
     if (!m_mpv.isRunning()) {
         if (m_error.isEmpty())
@@ -124,7 +124,7 @@ bool PreviewPlayer::Play(const QString& source)
     return !m_failed;
 }
 
-void PreviewPlayer::Pause()
+void PreviewPlayer::pause()
 {
     if (!m_loop || m_ended)
         return;
@@ -133,7 +133,7 @@ void PreviewPlayer::Pause()
     mpv_set_property(m_mpv.handle(), "pause", MPV_FORMAT_FLAG, &flag);
 }
 
-void PreviewPlayer::Stop()
+void PreviewPlayer::stop()
 {
     if (!m_mpv.isRunning())
         return;
@@ -141,7 +141,7 @@ void PreviewPlayer::Stop()
     endPlayback();
 }
 
-void PreviewPlayer::DestroyPreviewWindow()
+void PreviewPlayer::release()
 {
     m_handler = nullptr;
     // The renderer goes before the instance it draws for.

@@ -24,8 +24,8 @@ class VideoSurface;
 // is called there too. libmpv's own threads only wake the main thread up; the
 // events are read on it.
 //
-// One preview goes InitPreviewWindow -> SetEventFuntion -> [Seek] -> Play ->
-// DestroyPreviewWindow; Pause, Stop and Seek may come from inside Play (from
+// One preview goes prepare -> setPositionHandler -> [seek] -> play ->
+// release; pause, stop and seek may come from inside play (from
 // the window's event handlers that the nested event loop runs).
 class PreviewPlayer : public QObject
 {
@@ -37,9 +37,9 @@ public:
     ~PreviewPlayer() override;
 
     // mpv's audio output list ("null"; "" for mpv's default), taken by the
-    // next InitPreviewWindow.
+    // next prepare.
     void setAudioOutput(const QString& outputs) { m_audioOutput = outputs; }
-    // Any further mpv option for the next InitPreviewWindow.
+    // Any further mpv option for the next prepare.
     void setOption(const QString& name, const QString& value);
     // A stream protocol served to every later instance (the DVD reader).
     // The player does not own it; it must outlive the player's previews.
@@ -48,26 +48,26 @@ public:
     // Prepares playback onto `surface` (null: without pictures), which must
     // outlive the preview. False, with errorString(), when libmpv cannot
     // start or the surface can make no renderer; nothing is left prepared.
-    bool InitPreviewWindow(VideoSurface* surface);
+    bool prepare(VideoSurface* surface);
     // The handler gets the position in seconds on the source's own clock (a
     // file's timestamps, not rebased to 0) every time it changes.
-    void SetEventFuntion(PositionHandler handler);
-    // Before Play: the position Play starts from (0 = the beginning).
+    void setPositionHandler(PositionHandler handler);
+    // Before play: the position play starts from (0 = the beginning).
     // While playing: jumps there.
-    void Seek(int seconds);
+    void seek(int seconds);
     // Plays a path or a protocol address and returns only when playback has
-    // ended or Stop was called; the caller's event loop keeps running inside
+    // ended or stop was called; the caller's event loop keeps running inside
     // (a nested QEventLoop). False, with errorString(), when the source
     // could not be played at all, or is neither an absolute path nor an
     // address of an added protocol (nothing else is ever opened). A
     // missing audio device is no failure: the picture plays without sound.
-    bool Play(const QString& source);
+    bool play(const QString& source);
     // The first call pauses, the next resumes. Nothing when not playing.
-    void Pause();
-    // Ends playback so that Play returns. Harmless when nothing plays.
-    void Stop();
-    // Releases what InitPreviewWindow prepared.
-    void DestroyPreviewWindow();
+    void pause();
+    // Ends playback so that play returns. Harmless when nothing plays.
+    void stop();
+    // Releases what prepare prepared.
+    void release();
 
     bool isInitialised() const { return m_mpv.isRunning(); }
     bool isPlaying() const { return m_loop != nullptr; }
@@ -77,7 +77,7 @@ public:
     // src-id"); empty when there is none. For diagnostics and tests.
     QString propertyText(const QString& name) const;
 
-    // Before Play: the audio track to play, by the id the source itself
+    // Before play: the audio track to play, by the id the source itself
     // gives it (an MPEG program stream's stream id, 0x80 for the first AC3
     // track); -1 for mpv's own choice. A source without such a track plays
     // with mpv's choice.

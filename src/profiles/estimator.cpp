@@ -117,7 +117,7 @@ double Estimator::narrowBandKbps() const
     return kNarrowBandKbps[audioQualityIndex()];
 }
 
-int Estimator::videoKbps(const Toriginalinfo& source) const
+int Estimator::videoKbps(const SourceInfo& source) const
 {
     const int p = m_profile.profileNumber();
     if (ProfileSelector::isListDriven(p)) {
@@ -141,7 +141,7 @@ int Estimator::videoKbps(const Toriginalinfo& source) const
     return static_cast<int>(roundHalfEven(size.height * factorsFor(p)[videoQualityIndex()]));
 }
 
-FrameSize Estimator::outputFrameSize(const Toriginalinfo& source) const
+FrameSize Estimator::outputFrameSize(const SourceInfo& source) const
 {
     const QString size = m_boxes.size.currentText();
     if (size.isEmpty() || size == kOriginalSize)
@@ -149,7 +149,7 @@ FrameSize Estimator::outputFrameSize(const Toriginalinfo& source) const
     return entryFrameSize(size);
 }
 
-int Estimator::askedAudioKbps(const Toriginalinfo& source) const
+int Estimator::askedAudioKbps(const SourceInfo& source) const
 {
     if (m_boxes.audioBitrate.currentText() == kOriginalAudio)
         return source.audioKbps;
@@ -173,7 +173,7 @@ bool Estimator::isPcmOutput() const
     return codec == QStringLiteral("pcm_s16le") || codec == QStringLiteral("pcm_s16be");
 }
 
-int Estimator::audioKbps(const Toriginalinfo& source) const
+int Estimator::audioKbps(const SourceInfo& source) const
 {
     if (isNarrowBandOutput())
         return static_cast<int>(roundHalfEven(narrowBandKbps()));
@@ -188,7 +188,7 @@ int Estimator::audioKbps(const Toriginalinfo& source) const
     return static_cast<int>(roundHalfEven(rate * channels * 16 / 1000.0));
 }
 
-int Estimator::totalKbps(const Toriginalinfo& source) const
+int Estimator::totalKbps(const SourceInfo& source) const
 {
     const int p = m_profile.profileNumber();
     if (ProfileSelector::isDiscProfile(p))
@@ -202,7 +202,7 @@ QString Estimator::sizeText(qint64 kbps, qint64 seconds) const
     return formatFixed(megabytes, 5, 2, m_separator) + QStringLiteral("MB");
 }
 
-QString Estimator::outputSize(const Toriginalinfo& source) const
+QString Estimator::outputSize(const SourceInfo& source) const
 {
     return sizeText(totalKbps(source), source.seconds());
 }

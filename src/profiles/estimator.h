@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "common/originalinfo.h"
+#include "common/sourceinfo.h"
 
 namespace transcast
 {
@@ -41,18 +41,18 @@ class Estimator
 public:
     Estimator(const OptionBoxes& boxes, const ProfileSelector& profile);
 
-    int videoKbps(const Toriginalinfo& source) const;
-    int audioKbps(const Toriginalinfo& source) const;
-    int totalKbps(const Toriginalinfo& source) const;
+    int videoKbps(const SourceInfo& source) const;
+    int audioKbps(const SourceInfo& source) const;
+    int totalKbps(const SourceInfo& source) const;
     // The audio bitrate the job asks for with -ab, kbit/s (not narrow-band).
-    int askedAudioKbps(const Toriginalinfo& source) const;
+    int askedAudioKbps(const SourceInfo& source) const;
 
     // The frame size the output gets: the selected size entry's (up to its
     // "("), or the source's own for "The original width and height" and for
     // a size box without a selection. Not known for an entry that names none
     // ("PAL", "No Video"); an entry whose height is not a whole number
     // throws InvalidInteger.
-    FrameSize outputFrameSize(const Toriginalinfo& source) const;
+    FrameSize outputFrameSize(const SourceInfo& source) const;
 
     // The sample rate the job's -ar asks for an -ab of `audioBits`.
     int sampleRateFor(qint64 audioBits) const;
@@ -70,7 +70,7 @@ public:
     // 1628 kbit/s for 60 s gives "11.64MB".
     QString sizeText(qint64 kbps, qint64 seconds) const;
     // The "Output Size" of the source: its total rate for its whole duration.
-    QString outputSize(const Toriginalinfo& source) const;
+    QString outputSize(const SourceInfo& source) const;
 
     // The user's decimal separator by default.
     void setDecimalSeparator(QChar separator) { m_separator = separator; }

@@ -34,7 +34,7 @@ QString ProfileSelector::outputExtension() const
 bool ProfileSelector::sourceQualityApplies() const
 {
     const int p = profileNumber();
-    return m_edition.IsFileMode() && !isListDriven(p) && !isDiscProfile(p) &&
+    return m_edition.isFileMode() && !isListDriven(p) && !isDiscProfile(p) &&
            outputExtension() != QStringLiteral(".mp4");
 }
 
@@ -66,7 +66,7 @@ bool ProfileSelector::selectProfile(int profile)
     m_remembered.save(m_selectedProfile, m_boxes);
 
     if (m_settings) {
-        const QString key = m_state.BisSingle ? QStringLiteral("selcetsubindex")
+        const QString key = m_state.intoOwnFormat ? QStringLiteral("selcetsubindex")
                                               : QStringLiteral("mainselcetsubindex");
         m_settings->writeInteger(QStringLiteral("profiles"), key, profile);
     }

@@ -68,21 +68,21 @@ void SettingsStore::load()
 
     m_state.videoFirstPage = m_settings->readBool(kPlane, QStringLiteral("video"), true);
     m_state.audioFirstPage = m_settings->readBool(kPlane, QStringLiteral("audio"), true);
-    m_state.OutputFolder =
+    m_state.outputFolder =
         m_settings->readString(kOutput, QStringLiteral("path"), defaultOutputFolder());
-    m_state.outputFolderText = m_state.OutputFolder;
+    m_state.outputFolderText = m_state.outputFolder;
     m_state.selectIndex = m_settings->readInteger(kProfiles, QStringLiteral("selcetindex"), 1);
-    m_state.BisSingle = m_settings->readBool(kProfiles, QStringLiteral("BisSingle"), true);
-    m_state.selectSubIndex = recordedProfile(m_state.BisSingle);
-    m_boxes.channel.setCurrentIndex(m_state.BisSingle ? 0 : 1);
+    m_state.intoOwnFormat = m_settings->readBool(kProfiles, QStringLiteral("BisSingle"), true);
+    m_state.selectSubIndex = recordedProfile(m_state.intoOwnFormat);
+    m_boxes.channel.setCurrentIndex(m_state.intoOwnFormat ? 0 : 1);
     // A recorded profile that cannot be chosen (profiles.pop lost its
     // lines) gives way to the direction's default.
-    const int fallback = m_state.BisSingle ? m_edition.defaultProfile() : 1;
+    const int fallback = m_state.intoOwnFormat ? m_edition.defaultProfile() : 1;
     if (!m_selector.selectProfile(m_state.selectSubIndex) && m_state.selectSubIndex != fallback) {
         m_state.selectSubIndex = fallback;
         m_selector.selectProfile(fallback);
     }
-    m_state.FinishAction = m_settings->readInteger(kProfiles, QStringLiteral("FinishSelcet"), 0);
+    m_state.finishAction = m_settings->readInteger(kProfiles, QStringLiteral("FinishSelcet"), 0);
     // Written on a machine with more cores, the count is cut to this one's.
     m_state.conversionsAtOnce = ControllerState::boundedConversionsAtOnce(
         m_settings->readInteger(kBatch, kConversionsKey, 1));
@@ -101,14 +101,14 @@ void SettingsStore::save()
 {
     if (!m_settings)
         return;
-    m_settings->writeBool(kProfiles, QStringLiteral("BisSingle"), m_state.BisSingle);
+    m_settings->writeBool(kProfiles, QStringLiteral("BisSingle"), m_state.intoOwnFormat);
     // The profile chosen, not the picker button the pointer rested on last.
     const int chosen = m_selector.selectedProfile();
-    m_settings->writeInteger(kProfiles, m_state.BisSingle ? kIntoKey : kOutOfKey,
+    m_settings->writeInteger(kProfiles, m_state.intoOwnFormat ? kIntoKey : kOutOfKey,
                              chosen > 0 ? chosen : m_state.selectSubIndex);
-    m_settings->writeString(kOutput, QStringLiteral("path"), m_state.OutputFolder);
+    m_settings->writeString(kOutput, QStringLiteral("path"), m_state.outputFolder);
     m_settings->writeInteger(kProfiles, QStringLiteral("selcetindex"), m_state.selectIndex);
-    m_settings->writeInteger(kProfiles, QStringLiteral("FinishSelcet"), m_state.FinishAction);
+    m_settings->writeInteger(kProfiles, QStringLiteral("FinishSelcet"), m_state.finishAction);
     m_settings->writeBool(kPlane, QStringLiteral("video"), m_state.videoFirstPage);
     m_settings->writeBool(kPlane, QStringLiteral("audio"), m_state.audioFirstPage);
     storeConversionsAtOnce();

@@ -93,7 +93,7 @@ FrameSize frameSizeOf(dvd::IfoLibrary& library, std::int32_t handle)
 DvdTitles::DvdTitles(const Edition& edition, ControllerState& state, JobList& jobs,
                      Interaction& interaction, QObject* parent)
     : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_interaction(interaction),
-      m_library(std::make_unique<dvd::DvdReadIfoLibrary>(localPath(edition.EncoderPath()))),
+      m_library(std::make_unique<dvd::DvdReadIfoLibrary>(localPath(edition.encoderPath()))),
       m_drive(std::make_unique<OpticalDrive>())
 {
     connect(&m_audioTracks, &OptionBox::chosen, this, &DvdTitles::chooseAudio);
@@ -227,8 +227,8 @@ bool DvdTitles::openIfoFiles(const QStringList& paths)
     ReadingScope reading(m_state.readingDisc, [this](bool on) { emit readingChanged(on); });
     startOver();
     for (const QString& path : paths) {
-        TIFOSelint entry;
-        entry.IfoPath = path;
+        LoadedIfo entry;
+        entry.ifoPath = path;
         m_ifos.append(entry);
         ++m_ifoCount;
         loadIfo(m_ifos.last());
@@ -261,7 +261,7 @@ bool DvdTitles::restore(bool titleMode, const QStringList& titleSets, const QVec
         return false;
     ReadingScope reading(m_state.readingDisc, [this](bool on) { emit readingChanged(on); });
     startOver();
-    m_state.TitleMode = titleMode;
+    m_state.titleMode = titleMode;
     // The kept choices are remembered as a mode switch remembers them, so
     // that the rows are listed with them on the way listing always goes.
     QHash<QString, const JobRow*> kept;
@@ -269,13 +269,13 @@ bool DvdTitles::restore(bool titleMode, const QStringList& titleSets, const QVec
     for (const JobRow& row : rows) {
         const QString key = rowKey(row.dvd);
         kept.insert(key, &row);
-        needed.insert(row.dvd.IfoPath);
+        needed.insert(row.dvd.ifoPath);
         remember(row, titleMode);
     }
     QStringList lost;
     for (const QString& path : titleSets) {
-        TIFOSelint entry;
-        entry.IfoPath = path;
+        LoadedIfo entry;
+        entry.ifoPath = path;
         m_ifos.append(entry);
         ++m_ifoCount;
         if (!loadIfo(m_ifos.last()) && needed.contains(path))
@@ -346,8 +346,8 @@ bool DvdTitles::searchFolder(const QString& folder, QSet<QString>& visited)
         const QFileInfo info(dir.filePath(name));
         if (!info.isDir() && lower.endsWith(QLatin1String(".ifo")) &&
             lower != QLatin1String("video_ts.ifo")) {
-            TIFOSelint entry;
-            entry.IfoPath = dir.filePath(name);
+            LoadedIfo entry;
+            entry.ifoPath = dir.filePath(name);
             m_ifos.append(entry);
             ++m_ifoCount;
             loadIfo(m_ifos.last());
@@ -364,8 +364,8 @@ bool DvdTitles::searchImage(const QString& image)
 {
     bool found = false;
     for (int set = 1; set <= kMaxTitleSets; ++set) {
-        TIFOSelint entry;
-        entry.IfoPath =
+        LoadedIfo entry;
+        entry.ifoPath =
             image + QStringLiteral("/VIDEO_TS/VTS_") + twoDigits(set) + QStringLiteral("_0.IFO");
         m_ifos.append(entry);
         ++m_ifoCount;
@@ -387,44 +387,44 @@ int DvdTitles::appendRow(JobRow record)
     applyRememberedChoice(record);
     // The IFO's exact length where it agrees with the whole seconds listed.
     const qint64 exact = record.dvd.lengthMilliseconds;
-    record.source.durationMs = exact / 1000 == record.dvd.Length ? exact : record.dvd.Length * 1000;
+    record.source.durationMs = exact / 1000 == record.dvd.lengthSeconds ? exact : record.dvd.lengthSeconds * 1000;
     const int row = m_jobs.appendRow(std::move(record));
-    m_state.CurrentRow = row;
+    m_state.currentRow = row;
     emit rowListed(row);
     return row;
 }
 
-bool DvdTitles::loadIfo(TIFOSelint& entry)
+bool DvdTitles::loadIfo(LoadedIfo& entry)
 {
     // An entry that brings no rows has an empty range where it stands, so
     // that it is never taken for the owner of a row.
-    entry.FirstRow = m_jobs.rowCount();
-    entry.EndRow = entry.FirstRow;
+    entry.firstRow = m_jobs.rowCount();
+    entry.endRow = entry.firstRow;
     dvd::IfoLibrary& library = *m_library;
-    const std::int32_t handle = library.ifoOpen(localPath(entry.IfoPath), 0);
+    const std::int32_t handle = library.ifoOpen(localPath(entry.ifoPath), 0);
     if (handle == 0) {
         if (m_readerProblem.isEmpty())
             m_readerProblem = QString::fromStdString(library.readerProblem());
         return false;
     }
     const int titles = library.ifoGetNumPGCI(handle);
-    entry.AudioCount = library.ifoGetNumAudio(handle);
-    entry.AudioDescs.clear();
-    for (int i = 0; i < entry.AudioCount; ++i)
-        entry.AudioDescs << QString::fromStdString(library.ifoGetAudioDesc(handle, i));
-    entry.SubtitleCount = library.ifoGetNumSubPic(handle);
-    entry.SubtitleDescs.clear();
-    for (int i = 0; i < entry.SubtitleCount; ++i)
-        entry.SubtitleDescs << QString::fromStdString(library.ifoGetSubPicDesc(handle, i));
+    entry.audioCount = library.ifoGetNumAudio(handle);
+    entry.audioDescriptions.clear();
+    for (int i = 0; i < entry.audioCount; ++i)
+        entry.audioDescriptions << QString::fromStdString(library.ifoGetAudioDesc(handle, i));
+    entry.subtitleCount = library.ifoGetNumSubPic(handle);
+    entry.subtitleDescriptions.clear();
+    for (int i = 0; i < entry.subtitleCount; ++i)
+        entry.subtitleDescriptions << QString::fromStdString(library.ifoGetSubPicDesc(handle, i));
     // What every row of the title set starts from.
     JobRow base;
-    base.dvd.AudioId =
-        entry.AudioDescs.isEmpty() ? QStringLiteral("0") : streamId(entry.AudioDescs.first());
-    base.dvd.SubtitleId = QStringLiteral("0");
-    base.dvd.IfoPath = entry.IfoPath;
-    base.dvd.audioTracks = entry.AudioDescs;
-    base.dvd.subtitleTracks = entry.SubtitleDescs;
-    const bool titleMode = m_state.TitleMode;
+    base.dvd.audioId =
+        entry.audioDescriptions.isEmpty() ? QStringLiteral("0") : streamId(entry.audioDescriptions.first());
+    base.dvd.subtitleId = QStringLiteral("0");
+    base.dvd.ifoPath = entry.ifoPath;
+    base.dvd.audioTracks = entry.audioDescriptions;
+    base.dvd.subtitleTracks = entry.subtitleDescriptions;
+    const bool titleMode = m_state.titleMode;
 
     for (int title = 0; title < titles; ++title) {
         dvd::TitleTime time;
@@ -439,22 +439,22 @@ bool DvdTitles::loadIfo(TIFOSelint& entry)
             continue;
         JobRow titleRow = base;
         titleRow.kind = JobKind::Title;
-        TConvertInfo& info = titleRow.dvd;
-        info.StartPos = cells.front().startPos;
-        info.EndPos = cells.back().endPos;
-        if (qint64(info.EndPos) - info.StartPos < kMinimumSectors)
+        DvdRowInfo& info = titleRow.dvd;
+        info.startSector = cells.front().startPos;
+        info.endSector = cells.back().endPos;
+        if (qint64(info.endSector) - info.startSector < kMinimumSectors)
             continue;
-        info.Length = length;
-        info.StartTime = 0;
-        info.EndTime = static_cast<qint32>(length);
+        info.lengthSeconds = length;
+        info.startTime = 0;
+        info.endTime = static_cast<qint32>(length);
         info.lengthMilliseconds = time.totalMilliseconds();
         info.titleIndex = title;
         titleRow.caption = titleCaption(m_jobs.rowCount() + 1);
         titleRow.source.frameSize = frameSizeOf(library, handle);
         const QString titleName = titleRow.caption;
         const int row = appendRow(std::move(titleRow));
-        TCellEntry titleEntry;
-        titleEntry.IsTitle = true;
+        CellEntry titleEntry;
+        titleEntry.isTitle = true;
         if (titleMode) {
             m_cells.append(titleEntry);
             ++m_cellCount;
@@ -467,7 +467,7 @@ bool DvdTitles::loadIfo(TIFOSelint& entry)
         for (size_t j = 0; j < cells.size(); ++j) {
             const dvd::CellRecord& cell = cells[j];
             const qint32 cellLength = static_cast<qint32>(cell.totalSeconds());
-            TCellEntry cellEntry{cell.startPos, cell.endPos, elapsed, elapsed + cellLength, false};
+            CellEntry cellEntry{cell.startPos, cell.endPos, elapsed, elapsed + cellLength, false};
             if (titleMode) {
                 m_cells.append(cellEntry);
                 ++m_cellCount;
@@ -475,12 +475,12 @@ bool DvdTitles::loadIfo(TIFOSelint& entry)
                 JobRow chapterRow = base;
                 chapterRow.kind = JobKind::Chapter;
                 chapterRow.caption = chapterCaption(static_cast<int>(j) + 1);
-                TConvertInfo& chapter = chapterRow.dvd;
-                chapter.StartPos = cell.startPos;
-                chapter.EndPos = cell.endPos;
-                chapter.Length = cellLength;
-                chapter.StartTime = elapsed;
-                chapter.EndTime = elapsed + cellLength;
+                DvdRowInfo& chapter = chapterRow.dvd;
+                chapter.startSector = cell.startPos;
+                chapter.endSector = cell.endPos;
+                chapter.lengthSeconds = cellLength;
+                chapter.startTime = elapsed;
+                chapter.endTime = elapsed + cellLength;
                 chapter.lengthMilliseconds = cell.totalMilliseconds();
                 chapter.titleIndex = title;
                 chapter.cellIndex = static_cast<int>(j);
@@ -494,7 +494,7 @@ bool DvdTitles::loadIfo(TIFOSelint& entry)
         }
         QCoreApplication::processEvents();
     }
-    entry.EndRow = m_jobs.rowCount();
+    entry.endRow = m_jobs.rowCount();
     library.ifoClose(handle);
     return true;
 }
@@ -522,8 +522,8 @@ int DvdTitles::longestRow() const
     int longest = 0;
     qint64 most = 0;
     for (int row = 0; row < m_jobs.rowCount(); ++row) {
-        const TConvertInfo& info = m_jobs.convertInfo(row);
-        const qint64 span = qint64(info.EndPos) - info.StartPos;
+        const DvdRowInfo& info = m_jobs.convertInfo(row);
+        const qint64 span = qint64(info.endSector) - info.startSector;
         if (span > most) {
             most = span;
             longest = row;
@@ -534,9 +534,9 @@ int DvdTitles::longestRow() const
 
 // ---- mode switch, clicks, ticks and tracks -----------------------------------------------
 
-QString DvdTitles::rowKey(const TConvertInfo& info)
+QString DvdTitles::rowKey(const DvdRowInfo& info)
 {
-    return info.IfoPath + QLatin1Char('\n') + QString::number(info.titleIndex) + QLatin1Char('\n') +
+    return info.ifoPath + QLatin1Char('\n') + QString::number(info.titleIndex) + QLatin1Char('\n') +
            QString::number(info.cellIndex);
 }
 
@@ -557,20 +557,20 @@ void DvdTitles::applyRememberedChoice(JobRow& row) const
     auto choice = m_choices.constFind(rowKey(row.dvd));
     if (choice == m_choices.cend() && row.dvd.cellIndex >= 0) {
         // A chapter seen for the first time converts with its title's tracks.
-        TConvertInfo title = row.dvd;
+        DvdRowInfo title = row.dvd;
         title.cellIndex = -1;
         choice = m_choices.constFind(rowKey(title));
     }
     if (choice == m_choices.cend())
         return;
-    TConvertInfo& info = row.dvd;
+    DvdRowInfo& info = row.dvd;
     if (choice->audio >= 0 && choice->audio < info.audioTracks.size()) {
         info.audioChoice = choice->audio;
-        info.AudioId = streamId(info.audioTracks.at(choice->audio));
+        info.audioId = streamId(info.audioTracks.at(choice->audio));
     }
     if (choice->subtitle > 0 && choice->subtitle <= info.subtitleTracks.size()) {
         info.subtitleChoice = choice->subtitle;
-        info.SubtitleId = streamId(info.subtitleTracks.at(choice->subtitle - 1));
+        info.subtitleId = streamId(info.subtitleTracks.at(choice->subtitle - 1));
     }
 }
 
@@ -580,8 +580,8 @@ void DvdTitles::switchMode()
         return;
     ReadingScope reading(m_state.readingDisc, [this](bool on) { emit readingChanged(on); });
     for (int row = 0; row < m_jobs.rowCount(); ++row)
-        remember(m_jobs.row(row), m_state.TitleMode);
-    m_state.TitleMode = !m_state.TitleMode;
+        remember(m_jobs.row(row), m_state.titleMode);
+    m_state.titleMode = !m_state.titleMode;
     m_jobs.clear();
     m_cells.clear();
     m_cellCount = 0;
@@ -597,7 +597,7 @@ void DvdTitles::switchMode()
     reportReaderProblem();
     if (m_jobs.rowCount() == 0)
         return;
-    const QHash<QString, bool>& ticks = ticksOf(m_state.TitleMode);
+    const QHash<QString, bool>& ticks = ticksOf(m_state.titleMode);
     for (int row = 0; row < m_jobs.rowCount(); ++row)
         m_jobs.setChecked(row, ticks.value(rowKey(m_jobs.convertInfo(row)), true));
     m_jobs.clearSelection();
@@ -614,14 +614,14 @@ void DvdTitles::rowClicked()
 
 void DvdTitles::showSelectedTracks()
 {
-    if (m_edition.IsFileMode())
+    if (m_edition.isFileMode())
         return;
     const int row = m_jobs.firstSelected();
     m_audioTracks.clear();
     m_subtitleTracks.clear();
     if (row < 0 || !m_jobs.row(row).isDvd())
         return;
-    const TConvertInfo& info = m_jobs.convertInfo(row);
+    const DvdRowInfo& info = m_jobs.convertInfo(row);
     for (const QString& description : info.audioTracks)
         m_audioTracks.addItem(description);
     m_audioTracks.setCurrentIndex(info.audioChoice);
@@ -678,14 +678,14 @@ void DvdTitles::onRowRemoved(int row, const JobRow& removed)
     // back unticked, with the tracks it had.
     JobRow unticked = removed;
     unticked.checked = false;
-    remember(unticked, m_state.TitleMode);
-    if (!m_state.TitleMode && row < m_cells.size())
+    remember(unticked, m_state.titleMode);
+    if (!m_state.titleMode && row < m_cells.size())
         m_cells.remove(row);
-    for (TIFOSelint& ifo : m_ifos) {
-        if (ifo.FirstRow > row)
-            --ifo.FirstRow;
-        if (ifo.EndRow > row)
-            --ifo.EndRow;
+    for (LoadedIfo& ifo : m_ifos) {
+        if (ifo.firstRow > row)
+            --ifo.firstRow;
+        if (ifo.endRow > row)
+            --ifo.endRow;
     }
 }
 

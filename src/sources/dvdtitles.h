@@ -26,26 +26,26 @@ class JobList;
 class OpticalDrive;
 struct ControllerState;
 
-// One loaded IFO file: the rows it brought (FirstRow up to EndRow, the row
+// One loaded IFO file: the rows it brought (firstRow up to endRow, the row
 // counts before and after it was read) and its title set's track lists.
-struct TIFOSelint {
-    qint32 FirstRow = 0;
-    qint32 EndRow = 0;
-    qint32 AudioCount = 0;
-    QStringList AudioDescs;
-    qint32 SubtitleCount = 0;
-    QStringList SubtitleDescs;
-    QString IfoPath;
+struct LoadedIfo {
+    qint32 firstRow = 0;
+    qint32 endRow = 0;
+    qint32 audioCount = 0;
+    QStringList audioDescriptions;
+    qint32 subtitleCount = 0;
+    QStringList subtitleDescriptions;
+    QString ifoPath;
 };
 
-// A title (IsTitle, nothing else set) or one of its cells, with the cell's
+// A title (isTitle, nothing else set) or one of its cells, with the cell's
 // sectors and its times from the title's start.
-struct TCellEntry {
-    qint32 StartPos = 0;
-    qint32 EndPos = 0;
-    qint32 StartTime = 0;
-    qint32 EndTime = 0;
-    bool IsTitle = false;
+struct CellEntry {
+    qint32 startSector = 0;
+    qint32 endSector = 0;
+    qint32 startTime = 0;
+    qint32 endTime = 0;
+    bool isTitle = false;
 };
 
 // Fills the job list from the title sets of a DVD: a disc folder, a folder
@@ -155,14 +155,14 @@ public:
     // list's actions (Convert included) ignore input.
     bool isReading() const;
 
-    // The loaded IFO files, IfoCount of them in use. An entry that could not
-    // be read has an empty row range (FirstRow == EndRow).
-    const QVector<TIFOSelint>& TIFOAS() const { return m_ifos; }
-    int IfoCount() const { return m_ifoCount; }
+    // The loaded IFO files, ifoCount of them in use. An entry that could not
+    // be read has an empty row range (firstRow == endRow).
+    const QVector<LoadedIfo>& loadedIfos() const { return m_ifos; }
+    int ifoCount() const { return m_ifoCount; }
     // In title mode one title entry and then every cell of each listed
     // title, in order; in chapter mode one entry per row.
-    const QVector<TCellEntry>& CellTable() const { return m_cells; }
-    int CellCount() const { return m_cellCount; }
+    const QVector<CellEntry>& cellTable() const { return m_cells; }
+    int cellCount() const { return m_cellCount; }
 
     // The row with the most sectors, the first on ties; 0 when none spans
     // any.
@@ -194,7 +194,7 @@ private:
     bool searchImage(const QString& image);
     // Reads the entry's IFO file in the current mode; false when the library
     // could not open it.
-    bool loadIfo(TIFOSelint& entry);
+    bool loadIfo(LoadedIfo& entry);
     // Warns of the first reader problem since the last call; true when
     // there was one.
     bool reportReaderProblem();
@@ -202,7 +202,7 @@ private:
     void finishLoad();
     void showSelectedTracks();
     void waitForDrive(const QString& path);
-    static QString rowKey(const TConvertInfo& info);
+    static QString rowKey(const DvdRowInfo& info);
     QHash<QString, bool>& ticksOf(bool titleMode);
     void remember(const JobRow& row, bool titleMode);
     void applyRememberedChoice(JobRow& row) const;
@@ -217,9 +217,9 @@ private:
     OptionBox m_audioTracks{QStringLiteral("cb_audio")};
     OptionBox m_subtitleTracks{QStringLiteral("cb_subtitle")};
 
-    QVector<TIFOSelint> m_ifos;
+    QVector<LoadedIfo> m_ifos;
     int m_ifoCount = 0;
-    QVector<TCellEntry> m_cells;
+    QVector<CellEntry> m_cells;
     int m_cellCount = 0;
     // The ticks of each mode and the track choices, by rowKey, for rows that
     // are not listed now (the other mode's, removed ones).

@@ -32,15 +32,15 @@ QString JobList::subItem(int row, int column) const
     }
 }
 
-const Toriginalinfo& JobList::originalInfo(int row) const
+const SourceInfo& JobList::sourceInfo(int row) const
 {
-    static const Toriginalinfo none;
+    static const SourceInfo none;
     return hasRow(row) ? m_rows[static_cast<size_t>(row)].source : none;
 }
 
-const TConvertInfo& JobList::convertInfo(int row) const
+const DvdRowInfo& JobList::convertInfo(int row) const
 {
-    static const TConvertInfo none;
+    static const DvdRowInfo none;
     return hasRow(row) ? m_rows[static_cast<size_t>(row)].dvd : none;
 }
 
@@ -119,7 +119,7 @@ void JobList::setAudioChoice(int row, int position, const QString& audioId)
     if (!record)
         return;
     record->dvd.audioChoice = position;
-    record->dvd.AudioId = audioId;
+    record->dvd.audioId = audioId;
     emit rowChanged(row);
 }
 
@@ -129,7 +129,7 @@ void JobList::setSubtitleChoice(int row, int position, const QString& subtitleId
     if (!record)
         return;
     record->dvd.subtitleChoice = position;
-    record->dvd.SubtitleId = subtitleId;
+    record->dvd.subtitleId = subtitleId;
     emit rowChanged(row);
 }
 

@@ -36,8 +36,8 @@ public:
 
     // The source and DVD parts of a row; empty ones for a row that does not
     // exist.
-    const Toriginalinfo& originalInfo(int row) const;
-    const TConvertInfo& convertInfo(int row) const;
+    const SourceInfo& sourceInfo(int row) const;
+    const DvdRowInfo& convertInfo(int row) const;
 
     // Appends a whole record and returns its index.
     int appendRow(JobRow record);

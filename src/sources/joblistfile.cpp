@@ -74,7 +74,7 @@ std::optional<JobRow> decodeRow(const QJsonObject& object)
     row.kind = *kind;
     row.status = *status;
     row.caption = object.value(QLatin1String("caption")).toString();
-    row.source.FilePath = object.value(QLatin1String("path")).toString();
+    row.source.filePath = object.value(QLatin1String("path")).toString();
     row.source.frameSize = FrameSize::fromText(object.value(QLatin1String("frameSize")).toString())
                                .value_or(FrameSize());
     row.source.durationMs = clockToMilliseconds(object.value(QLatin1String("duration")).toString());
@@ -85,19 +85,19 @@ std::optional<JobRow> decodeRow(const QJsonObject& object)
     row.failureReason = object.value(QLatin1String("reason")).toString();
     row.notes = textList(object.value(QLatin1String("notes")));
     if (row.isDvd()) {
-        TConvertInfo& dvd = row.dvd;
-        dvd.IfoPath = object.value(QLatin1String("ifo")).toString();
+        DvdRowInfo& dvd = row.dvd;
+        dvd.ifoPath = object.value(QLatin1String("ifo")).toString();
         dvd.titleIndex = object.value(QLatin1String("title")).toInt(-1);
         dvd.cellIndex = object.value(QLatin1String("cell")).toInt(-1);
-        dvd.StartPos = object.value(QLatin1String("start")).toInt();
-        dvd.EndPos = object.value(QLatin1String("end")).toInt();
+        dvd.startSector = object.value(QLatin1String("start")).toInt();
+        dvd.endSector = object.value(QLatin1String("end")).toInt();
         dvd.audioChoice = object.value(QLatin1String("audio")).toInt();
         dvd.subtitleChoice = object.value(QLatin1String("subtitle")).toInt();
-        dvd.AudioId = object.value(QLatin1String("audioId")).toString();
-        dvd.SubtitleId = object.value(QLatin1String("subtitleId")).toString();
-        if (dvd.IfoPath.isEmpty() || dvd.titleIndex < 0)
+        dvd.audioId = object.value(QLatin1String("audioId")).toString();
+        dvd.subtitleId = object.value(QLatin1String("subtitleId")).toString();
+        if (dvd.ifoPath.isEmpty() || dvd.titleIndex < 0)
             return std::nullopt;
-    } else if (row.source.FilePath.isEmpty()) {
+    } else if (row.source.filePath.isEmpty()) {
         return std::nullopt;
     }
     return row;
@@ -110,7 +110,7 @@ QByteArray JobListFile::encodeRow(const JobRow& row)
     QJsonObject object{
         {QStringLiteral("kind"), nameOf(row.kind, kKinds)},
         {QStringLiteral("caption"), row.caption},
-        {QStringLiteral("path"), row.source.FilePath},
+        {QStringLiteral("path"), row.source.filePath},
         {QStringLiteral("frameSize"), row.source.frameSize.text()},
         {QStringLiteral("duration"), row.source.durationText()},
         {QStringLiteral("videoBitrate"), kbpsText(row, row.source.videoKbps)},
@@ -124,16 +124,16 @@ QByteArray JobListFile::encodeRow(const JobRow& row)
     if (!row.notes.isEmpty())
         object.insert(QStringLiteral("notes"), textArray(row.notes));
     if (row.isDvd()) {
-        const TConvertInfo& dvd = row.dvd;
-        object.insert(QStringLiteral("ifo"), dvd.IfoPath);
+        const DvdRowInfo& dvd = row.dvd;
+        object.insert(QStringLiteral("ifo"), dvd.ifoPath);
         object.insert(QStringLiteral("title"), dvd.titleIndex);
         object.insert(QStringLiteral("cell"), dvd.cellIndex);
-        object.insert(QStringLiteral("start"), dvd.StartPos);
-        object.insert(QStringLiteral("end"), dvd.EndPos);
+        object.insert(QStringLiteral("start"), dvd.startSector);
+        object.insert(QStringLiteral("end"), dvd.endSector);
         object.insert(QStringLiteral("audio"), dvd.audioChoice);
         object.insert(QStringLiteral("subtitle"), dvd.subtitleChoice);
-        object.insert(QStringLiteral("audioId"), dvd.AudioId);
-        object.insert(QStringLiteral("subtitleId"), dvd.SubtitleId);
+        object.insert(QStringLiteral("audioId"), dvd.audioId);
+        object.insert(QStringLiteral("subtitleId"), dvd.subtitleId);
     }
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

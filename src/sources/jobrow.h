@@ -5,22 +5,22 @@
 #include <QString>
 #include <QStringList>
 
-#include "common/originalinfo.h"
+#include "common/sourceinfo.h"
 
 namespace transcast
 {
 
 // A DVD row's title or chapter: where it lies on the disc, how long it plays,
 // which of its title set's tracks it converts with.
-struct TConvertInfo {
-    QString AudioId;
-    QString SubtitleId;
-    qint32 StartPos = 0;
-    qint32 EndPos = 0;
-    QString IfoPath;
-    qint64 Length = 0; // whole seconds, as the "Time" column shows it
-    qint32 StartTime = 0;
-    qint32 EndTime = 0;
+struct DvdRowInfo {
+    QString audioId;
+    QString subtitleId;
+    qint32 startSector = 0;
+    qint32 endSector = 0;
+    QString ifoPath;
+    qint64 lengthSeconds = 0; // whole seconds, as the "Time" column shows it
+    qint32 startTime = 0;
+    qint32 endTime = 0;
 
     // The playing time the IFO gives, frames included, in milliseconds
     // (rounded up): what a conversion writes, so that no part of a second
@@ -35,7 +35,7 @@ struct TConvertInfo {
     QString titleCaption;
     // The title set's tracks as the boxes offer them (no "No Subtitle"
     // entry), and the position chosen in each (0: the first audio track,
-    // 0: "No Subtitle"), which AudioId and SubtitleId follow.
+    // 0: "No Subtitle"), which audioId and subtitleId follow.
     QStringList audioTracks;
     QStringList subtitleTracks;
     int audioChoice = 0;
@@ -64,8 +64,8 @@ enum class JobKind { File, Title, Chapter };
 struct JobRow {
     JobKind kind = JobKind::File;
     QString caption; // "File Name" / "Title" column
-    Toriginalinfo source;
-    TConvertInfo dvd;   // DVD rows only
+    SourceInfo source;
+    DvdRowInfo dvd;   // DVD rows only
     QString outputSize; // the estimate, as the "Output Size" column shows it
     bool checked = false;
     bool selected = false;

@@ -159,7 +159,7 @@ void SourceList::addFiles()
 {
     if (refusedWhileConverting() || isAdding())
         return;
-    const QStringList files = m_state.BisSingle
+    const QStringList files = m_state.intoOwnFormat
                                   ? m_interaction.chooseFiles(supportedFormatsFilter(), true)
                                   : m_interaction.chooseFiles(m_ownFormatFilter, false);
     if (!files.isEmpty()) {
@@ -207,7 +207,7 @@ bool SourceList::keptByFolderScan(const QString& name) const
     const QString extension = extensionOf(name).toLower();
     if (extension.isEmpty())
         return false;
-    if (m_state.BisSingle)
+    if (m_state.intoOwnFormat)
         return folderExtensions().contains(extension);
     return m_ownFormatFilter.contains(extension);
 }
@@ -272,7 +272,7 @@ void SourceList::addFilesInOrder(const QStringList& chosenPaths)
     QStringList paths;
     for (const QString& path : chosenPaths)
         paths << absoluteUserPath(path);
-    ProbeQueue queue(m_edition.EncoderPath(), m_edition.ExeFolder());
+    ProbeQueue queue(m_edition.encoderPath(), m_edition.exeFolder());
     queue.run(
         paths,
         [this](const ProbeQueue::Outcome& outcome) {
@@ -300,7 +300,7 @@ void SourceList::restoreRows(const QVector<JobRow>& rows)
         QStringList paths;
         QVector<const JobRow*> present;
         for (const JobRow& row : rows) {
-            const QString path = absoluteUserPath(row.source.FilePath);
+            const QString path = absoluteUserPath(row.source.filePath);
             if (!QFileInfo::exists(path)) {
                 emit fileSkipped(path, goneReason());
                 continue;
@@ -314,7 +314,7 @@ void SourceList::restoreRows(const QVector<JobRow>& rows)
         // be read.
         int next = 0;
         for (int row = first; row < m_jobs.rowCount(); ++row) {
-            while (next < present.size() && paths.at(next) != m_jobs.row(row).source.FilePath)
+            while (next < present.size() && paths.at(next) != m_jobs.row(row).source.filePath)
                 ++next;
             if (next == present.size())
                 break;
@@ -344,8 +344,8 @@ bool SourceList::addProbedFile(const QString& path, const ProbeResult& probed)
 
     JobRow record;
     record.caption = displayName(path);
-    Toriginalinfo& info = record.source;
-    info.FilePath = path;
+    SourceInfo& info = record.source;
+    info.filePath = path;
     info.frameSize = probed.frameSize.value_or(FrameSize{320, 240});
     info.videoKbps = video;
     info.audioKbps = audio;

@@ -20,7 +20,7 @@ SourceProbe::~SourceProbe() = default;
 
 QString SourceProbe::commandLine(const QString& path) const
 {
-    return QuoteArgument(m_encoderPath) + QStringLiteral(" -i ") + QuoteArgument(path);
+    return quoteArgument(m_encoderPath) + QStringLiteral(" -i ") + quoteArgument(path);
 }
 
 void SourceProbe::probe(const QString& path)

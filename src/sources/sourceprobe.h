@@ -10,7 +10,7 @@ namespace transcast
 {
 
 // Runs the encoder on a source with only an input (`register.dat -i PATH`)
-// and reads its report in 2048-byte blocks, on the main thread. `Probing` is
+// and reads its report in 2048-byte blocks, on the main thread. `isProbing()` is
 // true from the start until the encoder's exit has been handled; `wait`
 // returns then, keeping the window's events flowing meanwhile.
 class SourceProbe : public QObject
@@ -32,7 +32,7 @@ public:
     // gets no row, and failureReason says so.
     void timeOut(int afterMs);
 
-    bool Probing() const { return m_probing; }
+    bool isProbing() const { return m_probing; }
     const ProbeResult& result() const { return m_parser.result(); }
     // Everything the encoder wrote for the last probe, as it arrived: for a
     // file it cannot read, its reason (the file gets no row).

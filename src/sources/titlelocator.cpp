@@ -8,15 +8,15 @@
 namespace transcast
 {
 
-QString titleLocator(const TConvertInfo& info)
+QString titleLocator(const DvdRowInfo& info)
 {
-    const std::string ifoPath = QFile::encodeName(info.IfoPath).toStdString();
+    const std::string ifoPath = QFile::encodeName(info.ifoPath).toStdString();
     dvd::DvdLocator locator;
     locator.titleSet = dvd::titleSetOfIfoPath(ifoPath);
-    locator.startPos = info.StartPos;
-    locator.endPos = info.EndPos;
-    locator.audioId = info.AudioId.toStdString();
-    locator.subtitleId = info.SubtitleId.toStdString();
+    locator.startPos = info.startSector;
+    locator.endPos = info.endSector;
+    locator.audioId = info.audioId.toStdString();
+    locator.subtitleId = info.subtitleId.toStdString();
     locator.root = dvd::discRootOfIfoPath(ifoPath);
     return QFile::decodeName(QByteArray::fromStdString(dvd::formatDvdLocator(locator)));
 }

@@ -27,11 +27,11 @@ void InterruptCloser::closeWhenIdle()
 {
     Controller& controller = m_window.controller();
     const ControllerState& state = controller.state();
-    if (state.Converting)
+    if (state.converting)
         m_window.dispatch(QStringLiteral("stopconverter"));
-    if (state.Playing)
+    if (state.playing)
         m_window.dispatch(QStringLiteral("stopplay"));
-    if (state.Converting || state.Playing || state.addingSources > 0 ||
+    if (state.converting || state.playing || state.addingSources > 0 ||
         controller.batch().encodersRunning()) {
         QTimer::singleShot(kPollMs, this, &InterruptCloser::closeWhenIdle);
         return;

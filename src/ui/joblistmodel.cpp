@@ -96,7 +96,7 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const
             return record.failureReason;
         if (!record.notes.isEmpty())
             return record.notes.join(QLatin1Char('\n'));
-        return record.source.FilePath;
+        return record.source.filePath;
     }
     default:
         return {};

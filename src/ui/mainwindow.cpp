@@ -306,7 +306,7 @@ void MainWindow::createKeyboard()
             m_navigation->setNavigationVisible(false);
             return;
         }
-        if (m_controller->state().Converting)
+        if (m_controller->state().converting)
             dispatch(QStringLiteral("stopconverter"));
     });
     setTabOrderForMode(dvdMode);
@@ -350,7 +350,7 @@ void MainWindow::updateActionLooks()
 {
     const ControllerState& state = m_controller->state();
     const JobList& jobs = m_controller->jobs();
-    const bool busy = state.Converting || state.Playing;
+    const bool busy = state.converting || state.playing;
     const bool reading = state.readingDisc > 0;
     // The buttons still answer a click (with their refusals) and their keys
     // still reach them; they only look unable when they would refuse or do
@@ -360,7 +360,7 @@ void MainWindow::updateActionLooks()
         bool inactive;
     } looks[] = {
         {"converter", busy || reading || jobs.rowCount() == 0},
-        {"stopconverter", !state.Converting},
+        {"stopconverter", !state.converting},
         {"remove", busy || jobs.firstSelected() < 0},
         {"clear", busy || jobs.rowCount() == 0},
     };
@@ -735,11 +735,11 @@ void MainWindow::showOutputFolder()
 bool MainWindow::closeQuery()
 {
     const ControllerState& state = m_controller->state();
-    if (state.Playing) {
+    if (state.playing) {
         m_interaction->inform(BusyGuards::kStopPlay);
         return false;
     }
-    if (state.Converting) {
+    if (state.converting) {
         m_interaction->inform(QStringLiteral("Please first stop converting!"));
         return false;
     }
@@ -763,7 +763,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event)
     const QStringList paths = localPaths(event->mimeData());
     // The DVD edition takes nothing but discs: the drag shows the refusal.
     if (!paths.isEmpty() &&
-        (m_edition.IsFileMode() || std::any_of(paths.begin(), paths.end(), &isDiscPath)))
+        (m_edition.isFileMode() || std::any_of(paths.begin(), paths.end(), &isDiscPath)))
         event->acceptProposedAction();
 }
 
@@ -778,7 +778,7 @@ void MainWindow::dropEvent(QDropEvent* event)
 
 void MainWindow::openSources(const QStringList& paths)
 {
-    if (m_edition.IsFileMode()) {
+    if (m_edition.isFileMode()) {
         m_controller->sources().addChosenFiles(paths);
         return;
     }
@@ -834,7 +834,7 @@ void MainWindow::dispatch(const QString& objectName)
         {"converter", [&] { core.batch().convert(); }},
         {"remove", [&] { core.sources().removeSelected(); }},
         {"clear", [&] { core.sources().clear(); }},
-        {"stopconverter", [&] { core.batch().StopConversion(); }},
+        {"stopconverter", [&] { core.batch().stopConversion(); }},
         {"browse", [&] { browse(); }},
         {"open", [&] { openOutputFolder(); }},
         {"help", [&] { popUp(m_popHelp, QStringLiteral("help")); }},
@@ -858,24 +858,24 @@ void MainWindow::dispatch(const QString& objectName)
 void MainWindow::browse()
 {
     const QString folder = m_interaction->chooseFolderIn(QStringLiteral("Output Directory"),
-                                                         m_controller->state().OutputFolder);
+                                                         m_controller->state().outputFolder);
     if (folder.isEmpty())
         return;
     ControllerState& state = m_controller->state();
-    state.OutputFolder = folder;
+    state.outputFolder = folder;
     state.outputFolderText = folder;
     showOutputFolder();
 }
 
 void MainWindow::openOutputFolder()
 {
-    m_shell->openFolder(m_controller->state().OutputFolder);
+    m_shell->openFolder(m_controller->state().outputFolder);
 }
 
 void MainWindow::showSettings()
 {
     ControllerState& state = m_controller->state();
-    if (m_settingsDialog->edit(state.FinishAction, state.conversionsAtOnce))
+    if (m_settingsDialog->edit(state.finishAction, state.conversionsAtOnce))
         m_controller->settings().storeConversionsAtOnce();
 }
 
@@ -883,7 +883,7 @@ void MainWindow::cutter()
 {
     if (BusyGuards::playingThenConverting(m_controller->state(), *m_interaction))
         return;
-    if (!m_controller->state().TitleMode)
+    if (!m_controller->state().titleMode)
         m_interaction->warn(QStringLiteral("Please change title mode!"));
 }
 

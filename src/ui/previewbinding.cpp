@@ -116,14 +116,14 @@ QString PreviewBinding::stillSourceFor(int row) const
 {
     if (row < 0)
         return {};
-    if (m_edition.IsFileMode())
-        return m_jobs.originalInfo(row).FilePath;
+    if (m_edition.isFileMode())
+        return m_jobs.sourceInfo(row).filePath;
     return m_controller.locatorOf(row);
 }
 
 void PreviewBinding::refreshStill()
 {
-    if (m_state.Playing)
+    if (m_state.playing)
         return;
     const QString source = stillSourceFor(m_jobs.firstSelected());
     if (source.isEmpty()) {
@@ -139,7 +139,7 @@ void PreviewBinding::refreshStill()
 
 void PreviewBinding::showStill(const QString& source, const PreviewFrame& frame)
 {
-    if (m_state.Playing || source != stillSourceFor(m_jobs.firstSelected()))
+    if (m_state.playing || source != stillSourceFor(m_jobs.firstSelected()))
         return;
     m_stillSource = source;
     m_screen->showStill(QImage(reinterpret_cast<const uchar*>(frame.pixels.constData()),

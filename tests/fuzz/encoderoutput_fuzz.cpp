@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             FUZZ_CHECK(!line.empty() && line.back() == '\r');
             // Whatever ffmpeg wrote, our own line reads back as the whole
             // seconds it stands for (or 0 when out of the app's range).
-            const int seconds = transcast::ParseProgress(QByteArray::fromStdString(line));
+            const int seconds = transcast::parseProgress(QByteArray::fromStdString(line));
             if (sample.outTimeUs >= 0 && sample.outTimeUs / 1000000 <= 100000)
                 FUZZ_CHECK(seconds == sample.outTimeUs / 1000000);
         }

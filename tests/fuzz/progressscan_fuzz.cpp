@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             FUZZ_CHECK(text.endsWith('%') && text.size() >= 6);
         }
     }
-    const int whole = transcast::ParseProgress(fuzz::bytes(data, size));
+    const int whole = transcast::parseProgress(fuzz::bytes(data, size));
     FUZZ_CHECK(whole >= 0 && whole <= 100000);
     return 0;
 }

@@ -152,7 +152,7 @@ TEST_F(PreviewOnScreen, PlaysThreeTimesWithMovingPictures)
     const QString clip = colourSequence();
     JobRow record;
     record.caption = QFileInfo(clip).fileName();
-    record.source.FilePath = clip;
+    record.source.filePath = clip;
     record.source.durationMs = 7000;
     const int row = jobs.appendRow(record);
     jobs.setVisible(true);
@@ -163,7 +163,7 @@ TEST_F(PreviewOnScreen, PlaysThreeTimesWithMovingPictures)
         QList<Colour> seen;
         QTimer look;
         QObject::connect(&look, &QTimer::timeout, [&] {
-            if (!window->controller().state().Playing)
+            if (!window->controller().state().playing)
                 return;
             const Colour colour = dominant(countColours(panelOnScreen()), idle);
             if (colour != Colour::Other && (seen.isEmpty() || seen.last() != colour))
@@ -180,7 +180,7 @@ TEST_F(PreviewOnScreen, PlaysThreeTimesWithMovingPictures)
         QTimer::singleShot(30000, window.get(), [&] { window->dispatch("stopplay"); });
         window->dispatch(QStringLiteral("play"));
         look.stop();
-        EXPECT_FALSE(window->controller().state().Playing);
+        EXPECT_FALSE(window->controller().state().playing);
         // Blue, then green: the pictures moved on screen.
         const qsizetype blue = seen.indexOf(Colour::Blue);
         EXPECT_GE(blue, 0) << "no blue picture was seen";

@@ -540,7 +540,7 @@ bool Navigation::openSingleFormat()
         const bool named =
             m_edition.contains(QLatin1String(row.keyword)) ||
             (row.otherKeyword && m_edition.contains(QLatin1String(row.otherKeyword)));
-        if (!named || (row.needsBisSingle && !m_state.BisSingle))
+        if (!named || (row.needsBisSingle && !m_state.intoOwnFormat))
             continue;
         if (row.form == SingleForm::Nothing)
             setNavigationVisible(false);
@@ -577,7 +577,7 @@ void Navigation::openNavigation(int p)
 {
     if (BusyGuards::converting(m_state, m_interaction))
         return;
-    if (!m_state.Playing && m_edition.isBranded() && m_play)
+    if (!m_state.playing && m_edition.isBranded() && m_play)
         m_play->hide();
     if (!openSingleFormat())
         openFull(p);

@@ -38,8 +38,8 @@ class PictureLabel;
 // it would have shown stays hidden). The next hover tries again.
 //
 // The picker reads and writes selectIndex, selectSubIndex, videoFirstPage and
-// audioFirstPage of the shared state, and reads BisSingle, Converting and
-// Playing. Main thread only.
+// audioFirstPage of the shared state, and reads intoOwnFormat, converting and
+// playing. Main thread only.
 //
 // The keyboard walks it as the mouse does, through the same hover steps:
 // an opened picker takes the focus, Up and Down move between categories or
@@ -93,7 +93,7 @@ public:
     // Opens the navigation on profile p (the current profile number).
     // Refused with the warning "Please first stop convert!" while converting.
     // An edition whose name names a format may open only that format's panel
-    // (with BisSingle, or always for "mp3"/"audio" editions); otherwise the
+    // (with intoOwnFormat, or always for "mp3"/"audio" editions); otherwise the
     // column opens with p's category and panel (and fly-out) shown.
     void openNavigation(int p);
 

@@ -158,7 +158,7 @@ TEST_F(Cli, ProbeShowsTheRowAFileGetsAndWhyAnotherIsSkipped)
     window.controller.sources().addChosenFiles({movie});
     const JobList& jobs = window.controller.jobs();
     ASSERT_EQ(jobs.rowCount(), 1);
-    const Toriginalinfo info = jobs.originalInfo(0);
+    const SourceInfo info = jobs.sourceInfo(0);
     EXPECT_EQ(
         lines[1],
         QStringList(
@@ -202,7 +202,7 @@ TEST_F(Cli, DryRunPrintsTheExactCommandLineAndCreatesNothing)
 
     InProcessController window(122);
     const QString expected =
-        QuoteArgument(QStringLiteral(TRANSCAST_BIN_DIR "/register.dat")) +
+        quoteArgument(QStringLiteral(TRANSCAST_BIN_DIR "/register.dat")) +
         QStringLiteral(" -y  -i \"") + movie +
         QStringLiteral(
             "\" -r 25 -b 1598000 -ab 128000 -ac 2  -aspect 1.3333 -s 640x480  -ar 44100 ") +

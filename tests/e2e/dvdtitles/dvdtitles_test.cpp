@@ -75,7 +75,7 @@ protected:
 
     DvdTitles& dvd() { return controller->dvd(); }
     static QString q(const std::string& text) { return QString::fromStdString(text); }
-    TConvertInfo info(int row) { return jobs().convertInfo(row); }
+    DvdRowInfo info(int row) { return jobs().convertInfo(row); }
     QStringList captions()
     {
         QStringList list;
@@ -85,7 +85,7 @@ protected:
     }
     int titleSetOf(int row)
     {
-        const QString name = QFileInfo(info(row).IfoPath).fileName();
+        const QString name = QFileInfo(info(row).ifoPath).fileName();
         return name.mid(4, 2).toInt();
     }
     void tickOnly(const QVector<int>& rows)
@@ -96,7 +96,7 @@ protected:
     bool convertAll()
     {
         controller->batch().convert();
-        return waitFor([this] { return !controller->state().Converting; }, 300000);
+        return waitFor([this] { return !controller->state().converting; }, 300000);
     }
     QString output(const QString& name)
     {
@@ -120,7 +120,7 @@ TEST_F(DvdDiscs, TitleRowsAgreeWithLsdvd)
     for (int row = 0; row < 4; ++row) {
         SCOPED_TRACE(row);
         EXPECT_EQ(titleSetOf(row), expectedSets[row]);
-        EXPECT_NEAR(info(row).Length, expectedSeconds[row], 1);
+        EXPECT_NEAR(info(row).lengthSeconds, expectedSeconds[row], 1);
         EXPECT_EQ(jobs().subItem(row, JobList::FrameSizeColumn), QStringLiteral("720x576"));
         EXPECT_EQ(jobs().row(row).status, JobStatus::Listed);
         EXPECT_TRUE(jobs().row(row).checked);
@@ -129,9 +129,9 @@ TEST_F(DvdDiscs, TitleRowsAgreeWithLsdvd)
         bool matched = false;
         for (const testdiscs::LsdvdTitle& title : listed) {
             if (title.titleSet == expectedSets[row] &&
-                std::abs(title.seconds - info(row).Length) <= 1) {
+                std::abs(title.seconds - info(row).lengthSeconds) <= 1) {
                 matched = true;
-                EXPECT_EQ(info(row).AudioId.toStdString(), title.audioIds.at(0));
+                EXPECT_EQ(info(row).audioId.toStdString(), title.audioIds.at(0));
             }
         }
         EXPECT_TRUE(matched);
@@ -144,36 +144,36 @@ TEST_F(DvdDiscs, TitleRowsAgreeWithLsdvd)
     EXPECT_TRUE(dvd().subtitleTracks().itemText(1).contains(QStringLiteral("(0x20)")));
 
     // Title set 3's second title starts on its own sectors, after the first.
-    EXPECT_GT(info(3).StartPos, info(2).EndPos);
+    EXPECT_GT(info(3).startSector, info(2).endSector);
     EXPECT_TRUE(titleLocator(info(3)).startsWith(
-        QStringLiteral("vts://03*%1*%2*0x80*0*/").arg(info(3).StartPos).arg(info(3).EndPos)));
+        QStringLiteral("vts://03*%1*%2*0x80*0*/").arg(info(3).startSector).arg(info(3).endSector)));
 }
 
 TEST_F(DvdDiscs, ChapterRowsFollowTheirTitleWithTheirOwnStart)
 {
-    controller->state().TitleMode = false;
+    controller->state().titleMode = false;
     ASSERT_TRUE(dvd().openDisc(q(discs.disc)));
     ASSERT_GE(jobs().rowCount(), 4);
     EXPECT_EQ(captions().mid(0, 5), (QStringList{"Title_01", "  Chapter_01", "  Chapter_02",
                                                  "  Chapter_03", "Title_05"}));
     for (int chapter = 0; chapter < 3; ++chapter) {
         SCOPED_TRACE(chapter);
-        const TConvertInfo row = info(chapter + 1);
-        EXPECT_NEAR(row.Length, testdiscs::firstTitleChapters[chapter].seconds, 1);
-        EXPECT_NEAR(row.StartTime, 4 * chapter, 1);
-        EXPECT_EQ(row.EndTime, row.StartTime + row.Length);
+        const DvdRowInfo row = info(chapter + 1);
+        EXPECT_NEAR(row.lengthSeconds, testdiscs::firstTitleChapters[chapter].seconds, 1);
+        EXPECT_NEAR(row.startTime, 4 * chapter, 1);
+        EXPECT_EQ(row.endTime, row.startTime + row.lengthSeconds);
         if (chapter > 0) {
-            EXPECT_EQ(row.StartPos, info(chapter).EndPos + 1);
+            EXPECT_EQ(row.startSector, info(chapter).endSector + 1);
         }
     }
-    EXPECT_EQ(info(1).StartPos, info(0).StartPos);
-    EXPECT_EQ(info(3).EndPos, info(0).EndPos);
+    EXPECT_EQ(info(1).startSector, info(0).startSector);
+    EXPECT_EQ(info(3).endSector, info(0).endSector);
 }
 
 TEST_F(DvdDiscs, AnImageListsAsItsFolderDoes)
 {
     ASSERT_TRUE(dvd().openDisc(q(discs.disc)));
-    QVector<TConvertInfo> fromFolder;
+    QVector<DvdRowInfo> fromFolder;
     for (int row = 0; row < jobs().rowCount(); ++row)
         fromFolder << info(row);
     const QStringList folderCaptions = captions();
@@ -181,8 +181,8 @@ TEST_F(DvdDiscs, AnImageListsAsItsFolderDoes)
     ASSERT_TRUE(dvd().openDisc(q(discs.iso)));
     ASSERT_EQ(captions(), folderCaptions);
     for (int row = 0; row < jobs().rowCount(); ++row) {
-        EXPECT_EQ(info(row).StartPos, fromFolder[row].StartPos);
-        EXPECT_EQ(info(row).EndPos, fromFolder[row].EndPos);
+        EXPECT_EQ(info(row).startSector, fromFolder[row].startSector);
+        EXPECT_EQ(info(row).endSector, fromFolder[row].endSector);
         EXPECT_TRUE(titleLocator(info(row)).endsWith(QStringLiteral("*/") + q(discs.iso)));
     }
 
@@ -198,7 +198,7 @@ TEST_F(DvdDiscs, ATitleSetWithoutAudioListsWithAudioIdZero)
 {
     ASSERT_TRUE(dvd().openDisc(q(discs.mute)));
     ASSERT_EQ(captions(), QStringList{QStringLiteral("Title_01")});
-    EXPECT_EQ(info(0).AudioId, QStringLiteral("0"));
+    EXPECT_EQ(info(0).audioId, QStringLiteral("0"));
     EXPECT_EQ(dvd().audioTracks().count(), 0);
 }
 
@@ -207,8 +207,8 @@ TEST_F(DvdDiscs, TickedChaptersConvertWithTheirOwnPicture)
     // Rows: Title_01, Chapter_01 (red), Chapter_02 (green), Chapter_03
     // (blue), ... Only chapters 1 and 3 are ticked; the last row is not, so
     // the batch ends by passing it over and still runs the finish action.
-    controller->state().TitleMode = false;
-    controller->state().FinishAction = 1;
+    controller->state().titleMode = false;
+    controller->state().finishAction = 1;
     ASSERT_TRUE(dvd().openDisc(q(discs.disc)));
     tickOnly({1, 3});
     ASSERT_TRUE(convertAll());
@@ -230,8 +230,8 @@ TEST_F(DvdDiscs, TickedChaptersConvertWithTheirOwnPicture)
     const testdiscs::Chapter& third = testdiscs::firstTitleChapters[2];
     EXPECT_TRUE(looksLike(frameColour(red), first.red, first.green, first.blue));
     EXPECT_TRUE(looksLike(frameColour(blue), third.red, third.green, third.blue));
-    EXPECT_NEAR(durationOf(red), info(1).Length, 1.0);
-    EXPECT_NEAR(durationOf(blue), info(3).Length, 1.0);
+    EXPECT_NEAR(durationOf(red), info(1).lengthSeconds, 1.0);
+    EXPECT_NEAR(durationOf(blue), info(3).lengthSeconds, 1.0);
 }
 
 TEST_F(DvdDiscs, ALaterTitleOfItsSetConvertsItsOwnContent)
@@ -246,7 +246,7 @@ TEST_F(DvdDiscs, ALaterTitleOfItsSetConvertsItsOwnContent)
     ASSERT_TRUE(QFile::exists(magenta));
     EXPECT_TRUE(looksLike(frameColour(magenta), 255, 0, 255));
     EXPECT_TRUE(looksLike(frameColour(magenta, 5), 255, 0, 255));
-    EXPECT_NEAR(durationOf(magenta), info(3).Length, 1.0);
+    EXPECT_NEAR(durationOf(magenta), info(3).lengthSeconds, 1.0);
 }
 
 TEST_F(DvdDiscs, RowsConvertForTheirExactLengthIntoNamesOfTheirOwn)
@@ -255,7 +255,7 @@ TEST_F(DvdDiscs, RowsConvertForTheirExactLengthIntoNamesOfTheirOwn)
     // NTSC title set; title set 2 cannot be read), Chapter_01. The first
     // chapters of two titles must not share a name, and a taken name is
     // followed by a numbered one of the same form.
-    controller->state().TitleMode = false;
+    controller->state().titleMode = false;
     ASSERT_TRUE(dvd().openDisc(q(discs.odd)));
     ASSERT_EQ(captions(), (QStringList{"Title_01", "  Chapter_01", "  Chapter_02", "Title_04",
                                        "  Chapter_01"}));

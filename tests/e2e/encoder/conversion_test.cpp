@@ -90,7 +90,7 @@ void Conversion::startRealTimeJob(QProcess& job)
 void expectReadableByTheApp(const QByteArray& output, const std::vector<ProgressLine>& lines)
 {
     for (const ProgressLine& line : lines)
-        EXPECT_EQ(ParseProgress(line.text), static_cast<int>(line.seconds)) << line.text.data();
+        EXPECT_EQ(parseProgress(line.text), static_cast<int>(line.seconds)) << line.text.data();
     EXPECT_EQ(output.count("time="), static_cast<qsizetype>(lines.size())) << output.data();
 }
 

@@ -26,16 +26,16 @@ protected:
 
 TEST_F(Batches, ConvertsEveryRowInOrderAndRunsTheFinishAction)
 {
-    controller->state().FinishAction = 1;
+    controller->state().finishAction = 1;
     QStringList started;
     QObject::connect(&jobs(), &JobList::rowChanged, [&](int row) {
         if (status(row).endsWith(QLatin1Char('%')) && !started.contains(jobs().caption(row)))
             started << jobs().caption(row);
     });
     controller->batch().convert();
-    EXPECT_TRUE(controller->state().Converting);
+    EXPECT_TRUE(controller->state().converting);
     EXPECT_TRUE(controller->progress().isVisible());
-    ASSERT_TRUE(waitFor([&] { return !controller->state().Converting; }));
+    ASSERT_TRUE(waitFor([&] { return !controller->state().converting; }));
     EXPECT_EQ(started, QStringList({"one", "two", "three"}));
     for (int row = 0; row < 3; ++row)
         EXPECT_EQ(status(row), QStringLiteral("Finish")) << row;
@@ -50,18 +50,18 @@ TEST_F(Batches, ConvertsEveryRowInOrderAndRunsTheFinishAction)
 
 TEST_F(Batches, StopLeavesTheRestAloneAndSkipsTheFinishAction)
 {
-    controller->state().FinishAction = 2;
+    controller->state().finishAction = 2;
     // Row 1 is long enough to be stopped while it runs.
     const QString longClip = clip("long.avi", 60, QStringLiteral("640x480"));
-    jobs().changeRow(1, [&](JobRow& r) { r.source.FilePath = longClip; });
+    jobs().changeRow(1, [&](JobRow& r) { r.source.filePath = longClip; });
     controller->batch().convert();
     ASSERT_TRUE(waitFor(
-        [&] { return controller->state().CurrentRow == 1 && controller->runner().isRunning(); }));
+        [&] { return controller->state().currentRow == 1 && controller->runner().isRunning(); }));
     ASSERT_TRUE(waitFor([&] {
         return status(1).endsWith(QLatin1Char('%')) && status(1) != QStringLiteral("00.00%");
     }));
-    controller->batch().StopConversion();
-    EXPECT_FALSE(controller->state().Converting);
+    controller->batch().stopConversion();
+    EXPECT_FALSE(controller->state().converting);
     EXPECT_FALSE(controller->progress().isVisible());
     EXPECT_EQ(status(0), QStringLiteral("Finish"));
     EXPECT_EQ(status(1), QStringLiteral("Stop"));
@@ -83,10 +83,10 @@ TEST_F(Batches, StopLeavesTheRestAloneAndSkipsTheFinishAction)
 
 TEST_F(Batches, AFailingRowIsMarkedAndTheBatchGoesOn)
 {
-    controller->state().FinishAction = 2;
-    QFile::remove(jobs().originalInfo(1).FilePath); // gone after it was listed
+    controller->state().finishAction = 2;
+    QFile::remove(jobs().sourceInfo(1).filePath); // gone after it was listed
     controller->batch().convert();
-    ASSERT_TRUE(waitFor([&] { return !controller->state().Converting; }));
+    ASSERT_TRUE(waitFor([&] { return !controller->state().converting; }));
     EXPECT_EQ(status(0), QStringLiteral("Finish"));
     EXPECT_EQ(status(1), QStringLiteral("Failed"));
     EXPECT_EQ(status(2), QStringLiteral("Finish"));
@@ -100,7 +100,7 @@ TEST_F(Batches, AnEncoderThatCannotStartFailsItsRows)
     QTemporaryDir emptyProgram;
     ASSERT_TRUE(QFile::copy(QStringLiteral(TRANSCAST_BIN_DIR "/profiles.pop"),
                             emptyProgram.filePath(QStringLiteral("profiles.pop"))));
-    const QStringList files = {jobs().originalInfo(0).FilePath, jobs().originalInfo(1).FilePath};
+    const QStringList files = {jobs().sourceInfo(0).filePath, jobs().sourceInfo(1).filePath};
     controller = std::make_unique<Controller>(
         Edition(QStringLiteral("transcast"), emptyProgram.path()), interaction, shell);
     controller->loadSettings(configDir.path());
@@ -114,24 +114,24 @@ TEST_F(Batches, AnEncoderThatCannotStartFailsItsRows)
         controller->sources().addProbedFile(file, probed);
     }
     controller->batch().convert();
-    ASSERT_TRUE(waitFor([&] { return !controller->state().Converting; }));
+    ASSERT_TRUE(waitFor([&] { return !controller->state().converting; }));
     EXPECT_EQ(status(0), QStringLiteral("Failed"));
     EXPECT_EQ(status(1), QStringLiteral("Failed"));
 }
 
 TEST_F(Batches, ConvertRefusesWhileBusyAndSaysAnEmptyListNeedsFiles)
 {
-    controller->state().Playing = true;
+    controller->state().playing = true;
     controller->batch().convert();
-    controller->state().Playing = false;
-    controller->state().Converting = true;
+    controller->state().playing = false;
+    controller->state().converting = true;
     controller->batch().convert();
     EXPECT_EQ(interaction.warnings,
               QStringList({"Please first stop play!", "Please first stop convert!"}));
-    controller->state().Converting = false;
+    controller->state().converting = false;
     jobs().clear();
     controller->batch().convert();
-    EXPECT_FALSE(controller->state().Converting);
+    EXPECT_FALSE(controller->state().converting);
     EXPECT_EQ(interaction.warnings.size(), 3);
     EXPECT_EQ(interaction.warnings.last(), QStringLiteral("Please add files first"));
 }

@@ -59,7 +59,7 @@ protected:
         controller->loadSettings(configDir.path());
         controller->state().outputFolderText = out.path();
         controller->state().conversionsAtOnce = atOnce;
-        controller->state().FinishAction = 1;
+        controller->state().finishAction = 1;
         select(118); // MP4 - MPEG4 Video Mini: quick to encode
         list();
         watching.openedFolders.clear();
@@ -74,9 +74,9 @@ protected:
         controller->batch().convert();
         EXPECT_TRUE(waitFor(
             [&] {
-                if (stopWhen && controller->state().Converting && stopWhen())
-                    controller->batch().StopConversion();
-                return !controller->state().Converting && !controller->batch().encodersRunning();
+                if (stopWhen && controller->state().converting && stopWhen())
+                    controller->batch().stopConversion();
+                return !controller->state().converting && !controller->batch().encodersRunning();
             },
             300000));
         for (int row = 0; row < jobs().rowCount(); ++row) {
@@ -187,7 +187,7 @@ TEST_F(SideBySide, StopStopsEveryRunningConversionAndKeepsTheirFiles)
     start();
     select(118);
     controller->state().conversionsAtOnce = 2;
-    controller->state().FinishAction = 2;
+    controller->state().finishAction = 2;
     controller->sources().addChosenFiles(
         {clip(QStringLiteral("first.avi"), 60, QStringLiteral("640x480")),
          clip(QStringLiteral("second.avi"), 60, QStringLiteral("640x480")), clip("third.avi")});
@@ -198,10 +198,10 @@ TEST_F(SideBySide, StopStopsEveryRunningConversionAndKeepsTheirFiles)
     };
     ASSERT_TRUE(waitFor([&] { return started(0) && started(1); }));
     EXPECT_EQ(controller->batch().runningRows(), QVector<int>({0, 1}));
-    controller->batch().StopConversion();
+    controller->batch().stopConversion();
     EXPECT_EQ(status(0), QStringLiteral("Stop"));
     EXPECT_EQ(status(1), QStringLiteral("Stop"));
-    EXPECT_FALSE(controller->state().Converting);
+    EXPECT_FALSE(controller->state().converting);
     ASSERT_TRUE(waitFor([&] { return !controller->batch().encodersRunning(); }));
     waitFor([] { return false; }, 1000); // nothing starts later
     EXPECT_EQ(status(2), QStringLiteral("Status"));

@@ -58,7 +58,7 @@ TEST_F(Sources, AFolderScanKeepsVideoExtensionsAndNeverEntersSubfolders)
 TEST_F(Sources, OutOfTheEditionsFormatTheScanUsesItsFilter)
 {
     start(QStringLiteral("transcast-mkv"));
-    controller->state().BisSingle = false;
+    controller->state().intoOwnFormat = false;
     clip("x.avi");
     clip("y.mkv");
     controller->sources().addFolderContents(sourceDir.path());
@@ -74,7 +74,7 @@ TEST_F(Sources, ConvertIsRefusedWhileFilesAreAdded)
     start();
     select(118);
     const QStringList files = {clip("one.avi"), clip("two.avi"), clip("three.avi")};
-    controller->state().CurrentRow = 7;
+    controller->state().currentRow = 7;
     int clicks = 0;
     QObject::connect(&jobs(), &JobList::rowAppended, [&](int) {
         // A click that arrives while the next file is probed.
@@ -92,12 +92,12 @@ TEST_F(Sources, ConvertIsRefusedWhileFilesAreAdded)
     controller->sources().addChosenFiles(files);
     waitFor([] { return false; }, 200);
     EXPECT_GE(clicks, 1);
-    EXPECT_FALSE(controller->state().Converting);
+    EXPECT_FALSE(controller->state().converting);
     EXPECT_FALSE(controller->runner().isRunning());
     ASSERT_EQ(jobs().rowCount(), 3);
     for (int row = 0; row < 3; ++row)
         EXPECT_EQ(status(row), QStringLiteral("Status")) << row;
-    EXPECT_EQ(controller->state().CurrentRow, 7);
+    EXPECT_EQ(controller->state().currentRow, 7);
     EXPECT_TRUE(interaction.warnings.isEmpty());
 }
 
@@ -115,8 +115,8 @@ TEST_F(Sources, RelativeAndHomePathsAreMadeAbsolute)
     controller->sources().addChosenFiles({QStringLiteral("rel.avi"), QStringLiteral("./sub")});
     QDir::setCurrent(before);
     ASSERT_EQ(jobs().rowCount(), 2);
-    EXPECT_EQ(jobs().originalInfo(0).FilePath, QDir(sourceDir.path()).filePath("rel.avi"));
-    EXPECT_EQ(jobs().originalInfo(1).FilePath, QDir(sourceDir.path()).filePath("sub/inner.avi"));
+    EXPECT_EQ(jobs().sourceInfo(0).filePath, QDir(sourceDir.path()).filePath("rel.avi"));
+    EXPECT_EQ(jobs().sourceInfo(1).filePath, QDir(sourceDir.path()).filePath("sub/inner.avi"));
 }
 
 // Without a working encoder nothing can be listed: the user hears why once,
@@ -164,7 +164,7 @@ TEST_F(Sources, AProbeTimeOutSaysSo)
     SourceProbe probe(slow, program.path());
     probe.probe(QStringLiteral("/videos/slow.avi"));
     probe.wait(300);
-    EXPECT_FALSE(probe.Probing());
+    EXPECT_FALSE(probe.isProbing());
     EXPECT_EQ(probe.failureReason(), QStringLiteral("/videos/slow.avi: timed out after 0.3 s"));
 }
 
@@ -245,7 +245,7 @@ TEST_F(Sources, AFolderIsProbedOnEveryCoreYetListedInNameOrderAsOneByOne)
                                         jobs().subItem(row, JobList::FrameSizeColumn),
                                         jobs().subItem(row, JobList::TimeColumn),
                                         jobs().subItem(row, JobList::OutputSizeColumn),
-                                        jobs().originalInfo(row).FilePath}
+                                        jobs().sourceInfo(row).filePath}
                                 .join(QLatin1Char('|'));
         return listing;
     };

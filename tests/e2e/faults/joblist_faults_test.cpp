@@ -80,7 +80,7 @@ protected:
         window.dispatch(QStringLiteral("converter"));
         return waitUntil([&] {
             QTest::qWait(20);
-            return !core.state().Converting;
+            return !core.state().converting;
         });
     }
 
@@ -142,8 +142,8 @@ TEST_F(ListFaults, KilledWindowsComeBackWithTheirListsAndConvert)
         ASSERT_EQ(jobs.rowCount(), killed.rows.size());
         for (int row = 0; row < jobs.rowCount(); ++row) {
             EXPECT_EQ(jobs.row(row).caption, killed.rows.at(row).caption);
-            EXPECT_EQ(jobs.row(row).source.FilePath, killed.rows.at(row).source.FilePath);
-            EXPECT_EQ(jobs.row(row).dvd.IfoPath, killed.rows.at(row).dvd.IfoPath);
+            EXPECT_EQ(jobs.row(row).source.filePath, killed.rows.at(row).source.filePath);
+            EXPECT_EQ(jobs.row(row).dvd.ifoPath, killed.rows.at(row).dvd.ifoPath);
             EXPECT_EQ(jobs.row(row).checked, killed.rows.at(row).checked);
         }
         if (core.edition().isDvdMode()) {
@@ -194,7 +194,7 @@ TEST_F(ListFaults, RowConvertingAtTheKillComesBackReadyAndOverwritesNothing)
     const JobList& jobs = window->controller().jobs();
     ASSERT_EQ(restoreQuestions(), QStringList{window->controller().restoreQuestion(1)});
     ASSERT_EQ(jobs.rowCount(), 1);
-    EXPECT_EQ(jobs.row(0).source.FilePath, longer);
+    EXPECT_EQ(jobs.row(0).source.filePath, longer);
     EXPECT_EQ(transcast::jobStatusText(jobs.row(0)), QStringLiteral("Status"));
     ASSERT_TRUE(convertAll(*window));
     EXPECT_EQ(statuses(jobs), QStringList{"Finish"});
@@ -275,8 +275,8 @@ TEST_F(ListFaults, OnlyTheUnfinishedJobsOfAWindowThatDiedAreOffered)
     const JobList& restored = window->controller().jobs();
     EXPECT_EQ(restoreQuestions().last(), window->controller().restoreQuestion(3));
     ASSERT_EQ(restored.rowCount(), 2);
-    EXPECT_EQ(restored.row(0).source.FilePath, a);
-    EXPECT_EQ(restored.row(1).source.FilePath, c);
+    EXPECT_EQ(restored.row(0).source.filePath, a);
+    EXPECT_EQ(restored.row(1).source.filePath, c);
     EXPECT_EQ(statuses(restored), (QStringList{"Failed", "Stop"}));
     EXPECT_EQ(restored.row(0).failureReason, QStringLiteral("No space left on device"));
     EXPECT_EQ(restored.row(0).source.durationText(), QStringLiteral("00:00:01"));
@@ -302,7 +302,7 @@ TEST_F(ListFaults, DvdRowsComeBackWithTheirSectorsTicksAndTracks)
     JobList& jobs = core.jobs();
     ASSERT_TRUE(core.dvd().openDisc(disc));
     core.dvd().switchMode();
-    ASSERT_FALSE(core.state().TitleMode);
+    ASSERT_FALSE(core.state().titleMode);
     ASSERT_GT(jobs.rowCount(), 6);
     // The second chapter of the first title: German sound, English
     // subtitles; the first title's row unticked; the third chapter removed;
@@ -319,10 +319,10 @@ TEST_F(ListFaults, DvdRowsComeBackWithTheirSectorsTicksAndTracks)
     jobs.setStatus(jobs.rowCount() - 1, JobStatus::Finished);
     QVector<JobRow> expected;
     for (int row = 0; row < jobs.rowCount() - 1; ++row) {
-        if (!jobs.row(row).dvd.IfoPath.endsWith(QLatin1String("VTS_03_0.IFO")))
+        if (!jobs.row(row).dvd.ifoPath.endsWith(QLatin1String("VTS_03_0.IFO")))
             expected << jobs.row(row);
     }
-    ASSERT_EQ(expected.at(2).dvd.AudioId, QStringLiteral("0x81"));
+    ASSERT_EQ(expected.at(2).dvd.audioId, QStringLiteral("0x81"));
     die(window);
     const QString gone = disc + QStringLiteral("/VIDEO_TS/VTS_03_0.IFO");
     ASSERT_TRUE(QFile::remove(gone));
@@ -332,20 +332,20 @@ TEST_F(ListFaults, DvdRowsComeBackWithTheirSectorsTicksAndTracks)
     started();
     ASSERT_EQ(restoreQuestions().size(), 1);
     const JobList& restored = window->controller().jobs();
-    EXPECT_FALSE(window->controller().state().TitleMode);
+    EXPECT_FALSE(window->controller().state().titleMode);
     ASSERT_EQ(restored.rowCount(), expected.size());
     for (int row = 0; row < restored.rowCount(); ++row) {
         const JobRow& now = restored.row(row);
         const JobRow& was = expected.at(row);
         SCOPED_TRACE(was.caption.toStdString());
         EXPECT_EQ(now.caption, was.caption);
-        EXPECT_EQ(now.dvd.IfoPath, was.dvd.IfoPath);
-        EXPECT_EQ(now.dvd.StartPos, was.dvd.StartPos);
-        EXPECT_EQ(now.dvd.EndPos, was.dvd.EndPos);
+        EXPECT_EQ(now.dvd.ifoPath, was.dvd.ifoPath);
+        EXPECT_EQ(now.dvd.startSector, was.dvd.startSector);
+        EXPECT_EQ(now.dvd.endSector, was.dvd.endSector);
         EXPECT_EQ(now.dvd.lengthMilliseconds, was.dvd.lengthMilliseconds);
         EXPECT_EQ(now.checked, was.checked);
-        EXPECT_EQ(now.dvd.AudioId, was.dvd.AudioId);
-        EXPECT_EQ(now.dvd.SubtitleId, was.dvd.SubtitleId);
+        EXPECT_EQ(now.dvd.audioId, was.dvd.audioId);
+        EXPECT_EQ(now.dvd.subtitleId, was.dvd.subtitleId);
         EXPECT_EQ(now.dvd.audioChoice, was.dvd.audioChoice);
         EXPECT_EQ(now.dvd.subtitleChoice, was.dvd.subtitleChoice);
         EXPECT_EQ(now.status, JobStatus::Listed);

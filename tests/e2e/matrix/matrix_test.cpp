@@ -158,9 +158,9 @@ TEST_P(ProfileMatrix, ConvertsAClipToWhatTheProfilePromises)
     // or the source's when the job names none.
     QString expectedSize = QString::fromLatin1(kSourceSize);
     const QRegularExpressionMatch size =
-        QRegularExpression(QStringLiteral("-s (\\d+x\\d+)")).match(job.SizeArg);
+        QRegularExpression(QStringLiteral("-s (\\d+x\\d+)")).match(job.sizeArg);
     const QRegularExpressionMatch target =
-        QRegularExpression(QStringLiteral("-target (\\S+)")).match(job.OptionsArg);
+        QRegularExpression(QStringLiteral("-target (\\S+)")).match(job.optionsArg);
     if (size.hasMatch())
         expectedSize = size.captured(1);
     else if (target.hasMatch())
@@ -170,7 +170,7 @@ TEST_P(ProfileMatrix, ConvertsAClipToWhatTheProfilePromises)
         << "the profile's definition disagrees with its extension about video";
 
     controller->batch().convert();
-    ASSERT_TRUE(waitFor([&] { return !controller->state().Converting; }, 120000));
+    ASSERT_TRUE(waitFor([&] { return !controller->state().converting; }, 120000));
     ASSERT_EQ(status(0), QStringLiteral("Finish"))
         << controller->jobs().row(0).failureReason.toStdString();
 

@@ -70,12 +70,12 @@ TEST_F(ActionStates, MenuItemsFollowTheirButtonsAndConvertSaysWhatIsMissing)
     EXPECT_TRUE(items(menu).value("remove"));
     expectMenuFollowsButtons(menu);
 
-    state().Playing = true;
+    state().playing = true;
     window->updateActionLooks();
     EXPECT_FALSE(items(menu).value("converter"));
     expectMenuFollowsButtons(menu);
-    state().Playing = false;
-    state().Converting = true;
+    state().playing = false;
+    state().converting = true;
     window->updateActionLooks();
     EXPECT_TRUE(items(menu).value("stopconverter"));
     EXPECT_FALSE(items(menu).value("clear"));

@@ -70,7 +70,7 @@ protected:
     bool convertAll()
     {
         window->dispatch(QStringLiteral("converter"));
-        return waitFor([this] { return !state().Converting; }, 120000);
+        return waitFor([this] { return !state().converting; }, 120000);
     }
 };
 
@@ -248,7 +248,7 @@ TEST_F(BatchWindow, AShutdownCountsDownAMinuteAndCancelLeavesTheShellAlone)
 {
     open();
     select(118);
-    state().FinishAction = 2;
+    state().finishAction = 2;
     window->controller().sources().addChosenFiles({clip("one.avi")});
     ASSERT_TRUE(convertAll());
     EXPECT_EQ(shell.shutdowns, 0) << "shut down without a countdown";

@@ -49,8 +49,8 @@ protected:
     }
     void TearDown() override
     {
-        window->controller().state().Converting = false;
-        window->controller().state().Playing = false;
+        window->controller().state().converting = false;
+        window->controller().state().playing = false;
         window->close();
     }
 
@@ -133,7 +133,7 @@ TEST_F(DvdWindow, AddDvdListsTitlesWithTicksAndTracks)
     // A pick in the box is the selected row's.
     clickRow(0);
     emit audio->activated(1);
-    EXPECT_EQ(window->controller().jobs().convertInfo(0).AudioId, QStringLiteral("0x81"));
+    EXPECT_EQ(window->controller().jobs().convertInfo(0).audioId, QStringLiteral("0x81"));
     clickRow(1);
     clickRow(0);
     EXPECT_EQ(audio->currentIndex(), 1);
@@ -178,8 +178,8 @@ TEST_F(DvdWindow, AddIfoAndDropsOpenDiscs)
     EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
     EXPECT_TRUE(interaction.fileFilters.last().contains(QStringLiteral("*.iso")));
 
-    window->controller().state().Converting = true;
-    window->controller().state().Playing = true;
+    window->controller().state().converting = true;
+    window->controller().state().playing = true;
     window->dispatch(QStringLiteral("dvdopen"));
     window->dispatch(QStringLiteral("ifoopen"));
     window->dispatch(QStringLiteral("chapter"));
@@ -203,7 +203,7 @@ TEST_F(DvdWindow, TrackBoxesFollowTheSelectedRowsOwnTitleSet)
     ASSERT_EQ(captions(), QStringList{QStringLiteral("Title_02")});
     EXPECT_EQ(items(audio), QStringList{QStringLiteral("French AC3 2ch (0x80)")});
     emit audio->activated(0);
-    EXPECT_EQ(record(0).dvd.AudioId, QStringLiteral("0x80"));
+    EXPECT_EQ(record(0).dvd.audioId, QStringLiteral("0x80"));
 }
 
 // Ticks and track choices belong to titles, not to row numbers: through a
@@ -222,12 +222,12 @@ TEST_F(DvdWindow, TicksAndTracksStayWithTheirTitleAcrossModeSwitches)
     ASSERT_EQ(captions().mid(0, 4),
               (QStringList{"Title_01", "  Chapter_01", "  Chapter_02", "  Chapter_03"}));
     for (int row = 0; row < 4; ++row)
-        EXPECT_EQ(record(row).dvd.AudioId, QStringLiteral("0x81")) << row;
+        EXPECT_EQ(record(row).dvd.audioId, QStringLiteral("0x81")) << row;
     window->dispatch(QStringLiteral("chapter"));
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
     // Title_02 was removed: listed again, it waits for a tick.
     EXPECT_EQ(ticks(), (QVector<bool>{true, false, false, true}));
-    EXPECT_EQ(record(0).dvd.AudioId, QStringLiteral("0x81"));
+    EXPECT_EQ(record(0).dvd.audioId, QStringLiteral("0x81"));
     clickRow(0);
     EXPECT_EQ(window->audioTrackBox()->currentIndex(), 1);
 }
@@ -251,7 +251,7 @@ TEST_F(DvdWindow, ConvertWaitsForTheDiscAndReasonsStayWithTheirRow)
     QTemporaryDir out;
     ControllerState& state = window->controller().state();
     state.outputFolderText = out.path();
-    state.FinishAction = 2;
+    state.finishAction = 2;
     state.selectSubIndex = 118;
     window->controller().profile().selectProfile(118);
 
@@ -271,7 +271,7 @@ TEST_F(DvdWindow, ConvertWaitsForTheDiscAndReasonsStayWithTheirRow)
     openDisc(copy.path().toStdString());
     QObject::disconnect(pressConvert);
     ASSERT_TRUE(pressedWhileReading);
-    EXPECT_FALSE(state.Converting);
+    EXPECT_FALSE(state.converting);
     EXPECT_EQ(shell.shutdowns, 0);
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
     EXPECT_EQ(ticks(), (QVector<bool>{true, true}));
@@ -279,9 +279,9 @@ TEST_F(DvdWindow, ConvertWaitsForTheDiscAndReasonsStayWithTheirRow)
     window->dispatch(QStringLiteral("converter"));
     QElapsedTimer clock;
     clock.start();
-    while (state.Converting && clock.elapsed() < 120000)
+    while (state.converting && clock.elapsed() < 120000)
         QTest::qWait(50);
-    ASSERT_FALSE(state.Converting);
+    ASSERT_FALSE(state.converting);
     EXPECT_EQ(record(0).status, JobStatus::Finished) << record(0).failureReason.toStdString();
     ASSERT_EQ(record(1).status, JobStatus::Failed);
     const QString reason = record(1).failureReason;
@@ -308,7 +308,7 @@ TEST_F(DvdWindow, SpaceTicksTheSelectedRow)
     QTest::keyClick(window->jobList(), Qt::Key_Space);
     EXPECT_EQ(ticks(), (QVector<bool>{true, false}));
     QTest::qWait(100);
-    EXPECT_FALSE(window->controller().state().Playing);
+    EXPECT_FALSE(window->controller().state().playing);
     QTest::keyClick(window->jobList(), Qt::Key_Space);
     EXPECT_EQ(ticks(), (QVector<bool>{true, true}));
 }

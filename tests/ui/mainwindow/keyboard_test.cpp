@@ -50,14 +50,14 @@ TEST_F(Keyboard, ShortcutsRunTheClickDispatchGuardsIncluded)
     EXPECT_EQ(interaction.folderCaptions, QStringList({"File Directory"}));
 
     // Playing: the same refusals as the clicks, in the same order.
-    state().Playing = true;
+    state().playing = true;
     press("Del");
     press("Ctrl+Shift+Del");
     press("Ctrl+Return");
     EXPECT_EQ(interaction.warnings, QStringList(3, QStringLiteral("Please first stop play!")));
 
-    state().Playing = false;
-    state().Converting = true;
+    state().playing = false;
+    state().converting = true;
     interaction.warnings.clear();
     press("Ctrl+O");
     press("Ctrl+Shift+O");
@@ -72,7 +72,7 @@ TEST_F(Keyboard, ShortcutsRunTheClickDispatchGuardsIncluded)
 
     // Escape stops the batch; idle it does nothing.
     press("Esc");
-    EXPECT_FALSE(state().Converting);
+    EXPECT_FALSE(state().converting);
     press("Esc");
     EXPECT_TRUE(interaction.warnings.size() == 3 && interaction.informations.size() == 1);
 }
@@ -103,10 +103,10 @@ TEST_F(Keyboard, TheSettingsHelpAndMenusAnswerTheirKeys)
     // Escape closes an open profile picker before anything else.
     window->dispatch(QStringLiteral("profiles"));
     ASSERT_TRUE(window->navigation().isShown(QStringLiteral("pl_main")));
-    state().Converting = true;
+    state().converting = true;
     press("Esc");
     EXPECT_FALSE(window->navigation().isShown(QStringLiteral("pl_main")));
-    EXPECT_TRUE(state().Converting);
+    EXPECT_TRUE(state().converting);
 }
 
 TEST_F(Keyboard, MenusShowTheKeysAndMnemonics)
@@ -146,11 +146,11 @@ TEST_F(Keyboard, MenusShowTheKeysAndMnemonics)
 TEST_F(Keyboard, DvdEditionKeysReachTheDiscActionsWithTheirGuards)
 {
     openActive(QStringLiteral("transcast-dvd"));
-    state().Converting = true;
-    state().Playing = true;
+    state().converting = true;
+    state().playing = true;
     press("Ctrl+O");
     press("Ctrl+Shift+O");
-    // Reading a disc tests Converting first.
+    // Reading a disc tests converting first.
     EXPECT_EQ(interaction.warnings, QStringList(2, QStringLiteral("Please first stop convert!")));
 }
 
@@ -286,7 +286,7 @@ TEST_F(Keyboard, ThePickerWalkedByKeysNamesEachProfileAndChoosesOnReturn)
 TEST_F(Keyboard, DeleteInTheOutputBoxEditsTheText)
 {
     openActive();
-    state().Playing = true;
+    state().playing = true;
     window->outputFolderEdit()->setFocus();
     window->outputFolderEdit()->setText(QStringLiteral("/tmp/x"));
     window->outputFolderEdit()->setCursorPosition(0);

@@ -63,7 +63,7 @@ TEST_F(MainWindowTest, FirstShowLeavesTheListAndTheBarHidden)
     // The settings are loaded: the first profile shows its name.
     EXPECT_EQ(window->skin().text(QStringLiteral("profilestext")),
               QStringLiteral("ASF-Advanced Streaming Format(*.asf)"));
-    EXPECT_EQ(window->outputFolderEdit()->text(), window->controller().state().OutputFolder);
+    EXPECT_EQ(window->outputFolderEdit()->text(), window->controller().state().outputFolder);
 }
 
 TEST_F(MainWindowTest, DispatchMatchesExactNamesOnly)
@@ -81,14 +81,14 @@ TEST_F(MainWindowTest, DispatchMatchesExactNamesOnly)
 TEST_F(MainWindowTest, BusyGuardsAndTheCloseQueryKeepTheirTexts)
 {
     open();
-    state().Playing = true;
+    state().playing = true;
     for (const char* name : {"converter", "remove", "clear", "cutter"})
         window->dispatch(QString::fromLatin1(name));
     EXPECT_EQ(interaction.warnings, QStringList(4, QStringLiteral("Please first stop play!")));
     EXPECT_FALSE(window->closeQuery());
     EXPECT_EQ(interaction.informations, QStringList({"Please first stop play!"}));
-    state().Playing = false;
-    state().Converting = true;
+    state().playing = false;
+    state().converting = true;
     interaction.warnings.clear();
     // (The preview's guard needs a selected row: the preview suite.)
     for (const char* name : {"openfiles", "openfolder", "profiles"})
@@ -102,15 +102,15 @@ TEST_F(MainWindowTest, BusyGuardsAndTheCloseQueryKeepTheirTexts)
 TEST_F(MainWindowTest, BrowseCancelledChangesNothing)
 {
     open();
-    const QString before = state().OutputFolder;
+    const QString before = state().outputFolder;
     const QString shown = window->outputFolderEdit()->text();
     window->dispatch(QStringLiteral("browse"));
     EXPECT_EQ(interaction.folderCaptions, QStringList({"Output Directory"}));
-    EXPECT_EQ(state().OutputFolder, before);
+    EXPECT_EQ(state().outputFolder, before);
     EXPECT_EQ(window->outputFolderEdit()->text(), shown);
     interaction.folderChoices.push_back(mediaDir.path());
     window->dispatch(QStringLiteral("browse"));
-    EXPECT_EQ(state().OutputFolder, mediaDir.path());
+    EXPECT_EQ(state().outputFolder, mediaDir.path());
     EXPECT_EQ(window->outputFolderEdit()->text(), mediaDir.path());
     window->dispatch(QStringLiteral("open"));
     EXPECT_EQ(shell.openedFolders, QStringList({mediaDir.path()}));
@@ -121,9 +121,9 @@ TEST_F(MainWindowTest, CutterOnlyGuards)
     open();
     window->dispatch(QStringLiteral("cutter"));
     EXPECT_TRUE(interaction.warnings.isEmpty());
-    state().TitleMode = false;
+    state().titleMode = false;
     window->dispatch(QStringLiteral("cutter"));
-    state().Converting = true;
+    state().converting = true;
     window->dispatch(QStringLiteral("cutter"));
     EXPECT_EQ(interaction.warnings,
               QStringList({"Please change title mode!", "Please first stop convert!"}));
@@ -209,7 +209,7 @@ TEST_F(MainWindowTest, SettingsDialogEditsTheFinishAction)
         window->settingsDialog()->accept();
     });
     window->dispatch(QStringLiteral("settings"));
-    EXPECT_EQ(state().FinishAction, 1);
+    EXPECT_EQ(state().finishAction, 1);
 }
 
 TEST_F(MainWindowTest, AddPickConvertFinish)
@@ -240,7 +240,7 @@ TEST_F(MainWindowTest, AddPickConvertFinish)
 
     window->dispatch(QStringLiteral("converter"));
     EXPECT_TRUE(window->progressBar()->isVisible());
-    ASSERT_TRUE(waitFor([this] { return !state().Converting; }));
+    ASSERT_TRUE(waitFor([this] { return !state().converting; }));
     const QAbstractItemModel* model = window->jobList()->model();
     EXPECT_EQ(model->data(model->index(0, 4)).toString(), QStringLiteral("Finish"));
     EXPECT_EQ(model->data(model->index(1, 4)).toString(), QStringLiteral("Finish"));
@@ -262,7 +262,7 @@ TEST_F(MainWindowTest, DroppedFilesAreListedLikeChosenOnes)
     ASSERT_EQ(window->controller().jobs().rowCount(), 1);
     EXPECT_EQ(window->controller().jobs().caption(0), QStringLiteral("dropped"));
     // The same guard as the buttons.
-    state().Converting = true;
+    state().converting = true;
     QDragEnterEvent enterAgain(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton,
                                Qt::NoModifier);
     QApplication::sendEvent(window.get(), &enterAgain);

@@ -47,8 +47,8 @@ protected:
 
     void closeWindow()
     {
-        window->controller().state().Converting = false;
-        window->controller().state().Playing = false;
+        window->controller().state().converting = false;
+        window->controller().state().playing = false;
         window->close();
         window.reset();
     }

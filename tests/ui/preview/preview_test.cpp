@@ -117,7 +117,7 @@ protected:
     void TearDown() override
     {
         if (window) {
-            state().Converting = false;
+            state().converting = false;
             window->dispatch(QStringLiteral("stopplay"));
             window->close();
         }
@@ -137,7 +137,7 @@ protected:
         JobRow record;
         record.kind = window->edition().isDvdMode() ? JobKind::Title : JobKind::File;
         record.caption = QFileInfo(path).fileName();
-        record.source.FilePath = path;
+        record.source.filePath = path;
         record.source.durationMs = clockToMilliseconds(duration);
         const int row = jobs().appendRow(record);
         jobs().setVisible(true);
@@ -153,12 +153,12 @@ protected:
         const previewclips::DiscTitle found = previewclips::discTitle(1, title);
         const int row = addRow(QString(), duration);
         jobs().changeRow(row, [&](JobRow& record) {
-            TConvertInfo& info = record.dvd;
-            info.IfoPath = QFile::decodeName(discs.ifo(1).c_str());
-            info.StartPos = found.startPos;
-            info.EndPos = found.endPos;
-            info.AudioId = audioId;
-            info.SubtitleId = QStringLiteral("0");
+            DvdRowInfo& info = record.dvd;
+            info.ifoPath = QFile::decodeName(discs.ifo(1).c_str());
+            info.startSector = found.startPos;
+            info.endSector = found.endPos;
+            info.audioId = audioId;
+            info.subtitleId = QStringLiteral("0");
         });
         return row;
     }
@@ -228,7 +228,7 @@ protected:
 };
 
 // The test stream's first report is about 1.2 s: the start offset is 1
-// and the time shown counts from 00:00:00. At the row's length (2 s) Timer1
+// and the time shown counts from 00:00:00. At the row's length (2 s) endTimer
 // ends the preview before the file's end, and everything returns to rest.
 TEST_F(Preview, StartOffsetAndTheEndAtTheRowsLength)
 {
@@ -236,22 +236,22 @@ TEST_F(Preview, StartOffsetAndTheEndAtTheRowsLength)
     const int row = addRow(previewclips::transportStream(8), QStringLiteral("00:00:02"));
     select(row);
     bool playingSeen = false;
-    playWith({{[&] { return preview().StartOffset() != 0; },
+    playWith({{[&] { return preview().startOffset() != 0; },
                [&] {
-                   playingSeen = state().Playing;
+                   playingSeen = state().playing;
                    EXPECT_EQ(status(row), QStringLiteral("Play"));
                }}});
     EXPECT_TRUE(playingSeen);
-    EXPECT_EQ(preview().StartOffset(), 1);
-    EXPECT_EQ(preview().ShownSecond(), 2);
-    // Timer1 ended it at 00:00:02, not the end of the 8 s file.
+    EXPECT_EQ(preview().startOffset(), 1);
+    EXPECT_EQ(preview().shownSecond(), 2);
+    // endTimer ended it at 00:00:02, not the end of the 8 s file.
     EXPECT_EQ(timesShown, (QStringList{"00:00:00", "00:00:01", "00:00:02", "00:00:00"}))
         << timesShown.join(QLatin1Char(' ')).toStdString();
-    EXPECT_FALSE(state().Playing);
+    EXPECT_FALSE(state().playing);
     EXPECT_EQ(timeText(), QStringLiteral("00:00:00"));
     EXPECT_EQ(bar(), 0);
     EXPECT_EQ(status(row), QStringLiteral("Stop"));
-    EXPECT_FALSE(preview().Timer1().isActive());
+    EXPECT_FALSE(preview().endTimer().isActive());
     EXPECT_TRUE(interaction.errors.isEmpty());
 }
 
@@ -264,7 +264,7 @@ TEST_F(Preview, ZeroSecondRowStopsAtTheFirstReport)
     select(row);
     playWith({});
     EXPECT_EQ(timesShown, QStringList{"00:00:00"}) << "it went on past the first report";
-    EXPECT_EQ(preview().ShownSecond(), 0);
+    EXPECT_EQ(preview().shownSecond(), 0);
     EXPECT_EQ(status(row), QStringLiteral("Stop"));
     EXPECT_EQ(bar(), 0);
 }
@@ -280,11 +280,11 @@ TEST_F(Preview, BarHeldStaysAndItsReleaseSeeks)
     const int row = addRow(previewclips::transportStream(60), QStringLiteral("00:03:20"));
     select(row);
     QString timeWhenPressed;
-    playWith({{[&] { return preview().ShownSecond() >= 1; },
+    playWith({{[&] { return preview().shownSecond() >= 1; },
                [&] {
                    window->skin().pressed(QStringLiteral("play_bar"));
                    settle();
-                   EXPECT_TRUE(state().BarDragging);
+                   EXPECT_TRUE(state().barDragging);
                    window->skin().setBarPosition(QStringLiteral("play_bar"), 2500);
                    timeWhenPressed = timeText();
                }},
@@ -296,13 +296,13 @@ TEST_F(Preview, BarHeldStaysAndItsReleaseSeeks)
                    settle();
                    window->skin().released(QStringLiteral("play_bar"));
                    EXPECT_TRUE(preview().queue().isPaused());
-                   EXPECT_TRUE(state().BarDragging) << "the drag ends after the seek settles";
+                   EXPECT_TRUE(state().barDragging) << "the drag ends after the seek settles";
                }},
-              {[&] { return preview().ShownSecond() >= 50; },
+              {[&] { return preview().shownSecond() >= 50; },
                [&] {
                    QTest::qWait(300);
                    EXPECT_EQ(timeText(), QStringLiteral("00:00:50"));
-                   EXPECT_FALSE(state().BarDragging);
+                   EXPECT_FALSE(state().barDragging);
                    window->dispatch(QStringLiteral("pause"));
                }},
               {[&] { return bar() != 2500; },
@@ -322,28 +322,28 @@ TEST_F(Preview, PauseAndResumeStatuses)
     const int row = addRow(previewclips::transportStream(4), QStringLiteral("00:00:04"));
     select(row);
     QString timeWhenPaused;
-    playWith({{[&] { return preview().ShownSecond() >= 1; },
+    playWith({{[&] { return preview().shownSecond() >= 1; },
                [&] {
                    window->dispatch(QStringLiteral("pause"));
                    settle();
-                   EXPECT_TRUE(state().Paused);
+                   EXPECT_TRUE(state().paused);
                    EXPECT_EQ(status(row), QStringLiteral("Pause"));
                    timeWhenPaused = timeText();
                    QTest::qWait(1500);
                    EXPECT_EQ(timeText(), timeWhenPaused) << "time went on while paused";
                    window->dispatch(QStringLiteral("play"));
                    settle();
-                   EXPECT_FALSE(state().Paused);
+                   EXPECT_FALSE(state().paused);
                    EXPECT_EQ(status(row), QStringLiteral("Play"));
                }},
               {[&] { return !timeWhenPaused.isEmpty() && timeText() != timeWhenPaused; },
                [&] {
                    window->dispatch(QStringLiteral("pause"));
                    settle();
-                   EXPECT_TRUE(state().Paused);
+                   EXPECT_TRUE(state().paused);
                    window->dispatch(QStringLiteral("stopplay"));
                }}});
-    EXPECT_FALSE(state().Paused) << "the ended preview left Paused set";
+    EXPECT_FALSE(state().paused) << "the ended preview left paused set";
     EXPECT_EQ(status(row), QStringLiteral("Stop"));
 }
 
@@ -354,7 +354,7 @@ TEST_F(Preview, BusyGuardsWhilePlaying)
     open();
     const int row = addRow(previewclips::transportStream(8), QStringLiteral("00:00:08"));
     select(row);
-    playWith({{[&] { return preview().ShownSecond() >= 1; },
+    playWith({{[&] { return preview().shownSecond() >= 1; },
                [&] {
                    for (const char* name : {"converter", "remove", "clear", "cutter", "chapter"})
                        window->dispatch(QString::fromLatin1(name));
@@ -370,18 +370,18 @@ TEST_F(Preview, BusyGuardsWhilePlaying)
 
     interaction.warnings.clear();
     settle();
-    state().Converting = true;
+    state().converting = true;
     window->dispatch(QStringLiteral("play"));
     EXPECT_EQ(interaction.warnings, QStringList{QStringLiteral("Please first stop convert!")});
     EXPECT_EQ(status(row), QStringLiteral("Stop"));
-    state().Converting = false;
+    state().converting = false;
 
     // No selected row: nothing at all.
     jobs().clearSelection();
     interaction.warnings.clear();
     window->dispatch(QStringLiteral("play"));
     EXPECT_TRUE(interaction.warnings.isEmpty());
-    EXPECT_FALSE(state().Playing);
+    EXPECT_FALSE(state().playing);
 }
 
 TEST_F(Preview, DvdActionsRefuseWhilePlaying)
@@ -393,7 +393,7 @@ TEST_F(Preview, DvdActionsRefuseWhilePlaying)
     preview().setLocatorSource([clip](int) { return clip; });
     const int row = addRow(clip, QStringLiteral("00:00:08"));
     select(row);
-    playWith({{[&] { return preview().ShownSecond() >= 1; },
+    playWith({{[&] { return preview().shownSecond() >= 1; },
                [&] {
                    EXPECT_EQ(status(row), QStringLiteral("Ready"))
                        << "a DVD row keeps its status while it plays";
@@ -405,7 +405,7 @@ TEST_F(Preview, DvdActionsRefuseWhilePlaying)
                    window->dispatch(QStringLiteral("stopplay"));
                }}});
     EXPECT_EQ(interaction.warnings, QStringList(2, QStringLiteral("Please first stop play!")));
-    EXPECT_FALSE(state().Paused);
+    EXPECT_FALSE(state().paused);
     EXPECT_EQ(status(row), QStringLiteral("Ready")) << "a paused preview left its status behind";
     EXPECT_EQ(timeText(), QStringLiteral("00:00:00"));
 }
@@ -428,7 +428,7 @@ TEST_F(Preview, DvdRowPlaysItsLocatorAndKeepsReady)
     EXPECT_EQ(binding.stillSource(), preview().locatorOf(row));
 
     QString audio;
-    playWith({{[&] { return preview().ShownSecond() >= 1; },
+    playWith({{[&] { return preview().shownSecond() >= 1; },
                [&] {
                    EXPECT_EQ(status(row), QStringLiteral("Ready"));
                    audio = player().propertyText(QStringLiteral("current-tracks/audio/src-id"));
@@ -442,7 +442,7 @@ TEST_F(Preview, DvdRowPlaysItsLocatorAndKeepsReady)
 
 // The first title of the test disc has three cells of 4 s, and each starts
 // its clock again at zero. The time and the bar still rise, never back, to
-// the title's 12 s, where Timer1 ends the preview.
+// the title's 12 s, where endTimer ends the preview.
 TEST_F(Preview, DvdTitleTimeRunsOverAllItsCells)
 {
     open(QStringLiteral("transcast-dvd"));
@@ -451,7 +451,7 @@ TEST_F(Preview, DvdTitleTimeRunsOverAllItsCells)
     QList<int> bars;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (state().Playing && (bars.isEmpty() || bars.last() != bar()))
+        if (state().playing && (bars.isEmpty() || bars.last() != bar()))
             bars << bar();
     });
     watch.start(5);
@@ -463,7 +463,7 @@ TEST_F(Preview, DvdTitleTimeRunsOverAllItsCells)
     for (int i = 1; i + 1 < timesShown.size(); ++i)
         EXPECT_GT(timesShown[i], timesShown[i - 1]) << shown.toStdString();
     EXPECT_EQ(timesShown[timesShown.size() - 2], QStringLiteral("00:00:12")) << shown.toStdString();
-    EXPECT_EQ(preview().ShownSecond(), 12);
+    EXPECT_EQ(preview().shownSecond(), 12);
     for (int i = 1; i < bars.size(); ++i)
         EXPECT_GE(bars[i], bars[i - 1]);
     EXPECT_TRUE(bars.contains(10000)) << "the bar reached the title's end";
@@ -479,20 +479,20 @@ TEST_F(Preview, SpacePlaysAndPausesExceptInTheOutputTextBox)
     select(row);
     window->activateWindow();
     window->jobList()->setFocus();
-    playWith({{[&] { return preview().ShownSecond() >= 1; },
+    playWith({{[&] { return preview().shownSecond() >= 1; },
                [&] {
                    QTest::keyClick(window->jobList(), Qt::Key_Space);
                    settle();
-                   EXPECT_TRUE(state().Paused);
+                   EXPECT_TRUE(state().paused);
                    QTest::keyClick(window->sizeBox(), Qt::Key_Space);
                    settle();
-                   EXPECT_FALSE(state().Paused);
+                   EXPECT_FALSE(state().paused);
                    const QString before = window->outputFolderEdit()->text();
                    window->outputFolderEdit()->setFocus();
                    window->outputFolderEdit()->end(false);
                    QTest::keyClick(window->outputFolderEdit(), Qt::Key_Space);
                    settle();
-                   EXPECT_FALSE(state().Paused);
+                   EXPECT_FALSE(state().paused);
                    EXPECT_EQ(window->outputFolderEdit()->text(), before + QLatin1Char(' '));
                    window->dispatch(QStringLiteral("stopplay"));
                }}},
@@ -511,7 +511,7 @@ TEST_F(Preview, UnplayableFileIsReportedAndCleanedUp)
     ASSERT_EQ(interaction.errors.size(), 1);
     EXPECT_TRUE(interaction.errors.first().contains(missing));
     EXPECT_EQ(status(row), QStringLiteral("Stop"));
-    EXPECT_FALSE(state().Playing);
+    EXPECT_FALSE(state().playing);
 }
 
 // Nothing but the chosen file is opened. A text posing as a video (the
@@ -560,7 +560,7 @@ TEST_F(Preview, NothingBesideTheChosenFileIsOpened)
 
     select(2);
     QString tracks;
-    playWith({{[&] { return preview().ShownSecond() >= 1; },
+    playWith({{[&] { return preview().shownSecond() >= 1; },
                [&] {
                    tracks = player().propertyText(QStringLiteral("track-list/count"));
                    window->dispatch(QStringLiteral("stopplay"));
@@ -584,7 +584,7 @@ TEST_F(Preview, StartThatFailsLeavesTheWindowAsItWas)
     window->dispatch(QStringLiteral("play"));
     settle();
     EXPECT_EQ(interaction.errors.size(), 1);
-    EXPECT_FALSE(state().Playing);
+    EXPECT_FALSE(state().playing);
     EXPECT_EQ(status(row), listed);
     EXPECT_EQ(binding.stillSource(), red);
     EXPECT_FALSE(binding.screen()->still().isNull());
@@ -610,7 +610,7 @@ TEST_F(Preview, ConvertLookFollowsThePreviewAndThePictureKeepsItsShape)
     QWidget* convert = window->skin().object(QStringLiteral("converter"));
     bool lookedUnable = false;
     QRect red;
-    playWith({{[&] { return preview().ShownSecond() >= 0 && !preview().AwaitingStart(); },
+    playWith({{[&] { return preview().shownSecond() >= 0 && !preview().awaitingStart(); },
                [&] {
                    lookedUnable = convert->property("inactive").toBool();
                    QTest::qWait(100);
@@ -656,7 +656,7 @@ TEST_F(Preview, StillPictureOfTheSelectedRow)
     QTest::mouseClick(window->jobList()->viewport(), Qt::LeftButton, {}, second.center());
     ASSERT_TRUE(waitFor([&] { return binding.stillSource() == clip; }));
 
-    playWith({{[&] { return preview().ShownSecond() >= 1; },
+    playWith({{[&] { return preview().shownSecond() >= 1; },
                [&] {
                    EXPECT_TRUE(binding.screen()->still().isNull());
                    window->dispatch(QStringLiteral("stopplay"));

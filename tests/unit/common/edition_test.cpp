@@ -18,8 +18,8 @@ Edition named(const char* name)
 TEST(Edition, FolderAndEncoderPathLieBesideTheExecutable)
 {
     const Edition e = named("transcast");
-    EXPECT_EQ(e.ExeFolder(), QStringLiteral("/opt/transcast/"));
-    EXPECT_EQ(e.EncoderPath(), QStringLiteral("/opt/transcast/register.dat"));
+    EXPECT_EQ(e.exeFolder(), QStringLiteral("/opt/transcast/"));
+    EXPECT_EQ(e.encoderPath(), QStringLiteral("/opt/transcast/register.dat"));
     EXPECT_EQ(e.dataFile(QStringLiteral("images/sub/general/132.bmp")),
               QStringLiteral("/opt/transcast/images/sub/general/132.bmp"));
 }
@@ -39,10 +39,10 @@ TEST(Edition, TitleAndIniNamesFollowTheFileName)
 
 TEST(Edition, ModeAndBrandComeFromLowerCasedSubstrings)
 {
-    EXPECT_TRUE(named("transcast").IsFileMode());
-    EXPECT_FALSE(named("transcast-dvd").IsFileMode());
-    EXPECT_FALSE(named("My DvD Ripper.exe").IsFileMode());
-    EXPECT_TRUE(named("d-v-d").IsFileMode());
+    EXPECT_TRUE(named("transcast").isFileMode());
+    EXPECT_FALSE(named("transcast-dvd").isFileMode());
+    EXPECT_FALSE(named("My DvD Ripper.exe").isFileMode());
+    EXPECT_TRUE(named("d-v-d").isFileMode());
     EXPECT_TRUE(named("KAVRI-avi").isBranded());
     EXPECT_FALSE(named("kavr").isBranded());
 }

@@ -4,15 +4,15 @@
 
 using namespace transcast;
 
-TEST(QuoteArgument, QuotesOnlyTextsWithBlanks)
+TEST(quoteArgument, QuotesOnlyTextsWithBlanks)
 {
-    EXPECT_EQ(QuoteArgument(QStringLiteral("/opt/tc/register.dat")),
+    EXPECT_EQ(quoteArgument(QStringLiteral("/opt/tc/register.dat")),
               QStringLiteral("/opt/tc/register.dat"));
-    EXPECT_EQ(QuoteArgument(QStringLiteral("/my videos/a.avi")),
+    EXPECT_EQ(quoteArgument(QStringLiteral("/my videos/a.avi")),
               QStringLiteral("\"/my videos/a.avi\""));
     // Nothing inside is escaped, quotes included.
-    EXPECT_EQ(QuoteArgument(QStringLiteral("it's \"x\" y")), QStringLiteral("\"it's \"x\" y\""));
-    EXPECT_EQ(QuoteArgument(QString()), QString());
+    EXPECT_EQ(quoteArgument(QStringLiteral("it's \"x\" y")), QStringLiteral("\"it's \"x\" y\""));
+    EXPECT_EQ(quoteArgument(QString()), QString());
 }
 
 TEST(ParseInteger, AcceptsOnlyWholeDecimalNumbers)
@@ -28,19 +28,19 @@ TEST(ParseInteger, AcceptsOnlyWholeDecimalNumbers)
     EXPECT_EQ(parseInt32(QStringLiteral("-2147483648")), INT32_MIN);
 }
 
-TEST(DurationToSeconds, ReadsFixedCharacterPositions)
+TEST(durationToSeconds, ReadsFixedCharacterPositions)
 {
-    EXPECT_EQ(DurationToSeconds(QStringLiteral("01:02:03")), 3723);
-    EXPECT_EQ(DurationToSeconds(QStringLiteral("00:45:12")), 2712);
-    EXPECT_EQ(DurationToSeconds(QStringLiteral("1:02:03")), 0);
-    EXPECT_EQ(DurationToSeconds(QStringLiteral("")), 0);
-    EXPECT_EQ(DurationToSeconds(QStringLiteral("00:00")), 0);
-    EXPECT_EQ(DurationToSeconds(QStringLiteral("99:59:59.99")), 359999);
+    EXPECT_EQ(durationToSeconds(QStringLiteral("01:02:03")), 3723);
+    EXPECT_EQ(durationToSeconds(QStringLiteral("00:45:12")), 2712);
+    EXPECT_EQ(durationToSeconds(QStringLiteral("1:02:03")), 0);
+    EXPECT_EQ(durationToSeconds(QStringLiteral("")), 0);
+    EXPECT_EQ(durationToSeconds(QStringLiteral("00:00")), 0);
+    EXPECT_EQ(durationToSeconds(QStringLiteral("99:59:59.99")), 359999);
     // A blank before a digit is a leading blank, accepted as in "  5".
-    EXPECT_EQ(DurationToSeconds(QStringLiteral(" 1:00:00")), 3600);
+    EXPECT_EQ(durationToSeconds(QStringLiteral(" 1:00:00")), 3600);
 }
 
-TEST(DurationToSeconds, TheClockInMillisecondsReadsTheHundredthsThatFollow)
+TEST(durationToSeconds, TheClockInMillisecondsReadsTheHundredthsThatFollow)
 {
     EXPECT_EQ(clockToMilliseconds(QStringLiteral("00:00:02.40")), 2400);
     EXPECT_EQ(clockToMilliseconds(QStringLiteral("01:02:03.04, start")), 3723040);
@@ -54,26 +54,26 @@ TEST(DurationToSeconds, TheClockInMillisecondsReadsTheHundredthsThatFollow)
     EXPECT_EQ(durationClock(3723999), QStringLiteral("01:02:03"));
 }
 
-TEST(SecondsToClock, PadsEachFieldToTwoDigits)
+TEST(secondsToClock, PadsEachFieldToTwoDigits)
 {
-    EXPECT_EQ(SecondsToClock(0), QStringLiteral("00:00:00"));
-    EXPECT_EQ(SecondsToClock(2712), QStringLiteral("00:45:12"));
-    EXPECT_EQ(SecondsToClock(3723), QStringLiteral("01:02:03"));
-    EXPECT_EQ(SecondsToClock(360000), QStringLiteral("100:00:00"));
+    EXPECT_EQ(secondsToClock(0), QStringLiteral("00:00:00"));
+    EXPECT_EQ(secondsToClock(2712), QStringLiteral("00:45:12"));
+    EXPECT_EQ(secondsToClock(3723), QStringLiteral("01:02:03"));
+    EXPECT_EQ(secondsToClock(360000), QStringLiteral("100:00:00"));
 }
 
-TEST(MulDiv, RoundsHalvesAwayFromZeroWithA64BitProduct)
+TEST(mulDiv, RoundsHalvesAwayFromZeroWithA64BitProduct)
 {
-    EXPECT_EQ(MulDiv(50, 10000, 100), 5000);
-    EXPECT_EQ(MulDiv(1, 3, 2), 2);   // 1.5
-    EXPECT_EQ(MulDiv(-1, 3, 2), -2); // -1.5
-    EXPECT_EQ(MulDiv(1, 1, 3), 0);
-    EXPECT_EQ(MulDiv(2, 1, 3), 1);
-    EXPECT_EQ(MulDiv(100000, 100000, 100000), 100000); // product beyond 32 bits
-    EXPECT_EQ(MulDiv(12, 9993, 100), 1199);
-    EXPECT_EQ(MulDiv(5, 5, 0), -1);
-    EXPECT_EQ(MulDiv(INT32_MAX, 2, 1), -1); // result does not fit
-    EXPECT_EQ(MulDiv(7, -10, -4), 18);      // 17.5
+    EXPECT_EQ(mulDiv(50, 10000, 100), 5000);
+    EXPECT_EQ(mulDiv(1, 3, 2), 2);   // 1.5
+    EXPECT_EQ(mulDiv(-1, 3, 2), -2); // -1.5
+    EXPECT_EQ(mulDiv(1, 1, 3), 0);
+    EXPECT_EQ(mulDiv(2, 1, 3), 1);
+    EXPECT_EQ(mulDiv(100000, 100000, 100000), 100000); // product beyond 32 bits
+    EXPECT_EQ(mulDiv(12, 9993, 100), 1199);
+    EXPECT_EQ(mulDiv(5, 5, 0), -1);
+    EXPECT_EQ(mulDiv(INT32_MAX, 2, 1), -1); // result does not fit
+    EXPECT_EQ(mulDiv(7, -10, -4), 18);      // 17.5
 }
 
 TEST(RoundHalfEven, TiesGoToTheEvenNeighbour)

@@ -28,7 +28,7 @@ protected:
     }
 
     ConversionJob job(int row) { return controller->jobBuilder().fileJob(row, true); }
-    QString encoder() const { return QuoteArgument(controller->edition().EncoderPath()); }
+    QString encoder() const { return quoteArgument(controller->edition().encoderPath()); }
     QString out(const QString& name) const { return outDir.path() + QLatin1Char('/') + name; }
 };
 
@@ -38,7 +38,7 @@ TEST_F(CommandLines, AssembleTheFragmentsInTheirOrder)
 {
     const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:01:00"));
     controller->jobs().changeRow(row, [](JobRow& r) {
-        r.source.FilePath = QStringLiteral("/videos/my clip.avi");
+        r.source.filePath = QStringLiteral("/videos/my clip.avi");
         r.caption = QStringLiteral("my clip");
     });
     select(105); // file-mode defaults: fifth size, the source's video and audio
@@ -58,9 +58,9 @@ TEST_F(CommandLines, AssembleTheFragmentsInTheirOrder)
                                           "-ar",     "44100",   "-f",
                                           "avi",     "-vcodec", "mpeg4",
                                           "-vtag",   "DIVX",    out("my clip.avi")}));
-    EXPECT_EQ(j.Seconds, 60);
-    EXPECT_EQ(j.WorkFolder, controller->edition().ExeFolder());
-    EXPECT_EQ(state().OutputFolder, outDir.path() + QLatin1Char('/'));
+    EXPECT_EQ(j.seconds, 60);
+    EXPECT_EQ(j.workFolder, controller->edition().exeFolder());
+    EXPECT_EQ(state().outputFolder, outDir.path() + QLatin1Char('/'));
 }
 
 TEST_F(CommandLines, AFourByThreeSizeGivesItsRatioWithAPoint)
@@ -70,8 +70,8 @@ TEST_F(CommandLines, AFourByThreeSizeGivesItsRatioWithAPoint)
     controller->estimator().setDecimalSeparator(QLatin1Char(','));
     boxes().size.choose(3); // "640x480(VGA)": the label is cut off
     const ConversionJob j = job(row);
-    EXPECT_EQ(j.SizeArg, QStringLiteral(" -s 640x480"));
-    EXPECT_EQ(j.AspectArg, QStringLiteral(" -aspect 1.3333"));
+    EXPECT_EQ(j.sizeArg, QStringLiteral(" -s 640x480"));
+    EXPECT_EQ(j.aspectArg, QStringLiteral(" -aspect 1.3333"));
     EXPECT_TRUE(j.commandLine().contains(QStringLiteral(" -s 640x480  -ar ")));
     // The estimate keeps the user's separator.
     EXPECT_TRUE(
@@ -91,12 +91,12 @@ TEST_F(CommandLines, TheSourcesAudioBitrateChoosesTheSampleRate)
         controller->jobs().changeRow(
             row, [kbps = kbps](JobRow& r) { r.source.audioKbps = QByteArray(kbps).toInt(); });
         const ConversionJob j = job(row);
-        EXPECT_EQ(j.AudioRateArg,
+        EXPECT_EQ(j.audioRateArg,
                   QStringLiteral(" -ab ") + QString::fromLatin1(kbps) + QStringLiteral("000"));
-        EXPECT_EQ(j.SampleRateArg, QString::fromLatin1(rate)) << kbps;
+        EXPECT_EQ(j.sampleRateArg, QString::fromLatin1(rate)) << kbps;
     }
     boxes().audioBitrate.choose(0);
-    EXPECT_EQ(job(row).SampleRateArg, QStringLiteral(" -ar 48000 ")); // 320 kbit/s
+    EXPECT_EQ(job(row).sampleRateArg, QStringLiteral(" -ar 48000 ")); // 320 kbit/s
 }
 
 TEST_F(CommandLines, NarrowBandOutputsAreMonoAt8000Hz)
@@ -106,15 +106,15 @@ TEST_F(CommandLines, NarrowBandOutputsAreMonoAt8000Hz)
     for (int position : {0, 1, 2, 3, 4}) {
         boxes().audioBitrate.choose(position);
         const ConversionJob j = job(row);
-        EXPECT_EQ(j.ChannelsArg, QStringLiteral(" -ac 1 "));
-        EXPECT_EQ(j.SampleRateArg, QStringLiteral(" -ar 8000 "));
+        EXPECT_EQ(j.channelsArg, QStringLiteral(" -ac 1 "));
+        EXPECT_EQ(j.sampleRateArg, QStringLiteral(" -ar 8000 "));
         const char* bits[] = {"12200", "10200", "7400", "5900", "4750"};
-        EXPECT_EQ(j.AudioRateArg, QStringLiteral(" -ab ") + QString::fromLatin1(bits[position]));
+        EXPECT_EQ(j.audioRateArg, QStringLiteral(" -ab ") + QString::fromLatin1(bits[position]));
     }
     // A size-driven 3GP profile with the source's audio: the best AMR rate.
     select(8);
     ASSERT_EQ(boxes().audioBitrate.currentText(), kOriginalAudio);
-    EXPECT_EQ(job(row).AudioRateArg, QStringLiteral(" -ab 12200"));
+    EXPECT_EQ(job(row).audioRateArg, QStringLiteral(" -ab 12200"));
 }
 
 TEST_F(CommandLines, DiscProfilesReduceToTheTarget)
@@ -128,9 +128,9 @@ TEST_F(CommandLines, DiscProfilesReduceToTheTarget)
                   out(QStringLiteral("clip.mpg")));
     select(112);
     boxes().size.choose(0);
-    EXPECT_EQ(job(row).OptionsArg, QStringLiteral(" -target pal-vcd "));
+    EXPECT_EQ(job(row).optionsArg, QStringLiteral(" -target pal-vcd "));
     select(114);
-    EXPECT_EQ(job(row).OptionsArg, QStringLiteral(" -target pal-dvd "));
+    EXPECT_EQ(job(row).optionsArg, QStringLiteral(" -target pal-dvd "));
 }
 
 TEST_F(CommandLines, NoVideoProfilesHaveNoPictureFragments)
@@ -138,10 +138,10 @@ TEST_F(CommandLines, NoVideoProfilesHaveNoPictureFragments)
     const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
     select(17);
     const ConversionJob j = job(row);
-    EXPECT_TRUE(j.SizeArg.isEmpty());
-    EXPECT_TRUE(j.AspectArg.isEmpty());
-    EXPECT_TRUE(j.VideoRateArg.isEmpty());
-    EXPECT_EQ(j.AudioRateArg, QStringLiteral(" -ab 128000"));
+    EXPECT_TRUE(j.sizeArg.isEmpty());
+    EXPECT_TRUE(j.aspectArg.isEmpty());
+    EXPECT_TRUE(j.videoRateArg.isEmpty());
+    EXPECT_EQ(j.audioRateArg, QStringLiteral(" -ab 128000"));
 }
 
 TEST_F(CommandLines, ListDrivenProfilesTakeTheSlot)
@@ -149,7 +149,7 @@ TEST_F(CommandLines, ListDrivenProfilesTakeTheSlot)
     const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
     select(27);
     boxes().videoBitrate.choose(1);
-    EXPECT_EQ(job(row).VideoRateArg, QStringLiteral(" -r 25 -b 400000"));
+    EXPECT_EQ(job(row).videoRateArg, QStringLiteral(" -r 25 -b 400000"));
 }
 
 TEST_F(CommandLines, SizeDrivenVideoIsTheVideoTerm)
@@ -159,7 +159,7 @@ TEST_F(CommandLines, SizeDrivenVideoIsTheVideoTerm)
     boxes().size.choose(1);         // 320x240
     boxes().videoBitrate.choose(2); // Normal: 240 x 6.25
     boxes().audioBitrate.choose(1);
-    EXPECT_EQ(job(row).VideoRateArg, QStringLiteral(" -r 25 -b 1500000"));
+    EXPECT_EQ(job(row).videoRateArg, QStringLiteral(" -r 25 -b 1500000"));
 }
 
 // Profile 131 remembers no choices, so its size box has no selection: the
@@ -172,10 +172,10 @@ TEST_F(CommandLines, WithoutAChosenSizeJobAndEstimateUseTheSourceSize)
     ASSERT_EQ(boxes().size.currentIndex(), -1);
     boxes().videoBitrate.choose(2); // Normal
     const ConversionJob j = job(row);
-    EXPECT_EQ(j.SizeArg, QString());
+    EXPECT_EQ(j.sizeArg, QString());
     const int video = controller->estimator().videoKbps(source(row));
     EXPECT_GT(video, 0);
-    EXPECT_EQ(j.VideoRateArg, QStringLiteral(" -r 25 -b %1").arg(video * 1000));
+    EXPECT_EQ(j.videoRateArg, QStringLiteral(" -r 25 -b %1").arg(video * 1000));
     addRow(QStringLiteral("320x240"), QStringLiteral("00:00:10"));
     EXPECT_LT(controller->estimator().videoKbps(source(row + 1)), video);
 }
@@ -187,15 +187,15 @@ TEST_F(CommandLines, TheJobAsksForTheBitrateTheEstimateCounts)
     select(105);
     ASSERT_EQ(boxes().videoBitrate.currentText(), kOriginalVideo);
     boxes().size.choose(1); // 320x240 keeps the source's bits per pixel
-    EXPECT_EQ(job(row).VideoRateArg, QStringLiteral(" -r 25 -b 657000"));
+    EXPECT_EQ(job(row).videoRateArg, QStringLiteral(" -r 25 -b 657000"));
     EXPECT_EQ(estimate.videoKbps(source(row)), 657);
     // Nothing selected (131 remembers no choices): the source's frame size,
     // and a bitrate from its height at "Normal".
     boxes().size.setCurrentIndex(-1);
     boxes().videoBitrate.setCurrentIndex(-1);
     const ConversionJob j = job(row);
-    EXPECT_EQ(j.SizeArg, QString());
-    EXPECT_EQ(j.VideoRateArg, QStringLiteral(" -r 25 -b 2398000"));
+    EXPECT_EQ(j.sizeArg, QString());
+    EXPECT_EQ(j.videoRateArg, QStringLiteral(" -r 25 -b 2398000"));
     EXPECT_EQ(estimate.videoKbps(source(row)), 2398);
 }
 
@@ -207,7 +207,7 @@ TEST_F(CommandLines, AnExistingOutputIsNeverChosen)
         QFile file(out(QString::fromLatin1(name)));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
-    EXPECT_EQ(job(row).OutputFile, out(QStringLiteral("clip_2.mp4")));
+    EXPECT_EQ(job(row).outputFile, out(QStringLiteral("clip_2.mp4")));
 }
 
 // A dangling link at the name is taken too: the encoder would write through
@@ -217,7 +217,7 @@ TEST_F(CommandLines, ADanglingLinkTakesItsName)
     const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
     select(118);
     ASSERT_TRUE(QFile::link(out(QStringLiteral("elsewhere.mp4")), out(QStringLiteral("clip.mp4"))));
-    EXPECT_EQ(job(row).OutputFile, out(QStringLiteral("clip_1.mp4")));
+    EXPECT_EQ(job(row).outputFile, out(QStringLiteral("clip_1.mp4")));
 }
 
 // The encoder runs in the program's folder: a relative output folder must
@@ -232,8 +232,8 @@ TEST_F(CommandLines, RelativeAndHomeFoldersBecomeAbsolute)
     state().outputFolderText = QStringLiteral("rel/../relative");
     const ConversionJob relative = job(row);
     QDir::setCurrent(before);
-    EXPECT_EQ(relative.OutputFile, out(QStringLiteral("relative/clip.mp4")));
-    EXPECT_EQ(state().OutputFolder, out(QStringLiteral("relative/")));
+    EXPECT_EQ(relative.outputFile, out(QStringLiteral("relative/clip.mp4")));
+    EXPECT_EQ(state().outputFolder, out(QStringLiteral("relative/")));
     EXPECT_TRUE(QDir(out(QStringLiteral("relative"))).exists());
 
     state().outputFolderText = QStringLiteral("~/transcast out");
@@ -247,7 +247,7 @@ TEST_F(CommandLines, OutputFolders)
     select(118);
     // A missing folder is made, nested ones too.
     state().outputFolderText = outDir.path() + QStringLiteral("/new/deeper");
-    EXPECT_EQ(job(row).OutputFile, outDir.path() + QStringLiteral("/new/deeper/clip.mp4"));
+    EXPECT_EQ(job(row).outputFile, outDir.path() + QStringLiteral("/new/deeper/clip.mp4"));
     EXPECT_TRUE(QDir(outDir.path() + QStringLiteral("/new/deeper")).exists());
     // A dry run touches nothing.
     state().outputFolderText = outDir.path() + QStringLiteral("/dry");
@@ -255,7 +255,7 @@ TEST_F(CommandLines, OutputFolders)
     EXPECT_FALSE(QDir(outDir.path() + QStringLiteral("/dry")).exists());
     // An empty box falls back to the user's videos folder.
     state().outputFolderText.clear();
-    EXPECT_EQ(controller->jobBuilder().fileJob(row, false).OutputFile,
+    EXPECT_EQ(controller->jobBuilder().fileJob(row, false).outputFile,
               SettingsStore::defaultOutputFolder() + QStringLiteral("clip.mp4"));
 }
 

@@ -4,22 +4,22 @@
 
 using namespace transcast;
 
-TEST(ParseProgress, TakesTheWholeSecondsOfTheFirstReport)
+TEST(parseProgress, TakesTheWholeSecondsOfTheFirstReport)
 {
-    EXPECT_EQ(ParseProgress("frame=10 time=83.45 bitrate=100.0"), 83);
-    EXPECT_EQ(ParseProgress("frame=10 time=00:01:23.45 bitrate=100.0"), 0);
-    EXPECT_EQ(ParseProgress("time=0.40 bitrate=1"), 0);
-    EXPECT_EQ(ParseProgress("time=100000.0 bitrate=1"), 100000);
-    EXPECT_EQ(ParseProgress("time=100001.0 bitrate=1"), 0);
+    EXPECT_EQ(parseProgress("frame=10 time=83.45 bitrate=100.0"), 83);
+    EXPECT_EQ(parseProgress("frame=10 time=00:01:23.45 bitrate=100.0"), 0);
+    EXPECT_EQ(parseProgress("time=0.40 bitrate=1"), 0);
+    EXPECT_EQ(parseProgress("time=100000.0 bitrate=1"), 100000);
+    EXPECT_EQ(parseProgress("time=100001.0 bitrate=1"), 0);
     // Found by fuzzing: a negative time read as negative progress.
-    EXPECT_EQ(ParseProgress("time= -10.bitrate=66.6kbits/s"), 0);
-    EXPECT_EQ(ParseProgress("time=-1.00 bitrate=1"), 0);
-    EXPECT_EQ(ParseProgress("time= 12.0 bitrate=1"), 12); // leading blanks
-    EXPECT_EQ(ParseProgress("time=12 bitrate=1.5"), 0);   // no "." before bitrate=
-    EXPECT_EQ(ParseProgress("bitrate=1 time=12.0"), 0);
-    EXPECT_EQ(ParseProgress("time=12.0"), 0);
-    EXPECT_EQ(ParseProgress("no report"), 0);
-    EXPECT_EQ(ParseProgress("time=12.50 bitrate=1\rtime=13.50 bitrate=1"), 12);
+    EXPECT_EQ(parseProgress("time= -10.bitrate=66.6kbits/s"), 0);
+    EXPECT_EQ(parseProgress("time=-1.00 bitrate=1"), 0);
+    EXPECT_EQ(parseProgress("time= 12.0 bitrate=1"), 12); // leading blanks
+    EXPECT_EQ(parseProgress("time=12 bitrate=1.5"), 0);   // no "." before bitrate=
+    EXPECT_EQ(parseProgress("bitrate=1 time=12.0"), 0);
+    EXPECT_EQ(parseProgress("time=12.0"), 0);
+    EXPECT_EQ(parseProgress("no report"), 0);
+    EXPECT_EQ(parseProgress("time=12.50 bitrate=1\rtime=13.50 bitrate=1"), 12);
 }
 
 TEST(ProgressScanner, TwoReportsInOneBlockParseTheFirstTwice)

@@ -34,22 +34,22 @@ protected:
     bool playASecond(const QString& locator, int audioId = -1)
     {
         reports.clear();
-        EXPECT_TRUE(player.InitPreviewWindow(nullptr));
+        EXPECT_TRUE(player.prepare(nullptr));
         player.setAudioSourceId(audioId);
-        player.SetEventFuntion([&](double seconds) {
+        player.setPositionHandler([&](double seconds) {
             reports.push_back(seconds);
             audioPlaying = player.propertyText(QStringLiteral("current-tracks/audio/src-id"));
             if (seconds > reports.front() + 1)
-                player.Stop();
+                player.stop();
         });
         QTimer limit;
         QObject::connect(&limit, &QTimer::timeout, [&] {
             ADD_FAILURE() << "Play did not return";
-            player.Stop();
+            player.stop();
         });
         limit.start(20000);
-        const bool played = player.Play(locator);
-        player.DestroyPreviewWindow();
+        const bool played = player.play(locator);
+        player.release();
         return played;
     }
 };

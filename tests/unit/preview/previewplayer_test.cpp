@@ -33,8 +33,8 @@ protected:
     bool play(const QString& source, const std::function<void(double)>& onReport = {})
     {
         reports.clear();
-        EXPECT_TRUE(player.InitPreviewWindow(nullptr)) << player.errorString().toStdString();
-        player.SetEventFuntion([this, onReport](double seconds) {
+        EXPECT_TRUE(player.prepare(nullptr)) << player.errorString().toStdString();
+        player.setPositionHandler([this, onReport](double seconds) {
             reports.push_back(seconds);
             if (onReport)
                 onReport(seconds);
@@ -43,11 +43,11 @@ protected:
         limit.setSingleShot(true);
         QObject::connect(&limit, &QTimer::timeout, [this] {
             ADD_FAILURE() << "Play did not return";
-            player.Stop();
+            player.stop();
         });
         limit.start(20000);
-        const bool played = player.Play(source);
-        player.DestroyPreviewWindow();
+        const bool played = player.play(source);
+        player.release();
         return played;
     }
 
@@ -83,12 +83,12 @@ TEST_F(Player, StopFromInsideAReportEndsPlayAtOnce)
     const QString clip = previewclips::transportStream(6);
     EXPECT_TRUE(play(clip, [this](double seconds) {
         if (seconds > 2)
-            player.Stop();
+            player.stop();
     }));
     // Nothing after the report that stopped it, far from the end at 7.1 s.
     EXPECT_GT(reports.back(), 2);
     EXPECT_LT(reports.back(), 2.2);
-    player.Stop(); // with nothing playing: harmless
+    player.stop(); // with nothing playing: harmless
 }
 
 TEST_F(Player, PauseHoldsThePositionAndTheSecondCallResumes)
@@ -97,11 +97,11 @@ TEST_F(Player, PauseHoldsThePositionAndTheSecondCallResumes)
     bool resumed = false;
     EXPECT_TRUE(play(previewclips::transportStream(3), [&](double seconds) {
         if (seconds > 2 && !player.isPaused() && !resumed && whilePaused.empty()) {
-            player.Pause();
+            player.pause();
             whilePaused.push_back(seconds);
             QTimer::singleShot(400, [&] {
                 whilePaused.push_back(reports.back());
-                player.Pause();
+                player.pause();
                 resumed = true;
             });
         }
@@ -115,19 +115,19 @@ TEST_F(Player, PauseHoldsThePositionAndTheSecondCallResumes)
 TEST_F(Player, SeekBeforePlayStartsThereAndSeekWhilePlayingJumps)
 {
     bool jumped = false;
-    ASSERT_TRUE(player.InitPreviewWindow(nullptr));
-    player.Seek(4);
-    player.SetEventFuntion([&](double seconds) {
+    ASSERT_TRUE(player.prepare(nullptr));
+    player.seek(4);
+    player.setPositionHandler([&](double seconds) {
         reports.push_back(seconds);
         if (!jumped && seconds > 4.2) {
             jumped = true;
-            player.Seek(8);
+            player.seek(8);
         } else if (seconds > 8.5) {
-            player.Stop();
+            player.stop();
         }
     });
-    EXPECT_TRUE(player.Play(previewclips::transportStream(10)));
-    player.DestroyPreviewWindow();
+    EXPECT_TRUE(player.play(previewclips::transportStream(10)));
+    player.release();
     EXPECT_NEAR(firstPositive(), 4.0, 0.2);
     ASSERT_TRUE(jumped);
     // The jump lands on the second asked for, on the same clock.
@@ -145,7 +145,7 @@ TEST_F(Player, SourceThatCannotPlayFailsWithAReason)
     EXPECT_TRUE(reports.empty());
 
     PreviewPlayer unprepared;
-    EXPECT_FALSE(unprepared.Play(missing));
+    EXPECT_FALSE(unprepared.play(missing));
     EXPECT_FALSE(unprepared.errorString().isEmpty());
 }
 
@@ -168,7 +168,7 @@ TEST_F(Player, StandardDescriptorClosedMeanwhileIsOpenAgainAfterwards)
 {
     const int saved = dup(0);
     close(0);
-    EXPECT_TRUE(play(previewclips::transportStream(2), [this](double) { player.Stop(); }));
+    EXPECT_TRUE(play(previewclips::transportStream(2), [this](double) { player.stop(); }));
     struct stat now {
     };
     struct stat null {
@@ -237,7 +237,7 @@ TEST_F(Player, AudioTrackChosenByTheSourcesStreamId)
         player.setAudioSourceId(wanted);
         EXPECT_TRUE(play(path, [&](double) {
             chosen = player.propertyText(QStringLiteral("current-tracks/audio/src-id"));
-            player.Stop();
+            player.stop();
         }));
         EXPECT_EQ(chosen, QString::number(wanted));
     }

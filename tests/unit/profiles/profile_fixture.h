@@ -109,8 +109,8 @@ protected:
     {
         transcast::JobRow record;
         record.caption = QStringLiteral("clip");
-        transcast::Toriginalinfo& info = record.source;
-        info.FilePath = QStringLiteral("/videos/clip.avi");
+        transcast::SourceInfo& info = record.source;
+        info.filePath = QStringLiteral("/videos/clip.avi");
         info.frameSize = transcast::FrameSize::fromText(frameSize).value_or(transcast::FrameSize());
         info.durationMs = transcast::clockToMilliseconds(duration);
         info.videoKbps = video;
@@ -119,9 +119,9 @@ protected:
     }
 
     // The row's source, as the estimate reads it.
-    const transcast::Toriginalinfo& source(int row) const
+    const transcast::SourceInfo& source(int row) const
     {
-        return controller->jobs().originalInfo(row);
+        return controller->jobs().sourceInfo(row);
     }
 
     QString outputSize(int row) const

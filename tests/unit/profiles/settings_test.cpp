@@ -11,14 +11,14 @@ using Settings = ProfileFixture;
 TEST_F(Settings, AFirstRunStartsFromTheDefaults)
 {
     start();
-    EXPECT_EQ(state().OutputFolder, SettingsStore::defaultOutputFolder());
-    EXPECT_TRUE(state().OutputFolder.endsWith(QLatin1Char('/')));
-    EXPECT_EQ(state().outputFolderText, state().OutputFolder);
+    EXPECT_EQ(state().outputFolder, SettingsStore::defaultOutputFolder());
+    EXPECT_TRUE(state().outputFolder.endsWith(QLatin1Char('/')));
+    EXPECT_EQ(state().outputFolderText, state().outputFolder);
     EXPECT_EQ(state().selectIndex, 1);
-    EXPECT_TRUE(state().BisSingle);
+    EXPECT_TRUE(state().intoOwnFormat);
     EXPECT_EQ(state().selectSubIndex, 1);
     EXPECT_EQ(controller->profile().selectedProfile(), 1);
-    EXPECT_EQ(state().FinishAction, 0);
+    EXPECT_EQ(state().finishAction, 0);
     EXPECT_TRUE(state().videoFirstPage);
     EXPECT_TRUE(state().audioFirstPage);
     // The selection already recorded its number.
@@ -37,17 +37,17 @@ TEST_F(Settings, EditionsStartOnTheirOwnProfile)
 TEST_F(Settings, EverySettingSurvivesARestart)
 {
     start(QStringLiteral("transcast-avi"));
-    state().OutputFolder = QStringLiteral("/data/out/");
+    state().outputFolder = QStringLiteral("/data/out/");
     state().selectIndex = 7;
-    state().FinishAction = 1;
+    state().finishAction = 1;
     state().videoFirstPage = false;
     state().audioFirstPage = false;
     select(53);
     restart(QStringLiteral("transcast-avi"));
-    EXPECT_EQ(state().OutputFolder, QStringLiteral("/data/out/"));
+    EXPECT_EQ(state().outputFolder, QStringLiteral("/data/out/"));
     EXPECT_EQ(state().outputFolderText, QStringLiteral("/data/out/"));
     EXPECT_EQ(state().selectIndex, 7);
-    EXPECT_EQ(state().FinishAction, 1);
+    EXPECT_EQ(state().finishAction, 1);
     EXPECT_FALSE(state().videoFirstPage);
     EXPECT_FALSE(state().audioFirstPage);
     EXPECT_EQ(controller->profile().selectedProfile(), 53);
@@ -83,13 +83,13 @@ TEST_F(Settings, ATypedButUnusedOutputFolderIsNotSaved)
     start();
     state().outputFolderText = QStringLiteral("/typed/only");
     restart();
-    EXPECT_EQ(state().OutputFolder, SettingsStore::defaultOutputFolder());
+    EXPECT_EQ(state().outputFolder, SettingsStore::defaultOutputFolder());
 }
 
 TEST_F(Settings, KeysAreSpelledAsStoredFilesHaveThem)
 {
     start(QStringLiteral("transcast-wmv"));
-    state().BisSingle = false;
+    state().intoOwnFormat = false;
     select(9);
     state().selectSubIndex = 3; // a button merely hovered last
     controller->saveSettings();
@@ -103,7 +103,7 @@ TEST_F(Settings, KeysAreSpelledAsStoredFilesHaveThem)
     EXPECT_FALSE(ini.readString("output", "path").isNull());
     // The other direction opens on its own profile with the second entry.
     start(QStringLiteral("transcast-wmv"));
-    EXPECT_FALSE(state().BisSingle);
+    EXPECT_FALSE(state().intoOwnFormat);
     EXPECT_EQ(controller->profile().selectedProfile(), 9);
     EXPECT_EQ(boxes().channel.currentIndex(), 1);
 }
@@ -190,11 +190,11 @@ TEST_F(Direction, ChangingWithAnEmptyListAsksNothing)
     start(QStringLiteral("transcast-wmv"));
     boxes().channel.choose(1);
     EXPECT_TRUE(interaction.questions.isEmpty());
-    EXPECT_FALSE(state().BisSingle);
+    EXPECT_FALSE(state().intoOwnFormat);
     EXPECT_EQ(controller->profile().selectedProfile(), 1); // "mainselcetsubindex" default
     select(9);
     boxes().channel.choose(0);
-    EXPECT_TRUE(state().BisSingle);
+    EXPECT_TRUE(state().intoOwnFormat);
     EXPECT_EQ(controller->profile().selectedProfile(), 7); // the edition's profile
     boxes().channel.choose(1);
     EXPECT_EQ(controller->profile().selectedProfile(), 9); // recorded for that direction
@@ -209,12 +209,12 @@ TEST_F(Direction, NoKeepsTheListTheProfileAndTheDirection)
     boxes().channel.choose(1);
     EXPECT_EQ(interaction.questions, QStringList({"Change function will clear list, continue?"}));
     EXPECT_EQ(controller->jobs().rowCount(), 1);
-    EXPECT_TRUE(state().BisSingle);
+    EXPECT_TRUE(state().intoOwnFormat);
     EXPECT_EQ(controller->profile().selectedProfile(), 60);
     EXPECT_EQ(boxes().channel.currentIndex(), 0);
 
     interaction.answers.push_back(true);
     boxes().channel.choose(1);
     EXPECT_EQ(controller->jobs().rowCount(), 0);
-    EXPECT_FALSE(state().BisSingle);
+    EXPECT_FALSE(state().intoOwnFormat);
 }

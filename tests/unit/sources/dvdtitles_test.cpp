@@ -35,7 +35,7 @@ protected:
 
     DvdTitles& dvd() { return controller->dvd(); }
     JobList& jobs() { return controller->jobs(); }
-    TConvertInfo info(int row) { return jobs().convertInfo(row); }
+    DvdRowInfo info(int row) { return jobs().convertInfo(row); }
 
     static FakeIfoLibrary::TitleSet twoTracks()
     {
@@ -109,27 +109,27 @@ TEST_F(DvdRows, OnlyTitlesThatPlayAndSpanAThousandSectorsBecomeRows)
     EXPECT_FALSE(jobs().subItem(0, JobList::OutputSizeColumn).isEmpty());
     EXPECT_EQ(jobs().row(0).status, JobStatus::Listed);
     EXPECT_EQ(jobs().row(0).kind, JobKind::Title);
-    EXPECT_EQ(jobs().originalInfo(0).seconds(), 7200);
-    EXPECT_EQ(jobs().originalInfo(0).frameSize, (FrameSize{720, 576}));
-    const TConvertInfo row = info(0);
-    EXPECT_EQ(row.AudioId, QStringLiteral("0x80"));
-    EXPECT_EQ(row.SubtitleId, QStringLiteral("0"));
-    EXPECT_EQ(row.StartPos, 6000);
-    EXPECT_EQ(row.EndPos, 90000);
-    EXPECT_EQ(row.Length, 7200);
-    EXPECT_EQ(row.StartTime, 0);
-    EXPECT_EQ(row.EndTime, 7200);
-    EXPECT_EQ(row.IfoPath, QString::fromStdString(kSet1));
+    EXPECT_EQ(jobs().sourceInfo(0).seconds(), 7200);
+    EXPECT_EQ(jobs().sourceInfo(0).frameSize, (FrameSize{720, 576}));
+    const DvdRowInfo row = info(0);
+    EXPECT_EQ(row.audioId, QStringLiteral("0x80"));
+    EXPECT_EQ(row.subtitleId, QStringLiteral("0"));
+    EXPECT_EQ(row.startSector, 6000);
+    EXPECT_EQ(row.endSector, 90000);
+    EXPECT_EQ(row.lengthSeconds, 7200);
+    EXPECT_EQ(row.startTime, 0);
+    EXPECT_EQ(row.endTime, 7200);
+    EXPECT_EQ(row.ifoPath, QString::fromStdString(kSet1));
     EXPECT_TRUE(jobs().row(0).checked);
     EXPECT_TRUE(jobs().row(0).selected);
 
     // The title's entry, then each of its cells with its times.
-    ASSERT_EQ(dvd().CellTable().size(), 3);
-    EXPECT_TRUE(dvd().CellTable()[0].IsTitle);
-    EXPECT_EQ(dvd().CellTable()[2].StartPos, 50001);
-    EXPECT_EQ(dvd().CellTable()[2].StartTime, 3600);
-    EXPECT_EQ(dvd().CellTable()[2].EndTime, 7200);
-    EXPECT_EQ(dvd().CellCount(), 3);
+    ASSERT_EQ(dvd().cellTable().size(), 3);
+    EXPECT_TRUE(dvd().cellTable()[0].isTitle);
+    EXPECT_EQ(dvd().cellTable()[2].startSector, 50001);
+    EXPECT_EQ(dvd().cellTable()[2].startTime, 3600);
+    EXPECT_EQ(dvd().cellTable()[2].endTime, 7200);
+    EXPECT_EQ(dvd().cellCount(), 3);
 }
 
 TEST_F(DvdRows, ChapterModeListsEachLongCellUnderItsTitle)
@@ -140,22 +140,22 @@ TEST_F(DvdRows, ChapterModeListsEachLongCellUnderItsTitle)
     first.cells = {{0, 2000, 10}, {2001, 2500, 5}, {2501, 5000, 7}};
     set.titles = {first, title(2, 30, 10000)};
     library->sets[kSet1] = set;
-    controller->state().TitleMode = false;
+    controller->state().titleMode = false;
 
     ASSERT_TRUE(openIfo({kSet1}));
     EXPECT_EQ(captions(), (QStringList{"Title_01", "  Chapter_01", "  Chapter_03", "Title_04",
                                        "  Chapter_01", "  Chapter_02"}));
-    const TConvertInfo third = info(2);
-    EXPECT_EQ(third.StartPos, 2501);
-    EXPECT_EQ(third.EndPos, 5000);
-    EXPECT_EQ(third.StartTime, 15);
-    EXPECT_EQ(third.EndTime, 22);
-    EXPECT_EQ(third.Length, 7);
+    const DvdRowInfo third = info(2);
+    EXPECT_EQ(third.startSector, 2501);
+    EXPECT_EQ(third.endSector, 5000);
+    EXPECT_EQ(third.startTime, 15);
+    EXPECT_EQ(third.endTime, 22);
+    EXPECT_EQ(third.lengthSeconds, 7);
     EXPECT_EQ(jobs().subItem(2, JobList::TimeColumn), QStringLiteral("00:00:07"));
     // In chapter mode the table is indexed by row.
-    ASSERT_EQ(dvd().CellTable().size(), 6);
-    EXPECT_TRUE(dvd().CellTable()[3].IsTitle);
-    EXPECT_EQ(dvd().CellTable()[2].StartTime, 15);
+    ASSERT_EQ(dvd().cellTable().size(), 6);
+    EXPECT_TRUE(dvd().cellTable()[3].isTitle);
+    EXPECT_EQ(dvd().cellTable()[2].startTime, 15);
 }
 
 TEST_F(DvdRows, ARowsLocatorStartsAtItsOwnFirstSector)
@@ -165,28 +165,28 @@ TEST_F(DvdRows, ARowsLocatorStartsAtItsOwnFirstSector)
     FakeIfoLibrary::TitleSet set = twoTracks();
     set.titles = {title(3, 10), title(1, 12, 6000)};
     library->sets[kSet1] = set;
-    controller->state().TitleMode = false;
+    controller->state().titleMode = false;
     ASSERT_TRUE(openIfo({kSet1}));
     ASSERT_EQ(jobs().rowCount(), 6);
 
     EXPECT_EQ(titleLocator(info(2)), QStringLiteral("vts://01*2000*3999*0x80*0*//disc"));
     EXPECT_EQ(titleLocator(info(4)), QStringLiteral("vts://01*6000*7999*0x80*0*//disc"));
     const ConversionJob chapter = controller->jobBuilder().titleJob(2, false);
-    EXPECT_EQ(chapter.InputSpec, titleLocator(info(2)));
-    EXPECT_EQ(chapter.LimitArg, QStringLiteral(" -t 00:00:10"));
-    EXPECT_EQ(chapter.Seconds, 10);
-    EXPECT_TRUE(chapter.OutputFile.endsWith(QStringLiteral("/Title_01_Chapter_02") +
+    EXPECT_EQ(chapter.input, titleLocator(info(2)));
+    EXPECT_EQ(chapter.limitArg, QStringLiteral(" -t 00:00:10"));
+    EXPECT_EQ(chapter.seconds, 10);
+    EXPECT_TRUE(chapter.outputFile.endsWith(QStringLiteral("/Title_01_Chapter_02") +
                                             controller->profile().outputExtension()))
-        << chapter.OutputFile.toStdString();
+        << chapter.outputFile.toStdString();
 
     click(4);
     dvd().audioTracks().choose(1);
     dvd().subtitleTracks().choose(1);
     EXPECT_EQ(titleLocator(info(4)), QStringLiteral("vts://01*6000*7999*0x81*0x20*//disc"));
     const ConversionJob second = controller->jobBuilder().titleJob(4, false);
-    EXPECT_TRUE(second.OutputFile.endsWith(QStringLiteral("/Title_05") +
+    EXPECT_TRUE(second.outputFile.endsWith(QStringLiteral("/Title_05") +
                                            controller->profile().outputExtension()));
-    EXPECT_EQ(second.LimitArg, QStringLiteral(" -t 00:00:12"));
+    EXPECT_EQ(second.limitArg, QStringLiteral(" -t 00:00:12"));
 }
 
 TEST_F(DvdRows, TrackChoicesBelongToTheirRow)
@@ -206,11 +206,11 @@ TEST_F(DvdRows, TrackChoicesBelongToTheirRow)
     EXPECT_EQ(dvd().subtitleTracks().items(), (QStringList{"No Subtitle", "English (0x20)"}));
     dvd().audioTracks().choose(1);
     dvd().subtitleTracks().choose(1);
-    EXPECT_EQ(info(1).AudioId, QStringLiteral("0x81"));
-    EXPECT_EQ(info(1).SubtitleId, QStringLiteral("0x20"));
+    EXPECT_EQ(info(1).audioId, QStringLiteral("0x81"));
+    EXPECT_EQ(info(1).subtitleId, QStringLiteral("0x20"));
     dvd().subtitleTracks().choose(0);
-    EXPECT_EQ(info(1).SubtitleId, QStringLiteral("0"));
-    EXPECT_EQ(info(0).AudioId, QStringLiteral("0x80"));
+    EXPECT_EQ(info(1).subtitleId, QStringLiteral("0"));
+    EXPECT_EQ(info(0).audioId, QStringLiteral("0x80"));
 
     // Back on row 0 the boxes show its own (default) choices, then row 1's.
     click(0);
@@ -220,7 +220,7 @@ TEST_F(DvdRows, TrackChoicesBelongToTheirRow)
 
     // A title set without audio: id "0", an empty audio list.
     click(2);
-    EXPECT_EQ(info(2).AudioId, QStringLiteral("0"));
+    EXPECT_EQ(info(2).audioId, QStringLiteral("0"));
     EXPECT_EQ(dvd().audioTracks().count(), 0);
     EXPECT_EQ(dvd().subtitleTracks().items(), QStringList{QStringLiteral("No Subtitle")});
 }
@@ -230,12 +230,12 @@ TEST_F(DvdRows, ChoicesReachPastFiveHundredRows)
     FakeIfoLibrary::TitleSet set = twoTracks();
     set.titles = {title(600, 2)};
     library->sets[kSet1] = set;
-    controller->state().TitleMode = false;
+    controller->state().titleMode = false;
     ASSERT_TRUE(openIfo({kSet1}));
     ASSERT_EQ(jobs().rowCount(), 601);
     click(580);
     dvd().audioTracks().choose(1);
-    EXPECT_EQ(info(580).AudioId, QStringLiteral("0x81"));
+    EXPECT_EQ(info(580).audioId, QStringLiteral("0x81"));
     EXPECT_EQ(info(580).audioChoice, 1);
 }
 
@@ -264,7 +264,7 @@ TEST_F(DvdRows, ModeSwitchesKeepEachModesTicks)
     click(0);
 
     dvd().switchMode();
-    EXPECT_FALSE(controller->state().TitleMode);
+    EXPECT_FALSE(controller->state().titleMode);
     ASSERT_EQ(captions(), (QStringList{"Title_01", "  Chapter_01", "  Chapter_02", "  Chapter_03",
                                        "Title_05", "  Chapter_01", "  Chapter_02"}));
     EXPECT_EQ(ticks(), QVector<bool>(7, true));
@@ -307,17 +307,17 @@ TEST_F(DvdRows, RemovingARowMovesItsDvdRecordWithIt)
     click(1);
     controller->sources().removeSelected();
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_03"}));
-    EXPECT_EQ(info(1).Length, 30);
-    EXPECT_EQ(info(1).AudioId, QStringLiteral("0x81"));
-    EXPECT_EQ(jobs().originalInfo(1).durationText(), QStringLiteral("00:00:30"));
+    EXPECT_EQ(info(1).lengthSeconds, 30);
+    EXPECT_EQ(info(1).audioId, QStringLiteral("0x81"));
+    EXPECT_EQ(jobs().sourceInfo(1).durationText(), QStringLiteral("00:00:30"));
     click(1);
     EXPECT_EQ(dvd().audioTracks().currentIndex(), 1);
 }
 
 TEST_F(DvdRows, ReadingRefusesWhileBusyInItsOrder)
 {
-    controller->state().Converting = true;
-    controller->state().Playing = true;
+    controller->state().converting = true;
+    controller->state().playing = true;
     dvd().addDvd();
     dvd().addIfo();
     dvd().switchMode();
@@ -326,7 +326,7 @@ TEST_F(DvdRows, ReadingRefusesWhileBusyInItsOrder)
                            "Please first stop play!"}));
     EXPECT_TRUE(interaction.folderCaptions.isEmpty());
     EXPECT_TRUE(interaction.fileFilters.isEmpty());
-    EXPECT_TRUE(controller->state().TitleMode);
+    EXPECT_TRUE(controller->state().titleMode);
 }
 
 namespace
@@ -389,10 +389,10 @@ TEST_F(DvdFolders, AddDvdSearchesVideoTsFoldersInNameOrder)
     EXPECT_TRUE(slow->waitedOffMainThread);
     EXPECT_EQ(library->opened, (std::vector<std::string>{first, second}));
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
-    EXPECT_EQ(info(1).Length, 20);
-    EXPECT_EQ(dvd().IfoCount(), 2);
-    EXPECT_EQ(dvd().TIFOAS()[1].FirstRow, 1);
-    EXPECT_EQ(dvd().TIFOAS()[1].EndRow, 2);
+    EXPECT_EQ(info(1).lengthSeconds, 20);
+    EXPECT_EQ(dvd().ifoCount(), 2);
+    EXPECT_EQ(dvd().loadedIfos()[1].firstRow, 1);
+    EXPECT_EQ(dvd().loadedIfos()[1].endRow, 2);
     EXPECT_TRUE(interaction.informations.isEmpty());
 }
 

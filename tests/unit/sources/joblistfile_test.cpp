@@ -24,7 +24,7 @@ TEST(JobListFile, ReadsTheListsEarlierVersionsKeptAndKeepsThemAlike)
     const auto contents = JobListFile::decode(earlier);
     ASSERT_TRUE(contents);
     ASSERT_EQ(contents->rows.size(), 2);
-    const Toriginalinfo& file = contents->rows[0].source;
+    const SourceInfo& file = contents->rows[0].source;
     EXPECT_EQ(file.frameSize, (FrameSize{640, 480}));
     EXPECT_EQ(file.durationMs, 65000);
     EXPECT_EQ(file.videoKbps, 1372);

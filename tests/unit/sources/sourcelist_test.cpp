@@ -59,22 +59,22 @@ TEST_F(SourceRows, MissingProbeValuesAreDerived)
 {
     ASSERT_TRUE(sources().addProbedFile(QStringLiteral("/v/a.b.avi"),
                                         probed(1500, std::nullopt, 128, std::nullopt)));
-    EXPECT_EQ(jobs().originalInfo(0).videoKbps, 1372);
-    EXPECT_EQ(jobs().originalInfo(0).audioKbps, 128);
-    EXPECT_EQ(jobs().originalInfo(0).frameSize, (FrameSize{320, 240}));
+    EXPECT_EQ(jobs().sourceInfo(0).videoKbps, 1372);
+    EXPECT_EQ(jobs().sourceInfo(0).audioKbps, 128);
+    EXPECT_EQ(jobs().sourceInfo(0).frameSize, (FrameSize{320, 240}));
     EXPECT_EQ(jobs().caption(0), QStringLiteral("a.b"));
     EXPECT_EQ(jobs().subItem(0, JobList::FrameSizeColumn), QStringLiteral("320x240"));
     EXPECT_EQ(jobs().subItem(0, JobList::TimeColumn), QStringLiteral("00:00:10"));
     EXPECT_FALSE(jobs().subItem(0, JobList::OutputSizeColumn).isEmpty());
     EXPECT_EQ(jobs().row(0).status, JobStatus::Listed);
-    EXPECT_EQ(state().CurrentRow, 0);
+    EXPECT_EQ(state().currentRow, 0);
 
     // Only an overall bitrate: video takes it all, audio 0 becomes 128.
     ASSERT_TRUE(sources().addProbedFile(QStringLiteral("/v/b.avi"),
                                         probed(900, std::nullopt, std::nullopt)));
-    EXPECT_EQ(jobs().originalInfo(1).videoKbps, 900);
-    EXPECT_EQ(jobs().originalInfo(1).audioKbps, 128);
-    EXPECT_EQ(state().CurrentRow, 0); // the batch's row; adding never moves it
+    EXPECT_EQ(jobs().sourceInfo(1).videoKbps, 900);
+    EXPECT_EQ(jobs().sourceInfo(1).audioKbps, 128);
+    EXPECT_EQ(state().currentRow, 0); // the batch's row; adding never moves it
 
     // No overall bitrate: no row, no message.
     EXPECT_FALSE(sources().addProbedFile(QStringLiteral("/v/c.txt"),
@@ -98,16 +98,16 @@ TEST_F(SourceRows, AReportIsReadOnceAndEveryRuleUsesTheSameNumbers)
     ASSERT_TRUE(sources().addProbedFile(QStringLiteral("/v/tagged.mp4"), parser.result()));
     EXPECT_EQ(jobs().subItem(0, JobList::FrameSizeColumn), QStringLiteral("320x240"));
     EXPECT_EQ(jobs().subItem(0, JobList::TimeColumn), QStringLiteral("00:00:10"));
-    EXPECT_EQ(jobs().originalInfo(0).videoKbps, 872);
+    EXPECT_EQ(jobs().sourceInfo(0).videoKbps, 872);
 
     select(105);
     boxes().size.choose(boxes().size.indexOf(kOriginalSize));
     boxes().videoBitrate.choose(2); // Normal: 3.33 per line of height
-    EXPECT_EQ(controller->estimator().videoKbps(jobs().originalInfo(0)), 799);
+    EXPECT_EQ(controller->estimator().videoKbps(jobs().sourceInfo(0)), 799);
     const ConversionJob job = controller->jobBuilder().fileJob(0, false);
-    EXPECT_EQ(job.SizeArg + job.AspectArg, QStringLiteral(" -s 320x240 -aspect 1.3333"));
-    EXPECT_EQ(job.VideoRateArg, QStringLiteral(" -r 25 -b 799000"));
-    EXPECT_EQ(job.Seconds, 10);
+    EXPECT_EQ(job.sizeArg + job.aspectArg, QStringLiteral(" -s 320x240 -aspect 1.3333"));
+    EXPECT_EQ(job.videoRateArg, QStringLiteral(" -r 25 -b 799000"));
+    EXPECT_EQ(job.seconds, 10);
 }
 
 TEST_F(SourceRows, RemoveReselectsAtTheLastRemovedIndex)
@@ -119,8 +119,8 @@ TEST_F(SourceRows, RemoveReselectsAtTheLastRemovedIndex)
     EXPECT_EQ(captions(), QStringList({"clip0", "clip3", "clip4"}));
     EXPECT_EQ(jobs().selectedRows(), QVector<int>({1}));
     // The records moved with their rows.
-    EXPECT_EQ(jobs().originalInfo(1).FilePath, QStringLiteral("/v/clip3.avi"));
-    EXPECT_EQ(jobs().originalInfo(2).FilePath, QStringLiteral("/v/clip4.avi"));
+    EXPECT_EQ(jobs().sourceInfo(1).filePath, QStringLiteral("/v/clip3.avi"));
+    EXPECT_EQ(jobs().sourceInfo(2).filePath, QStringLiteral("/v/clip4.avi"));
 
     jobs().clearSelection();
     jobs().setSelected(1, true);
@@ -151,25 +151,25 @@ TEST_F(SourceRows, ClearAsksFirst)
     sources().clear();
     EXPECT_EQ(jobs().rowCount(), 0);
     // The records went with the rows: nothing of them is left to read.
-    EXPECT_TRUE(jobs().originalInfo(1).FilePath.isEmpty());
+    EXPECT_TRUE(jobs().sourceInfo(1).filePath.isEmpty());
 }
 
 TEST_F(SourceRows, BusyGuardsRefuseWithTheirTexts)
 {
     addRows(2);
     jobs().setSelected(0, true);
-    state().Converting = true;
+    state().converting = true;
     sources().addFiles();
     sources().addFolder();
     EXPECT_TRUE(interaction.fileFilters.isEmpty()); // no dialog shown
     EXPECT_TRUE(interaction.folderCaptions.isEmpty());
-    state().Playing = true;
+    state().playing = true;
     sources().removeSelected();
     sources().clear();
     EXPECT_EQ(interaction.warnings,
               QStringList({"Please first stop convert!", "Please first stop convert!",
                            "Please first stop play!", "Please first stop play!"}));
-    state().Playing = false;
+    state().playing = false;
     sources().clear();
     EXPECT_EQ(interaction.warnings.last(), QStringLiteral("Please first stop convert!"));
     EXPECT_EQ(jobs().rowCount(), 2);
@@ -182,7 +182,7 @@ TEST_F(SourceRows, DialogsFollowTheDirection)
     EXPECT_TRUE(
         interaction.fileFilters.first().startsWith(QStringLiteral("All Support Format|*.avi;")));
     EXPECT_FALSE(jobs().isVisible()); // cancelled
-    state().BisSingle = false;
+    state().intoOwnFormat = false;
     sources().setOwnFormatFilter(QStringLiteral("AVI files (*.avi)|*.avi"));
     sources().addFiles();
     EXPECT_EQ(interaction.fileFilters.last(), QStringLiteral("AVI files (*.avi)|*.avi"));

@@ -14,8 +14,8 @@ namespace transcast
 // the CLI make text of them. DVD rows fill the frame size and the duration
 // only. Held by the job list's rows and read by the estimate, which is why
 // it lives below both.
-struct Toriginalinfo {
-    QString FilePath;
+struct SourceInfo {
+    QString filePath;
     FrameSize frameSize;
     // How long it plays; absent when nobody could tell.
     std::optional<qint64> durationMs;
