@@ -48,14 +48,16 @@ int DvdCommand::run(CliSession& session, const CliOptions& options)
         if (ifo.audioDescriptions.isEmpty())
             console.out(QStringLiteral("  audio\t-\t-\tno audio track"));
         for (int track = 0; track < ifo.audioDescriptions.size(); ++track)
-            console.out(QStringLiteral("  audio\t%1\t%2\t%3")
-                            .arg(track + 1)
-                            .arg(idOf(ifo.audioDescriptions.at(track)), ifo.audioDescriptions.at(track)));
+            console.out(
+                QStringLiteral("  audio\t%1\t%2\t%3")
+                    .arg(track + 1)
+                    .arg(idOf(ifo.audioDescriptions.at(track)), ifo.audioDescriptions.at(track)));
         console.out(QStringLiteral("  subtitle\t0\t0\t") + DvdTitles::noSubtitleText());
         for (int track = 0; track < ifo.subtitleDescriptions.size(); ++track)
             console.out(QStringLiteral("  subtitle\t%1\t%2\t%3")
                             .arg(track + 1)
-                            .arg(idOf(ifo.subtitleDescriptions.at(track)), ifo.subtitleDescriptions.at(track)));
+                            .arg(idOf(ifo.subtitleDescriptions.at(track)),
+                                 ifo.subtitleDescriptions.at(track)));
     }
     return CliOptions::kSuccess;
 }

@@ -20,8 +20,7 @@ QString estimatedKbps(CliSession& session, int row)
 {
     try {
         Controller& controller = session.controller();
-        return QString::number(
-            controller.estimator().totalKbps(controller.jobs().sourceInfo(row)));
+        return QString::number(controller.estimator().totalKbps(controller.jobs().sourceInfo(row)));
     } catch (const InvalidInteger&) {
         return QStringLiteral("?");
     }

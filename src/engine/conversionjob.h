@@ -10,7 +10,7 @@ namespace transcast
 // order the command line joins them. Every fragment carries its own blanks,
 // so the joined text reads exactly as users have always seen it.
 struct ConversionJob {
-    QString input;  // source path, or a DVD title locator
+    QString input;      // source path, or a DVD title locator
     QString outputFile; // the file the encoder writes
     QString encoderFile;
     QString workFolder; // the encoder's current directory
@@ -32,6 +32,5 @@ struct ConversionJob {
     // text, so paths with blanks or quotes stay whole.
     QStringList arguments() const;
 };
-
 
 } // namespace transcast

@@ -172,8 +172,8 @@ void PreviewController::dvdPreview()
     m_shownSecond = 0;
     // A DVD row's status belongs to its conversion; only the pause toggle
     // writes into it meanwhile, and the preview gives it back at the end.
-    const JobStatus status = m_jobs.hasRow(m_previewRow) ? m_jobs.row(m_previewRow).status
-                                                         : JobStatus::Listed;
+    const JobStatus status =
+        m_jobs.hasRow(m_previewRow) ? m_jobs.row(m_previewRow).status : JobStatus::Listed;
     const int progress = m_jobs.hasRow(m_previewRow) ? m_jobs.row(m_previewRow).progress : 0;
     // The row's audio id ("0x81"); "0" or none leaves the choice to mpv.
     bool ok = false;

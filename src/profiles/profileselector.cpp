@@ -67,7 +67,7 @@ bool ProfileSelector::selectProfile(int profile)
 
     if (m_settings) {
         const QString key = m_state.intoOwnFormat ? QStringLiteral("selcetsubindex")
-                                              : QStringLiteral("mainselcetsubindex");
+                                                  : QStringLiteral("mainselcetsubindex");
         m_settings->writeInteger(QStringLiteral("profiles"), key, profile);
     }
 

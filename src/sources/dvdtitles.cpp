@@ -387,7 +387,8 @@ int DvdTitles::appendRow(JobRow record)
     applyRememberedChoice(record);
     // The IFO's exact length where it agrees with the whole seconds listed.
     const qint64 exact = record.dvd.lengthMilliseconds;
-    record.source.durationMs = exact / 1000 == record.dvd.lengthSeconds ? exact : record.dvd.lengthSeconds * 1000;
+    record.source.durationMs =
+        exact / 1000 == record.dvd.lengthSeconds ? exact : record.dvd.lengthSeconds * 1000;
     const int row = m_jobs.appendRow(std::move(record));
     m_state.currentRow = row;
     emit rowListed(row);
@@ -418,8 +419,9 @@ bool DvdTitles::loadIfo(LoadedIfo& entry)
         entry.subtitleDescriptions << QString::fromStdString(library.ifoGetSubPicDesc(handle, i));
     // What every row of the title set starts from.
     JobRow base;
-    base.dvd.audioId =
-        entry.audioDescriptions.isEmpty() ? QStringLiteral("0") : streamId(entry.audioDescriptions.first());
+    base.dvd.audioId = entry.audioDescriptions.isEmpty()
+                           ? QStringLiteral("0")
+                           : streamId(entry.audioDescriptions.first());
     base.dvd.subtitleId = QStringLiteral("0");
     base.dvd.ifoPath = entry.ifoPath;
     base.dvd.audioTracks = entry.audioDescriptions;

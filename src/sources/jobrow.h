@@ -65,7 +65,7 @@ struct JobRow {
     JobKind kind = JobKind::File;
     QString caption; // "File Name" / "Title" column
     SourceInfo source;
-    DvdRowInfo dvd;   // DVD rows only
+    DvdRowInfo dvd;     // DVD rows only
     QString outputSize; // the estimate, as the "Output Size" column shows it
     bool checked = false;
     bool selected = false;

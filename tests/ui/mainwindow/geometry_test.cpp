@@ -366,14 +366,12 @@ TEST_F(Geometry, EveryTextOnTheSkinMeetsTheContrastOfWcagAA)
                 const QRect inShot(place.topLeft() * scale, place.size() * scale);
                 const QPalette::ColorGroup group =
                     widget->isEnabled() ? QPalette::Active : QPalette::Disabled;
-                for (const QColor& ground :
-                     grounds(shot, inShot, role == QPalette::WindowText)) {
+                for (const QColor& ground : grounds(shot, inShot, role == QPalette::WindowText)) {
                     const QColor ink = over(widget->palette().color(group, role), ground);
                     EXPECT_GE(contrast(ink, ground), 4.5)
-                        << edition << " step " << step << ": "
-                        << widget->objectName().toStdString() << " \"" << text.toStdString()
-                        << "\" " << ink.name().toStdString() << " on "
-                        << ground.name().toStdString();
+                        << edition << " step " << step << ": " << widget->objectName().toStdString()
+                        << " \"" << text.toStdString() << "\" " << ink.name().toStdString()
+                        << " on " << ground.name().toStdString();
                 }
             }
         }
