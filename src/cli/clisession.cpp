@@ -92,7 +92,7 @@ bool CliSession::prepare(QString& error)
         return false;
 
     if (m_options.output)
-        state.outputFolderText = absoluteUserPath(*m_options.output);
+        m_controller->setOutputFolderText(absoluteUserPath(*m_options.output));
     // --jobs wins over the settings' count; with neither, one at a time.
     if (m_options.jobs)
         state.conversionsAtOnce = *m_options.jobs;
@@ -152,18 +152,14 @@ int CliSession::listDvd(const QStringList& sources)
     QStringList paths;
     for (const QString& source : sources)
         paths << absoluteUserPath(source);
-    const bool allIfo = std::all_of(paths.cbegin(), paths.cend(), [](const QString& path) {
-        return path.endsWith(QLatin1String(".ifo"), Qt::CaseInsensitive);
-    });
-    if (!allIfo && paths.size() > 1) {
+    if (!Controller::isOneDisc(paths)) {
         m_console.err(QStringLiteral(
             "transcast-cli: one disc at a time: a folder or an .iso image, or IFO files"));
         return CliOptions::kBadUsage;
     }
     DvdTitles& dvd = m_controller->dvd();
     m_controller->state().titleMode = !m_options.chapters;
-    const bool found = allIfo ? dvd.openIfoFiles(paths) : dvd.openDisc(paths.first());
-    return found ? CliOptions::kSuccess : CliOptions::kFailed;
+    return dvd.openPaths(paths) ? CliOptions::kSuccess : CliOptions::kFailed;
 }
 
 bool CliSession::chooseDvdRows(QString& error)

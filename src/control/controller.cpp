@@ -1,7 +1,15 @@
 #include "control/controller.h"
 
+#include <algorithm>
+
+#include <QFileInfo>
+
+#include "common/busyguards.h"
 #include "common/interaction.h"
+#include "common/shell.h"
 #include "common/textutil.h"
+#include "sources/discpath.h"
+#include "sources/titlelocator.h"
 
 namespace transcast
 {
@@ -77,6 +85,7 @@ void Controller::loadSettings(const QString& settingsFolder)
 {
     m_settings.setFolder(settingsFolder);
     m_settings.load();
+    emit outputFolderTextChanged(m_state.outputFolderText);
     // Said once, here: every later write would fail as silently.
     for (const QString& path : {m_settings.settingsPath(), m_settings.profileSettingsPath()}) {
         const QString problem = IniFile(path).writeProblem();
@@ -157,6 +166,108 @@ void Controller::changeDirection(int entry)
     m_state.intoOwnFormat = into;
     m_state.selectSubIndex = m_settings.recordedProfile(into);
     m_selector.selectProfile(m_state.selectSubIndex);
+}
+
+void Controller::openSources(const QStringList& paths)
+{
+    if (m_edition.isFileMode()) {
+        m_sources.addChosenFiles(paths);
+        return;
+    }
+    // The title list holds DVD rows only; a video file would become a row
+    // no title job can convert.
+    const DiscPath::Selection selection = DiscPath::select(paths);
+    if (!selection.disc.isEmpty() || !selection.ifoFiles.isEmpty())
+        m_dvd.openPaths(paths);
+    if (selection.notDiscs.isEmpty())
+        return;
+    QStringList names;
+    for (const QString& path : selection.notDiscs)
+        names << QFileInfo(path).fileName();
+    m_interaction.warn(
+        QStringLiteral("The DVD edition lists DVD titles only. Add a DVD folder, an IFO file "
+                       "or an .iso image; these are none of them:\n%1")
+            .arg(names.join(QLatin1Char('\n'))));
+}
+
+bool Controller::acceptsSources(const QStringList& paths) const
+{
+    if (paths.isEmpty())
+        return false;
+    return m_edition.isFileMode() || std::any_of(paths.cbegin(), paths.cend(), &DiscPath::isDisc);
+}
+
+bool Controller::isOneDisc(const QStringList& paths)
+{
+    return paths.size() == 1 || DiscPath::select(paths).onlyIfoFiles();
+}
+
+bool Controller::requestClose(const std::function<void(IniFile&)>& keepViewState)
+{
+    if (m_state.playing) {
+        m_interaction.inform(BusyGuards::kStopPlay);
+        return false;
+    }
+    if (m_state.converting) {
+        m_interaction.inform(QStringLiteral("Please first stop converting!"));
+        return false;
+    }
+    if (IniFile* file = m_settings.settingsFile(); file && keepViewState)
+        keepViewState(*file);
+    saveSettings();
+    m_keeper.stop();
+    return true;
+}
+
+void Controller::setOutputFolder(const QString& folder)
+{
+    m_state.outputFolder = folder;
+    setOutputFolderText(folder);
+}
+
+void Controller::setOutputFolderText(const QString& text)
+{
+    if (m_state.outputFolderText == text)
+        return;
+    m_state.outputFolderText = text;
+    emit outputFolderTextChanged(text);
+}
+
+void Controller::browseOutputFolder()
+{
+    const QString folder =
+        m_interaction.chooseFolderIn(QStringLiteral("Output Directory"), m_state.outputFolder);
+    if (!folder.isEmpty())
+        setOutputFolder(folder);
+}
+
+void Controller::openOutputFolder()
+{
+    m_shell.openFolder(m_state.outputFolder);
+}
+
+void Controller::setFinishChoices(int finishAction, int conversionsAtOnce)
+{
+    m_state.finishAction = finishAction;
+    m_state.conversionsAtOnce = ControllerState::boundedConversionsAtOnce(conversionsAtOnce);
+    m_settings.storeConversionsAtOnce();
+}
+
+void Controller::cutter()
+{
+    if (BusyGuards::playingThenConverting(m_state, m_interaction))
+        return;
+    if (!m_state.titleMode)
+        m_interaction.warn(QStringLiteral("Please change title mode!"));
+}
+
+QString Controller::previewSource(int row) const
+{
+    if (row < 0 || row >= m_jobs.rowCount())
+        return {};
+    if (m_edition.isFileMode())
+        return m_jobs.sourceInfo(row).filePath;
+    return titleLocator(m_jobs.convertInfo(row));
 }
 
 } // namespace transcast

@@ -24,6 +24,7 @@
 namespace transcast
 {
 
+class IniFile;
 class Interaction;
 class Shell;
 
@@ -94,10 +95,58 @@ public:
     // the folder scan.
     QString ownFormatFilter() const { return m_edition.ownFormat().filter; }
 
+    // ---- commands: the window and transcast-cli call these, never the
+    // objects behind them, for what both do ----
+
+    // Files and folders from a drop, the command line or the start. In file
+    // mode they are added as chosen files. The DVD edition's list holds DVD
+    // rows only: the discs among them (DiscPath) open as
+    // DvdTitles::openPaths opens them, guards included, and the rest are
+    // refused in one warning and add nothing.
+    void openSources(const QStringList& paths);
+    // Whether a drag of these paths is taken: anything in file mode, and in
+    // the DVD edition only when a disc is among them.
+    bool acceptsSources(const QStringList& paths) const;
+    // Whether the paths name one disc: a single path, or IFO files only.
+    // The command line takes one disc at a time.
+    static bool isOneDisc(const QStringList& paths);
+
+    // The close query: false, with its message, while a preview plays or a
+    // batch converts. Otherwise `keepViewState` (the window's placement)
+    // writes into the settings file, the settings are saved, the kept job
+    // list is forgotten (a normal close leaves nothing to restore) and true.
+    bool requestClose(const std::function<void(IniFile&)>& keepViewState = {});
+
+    // The output folder: a folder the user chose (browse, the command line)
+    // becomes the folder and the text shown; a typed text is only the text
+    // until a batch makes it the folder. outputFolderTextChanged tells the
+    // view what to show.
+    void setOutputFolder(const QString& folder);
+    void setOutputFolderText(const QString& text);
+    QString outputFolderText() const { return m_state.outputFolderText; }
+    // "browse": asks for a folder, starting in the current one.
+    void browseOutputFolder();
+    // "open": shows the output folder.
+    void openOutputFolder();
+
+    // The settings dialog's two choices; the count is brought into range and
+    // stored.
+    void setFinishChoices(int finishAction, int conversionsAtOnce);
+
+    // "cutter": refused while busy; in chapter mode it asks for title mode.
+    void cutter();
+
+    // What the preview plays for a row: the file in file mode, the title's
+    // locator (the one its conversion reads) in DVD mode.
+    QString previewSource(int row) const;
+
     // Rewrites "Output Size" for every row, in list order. A bad number
     // stops the refresh at that row with the message through the error box;
     // the rows before keep their new estimate. Returns false then.
     bool refreshEstimates();
+
+signals:
+    void outputFolderTextChanged(const QString& text);
 
 private:
     // Writes the row's "Output Size" from the current choices. On a bad

@@ -19,6 +19,7 @@
 #include "dvd/discimage.h"
 #include "dvd/dvdreadifolibrary.h"
 #include "dvd/ifolibrary.h"
+#include "sources/discpath.h"
 #include "sources/joblist.h"
 #include "sources/opticaldrive.h"
 #include "sources/sourcelist.h"
@@ -138,12 +139,6 @@ QString DvdTitles::damagedImageText(const QString& image, const QString& damage)
         .arg(QDir::toNativeSeparators(image), damage);
 }
 
-bool DvdTitles::isDiscImage(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.isFile() && info.suffix().compare(QLatin1String("iso"), Qt::CaseInsensitive) == 0;
-}
-
 // ---- the user's actions ------------------------------------------------------------------
 
 void DvdTitles::addDvd()
@@ -164,7 +159,9 @@ void DvdTitles::addIfo()
     if (files.isEmpty())
         return;
     // An image chosen here opens as the disc it holds.
-    const auto image = std::find_if(files.cbegin(), files.cend(), &DvdTitles::isDiscImage);
+    const auto image = std::find_if(files.cbegin(), files.cend(), [](const QString& file) {
+        return DiscPath::kind(file) == DiscPath::Kind::DiscImage;
+    });
     if (image != files.cend()) {
         openDisc(*image);
         return;
@@ -196,7 +193,7 @@ bool DvdTitles::openDisc(const QString& path)
     startOver();
     bool found = false;
     QString damage;
-    if (isDiscImage(path)) {
+    if (DiscPath::kind(path) == DiscPath::Kind::DiscImage) {
         found = searchImage(path);
         damage = QString::fromStdString(dvd::discImageDamage(localPath(path)));
     } else {
@@ -243,16 +240,18 @@ bool DvdTitles::openIfoFiles(const QStringList& paths)
     return true;
 }
 
-bool DvdTitles::openDropped(const QStringList& paths)
+bool DvdTitles::openPaths(const QStringList& paths)
 {
-    if (paths.isEmpty())
+    const DiscPath::Selection selection = DiscPath::select(paths);
+    if (!selection.disc.isEmpty())
+        return openDisc(selection.disc);
+    if (!selection.ifoFiles.isEmpty())
+        return openIfoFiles(selection.ifoFiles);
+    // Nothing to read: the same answer as a folder holding no title set.
+    if (BusyGuards::convertingThenPlaying(m_state, m_interaction) || isReading())
         return false;
-    const bool allIfo = std::all_of(paths.cbegin(), paths.cend(), [](const QString& path) {
-        return QFileInfo(path).suffix().compare(QLatin1String("ifo"), Qt::CaseInsensitive) == 0;
-    });
-    if (allIfo)
-        return openIfoFiles(paths);
-    return openDisc(paths.first());
+    m_interaction.inform(noDiscText());
+    return false;
 }
 
 bool DvdTitles::restore(bool titleMode, const QStringList& titleSets, const QVector<JobRow>& rows)

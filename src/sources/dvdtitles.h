@@ -130,9 +130,12 @@ public:
     // set a kept row came from that cannot be read any more is said in one
     // message. False when nothing was listed.
     bool restore(bool titleMode, const QStringList& titleSets, const QVector<JobRow>& rows);
-    // A drop on the window: IFO files are read as Add IFO reads them,
-    // anything else (a folder, an .iso) as a disc. True when it was taken.
-    bool openDropped(const QStringList& paths);
+    // Paths named by a drop or the command line, sorted by DiscPath: the
+    // first disc folder or image opens as Add DVD opens it; without one the
+    // IFO files are read together as Add IFO reads them; with neither,
+    // "Can't find DVD disc." is shown. Paths that are no disc are left out
+    // (the caller says so). True when titles were listed.
+    bool openPaths(const QStringList& paths);
 
     // A click on the list, or a move to another row: shows the selected
     // row's track lists with its choices.
@@ -171,7 +174,6 @@ public:
     // "Title_05" for the fifth row; "  Chapter_03" for a title's third cell.
     static QString titleCaption(int position);
     static QString chapterCaption(int cellNumber);
-    static bool isDiscImage(const QString& path);
 
 signals:
     // Reading started (true) or ended (false): the list is disabled while

@@ -83,19 +83,6 @@ QStringList localPaths(const QMimeData* data)
     return paths;
 }
 
-// A DVD the title list can take: a folder holding VIDEO_TS (or the VIDEO_TS
-// folder itself), an IFO file, or a disc image.
-bool isDiscPath(const QString& path)
-{
-    const QFileInfo info(path);
-    if (info.isDir())
-        return info.fileName().compare(QLatin1String("VIDEO_TS"), Qt::CaseInsensitive) == 0 ||
-               QDir(path).exists(QStringLiteral("VIDEO_TS")) ||
-               QDir(path).exists(QStringLiteral("video_ts"));
-    const QString suffix = info.suffix().toLower();
-    return info.isFile() && (suffix == QLatin1String("ifo") || suffix == QLatin1String("iso"));
-}
-
 } // namespace
 
 MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, QWidget* parent)
@@ -156,6 +143,7 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
         [this] { return m_controller->profile().selectedProfile(); });
     m_preview = new PreviewBinding(this, m_play, m_output, m_skin, m_edition, m_controller->state(),
                                    m_controller->jobs(), *m_interaction);
+    m_preview->setSourceOf([this](int row) { return m_controller->previewSource(row); });
     bindCore();
     bindBatch();
     createKeyboard();
@@ -508,8 +496,11 @@ void MainWindow::bindCore()
     connect(&progress, &ProgressModel::visibilityChanged, m_progressBar, &QWidget::setVisible);
     connect(&progress, &ProgressModel::valueChanged, m_progressBar, &QProgressBar::setValue);
 
-    connect(m_output, &QLineEdit::textEdited, this,
-            [&core](const QString& text) { core.state().outputFolderText = text; });
+    connect(m_output, &QLineEdit::textEdited, &core, &Controller::setOutputFolderText);
+    connect(&core, &Controller::outputFolderTextChanged, this, [this](const QString& text) {
+        if (m_output->text() != text)
+            m_output->setText(text);
+    });
 
     connect(&core.profile(), &ProfileSelector::categoryIconRequested, m_navigation,
             &Navigation::setCategoryIcon);
@@ -674,7 +665,6 @@ void MainWindow::firstShow()
     if (QWindow* shown = windowHandle())
         connect(shown, &QWindow::screenChanged, this, &MainWindow::fitOntoScreen,
                 Qt::UniqueConnection);
-    showOutputFolder();
     m_controller->jobs().setVisible(false);
     m_controller->progress().setVisible(false);
     showHintFor(QString());
@@ -727,27 +717,10 @@ void MainWindow::fitLogo()
     logo->setPixmap(QIcon(picture).pixmap(logo->size(), devicePixelRatioF()));
 }
 
-void MainWindow::showOutputFolder()
-{
-    m_output->setText(m_controller->state().outputFolderText);
-}
-
 bool MainWindow::closeQuery()
 {
-    const ControllerState& state = m_controller->state();
-    if (state.playing) {
-        m_interaction->inform(BusyGuards::kStopPlay);
-        return false;
-    }
-    if (state.converting) {
-        m_interaction->inform(QStringLiteral("Please first stop converting!"));
-        return false;
-    }
-    if (IniFile* settings = m_controller->settings().settingsFile())
-        WindowPlacement::save(*this, *settings);
-    m_controller->saveSettings();
-    m_controller->jobListKeeper().stop();
-    return true;
+    return m_controller->requestClose(
+        [this](IniFile& settings) { WindowPlacement::save(*this, settings); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -760,10 +733,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    const QStringList paths = localPaths(event->mimeData());
     // The DVD edition takes nothing but discs: the drag shows the refusal.
-    if (!paths.isEmpty() &&
-        (m_edition.isFileMode() || std::any_of(paths.begin(), paths.end(), &isDiscPath)))
+    if (m_controller->acceptsSources(localPaths(event->mimeData())))
         event->acceptProposedAction();
 }
 
@@ -778,29 +749,7 @@ void MainWindow::dropEvent(QDropEvent* event)
 
 void MainWindow::openSources(const QStringList& paths)
 {
-    if (m_edition.isFileMode()) {
-        m_controller->sources().addChosenFiles(paths);
-        return;
-    }
-    // The title list holds DVD rows only; a video file would become a row
-    // no title job can convert.
-    QStringList discs;
-    QStringList refused;
-    for (const QString& path : paths) {
-        if (isDiscPath(path))
-            discs << path;
-        else
-            refused << QFileInfo(path).fileName();
-    }
-    // IFO files open together as Add IFO opens them; a folder or an image
-    // opens as Add DVD does, guards included.
-    if (!discs.isEmpty())
-        m_controller->dvd().openDropped(discs);
-    if (!refused.isEmpty())
-        m_interaction->warn(
-            QStringLiteral("The DVD edition lists DVD titles only. Add a DVD folder, an IFO file "
-                           "or an .iso image; these are none of them:\n%1")
-                .arg(refused.join(QLatin1Char('\n'))));
+    m_controller->openSources(paths);
 }
 
 QPoint MainWindow::menuOffset(const QString& menuObject) const
@@ -835,8 +784,8 @@ void MainWindow::dispatch(const QString& objectName)
         {"remove", [&] { core.sources().removeSelected(); }},
         {"clear", [&] { core.sources().clear(); }},
         {"stopconverter", [&] { core.batch().stopConversion(); }},
-        {"browse", [&] { browse(); }},
-        {"open", [&] { openOutputFolder(); }},
+        {"browse", [&] { core.browseOutputFolder(); }},
+        {"open", [&] { core.openOutputFolder(); }},
         {"help", [&] { popUp(m_popHelp, QStringLiteral("help")); }},
         {"file", [&] { popUp(m_popFile, QStringLiteral("file")); }},
         {"dvdfile", [&] { popUp(m_popDvd, QStringLiteral("dvdfile")); }},
@@ -844,7 +793,7 @@ void MainWindow::dispatch(const QString& objectName)
         {"stopplay", [&] { preview().stop(); }},
         {"pause", [&] { preview().pauseToggle(); }},
         {"settings", [&] { showSettings(); }},
-        {"cutter", [&] { cutter(); }},
+        {"cutter", [&] { core.cutter(); }},
     };
     for (const Entry& entry : table) {
         if (objectName == QLatin1String(entry.name)) {
@@ -855,36 +804,13 @@ void MainWindow::dispatch(const QString& objectName)
     }
 }
 
-void MainWindow::browse()
-{
-    const QString folder = m_interaction->chooseFolderIn(QStringLiteral("Output Directory"),
-                                                         m_controller->state().outputFolder);
-    if (folder.isEmpty())
-        return;
-    ControllerState& state = m_controller->state();
-    state.outputFolder = folder;
-    state.outputFolderText = folder;
-    showOutputFolder();
-}
-
-void MainWindow::openOutputFolder()
-{
-    m_shell->openFolder(m_controller->state().outputFolder);
-}
-
 void MainWindow::showSettings()
 {
-    ControllerState& state = m_controller->state();
-    if (m_settingsDialog->edit(state.finishAction, state.conversionsAtOnce))
-        m_controller->settings().storeConversionsAtOnce();
-}
-
-void MainWindow::cutter()
-{
-    if (BusyGuards::playingThenConverting(m_controller->state(), *m_interaction))
-        return;
-    if (!m_controller->state().titleMode)
-        m_interaction->warn(QStringLiteral("Please change title mode!"));
+    const ControllerState& state = m_controller->state();
+    int finishAction = state.finishAction;
+    int conversionsAtOnce = state.conversionsAtOnce;
+    if (m_settingsDialog->edit(finishAction, conversionsAtOnce))
+        m_controller->setFinishChoices(finishAction, conversionsAtOnce);
 }
 
 } // namespace transcast

@@ -58,16 +58,12 @@ public:
     // entry of the table that matches runs, and an unknown name does nothing.
     void dispatch(const QString& objectName);
 
-    // The close query: false, with its message, while a preview plays or a
-    // batch converts; otherwise the settings are saved, the kept job list
-    // is forgotten (a normal close leaves nothing to restore) and true.
+    // The close query (Controller::requestClose), keeping the window's
+    // placement in the settings.
     bool closeQuery();
 
-    // Files and folders dropped on the window or named on the command line.
-    // In file mode they are added as chosen files. The DVD edition's list
-    // holds DVD rows only: a disc (a folder holding VIDEO_TS, an IFO file, an
-    // .iso image) opens as Add DVD or Add IFO opens it, anything else is
-    // refused with a warning and adds nothing.
+    // Files and folders dropped on the window or named on the command line:
+    // Controller::openSources.
     void openSources(const QStringList& paths);
     // Files and folders (the command line's) that the window opens once it
     // has started: after the first show and after the offer to restore the
@@ -156,11 +152,7 @@ private:
     void bindDvd();
 
     // Actions of the dispatch table that live here.
-    void browse();
-    void openOutputFolder();
     void showSettings();
-    void cutter();
-    void showOutputFolder();
     void fitLogo();
     // Keeps the window, its frame included, and its smallest size within
     // the available area of its screen.

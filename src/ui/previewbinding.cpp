@@ -8,7 +8,6 @@
 #include "common/controllerstate.h"
 #include "common/edition.h"
 #include "sources/joblist.h"
-#include "sources/titlelocator.h"
 #include "ui/previewscreen.h"
 #include "ui/skin/skin.h"
 
@@ -29,10 +28,6 @@ PreviewBinding::PreviewBinding(QWidget* window, QWidget* panel, QWidget* textBox
       m_controller(edition, state, jobs, interaction, *this)
 {
     m_grabber.addStreamProtocol(&m_controller.dvdStreams());
-    // A DVD row plays the same locator its conversion reads.
-    m_controller.setLocatorSource(
-        [this](int row) { return titleLocator(m_jobs.convertInfo(row)); });
-
     placeScreen(PreviewScreen::create(m_panel));
     // The window may grow: the screen follows the panel's size.
     m_panel->installEventFilter(this);
@@ -114,11 +109,15 @@ int PreviewBinding::barPosition() const
 
 QString PreviewBinding::stillSourceFor(int row) const
 {
-    if (row < 0)
+    if (row < 0 || !m_sourceOf)
         return {};
-    if (m_edition.isFileMode())
-        return m_jobs.sourceInfo(row).filePath;
-    return m_controller.locatorOf(row);
+    return m_sourceOf(row);
+}
+
+void PreviewBinding::setSourceOf(std::function<QString(int)> sourceOf)
+{
+    m_sourceOf = std::move(sourceOf);
+    m_controller.setLocatorSource(m_sourceOf);
 }
 
 void PreviewBinding::refreshStill()

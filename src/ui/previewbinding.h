@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -44,6 +46,8 @@ public:
     // The source whose picture the still shows, empty when none.
     const QString& stillSource() const { return m_stillSource; }
 
+    // What a row plays and its still shows (Controller::previewSource).
+    void setSourceOf(std::function<QString(int)> sourceOf);
     // The selection changed: show the first frame of the selected row.
     void refreshStill();
     // A widget (and its children) where Space keeps its own meaning, as the
@@ -73,6 +77,7 @@ private:
     const Edition& m_edition;
     ControllerState& m_state;
     JobList& m_jobs;
+    std::function<QString(int)> m_sourceOf;
     PreviewController m_controller;
     FrameGrabber m_grabber;
     PreviewScreen* m_screen = nullptr;

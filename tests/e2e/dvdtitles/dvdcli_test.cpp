@@ -7,6 +7,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "control/controller.h"
+#include "sources/discpath.h"
+#include "support/scriptedinteraction.h"
 #include "support/testdiscs.h"
 
 namespace
@@ -184,4 +187,66 @@ TEST_F(DvdCli, ACutOffImageListsWhatItHoldsAndSaysThatItIsDamaged)
 
     EXPECT_FALSE(
         run({QStringLiteral("dvd"), q(discs.iso)}).err.contains(QStringLiteral("damaged")));
+}
+
+// A path is a disc to the window's drop, to the title list and to the command
+// line alike: the same paths are taken, listed and refused by each.
+TEST_F(DvdCli, DropAndCommandLineTakeTheSameDiscs)
+{
+    using transcast::DiscPath;
+    const QString renamed = work.filePath(QStringLiteral("renamed"));
+    ASSERT_TRUE(QFile::link(q(discs.mute) + QStringLiteral("/VIDEO_TS"), renamed));
+    const QString clip = work.filePath(QStringLiteral("clip.mpg"));
+    QFile file(clip);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("no video here");
+    file.close();
+    const QString empty = work.filePath(QStringLiteral("empty"));
+    ASSERT_TRUE(QDir().mkpath(empty));
+
+    const struct {
+        QString path;
+        DiscPath::Kind kind;
+    } cases[] = {
+        {q(discs.mixedCase), DiscPath::Kind::DiscFolder},
+        {q(discs.videoTs()), DiscPath::Kind::DiscFolder},
+        {renamed, DiscPath::Kind::DiscFolder},
+        {q(discs.iso), DiscPath::Kind::DiscImage},
+        {q(discs.ifo(1)), DiscPath::Kind::IfoFile},
+        {clip, DiscPath::Kind::NotDisc},
+        {empty, DiscPath::Kind::NotDisc},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.path.toStdString());
+        const bool disc = entry.kind != DiscPath::Kind::NotDisc;
+        EXPECT_EQ(DiscPath::kind(entry.path), entry.kind);
+
+        ScriptedInteraction interaction;
+        RecordingShell shell;
+        transcast::Controller window(
+            transcast::Edition(QStringLiteral("transcast-dvd"), QStringLiteral(TRANSCAST_BIN_DIR)),
+            interaction, shell);
+        EXPECT_EQ(window.acceptsSources({entry.path}), disc);
+        window.openSources({entry.path});
+        EXPECT_EQ(window.jobs().rowCount() > 0, disc);
+        EXPECT_EQ(interaction.warnings.size(), disc ? 0 : 1)
+            << interaction.warnings.join('|').toStdString();
+
+        const CliRun listed = run({QStringLiteral("dvd"), entry.path});
+        EXPECT_EQ(listed.exitCode, disc ? 0 : 1) << listed.err.toStdString();
+        EXPECT_EQ(!listed.out.isEmpty(), disc);
+    }
+
+    // A drop of IFO files beside a disc opens the disc, one at a time; the
+    // command line refuses the mixture.
+    ScriptedInteraction interaction;
+    RecordingShell shell;
+    transcast::Controller window(
+        transcast::Edition(QStringLiteral("transcast-dvd"), QStringLiteral(TRANSCAST_BIN_DIR)),
+        interaction, shell);
+    window.openSources({q(discs.ifo(2)), q(discs.mixedCase)});
+    EXPECT_GT(window.jobs().rowCount(), 0);
+    EXPECT_TRUE(interaction.informations.isEmpty())
+        << interaction.informations.join('|').toStdString();
+    EXPECT_NE(run({QStringLiteral("dvd"), q(discs.ifo(2)), q(discs.mixedCase)}).exitCode, 0);
 }
