@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "common/inifile.h"
 #include "common/textutil.h"
 
 using namespace transcast;
@@ -46,6 +47,44 @@ TEST_F(Batches, ConvertsEveryRowInOrderAndRunsTheFinishAction)
     // The folder opens with the separator the job builder added.
     EXPECT_EQ(shell.openedFolders, QStringList({outDir.path() + QLatin1Char('/')}));
     EXPECT_EQ(shell.shutdowns, 0);
+}
+
+// The close query the window and the command line share: refused while a
+// batch runs, with nothing saved or forgotten; once the batch has ended it
+// saves what the user chose and forgets the kept list.
+TEST_F(Batches, CloseWaitsForTheBatchThenSavesTheChosenOutputFolder)
+{
+    controller->keepJobList();
+    ASSERT_TRUE(controller->jobListKeeper().isKeeping());
+    QDir(outDir.path()).mkpath(QStringLiteral("chosen"));
+    const QString chosen = QDir(outDir.path()).filePath(QStringLiteral("chosen"));
+    interaction.folderChoices.push_back(chosen);
+    QStringList shown;
+    QObject::connect(controller.get(), &Controller::outputFolderTextChanged,
+                     [&](const QString& text) { shown << text; });
+    controller->browseOutputFolder();
+    EXPECT_EQ(shown, QStringList{chosen});
+
+    int viewsKept = 0;
+    const auto keepView = [&](IniFile&) { ++viewsKept; };
+    controller->batch().convert();
+    ASSERT_TRUE(controller->state().converting);
+    EXPECT_FALSE(controller->requestClose(keepView));
+    EXPECT_EQ(interaction.informations, QStringList{"Please first stop converting!"});
+    EXPECT_EQ(viewsKept, 0);
+    EXPECT_TRUE(controller->jobListKeeper().isKeeping());
+    const QString settings = controller->settings().settingsPath();
+    EXPECT_NE(IniFile(settings).readString(QStringLiteral("output"), QStringLiteral("path")),
+              chosen);
+
+    ASSERT_TRUE(waitFor([&] { return !controller->state().converting; }));
+    EXPECT_TRUE(QFileInfo::exists(QDir(chosen).filePath(QStringLiteral("one.mp4"))));
+    EXPECT_TRUE(controller->requestClose(keepView));
+    EXPECT_EQ(viewsKept, 1);
+    EXPECT_FALSE(controller->jobListKeeper().isKeeping());
+    EXPECT_TRUE(IniFile(settings)
+                    .readString(QStringLiteral("output"), QStringLiteral("path"))
+                    .startsWith(chosen));
 }
 
 TEST_F(Batches, StopLeavesTheRestAloneAndSkipsTheFinishAction)
