@@ -57,16 +57,6 @@ struct ControllerState {
     // while a finished batch's rows are on screen, and it must not change
     // which row a batch would mark.
     int currentRow = 0;
-
-    // Nesting depth of the add-file operations running now (a probe keeps
-    // the window's events flowing, so input arrives meanwhile). While it is
-    // above 0, Convert and the list actions are refused, silently.
-    int addingSources = 0;
-    // Nesting depth of the DVD readings running now (a disc or IFO files
-    // being listed, or the list rebuilt for the other mode); the window's
-    // events flow meanwhile. While it is above 0, Convert and the list
-    // actions are refused, silently, as while sources are added.
-    int readingDisc = 0;
 };
 
 } // namespace transcast

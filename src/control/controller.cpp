@@ -28,6 +28,8 @@ Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, 
       m_keeper(m_edition, m_state, m_jobs, m_sources, m_dvd)
 {
     m_sources.setOwnFormatFilter(ownFormatFilter());
+    m_sources.setDiscReader(&m_dvd);
+    m_batch.setSources(&m_sources);
     m_state.outputFolder = SettingsStore::defaultOutputFolder();
     m_state.outputFolderText = m_state.outputFolder;
     for (const QString& text : m_edition.directionTexts())

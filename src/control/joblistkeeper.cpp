@@ -121,7 +121,7 @@ void JobListKeeper::changed()
     // Not restarted by later changes: a long run of them (an add of a
     // thousand files) still writes now and then.
     if (!m_timer.isActive())
-        m_timer.start(m_state.addingSources > 0 ? kAddingDelayMs : kDelayMs);
+        m_timer.start(m_sources.isAdding() ? kAddingDelayMs : kDelayMs);
 }
 
 JobListFile::Header JobListKeeper::header() const
@@ -142,7 +142,7 @@ void JobListKeeper::write()
         return;
     // The rows of a disc being read are not final; the reading's end
     // writes them.
-    if (m_state.readingDisc > 0)
+    if (m_dvd.isReading())
         return;
     m_pending = false;
     ++m_writes;

@@ -13,6 +13,7 @@
 #include "engine/jobbuilder.h"
 #include "engine/progressmodel.h"
 #include "sources/joblist.h"
+#include "sources/sourcelist.h"
 
 namespace transcast
 {
@@ -49,8 +50,8 @@ Batch::~Batch() = default;
 
 void Batch::convert()
 {
-    if (BusyGuards::playingThenConverting(m_state, m_interaction) || m_state.addingSources > 0 ||
-        m_state.readingDisc > 0)
+    if (BusyGuards::playingThenConverting(m_state, m_interaction) ||
+        (m_sources && m_sources->isBusy()))
         return;
     if (m_jobs.rowCount() == 0) {
         // Nothing to convert yet: say what is missing rather than do nothing.

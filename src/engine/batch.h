@@ -19,6 +19,7 @@ class JobBuilder;
 class JobList;
 class ProgressModel;
 class Shell;
+class SourceList;
 struct ControllerState;
 
 // Walks the job list from the first row to the last and runs the finish
@@ -51,6 +52,10 @@ public:
           EncoderRunner& runner, ProgressModel& bar, Interaction& interaction, Shell& shell,
           QObject* parent = nullptr);
     ~Batch() override;
+
+    // The source list whose busy state (files being added, a disc being
+    // read) makes Convert ignore input.
+    void setSources(const SourceList* sources) { m_sources = sources; }
 
     // The convert action.
     void convert();
@@ -103,6 +108,7 @@ private:
     EncoderRunner& m_runner;
     ProgressModel& m_bar;
     Interaction& m_interaction;
+    const SourceList* m_sources = nullptr;
     Shell& m_shell;
     std::vector<std::unique_ptr<Slot>> m_slots;
     // The slots this batch uses.

@@ -129,7 +129,7 @@ QString DvdTitles::chapterCaption(int cellNumber)
 
 bool DvdTitles::isReading() const
 {
-    return m_state.readingDisc > 0;
+    return m_reading > 0;
 }
 
 QString DvdTitles::damagedImageText(const QString& image, const QString& damage)
@@ -189,7 +189,7 @@ bool DvdTitles::openDisc(const QString& path)
 {
     if (BusyGuards::convertingThenPlaying(m_state, m_interaction) || isReading())
         return false;
-    ReadingScope reading(m_state.readingDisc, [this](bool on) { emit readingChanged(on); });
+    ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
     startOver();
     bool found = false;
     QString damage;
@@ -221,7 +221,7 @@ bool DvdTitles::openIfoFiles(const QStringList& paths)
 {
     if (BusyGuards::convertingThenPlaying(m_state, m_interaction) || isReading())
         return false;
-    ReadingScope reading(m_state.readingDisc, [this](bool on) { emit readingChanged(on); });
+    ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
     startOver();
     for (const QString& path : paths) {
         LoadedIfo entry;
@@ -258,7 +258,7 @@ bool DvdTitles::restore(bool titleMode, const QStringList& titleSets, const QVec
 {
     if (BusyGuards::convertingThenPlaying(m_state, m_interaction) || isReading())
         return false;
-    ReadingScope reading(m_state.readingDisc, [this](bool on) { emit readingChanged(on); });
+    ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
     startOver();
     m_state.titleMode = titleMode;
     // The kept choices are remembered as a mode switch remembers them, so
@@ -579,7 +579,7 @@ void DvdTitles::switchMode()
 {
     if (BusyGuards::playingThenConverting(m_state, m_interaction) || isReading())
         return;
-    ReadingScope reading(m_state.readingDisc, [this](bool on) { emit readingChanged(on); });
+    ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
     for (int row = 0; row < m_jobs.rowCount(); ++row)
         remember(m_jobs.row(row), m_state.titleMode);
     m_state.titleMode = !m_state.titleMode;

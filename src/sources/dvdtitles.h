@@ -221,6 +221,9 @@ private:
 
     QVector<LoadedIfo> m_ifos;
     int m_ifoCount = 0;
+    // Nesting depth of the readings running now (a disc or IFO files being
+    // listed, or the list rebuilt for the other mode); events flow meanwhile.
+    int m_reading = 0;
     QVector<CellEntry> m_cells;
     int m_cellCount = 0;
     // The ticks of each mode and the track choices, by rowKey, for rows that

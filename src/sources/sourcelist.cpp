@@ -14,6 +14,7 @@
 #include "common/edition.h"
 #include "common/interaction.h"
 #include "common/textutil.h"
+#include "sources/dvdtitles.h"
 #include "sources/joblist.h"
 #include "sources/probequeue.h"
 #include "sources/sourceprobe.h"
@@ -26,17 +27,20 @@ namespace transcast
 class SourceList::AddingScope
 {
 public:
-    explicit AddingScope(SourceList& list) : m_list(list), m_count(list.m_state.addingSources)
+    explicit AddingScope(SourceList& list) : m_list(list), m_count(list.m_adding)
     {
         if (m_count++ == 0) {
             list.m_encoderFailed = false;
             list.m_problems = 0;
+            emit list.addingChanged(true);
         }
     }
     ~AddingScope()
     {
-        if (--m_count == 0)
+        if (--m_count == 0) {
+            emit m_list.addingChanged(false);
             emit m_list.addEnded();
+        }
     }
 
 private:
@@ -131,11 +135,6 @@ SourceList::FolderListing SourceList::listFolder(const QString& folder)
     });
     listing.undecodable.sort();
     return listing;
-}
-
-bool SourceList::isAdding() const
-{
-    return m_state.addingSources > 0;
 }
 
 void SourceList::reportProblem(const QString& text)
@@ -354,16 +353,16 @@ bool SourceList::addProbedFile(const QString& path, const ProbeResult& probed)
     return true;
 }
 
-bool SourceList::listBusy() const
+bool SourceList::isBusy() const
 {
     // A disc being read appends rows as it goes: the list is not the user's
     // to change until it is done.
-    return isAdding() || m_state.readingDisc > 0;
+    return isAdding() || (m_discReader && m_discReader->isReading());
 }
 
 void SourceList::removeSelected()
 {
-    if (BusyGuards::playingThenConverting(m_state, m_interaction) || listBusy())
+    if (BusyGuards::playingThenConverting(m_state, m_interaction) || isBusy())
         return;
     if (m_jobs.firstSelected() < 0)
         return;
@@ -386,7 +385,7 @@ void SourceList::removeSelected()
 
 void SourceList::clear()
 {
-    if (BusyGuards::playingThenConverting(m_state, m_interaction) || listBusy())
+    if (BusyGuards::playingThenConverting(m_state, m_interaction) || isBusy())
         return;
     if (m_jobs.rowCount() == 0)
         return;

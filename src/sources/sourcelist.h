@@ -11,6 +11,8 @@
 namespace transcast
 {
 
+class DvdTitles;
+
 class Edition;
 class Interaction;
 class JobList;
@@ -80,7 +82,13 @@ public:
     // True while files are being added (a probe runs); the window then keeps
     // processing events, and the actions that change the list (Convert
     // included) ignore input.
-    bool isAdding() const;
+    bool isAdding() const { return m_adding > 0; }
+    // The list is not the user's to change: files are being added, or the
+    // disc reader (setDiscReader) appends rows as it reads. Convert and the
+    // list's actions ignore input meanwhile.
+    bool isBusy() const;
+    // The DVD title list whose readings also keep the list busy.
+    void setDiscReader(const DvdTitles* dvd) { m_discReader = dvd; }
 
     // Sources the last add could not look at, each already reported to the
     // user: a folder that cannot be read, file names that are not valid
@@ -108,6 +116,8 @@ signals:
     void fileSkipped(const QString& path, const QString& reason);
     // The outermost add (files, a folder, a drop) has ended.
     void addEnded();
+    // The first add began (true) or the outermost one ended (false).
+    void addingChanged(bool adding);
     // A file's row was appended (right after the list's rowAppended): the
     // size estimate belongs to the profile's rules, which the Controller
     // applies here.
@@ -116,13 +126,16 @@ signals:
 private:
     class AddingScope;
     bool refusedWhileConverting();
-    bool listBusy() const;
     void selectFirstIfNoneSelected();
     bool keptByFolderScan(const QString& name) const;
     void reportProblem(const QString& text);
 
     const Edition& m_edition;
     ControllerState& m_state;
+    // Nesting depth of the adds running now (a probe keeps the events
+    // flowing, so another add can arrive meanwhile).
+    int m_adding = 0;
+    const DvdTitles* m_discReader = nullptr;
     JobList& m_jobs;
     SourceProbe& m_probe;
     Interaction& m_interaction;

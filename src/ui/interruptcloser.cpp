@@ -31,7 +31,7 @@ void InterruptCloser::closeWhenIdle()
         m_window.dispatch(QStringLiteral("stopconverter"));
     if (state.playing)
         m_window.dispatch(QStringLiteral("stopplay"));
-    if (state.converting || state.playing || state.addingSources > 0 ||
+    if (state.converting || state.playing || controller.sources().isAdding() ||
         controller.batch().encodersRunning()) {
         QTimer::singleShot(kPollMs, this, &InterruptCloser::closeWhenIdle);
         return;

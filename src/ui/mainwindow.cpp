@@ -312,6 +312,7 @@ void MainWindow::watchActionLooks()
     connect(m_jobList->selectionModel(), &QItemSelectionModel::selectionChanged, this, update);
     // The bar shows when a batch starts and hides when it ends.
     connect(&m_controller->progress(), &ProgressModel::visibilityChanged, this, update);
+    connect(&m_controller->batch(), &Batch::batchStarted, this, update);
     connect(&m_controller->batch(), &Batch::batchEnded, this, update);
     // Convert looks unable while a preview plays, and able again at its end.
     connect(&preview(), &PreviewController::playingChanged, this, update);
@@ -339,7 +340,7 @@ void MainWindow::updateActionLooks()
     const ControllerState& state = m_controller->state();
     const JobList& jobs = m_controller->jobs();
     const bool busy = state.converting || state.playing;
-    const bool reading = state.readingDisc > 0;
+    const bool reading = m_controller->dvd().isReading();
     // The buttons still answer a click (with their refusals) and their keys
     // still reach them; they only look unable when they would refuse or do
     // nothing, and their menu items are disabled then.
@@ -797,8 +798,9 @@ void MainWindow::dispatch(const QString& objectName)
     };
     for (const Entry& entry : table) {
         if (objectName == QLatin1String(entry.name)) {
+            // The looks follow the list, the batch, the preview and the
+            // disc reading through their signals, not this call.
             entry.action();
-            updateActionLooks();
             return;
         }
     }
