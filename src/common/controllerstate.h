@@ -16,9 +16,6 @@ struct ControllerState {
 
     // DVD rows stand for whole titles (false: for chapters).
     bool titleMode = true;
-    // Preview flags.
-    bool barDragging = false;
-    bool paused = false;
 
     // Highlighted category (1..13) and profile button (1..132) of the
     // profile picker; -1 for none. The pointer moves the highlight; the

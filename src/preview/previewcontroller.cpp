@@ -1,6 +1,7 @@
 #include "preview/previewcontroller.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/busyguards.h"
 #include "common/controllerstate.h"
@@ -73,7 +74,7 @@ void PreviewController::barPressed()
 {
     m_queue.post([this] {
         if (m_edition.isFileMode() && !m_state.converting && m_state.playing)
-            m_state.barDragging = true;
+            m_barDragging = true;
     });
 }
 
@@ -85,7 +86,7 @@ void PreviewController::barReleased()
         const int bar = m_view.barPosition();
         m_player.seek(mulDiv(bar, rowLength(), kBarMaximum) + m_startOffset);
         // Reports from before the jump must not pull the bar back.
-        m_queue.pauseThen(kAfterSeek, [this] { m_state.barDragging = false; });
+        m_queue.pauseThen(kAfterSeek, [this] { m_barDragging = false; });
     });
 }
 
@@ -95,7 +96,7 @@ void PreviewController::doPlay()
         return;
     if (BusyGuards::converting(m_state, m_interaction))
         return;
-    if (m_state.paused)
+    if (m_paused)
         doPauseToggle();
     if (m_state.playing)
         return;
@@ -109,9 +110,10 @@ void PreviewController::doPauseToggle()
 {
     if (!m_state.playing)
         return;
-    m_state.paused = !m_state.paused;
+    m_paused = !m_paused;
+    emit pausedChanged(m_paused);
     m_player.pause();
-    setStatus(m_state.paused ? JobStatus::Paused : JobStatus::Playing);
+    setStatus(m_paused ? JobStatus::Paused : JobStatus::Playing);
 }
 
 bool PreviewController::startPlayer()
@@ -200,8 +202,9 @@ void PreviewController::endPreview(bool played)
     m_endTimer.stop();
     // A preview that ended while paused or while the bar was held must not
     // leave the next one paused the other way round or with a frozen bar.
-    m_state.paused = false;
-    m_state.barDragging = false;
+    if (std::exchange(m_paused, false))
+        emit pausedChanged(false);
+    m_barDragging = false;
     emit playingChanged(false);
     if (!played)
         m_interaction.error(m_player.errorString());
@@ -261,7 +264,7 @@ void PreviewController::showPosition(int serial, double seconds)
     m_shownSecond = shown;
     m_view.showTime(secondsToClock(shown));
     m_queue.pauseThen(kAfterTimeShown, [this, serial, shown] {
-        if (!isCurrent(serial) || m_state.barDragging)
+        if (!isCurrent(serial) || m_barDragging)
             return;
         m_view.showBar(mulDiv(shown, kBarMaximum, rowLength()));
         m_queue.pauseThen(kAfterBarShown);

@@ -23,8 +23,9 @@ struct ControllerState;
 // The preview of the selected job-list row in the window's panel: the play,
 // pause and stop actions, the play bar's press and release, the position
 // handler that drives "play_time" and "play_bar", and `endTimer`, which ends a
-// preview when the shown time reaches the row's length. It owns `playing`,
-// `paused` and `barDragging` of the controller state.
+// preview when the shown time reaches the row's length. It owns the paused
+// and bar-dragging flags, and `playing` of the controller state (which the
+// busy guards below it read).
 //
 // Everything runs on the main thread. play() returns only when the preview
 // has ended; the window's events, the other actions and the position reports
@@ -65,6 +66,11 @@ public:
     int startOffset() const { return m_startOffset; }
     int shownSecond() const { return m_shownSecond; }
     bool awaitingStart() const { return m_awaitingStart; }
+    // The running preview is paused (false while none runs).
+    bool isPaused() const { return m_paused; }
+    // The play bar is held or its seek has not settled yet: position
+    // reports leave the bar alone meanwhile.
+    bool isBarDragging() const { return m_barDragging; }
     QTimer& endTimer() { return m_endTimer; }
     // The steps waiting behind a display pause (for tests).
     const PacedQueue& queue() const { return m_queue; }
@@ -73,6 +79,7 @@ signals:
     // A preview starts or has ended (the window hides or shows its still
     // picture).
     void playingChanged(bool playing);
+    void pausedChanged(bool paused);
 
 private:
     void filePreview();
@@ -114,6 +121,8 @@ private:
     // dropped.
     int m_serial = 0;
     bool m_running = false;
+    bool m_paused = false;
+    bool m_barDragging = false;
 };
 
 } // namespace transcast

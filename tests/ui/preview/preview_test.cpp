@@ -284,7 +284,7 @@ TEST_F(Preview, BarHeldStaysAndItsReleaseSeeks)
                [&] {
                    window->skin().pressed(QStringLiteral("play_bar"));
                    settle();
-                   EXPECT_TRUE(state().barDragging);
+                   EXPECT_TRUE(preview().isBarDragging());
                    window->skin().setBarPosition(QStringLiteral("play_bar"), 2500);
                    timeWhenPressed = timeText();
                }},
@@ -296,13 +296,13 @@ TEST_F(Preview, BarHeldStaysAndItsReleaseSeeks)
                    settle();
                    window->skin().released(QStringLiteral("play_bar"));
                    EXPECT_TRUE(preview().queue().isPaused());
-                   EXPECT_TRUE(state().barDragging) << "the drag ends after the seek settles";
+                   EXPECT_TRUE(preview().isBarDragging()) << "the drag ends after the seek settles";
                }},
               {[&] { return preview().shownSecond() >= 50; },
                [&] {
                    QTest::qWait(300);
                    EXPECT_EQ(timeText(), QStringLiteral("00:00:50"));
-                   EXPECT_FALSE(state().barDragging);
+                   EXPECT_FALSE(preview().isBarDragging());
                    window->dispatch(QStringLiteral("pause"));
                }},
               {[&] { return bar() != 2500; },
@@ -326,24 +326,24 @@ TEST_F(Preview, PauseAndResumeStatuses)
                [&] {
                    window->dispatch(QStringLiteral("pause"));
                    settle();
-                   EXPECT_TRUE(state().paused);
+                   EXPECT_TRUE(preview().isPaused());
                    EXPECT_EQ(status(row), QStringLiteral("Pause"));
                    timeWhenPaused = timeText();
                    QTest::qWait(1500);
                    EXPECT_EQ(timeText(), timeWhenPaused) << "time went on while paused";
                    window->dispatch(QStringLiteral("play"));
                    settle();
-                   EXPECT_FALSE(state().paused);
+                   EXPECT_FALSE(preview().isPaused());
                    EXPECT_EQ(status(row), QStringLiteral("Play"));
                }},
               {[&] { return !timeWhenPaused.isEmpty() && timeText() != timeWhenPaused; },
                [&] {
                    window->dispatch(QStringLiteral("pause"));
                    settle();
-                   EXPECT_TRUE(state().paused);
+                   EXPECT_TRUE(preview().isPaused());
                    window->dispatch(QStringLiteral("stopplay"));
                }}});
-    EXPECT_FALSE(state().paused) << "the ended preview left paused set";
+    EXPECT_FALSE(preview().isPaused()) << "the ended preview left paused set";
     EXPECT_EQ(status(row), QStringLiteral("Stop"));
 }
 
@@ -405,7 +405,7 @@ TEST_F(Preview, DvdActionsRefuseWhilePlaying)
                    window->dispatch(QStringLiteral("stopplay"));
                }}});
     EXPECT_EQ(interaction.warnings, QStringList(2, QStringLiteral("Please first stop play!")));
-    EXPECT_FALSE(state().paused);
+    EXPECT_FALSE(preview().isPaused());
     EXPECT_EQ(status(row), QStringLiteral("Ready")) << "a paused preview left its status behind";
     EXPECT_EQ(timeText(), QStringLiteral("00:00:00"));
 }
@@ -483,16 +483,16 @@ TEST_F(Preview, SpacePlaysAndPausesExceptInTheOutputTextBox)
                [&] {
                    QTest::keyClick(window->jobList(), Qt::Key_Space);
                    settle();
-                   EXPECT_TRUE(state().paused);
+                   EXPECT_TRUE(preview().isPaused());
                    QTest::keyClick(window->sizeBox(), Qt::Key_Space);
                    settle();
-                   EXPECT_FALSE(state().paused);
+                   EXPECT_FALSE(preview().isPaused());
                    const QString before = window->outputFolderEdit()->text();
                    window->outputFolderEdit()->setFocus();
                    window->outputFolderEdit()->end(false);
                    QTest::keyClick(window->outputFolderEdit(), Qt::Key_Space);
                    settle();
-                   EXPECT_FALSE(state().paused);
+                   EXPECT_FALSE(preview().isPaused());
                    EXPECT_EQ(window->outputFolderEdit()->text(), before + QLatin1Char(' '));
                    window->dispatch(QStringLiteral("stopplay"));
                }}},
