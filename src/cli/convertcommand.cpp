@@ -121,8 +121,8 @@ int ConvertCommand::convert(int skipped)
     console.out(
         QStringLiteral("output folder %1").arg(controller.jobBuilder().outputFolder(false)));
 
-    JobList& jobs = controller.jobs();
-    Batch& batch = controller.batch();
+    const JobList& jobs = controller.jobs();
+    const Batch& batch = controller.batch();
     connect(&jobs, &JobList::rowChanged, this, &ConvertCommand::rowChanged);
     connect(&batch, &Batch::jobStarted, this, &ConvertCommand::rowStarted);
     // The elapsed time moves on between the encoders' reports.
@@ -138,7 +138,7 @@ int ConvertCommand::convert(int skipped)
         loop.quit();
     });
 
-    batch.convert();
+    controller.convert();
     if (!controller.state().converting && !ended)
         return CliOptions::kFailed; // refused; the core said why
     if (!ended) {
@@ -270,7 +270,7 @@ void ConvertCommand::interrupt(int signalNumber)
     m_session.console().clearStatus();
     m_session.console().err(QStringLiteral("transcast-cli: %1: stopping the running job")
                                 .arg(InterruptWatcher::signalName(signalNumber)));
-    controller.batch().stopConversion();
+    controller.stopConversion();
 }
 
 } // namespace transcast

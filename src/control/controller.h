@@ -40,24 +40,45 @@ public:
     ~Controller() override;
 
     const Edition& edition() const { return m_edition; }
-    ControllerState& state() { return m_state; }
+
+    // Read access for the views and the CLI's reports.
     const ControllerState& state() const { return m_state; }
-    OptionBoxes& boxes() { return m_boxes; }
-    JobList& jobs() { return m_jobs; }
-    ProfileSelector& profile() { return m_selector; }
+    const JobList& jobs() const { return m_jobs; }
+    const OptionBoxes& boxes() const { return m_boxes; }
     const ProfileSelector& profile() const { return m_selector; }
+    const Estimator& estimator() const { return m_estimator; }
+    const SettingsStore& settings() const { return m_settings; }
+    const SourceList& sources() const { return m_sources; }
+    const ProgressModel& progress() const { return m_progress; }
+    const JobBuilder& jobBuilder() const { return m_builder; }
+    const Batch& batch() const { return m_batch; }
+    const DvdTitles& dvd() const { return m_dvd; }
+
+    // Mutable access stays where a view binds to the object itself and
+    // changes it as the user acts: the job list model and the CLI's row
+    // choices (jobs), the option boxes' combo boxes (boxes), the DVD track
+    // boxes (dvd), the profile picker's signals (profile), the progress
+    // bar's and the batch line's signals (progress, batch), the skipped-files
+    // report (sources); the state for the picker's highlight and pages,
+    // which the window's navigation keeps, and the CLI's chapter mode and
+    // job count. The others are for tests, which reach into the parts.
+    ControllerState& state() { return m_state; }
+    JobList& jobs() { return m_jobs; }
+    OptionBoxes& boxes() { return m_boxes; }
+    ProfileSelector& profile() { return m_selector; }
+    SourceList& sources() { return m_sources; }
+    ProgressModel& progress() { return m_progress; }
+    Batch& batch() { return m_batch; }
+    DvdTitles& dvd() { return m_dvd; }
+    // For tests only.
     Estimator& estimator() { return m_estimator; }
     SettingsStore& settings() { return m_settings; }
     RememberedChoices& remembered() { return m_remembered; }
     Interaction& interaction() { return m_interaction; }
     Shell& shell() { return m_shell; }
     SourceProbe& probe() { return m_probe; }
-    SourceList& sources() { return m_sources; }
-    ProgressModel& progress() { return m_progress; }
     JobBuilder& jobBuilder() { return m_builder; }
     EncoderRunner& runner() { return m_runner; }
-    Batch& batch() { return m_batch; }
-    DvdTitles& dvd() { return m_dvd; }
     JobListKeeper& jobListKeeper() { return m_keeper; }
 
     // Closes the profile picker; the window sets it, the CLI has none.
@@ -135,6 +156,22 @@ public:
 
     // "cutter": refused while busy; in chapter mode it asks for title mode.
     void cutter();
+
+    // The list's actions, each with its busy guards (see the objects that
+    // apply them): Add Files, Add Folder, Add DVD, Add IFO, the
+    // title/chapter switch, tick or untick every DVD row, Remove, Clear,
+    // Convert and Stop; and picking a profile.
+    void addFiles() { m_sources.addFiles(); }
+    void addFolder() { m_sources.addFolder(); }
+    void addDvd() { m_dvd.addDvd(); }
+    void addIfo() { m_dvd.addIfo(); }
+    void switchDvdMode() { m_dvd.switchMode(); }
+    void checkAllTitles(bool checked) { m_dvd.setAllChecked(checked); }
+    void removeSelected() { m_sources.removeSelected(); }
+    void clearList() { m_sources.clear(); }
+    void convert() { m_batch.convert(); }
+    void stopConversion() { m_batch.stopConversion(); }
+    bool selectProfile(int profile) { return m_selector.selectProfile(profile); }
 
     // What the preview plays for a row: the file in file mode, the title's
     // locator (the one its conversion reads) in DVD mode.

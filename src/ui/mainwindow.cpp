@@ -256,7 +256,7 @@ void MainWindow::createMenus()
         item.text = text;
         return item;
     };
-    DvdTitles& dvd = m_controller->dvd();
+    Controller& core = *m_controller;
     const Item exit{"E&xit", "exit", [this] { close(); }};
     const Item separator{"-", "", nullptr};
     m_popFile = menu("pop_file",
@@ -267,8 +267,8 @@ void MainWindow::createMenus()
     m_popDvd = menu("pop_dvd", {named("Add &DVD", as("dvdopen")),
                                 named("Add &IFO", as("ifoopen")),
                                 separator,
-                                {"Select &All", "", [&dvd] { dvd.selectAll(); }},
-                                {"&Unselect ALL", "", [&dvd] { dvd.unselectAll(); }},
+                                {"Select &All", "", [&core] { core.checkAllTitles(true); }},
+                                {"&Unselect ALL", "", [&core] { core.checkAllTitles(false); }},
                                 separator,
                                 named("&Convert", as("converter")),
                                 named("&Stop", as("stopconverter")),
@@ -508,7 +508,7 @@ void MainWindow::bindCore()
     connect(&core.profile(), &ProfileSelector::displayNameChanged, this,
             [this](const QString& name) { m_skin.setText(QStringLiteral("profilestext"), name); });
     connect(m_navigation, &Navigation::profileClicked, this,
-            [&core](int profile) { core.profile().selectProfile(profile); });
+            [&core](int profile) { core.selectProfile(profile); });
     core.setHideNavigation([this] { m_navigation->setNavigationVisible(false); });
 
     connect(&m_skin, &Skin::clicked, this, &MainWindow::dispatch);
@@ -776,15 +776,15 @@ void MainWindow::dispatch(const QString& objectName)
     Controller& core = *m_controller;
     const Entry table[] = {
         {"profiles", [&] { m_navigation->openNavigation(core.profile().selectedProfile()); }},
-        {"openfiles", [&] { core.sources().addFiles(); }},
-        {"chapter", [&] { core.dvd().switchMode(); }},
-        {"ifoopen", [&] { core.dvd().addIfo(); }},
-        {"dvdopen", [&] { core.dvd().addDvd(); }},
-        {"openfolder", [&] { core.sources().addFolder(); }},
-        {"converter", [&] { core.batch().convert(); }},
-        {"remove", [&] { core.sources().removeSelected(); }},
-        {"clear", [&] { core.sources().clear(); }},
-        {"stopconverter", [&] { core.batch().stopConversion(); }},
+        {"openfiles", [&] { core.addFiles(); }},
+        {"chapter", [&] { core.switchDvdMode(); }},
+        {"ifoopen", [&] { core.addIfo(); }},
+        {"dvdopen", [&] { core.addDvd(); }},
+        {"openfolder", [&] { core.addFolder(); }},
+        {"converter", [&] { core.convert(); }},
+        {"remove", [&] { core.removeSelected(); }},
+        {"clear", [&] { core.clearList(); }},
+        {"stopconverter", [&] { core.stopConversion(); }},
         {"browse", [&] { core.browseOutputFolder(); }},
         {"open", [&] { core.openOutputFolder(); }},
         {"help", [&] { popUp(m_popHelp, QStringLiteral("help")); }},
