@@ -1,6 +1,7 @@
 #include "engine/batch.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QTimer>
 
@@ -110,6 +111,7 @@ void Batch::convert()
         m_bar.setValue(0);
     m_bar.setVisible(true);
     m_state.converting = true;
+    emit convertingChanged(true);
     emit batchStarted();
     startJobs(-1, true);
 }
@@ -232,7 +234,8 @@ void Batch::completion(Slot& slot, const EncoderRunner::Outcome& outcome)
 
 void Batch::endBatch(bool stopped)
 {
-    m_state.converting = false;
+    if (std::exchange(m_state.converting, false))
+        emit convertingChanged(false);
     m_progress.end();
     if (!stopped) {
         m_bar.setVisible(false);
@@ -267,7 +270,8 @@ void Batch::stopConversion()
     }
     m_bar.setVisible(false);
     m_state.currentRow = m_jobs.rowCount() + 1;
-    m_state.converting = false;
+    if (std::exchange(m_state.converting, false))
+        emit convertingChanged(false);
     if (!anyBusy()) {
         endBatch(true);
         return;

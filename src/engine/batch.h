@@ -71,6 +71,9 @@ public:
 
 signals:
     void batchStarted();
+    // The converting flag changed: on at the start, off at the end or at
+    // once on a stop (the batch ends later, once its encoders have closed).
+    void convertingChanged(bool converting);
     // The conversion of `row` starts (or fails at once).
     void jobStarted(int row);
     // The batch ended, by running to its end or by a stop (once every

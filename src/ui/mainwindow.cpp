@@ -312,7 +312,7 @@ void MainWindow::watchActionLooks()
     connect(m_jobList->selectionModel(), &QItemSelectionModel::selectionChanged, this, update);
     // The bar shows when a batch starts and hides when it ends.
     connect(&m_controller->progress(), &ProgressModel::visibilityChanged, this, update);
-    connect(&m_controller->batch(), &Batch::batchStarted, this, update);
+    connect(&m_controller->batch(), &Batch::convertingChanged, this, update);
     connect(&m_controller->batch(), &Batch::batchEnded, this, update);
     // Convert looks unable while a preview plays, and able again at its end.
     connect(&preview(), &PreviewController::playingChanged, this, update);
