@@ -8,11 +8,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include "control/controller.h"
 #include "latenessprobe.h"
+#include "sources/sourcelist.h"
 #include "ui/mainwindow.h"
 
 using namespace transcast;
@@ -37,7 +39,13 @@ int main(int argc, char* argv[])
     core.state().conversionsAtOnce = args.at(1).toInt();
     core.state().selectSubIndex = 118; // MP4 - MPEG4 Video Mini
     core.profile().selectProfile(118);
-    core.sources().addChosenFiles(args.mid(2));
+    {
+        QEventLoop listed;
+        QObject::connect(&core.sources(), &SourceList::addEnded, &listed, &QEventLoop::quit);
+        core.sources().addChosenFiles(args.mid(2));
+        if (core.sources().isAdding())
+            listed.exec();
+    }
     std::printf("rows=%d\n", core.jobs().rowCount());
 
     LatenessProbe idle;

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -17,6 +18,7 @@
 #include <sys/resource.h>
 
 #include "sources/joblistfile.h"
+#include "sources/sourcelist.h"
 #include "ui/mainwindow.h"
 
 using namespace transcast;
@@ -61,7 +63,13 @@ int main(int argc, char* argv[])
     QElapsedTimer clock;
     const double cpuBefore = selfCpuMs();
     clock.start();
-    core.sources().addFolderContents(folder);
+    {
+        QEventLoop listed;
+        QObject::connect(&core.sources(), &SourceList::addEnded, &listed, &QEventLoop::quit);
+        core.sources().addFolderContents(folder);
+        if (core.sources().isAdding())
+            listed.exec();
+    }
     // The last write belongs to the add.
     keeper.flush();
     const qint64 wallMs = clock.elapsed();

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 
 #include "cli/clioptions.h"
@@ -136,7 +137,13 @@ QVector<CliSession::Listed> CliSession::list(const QStringList& sources)
     QStringList paths;
     for (const QString& source : sources)
         paths << absoluteUserPath(source);
+    // The command converts the list once it is complete: it waits here, in
+    // the one loop of its own, for the add to end.
+    QEventLoop loop;
+    QObject::connect(&sourceList, &SourceList::addEnded, &loop, &QEventLoop::quit);
     sourceList.addChosenFiles(paths);
+    if (sourceList.isAdding())
+        loop.exec();
     QObject::disconnect(skipped);
     QObject::disconnect(appended);
     // A row's path is in its record once it is filled, after the append.

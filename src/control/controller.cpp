@@ -20,7 +20,7 @@ Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, 
       m_estimator(m_boxes, m_selector),
       m_settings(m_edition, m_state, m_boxes, m_selector, m_remembered),
       m_probe(m_edition.encoderPath(), m_edition.exeFolder()),
-      m_sources(m_edition, m_state, m_jobs, m_probe, m_interaction),
+      m_sources(m_edition, m_state, m_jobs, m_interaction),
       m_builder(m_edition, m_state, m_jobs, m_boxes, m_selector, m_estimator),
       m_runner(m_jobs, m_progress),
       m_batch(m_edition, m_state, m_jobs, m_builder, m_runner, m_progress, m_interaction, m_shell),
@@ -146,13 +146,24 @@ void Controller::offerRestore()
             m_boxes.channel.setCurrentIndex(entry);
             changeDirection(entry);
         }
-        m_sources.restoreRows(rows);
     }
     // Sources all gone leave nothing to offer at the next start either.
-    if (m_jobs.rowCount() == 0)
-        m_keeper.discard();
-    else
-        m_keeper.flush();
+    const auto keepOrDiscard = [this] {
+        if (m_jobs.rowCount() == 0)
+            m_keeper.discard();
+        else
+            m_keeper.flush();
+    };
+    if (m_edition.isDvdMode()) {
+        keepOrDiscard();
+        return;
+    }
+    // The files are listed again through their probes: decided when done.
+    const QMetaObject::Connection done =
+        connect(&m_sources, &SourceList::addEnded, this, keepOrDiscard, Qt::SingleShotConnection);
+    m_sources.restoreRows(rows);
+    if (!m_sources.isAdding() && disconnect(done))
+        keepOrDiscard(); // refused: no add to wait for
 }
 
 void Controller::changeDirection(int entry)

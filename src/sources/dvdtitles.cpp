@@ -320,12 +320,30 @@ void DvdTitles::waitForDrive(const QString& path)
         waiting->store(false);
     });
     thread->start();
-    // Without an application object (a disc listed on the command line)
-    // there are no events to handle.
-    while (waiting->load() && QCoreApplication::instance() != nullptr)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    while (waiting->load() && letEventsThrough(50))
+        ;
     thread->wait();
     delete thread;
+}
+
+// The one place a disc reading lets the window's events through. Reading
+// goes on in the caller's call: the command line lists a disc without an
+// application object, and then converts what was listed, so the reading must
+// be done when the call returns. Each title set is read by a separate program
+// whose answer is waited for (up to its 10 s of no progress), and a disc has
+// up to 99 of them: between titles the window paints the rows listed so far
+// and a drive's wait stays responsive. isReading() (readingDisc) makes the
+// list's actions and Convert refuse meanwhile. False without an application
+// object: there are no events to handle.
+bool DvdTitles::letEventsThrough(int maxMs)
+{
+    if (QCoreApplication::instance() == nullptr)
+        return false;
+    if (maxMs > 0)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, maxMs);
+    else
+        QCoreApplication::processEvents();
+    return true;
 }
 
 bool DvdTitles::searchFolder(const QString& folder, QSet<QString>& visited)
@@ -339,8 +357,6 @@ bool DvdTitles::searchFolder(const QString& folder, QSet<QString>& visited)
     bool found = false;
     const QDir dir(folder);
     for (const QString& name : SourceList::folderEntries(folder)) {
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
         const QString lower = name.toLower();
         const QFileInfo info(dir.filePath(name));
         if (!info.isDir() && lower.endsWith(QLatin1String(".ifo")) &&
@@ -374,7 +390,6 @@ bool DvdTitles::searchImage(const QString& image)
             break;
         }
         found = true;
-        QCoreApplication::processEvents();
     }
     return found;
 }
@@ -493,7 +508,7 @@ bool DvdTitles::loadIfo(LoadedIfo& entry)
             }
             elapsed += cellLength;
         }
-        QCoreApplication::processEvents();
+        letEventsThrough();
     }
     entry.endRow = m_jobs.rowCount();
     library.ifoClose(handle);

@@ -204,6 +204,7 @@ private:
     void finishLoad();
     void showSelectedTracks();
     void waitForDrive(const QString& path);
+    static bool letEventsThrough(int maxMs = 0);
     static QString rowKey(const DvdRowInfo& info);
     QHash<QString, bool>& ticksOf(bool titleMode);
     void remember(const JobRow& row, bool titleMode);

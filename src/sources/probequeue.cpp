@@ -1,9 +1,7 @@
 #include "sources/probequeue.h"
 
 #include <algorithm>
-#include <memory>
 
-#include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 
@@ -28,77 +26,81 @@ int ProbeQueue::defaultWidth()
     return std::max(1, QThread::idealThreadCount());
 }
 
-void ProbeQueue::run(const QStringList& paths, const std::function<void(const Outcome&)>& deliver,
-                     int width, int timeoutMs)
+void ProbeQueue::start(const QStringList& paths, int width, int timeoutMs)
 {
+    Q_ASSERT(!m_running);
     const int count = static_cast<int>(paths.size());
-    if (count == 0)
+    m_running = true;
+    m_paths = paths;
+    m_timeoutMs = timeoutMs;
+    m_next = 0;
+    m_delivered = 0;
+    m_outcomes.assign(static_cast<size_t>(count), Outcome());
+    m_ended.assign(static_cast<size_t>(count), false);
+    m_slots.clear();
+    if (count == 0) {
+        QTimer::singleShot(0, this, &ProbeQueue::flush);
         return;
+    }
     if (width <= 0)
         width = defaultWidth();
-    width = std::min(width, count);
-
-    struct Slot {
-        std::unique_ptr<ProbeWorker> probe;
-        std::unique_ptr<QTimer> timer;
-        int index = -1;
-    };
-    std::vector<Slot> workers(static_cast<size_t>(width));
-    std::vector<Outcome> outcomes(static_cast<size_t>(count));
-    std::vector<bool> ended(static_cast<size_t>(count), false);
-    int next = 0;      // the next path to start
-    int delivered = 0; // paths handed over, in order
-    bool delivering = false;
-    QEventLoop loop;
-
-    // Hands over every ended path whose predecessors are all handed over.
-    // `deliver` may run an event loop of its own (a message box), in which
-    // more probes end: they are handed over by the outer call, in order.
-    const auto flush = [&] {
-        if (delivering)
-            return;
-        delivering = true;
-        while (delivered < count && ended[static_cast<size_t>(delivered)]) {
-            Outcome outcome = std::move(outcomes[static_cast<size_t>(delivered)]);
-            ++delivered;
-            deliver(outcome);
-        }
-        delivering = false;
-        if (delivered == count)
-            loop.quit();
-    };
-    const auto startNext = [&](Slot& slot) {
-        if (next >= count)
-            return;
-        slot.index = next++;
-        slot.probe->probe(paths[slot.index]);
-        slot.timer->start(timeoutMs);
-    };
-
-    for (Slot& slot : workers) {
+    m_slots.resize(static_cast<size_t>(std::min(width, count)));
+    for (Slot& slot : m_slots) {
         slot.probe = std::make_unique<ProbeWorker>(m_encoderPath, m_workFolder);
         slot.timer = std::make_unique<QTimer>();
         slot.timer->setSingleShot(true);
         ProbeWorker* probe = slot.probe.get();
         connect(slot.timer.get(), &QTimer::timeout, probe,
                 [probe, timeoutMs] { probe->timeOut(timeoutMs); });
-        connect(probe, &ProbeWorker::finished, this, [&, probe] {
-            Slot& own = *std::find_if(workers.begin(), workers.end(),
-                                      [probe](const Slot& s) { return s.probe.get() == probe; });
-            own.timer->stop();
-            const auto at = static_cast<size_t>(own.index);
-            outcomes[at] = {paths[own.index], probe->result(), probe->failureReason(),
-                            probe->encoderStartFailed() ? probe->encoderStartError() : QString()};
-            ended[at] = true;
-            own.index = -1;
-            startNext(own);
-            flush();
-        });
+        // The slots do not move once made: the vector is not resized while
+        // the queue runs.
+        connect(probe, &ProbeWorker::finished, this, [this, &slot] { probeEnded(slot); });
     }
-    for (Slot& slot : workers)
+    for (Slot& slot : m_slots)
         startNext(slot);
-    if (delivered < count)
-        loop.exec();
+}
+
+void ProbeQueue::startNext(Slot& slot)
+{
+    if (m_next >= m_paths.size())
+        return;
+    slot.index = m_next++;
+    slot.probe->probe(m_paths[slot.index]);
+    slot.timer->start(m_timeoutMs);
+}
+
+void ProbeQueue::probeEnded(Slot& slot)
+{
+    slot.timer->stop();
+    const ProbeWorker& probe = *slot.probe;
+    const auto at = static_cast<size_t>(slot.index);
+    m_outcomes[at] = {m_paths[slot.index], probe.result(), probe.failureReason(),
+                      probe.encoderStartFailed() ? probe.encoderStartError() : QString()};
+    m_ended[at] = true;
+    slot.index = -1;
+    startNext(slot);
+    flush();
+}
+
+// Hands over every ended path whose predecessors are all handed over. A
+// delivery that opens a message box lets more probes end meanwhile; they
+// wait for the delivery under way, which hands them over after it.
+void ProbeQueue::flush()
+{
+    if (m_delivering || !m_running)
+        return;
+    m_delivering = true;
+    const int count = static_cast<int>(m_paths.size());
+    while (m_delivered < count && m_ended[static_cast<size_t>(m_delivered)]) {
+        const Outcome outcome = std::move(m_outcomes[static_cast<size_t>(m_delivered)]);
+        ++m_delivered;
+        emit delivered(outcome);
+    }
+    m_delivering = false;
+    if (m_delivered == count) {
+        m_running = false;
+        emit finished();
+    }
 }
 
 } // namespace transcast

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,36 +18,9 @@
 #include "sources/dvdtitles.h"
 #include "sources/joblist.h"
 #include "sources/probequeue.h"
-#include "sources/sourceprobe.h"
 
 namespace transcast
 {
-
-// Keeps the nesting count right on every way out; the outermost scope of
-// an add starts its problem count afresh.
-class SourceList::AddingScope
-{
-public:
-    explicit AddingScope(SourceList& list) : m_list(list), m_count(list.m_adding)
-    {
-        if (m_count++ == 0) {
-            list.m_encoderFailed = false;
-            list.m_problems = 0;
-            emit list.addingChanged(true);
-        }
-    }
-    ~AddingScope()
-    {
-        if (--m_count == 0) {
-            emit m_list.addingChanged(false);
-            emit m_list.addEnded();
-        }
-    }
-
-private:
-    SourceList& m_list;
-    int& m_count;
-};
 
 namespace
 {
@@ -60,11 +34,12 @@ QString extensionOf(const QString& name)
 } // namespace
 
 SourceList::SourceList(const Edition& edition, ControllerState& state, JobList& jobs,
-                       SourceProbe& probe, Interaction& interaction, QObject* parent)
-    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_probe(probe),
-      m_interaction(interaction)
+                       Interaction& interaction, QObject* parent)
+    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_interaction(interaction)
 {
 }
+
+SourceList::~SourceList() = default;
 
 QString SourceList::supportedFormatsFilter()
 {
@@ -161,11 +136,12 @@ void SourceList::addFiles()
     const QStringList files = m_state.intoOwnFormat
                                   ? m_interaction.chooseFiles(supportedFormatsFilter(), true)
                                   : m_interaction.chooseFiles(m_ownFormatFilter, false);
-    if (!files.isEmpty()) {
-        m_jobs.setVisible(true);
-        addFilesInOrder(files);
+    if (files.isEmpty()) {
+        selectFirstIfNoneSelected();
+        return;
     }
-    selectFirstIfNoneSelected();
+    m_jobs.setVisible(true);
+    addFilesInOrder(files);
 }
 
 void SourceList::addChosenFiles(const QStringList& paths)
@@ -173,22 +149,18 @@ void SourceList::addChosenFiles(const QStringList& paths)
     if (refusedWhileConverting() || isAdding() || paths.isEmpty())
         return;
     m_jobs.setVisible(true);
-    {
-        AddingScope adding(*this);
-        // Files between folders are probed together; each folder in its place.
-        QStringList files;
-        for (const QString& path : paths) {
-            if (!QFileInfo(absoluteUserPath(path)).isDir()) {
-                files << path;
-                continue;
-            }
-            addFilesInOrder(files);
-            files.clear();
-            addFolderContents(path);
+    // Files between folders are probed together; each folder in its place.
+    QStringList files;
+    for (const QString& path : paths) {
+        if (!QFileInfo(absoluteUserPath(path)).isDir()) {
+            files << path;
+            continue;
         }
-        addFilesInOrder(files);
+        enqueue({QString(), files, {}});
+        files.clear();
+        enqueue({path, {}, {}});
     }
-    selectFirstIfNoneSelected();
+    enqueue({QString(), files, {}});
 }
 
 void SourceList::addFolder()
@@ -211,82 +183,124 @@ bool SourceList::keptByFolderScan(const QString& name) const
     return m_ownFormatFilter.contains(extension);
 }
 
-void SourceList::addFolderContents(const QString& chosenFolder)
+void SourceList::addFolderContents(const QString& folder)
 {
-    const QString folder = absoluteUserPath(chosenFolder);
     m_jobs.setVisible(true);
-    {
-        AddingScope adding(*this);
-        const FolderListing listing = listFolder(folder);
-        if (!listing.readable)
-            reportProblem(
-                QStringLiteral("Cannot read the folder %1: %2").arg(folder, listing.error));
-        QStringList leftOut;
-        for (const QString& name : listing.undecodable) {
-            if (keptByFolderScan(name))
-                leftOut << name;
-        }
-        if (!leftOut.isEmpty())
-            reportProblem(QStringLiteral("These file names in %1 are not valid UTF-8 and were "
-                                         "left out: %2")
-                              .arg(folder, leftOut.join(QStringLiteral(", "))));
-        QStringList files;
-        for (const QString& name : listing.names) {
-            const QString path = QDir(folder).filePath(name);
-            // A folder named like a video ("x.avi") is no video.
-            if (keptByFolderScan(name) && !QFileInfo(path).isDir())
-                files << path;
-        }
-        addFilesInOrder(files);
+    enqueue({folder, {}, {}});
+}
+
+QStringList SourceList::folderFiles(const QString& folder)
+{
+    const FolderListing listing = listFolder(folder);
+    if (!listing.readable)
+        reportProblem(QStringLiteral("Cannot read the folder %1: %2").arg(folder, listing.error));
+    QStringList leftOut;
+    for (const QString& name : listing.undecodable) {
+        if (keptByFolderScan(name))
+            leftOut << name;
     }
+    if (!leftOut.isEmpty())
+        reportProblem(QStringLiteral("These file names in %1 are not valid UTF-8 and were "
+                                     "left out: %2")
+                          .arg(folder, leftOut.join(QStringLiteral(", "))));
+    QStringList files;
+    for (const QString& name : listing.names) {
+        const QString path = QDir(folder).filePath(name);
+        // A folder named like a video ("x.avi") is no video.
+        if (keptByFolderScan(name) && !QFileInfo(path).isDir())
+            files << path;
+    }
+    return files;
+}
+
+void SourceList::addFilesInOrder(const QStringList& paths)
+{
+    enqueue({QString(), paths, {}});
+}
+
+void SourceList::enqueue(AddStep step)
+{
+    if (step.folder.isEmpty() && step.files.isEmpty())
+        return;
+    // Made absolute now: the current folder may change before its turn.
+    if (!step.folder.isEmpty())
+        step.folder = absoluteUserPath(step.folder);
+    for (QString& path : step.files)
+        path = absoluteUserPath(path);
+    m_steps.push_back(std::move(step));
+    if (isAdding())
+        return; // the add under way takes it in its turn
+    m_adding = 1;
+    emit addingChanged(true);
+    m_encoderFailed = false;
+    m_problems = 0;
+    // From the event loop, so that the caller has returned before the first
+    // step runs (a folder's problems may open a message box).
+    QMetaObject::invokeMethod(this, &SourceList::runNextStep, Qt::QueuedConnection);
+}
+
+void SourceList::runNextStep()
+{
+    while (!m_steps.empty()) {
+        AddStep step = std::move(m_steps.front());
+        m_steps.pop_front();
+        if (m_encoderFailed)
+            continue;
+        const QStringList files = step.folder.isEmpty() ? step.files : folderFiles(step.folder);
+        if (files.isEmpty())
+            continue;
+        probeFiles(files, step.kept);
+        return; // on with the next step when the probes have ended
+    }
+    m_adding = 0;
     selectFirstIfNoneSelected();
+    emit addingChanged(false);
+    emit addEnded();
 }
 
-bool SourceList::addOneFile(const QString& chosenPath)
+void SourceList::probeFiles(const QStringList& paths, const QVector<JobRow>& kept)
 {
-    const QString path = absoluteUserPath(chosenPath);
-    AddingScope adding(*this);
+    m_queue = std::make_unique<ProbeQueue>(m_edition.encoderPath(), m_edition.exeFolder());
+    connect(m_queue.get(), &ProbeQueue::delivered, this,
+            [this, kept, next = std::make_shared<int>(0)](const ProbeQueue::Outcome& outcome) {
+                // Delivered in the order given: the n-th outcome is the n-th path's.
+                const int at = (*next)++;
+                const JobRow* row = at < kept.size() ? &kept.at(at) : nullptr;
+                delivered(outcome.path, outcome.result, outcome.failureReason, outcome.startError,
+                          row);
+            });
+    connect(m_queue.get(), &ProbeQueue::finished, this, [this] {
+        // The queue is still in its own signal: it goes from the event loop.
+        m_queue.release()->deleteLater();
+        runNextStep();
+    });
+    m_queue->start(paths, m_probeWidth);
+}
+
+void SourceList::delivered(const QString& path, const ProbeResult& result,
+                           const QString& failureReason, const QString& startError,
+                           const JobRow* kept)
+{
     if (m_encoderFailed)
-        return false;
-    m_probe.probe(path);
-    m_probe.wait();
-    if (m_probe.encoderStartFailed()) {
+        return;
+    // Every file would fail alike: said once, and the add stops.
+    if (!startError.isEmpty()) {
         m_encoderFailed = true;
-        reportProblem(m_probe.encoderStartError());
-        return false;
+        reportProblem(startError);
+        return;
     }
-    if (addProbedFile(path, m_probe.result()))
-        return true;
-    emit fileSkipped(path, m_probe.failureReason());
-    return false;
-}
-
-void SourceList::addFilesInOrder(const QStringList& chosenPaths)
-{
-    if (chosenPaths.isEmpty())
+    if (!addProbedFile(path, result)) {
+        emit fileSkipped(path, failureReason);
         return;
-    AddingScope adding(*this);
-    if (m_encoderFailed)
+    }
+    if (kept == nullptr)
         return;
-    QStringList paths;
-    for (const QString& path : chosenPaths)
-        paths << absoluteUserPath(path);
-    ProbeQueue queue(m_edition.encoderPath(), m_edition.exeFolder());
-    queue.run(
-        paths,
-        [this](const ProbeQueue::Outcome& outcome) {
-            if (m_encoderFailed)
-                return;
-            // Every file would fail alike: said once, and the add stops.
-            if (!outcome.startError.isEmpty()) {
-                m_encoderFailed = true;
-                reportProblem(outcome.startError);
-                return;
-            }
-            if (!addProbedFile(outcome.path, outcome.result))
-                emit fileSkipped(outcome.path, outcome.failureReason);
-        },
-        m_probeWidth);
+    m_jobs.changeRow(m_jobs.rowCount() - 1, [kept](JobRow& record) {
+        record.checked = kept->checked;
+        record.status = kept->status;
+        record.failureReason = kept->failureReason;
+        record.notes = kept->notes;
+    });
 }
 
 void SourceList::restoreRows(const QVector<JobRow>& rows)
@@ -294,39 +308,23 @@ void SourceList::restoreRows(const QVector<JobRow>& rows)
     if (refusedWhileConverting() || isAdding() || rows.isEmpty())
         return;
     m_jobs.setVisible(true);
-    {
-        AddingScope adding(*this);
-        QStringList paths;
-        QVector<const JobRow*> present;
-        for (const JobRow& row : rows) {
-            const QString path = absoluteUserPath(row.source.filePath);
-            if (!QFileInfo::exists(path)) {
-                emit fileSkipped(path, goneReason());
-                continue;
-            }
-            paths << path;
-            present << &row;
+    AddStep step;
+    for (const JobRow& row : rows) {
+        const QString path = absoluteUserPath(row.source.filePath);
+        if (!QFileInfo::exists(path)) {
+            emit fileSkipped(path, goneReason());
+            continue;
         }
-        const int first = m_jobs.rowCount();
-        addFilesInOrder(paths);
-        // The rows came in the order asked, less the files that could not
-        // be read.
-        int next = 0;
-        for (int row = first; row < m_jobs.rowCount(); ++row) {
-            while (next < present.size() && paths.at(next) != m_jobs.row(row).source.filePath)
-                ++next;
-            if (next == present.size())
-                break;
-            const JobRow& kept = *present.at(next++);
-            m_jobs.changeRow(row, [&kept](JobRow& record) {
-                record.checked = kept.checked;
-                record.status = kept.status;
-                record.failureReason = kept.failureReason;
-                record.notes = kept.notes;
-            });
-        }
+        step.files << path;
+        step.kept << row;
     }
-    selectFirstIfNoneSelected();
+    if (step.files.isEmpty()) {
+        // Nothing to probe: the add ends as one would.
+        selectFirstIfNoneSelected();
+        emit addEnded();
+        return;
+    }
+    enqueue(std::move(step));
 }
 
 bool SourceList::addProbedFile(const QString& path, const ProbeResult& probed)

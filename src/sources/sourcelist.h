@@ -1,5 +1,8 @@
 #pragma once
 
+#include <deque>
+#include <memory>
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -16,18 +19,25 @@ class DvdTitles;
 class Edition;
 class Interaction;
 class JobList;
-class SourceProbe;
+class ProbeQueue;
 struct ControllerState;
 
-// Fills and empties the job list from files: add files, add a folder, add
-// one file (through the probe), remove the selected rows, clear the list.
-// Each user action tests the busy flags first and refuses with its warning.
+// Fills and empties the job list from files: add files, add a folder, remove
+// the selected rows, clear the list. Each user action tests the busy flags
+// first and refuses with its warning.
+//
+// An add is an operation of the event loop: it returns at once, its rows are
+// appended as their probes end, in the order the files were chosen, and
+// addEnded follows the last. Meanwhile isAdding() is true and the list's
+// actions and Convert refuse; what is added while an add runs (a drop, a
+// folder handed over by the program) joins its end, so that rows never mix.
 class SourceList : public QObject
 {
     Q_OBJECT
 public:
-    SourceList(const Edition& edition, ControllerState& state, JobList& jobs, SourceProbe& probe,
+    SourceList(const Edition& edition, ControllerState& state, JobList& jobs,
                Interaction& interaction, QObject* parent = nullptr);
+    ~SourceList() override;
 
     // The open dialog's filter for converting into the edition's format.
     static QString supportedFormatsFilter();
@@ -47,18 +57,16 @@ public:
     void clear();
 
     // The same additions with the choice already made (drag and drop, the
-    // command line): no dialog, the same guard.
+    // command line): no dialog, the same guard. A folder's entries are
+    // listed when its turn comes.
     void addChosenFiles(const QStringList& paths);
     void addFolderContents(const QString& folder);
 
-    // Probes one file (its path made absolute first) and appends its row;
-    // false when the file was skipped (the probe found no overall bitrate)
-    // or the encoder cannot be started (said once per add).
-    bool addOneFile(const QString& path);
     // Probes the files together, one encoder per core (see ProbeQueue), and
     // appends their rows in the order given, each as its probe and those
-    // before it have ended; a file that cannot be read is skipped as by
-    // addOneFile, the others go on.
+    // before it have ended; a file that cannot be read is skipped (reported
+    // by fileSkipped), the others go on. An encoder that cannot be started
+    // is said once per add, which then lists nothing more.
     void addFilesInOrder(const QStringList& paths);
     // Lists kept rows again (see Controller::offerRestore) as an add lists
     // files, in their order, through the probe; each row found gets back
@@ -79,9 +87,8 @@ public:
     // row is announced by rowListed, whose listener writes its estimate.
     bool addProbedFile(const QString& path, const ProbeResult& probed);
 
-    // True while files are being added (a probe runs); the window then keeps
-    // processing events, and the actions that change the list (Convert
-    // included) ignore input.
+    // True from the start of an add until addEnded: the actions that change
+    // the list (Convert included) ignore input meanwhile.
     bool isAdding() const { return m_adding > 0; }
     // The list is not the user's to change: files are being added, or the
     // disc reader (setDiscReader) appends rows as it reads. Convert and the
@@ -114,9 +121,10 @@ public:
 signals:
     // A file could not be read by the encoder and got no row.
     void fileSkipped(const QString& path, const QString& reason);
-    // The outermost add (files, a folder, a drop) has ended.
+    // An add (files, a folder, a drop, a restore) has ended: every row it
+    // found is listed and every file it skipped reported.
     void addEnded();
-    // The first add began (true) or the outermost one ended (false).
+    // An add began (true) or ended (false), just before addEnded.
     void addingChanged(bool adding);
     // A file's row was appended (right after the list's rowAppended): the
     // size estimate belongs to the profile's rules, which the Controller
@@ -124,7 +132,20 @@ signals:
     void rowListed(int row);
 
 private:
-    class AddingScope;
+    // One part of an add, done in turn: files probed together, or a folder
+    // listed when its turn comes. Kept rows (a restore) give their found
+    // rows back their tick, status and notes.
+    struct AddStep {
+        QString folder;
+        QStringList files;
+        QVector<JobRow> kept;
+    };
+    void enqueue(AddStep step);
+    void runNextStep();
+    void probeFiles(const QStringList& paths, const QVector<JobRow>& kept);
+    void delivered(const QString& path, const ProbeResult& result, const QString& failureReason,
+                   const QString& startError, const JobRow* kept);
+    QStringList folderFiles(const QString& folder);
     bool refusedWhileConverting();
     void selectFirstIfNoneSelected();
     bool keptByFolderScan(const QString& name) const;
@@ -132,13 +153,14 @@ private:
 
     const Edition& m_edition;
     ControllerState& m_state;
-    // Nesting depth of the adds running now (a probe keeps the events
-    // flowing, so another add can arrive meanwhile).
+    // 1 from the start of an add until addEnded; more files asked for
+    // meanwhile join the add under way, so adds never nest.
     int m_adding = 0;
     const DvdTitles* m_discReader = nullptr;
     JobList& m_jobs;
-    SourceProbe& m_probe;
     Interaction& m_interaction;
+    std::deque<AddStep> m_steps;
+    std::unique_ptr<ProbeQueue> m_queue; // the probes of the step under way
     QString m_ownFormatFilter;
     bool m_encoderFailed = false;
     int m_problems = 0;

@@ -1,8 +1,6 @@
 #include "sources/sourceprobe.h"
 
-#include <QEventLoop>
 #include <QRegularExpression>
-#include <QTimer>
 
 #include "common/textutil.h"
 
@@ -14,6 +12,8 @@ SourceProbe::SourceProbe(QString encoderPath, QString workFolder, QObject* paren
 {
     connect(&m_encoder, &ManagedProcess::received, this, &SourceProbe::readBlock);
     connect(&m_encoder, &ManagedProcess::ended, this, &SourceProbe::finish);
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] { timeOut(m_timer.interval()); });
 }
 
 SourceProbe::~SourceProbe() = default;
@@ -23,7 +23,7 @@ QString SourceProbe::commandLine(const QString& path) const
     return quoteArgument(m_encoderPath) + QStringLiteral(" -i ") + quoteArgument(path);
 }
 
-void SourceProbe::probe(const QString& path)
+void SourceProbe::probe(const QString& path, int timeoutMs)
 {
     Q_ASSERT(!m_probing);
     m_parser.reset();
@@ -34,6 +34,8 @@ void SourceProbe::probe(const QString& path)
     m_timedOut = false;
 
     m_encoder.start(m_encoderPath, {QStringLiteral("-i"), path}, m_workFolder);
+    if (timeoutMs > 0 && m_probing)
+        m_timer.start(timeoutMs);
 }
 
 void SourceProbe::readBlock(const QByteArray& block)
@@ -48,6 +50,7 @@ void SourceProbe::finish(const ManagedProcess::Exit& exit)
         m_startError = exit.startFailure();
     if (m_timedOut)
         m_parser.reset(); // half a report is no report
+    m_timer.stop();
     m_probing = false;
     emit finished();
 }
@@ -90,21 +93,6 @@ void SourceProbe::timeOut(int afterMs)
         m_timedOut = true;
         m_encoder.kill();
     }
-}
-
-void SourceProbe::wait(int timeoutMs)
-{
-    if (!m_probing)
-        return;
-    m_timeoutMs = timeoutMs;
-    QEventLoop loop;
-    connect(this, &SourceProbe::finished, &loop, &QEventLoop::quit);
-    QTimer timer;
-    timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, [this, timeoutMs] { timeOut(timeoutMs); });
-    timer.start(timeoutMs);
-    if (m_probing)
-        loop.exec();
 }
 
 } // namespace transcast

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include "common/managedprocess.h"
 #include "sources/probereportparser.h"
@@ -11,8 +12,8 @@ namespace transcast
 
 // Runs the encoder on a source with only an input (`register.dat -i PATH`)
 // and reads its report in 2048-byte blocks, on the main thread. `isProbing()` is
-// true from the start until the encoder's exit has been handled; `wait`
-// returns then, keeping the window's events flowing meanwhile.
+// true from the start until the encoder's exit has been handled; `finished`
+// is emitted then. Nothing here waits: the caller goes on from the signal.
 class SourceProbe : public QObject
 {
     Q_OBJECT
@@ -23,11 +24,10 @@ public:
     SourceProbe(QString encoderPath, QString workFolder, QObject* parent = nullptr);
     ~SourceProbe() override;
 
-    // Starts a probe and returns at once.
-    void probe(const QString& path);
-    // Processes events until the probe has ended. A probe that runs longer
-    // than `timeoutMs` is killed (its file then gets no row).
-    void wait(int timeoutMs = 60000);
+    // Starts a probe and returns at once. A probe that runs longer than
+    // `timeoutMs` (0: no limit of its own; the caller may call timeOut) is
+    // killed as timeOut does.
+    void probe(const QString& path, int timeoutMs = 0);
     // Kills a running probe as one whose time, afterMs, ran out: its file
     // gets no row, and failureReason says so.
     void timeOut(int afterMs);
@@ -68,6 +68,7 @@ private:
     QString m_workFolder;
     ManagedProcess m_encoder{BlockSize};
     ProbeReportParser m_parser;
+    QTimer m_timer;
     QByteArray m_report;
     QString m_path;
     QString m_startError;

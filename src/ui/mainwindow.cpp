@@ -679,8 +679,16 @@ void MainWindow::firstShow()
 void MainWindow::afterStart()
 {
     m_controller->offerRestore();
-    if (!m_startSources.isEmpty())
-        openSources(std::exchange(m_startSources, {}));
+    if (m_startSources.isEmpty())
+        return;
+    const auto openStartSources = [this] { openSources(std::exchange(m_startSources, {})); };
+    // A kept list being listed again comes first; the files the program was
+    // started with follow it.
+    if (m_controller->sources().isAdding())
+        connect(&m_controller->sources(), &SourceList::addEnded, this, openStartSources,
+                Qt::SingleShotConnection);
+    else
+        openStartSources();
 }
 
 void MainWindow::fitOntoScreen()

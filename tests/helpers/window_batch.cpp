@@ -11,6 +11,7 @@
 #include "common/edition.h"
 #include "common/interruptwatcher.h"
 #include "engine/batch.h"
+#include "sources/sourcelist.h"
 #include "ui/interruptcloser.h"
 #include "ui/mainwindow.h"
 
@@ -29,9 +30,12 @@ int main(int argc, char* argv[])
     QObject::connect(&interrupts, &transcast::InterruptWatcher::interrupted,
                      new transcast::InterruptCloser(window), &transcast::InterruptCloser::closeOn);
     window.show();
+    // Converted once listed, as a click on "converter" after the rows appear.
+    QObject::connect(
+        &window.controller().sources(), &transcast::SourceList::addEnded, &window,
+        [&window] { window.dispatch(QStringLiteral("converter")); }, Qt::SingleShotConnection);
     QTimer::singleShot(0, &window, [&window, files = args.mid(2)] {
         window.controller().sources().addChosenFiles(files);
-        window.dispatch(QStringLiteral("converter"));
     });
     // A stop ends with the window's own close.
     QObject::connect(&window.controller().batch(), &transcast::Batch::batchEnded, &app,

@@ -19,6 +19,7 @@
 #include "profiles/estimator.h"
 #include "e2e/encoder/clips.h"
 #include "support/scriptedinteraction.h"
+#include "support/finishadd.h"
 
 using namespace transcast;
 
@@ -156,6 +157,7 @@ TEST_F(Cli, ProbeShowsTheRowAFileGetsAndWhyAnotherIsSkipped)
                             window.controller.boxes().size.currentText() +
                             QStringLiteral("; video Normal; audio Normal"));
     window.controller.sources().addChosenFiles({movie});
+    transcast::testing::finishAdd(window.controller.sources());
     const JobList& jobs = window.controller.jobs();
     ASSERT_EQ(jobs.rowCount(), 1);
     const SourceInfo info = jobs.sourceInfo(0);

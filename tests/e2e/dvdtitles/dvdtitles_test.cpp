@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include "e2e/dvd/lsdvd.h"
 #include "e2e/engine/engine_fixture.h"
@@ -276,4 +278,31 @@ TEST_F(DvdDiscs, RowsConvertForTheirExactLengthIntoNamesOfTheirOwn)
                 testdiscs::oddChapterMilliseconds[0] / 1000.0, 0.1);
     // 75 frames at 29.97 fps.
     EXPECT_NEAR(durationOf(output(QStringLiteral("Title_04_Chapter_01_1"))), 2.5, 0.1);
+}
+
+// A disc reading lets the window's events through between the title sets it
+// reads and nowhere else: a folder of many entries and no disc is searched in
+// one go, while a disc's reading lets a waiting event in before it returns.
+TEST_F(DvdDiscs, EventsGetThroughOnlyBetweenTitleSets)
+{
+    QTemporaryDir folder;
+    for (int n = 0; n < 40; ++n) {
+        QFile file(folder.filePath(QStringLiteral("note%1.txt").arg(n)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    int handled = 0;
+    QTimer::singleShot(0, [&] { ++handled; });
+    EXPECT_FALSE(dvd().openDisc(folder.path()));
+    EXPECT_EQ(handled, 0);
+    EXPECT_EQ(interaction.informations, QStringList{DvdTitles::noDiscText()});
+    QCoreApplication::processEvents();
+    ASSERT_EQ(handled, 1);
+
+    QTimer::singleShot(0, [&] {
+        ++handled;
+        EXPECT_TRUE(dvd().isReading());
+    });
+    ASSERT_TRUE(dvd().openDisc(q(discs.disc)));
+    EXPECT_EQ(handled, 2);
+    EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
 }

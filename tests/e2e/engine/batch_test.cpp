@@ -5,6 +5,7 @@
 
 #include "common/inifile.h"
 #include "common/textutil.h"
+#include "support/finishadd.h"
 
 using namespace transcast;
 
@@ -19,6 +20,7 @@ protected:
         start();
         select(118); // MP4 - MPEG4 Video Mini
         controller->sources().addChosenFiles({clip("one.avi"), clip("two.avi"), clip("three.avi")});
+        transcast::testing::finishAdd(controller->sources());
         ASSERT_EQ(jobs().rowCount(), 3);
     }
 };

@@ -8,6 +8,7 @@
 #include "common/textutil.h"
 #include "sources/dvdtitles.h"
 #include "support/testdiscs.h"
+#include "support/finishadd.h"
 
 using namespace transcast;
 
@@ -134,6 +135,7 @@ TEST_F(SideBySide, AListWithAFailureClashingNamesAndAStopEndsAsOneAtATime)
         ASSERT_TRUE(QFile::copy(one, broken));
         controller->sources().addChosenFiles(
             {one, broken, otherBroken, otherOne, two, longer, otherLong});
+        transcast::testing::finishAdd(controller->sources());
         ASSERT_EQ(jobs().rowCount(), 7);
         QFile::remove(broken);
     };
@@ -191,6 +193,7 @@ TEST_F(SideBySide, StopStopsEveryRunningConversionAndKeepsTheirFiles)
     controller->sources().addChosenFiles(
         {clip(QStringLiteral("first.avi"), 60, QStringLiteral("640x480")),
          clip(QStringLiteral("second.avi"), 60, QStringLiteral("640x480")), clip("third.avi")});
+    transcast::testing::finishAdd(controller->sources());
     controller->batch().convert();
     // Both have converted something, so that the stop cuts into real work.
     const auto started = [&](int row) {

@@ -1,7 +1,9 @@
 #include "engine_fixture.h"
 
 #include <QFile>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QThread>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -10,6 +12,7 @@
 #include "sources/joblist.h"
 #include "sources/probequeue.h"
 #include "sources/sourcelist.h"
+#include "support/finishadd.h"
 
 using namespace transcast;
 
@@ -28,6 +31,7 @@ TEST_F(Sources, FilesAreProbedInDialogOrderAndUnreadableOnesSkipped)
     const QString a = clip("a.avi");
     interaction.fileChoices.push_back({b, text, a});
     controller->sources().addFiles();
+    transcast::testing::finishAdd(controller->sources());
     ASSERT_EQ(jobs().rowCount(), 2);
     EXPECT_TRUE(jobs().isVisible());
     EXPECT_EQ(jobs().caption(0), QStringLiteral("b clip's"));
@@ -51,6 +55,7 @@ TEST_F(Sources, AFolderScanKeepsVideoExtensionsAndNeverEntersSubfolders)
     clip(QStringLiteral("c/inside.avi"));
     interaction.folderChoices.push_back(sourceDir.path());
     controller->sources().addFolder();
+    transcast::testing::finishAdd(controller->sources());
     ASSERT_EQ(jobs().rowCount(), 1);
     EXPECT_EQ(jobs().caption(0), QStringLiteral("A"));
 }
@@ -62,8 +67,57 @@ TEST_F(Sources, OutOfTheEditionsFormatTheScanUsesItsFilter)
     clip("x.avi");
     clip("y.mkv");
     controller->sources().addFolderContents(sourceDir.path());
+    transcast::testing::finishAdd(controller->sources());
     ASSERT_EQ(jobs().rowCount(), 1);
     EXPECT_EQ(jobs().caption(0), QStringLiteral("y"));
+}
+
+// An add started from a slot (a click, a drop) returns at once, before any
+// probe has ended; its rows come later from the same event loop, never from
+// a loop nested under the add, in the order chosen, with a folder in its
+// place; the busy flag stays up until the one addEnded.
+TEST_F(Sources, AnAddReturnsAtOnceAndListsItsRowsInOrderLater)
+{
+    start();
+    select(118);
+    ASSERT_TRUE(QDir(sourceDir.path()).mkdir(QStringLiteral("in")));
+    const QStringList chosen = {clip("c.avi"), QDir(sourceDir.path()).filePath("in"),
+                                clip("a.avi")};
+    clip(QStringLiteral("in/b2.avi"));
+    clip(QStringLiteral("in/b1.avi"));
+    SourceList& sources = controller->sources();
+    int callLevel = -1;
+    bool addingAtReturn = false;
+    int rowsAtReturn = -1;
+    QList<int> rowLevels;
+    int ended = 0;
+    QObject::connect(&jobs(), &JobList::rowAppended, [&](int) {
+        rowLevels << QThread::currentThread()->loopLevel();
+        EXPECT_TRUE(sources.isAdding());
+    });
+    QObject::connect(&sources, &SourceList::addEnded, [&] {
+        ++ended;
+        EXPECT_FALSE(sources.isAdding());
+    });
+    QEventLoop loop;
+    QObject::connect(&sources, &SourceList::addEnded, &loop, &QEventLoop::quit);
+    QTimer::singleShot(0, &loop, [&] {
+        callLevel = QThread::currentThread()->loopLevel();
+        sources.addChosenFiles(chosen);
+        addingAtReturn = sources.isAdding();
+        rowsAtReturn = jobs().rowCount();
+    });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_TRUE(addingAtReturn);
+    EXPECT_EQ(rowsAtReturn, 0);
+    EXPECT_EQ(ended, 1);
+    ASSERT_EQ(jobs().rowCount(), 4);
+    QStringList captions;
+    for (int row = 0; row < 4; ++row)
+        captions << jobs().caption(row);
+    EXPECT_EQ(captions, QStringList({"c", "b1", "b2", "a"}));
+    EXPECT_EQ(rowLevels, QList<int>(4, callLevel));
 }
 
 // Convert clicked while files are being added (the probe keeps the window's
@@ -90,6 +144,7 @@ TEST_F(Sources, ConvertIsRefusedWhileFilesAreAdded)
     // rows come in one go, leaving no click within the add.
     controller->sources().setProbeWidth(1);
     controller->sources().addChosenFiles(files);
+    transcast::testing::finishAdd(controller->sources());
     waitFor([] { return false; }, 200);
     EXPECT_GE(clicks, 1);
     EXPECT_FALSE(controller->state().converting);
@@ -113,6 +168,7 @@ TEST_F(Sources, RelativeAndHomePathsAreMadeAbsolute)
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(sourceDir.path()));
     controller->sources().addChosenFiles({QStringLiteral("rel.avi"), QStringLiteral("./sub")});
+    transcast::testing::finishAdd(controller->sources());
     QDir::setCurrent(before);
     ASSERT_EQ(jobs().rowCount(), 2);
     EXPECT_EQ(jobs().sourceInfo(0).filePath, QDir(sourceDir.path()).filePath("rel.avi"));
@@ -137,6 +193,7 @@ TEST_F(Sources, AnEncoderThatCannotStartIsReportedOnce)
         QObject::connect(&controller->sources(), &SourceList::fileSkipped,
                          [&](const QString& path, const QString&) { skipped << path; });
         controller->sources().addChosenFiles(files);
+        transcast::testing::finishAdd(controller->sources());
         EXPECT_EQ(jobs().rowCount(), 0);
         EXPECT_TRUE(skipped.isEmpty());
         EXPECT_EQ(interaction.errors, QStringList({QStringLiteral("Cannot start the encoder %1: %2")
@@ -162,8 +219,11 @@ TEST_F(Sources, AProbeTimeOutSaysSo)
     script.close();
     script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     SourceProbe probe(slow, program.path());
-    probe.probe(QStringLiteral("/videos/slow.avi"));
-    probe.wait(300);
+    bool finished = false;
+    QObject::connect(&probe, &SourceProbe::finished, [&] { finished = true; });
+    probe.probe(QStringLiteral("/videos/slow.avi"), 300);
+    EXPECT_TRUE(probe.isProbing()); // started, not waited for
+    EXPECT_TRUE(waitFor([&] { return finished; }, 10000));
     EXPECT_FALSE(probe.isProbing());
     EXPECT_EQ(probe.failureReason(), QStringLiteral("/videos/slow.avi: timed out after 0.3 s"));
 }
@@ -186,6 +246,7 @@ TEST_F(Sources, AFolderScanSaysWhatItCannotList)
                      [&](const QString& path, const QString&) { skipped << path; });
 
     controller->sources().addFolderContents(sourceDir.path());
+    transcast::testing::finishAdd(controller->sources());
     ASSERT_EQ(jobs().rowCount(), 1);
     EXPECT_EQ(jobs().caption(0), QStringLiteral("good"));
     EXPECT_TRUE(skipped.isEmpty()) << skipped.join(',').toStdString();
@@ -198,6 +259,7 @@ TEST_F(Sources, AFolderScanSaysWhatItCannotList)
     interaction.errors.clear();
     const QString gone = QDir(sourceDir.path()).filePath(QStringLiteral("gone"));
     controller->sources().addFolderContents(gone);
+    transcast::testing::finishAdd(controller->sources());
     EXPECT_EQ(
         interaction.errors,
         QStringList(
@@ -239,6 +301,7 @@ TEST_F(Sources, AFolderIsProbedOnEveryCoreYetListedInNameOrderAsOneByOne)
                 listing.skipped << QFileInfo(path).fileName() + QLatin1Char(' ') + reason;
             });
         sources.addFolderContents(sourceDir.path());
+        transcast::testing::finishAdd(sources);
         QObject::disconnect(connection);
         for (int row = 0; row < jobs().rowCount(); ++row)
             listing.rows << QStringList{jobs().caption(row),
@@ -307,13 +370,18 @@ QStringList probeAll(const QString& encoder, const QStringList& paths, int timeo
 {
     QStringList told;
     ProbeQueue queue(encoder, QFileInfo(encoder).path());
-    queue.run(
-        paths,
-        [&](const ProbeQueue::Outcome& outcome) {
-            told << (outcome.result.durationMs ? durationClock(outcome.result.durationMs)
-                                               : outcome.failureReason);
-        },
-        1, timeoutMs);
+    QObject::connect(&queue, &ProbeQueue::delivered, [&](const ProbeQueue::Outcome& outcome) {
+        told << (outcome.result.durationMs ? durationClock(outcome.result.durationMs)
+                                           : outcome.failureReason);
+    });
+    QEventLoop loop;
+    QObject::connect(&queue, &ProbeQueue::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(60000, &loop, [&] {
+        told << QStringLiteral("not finished");
+        loop.quit();
+    });
+    queue.start(paths, 1, timeoutMs);
+    loop.exec();
     return told;
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "faultfixture.h"
+#include "support/finishadd.h"
 
 namespace faults
 {
@@ -323,6 +324,7 @@ TEST_F(FileFaults, WindowNamesEveryFileAnAddLeftOutInOneBox)
 
     auto window = openWindow(config);
     window->controller().sources().addChosenFiles(files);
+    transcast::testing::finishAdd(window->controller().sources());
     EXPECT_EQ(window->controller().jobs().rowCount(), 8);
     ASSERT_EQ(interaction.informations.size(), 1);
     const QString said = interaction.informations.first();
@@ -332,6 +334,7 @@ TEST_F(FileFaults, WindowNamesEveryFileAnAddLeftOutInOneBox)
 
     // The next add that leaves a file out has a box of its own.
     window->controller().sources().addChosenFiles({text});
+    transcast::testing::finishAdd(window->controller().sources());
     EXPECT_EQ(interaction.informations.size(), 2);
     window.reset();
     EXPECT_TRUE(kept(library, snapshot(sources)));

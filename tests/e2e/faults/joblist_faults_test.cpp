@@ -12,6 +12,7 @@
 #include "sources/sourcelist.h"
 #include "faultfixture.h"
 #include "support/testdiscs.h"
+#include "support/finishadd.h"
 
 namespace faults
 {
@@ -53,7 +54,12 @@ protected:
     }
 
     // Lets the window finish starting (the offer to restore comes then).
-    static void started() { QCoreApplication::processEvents(); }
+    // The start's own steps, and the add that lists a kept list again.
+    static void started(MainWindow& window)
+    {
+        QCoreApplication::processEvents();
+        transcast::testing::finishAdd(window.controller().sources());
+    }
 
     // The window goes without a close, as a crash takes it: what is on disk
     // is what it had written.
@@ -133,7 +139,7 @@ TEST_F(ListFaults, KilledWindowsComeBackWithTheirListsAndConvert)
         interaction.questions.clear();
         interaction.defaultAnswers.clear();
         auto window = openWindow(userConfig(), killed.program);
-        started();
+        started(*window);
         transcast::Controller& core = window->controller();
         ASSERT_EQ(interaction.questions,
                   QStringList{core.restoreQuestion(static_cast<int>(killed.rows.size()))});
@@ -190,7 +196,7 @@ TEST_F(ListFaults, RowConvertingAtTheKillComesBackReadyAndOverwritesNothing)
     const Snapshot written = snapshot(outputs);
 
     auto window = openWindow(config);
-    started();
+    started(*window);
     const JobList& jobs = window->controller().jobs();
     ASSERT_EQ(restoreQuestions(), QStringList{window->controller().restoreQuestion(1)});
     ASSERT_EQ(jobs.rowCount(), 1);
@@ -218,14 +224,15 @@ TEST_F(ListFaults, OnlyTheUnfinishedJobsOfAWindowThatDiedAreOffered)
     const QString list = listIn(config);
 
     auto window = openWindow(config);
-    started();
+    started(*window);
     window->controller().sources().addChosenFiles({a, b});
+    transcast::testing::finishAdd(window->controller().sources());
     window->controller().jobListKeeper().flush();
     ASSERT_EQ(keptRows(list).size(), 2);
     {
         // A second window of the edition keeps nothing and asks nothing.
         auto second = openWindow(config);
-        started();
+        started(*window);
         EXPECT_FALSE(second->controller().jobListKeeper().isKeeping());
         EXPECT_TRUE(second->close());
     }
@@ -233,36 +240,39 @@ TEST_F(ListFaults, OnlyTheUnfinishedJobsOfAWindowThatDiedAreOffered)
     EXPECT_FALSE(QFile::exists(list)) << "a close leaves a list behind";
 
     window = openWindow(config);
-    started();
+    started(*window);
     window->controller().sources().addChosenFiles({a, b});
+    transcast::testing::finishAdd(window->controller().sources());
     window->controller().sources().clear();
     die(window);
     EXPECT_FALSE(QFile::exists(list)) << "an emptied list leaves a list behind";
 
     writeFile(list, "{\"format\": \"transcast job list\", \"version\": 1, \"rows\": [{\"kind\"");
     window = openWindow(config);
-    started();
+    started(*window);
     EXPECT_TRUE(restoreQuestions().isEmpty());
     EXPECT_EQ(window->controller().jobs().rowCount(), 0);
 
     // No: nothing is listed, and the list is not offered again.
     window->controller().sources().addChosenFiles({a});
+    transcast::testing::finishAdd(window->controller().sources());
     die(window);
     interaction.answers = {false};
     window = openWindow(config);
-    started();
+    started(*window);
     EXPECT_EQ(restoreQuestions().size(), 1);
     EXPECT_EQ(window->controller().jobs().rowCount(), 0);
     EXPECT_FALSE(QFile::exists(list));
     die(window);
     window = openWindow(config);
-    started();
+    started(*window);
     EXPECT_EQ(restoreQuestions().size(), 1);
 
     // Yes: the unfinished rows as they were, the finished one left out, the
     // file gone since named.
     JobList& jobs = window->controller().jobs();
     window->controller().sources().addChosenFiles({a, b, c, d});
+    transcast::testing::finishAdd(window->controller().sources());
     jobs.setStatus(0, JobStatus::Failed);
     jobs.setJobReport(0, QStringLiteral("No space left on device"), {});
     jobs.setStatus(2, JobStatus::Stopped);
@@ -271,7 +281,7 @@ TEST_F(ListFaults, OnlyTheUnfinishedJobsOfAWindowThatDiedAreOffered)
     ASSERT_TRUE(QFile::remove(b));
     interaction.informations.clear();
     window = openWindow(config);
-    started();
+    started(*window);
     const JobList& restored = window->controller().jobs();
     EXPECT_EQ(restoreQuestions().last(), window->controller().restoreQuestion(3));
     ASSERT_EQ(restored.rowCount(), 2);
@@ -297,7 +307,7 @@ TEST_F(ListFaults, DvdRowsComeBackWithTheirSectorsTicksAndTracks)
 {
     const QString disc = copyOfDisc();
     auto window = openWindow(config, QStringLiteral("transcast-dvd"));
-    started();
+    started(*window);
     transcast::Controller& core = window->controller();
     JobList& jobs = core.jobs();
     ASSERT_TRUE(core.dvd().openDisc(disc));
@@ -329,7 +339,7 @@ TEST_F(ListFaults, DvdRowsComeBackWithTheirSectorsTicksAndTracks)
     ASSERT_TRUE(QFile::remove(disc + QStringLiteral("/VIDEO_TS/VTS_03_0.BUP")));
 
     window = openWindow(config, QStringLiteral("transcast-dvd"));
-    started();
+    started(*window);
     ASSERT_EQ(restoreQuestions().size(), 1);
     const JobList& restored = window->controller().jobs();
     EXPECT_FALSE(window->controller().state().titleMode);
@@ -360,13 +370,13 @@ TEST_F(ListFaults, DvdRowsComeBackWithTheirSectorsTicksAndTracks)
     die(window);
     ASSERT_TRUE(QDir(disc).removeRecursively());
     window = openWindow(config, QStringLiteral("transcast-dvd"));
-    started();
+    started(*window);
     EXPECT_EQ(restoreQuestions().size(), 2);
     EXPECT_EQ(window->controller().jobs().rowCount(), 0);
     EXPECT_EQ(interaction.informations.size(), 2);
     die(window);
     window = openWindow(config, QStringLiteral("transcast-dvd"));
-    started();
+    started(*window);
     EXPECT_EQ(restoreQuestions().size(), 2);
 }
 

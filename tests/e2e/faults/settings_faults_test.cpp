@@ -4,6 +4,7 @@
 
 #include "common/inifile.h"
 #include "faultfixture.h"
+#include "support/finishadd.h"
 
 namespace faults
 {
@@ -104,6 +105,7 @@ TEST_F(SettingsFaults, SettingsThatCannotBeSavedAreSaidOnce)
     // The defaults, and a window that works: a file lists and converts.
     EXPECT_EQ(window->controller().profile().selectedProfile(), 1);
     window->controller().sources().addChosenFiles({source});
+    transcast::testing::finishAdd(window->controller().sources());
     EXPECT_EQ(window->controller().jobs().rowCount(), 1);
     EXPECT_TRUE(window->close());
     window.reset();

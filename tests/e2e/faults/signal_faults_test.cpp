@@ -9,6 +9,7 @@
 #include "control/jobstatustext.h"
 #include "sources/jobrow.h"
 #include "faultfixture.h"
+#include "support/finishadd.h"
 
 namespace faults
 {
@@ -101,6 +102,7 @@ TEST_F(SignalFaults, StopAnswersAtOnceWhileTheEncoderClosesItsFile)
     transcast::Controller& core = window->controller();
     ASSERT_TRUE(core.profile().selectProfile(122));
     core.sources().addChosenFiles({longer});
+    transcast::testing::finishAdd(core.sources());
     ASSERT_EQ(core.jobs().rowCount(), 1);
     int ended = 0;
     QObject::connect(&core.batch(), &transcast::Batch::batchEnded, [&](bool stopped) {

@@ -12,6 +12,7 @@
 
 #include "e2e/engine/engine_fixture.h"
 #include "profiles/profilecatalogue.h"
+#include "support/finishadd.h"
 
 using namespace transcast;
 
@@ -150,6 +151,7 @@ TEST_P(ProfileMatrix, ConvertsAClipToWhatTheProfilePromises)
     SCOPED_TRACE(QStringLiteral("profile %1 %2").arg(profile).arg(name).toStdString());
 
     controller->sources().addChosenFiles({source});
+    transcast::testing::finishAdd(controller->sources());
     ASSERT_EQ(jobs().rowCount(), 1);
     const ConversionJob job = controller->jobBuilder().fileJob(0, false);
     SCOPED_TRACE(job.commandLine().toStdString());

@@ -16,6 +16,7 @@
 #include "common/inifile.h"
 #include "e2e/encoder/clips.h"
 #include "sources/sourcelist.h"
+#include "support/finishadd.h"
 #include "ui/batchstatusline.h"
 #include "ui/countdownshell.h"
 #include "ui/desktopnotice.h"
@@ -104,6 +105,7 @@ TEST_F(BatchWindow, ConversionsAtOnceAreChosenInTheSettingsKeptAtOnceAndUsed)
               2);
 
     window->controller().sources().addChosenFiles({clip("one.avi", 8), clip("two.avi", 8)});
+    transcast::testing::finishAdd(window->controller().sources());
     select(118);
     bool together = false;
     QObject::connect(&jobs(), &JobList::rowChanged, window.get(), [&] {
@@ -128,6 +130,7 @@ TEST_F(BatchWindow, TheLineFollowsTheBatchTheRunningRowStaysInViewEarlierStatuse
     for (int n = 0; n < 23; ++n)
         sources.addProbedFile(mediaDir.filePath(QStringLiteral("gone%1.avi").arg(n)), gone);
     sources.addChosenFiles({clip("last.avi")});
+    transcast::testing::finishAdd(sources);
     ASSERT_EQ(jobs().rowCount(), 24);
 
     QTableView* list = window->jobList();
@@ -193,6 +196,7 @@ TEST_F(BatchWindow, ANoticeGoesOutWhenTheBatchEndsWhileTheWindowIsNotActive)
     open();
     select(118);
     window->controller().sources().addChosenFiles({clip("one.avi")});
+    transcast::testing::finishAdd(window->controller().sources());
     QWidget other;
     other.show();
     other.activateWindow();
@@ -250,6 +254,7 @@ TEST_F(BatchWindow, AShutdownCountsDownAMinuteAndCancelLeavesTheShellAlone)
     select(118);
     state().finishAction = 2;
     window->controller().sources().addChosenFiles({clip("one.avi")});
+    transcast::testing::finishAdd(window->controller().sources());
     ASSERT_TRUE(convertAll());
     EXPECT_EQ(shell.shutdowns, 0) << "shut down without a countdown";
     QPointer<ShutdownCountdown> countdown = window->countdownShell().countdown();

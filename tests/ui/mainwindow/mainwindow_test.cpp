@@ -24,6 +24,7 @@
 #include "ui/mainwindow.h"
 #include "ui/settingsdialog.h"
 #include "windowfixture.h"
+#include "support/finishadd.h"
 
 using namespace transcast;
 
@@ -218,6 +219,7 @@ TEST_F(MainWindowTest, AddPickConvertFinish)
     interaction.fileChoices.push_back(
         {clip(QStringLiteral("one.avi")), clip(QStringLiteral("two.avi"))});
     window->dispatch(QStringLiteral("openfiles"));
+    transcast::testing::finishAdd(window->controller().sources());
     ASSERT_EQ(window->controller().jobs().rowCount(), 2);
     EXPECT_TRUE(window->jobList()->isVisible());
     EXPECT_EQ(window->jobList()->model()->data(window->jobList()->model()->index(1, 0)).toString(),
@@ -259,6 +261,7 @@ TEST_F(MainWindowTest, DroppedFilesAreListedLikeChosenOnes)
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &drop);
+    transcast::testing::finishAdd(window->controller().sources());
     ASSERT_EQ(window->controller().jobs().rowCount(), 1);
     EXPECT_EQ(window->controller().jobs().caption(0), QStringLiteral("dropped"));
     // The same guard as the buttons.
@@ -279,6 +282,7 @@ TEST_F(MainWindowTest, HoveringAProfileButtonChangesNoRule)
     open();
     interaction.fileChoices.push_back({clip(QStringLiteral("one.avi"))});
     window->dispatch(QStringLiteral("openfiles"));
+    transcast::testing::finishAdd(window->controller().sources());
     ASSERT_EQ(window->controller().jobs().rowCount(), 1);
     Navigation& picker = window->navigation();
     picker.openNavigation(10);

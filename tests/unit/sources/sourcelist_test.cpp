@@ -7,6 +7,7 @@
 #include "profiles/qualitytexts.h"
 #include "sources/probereportparser.h"
 #include "sources/sourcelist.h"
+#include "support/finishadd.h"
 
 using namespace transcast;
 
@@ -160,7 +161,9 @@ TEST_F(SourceRows, BusyGuardsRefuseWithTheirTexts)
     jobs().setSelected(0, true);
     state().converting = true;
     sources().addFiles();
+    transcast::testing::finishAdd(sources());
     sources().addFolder();
+    transcast::testing::finishAdd(sources());
     EXPECT_TRUE(interaction.fileFilters.isEmpty()); // no dialog shown
     EXPECT_TRUE(interaction.folderCaptions.isEmpty());
     state().playing = true;
@@ -178,6 +181,7 @@ TEST_F(SourceRows, BusyGuardsRefuseWithTheirTexts)
 TEST_F(SourceRows, DialogsFollowTheDirection)
 {
     sources().addFiles();
+    transcast::testing::finishAdd(sources());
     ASSERT_EQ(interaction.fileFilters.size(), 1);
     EXPECT_TRUE(
         interaction.fileFilters.first().startsWith(QStringLiteral("All Support Format|*.avi;")));
@@ -185,8 +189,10 @@ TEST_F(SourceRows, DialogsFollowTheDirection)
     state().intoOwnFormat = false;
     sources().setOwnFormatFilter(QStringLiteral("AVI files (*.avi)|*.avi"));
     sources().addFiles();
+    transcast::testing::finishAdd(sources());
     EXPECT_EQ(interaction.fileFilters.last(), QStringLiteral("AVI files (*.avi)|*.avi"));
     sources().addFolder();
+    transcast::testing::finishAdd(sources());
     EXPECT_EQ(interaction.folderCaptions, QStringList({"File Directory"}));
 }
 
