@@ -19,7 +19,6 @@
 #include "sources/dvdtitles.h"
 #include "sources/joblist.h"
 #include "sources/sourcelist.h"
-#include "sources/sourceprobe.h"
 
 namespace transcast
 {
@@ -76,7 +75,6 @@ public:
     RememberedChoices& remembered() { return m_remembered; }
     Interaction& interaction() { return m_interaction; }
     Shell& shell() { return m_shell; }
-    SourceProbe& probe() { return m_probe; }
     JobBuilder& jobBuilder() { return m_builder; }
     EncoderRunner& runner() { return m_runner; }
     JobListKeeper& jobListKeeper() { return m_keeper; }
@@ -201,7 +199,6 @@ private:
     ProfileSelector m_selector;
     Estimator m_estimator;
     SettingsStore m_settings;
-    SourceProbe m_probe;
     SourceList m_sources;
     ProgressModel m_progress;
     JobBuilder m_builder;

@@ -12,6 +12,7 @@
 #include "sources/joblist.h"
 #include "sources/probequeue.h"
 #include "sources/sourcelist.h"
+#include "sources/sourceprobe.h"
 #include "support/finishadd.h"
 
 using namespace transcast;
