@@ -35,9 +35,9 @@ int main(int argc, char* argv[])
     window.setSettingsFolder(config.path());
     window.show();
     Controller& core = window.controller();
-    core.state().outputFolderText = out.path();
-    core.state().conversionsAtOnce = args.at(1).toInt();
-    core.state().selectSubIndex = 118; // MP4 - MPEG4 Video Mini
+    core.preferences().setOutputFolderText(out.path());
+    core.preferences().setConversionsAtOnce(args.at(1).toInt());
+    core.profile().picker().selectSubIndex = 118; // MP4 - MPEG4 Video Mini
     core.profile().selectProfile(118);
     {
         QEventLoop listed;

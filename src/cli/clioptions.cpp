@@ -1,6 +1,6 @@
 #include "cli/clioptions.h"
 
-#include "common/controllerstate.h"
+#include "common/preferences.h"
 #include "common/textutil.h"
 #include "profiles/profilecatalogue.h"
 
@@ -78,7 +78,7 @@ QString store(CliOptions& options, const QString& name, const QString& value)
         options.output = value;
     } else if (name == QLatin1String("--jobs")) {
         const std::optional<int> number = parseInt32(value);
-        const int most = ControllerState::maxConversionsAtOnce();
+        const int most = Preferences::maxConversionsAtOnce();
         if (!number || *number < 1 || *number > most)
             return QStringLiteral("--jobs takes 1 to %1 (this machine's cores), not %2")
                 .arg(most)

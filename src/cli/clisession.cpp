@@ -57,7 +57,6 @@ bool CliSession::prepare(QString& error)
         return false;
     }
     m_controller = std::make_unique<Controller>(edition, m_interaction, m_shell);
-    ControllerState& state = m_controller->state();
 
     if (m_options.config) {
         const QString folder = absoluteUserPath(*m_options.config);
@@ -67,8 +66,8 @@ bool CliSession::prepare(QString& error)
         }
         m_controller->loadSettings(folder);
     } else {
-        // No settings: the window's first start, nothing recorded.
-        state.intoOwnFormat = true;
+        // No settings: the window's first start, nothing recorded (the
+        // direction is into the edition's format until settings say else).
         if (m_controller->boxes().channel.count() > 0)
             m_controller->boxes().channel.setCurrentIndex(0);
     }
@@ -78,7 +77,7 @@ bool CliSession::prepare(QString& error)
     // edition's without settings.
     if (m_options.profile || !m_options.config) {
         const int profile = m_options.profile.value_or(edition.defaultProfile());
-        state.selectSubIndex = profile;
+        m_controller->profile().picker().selectSubIndex = profile;
         if (!m_controller->profile().selectProfile(profile))
             return false;
     }
@@ -96,7 +95,7 @@ bool CliSession::prepare(QString& error)
         m_controller->setOutputFolderText(absoluteUserPath(*m_options.output));
     // --jobs wins over the settings' count; with neither, one at a time.
     if (m_options.jobs)
-        state.conversionsAtOnce = *m_options.jobs;
+        m_controller->setConversionsAtOnce(*m_options.jobs);
     return true;
 }
 
@@ -165,7 +164,7 @@ int CliSession::listDvd(const QStringList& sources)
         return CliOptions::kBadUsage;
     }
     DvdTitles& dvd = m_controller->dvd();
-    m_controller->state().titleMode = !m_options.chapters;
+    dvd.setTitleMode(!m_options.chapters);
     return dvd.openPaths(paths) ? CliOptions::kSuccess : CliOptions::kFailed;
 }
 

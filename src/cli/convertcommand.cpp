@@ -139,7 +139,7 @@ int ConvertCommand::convert(int skipped)
     });
 
     controller.convert();
-    if (!controller.state().converting && !ended)
+    if (!controller.batch().isConverting() && !ended)
         return CliOptions::kFailed; // refused; the core said why
     if (!ended) {
         if (console.isTerminal())
@@ -222,7 +222,7 @@ void ConvertCommand::showProgress()
 {
     Console& console = m_session.console();
     Controller& controller = m_session.controller();
-    if (!console.isTerminal() || !controller.state().converting)
+    if (!console.isTerminal() || !controller.batch().isConverting())
         return;
     console.status(statusLine(controller, console.width() - 1));
 }
@@ -264,7 +264,7 @@ void ConvertCommand::interrupt(int signalNumber)
     if (m_interruptedBy != 0)
         return;
     Controller& controller = m_session.controller();
-    if (!controller.state().converting)
+    if (!controller.batch().isConverting())
         InterruptWatcher::dieOf(signalNumber);
     m_interruptedBy = signalNumber;
     m_session.console().clearStatus();

@@ -1,6 +1,6 @@
 #include "common/busyguards.h"
 
-#include "common/controllerstate.h"
+#include "common/busystate.h"
 #include "common/interaction.h"
 
 namespace transcast::BusyGuards
@@ -16,21 +16,21 @@ bool refuse(bool busy, const QString& text, Interaction& interaction)
 }
 } // namespace
 
-bool playingThenConverting(const ControllerState& state, Interaction& interaction)
+bool playingThenConverting(const BusyState& busy, Interaction& interaction)
 {
-    return refuse(state.playing, kStopPlay, interaction) ||
-           refuse(state.converting, kStopConvert, interaction);
+    return refuse(busy.isPlaying(), kStopPlay, interaction) ||
+           refuse(busy.isConverting(), kStopConvert, interaction);
 }
 
-bool convertingThenPlaying(const ControllerState& state, Interaction& interaction)
+bool convertingThenPlaying(const BusyState& busy, Interaction& interaction)
 {
-    return refuse(state.converting, kStopConvert, interaction) ||
-           refuse(state.playing, kStopPlay, interaction);
+    return refuse(busy.isConverting(), kStopConvert, interaction) ||
+           refuse(busy.isPlaying(), kStopPlay, interaction);
 }
 
-bool converting(const ControllerState& state, Interaction& interaction)
+bool converting(const BusyState& busy, Interaction& interaction)
 {
-    return refuse(state.converting, kStopConvert, interaction);
+    return refuse(busy.isConverting(), kStopConvert, interaction);
 }
 
 } // namespace transcast::BusyGuards

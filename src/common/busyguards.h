@@ -6,7 +6,7 @@ namespace transcast
 {
 
 class Interaction;
-struct ControllerState;
+class BusyState;
 
 // The refusals of actions that must not run while a batch converts or a
 // preview plays: the first busy flag tested shows its warning (OK button)
@@ -18,11 +18,11 @@ inline const QString kStopPlay = QStringLiteral("Please first stop play!");
 inline const QString kStopConvert = QStringLiteral("Please first stop convert!");
 
 // Convert, remove, clear, the title/chapter switch and the cutter.
-bool playingThenConverting(const ControllerState& state, Interaction& interaction);
+bool playingThenConverting(const BusyState& busy, Interaction& interaction);
 // Reading a DVD or IFO files.
-bool convertingThenPlaying(const ControllerState& state, Interaction& interaction);
+bool convertingThenPlaying(const BusyState& busy, Interaction& interaction);
 // Adding sources, opening the picker, starting a preview.
-bool converting(const ControllerState& state, Interaction& interaction);
+bool converting(const BusyState& busy, Interaction& interaction);
 
 } // namespace BusyGuards
 

@@ -16,21 +16,23 @@ namespace transcast
 
 Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, QObject* parent)
     : QObject(parent), m_edition(std::move(edition)), m_interaction(interaction), m_shell(shell),
-      m_selector(m_edition, m_state, m_boxes, m_remembered, m_interaction),
+      m_selector(m_edition, m_preferences, m_boxes, m_remembered, m_interaction),
       m_estimator(m_boxes, m_selector),
-      m_settings(m_edition, m_state, m_boxes, m_selector, m_remembered),
-      m_sources(m_edition, m_state, m_jobs, m_interaction),
-      m_builder(m_edition, m_state, m_jobs, m_boxes, m_selector, m_estimator),
-      m_runner(m_jobs, m_progress),
-      m_batch(m_edition, m_state, m_jobs, m_builder, m_runner, m_progress, m_interaction, m_shell),
-      m_dvd(m_edition, m_state, m_jobs, m_interaction),
-      m_keeper(m_edition, m_state, m_jobs, m_sources, m_dvd)
+      m_settings(m_edition, m_preferences, m_boxes, m_selector, m_remembered),
+      m_sources(m_edition, m_busy, m_preferences, m_jobs, m_interaction),
+      m_builder(m_edition, m_preferences, m_jobs, m_boxes, m_selector, m_estimator),
+      m_runner(m_jobs, m_progress), m_batch(m_edition, m_busy, m_preferences, m_jobs, m_builder,
+                                            m_runner, m_progress, m_interaction, m_shell),
+      m_dvd(m_edition, m_busy, m_jobs, m_interaction),
+      m_keeper(m_edition, m_preferences, m_jobs, m_sources, m_dvd)
 {
     m_sources.setOwnFormatFilter(ownFormatFilter());
     m_sources.setDiscReader(&m_dvd);
     m_batch.setSources(&m_sources);
-    m_state.outputFolder = SettingsStore::defaultOutputFolder();
-    m_state.outputFolderText = m_state.outputFolder;
+    m_preferences.setOutputFolder(SettingsStore::defaultOutputFolder());
+    m_preferences.setOutputFolderText(m_preferences.outputFolder());
+    connect(&m_preferences, &Preferences::outputFolderTextChanged, this,
+            &Controller::outputFolderTextChanged);
     for (const QString& text : m_edition.directionTexts())
         m_boxes.channel.addItem(text);
     m_selector.setAfterSelection([this] { refreshEstimates(); });
@@ -86,7 +88,6 @@ void Controller::loadSettings(const QString& settingsFolder)
 {
     m_settings.setFolder(settingsFolder);
     m_settings.load();
-    emit outputFolderTextChanged(m_state.outputFolderText);
     // Said once, here: every later write would fail as silently.
     for (const QString& path : {m_settings.settingsPath(), m_settings.profileSettingsPath()}) {
         const QString problem = IniFile(path).writeProblem();
@@ -141,7 +142,8 @@ void Controller::offerRestore()
     } else {
         // The rows were listed for that direction; its profiles convert them.
         const int entry = header.intoOwnFormat ? 0 : 1;
-        if (header.intoOwnFormat != m_state.intoOwnFormat && entry < m_boxes.channel.count()) {
+        if (header.intoOwnFormat != m_preferences.intoOwnFormat() &&
+            entry < m_boxes.channel.count()) {
             m_boxes.channel.setCurrentIndex(entry);
             changeDirection(entry);
         }
@@ -171,13 +173,14 @@ void Controller::changeDirection(int entry)
     if (m_jobs.rowCount() > 0 &&
         !m_interaction.confirm(QStringLiteral("Change function will clear list, continue?"),
                                Interaction::QuestionKind::Information)) {
-        m_boxes.channel.setCurrentIndex(m_state.intoOwnFormat ? 0 : 1);
+        m_boxes.channel.setCurrentIndex(m_preferences.intoOwnFormat() ? 0 : 1);
         return;
     }
     m_jobs.clear();
-    m_state.intoOwnFormat = into;
-    m_state.selectSubIndex = m_settings.recordedProfile(into);
-    m_selector.selectProfile(m_state.selectSubIndex);
+    m_preferences.setIntoOwnFormat(into);
+    const int recorded = m_settings.recordedProfile(into);
+    m_selector.picker().selectSubIndex = recorded;
+    m_selector.selectProfile(recorded);
 }
 
 void Controller::openSources(const QStringList& paths)
@@ -216,11 +219,11 @@ bool Controller::isOneDisc(const QStringList& paths)
 
 bool Controller::requestClose(const std::function<void(IniFile&)>& keepViewState)
 {
-    if (m_state.playing) {
+    if (m_busy.isPlaying()) {
         m_interaction.inform(BusyGuards::kStopPlay);
         return false;
     }
-    if (m_state.converting) {
+    if (m_busy.isConverting()) {
         m_interaction.inform(QStringLiteral("Please first stop converting!"));
         return false;
     }
@@ -233,43 +236,40 @@ bool Controller::requestClose(const std::function<void(IniFile&)>& keepViewState
 
 void Controller::setOutputFolder(const QString& folder)
 {
-    m_state.outputFolder = folder;
+    m_preferences.setOutputFolder(folder);
     setOutputFolderText(folder);
 }
 
 void Controller::setOutputFolderText(const QString& text)
 {
-    if (m_state.outputFolderText == text)
-        return;
-    m_state.outputFolderText = text;
-    emit outputFolderTextChanged(text);
+    m_preferences.setOutputFolderText(text);
 }
 
 void Controller::browseOutputFolder()
 {
-    const QString folder =
-        m_interaction.chooseFolderIn(QStringLiteral("Output Directory"), m_state.outputFolder);
+    const QString folder = m_interaction.chooseFolderIn(QStringLiteral("Output Directory"),
+                                                        m_preferences.outputFolder());
     if (!folder.isEmpty())
         setOutputFolder(folder);
 }
 
 void Controller::openOutputFolder()
 {
-    m_shell.openFolder(m_state.outputFolder);
+    m_shell.openFolder(m_preferences.outputFolder());
 }
 
 void Controller::setFinishChoices(int finishAction, int conversionsAtOnce)
 {
-    m_state.finishAction = finishAction;
-    m_state.conversionsAtOnce = ControllerState::boundedConversionsAtOnce(conversionsAtOnce);
+    m_preferences.setFinishAction(finishAction);
+    m_preferences.setConversionsAtOnce(conversionsAtOnce);
     m_settings.storeConversionsAtOnce();
 }
 
 void Controller::cutter()
 {
-    if (BusyGuards::playingThenConverting(m_state, m_interaction))
+    if (BusyGuards::playingThenConverting(m_busy, m_interaction))
         return;
-    if (!m_state.titleMode)
+    if (!m_dvd.isTitleMode())
         m_interaction.warn(QStringLiteral("Please change title mode!"));
 }
 

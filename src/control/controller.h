@@ -4,9 +4,10 @@
 
 #include <QObject>
 
-#include "common/controllerstate.h"
 #include "control/joblistkeeper.h"
+#include "common/busystate.h"
 #include "common/edition.h"
+#include "common/preferences.h"
 #include "engine/batch.h"
 #include "engine/encoderrunner.h"
 #include "engine/jobbuilder.h"
@@ -27,8 +28,8 @@ class IniFile;
 class Interaction;
 class Shell;
 
-// The core half of the main window: it owns the controller state, the job
-// list, the option boxes and the objects that apply the program's rules to
+// The core half of the main window: it owns the busy flags, the user's
+// preferences, the job list, the option boxes and the objects that apply the program's rules to
 // them, and runs the user's actions with their busy guards. The window and
 // transcast-cli are two faces of one Controller; neither holds a rule.
 class Controller : public QObject
@@ -41,7 +42,8 @@ public:
     const Edition& edition() const { return m_edition; }
 
     // Read access for the views and the CLI's reports.
-    const ControllerState& state() const { return m_state; }
+    const BusyState& busy() const { return m_busy; }
+    const Preferences& preferences() const { return m_preferences; }
     const JobList& jobs() const { return m_jobs; }
     const OptionBoxes& boxes() const { return m_boxes; }
     const ProfileSelector& profile() const { return m_selector; }
@@ -58,10 +60,10 @@ public:
     // choices (jobs), the option boxes' combo boxes (boxes), the DVD track
     // boxes (dvd), the profile picker's signals (profile), the progress
     // bar's and the batch line's signals (progress, batch), the skipped-files
-    // report (sources); the state for the picker's highlight and pages,
-    // which the window's navigation keeps, and the CLI's chapter mode and
-    // job count. The others are for tests, which reach into the parts.
-    ControllerState& state() { return m_state; }
+    // report (sources); the busy flags, whose playing flag the window's
+    // preview writes (the batch, the other writer, lives here). The others
+    // are for tests, which reach into the parts.
+    BusyState& busy() { return m_busy; }
     JobList& jobs() { return m_jobs; }
     OptionBoxes& boxes() { return m_boxes; }
     ProfileSelector& profile() { return m_selector; }
@@ -70,6 +72,7 @@ public:
     Batch& batch() { return m_batch; }
     DvdTitles& dvd() { return m_dvd; }
     // For tests only.
+    Preferences& preferences() { return m_preferences; }
     Estimator& estimator() { return m_estimator; }
     SettingsStore& settings() { return m_settings; }
     RememberedChoices& remembered() { return m_remembered; }
@@ -142,7 +145,7 @@ public:
     // view what to show.
     void setOutputFolder(const QString& folder);
     void setOutputFolderText(const QString& text);
-    QString outputFolderText() const { return m_state.outputFolderText; }
+    QString outputFolderText() const { return m_preferences.outputFolderText(); }
     // "browse": asks for a folder, starting in the current one.
     void browseOutputFolder();
     // "open": shows the output folder.
@@ -151,6 +154,10 @@ public:
     // The settings dialog's two choices; the count is brought into range and
     // stored.
     void setFinishChoices(int finishAction, int conversionsAtOnce);
+    // How many rows the next batch converts side by side (the CLI's
+    // --jobs), brought into range; saved with the settings like the
+    // dialog's choice, but not at once.
+    void setConversionsAtOnce(int count) { m_preferences.setConversionsAtOnce(count); }
 
     // "cutter": refused while busy; in chapter mode it asks for title mode.
     void cutter();
@@ -192,7 +199,8 @@ private:
     Edition m_edition;
     Interaction& m_interaction;
     Shell& m_shell;
-    ControllerState m_state;
+    BusyState m_busy;
+    Preferences m_preferences;
     OptionBoxes m_boxes;
     JobList m_jobs;
     RememberedChoices m_remembered;

@@ -6,7 +6,7 @@
 #include <QLockFile>
 
 #include "common/backgroundfilewriter.h"
-#include "common/controllerstate.h"
+#include "common/preferences.h"
 #include "common/edition.h"
 #include "sources/dvdtitles.h"
 #include "sources/joblist.h"
@@ -15,10 +15,10 @@
 namespace transcast
 {
 
-JobListKeeper::JobListKeeper(const Edition& edition, const ControllerState& state, JobList& jobs,
+JobListKeeper::JobListKeeper(const Edition& edition, const Preferences& preferences, JobList& jobs,
                              SourceList& sources, DvdTitles& dvd, QObject* parent)
-    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_sources(sources),
-      m_dvd(dvd)
+    : QObject(parent), m_edition(edition), m_preferences(preferences), m_jobs(jobs),
+      m_sources(sources), m_dvd(dvd)
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &JobListKeeper::write);
@@ -128,8 +128,8 @@ JobListFile::Header JobListKeeper::header() const
 {
     JobListFile::Header header;
     header.dvdEdition = m_edition.isDvdMode();
-    header.intoOwnFormat = m_state.intoOwnFormat;
-    header.titleMode = m_state.titleMode;
+    header.intoOwnFormat = m_preferences.intoOwnFormat();
+    header.titleMode = m_dvd.isTitleMode();
     const QVector<LoadedIfo>& titleSets = m_dvd.loadedIfos();
     for (int i = 0; i < m_dvd.ifoCount() && i < titleSets.size(); ++i)
         header.titleSets << titleSets.at(i).ifoPath;

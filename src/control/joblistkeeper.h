@@ -21,7 +21,7 @@ class DvdTitles;
 class Edition;
 class JobList;
 class SourceList;
-struct ControllerState;
+class Preferences;
 
 // Keeps the window's job list on disk while the window runs, so that the
 // next start can offer what a crash, a kill or a power loss left behind.
@@ -54,7 +54,7 @@ public:
     static constexpr int kDelayMs = 250;
     static constexpr int kAddingDelayMs = 2000;
 
-    JobListKeeper(const Edition& edition, const ControllerState& state, JobList& jobs,
+    JobListKeeper(const Edition& edition, const Preferences& preferences, JobList& jobs,
                   SourceList& sources, DvdTitles& dvd, QObject* parent = nullptr);
     // Writes what is waiting: a window destroyed without a close leaves its
     // list as it was.
@@ -95,7 +95,7 @@ private:
     JobListFile::Header header() const;
 
     const Edition& m_edition;
-    const ControllerState& m_state;
+    const Preferences& m_preferences;
     JobList& m_jobs;
     SourceList& m_sources;
     DvdTitles& m_dvd;

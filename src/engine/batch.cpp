@@ -6,7 +6,8 @@
 #include <QTimer>
 
 #include "common/busyguards.h"
-#include "common/controllerstate.h"
+#include "common/busystate.h"
+#include "common/preferences.h"
 #include "common/edition.h"
 #include "common/interaction.h"
 #include "common/shell.h"
@@ -32,11 +33,11 @@ struct Batch::Slot {
     QString output;
 };
 
-Batch::Batch(const Edition& edition, ControllerState& state, JobList& jobs, JobBuilder& builder,
-             EncoderRunner& runner, ProgressModel& bar, Interaction& interaction, Shell& shell,
-             QObject* parent)
-    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_builder(builder),
-      m_runner(runner), m_bar(bar), m_interaction(interaction), m_shell(shell)
+Batch::Batch(const Edition& edition, BusyState& busy, const Preferences& preferences, JobList& jobs,
+             JobBuilder& builder, EncoderRunner& runner, ProgressModel& bar,
+             Interaction& interaction, Shell& shell, QObject* parent)
+    : QObject(parent), m_edition(edition), m_busy(busy), m_preferences(preferences), m_jobs(jobs),
+      m_builder(builder), m_runner(runner), m_bar(bar), m_interaction(interaction), m_shell(shell)
 {
     auto first = std::make_unique<Slot>();
     first->runner = &m_runner;
@@ -51,7 +52,7 @@ Batch::~Batch() = default;
 
 void Batch::convert()
 {
-    if (BusyGuards::playingThenConverting(m_state, m_interaction) ||
+    if (BusyGuards::playingThenConverting(m_busy, m_interaction) ||
         (m_sources && m_sources->isBusy()))
         return;
     if (m_jobs.rowCount() == 0) {
@@ -81,7 +82,7 @@ void Batch::convert()
         return;
     }
 
-    m_slotCount = ControllerState::boundedConversionsAtOnce(m_state.conversionsAtOnce);
+    m_slotCount = Preferences::boundedConversionsAtOnce(m_preferences.conversionsAtOnce());
     while (static_cast<int>(m_slots.size()) < m_slotCount) {
         auto added = std::make_unique<Slot>();
         added->ownRunner = std::make_unique<EncoderRunner>(m_jobs, added->ownBar);
@@ -94,7 +95,7 @@ void Batch::convert()
     }
     m_runner.setBar(m_slotCount == 1 ? m_bar : m_slots.front()->ownBar);
 
-    m_state.currentRow = 0;
+    m_currentRow = 0;
     for (const auto& slot : m_slots)
         slot->runner->setProgressOffset(0);
     m_nextRow = 0;
@@ -110,7 +111,7 @@ void Batch::convert()
     if (m_slotCount > 1)
         m_bar.setValue(0);
     m_bar.setVisible(true);
-    m_state.converting = true;
+    m_busy.setConverting(true);
     emit convertingChanged(true);
     emit batchStarted();
     startJobs(-1, true);
@@ -132,12 +133,12 @@ void Batch::startJobs(int endedRow, bool succeeded)
     // the next row already chosen, as one job at a time always did.
     m_nextRow = nextRow();
     if (m_jobs.hasRow(m_nextRow) || !anyBusy())
-        m_state.currentRow = m_nextRow;
+        m_currentRow = m_nextRow;
     if (endedRow >= 0)
         markFinished(endedRow, succeeded);
     // A job that cannot start ends inside its launch, and its completion
     // starts the next ones itself: the loop then finds the slots filled.
-    while (m_state.converting) {
+    while (m_busy.isConverting()) {
         Slot* slot = idleSlot();
         if (!slot)
             break;
@@ -146,7 +147,7 @@ void Batch::startJobs(int endedRow, bool succeeded)
             break;
     }
     updatePending();
-    if (m_state.converting && !anyBusy())
+    if (m_busy.isConverting() && !anyBusy())
         endBatch(false);
 }
 
@@ -177,7 +178,7 @@ void Batch::takeRow(Slot& slot, int row)
 {
     slot.row = row;
     m_nextRow = row + 1;
-    m_state.currentRow = row;
+    m_currentRow = row;
     if (m_jobs.row(row).earlierBatch)
         m_jobs.changeRow(row, [](JobRow& record) { record.earlierBatch = false; });
     m_progress.started(row, rowSeconds(row));
@@ -208,12 +209,12 @@ void Batch::completion(Slot& slot, const EncoderRunner::Outcome& outcome)
         slot.output.clear();
     }
     slot.row = -1;
-    if (outcome.stopped || !m_state.converting) {
+    if (outcome.stopped || !m_busy.isConverting()) {
         // A stopped encoder has closed its file (or a job that could not
         // start ended after the stop): the stop is complete when the last
         // of them has.
         if (!outcome.stopped)
-            ++m_state.currentRow;
+            ++m_currentRow;
         m_progress.ended(row, BatchProgress::Outcome::Stopped, QString());
         if (anyBusy())
             return;
@@ -234,7 +235,7 @@ void Batch::completion(Slot& slot, const EncoderRunner::Outcome& outcome)
 
 void Batch::endBatch(bool stopped)
 {
-    if (std::exchange(m_state.converting, false))
+    if (m_busy.setConverting(false))
         emit convertingChanged(false);
     m_progress.end();
     if (!stopped) {
@@ -246,9 +247,9 @@ void Batch::endBatch(bool stopped)
 
 void Batch::runFinishAction()
 {
-    switch (m_state.finishAction) {
+    switch (m_preferences.finishAction()) {
     case 1:
-        m_shell.openFolder(m_state.outputFolder);
+        m_shell.openFolder(m_preferences.outputFolder());
         break;
     case 2:
         m_shell.shutDown();
@@ -262,15 +263,15 @@ void Batch::stopConversion()
 {
     // A Convert chosen while a stopped job was ending is called off too.
     m_convertWhenStopped = false;
-    if (!m_state.converting)
+    if (!m_busy.isConverting())
         return;
     for (const auto& slot : m_slots) {
         if (slot->row >= 0)
             m_jobs.setStatus(slot->row, JobStatus::Stopped);
     }
     m_bar.setVisible(false);
-    m_state.currentRow = m_jobs.rowCount() + 1;
-    if (std::exchange(m_state.converting, false))
+    m_currentRow = m_jobs.rowCount() + 1;
+    if (m_busy.setConverting(false))
         emit convertingChanged(false);
     if (!anyBusy()) {
         endBatch(true);
@@ -300,6 +301,11 @@ bool Batch::anyBusy() const
 {
     return std::any_of(m_slots.cbegin(), m_slots.cend(),
                        [](const auto& slot) { return slot->row >= 0; });
+}
+
+bool Batch::isConverting() const
+{
+    return m_busy.isConverting();
 }
 
 bool Batch::encodersRunning() const
@@ -340,7 +346,7 @@ void Batch::updatePending()
 
 void Batch::rowChanged(int row)
 {
-    if (!m_state.converting || !m_jobs.hasRow(row))
+    if (!m_busy.isConverting() || !m_jobs.hasRow(row))
         return;
     const JobRow& record = m_jobs.row(row);
     if (record.status == JobStatus::Converting) {

@@ -20,10 +20,11 @@ class JobList;
 class ProgressModel;
 class Shell;
 class SourceList;
-struct ControllerState;
+class BusyState;
+class Preferences;
 
 // Walks the job list from the first row to the last and runs the finish
-// action when the list is done. It converts ControllerState's
+// action when the list is done. It converts the preferences'
 // conversionsAtOnce rows side by side (read when a batch starts): with one,
 // one row after the other; with more, the next rows start in list order
 // as conversions end.
@@ -48,9 +49,10 @@ public:
     // `runner` converts when one row converts at a time; it moves `bar`.
     // Conversions side by side get runners of their own, and the bar then
     // shows the whole batch's progress.
-    Batch(const Edition& edition, ControllerState& state, JobList& jobs, JobBuilder& builder,
-          EncoderRunner& runner, ProgressModel& bar, Interaction& interaction, Shell& shell,
-          QObject* parent = nullptr);
+    // The batch is the writer of `busy`'s converting flag.
+    Batch(const Edition& edition, BusyState& busy, const Preferences& preferences, JobList& jobs,
+          JobBuilder& builder, EncoderRunner& runner, ProgressModel& bar, Interaction& interaction,
+          Shell& shell, QObject* parent = nullptr);
     ~Batch() override;
 
     // The source list whose busy state (files being added, a disc being
@@ -64,6 +66,10 @@ public:
     // Whether an encoder of the batch has not ended yet, a stopped one
     // closing its file included.
     bool encodersRunning() const;
+    bool isConverting() const;
+    // The row the batch works on (the last one it took); adding rows never
+    // moves it, and a stop puts it past the end.
+    int currentRow() const { return m_currentRow; }
     // The rows converting now, in the order they started.
     QVector<int> runningRows() const;
     // How the batch goes, and how the last one went.
@@ -105,7 +111,8 @@ private:
     void rowChanged(int row);
 
     const Edition& m_edition;
-    ControllerState& m_state;
+    BusyState& m_busy;
+    const Preferences& m_preferences;
     JobList& m_jobs;
     JobBuilder& m_builder;
     EncoderRunner& m_runner;
@@ -118,6 +125,7 @@ private:
     int m_slotCount = 1;
     // The first row no slot has taken or passed over yet.
     int m_nextRow = 0;
+    int m_currentRow = 0;
     // Convert was chosen while a stopped job's encoder was still ending.
     bool m_convertWhenStopped = false;
     BatchProgress m_progress;

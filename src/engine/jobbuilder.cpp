@@ -8,7 +8,7 @@
 
 #include <sys/stat.h>
 
-#include "common/controllerstate.h"
+#include "common/preferences.h"
 #include "common/edition.h"
 #include "common/folderaccess.h"
 #include "common/textutil.h"
@@ -39,11 +39,11 @@ QString narrowBandBits(double kbps)
 
 } // namespace
 
-JobBuilder::JobBuilder(const Edition& edition, ControllerState& state, const JobList& jobs,
+JobBuilder::JobBuilder(const Edition& edition, Preferences& preferences, const JobList& jobs,
                        const OptionBoxes& boxes, const ProfileSelector& profile,
                        const Estimator& estimator)
-    : m_edition(edition), m_state(state), m_jobs(jobs), m_boxes(boxes), m_profile(profile),
-      m_estimator(estimator)
+    : m_edition(edition), m_preferences(preferences), m_jobs(jobs), m_boxes(boxes),
+      m_profile(profile), m_estimator(estimator)
 {
 }
 
@@ -145,7 +145,7 @@ QString JobBuilder::targetFragment() const
 
 QString JobBuilder::outputFolder(bool create) const
 {
-    QString folder = m_state.outputFolderText.trimmed();
+    QString folder = m_preferences.outputFolderText().trimmed();
     if (folder.isEmpty())
         folder = SettingsStore::defaultOutputFolder();
     // The encoder runs in the program's folder: a relative folder would be
@@ -205,7 +205,7 @@ ConversionJob JobBuilder::baseJob(bool forReal, QString& folder) const
     job.optionsArg = m_profile.optionLine();
     folder = outputFolder(forReal);
     if (forReal)
-        m_state.outputFolder = folder;
+        m_preferences.setOutputFolder(folder);
     return job;
 }
 

@@ -12,7 +12,7 @@ class Edition;
 class Estimator;
 class JobList;
 class ProfileSelector;
-struct ControllerState;
+class Preferences;
 struct JobRow;
 struct OptionBoxes;
 
@@ -37,7 +37,7 @@ struct OptionBoxes;
 class JobBuilder
 {
 public:
-    JobBuilder(const Edition& edition, ControllerState& state, const JobList& jobs,
+    JobBuilder(const Edition& edition, Preferences& preferences, const JobList& jobs,
                const OptionBoxes& boxes, const ProfileSelector& profile,
                const Estimator& estimator);
 
@@ -96,7 +96,9 @@ public:
 
 private:
     const Edition& m_edition;
-    ControllerState& m_state;
+    // Read for the output folder; a real job's folder becomes the folder
+    // the batch wrote into (the one "open" shows).
+    Preferences& m_preferences;
     const JobList& m_jobs;
     const OptionBoxes& m_boxes;
     const ProfileSelector& m_profile;

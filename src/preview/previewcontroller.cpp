@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "common/busyguards.h"
-#include "common/controllerstate.h"
+#include "common/busystate.h"
 #include "common/interaction.h"
 #include "common/textutil.h"
 #include "preview/previewview.h"
@@ -24,9 +24,9 @@ constexpr int kAfterSeek = 300;
 constexpr int kAfterEndReached = 500;
 } // namespace
 
-PreviewController::PreviewController(const Edition& edition, ControllerState& state, JobList& jobs,
+PreviewController::PreviewController(const Edition& edition, BusyState& busy, JobList& jobs,
                                      Interaction& interaction, PreviewView& view, QObject* parent)
-    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_interaction(interaction),
+    : QObject(parent), m_edition(edition), m_busy(busy), m_jobs(jobs), m_interaction(interaction),
       m_view(view)
 {
     m_player.addStreamProtocol(&m_dvdStreams);
@@ -55,7 +55,7 @@ void PreviewController::pauseToggle()
 void PreviewController::playOrPause()
 {
     m_queue.post([this] {
-        if (m_state.playing)
+        if (m_busy.isPlaying())
             doPauseToggle();
         else
             doPlay();
@@ -73,7 +73,7 @@ void PreviewController::stop()
 void PreviewController::barPressed()
 {
     m_queue.post([this] {
-        if (m_edition.isFileMode() && !m_state.converting && m_state.playing)
+        if (m_edition.isFileMode() && !m_busy.isConverting() && m_busy.isPlaying())
             m_barDragging = true;
     });
 }
@@ -81,7 +81,7 @@ void PreviewController::barPressed()
 void PreviewController::barReleased()
 {
     m_queue.post([this] {
-        if (!m_edition.isFileMode() || m_state.converting || !m_state.playing)
+        if (!m_edition.isFileMode() || m_busy.isConverting() || !m_busy.isPlaying())
             return;
         const int bar = m_view.barPosition();
         m_player.seek(mulDiv(bar, rowLength(), kBarMaximum) + m_startOffset);
@@ -94,11 +94,11 @@ void PreviewController::doPlay()
 {
     if (m_jobs.firstSelected() < 0)
         return;
-    if (BusyGuards::converting(m_state, m_interaction))
+    if (BusyGuards::converting(m_busy, m_interaction))
         return;
     if (m_paused)
         doPauseToggle();
-    if (m_state.playing)
+    if (m_busy.isPlaying())
         return;
     if (m_edition.isFileMode())
         filePreview();
@@ -108,7 +108,7 @@ void PreviewController::doPlay()
 
 void PreviewController::doPauseToggle()
 {
-    if (!m_state.playing)
+    if (!m_busy.isPlaying())
         return;
     m_paused = !m_paused;
     emit pausedChanged(m_paused);
@@ -131,9 +131,14 @@ bool PreviewController::startPlayer()
     return true;
 }
 
+bool PreviewController::isPlaying() const
+{
+    return m_busy.isPlaying();
+}
+
 void PreviewController::beginPreview(int row)
 {
-    m_state.playing = true;
+    m_busy.setPlaying(true);
     m_previewRow = row;
     ++m_serial;
     m_running = true;
@@ -146,7 +151,7 @@ void PreviewController::filePreview()
         return;
     beginPreview(m_jobs.firstSelected());
     const bool played = playFile(m_jobs.sourceInfo(m_previewRow).filePath);
-    m_state.playing = false;
+    m_busy.setPlaying(false);
     endPreview(played);
 }
 
@@ -186,7 +191,7 @@ void PreviewController::dvdPreview()
     m_player.release();
     resetDisplay();
     setStatus(status, progress);
-    m_state.playing = false;
+    m_busy.setPlaying(false);
     endPreview(played);
 }
 

@@ -18,14 +18,14 @@ namespace transcast
 class Interaction;
 class JobList;
 class PreviewView;
-struct ControllerState;
+class BusyState;
 
 // The preview of the selected job-list row in the window's panel: the play,
 // pause and stop actions, the play bar's press and release, the position
 // handler that drives "play_time" and "play_bar", and `endTimer`, which ends a
 // preview when the shown time reaches the row's length. It owns the paused
-// and bar-dragging flags, and `playing` of the controller state (which the
-// busy guards below it read).
+// and bar-dragging flags, and is the writer of the busy state's playing flag
+// (which the busy guards below it read).
 //
 // Everything runs on the main thread. play() returns only when the preview
 // has ended; the window's events, the other actions and the position reports
@@ -37,7 +37,7 @@ public:
     // A DVD row's address for the player ("vts://..."), from its record.
     using LocatorSource = std::function<QString(int row)>;
 
-    PreviewController(const Edition& edition, ControllerState& state, JobList& jobs,
+    PreviewController(const Edition& edition, BusyState& busy, JobList& jobs,
                       Interaction& interaction, PreviewView& view, QObject* parent = nullptr);
     ~PreviewController() override;
 
@@ -68,6 +68,8 @@ public:
     bool awaitingStart() const { return m_awaitingStart; }
     // The running preview is paused (false while none runs).
     bool isPaused() const { return m_paused; }
+    // A preview runs (paused or not).
+    bool isPlaying() const;
     // The play bar is held or its seek has not settled yet: position
     // reports leave the bar alone meanwhile.
     bool isBarDragging() const { return m_barDragging; }
@@ -99,7 +101,7 @@ private:
     void doPauseToggle();
 
     const Edition& m_edition;
-    ControllerState& m_state;
+    BusyState& m_busy;
     JobList& m_jobs;
     Interaction& m_interaction;
     PreviewView& m_view;

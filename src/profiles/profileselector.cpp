@@ -1,8 +1,8 @@
 #include "profiles/profileselector.h"
 
-#include "common/controllerstate.h"
 #include "common/edition.h"
 #include "common/interaction.h"
+#include "common/preferences.h"
 #include "profiles/optionboxes.h"
 #include "profiles/profilecatalogue.h"
 #include "profiles/profiledefinitions.h"
@@ -12,11 +12,11 @@
 namespace transcast
 {
 
-ProfileSelector::ProfileSelector(const Edition& edition, ControllerState& state, OptionBoxes& boxes,
-                                 RememberedChoices& remembered, Interaction& interaction,
-                                 QObject* parent)
-    : QObject(parent), m_edition(edition), m_state(state), m_boxes(boxes), m_remembered(remembered),
-      m_interaction(interaction),
+ProfileSelector::ProfileSelector(const Edition& edition, const Preferences& preferences,
+                                 OptionBoxes& boxes, RememberedChoices& remembered,
+                                 Interaction& interaction, QObject* parent)
+    : QObject(parent), m_edition(edition), m_preferences(preferences), m_boxes(boxes),
+      m_remembered(remembered), m_interaction(interaction),
       m_definitionsPath(edition.dataFile(QStringLiteral("profiles.pop")))
 {
 }
@@ -66,8 +66,8 @@ bool ProfileSelector::selectProfile(int profile)
     m_remembered.save(m_selectedProfile, m_boxes);
 
     if (m_settings) {
-        const QString key = m_state.intoOwnFormat ? QStringLiteral("selcetsubindex")
-                                                  : QStringLiteral("mainselcetsubindex");
+        const QString key = m_preferences.intoOwnFormat() ? QStringLiteral("selcetsubindex")
+                                                          : QStringLiteral("mainselcetsubindex");
         m_settings->writeInteger(QStringLiteral("profiles"), key, profile);
     }
 

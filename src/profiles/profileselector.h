@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "common/inifile.h"
+#include "profiles/pickerstate.h"
 
 namespace transcast
 {
@@ -14,7 +15,7 @@ namespace transcast
 class Edition;
 class Interaction;
 class RememberedChoices;
-struct ControllerState;
+class Preferences;
 struct OptionBoxes;
 
 // The current output profile: which number was made current last, its
@@ -31,7 +32,7 @@ class ProfileSelector : public QObject
 {
     Q_OBJECT
 public:
-    ProfileSelector(const Edition& edition, ControllerState& state, OptionBoxes& boxes,
+    ProfileSelector(const Edition& edition, const Preferences& preferences, OptionBoxes& boxes,
                     RememberedChoices& remembered, Interaction& interaction,
                     QObject* parent = nullptr);
 
@@ -49,6 +50,9 @@ public:
     bool selectProfile(int profile);
 
     int selectedProfile() const { return m_selectedProfile; }
+    // Where the picker stands; the picker moves it, the settings keep it.
+    const PickerState& picker() const { return m_picker; }
+    PickerState& picker() { return m_picker; }
     const QString& displayName() const { return m_displayName; }
     // The text after the display name's first "*" up to its last character;
     // compared case-sensitively (".MP4" is not ".mp4").
@@ -79,7 +83,8 @@ private:
     void syncSourceQualityEntries();
 
     const Edition& m_edition;
-    ControllerState& m_state;
+    const Preferences& m_preferences;
+    PickerState m_picker;
     OptionBoxes& m_boxes;
     RememberedChoices& m_remembered;
     Interaction& m_interaction;

@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QStandardPaths>
 
-#include "common/controllerstate.h"
 #include "common/edition.h"
+#include "common/preferences.h"
 #include "profiles/optionboxes.h"
 #include "profiles/profileselector.h"
 #include "profiles/rememberedchoices.h"
@@ -23,9 +23,9 @@ const QString kBatch = QStringLiteral("batch");
 const QString kConversionsKey = QStringLiteral("conversionsAtOnce");
 } // namespace
 
-SettingsStore::SettingsStore(const Edition& edition, ControllerState& state, OptionBoxes& boxes,
+SettingsStore::SettingsStore(const Edition& edition, Preferences& preferences, OptionBoxes& boxes,
                              ProfileSelector& selector, RememberedChoices& remembered)
-    : m_edition(edition), m_state(state), m_boxes(boxes), m_selector(selector),
+    : m_edition(edition), m_preferences(preferences), m_boxes(boxes), m_selector(selector),
       m_remembered(remembered)
 {
 }
@@ -66,51 +66,57 @@ void SettingsStore::load()
     m_settings = std::make_unique<IniFile>(settingsPath());
     m_selector.setSettingsFile(m_settings.get());
 
-    m_state.videoFirstPage = m_settings->readBool(kPlane, QStringLiteral("video"), true);
-    m_state.audioFirstPage = m_settings->readBool(kPlane, QStringLiteral("audio"), true);
-    m_state.outputFolder =
+    PickerState& picker = m_selector.picker();
+    picker.videoFirstPage = m_settings->readBool(kPlane, QStringLiteral("video"), true);
+    picker.audioFirstPage = m_settings->readBool(kPlane, QStringLiteral("audio"), true);
+    const QString folder =
         m_settings->readString(kOutput, QStringLiteral("path"), defaultOutputFolder());
-    m_state.outputFolderText = m_state.outputFolder;
-    m_state.selectIndex = m_settings->readInteger(kProfiles, QStringLiteral("selcetindex"), 1);
-    m_state.intoOwnFormat = m_settings->readBool(kProfiles, QStringLiteral("BisSingle"), true);
-    m_state.selectSubIndex = recordedProfile(m_state.intoOwnFormat);
-    m_boxes.channel.setCurrentIndex(m_state.intoOwnFormat ? 0 : 1);
+    m_preferences.setOutputFolder(folder);
+    m_preferences.setOutputFolderText(folder);
+    picker.selectIndex = m_settings->readInteger(kProfiles, QStringLiteral("selcetindex"), 1);
+    const bool into = m_settings->readBool(kProfiles, QStringLiteral("BisSingle"), true);
+    m_preferences.setIntoOwnFormat(into);
+    picker.selectSubIndex = recordedProfile(into);
+    m_boxes.channel.setCurrentIndex(into ? 0 : 1);
     // A recorded profile that cannot be chosen (profiles.pop lost its
     // lines) gives way to the direction's default.
-    const int fallback = m_state.intoOwnFormat ? m_edition.defaultProfile() : 1;
-    if (!m_selector.selectProfile(m_state.selectSubIndex) && m_state.selectSubIndex != fallback) {
-        m_state.selectSubIndex = fallback;
+    const int fallback = into ? m_edition.defaultProfile() : 1;
+    if (!m_selector.selectProfile(picker.selectSubIndex) && picker.selectSubIndex != fallback) {
+        picker.selectSubIndex = fallback;
         m_selector.selectProfile(fallback);
     }
-    m_state.finishAction = m_settings->readInteger(kProfiles, QStringLiteral("FinishSelcet"), 0);
+    m_preferences.setFinishAction(
+        m_settings->readInteger(kProfiles, QStringLiteral("FinishSelcet"), 0));
     // Written on a machine with more cores, the count is cut to this one's.
-    m_state.conversionsAtOnce = ControllerState::boundedConversionsAtOnce(
-        m_settings->readInteger(kBatch, kConversionsKey, 1));
+    m_preferences.setConversionsAtOnce(m_settings->readInteger(kBatch, kConversionsKey, 1));
 }
 
 void SettingsStore::storeConversionsAtOnce()
 {
     // Absent until the user changes it, so that a file written before the
     // setting existed reads the same.
-    if (m_settings && (m_state.conversionsAtOnce != 1 ||
+    if (m_settings && (m_preferences.conversionsAtOnce() != 1 ||
                        !m_settings->readString(kBatch, kConversionsKey).isNull()))
-        m_settings->writeInteger(kBatch, kConversionsKey, m_state.conversionsAtOnce);
+        m_settings->writeInteger(kBatch, kConversionsKey, m_preferences.conversionsAtOnce());
 }
 
 void SettingsStore::save()
 {
     if (!m_settings)
         return;
-    m_settings->writeBool(kProfiles, QStringLiteral("BisSingle"), m_state.intoOwnFormat);
+    const PickerState& picker = m_selector.picker();
+    const bool into = m_preferences.intoOwnFormat();
+    m_settings->writeBool(kProfiles, QStringLiteral("BisSingle"), into);
     // The profile chosen, not the picker button the pointer rested on last.
     const int chosen = m_selector.selectedProfile();
-    m_settings->writeInteger(kProfiles, m_state.intoOwnFormat ? kIntoKey : kOutOfKey,
-                             chosen > 0 ? chosen : m_state.selectSubIndex);
-    m_settings->writeString(kOutput, QStringLiteral("path"), m_state.outputFolder);
-    m_settings->writeInteger(kProfiles, QStringLiteral("selcetindex"), m_state.selectIndex);
-    m_settings->writeInteger(kProfiles, QStringLiteral("FinishSelcet"), m_state.finishAction);
-    m_settings->writeBool(kPlane, QStringLiteral("video"), m_state.videoFirstPage);
-    m_settings->writeBool(kPlane, QStringLiteral("audio"), m_state.audioFirstPage);
+    m_settings->writeInteger(kProfiles, into ? kIntoKey : kOutOfKey,
+                             chosen > 0 ? chosen : picker.selectSubIndex);
+    m_settings->writeString(kOutput, QStringLiteral("path"), m_preferences.outputFolder());
+    m_settings->writeInteger(kProfiles, QStringLiteral("selcetindex"), picker.selectIndex);
+    m_settings->writeInteger(kProfiles, QStringLiteral("FinishSelcet"),
+                             m_preferences.finishAction());
+    m_settings->writeBool(kPlane, QStringLiteral("video"), picker.videoFirstPage);
+    m_settings->writeBool(kPlane, QStringLiteral("audio"), picker.audioFirstPage);
     storeConversionsAtOnce();
     m_selector.setSettingsFile(nullptr);
     m_settings.reset();

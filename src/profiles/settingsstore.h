@@ -12,7 +12,7 @@ namespace transcast
 class Edition;
 class ProfileSelector;
 class RememberedChoices;
-struct ControllerState;
+class Preferences;
 struct OptionBoxes;
 
 // The user's settings between runs: the settings INI file named after the
@@ -22,7 +22,7 @@ struct OptionBoxes;
 class SettingsStore
 {
 public:
-    SettingsStore(const Edition& edition, ControllerState& state, OptionBoxes& boxes,
+    SettingsStore(const Edition& edition, Preferences& preferences, OptionBoxes& boxes,
                   ProfileSelector& selector, RememberedChoices& remembered);
 
     // The INI folder; Edition::configFolder() unless set.
@@ -53,7 +53,7 @@ public:
 
 private:
     const Edition& m_edition;
-    ControllerState& m_state;
+    Preferences& m_preferences;
     OptionBoxes& m_boxes;
     ProfileSelector& m_selector;
     RememberedChoices& m_remembered;

@@ -12,7 +12,7 @@
 #include <QThread>
 
 #include "common/busyguards.h"
-#include "common/controllerstate.h"
+#include "common/busystate.h"
 #include "common/edition.h"
 #include "common/interaction.h"
 #include "common/textutil.h"
@@ -91,9 +91,9 @@ FrameSize frameSizeOf(dvd::IfoLibrary& library, std::int32_t handle)
 
 } // namespace
 
-DvdTitles::DvdTitles(const Edition& edition, ControllerState& state, JobList& jobs,
+DvdTitles::DvdTitles(const Edition& edition, const BusyState& busy, JobList& jobs,
                      Interaction& interaction, QObject* parent)
-    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_interaction(interaction),
+    : QObject(parent), m_edition(edition), m_busy(busy), m_jobs(jobs), m_interaction(interaction),
       m_library(std::make_unique<dvd::DvdReadIfoLibrary>(localPath(edition.encoderPath()))),
       m_drive(std::make_unique<OpticalDrive>())
 {
@@ -143,7 +143,7 @@ QString DvdTitles::damagedImageText(const QString& image, const QString& damage)
 
 void DvdTitles::addDvd()
 {
-    if (BusyGuards::convertingThenPlaying(m_state, m_interaction) || isReading())
+    if (BusyGuards::convertingThenPlaying(m_busy, m_interaction) || isReading())
         return;
     const QString chosen = m_interaction.chooseFolderOrImage(folderCaption(), imagePatterns());
     if (chosen.isEmpty())
@@ -153,7 +153,7 @@ void DvdTitles::addDvd()
 
 void DvdTitles::addIfo()
 {
-    if (BusyGuards::convertingThenPlaying(m_state, m_interaction) || isReading())
+    if (BusyGuards::convertingThenPlaying(m_busy, m_interaction) || isReading())
         return;
     const QStringList files = m_interaction.chooseFiles(ifoFilter(), false);
     if (files.isEmpty())
@@ -187,7 +187,7 @@ void DvdTitles::startOver()
 
 bool DvdTitles::openDisc(const QString& path)
 {
-    if (BusyGuards::convertingThenPlaying(m_state, m_interaction) || isReading())
+    if (BusyGuards::convertingThenPlaying(m_busy, m_interaction) || isReading())
         return false;
     ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
     startOver();
@@ -219,7 +219,7 @@ bool DvdTitles::openDisc(const QString& path)
 
 bool DvdTitles::openIfoFiles(const QStringList& paths)
 {
-    if (BusyGuards::convertingThenPlaying(m_state, m_interaction) || isReading())
+    if (BusyGuards::convertingThenPlaying(m_busy, m_interaction) || isReading())
         return false;
     ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
     startOver();
@@ -248,19 +248,27 @@ bool DvdTitles::openPaths(const QStringList& paths)
     if (!selection.ifoFiles.isEmpty())
         return openIfoFiles(selection.ifoFiles);
     // Nothing to read: the same answer as a folder holding no title set.
-    if (BusyGuards::convertingThenPlaying(m_state, m_interaction) || isReading())
+    if (BusyGuards::convertingThenPlaying(m_busy, m_interaction) || isReading())
         return false;
     m_interaction.inform(noDiscText());
     return false;
 }
 
+void DvdTitles::setTitleMode(bool titleMode)
+{
+    if (m_titleMode == titleMode)
+        return;
+    m_titleMode = titleMode;
+    emit titleModeChanged(titleMode);
+}
+
 bool DvdTitles::restore(bool titleMode, const QStringList& titleSets, const QVector<JobRow>& rows)
 {
-    if (BusyGuards::convertingThenPlaying(m_state, m_interaction) || isReading())
+    if (BusyGuards::convertingThenPlaying(m_busy, m_interaction) || isReading())
         return false;
     ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
     startOver();
-    m_state.titleMode = titleMode;
+    setTitleMode(titleMode);
     // The kept choices are remembered as a mode switch remembers them, so
     // that the rows are listed with them on the way listing always goes.
     QHash<QString, const JobRow*> kept;
@@ -404,7 +412,6 @@ int DvdTitles::appendRow(JobRow record)
     record.source.durationMs =
         exact / 1000 == record.dvd.lengthSeconds ? exact : record.dvd.lengthSeconds * 1000;
     const int row = m_jobs.appendRow(std::move(record));
-    m_state.currentRow = row;
     emit rowListed(row);
     return row;
 }
@@ -440,7 +447,7 @@ bool DvdTitles::loadIfo(LoadedIfo& entry)
     base.dvd.ifoPath = entry.ifoPath;
     base.dvd.audioTracks = entry.audioDescriptions;
     base.dvd.subtitleTracks = entry.subtitleDescriptions;
-    const bool titleMode = m_state.titleMode;
+    const bool titleMode = m_titleMode;
 
     for (int title = 0; title < titles; ++title) {
         dvd::TitleTime time;
@@ -592,12 +599,12 @@ void DvdTitles::applyRememberedChoice(JobRow& row) const
 
 void DvdTitles::switchMode()
 {
-    if (BusyGuards::playingThenConverting(m_state, m_interaction) || isReading())
+    if (BusyGuards::playingThenConverting(m_busy, m_interaction) || isReading())
         return;
     ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
     for (int row = 0; row < m_jobs.rowCount(); ++row)
-        remember(m_jobs.row(row), m_state.titleMode);
-    m_state.titleMode = !m_state.titleMode;
+        remember(m_jobs.row(row), m_titleMode);
+    setTitleMode(!m_titleMode);
     m_jobs.clear();
     m_cells.clear();
     m_cellCount = 0;
@@ -613,7 +620,7 @@ void DvdTitles::switchMode()
     reportReaderProblem();
     if (m_jobs.rowCount() == 0)
         return;
-    const QHash<QString, bool>& ticks = ticksOf(m_state.titleMode);
+    const QHash<QString, bool>& ticks = ticksOf(m_titleMode);
     for (int row = 0; row < m_jobs.rowCount(); ++row)
         m_jobs.setChecked(row, ticks.value(rowKey(m_jobs.convertInfo(row)), true));
     m_jobs.clearSelection();
@@ -694,8 +701,8 @@ void DvdTitles::onRowRemoved(int row, const JobRow& removed)
     // back unticked, with the tracks it had.
     JobRow unticked = removed;
     unticked.checked = false;
-    remember(unticked, m_state.titleMode);
-    if (!m_state.titleMode && row < m_cells.size())
+    remember(unticked, m_titleMode);
+    if (!m_titleMode && row < m_cells.size())
         m_cells.remove(row);
     for (LoadedIfo& ifo : m_ifos) {
         if (ifo.firstRow > row)

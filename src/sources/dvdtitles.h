@@ -24,7 +24,7 @@ class Edition;
 class Interaction;
 class JobList;
 class OpticalDrive;
-struct ControllerState;
+class BusyState;
 
 // One loaded IFO file: the rows it brought (firstRow up to endRow, the row
 // counts before and after it was read) and its title set's track lists.
@@ -76,7 +76,7 @@ class DvdTitles : public QObject
 {
     Q_OBJECT
 public:
-    DvdTitles(const Edition& edition, ControllerState& state, JobList& jobs,
+    DvdTitles(const Edition& edition, const BusyState& busy, JobList& jobs,
               Interaction& interaction, QObject* parent = nullptr);
     ~DvdTitles() override;
 
@@ -158,6 +158,13 @@ public:
     // list's actions (Convert included) ignore input.
     bool isReading() const;
 
+    // Rows stand for whole titles (true) or for their chapters (false).
+    // switchMode and restore change it and list the rows again; setting it
+    // alone chooses the mode the next reading lists in (the CLI's
+    // --chapters, before a disc is read).
+    bool isTitleMode() const { return m_titleMode; }
+    void setTitleMode(bool titleMode);
+
     // The loaded IFO files, ifoCount of them in use. An entry that could not
     // be read has an empty row range (firstRow == endRow).
     const QVector<LoadedIfo>& loadedIfos() const { return m_ifos; }
@@ -179,6 +186,7 @@ signals:
     // Reading started (true) or ended (false): the list is disabled while
     // the disc is searched.
     void readingChanged(bool reading);
+    void titleModeChanged(bool titleMode);
     // A title's or chapter's row was appended (right after the list's
     // rowAppended): the Controller writes its size estimate.
     void rowListed(int row);
@@ -212,7 +220,9 @@ private:
     void onRowRemoved(int row, const JobRow& removed);
 
     const Edition& m_edition;
-    ControllerState& m_state;
+    const BusyState& m_busy;
+    // Rows stand for whole titles (false: for chapters).
+    bool m_titleMode = true;
     JobList& m_jobs;
     Interaction& m_interaction;
     std::unique_ptr<dvd::IfoLibrary> m_library;

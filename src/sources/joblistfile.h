@@ -38,7 +38,7 @@ public:
     // What the list was besides its rows.
     struct Header {
         bool dvdEdition = false;
-        // The direction of file rows (see ControllerState::intoOwnFormat).
+        // The direction of file rows (see Preferences::intoOwnFormat).
         bool intoOwnFormat = true;
         // DVD rows stand for titles (false: chapters).
         bool titleMode = true;

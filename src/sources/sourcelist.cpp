@@ -11,7 +11,8 @@
 #include <dirent.h>
 
 #include "common/busyguards.h"
-#include "common/controllerstate.h"
+#include "common/busystate.h"
+#include "common/preferences.h"
 #include "common/edition.h"
 #include "common/interaction.h"
 #include "common/textutil.h"
@@ -33,9 +34,11 @@ QString extensionOf(const QString& name)
 
 } // namespace
 
-SourceList::SourceList(const Edition& edition, ControllerState& state, JobList& jobs,
-                       Interaction& interaction, QObject* parent)
-    : QObject(parent), m_edition(edition), m_state(state), m_jobs(jobs), m_interaction(interaction)
+SourceList::SourceList(const Edition& edition, const BusyState& busy,
+                       const Preferences& preferences, JobList& jobs, Interaction& interaction,
+                       QObject* parent)
+    : QObject(parent), m_edition(edition), m_busy(busy), m_preferences(preferences), m_jobs(jobs),
+      m_interaction(interaction)
 {
 }
 
@@ -120,7 +123,7 @@ void SourceList::reportProblem(const QString& text)
 
 bool SourceList::refusedWhileConverting()
 {
-    return BusyGuards::converting(m_state, m_interaction);
+    return BusyGuards::converting(m_busy, m_interaction);
 }
 
 void SourceList::selectFirstIfNoneSelected()
@@ -133,7 +136,7 @@ void SourceList::addFiles()
 {
     if (refusedWhileConverting() || isAdding())
         return;
-    const QStringList files = m_state.intoOwnFormat
+    const QStringList files = m_preferences.intoOwnFormat()
                                   ? m_interaction.chooseFiles(supportedFormatsFilter(), true)
                                   : m_interaction.chooseFiles(m_ownFormatFilter, false);
     if (files.isEmpty()) {
@@ -178,7 +181,7 @@ bool SourceList::keptByFolderScan(const QString& name) const
     const QString extension = extensionOf(name).toLower();
     if (extension.isEmpty())
         return false;
-    if (m_state.intoOwnFormat)
+    if (m_preferences.intoOwnFormat())
         return folderExtensions().contains(extension);
     return m_ownFormatFilter.contains(extension);
 }
@@ -360,7 +363,7 @@ bool SourceList::isBusy() const
 
 void SourceList::removeSelected()
 {
-    if (BusyGuards::playingThenConverting(m_state, m_interaction) || isBusy())
+    if (BusyGuards::playingThenConverting(m_busy, m_interaction) || isBusy())
         return;
     if (m_jobs.firstSelected() < 0)
         return;
@@ -383,7 +386,7 @@ void SourceList::removeSelected()
 
 void SourceList::clear()
 {
-    if (BusyGuards::playingThenConverting(m_state, m_interaction) || isBusy())
+    if (BusyGuards::playingThenConverting(m_busy, m_interaction) || isBusy())
         return;
     if (m_jobs.rowCount() == 0)
         return;

@@ -20,7 +20,8 @@ class Edition;
 class Interaction;
 class JobList;
 class ProbeQueue;
-struct ControllerState;
+class BusyState;
+class Preferences;
 
 // Fills and empties the job list from files: add files, add a folder, remove
 // the selected rows, clear the list. Each user action tests the busy flags
@@ -35,8 +36,10 @@ class SourceList : public QObject
 {
     Q_OBJECT
 public:
-    SourceList(const Edition& edition, ControllerState& state, JobList& jobs,
-               Interaction& interaction, QObject* parent = nullptr);
+    // `busy` and `preferences` are read only: converting refuses the actions,
+    // and the direction decides what a folder scan keeps.
+    SourceList(const Edition& edition, const BusyState& busy, const Preferences& preferences,
+               JobList& jobs, Interaction& interaction, QObject* parent = nullptr);
     ~SourceList() override;
 
     // The open dialog's filter for converting into the edition's format.
@@ -152,7 +155,8 @@ private:
     void reportProblem(const QString& text);
 
     const Edition& m_edition;
-    ControllerState& m_state;
+    const BusyState& m_busy;
+    const Preferences& m_preferences;
     // 1 from the start of an add until addEnded; more files asked for
     // meanwhile join the add under way, so adds never nest.
     int m_adding = 0;

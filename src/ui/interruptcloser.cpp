@@ -26,13 +26,12 @@ void InterruptCloser::closeOn(int signalNumber)
 void InterruptCloser::closeWhenIdle()
 {
     Controller& controller = m_window.controller();
-    const ControllerState& state = controller.state();
-    if (state.converting)
+    const BusyState& busy = controller.busy();
+    if (busy.isConverting())
         m_window.dispatch(QStringLiteral("stopconverter"));
-    if (state.playing)
+    if (busy.isPlaying())
         m_window.dispatch(QStringLiteral("stopplay"));
-    if (state.converting || state.playing || controller.sources().isAdding() ||
-        controller.batch().encodersRunning()) {
+    if (busy.isBusy() || controller.sources().isAdding() || controller.batch().encodersRunning()) {
         QTimer::singleShot(kPollMs, this, &InterruptCloser::closeWhenIdle);
         return;
     }

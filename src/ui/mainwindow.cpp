@@ -136,12 +136,13 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
     createMenus();
     m_settingsDialog = new SettingsDialog(this);
     m_navigation =
-        new Navigation(m_surface, m_edition, m_controller->state(), *m_interaction, m_play);
+        new Navigation(m_surface, m_edition, m_controller->profile().picker(),
+                       m_controller->preferences(), m_controller->busy(), *m_interaction, m_play);
     m_navigation->closeOnMousePress(m_jobList->viewport());
     m_navigation->closeOnMousePress(m_output);
     m_navigation->setCurrentProfileSource(
         [this] { return m_controller->profile().selectedProfile(); });
-    m_preview = new PreviewBinding(this, m_play, m_output, m_skin, m_edition, m_controller->state(),
+    m_preview = new PreviewBinding(this, m_play, m_output, m_skin, m_edition, m_controller->busy(),
                                    m_controller->jobs(), *m_interaction);
     m_preview->setSourceOf([this](int row) { return m_controller->previewSource(row); });
     bindCore();
@@ -294,7 +295,7 @@ void MainWindow::createKeyboard()
             m_navigation->setNavigationVisible(false);
             return;
         }
-        if (m_controller->state().converting)
+        if (m_controller->batch().isConverting())
             dispatch(QStringLiteral("stopconverter"));
     });
     setTabOrderForMode(dvdMode);
@@ -314,6 +315,8 @@ void MainWindow::watchActionLooks()
     connect(&m_controller->progress(), &ProgressModel::visibilityChanged, this, update);
     connect(&m_controller->batch(), &Batch::convertingChanged, this, update);
     connect(&m_controller->batch(), &Batch::batchEnded, this, update);
+    connect(&m_controller->sources(), &SourceList::addingChanged, this, update);
+    connect(&m_controller->dvd(), &DvdTitles::readingChanged, this, update);
     // Convert looks unable while a preview plays, and able again at its end.
     connect(&preview(), &PreviewController::playingChanged, this, update);
 
@@ -337,10 +340,12 @@ void MainWindow::watchActionLooks()
 
 void MainWindow::updateActionLooks()
 {
-    const ControllerState& state = m_controller->state();
     const JobList& jobs = m_controller->jobs();
-    const bool busy = state.converting || state.playing;
-    const bool reading = m_controller->dvd().isReading();
+    const bool converting = m_controller->batch().isConverting();
+    const bool busy = m_controller->busy().isBusy();
+    // Convert is refused until an add or a disc reading has listed
+    // everything: it looks so meanwhile.
+    const bool listing = m_controller->sources().isBusy();
     // The buttons still answer a click (with their refusals) and their keys
     // still reach them; they only look unable when they would refuse or do
     // nothing, and their menu items are disabled then.
@@ -348,8 +353,8 @@ void MainWindow::updateActionLooks()
         const char* name;
         bool inactive;
     } looks[] = {
-        {"converter", busy || reading || jobs.rowCount() == 0},
-        {"stopconverter", !state.converting},
+        {"converter", busy || listing || jobs.rowCount() == 0},
+        {"stopconverter", !converting},
         {"remove", busy || jobs.firstSelected() < 0},
         {"clear", busy || jobs.rowCount() == 0},
     };
@@ -497,6 +502,7 @@ void MainWindow::bindCore()
     connect(&progress, &ProgressModel::visibilityChanged, m_progressBar, &QWidget::setVisible);
     connect(&progress, &ProgressModel::valueChanged, m_progressBar, &QProgressBar::setValue);
 
+    m_output->setText(core.outputFolderText());
     connect(m_output, &QLineEdit::textEdited, &core, &Controller::setOutputFolderText);
     connect(&core, &Controller::outputFolderTextChanged, this, [this](const QString& text) {
         if (m_output->text() != text)
@@ -550,8 +556,6 @@ void MainWindow::bindDvd()
         return;
     // Space in the list ticks rows there; the preview keeps it elsewhere.
     m_preview->leaveSpaceTo(m_jobList);
-    connect(&m_controller->dvd(), &DvdTitles::readingChanged, this,
-            [this] { updateActionLooks(); });
 }
 
 void MainWindow::applyWindowLayout(bool dvdMode, bool branded)
@@ -816,9 +820,9 @@ void MainWindow::dispatch(const QString& objectName)
 
 void MainWindow::showSettings()
 {
-    const ControllerState& state = m_controller->state();
-    int finishAction = state.finishAction;
-    int conversionsAtOnce = state.conversionsAtOnce;
+    const Preferences& preferences = m_controller->preferences();
+    int finishAction = preferences.finishAction();
+    int conversionsAtOnce = preferences.conversionsAtOnce();
     if (m_settingsDialog->edit(finishAction, conversionsAtOnce))
         m_controller->setFinishChoices(finishAction, conversionsAtOnce);
 }

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QWidget>
 
-#include "common/controllerstate.h"
 #include "common/edition.h"
 #include "sources/joblist.h"
 #include "ui/previewscreen.h"
@@ -21,11 +20,10 @@ const QString kPlayBar = QStringLiteral("play_bar");
 } // namespace
 
 PreviewBinding::PreviewBinding(QWidget* window, QWidget* panel, QWidget* textBox, Skin& skin,
-                               const Edition& edition, ControllerState& state, JobList& jobs,
+                               const Edition& edition, BusyState& busy, JobList& jobs,
                                Interaction& interaction)
     : QObject(window), m_window(window), m_panel(panel), m_textBox(textBox), m_skin(skin),
-      m_edition(edition), m_state(state), m_jobs(jobs),
-      m_controller(edition, state, jobs, interaction, *this)
+      m_edition(edition), m_jobs(jobs), m_controller(edition, busy, jobs, interaction, *this)
 {
     m_grabber.addStreamProtocol(&m_controller.dvdStreams());
     placeScreen(PreviewScreen::create(m_panel));
@@ -122,7 +120,7 @@ void PreviewBinding::setSourceOf(std::function<QString(int)> sourceOf)
 
 void PreviewBinding::refreshStill()
 {
-    if (m_state.playing)
+    if (m_controller.isPlaying())
         return;
     const QString source = stillSourceFor(m_jobs.firstSelected());
     if (source.isEmpty()) {
@@ -138,7 +136,7 @@ void PreviewBinding::refreshStill()
 
 void PreviewBinding::showStill(const QString& source, const PreviewFrame& frame)
 {
-    if (m_state.playing || source != stillSourceFor(m_jobs.firstSelected()))
+    if (m_controller.isPlaying() || source != stillSourceFor(m_jobs.firstSelected()))
         return;
     m_stillSource = source;
     m_screen->showStill(QImage(reinterpret_cast<const uchar*>(frame.pixels.constData()),

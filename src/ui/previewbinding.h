@@ -20,7 +20,7 @@ class Interaction;
 class JobList;
 class PreviewScreen;
 class Skin;
-struct ControllerState;
+class BusyState;
 
 // The preview's face in the main window: the screen filling the panel
 // pl_play, where the player draws and the still picture of the selected row
@@ -34,7 +34,7 @@ public:
     // `window`: the main window, whose keyboard input Space is taken from;
     // `textBox`: the one widget where Space stays a character (ed_output).
     PreviewBinding(QWidget* window, QWidget* panel, QWidget* textBox, Skin& skin,
-                   const Edition& edition, ControllerState& state, JobList& jobs,
+                   const Edition& edition, BusyState& busy, JobList& jobs,
                    Interaction& interaction);
     ~PreviewBinding() override;
 
@@ -75,7 +75,6 @@ private:
     QPointer<QWidget> m_spaceOwner;
     Skin& m_skin;
     const Edition& m_edition;
-    ControllerState& m_state;
     JobList& m_jobs;
     std::function<QString(int)> m_sourceOf;
     PreviewController m_controller;

@@ -8,7 +8,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "common/controllerstate.h"
+#include "common/preferences.h"
 #include "ui/dialogbuttons.h"
 
 namespace transcast
@@ -37,7 +37,7 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent)
 
     m_conversions = new QSpinBox(this);
     m_conversions->setObjectName(QStringLiteral("sp_conversions"));
-    m_conversions->setRange(1, ControllerState::maxConversionsAtOnce());
+    m_conversions->setRange(1, Preferences::maxConversionsAtOnce());
     m_conversions->setToolTip(
         QStringLiteral("How many files convert side by side. 1 converts one after the other; "
                        "more use more of the processor's cores."));

@@ -163,7 +163,7 @@ TEST_F(PreviewOnScreen, PlaysThreeTimesWithMovingPictures)
         QList<Colour> seen;
         QTimer look;
         QObject::connect(&look, &QTimer::timeout, [&] {
-            if (!window->controller().state().playing)
+            if (!window->controller().busy().isPlaying())
                 return;
             const Colour colour = dominant(countColours(panelOnScreen()), idle);
             if (colour != Colour::Other && (seen.isEmpty() || seen.last() != colour))
@@ -180,7 +180,7 @@ TEST_F(PreviewOnScreen, PlaysThreeTimesWithMovingPictures)
         QTimer::singleShot(30000, window.get(), [&] { window->dispatch("stopplay"); });
         window->dispatch(QStringLiteral("play"));
         look.stop();
-        EXPECT_FALSE(window->controller().state().playing);
+        EXPECT_FALSE(window->controller().busy().isPlaying());
         // Blue, then green: the pictures moved on screen.
         const qsizetype blue = seen.indexOf(Colour::Blue);
         EXPECT_GE(blue, 0) << "no blue picture was seen";

@@ -9,7 +9,9 @@
 #include <QWidget>
 
 #include "common/busyguards.h"
-#include "common/controllerstate.h"
+#include "common/busystate.h"
+#include "common/preferences.h"
+#include "profiles/pickerstate.h"
 #include "common/interaction.h"
 #include "profiles/profilecatalogue.h"
 #include "ui/navigation/navigationlayout.h"
@@ -111,10 +113,11 @@ void paintBackground(QWidget* widget)
 
 } // namespace
 
-Navigation::Navigation(QWidget* host, Edition edition, ControllerState& state,
+Navigation::Navigation(QWidget* host, Edition edition, PickerState& picker,
+                       const Preferences& preferences, const BusyState& busy,
                        Interaction& interaction, QWidget* play)
-    : QObject(host), m_host(host), m_edition(std::move(edition)), m_state(state),
-      m_interaction(interaction), m_play(play)
+    : QObject(host), m_host(host), m_edition(std::move(edition)), m_picker(picker),
+      m_preferences(preferences), m_busy(busy), m_interaction(interaction), m_play(play)
 {
     Q_ASSERT(host);
     build();
@@ -325,11 +328,11 @@ QStringList Navigation::profilePanelNames()
 NavigationPanel* Navigation::categoryPanel(int category) const
 {
     if (category == 1)
-        return panel(m_state.videoFirstPage ? QStringLiteral("pl_video1")
-                                            : QStringLiteral("pl_video2"));
+        return panel(m_picker.videoFirstPage ? QStringLiteral("pl_video1")
+                                             : QStringLiteral("pl_video2"));
     if (category == 2)
-        return panel(m_state.audioFirstPage ? QStringLiteral("pl_audio1")
-                                            : QStringLiteral("pl_audio2"));
+        return panel(m_picker.audioFirstPage ? QStringLiteral("pl_audio1")
+                                             : QStringLiteral("pl_audio2"));
     for (const Layout::Panel& spec : Layout::panels()) {
         if (spec.category == category)
             return panel(QLatin1String(spec.name));
@@ -383,9 +386,9 @@ bool Navigation::restoreButton(int n)
 
 void Navigation::mapToOpener()
 {
-    const int opener = Layout::openerOf(m_state.selectSubIndex);
+    const int opener = Layout::openerOf(m_picker.selectSubIndex);
     if (opener != 0)
-        m_state.selectSubIndex = opener;
+        m_picker.selectSubIndex = opener;
 }
 
 bool Navigation::forgetFlyOutHighlight()
@@ -393,19 +396,19 @@ bool Navigation::forgetFlyOutHighlight()
     // mapToOpener replaces a fly-out button's number by its opener's, so the
     // button would otherwise keep its highlight and show it, next to a second
     // one, when its fly-out opens again.
-    if (Layout::openerOf(m_state.selectSubIndex) == 0)
+    if (Layout::openerOf(m_picker.selectSubIndex) == 0)
         return true;
-    return restoreButton(m_state.selectSubIndex);
+    return restoreButton(m_picker.selectSubIndex);
 }
 
 void Navigation::hoverCategory(int category)
 {
-    if (m_state.selectIndex != category) {
-        if (!restoreCategory(m_state.selectIndex))
+    if (m_picker.selectIndex != category) {
+        if (!restoreCategory(m_picker.selectIndex))
             return;
         if (!load(m_categories[category], Layout::categoryPicture(category, true)))
             return;
-        m_state.selectIndex = category;
+        m_picker.selectIndex = category;
         NavigationPanel* shown = categoryPanel(category);
         shown->show();
         shown->raise();
@@ -416,7 +419,7 @@ void Navigation::hoverCategory(int category)
 
 void Navigation::hoverButton(int n)
 {
-    int& selected = m_state.selectSubIndex;
+    int& selected = m_picker.selectSubIndex;
     if (selected == n || Layout::kind(n) == Layout::ButtonKind::Inert) {
         if (selected == n) {
             m_keyPlace = KeyPlace::Panel;
@@ -540,7 +543,7 @@ bool Navigation::openSingleFormat()
         const bool named =
             m_edition.contains(QLatin1String(row.keyword)) ||
             (row.otherKeyword && m_edition.contains(QLatin1String(row.otherKeyword)));
-        if (!named || (row.needsBisSingle && !m_state.intoOwnFormat))
+        if (!named || (row.needsBisSingle && !m_preferences.intoOwnFormat()))
             continue;
         if (row.form == SingleForm::Nothing)
             setNavigationVisible(false);
@@ -554,7 +557,7 @@ bool Navigation::openSingleFormat()
 void Navigation::openFull(int p)
 {
     restoreFullForm();
-    if (!restoreCategory(m_state.selectIndex))
+    if (!restoreCategory(m_picker.selectIndex))
         return;
     m_main->show();
     m_main->raise();
@@ -563,7 +566,7 @@ void Navigation::openFull(int p)
             continue;
         if (!load(m_categories[row.category], Layout::categoryPicture(row.category, true)))
             return;
-        m_state.selectIndex = row.category;
+        m_picker.selectIndex = row.category;
         NavigationPanel* shown = panel(QLatin1String(row.panel));
         shown->show();
         shown->raise();
@@ -575,9 +578,9 @@ void Navigation::openFull(int p)
 
 void Navigation::openNavigation(int p)
 {
-    if (BusyGuards::converting(m_state, m_interaction))
+    if (BusyGuards::converting(m_busy, m_interaction))
         return;
-    if (!m_state.playing && m_edition.isBranded() && m_play)
+    if (!m_busy.isPlaying() && m_edition.isBranded() && m_play)
         m_play->hide();
     if (!openSingleFormat())
         openFull(p);
@@ -588,7 +591,7 @@ void Navigation::turnVideoPage(bool toSecondPage)
 {
     panel(QStringLiteral("pl_video1"))->setVisible(!toSecondPage);
     panel(QStringLiteral("pl_video2"))->setVisible(toSecondPage);
-    m_state.videoFirstPage = !toSecondPage;
+    m_picker.videoFirstPage = !toSecondPage;
 }
 
 void Navigation::turnAudioPage(bool toSecondPage)
@@ -601,7 +604,7 @@ void Navigation::turnAudioPage(bool toSecondPage)
         !m_edition.contains(QStringLiteral("audio"))) {
         from->hide();
         to->show();
-        m_state.audioFirstPage = !toSecondPage;
+        m_picker.audioFirstPage = !toSecondPage;
         return;
     }
     // An audio edition shows its pages as single panels and keeps no page.
@@ -718,8 +721,8 @@ void Navigation::startKeys()
         return;
     }
     if (!isSingleForm()) {
-        keyToCategory(m_state.selectIndex >= 1 && m_state.selectIndex <= Layout::kCategoryCount
-                          ? m_state.selectIndex
+        keyToCategory(m_picker.selectIndex >= 1 && m_picker.selectIndex <= Layout::kCategoryCount
+                          ? m_picker.selectIndex
                           : 1);
         return;
     }
@@ -737,10 +740,10 @@ void Navigation::keyToCategory(int category)
     NavigationPanel* shown = categoryPanel(category);
     // A category that kept its number from an opening that showed none of
     // its panels is shown as a hover would show it.
-    if (m_state.selectIndex == category && shown && shown->isHidden()) {
+    if (m_picker.selectIndex == category && shown && shown->isHidden()) {
         if (!restoreCategory(category))
             return;
-        m_state.selectIndex = -1;
+        m_picker.selectIndex = -1;
     }
     hoverCategory(category);
 }
@@ -757,10 +760,10 @@ void Navigation::keyStep(int direction)
         return;
     }
     if (m_keyPlace == KeyPlace::Column) {
-        keyToCategory(qBound(1, m_state.selectIndex + direction, int(Layout::kCategoryCount)));
+        keyToCategory(qBound(1, m_picker.selectIndex + direction, int(Layout::kCategoryCount)));
         return;
     }
-    const int n = m_state.selectSubIndex;
+    const int n = m_picker.selectSubIndex;
     NavigationPanel* shown = panelOfButton(n);
     if (!shown)
         return;
@@ -795,7 +798,7 @@ void Navigation::keyToEnd(bool last)
         keyToCategory(last ? Layout::kCategoryCount : 1);
         return;
     }
-    const NavigationPanel* shown = panelOfButton(m_state.selectSubIndex);
+    const NavigationPanel* shown = panelOfButton(m_picker.selectSubIndex);
     const QList<int> buttons = shown ? keyButtons(shown) : QList<int>();
     if (!buttons.isEmpty())
         keyToButton(last ? buttons.last() : buttons.first());
@@ -808,17 +811,17 @@ void Navigation::keyRight()
         return;
     }
     if (m_keyPlace == KeyPlace::Column) {
-        const NavigationPanel* shown = categoryPanel(m_state.selectIndex);
+        const NavigationPanel* shown = categoryPanel(m_picker.selectIndex);
         if (!shown)
             return;
         const QList<int> buttons = keyButtons(shown);
-        if (buttons.contains(m_state.selectSubIndex))
-            keyToButton(m_state.selectSubIndex);
+        if (buttons.contains(m_picker.selectSubIndex))
+            keyToButton(m_picker.selectSubIndex);
         else if (!buttons.isEmpty())
             keyToButton(buttons.first());
         return;
     }
-    const int n = m_state.selectSubIndex;
+    const int n = m_picker.selectSubIndex;
     if (Layout::kind(n) == Layout::ButtonKind::Opener)
         keyToButton(Layout::firstButtonOfSubPanel(n));
 }
@@ -827,13 +830,13 @@ void Navigation::keyLeft()
 {
     if (m_keyPlace != KeyPlace::Panel)
         return;
-    const int opener = Layout::openerOf(m_state.selectSubIndex);
+    const int opener = Layout::openerOf(m_picker.selectSubIndex);
     if (opener != 0) {
         keyToButton(opener);
         return;
     }
-    if (!isSingleForm() && m_state.selectIndex >= 1)
-        hoverCategory(m_state.selectIndex);
+    if (!isSingleForm() && m_picker.selectIndex >= 1)
+        hoverCategory(m_picker.selectIndex);
 }
 
 void Navigation::keyChoose()
@@ -842,7 +845,7 @@ void Navigation::keyChoose()
         startKeys();
         return;
     }
-    const int n = m_state.selectSubIndex;
+    const int n = m_picker.selectSubIndex;
     if (m_keyPlace == KeyPlace::Column || Layout::kind(n) == Layout::ButtonKind::Opener) {
         keyRight();
         return;
@@ -892,7 +895,7 @@ bool Navigation::typeAhead(const QString& text)
     }
     if (order.isEmpty())
         return true;
-    const qsizetype current = order.indexOf(m_state.selectSubIndex);
+    const qsizetype current = order.indexOf(m_picker.selectSubIndex);
     const qsizetype first = current < 0 ? 0 : (repeated ? current + 1 : current);
     for (qsizetype i = 0; i < order.size(); ++i) {
         const int n = order.at((first + i) % order.size());
@@ -914,10 +917,10 @@ void Navigation::reveal(int n)
         keyToCategory(spec->opener ? 1 : spec->category);
         const bool secondPage = name.endsWith(QLatin1Char('2'));
         if (spec->opener || name.startsWith(QLatin1String("pl_video"))) {
-            if (m_state.videoFirstPage == secondPage || spec->opener)
+            if (m_picker.videoFirstPage == secondPage || spec->opener)
                 turnVideoPage(secondPage && !spec->opener);
         } else if (name.startsWith(QLatin1String("pl_audio")) &&
-                   m_state.audioFirstPage == secondPage) {
+                   m_picker.audioFirstPage == secondPage) {
             turnAudioPage(secondPage);
         }
         if (spec->opener)

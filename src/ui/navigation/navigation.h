@@ -19,7 +19,9 @@ class QWidget;
 namespace transcast
 {
 
-struct ControllerState;
+class BusyState;
+class Preferences;
+struct PickerState;
 class Interaction;
 class NavigationPanel;
 class PictureLabel;
@@ -37,9 +39,9 @@ class PictureLabel;
 // that handler do not run (a highlight number keeps its old value, the panel
 // it would have shown stays hidden). The next hover tries again.
 //
-// The picker reads and writes selectIndex, selectSubIndex, videoFirstPage and
-// audioFirstPage of the shared state, and reads intoOwnFormat, converting and
-// playing. Main thread only.
+// The picker moves its highlight and pages in `picker` (the profile
+// selector's, which the settings keep), and reads the direction from the
+// preferences and the busy flags. Main thread only.
 //
 // The keyboard walks it as the mouse does, through the same hover steps:
 // an opened picker takes the focus, Up and Down move between categories or
@@ -58,8 +60,8 @@ public:
     // `play`: the preview panel pl_play, which the fly-out openers hide and
     // show again, and which a branded opening hides; may be null. A mouse
     // press on it closes the navigation.
-    Navigation(QWidget* host, Edition edition, ControllerState& state, Interaction& interaction,
-               QWidget* play);
+    Navigation(QWidget* host, Edition edition, PickerState& picker, const Preferences& preferences,
+               const BusyState& busy, Interaction& interaction, QWidget* play);
 
     // Where the current profile number (the core's selectedProfile) comes
     // from when im_mainico is clicked. Without one the number is 0, which
@@ -195,7 +197,9 @@ private:
 
     QWidget* m_host;
     Edition m_edition;
-    ControllerState& m_state;
+    PickerState& m_picker;
+    const Preferences& m_preferences;
+    const BusyState& m_busy;
     Interaction& m_interaction;
     QWidget* m_play;
     std::function<int()> m_currentProfile;

@@ -121,7 +121,7 @@ public:
 
     explicit InProcessController(int profile)
     {
-        controller.state().selectSubIndex = profile;
+        controller.profile().picker().selectSubIndex = profile;
         controller.profile().selectProfile(profile);
     }
 };
@@ -281,7 +281,7 @@ TEST_F(Cli, ConvertsTwoClipsAndReportsEachRowInPlainLines)
 
 TEST_F(Cli, JobsConvertSideBySideAndTheSettingsGiveTheDefault)
 {
-    if (ControllerState::maxConversionsAtOnce() < 2)
+    if (Preferences::maxConversionsAtOnce() < 2)
         GTEST_SKIP() << "one core: nothing converts side by side";
     clip(QStringLiteral("sources/one.avi"), 6);
     clip(QStringLiteral("sources/two.avi"), 6);

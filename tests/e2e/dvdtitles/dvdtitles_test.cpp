@@ -98,7 +98,7 @@ protected:
     bool convertAll()
     {
         controller->batch().convert();
-        return waitFor([this] { return !controller->state().converting; }, 300000);
+        return waitFor([this] { return !controller->busy().isConverting(); }, 300000);
     }
     QString output(const QString& name)
     {
@@ -153,7 +153,7 @@ TEST_F(DvdDiscs, TitleRowsAgreeWithLsdvd)
 
 TEST_F(DvdDiscs, ChapterRowsFollowTheirTitleWithTheirOwnStart)
 {
-    controller->state().titleMode = false;
+    controller->dvd().setTitleMode(false);
     ASSERT_TRUE(dvd().openDisc(q(discs.disc)));
     ASSERT_GE(jobs().rowCount(), 4);
     EXPECT_EQ(captions().mid(0, 5), (QStringList{"Title_01", "  Chapter_01", "  Chapter_02",
@@ -209,8 +209,8 @@ TEST_F(DvdDiscs, TickedChaptersConvertWithTheirOwnPicture)
     // Rows: Title_01, Chapter_01 (red), Chapter_02 (green), Chapter_03
     // (blue), ... Only chapters 1 and 3 are ticked; the last row is not, so
     // the batch ends by passing it over and still runs the finish action.
-    controller->state().titleMode = false;
-    controller->state().finishAction = 1;
+    controller->dvd().setTitleMode(false);
+    controller->preferences().setFinishAction(1);
     ASSERT_TRUE(dvd().openDisc(q(discs.disc)));
     tickOnly({1, 3});
     ASSERT_TRUE(convertAll());
@@ -257,7 +257,7 @@ TEST_F(DvdDiscs, RowsConvertForTheirExactLengthIntoNamesOfTheirOwn)
     // NTSC title set; title set 2 cannot be read), Chapter_01. The first
     // chapters of two titles must not share a name, and a taken name is
     // followed by a numbered one of the same form.
-    controller->state().titleMode = false;
+    controller->dvd().setTitleMode(false);
     ASSERT_TRUE(dvd().openDisc(q(discs.odd)));
     ASSERT_EQ(captions(), (QStringList{"Title_01", "  Chapter_01", "  Chapter_02", "Title_04",
                                        "  Chapter_01"}));

@@ -29,16 +29,16 @@ protected:
 
 TEST_F(Batches, ConvertsEveryRowInOrderAndRunsTheFinishAction)
 {
-    controller->state().finishAction = 1;
+    controller->preferences().setFinishAction(1);
     QStringList started;
     QObject::connect(&jobs(), &JobList::rowChanged, [&](int row) {
         if (status(row).endsWith(QLatin1Char('%')) && !started.contains(jobs().caption(row)))
             started << jobs().caption(row);
     });
     controller->batch().convert();
-    EXPECT_TRUE(controller->state().converting);
+    EXPECT_TRUE(controller->busy().isConverting());
     EXPECT_TRUE(controller->progress().isVisible());
-    ASSERT_TRUE(waitFor([&] { return !controller->state().converting; }));
+    ASSERT_TRUE(waitFor([&] { return !controller->busy().isConverting(); }));
     EXPECT_EQ(started, QStringList({"one", "two", "three"}));
     for (int row = 0; row < 3; ++row)
         EXPECT_EQ(status(row), QStringLiteral("Finish")) << row;
@@ -70,7 +70,7 @@ TEST_F(Batches, CloseWaitsForTheBatchThenSavesTheChosenOutputFolder)
     int viewsKept = 0;
     const auto keepView = [&](IniFile&) { ++viewsKept; };
     controller->batch().convert();
-    ASSERT_TRUE(controller->state().converting);
+    ASSERT_TRUE(controller->busy().isConverting());
     EXPECT_FALSE(controller->requestClose(keepView));
     EXPECT_EQ(interaction.informations, QStringList{"Please first stop converting!"});
     EXPECT_EQ(viewsKept, 0);
@@ -79,7 +79,7 @@ TEST_F(Batches, CloseWaitsForTheBatchThenSavesTheChosenOutputFolder)
     EXPECT_NE(IniFile(settings).readString(QStringLiteral("output"), QStringLiteral("path")),
               chosen);
 
-    ASSERT_TRUE(waitFor([&] { return !controller->state().converting; }));
+    ASSERT_TRUE(waitFor([&] { return !controller->busy().isConverting(); }));
     EXPECT_TRUE(QFileInfo::exists(QDir(chosen).filePath(QStringLiteral("one.mp4"))));
     EXPECT_TRUE(controller->requestClose(keepView));
     EXPECT_EQ(viewsKept, 1);
@@ -91,18 +91,18 @@ TEST_F(Batches, CloseWaitsForTheBatchThenSavesTheChosenOutputFolder)
 
 TEST_F(Batches, StopLeavesTheRestAloneAndSkipsTheFinishAction)
 {
-    controller->state().finishAction = 2;
+    controller->preferences().setFinishAction(2);
     // Row 1 is long enough to be stopped while it runs.
     const QString longClip = clip("long.avi", 60, QStringLiteral("640x480"));
     jobs().changeRow(1, [&](JobRow& r) { r.source.filePath = longClip; });
     controller->batch().convert();
     ASSERT_TRUE(waitFor(
-        [&] { return controller->state().currentRow == 1 && controller->runner().isRunning(); }));
+        [&] { return controller->batch().currentRow() == 1 && controller->runner().isRunning(); }));
     ASSERT_TRUE(waitFor([&] {
         return status(1).endsWith(QLatin1Char('%')) && status(1) != QStringLiteral("00.00%");
     }));
     controller->batch().stopConversion();
-    EXPECT_FALSE(controller->state().converting);
+    EXPECT_FALSE(controller->busy().isConverting());
     EXPECT_FALSE(controller->progress().isVisible());
     EXPECT_EQ(status(0), QStringLiteral("Finish"));
     EXPECT_EQ(status(1), QStringLiteral("Stop"));
@@ -124,10 +124,10 @@ TEST_F(Batches, StopLeavesTheRestAloneAndSkipsTheFinishAction)
 
 TEST_F(Batches, AFailingRowIsMarkedAndTheBatchGoesOn)
 {
-    controller->state().finishAction = 2;
+    controller->preferences().setFinishAction(2);
     QFile::remove(jobs().sourceInfo(1).filePath); // gone after it was listed
     controller->batch().convert();
-    ASSERT_TRUE(waitFor([&] { return !controller->state().converting; }));
+    ASSERT_TRUE(waitFor([&] { return !controller->busy().isConverting(); }));
     EXPECT_EQ(status(0), QStringLiteral("Finish"));
     EXPECT_EQ(status(1), QStringLiteral("Failed"));
     EXPECT_EQ(status(2), QStringLiteral("Finish"));
@@ -145,7 +145,7 @@ TEST_F(Batches, AnEncoderThatCannotStartFailsItsRows)
     controller = std::make_unique<Controller>(
         Edition(QStringLiteral("transcast"), emptyProgram.path()), interaction, shell);
     controller->loadSettings(configDir.path());
-    controller->state().outputFolderText = outDir.path();
+    controller->preferences().setOutputFolderText(outDir.path());
     select(118);
     // No register.dat here: rows cannot even be listed, so list them by hand.
     for (const QString& file : files) {
@@ -155,24 +155,24 @@ TEST_F(Batches, AnEncoderThatCannotStartFailsItsRows)
         controller->sources().addProbedFile(file, probed);
     }
     controller->batch().convert();
-    ASSERT_TRUE(waitFor([&] { return !controller->state().converting; }));
+    ASSERT_TRUE(waitFor([&] { return !controller->busy().isConverting(); }));
     EXPECT_EQ(status(0), QStringLiteral("Failed"));
     EXPECT_EQ(status(1), QStringLiteral("Failed"));
 }
 
 TEST_F(Batches, ConvertRefusesWhileBusyAndSaysAnEmptyListNeedsFiles)
 {
-    controller->state().playing = true;
+    controller->busy().setPlaying(true);
     controller->batch().convert();
-    controller->state().playing = false;
-    controller->state().converting = true;
+    controller->busy().setPlaying(false);
+    controller->busy().setConverting(true);
     controller->batch().convert();
     EXPECT_EQ(interaction.warnings,
               QStringList({"Please first stop play!", "Please first stop convert!"}));
-    controller->state().converting = false;
+    controller->busy().setConverting(false);
     jobs().clear();
     controller->batch().convert();
-    EXPECT_FALSE(controller->state().converting);
+    EXPECT_FALSE(controller->busy().isConverting());
     EXPECT_EQ(interaction.warnings.size(), 3);
     EXPECT_EQ(interaction.warnings.last(), QStringLiteral("Please add files first"));
 }

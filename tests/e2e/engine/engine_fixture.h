@@ -33,12 +33,12 @@ protected:
         controller = std::make_unique<transcast::Controller>(
             transcast::Edition(exeName, QStringLiteral(TRANSCAST_BIN_DIR)), interaction, shell);
         controller->loadSettings(configDir.path());
-        controller->state().outputFolderText = outDir.path();
+        controller->preferences().setOutputFolderText(outDir.path());
     }
 
     void select(int profile)
     {
-        controller->state().selectSubIndex = profile;
+        controller->profile().picker().selectSubIndex = profile;
         controller->profile().selectProfile(profile);
     }
 

@@ -58,9 +58,9 @@ protected:
         controller = std::make_unique<Controller>(
             Edition(edition, QStringLiteral(TRANSCAST_BIN_DIR)), interaction, watching);
         controller->loadSettings(configDir.path());
-        controller->state().outputFolderText = out.path();
-        controller->state().conversionsAtOnce = atOnce;
-        controller->state().finishAction = 1;
+        controller->preferences().setOutputFolderText(out.path());
+        controller->preferences().setConversionsAtOnce(atOnce);
+        controller->preferences().setFinishAction(1);
         select(118); // MP4 - MPEG4 Video Mini: quick to encode
         list();
         watching.openedFolders.clear();
@@ -75,9 +75,9 @@ protected:
         controller->batch().convert();
         EXPECT_TRUE(waitFor(
             [&] {
-                if (stopWhen && controller->state().converting && stopWhen())
+                if (stopWhen && controller->busy().isConverting() && stopWhen())
                     controller->batch().stopConversion();
-                return !controller->state().converting && !controller->batch().encodersRunning();
+                return !controller->busy().isConverting() && !controller->batch().encodersRunning();
             },
             300000));
         for (int row = 0; row < jobs().rowCount(); ++row) {
@@ -114,7 +114,7 @@ protected:
 
 TEST_F(SideBySide, AListWithAFailureClashingNamesAndAStopEndsAsOneAtATime)
 {
-    if (ControllerState::maxConversionsAtOnce() < 2)
+    if (Preferences::maxConversionsAtOnce() < 2)
         GTEST_SKIP() << "one core: nothing converts side by side";
     QDir(sourceDir.path()).mkpath(QStringLiteral("sub"));
     const QString one = clip(QStringLiteral("one.avi"));
@@ -160,7 +160,7 @@ TEST_F(SideBySide, AListWithAFailureClashingNamesAndAStopEndsAsOneAtATime)
 
 TEST_F(SideBySide, TitlesOfOneDiscConvertTogetherAsOneAtATime)
 {
-    if (ControllerState::maxConversionsAtOnce() < 2)
+    if (Preferences::maxConversionsAtOnce() < 2)
         GTEST_SKIP() << "one core: nothing converts side by side";
     const testdiscs::TestDiscs& discs = testdiscs::testDiscs();
     ASSERT_TRUE(discs.ok) << discs.error;
@@ -184,12 +184,12 @@ TEST_F(SideBySide, TitlesOfOneDiscConvertTogetherAsOneAtATime)
 
 TEST_F(SideBySide, StopStopsEveryRunningConversionAndKeepsTheirFiles)
 {
-    if (ControllerState::maxConversionsAtOnce() < 2)
+    if (Preferences::maxConversionsAtOnce() < 2)
         GTEST_SKIP() << "one core: nothing converts side by side";
     start();
     select(118);
-    controller->state().conversionsAtOnce = 2;
-    controller->state().finishAction = 2;
+    controller->preferences().setConversionsAtOnce(2);
+    controller->preferences().setFinishAction(2);
     controller->sources().addChosenFiles(
         {clip(QStringLiteral("first.avi"), 60, QStringLiteral("640x480")),
          clip(QStringLiteral("second.avi"), 60, QStringLiteral("640x480")), clip("third.avi")});
@@ -204,7 +204,7 @@ TEST_F(SideBySide, StopStopsEveryRunningConversionAndKeepsTheirFiles)
     controller->batch().stopConversion();
     EXPECT_EQ(status(0), QStringLiteral("Stop"));
     EXPECT_EQ(status(1), QStringLiteral("Stop"));
-    EXPECT_FALSE(controller->state().converting);
+    EXPECT_FALSE(controller->busy().isConverting());
     ASSERT_TRUE(waitFor([&] { return !controller->batch().encodersRunning(); }));
     waitFor([] { return false; }, 1000); // nothing starts later
     EXPECT_EQ(status(2), QStringLiteral("Status"));

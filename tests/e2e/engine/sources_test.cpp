@@ -64,7 +64,7 @@ TEST_F(Sources, AFolderScanKeepsVideoExtensionsAndNeverEntersSubfolders)
 TEST_F(Sources, OutOfTheEditionsFormatTheScanUsesItsFilter)
 {
     start(QStringLiteral("transcast-mkv"));
-    controller->state().intoOwnFormat = false;
+    controller->preferences().setIntoOwnFormat(false);
     clip("x.avi");
     clip("y.mkv");
     controller->sources().addFolderContents(sourceDir.path());
@@ -129,7 +129,7 @@ TEST_F(Sources, ConvertIsRefusedWhileFilesAreAdded)
     start();
     select(118);
     const QStringList files = {clip("one.avi"), clip("two.avi"), clip("three.avi")};
-    controller->state().currentRow = 7;
+    const int batchRow = controller->batch().currentRow();
     int clicks = 0;
     QObject::connect(&jobs(), &JobList::rowAppended, [&](int) {
         // A click that arrives while the next file is probed.
@@ -148,12 +148,12 @@ TEST_F(Sources, ConvertIsRefusedWhileFilesAreAdded)
     transcast::testing::finishAdd(controller->sources());
     waitFor([] { return false; }, 200);
     EXPECT_GE(clicks, 1);
-    EXPECT_FALSE(controller->state().converting);
+    EXPECT_FALSE(controller->busy().isConverting());
     EXPECT_FALSE(controller->runner().isRunning());
     ASSERT_EQ(jobs().rowCount(), 3);
     for (int row = 0; row < 3; ++row)
         EXPECT_EQ(status(row), QStringLiteral("Status")) << row;
-    EXPECT_EQ(controller->state().currentRow, 7);
+    EXPECT_EQ(controller->batch().currentRow(), batchRow);
     EXPECT_TRUE(interaction.warnings.isEmpty());
 }
 

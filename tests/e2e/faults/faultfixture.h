@@ -137,7 +137,7 @@ protected:
                                                               &interaction, &shell);
         window->setSettingsFolder(settingsFolder);
         window->show();
-        window->controller().state().outputFolderText = outputs;
+        window->controller().preferences().setOutputFolderText(outputs);
         return window;
     }
 

@@ -86,7 +86,7 @@ protected:
         window.dispatch(QStringLiteral("converter"));
         return waitUntil([&] {
             QTest::qWait(20);
-            return !core.state().converting;
+            return !core.busy().isConverting();
         });
     }
 
@@ -312,7 +312,7 @@ TEST_F(ListFaults, DvdRowsComeBackWithTheirSectorsTicksAndTracks)
     JobList& jobs = core.jobs();
     ASSERT_TRUE(core.dvd().openDisc(disc));
     core.dvd().switchMode();
-    ASSERT_FALSE(core.state().titleMode);
+    ASSERT_FALSE(core.dvd().isTitleMode());
     ASSERT_GT(jobs.rowCount(), 6);
     // The second chapter of the first title: German sound, English
     // subtitles; the first title's row unticked; the third chapter removed;
@@ -342,7 +342,7 @@ TEST_F(ListFaults, DvdRowsComeBackWithTheirSectorsTicksAndTracks)
     started(*window);
     ASSERT_EQ(restoreQuestions().size(), 1);
     const JobList& restored = window->controller().jobs();
-    EXPECT_FALSE(window->controller().state().titleMode);
+    EXPECT_FALSE(window->controller().dvd().isTitleMode());
     ASSERT_EQ(restored.rowCount(), expected.size());
     for (int row = 0; row < restored.rowCount(); ++row) {
         const JobRow& now = restored.row(row);

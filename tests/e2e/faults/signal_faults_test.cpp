@@ -121,7 +121,7 @@ TEST_F(SignalFaults, StopAnswersAtOnceWhileTheEncoderClosesItsFile)
     window->dispatch(QStringLiteral("stopconverter"));
 
     EXPECT_EQ(transcast::jobStatusText(core.jobs().row(0)), QStringLiteral("Stop"));
-    EXPECT_FALSE(core.state().converting);
+    EXPECT_FALSE(core.busy().isConverting());
     EXPECT_TRUE(
         window->skin().object(QStringLiteral("stopconverter"))->property("inactive").toBool());
     EXPECT_TRUE(core.runner().isRunning()) << "the window waited for the encoder";
@@ -133,7 +133,7 @@ TEST_F(SignalFaults, StopAnswersAtOnceWhileTheEncoderClosesItsFile)
         QTest::qWait(20);
         return ended == 1;
     }));
-    EXPECT_TRUE(core.state().converting);
+    EXPECT_TRUE(core.busy().isConverting());
     window->dispatch(QStringLiteral("stopconverter"));
     EXPECT_TRUE(waitUntil([&] {
         QTest::qWait(20);

@@ -172,7 +172,7 @@ TEST_P(ProfileMatrix, ConvertsAClipToWhatTheProfilePromises)
         << "the profile's definition disagrees with its extension about video";
 
     controller->batch().convert();
-    ASSERT_TRUE(waitFor([&] { return !controller->state().converting; }, 120000));
+    ASSERT_TRUE(waitFor([&] { return !controller->busy().isConverting(); }, 120000));
     ASSERT_EQ(status(0), QStringLiteral("Finish"))
         << controller->jobs().row(0).failureReason.toStdString();
 

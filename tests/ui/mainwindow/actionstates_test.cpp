@@ -70,12 +70,12 @@ TEST_F(ActionStates, MenuItemsFollowTheirButtonsAndConvertSaysWhatIsMissing)
     EXPECT_TRUE(items(menu).value("remove"));
     expectMenuFollowsButtons(menu);
 
-    state().playing = true;
+    window->controller().busy().setPlaying(true);
     window->updateActionLooks();
     EXPECT_FALSE(items(menu).value("converter"));
     expectMenuFollowsButtons(menu);
-    state().playing = false;
-    state().converting = true;
+    window->controller().busy().setPlaying(false);
+    window->controller().busy().setConverting(true);
     window->updateActionLooks();
     EXPECT_TRUE(items(menu).value("stopconverter"));
     EXPECT_FALSE(items(menu).value("clear"));

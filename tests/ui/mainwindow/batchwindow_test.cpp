@@ -61,7 +61,7 @@ protected:
 
     void select(int profile)
     {
-        state().selectSubIndex = profile;
+        window->controller().profile().picker().selectSubIndex = profile;
         window->controller().profile().selectProfile(profile);
     }
 
@@ -71,34 +71,62 @@ protected:
     bool convertAll()
     {
         window->dispatch(QStringLiteral("converter"));
-        return waitFor([this] { return !state().converting; }, 120000);
+        return waitFor([this] { return !window->controller().busy().isConverting(); }, 120000);
     }
 };
 
 } // namespace
 
+// Convert refuses until an add has listed every file; the button and its
+// menu item say so from the add's start to its end, following the source
+// list's signals with no refresh by hand.
+TEST_F(BatchWindow, ConvertLooksUnableUntilTheAddHasListedEveryFile)
+{
+    open();
+    select(118);
+    const auto unable = [this] {
+        return window->skin().object(QStringLiteral("converter"))->property("inactive").toBool();
+    };
+    QList<bool> unableAtRows;
+    QObject::connect(&jobs(), &JobList::rowAppended, window.get(), [&] {
+        if (window->controller().sources().isAdding())
+            unableAtRows << unable();
+    });
+    // One probe at a time, so that the first row comes while the second
+    // file is still being probed.
+    window->controller().sources().setProbeWidth(1);
+    window->controller().openSources(
+        {clip(QStringLiteral("a.avi")), clip(QStringLiteral("b.avi"))});
+    EXPECT_TRUE(unable());
+    ASSERT_TRUE(transcast::testing::finishAdd(window->controller().sources()));
+    ASSERT_EQ(jobs().rowCount(), 2);
+    EXPECT_FALSE(unableAtRows.isEmpty());
+    EXPECT_FALSE(unableAtRows.contains(false));
+    EXPECT_FALSE(unable());
+}
+
 TEST_F(BatchWindow, ConversionsAtOnceAreChosenInTheSettingsKeptAtOnceAndUsed)
 {
-    if (ControllerState::maxConversionsAtOnce() < 2)
+    if (Preferences::maxConversionsAtOnce() < 2)
         GTEST_SKIP() << "one core: nothing converts side by side";
     open();
-    EXPECT_EQ(state().conversionsAtOnce, 1);
+    EXPECT_EQ(window->controller().preferences().conversionsAtOnce(), 1);
     QSpinBox* box = window->settingsDialog()->conversionsBox();
-    EXPECT_EQ(box->maximum(), ControllerState::maxConversionsAtOnce());
+    EXPECT_EQ(box->maximum(), Preferences::maxConversionsAtOnce());
     EXPECT_EQ(box->minimum(), 1);
     QTimer::singleShot(50, [&] {
         box->setValue(2);
         window->settingsDialog()->cancelButton()->click();
     });
     window->dispatch(QStringLiteral("settings"));
-    EXPECT_EQ(state().conversionsAtOnce, 1);
+    EXPECT_EQ(window->controller().preferences().conversionsAtOnce(), 1);
     QTimer::singleShot(50, [&] {
         EXPECT_EQ(box->value(), 1);
         box->setValue(2);
         window->settingsDialog()->okButton()->click();
     });
     window->dispatch(QStringLiteral("settings"));
-    EXPECT_EQ(state().conversionsAtOnce, 2);
+    EXPECT_EQ(window->controller().preferences().conversionsAtOnce(), 2);
     // In the settings file already, not only at the close.
     const IniFile settings(window->controller().settings().settingsPath());
     EXPECT_EQ(settings.readInteger(QStringLiteral("batch"), QStringLiteral("conversionsAtOnce"), 0),
@@ -252,7 +280,7 @@ TEST_F(BatchWindow, AShutdownCountsDownAMinuteAndCancelLeavesTheShellAlone)
 {
     open();
     select(118);
-    state().finishAction = 2;
+    window->controller().preferences().setFinishAction(2);
     window->controller().sources().addChosenFiles({clip("one.avi")});
     transcast::testing::finishAdd(window->controller().sources());
     ASSERT_TRUE(convertAll());

@@ -49,8 +49,8 @@ protected:
     }
     void TearDown() override
     {
-        window->controller().state().converting = false;
-        window->controller().state().playing = false;
+        window->controller().busy().setConverting(false);
+        window->controller().busy().setPlaying(false);
         window->close();
     }
 
@@ -178,8 +178,8 @@ TEST_F(DvdWindow, AddIfoAndDropsOpenDiscs)
     EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
     EXPECT_TRUE(interaction.fileFilters.last().contains(QStringLiteral("*.iso")));
 
-    window->controller().state().converting = true;
-    window->controller().state().playing = true;
+    window->controller().busy().setConverting(true);
+    window->controller().busy().setPlaying(true);
     window->dispatch(QStringLiteral("dvdopen"));
     window->dispatch(QStringLiteral("ifoopen"));
     window->dispatch(QStringLiteral("chapter"));
@@ -249,10 +249,9 @@ TEST_F(DvdWindow, ConvertWaitsForTheDiscAndReasonsStayWithTheirRow)
         }
     }
     QTemporaryDir out;
-    ControllerState& state = window->controller().state();
-    state.outputFolderText = out.path();
-    state.finishAction = 2;
-    state.selectSubIndex = 118;
+    window->controller().preferences().setOutputFolderText(out.path());
+    window->controller().preferences().setFinishAction(2);
+    window->controller().profile().picker().selectSubIndex = 118;
     window->controller().profile().selectProfile(118);
 
     // Convert is pressed as soon as the first row shows.
@@ -271,7 +270,7 @@ TEST_F(DvdWindow, ConvertWaitsForTheDiscAndReasonsStayWithTheirRow)
     openDisc(copy.path().toStdString());
     QObject::disconnect(pressConvert);
     ASSERT_TRUE(pressedWhileReading);
-    EXPECT_FALSE(state.converting);
+    EXPECT_FALSE(window->controller().batch().isConverting());
     EXPECT_EQ(shell.shutdowns, 0);
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
     EXPECT_EQ(ticks(), (QVector<bool>{true, true}));
@@ -279,9 +278,9 @@ TEST_F(DvdWindow, ConvertWaitsForTheDiscAndReasonsStayWithTheirRow)
     window->dispatch(QStringLiteral("converter"));
     QElapsedTimer clock;
     clock.start();
-    while (state.converting && clock.elapsed() < 120000)
+    while (window->controller().batch().isConverting() && clock.elapsed() < 120000)
         QTest::qWait(50);
-    ASSERT_FALSE(state.converting);
+    ASSERT_FALSE(window->controller().batch().isConverting());
     EXPECT_EQ(record(0).status, JobStatus::Finished) << record(0).failureReason.toStdString();
     ASSERT_EQ(record(1).status, JobStatus::Failed);
     const QString reason = record(1).failureReason;
@@ -308,7 +307,7 @@ TEST_F(DvdWindow, SpaceTicksTheSelectedRow)
     QTest::keyClick(window->jobList(), Qt::Key_Space);
     EXPECT_EQ(ticks(), (QVector<bool>{true, false}));
     QTest::qWait(100);
-    EXPECT_FALSE(window->controller().state().playing);
+    EXPECT_FALSE(window->controller().busy().isPlaying());
     QTest::keyClick(window->jobList(), Qt::Key_Space);
     EXPECT_EQ(ticks(), (QVector<bool>{true, true}));
 }

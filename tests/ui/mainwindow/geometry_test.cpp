@@ -253,17 +253,17 @@ TEST_F(Geometry, ConvertAndStopLookUnableButStillAnswer)
     EXPECT_TRUE(stop->property("inactive").toBool());
 
     // Unable or not, a click still runs the action with its refusal.
-    state().playing = true;
+    window->controller().busy().setPlaying(true);
     window->updateActionLooks();
     EXPECT_TRUE(convert->property("inactive").toBool());
     QTest::mouseClick(convert, Qt::LeftButton);
     EXPECT_EQ(interaction.warnings, QStringList({"Please first stop play!"}));
-    state().playing = false;
-    state().converting = true;
+    window->controller().busy().setPlaying(false);
+    window->controller().busy().setConverting(true);
     window->updateActionLooks();
     EXPECT_FALSE(stop->property("inactive").toBool());
     QTest::mouseClick(stop, Qt::LeftButton);
-    EXPECT_FALSE(state().converting);
+    EXPECT_FALSE(window->controller().busy().isConverting());
     EXPECT_TRUE(stop->property("inactive").toBool());
 }
 
@@ -344,7 +344,7 @@ TEST_F(Geometry, EveryTextOnTheSkinMeetsTheContrastOfWcagAA)
                 window->jobList()->selectRow(0);
             }
             if (step == 2)
-                state().converting = true;
+                window->controller().busy().setConverting(true);
             window->updateActionLooks();
             const QImage shot = window->grab().toImage();
             const qreal scale = shot.devicePixelRatio();

@@ -94,7 +94,7 @@ TEST_F(HintsAndDrops, DvdEditionRefusesFilesAndTakesDiscs)
     const QString ifo = touch(QStringLiteral("VTS_01_0.IFO"));
     const QString image = touch(QStringLiteral("disc.iso"));
     interaction.warnings.clear();
-    state().converting = true;
+    window->controller().busy().setConverting(true);
     EXPECT_TRUE(drop({mediaDir.filePath(QStringLiteral("Movie")), ifo, image, video}));
     EXPECT_EQ(window->controller().jobs().rowCount(), 0);
     // The discs, read together, meet the reading guard once; then one

@@ -50,14 +50,14 @@ TEST_F(Keyboard, ShortcutsRunTheClickDispatchGuardsIncluded)
     EXPECT_EQ(interaction.folderCaptions, QStringList({"File Directory"}));
 
     // Playing: the same refusals as the clicks, in the same order.
-    state().playing = true;
+    window->controller().busy().setPlaying(true);
     press("Del");
     press("Ctrl+Shift+Del");
     press("Ctrl+Return");
     EXPECT_EQ(interaction.warnings, QStringList(3, QStringLiteral("Please first stop play!")));
 
-    state().playing = false;
-    state().converting = true;
+    window->controller().busy().setPlaying(false);
+    window->controller().busy().setConverting(true);
     interaction.warnings.clear();
     press("Ctrl+O");
     press("Ctrl+Shift+O");
@@ -72,7 +72,7 @@ TEST_F(Keyboard, ShortcutsRunTheClickDispatchGuardsIncluded)
 
     // Escape stops the batch; idle it does nothing.
     press("Esc");
-    EXPECT_FALSE(state().converting);
+    EXPECT_FALSE(window->controller().busy().isConverting());
     press("Esc");
     EXPECT_TRUE(interaction.warnings.size() == 3 && interaction.informations.size() == 1);
 }
@@ -103,10 +103,10 @@ TEST_F(Keyboard, TheSettingsHelpAndMenusAnswerTheirKeys)
     // Escape closes an open profile picker before anything else.
     window->dispatch(QStringLiteral("profiles"));
     ASSERT_TRUE(window->navigation().isShown(QStringLiteral("pl_main")));
-    state().converting = true;
+    window->controller().busy().setConverting(true);
     press("Esc");
     EXPECT_FALSE(window->navigation().isShown(QStringLiteral("pl_main")));
-    EXPECT_TRUE(state().converting);
+    EXPECT_TRUE(window->controller().busy().isConverting());
 }
 
 TEST_F(Keyboard, MenusShowTheKeysAndMnemonics)
@@ -146,8 +146,8 @@ TEST_F(Keyboard, MenusShowTheKeysAndMnemonics)
 TEST_F(Keyboard, DvdEditionKeysReachTheDiscActionsWithTheirGuards)
 {
     openActive(QStringLiteral("transcast-dvd"));
-    state().converting = true;
-    state().playing = true;
+    window->controller().busy().setConverting(true);
+    window->controller().busy().setPlaying(true);
     press("Ctrl+O");
     press("Ctrl+Shift+O");
     // Reading a disc tests converting first.
@@ -286,7 +286,7 @@ TEST_F(Keyboard, ThePickerWalkedByKeysNamesEachProfileAndChoosesOnReturn)
 TEST_F(Keyboard, DeleteInTheOutputBoxEditsTheText)
 {
     openActive();
-    state().playing = true;
+    window->controller().busy().setPlaying(true);
     window->outputFolderEdit()->setFocus();
     window->outputFolderEdit()->setText(QStringLiteral("/tmp/x"));
     window->outputFolderEdit()->setCursorPosition(0);

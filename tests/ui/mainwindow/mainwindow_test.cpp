@@ -64,7 +64,12 @@ TEST_F(MainWindowTest, FirstShowLeavesTheListAndTheBarHidden)
     // The settings are loaded: the first profile shows its name.
     EXPECT_EQ(window->skin().text(QStringLiteral("profilestext")),
               QStringLiteral("ASF-Advanced Streaming Format(*.asf)"));
-    EXPECT_EQ(window->outputFolderEdit()->text(), window->controller().state().outputFolder);
+    // The box shows the text a batch would use (the fixture's folder for the
+    // outputs); the folder loaded is the default, none being recorded yet.
+    EXPECT_EQ(window->outputFolderEdit()->text(),
+              window->controller().preferences().outputFolderText());
+    EXPECT_EQ(window->controller().preferences().outputFolder(),
+              SettingsStore::defaultOutputFolder());
 }
 
 TEST_F(MainWindowTest, DispatchMatchesExactNamesOnly)
@@ -82,14 +87,14 @@ TEST_F(MainWindowTest, DispatchMatchesExactNamesOnly)
 TEST_F(MainWindowTest, BusyGuardsAndTheCloseQueryKeepTheirTexts)
 {
     open();
-    state().playing = true;
+    window->controller().busy().setPlaying(true);
     for (const char* name : {"converter", "remove", "clear", "cutter"})
         window->dispatch(QString::fromLatin1(name));
     EXPECT_EQ(interaction.warnings, QStringList(4, QStringLiteral("Please first stop play!")));
     EXPECT_FALSE(window->closeQuery());
     EXPECT_EQ(interaction.informations, QStringList({"Please first stop play!"}));
-    state().playing = false;
-    state().converting = true;
+    window->controller().busy().setPlaying(false);
+    window->controller().busy().setConverting(true);
     interaction.warnings.clear();
     // (The preview's guard needs a selected row: the preview suite.)
     for (const char* name : {"openfiles", "openfolder", "profiles"})
@@ -103,15 +108,15 @@ TEST_F(MainWindowTest, BusyGuardsAndTheCloseQueryKeepTheirTexts)
 TEST_F(MainWindowTest, BrowseCancelledChangesNothing)
 {
     open();
-    const QString before = state().outputFolder;
+    const QString before = window->controller().preferences().outputFolder();
     const QString shown = window->outputFolderEdit()->text();
     window->dispatch(QStringLiteral("browse"));
     EXPECT_EQ(interaction.folderCaptions, QStringList({"Output Directory"}));
-    EXPECT_EQ(state().outputFolder, before);
+    EXPECT_EQ(window->controller().preferences().outputFolder(), before);
     EXPECT_EQ(window->outputFolderEdit()->text(), shown);
     interaction.folderChoices.push_back(mediaDir.path());
     window->dispatch(QStringLiteral("browse"));
-    EXPECT_EQ(state().outputFolder, mediaDir.path());
+    EXPECT_EQ(window->controller().preferences().outputFolder(), mediaDir.path());
     EXPECT_EQ(window->outputFolderEdit()->text(), mediaDir.path());
     window->dispatch(QStringLiteral("open"));
     EXPECT_EQ(shell.openedFolders, QStringList({mediaDir.path()}));
@@ -122,9 +127,9 @@ TEST_F(MainWindowTest, CutterOnlyGuards)
     open();
     window->dispatch(QStringLiteral("cutter"));
     EXPECT_TRUE(interaction.warnings.isEmpty());
-    state().titleMode = false;
+    window->controller().dvd().setTitleMode(false);
     window->dispatch(QStringLiteral("cutter"));
-    state().converting = true;
+    window->controller().busy().setConverting(true);
     window->dispatch(QStringLiteral("cutter"));
     EXPECT_EQ(interaction.warnings,
               QStringList({"Please change title mode!", "Please first stop convert!"}));
@@ -210,7 +215,7 @@ TEST_F(MainWindowTest, SettingsDialogEditsTheFinishAction)
         window->settingsDialog()->accept();
     });
     window->dispatch(QStringLiteral("settings"));
-    EXPECT_EQ(state().finishAction, 1);
+    EXPECT_EQ(window->controller().preferences().finishAction(), 1);
 }
 
 TEST_F(MainWindowTest, AddPickConvertFinish)
@@ -242,7 +247,7 @@ TEST_F(MainWindowTest, AddPickConvertFinish)
 
     window->dispatch(QStringLiteral("converter"));
     EXPECT_TRUE(window->progressBar()->isVisible());
-    ASSERT_TRUE(waitFor([this] { return !state().converting; }));
+    ASSERT_TRUE(waitFor([this] { return !window->controller().busy().isConverting(); }));
     const QAbstractItemModel* model = window->jobList()->model();
     EXPECT_EQ(model->data(model->index(0, 4)).toString(), QStringLiteral("Finish"));
     EXPECT_EQ(model->data(model->index(1, 4)).toString(), QStringLiteral("Finish"));
@@ -265,7 +270,7 @@ TEST_F(MainWindowTest, DroppedFilesAreListedLikeChosenOnes)
     ASSERT_EQ(window->controller().jobs().rowCount(), 1);
     EXPECT_EQ(window->controller().jobs().caption(0), QStringLiteral("dropped"));
     // The same guard as the buttons.
-    state().converting = true;
+    window->controller().busy().setConverting(true);
     QDragEnterEvent enterAgain(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton,
                                Qt::NoModifier);
     QApplication::sendEvent(window.get(), &enterAgain);
@@ -297,7 +302,8 @@ TEST_F(MainWindowTest, HoveringAProfileButtonChangesNoRule)
     PictureLabel* flv = picker.button(11);
     ASSERT_TRUE(flv->isVisible());
     QTest::mouseMove(flv, flv->rect().center());
-    ASSERT_EQ(state().selectSubIndex, 11); // the highlight follows the pointer
+    ASSERT_EQ(window->controller().profile().picker().selectSubIndex,
+              11); // the highlight follows the pointer
     picker.setNavigationVisible(false);
 
     EXPECT_EQ(window->controller().jobBuilder().profileNumber(), 10);

@@ -34,7 +34,8 @@ protected:
         window->setSettingsFolder(configDir.path());
         window->show();
         ASSERT_TRUE(window->firstShowCompleted());
-        window->controller().state().outputFolderText = mediaDir.filePath(QStringLiteral("out"));
+        window->controller().preferences().setOutputFolderText(
+            mediaDir.filePath(QStringLiteral("out")));
     }
 
     // Shows the window as the active one, so that its shortcuts answer.
@@ -47,8 +48,8 @@ protected:
 
     void closeWindow()
     {
-        window->controller().state().converting = false;
-        window->controller().state().playing = false;
+        window->controller().busy().setConverting(false);
+        window->controller().busy().setPlaying(false);
         window->close();
         window.reset();
     }
@@ -59,7 +60,6 @@ protected:
             closeWindow();
     }
 
-    transcast::ControllerState& state() { return window->controller().state(); }
     QString hint() { return window->skin().text(QStringLiteral("hint")); }
 
     // Lists a row with nothing but its caption.

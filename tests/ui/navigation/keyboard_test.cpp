@@ -119,7 +119,7 @@ TEST_F(PickerKeys, RightOnAnOpenerEntersItsFlyOutAndHomeEndStayInIt)
 
 TEST_F(PickerKeys, ASingleFormatEditionWalksItsOwnPanel)
 {
-    state.intoOwnFormat = true;
+    preferences.setIntoOwnFormat(true);
     open(0, QStringLiteral("transcast-ipod"));
     ASSERT_EQ(shownPanels(), QStringList({"pl_ipod"}));
     key(Qt::Key_Down);

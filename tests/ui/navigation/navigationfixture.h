@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "common/controllerstate.h"
+#include "common/busystate.h"
 #include "common/edition.h"
 #include "common/interaction.h"
+#include "common/preferences.h"
+#include "profiles/pickerstate.h"
 #include "ui/navigation/navigation.h"
 #include "ui/navigation/navigationlayout.h"
 #include "ui/navigation/navigationpanel.h"
@@ -50,7 +52,7 @@ protected:
         play->setObjectName(QStringLiteral("pl_play"));
         play->setGeometry(559, 294, 185, 150);
         edition = std::make_unique<Edition>(exeFileName, folder);
-        nav = new Navigation(host.get(), *edition, state, interaction, play);
+        nav = new Navigation(host.get(), *edition, state, preferences, busy, interaction, play);
         host->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(host.get()));
     }
@@ -100,7 +102,10 @@ protected:
     }
     NavigationPanel* panel(const char* name) const { return nav->panel(QLatin1String(name)); }
 
-    ControllerState state;
+    // The picker's highlight and pages, and what it reads.
+    PickerState state;
+    Preferences preferences;
+    BusyState busy;
     RecordingInteraction interaction;
     std::unique_ptr<Edition> edition;
     std::unique_ptr<QWidget> host;

@@ -10,7 +10,7 @@ class OpeningTest : public NavigationFixture
 protected:
     void open(const QString& exeFileName, bool bisSingle, int profile = 1)
     {
-        state.intoOwnFormat = bisSingle;
+        preferences.setIntoOwnFormat(bisSingle);
         start(exeFileName);
         ASSERT_TRUE(firstShow(edition->isDvdMode(), edition->isBranded()));
         nav->openNavigation(profile);
@@ -45,7 +45,7 @@ TEST_F(OpeningTest, FullOpeningOnAProfileWithoutPanelShowsTheColumnAlone)
 
 TEST_F(OpeningTest, RefusedWhileConverting)
 {
-    state.converting = true;
+    busy.setConverting(true);
     open(QStringLiteral("transcast"), true, 8);
     EXPECT_EQ(interaction.warnings, QStringList{"Please first stop convert!"});
     EXPECT_TRUE(shownPanels().isEmpty());
@@ -82,7 +82,7 @@ TEST_F(OpeningTest, FullOpeningAfterASingleOneRestoresThePanelsPlace)
     open(QStringLiteral("transcast-ipod"), true);
     ASSERT_EQ(panel("pl_ipod")->x(), 53);
     nav->setNavigationVisible(false);
-    state.intoOwnFormat = false;
+    preferences.setIntoOwnFormat(false);
     nav->openNavigation(27);
     EXPECT_EQ(shownPanels(), (QStringList{"pl_main", "pl_ipod"}));
     EXPECT_EQ(panel("pl_ipod")->pos(), QPoint(206, 81));

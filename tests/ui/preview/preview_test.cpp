@@ -117,13 +117,12 @@ protected:
     void TearDown() override
     {
         if (window) {
-            state().converting = false;
+            window->controller().busy().setConverting(false);
             window->dispatch(QStringLiteral("stopplay"));
             window->close();
         }
     }
 
-    ControllerState& state() { return window->controller().state(); }
     JobList& jobs() { return window->controller().jobs(); }
     PreviewController& preview() { return window->preview(); }
     PreviewPlayer& player() { return preview().player(); }
@@ -238,7 +237,7 @@ TEST_F(Preview, StartOffsetAndTheEndAtTheRowsLength)
     bool playingSeen = false;
     playWith({{[&] { return preview().startOffset() != 0; },
                [&] {
-                   playingSeen = state().playing;
+                   playingSeen = window->controller().busy().isPlaying();
                    EXPECT_EQ(status(row), QStringLiteral("Play"));
                }}});
     EXPECT_TRUE(playingSeen);
@@ -247,7 +246,7 @@ TEST_F(Preview, StartOffsetAndTheEndAtTheRowsLength)
     // endTimer ended it at 00:00:02, not the end of the 8 s file.
     EXPECT_EQ(timesShown, (QStringList{"00:00:00", "00:00:01", "00:00:02", "00:00:00"}))
         << timesShown.join(QLatin1Char(' ')).toStdString();
-    EXPECT_FALSE(state().playing);
+    EXPECT_FALSE(window->controller().busy().isPlaying());
     EXPECT_EQ(timeText(), QStringLiteral("00:00:00"));
     EXPECT_EQ(bar(), 0);
     EXPECT_EQ(status(row), QStringLiteral("Stop"));
@@ -370,18 +369,18 @@ TEST_F(Preview, BusyGuardsWhilePlaying)
 
     interaction.warnings.clear();
     settle();
-    state().converting = true;
+    window->controller().busy().setConverting(true);
     window->dispatch(QStringLiteral("play"));
     EXPECT_EQ(interaction.warnings, QStringList{QStringLiteral("Please first stop convert!")});
     EXPECT_EQ(status(row), QStringLiteral("Stop"));
-    state().converting = false;
+    window->controller().busy().setConverting(false);
 
     // No selected row: nothing at all.
     jobs().clearSelection();
     interaction.warnings.clear();
     window->dispatch(QStringLiteral("play"));
     EXPECT_TRUE(interaction.warnings.isEmpty());
-    EXPECT_FALSE(state().playing);
+    EXPECT_FALSE(window->controller().busy().isPlaying());
 }
 
 TEST_F(Preview, DvdActionsRefuseWhilePlaying)
@@ -451,7 +450,7 @@ TEST_F(Preview, DvdTitleTimeRunsOverAllItsCells)
     QList<int> bars;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (state().playing && (bars.isEmpty() || bars.last() != bar()))
+        if (window->controller().busy().isPlaying() && (bars.isEmpty() || bars.last() != bar()))
             bars << bar();
     });
     watch.start(5);
@@ -511,7 +510,7 @@ TEST_F(Preview, UnplayableFileIsReportedAndCleanedUp)
     ASSERT_EQ(interaction.errors.size(), 1);
     EXPECT_TRUE(interaction.errors.first().contains(missing));
     EXPECT_EQ(status(row), QStringLiteral("Stop"));
-    EXPECT_FALSE(state().playing);
+    EXPECT_FALSE(window->controller().busy().isPlaying());
 }
 
 // Nothing but the chosen file is opened. A text posing as a video (the
@@ -584,7 +583,7 @@ TEST_F(Preview, StartThatFailsLeavesTheWindowAsItWas)
     window->dispatch(QStringLiteral("play"));
     settle();
     EXPECT_EQ(interaction.errors.size(), 1);
-    EXPECT_FALSE(state().playing);
+    EXPECT_FALSE(window->controller().busy().isPlaying());
     EXPECT_EQ(status(row), listed);
     EXPECT_EQ(binding.stillSource(), red);
     EXPECT_FALSE(binding.screen()->still().isNull());

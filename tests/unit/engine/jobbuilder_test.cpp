@@ -24,7 +24,7 @@ protected:
         groups[105].options = QStringLiteral("-f avi -vcodec mpeg4 -vtag DIVX");
         groups[70].options = QStringLiteral("-f 3gp -vcodec h263 -acodec aac");
         start();
-        state().outputFolderText = outDir.path();
+        controller->preferences().setOutputFolderText(outDir.path());
     }
 
     ConversionJob job(int row) { return controller->jobBuilder().fileJob(row, true); }
@@ -60,7 +60,7 @@ TEST_F(CommandLines, AssembleTheFragmentsInTheirOrder)
                                           "-vtag",   "DIVX",    out("my clip.avi")}));
     EXPECT_EQ(j.seconds, 60);
     EXPECT_EQ(j.workFolder, controller->edition().exeFolder());
-    EXPECT_EQ(state().outputFolder, outDir.path() + QLatin1Char('/'));
+    EXPECT_EQ(controller->preferences().outputFolder(), outDir.path() + QLatin1Char('/'));
 }
 
 TEST_F(CommandLines, AFourByThreeSizeGivesItsRatioWithAPoint)
@@ -229,14 +229,14 @@ TEST_F(CommandLines, RelativeAndHomeFoldersBecomeAbsolute)
     select(118);
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(outDir.path()));
-    state().outputFolderText = QStringLiteral("rel/../relative");
+    controller->preferences().setOutputFolderText(QStringLiteral("rel/../relative"));
     const ConversionJob relative = job(row);
     QDir::setCurrent(before);
     EXPECT_EQ(relative.outputFile, out(QStringLiteral("relative/clip.mp4")));
-    EXPECT_EQ(state().outputFolder, out(QStringLiteral("relative/")));
+    EXPECT_EQ(controller->preferences().outputFolder(), out(QStringLiteral("relative/")));
     EXPECT_TRUE(QDir(out(QStringLiteral("relative"))).exists());
 
-    state().outputFolderText = QStringLiteral("~/transcast out");
+    controller->preferences().setOutputFolderText(QStringLiteral("~/transcast out"));
     EXPECT_EQ(controller->jobBuilder().outputFolder(false),
               QDir::homePath() + QStringLiteral("/transcast out/"));
 }
@@ -246,15 +246,15 @@ TEST_F(CommandLines, OutputFolders)
     const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
     select(118);
     // A missing folder is made, nested ones too.
-    state().outputFolderText = outDir.path() + QStringLiteral("/new/deeper");
+    controller->preferences().setOutputFolderText(outDir.path() + QStringLiteral("/new/deeper"));
     EXPECT_EQ(job(row).outputFile, outDir.path() + QStringLiteral("/new/deeper/clip.mp4"));
     EXPECT_TRUE(QDir(outDir.path() + QStringLiteral("/new/deeper")).exists());
     // A dry run touches nothing.
-    state().outputFolderText = outDir.path() + QStringLiteral("/dry");
+    controller->preferences().setOutputFolderText(outDir.path() + QStringLiteral("/dry"));
     controller->jobBuilder().fileJob(row, false);
     EXPECT_FALSE(QDir(outDir.path() + QStringLiteral("/dry")).exists());
     // An empty box falls back to the user's videos folder.
-    state().outputFolderText.clear();
+    controller->preferences().setOutputFolderText(QString());
     EXPECT_EQ(controller->jobBuilder().fileJob(row, false).outputFile,
               SettingsStore::defaultOutputFolder() + QStringLiteral("clip.mp4"));
 }
@@ -265,7 +265,7 @@ TEST_F(CommandLines, ABadNumberIsReportedNotPassedOn)
     groups[105].size = QStringLiteral("176x144 640x4x0 480x320");
     writeDefinitions();
     start();
-    state().outputFolderText = outDir.path();
+    controller->preferences().setOutputFolderText(outDir.path());
     const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
     select(105);
     boxes().videoBitrate.choose(0);

@@ -205,7 +205,7 @@ TEST_F(Estimates, EveryBoxChangeRefreshesEveryRow)
     boxes().videoBitrate.choose(4);
     EXPECT_NE(outputSize(a), a0);
     EXPECT_NE(outputSize(b), b0);
-    EXPECT_EQ(controller->state().currentRow, 0); // the refresh leaves it alone
+    EXPECT_EQ(controller->batch().currentRow(), 0); // the refresh leaves it alone
 }
 
 // A file's row gets its estimate as it is listed. A report whose frame size

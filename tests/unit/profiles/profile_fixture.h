@@ -85,12 +85,11 @@ protected:
     }
 
     transcast::OptionBoxes& boxes() { return controller->boxes(); }
-    transcast::ControllerState& state() { return controller->state(); }
 
     // A selection as a click does it: the hover set selectSubIndex first.
     void select(int profile)
     {
-        state().selectSubIndex = profile;
+        controller->profile().picker().selectSubIndex = profile;
         controller->profile().selectProfile(profile);
     }
 

@@ -242,13 +242,13 @@ TEST_F(ProfileSelection, TheCategoryIconAndNameAreAnnounced)
                      [&](int c) { icons << c; });
     QObject::connect(&controller->profile(), &ProfileSelector::displayNameChanged,
                      [&](const QString& n) { names << n; });
-    state().selectIndex = 12;
+    controller->profile().picker().selectIndex = 12;
     select(93);
     EXPECT_EQ(icons, QList<int>({12}));
     EXPECT_EQ(names, QStringList({"HD MPEG-4 AVC Video(*.mp4)"}));
     // The icon is the chosen profile's, whatever category the picker
     // highlighted last; a fly-out's profile belongs to the video category.
-    state().selectIndex = 5;
+    controller->profile().picker().selectIndex = 5;
     select(3);
     select(121);
     EXPECT_EQ(icons, QList<int>({12, 1, 1}));

@@ -11,16 +11,17 @@ using Settings = ProfileFixture;
 TEST_F(Settings, AFirstRunStartsFromTheDefaults)
 {
     start();
-    EXPECT_EQ(state().outputFolder, SettingsStore::defaultOutputFolder());
-    EXPECT_TRUE(state().outputFolder.endsWith(QLatin1Char('/')));
-    EXPECT_EQ(state().outputFolderText, state().outputFolder);
-    EXPECT_EQ(state().selectIndex, 1);
-    EXPECT_TRUE(state().intoOwnFormat);
-    EXPECT_EQ(state().selectSubIndex, 1);
+    EXPECT_EQ(controller->preferences().outputFolder(), SettingsStore::defaultOutputFolder());
+    EXPECT_TRUE(controller->preferences().outputFolder().endsWith(QLatin1Char('/')));
+    EXPECT_EQ(controller->preferences().outputFolderText(),
+              controller->preferences().outputFolder());
+    EXPECT_EQ(controller->profile().picker().selectIndex, 1);
+    EXPECT_TRUE(controller->preferences().intoOwnFormat());
+    EXPECT_EQ(controller->profile().picker().selectSubIndex, 1);
     EXPECT_EQ(controller->profile().selectedProfile(), 1);
-    EXPECT_EQ(state().finishAction, 0);
-    EXPECT_TRUE(state().videoFirstPage);
-    EXPECT_TRUE(state().audioFirstPage);
+    EXPECT_EQ(controller->preferences().finishAction(), 0);
+    EXPECT_TRUE(controller->profile().picker().videoFirstPage);
+    EXPECT_TRUE(controller->profile().picker().audioFirstPage);
     // The selection already recorded its number.
     EXPECT_EQ(settingsIni().readInteger("profiles", "selcetsubindex", 0), 1);
 }
@@ -29,7 +30,7 @@ TEST_F(Settings, EditionsStartOnTheirOwnProfile)
 {
     start(QStringLiteral("conv_mp3.exe"));
     EXPECT_EQ(controller->profile().selectedProfile(), 17);
-    EXPECT_EQ(state().selectSubIndex, 17);
+    EXPECT_EQ(controller->profile().picker().selectSubIndex, 17);
     start(QStringLiteral("transform.exe"));
     EXPECT_EQ(controller->profile().selectedProfile(), 6);
 }
@@ -37,19 +38,19 @@ TEST_F(Settings, EditionsStartOnTheirOwnProfile)
 TEST_F(Settings, EverySettingSurvivesARestart)
 {
     start(QStringLiteral("transcast-avi"));
-    state().outputFolder = QStringLiteral("/data/out/");
-    state().selectIndex = 7;
-    state().finishAction = 1;
-    state().videoFirstPage = false;
-    state().audioFirstPage = false;
+    controller->preferences().setOutputFolder(QStringLiteral("/data/out/"));
+    controller->profile().picker().selectIndex = 7;
+    controller->preferences().setFinishAction(1);
+    controller->profile().picker().videoFirstPage = false;
+    controller->profile().picker().audioFirstPage = false;
     select(53);
     restart(QStringLiteral("transcast-avi"));
-    EXPECT_EQ(state().outputFolder, QStringLiteral("/data/out/"));
-    EXPECT_EQ(state().outputFolderText, QStringLiteral("/data/out/"));
-    EXPECT_EQ(state().selectIndex, 7);
-    EXPECT_EQ(state().finishAction, 1);
-    EXPECT_FALSE(state().videoFirstPage);
-    EXPECT_FALSE(state().audioFirstPage);
+    EXPECT_EQ(controller->preferences().outputFolder(), QStringLiteral("/data/out/"));
+    EXPECT_EQ(controller->preferences().outputFolderText(), QStringLiteral("/data/out/"));
+    EXPECT_EQ(controller->profile().picker().selectIndex, 7);
+    EXPECT_EQ(controller->preferences().finishAction(), 1);
+    EXPECT_FALSE(controller->profile().picker().videoFirstPage);
+    EXPECT_FALSE(controller->profile().picker().audioFirstPage);
     EXPECT_EQ(controller->profile().selectedProfile(), 53);
     EXPECT_EQ(boxes().channel.currentIndex(), 0);
 }
@@ -57,41 +58,41 @@ TEST_F(Settings, EverySettingSurvivesARestart)
 TEST_F(Settings, ConversionsAtOnceStayWithinTheCoresAndAreWrittenOnceChanged)
 {
     start();
-    EXPECT_EQ(state().conversionsAtOnce, 1);
+    EXPECT_EQ(controller->preferences().conversionsAtOnce(), 1);
     controller->saveSettings();
     // A file that never had the setting does not gain it.
     EXPECT_TRUE(settingsIni().readString("batch", "conversionsAtOnce").isNull());
     restart();
-    state().conversionsAtOnce = ControllerState::maxConversionsAtOnce();
+    controller->preferences().setConversionsAtOnce(Preferences::maxConversionsAtOnce());
     controller->settings().storeConversionsAtOnce();
     EXPECT_EQ(settingsIni().readInteger("batch", "conversionsAtOnce", 0),
-              ControllerState::maxConversionsAtOnce());
+              Preferences::maxConversionsAtOnce());
     // Written on a machine with more cores, or by hand.
     for (const auto& [stored, read] :
-         {std::pair<const char*, int>{"999", ControllerState::maxConversionsAtOnce()},
+         {std::pair<const char*, int>{"999", Preferences::maxConversionsAtOnce()},
           {"0", 1},
           {"-3", 1},
           {"two", 1}}) {
         settingsIni().writeString("batch", "conversionsAtOnce", QString::fromLatin1(stored));
         start(); // read afresh, nothing saved over it
-        EXPECT_EQ(state().conversionsAtOnce, read) << stored;
+        EXPECT_EQ(controller->preferences().conversionsAtOnce(), read) << stored;
     }
 }
 
 TEST_F(Settings, ATypedButUnusedOutputFolderIsNotSaved)
 {
     start();
-    state().outputFolderText = QStringLiteral("/typed/only");
+    controller->preferences().setOutputFolderText(QStringLiteral("/typed/only"));
     restart();
-    EXPECT_EQ(state().outputFolder, SettingsStore::defaultOutputFolder());
+    EXPECT_EQ(controller->preferences().outputFolder(), SettingsStore::defaultOutputFolder());
 }
 
 TEST_F(Settings, KeysAreSpelledAsStoredFilesHaveThem)
 {
     start(QStringLiteral("transcast-wmv"));
-    state().intoOwnFormat = false;
+    controller->preferences().setIntoOwnFormat(false);
     select(9);
-    state().selectSubIndex = 3; // a button merely hovered last
+    controller->profile().picker().selectSubIndex = 3; // a button merely hovered last
     controller->saveSettings();
     const IniFile ini = settingsIni();
     EXPECT_EQ(ini.readString("profiles", "BisSingle"), QStringLiteral("0"));
@@ -103,7 +104,7 @@ TEST_F(Settings, KeysAreSpelledAsStoredFilesHaveThem)
     EXPECT_FALSE(ini.readString("output", "path").isNull());
     // The other direction opens on its own profile with the second entry.
     start(QStringLiteral("transcast-wmv"));
-    EXPECT_FALSE(state().intoOwnFormat);
+    EXPECT_FALSE(controller->preferences().intoOwnFormat());
     EXPECT_EQ(controller->profile().selectedProfile(), 9);
     EXPECT_EQ(boxes().channel.currentIndex(), 1);
 }
@@ -190,11 +191,11 @@ TEST_F(Direction, ChangingWithAnEmptyListAsksNothing)
     start(QStringLiteral("transcast-wmv"));
     boxes().channel.choose(1);
     EXPECT_TRUE(interaction.questions.isEmpty());
-    EXPECT_FALSE(state().intoOwnFormat);
+    EXPECT_FALSE(controller->preferences().intoOwnFormat());
     EXPECT_EQ(controller->profile().selectedProfile(), 1); // "mainselcetsubindex" default
     select(9);
     boxes().channel.choose(0);
-    EXPECT_TRUE(state().intoOwnFormat);
+    EXPECT_TRUE(controller->preferences().intoOwnFormat());
     EXPECT_EQ(controller->profile().selectedProfile(), 7); // the edition's profile
     boxes().channel.choose(1);
     EXPECT_EQ(controller->profile().selectedProfile(), 9); // recorded for that direction
@@ -209,12 +210,12 @@ TEST_F(Direction, NoKeepsTheListTheProfileAndTheDirection)
     boxes().channel.choose(1);
     EXPECT_EQ(interaction.questions, QStringList({"Change function will clear list, continue?"}));
     EXPECT_EQ(controller->jobs().rowCount(), 1);
-    EXPECT_TRUE(state().intoOwnFormat);
+    EXPECT_TRUE(controller->preferences().intoOwnFormat());
     EXPECT_EQ(controller->profile().selectedProfile(), 60);
     EXPECT_EQ(boxes().channel.currentIndex(), 0);
 
     interaction.answers.push_back(true);
     boxes().channel.choose(1);
     EXPECT_EQ(controller->jobs().rowCount(), 0);
-    EXPECT_FALSE(state().intoOwnFormat);
+    EXPECT_FALSE(controller->preferences().intoOwnFormat());
 }

@@ -140,7 +140,7 @@ TEST_F(DvdRows, ChapterModeListsEachLongCellUnderItsTitle)
     first.cells = {{0, 2000, 10}, {2001, 2500, 5}, {2501, 5000, 7}};
     set.titles = {first, title(2, 30, 10000)};
     library->sets[kSet1] = set;
-    controller->state().titleMode = false;
+    controller->dvd().setTitleMode(false);
 
     ASSERT_TRUE(openIfo({kSet1}));
     EXPECT_EQ(captions(), (QStringList{"Title_01", "  Chapter_01", "  Chapter_03", "Title_04",
@@ -165,7 +165,7 @@ TEST_F(DvdRows, ARowsLocatorStartsAtItsOwnFirstSector)
     FakeIfoLibrary::TitleSet set = twoTracks();
     set.titles = {title(3, 10), title(1, 12, 6000)};
     library->sets[kSet1] = set;
-    controller->state().titleMode = false;
+    controller->dvd().setTitleMode(false);
     ASSERT_TRUE(openIfo({kSet1}));
     ASSERT_EQ(jobs().rowCount(), 6);
 
@@ -230,7 +230,7 @@ TEST_F(DvdRows, ChoicesReachPastFiveHundredRows)
     FakeIfoLibrary::TitleSet set = twoTracks();
     set.titles = {title(600, 2)};
     library->sets[kSet1] = set;
-    controller->state().titleMode = false;
+    controller->dvd().setTitleMode(false);
     ASSERT_TRUE(openIfo({kSet1}));
     ASSERT_EQ(jobs().rowCount(), 601);
     click(580);
@@ -264,7 +264,7 @@ TEST_F(DvdRows, ModeSwitchesKeepEachModesTicks)
     click(0);
 
     dvd().switchMode();
-    EXPECT_FALSE(controller->state().titleMode);
+    EXPECT_FALSE(controller->dvd().isTitleMode());
     ASSERT_EQ(captions(), (QStringList{"Title_01", "  Chapter_01", "  Chapter_02", "  Chapter_03",
                                        "Title_05", "  Chapter_01", "  Chapter_02"}));
     EXPECT_EQ(ticks(), QVector<bool>(7, true));
@@ -316,8 +316,8 @@ TEST_F(DvdRows, RemovingARowMovesItsDvdRecordWithIt)
 
 TEST_F(DvdRows, ReadingRefusesWhileBusyInItsOrder)
 {
-    controller->state().converting = true;
-    controller->state().playing = true;
+    controller->busy().setConverting(true);
+    controller->busy().setPlaying(true);
     dvd().addDvd();
     dvd().addIfo();
     dvd().switchMode();
@@ -326,7 +326,7 @@ TEST_F(DvdRows, ReadingRefusesWhileBusyInItsOrder)
                            "Please first stop play!"}));
     EXPECT_TRUE(interaction.folderCaptions.isEmpty());
     EXPECT_TRUE(interaction.fileFilters.isEmpty());
-    EXPECT_TRUE(controller->state().titleMode);
+    EXPECT_TRUE(controller->dvd().isTitleMode());
 }
 
 namespace

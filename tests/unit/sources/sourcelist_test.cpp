@@ -68,14 +68,14 @@ TEST_F(SourceRows, MissingProbeValuesAreDerived)
     EXPECT_EQ(jobs().subItem(0, JobList::TimeColumn), QStringLiteral("00:00:10"));
     EXPECT_FALSE(jobs().subItem(0, JobList::OutputSizeColumn).isEmpty());
     EXPECT_EQ(jobs().row(0).status, JobStatus::Listed);
-    EXPECT_EQ(state().currentRow, 0);
+    EXPECT_EQ(controller->batch().currentRow(), 0);
 
     // Only an overall bitrate: video takes it all, audio 0 becomes 128.
     ASSERT_TRUE(sources().addProbedFile(QStringLiteral("/v/b.avi"),
                                         probed(900, std::nullopt, std::nullopt)));
     EXPECT_EQ(jobs().sourceInfo(1).videoKbps, 900);
     EXPECT_EQ(jobs().sourceInfo(1).audioKbps, 128);
-    EXPECT_EQ(state().currentRow, 0); // the batch's row; adding never moves it
+    EXPECT_EQ(controller->batch().currentRow(), 0); // the batch's row; adding never moves it
 
     // No overall bitrate: no row, no message.
     EXPECT_FALSE(sources().addProbedFile(QStringLiteral("/v/c.txt"),
@@ -159,20 +159,20 @@ TEST_F(SourceRows, BusyGuardsRefuseWithTheirTexts)
 {
     addRows(2);
     jobs().setSelected(0, true);
-    state().converting = true;
+    controller->busy().setConverting(true);
     sources().addFiles();
     transcast::testing::finishAdd(sources());
     sources().addFolder();
     transcast::testing::finishAdd(sources());
     EXPECT_TRUE(interaction.fileFilters.isEmpty()); // no dialog shown
     EXPECT_TRUE(interaction.folderCaptions.isEmpty());
-    state().playing = true;
+    controller->busy().setPlaying(true);
     sources().removeSelected();
     sources().clear();
     EXPECT_EQ(interaction.warnings,
               QStringList({"Please first stop convert!", "Please first stop convert!",
                            "Please first stop play!", "Please first stop play!"}));
-    state().playing = false;
+    controller->busy().setPlaying(false);
     sources().clear();
     EXPECT_EQ(interaction.warnings.last(), QStringLiteral("Please first stop convert!"));
     EXPECT_EQ(jobs().rowCount(), 2);
@@ -186,7 +186,7 @@ TEST_F(SourceRows, DialogsFollowTheDirection)
     EXPECT_TRUE(
         interaction.fileFilters.first().startsWith(QStringLiteral("All Support Format|*.avi;")));
     EXPECT_FALSE(jobs().isVisible()); // cancelled
-    state().intoOwnFormat = false;
+    controller->preferences().setIntoOwnFormat(false);
     sources().setOwnFormatFilter(QStringLiteral("AVI files (*.avi)|*.avi"));
     sources().addFiles();
     transcast::testing::finishAdd(sources());
