@@ -49,6 +49,12 @@ Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, 
     connect(&m_boxes.size, &OptionBox::chosen, this, refresh);
     connect(&m_boxes.videoBitrate, &OptionBox::chosen, this, refresh);
     connect(&m_boxes.audioBitrate, &OptionBox::chosen, this, refresh);
+    // The direction box shows the direction, whoever changed it (a restore
+    // of a list kept for the other direction, the settings, the box).
+    connect(&m_preferences, &Preferences::intoOwnFormatChanged, this, [this](bool into) {
+        if (const int entry = into ? 0 : 1; entry < m_boxes.channel.count())
+            m_boxes.channel.setCurrentIndex(entry);
+    });
     connect(&m_boxes.channel, &OptionBox::chosen, this, [this](int entry) {
         hideNavigation();
         changeDirection(entry);
@@ -143,10 +149,8 @@ void Controller::offerRestore()
         // The rows were listed for that direction; its profiles convert them.
         const int entry = header.intoOwnFormat ? 0 : 1;
         if (header.intoOwnFormat != m_preferences.intoOwnFormat() &&
-            entry < m_boxes.channel.count()) {
-            m_boxes.channel.setCurrentIndex(entry);
+            entry < m_boxes.channel.count())
             changeDirection(entry);
-        }
     }
     // Sources all gone leave nothing to offer at the next start either.
     const auto keepOrDiscard = [this] {

@@ -199,6 +199,11 @@ TEST_F(Direction, ChangingWithAnEmptyListAsksNothing)
     EXPECT_EQ(controller->profile().selectedProfile(), 7); // the edition's profile
     boxes().channel.choose(1);
     EXPECT_EQ(controller->profile().selectedProfile(), 9); // recorded for that direction
+    // Changed by a command, as a restore of a list kept for the other
+    // direction changes it, the box follows.
+    controller->changeDirection(0);
+    EXPECT_TRUE(controller->preferences().intoOwnFormat());
+    EXPECT_EQ(boxes().channel.currentIndex(), 0);
 }
 
 TEST_F(Direction, NoKeepsTheListTheProfileAndTheDirection)
