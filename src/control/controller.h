@@ -29,9 +29,10 @@ class Interaction;
 class Shell;
 
 // The core half of the main window: it owns the busy flags, the user's
-// preferences, the job list, the option boxes and the objects that apply the program's rules to
-// them, and runs the user's actions with their busy guards. The window and
-// transcast-cli are two faces of one Controller; neither holds a rule.
+// preferences, the job list, the option boxes and the objects that apply
+// the program's rules to them, and runs the user's actions with their busy
+// guards. The window and transcast-cli are two faces of one Controller;
+// neither holds a rule.
 class Controller : public QObject
 {
     Q_OBJECT
