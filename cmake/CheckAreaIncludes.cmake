@@ -7,7 +7,8 @@
 # An include "X" names the file SOURCE_ROOT/X, or X beside the including
 # file. When an area lists that file it must be the including file's own area
 # or one of its DEPENDS. Every .h and .cpp under SOURCE_ROOT must be listed by
-# exactly one area, so that no file escapes the check (or the build). Every
+# exactly one area, so that no file escapes the check (or the build), and so
+# must every one in the graph's TRANSCAST_AREA_FOLDERS (areas outside it). Every
 # problem is printed; the exit status is non-zero when there is one.
 cmake_minimum_required(VERSION 3.25)
 
@@ -29,7 +30,11 @@ foreach(area IN LISTS TRANSCAST_AREAS)
   endforeach()
 endforeach()
 
-file(GLOB_RECURSE present LIST_DIRECTORIES false ${root}/*.h ${root}/*.cpp)
+set(searched ${root}/*.h ${root}/*.cpp)
+foreach(folder IN LISTS TRANSCAST_AREA_FOLDERS)
+  list(APPEND searched ${folder}/*.h ${folder}/*.cpp)
+endforeach()
+file(GLOB_RECURSE present LIST_DIRECTORIES false ${searched})
 foreach(file IN LISTS present)
   if(NOT DEFINED "owner_${file}")
     file(RELATIVE_PATH shown ${root} ${file})

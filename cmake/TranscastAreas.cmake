@@ -12,8 +12,6 @@
 # every include of every listed file against the declared direction (see
 # CheckAreaIncludes.cmake).
 
-set(TRANSCAST_AREA_CHECKER ${CMAKE_CURRENT_LIST_DIR}/CheckAreaIncludes.cmake)
-
 function(transcast_area name)
   cmake_parse_arguments(ARG "EXECUTABLE" "TARGET" "SOURCES;DEPENDS;LINK;PRIVATE_LINK" ${ARGN})
   get_property(declared GLOBAL PROPERTY TRANSCAST_AREAS)
@@ -51,13 +49,39 @@ function(transcast_area name)
   set_property(GLOBAL PROPERTY TRANSCAST_AREA_${name}_SOURCES ${ARG_SOURCES})
 endfunction()
 
+# An area outside src/ whose targets its folder makes itself (register.dat's
+# core, built with options of its own): only its files and DEPENDS are
+# recorded, so that the check covers its includes, and every .h and .cpp of
+# FOLDER must be listed, as under src/.
+#
+#   transcast_area_files(NAME FOLDER folder SOURCES files... [DEPENDS areas...])
+function(transcast_area_files name)
+  cmake_parse_arguments(ARG "" "FOLDER" "SOURCES;DEPENDS" ${ARGN})
+  get_property(declared GLOBAL PROPERTY TRANSCAST_AREAS)
+  foreach(dependency IN LISTS ARG_DEPENDS)
+    if(NOT dependency IN_LIST declared)
+      message(FATAL_ERROR "The area ${name} may not depend on ${dependency}: ${dependency} is not "
+                          "declared before it, and areas depend only on the ones below them.")
+    endif()
+  endforeach()
+  if(name IN_LIST declared)
+    message(FATAL_ERROR "The area ${name} is declared twice.")
+  endif()
+  list(TRANSFORM ARG_SOURCES PREPEND ${ARG_FOLDER}/)
+  set_property(GLOBAL APPEND PROPERTY TRANSCAST_AREAS ${name})
+  set_property(GLOBAL APPEND PROPERTY TRANSCAST_AREA_FOLDERS ${ARG_FOLDER})
+  set_property(GLOBAL PROPERTY TRANSCAST_AREA_${name}_DEPENDS ${ARG_DEPENDS})
+  set_property(GLOBAL PROPERTY TRANSCAST_AREA_${name}_SOURCES ${ARG_SOURCES})
+endfunction()
+
 # Writes the declared graph to `graph_file` and checks the includes of every
 # area's files against it whenever one of them changes: an include of an
 # area not named in DEPENDS, or a file under `source_root` that no area
 # lists, fails the build.
 function(transcast_area_check source_root graph_file)
   get_property(areas GLOBAL PROPERTY TRANSCAST_AREAS)
-  set(content "set(TRANSCAST_AREAS ${areas})\n")
+  get_property(folders GLOBAL PROPERTY TRANSCAST_AREA_FOLDERS)
+  set(content "set(TRANSCAST_AREAS ${areas})\nset(TRANSCAST_AREA_FOLDERS ${folders})\n")
   set(all_sources)
   foreach(area IN LISTS areas)
     get_property(depends GLOBAL PROPERTY TRANSCAST_AREA_${area}_DEPENDS)
@@ -68,12 +92,13 @@ function(transcast_area_check source_root graph_file)
   endforeach()
   file(CONFIGURE OUTPUT ${graph_file} CONTENT "${content}" @ONLY)
 
+  set(checker ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/CheckAreaIncludes.cmake)
   set(stamp ${graph_file}.checked)
   add_custom_command(OUTPUT ${stamp}
     COMMAND ${CMAKE_COMMAND} -DGRAPH=${graph_file} -DSOURCE_ROOT=${source_root}
-            -P ${TRANSCAST_AREA_CHECKER}
+            -P ${checker}
     COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
-    DEPENDS ${graph_file} ${all_sources} ${TRANSCAST_AREA_CHECKER}
+    DEPENDS ${graph_file} ${all_sources} ${checker}
     COMMENT "Checking that the areas of src/ include in one direction"
     VERBATIM)
   add_custom_target(transcast_area_check ALL DEPENDS ${stamp})

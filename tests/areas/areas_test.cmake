@@ -82,6 +82,19 @@ if(NOT at EQUAL -1)
   fail("a sound include is reported:\n${output}")
 endif()
 
+# An area outside src/ whose targets are made by hand (as register.dat's)
+# is held to the same rules: its includes, and every file of its folder.
+set(outside ${WORK}/outside)
+write_project(${outside} "transcast_area_files(tool FOLDER ${outside}/tool SOURCES tool.cpp DEPENDS low)")
+file(WRITE ${outside}/tool/tool.cpp "#include \"low/low.h\"\n#include \"high/high.h\"\n")
+file(WRITE ${outside}/tool/stray.cpp "")
+run_step(result output ${CMAKE_COMMAND} -S ${outside} -B ${outside}/build)
+expect_success("configuring a tree with an area outside src/")
+run_step(result output ${CMAKE_COMMAND} --build ${outside}/build)
+expect_refusal("an outside area's include against the direction"
+               "tool/tool.cpp includes \"high/high.h\" of the area high, but tool depends only on: low")
+expect_refusal("an outside area's unlisted file" "tool/stray.cpp is in no area's file list")
+
 # low made to use high, declared after it: refused when configuring.
 set(cycle ${WORK}/cycle)
 write_project(${cycle} "")
