@@ -335,10 +335,13 @@ bool SourceList::addProbedFile(const QString& path, const ProbeResult& probed)
     if (!probed.overallKbps)
         return false;
     const int overall = *probed.overallKbps;
+    // A share derived from an overall rate below the other stream's own (a
+    // container that rounds down, a wrong duration) is none, never negative:
+    // a negative rate would fail the job ("-b -8000") and the estimate.
     const int video = probed.videoKbps   ? *probed.videoKbps
-                      : probed.audioKbps ? overall - *probed.audioKbps
+                      : probed.audioKbps ? qMax(0, overall - *probed.audioKbps)
                                          : overall;
-    int audio = probed.audioKbps ? *probed.audioKbps : overall - video;
+    int audio = probed.audioKbps ? *probed.audioKbps : qMax(0, overall - video);
     if (audio == 0)
         audio = 128;
 

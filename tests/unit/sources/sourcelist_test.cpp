@@ -77,10 +77,20 @@ TEST_F(SourceRows, MissingProbeValuesAreDerived)
     EXPECT_EQ(jobs().sourceInfo(1).audioKbps, 128);
     EXPECT_EQ(controller->batch().currentRow(), 0); // the batch's row; adding never moves it
 
+    // An overall rate below the other stream's: the derived share is none,
+    // not negative, and so is nothing made from it.
+    ASSERT_TRUE(
+        sources().addProbedFile(QStringLiteral("/v/song.mp3"), probed(127, std::nullopt, 128)));
+    EXPECT_EQ(jobs().sourceInfo(2).videoKbps, 0);
+    EXPECT_FALSE(jobs().subItem(2, JobList::OutputSizeColumn).contains(QLatin1Char('-')));
+    ASSERT_TRUE(
+        sources().addProbedFile(QStringLiteral("/v/d.avi"), probed(900, 1000, std::nullopt)));
+    EXPECT_EQ(jobs().sourceInfo(3).audioKbps, 128);
+
     // No overall bitrate: no row, no message.
     EXPECT_FALSE(sources().addProbedFile(QStringLiteral("/v/c.txt"),
                                          probed(std::nullopt, std::nullopt, std::nullopt)));
-    EXPECT_EQ(jobs().rowCount(), 2);
+    EXPECT_EQ(jobs().rowCount(), 4);
     EXPECT_TRUE(interaction.errors.isEmpty());
 }
 
