@@ -38,14 +38,12 @@ public:
     // How many rows a batch converts side by side (1 .. the machine's
     // cores); 1 converts one row after the other. Set in range.
     int conversionsAtOnce() const { return m_conversionsAtOnce; }
-    void setConversionsAtOnce(int count) { m_conversionsAtOnce = boundedConversionsAtOnce(count); }
+    void setConversionsAtOnce(int count)
+    {
+        m_conversionsAtOnce = qBound(1, count, maxConversionsAtOnce());
+    }
     // The most conversions at once: one per core.
     static int maxConversionsAtOnce() { return qMax(1, QThread::idealThreadCount()); }
-    // A count read from a file or typed by the user, brought into range.
-    static int boundedConversionsAtOnce(int count)
-    {
-        return qBound(1, count, maxConversionsAtOnce());
-    }
 
 signals:
     void intoOwnFormatChanged(bool into);

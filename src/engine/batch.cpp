@@ -82,7 +82,7 @@ void Batch::convert()
         return;
     }
 
-    m_slotCount = Preferences::boundedConversionsAtOnce(m_preferences.conversionsAtOnce());
+    m_slotCount = m_preferences.conversionsAtOnce(); // kept in range by the preferences
     while (static_cast<int>(m_slots.size()) < m_slotCount) {
         auto added = std::make_unique<Slot>();
         added->ownRunner = std::make_unique<EncoderRunner>(m_jobs, added->ownBar);
