@@ -13,6 +13,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
 #include <QItemSelectionModel>
@@ -607,6 +608,11 @@ void MainWindow::applyWindowLayout(bool dvdMode, bool branded)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == windowHandle() && event->type() == QEvent::Expose) {
+        fitAgainWhenTheFrameChanged();
+        if (m_startPending)
+            QTimer::singleShot(0, this, &MainWindow::afterStartOnceExposed);
+    }
     // The surface follows the window down to its smallest arrangement; the
     // controls keep their places on it by their anchors.
     if (watched == m_surface && event->type() == QEvent::Resize && m_jobList) {
@@ -667,17 +673,33 @@ void MainWindow::firstShow()
     if (const IniFile* settings = m_controller->settings().settingsFile())
         WindowPlacement::restore(*this, *settings);
     fitOntoScreen();
-    if (QWindow* shown = windowHandle())
+    if (QWindow* shown = windowHandle()) {
         connect(shown, &QWindow::screenChanged, this, &MainWindow::fitOntoScreen,
                 Qt::UniqueConnection);
+        // Exposed, the window has been framed (a window manager reparents
+        // it before it maps it) even when the frame left it where it was.
+        shown->installEventFilter(this);
+    }
     m_controller->jobs().setVisible(false);
     m_controller->progress().setVisible(false);
     showHintFor(QString());
     m_controller->keepJobList();
     m_firstShowCompleted = true;
     // A question asked from within the show would stand over a window not
-    // yet on screen.
-    QTimer::singleShot(0, this, &MainWindow::afterStart);
+    // yet on screen, and one asked before the window is exposed where the
+    // window was before a window manager placed it (the screen's corner).
+    m_startPending = true;
+    QTimer::singleShot(0, this, &MainWindow::afterStartOnceExposed);
+}
+
+void MainWindow::afterStartOnceExposed()
+{
+    // The window manager places the window before it maps it, and so
+    // before it is exposed; the Expose calls again.
+    if (!m_startPending || (windowHandle() && !windowHandle()->isExposed()))
+        return;
+    m_startPending = false;
+    afterStart();
 }
 
 void MainWindow::afterStart()
@@ -695,20 +717,57 @@ void MainWindow::afterStart()
         openStartSources();
 }
 
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    fitAgainWhenTheFrameChanged();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitAgainWhenTheFrameChanged();
+}
+
+void MainWindow::fitAgainWhenTheFrameChanged()
+{
+    if (!m_firstShowCompleted)
+        return;
+    // Not from within the event: the fit moves and resizes the window.
+    QTimer::singleShot(0, this, [this] {
+        if (windowHandle() && windowHandle()->frameMargins() != m_fittedFrame)
+            fitOntoScreen();
+    });
+}
+
 void MainWindow::fitOntoScreen()
 {
     const QScreen* shown = screen();
     if (!shown)
         return;
+    if (windowHandle())
+        m_fittedFrame = windowHandle()->frameMargins();
     // The smallest size and the size itself never exceed the screen's room,
     // whatever the scale; what no longer fits scrolls.
     const QRect available = shown->availableGeometry();
     const QSize decoration = frameGeometry().size() - size();
-    const QSize room = available.size() - decoration;
+    // Qt rounds the free area, the frame and the window to whole pixels of
+    // its own each; at a scale other than 1 the true frame can come out a
+    // pixel or two larger than these add up to.
+    const int rounding = qFuzzyCompare(devicePixelRatioF(), 1.0) ? 0 : 2;
+    const QSize room = available.size() - decoration - QSize(rounding, rounding);
     setMinimumSize(QSize(kSmallestWidth, kSmallestHeight).boundedTo(room));
     if (isMaximized() || isFullScreen())
         return;
     const QSize fitted = size().boundedTo(room);
+    // A Wayland compositor places the window itself and tells no program
+    // where its panels are (Qt's free area is the whole output): a window
+    // that needs the whole screen asks for it as a maximised one, which the
+    // compositor fits into the room its panels leave.
+    if (fitted != size() && QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+        return;
+    }
     if (fitted != size())
         resize(fitted);
     QRect placed(frameGeometry().topLeft(), fitted + decoration);

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include <QMargins>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -119,6 +120,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -148,6 +151,7 @@ private:
     // What follows the first show once it is on screen: the offer to
     // restore a list, then the sources of the command line.
     void afterStart();
+    void afterStartOnceExposed();
     void popUp(QMenu* menu, const QString& menuObject);
     void bindDvd();
 
@@ -157,6 +161,11 @@ private:
     // Keeps the window, its frame included, and its smallest size within
     // the available area of its screen.
     void fitOntoScreen();
+    // A window manager frames the window only after it is first shown (and
+    // a Wayland window draws its own frame once it is mapped): the first
+    // fit knew no frame, so the window fits again once the frame is known
+    // or changes.
+    void fitAgainWhenTheFrameChanged();
 
     Edition m_edition;
     std::unique_ptr<QtInteraction> m_ownInteraction;
@@ -173,6 +182,11 @@ private:
     QStringList m_startSources;
     bool m_firstShowCompleted = false;
     bool m_shown = false;
+    // The first show is done, what follows it waits for the window to be
+    // exposed.
+    bool m_startPending = false;
+    // The frame the last fit counted with.
+    QMargins m_fittedFrame;
 
     QScrollArea* m_scroll = nullptr;
     QWidget* m_surface = nullptr;
