@@ -5,6 +5,9 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QShowEvent>
+#include <QWindow>
 
 namespace transcast
 {
@@ -12,9 +15,43 @@ namespace transcast
 namespace
 {
 
+// A box that opens centred over its parent's window, frames included. Qt's
+// own placement guesses a frame of its own and takes the parent's place as
+// it was when last reported, which is the screen's corner until a window
+// manager has placed a window that just appeared.
+class CentredMessageBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        // The box has its size now, and is not yet on screen.
+        QMessageBox::showEvent(event);
+        QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+        if (event->spontaneous() || !owner || !owner->isVisible())
+            return;
+        // A window manager frames the box as it framed its owner.
+        const QMargins frame =
+            owner->windowHandle() ? owner->windowHandle()->frameMargins() : QMargins();
+        QRect placed(QPoint(), size().grownBy(frame));
+        placed.moveCenter(owner->frameGeometry().center());
+        if (const QScreen* screen = owner->screen()) {
+            const QRect room = screen->availableGeometry();
+            placed.moveLeft(qBound(room.left(), placed.left(), room.right() - placed.width() + 1));
+            placed.moveTop(qBound(room.top(), placed.top(), room.bottom() - placed.height() + 1));
+        }
+        // The box's own place, inside its frame to be: move() would take the
+        // point for the frame's or the box's depending on whether Qt knows
+        // a frame yet.
+        setGeometry(QRect(placed.topLeft() + QPoint(frame.left(), frame.top()), size()));
+    }
+};
+
 void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)
 {
-    QMessageBox box(icon, title, QtInteraction::displayText(text), QMessageBox::Ok, parent);
+    CentredMessageBox box(icon, title, QtInteraction::displayText(text), QMessageBox::Ok, parent);
     box.exec();
 }
 
@@ -76,8 +113,8 @@ bool QtInteraction::confirm(const QString& text, QuestionKind kind, DefaultAnswe
 {
     const QMessageBox::Icon icon =
         kind == QuestionKind::Information ? QMessageBox::Information : QMessageBox::Question;
-    QMessageBox box(icon, QStringLiteral("Confirm"), displayText(text),
-                    QMessageBox::Yes | QMessageBox::No, m_parent);
+    CentredMessageBox box(icon, QStringLiteral("Confirm"), displayText(text),
+                          QMessageBox::Yes | QMessageBox::No, m_parent);
     box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
