@@ -48,6 +48,7 @@
 #include "ui/hints.h"
 #include "ui/hintwatcher.h"
 #include "ui/previewbinding.h"
+#include "ui/readingorder.h"
 #include "ui/settingsdialog.h"
 #include "ui/skippedfilesreport.h"
 
@@ -415,42 +416,54 @@ bool MainWindow::navigationOpen() const
 
 void MainWindow::setTabOrderForMode(bool dvdMode)
 {
-    // Tab walks the window as it reads: the toolbar, the list with the
-    // buttons under it, the profile box (and the DVD's tracks), the output
-    // folder with its buttons, the option boxes from top to bottom as the
-    // mode stacks them, and the preview's buttons and bar. The skin's
-    // buttons take the focus from Tab only, so a click leaves it where it
-    // was (on the list, for Delete).
+    // Tab walks the window as it reads in the layout in force: the toolbar,
+    // then from the top down and from the left, a column beside the list
+    // read whole after the list's (see ReadingOrder). The skin's buttons
+    // take the focus from Tab only, so a click leaves it where it was (on
+    // the list, for Delete).
     auto object = [this](const char* name) { return m_skin.object(QLatin1String(name)); };
-    QList<QWidget*> chain;
-    const char* const toolbar[] = {dvdMode ? "dvdfile" : "file",
-                                   dvdMode ? "dvdopen" : "openfiles",
-                                   dvdMode ? "ifoopen" : "openfolder",
-                                   "help",
-                                   "settings",
-                                   "converter",
-                                   "stopconverter"};
-    for (const char* name : toolbar)
-        chain << object(name);
-    chain << m_jobList;
+    QList<QWidget*> parts;
+    const char* const skinObjects[] = {dvdMode ? "dvdfile" : "file",
+                                       dvdMode ? "dvdopen" : "openfiles",
+                                       dvdMode ? "ifoopen" : "openfolder",
+                                       "help",
+                                       "settings",
+                                       "converter",
+                                       "stopconverter",
+                                       "remove",
+                                       "clear",
+                                       "profiles",
+                                       "browse",
+                                       "open",
+                                       "play",
+                                       "pause",
+                                       "stopplay",
+                                       "play_bar"};
+    for (const char* name : skinObjects)
+        parts << object(name);
     if (dvdMode)
-        chain << object("chapter") << object("cutter");
-    chain << object("remove") << object("clear") << object("profiles");
-    if (dvdMode)
-        chain << m_trackAudio << m_trackSubtitle;
-    chain << m_output << object("browse") << object("open");
-    if (dvdMode)
-        chain << m_size << m_video << m_audio << m_channel;
-    else
-        chain << m_channel << m_size << m_video << m_audio;
-    chain << object("play") << object("pause") << object("stopplay") << object("play_bar");
-    chain.removeAll(nullptr);
-    for (QWidget* widget : std::as_const(chain)) {
+        parts << object("chapter") << object("cutter") << m_trackAudio << m_trackSubtitle;
+    parts << m_jobList << m_output << m_channel << m_size << m_video << m_audio;
+    parts.removeAll(nullptr);
+    auto place = [this](const QWidget* widget) {
+        return QRect(widget->mapTo(m_surface, QPoint(0, 0)), widget->size());
+    };
+    QList<QRect> places;
+    for (QWidget* widget : std::as_const(parts)) {
         if (widget->focusPolicy() == Qt::NoFocus)
             widget->setFocusPolicy(Qt::TabFocus);
+        places << place(widget);
     }
-    for (int i = 1; i < chain.size(); ++i)
-        setTabOrder(chain.at(i - 1), chain.at(i));
+    // The skin's cards, bars and captions shape the page the reader sees.
+    QList<QRect> drawn{place(m_play)};
+    for (const QString& name : m_skin.objectNames()) {
+        const QWidget* shape = m_skin.object(name);
+        if (!shape->isHidden() && !parts.contains(shape))
+            drawn << place(shape);
+    }
+    const QList<int> order = ReadingOrder::of(places, drawn);
+    for (int i = 1; i < order.size(); ++i)
+        setTabOrder(parts.at(order.at(i - 1)), parts.at(order.at(i)));
 }
 
 void MainWindow::bindCore()
@@ -664,6 +677,7 @@ void MainWindow::firstShow()
                                        : QAbstractItemView::DropOnly);
     m_jobList->setAcceptDrops(!dvdMode);
     m_navigation->applyLayout(dvdMode, branded);
+    setTabOrderForMode(dvdMode);
     // The category icon stands beside the profile box wherever that moves.
     m_controlAnchors.place(m_navigation->iconPanel(), m_navigation->iconPanel()->geometry());
     m_navigation->raise();

@@ -160,28 +160,45 @@ TEST_F(Keyboard, TabReachesEveryControlInReadingOrderAndShowsWhereItIs)
         const char* edition;
         QStringList order;
     };
-    const QStringList preview{"play", "pause", "stopplay", "play_bar"};
+    // The preview's bar stands above its buttons.
+    const QStringList preview{"play_bar", "play", "pause", "stopplay"};
+    const QStringList fileToolbar{"file",     "openfiles", "openfolder",   "help",
+                                  "settings", "converter", "stopconverter"};
+    const QStringList dvdToolbar{"dvdfile",  "dvdopen",   "ifoopen",      "help",
+                                 "settings", "converter", "stopconverter"};
     const Case cases[] = {
-        // An edition without a format of its own has no direction to
-        // choose: its box is disabled and Tab passes it by.
-        {"transcast",
-         QStringList{"file", "openfiles", "openfolder", "help", "settings", "converter",
-                     "stopconverter", "lv", "remove", "clear", "profiles", "ed_output", "browse",
-                     "open", "cb_size", "cb_videobitrate", "cb_audiobitrate"} +
-             preview},
+        // The profile and output row, then the list with the buttons under
+        // it, then the column beside the list. An edition without a format
+        // of its own has no direction to choose: its box is disabled and
+        // Tab passes it by.
+        {"transcast", fileToolbar +
+                          QStringList{"profiles", "ed_output", "browse", "open", "lv", "remove",
+                                      "clear", "cb_size", "cb_videobitrate", "cb_audiobitrate"} +
+                          preview},
         {"transcast-mp4",
-         QStringList{"file", "openfiles", "openfolder", "help", "settings", "converter",
-                     "stopconverter", "lv", "remove", "clear", "profiles", "ed_output", "browse",
-                     "open", "cb_channel", "cb_size", "cb_videobitrate", "cb_audiobitrate"} +
+         fileToolbar +
+             QStringList{"profiles", "ed_output", "browse", "open", "lv", "remove", "clear",
+                         "cb_channel", "cb_size", "cb_videobitrate", "cb_audiobitrate"} +
              preview},
         // Before a disc is read the track boxes offer nothing: disabled too.
-        {"transcast-dvd-mp4",
-         QStringList{"dvdfile",  "dvdopen",         "ifoopen",         "help",
-                     "settings", "converter",       "stopconverter",   "lv",
-                     "chapter",  "cutter",          "remove",          "clear",
-                     "profiles", "ed_output",       "browse",          "open",
-                     "cb_size",  "cb_videobitrate", "cb_audiobitrate", "cb_channel"} +
+        // The output row lies under the list's buttons here.
+        {"transcast-dvd-mp4", dvdToolbar +
+                                  QStringList{"profiles", "lv", "chapter", "cutter", "remove",
+                                              "clear", "ed_output", "browse", "open", "cb_size",
+                                              "cb_videobitrate", "cb_audiobitrate", "cb_channel"} +
+                                  preview},
+        // The branded layouts put the list's buttons above it and the
+        // profile and output rows below it.
+        {"kavri-mp4",
+         fileToolbar +
+             QStringList{"remove", "clear", "lv", "profiles", "ed_output", "browse", "open",
+                         "cb_channel", "cb_size", "cb_videobitrate", "cb_audiobitrate"} +
              preview},
+        {"kavri-dvd-mp4", dvdToolbar +
+                              QStringList{"chapter", "cutter", "remove", "clear", "lv", "profiles",
+                                          "ed_output", "browse", "open", "cb_size",
+                                          "cb_videobitrate", "cb_audiobitrate", "cb_channel"} +
+                              preview},
     };
     for (const Case& c : cases) {
         openActive(QString::fromLatin1(c.edition));
