@@ -10,9 +10,10 @@ void CliShell::openFolder(const QString& path)
     m_console.err(QStringLiteral("transcast-cli: the outputs are in ") + path);
 }
 
-void CliShell::openUrl(const QString& url)
+bool CliShell::openUrl(const QString& url)
 {
     m_console.err(QStringLiteral("transcast-cli: see ") + url);
+    return true;
 }
 
 void CliShell::shutDown()

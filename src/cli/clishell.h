@@ -16,7 +16,7 @@ public:
     explicit CliShell(Console& console) : m_console(console) {}
 
     void openFolder(const QString& path) override;
-    void openUrl(const QString& url) override;
+    bool openUrl(const QString& url) override;
     void shutDown() override;
 
 private:

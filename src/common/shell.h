@@ -14,8 +14,11 @@ public:
 
     // Shows a folder in the file manager; the result is not examined.
     virtual void openFolder(const QString& path) = 0;
-    // Opens a web address in the browser; the result is not examined.
-    virtual void openUrl(const QString& url) = 0;
+    // Opens a web address in the browser (a file:// one in whatever shows
+    // such files). False when the desktop has nothing to open it with, or
+    // that could not be started; what the browser then makes of it is not
+    // known here.
+    virtual bool openUrl(const QString& url) = 0;
     // Shuts the computer down at once.
     virtual void shutDown() = 0;
 };

@@ -19,7 +19,7 @@ public:
     CountdownShell(Shell& shell, QWidget* window);
 
     void openFolder(const QString& path) override { m_shell.openFolder(path); }
-    void openUrl(const QString& url) override { m_shell.openUrl(url); }
+    bool openUrl(const QString& url) override { return m_shell.openUrl(url); }
     void shutDown() override;
 
     // The countdown shown now, or null.

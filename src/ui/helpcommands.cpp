@@ -1,7 +1,9 @@
 #include "ui/helpcommands.h"
 
+#include <QFileInfo>
 #include <QUrl>
 
+#include "common/interaction.h"
 #include "common/shell.h"
 #include "ui/aboutbox.h"
 
@@ -23,19 +25,33 @@ QString HelpCommands::readmePage(const Edition& edition)
     return QUrl::fromLocalFile(edition.dataFile(QStringLiteral("help/readme.html"))).toString();
 }
 
-void HelpCommands::openHelp(Shell& shell) const
+QString HelpCommands::notOpenedText(const QString& page)
 {
-    shell.openUrl(helpPage(m_edition));
+    const QUrl address(page);
+    return QStringLiteral("The help page could not be opened: no web browser was found to "
+                          "show it.\n\nThe page is the file\n%1\nOpen it in any web browser.")
+        .arg(QFileInfo(address.toLocalFile()).absoluteFilePath());
 }
 
-void HelpCommands::openSupport(Shell& shell) const
+void HelpCommands::open(Shell& shell, Interaction& interaction, const QString& page) const
 {
-    shell.openUrl(helpPage(m_edition, QStringLiteral("troubleshooting")));
+    if (!shell.openUrl(page))
+        interaction.inform(notOpenedText(page));
 }
 
-void HelpCommands::openReadme(Shell& shell) const
+void HelpCommands::openHelp(Shell& shell, Interaction& interaction) const
 {
-    shell.openUrl(readmePage(m_edition));
+    open(shell, interaction, helpPage(m_edition));
+}
+
+void HelpCommands::openSupport(Shell& shell, Interaction& interaction) const
+{
+    open(shell, interaction, helpPage(m_edition, QStringLiteral("troubleshooting")));
+}
+
+void HelpCommands::openReadme(Shell& shell, Interaction& interaction) const
+{
+    open(shell, interaction, readmePage(m_edition));
 }
 
 QString HelpCommands::contactPage(const Edition& edition)
@@ -43,9 +59,9 @@ QString HelpCommands::contactPage(const Edition& edition)
     return helpPage(edition, QStringLiteral("contact"));
 }
 
-void HelpCommands::openContact(Shell& shell) const
+void HelpCommands::openContact(Shell& shell, Interaction& interaction) const
 {
-    shell.openUrl(contactPage(m_edition));
+    open(shell, interaction, contactPage(m_edition));
 }
 
 void HelpCommands::showAbout(Shell& shell, QWidget* mainWindow) const

@@ -9,6 +9,7 @@ class QWidget;
 namespace transcast
 {
 
+class Interaction;
 class Shell;
 
 // The help menu's commands and the pages they open. The help is a set of
@@ -16,7 +17,9 @@ class Shell;
 // executable), opened in the desktop's browser: the help page for "Help",
 // its troubleshooting part for "Support", the project's README page for
 // "Our Website" and the about box's link, and the help's part on where to
-// report problems for "Contact us" and the about box's button.
+// report problems for "Contact us" and the about box's button. Where the
+// desktop has nothing to open a page with, an information box says so and
+// names the page's file, for the user to open some other way.
 class HelpCommands
 {
 public:
@@ -28,18 +31,24 @@ public:
     static QString readmePage(const Edition& edition);
 
     // "Help" (and F1): the help page.
-    void openHelp(Shell& shell) const;
+    void openHelp(Shell& shell, Interaction& interaction) const;
     // "Support": the help page's troubleshooting part.
-    void openSupport(Shell& shell) const;
+    void openSupport(Shell& shell, Interaction& interaction) const;
     // "Our Website": the README page.
-    void openReadme(Shell& shell) const;
+    void openReadme(Shell& shell, Interaction& interaction) const;
     // "Contact us": where to report problems.
-    void openContact(Shell& shell) const;
+    void openContact(Shell& shell, Interaction& interaction) const;
     static QString contactPage(const Edition& edition);
     // "About": shows the about box modally over the main window.
     void showAbout(Shell& shell, QWidget* mainWindow) const;
 
+    // What the information box says when `page` (a file:// address) could
+    // not be opened.
+    static QString notOpenedText(const QString& page);
+
 private:
+    void open(Shell& shell, Interaction& interaction, const QString& page) const;
+
     Edition m_edition;
 };
 

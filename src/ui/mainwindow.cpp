@@ -277,12 +277,13 @@ void MainWindow::createMenus()
                                 named("&Stop", as("stopconverter")),
                                 separator,
                                 exit});
-    m_popHelp = menu("pop_help", {{"&Help", "helppage", [this] { m_help.openHelp(*m_shell); }},
-                                  {"&Support", "", [this] { m_help.openSupport(*m_shell); }},
-                                  {"Our &Website", "", [this] { m_help.openReadme(*m_shell); }},
-                                  {"C&ontact us", "", [this] { m_help.openContact(*m_shell); }},
-                                  separator,
-                                  {"&About", "", [this] { m_help.showAbout(*m_shell, this); }}});
+    m_popHelp = menu("pop_help",
+                     {{"&Help", "helppage", [this] { m_help.openHelp(*m_shell, *m_interaction); }},
+                      {"&Support", "", [this] { m_help.openSupport(*m_shell, *m_interaction); }},
+                      {"Our &Website", "", [this] { m_help.openReadme(*m_shell, *m_interaction); }},
+                      {"C&ontact us", "", [this] { m_help.openContact(*m_shell, *m_interaction); }},
+                      separator,
+                      {"&About", "", [this] { m_help.showAbout(*m_shell, this); }}});
 }
 
 void MainWindow::createKeyboard()

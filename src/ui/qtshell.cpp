@@ -20,9 +20,9 @@ void QtShell::openFolder(const QString& path)
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void QtShell::openUrl(const QString& url)
+bool QtShell::openUrl(const QString& url)
 {
-    QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
+    return QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
 }
 
 void QtShell::setShutdownCommand(const QString& program, const QStringList& arguments)

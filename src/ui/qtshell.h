@@ -20,7 +20,7 @@ public:
     explicit QtShell(Interaction* errors = nullptr);
 
     void openFolder(const QString& path) override;
-    void openUrl(const QString& url) override;
+    bool openUrl(const QString& url) override;
     void shutDown() override;
 
     // The command shutDown() runs. Tests point it at a harmless program so

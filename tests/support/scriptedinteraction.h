@@ -63,6 +63,10 @@ public:
     int shutdowns = 0;
 
     void openFolder(const QString& path) override { openedFolders << path; }
-    void openUrl(const QString& url) override { openedUrls << url; }
+    bool openUrl(const QString& url) override
+    {
+        openedUrls << url;
+        return true;
+    }
     void shutDown() override { ++shutdowns; }
 };

@@ -56,13 +56,14 @@ TEST(Hints, WelcomeLineNamesTheProgram)
 TEST(HelpMenu, CommandsOpenTheOfflinePagesBesideTheProgram)
 {
     RecordingShell shell;
+    ScriptedInteraction interaction;
     // Branded or not, every edition opens the pages installed beside it.
     for (const char* name : {"Sample.exe", "Kavri-mp4"}) {
         const HelpCommands help(Edition(QLatin1String(name), "/opt/x/"));
-        help.openHelp(shell);    // "Help", F1
-        help.openSupport(shell); // "Support"
-        help.openReadme(shell);  // "Our Website"
-        help.openContact(shell); // "Contact us"
+        help.openHelp(shell, interaction);    // "Help", F1
+        help.openSupport(shell, interaction); // "Support"
+        help.openReadme(shell, interaction);  // "Our Website"
+        help.openContact(shell, interaction); // "Contact us"
     }
     const QStringList pages{
         "file:///opt/x/help/index.html", "file:///opt/x/help/index.html#troubleshooting",

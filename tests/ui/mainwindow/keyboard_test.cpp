@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -107,6 +108,39 @@ TEST_F(Keyboard, TheSettingsHelpAndMenusAnswerTheirKeys)
     press("Esc");
     EXPECT_FALSE(window->navigation().isShown(QStringLiteral("pl_main")));
     EXPECT_TRUE(window->controller().busy().isConverting());
+}
+
+TEST_F(Keyboard, F1WithNothingToShowTheHelpSaysWhereItsFileIs)
+{
+    // The desktop's own port, on a desktop with no program that opens a
+    // page: none on the path, none named.
+    const QByteArray path = qgetenv("PATH");
+    const QByteArray browser = qgetenv("BROWSER");
+    const QTemporaryDir nothing;
+    qputenv("PATH", nothing.path().toLocal8Bit());
+    qunsetenv("BROWSER");
+    window = std::make_unique<transcast::MainWindow>(
+        transcast::Edition(QStringLiteral("transcast"), QStringLiteral(TRANSCAST_BIN_DIR)),
+        &interaction, nullptr);
+    window->setSettingsFolder(configDir.path());
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    press("F1");
+    window->helpMenu()->actions().at(1)->trigger(); // "Support"
+    qputenv("PATH", path);
+    if (!browser.isNull())
+        qputenv("BROWSER", browser);
+
+    const QString page =
+        QFileInfo(QStringLiteral(TRANSCAST_BIN_DIR "/help/index.html")).absoluteFilePath();
+    ASSERT_TRUE(QFileInfo::exists(page));
+    ASSERT_EQ(interaction.informations.size(), 2);
+    for (const QString& text : interaction.informations) {
+        EXPECT_TRUE(text.contains(QStringLiteral("could not be opened"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QLatin1Char('\n') + page + QLatin1Char('\n')))
+            << text.toStdString();
+    }
 }
 
 TEST_F(Keyboard, MenusShowTheKeysAndMnemonics)
