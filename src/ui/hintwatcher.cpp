@@ -26,10 +26,15 @@ void HintWatcher::watch(QWidget* control, const QString& objectName)
 
 bool HintWatcher::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) {
+    const bool over = event->type() == QEvent::Enter || event->type() == QEvent::MouseMove;
+    if (over || event->type() == QEvent::Leave) {
         const auto found = m_names.constFind(watched);
-        if (found != m_names.constEnd())
-            emit hovered(found.value());
+        if (found != m_names.constEnd()) {
+            if (over)
+                emit hovered(found.value());
+            else
+                emit left(found.value());
+        }
     }
     return QObject::eventFilter(watched, event);
 }

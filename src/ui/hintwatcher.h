@@ -15,7 +15,8 @@ namespace transcast
 // object's name (an option box for the caption above it), and the pointer
 // entering or moving over it reports that name, as the skin reports its
 // objects. A control watched with an empty name reports the empty name,
-// which gives the welcome line.
+// which gives the welcome line. The pointer leaving a control reports that
+// too: the hint belongs to the control under the pointer only.
 class HintWatcher : public QObject
 {
     Q_OBJECT
@@ -28,6 +29,7 @@ public:
 
 signals:
     void hovered(const QString& objectName);
+    void left(const QString& objectName);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -404,6 +404,11 @@ void MainWindow::watchHints()
                            m_play, static_cast<QWidget*>(m_progressBar)})
         watcher->watch(other, QString());
     connect(watcher, &HintWatcher::hovered, this, &MainWindow::showHintFor);
+    // Out of a control or a skin object (into another, or out of the window)
+    // the line goes back to the welcome until the pointer is over something
+    // with a hint of its own.
+    connect(watcher, &HintWatcher::left, this, [this] { showHintFor(QString()); });
+    connect(&m_skin, &Skin::left, this, [this] { showHintFor(QString()); });
 }
 
 bool MainWindow::navigationOpen() const

@@ -418,8 +418,12 @@ bool Skin::eventFilter(QObject* watched, QEvent* event)
                 showElided(text, m_fullTexts.value(name));
         }
         break;
+    case QEvent::Enter:
     case QEvent::MouseMove:
         emit moved(objectNameFor(watched));
+        break;
+    case QEvent::Leave:
+        emit left(objectNameFor(watched));
         break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
