@@ -769,13 +769,15 @@ void MainWindow::fitOntoScreen()
         m_fittedFrame = windowHandle()->frameMargins();
     // The smallest size and the size itself never exceed the screen's room,
     // whatever the scale; what no longer fits scrolls.
-    const QRect available = shown->availableGeometry();
-    const QSize decoration = frameGeometry().size() - size();
     // Qt rounds the free area, the frame and the window to whole pixels of
     // its own each; at a scale other than 1 the true frame can come out a
-    // pixel or two larger than these add up to.
-    const int rounding = qFuzzyCompare(devicePixelRatioF(), 1.0) ? 0 : 2;
-    const QSize room = available.size() - decoration - QSize(rounding, rounding);
+    // pixel larger than these add up to on any side, so it keeps a pixel
+    // of Qt's in from each edge.
+    const int rounding = qFuzzyCompare(devicePixelRatioF(), 1.0) ? 0 : 1;
+    const QRect available =
+        shown->availableGeometry().adjusted(rounding, rounding, -rounding, -rounding);
+    const QSize decoration = frameGeometry().size() - size();
+    const QSize room = available.size() - decoration;
     setMinimumSize(QSize(kSmallestWidth, kSmallestHeight).boundedTo(room));
     if (isMaximized() || isFullScreen())
         return;
