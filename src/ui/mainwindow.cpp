@@ -539,6 +539,7 @@ void MainWindow::bindCore()
 
     connect(&m_skin, &Skin::clicked, this, &MainWindow::dispatch);
     connect(&m_skin, &Skin::moved, this, &MainWindow::showHintFor);
+    connect(&m_skin, &Skin::entered, this, &MainWindow::showHintFor);
     // In the picker the hint line names what the highlight is on, whether
     // the mouse or the keys moved it.
     connect(m_navigation, &Navigation::highlighted, this,

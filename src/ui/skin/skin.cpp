@@ -419,6 +419,8 @@ bool Skin::eventFilter(QObject* watched, QEvent* event)
         }
         break;
     case QEvent::Enter:
+        emit entered(objectNameFor(watched));
+        break;
     case QEvent::MouseMove:
         emit moved(objectNameFor(watched));
         break;

@@ -127,9 +127,12 @@ signals:
     // End) also reports a press before and a release after the move.
     void pressed(const QString& name);
     void released(const QString& name);
-    // The mouse came onto an object or moved over it (every move, also
-    // without a change); the name is empty over the bare background.
+    // The mouse moved over an object (every move, also without a change);
+    // the name is empty over the bare background.
     void moved(const QString& name);
+    // The mouse came onto an object (also where it stood still while a
+    // menu, a box or another window had it); empty for the background.
+    void entered(const QString& name);
     // The mouse left an object, for another one or out of the window; the
     // name is empty for the bare background.
     void left(const QString& name);
