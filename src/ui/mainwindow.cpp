@@ -631,7 +631,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == windowHandle() && event->type() == QEvent::Expose) {
         fitAgainWhenTheFrameChanged();
         if (m_startPending)
-            QTimer::singleShot(0, this, &MainWindow::afterStartOnceExposed);
+            QMetaObject::invokeMethod(this, &MainWindow::afterStartOnceExposed,
+                                      Qt::QueuedConnection);
     }
     // The surface follows the window down to its smallest arrangement; the
     // controls keep their places on it by their anchors.
