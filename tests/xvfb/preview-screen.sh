@@ -29,23 +29,7 @@ xcb | xcb-opengl)
   xvfb-run -a -s "$screen" env QT_QPA_PLATFORM=xcb "$binary" "$filter"
   ;;
 wayland | wayland-opengl)
-  xvfb-run -a -s "$screen" bash -c '
-    binary=$1 filter=$2
-    log=$XDG_RUNTIME_DIR/weston.log
-    weston --backend=x11-backend.so --socket=transcast-test --width=1200 --height=760 \
-      --idle-time=0 >"$log" 2>&1 &
-    weston=$!
-    trap "kill $weston 2>/dev/null; wait $weston 2>/dev/null" EXIT
-    for _ in $(seq 300); do
-      grep -q "window id" "$log" && [ -S "$XDG_RUNTIME_DIR/transcast-test" ] && break
-      sleep 0.1
-    done
-    id=$(sed -n "s/.*window id \([0-9]*\).*/\1/p" "$log" | head -1)
-    if [ -z "$id" ]; then
-      echo "weston did not start:"; cat "$log"; exit 1
-    fi
-    TRANSCAST_TEST_SCREENSHOT="import -window $id png:-" WAYLAND_DISPLAY=transcast-test \
-      QT_QPA_PLATFORM=wayland "$binary" "$filter"' _ "$binary" "$filter"
+  "$(dirname "$0")/weston.sh" 1200 760 "$binary" "$filter"
   ;;
 *)
   echo "usage: $0 xcb|xcb-opengl|wayland|wayland-opengl TEST_SCREEN_BINARY" >&2
