@@ -1,5 +1,7 @@
 #include "preview/framegrabber.h"
 
+#include <utility>
+
 #include <mpv/client.h>
 
 #include "preview/framerenderer.h"
@@ -101,9 +103,14 @@ void FrameGrabber::onUpdate()
         fail(tr("The file has no picture."));
         return;
     }
-    const QString source = m_source;
-    finish();
+    // Handed over before the instance ends: ending it waits for libmpv's
+    // video output, which gives up on the pictures nobody draws only after
+    // a fifth of a second each.
+    const QString source = std::exchange(m_source, QString());
     emit grabbed(source, frame);
+    // Unless the handler has made the next request meanwhile.
+    if (m_source.isEmpty())
+        finish();
 }
 
 void FrameGrabber::onEvent(mpv_event& event)

@@ -39,7 +39,8 @@ public:
     // Starts taking the first picture of `source` (a path or a protocol
     // address) at the source's display size (its pixel shape applied);
     // grabbed() or failed() follows, unless another request or cancel()
-    // comes first.
+    // comes first. A handler of grabbed() may make the next request or
+    // cancel, but must not destroy the grabber.
     void grab(const QString& source);
     void cancel();
     // The request running, empty when none.
