@@ -1,9 +1,10 @@
 #pragma once
 
 // Clips stored turned, as phones store portrait video, whose picture shown
-// upright is known: red above blue, with a green band down the left side.
-// Read back from a shown picture, the three colours tell whether it stands
-// upright, lies on its side or is mirrored, and what shape it has.
+// upright is known: yellow above magenta, with a cyan band down the left
+// side (colours no part of the window has). Read back from a shown picture,
+// the three colours tell whether it stands upright, lies on its side or is
+// mirrored, and what shape it has.
 
 #include <cstdint>
 
@@ -33,8 +34,8 @@ inline ::testing::AssertionResult makeTurnedClip(const QString& path, const QSiz
 {
     const QSize shown = shownSize(stored, rotation);
     // The pattern as shown, then turned back the other way for storing.
-    QString filter = QStringLiteral("drawbox=x=0:y=0:w=iw:h=ih/2:color=red:t=fill,"
-                                    "drawbox=x=0:y=0:w=iw/5:h=ih:color=lime:t=fill");
+    QString filter = QStringLiteral("drawbox=x=0:y=0:w=iw:h=ih/2:color=yellow:t=fill,"
+                                    "drawbox=x=0:y=0:w=iw/5:h=ih:color=cyan:t=fill");
     // ffmpeg's "rotate" tag of R degrees makes a player turn the stored
     // picture R degrees counter-clockwise (ffmpeg's own conversion agrees).
     if (rotation == 90)
@@ -48,7 +49,7 @@ inline ::testing::AssertionResult makeTurnedClip(const QString& path, const QSiz
     const ::testing::AssertionResult made =
         testclips::makeClip(plain,
                             {"-f", "lavfi", "-i",
-                             QStringLiteral("color=c=blue:s=%1x%2:r=25:d=%3")
+                             QStringLiteral("color=c=magenta:s=%1x%2:r=25:d=%3")
                                  .arg(shown.width())
                                  .arg(shown.height())
                                  .arg(seconds),
@@ -67,7 +68,7 @@ inline ::testing::AssertionResult makeTurnedClip(const QString& path, const QSiz
 // What a shown picture holds of the pattern.
 struct Reading {
     QSize box;            // the pattern's extent (black bars left out)
-    bool upright = false; // red above blue, green at the left
+    bool upright = false; // yellow above magenta, cyan at the left
 };
 
 // Reads `width` x `height` pixels, `stride` bytes a line, four bytes a
@@ -75,26 +76,28 @@ struct Reading {
 // little-endian machines).
 inline Reading readPattern(const uchar* pixels, int width, int height, qsizetype stride)
 {
-    double redY = 0, blueY = 0, greenX = 0;
-    qint64 reds = 0, blues = 0, greens = 0;
+    double topY = 0, bottomY = 0, bandX = 0;
+    qint64 tops = 0, bottoms = 0, bands = 0;
     int left = width, top = height, right = -1, bottom = -1;
     for (int y = 0; y < height; ++y) {
         const uchar* line = pixels + y * stride;
         for (int x = 0; x < width; ++x) {
             const int b = line[4 * x], g = line[4 * x + 1], r = line[4 * x + 2];
-            const bool red = r > 150 && g < 90 && b < 90;
-            const bool green = g > 150 && r < 90 && b < 90;
-            const bool blue = b > 150 && r < 90 && g < 90;
-            if (!red && !green && !blue)
+            // Two channels high and one low, with room for a display that
+            // shifts colours a little.
+            const bool yellow = r > 170 && g > 170 && b < 110;
+            const bool magenta = r > 170 && b > 170 && g < 110;
+            const bool cyan = g > 170 && b > 170 && r < 110;
+            if (!yellow && !magenta && !cyan)
                 continue;
             left = qMin(left, x), right = qMax(right, x);
             top = qMin(top, y), bottom = qMax(bottom, y);
-            if (red)
-                ++reds, redY += y;
-            if (blue)
-                ++blues, blueY += y;
-            if (green)
-                ++greens, greenX += x;
+            if (yellow)
+                ++tops, topY += y;
+            if (magenta)
+                ++bottoms, bottomY += y;
+            if (cyan)
+                ++bands, bandX += x;
         }
     }
     Reading reading;
@@ -102,8 +105,8 @@ inline Reading readPattern(const uchar* pixels, int width, int height, qsizetype
         return reading;
     reading.box = QSize(right - left + 1, bottom - top + 1);
     const double middleX = (left + right) / 2.0;
-    reading.upright = reds > 0 && blues > 0 && greens > 0 && redY / reds < blueY / blues &&
-                      greenX / greens < middleX;
+    reading.upright = tops > 0 && bottoms > 0 && bands > 0 && topY / tops < bottomY / bottoms &&
+                      bandX / bands < middleX;
     return reading;
 }
 
