@@ -179,11 +179,18 @@ void PreviewController::dvdPreview()
     // A DVD row goes on showing its status while it plays: only the pause
     // toggle shows "Pause" (and "Play" on resuming) over it.
     // The row's audio id ("0x81"); "0" or none leaves the choice to mpv.
-    bool ok = false;
-    const int audioId = m_jobs.convertInfo(m_previewRow).audioId.toInt(&ok, 0);
-    m_player.setAudioSourceId(ok && audioId > 0 ? audioId : -1);
+    // Its subtitle id ("0x20") shows that subtitle, as the conversion burns
+    // it in; "0" shows none.
+    const auto sourceId = [](const QString& text) {
+        bool ok = false;
+        const int id = text.toInt(&ok, 0);
+        return ok && id > 0 ? id : -1;
+    };
+    m_player.setAudioSourceId(sourceId(m_jobs.convertInfo(m_previewRow).audioId));
+    m_player.setSubtitleSourceId(sourceId(m_jobs.convertInfo(m_previewRow).subtitleId));
     const bool played = m_player.play(locatorOf(m_previewRow));
     m_player.setAudioSourceId(-1);
+    m_player.setSubtitleSourceId(-1);
     m_player.release();
     resetDisplay();
     m_busy.setPlaying(false);

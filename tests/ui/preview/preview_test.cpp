@@ -147,7 +147,8 @@ protected:
 
     // A row of title `title` of title set 1 of the authored test disc, as
     // the DVD listing would add it.
-    int addDiscTitleRow(int title, const QString& audioId, const QString& duration)
+    int addDiscTitleRow(int title, const QString& audioId, const QString& duration,
+                        const QString& subtitleId = QStringLiteral("0"))
     {
         const auto& discs = testdiscs::testDiscs();
         EXPECT_TRUE(discs.ok) << discs.error;
@@ -159,7 +160,7 @@ protected:
             info.startSector = found.startPos;
             info.endSector = found.endPos;
             info.audioId = audioId;
-            info.subtitleId = QStringLiteral("0");
+            info.subtitleId = subtitleId;
         });
         return row;
     }
@@ -488,6 +489,44 @@ TEST_F(Preview, DvdRowPlaysItsLocatorAndKeepsReady)
     EXPECT_EQ(status(row), QStringLiteral("Ready"));
     EXPECT_TRUE(interaction.errors.isEmpty()) << interaction.errors.join(' ').toStdString();
     EXPECT_EQ(timeText(), QStringLiteral("00:00:00"));
+}
+
+// The chosen subtitle shows over the preview as the conversion burns it in
+// (the disc's white box, low in the first seconds); none chosen, none shows.
+TEST_F(Preview, DvdRowShowsItsChosenSubtitle)
+{
+    open(QStringLiteral("transcast-dvd"));
+    QWidget* panel = window->previewPanel();
+    for (const QString& subtitle : {QStringLiteral("0x20"), QStringLiteral("0")}) {
+        SCOPED_TRACE(subtitle.toStdString());
+        settle();
+        jobs().clear();
+        const int row =
+            addDiscTitleRow(0, QStringLiteral("0x80"), QStringLiteral("00:00:12"), subtitle);
+        select(row);
+        int mostWhite = 0;
+        playWith({{[&] {
+                       if (preview().awaitingStart())
+                           return false;
+                       const QImage shown = panel->grab().toImage();
+                       int white = 0;
+                       for (int y = shown.height() / 2; y < shown.height(); ++y) {
+                           for (int x = 0; x < shown.width(); ++x) {
+                               const QColor c = shown.pixelColor(x, y);
+                               white += c.red() > 200 && c.green() > 200 && c.blue() > 200;
+                           }
+                       }
+                       mostWhite = qMax(mostWhite, white);
+                       return preview().shownSecond() >= 2;
+                   },
+                   [&] { window->dispatch(QStringLiteral("stopplay")); }}});
+        // The box covers a seventh of the picture's height and half its
+        // width: hundreds of pixels in the panel.
+        if (subtitle == QLatin1String("0"))
+            EXPECT_LT(mostWhite, 20);
+        else
+            EXPECT_GT(mostWhite, 300);
+    }
 }
 
 // The first title of the test disc has three cells of 4 s, and each starts
