@@ -216,26 +216,39 @@ TEST_F(PreviewOnScreen, TurnedVideosListShowAndPlayUpright)
 
     struct Clip {
         QString path;
-        QSize shown;
+        QSize listed; // the row's "Width * Height"
+        QSize shown;  // the picture's shape, its pixel shape applied
     };
     QList<Clip> clips;
     QStringList paths;
+    const auto add = [&](const QSize& stored, int rotation, const char* suffix,
+                         const QString& sampleAspect, const QSize& square) {
+        const QString path =
+            previewclips::folder().filePath(QStringLiteral("phone-%1x%2-%3-%4.%5")
+                                                .arg(stored.width())
+                                                .arg(stored.height())
+                                                .arg(rotation)
+                                                .arg(QString(sampleAspect).replace('/', '_'))
+                                                .arg(suffix));
+        ASSERT_TRUE(turnedclips::makeTurnedClip(path, stored, rotation, 2, sampleAspect));
+        clips.append({path, turnedclips::shownSize(stored, rotation),
+                      turnedclips::shownSize(square, rotation)});
+        paths << path;
+    };
     for (const QSize& stored :
          {QSize(640, 360), QSize(1280, 720), QSize(1920, 1080), QSize(854, 480)}) {
         for (const int rotation : {90, 180, 270}) {
-            for (const char* suffix : {"mp4", "mov"}) {
-                const QString path =
-                    previewclips::folder().filePath(QStringLiteral("phone-%1x%2-%3.%4")
-                                                        .arg(stored.width())
-                                                        .arg(stored.height())
-                                                        .arg(rotation)
-                                                        .arg(suffix));
-                ASSERT_TRUE(turnedclips::makeTurnedClip(path, stored, rotation, 2));
-                clips.append({path, turnedclips::shownSize(stored, rotation)});
-                paths << path;
-            }
+            for (const char* suffix : {"mp4", "mov"})
+                add(stored, rotation, suffix, QStringLiteral("1"), stored);
         }
     }
+    // Anamorphic PAL (shown 16:9), a tiny and a strip-shaped picture.
+    add(QSize(720, 576), 0, "mp4", QStringLiteral("64/45"), QSize(1024, 576));
+    add(QSize(720, 576), 90, "mov", QStringLiteral("64/45"), QSize(1024, 576));
+    add(QSize(34, 18), 270, "mp4", QStringLiteral("1"), QSize(34, 18));
+    add(QSize(1920, 200), 90, "mp4", QStringLiteral("1"), QSize(1920, 200));
+    if (HasFatalFailure())
+        return;
     window->openSources(paths);
     ASSERT_TRUE(transcast::testing::finishAdd(window->controller().sources()));
     JobList& jobs = window->controller().jobs();
@@ -256,7 +269,7 @@ TEST_F(PreviewOnScreen, TurnedVideosListShowAndPlayUpright)
         const Clip& clip = clips.at(row);
         SCOPED_TRACE(clip.path.toStdString());
         EXPECT_EQ(jobs.row(row).source.frameSize,
-                  (FrameSize{clip.shown.width(), clip.shown.height()}));
+                  (FrameSize{clip.listed.width(), clip.listed.height()}));
         for (int other = 0; other < jobs.rowCount(); ++other)
             jobs.setSelected(other, other == row);
         QElapsedTimer clock;
