@@ -107,6 +107,16 @@ protected:
         }
     }
 
+    // The file edition's window, on screen.
+    void openWindow()
+    {
+        window = std::make_unique<MainWindow>(
+            Edition(QStringLiteral("transcast"), QStringLiteral(TRANSCAST_BIN_DIR)), &interaction,
+            &shell);
+        window->setSettingsFolder(configDir.path());
+        window->show();
+    }
+
     // What the screen shows of the preview panel (all of weston's output
     // where the panel's place on it is unknown).
     QImage panelOnScreen()
@@ -139,11 +149,7 @@ TEST_F(PreviewOnScreen, PlaysThreeTimesWithMovingPictures)
     };
     ASSERT_EQ(fstat(marker.handle(), &markerBefore), 0);
 
-    window = std::make_unique<MainWindow>(
-        Edition(QStringLiteral("transcast"), QStringLiteral(TRANSCAST_BIN_DIR)), &interaction,
-        &shell);
-    window->setSettingsFolder(configDir.path());
-    window->show();
+    openWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     const QWidget* screen = window->findChild<QWidget*>(QStringLiteral("pl_play_screen"));
     std::printf("platform %s, preview screen %s\n", qPrintable(QGuiApplication::platformName()),
@@ -206,11 +212,7 @@ TEST_F(PreviewOnScreen, PlaysThreeTimesWithMovingPictures)
 // that shape, whichever renderer draws them.
 TEST_F(PreviewOnScreen, TurnedVideosListShowAndPlayUpright)
 {
-    window = std::make_unique<MainWindow>(
-        Edition(QStringLiteral("transcast"), QStringLiteral(TRANSCAST_BIN_DIR)), &interaction,
-        &shell);
-    window->setSettingsFolder(configDir.path());
-    window->show();
+    openWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     window->preview().player().setAudioOutput(QStringLiteral("null"));
 
