@@ -24,4 +24,4 @@ ffmpeg -v error -nostdin -y -i "$work/stored.mp4" -c copy -metadata:s:v:0 rotate
 compare "$rounds" -- "$still" 1280 1280 "$work/portrait.mp4" -- \
   ffmpeg -v error -nostdin -i "$work/portrait.mp4" -frames:v 1 \
   -vf "scale=1280:1280:force_original_aspect_ratio=decrease" -f rawvideo -pix_fmt bgra -
-bench_results "still picture of a portrait 1080p video vs ffmpeg's first frame" "ratio <= 3"
+bench_results "still picture of a portrait 1080p video vs ffmpeg's first frame" "ratio <= 1.5"

@@ -56,11 +56,14 @@ private:
     void fail(const QString& reason);
     void finish();
     QSize pictureSize() const;
+    QSize shownSizeOfTrack() const;
 
     MpvInstance m_mpv;
     std::unique_ptr<FrameRenderer> m_renderer;
     std::vector<StreamProtocol*> m_protocols;
     QSize m_maximumSize{1280, 1280};
+    // The picture's size as libmpv shows it (dwidth, dheight), as reported.
+    QSize m_shownSize;
     QString m_source;
 };
 
