@@ -1,6 +1,8 @@
 #include "mediaprobe.h"
 
+#include <cmath>
 #include <memory>
+#include <utility>
 
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -11,6 +13,7 @@ extern "C" {
 #include <libavformat/version_major.h>
 #include <libavutil/avutil.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/display.h>
 #include <libavutil/macros.h>
 #include <libavutil/pixdesc.h>
 }
@@ -38,6 +41,8 @@ public:
     decltype(&::av_get_pix_fmt_name) pixelFormatName = nullptr;
     decltype(&::av_channel_layout_describe) describeLayout = nullptr;
     decltype(&::av_get_bits_per_sample) bitsPerSample = nullptr;
+    decltype(&::av_stream_get_side_data) streamSideData = nullptr;
+    decltype(&::av_display_rotation_get) displayRotation = nullptr;
 
     // Loads the library once; false with the loader's reason on failure.
     bool load(std::string& reason)
@@ -60,7 +65,9 @@ public:
                               resolve(library, "avcodec_get_name", codecName) &&
                               resolve(library, "av_get_pix_fmt_name", pixelFormatName) &&
                               resolve(library, "av_channel_layout_describe", describeLayout) &&
-                              resolve(library, "av_get_bits_per_sample", bitsPerSample);
+                              resolve(library, "av_get_bits_per_sample", bitsPerSample) &&
+                              resolve(library, "av_stream_get_side_data", streamSideData) &&
+                              resolve(library, "av_display_rotation_get", displayRotation);
         if (!complete)
             reason = dlerror();
         return complete;
@@ -82,6 +89,22 @@ std::string errorText(const LibAv& av, int code)
     return text;
 }
 
+// Whether the stream is shown turned a quarter (90 or 270 degrees), as a
+// phone stores portrait video: its picture is then as wide as it is stored
+// high. Every player and ffmpeg's own conversion turn it.
+bool turnedAQuarter(const LibAv& av, const AVStream& stream)
+{
+    size_t size = 0;
+    const uint8_t* matrix = av.streamSideData(&stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (matrix == nullptr || size < 9 * sizeof(int32_t))
+        return false;
+    const double degrees = av.displayRotation(reinterpret_cast<const int32_t*>(matrix));
+    if (degrees != degrees) // NaN: a matrix that is no rotation
+        return false;
+    const long quarter = std::lround(std::fabs(degrees) / 90.0);
+    return quarter % 2 == 1 && std::fabs(std::fabs(degrees) - 90.0 * quarter) < 1.0;
+}
+
 double rateOf(AVRational rate)
 {
     return rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0;
@@ -100,6 +123,8 @@ StreamSummary summarize(const LibAv& av, const AVStream& stream)
                            : StreamSummary::Type::Video;
         summary.width = codec.width;
         summary.height = codec.height;
+        if (turnedAQuarter(av, stream))
+            std::swap(summary.width, summary.height);
         if (codec.format != AV_PIX_FMT_NONE) {
             const char* name = av.pixelFormatName(static_cast<AVPixelFormat>(codec.format));
             summary.pixelFormat = name != nullptr ? name : "";

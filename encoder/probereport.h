@@ -22,7 +22,9 @@ struct StreamSummary {
     enum class Type { Video, Audio, Picture, Subtitle, Data, Attachment, Other };
     Type type = Type::Other;
     std::string codec;
-    int width = 0; // 0: unknown
+    // The picture as it is shown, 0 when unknown: a stream stored turned a
+    // quarter (a phone's portrait video) has its stored sides swapped.
+    int width = 0;
     int height = 0;
     std::string pixelFormat;    // empty: unknown
     double framesPerSecond = 0; // 0: unknown

@@ -8,6 +8,14 @@ namespace transcast
 
 QString jobStatusText(const JobRow& row)
 {
+    switch (row.preview) {
+    case PreviewShown::Playing:
+        return QStringLiteral("Play");
+    case PreviewShown::Paused:
+        return QStringLiteral("Pause");
+    case PreviewShown::None:
+        break;
+    }
     switch (row.status) {
     case JobStatus::Listed:
         return row.isDvd() ? QStringLiteral("Ready") : QStringLiteral("Status");
@@ -18,12 +26,7 @@ QString jobStatusText(const JobRow& row)
     case JobStatus::Failed:
         return QStringLiteral("Failed");
     case JobStatus::Stopped:
-    case JobStatus::PlayEnded:
         return QStringLiteral("Stop");
-    case JobStatus::Playing:
-        return QStringLiteral("Play");
-    case JobStatus::Paused:
-        return QStringLiteral("Pause");
     }
     return QString();
 }

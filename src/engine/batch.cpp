@@ -166,8 +166,6 @@ bool Batch::launchRow(Slot& slot, int row)
     takeRow(slot, row);
     slot.output = job.outputFile;
     m_builder.reserveOutput(slot.output);
-    // What an earlier batch said about the row no longer holds.
-    m_jobs.setJobReport(row, QString(), QStringList());
     slot.runner->launchEncoder(job, row);
     if (!m_edition.isFileMode() && slot.row == row && slot.runner->isRunning())
         slot.runner->creepTimer().start();
@@ -179,9 +177,19 @@ void Batch::takeRow(Slot& slot, int row)
     slot.row = row;
     m_nextRow = row + 1;
     m_currentRow = row;
-    if (m_jobs.row(row).earlierBatch)
-        m_jobs.changeRow(row, [](JobRow& record) { record.earlierBatch = false; });
     m_progress.started(row, rowSeconds(row));
+    // Converting from now on, not from the encoder's first report, which
+    // can be seconds away under load: meanwhile the row would show what an
+    // earlier batch left, and the kept list would hold it as finished, so
+    // that a crash then would lose the job. Nor does what an earlier batch
+    // said about the row hold any longer.
+    m_jobs.changeRow(row, [](JobRow& record) {
+        record.earlierBatch = false;
+        record.status = JobStatus::Converting;
+        record.progress = 0;
+        record.failureReason.clear();
+        record.notes.clear();
+    });
     updatePending();
     emit jobStarted(row);
 }

@@ -41,7 +41,8 @@ class Preferences;
 // sources are added or a disc is read: the list is not complete yet.
 //
 // At the start, rows whose status an earlier batch left are flagged
-// (JobRow::earlierBatch) until this batch takes them.
+// (JobRow::earlierBatch) until this batch takes them. A row it takes is
+// converting at once, at 0, before its encoder has said anything.
 class Batch : public QObject
 {
     Q_OBJECT

@@ -11,7 +11,8 @@ namespace transcast
 // Its times run on the title's own clock across cells (see
 // dvd::ContinuousTitleReader), so positions count over the whole title.
 // The locator's audio and subtitle ids do not change the stream; the
-// preview chooses the audio track itself (PreviewPlayer::setAudioSourceId).
+// preview chooses the audio and subtitle tracks itself (PreviewPlayer::
+// setAudioSourceId, setSubtitleSourceId).
 class DvdStreamProtocol : public StreamProtocol
 {
 public:

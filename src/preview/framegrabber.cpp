@@ -1,5 +1,8 @@
 #include "preview/framegrabber.h"
 
+#include <cstring>
+#include <utility>
+
 #include <mpv/client.h>
 
 #include "preview/framerenderer.h"
@@ -46,6 +49,9 @@ void FrameGrabber::grab(const QString& source)
         return;
     }
     m_renderer->setUpdateHandler([this] { onUpdate(); });
+    m_shownSize = QSize();
+    mpv_observe_property(m_mpv.handle(), 0, "dwidth", MPV_FORMAT_INT64);
+    mpv_observe_property(m_mpv.handle(), 0, "dheight", MPV_FORMAT_INT64);
     const QByteArray address = source.toUtf8();
     const int status = m_mpv.command({"loadfile", address.constData()});
     if (status < 0)
@@ -73,11 +79,7 @@ void FrameGrabber::fail(const QString& reason)
 
 QSize FrameGrabber::pictureSize() const
 {
-    int64_t width = 0;
-    int64_t height = 0;
-    mpv_get_property(m_mpv.handle(), "dwidth", MPV_FORMAT_INT64, &width);
-    mpv_get_property(m_mpv.handle(), "dheight", MPV_FORMAT_INT64, &height);
-    QSize size(static_cast<int>(width), static_cast<int>(height));
+    QSize size = m_shownSize;
     if (size.isEmpty())
         return {};
     if (size.width() > m_maximumSize.width() || size.height() > m_maximumSize.height())
@@ -87,7 +89,12 @@ QSize FrameGrabber::pictureSize() const
 
 void FrameGrabber::onUpdate()
 {
-    if (m_source.isEmpty() || !m_renderer || !m_renderer->hasNewFrame())
+    // The picture waits until its size is known: asked for now, libmpv's
+    // core would answer only once its video output has given up waiting
+    // for this very picture to be drawn, a fifth of a second later. The
+    // size comes from the file when it is loaded, else from libmpv's
+    // report.
+    if (m_source.isEmpty() || !m_renderer || m_shownSize.isEmpty() || !m_renderer->hasNewFrame())
         return;
     PreviewFrame frame;
     const QSize size = pictureSize();
@@ -101,9 +108,36 @@ void FrameGrabber::onUpdate()
         fail(tr("The file has no picture."));
         return;
     }
-    const QString source = m_source;
-    finish();
+    // Handed over before the instance ends: ending it waits for libmpv's
+    // video output, which gives up on the pictures nobody draws only after
+    // a fifth of a second each.
+    const QString source = std::exchange(m_source, QString());
     emit grabbed(source, frame);
+    // Unless the handler has made the next request meanwhile.
+    if (m_source.isEmpty())
+        finish();
+}
+
+QSize FrameGrabber::shownSizeOfTrack() const
+{
+    // What libmpv's dwidth and dheight will say, from what the file says:
+    // the stored size, its pixel shape applied as libmpv applies it, turned
+    // as the instance turns it.
+    mpv_handle* mpv = m_mpv.handle();
+    int64_t width = 0, height = 0, rotation = 0;
+    double pixelAspect = 1;
+    mpv_get_property(mpv, "current-tracks/video/demux-w", MPV_FORMAT_INT64, &width);
+    mpv_get_property(mpv, "current-tracks/video/demux-h", MPV_FORMAT_INT64, &height);
+    mpv_get_property(mpv, "current-tracks/video/demux-par", MPV_FORMAT_DOUBLE, &pixelAspect);
+    mpv_get_property(mpv, "current-tracks/video/demux-rotation", MPV_FORMAT_INT64, &rotation);
+    if (width <= 0 || height <= 0 || !(pixelAspect > 0))
+        return {};
+    QSize size(static_cast<int>(width), static_cast<int>(height));
+    if (pixelAspect > 1)
+        size.setWidth(qRound(width * pixelAspect));
+    else if (pixelAspect < 1)
+        size.setHeight(qRound(height / pixelAspect));
+    return rotation == 90 || rotation == 270 ? size.transposed() : size;
 }
 
 void FrameGrabber::onEvent(mpv_event& event)
@@ -114,8 +148,27 @@ void FrameGrabber::onEvent(mpv_event& event)
         char* video = mpv_get_property_string(m_mpv.handle(), "current-tracks/video/id");
         const bool hasVideo = video != nullptr;
         mpv_free(video);
-        if (!hasVideo)
+        if (!hasVideo) {
             fail(tr("The file has no picture."));
+            break;
+        }
+        m_shownSize = shownSizeOfTrack();
+        break;
+    }
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto* property = static_cast<mpv_event_property*>(event.data);
+        if (property->format != MPV_FORMAT_INT64)
+            break;
+        // Only where the file did not tell: see shownSizeOfTrack.
+        const int value = static_cast<int>(*static_cast<int64_t*>(property->data));
+        if (value <= 0)
+            break;
+        if (std::strcmp(property->name, "dwidth") == 0)
+            m_shownSize.setWidth(value);
+        else if (std::strcmp(property->name, "dheight") == 0)
+            m_shownSize.setHeight(value);
+        // A picture that came before its size is drawn now.
+        onUpdate();
         break;
     }
     case MPV_EVENT_END_FILE: {

@@ -39,7 +39,8 @@ public:
     // Starts taking the first picture of `source` (a path or a protocol
     // address) at the source's display size (its pixel shape applied);
     // grabbed() or failed() follows, unless another request or cancel()
-    // comes first.
+    // comes first. A handler of grabbed() may make the next request or
+    // cancel, but must not destroy the grabber.
     void grab(const QString& source);
     void cancel();
     // The request running, empty when none.
@@ -55,11 +56,14 @@ private:
     void fail(const QString& reason);
     void finish();
     QSize pictureSize() const;
+    QSize shownSizeOfTrack() const;
 
     MpvInstance m_mpv;
     std::unique_ptr<FrameRenderer> m_renderer;
     std::vector<StreamProtocol*> m_protocols;
     QSize m_maximumSize{1280, 1280};
+    // The picture's size as libmpv shows it (dwidth, dheight), as reported.
+    QSize m_shownSize;
     QString m_source;
 };
 

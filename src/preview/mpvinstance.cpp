@@ -143,6 +143,8 @@ bool MpvInstance::start(const Options& options, const std::vector<StreamProtocol
                       .arg(QString::fromUtf8(mpv_error_string(status)));
         return false;
     }
+    // Before any track is chosen or decoded: see turnPicturesUpright.
+    mpv_hook_add(mpv.get(), 0, "on_preloaded", 0);
     for (StreamProtocol* protocol : protocols)
         mpv_stream_cb_add_ro(mpv.get(), protocol->scheme().toUtf8().constData(), protocol,
                              openStream);
@@ -203,6 +205,58 @@ void MpvInstance::commandAsync(std::initializer_list<const char*> arguments)
     mpv_command_async(m_mpv.get(), 0, line.data());
 }
 
+void MpvInstance::turnPicturesUpright()
+{
+    mpv_handle* mpv = m_mpv.get();
+    int64_t count = 0;
+    mpv_get_property(mpv, "track-list/count", MPV_FORMAT_INT64, &count);
+    int64_t chosen = -1;
+    int64_t rotation = 0;
+    for (int64_t i = 0; i < count; ++i) {
+        const QByteArray prefix = "track-list/" + QByteArray::number(i) + "/";
+        char* type = mpv_get_property_string(mpv, (prefix + "type").constData());
+        const bool video = type && std::strcmp(type, "video") == 0;
+        mpv_free(type);
+        int cover = 0;
+        int flagged = 0;
+        mpv_get_property(mpv, (prefix + "albumart").constData(), MPV_FORMAT_FLAG, &cover);
+        mpv_get_property(mpv, (prefix + "default").constData(), MPV_FORMAT_FLAG, &flagged);
+        if (!video || cover || (chosen >= 0 && !flagged))
+            continue;
+        mpv_get_property(mpv, (prefix + "id").constData(), MPV_FORMAT_INT64, &chosen);
+        rotation = 0; // absent when the track is not turned
+        mpv_get_property(mpv, (prefix + "demux-rotation").constData(), MPV_FORMAT_INT64, &rotation);
+        if (flagged)
+            break;
+    }
+    // Quarter turns are made by a filter, so that the picture reaches the
+    // renderer upright: libmpv's software renderer cannot turn pictures, and
+    // told to it fails an assertion that ends the program. Other angles are
+    // turned by libmpv's own filter already. The track is named so that the
+    // turn made is the one of the track shown; each file sets both options
+    // anew, since an instance may play one file after another.
+    const char* filter = "";
+    switch (rotation) {
+    case 90:
+        filter = "lavfi=[transpose=clock]";
+        break;
+    case 180:
+        filter = "lavfi=[hflip,vflip]";
+        break;
+    case 270:
+        filter = "lavfi=[transpose=cclock]";
+        break;
+    default:
+        break;
+    }
+    if (chosen >= 0)
+        mpv_set_property(mpv, "vid", MPV_FORMAT_INT64, &chosen);
+    else
+        mpv_set_property_string(mpv, "vid", "auto");
+    mpv_set_property_string(mpv, "video-rotate", *filter ? "no" : "0");
+    mpv_set_property_string(mpv, "vf", filter);
+}
+
 void MpvInstance::wakeUp(void* context)
 {
     // Called on one of libmpv's threads: only hand the work to the main
@@ -217,6 +271,12 @@ void MpvInstance::drain()
         mpv_event* event = mpv_wait_event(m_mpv.get(), 0);
         if (event->event_id == MPV_EVENT_NONE)
             return;
+        if (event->event_id == MPV_EVENT_HOOK) {
+            // libmpv waits for this answer before it goes on with the file.
+            turnPicturesUpright();
+            mpv_hook_continue(m_mpv.get(), static_cast<mpv_event_hook*>(event->data)->id);
+            continue;
+        }
         m_handler(*event);
     }
 }

@@ -34,7 +34,8 @@ public:
     // and texts) and the stream protocols, replacing a running one. False,
     // with errorString(), when libmpv cannot start. Every instance opens
     // only the sources it is handed: no playlists, references, network or
-    // side files, no user configuration or scripts, whatever the options.
+    // side files, no user configuration or scripts, whatever the options;
+    // a video stored turned (a phone's portrait video) is shown upright.
     bool start(const Options& options, const std::vector<StreamProtocol*>& protocols);
     // Destroys the instance; waits for libmpv's threads to end. Standard
     // descriptors that libmpv closed meanwhile are open again afterwards.
@@ -62,6 +63,9 @@ private:
     };
     static void wakeUp(void* context);
     void drain();
+    // Makes the picture of the file being opened reach every renderer
+    // upright and with its shown size, whatever turn its track asks for.
+    void turnPicturesUpright();
 
     EventHandler m_handler;
     std::unique_ptr<mpv_handle, Deleter> m_mpv;

@@ -113,7 +113,7 @@ void PreviewController::doPauseToggle()
     m_paused = !m_paused;
     emit pausedChanged(m_paused);
     m_player.pause();
-    setStatus(m_paused ? JobStatus::Paused : JobStatus::Playing);
+    showOverStatus(m_paused ? PreviewShown::Paused : PreviewShown::Playing);
 }
 
 bool PreviewController::startPlayer()
@@ -160,12 +160,11 @@ bool PreviewController::playFile(const QString& path)
     m_awaitingStart = true;
     m_startOffset = 0;
     m_shownSecond = 0;
-    setStatus(JobStatus::Playing);
+    showOverStatus(PreviewShown::Playing);
     m_player.seek(0);
     const bool played = m_player.play(path);
     m_player.release();
     resetDisplay();
-    setStatus(JobStatus::PlayEnded);
     return played;
 }
 
@@ -177,20 +176,23 @@ void PreviewController::dvdPreview()
     m_awaitingStart = true;
     m_startOffset = 0;
     m_shownSecond = 0;
-    // A DVD row's status belongs to its conversion; only the pause toggle
-    // writes into it meanwhile, and the preview gives it back at the end.
-    const JobStatus status =
-        m_jobs.hasRow(m_previewRow) ? m_jobs.row(m_previewRow).status : JobStatus::Listed;
-    const int progress = m_jobs.hasRow(m_previewRow) ? m_jobs.row(m_previewRow).progress : 0;
+    // A DVD row goes on showing its status while it plays: only the pause
+    // toggle shows "Pause" (and "Play" on resuming) over it.
     // The row's audio id ("0x81"); "0" or none leaves the choice to mpv.
-    bool ok = false;
-    const int audioId = m_jobs.convertInfo(m_previewRow).audioId.toInt(&ok, 0);
-    m_player.setAudioSourceId(ok && audioId > 0 ? audioId : -1);
+    // Its subtitle id ("0x20") shows that subtitle, as the conversion burns
+    // it in; "0" shows none.
+    const auto sourceId = [](const QString& text) {
+        bool ok = false;
+        const int id = text.toInt(&ok, 0);
+        return ok && id > 0 ? id : -1;
+    };
+    m_player.setAudioSourceId(sourceId(m_jobs.convertInfo(m_previewRow).audioId));
+    m_player.setSubtitleSourceId(sourceId(m_jobs.convertInfo(m_previewRow).subtitleId));
     const bool played = m_player.play(locatorOf(m_previewRow));
     m_player.setAudioSourceId(-1);
+    m_player.setSubtitleSourceId(-1);
     m_player.release();
     resetDisplay();
-    setStatus(status, progress);
     m_busy.setPlaying(false);
     endPreview(played);
 }
@@ -199,6 +201,8 @@ void PreviewController::resetDisplay()
 {
     m_view.showBar(0);
     m_view.showTime(QStringLiteral("00:00:00"));
+    // The row shows how its conversion stands again.
+    showOverStatus(PreviewShown::None);
 }
 
 void PreviewController::endPreview(bool played)
@@ -215,9 +219,9 @@ void PreviewController::endPreview(bool played)
         m_interaction.error(m_player.errorString());
 }
 
-void PreviewController::setStatus(JobStatus status, int progress)
+void PreviewController::showOverStatus(PreviewShown shown)
 {
-    m_jobs.setStatus(m_previewRow, status, progress);
+    m_jobs.setPreviewShown(m_previewRow, shown);
 }
 
 int PreviewController::rowLength() const

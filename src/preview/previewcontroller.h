@@ -95,7 +95,9 @@ private:
     void handlePosition(int serial, double seconds);
     void showPosition(int serial, double seconds);
     bool isCurrent(int serial) const { return m_running && serial == m_serial; }
-    void setStatus(JobStatus status, int progress = 0);
+    // What the row shows over its status; its status itself is the
+    // conversion's, which a preview never changes.
+    void showOverStatus(PreviewShown shown);
     int rowLength() const;
     void doPlay();
     void doPauseToggle();

@@ -64,6 +64,8 @@ bool PreviewPlayer::prepare(VideoSurface* surface)
     }
     m_surface = surface;
     mpv_observe_property(m_mpv.handle(), 0, "time-pos", MPV_FORMAT_DOUBLE);
+    // Tracks of a program stream appear as they are met.
+    mpv_observe_property(m_mpv.handle(), 0, "track-list/count", MPV_FORMAT_INT64);
     m_startSeconds = 0;
     m_paused = false;
     return true;
@@ -102,6 +104,8 @@ bool PreviewPlayer::play(const QString& source)
         return false;
     }
     m_source = source;
+    m_audioChosen = false;
+    m_subtitleChosen = false;
     m_ended = false;
     m_failed = false;
     m_paused = false;
@@ -169,38 +173,48 @@ QString PreviewPlayer::propertyText(const QString& name) const
     return value;
 }
 
-void PreviewPlayer::selectAudioTrack()
+void PreviewPlayer::selectTracks()
 {
-    if (m_audioSourceId < 0)
-        return;
+    if (!m_audioChosen && m_audioSourceId >= 0)
+        m_audioChosen = selectTrack("audio", m_audioSourceId, "aid");
+    if (!m_subtitleChosen && m_subtitleSourceId >= 0)
+        m_subtitleChosen = selectTrack("sub", m_subtitleSourceId, "sid");
+}
+
+bool PreviewPlayer::selectTrack(const char* type, int sourceId, const char* property)
+{
     mpv_handle* h = m_mpv.handle();
     int64_t count = 0;
     mpv_get_property(h, "track-list/count", MPV_FORMAT_INT64, &count);
     for (int64_t i = 0; i < count; ++i) {
         const QByteArray prefix = "track-list/" + QByteArray::number(i) + "/";
-        char* type = mpv_get_property_string(h, (prefix + "type").constData());
-        const bool audio = type && std::strcmp(type, "audio") == 0;
-        mpv_free(type);
-        int64_t sourceId = -1;
-        if (!audio ||
-            mpv_get_property(h, (prefix + "src-id").constData(), MPV_FORMAT_INT64, &sourceId) < 0 ||
-            sourceId != m_audioSourceId)
+        char* kind = mpv_get_property_string(h, (prefix + "type").constData());
+        const bool wanted = kind && std::strcmp(kind, type) == 0;
+        mpv_free(kind);
+        int64_t id = -1;
+        if (!wanted ||
+            mpv_get_property(h, (prefix + "src-id").constData(), MPV_FORMAT_INT64, &id) < 0 ||
+            id != sourceId ||
+            mpv_get_property(h, (prefix + "id").constData(), MPV_FORMAT_INT64, &id) < 0)
             continue;
-        int64_t id = 0;
-        if (mpv_get_property(h, (prefix + "id").constData(), MPV_FORMAT_INT64, &id) >= 0)
-            mpv_set_property(h, "aid", MPV_FORMAT_INT64, &id);
-        return;
+        mpv_set_property(h, property, MPV_FORMAT_INT64, &id);
+        return true;
     }
+    return false;
 }
 
 void PreviewPlayer::onEvent(mpv_event& event)
 {
     switch (event.event_id) {
     case MPV_EVENT_FILE_LOADED:
-        selectAudioTrack();
+        selectTracks();
         break;
     case MPV_EVENT_PROPERTY_CHANGE: {
         const auto* property = static_cast<mpv_event_property*>(event.data);
+        if (std::strcmp(property->name, "track-list/count") == 0) {
+            selectTracks();
+            break;
+        }
         if (property->format != MPV_FORMAT_DOUBLE || !m_loop || m_ended || !m_handler)
             break;
         // A copy: the handler may run the window's actions, even end the

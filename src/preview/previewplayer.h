@@ -82,10 +82,17 @@ public:
     // track); -1 for mpv's own choice. A source without such a track plays
     // with mpv's choice.
     void setAudioSourceId(int sourceId) { m_audioSourceId = sourceId; }
+    // The same for the subtitle shown over the picture (0x20 for a DVD's
+    // first subpicture stream); -1 for none. A DVD's subtitle stream may
+    // first appear well into the title: it is shown from when it does.
+    void setSubtitleSourceId(int sourceId) { m_subtitleSourceId = sourceId; }
 
 private:
     void onEvent(mpv_event& event);
-    void selectAudioTrack();
+    // Chooses the tracks asked for by source id among those known so far;
+    // each is chosen once.
+    void selectTracks();
+    bool selectTrack(const char* type, int sourceId, const char* property);
     void endPlayback();
 
     MpvInstance m_mpv;
@@ -97,6 +104,9 @@ private:
     QEventLoop* m_loop = nullptr;
     int m_startSeconds = 0;
     int m_audioSourceId = -1;
+    int m_subtitleSourceId = -1;
+    bool m_audioChosen = false;
+    bool m_subtitleChosen = false;
     bool m_paused = false;
     bool m_ended = false;
     bool m_failed = false;

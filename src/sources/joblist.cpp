@@ -103,6 +103,15 @@ void JobList::setStatus(int row, JobStatus status, int progress)
     emit rowChanged(row);
 }
 
+void JobList::setPreviewShown(int row, PreviewShown shown)
+{
+    JobRow* record = editable(row);
+    if (!record || record->preview == shown)
+        return;
+    record->preview = shown;
+    emit rowChanged(row);
+}
+
 void JobList::setJobReport(int row, const QString& failureReason, const QStringList& notes)
 {
     JobRow* record = editable(row);

@@ -51,6 +51,8 @@ public:
     void changeRow(int row, const std::function<void(JobRow&)>& change);
     void setOutputSize(int row, const QString& text);
     void setStatus(int row, JobStatus status, int progress = 0);
+    // What a preview shows over the row's status (JobRow::preview).
+    void setPreviewShown(int row, PreviewShown shown);
     // How a conversion of the row went: why it failed (empty when it did
     // not) and what the encoder said about it.
     void setJobReport(int row, const QString& failureReason, const QStringList& notes);

@@ -19,10 +19,12 @@ const QString kFormat = QStringLiteral("transcast job list");
 
 // Names as they stand in the file, in the enums' order.
 const char* const kKinds[] = {"file", "title", "chapter"};
-const char* const kStatuses[] = {"listed",  "converting", "finished", "failed",
-                                 "stopped", "playing",    "paused",   "playEnded"};
+const char* const kStatuses[] = {"listed", "converting", "finished", "failed", "stopped"};
 static_assert(std::size(kKinds) == static_cast<size_t>(JobKind::Chapter) + 1);
-static_assert(std::size(kStatuses) == static_cast<size_t>(JobStatus::PlayEnded) + 1);
+static_assert(std::size(kStatuses) == static_cast<size_t>(JobStatus::Stopped) + 1);
+// Earlier versions kept a preview's state as the row's status, in place of
+// how its conversion went: that is not known, so such a row is as listed.
+const char* const kPreviewStatuses[] = {"playing", "paused", "playEnded"};
 
 template <typename Enum, size_t N> QString nameOf(Enum value, const char* const (&names)[N])
 {
@@ -67,7 +69,10 @@ int kbpsOf(const QJsonValue& text)
 std::optional<JobRow> decodeRow(const QJsonObject& object)
 {
     const auto kind = valueOf<JobKind>(object.value(QLatin1String("kind")), kKinds);
-    const auto status = valueOf<JobStatus>(object.value(QLatin1String("status")), kStatuses);
+    const QJsonValue statusName = object.value(QLatin1String("status"));
+    auto status = valueOf<JobStatus>(statusName, kStatuses);
+    if (!status && valueOf<int>(statusName, kPreviewStatuses).has_value())
+        status = JobStatus::Listed;
     if (!kind || !status)
         return std::nullopt;
     JobRow row;
@@ -191,16 +196,8 @@ QVector<JobRow> JobListFile::unfinishedRows(const Contents& contents)
     for (JobRow row : contents.rows) {
         if (row.isDvd() != contents.header.dvdEdition || row.status == JobStatus::Finished)
             continue;
-        switch (row.status) {
-        case JobStatus::Converting:
-        case JobStatus::Playing:
-        case JobStatus::Paused:
-        case JobStatus::PlayEnded:
+        if (row.status == JobStatus::Converting)
             row.status = JobStatus::Listed;
-            break;
-        default:
-            break;
-        }
         row.progress = 0;
         rows.append(std::move(row));
     }

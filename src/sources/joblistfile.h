@@ -26,10 +26,11 @@ namespace transcast
 //              "audio", "subtitle", "audioId", "subtitleId"}]}
 //
 // A row keeps what the user chose and how its conversion went, never its
-// progress: a percentage changes many times a second and means nothing once
-// the encoder is gone. Reading takes what it knows and ignores the rest, so
-// that a later version may add keys; another version number or a document
-// that is not one of ours reads as nothing.
+// progress (a percentage changes many times a second and means nothing once
+// the encoder is gone) nor what a preview shows over its status. Reading
+// takes what it knows and ignores the rest, so that a later version may add
+// keys; another version number or a document that is not one of ours reads
+// as nothing.
 class JobListFile
 {
 public:
@@ -63,7 +64,7 @@ public:
 
     // The rows a restart offers again: every row of the edition's kind whose
     // job has not finished, as it was, except that a row caught converting
-    // or previewing is ready to convert again.
+    // is ready to convert again.
     static QVector<JobRow> unfinishedRows(const Contents& contents);
 };
 

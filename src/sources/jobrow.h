@@ -42,16 +42,23 @@ struct DvdRowInfo {
     int subtitleChoice = 0;
 };
 
-// Where a row stands. Only views turn it into text (jobStatusText).
+// Where a row's conversion stands. Only views turn it into text
+// (jobStatusText).
 enum class JobStatus {
     Listed,     // as listed: "Status" for a file, "Ready" for a DVD row
     Converting, // its percentage
     Finished,   // "Finish": the encoder ended well
     Failed,     // "Failed": JobRow::failureReason says why
     Stopped,    // "Stop": the user stopped its conversion
-    Playing,    // "Play": the preview plays it
-    Paused,     // "Pause"
-    PlayEnded,  // "Stop": its preview ended
+};
+
+// What a preview of the row shows in place of its status while it runs.
+// Playing a row says nothing about its conversion: a finished row stays
+// finished, on screen once the preview ends and in the kept list always.
+enum class PreviewShown {
+    None,
+    Playing, // "Play"
+    Paused,  // "Pause"
 };
 
 enum class JobKind { File, Title, Chapter };
@@ -79,6 +86,8 @@ struct JobRow {
     // has not reached the row yet (or passes over it), so a "Finish" here is
     // not this batch's. Cleared when the batch takes the row.
     bool earlierBatch = false;
+    // Shown over the status while the preview plays the row; never kept.
+    PreviewShown preview = PreviewShown::None;
 
     bool isDvd() const { return kind != JobKind::File; }
 };

@@ -23,9 +23,9 @@ PreviewBinding::PreviewBinding(QWidget* window, QWidget* panel, QWidget* textBox
                                const Edition& edition, BusyState& busy, JobList& jobs,
                                Interaction& interaction)
     : QObject(window), m_window(window), m_panel(panel), m_textBox(textBox), m_skin(skin),
-      m_edition(edition), m_jobs(jobs), m_controller(edition, busy, jobs, interaction, *this)
+      m_edition(edition), m_jobs(jobs), m_controller(edition, busy, jobs, interaction, *this),
+      m_grabber(edition.dataFile(QStringLiteral("transcast-still")))
 {
-    m_grabber.addStreamProtocol(&m_controller.dvdStreams());
     placeScreen(PreviewScreen::create(m_panel));
     // The window may grow: the screen follows the panel's size.
     m_panel->installEventFilter(this);
@@ -49,8 +49,8 @@ PreviewBinding::PreviewBinding(QWidget* window, QWidget* panel, QWidget* textBox
     connect(&m_jobs, &JobList::selectionChanged, this, &PreviewBinding::refreshStill);
     connect(&m_jobs, &JobList::rowsReset, this, &PreviewBinding::refreshStill);
     connect(&m_jobs, &JobList::rowRemoved, this, &PreviewBinding::refreshStill);
-    connect(&m_grabber, &FrameGrabber::grabbed, this, &PreviewBinding::showStill);
-    connect(&m_grabber, &FrameGrabber::failed, this, [this](const QString& source) {
+    connect(&m_grabber, &StillPictureProcess::grabbed, this, &PreviewBinding::showStill);
+    connect(&m_grabber, &StillPictureProcess::failed, this, [this](const QString& source) {
         if (source == m_grabber.pending() || m_grabber.pending().isEmpty())
             hideStill();
     });

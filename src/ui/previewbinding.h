@@ -6,9 +6,9 @@
 #include <QPointer>
 #include <QString>
 
-#include "preview/framegrabber.h"
 #include "preview/previewcontroller.h"
 #include "preview/previewview.h"
+#include "preview/stillpictureprocess.h"
 
 class QWidget;
 
@@ -39,7 +39,7 @@ public:
     ~PreviewBinding() override;
 
     PreviewController& controller() { return m_controller; }
-    FrameGrabber& grabber() { return m_grabber; }
+    StillPictureProcess& grabber() { return m_grabber; }
     // The picture inside the panel; its still is cleared while a preview
     // plays or no row is selected.
     PreviewScreen* screen() const { return m_screen; }
@@ -78,7 +78,7 @@ private:
     JobList& m_jobs;
     std::function<QString(int)> m_sourceOf;
     PreviewController m_controller;
-    FrameGrabber m_grabber;
+    StillPictureProcess m_grabber;
     PreviewScreen* m_screen = nullptr;
     QString m_stillSource;
 };

@@ -24,8 +24,12 @@
 #include <QTimer>
 
 #include "preview/previewcontroller.h"
+#include "sources/sourcelist.h"
+#include "support/finishadd.h"
 #include "support/scriptedinteraction.h"
+#include "support/turnedclips.h"
 #include "ui/mainwindow.h"
+#include "ui/previewbinding.h"
 #include "unit/preview/previewclips.h"
 
 using namespace transcast;
@@ -103,6 +107,16 @@ protected:
         }
     }
 
+    // The file edition's window, on screen.
+    void openWindow()
+    {
+        window = std::make_unique<MainWindow>(
+            Edition(QStringLiteral("transcast"), QStringLiteral(TRANSCAST_BIN_DIR)), &interaction,
+            &shell);
+        window->setSettingsFolder(configDir.path());
+        window->show();
+    }
+
     // What the screen shows of the preview panel (all of weston's output
     // where the panel's place on it is unknown).
     QImage panelOnScreen()
@@ -135,11 +149,7 @@ TEST_F(PreviewOnScreen, PlaysThreeTimesWithMovingPictures)
     };
     ASSERT_EQ(fstat(marker.handle(), &markerBefore), 0);
 
-    window = std::make_unique<MainWindow>(
-        Edition(QStringLiteral("transcast"), QStringLiteral(TRANSCAST_BIN_DIR)), &interaction,
-        &shell);
-    window->setSettingsFolder(configDir.path());
-    window->show();
+    openWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     const QWidget* screen = window->findChild<QWidget*>(QStringLiteral("pl_play_screen"));
     std::printf("platform %s, preview screen %s\n", qPrintable(QGuiApplication::platformName()),
@@ -194,6 +204,118 @@ TEST_F(PreviewOnScreen, PlaysThreeTimesWithMovingPictures)
     ASSERT_EQ(fstat(marker.handle(), &markerAfter), 0);
     EXPECT_EQ(markerAfter.st_ino, markerBefore.st_ino);
     EXPECT_EQ(markerAfter.st_dev, markerBefore.st_dev);
+}
+
+// Phones store portrait video turned, and so do cameras held upside down:
+// listed through the window's own add, each such clip gets the size it is
+// shown at, and its still picture and its preview stand upright on screen in
+// that shape, whichever renderer draws them.
+TEST_F(PreviewOnScreen, TurnedVideosListShowAndPlayUpright)
+{
+    openWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->preview().player().setAudioOutput(QStringLiteral("null"));
+
+    struct Clip {
+        QString path;
+        QSize listed; // the row's "Width * Height"
+        QSize shown;  // the picture's shape, its pixel shape applied
+    };
+    QList<Clip> clips;
+    QStringList paths;
+    const auto add = [&](const QSize& stored, int rotation, const char* suffix,
+                         const QString& sampleAspect, const QSize& square) {
+        const QString path =
+            previewclips::folder().filePath(QStringLiteral("phone-%1x%2-%3-%4.%5")
+                                                .arg(stored.width())
+                                                .arg(stored.height())
+                                                .arg(rotation)
+                                                .arg(QString(sampleAspect).replace('/', '_'))
+                                                .arg(suffix));
+        ASSERT_TRUE(turnedclips::makeTurnedClip(path, stored, rotation, 2, sampleAspect));
+        clips.append({path, turnedclips::shownSize(stored, rotation),
+                      turnedclips::shownSize(square, rotation)});
+        paths << path;
+    };
+    for (const QSize& stored :
+         {QSize(640, 360), QSize(1280, 720), QSize(1920, 1080), QSize(854, 480)}) {
+        for (const int rotation : {90, 180, 270}) {
+            for (const char* suffix : {"mp4", "mov"})
+                add(stored, rotation, suffix, QStringLiteral("1"), stored);
+        }
+    }
+    // Anamorphic PAL (shown 16:9), a tiny and a strip-shaped picture.
+    add(QSize(720, 576), 0, "mp4", QStringLiteral("64/45"), QSize(1024, 576));
+    add(QSize(720, 576), 90, "mov", QStringLiteral("64/45"), QSize(1024, 576));
+    add(QSize(34, 18), 270, "mp4", QStringLiteral("1"), QSize(34, 18));
+    add(QSize(1920, 200), 90, "mp4", QStringLiteral("1"), QSize(1920, 200));
+    if (HasFatalFailure())
+        return;
+    window->openSources(paths);
+    ASSERT_TRUE(transcast::testing::finishAdd(window->controller().sources()));
+    JobList& jobs = window->controller().jobs();
+    ASSERT_EQ(jobs.rowCount(), clips.size());
+
+    // Reads the pattern from the panel as the screen shows it, the panel's
+    // own background left out.
+    const auto onScreen = [this] {
+        const QImage shot = panelOnScreen().convertToFormat(QImage::Format_RGB32);
+        return turnedclips::readPattern(shot.constBits(), shot.width(), shot.height(),
+                                        shot.bytesPerLine());
+    };
+    // The screen's shape for a picture fitted into the panel; weston's
+    // output holds more than the panel, so only the orientation counts there.
+    const bool wholePanel = qEnvironmentVariableIsEmpty("TRANSCAST_TEST_SCREENSHOT");
+    PreviewBinding& binding = window->previewBinding();
+    for (int row = 0; row < clips.size(); ++row) {
+        const Clip& clip = clips.at(row);
+        SCOPED_TRACE(clip.path.toStdString());
+        EXPECT_EQ(jobs.row(row).source.frameSize,
+                  (FrameSize{clip.listed.width(), clip.listed.height()}));
+        for (int other = 0; other < jobs.rowCount(); ++other)
+            jobs.setSelected(other, other == row);
+        QElapsedTimer clock;
+        clock.start();
+        while (binding.stillSource() != clip.path && clock.elapsed() < 20000)
+            QTest::qWait(20);
+        ASSERT_EQ(binding.stillSource(), clip.path) << "no still picture";
+        QTest::qWait(100); // drawn on screen
+        turnedclips::Reading still = onScreen();
+        EXPECT_TRUE(still.upright) << "still picture";
+        if (wholePanel)
+            EXPECT_TRUE(turnedclips::sameShape(still.box, clip.shown, 0.12))
+                << "still " << still.box.width() << "x" << still.box.height();
+
+        turnedclips::Reading played;
+        int looks = 0;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            if (!window->controller().busy().isPlaying() || !played.box.isEmpty())
+                return;
+            played = onScreen();
+            ++looks;
+            // Seen: the rest of the clip tells nothing more.
+            if (!played.box.isEmpty())
+                window->dispatch(QStringLiteral("stopplay"));
+        });
+        look.start(100);
+        const PacedQueue& queue = window->preview().queue();
+        while ((queue.isPaused() || queue.waiting() > 0) && clock.elapsed() < 30000)
+            QTest::qWait(20);
+        // A preview that never ends on its own is ended (by this row's
+        // timer only: a stop meant for one row must not end the next).
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, [&] { window->dispatch("stopplay"); });
+        giveUp.start(20000);
+        window->dispatch(QStringLiteral("play"));
+        look.stop();
+        EXPECT_TRUE(interaction.errors.isEmpty()) << interaction.errors.join(' ').toStdString();
+        EXPECT_TRUE(played.upright) << "preview, " << looks << " looks";
+        if (wholePanel)
+            EXPECT_TRUE(turnedclips::sameShape(played.box, clip.shown, 0.12))
+                << "preview " << played.box.width() << "x" << played.box.height();
+    }
 }
 
 } // namespace

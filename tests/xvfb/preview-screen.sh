@@ -11,7 +11,7 @@
 set -euo pipefail
 mode=$1
 binary=$2
-filter=--gtest_filter='PreviewOnScreen.*'
+filter=--gtest_filter=${TRANSCAST_SCREEN_FILTER:-'PreviewOnScreen.*'}
 screen="-screen 0 1280x800x24"
 
 renderer=""

@@ -9,6 +9,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@
 #include "e2e/encoder/clips.h"
 #include "support/scriptedinteraction.h"
 #include "support/finishadd.h"
+#include "support/turnedclips.h"
 
 using namespace transcast;
 
@@ -277,6 +279,57 @@ TEST_F(Cli, ConvertsTwoClipsAndReportsEachRowInPlainLines)
     const CliRun again = run({"convert", "--profile", "118", "--output", output, one});
     EXPECT_EQ(again.exitCode, 0);
     EXPECT_EQ(filesBelow(output), QStringList({"one.mp4", "one_1.mp4", "two.mp4"}));
+}
+
+// Phone videos, stored turned: every output stands upright in the frame,
+// in the shape it is shown at (a portrait picture between bars).
+TEST_F(Cli, TurnedVideosConvertUpright)
+{
+    QHash<QString, QSize> shown;
+    QStringList sources;
+    QDir().mkpath(work.filePath("sources"));
+    for (const QSize& stored :
+         {QSize(640, 360), QSize(1280, 720), QSize(1920, 1080), QSize(854, 480)}) {
+        for (const int rotation : {90, 180, 270}) {
+            for (const char* suffix : {"mp4", "mov"}) {
+                const QString name = QStringLiteral("phone-%1x%2-%3-%4")
+                                         .arg(stored.width())
+                                         .arg(stored.height())
+                                         .arg(rotation)
+                                         .arg(suffix);
+                sources << work.filePath("sources/" + name + "." + suffix);
+                ASSERT_TRUE(turnedclips::makeTurnedClip(sources.last(), stored, rotation, 0.4));
+                shown.insert(name, turnedclips::shownSize(stored, rotation));
+            }
+        }
+    }
+    const QString output = work.filePath(QStringLiteral("out"));
+    // Named one by one: a folder's scan passes .mov files over.
+    const CliRun result = run(
+        QStringList{"convert", "--profile", "118", "--jobs", "2", "--output", output} + sources);
+    EXPECT_EQ(result.exitCode, 0) << result.out.toStdString() << result.err.toStdString();
+    for (auto it = shown.cbegin(); it != shown.cend(); ++it) {
+        SCOPED_TRACE(it.key().toStdString());
+        const QString converted = QDir(output).filePath(it.key() + ".mp4");
+        const testclips::RunResult size = testclips::runProgram(
+            "ffprobe", {"-v", "error", "-select_streams", "v", "-show_entries",
+                        "stream=width,height", "-of", "csv=p=0", converted});
+        const QStringList sides = QString::fromUtf8(size.output).trimmed().split(',');
+        ASSERT_EQ(sides.size(), 2) << size.output.toStdString();
+        const int width = sides[0].toInt(), height = sides[1].toInt();
+        QProcess decode;
+        decode.start("ffmpeg", {"-v", "error", "-i", converted, "-frames:v", "1", "-f", "rawvideo",
+                                "-pix_fmt", "bgra", "-"});
+        ASSERT_TRUE(decode.waitForFinished(30000));
+        const QByteArray pixels = decode.readAllStandardOutput();
+        ASSERT_EQ(pixels.size(), qsizetype(width) * height * 4);
+        const turnedclips::Reading reading = turnedclips::readPattern(
+            reinterpret_cast<const uchar*>(pixels.constData()), width, height, width * 4);
+        EXPECT_TRUE(reading.upright);
+        EXPECT_TRUE(turnedclips::sameShape(reading.box, it.value(), 0.1))
+            << reading.box.width() << "x" << reading.box.height() << " in " << width << "x"
+            << height;
+    }
 }
 
 TEST_F(Cli, JobsConvertSideBySideAndTheSettingsGiveTheDefault)

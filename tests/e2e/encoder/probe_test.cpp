@@ -12,6 +12,7 @@
 
 #include "clips.h"
 #include "common/textutil.h"
+#include "support/turnedclips.h"
 
 using namespace transcast;
 using namespace transcast::testclips;
@@ -142,6 +143,43 @@ TEST_F(Probe, CoverArtIsNotVideo)
     EXPECT_FALSE(text.contains(QStringLiteral("Video:")));
     EXPECT_TRUE(text.contains(QStringLiteral("Picture: 64x64, mjpeg")));
     EXPECT_EQ(readLikeTheApp(text).frameSize, std::nullopt);
+}
+
+// A phone's portrait video is stored landscape and marked to be turned: the
+// report, and with it the row and an "original size" output, gives the
+// size it is shown at, in the file one-shot probe and the server alike.
+TEST_F(Probe, TurnedVideoIsReportedAtTheSizeItIsShown)
+{
+    QByteArray paths;
+    QList<QSize> shown;
+    for (const int rotation : {0, 90, 180, 270}) {
+        for (const char* suffix : {"mp4", "mov"}) {
+            const QString name = path(QStringLiteral("r%1.%2").arg(rotation).arg(suffix));
+            ASSERT_TRUE(turnedclips::makeTurnedClip(name, QSize(320, 180), rotation, 0.2));
+            const QSize size = turnedclips::shownSize(QSize(320, 180), rotation);
+            EXPECT_EQ(readLikeTheApp(report(name)).frameSize,
+                      (FrameSize{size.width(), size.height()}))
+                << name.toStdString();
+            paths += name.toUtf8() + '\0';
+            shown << size;
+        }
+    }
+    QProcess server;
+    startLikeTheApp(server, registerDat(), {"--probe-server"});
+    server.write(paths);
+    server.closeWriteChannel();
+    ASSERT_TRUE(server.waitForFinished(30000));
+    // One "Video: " line an answer, in the order asked.
+    const QByteArray answers = server.readAll();
+    int found = 0;
+    for (qsizetype at = answers.indexOf("Video: "); at >= 0;
+         at = answers.indexOf("Video: ", at + 1)) {
+        const QSize size = shown.value(found++);
+        EXPECT_TRUE(answers.mid(at + 7).startsWith(
+            QStringLiteral("%1x%2,").arg(size.width()).arg(size.height()).toUtf8()))
+            << answers.mid(at, 40).toStdString();
+    }
+    EXPECT_EQ(found, shown.size());
 }
 
 // Names with blanks, quotes, non-ASCII letters and a leading dash arrive as

@@ -5,6 +5,7 @@
 
 #include "common/inifile.h"
 #include "common/textutil.h"
+#include "sources/joblistfile.h"
 #include "support/finishadd.h"
 
 using namespace transcast;
@@ -87,6 +88,42 @@ TEST_F(Batches, CloseWaitsForTheBatchThenSavesTheChosenOutputFolder)
     EXPECT_TRUE(IniFile(settings)
                     .readString(QStringLiteral("output"), QStringLiteral("path"))
                     .startsWith(chosen));
+}
+
+// Converted again, each row is this batch's the moment it starts, before its
+// encoder has said anything: its percentage on screen, no earlier "Finish"
+// faded or not, and converting in the kept list, so that a crash then offers
+// it again while the rows finished before stay away.
+TEST_F(Batches, ARowConvertedAgainIsConvertingAtOnceOnScreenAndOnDisk)
+{
+    controller->batch().convert();
+    ASSERT_TRUE(waitFor([&] { return !controller->busy().isConverting(); }));
+    controller->keepJobList();
+    JobListKeeper& keeper = controller->jobListKeeper();
+    ASSERT_TRUE(keeper.isKeeping());
+    QStringList shown, kept, offered;
+    QObject::connect(&controller->batch(), &Batch::jobStarted, [&](int row) {
+        shown << status(row) + (jobs().row(row).earlierBatch ? " faded" : "");
+        keeper.flush();
+        QFile file(keeper.path());
+        const auto contents =
+            JobListFile::decode(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+        ASSERT_TRUE(contents);
+        for (const JobRow& record : contents->rows)
+            kept << record.caption + QLatin1Char('=') + jobStatusText(record);
+        for (const JobRow& record : JobListFile::unfinishedRows(*contents))
+            offered << record.caption + QLatin1Char('=') + jobStatusText(record);
+    });
+    controller->batch().convert();
+    ASSERT_TRUE(waitFor([&] { return !controller->busy().isConverting(); }));
+    EXPECT_EQ(shown, QStringList(3, QStringLiteral("00.00%")));
+    EXPECT_EQ(kept,
+              QStringList({"one=00.00%", "two=Finish", "three=Finish", "one=Finish", "two=00.00%",
+                           "three=Finish", "one=Finish", "two=Finish", "three=00.00%"}));
+    EXPECT_EQ(offered, QStringList({"one=Status", "two=Status", "three=Status"}));
+    for (const char* name : {"one_1.mp4", "two_1.mp4", "three_1.mp4"})
+        EXPECT_TRUE(QFileInfo::exists(QDir(outDir.path()).filePath(QString::fromLatin1(name))))
+            << name;
 }
 
 TEST_F(Batches, StopLeavesTheRestAloneAndSkipsTheFinishAction)

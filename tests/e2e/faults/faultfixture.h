@@ -16,10 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -306,7 +308,10 @@ protected:
             left = processesMentioning(work.path());
             if (left.isEmpty())
                 return ::testing::AssertionSuccess();
-            QThread::msleep(100);
+            // A window still open reads what its children write (a still
+            // picture), so that they can end.
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+            QThread::msleep(20);
         } while (clock.elapsed() < graceMs);
         ::testing::AssertionResult failure = ::testing::AssertionFailure();
         failure << "still running:";

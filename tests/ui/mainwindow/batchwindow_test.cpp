@@ -188,12 +188,16 @@ TEST_F(BatchWindow, TheLineFollowsTheBatchTheRunningRowStaysInViewEarlierStatuse
     EXPECT_TRUE(window->batchStatus()->label()->isVisible());
 
     // A second batch stopped at its first row: the other rows still show
-    // what the first batch left, and say so.
-    window->dispatch(QStringLiteral("converter"));
-    window->dispatch(QStringLiteral("stopconverter"));
-    ASSERT_TRUE(waitFor([&] { return !window->controller().batch().encodersRunning(); }));
+    // what the first batch left, and say so. The row it takes shows its
+    // percentage at once, not its earlier "Failed" and why.
     const QAbstractItemModel* model = list->model();
     const auto status = [&](int row) { return model->index(row, JobListModel::kStatusColumn); };
+    window->dispatch(QStringLiteral("converter"));
+    EXPECT_EQ(model->data(status(0)).toString(), QStringLiteral("00.00%"));
+    EXPECT_FALSE(model->data(status(0), Qt::ForegroundRole).isValid());
+    EXPECT_EQ(model->data(status(0), Qt::ToolTipRole).toString(), jobs().row(0).source.filePath);
+    window->dispatch(QStringLiteral("stopconverter"));
+    ASSERT_TRUE(waitFor([&] { return !window->controller().batch().encodersRunning(); }));
     EXPECT_EQ(model->data(status(0)).toString(), QStringLiteral("Stop"));
     EXPECT_FALSE(model->data(status(0), Qt::ForegroundRole).isValid());
     for (const int row : {1, 23}) {

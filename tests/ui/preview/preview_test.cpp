@@ -23,7 +23,9 @@
 #include <QTimer>
 
 #include "common/textutil.h"
+#include "control/joblistkeeper.h"
 #include "control/jobstatustext.h"
+#include "sources/joblistfile.h"
 #include "support/scriptedinteraction.h"
 #include "ui/joblistmodel.h"
 #include "ui/mainwindow.h"
@@ -145,7 +147,8 @@ protected:
 
     // A row of title `title` of title set 1 of the authored test disc, as
     // the DVD listing would add it.
-    int addDiscTitleRow(int title, const QString& audioId, const QString& duration)
+    int addDiscTitleRow(int title, const QString& audioId, const QString& duration,
+                        const QString& subtitleId = QStringLiteral("0"))
     {
         const auto& discs = testdiscs::testDiscs();
         EXPECT_TRUE(discs.ok) << discs.error;
@@ -157,7 +160,7 @@ protected:
             info.startSector = found.startPos;
             info.endSector = found.endPos;
             info.audioId = audioId;
-            info.subtitleId = QStringLiteral("0");
+            info.subtitleId = subtitleId;
         });
         return row;
     }
@@ -249,7 +252,8 @@ TEST_F(Preview, StartOffsetAndTheEndAtTheRowsLength)
     EXPECT_FALSE(window->controller().busy().isPlaying());
     EXPECT_EQ(timeText(), QStringLiteral("00:00:00"));
     EXPECT_EQ(bar(), 0);
-    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+    // A preview is no conversion: the row shows its listed word again.
+    EXPECT_EQ(status(row), QStringLiteral("Status"));
     EXPECT_FALSE(preview().endTimer().isActive());
     EXPECT_TRUE(interaction.errors.isEmpty());
 }
@@ -264,7 +268,7 @@ TEST_F(Preview, ZeroSecondRowStopsAtTheFirstReport)
     playWith({});
     EXPECT_EQ(timesShown, QStringList{"00:00:00"}) << "it went on past the first report";
     EXPECT_EQ(preview().shownSecond(), 0);
-    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+    EXPECT_EQ(status(row), QStringLiteral("Status"));
     EXPECT_EQ(bar(), 0);
 }
 
@@ -309,7 +313,7 @@ TEST_F(Preview, BarHeldStaysAndItsReleaseSeeks)
                    EXPECT_EQ(bar(), 51 * 10000 / 200) << "the bar follows from 00:00:51 on";
                    window->dispatch(QStringLiteral("stopplay"));
                }}});
-    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+    EXPECT_EQ(status(row), QStringLiteral("Status"));
     EXPECT_EQ(bar(), 0);
 }
 
@@ -343,7 +347,55 @@ TEST_F(Preview, PauseAndResumeStatuses)
                    window->dispatch(QStringLiteral("stopplay"));
                }}});
     EXPECT_FALSE(preview().isPaused()) << "the ended preview left paused set";
-    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+    EXPECT_EQ(status(row), QStringLiteral("Status"));
+}
+
+// Previewing a converted row changes nothing of how its conversion went: it
+// shows "Play" and "Pause" while the preview runs and "Finish" again after;
+// the kept list holds it finished throughout (the preview writes nothing
+// there), so a start after a crash has nothing to offer.
+TEST_F(Preview, APreviewLeavesAFinishedRowFinishedOnScreenAndOnDisk)
+{
+    open();
+    // The start's offer to restore comes first, as it does for a user.
+    QCoreApplication::processEvents();
+    JobListKeeper& keeper = window->controller().jobListKeeper();
+    ASSERT_TRUE(keeper.isKeeping());
+    const int row = addRow(previewclips::transportStream(4), QStringLiteral("00:00:04"));
+    jobs().setStatus(row, JobStatus::Finished); // as its conversion left it
+    select(row);
+    keeper.flush();
+    const int writes = keeper.writeCount();
+    const auto kept = [&] {
+        keeper.flush();
+        QFile file(keeper.path());
+        const auto contents =
+            JobListFile::decode(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+        return contents && contents->rows.size() == 1 ? jobStatusText(contents->rows.first())
+                                                      : QString();
+    };
+    const QModelIndex cell = window->jobListModel()->index(row, JobListModel::kStatusColumn);
+    QStringList seen;
+    playWith({{[&] { return preview().shownSecond() >= 1; },
+               [&] {
+                   seen << cell.data().toString() << kept();
+                   window->dispatch(QStringLiteral("pause"));
+                   settle();
+                   seen << cell.data().toString() << kept();
+                   window->dispatch(QStringLiteral("stopplay"));
+               }}});
+    EXPECT_EQ(seen, (QStringList{"Play", "Finish", "Pause", "Finish"}));
+    EXPECT_EQ(cell.data().toString(), QStringLiteral("Finish"));
+    EXPECT_EQ(kept(), QStringLiteral("Finish"));
+    EXPECT_EQ(keeper.writeCount(), writes) << "the preview reached the kept list";
+
+    // The window dies without a close; the next start finds nothing left
+    // unfinished.
+    window.reset();
+    open();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(interaction.questions.isEmpty()) << interaction.questions.join(' ').toStdString();
+    EXPECT_EQ(jobs().rowCount(), 0);
 }
 
 // While a preview plays, the other actions refuse with their messages, a
@@ -372,7 +424,7 @@ TEST_F(Preview, BusyGuardsWhilePlaying)
     window->controller().busy().setConverting(true);
     window->dispatch(QStringLiteral("play"));
     EXPECT_EQ(interaction.warnings, QStringList{QStringLiteral("Please first stop convert!")});
-    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+    EXPECT_EQ(status(row), QStringLiteral("Status"));
     window->controller().busy().setConverting(false);
 
     // No selected row: nothing at all.
@@ -439,6 +491,44 @@ TEST_F(Preview, DvdRowPlaysItsLocatorAndKeepsReady)
     EXPECT_EQ(timeText(), QStringLiteral("00:00:00"));
 }
 
+// The chosen subtitle shows over the preview as the conversion burns it in
+// (the disc's white box, low in the first seconds); none chosen, none shows.
+TEST_F(Preview, DvdRowShowsItsChosenSubtitle)
+{
+    open(QStringLiteral("transcast-dvd"));
+    QWidget* panel = window->previewPanel();
+    for (const QString& subtitle : {QStringLiteral("0x20"), QStringLiteral("0")}) {
+        SCOPED_TRACE(subtitle.toStdString());
+        settle();
+        jobs().clear();
+        const int row =
+            addDiscTitleRow(0, QStringLiteral("0x80"), QStringLiteral("00:00:12"), subtitle);
+        select(row);
+        int mostWhite = 0;
+        playWith({{[&] {
+                       if (preview().awaitingStart())
+                           return false;
+                       const QImage shown = panel->grab().toImage();
+                       int white = 0;
+                       for (int y = shown.height() / 2; y < shown.height(); ++y) {
+                           for (int x = 0; x < shown.width(); ++x) {
+                               const QColor c = shown.pixelColor(x, y);
+                               white += c.red() > 200 && c.green() > 200 && c.blue() > 200;
+                           }
+                       }
+                       mostWhite = qMax(mostWhite, white);
+                       return preview().shownSecond() >= 2;
+                   },
+                   [&] { window->dispatch(QStringLiteral("stopplay")); }}});
+        // The box covers a seventh of the picture's height and half its
+        // width: hundreds of pixels in the panel.
+        if (subtitle == QLatin1String("0"))
+            EXPECT_LT(mostWhite, 20);
+        else
+            EXPECT_GT(mostWhite, 300);
+    }
+}
+
 // The first title of the test disc has three cells of 4 s, and each starts
 // its clock again at zero. The time and the bar still rise, never back, to
 // the title's 12 s, where endTimer ends the preview.
@@ -496,7 +586,7 @@ TEST_F(Preview, SpacePlaysAndPausesExceptInTheOutputTextBox)
                    window->dispatch(QStringLiteral("stopplay"));
                }}},
              20000, [&] { QTest::keyClick(window->jobList(), Qt::Key_Space); });
-    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+    EXPECT_EQ(status(row), QStringLiteral("Status"));
 }
 
 // A file that cannot be played: the clean-up runs and the user reads why.
@@ -509,7 +599,7 @@ TEST_F(Preview, UnplayableFileIsReportedAndCleanedUp)
     playWith({});
     ASSERT_EQ(interaction.errors.size(), 1);
     EXPECT_TRUE(interaction.errors.first().contains(missing));
-    EXPECT_EQ(status(row), QStringLiteral("Stop"));
+    EXPECT_EQ(status(row), QStringLiteral("Status"));
     EXPECT_FALSE(window->controller().busy().isPlaying());
 }
 

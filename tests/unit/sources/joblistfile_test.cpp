@@ -41,3 +41,30 @@ TEST(JobListFile, ReadsTheListsEarlierVersionsKeptAndKeepsThemAlike)
         EXPECT_EQ(again, rows[i].toObject()) << i;
     }
 }
+
+// Earlier versions kept a preview's state as a row's status. How its
+// conversion went is not known then: the row reads as listed, is offered
+// again and is written back as listed; a finished row stays away.
+TEST(JobListFile, APreviewStatusOfEarlierVersionsReadsAsListed)
+{
+    QByteArray earlier = R"({"format":"transcast job list","version":1,"edition":"file",
+        "intoOwnFormat":true,"titleMode":true,"titleSets":[],"rows":[)";
+    for (const char* status : {"playing", "paused", "playEnded", "finished"})
+        earlier += R"({"kind":"file","caption":")" + QByteArray(status) +
+                   R"(","path":"/v/clip.avi","status":")" + status + R"("},)";
+    earlier.chop(1);
+    earlier += "]}";
+    const auto contents = JobListFile::decode(earlier);
+    ASSERT_TRUE(contents);
+    ASSERT_EQ(contents->rows.size(), 4);
+    const QVector<JobRow> offered = JobListFile::unfinishedRows(*contents);
+    ASSERT_EQ(offered.size(), 3);
+    for (const JobRow& row : offered) {
+        EXPECT_EQ(row.status, JobStatus::Listed) << row.caption.toStdString();
+        EXPECT_EQ(QJsonDocument::fromJson(JobListFile::encodeRow(row))
+                      .object()
+                      .value("status")
+                      .toString(),
+                  QStringLiteral("listed"));
+    }
+}
