@@ -794,12 +794,16 @@ void MainWindow::fitOntoScreen()
     }
     if (fitted != size())
         resize(fitted);
-    QRect placed(frameGeometry().topLeft(), fitted + decoration);
-    placed.moveLeft(
-        qBound(available.left(), placed.left(), available.right() - placed.width() + 1));
-    placed.moveTop(qBound(available.top(), placed.top(), available.bottom() - placed.height() + 1));
-    if (placed.topLeft() != frameGeometry().topLeft())
-        move(placed.topLeft());
+    // Where a window no one has placed yet goes is the window manager's
+    // choice; once it is on screen, or when it was put somewhere (its
+    // place from the last run), it is kept on the free area.
+    if (!testAttribute(Qt::WA_Moved) && !(windowHandle() && windowHandle()->isExposed()))
+        return;
+    QRect kept(frameGeometry().topLeft(), fitted + decoration);
+    kept.moveLeft(qBound(available.left(), kept.left(), available.right() - kept.width() + 1));
+    kept.moveTop(qBound(available.top(), kept.top(), available.bottom() - kept.height() + 1));
+    if (kept.topLeft() != frameGeometry().topLeft())
+        move(kept.topLeft());
 }
 
 void MainWindow::fitLogo()

@@ -209,6 +209,10 @@ TEST_F(OnDisplay, TheFramedWindowFitsTheFreeAreaAndScrollsWhatDoesNot)
         EXPECT_NEAR(place.client.height(), design.height(), 1) << report();
     else
         EXPECT_GE(place.frame.height(), free.height() - slack) << report();
+    // A window that fits goes where the window manager puts it (openbox.sh
+    // centres new windows), not into a corner of the program's choosing.
+    if (free.size().expandedTo(design + frame) == free.size())
+        EXPECT_NEAR(place.frame.center().x(), free.center().x(), 1) << report();
     expectScrollBarsWhereNeeded();
 
     // A place kept from a run that knew no frame: in the screen's corner
