@@ -716,11 +716,19 @@ void MainWindow::firstShow()
 
 void MainWindow::afterStartOnceExposed()
 {
-    // The window manager places the window before it maps it, and so
-    // before it is exposed; the Expose calls again.
+    if (!m_startPending)
+        return;
+    // An Expose the display has sent already is taken now (without a
+    // window manager it follows the show at once); otherwise the window
+    // manager is still placing the window, which it does before it maps
+    // and so exposes it, and the Expose calls again.
+    if (windowHandle() && !windowHandle()->isExposed())
+        QCoreApplication::processEvents();
     if (!m_startPending || (windowHandle() && !windowHandle()->isExposed()))
         return;
     m_startPending = false;
+    // A question stands over the window where it stays.
+    fitIfTheFrameChanged();
     afterStart();
 }
 
@@ -756,10 +764,13 @@ void MainWindow::fitAgainWhenTheFrameChanged()
     if (!m_firstShowCompleted)
         return;
     // Not from within the event: the fit moves and resizes the window.
-    QTimer::singleShot(0, this, [this] {
-        if (windowHandle() && windowHandle()->frameMargins() != m_fittedFrame)
-            fitOntoScreen();
-    });
+    QTimer::singleShot(0, this, &MainWindow::fitIfTheFrameChanged);
+}
+
+void MainWindow::fitIfTheFrameChanged()
+{
+    if (windowHandle() && windowHandle()->frameMargins() != m_fittedFrame)
+        fitOntoScreen();
 }
 
 void MainWindow::fitOntoScreen()

@@ -166,6 +166,7 @@ private:
     // fit knew no frame, so the window fits again once the frame is known
     // or changes.
     void fitAgainWhenTheFrameChanged();
+    void fitIfTheFrameChanged();
 
     Edition m_edition;
     std::unique_ptr<QtInteraction> m_ownInteraction;
