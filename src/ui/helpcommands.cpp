@@ -10,6 +10,20 @@
 namespace transcast
 {
 
+namespace
+{
+
+// What the information box says when `page` (a file:// address) could not
+// be opened.
+QString notOpenedText(const QString& page)
+{
+    return QStringLiteral("The help page could not be opened: no web browser was found to "
+                          "show it.\n\nThe page is the file\n%1\nOpen it in any web browser.")
+        .arg(QFileInfo(QUrl(page).toLocalFile()).absoluteFilePath());
+}
+
+} // namespace
+
 HelpCommands::HelpCommands(Edition edition) : m_edition(std::move(edition)) {}
 
 QString HelpCommands::helpPage(const Edition& edition, const QString& section)
@@ -23,14 +37,6 @@ QString HelpCommands::helpPage(const Edition& edition, const QString& section)
 QString HelpCommands::readmePage(const Edition& edition)
 {
     return QUrl::fromLocalFile(edition.dataFile(QStringLiteral("help/readme.html"))).toString();
-}
-
-QString HelpCommands::notOpenedText(const QString& page)
-{
-    const QUrl address(page);
-    return QStringLiteral("The help page could not be opened: no web browser was found to "
-                          "show it.\n\nThe page is the file\n%1\nOpen it in any web browser.")
-        .arg(QFileInfo(address.toLocalFile()).absoluteFilePath());
 }
 
 void HelpCommands::open(Shell& shell, Interaction& interaction, const QString& page) const

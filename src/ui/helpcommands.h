@@ -42,10 +42,6 @@ public:
     // "About": shows the about box modally over the main window.
     void showAbout(Shell& shell, QWidget* mainWindow) const;
 
-    // What the information box says when `page` (a file:// address) could
-    // not be opened.
-    static QString notOpenedText(const QString& page);
-
 private:
     void open(Shell& shell, Interaction& interaction, const QString& page) const;
 
