@@ -114,8 +114,11 @@ TEST_F(SignalFaults, StopAnswersAtOnceWhileTheEncoderClosesItsFile)
     const QString partial = outputs + QStringLiteral("/long.mp4");
     const auto converting = [&] {
         QTest::qWait(20);
+        // Under way: the encoder has reported progress (the row is
+        // converting from its start, before anything is written).
         return QFileInfo(partial).size() > 0 &&
-               core.jobs().row(0).status == transcast::JobStatus::Converting;
+               core.jobs().row(0).status == transcast::JobStatus::Converting &&
+               core.jobs().row(0).progress > 0;
     };
     ASSERT_TRUE(waitUntil(converting));
     window->dispatch(QStringLiteral("stopconverter"));
