@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the on-screen preview test (test_screen, PreviewOnScreen.*) in a real
 # display server:
-#   xcb             Xvfb with the xcb platform, the preview's own choice of
-#                   renderer (its software one, Mesa's OpenGL being software)
+#   xcb             Xvfb with openbox framing the window, the xcb platform,
+#                   the preview's own choice of renderer (its software one,
+#                   Mesa's OpenGL being software)
 #   xcb-opengl      the same with the preview drawn through Mesa's OpenGL
 #   wayland         weston nested in Xvfb, the wayland platform; the test
 #                   reads the screen from weston's X window
@@ -12,7 +13,6 @@ set -euo pipefail
 mode=$1
 binary=$2
 filter=--gtest_filter=${TRANSCAST_SCREEN_FILTER:-'PreviewOnScreen.*'}
-screen="-screen 0 1280x800x24"
 
 renderer=""
 case $mode in
@@ -26,7 +26,8 @@ export XDG_RUNTIME_DIR=$runtime
 
 case $mode in
 xcb | xcb-opengl)
-  xvfb-run -a -s "$screen" env QT_QPA_PLATFORM=xcb "$binary" "$filter"
+  # Framed and placed by a window manager, as on a desktop.
+  "$(dirname "$0")/openbox.sh" 1280 800 0 env QT_QPA_PLATFORM=xcb "$binary" "$filter"
   ;;
 wayland | wayland-opengl)
   "$(dirname "$0")/weston.sh" 1200 760 "$binary" "$filter"
