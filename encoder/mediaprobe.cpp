@@ -13,10 +13,13 @@ extern "C" {
 #include <libavformat/version_major.h>
 #include <libavutil/avutil.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/dict.h>
 #include <libavutil/display.h>
 #include <libavutil/macros.h>
 #include <libavutil/pixdesc.h>
 }
+
+#include "formats/selfcontainedformat.h"
 
 namespace transcast
 {
@@ -43,6 +46,11 @@ public:
     decltype(&::av_get_bits_per_sample) bitsPerSample = nullptr;
     decltype(&::av_stream_get_side_data) streamSideData = nullptr;
     decltype(&::av_display_rotation_get) displayRotation = nullptr;
+    decltype(&::avio_open2) ioOpen = nullptr;
+    decltype(&::avio_closep) ioClose = nullptr;
+    decltype(&::av_probe_input_buffer2) probeFormat = nullptr;
+    decltype(&::av_dict_set) dictSet = nullptr;
+    decltype(&::av_dict_free) dictFree = nullptr;
 
     // Loads the library once; false with the loader's reason on failure.
     bool load(std::string& reason)
@@ -56,18 +64,22 @@ public:
         }
         // dlsym on the handle also finds libavcodec's and libavutil's symbols,
         // libavformat's own dependencies.
-        const bool complete = resolve(library, "avformat_open_input", openInput) &&
-                              resolve(library, "avformat_find_stream_info", findStreamInfo) &&
-                              resolve(library, "avformat_close_input", closeInput) &&
-                              resolve(library, "avio_size", ioSize) &&
-                              resolve(library, "av_log_set_level", setLogLevel) &&
-                              resolve(library, "av_strerror", errorText) &&
-                              resolve(library, "avcodec_get_name", codecName) &&
-                              resolve(library, "av_get_pix_fmt_name", pixelFormatName) &&
-                              resolve(library, "av_channel_layout_describe", describeLayout) &&
-                              resolve(library, "av_get_bits_per_sample", bitsPerSample) &&
-                              resolve(library, "av_stream_get_side_data", streamSideData) &&
-                              resolve(library, "av_display_rotation_get", displayRotation);
+        const bool complete =
+            resolve(library, "avformat_open_input", openInput) &&
+            resolve(library, "avformat_find_stream_info", findStreamInfo) &&
+            resolve(library, "avformat_close_input", closeInput) &&
+            resolve(library, "avio_size", ioSize) &&
+            resolve(library, "av_log_set_level", setLogLevel) &&
+            resolve(library, "av_strerror", errorText) &&
+            resolve(library, "avcodec_get_name", codecName) &&
+            resolve(library, "av_get_pix_fmt_name", pixelFormatName) &&
+            resolve(library, "av_channel_layout_describe", describeLayout) &&
+            resolve(library, "av_get_bits_per_sample", bitsPerSample) &&
+            resolve(library, "av_stream_get_side_data", streamSideData) &&
+            resolve(library, "av_display_rotation_get", displayRotation) &&
+            resolve(library, "avio_open2", ioOpen) && resolve(library, "avio_closep", ioClose) &&
+            resolve(library, "av_probe_input_buffer2", probeFormat) &&
+            resolve(library, "av_dict_set", dictSet) && resolve(library, "av_dict_free", dictFree);
         if (!complete)
             reason = dlerror();
         return complete;
@@ -103,6 +115,32 @@ bool turnedAQuarter(const LibAv& av, const AVStream& stream)
         return false;
     const long quarter = std::lround(std::fabs(degrees) / 90.0);
     return quarter % 2 == 1 && std::fabs(std::fabs(degrees) - 90.0 * quarter) < 1.0;
+}
+
+// The options that keep an opening to the named file alone.
+AVDictionary* selfContained(const LibAv& av)
+{
+    AVDictionary* options = nullptr;
+    for (const char* const* option = selfContainedOptions(); *option; ++option) {
+        const std::string pair = *option;
+        const size_t equals = pair.find('=');
+        av.dictSet(&options, pair.substr(0, equals).c_str(), pair.substr(equals + 1).c_str(), 0);
+    }
+    return options;
+}
+
+// Which demuxer would read the file at `url`, from its first bytes alone.
+int probeFormat(const LibAv& av, const std::string& url, const AVInputFormat*& format)
+{
+    AVDictionary* options = selfContained(av);
+    AVIOContext* io = nullptr;
+    int result = av.ioOpen(&io, url.c_str(), AVIO_FLAG_READ, nullptr, &options);
+    av.dictFree(&options);
+    if (result < 0)
+        return result;
+    result = av.probeFormat(io, &format, url.c_str(), nullptr, 0, 0);
+    av.ioClose(&io);
+    return result;
 }
 
 double rateOf(AVRational rate)
@@ -192,8 +230,24 @@ bool probeMedia(const std::string& path, MediaSummary& media, std::string& reaso
     }
     const std::string url = "file:" + path;
 
+    // The format is told from the file's first bytes before any demuxer
+    // reads it, and the file is then read as that format and no other: a
+    // demuxer that would open what the file names never starts.
+    const AVInputFormat* format = nullptr;
+    int result = probeFormat(av, url, format);
+    if (result < 0) {
+        reason = errorText(av, result);
+        return false;
+    }
+    const std::string refusal = refusalOfFormat(format->name);
+    if (!refusal.empty()) {
+        reason = "It is " + refusal;
+        return false;
+    }
+    AVDictionary* options = selfContained(av);
     AVFormatContext* opened = nullptr;
-    int result = av.openInput(&opened, url.c_str(), nullptr, nullptr);
+    result = av.openInput(&opened, url.c_str(), format, &options);
+    av.dictFree(&options);
     if (result < 0) {
         reason = errorText(av, result);
         return false;

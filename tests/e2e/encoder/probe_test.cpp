@@ -12,6 +12,7 @@
 
 #include "clips.h"
 #include "common/textutil.h"
+#include "support/hostilefiles.h"
 #include "support/turnedclips.h"
 
 using namespace transcast;
@@ -236,6 +237,40 @@ TEST_F(Probe, UnreadableFilesGiveTheReasonAndFail)
         EXPECT_EQ(QString::fromUtf8(run.output), c.line + "\r\n");
         EXPECT_EQ(readLikeTheApp(QString::fromUtf8(run.output)).overallKbps, std::nullopt);
     }
+}
+
+// A text posing as a video is refused before any demuxer follows it, in the
+// one-shot probe and the server alike; an image named like a numbered
+// sequence is read as the one image it is.
+TEST_F(Probe, ASourceIsReadAsItselfAlone)
+{
+    QTemporaryDir elsewhere;
+    const hostilefiles::Posers posers = hostilefiles::makePosers(m_folder.path(), elsewhere.path());
+    const QString refusals[] = {"It is a playlist, not a video", "It is a playlist, not a video",
+                                "It is a streaming manifest, not a video",
+                                "It is a network stream description, not a video"};
+    QByteArray asked;
+    for (int i = 0; i < 4; ++i) {
+        const QString file = posers.all().at(i);
+        const RunResult run = runRegister({"-i", file});
+        EXPECT_EQ(run.exitCode, 1) << file.toStdString();
+        EXPECT_EQ(QString::fromUtf8(run.output), file + ": " + refusals[i] + "\r\n");
+        asked += file.toUtf8() + '\0';
+    }
+    QProcess server;
+    startLikeTheApp(server, registerDat(), {"--probe-server"});
+    server.write(asked);
+    server.closeWriteChannel();
+    ASSERT_TRUE(server.waitForFinished(30000));
+    const QByteArray answers = server.readAll();
+    EXPECT_FALSE(answers.contains("Duration:")) << answers.toStdString();
+    EXPECT_EQ(answers.count("It is a"), 4);
+
+    ASSERT_TRUE(makeClip(path("one.jpg"), pictureSource(1), {"-frames:v", "1"}));
+    for (const char* name : {"img%03d.jpg", "img001.jpg", "img002.jpg"})
+        ASSERT_TRUE(QFile::copy(path("one.jpg"), path(name)));
+    EXPECT_EQ(readLikeTheApp(report(path("img%03d.jpg"))).durationMs.value_or(-1), 40)
+        << "read as a sequence";
 }
 
 TEST_F(Probe, DvdLocatorIsRefusedClearly)
