@@ -69,4 +69,22 @@ Invocation withFileInput(Invocation invocation)
     return invocation;
 }
 
+Invocation withInputFormat(Invocation invocation, const std::string& format)
+{
+    if (invocation.kind != Invocation::Kind::Convert &&
+        invocation.kind != Invocation::Kind::ConvertAmr)
+        return invocation;
+    std::vector<std::string>& arguments = invocation.arguments;
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] != "-i")
+            continue;
+        std::vector<std::string> options = {"-protocol_whitelist", "file", "-f", format};
+        if (format == "image2")
+            options.insert(options.end(), {"-pattern_type", "none"});
+        arguments.insert(arguments.begin() + static_cast<long>(i), options.begin(), options.end());
+        break;
+    }
+    return invocation;
+}
+
 } // namespace transcast

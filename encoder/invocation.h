@@ -35,6 +35,12 @@ Invocation parseInvocation(const std::vector<std::string>& arguments);
 // reads it. Every other invocation comes back as it is.
 Invocation withFileInput(Invocation invocation);
 
+// The conversion reading its file as `format` (a demuxer's short name) and
+// nothing else: the format forced, local files only, and an image read as
+// itself rather than as the first of a numbered sequence. Other
+// invocations come back as they are.
+Invocation withInputFormat(Invocation invocation, const std::string& format);
+
 // True when the text ends in ".amr", in any case.
 bool hasAmrExtension(const std::string& path);
 

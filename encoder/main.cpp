@@ -14,6 +14,7 @@
 #include "dvdinput.h"
 #include "explain.h"
 #include "invocation.h"
+#include "mediaprobe.h"
 #include "probeserver.h"
 
 namespace
@@ -77,8 +78,21 @@ int main(int argc, char** argv)
 
     using transcast::Invocation;
     const bool explain = argc > 1 && std::string(argv[1]) == "--explain";
-    const Invocation invocation = transcast::withFileInput(transcast::parseInvocation(
+    Invocation invocation = transcast::withFileInput(transcast::parseInvocation(
         std::vector<std::string>(argv + (explain ? 2 : 1), argv + argc)));
+    if (invocation.kind == Invocation::Kind::Convert ||
+        invocation.kind == Invocation::Kind::ConvertAmr) {
+        // Read as itself: see sourceFormat. A format that cannot be told is
+        // left to ffmpeg, whose message then says why.
+        std::string format, reason;
+        bool refused = false;
+        if (transcast::sourceFormat(invocation.input, format, reason, refused))
+            invocation = transcast::withInputFormat(invocation, format);
+        else if (refused) {
+            transcast::reportError(invocation.input + ": " + reason);
+            return 1;
+        }
+    }
     if (explain && invocation.kind != Invocation::Kind::Usage)
         return transcast::writeAll(STDOUT_FILENO, transcast::explainInvocation(invocation)) ? 0 : 1;
     switch (invocation.kind) {

@@ -204,6 +204,30 @@ StreamSummary summarize(const LibAv& av, const AVStream& stream)
 
 } // namespace
 
+bool sourceFormat(const std::string& path, std::string& name, std::string& reason, bool& refused)
+{
+    refused = false;
+    LibAv av;
+    if (!av.load(reason))
+        return false;
+    av.setLogLevel(AV_LOG_QUIET);
+    const AVInputFormat* format = nullptr;
+    const int result = probeFormat(av, "file:" + path, format);
+    if (result < 0) {
+        reason = errorText(av, result);
+        return false;
+    }
+    const std::string refusal = refusalOfFormat(format->name);
+    if (!refusal.empty()) {
+        reason = "It is " + refusal;
+        refused = true;
+        return false;
+    }
+    name = format->name;
+    name = name.substr(0, name.find(','));
+    return true;
+}
+
 bool loadMediaLibraries(std::string& reason)
 {
     LibAv av;

@@ -14,6 +14,14 @@ namespace transcast
 // stream as the report, ahead of it.
 bool probeMedia(const std::string& path, MediaSummary& media, std::string& reason);
 
+// Which demuxer reads the file at `path`, told from its first bytes alone
+// (no demuxer runs): its short name ("mov", "matroska"), for ffmpeg's -f.
+// False with the reason when the file may not be read as a source (see
+// refusalOfFormat: "It is a playlist, not a video"), and when its format
+// cannot be told (`refused` then stays false: the reader's own error says
+// more).
+bool sourceFormat(const std::string& path, std::string& name, std::string& reason, bool& refused);
+
 // Loads libavformat and its libraries now rather than at the first probe;
 // false with the loader's reason when they cannot be loaded.
 bool loadMediaLibraries(std::string& reason);

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "clips.h"
+#include "support/hostilefiles.h"
 #include "common/textutil.h"
 #include "engine/encoderrunner.h"
 #include "processes.h"
@@ -187,6 +188,30 @@ TEST_F(Conversion, FailingJobsExitNonZeroWithFfmpegsReason)
         EXPECT_NE(run.exitCode, 0) << c.reason;
         EXPECT_TRUE(run.output.contains(c.reason)) << run.output.toStdString();
     }
+}
+
+// A text posing as a video converts nothing, however the app came to ask
+// (the listing refuses it first): no output, the reason said, and what it
+// names is never read. A real source is read as the format it was told to
+// be, so a file changed into a poser meanwhile is not followed either.
+TEST_F(Conversion, APoserConvertsNothingAndARealSourceIsReadAsItsOwnFormat)
+{
+    QTemporaryDir elsewhere;
+    const hostilefiles::Posers posers = hostilefiles::makePosers(m_folder.path(), elsewhere.path());
+    for (const QString& poser : posers.all()) {
+        for (const QString& output : {path("out.mp4"), path("out.amr")}) {
+            const RunResult run =
+                runRegister(QStringList{"-y", "-i", poser} + appOptions() + QStringList{output});
+            EXPECT_EQ(run.exitCode, 1) << poser.toStdString();
+            EXPECT_TRUE(run.output.contains(": It is a ")) << run.output.toStdString();
+            EXPECT_FALSE(QFile::exists(output)) << poser.toStdString();
+        }
+    }
+    ASSERT_TRUE(makeMovie(path("in.mkv"), 1, {"-c:v", "mpeg4", "-c:a", "aac"}));
+    const RunResult explained = runRegister(QStringList{"--explain", "-y", "-i", path("in.mkv")} +
+                                            appOptions() + QStringList{path("out.mp4")});
+    EXPECT_TRUE(explained.output.contains("-protocol_whitelist file -f matroska -i file:"))
+        << explained.output.toStdString();
 }
 
 // Without "-y" ffmpeg would ask on the terminal whether to overwrite; the
