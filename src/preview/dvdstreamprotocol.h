@@ -17,6 +17,7 @@ class DvdStreamProtocol : public StreamProtocol
 {
 public:
     QString scheme() const override { return QStringLiteral("vts"); }
+    QString format() const override { return QStringLiteral("mpeg"); }
     // Null when the text is no locator, the disc cannot be read or the
     // sectors lie outside the title set.
     std::unique_ptr<StreamReader> open(const QString& address) override;

@@ -24,9 +24,16 @@ void FrameGrabber::grab(const QString& source)
 {
     finish();
     m_source = source;
-    const QString refusal = MpvInstance::refusalOf(source, m_protocols);
-    if (!refusal.isEmpty()) {
-        fail(refusal);
+    const MpvInstance::Opening opening = MpvInstance::openingOf(source, m_protocols);
+    if (!opening.refusal.isEmpty()) {
+        // Said after the caller has returned, as every other outcome is.
+        QMetaObject::invokeMethod(
+            this,
+            [this, source, reason = opening.refusal] {
+                if (m_source == source && !m_renderer)
+                    fail(reason);
+            },
+            Qt::QueuedConnection);
         return;
     }
     // Playing rather than paused: the first picture comes at once, and a
@@ -53,7 +60,8 @@ void FrameGrabber::grab(const QString& source)
     mpv_observe_property(m_mpv.handle(), 0, "dwidth", MPV_FORMAT_INT64);
     mpv_observe_property(m_mpv.handle(), 0, "dheight", MPV_FORMAT_INT64);
     const QByteArray address = source.toUtf8();
-    const int status = m_mpv.command({"loadfile", address.constData()});
+    const int status = m_mpv.command(
+        {"loadfile", address.constData(), "replace", opening.loadOptions.constData()});
     if (status < 0)
         fail(MpvInstance::reasonFor(status));
 }

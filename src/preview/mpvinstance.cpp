@@ -4,11 +4,17 @@
 #include <cstring>
 
 #include <QByteArray>
+#include <QFile>
 
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+}
 #include <mpv/client.h>
 #include <mpv/stream_cb.h>
 
 #include "common/standarddescriptors.h"
+#include "formats/selfcontainedformat.h"
 #include "preview/streamprotocol.h"
 
 namespace transcast
@@ -85,10 +91,36 @@ const MpvInstance::Options& closedWorld()
         // Demuxers that open further addresses by themselves (an SDP file
         // opening network ports) may use local files only.
         list.emplace_back(QStringLiteral("demuxer-lavf-o"),
-                          QStringLiteral("protocol_whitelist=file"));
+                          QStringLiteral("protocol_whitelist=file,pattern_type=none"));
+        // Only libavformat's demuxers, each file read as the format told
+        // from it (see openingOf): none of libmpv's own, whose playlist,
+        // cue sheet and edit list readers open what a file names.
+        list.emplace_back(QStringLiteral("demuxer"), QStringLiteral("lavf"));
         return list;
     }();
     return options;
+}
+
+// Which of libavformat's demuxers would read the local file `path`, told
+// from its first bytes without any demuxer reading it; empty when none.
+std::string formatOfFile(const QString& path)
+{
+    AVDictionary* options = nullptr;
+    for (const char* const* option = selfContainedOptions(); *option; ++option) {
+        const QByteArray pair(*option);
+        const qsizetype equals = pair.indexOf('=');
+        av_dict_set(&options, pair.left(equals).constData(), pair.mid(equals + 1).constData(), 0);
+    }
+    const QByteArray url = "file:" + QFile::encodeName(path);
+    AVIOContext* io = nullptr;
+    const int opened = avio_open2(&io, url.constData(), AVIO_FLAG_READ, nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0)
+        return {};
+    const AVInputFormat* format = nullptr;
+    const int probed = av_probe_input_buffer2(io, &format, url.constData(), nullptr, 0, 0);
+    avio_closep(&io);
+    return probed >= 0 && format ? format->name : std::string();
 }
 
 std::vector<const char*> commandLine(std::initializer_list<const char*> arguments)
@@ -165,15 +197,30 @@ void MpvInstance::stop()
     keepStandardDescriptorsOpen();
 }
 
-QString MpvInstance::refusalOf(const QString& source, const std::vector<StreamProtocol*>& protocols)
+MpvInstance::Opening MpvInstance::openingOf(const QString& source,
+                                            const std::vector<StreamProtocol*>& protocols)
 {
-    if (source.startsWith(QLatin1Char('/')))
-        return {};
-    for (const StreamProtocol* protocol : protocols) {
-        if (source.startsWith(protocol->scheme() + QStringLiteral("://")))
-            return {};
+    Opening opening;
+    if (source.startsWith(QLatin1Char('/'))) {
+        const std::string format = formatOfFile(source);
+        const std::string refusal = refusalOfFormat(format);
+        if (format.empty())
+            opening.refusal = tr("it could not be read.");
+        else if (!refusal.empty())
+            opening.refusal = tr("it is %1.").arg(QString::fromStdString(refusal));
+        else
+            opening.loadOptions = "demuxer-lavf-format=" +
+                                  QByteArray::fromStdString(format.substr(0, format.find(',')));
+        return opening;
     }
-    return tr("it is no file on this computer.");
+    for (const StreamProtocol* protocol : protocols) {
+        if (source.startsWith(protocol->scheme() + QStringLiteral("://"))) {
+            opening.loadOptions = "demuxer-lavf-format=" + protocol->format().toUtf8();
+            return opening;
+        }
+    }
+    opening.refusal = tr("it is no file on this computer.");
+    return opening;
 }
 
 QString MpvInstance::reasonFor(int error)

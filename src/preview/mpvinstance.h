@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -45,10 +46,18 @@ public:
     mpv_handle* handle() const { return m_mpv.get(); }
     QString errorString() const { return m_error; }
 
-    // Why `source` may not be opened ("it is ..."), empty when it may: an
-    // instance opens absolute paths of local files and addresses of its own
-    // protocols only.
-    static QString refusalOf(const QString& source, const std::vector<StreamProtocol*>& protocols);
+    // How `source` is opened: why it may not be ("it is ..."), empty when it
+    // may, and the options of its "loadfile" that keep libmpv to what was
+    // checked. An instance opens absolute paths of local files and addresses
+    // of its own protocols only, and a file only as itself: its format is
+    // told from its first bytes, a format that opens what the file names (a
+    // playlist, a manifest) is refused, and any other is the one libmpv
+    // must read it as.
+    struct Opening {
+        QString refusal;
+        QByteArray loadOptions; // "key=value,..."
+    };
+    static Opening openingOf(const QString& source, const std::vector<StreamProtocol*>& protocols);
     // Why a source could not be played ("it ..."), for a libmpv error.
     static QString reasonFor(int error);
 

@@ -98,9 +98,9 @@ bool PreviewPlayer::play(const QString& source)
         return false;
     }
     m_error.clear();
-    const QString refusal = MpvInstance::refusalOf(source, m_protocols);
-    if (!refusal.isEmpty()) {
-        m_error = tr("Can't play \"%1\": %2").arg(source, refusal);
+    const MpvInstance::Opening opening = MpvInstance::openingOf(source, m_protocols);
+    if (!opening.refusal.isEmpty()) {
+        m_error = tr("Can't play \"%1\": %2").arg(source, opening.refusal);
         return false;
     }
     m_source = source;
@@ -110,8 +110,10 @@ bool PreviewPlayer::play(const QString& source)
     m_failed = false;
     m_paused = false;
     const QByteArray address = source.toUtf8();
-    const QByteArray options =
-        m_startSeconds > 0 ? "start=" + QByteArray::number(m_startSeconds) : QByteArray();
+    QByteArray options = opening.loadOptions;
+    if (m_startSeconds > 0)
+        options += QByteArray(options.isEmpty() ? "" : ",") +
+                   "start=" + QByteArray::number(m_startSeconds);
     const int status =
         m_mpv.command({"loadfile", address.constData(), "replace", options.constData()});
     m_startSeconds = 0;

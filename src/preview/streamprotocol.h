@@ -32,6 +32,9 @@ public:
     virtual ~StreamProtocol() = default;
     // The address prefix without "://", for example "vts".
     virtual QString scheme() const = 0;
+    // The libavformat demuxer its streams are read as, and no other ("mpeg"
+    // for a DVD title's sectors).
+    virtual QString format() const = 0;
     // The stream behind the whole address (prefix included), or null when it
     // cannot be opened.
     virtual std::unique_ptr<StreamReader> open(const QString& address) = 0;

@@ -205,7 +205,7 @@ protected:
         else
             window->dispatch(QStringLiteral("play"));
         poll.stop();
-        if (timesShown.last() != timeText())
+        if (timesShown.isEmpty() || timesShown.last() != timeText())
             timesShown << timeText();
         EXPECT_FALSE(timedOut) << "the preview did not end by itself";
         EXPECT_EQ(next, steps.size()) << "the preview ended before step " << next;

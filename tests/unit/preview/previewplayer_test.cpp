@@ -186,6 +186,7 @@ class FileProtocol : public StreamProtocol
 public:
     int opened = 0;
     QString scheme() const override { return QStringLiteral("testfile"); }
+    QString format() const override { return QStringLiteral("mpegts"); }
     std::unique_ptr<StreamReader> open(const QString& address) override
     {
         struct Reader : StreamReader {

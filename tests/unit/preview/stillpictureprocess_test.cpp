@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "preview/previewplayer.h"
 #include "preview/stillpictureprocess.h"
+#include "support/hostilefiles.h"
 #include "support/turnedclips.h"
 #include "unit/preview/previewclips.h"
 
@@ -156,6 +158,32 @@ TEST(StillPictureProcess, AReaderThatCrashesHangsOrLiesFailsWithAReason)
     // The real reader still answers afterwards, in the same program.
     StillPictureProcess still(stillProgram());
     EXPECT_EQ(take(still, {red}).grabbed, QStringList{red});
+}
+
+// Neither the still picture nor the preview follows a text posing as a
+// video to what it names: each is refused with what it is.
+TEST(StillPictureProcess, PosersAreRefusedByTheStillAndThePreview)
+{
+    QTemporaryDir folder, elsewhere;
+    const hostilefiles::Posers posers = hostilefiles::makePosers(folder.path(), elsewhere.path());
+    const QStringList reasons = {"it is a playlist, not a video.", "it is a playlist, not a video.",
+                                 "it is a streaming manifest, not a video.",
+                                 "it is a network stream description, not a video."};
+    StillPictureProcess still(stillProgram());
+    PreviewPlayer player;
+    player.setAudioOutput(QStringLiteral("null"));
+    for (int i = 0; i < 4; ++i) {
+        const QString poser = posers.all().at(i);
+        SCOPED_TRACE(poser.toStdString());
+        const Outcome outcome = take(still, {poser});
+        EXPECT_EQ(outcome.failed, QStringList{poser});
+        EXPECT_EQ(outcome.reason, reasons.at(i));
+        ASSERT_TRUE(player.prepare(nullptr));
+        EXPECT_FALSE(player.play(poser));
+        EXPECT_TRUE(player.errorString().endsWith(reasons.at(i)))
+            << player.errorString().toStdString();
+        player.release();
+    }
 }
 
 } // namespace
