@@ -19,6 +19,43 @@ Aspect reduced(long long num, long long den)
     return {num / divisor, den / divisor};
 }
 
+// The nearest ratio whose terms are at most `limit`, found along the
+// continued fraction of num/den as ffmpeg finds the aspect it writes.
+Aspect nearest(long long num, long long den, long long limit)
+{
+    if (num <= limit && den <= limit)
+        return {num, den};
+    using Wide = __int128; // the products of two terms never overflow
+    Wide a0 = 0, b0 = 1; // the convergent before the last
+    Wide a1 = 1, b1 = 0; // the last one within the limit
+    Wide n = num, d = den;
+    while (d != 0) {
+        Wide q = n / d;
+        const Wide a2 = q * a1 + a0, b2 = q * b1 + b0;
+        if (a2 > limit || b2 > limit) {
+            // The largest step that stays within the limit, taken where it
+            // comes closer than the last convergent.
+            if (a1 != 0)
+                q = (limit - a0) / a1;
+            if (b1 != 0)
+                q = std::min(q, (limit - b0) / b1);
+            if (d * (2 * q * b1 + b0) > n * b1) {
+                a1 = q * a1 + a0;
+                b1 = q * b1 + b0;
+            }
+            break;
+        }
+        const Wide r = n - q * d;
+        a0 = a1;
+        b0 = b1;
+        a1 = a2;
+        b1 = b2;
+        n = d;
+        d = r;
+    }
+    return reduced(static_cast<long long>(a1), static_cast<long long>(b1));
+}
+
 bool readSize(const std::string& text, int& width, int& height)
 {
     const size_t x = text.find('x');
@@ -136,7 +173,10 @@ Aspect parseAspect(const std::string& text)
         const long long den = std::strtoll(rest, &end, 10);
         if (end == rest || *end != '\0')
             return {};
-        return reduced(num, den);
+        // ffmpeg keeps a ratio's terms within 255, and so the frame's
+        // pixels stay countable in the products below.
+        const Aspect exact = reduced(num, den);
+        return exact.known() ? nearest(exact.num, exact.den, 255) : exact;
     }
     std::string decimal = text;
     std::replace(decimal.begin(), decimal.end(), ',', '.');

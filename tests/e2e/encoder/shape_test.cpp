@@ -211,6 +211,19 @@ TEST(PictureShape, ShapesWithinTwoPercentAreLeftAsTheyAre)
     EXPECT_EQ(parseAspect("1.2222").den, 9);
     EXPECT_EQ(parseAspect("16:9").num, 16);
     EXPECT_FALSE(parseAspect("wide").known());
+    // Terms beyond 255 are brought near as ffmpeg brings them, so the
+    // largest frame's pixel shape is still a ratio of positive numbers.
+    const Aspect huge = parseAspect("9223372036854775807:3");
+    EXPECT_TRUE(huge.known() && huge.num <= 255 && huge.den == 1);
+    const Aspect near = parseAspect("1777778:1000000");
+    EXPECT_EQ(near.num * 1000 / near.den, 1777);
+    const std::optional<Frame> frame =
+        requestedFrame({"-s", "999999x999998", "-aspect", "9223372036854775807:2"});
+    ASSERT_TRUE(frame.has_value());
+    const std::string chain = fitFilter(*frame);
+    const std::string sar = chain.substr(chain.find("setsar=") + 7);
+    EXPECT_GT(std::stoll(sar), 0) << chain;
+    EXPECT_GT(std::stoll(sar.substr(sar.find('/') + 1)), 0) << chain;
 }
 
 TEST(PictureShape, DiscTargetsKeepTheirFlagsAndBarTheRest)
