@@ -290,8 +290,19 @@ bool probeMedia(const std::string& path, MediaSummary& media, std::string& reaso
     media.startUs = context->start_time != AV_NOPTS_VALUE ? context->start_time : 0;
     media.bitRate = context->bit_rate > 0 ? context->bit_rate : 0;
     media.fileSize = context->pb != nullptr ? av.ioSize(context->pb) : -1;
-    for (unsigned i = 0; i < context->nb_streams; ++i)
+    bool convertible = false;
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
         media.streams.push_back(summarize(av, *context->streams[i]));
+        const StreamSummary::Type type = media.streams.back().type;
+        convertible = convertible || type == StreamSummary::Type::Video ||
+                      type == StreamSummary::Type::Audio || type == StreamSummary::Type::Picture;
+    }
+    // Text that some demuxer takes for lyrics or subtitles (a .pls or .m3u
+    // list, a note) would be listed with nothing to convert.
+    if (!convertible) {
+        reason = "It holds no picture or sound";
+        return false;
+    }
     return true;
 }
 

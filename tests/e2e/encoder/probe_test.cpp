@@ -265,6 +265,13 @@ TEST_F(Probe, ASourceIsReadAsItselfAlone)
     const QByteArray answers = server.readAll();
     EXPECT_FALSE(answers.contains("Duration:")) << answers.toStdString();
     EXPECT_EQ(answers.count("It is a"), 4);
+    // A text list ffmpeg takes for lyrics has nothing to convert.
+    QFile list(path("radio.pls"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("[playlist]\nFile1=" + posers.all().at(0).toUtf8() + "\nLength1=-1\nVersion=2\n");
+    list.close();
+    EXPECT_EQ(QString::fromUtf8(runRegister({"-i", list.fileName()}).output),
+              list.fileName() + ": It holds no picture or sound\r\n");
 
     ASSERT_TRUE(makeClip(path("one.jpg"), pictureSource(1), {"-frames:v", "1"}));
     for (const char* name : {"img%03d.jpg", "img001.jpg", "img002.jpg"})
