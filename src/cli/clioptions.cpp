@@ -303,4 +303,11 @@ QString CliOptions::usage()
         "SIGHUP; the running job's file is closed first).\n");
 }
 
+QString CliOptions::undecodableError(const QString& name)
+{
+    return QStringLiteral("transcast-cli: error: '%1' is not valid UTF-8; a file of that name "
+                          "cannot be read")
+        .arg(name);
+}
+
 } // namespace transcast

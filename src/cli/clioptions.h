@@ -40,6 +40,9 @@ struct CliOptions {
     std::optional<int> audioTrack;
     std::optional<int> subtitleTrack;
     QStringList sources;
+    // Sources whose names are not valid UTF-8 (their odd bytes escaped):
+    // they name no file Qt could open, and are skipped.
+    QStringList undecodable;
 
     // Non-empty when the arguments are bad usage; the message names the
     // fault ("unknown option '--sise'").
@@ -56,6 +59,9 @@ struct CliOptions {
     // "1,3-4" as the row numbers 1, 3 and 4, in order, each once; empty
     // when the text is no such list.
     static QVector<int> parseRowList(const QString& text);
+
+    // The error for an argument that is not valid UTF-8 (bytes escaped).
+    static QString undecodableError(const QString& name);
 
     // The text --help prints.
     static QString usage();

@@ -124,6 +124,10 @@ bool CliSession::choose(const QString& option, const QString& value, QString& er
 QVector<CliSession::Listed> CliSession::list(const QStringList& sources)
 {
     QVector<Listed> listed;
+    for (const QString& name : m_options.undecodable)
+        listed.append(
+            {name, -1,
+             QStringLiteral("the name is not valid UTF-8; a file of that name cannot be read")});
     SourceList& sourceList = m_controller->sources();
     const QMetaObject::Connection skipped = QObject::connect(
         &sourceList, &SourceList::fileSkipped, [&](const QString& path, const QString& reason) {
@@ -155,6 +159,11 @@ QVector<CliSession::Listed> CliSession::list(const QStringList& sources)
 
 int CliSession::listDvd(const QStringList& sources)
 {
+    // A disc is one source: one of its names unreadable, there is no disc.
+    for (const QString& name : m_options.undecodable) {
+        m_console.err(CliOptions::undecodableError(name));
+        return CliOptions::kFailed;
+    }
     QStringList paths;
     for (const QString& source : sources)
         paths << absoluteUserPath(source);

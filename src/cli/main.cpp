@@ -38,7 +38,7 @@ QString programFolder()
 
 int main(int argc, char* argv[])
 {
-    const CliOptions options = CliOptions::parse(argumentsOf(argc, argv).mid(1));
+    CliOptions options = CliOptions::parse(argumentsOf(argc, argv).mid(1));
     // Listing a disc runs no event loop, watches no interrupt and starts no
     // process: it is served without Qt's application object, whose start
     // costs about as much as reading the disc.
@@ -74,15 +74,20 @@ int main(int argc, char* argv[])
     }
 
     // A name that is not UTF-8 reaches Qt with its odd bytes replaced, so it
-    // would name no file; say so instead of skipping it as unreadable.
+    // would name no file. A source of such a name is skipped with that
+    // reason and the others are converted, as the window does; any other
+    // argument (an output folder, a settings folder) stops the command.
     for (int i = 1; i < argc; ++i) {
         const QByteArray raw(argv[i]);
-        if (QFile::encodeName(QFile::decodeName(raw)) != raw) {
-            console.err(QStringLiteral("transcast-cli: error: '%1' is not valid UTF-8; a file of "
-                                       "that name cannot be read")
-                            .arg(escapedFileName(raw)));
-            return CliOptions::kFailed;
+        if (QFile::encodeName(QFile::decodeName(raw)) == raw)
+            continue;
+        const QString name = escapedFileName(raw);
+        if (!listing && options.sources.removeOne(QString::fromLocal8Bit(raw))) {
+            options.undecodable << name;
+            continue;
         }
+        console.err(CliOptions::undecodableError(name));
+        return CliOptions::kFailed;
     }
 
     std::optional<InterruptWatcher> interrupts;

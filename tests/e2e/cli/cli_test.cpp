@@ -568,8 +568,9 @@ TEST_F(Cli, AMissingEncoderIsOneClearLine)
     }
 }
 
-// A name that is not UTF-8 cannot be listed; the run says which and fails.
-TEST_F(Cli, AFileNameThatIsNotUtf8FailsTheRunVisibly)
+// A name that is not UTF-8 cannot be listed: the run says which, converts
+// the rest and fails.
+TEST_F(Cli, AFileNameThatIsNotUtf8IsSkippedVisibly)
 {
     const QString folder = work.filePath(QStringLiteral("sources"));
     clip(QStringLiteral("sources/good.avi"));
@@ -580,14 +581,21 @@ TEST_F(Cli, AFileNameThatIsNotUtf8FailsTheRunVisibly)
     const CliRun result = run({"probe", "--profile", "118", folder});
     EXPECT_EQ(result.exitCode, 1);
 
-    // Named on the command line, through a shell that passes the bytes.
+    // Named on the command line beside a good one, through a shell that
+    // passes the bytes.
     QProcess named;
     named.setProcessEnvironment(environment());
     named.start(QStringLiteral("sh"),
-                {"-c", "exec \"$0\" probe \"$1\"/\"$(printf 'caf\\351.avi')\"", program(), folder});
-    ASSERT_TRUE(named.waitForFinished(30000));
+                {"-c",
+                 "exec \"$0\" convert --profile 122 --output \"$1/out\" \"$1/good.avi\" "
+                 "\"$1\"/\"$(printf 'caf\\351.avi')\"",
+                 program(), folder});
+    ASSERT_TRUE(named.waitForFinished(60000));
     EXPECT_EQ(named.exitCode(), 1);
-    EXPECT_TRUE(named.readAllStandardError().contains("caf\\xe9.avi' is not valid UTF-8"));
+    EXPECT_TRUE(named.readAllStandardError().contains(
+        "skipped " + QFile::encodeName(folder) + "/caf\\xe9.avi: the name is not valid UTF-8"));
+    EXPECT_TRUE(named.readAllStandardOutput().contains("1 finished, 0 failed, 1 skipped"));
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/out/good.mp4")));
     EXPECT_TRUE(result.err.contains(QStringLiteral("not valid UTF-8")) &&
                 result.err.contains(QStringLiteral("caf\\xe9.avi")))
         << result.err.toStdString();
