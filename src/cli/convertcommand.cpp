@@ -129,6 +129,14 @@ int ConvertCommand::convert(int skipped)
     QTimer clock;
     clock.setInterval(1000);
     connect(&clock, &QTimer::timeout, this, &ConvertCommand::showProgress);
+    // A log gets no line rewritten in place: a line of its own at least
+    // every 10 s of wall time tells that a long job still moves (or not).
+    QTimer logged;
+    logged.setInterval(kLogIntervalMs);
+    connect(&logged, &QTimer::timeout, this, [this, &controller] {
+        if (controller.batch().isConverting())
+            m_session.console().out(statusLine(controller, kLogLineWidth));
+    });
     QEventLoop loop;
     bool stopped = false;
     bool ended = false;
@@ -144,9 +152,12 @@ int ConvertCommand::convert(int skipped)
     if (!ended) {
         if (console.isTerminal())
             clock.start();
+        else
+            logged.start();
         loop.exec();
     }
     clock.stop();
+    logged.stop();
     console.clearStatus();
 
     const auto rowsWith = [&jobs](JobStatus status) {

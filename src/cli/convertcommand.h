@@ -14,14 +14,15 @@ struct CliOptions;
 // transcast-cli convert: lists the sources, then either prints each job's
 // command line (--dry-run) or runs the batch and reports it. On a terminal
 // the running row is one line rewritten in place (ProgressLine); otherwise
-// each row gets a line when it starts and one when it ends, so a log holds
-// no carriage returns. The batch's own line ("Converting 3 of 12 · ...
-// elapsed · about ... left") leads the terminal's line and follows each
-// "converting" line otherwise. Every row's final status is printed:
-// "Finish", "Failed" with the reason, or "Stop"; at the end, the batch's
-// summary with the failed rows named, then the count of each status.
-// Ctrl-C, SIGTERM and SIGHUP stop the batch as the Stop button does; the
-// exit status is then 128 plus the signal's number.
+// each row gets a line when it starts and one when it ends, and the status
+// line every 10 s in between, so a log holds no carriage returns. The
+// batch's own line ("Converting 3 of 12 · ... elapsed · about ... left")
+// leads the terminal's line and follows each "converting" line otherwise.
+// Every row's final status is printed: "Finish", "Failed" with the reason,
+// or "Stop"; at the end, the batch's summary with the failed rows named,
+// then the count of each status. Ctrl-C, SIGTERM and SIGHUP stop the batch
+// as the Stop button does; the exit status is then 128 plus the signal's
+// number.
 class ConvertCommand : public QObject
 {
     Q_OBJECT
@@ -36,6 +37,9 @@ public:
     // Below this many characters beside the batch's line, the row's own
     // line stands alone.
     static constexpr int kRoomForARow = 30;
+    // Written to a log instead: the status line every so often, this wide.
+    static constexpr int kLogIntervalMs = 10000;
+    static constexpr int kLogLineWidth = 160;
 
 private:
     // A DVD edition: the disc's rows, the ones chosen with --rows.

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "common/inifile.h"
 #include "common/textutil.h"
@@ -512,6 +513,47 @@ TEST_F(Cli, CtrlCStopsTheBatchLikeTheStopButton)
         << text.toStdString();
     EXPECT_EQ(filesBelow(output), QStringList({"first.mp4", "long.mp4"}))
         << "the partly written output stays";
+}
+
+// Written to a log, a long job still shows it is under way, however seldom
+// its encoder reports (here: not at all, held still).
+TEST_F(Cli, ALogGetsAProgressLineEveryTenSeconds)
+{
+    const QString longer = clip(QStringLiteral("long.avi"), 60);
+    QProcess process;
+    start(process, {"convert", "--profile", "122", "--output", work.filePath("out"), longer});
+    QByteArray out;
+    ASSERT_TRUE(testclips::readUntil(
+        process, out,
+        [](const QByteArray& text) { return text.contains("long: converting\nConverting 1 of 1"); },
+        60000))
+        << out.toStdString();
+    // The conversion's register.dat once it runs as itself (a child still
+    // on its way to exec holds the CLI up in posix_spawn).
+    pid_t encoder = 0;
+    for (int tries = 0; encoder == 0 && tries < 100; ++tries) {
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(process.processId()));
+        children.open(QIODevice::ReadOnly);
+        for (const QByteArray& child : children.readAll().trimmed().split(' ')) {
+            QFile line(QStringLiteral("/proc/%1/cmdline").arg(QString::fromLatin1(child)));
+            const QByteArray words = line.open(QIODevice::ReadOnly) ? line.readAll() : QByteArray();
+            if (words.contains("register.dat") && words.contains(QByteArray("\0-i\0", 4)))
+                encoder = child.toInt();
+        }
+        QThread::msleep(50);
+    }
+    ASSERT_GT(encoder, 0);
+    ::kill(encoder, SIGSTOP);
+    const int before = out.count("Converting 1 of 1");
+    const bool logged = testclips::readUntil(
+        process, out,
+        [&](const QByteArray& text) { return text.count("Converting 1 of 1") > before; }, 15000);
+    ::kill(encoder, SIGCONT);
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_TRUE(logged) << out.toStdString();
+    EXPECT_TRUE(out.contains("  [1/1] long  ")) << out.toStdString();
+    EXPECT_FALSE(out.contains('\r'));
 }
 
 // With --config but no --profile the settings' last profile is used and
