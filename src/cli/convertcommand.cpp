@@ -159,6 +159,8 @@ int ConvertCommand::convert(int skipped)
     clock.stop();
     logged.stop();
     console.clearStatus();
+    for (const int row : std::as_const(m_stopped))
+        printEnded(row);
 
     const auto rowsWith = [&jobs](JobStatus status) {
         int count = 0;
@@ -218,9 +220,22 @@ void ConvertCommand::rowChanged(int row)
     if (!isFinal(record.status) || m_ended.contains(row))
         return;
     m_ended.insert(row);
+    // A stopped row is told once its encoder has ended: what became of its
+    // file may be said only then.
+    if (record.status == JobStatus::Stopped) {
+        m_stopped.append(row);
+        return;
+    }
+    printEnded(row);
+}
+
+void ConvertCommand::printEnded(int row)
+{
+    const JobRow& record = m_session.controller().jobs().row(row);
     QString line = rowLabel(row) + QStringLiteral(": ") + jobStatusText(record);
     const bool failed = record.status == JobStatus::Failed;
-    if (failed && !record.failureReason.isEmpty())
+    // A stop the encoder did not answer has a reason too.
+    if ((failed || record.status == JobStatus::Stopped) && !record.failureReason.isEmpty())
         line += QStringLiteral(": ") + oneLine(record.failureReason);
     m_session.console().out(line);
     if (!failed) {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QSet>
+#include <QVector>
 
 namespace transcast
 {
@@ -48,6 +49,7 @@ private:
     int convert(int skipped);
     void rowStarted(int row);
     void rowChanged(int row);
+    void printEnded(int row);
     void showProgress();
     void interrupt(int signalNumber);
     QString rowLabel(int row) const;
@@ -56,6 +58,7 @@ private:
     const CliOptions& m_options;
     InterruptWatcher& m_interrupts;
     QSet<int> m_ended;
+    QVector<int> m_stopped;  // told when the batch has ended
     int m_interruptedBy = 0; // the signal that stopped the batch
 };
 

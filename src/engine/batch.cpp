@@ -223,6 +223,10 @@ void Batch::completion(Slot& slot, const EncoderRunner::Outcome& outcome)
         // of them has.
         if (!outcome.stopped)
             ++m_currentRow;
+        // A stop the encoder did not answer says so, and what became of
+        // its file.
+        if (outcome.crashed)
+            m_jobs.setJobReport(row, outcome.lastOutput, {});
         m_progress.ended(row, BatchProgress::Outcome::Stopped, QString());
         if (anyBusy())
             return;

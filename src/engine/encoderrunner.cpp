@@ -1,5 +1,8 @@
 #include "engine/encoderrunner.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include "common/textutil.h"
 #include "engine/progressmodel.h"
 #include "sources/joblist.h"
@@ -17,8 +20,12 @@ constexpr int kMaxLineSize = 1024;
 } // namespace
 
 EncoderRunner::EncoderRunner(JobList& jobs, ProgressModel& bar, QObject* parent)
-    : QObject(parent), m_jobs(jobs), m_bar(&bar), m_encoder(kBlockSize)
+    : QObject(parent), m_jobs(jobs), m_bar(&bar), m_encoder(kBlockSize), m_check(kBlockSize)
 {
+    m_checkTimer.setSingleShot(true);
+    m_checkTimer.setInterval(kCheckMs);
+    connect(&m_checkTimer, &QTimer::timeout, &m_check, &ManagedProcess::kill);
+    connect(&m_check, &ManagedProcess::ended, this, &EncoderRunner::partialChecked);
     m_creepTimer.setInterval(1000);
     connect(&m_creepTimer, &QTimer::timeout, this, &EncoderRunner::creepTick);
     connect(&m_encoder, &ManagedProcess::received, this, &EncoderRunner::readBlock);
@@ -39,6 +46,10 @@ void EncoderRunner::launchEncoder(const ConversionJob& job, int row)
     m_partialLine.clear();
     m_notes.clear();
     m_reportedSeconds = -1;
+    m_wroteOutput = false;
+    m_output = job.outputFile;
+    m_encoderFile = job.encoderFile;
+    m_workFolder = job.workFolder;
     // Nothing is ever written to the encoder's input; it stays open, as an
     // unused pipe, until the job ends.
     m_encoder.start(job.encoderFile, job.arguments(), job.workFolder);
@@ -67,6 +78,9 @@ void EncoderRunner::collectLines(const QByteArray& block, bool atEnd)
         if (end == m_partialLine.size() && !atEnd)
             break;
         const QByteArray line = m_partialLine.mid(start, end - start);
+        // ffmpeg names its output once it has opened it.
+        if (line.startsWith("Output #0, "))
+            m_wroteOutput = true;
         if (line.startsWith(prefix) && m_notes.size() < kMaxNotes)
             m_notes << QString::fromLocal8Bit(line).trimmed();
         // Each report on its own (the scan reads the first of a block): the
@@ -147,12 +161,44 @@ void EncoderRunner::finish(const ManagedProcess::Exit& exit)
             outcome.lastOutput = outcome.shortfall;
     }
 
+    if (exit.started && exit.crashed) {
+        outcome.lastOutput = exit.stopped
+                                 ? QStringLiteral("The encoder stopped answering and was ended.")
+                                 : QStringLiteral("The encoder was killed before it finished.");
+    }
+
     if (m_creepTimer.isActive())
         m_creepTimer.stop();
     if (outcome.stopped)
         m_bar->setValue(qBound(0, m_progressOffset, ProgressModel::kMaximum));
     else
         showProgress(0);
+    // Only a file the encoder has opened is ours to judge: one it was
+    // refused to write may be another program's.
+    if (!outcome.succeeded() && m_wroteOutput && QFileInfo(m_output).isFile()) {
+        m_checked = outcome;
+        m_check.start(m_encoderFile, {QStringLiteral("-i"), m_output}, m_workFolder,
+                      ManagedProcess::Output::StandardOutput);
+        m_checkTimer.start();
+        return;
+    }
+    emit jobCompleted(outcome);
+}
+
+void EncoderRunner::partialChecked(const ManagedProcess::Exit& exit)
+{
+    m_checkTimer.stop();
+    Outcome outcome = m_checked;
+    // A probe that could not run or took too long tells nothing: the file
+    // stays.
+    const bool told = exit.started && !exit.crashed && !exit.stopped;
+    QString said;
+    if (told && exit.exitCode != 0 && QFile::remove(m_output))
+        said = QStringLiteral("The partial file did not play and was removed.");
+    else if (outcome.crashed)
+        said = QStringLiteral("The partial file is kept.");
+    if (!said.isEmpty())
+        outcome.lastOutput = outcome.lastOutput.isEmpty() ? said : outcome.lastOutput + u' ' + said;
     emit jobCompleted(outcome);
 }
 

@@ -60,7 +60,7 @@ public:
     void setBar(ProgressModel& bar) { m_bar = &bar; }
     // True from the launch until jobCompleted, a stopped job's grace
     // included: no job can be launched meanwhile.
-    bool isRunning() const { return m_encoder.isRunning(); }
+    bool isRunning() const { return m_encoder.isRunning() || m_check.isRunning(); }
     // Stops the running encoder and returns at once: it is asked to end
     // (it then closes its output as a playable file) and killed when it has
     // not ended after kStopGraceMs. The grace runs in the event loop, so the
@@ -69,6 +69,13 @@ public:
     // row or the bar before it.
     void stop();
     static constexpr int kStopGraceMs = 5000;
+
+    // A job that did not end well leaves a partial file only where it
+    // plays: once its encoder has ended, the output it wrote is probed
+    // (`register.dat -i`), and a file that does not read is removed, the
+    // reason saying so. An encoder killed from outside, or ended after it
+    // stopped answering a stop, says that instead of its last line.
+    static constexpr int kCheckMs = 15000;
 
     // Why a job that ended well is still counted as failed: its output holds
     // under 90 % of the job's length and more than 2 s less. Empty when the
@@ -97,6 +104,7 @@ signals:
 private:
     void readBlock(const QByteArray& block);
     void finish(const ManagedProcess::Exit& exit);
+    void partialChecked(const ManagedProcess::Exit& exit);
     void creepTick();
     void rememberOutput(const QByteArray& block);
     void collectLines(const QByteArray& block, bool atEnd);
@@ -105,6 +113,14 @@ private:
     ProgressModel* m_bar;
     int m_row = -1;
     ManagedProcess m_encoder;
+    // The job's output and the encoder that probes it after a failure.
+    QString m_output;
+    QString m_encoderFile;
+    QString m_workFolder;
+    ManagedProcess m_check;
+    QTimer m_checkTimer;
+    Outcome m_checked;          // the outcome told once the check has ended
+    bool m_wroteOutput = false; // ffmpeg said it opened the output
     ProgressScanner m_scanner;
     QTimer m_creepTimer;
     // The time of the encoder's last report, in seconds; -1 before one.

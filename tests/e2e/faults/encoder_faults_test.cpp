@@ -91,16 +91,66 @@ TEST_F(EncoderFaults, KilledEncoderFailsItsJobAndTheBatchGoesOn)
     const qint64 encoder =
         waitForProcess({QStringLiteral("register.dat"), QStringLiteral("long.mp4")});
     ASSERT_GT(encoder, 0) << "register.dat never started on the long clip";
+    // Killed mid-job, its output holding pictures.
+    QElapsedTimer written;
+    written.start();
+    while (QFileInfo(outputs + QStringLiteral("/long.mp4")).size() < 20000 &&
+           written.elapsed() < 30000)
+        QThread::msleep(20);
     ::kill(static_cast<pid_t>(encoder), SIGKILL);
     ASSERT_TRUE(process.waitForFinished(120000));
 
     const QString out = QString::fromUtf8(process.readAllStandardOutput());
     EXPECT_EQ(process.exitCode(), 1) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("1 finished, 1 failed"))) << out.toStdString();
+    // An MP4 cut off before its index does not play: it is not kept.
+    EXPECT_TRUE(out.contains(QStringLiteral("long: Failed: The encoder was killed before it "
+                                            "finished. The partial file did not play and was "
+                                            "removed.")))
+        << out.toStdString();
+    EXPECT_FALSE(QFile::exists(outputs + QStringLiteral("/long.mp4")));
     EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/short.mp4")));
     EXPECT_TRUE(kept(library, snapshot(sources)));
     // ffmpeg dies with the register.dat that started it.
     EXPECT_TRUE(nothingLeftRunning());
+}
+
+// A stop that the encoder cannot answer (its ffmpeg held still) ends in the
+// grace's time, says so, and keeps no file that would not play; one that
+// plays stays (an MPEG stream plays as far as it was written).
+TEST_F(EncoderFaults, AStopTheEncoderDoesNotAnswerKeepsOnlyAFileThatPlays)
+{
+    const QString longer = clip(QStringLiteral("long.avi"), 60);
+    const struct {
+        const char* profile;
+        const char* output;
+        bool kept;
+    } cases[] = {{"122", "/long.mp4", false}, {"110", "/long.mpg", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        QProcess process;
+        startCli(process,
+                 QStringList{"convert", "--profile", c.profile, "--output", outputs, longer});
+        const qint64 ffmpeg = waitForProcess({QStringLiteral("ffmpeg"), QStringLiteral("long.")});
+        ASSERT_GT(ffmpeg, 0);
+        const QString output = outputs + QString::fromLatin1(c.output);
+        QElapsedTimer written;
+        written.start();
+        while (QFileInfo(output).size() < 20000 && written.elapsed() < 30000)
+            QThread::msleep(50);
+        ::kill(static_cast<pid_t>(ffmpeg), SIGSTOP);
+        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        EXPECT_EQ(process.exitCode(), 130) << out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("long: Stop: The encoder stopped answering and was "
+                                                "ended. The partial file ")))
+            << out.toStdString();
+        EXPECT_EQ(QFile::exists(output), c.kept) << out.toStdString();
+        if (c.kept)
+            EXPECT_EQ(transcast::testclips::runRegister({"-i", output}).exitCode, 0);
+        EXPECT_TRUE(nothingLeftRunning());
+    }
 }
 
 TEST_F(EncoderFaults, KilledCliLeavesNoEncoderAndLosesNothing)
