@@ -105,7 +105,9 @@ public:
     // in, each with its tick, tracks, status and reason; the sources gone
     // since are reported, not listed. No forgets the kept list, so that it
     // is not offered again. A list holding only finished jobs is forgotten
-    // without a question.
+    // without a question. A kept list that cannot be read is put aside
+    // (JobListKeeper::takeLeftOver) and said in a warning, and the window
+    // starts empty.
     void offerRestore();
     // The question offerRestore asks about `count` jobs.
     QString restoreQuestion(int count) const;
