@@ -147,18 +147,30 @@ QString Controller::restoreQuestion(int count) const
         .arg(count);
 }
 
+void Controller::endWithoutTheUser(bool questionOpen)
+{
+    m_endingWithoutUser = true;
+    m_questionCutShort = m_questionCutShort || questionOpen;
+}
+
 void Controller::offerRestore()
 {
     const JobListKeeper::LeftOver left = m_keeper.takeLeftOver();
     if (!left.setAsidePath.isEmpty() || !left.setAsideProblem.isEmpty())
         m_interaction.warn(unreadableListText(m_keeper.path(), left));
-    if (!left.contents)
+    if (!left.contents) {
+        m_restoreSettled = true;
         return;
+    }
     const QVector<JobRow> rows = JobListFile::unfinishedRows(*left.contents);
     const bool yes =
         !rows.isEmpty() && m_interaction.confirm(restoreQuestion(static_cast<int>(rows.size())),
                                                  Interaction::QuestionKind::Confirmation,
                                                  Interaction::DefaultAnswer::Yes);
+    // A box closed because the program is ending was not answered.
+    if (m_endingWithoutUser)
+        return;
+    m_restoreSettled = true;
     if (!yes) {
         m_keeper.discard();
         return;
@@ -255,7 +267,10 @@ bool Controller::requestClose(const std::function<void(IniFile&)>& keepViewState
     if (IniFile* file = m_settings.settingsFile(); file && keepViewState)
         keepViewState(*file);
     saveSettings();
-    m_keeper.stop();
+    if (m_endingWithoutUser && (m_questionCutShort || !m_restoreSettled))
+        m_keeper.release();
+    else
+        m_keeper.stop();
     return true;
 }
 

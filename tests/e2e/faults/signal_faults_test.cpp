@@ -2,11 +2,14 @@
 // (SIGTERM), a closed terminal (SIGHUP), and a Stop that must not freeze the
 // window while the encoder closes its file.
 #include <csignal>
+#include <cstring>
+#include <string>
 
 #include <QTest>
 
 #include "common/inifile.h"
 #include "control/jobstatustext.h"
+#include "sources/joblistfile.h"
 #include "sources/jobrow.h"
 #include "faultfixture.h"
 #include "support/finishadd.h"
@@ -88,6 +91,72 @@ TEST_F(SignalFaults, TermStopsTheWindowsJobSavesItsSettingsAndCloses)
     // Closed as a user closes it: no list is left for the next start to offer.
     EXPECT_FALSE(QFile::exists(config + QStringLiteral("/transcast-joblist.json")));
     EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+// A signal while the start asks something (whether to restore the list of
+// a window that died, or a warning that the settings cannot be saved) ends
+// the real program as a close does, within moments, and leaves the kept
+// list byte for byte for the next start. The open box is found on the X
+// server by its title (tests/xvfb/xserver.sh).
+TEST_F(SignalFaults, ASignalWhileAQuestionIsOpenEndsTheProgramAndKeepsTheList)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        GTEST_SKIP() << "needs an X server (tests/xvfb/xserver.sh)";
+    const QString folder = home + QStringLiteral("/.config/transcast");
+    const QString list = folder + QStringLiteral("/transcast-joblist.json");
+    const QString settings = folder + QStringLiteral("/transcast.ini");
+    transcast::JobRow row;
+    row.caption = QStringLiteral("clip");
+    row.source.filePath = sources + QStringLiteral("/clip.avi");
+    const QByteArray kept =
+        transcast::JobListFile::encode({}, {transcast::JobListFile::encodeRow(row)});
+    writeFile(settings, "[profiles]\r\nselcetsubindex=122\r\n");
+    const auto boxShows = [](const char* title) {
+        QProcess search;
+        search.start(QStringLiteral("xdotool"),
+                     {"search", "--onlyvisible", "--name", QStringLiteral("^%1$").arg(title)});
+        return search.waitForFinished(5000) && search.exitCode() == 0;
+    };
+    struct Case {
+        const char* box;
+        int signalNumber;
+    };
+    // The settings are made read-only before the warning's cases.
+    const Case cases[] = {
+        {"Confirm", SIGTERM}, {"Confirm", SIGHUP}, {"Warning", SIGTERM}, {"Warning", SIGINT}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.box) + " " + strsignal(c.signalNumber));
+        writeFile(list, kept);
+        if (c.box == std::string("Warning") && QFileInfo(settings).isWritable()) {
+            std::string why;
+            if (!makeReadOnly(settings, why))
+                GTEST_SKIP() << why;
+        }
+        QProcess program;
+        QProcessEnvironment env = environment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        program.setProcessEnvironment(env);
+        program.start(binDir() + QStringLiteral("/transcast"));
+        ASSERT_TRUE(waitUntil([&] { return boxShows(c.box); }, 30000)) << "no box showed";
+        ::kill(static_cast<pid_t>(program.processId()), c.signalNumber);
+        const bool ended = program.waitForFinished(5000);
+        if (!ended) {
+            program.kill();
+            program.waitForFinished(5000);
+        }
+        EXPECT_TRUE(ended) << "still running 5 s after the signal";
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 128 + c.signalNumber);
+        EXPECT_EQ(readFile(list), kept);
+        EXPECT_FALSE(QFile::exists(list + QStringLiteral(".lock")));
+        // Saved as a close saves, where it can be.
+        if (c.box == std::string("Confirm")) {
+            EXPECT_EQ(transcast::IniFile(settings).readString(QStringLiteral("profiles"),
+                                                              QStringLiteral("FinishSelcet")),
+                      QStringLiteral("0"));
+        }
+    }
     EXPECT_TRUE(nothingLeftRunning());
 }
 
