@@ -120,19 +120,23 @@ int main(int argc, char* argv[])
     if (QFileInfo::exists(logo))
         QApplication::setWindowIcon(QIcon(logo));
 
+    // A logout, a shutdown or a closed terminal stops the running job and
+    // closes the window as the user would, also while the start asks
+    // something: watched before the window is made, which may ask already.
+    transcast::InterruptWatcher interrupts;
+    transcast::InterruptCloser closer;
+    QObject::connect(&interrupts, &transcast::InterruptWatcher::interrupted, &closer,
+                     &transcast::InterruptCloser::closeOn);
+
     transcast::SplashScreen splash(edition.dataFile(QStringLiteral("skin/splash.svg")),
                                    edition.programTitle());
     splash.showNow();
 
     transcast::MainWindow window(edition);
+    closer.watch(window);
     // Files and folders named on the command line ("open with") are listed
     // as if dropped on the window, once it has started.
     window.openAfterStart(arguments.sources);
-    // A logout, a shutdown or a closed terminal stops the running job and
-    // closes the window as the user would.
-    transcast::InterruptWatcher interrupts;
-    QObject::connect(&interrupts, &transcast::InterruptWatcher::interrupted,
-                     new transcast::InterruptCloser(window), &transcast::InterruptCloser::closeOn);
     window.show();
     splash.done(&window);
 

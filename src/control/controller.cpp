@@ -14,6 +14,23 @@
 namespace transcast
 {
 
+namespace
+{
+
+// The warning about a kept list that could not be read.
+QString unreadableListText(const QString& path, const JobListKeeper::LeftOver& left)
+{
+    if (!left.setAsidePath.isEmpty())
+        return QStringLiteral("The job list kept from the last run, \"%1\", could not be read; "
+                              "it was put aside as \"%2\".")
+            .arg(path, left.setAsidePath);
+    return QStringLiteral("The job list kept from the last run, \"%1\", could not be read, nor "
+                          "put aside (%2); it stays as it is and this window keeps no list.")
+        .arg(path, left.setAsideProblem);
+}
+
+} // namespace
+
 Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, QObject* parent)
     : QObject(parent), m_edition(std::move(edition)), m_interaction(interaction), m_shell(shell),
       m_selector(m_edition, m_preferences, m_boxes, m_remembered, m_interaction),
@@ -130,19 +147,35 @@ QString Controller::restoreQuestion(int count) const
         .arg(count);
 }
 
+void Controller::endWithoutTheUser(bool questionOpen)
+{
+    m_endingWithoutUser = true;
+    m_questionCutShort = m_questionCutShort || questionOpen;
+}
+
 void Controller::offerRestore()
 {
-    const std::optional<JobListFile::Contents> kept = m_keeper.leftOver();
-    if (!kept)
+    const JobListKeeper::LeftOver left = m_keeper.takeLeftOver();
+    if (!left.setAsidePath.isEmpty() || !left.setAsideProblem.isEmpty())
+        m_interaction.warn(unreadableListText(m_keeper.path(), left));
+    if (!left.contents) {
+        m_restoreSettled = true;
         return;
-    const QVector<JobRow> rows = JobListFile::unfinishedRows(*kept);
-    if (rows.isEmpty() || !m_interaction.confirm(restoreQuestion(static_cast<int>(rows.size())),
+    }
+    const QVector<JobRow> rows = JobListFile::unfinishedRows(*left.contents);
+    const bool yes =
+        !rows.isEmpty() && m_interaction.confirm(restoreQuestion(static_cast<int>(rows.size())),
                                                  Interaction::QuestionKind::Confirmation,
-                                                 Interaction::DefaultAnswer::Yes)) {
+                                                 Interaction::DefaultAnswer::Yes);
+    // A box closed because the program is ending was not answered.
+    if (m_endingWithoutUser)
+        return;
+    m_restoreSettled = true;
+    if (!yes) {
         m_keeper.discard();
         return;
     }
-    const JobListFile::Header& header = kept->header;
+    const JobListFile::Header& header = left.contents->header;
     if (m_edition.isDvdMode()) {
         m_dvd.restore(header.titleMode, header.titleSets, rows);
     } else {
@@ -234,7 +267,10 @@ bool Controller::requestClose(const std::function<void(IniFile&)>& keepViewState
     if (IniFile* file = m_settings.settingsFile(); file && keepViewState)
         keepViewState(*file);
     saveSettings();
-    m_keeper.stop();
+    if (m_endingWithoutUser && (m_questionCutShort || !m_restoreSettled))
+        m_keeper.release();
+    else
+        m_keeper.stop();
     return true;
 }
 

@@ -105,10 +105,21 @@ public:
     // in, each with its tick, tracks, status and reason; the sources gone
     // since are reported, not listed. No forgets the kept list, so that it
     // is not offered again. A list holding only finished jobs is forgotten
-    // without a question.
+    // without a question. A kept list that cannot be read is put aside
+    // (JobListKeeper::takeLeftOver) and said in a warning, and the window
+    // starts empty.
     void offerRestore();
     // The question offerRestore asks about `count` jobs.
     QString restoreQuestion(int count) const;
+
+    // The program is ending without the user (a logout, a shutdown, a
+    // closed terminal). `questionOpen`: a question or a dialog was open; it
+    // is closed unanswered. From now on an answer to the start's offer is no
+    // answer (the kept list stays as it is), and the close leaves the kept
+    // job list for the next start when a question was open or the offer had
+    // not been answered yet: the user never decided to drop it.
+    void endWithoutTheUser(bool questionOpen);
+    bool isEndingWithoutTheUser() const { return m_endingWithoutUser; }
 
     // The user picked a direction entry: 0 into the edition's format, 1 out
     // of it. With rows in the list it asks first, since the list is cleared.
@@ -137,7 +148,8 @@ public:
     // The close query: false, with its message, while a preview plays or a
     // batch converts. Otherwise `keepViewState` (the window's placement)
     // writes into the settings file, the settings are saved, the kept job
-    // list is forgotten (a normal close leaves nothing to restore) and true.
+    // list is forgotten (a normal close leaves nothing to restore; see
+    // endWithoutTheUser for when it stays) and true.
     bool requestClose(const std::function<void(IniFile&)>& keepViewState = {});
 
     // The output folder: a folder the user chose (browse, the command line)
@@ -215,6 +227,10 @@ private:
     Batch m_batch;
     DvdTitles m_dvd;
     JobListKeeper m_keeper;
+    bool m_endingWithoutUser = false;
+    bool m_questionCutShort = false;
+    // The start's offer has been made and answered (or had nothing to ask).
+    bool m_restoreSettled = false;
     std::function<void()> m_hideNavigation;
     // A disc's titles share one bad number: it is said once.
     bool m_titleEstimateErrorShown = false;

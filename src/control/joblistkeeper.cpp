@@ -1,5 +1,6 @@
 #include "control/joblistkeeper.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -160,14 +161,43 @@ void JobListKeeper::flush()
         m_writer->wait();
 }
 
-std::optional<JobListFile::Contents> JobListKeeper::leftOver() const
+JobListKeeper::LeftOver JobListKeeper::takeLeftOver()
 {
-    if (!isKeeping())
-        return std::nullopt;
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return JobListFile::decode(file.readAll());
+    LeftOver left;
+    if (!isKeeping() || !QFileInfo::exists(m_path))
+        return left;
+    if (QFile file(m_path); file.open(QIODevice::ReadOnly))
+        left.contents = JobListFile::decode(file.readAll());
+    if (left.contents)
+        return left;
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    // A rename never replaces a file that is there: a name an earlier copy
+    // took makes it fail, and the next number is tried.
+    for (int attempt = 1; attempt <= kSetAsideAttempts; ++attempt) {
+        const QString aside = setAsideName(m_path, stamp, attempt);
+        QFile unreadable(m_path);
+        if (unreadable.rename(aside)) {
+            left.setAsidePath = aside;
+            return left;
+        }
+        if (!QFileInfo(aside).exists() && !QFileInfo(aside).isSymLink()) {
+            left.setAsideProblem = unreadable.errorString();
+            break;
+        }
+    }
+    if (left.setAsideProblem.isEmpty())
+        left.setAsideProblem = QStringLiteral("every name for it is taken");
+    release();
+    return left;
+}
+
+QString JobListKeeper::setAsideName(const QString& path, const QString& stamp, int attempt)
+{
+    const QFileInfo list(path);
+    QString name = list.completeBaseName() + QStringLiteral(".unreadable-") + stamp;
+    if (attempt > 1)
+        name += QLatin1Char('-') + QString::number(attempt);
+    return list.dir().filePath(name + QLatin1Char('.') + list.suffix());
 }
 
 void JobListKeeper::discard()
@@ -185,6 +215,19 @@ void JobListKeeper::stop()
     if (!isKeeping())
         return;
     discard();
+    letGo();
+}
+
+void JobListKeeper::release()
+{
+    if (!isKeeping())
+        return;
+    flush();
+    letGo();
+}
+
+void JobListKeeper::letGo()
+{
     disconnect(&m_jobs, nullptr, this, nullptr);
     disconnect(&m_sources, nullptr, this, nullptr);
     disconnect(&m_dvd, nullptr, this, nullptr);

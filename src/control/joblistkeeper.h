@@ -70,10 +70,22 @@ public:
     bool isKeeping() const { return m_lock != nullptr; }
     const QString& path() const { return m_path; }
 
-    // The list a window that died left in the file, as it was written;
-    // nothing when not keeping, without a file, or with one this version
-    // cannot read. Read before the first change overwrites it.
-    std::optional<JobListFile::Contents> leftOver() const;
+    // What a window that died left in the file.
+    struct LeftOver {
+        // The list as it was written; nothing when not keeping, without a
+        // file, or with one this version cannot read.
+        std::optional<JobListFile::Contents> contents;
+        // A file that is there but cannot be read (cut short, junk, of
+        // another version) is renamed beside itself, to a name no earlier
+        // copy has: the next write would replace what no one has looked at.
+        // Not empty: where it lies now.
+        QString setAsidePath;
+        // Not empty: it could not be renamed, and why. The list is then not
+        // kept at all in this run, so that nothing replaces the file.
+        QString setAsideProblem;
+    };
+    // Read before the first change overwrites it.
+    LeftOver takeLeftOver();
     // Removes the file; the next change writes it again.
     void discard();
     // Writes now what is waiting, if anything, and returns once it is on
@@ -82,11 +94,22 @@ public:
     // A normal close: the file is removed, nothing more is written and the
     // lock is given up.
     void stop();
+    // A close that leaves the list for the next start to offer (the program
+    // ended without the user while a question was open): what is waiting is
+    // written, nothing more, and the lock is given up.
+    void release();
 
     // How many times the list was written or removed since start().
     int writeCount() const { return m_writes; }
 
 private:
+    // Names tried for a list set aside within the same second.
+    static constexpr int kSetAsideAttempts = 1000;
+    // The name an unreadable list at `path` is renamed to: beside it, with
+    // the time stamp and, from the second try on, a number.
+    static QString setAsideName(const QString& path, const QString& stamp, int attempt);
+
+    void letGo();
     void encodeAll();
     void keepAll();
     void rowChanged(int row);

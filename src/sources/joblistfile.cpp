@@ -1,5 +1,7 @@
 #include "sources/joblistfile.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <iterator>
 
 #include <QJsonArray>
@@ -64,6 +66,52 @@ QString kbpsText(const JobRow& row, int kbps)
 int kbpsOf(const QJsonValue& text)
 {
     return parseInt32(text.toString()).value_or(0);
+}
+
+// Whether each of the keys is absent or holds a value of the type: a key
+// this version knows holding another type is damage, not a later version's
+// addition.
+bool keysAre(const QJsonObject& object, std::initializer_list<const char*> keys,
+             QJsonValue::Type type)
+{
+    for (const char* key : keys) {
+        const QJsonValue value = object.value(QLatin1String(key));
+        if (!value.isUndefined() && value.type() != type)
+            return false;
+    }
+    return true;
+}
+
+bool isTextArray(const QJsonValue& value)
+{
+    if (value.isUndefined())
+        return true;
+    if (!value.isArray())
+        return false;
+    const QJsonArray texts = value.toArray();
+    return std::all_of(texts.begin(), texts.end(),
+                       [](const QJsonValue& text) { return text.isString(); });
+}
+
+bool rowIsWellTyped(const QJsonObject& object)
+{
+    return keysAre(object,
+                   {"kind", "caption", "path", "frameSize", "duration", "videoBitrate",
+                    "audioBitrate", "outputSize", "status", "reason", "ifo", "audioId",
+                    "subtitleId"},
+                   QJsonValue::String) &&
+           keysAre(object, {"checked"}, QJsonValue::Bool) &&
+           keysAre(object, {"title", "cell", "start", "end", "audio", "subtitle"},
+                   QJsonValue::Double) &&
+           isTextArray(object.value(QLatin1String("notes")));
+}
+
+bool headerIsWellTyped(const QJsonObject& document)
+{
+    return keysAre(document, {"edition"}, QJsonValue::String) &&
+           keysAre(document, {"intoOwnFormat", "titleMode"}, QJsonValue::Bool) &&
+           keysAre(document, {"rows"}, QJsonValue::Array) &&
+           isTextArray(document.value(QLatin1String("titleSets")));
 }
 
 std::optional<JobRow> decodeRow(const QJsonObject& object)
@@ -173,17 +221,29 @@ QByteArray JobListFile::encode(const Header& header, const std::vector<QByteArra
 
 std::optional<JobListFile::Contents> JobListFile::decode(const QByteArray& data)
 {
-    const QJsonObject document = QJsonDocument::fromJson(data).object();
-    if (document.value(QLatin1String("format")).toString() != kFormat ||
-        document.value(QLatin1String("version")).toInt() != kVersion)
+    // Qt's parser refuses a document nested deeper than it can parse
+    // without running out of stack; nothing below recurses.
+    QJsonParseError error;
+    const QJsonDocument parsed = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError || !parsed.isObject())
         return std::nullopt;
+    const QJsonObject document = parsed.object();
+    const QJsonValue version = document.value(QLatin1String("version"));
+    if (document.value(QLatin1String("format")).toString() != kFormat || !version.isDouble() ||
+        version.toDouble() != kVersion || !headerIsWellTyped(document))
+        return std::nullopt;
+    const QJsonArray rows = document.value(QLatin1String("rows")).toArray();
+    for (const QJsonValue& value : rows) {
+        if (!value.isObject() || !rowIsWellTyped(value.toObject()))
+            return std::nullopt;
+    }
     Contents contents;
     Header& header = contents.header;
     header.dvdEdition = document.value(QLatin1String("edition")).toString() == QLatin1String("dvd");
     header.intoOwnFormat = document.value(QLatin1String("intoOwnFormat")).toBool(true);
     header.titleMode = document.value(QLatin1String("titleMode")).toBool(true);
     header.titleSets = textList(document.value(QLatin1String("titleSets")));
-    for (const QJsonValue& value : document.value(QLatin1String("rows")).toArray()) {
+    for (const QJsonValue& value : rows) {
         if (auto row = decodeRow(value.toObject()))
             contents.rows.append(std::move(*row));
     }

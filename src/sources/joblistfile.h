@@ -29,8 +29,10 @@ namespace transcast
 // progress (a percentage changes many times a second and means nothing once
 // the encoder is gone) nor what a preview shows over its status. Reading
 // takes what it knows and ignores the rest, so that a later version may add
-// keys; another version number or a document that is not one of ours reads
-// as nothing.
+// keys, and leaves out a row of a kind or status it does not know. Anything
+// else it cannot take reads as nothing: text that is no JSON (cut short,
+// junk, nested deeper than the parser goes), a document that is not one of
+// ours, one of another version, a key it knows holding another type.
 class JobListFile
 {
 public:
@@ -58,8 +60,8 @@ public:
     // many times while only a few of its rows change, so each row is
     // encoded once per change, not once per write.
     static QByteArray encode(const Header& header, const std::vector<QByteArray>& rows);
-    // Nothing for a document this version cannot read; rows it cannot read
-    // are left out.
+    // Nothing for a document this version cannot read; rows of a kind or
+    // status it does not know, or without their source, are left out.
     static std::optional<Contents> decode(const QByteArray& data);
 
     // The rows a restart offers again: every row of the edition's kind whose

@@ -734,6 +734,10 @@ void MainWindow::afterStartOnceExposed()
 
 void MainWindow::afterStart()
 {
+    // A program ending without the user asks nothing more and lists
+    // nothing: the kept list stays for the next start.
+    if (m_controller->isEndingWithoutTheUser())
+        return;
     m_controller->offerRestore();
     if (m_startSources.isEmpty())
         return;

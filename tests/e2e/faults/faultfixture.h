@@ -94,6 +94,28 @@ protected:
         return true;
     }
 
+    // Makes a file read-only for the rest of the case, for root too: a
+    // read-only mount of the file over itself where allowed (root, which CI
+    // has), else its permissions, which hold for anyone else.
+    bool makeReadOnly(const QString& file, std::string& why)
+    {
+        if (!runningAsRoot())
+            return QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                                   QFileDevice::ReadOther);
+        const QByteArray path = file.toLocal8Bit();
+        if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0) {
+            why = std::string("cannot mount a file over itself here: ") + strerror(errno);
+            return false;
+        }
+        m_mounts << file;
+        if (::mount(nullptr, path.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
+                    nullptr) != 0) {
+            why = std::string("cannot make a mount read-only here: ") + strerror(errno);
+            return false;
+        }
+        return true;
+    }
+
     // Fills the file system the file is on, up to its last byte.
     static void fillUp(const QString& path)
     {

@@ -2,8 +2,11 @@
 // list along: the next start offers the unfinished jobs again, and they
 // convert. A window that closed, or whose list was emptied, offers nothing.
 #include <csignal>
+#include <map>
+#include <utility>
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "control/jobstatustext.h"
@@ -297,6 +300,61 @@ TEST_F(ListFaults, OnlyTheUnfinishedJobsOfAWindowThatDiedAreOffered)
     // What was listed again is kept again.
     window->controller().jobListKeeper().flush();
     EXPECT_EQ(keptRows(list).size(), 2);
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+// A kept list that cannot be read, whatever its damage, is said in a
+// warning naming it and where it was put aside: beside itself, byte for
+// byte, under a name no earlier copy has, and never removed. The window
+// starts empty and keeps its own list as usual.
+TEST_F(ListFaults, AnUnreadableListIsSaidAndPutAsideNeverRemoved)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    const QString list = listIn(config);
+    const QByteArray head = R"({"format":"transcast job list","version":1,)";
+    const QByteArray row = R"({"kind":"file","caption":"clip","path":")" + source.toUtf8() + '"';
+    const QByteArray whole = head + R"("rows":[)" + row + R"(,"status":"listed"}]})";
+    const QByteArray deep = QByteArray(1000, '[') + QByteArray(1000, ']');
+    const std::pair<const char*, QByteArray> damages[] = {
+        {"cut short", whole.left(whole.size() - 4)},
+        {"empty", ""},
+        {"junk", QByteArray("\x00\xff\x13PK\x03\x04 binary", 16)},
+        {"another shape", "[1, 2, 3]"},
+        {"version as text", R"({"format":"transcast job list","version":"1","rows":[]})"},
+        {"rows as text", head + R"("rows":"clip.avi"})"},
+        {"a row as a number", head + R"("rows":[5]})"},
+        {"a tick as text", head + R"("rows":[)" + row + R"(,"status":"listed","checked":"yes"}]})"},
+        {"nested past the parser", QByteArray(200000, '[')},
+        {"nested in a known key", head + R"("titleSets":)" + deep + R"(,"rows":[]})"},
+    };
+    static const QRegularExpression text(QStringLiteral(
+        R"re(^The job list kept from the last run, "(.+)", could not be read; it was put aside as "(.+)"\.$)re"));
+    std::map<QString, QByteArray> asides;
+    for (const auto& [damage, content] : damages) {
+        SCOPED_TRACE(damage);
+        writeFile(list, content);
+        interaction.warnings.clear();
+        auto window = openWindow(config);
+        started(*window);
+        ASSERT_EQ(interaction.warnings.size(), 1);
+        const QRegularExpressionMatch said = text.match(interaction.warnings.first());
+        ASSERT_TRUE(said.hasMatch()) << interaction.warnings.first().toStdString();
+        EXPECT_EQ(said.captured(1), list);
+        const QString aside = said.captured(2);
+        EXPECT_EQ(QFileInfo(aside).absolutePath(), config);
+        EXPECT_EQ(asides.count(aside), 0u) << "an earlier copy's name";
+        asides[aside] = content;
+        EXPECT_TRUE(restoreQuestions().isEmpty());
+        EXPECT_EQ(window->controller().jobs().rowCount(), 0);
+        window->controller().sources().addChosenFiles({source});
+        transcast::testing::finishAdd(window->controller().sources());
+        window->controller().jobListKeeper().flush();
+        EXPECT_EQ(keptRows(list).size(), 1);
+        EXPECT_TRUE(window->close());
+        EXPECT_FALSE(QFile::exists(list));
+    }
+    for (const auto& [aside, content] : asides)
+        EXPECT_EQ(readFile(aside), content) << aside.toStdString();
     EXPECT_TRUE(nothingLeftRunning());
 }
 

@@ -2,11 +2,15 @@
 // (SIGTERM), a closed terminal (SIGHUP), and a Stop that must not freeze the
 // window while the encoder closes its file.
 #include <csignal>
+#include <cstring>
+#include <string>
 
 #include <QTest>
 
 #include "common/inifile.h"
+#include "control/joblistkeeper.h"
 #include "control/jobstatustext.h"
+#include "sources/joblistfile.h"
 #include "sources/jobrow.h"
 #include "faultfixture.h"
 #include "support/finishadd.h"
@@ -88,6 +92,107 @@ TEST_F(SignalFaults, TermStopsTheWindowsJobSavesItsSettingsAndCloses)
     // Closed as a user closes it: no list is left for the next start to offer.
     EXPECT_FALSE(QFile::exists(config + QStringLiteral("/transcast-joblist.json")));
     EXPECT_TRUE(kept(library, snapshot(sources)));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+// A signal while a question is open ends the real program as a close does,
+// within moments, and leaves the kept list byte for byte for the next start:
+// at the start (whether to restore the list of a window that died, a warning
+// that the settings cannot be saved) and later (whether to clear the list).
+// The open box is found on the X server by its title (tests/xvfb/xserver.sh).
+TEST_F(SignalFaults, ASignalWhileAQuestionIsOpenEndsTheProgramAndKeepsTheList)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        GTEST_SKIP() << "needs an X server (tests/xvfb/xserver.sh)";
+    const QString source = clip(QStringLiteral("clip.avi"));
+    const QString folder = home + QStringLiteral("/.config/transcast");
+    const QString list = folder + QStringLiteral("/transcast-joblist.json");
+    const QString settings = folder + QStringLiteral("/transcast.ini");
+    transcast::JobRow row;
+    row.caption = QStringLiteral("clip");
+    row.source.filePath = source;
+    const QByteArray leftByADeadWindow =
+        transcast::JobListFile::encode({}, {transcast::JobListFile::encodeRow(row)});
+    writeFile(settings, "[profiles]\r\nselcetsubindex=122\r\n");
+    // The visible windows of that title.
+    const auto windows = [](const char* title) {
+        QProcess search;
+        search.start(QStringLiteral("xdotool"),
+                     {"search", "--onlyvisible", "--name", QStringLiteral("^%1$").arg(title)});
+        search.waitForFinished(5000);
+        return QString::fromUtf8(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    };
+    enum class Asks { AtTheStart, WithSettingsReadOnly, ToClearTheList };
+    struct Case {
+        Asks asks;
+        int signalNumber;
+    };
+    // The read-only settings come last: they stay so.
+    const Case cases[] = {{Asks::AtTheStart, SIGTERM},
+                          {Asks::AtTheStart, SIGHUP},
+                          {Asks::ToClearTheList, SIGTERM},
+                          {Asks::WithSettingsReadOnly, SIGTERM},
+                          {Asks::WithSettingsReadOnly, SIGINT}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(c.asks)) + " " + strsignal(c.signalNumber));
+        const bool running = c.asks == Asks::ToClearTheList;
+        QFile::remove(list);
+        if (!running)
+            writeFile(list, leftByADeadWindow);
+        if (c.asks == Asks::WithSettingsReadOnly && QFileInfo(settings).isWritable()) {
+            std::string why;
+            if (!makeReadOnly(settings, why))
+                GTEST_SKIP() << why;
+        }
+        QProcess program;
+        QProcessEnvironment env = environment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        program.setProcessEnvironment(env);
+        program.start(binDir() + QStringLiteral("/transcast"),
+                      running ? QStringList{source} : QStringList{});
+        if (running) {
+            // Listed and kept (no write waiting: the file stays the same
+            // for longer than the keeper waits), then asked by the list's
+            // Clear key.
+            QByteArray seen;
+            ASSERT_TRUE(waitUntil(
+                [&] {
+                    const QByteArray now = readFile(list);
+                    const bool settled = !now.isEmpty() && now == seen;
+                    seen = now;
+                    QThread::msleep(2 * transcast::JobListKeeper::kDelayMs);
+                    return settled;
+                },
+                30000));
+            ASSERT_TRUE(waitUntil([&] { return windows("transcast").size() == 1; }, 10000));
+            const QString window = windows("transcast").first();
+            QProcess::execute(QStringLiteral("xdotool"),
+                              {"mousemove", "--window", window, "300", "300"});
+            QProcess::execute(QStringLiteral("xdotool"), {"windowfocus", window});
+            QProcess::execute(QStringLiteral("xdotool"), {"key", "ctrl+shift+Delete"});
+        }
+        const char* box = c.asks == Asks::WithSettingsReadOnly ? "Warning" : "Confirm";
+        ASSERT_TRUE(waitUntil([&] { return !windows(box).isEmpty(); }, 30000)) << "no " << box;
+        const QByteArray kept = readFile(list);
+        ASSERT_FALSE(kept.isEmpty());
+        ::kill(static_cast<pid_t>(program.processId()), c.signalNumber);
+        const bool ended = program.waitForFinished(5000);
+        if (!ended) {
+            program.kill();
+            program.waitForFinished(5000);
+        }
+        EXPECT_TRUE(ended) << "still running 5 s after the signal";
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 128 + c.signalNumber);
+        EXPECT_EQ(readFile(list), kept);
+        EXPECT_FALSE(QFile::exists(list + QStringLiteral(".lock")));
+        // Saved as a close saves, where it can be.
+        if (c.asks != Asks::WithSettingsReadOnly) {
+            EXPECT_EQ(transcast::IniFile(settings).readString(QStringLiteral("profiles"),
+                                                              QStringLiteral("FinishSelcet")),
+                      QStringLiteral("0"));
+        }
+    }
     EXPECT_TRUE(nothingLeftRunning());
 }
 

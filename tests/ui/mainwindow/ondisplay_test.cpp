@@ -3,6 +3,8 @@
 // give the window and its frame, and the pointer moved by the server; in a
 // Wayland compositor (tests/xvfb/weston.sh), what its output shows. Elsewhere
 // (offscreen) these tests skip.
+#include <utility>
+
 #include <QDir>
 #include <QFile>
 #include <QComboBox>
@@ -230,7 +232,10 @@ TEST_F(OnDisplay, TheFramedWindowFitsTheFreeAreaAndScrollsWhatDoesNot)
     expectScrollBarsWhereNeeded();
 }
 
-TEST_F(OnDisplay, TheRestoreQuestionOpensCentredOverTheWindow)
+// The start's boxes over a window the window manager has just placed: the
+// question about the list of a window that died, and the warning about a
+// kept list that cannot be read.
+TEST_F(OnDisplay, TheRestoreQuestionAndTheUnreadableListWarningOpenCentred)
 {
     if (!windowManagerRuns())
         GTEST_SKIP() << "needs an X server with a window manager (tests/xvfb/openbox.sh)";
@@ -238,50 +243,68 @@ TEST_F(OnDisplay, TheRestoreQuestionOpensCentredOverTheWindow)
     JobRow row;
     row.caption = QStringLiteral("clip");
     row.source.filePath = mediaDir.filePath(QStringLiteral("clip.avi"));
-    QFile kept(JobListKeeper::pathBeside(QDir(configDir.path()).filePath("transcast.ini")));
-    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
-    kept.write(JobListFile::encode({}, {JobListFile::encodeRow(row)}));
-    kept.close();
+    const QString list =
+        JobListKeeper::pathBeside(QDir(configDir.path()).filePath("transcast.ini"));
+    const std::pair<QByteArray, QString> kepts[] = {
+        {JobListFile::encode({}, {JobListFile::encodeRow(row)}),
+         QStringLiteral("did not close normally")},
+        {QByteArray("{\"format\": \"transcast job list\", \"ver"),
+         QStringLiteral("could not be read")},
+    };
+    for (const auto& [content, said] : kepts) {
+        SCOPED_TRACE(said.toStdString());
+        QFile kept(list);
+        ASSERT_TRUE(kept.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        kept.write(content);
+        kept.close();
 
-    // The desktop's own message boxes.
-    window = std::make_unique<MainWindow>(
-        Edition(QStringLiteral("transcast"), QStringLiteral(TRANSCAST_BIN_DIR)), nullptr, &shell);
-    window->setSettingsFolder(configDir.path());
-    QString asked;
-    XPlace box, over, seen;
-    QElapsedTimer clock;
-    clock.start();
-    QTimer look;
-    look.setInterval(20);
-    QObject::connect(&look, &QTimer::timeout, [&] {
-        auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!question || !question->isVisible())
-            return;
-        // Measured once the window manager has framed both and left them
-        // where they are.
-        const XPlace now = xPlace(*question);
-        const bool settled = now.framed && xPlace(*window).framed && now.frame == seen.frame;
-        seen = now;
-        if (!settled && clock.elapsed() < 10000)
-            return;
-        box = now;
-        over = xPlace(*window);
-        asked = question->text();
-        question->button(QMessageBox::No)->click();
-    });
-    look.start();
-    window->show();
-    ASSERT_TRUE(waitFor([&] { return !asked.isEmpty(); }, 20000));
-    EXPECT_TRUE(asked.contains(QStringLiteral("did not close normally")));
-    ASSERT_TRUE(box.framed && over.framed);
-    // Centred, frames included. The box's own frame is not known before it
-    // shows (it takes the window's as its measure; the window manager may
-    // give a box that cannot be resized a thinner lower edge): a few pixels.
-    const QPoint off = box.frame.center() - over.frame.center();
-    const int slack = qCeil(2 * window->devicePixelRatioF()) + 1;
-    EXPECT_LE(qAbs(off.x()), slack) << describe(box.frame) << " over " << describe(over.frame);
-    EXPECT_LE(qAbs(off.y()), slack) << describe(box.frame) << " over " << describe(over.frame);
-    EXPECT_EQ(window->controller().jobs().rowCount(), 0);
+        // The desktop's own message boxes.
+        window = std::make_unique<MainWindow>(
+            Edition(QStringLiteral("transcast"), QStringLiteral(TRANSCAST_BIN_DIR)), nullptr,
+            &shell);
+        window->setSettingsFolder(configDir.path());
+        QString asked;
+        XPlace box, over, seen;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer look;
+        look.setInterval(20);
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!question || !question->isVisible())
+                return;
+            // Measured once the window manager has framed both and left them
+            // where they are.
+            const XPlace now = xPlace(*question);
+            const bool settled = now.framed && xPlace(*window).framed && now.frame == seen.frame;
+            seen = now;
+            if (!settled && clock.elapsed() < 10000)
+                return;
+            box = now;
+            over = xPlace(*window);
+            asked = question->text();
+            if (QAbstractButton* no = question->button(QMessageBox::No))
+                no->click();
+            else
+                question->button(QMessageBox::Ok)->click();
+        });
+        look.start();
+        window->show();
+        ASSERT_TRUE(waitFor([&] { return !asked.isEmpty(); }, 20000));
+        look.stop();
+        EXPECT_TRUE(asked.contains(said)) << asked.toStdString();
+        ASSERT_TRUE(box.framed && over.framed);
+        // Centred, frames included. The box's own frame is not known before
+        // it shows (it takes the window's as its measure; the window manager
+        // may give a box that cannot be resized a thinner lower edge): a few
+        // pixels.
+        const QPoint off = box.frame.center() - over.frame.center();
+        const int slack = qCeil(2 * window->devicePixelRatioF()) + 1;
+        EXPECT_LE(qAbs(off.x()), slack) << describe(box.frame) << " over " << describe(over.frame);
+        EXPECT_LE(qAbs(off.y()), slack) << describe(box.frame) << " over " << describe(over.frame);
+        EXPECT_EQ(window->controller().jobs().rowCount(), 0);
+        closeWindow();
+    }
 }
 
 TEST_F(OnDisplay, AHintLastsOnlyWhileThePointerIsOverItsControl)
