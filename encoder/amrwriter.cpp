@@ -5,8 +5,6 @@
 #include <cmath>
 #include <cstring>
 
-#include <unistd.h>
-
 #include <opencore-amrnb/interf_enc.h>
 
 namespace transcast
@@ -54,18 +52,13 @@ bool AmrWriter::fail(const std::string& what)
     return false;
 }
 
-bool AmrWriter::open(const std::string& path, bool overwrite, int mode)
+bool AmrWriter::open(const std::string& path, int mode)
 {
     m_path = path;
     m_mode = mode;
-    // "x": create only, so an existing file is never replaced without -y.
-    m_file = std::fopen(path.c_str(), overwrite ? "wb" : "wbx");
-    if (m_file == nullptr) {
-        if (errno == EEXIST)
-            return fail("already exists (-y replaces it)");
+    m_file = std::fopen(path.c_str(), "wb");
+    if (m_file == nullptr)
         return fail(std::strerror(errno));
-    }
-    m_created = true;
     m_encoder = Encoder_Interface_init(0);
     if (m_encoder == nullptr)
         return fail("the AMR encoder could not be set up");
@@ -130,14 +123,12 @@ bool AmrWriter::finish()
     return true;
 }
 
-void AmrWriter::discard()
+void AmrWriter::close()
 {
     if (m_file != nullptr) {
         std::fclose(m_file);
         m_file = nullptr;
     }
-    if (m_created)
-        unlink(m_path.c_str());
 }
 
 } // namespace transcast

@@ -18,10 +18,10 @@ public:
     AmrWriter& operator=(const AmrWriter&) = delete;
     ~AmrWriter();
 
-    // Creates the file and writes the header. Without overwrite an existing
-    // file is refused. mode is one of the codec's modes (see amrModeFor).
-    // On failure returns false and error() says why.
-    bool open(const std::string& path, bool overwrite, int mode);
+    // Opens the file, which the job has claimed (OutputClaim), from its
+    // start, and writes the header. mode is one of the codec's modes (see
+    // amrModeFor). On failure returns false and error() says why.
+    bool open(const std::string& path, int mode);
 
     // Encodes every complete 20 ms frame of the samples given so far.
     bool write(const char* pcm, size_t size);
@@ -30,8 +30,9 @@ public:
     // file. Returns false when the data could not all be written.
     bool finish();
 
-    // Closes and deletes the file: a failed job leaves no half file behind.
-    void discard();
+    // Closes the file as it stands, for a job that failed: the claim then
+    // removes it.
+    void close();
 
     long long frames() const { return m_frames; }
     long long bytesWritten() const { return m_bytes; }
@@ -43,7 +44,6 @@ private:
 
     std::string m_path;
     std::FILE* m_file = nullptr;
-    bool m_created = false; // the file is ours to delete
     void* m_encoder = nullptr;
     int m_mode = 0;
     std::string m_partial; // samples short of a whole frame

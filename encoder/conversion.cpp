@@ -231,33 +231,23 @@ void reportError(const std::string& message)
     writeAll(STDERR_FILENO, "register.dat: " + message + "\n");
 }
 
-bool entryExists(const std::string& path)
-{
-    struct stat status;
-    return lstat(path.c_str(), &status) == 0;
-}
-
-void removeFailedOutput(const std::string& path, bool existedBefore)
-{
-    struct stat status;
-    if (existedBefore || ChildProcess::wasInterrupted() || lstat(path.c_str(), &status) != 0 ||
-        !S_ISREG(status.st_mode))
-        return;
-    unlink(path.c_str());
-}
-
-int runConversion(const Invocation& invocation, int inputFd)
+int runConversion(const Invocation& invocation, OutputClaim& output, int inputFd)
 {
     FfmpegRun run;
     if (!run.pipesReady()) {
         reportError(std::string("cannot create a pipe: ") + std::strerror(errno));
         return 1;
     }
-    const bool existed = entryExists(invocation.output);
+    if (!output.claim(invocation.output)) {
+        reportError(output.error());
+        return 1;
+    }
     const RateControlPlan plan = conversionPlan(invocation);
     reportCap(plan);
-    if (!run.start(conversionArguments(invocation, childProgressFd, plan), false, inputFd))
+    if (!run.start(conversionArguments(invocation, childProgressFd, plan), false, inputFd)) {
+        output.remove();
         return 127;
+    }
     const bool relayed = run.relay({});
     int status = relayed ? run.wait() : 1;
     if (relayed) {
@@ -266,33 +256,42 @@ int runConversion(const Invocation& invocation, int inputFd)
         if (!reason.empty() && status == 0)
             status = 1;
     }
-    if (status != 0)
-        removeFailedOutput(invocation.output, existed);
-    else
+    if (status == 0)
         reportShortfall(plan, invocation.output, run.outTimeUs());
+    // A stopped job keeps what it wrote, as a playable file.
+    if (ChildProcess::wasInterrupted())
+        output.removeIfEmpty();
+    else if (status != 0)
+        output.remove();
     return status;
 }
 
-int runAmrConversion(const Invocation& invocation, int inputFd)
+int runAmrConversion(const Invocation& invocation, OutputClaim& output, int inputFd)
 {
+    if (!output.claim(invocation.output)) {
+        reportError(output.error());
+        return 1;
+    }
     AmrWriter writer;
     const int mode = amrModeFor(requestedAudioBitrate(invocation));
-    if (!writer.open(invocation.output, invocation.overwrite, mode)) {
+    // Whatever ends the job early, what was written goes with the claim.
+    const auto failed = [&writer, &output](int status) {
+        writer.close();
+        output.remove();
+        return status;
+    };
+    if (!writer.open(invocation.output, mode)) {
         reportError(writer.error());
-        writer.discard();
-        return 1;
+        return failed(1);
     }
 
     FfmpegRun run;
     if (!run.pipesReady()) {
         reportError(std::string("cannot create a pipe: ") + std::strerror(errno));
-        writer.discard();
-        return 1;
+        return failed(1);
     }
-    if (!run.start(pcmArguments(invocation, childProgressFd, childPcmFd), true, inputFd)) {
-        writer.discard();
-        return 127;
-    }
+    if (!run.start(pcmArguments(invocation, childProgressFd, childPcmFd), true, inputFd))
+        return failed(127);
     // ffmpeg would report the rate of the PCM it hands us; show the AMR's.
     char bitrate[32];
     std::snprintf(bitrate, sizeof bitrate, "%.1fkbits/s", amrModeBitRate(mode) / 1000.0);
@@ -306,14 +305,11 @@ int runAmrConversion(const Invocation& invocation, int inputFd)
     if (relayed)
         run.closeMessages(run.failureReason(status, std::string()));
     // A stopped job keeps what was encoded so far, as a playable file.
-    if (status != 0 && !(relayed && ChildProcess::wasInterrupted())) {
-        writer.discard();
-        return status;
-    }
+    if (status != 0 && !(relayed && ChildProcess::wasInterrupted()))
+        return failed(status);
     if (!writer.finish()) {
         reportError(writer.error());
-        writer.discard();
-        return 1;
+        return failed(1);
     }
     return status;
 }

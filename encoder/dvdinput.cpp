@@ -303,12 +303,12 @@ int runDvdConversion(const Invocation& invocation)
         reportError(std::string("cannot create a pipe: ") + std::strerror(errno));
         return 1;
     }
-    const bool existed = entryExists(fromPipe.output);
+    OutputClaim output;
     Feeder feeder(reader, *locator, announcement, feed[1]);
     feeder.start();
     const int status = fromPipe.kind == Invocation::Kind::ConvertAmr
-                           ? runAmrConversion(fromPipe, feed[0])
-                           : runConversion(fromPipe, feed[0]);
+                           ? runAmrConversion(fromPipe, output, feed[0])
+                           : runConversion(fromPipe, output, feed[0]);
     // ffmpeg has ended; without a reader left, the feeder's next write fails
     // and it stops.
     close(feed[0]);
@@ -317,7 +317,7 @@ int runDvdConversion(const Invocation& invocation)
         // ffmpeg took the cut-off stream for the whole title and may have
         // ended well: what it wrote is not the title.
         reportError(feeder.error());
-        removeFailedOutput(fromPipe.output, existed);
+        output.remove();
         return status != 0 ? status : 1;
     }
     return status;

@@ -16,15 +16,11 @@ std::vector<std::string> globalOptions(int progressFd)
 {
     // -nostdin: the app's pipe on our standard input is never written nor
     // closed, and ffmpeg would otherwise wait on it for "overwrite? [y/N]".
-    return {"-hide_banner",
-            "-nostdin",
-            "-loglevel",
-            kTaggedLogLevel,
-            "-nostats",
-            "-progress",
-            "pipe:" + std::to_string(progressFd),
-            "-stats_period",
-            "0.5"};
+    // -y: the output is the file the job claimed (OutputClaim), empty and
+    // ours, whether the caller said "-y" or not.
+    return {"-hide_banner",  "-nostdin", "-y",        "-loglevel",
+            kTaggedLogLevel, "-nostats", "-progress", "pipe:" + std::to_string(progressFd),
+            "-stats_period", "0.5"};
 }
 
 } // namespace

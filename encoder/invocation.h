@@ -20,6 +20,8 @@ struct Invocation {
     Kind kind = Kind::Usage;
     std::string input;  // the value of the first "-i"
     std::string output; // the last argument of a conversion, empty otherwise
+    // "-y" was given. Accepted as the app has always written it, but it never
+    // lets a job replace a file it did not create (see OutputClaim).
     bool overwrite = false;
     std::vector<std::string> arguments; // as received, output included
 };

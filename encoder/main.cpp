@@ -108,10 +108,14 @@ int main(int argc, char** argv)
         return transcast::runDvdConversion(invocation);
     case Invocation::Kind::Probe:
         return probe(invocation.input);
-    case Invocation::Kind::Convert:
-        return transcast::runConversion(invocation);
-    case Invocation::Kind::ConvertAmr:
-        return transcast::runAmrConversion(invocation);
+    case Invocation::Kind::Convert: {
+        transcast::OutputClaim output;
+        return transcast::runConversion(invocation, output);
+    }
+    case Invocation::Kind::ConvertAmr: {
+        transcast::OutputClaim output;
+        return transcast::runAmrConversion(invocation, output);
+    }
     }
     return 2;
 }

@@ -1,6 +1,7 @@
 #include "cli/clisession.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include "cli/clioptions.h"
 #include "cli/console.h"
 #include "cli/optionchoice.h"
+#include "common/inifile.h"
 #include "common/textutil.h"
 #include "control/controller.h"
 
@@ -58,12 +60,22 @@ bool CliSession::prepare(QString& error)
     }
     m_controller = std::make_unique<Controller>(edition, m_interaction, m_shell);
 
+    // Which profile's choices a run writes back follows from the profile
+    // recorded last, which the run then replaces: from that read to that
+    // write no other run may write, or runs side by side would all write
+    // back the same profile where runs one after the other write back each
+    // other's.
+    std::optional<IniFile::Lock> settingsLock;
     if (m_options.config) {
         const QString folder = absoluteUserPath(*m_options.config);
         if (!QDir().mkpath(folder)) {
             error = QStringLiteral("--config: cannot make the folder ") + folder;
             return false;
         }
+        if (m_options.profile)
+            settingsLock.emplace(
+                QStringList{QDir(folder).filePath(edition.settingsFileName()),
+                            QDir(folder).filePath(edition.profileSettingsFileName())});
         m_controller->loadSettings(folder);
     } else {
         // No settings: the window's first start, nothing recorded (the

@@ -3,9 +3,12 @@
 #include <cerrno>
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLockFile>
+#include <QMutex>
 #include <QSaveFile>
 #include <QStringList>
 #include <QThread>
@@ -68,6 +71,27 @@ bool takeLock(QLockFile& lock, const QString& lockPath)
         QThread::msleep(5);
     }
     return true;
+}
+
+// The files whose lock an IniFile::Lock of this process holds, and the
+// thread that took it: that thread's writes already hold the lock.
+QMutex heldMutex;
+QHash<QString, Qt::HANDLE>& heldLocks()
+{
+    static QHash<QString, Qt::HANDLE> held;
+    return held;
+}
+
+QString lockKey(const QString& path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+bool heldByThisThread(const QString& path)
+{
+    const QMutexLocker locker(&heldMutex);
+    const auto found = heldLocks().constFind(lockKey(path));
+    return found != heldLocks().constEnd() && *found == QThread::currentThreadId();
 }
 
 // The file's lines as stored, line ends taken off (a CR before the LF stays
@@ -162,6 +186,40 @@ QString unquote(const QString& value)
 
 } // namespace
 
+struct IniFile::Lock::Held {
+    explicit Held(const QString& lockPath) : file(lockPath) {}
+    QLockFile file;
+    QString key;
+};
+
+IniFile::Lock::Lock(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        const QString lockPath = path + QStringLiteral(".lock");
+        auto held = std::make_unique<Held>(lockPath);
+        if (!takeLock(held->file, lockPath)) {
+            m_held = false;
+            continue;
+        }
+        held->key = lockKey(path);
+        const QMutexLocker locker(&heldMutex);
+        heldLocks().insert(held->key, QThread::currentThreadId());
+        m_locks.push_back(std::move(held));
+    }
+}
+
+IniFile::Lock::~Lock()
+{
+    // The last taken goes first.
+    while (!m_locks.empty()) {
+        {
+            const QMutexLocker locker(&heldMutex);
+            heldLocks().remove(m_locks.back()->key);
+        }
+        m_locks.pop_back();
+    }
+}
+
 IniFile::IniFile(QString path) : m_path(std::move(path)) {}
 
 QString IniFile::readString(const QString& section, const QString& key,
@@ -214,7 +272,7 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
         return false;
     const QString lockPath = m_path + QStringLiteral(".lock");
     QLockFile lock(lockPath);
-    if (!takeLock(lock, lockPath))
+    if (!heldByThisThread(m_path) && !takeLock(lock, lockPath))
         return false;
     RawLines raw = readRawLines(m_path);
     QList<QByteArray>& lines = raw.lines;

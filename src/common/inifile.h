@@ -1,6 +1,10 @@
 #pragma once
 
+#include <memory>
+#include <vector>
+
 #include <QString>
+#include <QStringList>
 
 namespace transcast
 {
@@ -24,9 +28,35 @@ namespace transcast
 // sharing a folder keep every one's change. A lock left by a process that no
 // longer runs is taken over at once.
 // Nothing is cached: every read sees the file as it stands.
+// A change that rests on what was read before it (the profile recorded last
+// decides which section is written back) takes IniFile::Lock over its reads
+// and writes, so that no other writer comes in between.
 class IniFile
 {
 public:
+    // Holds the locks of the files for as long as it lives: writes of this
+    // process go on without waiting for them, every other writer (another
+    // process, or an IniFile on another thread) waits. Taken as a write
+    // takes its lock, in the order given; whoever takes several files'
+    // locks names them in one order, so that no two holders wait on each
+    // other. Not to be nested over the same file.
+    class Lock
+    {
+    public:
+        explicit Lock(const QStringList& paths);
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+        ~Lock();
+        // False when a lock could not be taken in time; the others are
+        // still held, and the writes then take the missing ones themselves.
+        bool isHeld() const { return m_held; }
+
+    private:
+        struct Held;
+        std::vector<std::unique_ptr<Held>> m_locks;
+        bool m_held = true;
+    };
+
     // An empty path stands for no file: reads give the defaults and writes
     // fail.
     explicit IniFile(QString path);

@@ -48,7 +48,7 @@ ManagedProcess::~ManagedProcess()
 }
 
 void ManagedProcess::start(const QString& program, const QStringList& arguments,
-                           const QString& workFolder, Output output)
+                           const QString& workFolder, Output output, const QStringList& environment)
 {
     Q_ASSERT(!m_process);
     m_stopStep = 0;
@@ -68,6 +68,14 @@ void ManagedProcess::start(const QString& program, const QStringList& arguments,
     else
         m_process->setStandardErrorFile(QProcess::nullDevice());
     m_process->setWorkingDirectory(workFolder);
+    if (!environment.isEmpty()) {
+        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+        for (const QString& entry : environment) {
+            const qsizetype equals = entry.indexOf(QLatin1Char('='));
+            variables.insert(entry.left(equals), entry.mid(equals + 1));
+        }
+        m_process->setProcessEnvironment(variables);
+    }
     connect(m_process, &QProcess::readyReadStandardOutput, this, &ManagedProcess::readBlocks);
     connect(m_process, &QProcess::finished, this, [this] { finish(true); });
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {

@@ -50,9 +50,10 @@ public:
 
     // Starts the program in `workFolder` and returns at once; a start that
     // fails ends the run (`ended` with `started` false). The child's input
-    // is an open pipe that write() feeds. Must not be running.
+    // is an open pipe that write() feeds; `environment` ("NAME=value") is
+    // added to ours. Must not be running.
     void start(const QString& program, const QStringList& arguments, const QString& workFolder,
-               Output output = Output::Merged);
+               Output output = Output::Merged, const QStringList& environment = {});
     // From start() until `ended` (or abandon()).
     bool isRunning() const { return m_process != nullptr; }
     void write(const QByteArray& data);

@@ -165,7 +165,7 @@ bool Batch::launchRow(Slot& slot, int row)
         return false; // its name waits on a running job
     takeRow(slot, row);
     slot.output = job.outputFile;
-    m_builder.reserveOutput(slot.output);
+    m_builder.reserveOutput(slot.output, job.reservedOutput);
     slot.runner->launchEncoder(job, row);
     if (!m_edition.isFileMode() && slot.row == row && slot.runner->isRunning())
         slot.runner->creepTimer().start();

@@ -12,6 +12,10 @@ namespace transcast
 struct ConversionJob {
     QString input;      // source path, or a DVD title locator
     QString outputFile; // the file the encoder writes
+    // "DEVICE:INODE" of the empty file created at outputFile when the name
+    // was chosen, which the encoder then knows for its own to write; empty
+    // when no file was made (a dry run, or a folder that takes none).
+    QString reservedOutput;
     QString encoderFile;
     QString workFolder; // the encoder's current directory
     QString videoRateArg;

@@ -52,7 +52,10 @@ void EncoderRunner::launchEncoder(const ConversionJob& job, int row)
     m_workFolder = job.workFolder;
     // Nothing is ever written to the encoder's input; it stays open, as an
     // unused pipe, until the job ends.
-    m_encoder.start(job.encoderFile, job.arguments(), job.workFolder);
+    // Always set, so that a value our own caller left cannot pass for it.
+    m_encoder.start(job.encoderFile, job.arguments(), job.workFolder,
+                    ManagedProcess::Output::Merged,
+                    {QStringLiteral("TRANSCAST_RESERVED_OUTPUT=") + job.reservedOutput});
 }
 
 void EncoderRunner::rememberOutput(const QByteArray& block)

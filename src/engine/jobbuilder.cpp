@@ -1,12 +1,15 @@
 #include "engine/jobbuilder.h"
 
 #include <cerrno>
+#include <climits>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "common/preferences.h"
 #include "common/edition.h"
@@ -35,6 +38,32 @@ QString bitsPerSecond(qint64 kbps)
 QString narrowBandBits(double kbps)
 {
     return QString::number(kbps * 1000, 'g', 15);
+}
+
+QString fileIdentity(const struct stat& entry)
+{
+    return QString::number(entry.st_dev) + QLatin1Char(':') + QString::number(entry.st_ino);
+}
+
+// The longest file name the folder's file system takes, in bytes.
+qsizetype nameLimit(const QString& folder)
+{
+    const long limit = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    return limit > 0 ? limit : NAME_MAX;
+}
+
+// stem + suffix, the stem cut at the end of a UTF-8 character so that the
+// whole name fits `limit` bytes: a source named as long as the file system
+// allows still converts when its extension grows or "_1" is needed.
+QString fittedName(const QString& stem, const QString& suffix, qsizetype limit)
+{
+    const QByteArray bytes = QFile::encodeName(stem);
+    qsizetype room = limit - QFile::encodeName(suffix).size();
+    if (bytes.size() <= room || room <= 0)
+        return stem + suffix;
+    while (room > 0 && (static_cast<unsigned char>(bytes.at(room)) & 0xC0) == 0x80)
+        --room; // a continuation byte: the character began before it
+    return QFile::decodeName(bytes.left(room)) + suffix;
 }
 
 } // namespace
@@ -180,8 +209,35 @@ QString JobBuilder::replaceExtension(const QString& fileName, const QString& ext
 QString JobBuilder::freeOutputName(const QString& folder, const QString& baseName,
                                    const QString& caption) const
 {
+    return walkOutputNames(folder, baseName, caption, [](const QString&) { return true; });
+}
+
+QString JobBuilder::takeOutputName(const QString& folder, const QString& baseName,
+                                   const QString& caption, QString& identity) const
+{
+    identity.clear();
+    return walkOutputNames(folder, baseName, caption, [&identity](const QString& candidate) {
+        const int fd = ::open(QFile::encodeName(candidate).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return errno != EEXIST;
+        struct stat entry {
+        };
+        if (::fstat(fd, &entry) == 0)
+            identity = fileIdentity(entry);
+        ::close(fd);
+        return true;
+    });
+}
+
+QString JobBuilder::walkOutputNames(const QString& folder, const QString& baseName,
+                                    const QString& caption,
+                                    const std::function<bool(const QString&)>& take) const
+{
     const QString extension = m_profile.outputExtension();
-    QString candidate = folder + replaceExtension(baseName, extension);
+    const qsizetype limit = nameLimit(folder);
+    QString candidate =
+        folder + fittedName(replaceExtension(baseName, QString()), extension, limit);
     // Any entry takes the name, a dangling link too: the encoder would write
     // through it.
     const auto taken = [](const QString& path) {
@@ -191,10 +247,33 @@ QString JobBuilder::freeOutputName(const QString& folder, const QString& baseNam
     for (int n = 1;; ++n) {
         if (m_reserved.contains(candidate))
             return QString();
-        if (!taken(candidate))
+        if (!taken(candidate) && take(candidate))
             return candidate;
-        candidate = folder + caption + QLatin1Char('_') + QString::number(n) + extension;
+        candidate =
+            folder + fittedName(caption, QLatin1Char('_') + QString::number(n) + extension, limit);
     }
+}
+
+void JobBuilder::releaseOutput(const QString& path)
+{
+    const QString identity = m_reserved.take(path);
+    if (identity.isEmpty())
+        return;
+    // Only the very file made for the job, and only while it is empty: a
+    // file that took the name meanwhile is someone else's.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat entry {
+    };
+    if (::lstat(name.constData(), &entry) == 0 && S_ISREG(entry.st_mode) && entry.st_size == 0 &&
+        fileIdentity(entry) == identity)
+        ::unlink(name.constData());
+}
+
+QString JobBuilder::outputName(bool forReal, const QString& folder, const QString& baseName,
+                               const QString& caption, ConversionJob& job) const
+{
+    return forReal ? takeOutputName(folder, baseName, caption, job.reservedOutput)
+                   : freeOutputName(folder, baseName, caption);
 }
 
 ConversionJob JobBuilder::baseJob(bool forReal, QString& folder) const
@@ -228,10 +307,12 @@ ConversionJob JobBuilder::fileJob(int row, bool forReal) const
     ConversionJob job = baseJob(forReal, folder);
     const SourceInfo info = m_jobs.sourceInfo(row);
     job.input = info.filePath;
-    job.outputFile =
-        freeOutputName(folder, QFileInfo(info.filePath).fileName(), m_jobs.caption(row));
+    // The fragments first: a number that is not whole throws, and must not
+    // leave a name taken behind.
     fillFragments(job, row);
     job.limitArg.clear();
+    job.outputFile =
+        outputName(forReal, folder, QFileInfo(info.filePath).fileName(), m_jobs.caption(row), job);
     return job;
 }
 
@@ -255,9 +336,9 @@ ConversionJob JobBuilder::titleJob(int row, bool forReal) const
                                     ? info.lengthMilliseconds
                                     : (qint64(info.endTime) - info.startTime) * 1000;
     job.limitArg = QStringLiteral(" -t ") + millisecondsToClock(milliseconds);
-    const QString name = QFileInfo(titleOutputName(m_jobs.row(row))).fileName();
-    job.outputFile = freeOutputName(folder, name, name);
     fillFragments(job, row);
+    const QString name = QFileInfo(titleOutputName(m_jobs.row(row))).fileName();
+    job.outputFile = outputName(forReal, folder, name, name, job);
     return job;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QSet>
+#include <functional>
+
+#include <QHash>
 #include <QString>
 
 #include "engine/conversionjob.h"
@@ -64,13 +66,29 @@ public:
     // the output of a job running now (reserveOutput) before a free name:
     // whether that name will be free depends on how that job ends, and a
     // batch converting side by side picks exactly the names one job at a
-    // time would, so it waits for that job.
+    // time would, so it waits for that job. A name longer than the folder's
+    // file system takes has its stem (the part before "_N" and the
+    // extension) cut at a character's end until it fits.
     QString freeOutputName(const QString& folder, const QString& baseName,
                            const QString& caption) const;
+    // The same walk, taking the name it ends on: the file is created there,
+    // empty, in one step that fails when the name exists, so that no other
+    // conversion (of this program or of another one writing into the
+    // folder) can take it too; a name taken first by another is passed
+    // over like any taken name. `identity` gets the file's "DEVICE:INODE"
+    // (ConversionJob::reservedOutput), or stays empty when the folder takes
+    // no new file: the encoder then says why.
+    QString takeOutputName(const QString& folder, const QString& baseName, const QString& caption,
+                           QString& identity) const;
     // The output of a job that runs now, which no other job may choose;
-    // released when the job has ended.
-    void reserveOutput(const QString& path) { m_reserved.insert(path); }
-    void releaseOutput(const QString& path) { m_reserved.remove(path); }
+    // released when the job has ended. The empty file made when the name
+    // was taken (its identity given here) goes with the release if nothing
+    // was written into it, so that a job that never wrote leaves no trace.
+    void reserveOutput(const QString& path, const QString& identity = QString())
+    {
+        m_reserved.insert(path, identity);
+    }
+    void releaseOutput(const QString& path);
 
     // The whole job for a file row. `forReal` false leaves the file system
     // untouched (a dry run) and the controller's output folder as it was.
@@ -95,6 +113,14 @@ public:
     void fillFragments(ConversionJob& job, int row) const;
 
 private:
+    // Walks the names as freeOutputName says, ending on the first free one
+    // that `take` accepts.
+    QString walkOutputNames(const QString& folder, const QString& baseName, const QString& caption,
+                            const std::function<bool(const QString&)>& take) const;
+    // A real job's name is taken, a dry run's only chosen.
+    QString outputName(bool forReal, const QString& folder, const QString& baseName,
+                       const QString& caption, ConversionJob& job) const;
+
     const Edition& m_edition;
     // Read for the output folder; a real job's folder becomes the folder
     // the batch wrote into (the one "open" shows).
@@ -103,7 +129,8 @@ private:
     const OptionBoxes& m_boxes;
     const ProfileSelector& m_profile;
     const Estimator& m_estimator;
-    QSet<QString> m_reserved;
+    // The outputs of the jobs running now, with their files' identities.
+    QHash<QString, QString> m_reserved;
 };
 
 } // namespace transcast

@@ -34,12 +34,12 @@ const Arguments appLine = {"-y",      "-i",      "/my videos/a b.avi",
                            "mp4",     "-vcodec", "mpeg4",
                            "-acodec", "aac",     "/out dir/a b.mp4"};
 
-// What comes before the caller's arguments: ffmpeg off the terminal, its
-// messages tagged with their level, progress on descriptor 3 every half
-// second.
-const Arguments progressOptions = {"-hide_banner", "-nostdin",      "-loglevel",
-                                   "level+info",   "-nostats",      "-progress",
-                                   "pipe:3",       "-stats_period", "0.5"};
+// What comes before the caller's arguments: ffmpeg off the terminal, free
+// to write into the output the job claimed, its messages tagged with their
+// level, progress on descriptor 3 every half second.
+const Arguments progressOptions = {"-hide_banner",  "-nostdin", "-y",        "-loglevel",
+                                   "level+info",    "-nostats", "-progress", "pipe:3",
+                                   "-stats_period", "0.5"};
 
 StreamSummary videoStream(const char* codec, int width, int height)
 {

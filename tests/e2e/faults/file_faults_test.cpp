@@ -111,6 +111,49 @@ TEST_F(FileFaults, TakenOutputNameIsNeverOverwritten)
     EXPECT_TRUE(QFile::exists(outputs + QStringLiteral("/clip_1.mp4")));
 }
 
+// Conversions at once into one folder (the CLI run side by side, as the
+// README's recipe runs it): each job takes the next free name as it starts,
+// so every job keeps an output of its own, somebody's file stays as it was,
+// and no empty file is left.
+TEST_F(FileFaults, ConversionsAtOnceIntoOneFolderKeepEveryOutput)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    writeFile(outputs + QStringLiteral("/clip.mp4"), "somebody's file");
+    const Snapshot earlier = snapshot(outputs);
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int i = 0; i < 3; ++i) {
+        runs.push_back(std::make_unique<QProcess>());
+        startCli(*runs.back(), convert(outputs, {source}));
+    }
+    for (const auto& run : runs) {
+        ASSERT_TRUE(run->waitForFinished(120000));
+        EXPECT_EQ(run->exitCode(), 0) << run->readAll().toStdString();
+    }
+    EXPECT_TRUE(kept(earlier, snapshot(outputs)));
+    EXPECT_EQ(QDir(outputs).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"clip.mp4", "clip_1.mp4", "clip_2.mp4", "clip_3.mp4"}));
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_EQ(secondsIn(outputs + QStringLiteral("/clip_%1.mp4").arg(n)), 1) << n;
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
+// A source named as long as the file system allows, whose output needs
+// "_1": the output's name is cut at a character's end to fit.
+TEST_F(FileFaults, LongestSourceNameConvertsUnderAShortenedName)
+{
+    // 250 bytes of two-byte characters, one more and ".avi": 255 bytes.
+    const QString stem = QString(125, QChar(0x00FC)) + QLatin1Char('x');
+    const QString source = clip(stem + QStringLiteral(".avi"));
+    ASSERT_TRUE(QFile::exists(source));
+    writeFile(outputs + QLatin1Char('/') + stem + QStringLiteral(".mp4"), "somebody's file");
+    const Snapshot earlier = snapshot(outputs);
+    const CliRun run = cli(convert(outputs, {source}));
+    EXPECT_EQ(run.exitCode, 0) << run.all().toStdString();
+    EXPECT_TRUE(kept(earlier, snapshot(outputs)));
+    const QString shortened = QString(124, QChar(0x00FC)) + QStringLiteral("_1.mp4");
+    EXPECT_EQ(secondsIn(outputs + QLatin1Char('/') + shortened), 1) << run.all().toStdString();
+}
+
 // Settings files the program did not write: it starts, uses its defaults
 // where a value makes no sense, and converts.
 TEST_F(FileFaults, GarbageHugeOrWronglyTypedSettingsStillConvert)

@@ -75,6 +75,53 @@ TEST_F(SettingsFaults, WritersAtOnceKeepEveryChangeAndAStaleLockDoesNotBlock)
     EXPECT_TRUE(nothingLeftRunning());
 }
 
+// Each run with --profile writes back the choices of the profile recorded
+// before it: nine runs at once leave the same sections as nine runs one
+// after the other, whatever order they take.
+TEST_F(SettingsFaults, RunsAtOnceWriteBackWhatRunsOneAfterTheOtherDo)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    const auto sections = [](const QString& folder) {
+        QStringList found;
+        for (const QByteArray& line :
+             readFile(folder + QStringLiteral("/pro transcast-cli.ini")).split('\n')) {
+            if (line.startsWith('['))
+                found << QString::fromUtf8(line.trimmed());
+        }
+        found.sort();
+        return found;
+    };
+    const QString inTurn = work.filePath(QStringLiteral("in-turn"));
+    for (int profile = 2; profile <= 10; ++profile) {
+        const CliRun run =
+            cli({"probe", "--config", inTurn, "--profile", QString::number(profile), source});
+        ASSERT_EQ(run.exitCode, 0) << run.all().toStdString();
+    }
+    ASSERT_EQ(sections(inTurn).size(), 9) << sections(inTurn).join(' ').toStdString();
+
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int profile = 2; profile <= 10; ++profile) {
+        runs.push_back(std::make_unique<QProcess>());
+        startCli(*runs.back(),
+                 {"probe", "--config", config, "--profile", QString::number(profile), source});
+    }
+    for (const auto& run : runs) {
+        ASSERT_TRUE(run->waitForFinished(60000));
+        EXPECT_EQ(run->exitCode(), 0) << run->readAllStandardError().toStdString();
+    }
+    // The sections differ only in which profile was recorded last.
+    const int last =
+        transcast::IniFile(config + QStringLiteral("/transcast-cli.ini"))
+            .readInteger(QStringLiteral("profiles"), QStringLiteral("selcetsubindex"), 0);
+    QStringList expected = sections(inTurn) << QStringLiteral("[10]");
+    expected.removeDuplicates();
+    expected.removeOne(QStringLiteral("[%1]").arg(last));
+    expected.sort();
+    EXPECT_EQ(sections(config).join(' ').toStdString(), expected.join(' ').toStdString());
+    EXPECT_FALSE(QFile::exists(config + QStringLiteral("/pro transcast-cli.ini.lock")));
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
 // A read-only settings file (the CLI) or a file where the settings folder
 // should be (the window): said once, in words, and the program goes on.
 TEST_F(SettingsFaults, SettingsThatCannotBeSavedAreSaidOnce)

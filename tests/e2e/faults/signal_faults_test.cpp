@@ -64,6 +64,32 @@ TEST_F(SignalFaults, TermOrHangUpStopsTheCliAsStopDoes)
     EXPECT_TRUE(kept(library, snapshot(sources)));
 }
 
+// A job stopped before its encoder wrote a byte: the name it took when it
+// started is given back, no empty file left under it; an earlier output
+// beside it stays as it was.
+TEST_F(SignalFaults, AJobStoppedBeforeItWroteLeavesNoEmptyFile)
+{
+    const QString source = clip(QStringLiteral("clip.avi"));
+    writeFile(outputs + QStringLiteral("/clip.mp4"), "an earlier output");
+    const Snapshot earlier = snapshot(outputs);
+    // ffmpeg slow to start, as on a loaded machine.
+    const QString slowFfmpeg = work.filePath(QStringLiteral("slow-ffmpeg"));
+    writeFile(slowFfmpeg, "#!/bin/sh\nsleep 3\nexec ffmpeg \"$@\"\n");
+    QFile::setPermissions(slowFfmpeg, QFile::permissions(slowFfmpeg) | QFileDevice::ExeOwner);
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("TRANSCAST_FFMPEG"), slowFfmpeg);
+
+    QProcess process;
+    startCli(process, convert({source}), false, env);
+    ASSERT_GT(waitForProcess({slowFfmpeg}), 0);
+    EXPECT_EQ(QFileInfo(outputs + QStringLiteral("/clip_1.mp4")).size(), 0) << "the name is taken";
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 128 + SIGTERM) << process.readAll().toStdString();
+    EXPECT_EQ(snapshot(outputs), earlier);
+    EXPECT_TRUE(nothingLeftRunning());
+}
+
 TEST_F(SignalFaults, TermStopsTheWindowsJobSavesItsSettingsAndCloses)
 {
     const QString first = clip(QStringLiteral("first.avi"));

@@ -3,6 +3,8 @@
 # one: GNU parallel hands one file to each `transcast-cli convert`, two job
 # slots standing for two machines, each writing into its own output folder.
 # Every source must come out converted exactly once, and no source changes.
+# Then two slots writing into one output folder, handed sources whose
+# outputs share a name: every job keeps an output of its own.
 # Usage: recipe_test.sh BIN_DIR
 set -euo pipefail
 bin_dir=$(cd "$1" && pwd)
@@ -61,3 +63,27 @@ outputs=$(find "$work"/out1 "$work"/out2 -type f 2>/dev/null | wc -l)
 # Both slots took part, as two machines would.
 [ -d "$work/out1" ] && [ -d "$work/out2" ] || fail "one job slot converted nothing"
 echo "PASS: 6 files converted once each over 2 job slots"
+
+# One output folder for both slots: x.avi and x.mkv, each twice, all want
+# x.mp4. Each job takes the next free name as it starts, so the four come
+# out as x.mp4, x_1.mp4, x_2.mp4 and x_3.mp4, as one job after the other
+# would name them, and nothing else is left in the folder.
+mixed="$work/mixed"
+mkdir -p "$mixed"
+clip "$mixed/x.avi"
+ffmpeg -v error -nostdin -y -i "$mixed/x.avi" -c copy "$mixed/x.mkv"
+shared="$work/shared"
+printf '%s\0' "$mixed/x.avi" "$mixed/x.mkv" "$mixed/x.avi" "$mixed/x.mkv" |
+  parallel -0 --will-cite --jobs 2 \
+    "$bin_dir/transcast-cli" convert --profile 122 --size 0 --video 1 --audio 1 \
+    --output "$shared" {} >"$work/shared.out" 2>&1 ||
+  { cat "$work/shared.out" >&2; fail "parallel reported failed jobs into one folder"; }
+[ "$(grep -c ': Finish' "$work/shared.out")" -eq 4 ] || fail "not every job said Finish"
+listing=$(cd "$shared" && find . -mindepth 1 -printf '%P\n' | sort | tr '\n' ' ')
+[ "$listing" = "x.mp4 x_1.mp4 x_2.mp4 x_3.mp4 " ] ||
+  fail "one folder, four jobs: expected x.mp4 x_1.mp4 x_2.mp4 x_3.mp4, found: $listing"
+for output in "$shared"/*.mp4; do
+  duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$output")
+  awk -v d="$duration" 'BEGIN { exit !(d > 0.5) }' || fail "$output is not a 1 s video"
+done
+echo "PASS: 4 jobs over 2 job slots into one folder kept 4 outputs"

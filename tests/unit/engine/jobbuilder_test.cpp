@@ -1,5 +1,7 @@
 #include "unit/profiles/profile_fixture.h"
 
+#include <cstdio>
+
 #include <QFile>
 
 #include "common/textutil.h"
@@ -218,6 +220,76 @@ TEST_F(CommandLines, ADanglingLinkTakesItsName)
     select(118);
     ASSERT_TRUE(QFile::link(out(QStringLiteral("elsewhere.mp4")), out(QStringLiteral("clip.mp4"))));
     EXPECT_EQ(job(row).outputFile, out(QStringLiteral("clip_1.mp4")));
+}
+
+// A real job takes its name by creating the file, so that no other program
+// writing into the folder can choose it too; a dry run only looks. The
+// empty file goes when the job ends without writing into it, and only then.
+TEST_F(CommandLines, ARealJobTakesItsNameAndReleasesItUnused)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
+    select(118);
+    JobBuilder& builder = controller->jobBuilder();
+    EXPECT_EQ(builder.fileJob(row, false).outputFile, out(QStringLiteral("clip.mp4")));
+    EXPECT_FALSE(QFile::exists(out(QStringLiteral("clip.mp4"))));
+    EXPECT_TRUE(builder.fileJob(row, false).reservedOutput.isEmpty());
+
+    QVector<ConversionJob> jobs;
+    for (int i = 0; i < 3; ++i)
+        jobs << job(row);
+    for (int i = 0; i < 3; ++i) {
+        const QString name =
+            i == 0 ? QStringLiteral("clip.mp4") : QStringLiteral("clip_%1.mp4").arg(i);
+        EXPECT_EQ(jobs[i].outputFile, out(name));
+        EXPECT_EQ(QFileInfo(jobs[i].outputFile).size(), 0);
+        EXPECT_FALSE(jobs[i].reservedOutput.isEmpty());
+        builder.reserveOutput(jobs[i].outputFile, jobs[i].reservedOutput);
+    }
+    // Written into: kept. Another file in its place: kept. Unused: gone.
+    QFile written(jobs[0].outputFile);
+    ASSERT_TRUE(written.open(QIODevice::Append));
+    written.write("video");
+    written.close();
+    ASSERT_TRUE(QFile(out(QStringLiteral("other"))).open(QIODevice::WriteOnly));
+    ASSERT_EQ(::rename(QFile::encodeName(out(QStringLiteral("other"))).constData(),
+                       QFile::encodeName(jobs[1].outputFile).constData()),
+              0);
+    for (const ConversionJob& taken : jobs)
+        builder.releaseOutput(taken.outputFile);
+    EXPECT_EQ(QFileInfo(jobs[0].outputFile).size(), 5);
+    EXPECT_TRUE(QFile::exists(jobs[1].outputFile));
+    EXPECT_FALSE(QFile::exists(jobs[2].outputFile));
+}
+
+// A source named as long as the file system allows: its output's stem is
+// cut at a character's end so that the longer extension, or "_1", fits.
+TEST_F(CommandLines, ALongestNameIsShortenedToFit)
+{
+    const int row = addRow(QStringLiteral("640x480"), QStringLiteral("00:00:10"));
+    // 250 bytes of two-byte characters and one more byte: 251, and 255 with
+    // ".avi".
+    const QString stem = QString(125, QChar(0xE9)) + QLatin1Char('a');
+    controller->jobs().changeRow(row, [&stem](JobRow& r) {
+        r.source.filePath = QStringLiteral("/videos/") + stem + QStringLiteral(".avi");
+        r.caption = stem;
+    });
+    select(118);
+    const auto bytes = [](const QString& path) {
+        return QFile::encodeName(QFileInfo(path).fileName()).size();
+    };
+    const QString first = job(row).outputFile;
+    EXPECT_EQ(first, out(stem + QStringLiteral(".mp4")));
+    // "_1.mp4" leaves 249 bytes, which would end inside a character.
+    const QString second = job(row).outputFile;
+    EXPECT_EQ(second, out(QString(124, QChar(0xE9)) + QStringLiteral("_1.mp4")));
+    EXPECT_EQ(bytes(second), 254);
+    EXPECT_TRUE(QFile::exists(second));
+    // The ".mpeg" of another profile grows the name by a byte.
+    select(115);
+    const QString third = job(row).outputFile;
+    EXPECT_EQ(third, out(QString(125, QChar(0xE9)) + QStringLiteral(".mpeg")));
+    EXPECT_EQ(bytes(third), 255);
+    EXPECT_TRUE(QFile::exists(third));
 }
 
 // The encoder runs in the program's folder: a relative output folder must
