@@ -1,9 +1,9 @@
 #include "engine/encoderrunner.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include "common/textutil.h"
+#include "engine/jobbuilder.h"
 #include "engine/progressmodel.h"
 #include "sources/joblist.h"
 
@@ -46,10 +46,10 @@ void EncoderRunner::launchEncoder(const ConversionJob& job, int row)
     m_partialLine.clear();
     m_notes.clear();
     m_reportedSeconds = -1;
-    m_wroteOutput = false;
     m_output = job.outputFile;
     m_encoderFile = job.encoderFile;
     m_workFolder = job.workFolder;
+    m_reservedOutput = job.reservedOutput;
     // Nothing is ever written to the encoder's input; it stays open, as an
     // unused pipe, until the job ends.
     // Always set, so that a value our own caller left cannot pass for it.
@@ -81,9 +81,6 @@ void EncoderRunner::collectLines(const QByteArray& block, bool atEnd)
         if (end == m_partialLine.size() && !atEnd)
             break;
         const QByteArray line = m_partialLine.mid(start, end - start);
-        // ffmpeg names its output once it has opened it.
-        if (line.startsWith("Output #0, "))
-            m_wroteOutput = true;
         if (line.startsWith(prefix) && m_notes.size() < kMaxNotes)
             m_notes << QString::fromLocal8Bit(line).trimmed();
         // Each report on its own (the scan reads the first of a block): the
@@ -176,9 +173,9 @@ void EncoderRunner::finish(const ManagedProcess::Exit& exit)
         m_bar->setValue(qBound(0, m_progressOffset, ProgressModel::kMaximum));
     else
         showProgress(0);
-    // Only a file the encoder has opened is ours to judge: one it was
-    // refused to write may be another program's.
-    if (!outcome.succeeded() && m_wroteOutput && QFileInfo(m_output).isFile()) {
+    // Only the file made for this job is ours to judge: one that took its
+    // name may be another program's. An empty one goes with the name.
+    if (!outcome.succeeded() && JobBuilder::reservedFileSize(m_output, m_reservedOutput) > 0) {
         m_checked = outcome;
         m_check.start(m_encoderFile, {QStringLiteral("-i"), m_output}, m_workFolder,
                       ManagedProcess::Output::StandardOutput);
@@ -196,7 +193,8 @@ void EncoderRunner::partialChecked(const ManagedProcess::Exit& exit)
     // stays.
     const bool told = exit.started && !exit.crashed && !exit.stopped;
     QString said;
-    if (told && exit.exitCode != 0 && QFile::remove(m_output))
+    if (told && exit.exitCode != 0 &&
+        JobBuilder::reservedFileSize(m_output, m_reservedOutput) >= 0 && QFile::remove(m_output))
         said = QStringLiteral("The partial file did not play and was removed.");
     else if (outcome.crashed)
         said = QStringLiteral("The partial file is kept.");

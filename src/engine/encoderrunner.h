@@ -119,8 +119,8 @@ private:
     QString m_workFolder;
     ManagedProcess m_check;
     QTimer m_checkTimer;
-    Outcome m_checked;          // the outcome told once the check has ended
-    bool m_wroteOutput = false; // ffmpeg said it opened the output
+    Outcome m_checked;        // the outcome told once the check has ended
+    QString m_reservedOutput; // the identity of the file made for the job
     ProgressScanner m_scanner;
     QTimer m_creepTimer;
     // The time of the encoder's last report, in seconds; -1 before one.

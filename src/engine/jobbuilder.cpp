@@ -256,17 +256,20 @@ QString JobBuilder::walkOutputNames(const QString& folder, const QString& baseNa
 
 void JobBuilder::releaseOutput(const QString& path)
 {
-    const QString identity = m_reserved.take(path);
-    if (identity.isEmpty())
-        return;
     // Only the very file made for the job, and only while it is empty: a
     // file that took the name meanwhile is someone else's.
-    const QByteArray name = QFile::encodeName(path);
+    if (reservedFileSize(path, m_reserved.take(path)) == 0)
+        ::unlink(QFile::encodeName(path).constData());
+}
+
+qint64 JobBuilder::reservedFileSize(const QString& path, const QString& identity)
+{
     struct stat entry {
     };
-    if (::lstat(name.constData(), &entry) == 0 && S_ISREG(entry.st_mode) && entry.st_size == 0 &&
-        fileIdentity(entry) == identity)
-        ::unlink(name.constData());
+    if (identity.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &entry) != 0 ||
+        !S_ISREG(entry.st_mode) || fileIdentity(entry) != identity)
+        return -1;
+    return entry.st_size;
 }
 
 QString JobBuilder::outputName(bool forReal, const QString& folder, const QString& baseName,

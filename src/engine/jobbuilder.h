@@ -89,6 +89,10 @@ public:
         m_reserved.insert(path, identity);
     }
     void releaseOutput(const QString& path);
+    // The size of the file at `path` while it is still the one made when
+    // its name was taken (`identity`, as reservedOutput gives it); -1 when
+    // it is gone or another file took its place.
+    static qint64 reservedFileSize(const QString& path, const QString& identity);
 
     // The whole job for a file row. `forReal` false leaves the file system
     // untouched (a dry run) and the controller's output folder as it was.
