@@ -202,6 +202,23 @@ StreamSummary summarize(const LibAv& av, const AVStream& stream)
     return summary;
 }
 
+// The format told from the file's first bytes, when it is one a source
+// may be read as; `refused` tells a refused format from an unreadable file.
+bool readableFormat(LibAv& av, const std::string& url, const AVInputFormat*& format,
+                    std::string& reason, bool& refused)
+{
+    const int result = probeFormat(av, url, format);
+    if (result < 0) {
+        reason = errorText(av, result);
+        return false;
+    }
+    const std::string refusal = refusalOfFormat(format->name);
+    refused = !refusal.empty();
+    if (refused)
+        reason = "It is " + refusal;
+    return !refused;
+}
+
 } // namespace
 
 bool sourceFormat(const std::string& path, std::string& name, std::string& reason, bool& refused)
@@ -212,17 +229,8 @@ bool sourceFormat(const std::string& path, std::string& name, std::string& reaso
         return false;
     av.setLogLevel(AV_LOG_QUIET);
     const AVInputFormat* format = nullptr;
-    const int result = probeFormat(av, "file:" + path, format);
-    if (result < 0) {
-        reason = errorText(av, result);
+    if (!readableFormat(av, "file:" + path, format, reason, refused))
         return false;
-    }
-    const std::string refusal = refusalOfFormat(format->name);
-    if (!refusal.empty()) {
-        reason = "It is " + refusal;
-        refused = true;
-        return false;
-    }
     name = format->name;
     name = name.substr(0, name.find(','));
     return true;
@@ -258,19 +266,12 @@ bool probeMedia(const std::string& path, MediaSummary& media, std::string& reaso
     // reads it, and the file is then read as that format and no other: a
     // demuxer that would open what the file names never starts.
     const AVInputFormat* format = nullptr;
-    int result = probeFormat(av, url, format);
-    if (result < 0) {
-        reason = errorText(av, result);
+    bool refused = false;
+    if (!readableFormat(av, url, format, reason, refused))
         return false;
-    }
-    const std::string refusal = refusalOfFormat(format->name);
-    if (!refusal.empty()) {
-        reason = "It is " + refusal;
-        return false;
-    }
     AVDictionary* options = selfContained(av);
     AVFormatContext* opened = nullptr;
-    result = av.openInput(&opened, url.c_str(), format, &options);
+    int result = av.openInput(&opened, url.c_str(), format, &options);
     av.dictFree(&options);
     if (result < 0) {
         reason = errorText(av, result);
