@@ -57,7 +57,7 @@ public:
     {
         static const char* const name = "libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR);
         // Never unloaded: the process ends soon after the probe.
-        void* library = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+        void* library = dlopen(name, RTLD_LAZY | RTLD_LOCAL);
         if (library == nullptr) {
             reason = dlerror();
             return false;
