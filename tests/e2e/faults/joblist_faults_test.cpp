@@ -315,10 +315,11 @@ TEST_F(ListFaults, AnUnreadableListIsSaidAndPutAsideNeverRemoved)
     const QByteArray row = R"({"kind":"file","caption":"clip","path":")" + source.toUtf8() + '"';
     const QByteArray whole = head + R"("rows":[)" + row + R"(,"status":"listed"}]})";
     const QByteArray deep = QByteArray(1000, '[') + QByteArray(1000, ']');
+    static const char kJunk[] = "\x00\xff\x13PK\x03\x04 binary"; // NULs inside
     const std::pair<const char*, QByteArray> damages[] = {
         {"cut short", whole.left(whole.size() - 4)},
         {"empty", ""},
-        {"junk", QByteArray("\x00\xff\x13PK\x03\x04 binary", 16)},
+        {"junk", QByteArray(kJunk, sizeof kJunk - 1)},
         {"another shape", "[1, 2, 3]"},
         {"version as text", R"({"format":"transcast job list","version":"1","rows":[]})"},
         {"rows as text", head + R"("rows":"clip.avi"})"},
