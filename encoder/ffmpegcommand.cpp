@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "messagefilter.h"
+#include "pacing.h"
 #include "shape.h"
 
 namespace transcast
@@ -87,7 +88,8 @@ std::vector<std::string> conversionArguments(const Invocation& invocation, int p
     std::vector<std::string> arguments = globalOptions(progressFd);
     arguments.insert(arguments.end(), plan.options.begin(), plan.options.end());
     evenFrameSizes(arguments);
-    fitPictureShape(arguments);
+    addPictureFilters(arguments);
+    keepSoundWithPicture(arguments);
     arguments.push_back(outputUrl(invocation.output));
     return arguments;
 }

@@ -36,8 +36,9 @@ RateControlPlan conversionPlan(const Invocation& invocation);
 // Full ffmpeg argument list (program name excluded) for a conversion: options
 // that keep ffmpeg off the terminal and make it write machine-readable
 // progress to descriptor progressFd every half second, then the options of
-// the plan with the picture fitted into the frame they ask for (see shape.h),
-// the output last.
+// the plan with the picture brought to the rate and fitted into the frame
+// they ask for, the sound kept with it (see pacing.h, shape.h), the output
+// last.
 std::vector<std::string> conversionArguments(const Invocation& invocation, int progressFd,
                                              const RateControlPlan& plan);
 std::vector<std::string> conversionArguments(const Invocation& invocation, int progressFd);

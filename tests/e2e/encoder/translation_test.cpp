@@ -123,12 +123,13 @@ TEST(FfmpegCommand, AppLineInTodaysSpellingWithProgressOnItsOwnPipe)
     expected[5] = "-b:v";
     expected[7] = "-b:a";
     expected[12] = "1.3333";
-    // mpeg4's rate control, from the table, and the picture fitted into its
-    // frame (see shape.h), before the output.
+    // mpeg4's rate control, from the table, and the picture brought to the
+    // asked rate and fitted into its frame (see pacing.h, shape.h), before
+    // the output.
     expected.insert(expected.end() - 1,
                     {"-maxrate", "1172000", "-bufsize", "2344000", "-rc_init_occupancy", "586000",
                      "-qmin", "1", "-lmin", "118", "-vf",
-                     fitFilter(Frame{320, 240, {4, 3}, false, false})});
+                     "fps=25:start_time=0," + fitFilter(Frame{320, 240, {4, 3}, false, false})});
     expected.insert(expected.begin(), progressOptions.begin(), progressOptions.end());
     EXPECT_EQ(conversionArguments(parseInvocation(appLine), 3), expected);
 }
