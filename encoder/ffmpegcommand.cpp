@@ -179,6 +179,15 @@ void evenFrameSizes(std::vector<std::string>& arguments)
     }
 }
 
+bool asksForPicture(const Invocation& invocation)
+{
+    const std::vector<std::string>& given = invocation.arguments;
+    const auto input = std::find(given.begin(), given.end(), "-i");
+    if (input == given.end() || given.size() < 2)
+        return false;
+    return std::find(input, given.end() - 1, "-vn") == given.end() - 1;
+}
+
 double requestedAudioBitrate(const Invocation& invocation)
 {
     const std::vector<std::string>& given = invocation.arguments;

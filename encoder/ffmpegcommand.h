@@ -63,6 +63,10 @@ bool needsEvenFrameSize(const std::vector<std::string>& arguments);
 // libx264 refuse the job. Values of "-i" are never touched.
 void evenFrameSizes(std::vector<std::string>& arguments);
 
+// Whether a conversion's output options ask for a picture: a video profile's
+// do, an audio-only profile's say "-vn".
+bool asksForPicture(const Invocation& invocation);
+
 // The audio bitrate the caller asked for with "-ab" or "-b:a", in bit/s; 0
 // when none is given or it is not a number.
 double requestedAudioBitrate(const Invocation& invocation);
