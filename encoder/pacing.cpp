@@ -74,16 +74,27 @@ std::string paceFilter(const std::vector<std::string>& options)
 
 std::string soundFilter(const std::vector<std::string>& options)
 {
-    if (lastOf(options, {"-f"}) != "avi" ||
-        lastOf(options, {"-acodec", "-c:a", "-codec:a"}) != "libmp3lame")
-        return {};
-    long sampleRate = std::atol(lastOf(options, {"-ar"}).c_str());
-    if (sampleRate <= 0)
-        sampleRate = 44100;
-    char start[48];
-    std::snprintf(start, sizeof start, "atrim=start=%.6f",
-                  double(kMp3Priming) / double(sampleRate));
-    return start;
+    // The fold-down happens in this resampler, where its scaling is set,
+    // rather than in the one ffmpeg adds for "-ac" with its own settings.
+    // The scaling acts only where weights add up to more than 1: a fold-down,
+    // never a mono source spread over two channels (0.707 each).
+    std::string chain = "aresample=rematrix_maxval=1";
+    const std::string channels = lastOf(options, {"-ac"});
+    if (channels == "1")
+        chain += ",aformat=channel_layouts=mono";
+    else if (channels == "2")
+        chain += ",aformat=channel_layouts=stereo";
+    if (lastOf(options, {"-f"}) == "avi" &&
+        lastOf(options, {"-acodec", "-c:a", "-codec:a"}) == "libmp3lame") {
+        long sampleRate = std::atol(lastOf(options, {"-ar"}).c_str());
+        if (sampleRate <= 0)
+            sampleRate = 44100;
+        char start[48];
+        std::snprintf(start, sizeof start, ",atrim=start=%.6f",
+                      double(kMp3Priming) / double(sampleRate));
+        chain += start;
+    }
+    return chain;
 }
 
 void keepSoundWithPicture(std::vector<std::string>& arguments)
@@ -101,8 +112,6 @@ void keepSoundWithPicture(std::vector<std::string>& arguments)
     if (has(options, "-an") || codec == "copy")
         return;
     const std::string chain = soundFilter(options);
-    if (chain.empty())
-        return;
     for (size_t i = at + 1; i + 1 < arguments.size(); ++i) {
         if (arguments[i] == "-af" || arguments[i] == "-filter:a") {
             arguments[i + 1] += "," + chain;

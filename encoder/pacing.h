@@ -25,6 +25,13 @@
 // times: players show a picture that B-frames reorder as late as the
 // reordering is deep (80 ms for libx264's default), so an AVI's libx264 makes
 // none.
+//
+// A sound with more channels than the output asks for ("-ac") is folded down
+// with ffmpeg's own weights (centre and surrounds at -3 dB, no LFE), scaled so
+// that no output channel's weights add up to more than 1: ffmpeg 5.1 leaves a
+// float fold-down unscaled (1 + 0.707 + 0.707 for 5.1 into stereo), and a loud
+// mix then clips by up to 7.7 dB. The price is the same 7.7 dB off every 5.1
+// mix, its dialogue's included.
 namespace transcast
 {
 
@@ -40,13 +47,13 @@ std::string requestedFrameRate(const std::vector<std::string>& options);
 // "fps=R:start_time=0" for the options' rate, empty when they ask for none.
 std::string paceFilter(const std::vector<std::string>& options);
 
-// The sound's chain for the output options: the MP3 priming an AVI output
-// plays; empty when it needs none.
+// The sound's chain for the output options: the fold-down that cannot clip,
+// then the MP3 priming an AVI output plays.
 std::string soundFilter(const std::vector<std::string>& options);
 
 // Adds soundFilter to a conversion's ffmpeg arguments (output path not
-// included), after the options' own "-af" or as one of its own, unless it is
-// empty or the sound is dropped ("-an") or copied; and "-bf 0" to libx264 into AVI unless
+// included), after the options' own "-af" or as one of its own, unless the
+// sound is dropped ("-an") or copied; and "-bf 0" to libx264 into AVI unless
 // the options say how many B-frames to make.
 void keepSoundWithPicture(std::vector<std::string>& arguments);
 
