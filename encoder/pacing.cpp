@@ -43,6 +43,14 @@ size_t inputValueAt(const std::vector<std::string>& arguments)
     return arguments.size();
 }
 
+std::vector<std::string> outputOptionsOf(const std::vector<std::string>& arguments)
+{
+    const size_t at = inputValueAt(arguments);
+    if (at >= arguments.size())
+        return {};
+    return {arguments.begin() + static_cast<long>(at) + 1, arguments.end()};
+}
+
 std::string requestedFrameRate(const std::vector<std::string>& options)
 {
     std::string rate;
@@ -100,10 +108,9 @@ std::string soundFilter(const std::vector<std::string>& options)
 void keepSoundWithPicture(std::vector<std::string>& arguments)
 {
     const size_t at = inputValueAt(arguments);
+    const std::vector<std::string> options = outputOptionsOf(arguments);
     if (at >= arguments.size())
         return;
-    const std::vector<std::string> options(arguments.begin() + static_cast<long>(at) + 1,
-                                           arguments.end());
     if (lastOf(options, {"-f"}) == "avi" &&
         lastOf(options, {"-vcodec", "-c:v", "-codec:v"}) == "libx264" && !has(options, "-bf") &&
         !has(options, "-vn"))

@@ -39,6 +39,9 @@ namespace transcast
 // output options follow it. The list's size when there is no input.
 size_t inputValueAt(const std::vector<std::string>& arguments);
 
+// The arguments after the first input's value; none when there is no input.
+std::vector<std::string> outputOptionsOf(const std::vector<std::string>& arguments);
+
 // The frame rate the output options ask for, in ffmpeg's spelling ("25",
 // "30000/1001"): the last "-r", else the rate of a disc "-target"'s norm;
 // empty when they ask for none.

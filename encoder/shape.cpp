@@ -257,10 +257,9 @@ std::string fitFilter(const Frame& frame)
 void addPictureFilters(std::vector<std::string>& arguments)
 {
     const size_t at = inputValueAt(arguments);
+    const std::vector<std::string> options = outputOptionsOf(arguments);
     if (at >= arguments.size())
         return;
-    const std::vector<std::string> options(arguments.begin() + static_cast<long>(at) + 1,
-                                           arguments.end());
     if (copiesVideo(options) || std::find(options.begin(), options.end(), "-vn") != options.end())
         return;
     // The rate first: a 29.97 or 50 fps source loses its extra frames before
