@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "messagefilter.h"
+#include "pacing.h"
 #include "shape.h"
 
 namespace transcast
@@ -87,7 +88,8 @@ std::vector<std::string> conversionArguments(const Invocation& invocation, int p
     std::vector<std::string> arguments = globalOptions(progressFd);
     arguments.insert(arguments.end(), plan.options.begin(), plan.options.end());
     evenFrameSizes(arguments);
-    fitPictureShape(arguments);
+    addPictureFilters(arguments);
+    keepSoundWithPicture(arguments);
     arguments.push_back(outputUrl(invocation.output));
     return arguments;
 }
@@ -175,6 +177,15 @@ void evenFrameSizes(std::vector<std::string>& arguments)
         if (arguments[i] == "-s")
             arguments[i + 1] = evenFrameSize(arguments[i + 1]);
     }
+}
+
+bool asksForPicture(const Invocation& invocation)
+{
+    const std::vector<std::string>& given = invocation.arguments;
+    const auto input = std::find(given.begin(), given.end(), "-i");
+    if (input == given.end() || given.size() < 2)
+        return false;
+    return std::find(input, given.end() - 1, "-vn") == given.end() - 1;
 }
 
 double requestedAudioBitrate(const Invocation& invocation)

@@ -36,8 +36,9 @@ RateControlPlan conversionPlan(const Invocation& invocation);
 // Full ffmpeg argument list (program name excluded) for a conversion: options
 // that keep ffmpeg off the terminal and make it write machine-readable
 // progress to descriptor progressFd every half second, then the options of
-// the plan with the picture fitted into the frame they ask for (see shape.h),
-// the output last.
+// the plan with the picture brought to the rate and fitted into the frame
+// they ask for, the sound kept with it (see pacing.h, shape.h), the output
+// last.
 std::vector<std::string> conversionArguments(const Invocation& invocation, int progressFd,
                                              const RateControlPlan& plan);
 std::vector<std::string> conversionArguments(const Invocation& invocation, int progressFd);
@@ -61,6 +62,10 @@ bool needsEvenFrameSize(const std::vector<std::string>& arguments);
 // "the original width and height" of a 321x241 source would otherwise make
 // libx264 refuse the job. Values of "-i" are never touched.
 void evenFrameSizes(std::vector<std::string>& arguments);
+
+// Whether a conversion's output options ask for a picture: a video profile's
+// do, an audio-only profile's say "-vn".
+bool asksForPicture(const Invocation& invocation);
 
 // The audio bitrate the caller asked for with "-ab" or "-b:a", in bit/s; 0
 // when none is given or it is not a number.

@@ -13,6 +13,7 @@
 #include "discdescriber.h"
 #include "dvdinput.h"
 #include "explain.h"
+#include "ffmpegcommand.h"
 #include "invocation.h"
 #include "mediaprobe.h"
 #include "probeserver.h"
@@ -90,6 +91,17 @@ int main(int argc, char** argv)
             invocation = transcast::withInputFormat(invocation, format);
         else if (refused) {
             transcast::reportError(invocation.input + ": " + reason);
+            return 1;
+        }
+        // ffmpeg itself would write the sound alone into the video profile's
+        // file and call it done. A file we cannot read is left to ffmpeg's
+        // own message.
+        bool holds = true;
+        if (!explain && invocation.kind == Invocation::Kind::Convert &&
+            transcast::asksForPicture(invocation) &&
+            transcast::holdsMovingPicture(invocation.input, holds, reason) && !holds) {
+            transcast::reportError(invocation.input +
+                                   ": the source has no picture to convert into a video profile");
             return 1;
         }
     }

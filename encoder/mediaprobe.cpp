@@ -1,5 +1,6 @@
 #include "mediaprobe.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -304,6 +305,18 @@ bool probeMedia(const std::string& path, MediaSummary& media, std::string& reaso
         reason = "It holds no picture or sound";
         return false;
     }
+    return true;
+}
+
+bool holdsMovingPicture(const std::string& path, bool& holds, std::string& reason)
+{
+    MediaSummary media;
+    if (!probeMedia(path, media, reason))
+        return false;
+    holds =
+        std::any_of(media.streams.begin(), media.streams.end(), [](const StreamSummary& stream) {
+            return stream.type == StreamSummary::Type::Video;
+        });
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <numeric>
 
+#include "pacing.h"
+
 namespace transcast
 {
 
@@ -26,8 +28,8 @@ Aspect nearest(long long num, long long den, long long limit)
     if (num <= limit && den <= limit)
         return {num, den};
     using Wide = __int128; // the products of two terms never overflow
-    Wide a0 = 0, b0 = 1; // the convergent before the last
-    Wide a1 = 1, b1 = 0; // the last one within the limit
+    Wide a0 = 0, b0 = 1;   // the convergent before the last
+    Wide a1 = 1, b1 = 0;   // the last one within the limit
     Wide n = num, d = den;
     while (d != 0) {
         Wide q = n / d;
@@ -104,15 +106,6 @@ std::optional<Frame> discFrame(const std::string& name)
 std::string ratio(const Aspect& aspect)
 {
     return "(" + std::to_string(aspect.num) + "/" + std::to_string(aspect.den) + ")";
-}
-
-size_t inputValueAt(const std::vector<std::string>& arguments)
-{
-    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
-        if (arguments[i] == "-i")
-            return i + 1;
-    }
-    return arguments.size();
 }
 
 bool copiesVideo(const std::vector<std::string>& options)
@@ -261,19 +254,22 @@ std::string fitFilter(const Frame& frame)
     return chain;
 }
 
-void fitPictureShape(std::vector<std::string>& arguments)
+void addPictureFilters(std::vector<std::string>& arguments)
 {
     const size_t at = inputValueAt(arguments);
+    const std::vector<std::string> options = outputOptionsOf(arguments);
     if (at >= arguments.size())
         return;
-    const std::vector<std::string> options(arguments.begin() + static_cast<long>(at) + 1,
-                                           arguments.end());
     if (copiesVideo(options) || std::find(options.begin(), options.end(), "-vn") != options.end())
         return;
-    const std::optional<Frame> frame = requestedFrame(options);
-    if (!frame)
-        return;
-    const std::string chain = fitFilter(*frame);
+    // The rate first: a 29.97 or 50 fps source loses its extra frames before
+    // they are scaled.
+    std::string chain = paceFilter(options);
+    if (const std::optional<Frame> frame = requestedFrame(options)) {
+        const std::string fit = fitFilter(*frame);
+        if (!fit.empty())
+            chain += (chain.empty() ? "" : ",") + fit;
+    }
     if (!chain.empty())
         addFilter(arguments, at + 1, chain);
 }

@@ -59,11 +59,12 @@ std::optional<Frame> requestedFrame(const std::vector<std::string>& options);
 // pad to the frame and, for a frame of a given shape, its pixels' shape.
 std::string fitFilter(const Frame& frame);
 
-// Adds the fitting filter to a conversion's ffmpeg arguments (global options,
-// input and output options, output path not included): after a "-vf" or
-// inside the "-filter_complex" chain that feeds the mapped video, else as a
-// "-vf" of its own. Leaves them as they are when no frame is asked for, or the
-// picture is dropped ("-vn") or copied.
-void fitPictureShape(std::vector<std::string>& arguments);
+// Adds the picture's filters to a conversion's ffmpeg arguments (global
+// options, input and output options, output path not included): the output's
+// frame rate (see pacing.h), then the fitting filter; after a "-vf" or inside
+// the "-filter_complex" chain that feeds the mapped video, else as a "-vf" of
+// its own. Leaves them as they are when neither is asked for, or the picture
+// is dropped ("-vn") or copied.
+void addPictureFilters(std::vector<std::string>& arguments);
 
 } // namespace transcast

@@ -153,6 +153,35 @@ TEST_F(Conversion, AppFragmentsAreAccepted)
         (FrameSize{352, 288}));
 }
 
+// Sound alone, or sound with cover art, has no picture for a video profile:
+// the job fails with the reason and writes nothing; audio profiles take it.
+TEST_F(Conversion, ASourceWithoutAPictureFailsAVideoProfileOnly)
+{
+    ASSERT_TRUE(makeClip(path("sound.wav"), toneSource(2), {"-ac", "2"}));
+    ASSERT_TRUE(makeClip(path("cover.png"), {"-f", "lavfi", "-i", "color=red:s=64x64:d=1"},
+                         {"-frames:v", "1"}));
+    ASSERT_TRUE(makeClip(path("song.mp3"), toneSource(2) + QStringList{"-i", path("cover.png")},
+                         {"-map", "0:a", "-map", "1:v", "-c:v", "png", "-disposition:v",
+                          "attached_pic", "-c:a", "libmp3lame"}));
+    for (const QString& source : {path("sound.wav"), path("song.mp3")}) {
+        const QString video = path(QFileInfo(source).baseName() + ".mp4");
+        const RunResult run = runRegister(QStringList{"-y", "-i", source} + appOptions() +
+                                          QStringList{"-f", "mp4", video});
+        ASSERT_TRUE(run.finished);
+        EXPECT_NE(run.exitCode, 0) << source.toStdString();
+        EXPECT_TRUE(run.output.contains("the source has no picture to convert into a video "
+                                        "profile"))
+            << run.output.toStdString();
+        EXPECT_FALSE(QFile::exists(video));
+
+        const QString sound = path(QFileInfo(source).baseName() + ".m4a");
+        const RunResult audio = runRegister({"-y", "-i", source, "-ab", "64000", "-ac", "2", "-vn",
+                                             "-acodec", "aac", "-f", "ipod", sound});
+        EXPECT_EQ(audio.exitCode, 0) << audio.output.toStdString();
+        EXPECT_GT(QFileInfo(sound).size(), 0);
+    }
+}
+
 // The app always names the output by its full path, but a relative one must
 // work too, even one that starts with a dash or holds a colon.
 TEST_F(Conversion, RelativeOutputNamesAreFiles)

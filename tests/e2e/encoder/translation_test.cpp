@@ -123,12 +123,14 @@ TEST(FfmpegCommand, AppLineInTodaysSpellingWithProgressOnItsOwnPipe)
     expected[5] = "-b:v";
     expected[7] = "-b:a";
     expected[12] = "1.3333";
-    // mpeg4's rate control, from the table, and the picture fitted into its
-    // frame (see shape.h), before the output.
+    // mpeg4's rate control, from the table, and the picture brought to the
+    // asked rate and fitted into its frame (see pacing.h, shape.h), before
+    // the output.
     expected.insert(expected.end() - 1,
                     {"-maxrate", "1172000", "-bufsize", "2344000", "-rc_init_occupancy", "586000",
                      "-qmin", "1", "-lmin", "118", "-vf",
-                     fitFilter(Frame{320, 240, {4, 3}, false, false})});
+                     "fps=25:start_time=0," + fitFilter(Frame{320, 240, {4, 3}, false, false}),
+                     "-af", "aresample=rematrix_maxval=1,aformat=channel_layouts=stereo"});
     expected.insert(expected.begin(), progressOptions.begin(), progressOptions.end());
     EXPECT_EQ(conversionArguments(parseInvocation(appLine), 3), expected);
 }
@@ -318,7 +320,9 @@ TEST(FfmpegCommand, OddFrameSizesBecomeEvenForEncodersThatNeedIt)
     ASSERT_NE(size, ffmpeg.end());
     EXPECT_EQ(*(size + 1), "320x240");
     // The picture is fitted into the even frame.
-    EXPECT_EQ(ffmpeg[ffmpeg.size() - 2], fitFilter(Frame{320, 240, {4, 3}, false, false}));
+    const auto filters = std::find(ffmpeg.begin(), ffmpeg.end(), "-vf");
+    ASSERT_NE(filters, ffmpeg.end());
+    EXPECT_EQ(*(filters + 1), fitFilter(Frame{320, 240, {4, 3}, false, false}));
 }
 
 TEST(ProbeReport, ClockRoundsLikeFfmpegAndKeepsTwoHourDigits)

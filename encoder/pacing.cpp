@@ -1,0 +1,132 @@
+#include "pacing.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace transcast
+{
+
+namespace
+{
+
+// LAME's encoder delay and the MP3 decoder's, in samples: what
+// ffmpeg's libmp3lame wrapper gives as the stream's initial padding.
+constexpr long kMp3Priming = 576 + 529;
+
+std::string lastOf(const std::vector<std::string>& options,
+                   std::initializer_list<const char*> names)
+{
+    std::string value;
+    for (size_t i = 0; i + 1 < options.size(); ++i) {
+        for (const char* name : names) {
+            if (options[i] == name)
+                value = options[i + 1];
+        }
+    }
+    return value;
+}
+
+bool has(const std::vector<std::string>& options, const char* option)
+{
+    return std::find(options.begin(), options.end(), option) != options.end();
+}
+
+} // namespace
+
+size_t inputValueAt(const std::vector<std::string>& arguments)
+{
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == "-i")
+            return i + 1;
+    }
+    return arguments.size();
+}
+
+std::vector<std::string> outputOptionsOf(const std::vector<std::string>& arguments)
+{
+    const size_t at = inputValueAt(arguments);
+    if (at >= arguments.size())
+        return {};
+    return {arguments.begin() + static_cast<long>(at) + 1, arguments.end()};
+}
+
+std::string requestedFrameRate(const std::vector<std::string>& options)
+{
+    std::string rate;
+    for (size_t i = 0; i + 1 < options.size(); ++i) {
+        const std::string& value = options[i + 1];
+        if (options[i] == "-r" && !value.empty() &&
+            value.find_first_not_of("0123456789./") == std::string::npos) {
+            rate = value;
+        } else if (options[i] == "-target") {
+            // As ffmpeg reads a target: the rate of its norm. Without a norm
+            // ffmpeg guesses one from the source, and keeps its rate.
+            const std::string norm = value.substr(0, value.find('-'));
+            if (norm == "pal")
+                rate = "25";
+            else if (norm == "ntsc")
+                rate = "30000/1001";
+            else if (norm == "film")
+                rate = "24000/1001";
+        }
+    }
+    return rate;
+}
+
+std::string paceFilter(const std::vector<std::string>& options)
+{
+    const std::string rate = requestedFrameRate(options);
+    return rate.empty() ? std::string() : "fps=" + rate + ":start_time=0";
+}
+
+std::string soundFilter(const std::vector<std::string>& options)
+{
+    // The fold-down happens in this resampler, where its scaling is set,
+    // rather than in the one ffmpeg adds for "-ac" with its own settings.
+    // The scaling acts only where weights add up to more than 1: a fold-down,
+    // never a mono source spread over two channels (0.707 each).
+    std::string chain = "aresample=rematrix_maxval=1";
+    const std::string channels = lastOf(options, {"-ac"});
+    if (channels == "1")
+        chain += ",aformat=channel_layouts=mono";
+    else if (channels == "2")
+        chain += ",aformat=channel_layouts=stereo";
+    if (lastOf(options, {"-f"}) == "avi" &&
+        lastOf(options, {"-acodec", "-c:a", "-codec:a"}) == "libmp3lame") {
+        long sampleRate = std::atol(lastOf(options, {"-ar"}).c_str());
+        if (sampleRate <= 0)
+            sampleRate = 44100;
+        char start[48];
+        std::snprintf(start, sizeof start, ",atrim=start=%.6f",
+                      double(kMp3Priming) / double(sampleRate));
+        chain += start;
+    }
+    return chain;
+}
+
+void keepSoundWithPicture(std::vector<std::string>& arguments)
+{
+    const size_t at = inputValueAt(arguments);
+    const std::vector<std::string> options = outputOptionsOf(arguments);
+    if (at >= arguments.size())
+        return;
+    if (lastOf(options, {"-f"}) == "avi" &&
+        lastOf(options, {"-vcodec", "-c:v", "-codec:v"}) == "libx264" && !has(options, "-bf") &&
+        !has(options, "-vn"))
+        arguments.insert(arguments.end(), {"-bf", "0"});
+    const std::string codec = lastOf(options, {"-acodec", "-c:a", "-codec:a", "-c", "-codec"});
+    if (has(options, "-an") || codec == "copy")
+        return;
+    const std::string chain = soundFilter(options);
+    for (size_t i = at + 1; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == "-af" || arguments[i] == "-filter:a") {
+            arguments[i + 1] += "," + chain;
+            return;
+        }
+    }
+    arguments.push_back("-af");
+    arguments.push_back(chain);
+}
+
+} // namespace transcast
