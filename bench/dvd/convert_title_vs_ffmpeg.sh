@@ -50,7 +50,7 @@ explained_ffmpeg direct "$vob" "$work/direct.mp4" -y -i "$locator" "${app[@]}" "
 direct=("${direct[@]:0:${#direct[@]}-1}" -map 0:v:0 -map 0:i:0x80 "$work/direct.mp4")
 echo "ffmpeg: ${direct[*]}"
 
-compare "$rounds" -- "$register" -y -i "$locator" "${app[@]}" "$work/ours.mp4" \
+compare "$rounds" -- anew "$work/ours.mp4" "$register" -y -i "$locator" "${app[@]}" "$work/ours.mp4" \
   -- "${direct[@]}"
 printf 'register.dat wall %7.2f s cpu %7.2f s; ffmpeg on the VOB wall %7.2f s cpu %7.2f s (medians of %d)\n' \
   "$(ratio "$m_wall_a" 1000)" "$(ratio "$m_cpu_a" 1000)" \
@@ -86,7 +86,7 @@ done
 burned+=(-filter_complex "[0:v:0][0:i:0x20]overlay[burned]" -map "[burned]" -map 0:i:0x80
   "$work/burned-direct.mp4")
 echo "ffmpeg, subtitle burnt in: ${burned[*]}"
-compare "$rounds" -- "$register" -y -i "$subtitled" "${app[@]}" "$work/burned.mp4" \
+compare "$rounds" -- anew "$work/burned.mp4" "$register" -y -i "$subtitled" "${app[@]}" "$work/burned.mp4" \
   -- "${burned[@]}"
 bench_results "DVD title 60 s, subtitle burnt in: register.dat locator vs ffmpeg on the VOB" \
   "ratio <= 1.05"

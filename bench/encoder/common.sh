@@ -19,6 +19,15 @@ measure() {
   { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ printf "%.3f %.3f\n", $1 * 1000, ($2 + $3) * 1000 }'
 }
 
+# anew OUTPUT COMMAND...: removes OUTPUT, then runs COMMAND. register.dat
+# never replaces a file it did not create, "-y" or not, so each round of a
+# conversion starts with its output gone.
+anew() {
+  rm -f "$1"
+  shift
+  "$@"
+}
+
 # The median of the numbers on standard input.
 median() {
   sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'

@@ -17,7 +17,7 @@ app=(-r 25 -b 1172000 -ab 128000 -ac 2 -aspect 1,3333 -s 640x480 -ar 44100
 explained_ffmpeg direct "" "$work/direct.mp4" -y -i "$work/source.avi" "${app[@]}" "$work/ours.mp4"
 echo "ffmpeg: ${direct[*]}"
 
-compare "$rounds" -- "$register" -y -i "$work/source.avi" "${app[@]}" "$work/ours.mp4" \
+compare "$rounds" -- anew "$work/ours.mp4" "$register" -y -i "$work/source.avi" "${app[@]}" "$work/ours.mp4" \
   -- "${direct[@]}"
 printf 'register.dat wall %7.2f s cpu %7.2f s; ffmpeg wall %7.2f s cpu %7.2f s (medians of %d)\n' \
   "$(ratio "$m_wall_a" 1000)" "$(ratio "$m_cpu_a" 1000)" \
