@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,8 @@
 #include <QStringList>
 #include <QThread>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +33,11 @@ namespace
 // write behind many others in line waits its turn however long the line is,
 // and gives up only on a holder that stopped moving.
 constexpr int kLockWaitMs = 30000;
+
+// How long a lock stays as it is before the wait asks whether anyone holds
+// it at all: a live holder is between making the file and locking it for
+// far less.
+constexpr int kAbandonedCheckMs = 500;
 
 // Who holds the lock now: each taking makes the lock file anew.
 struct LockHolder {
@@ -51,12 +59,37 @@ LockHolder lockHolder(const QByteArray& lockPath)
     return {st.st_ino, st.st_mtim};
 }
 
+// A lock file nobody holds: QLockFile keeps an flock on its lock file for as
+// long as it holds it, and the kernel drops that flock when the holder dies.
+// A holder killed after making the file but before writing who it is leaves
+// a file QLockFile can judge only by its age; this tells it at once. The
+// file is removed only if it is still the one that was checked.
+bool removeIfAbandoned(const QByteArray& lockPath)
+{
+    const int fd = ::open(lockPath.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool removed = false;
+    struct stat opened {
+    };
+    struct stat named {
+    };
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
+        ::stat(lockPath.constData(), &named) == 0 && opened.st_ino == named.st_ino &&
+        opened.st_dev == named.st_dev)
+        removed = ::unlink(lockPath.constData()) == 0;
+    ::close(fd);
+    return removed;
+}
+
 // Polls in short steps: QLockFile's own wait doubles its sleep up to seconds,
 // and among several writers one could sleep through every chance it had.
 bool takeLock(QLockFile& lock, const QString& lockPath)
 {
     const QByteArray path = QFile::encodeName(lockPath);
     QDeadlineTimer deadline(kLockWaitMs);
+    QElapsedTimer unchanged;
+    unchanged.start();
     LockHolder holder = lockHolder(path);
     while (!lock.tryLock(0)) {
         if (lock.error() != QLockFile::LockFailedError)
@@ -65,8 +98,11 @@ bool takeLock(QLockFile& lock, const QString& lockPath)
         if (!(now == holder)) {
             holder = now;
             deadline.setRemainingTime(kLockWaitMs);
+            unchanged.restart();
         } else if (deadline.hasExpired()) {
             return false;
+        } else if (unchanged.hasExpired(kAbandonedCheckMs) && removeIfAbandoned(path)) {
+            continue;
         }
         QThread::msleep(5);
     }

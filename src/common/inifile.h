@@ -26,7 +26,8 @@ namespace transcast
 // INI file ("NAME.lock"): each write reads, changes and replaces the file
 // while it holds the lock, so the window and any number of transcast-cli runs
 // sharing a folder keep every one's change. A lock left by a process that no
-// longer runs is taken over at once.
+// longer runs is taken over at once (within half a second when it died
+// before writing who it was).
 // Nothing is cached: every read sees the file as it stands.
 // A change that rests on what was read before it (the profile recorded last
 // decides which section is written back) takes IniFile::Lock over its reads

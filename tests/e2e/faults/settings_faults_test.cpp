@@ -17,7 +17,8 @@ class SettingsFaults : public FaultFixture
 
 // Writers of one settings file at once: nine transcast-cli runs, each
 // recording its profile, and nine other writers of a section each, after a
-// writer was killed while it held the lock. Every change is kept.
+// writer was killed while it held the lock, and another one after making
+// its lock file but before writing who it is. Every change is kept.
 TEST_F(SettingsFaults, WritersAtOnceKeepEveryChangeAndAStaleLockDoesNotBlock)
 {
     const QString source = clip(QStringLiteral("clip.avi"));
@@ -40,6 +41,8 @@ TEST_F(SettingsFaults, WritersAtOnceKeepEveryChangeAndAStaleLockDoesNotBlock)
     ::kill(static_cast<pid_t>(killed.processId()), SIGKILL);
     killed.waitForFinished(5000);
     ASSERT_TRUE(QFile::exists(lock)) << "the writer never held its lock";
+    const QString mainLock = config + QStringLiteral("/transcast-cli.ini.lock");
+    writeFile(mainLock, QByteArray());
 
     const QList<int> profiles{2, 17, 27, 53, 69, 102, 110, 118, 122};
     constexpr int kWrites = 60;
@@ -71,6 +74,7 @@ TEST_F(SettingsFaults, WritersAtOnceKeepEveryChangeAndAStaleLockDoesNotBlock)
             .readInteger(QStringLiteral("profiles"), QStringLiteral("selcetsubindex"), 0);
     EXPECT_TRUE(profiles.contains(last)) << last;
     EXPECT_FALSE(QFile::exists(lock));
+    EXPECT_FALSE(QFile::exists(mainLock));
     EXPECT_TRUE(kept(library, snapshot(sources)));
     EXPECT_TRUE(nothingLeftRunning());
 }
