@@ -10,11 +10,15 @@
 #include <thread>
 #include <utility>
 
+#include <fcntl.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include "childprocess.h"
 #include "conversion.h"
+#include "motion.h"
+#include "pacing.h"
 #include "dvd/dvdlocator.h"
 #include "dvd/programchain.h"
 #include "dvd/titlereader.h"
@@ -56,6 +60,30 @@ std::string ffmpegStream(int id)
     char text[24];
     std::snprintf(text, sizeof text, "0:i:0x%x", id >= 0xC0 ? 0x100 + id : id);
     return text;
+}
+
+// The picture plan for a title from its first sectors, held in memory: they
+// are handed to the look as a file of their own (a memfd), read from its
+// start.
+PicturePlan pictureOfTitleStart(const char* data, size_t size,
+                                const std::vector<std::string>& options)
+{
+    StreamSummary video;
+    video.type = StreamSummary::Type::Video;
+    video.codec = "mpeg2video";
+    const int made = memfd_create("title-start", MFD_CLOEXEC);
+    int fd = made >= 0 ? fcntl(made, F_DUPFD_CLOEXEC, 10) : -1;
+    if (made >= 0)
+        close(made);
+    if (fd >= 0 && (!writeAll(fd, std::string_view(data, size)) || lseek(fd, 0, SEEK_SET) != 0)) {
+        close(fd);
+        fd = -1;
+    }
+    if (fd < 0)
+        return planPicture(video, {}, {}, pictureChoicesFromEnvironment(), options);
+    PicturePlan plan = preparePicture(video, -1, {"-f", "mpeg", "-i", "pipe:0"}, options, fd);
+    close(fd);
+    return plan;
 }
 
 bool hasOption(const std::vector<std::string>& arguments, const char* option)
@@ -251,10 +279,16 @@ int runDvdConversion(const Invocation& invocation)
     }
     scan.feed(reinterpret_cast<const unsigned char*>(head.data()), static_cast<size_t>(got));
     const std::string firstSector(head.data(), dvd::SectorSize);
-    head = {};
 
     const std::vector<std::string>& given = invocation.arguments;
     const bool keepVideo = !hasOption(given, "-vn");
+    // A DVD's MPEG-2 says little that can be believed of its fields: the
+    // title's start is looked at as a file's would be.
+    PicturePlan picture;
+    if (keepVideo && !hasAmrExtension(invocation.output))
+        picture =
+            pictureOfTitleStart(head.data(), static_cast<size_t>(got), outputOptionsOf(given));
+    head = {};
     // The title's subtitle tracks and their colours are the IFO's to say;
     // the stream's first stretch is only a fallback for an unreadable one.
     std::vector<int> subtitles(scan.subtitleIds().begin(), scan.subtitleIds().end());
@@ -297,6 +331,7 @@ int runDvdConversion(const Invocation& invocation)
     fromPipe.arguments = dvdArguments(given, choice);
     fromPipe.kind = hasAmrExtension(invocation.output) ? Invocation::Kind::ConvertAmr
                                                        : Invocation::Kind::Convert;
+    fromPipe.picture = picture;
 
     int feed[2];
     if (!pipeAbove(feed)) {

@@ -66,7 +66,8 @@ std::string explainInvocation(const Invocation& invocation)
                shellQuoted(invocation.output) + "\n";
     }
     case Invocation::Kind::Convert:
-        return commandLine(conversionArguments(invocation, progressFd));
+        return invocation.picture.summary +
+               commandLine(conversionArguments(invocation, progressFd));
     }
     return std::string();
 }

@@ -88,7 +88,17 @@ std::vector<std::string> conversionArguments(const Invocation& invocation, int p
     std::vector<std::string> arguments = globalOptions(progressFd);
     arguments.insert(arguments.end(), plan.options.begin(), plan.options.end());
     evenFrameSizes(arguments);
-    addPictureFilters(arguments);
+    if (!invocation.picture.frameRate.empty()) {
+        // The output's rate where the profile's stood (after the input).
+        const size_t input = inputValueAt(arguments);
+        for (size_t i = arguments.size() - 1; i > input && input < arguments.size(); --i) {
+            if (arguments[i - 1] == "-r") {
+                arguments[i] = invocation.picture.frameRate;
+                break;
+            }
+        }
+    }
+    addPictureFilters(arguments, invocation.picture);
     keepSoundWithPicture(arguments);
     arguments.push_back(outputUrl(invocation.output));
     return arguments;

@@ -9,6 +9,17 @@
 namespace transcast
 {
 
+// What register.dat decided for the picture once it had looked at the source
+// (see motion.h); empty when nothing is to be done.
+struct PicturePlan {
+    std::string leadFilters;                // before the rate and the fitting: fields, crop
+    std::string tailFilters;                // after the fitting: tone mapping
+    bool keepFields = false;                // encoded as fields, scaled field by field
+    std::string frameRate;                  // replaces the options' "-r"; empty: theirs
+    std::vector<std::string> outputOptions; // colour tags, interlaced encoding
+    std::string summary;                    // for --explain: what was found and chosen
+};
+
 struct Invocation {
     enum class Kind {
         Usage,      // no "-i" with a value: nothing sensible to do
@@ -24,6 +35,7 @@ struct Invocation {
     // lets a job replace a file it did not create (see OutputClaim).
     bool overwrite = false;
     std::vector<std::string> arguments; // as received, output included
+    PicturePlan picture;
 };
 
 // Classifies the arguments (argv without the program name). The probe is

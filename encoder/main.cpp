@@ -16,6 +16,8 @@
 #include "ffmpegcommand.h"
 #include "invocation.h"
 #include "mediaprobe.h"
+#include "motion.h"
+#include "pacing.h"
 #include "probeserver.h"
 
 namespace
@@ -96,13 +98,20 @@ int main(int argc, char** argv)
         // ffmpeg itself would write the sound alone into the video profile's
         // file and call it done. A file we cannot read is left to ffmpeg's
         // own message.
-        bool holds = true;
-        if (!explain && invocation.kind == Invocation::Kind::Convert &&
-            transcast::asksForPicture(invocation) &&
-            transcast::holdsMovingPicture(invocation.input, holds, reason) && !holds) {
-            transcast::reportError(invocation.input +
-                                   ": the source has no picture to convert into a video profile");
-            return 1;
+        transcast::MediaSummary media;
+        if (invocation.kind == Invocation::Kind::Convert && transcast::asksForPicture(invocation) &&
+            transcast::probeMedia(invocation.input, media, reason)) {
+            const transcast::StreamSummary* video = transcast::firstMovingPicture(media);
+            if (video == nullptr && !explain) {
+                transcast::reportError(
+                    invocation.input +
+                    ": the source has no picture to convert into a video profile");
+                return 1;
+            }
+            if (video != nullptr)
+                invocation.picture = transcast::preparePicture(
+                    *video, media.durationUs, transcast::inputArgumentsOf(invocation.arguments),
+                    transcast::outputOptionsOf(invocation.arguments));
         }
     }
     if (explain && invocation.kind != Invocation::Kind::Usage)

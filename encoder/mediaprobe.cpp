@@ -168,6 +168,25 @@ StreamSummary summarize(const LibAv& av, const AVStream& stream)
             const char* name = av.pixelFormatName(static_cast<AVPixelFormat>(codec.format));
             summary.pixelFormat = name != nullptr ? name : "";
         }
+        switch (codec.field_order) {
+        case AV_FIELD_PROGRESSIVE:
+            summary.fieldOrder = StreamSummary::FieldOrder::Progressive;
+            break;
+        case AV_FIELD_TT:
+        case AV_FIELD_TB:
+            summary.fieldOrder = StreamSummary::FieldOrder::TopFirst;
+            break;
+        case AV_FIELD_BB:
+        case AV_FIELD_BT:
+            summary.fieldOrder = StreamSummary::FieldOrder::BottomFirst;
+            break;
+        default:
+            break;
+        }
+        if (codec.color_trc == AVCOL_TRC_SMPTE2084)
+            summary.transfer = "smpte2084";
+        else if (codec.color_trc == AVCOL_TRC_ARIB_STD_B67)
+            summary.transfer = "arib-std-b67";
         summary.framesPerSecond = rateOf(stream.avg_frame_rate);
         if (summary.framesPerSecond == 0)
             summary.framesPerSecond = rateOf(stream.r_frame_rate);
@@ -308,16 +327,13 @@ bool probeMedia(const std::string& path, MediaSummary& media, std::string& reaso
     return true;
 }
 
-bool holdsMovingPicture(const std::string& path, bool& holds, std::string& reason)
+const StreamSummary* firstMovingPicture(const MediaSummary& media)
 {
-    MediaSummary media;
-    if (!probeMedia(path, media, reason))
-        return false;
-    holds =
-        std::any_of(media.streams.begin(), media.streams.end(), [](const StreamSummary& stream) {
-            return stream.type == StreamSummary::Type::Video;
-        });
-    return true;
+    for (const StreamSummary& stream : media.streams) {
+        if (stream.type == StreamSummary::Type::Video)
+            return &stream;
+    }
+    return nullptr;
 }
 
 } // namespace transcast

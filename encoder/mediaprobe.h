@@ -14,10 +14,9 @@ namespace transcast
 // stream as the report, ahead of it.
 bool probeMedia(const std::string& path, MediaSummary& media, std::string& reason);
 
-// Whether the file holds a picture a video profile can convert: a video
-// stream, cover art not counted (the report does not list it as video).
-// False with the reason when the file cannot be read.
-bool holdsMovingPicture(const std::string& path, bool& holds, std::string& reason);
+// The first stream a video profile can convert: a video stream, cover art
+// not counted (the report does not list it as video); null when none.
+const StreamSummary* firstMovingPicture(const MediaSummary& media);
 
 // Which demuxer reads the file at `path`, told from its first bytes alone
 // (no demuxer runs): its short name ("mov", "matroska"), for ffmpeg's -f.

@@ -43,6 +43,20 @@ size_t inputValueAt(const std::vector<std::string>& arguments)
     return arguments.size();
 }
 
+std::vector<std::string> inputArgumentsOf(const std::vector<std::string>& arguments)
+{
+    const size_t at = inputValueAt(arguments);
+    if (at >= arguments.size())
+        return {};
+    size_t first = at - 1;
+    static const char* const kInputOptions[] = {"-protocol_whitelist", "-f", "-pattern_type"};
+    while (first >= 2 && std::find(std::begin(kInputOptions), std::end(kInputOptions),
+                                   arguments[first - 2]) != std::end(kInputOptions))
+        first -= 2;
+    return {arguments.begin() + static_cast<long>(first),
+            arguments.begin() + static_cast<long>(at) + 1};
+}
+
 std::vector<std::string> outputOptionsOf(const std::vector<std::string>& arguments)
 {
     const size_t at = inputValueAt(arguments);

@@ -39,6 +39,10 @@ namespace transcast
 // output options follow it. The list's size when there is no input.
 size_t inputValueAt(const std::vector<std::string>& arguments);
 
+// The first input's own arguments: the input options from the first one
+// before "-i" ("-protocol_whitelist", "-f", "-pattern_type") to its value.
+std::vector<std::string> inputArgumentsOf(const std::vector<std::string>& arguments);
+
 // The arguments after the first input's value; none when there is no input.
 std::vector<std::string> outputOptionsOf(const std::vector<std::string>& arguments);
 

@@ -31,6 +31,12 @@ struct StreamSummary {
     int sampleRate = 0;         // 0: unknown
     std::string channelLayout;  // empty: unknown
     long long bitRate = 0;      // bit/s; 0: unknown
+    // What the stream says of its fields, not shown in the report.
+    enum class FieldOrder { Unknown, Progressive, TopFirst, BottomFirst };
+    FieldOrder fieldOrder = FieldOrder::Unknown;
+    // The picture's transfer as ffmpeg names it ("smpte2084", "arib-std-b67"
+    // for HDR), empty when unknown; not shown in the report.
+    std::string transfer;
 };
 
 struct MediaSummary {

@@ -221,7 +221,7 @@ std::optional<Frame> requestedFrame(const std::vector<std::string>& options)
     return frame;
 }
 
-std::string fitFilter(const Frame& frame)
+std::string fitFilter(const Frame& frame, bool fields)
 {
     if (frame.width <= 0 || frame.height <= 0 || (!frame.flagged && !frame.aspect.known()))
         return {};
@@ -241,8 +241,11 @@ std::string fitFilter(const Frame& frame)
                               ",2*trunc(" + w + "*dar/" + shape + "/2+0.5)))," + w + ")";
     const std::string height = "if(" + apart + "*gt(dar," + shape + "),max(2,min(" + h +
                                ",2*trunc(" + h + "*" + shape + "/dar/2+0.5)))," + h + ")";
-    std::string chain = "scale=w='" + width + "':h='" + height + "',pad=" + w + ":" + h +
-                        ":(ow-iw)/2:(oh-ih)/2:black";
+    // Fields are scaled each on its own, and the picture moved down by whole
+    // pairs of lines, so that no line lands in the other field.
+    std::string chain = "scale=w='" + width + "':h='" + height + "'" + (fields ? ":interl=1" : "") +
+                        ",pad=" + w + ":" + h +
+                        ":(ow-iw)/2:" + (fields ? "trunc((oh-ih)/4)*2" : "(oh-ih)/2") + ":black";
     // A frame of a given shape has pixels that shape makes; a flagged disc's
     // picture keeps the shape the scale gave it, and its encoder writes the
     // flag nearest to it.
@@ -254,7 +257,7 @@ std::string fitFilter(const Frame& frame)
     return chain;
 }
 
-void addPictureFilters(std::vector<std::string>& arguments)
+void addPictureFilters(std::vector<std::string>& arguments, const PicturePlan& plan)
 {
     const size_t at = inputValueAt(arguments);
     const std::vector<std::string> options = outputOptionsOf(arguments);
@@ -262,16 +265,21 @@ void addPictureFilters(std::vector<std::string>& arguments)
         return;
     if (copiesVideo(options) || std::find(options.begin(), options.end(), "-vn") != options.end())
         return;
-    // The rate first: a 29.97 or 50 fps source loses its extra frames before
-    // they are scaled.
-    std::string chain = paceFilter(options);
-    if (const std::optional<Frame> frame = requestedFrame(options)) {
-        const std::string fit = fitFilter(*frame);
-        if (!fit.empty())
-            chain += (chain.empty() ? "" : ",") + fit;
+    // Fields and bars first, on the source's own frames; then the rate, so
+    // that a 29.97 or 50 fps source loses its extra frames before they are
+    // scaled; tone mapping last, on the fewest pixels.
+    std::vector<std::string> parts = {plan.leadFilters, paceFilter(options)};
+    if (const std::optional<Frame> frame = requestedFrame(options))
+        parts.push_back(fitFilter(*frame, plan.keepFields));
+    parts.push_back(plan.tailFilters);
+    std::string chain;
+    for (const std::string& part : parts) {
+        if (!part.empty())
+            chain += (chain.empty() ? "" : ",") + part;
     }
     if (!chain.empty())
         addFilter(arguments, at + 1, chain);
+    arguments.insert(arguments.end(), plan.outputOptions.begin(), plan.outputOptions.end());
 }
 
 } // namespace transcast

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "invocation.h"
+
 // The picture keeps its shape. The app asks for a frame ("-s WxH" shown at
 // "-aspect R", or the frame a disc "-target" implies) whatever the source's
 // shape: ffmpeg alone would stretch a 16:9 picture over a 4:3 frame, and a
@@ -57,14 +59,16 @@ std::optional<Frame> requestedFrame(const std::vector<std::string>& options);
 // The ffmpeg filter chain that fits the picture into `frame`: a scale whose
 // size ffmpeg works out from the picture's display aspect ("dar"), a black
 // pad to the frame and, for a frame of a given shape, its pixels' shape.
-std::string fitFilter(const Frame& frame);
+// With `fields`, an interlaced picture is scaled field by field.
+std::string fitFilter(const Frame& frame, bool fields = false);
 
 // Adds the picture's filters to a conversion's ffmpeg arguments (global
-// options, input and output options, output path not included): the output's
-// frame rate (see pacing.h), then the fitting filter; after a "-vf" or inside
-// the "-filter_complex" chain that feeds the mapped video, else as a "-vf" of
-// its own. Leaves them as they are when neither is asked for, or the picture
-// is dropped ("-vn") or copied.
-void addPictureFilters(std::vector<std::string>& arguments);
+// options, input and output options, output path not included): the plan's
+// lead filters (see motion.h), the output's frame rate (see pacing.h), the
+// fitting filter, then the plan's tail; after a "-vf" or inside the
+// "-filter_complex" chain that feeds the mapped video, else as a "-vf" of its
+// own; and the plan's output options at the end. Leaves them as they are when
+// nothing is asked for, or the picture is dropped ("-vn") or copied.
+void addPictureFilters(std::vector<std::string>& arguments, const PicturePlan& plan = {});
 
 } // namespace transcast

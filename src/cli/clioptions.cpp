@@ -31,6 +31,9 @@ constexpr OptionSpec kOptions[] = {
     {"--output", Takes::Value, For::Convert},
     {"--dry-run", Takes::Nothing, For::Convert},
     {"--jobs", Takes::Value, For::Convert},
+    {"--deinterlace", Takes::Value, For::Convert},
+    {"--frame-rate", Takes::Value, For::Convert},
+    {"--crop", Takes::Value, For::Convert},
     {"--chapters", Takes::Nothing, For::DvdAndConvert},
     {"--rows", Takes::Value, For::Convert},
     {"--audio-track", Takes::Value, For::Convert},
@@ -84,6 +87,20 @@ QString store(CliOptions& options, const QString& name, const QString& value)
                 .arg(most)
                 .arg(quoted(value));
         options.jobs = *number;
+    } else if (name == QLatin1String("--deinterlace")) {
+        PictureHandling picture;
+        if (!picture.setDeinterlaceWord(value))
+            return QStringLiteral("--deinterlace takes automatic, always or never, not ") +
+                   quoted(value);
+        options.deinterlace = picture.deinterlace;
+    } else if (name == QLatin1String("--frame-rate")) {
+        if (value != QLatin1String("profile") && value != QLatin1String("source"))
+            return QStringLiteral("--frame-rate takes profile or source, not ") + quoted(value);
+        options.frameRateAsSource = value == QLatin1String("source");
+    } else if (name == QLatin1String("--crop")) {
+        if (value != QLatin1String("automatic") && value != QLatin1String("off"))
+            return QStringLiteral("--crop takes automatic or off, not ") + quoted(value);
+        options.cropBars = value == QLatin1String("automatic");
     } else if (name == QLatin1String("--rows")) {
         options.rows = CliOptions::parseRowList(value);
         if (options.rows.isEmpty())
@@ -290,6 +307,14 @@ QString CliOptions::usage()
         "                     cores (default: 1, or \"Conversions at once\" in the\n"
         "                     settings with --config); the outputs, their names\n"
         "                     and the statuses are those of one at a time\n"
+        "  --deinterlace automatic|always|never\n"
+        "                     make interlaced and telecined video whole\n"
+        "                     (default: automatic, or the settings' choice)\n"
+        "  --frame-rate profile|source\n"
+        "                     the profile's rate, or the source's (up to 60 and\n"
+        "                     what the profile's device plays); default profile\n"
+        "  --crop automatic|off\n"
+        "                     cut off black bars (default: off)\n"
         "DVD titles:\n"
         "  --chapters         chapter rows under each title, as the window's chapter\n"
         "                     mode lists them (dvd and convert)\n"

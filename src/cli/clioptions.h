@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include "common/preferences.h"
+
 namespace transcast
 {
 
@@ -32,6 +34,10 @@ struct CliOptions {
     bool dryRun = false;
     // Conversions side by side (--jobs), 1 .. the machine's cores.
     std::optional<int> jobs;
+    // The picture's handling (--deinterlace, --frame-rate, --crop).
+    std::optional<PictureHandling::Deinterlace> deinterlace;
+    std::optional<bool> frameRateAsSource;
+    std::optional<bool> cropBars;
     // DVD titles: chapter rows instead of title rows; the rows to convert
     // (numbers from 1, as `dvd` prints them; empty: every row); the track
     // positions as `dvd` prints them (audio from 1, subtitle 0 = none).

@@ -108,6 +108,11 @@ bool CliSession::prepare(QString& error)
     // --jobs wins over the settings' count; with neither, one at a time.
     if (m_options.jobs)
         m_controller->setConversionsAtOnce(*m_options.jobs);
+    PictureHandling picture = m_controller->preferences().pictureHandling();
+    picture.deinterlace = m_options.deinterlace.value_or(picture.deinterlace);
+    picture.frameRateAsSource = m_options.frameRateAsSource.value_or(picture.frameRateAsSource);
+    picture.cropBars = m_options.cropBars.value_or(picture.cropBars);
+    m_controller->setPictureHandling(picture);
     return true;
 }
 

@@ -2,14 +2,39 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 
 namespace transcast
 {
 
+// What register.dat does to the picture besides fitting it: deinterlace
+// (automatic: when the source is interlaced or telecined), the output's frame
+// rate (the profile's, or the source's where the profile's device plays it),
+// black bars cropped. Kept in the settings file as the words the encoder's
+// environment takes.
+struct PictureHandling {
+    enum class Deinterlace { Automatic, Always, Never };
+    Deinterlace deinterlace = Deinterlace::Automatic;
+    bool frameRateAsSource = false;
+    bool cropBars = false;
+
+    static const QStringList& deinterlaceWords(); // "automatic", "always", "never"
+    QString deinterlaceWord() const;
+    // False when the word is none of deinterlaceWords().
+    bool setDeinterlaceWord(const QString& word);
+    // "TRANSCAST_DEINTERLACE=...", "TRANSCAST_FRAME_RATE=...", "TRANSCAST_CROP=...".
+    QStringList encoderEnvironment() const;
+    bool operator==(const PictureHandling& other) const
+    {
+        return deinterlace == other.deinterlace && frameRateAsSource == other.frameRateAsSource &&
+               cropBars == other.cropBars;
+    }
+};
+
 // The user's choices that the settings file keeps and the batch reads: the
-// conversion direction, the output folder, what to do after a batch and how
-// many rows convert side by side. The settings store loads them, the
+// conversion direction, the output folder, what to do after a batch, how
+// many rows convert side by side and how the picture is handled. The settings store loads them, the
 // Controller's commands change them (the window's and the CLI's), and each
 // change is signalled so views follow it. Main thread only.
 class Preferences : public QObject
@@ -42,6 +67,9 @@ public:
     {
         m_conversionsAtOnce = qBound(1, count, maxConversionsAtOnce());
     }
+    const PictureHandling& pictureHandling() const { return m_picture; }
+    void setPictureHandling(const PictureHandling& handling) { m_picture = handling; }
+
     // The most conversions at once: one per core.
     static int maxConversionsAtOnce() { return qMax(1, QThread::idealThreadCount()); }
 
@@ -55,6 +83,7 @@ private:
     QString m_outputFolderText;
     int m_finishAction = 0;
     int m_conversionsAtOnce = 1;
+    PictureHandling m_picture;
 };
 
 } // namespace transcast

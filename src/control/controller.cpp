@@ -298,11 +298,14 @@ void Controller::openOutputFolder()
     m_shell.openFolder(m_preferences.outputFolder());
 }
 
-void Controller::setFinishChoices(int finishAction, int conversionsAtOnce)
+void Controller::setFinishChoices(int finishAction, int conversionsAtOnce,
+                                  const PictureHandling& picture)
 {
     m_preferences.setFinishAction(finishAction);
     m_preferences.setConversionsAtOnce(conversionsAtOnce);
     m_settings.storeConversionsAtOnce();
+    m_preferences.setPictureHandling(picture);
+    m_settings.storePictureHandling();
 }
 
 void Controller::cutter()

@@ -164,9 +164,15 @@ public:
     // "open": shows the output folder.
     void openOutputFolder();
 
-    // The settings dialog's two choices; the count is brought into range and
-    // stored.
-    void setFinishChoices(int finishAction, int conversionsAtOnce);
+    // The settings dialog's choices; the count is brought into range and
+    // stored, and so is the picture's handling.
+    void setFinishChoices(int finishAction, int conversionsAtOnce, const PictureHandling& picture);
+    // The picture's handling for the next batch (the CLI's options); saved
+    // with the settings, but not at once.
+    void setPictureHandling(const PictureHandling& picture)
+    {
+        m_preferences.setPictureHandling(picture);
+    }
     // How many rows the next batch converts side by side (the CLI's
     // --jobs), brought into range; saved with the settings like the
     // dialog's choice, but not at once.

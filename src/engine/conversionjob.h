@@ -16,6 +16,8 @@ struct ConversionJob {
     // was chosen, which the encoder then knows for its own to write; empty
     // when no file was made (a dry run, or a folder that takes none).
     QString reservedOutput;
+    // Added to the encoder's environment: how it handles the picture.
+    QStringList encoderEnvironment;
     QString encoderFile;
     QString workFolder; // the encoder's current directory
     QString videoRateArg;

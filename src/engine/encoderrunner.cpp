@@ -55,7 +55,8 @@ void EncoderRunner::launchEncoder(const ConversionJob& job, int row)
     // Always set, so that a value our own caller left cannot pass for it.
     m_encoder.start(job.encoderFile, job.arguments(), job.workFolder,
                     ManagedProcess::Output::Merged,
-                    {QStringLiteral("TRANSCAST_RESERVED_OUTPUT=") + job.reservedOutput});
+                    QStringList{QStringLiteral("TRANSCAST_RESERVED_OUTPUT=") + job.reservedOutput} +
+                        job.encoderEnvironment);
 }
 
 void EncoderRunner::rememberOutput(const QByteArray& block)

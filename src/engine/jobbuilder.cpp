@@ -283,6 +283,7 @@ ConversionJob JobBuilder::baseJob(bool forReal, QString& folder) const
 {
     ConversionJob job;
     job.encoderFile = m_edition.encoderPath();
+    job.encoderEnvironment = m_preferences.pictureHandling().encoderEnvironment();
     job.workFolder = m_edition.exeFolder();
     job.optionsArg = m_profile.optionLine();
     folder = outputFolder(forReal);

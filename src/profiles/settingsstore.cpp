@@ -21,6 +21,14 @@ const QString kIntoKey = QStringLiteral("selcetsubindex");
 const QString kOutOfKey = QStringLiteral("mainselcetsubindex");
 const QString kBatch = QStringLiteral("batch");
 const QString kConversionsKey = QStringLiteral("conversionsAtOnce");
+const QString kPicture = QStringLiteral("picture");
+const QString kDeinterlaceKey = QStringLiteral("deinterlace");
+const QString kFrameRateKey = QStringLiteral("framerate");
+const QString kCropKey = QStringLiteral("crop");
+const QString kSourceRate = QStringLiteral("source");
+const QString kProfileRate = QStringLiteral("profile");
+const QString kCropOn = QStringLiteral("automatic");
+const QString kCropOff = QStringLiteral("off");
 } // namespace
 
 SettingsStore::SettingsStore(const Edition& edition, Preferences& preferences, OptionBoxes& boxes,
@@ -89,6 +97,24 @@ void SettingsStore::load()
         m_settings->readInteger(kProfiles, QStringLiteral("FinishSelcet"), 0));
     // Written on a machine with more cores, the count is cut to this one's.
     m_preferences.setConversionsAtOnce(m_settings->readInteger(kBatch, kConversionsKey, 1));
+    // A word this version does not know keeps the default.
+    PictureHandling picture;
+    picture.setDeinterlaceWord(m_settings->readString(kPicture, kDeinterlaceKey));
+    picture.frameRateAsSource = m_settings->readString(kPicture, kFrameRateKey) == kSourceRate;
+    picture.cropBars = m_settings->readString(kPicture, kCropKey) == kCropOn;
+    m_preferences.setPictureHandling(picture);
+}
+
+void SettingsStore::storePictureHandling()
+{
+    const PictureHandling& picture = m_preferences.pictureHandling();
+    if (!m_settings || (picture == PictureHandling() &&
+                        m_settings->readString(kPicture, kDeinterlaceKey).isNull()))
+        return;
+    m_settings->writeString(kPicture, kDeinterlaceKey, picture.deinterlaceWord());
+    m_settings->writeString(kPicture, kFrameRateKey,
+                            picture.frameRateAsSource ? kSourceRate : kProfileRate);
+    m_settings->writeString(kPicture, kCropKey, picture.cropBars ? kCropOn : kCropOff);
 }
 
 void SettingsStore::storeConversionsAtOnce()
@@ -118,6 +144,7 @@ void SettingsStore::save()
     m_settings->writeBool(kPlane, QStringLiteral("video"), picker.videoFirstPage);
     m_settings->writeBool(kPlane, QStringLiteral("audio"), picker.audioFirstPage);
     storeConversionsAtOnce();
+    storePictureHandling();
     m_selector.setSettingsFile(nullptr);
     m_settings.reset();
 }

@@ -38,6 +38,9 @@ public:
     // Writes "Conversions at once" ([batch] conversionsAtOnce) at once, so
     // that a change made in the settings dialog outlives a crash.
     void storeConversionsAtOnce();
+    // Writes the picture's handling ([picture] deinterlace, framerate, crop)
+    // at once, for the same reason; absent until the user changes it.
+    void storePictureHandling();
 
     bool isLoaded() const { return m_settings != nullptr; }
     // The open settings file (null before load).

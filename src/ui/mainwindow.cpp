@@ -925,8 +925,9 @@ void MainWindow::showSettings()
     const Preferences& preferences = m_controller->preferences();
     int finishAction = preferences.finishAction();
     int conversionsAtOnce = preferences.conversionsAtOnce();
-    if (m_settingsDialog->edit(finishAction, conversionsAtOnce))
-        m_controller->setFinishChoices(finishAction, conversionsAtOnce);
+    PictureHandling picture = preferences.pictureHandling();
+    if (m_settingsDialog->edit(finishAction, conversionsAtOnce, picture))
+        m_controller->setFinishChoices(finishAction, conversionsAtOnce, picture);
 }
 
 } // namespace transcast

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/preferences.h"
 #include "support/scriptedinteraction.h"
 #include "ui/helpcommands.h"
 #include "ui/aboutbox.h"
@@ -98,18 +100,32 @@ TEST_P(SettingsDialogTest, OkStoresTheChoiceCancelChangesNothing)
     const FinishChoice c = GetParam();
     SettingsDialog dialog;
     int shownPosition = -2;
+    QStringList shownPicture;
     whenModal<SettingsDialog>([&](SettingsDialog* shown) {
         shownPosition = shown->selectedPosition();
         if (c.choose >= 0) {
             auto buttons = shown->finishGroup()->findChildren<QRadioButton*>();
             buttons.at(c.choose)->click();
         }
+        // The picture's choices go the same way as the finish action.
+        shownPicture = {shown->deinterlaceBox()->currentText(),
+                        shown->frameRateBox()->currentText(), shown->cropBox()->currentText()};
+        shown->deinterlaceBox()->setCurrentIndex(2);
+        shown->frameRateBox()->setCurrentIndex(0);
+        shown->cropBox()->setCurrentIndex(1);
         (c.ok ? shown->okButton() : shown->cancelButton())->click();
     });
     int finishAction = c.start;
     int conversions = 1;
-    EXPECT_EQ(dialog.edit(finishAction, conversions), c.ok);
+    PictureHandling picture;
+    picture.frameRateAsSource = true;
+    EXPECT_EQ(dialog.edit(finishAction, conversions, picture), c.ok);
     EXPECT_EQ(finishAction, c.expected);
+    EXPECT_EQ(shownPicture, QStringList({"automatic", "as the source", "off"}));
+    EXPECT_EQ(picture.deinterlace,
+              c.ok ? PictureHandling::Deinterlace::Never : PictureHandling::Deinterlace::Automatic);
+    EXPECT_EQ(picture.frameRateAsSource, !c.ok);
+    EXPECT_EQ(picture.cropBars, c.ok);
     EXPECT_EQ(shownPosition, c.start >= 0 && c.start <= 2 ? c.start : -1);
 }
 
