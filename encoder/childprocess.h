@@ -58,6 +58,10 @@ private:
     std::string m_error;
 };
 
+// What register.dat returns when a stop came before its conversion began
+// (while it looked at the source): as a shell reports a Ctrl-C.
+constexpr int kStoppedStatus = 130;
+
 // A close-on-exec pipe whose two descriptors are 10 or above, so that moving
 // them onto the child's low descriptors can never overwrite one another.
 // Returns false with errno set on failure.

@@ -289,6 +289,8 @@ int runDvdConversion(const Invocation& invocation)
         picture =
             pictureOfTitleStart(head.data(), static_cast<size_t>(got), outputOptionsOf(given));
     head = {};
+    if (ChildProcess::wasInterrupted())
+        return kStoppedStatus;
     // The title's subtitle tracks and their colours are the IFO's to say;
     // the stream's first stretch is only a fallback for an unreadable one.
     std::vector<int> subtitles(scan.subtitleIds().begin(), scan.subtitleIds().end());

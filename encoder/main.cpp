@@ -9,6 +9,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include "childprocess.h"
 #include "conversion.h"
 #include "discdescriber.h"
 #include "dvdinput.h"
@@ -112,6 +113,9 @@ int main(int argc, char** argv)
                 invocation.picture = transcast::preparePicture(
                     *video, media.durationUs, transcast::inputArgumentsOf(invocation.arguments),
                     transcast::outputOptionsOf(invocation.arguments));
+            // Stopped while the source was looked at: the job ends unstarted.
+            if (transcast::ChildProcess::wasInterrupted())
+                return transcast::kStoppedStatus;
         }
     }
     if (explain && invocation.kind != Invocation::Kind::Usage)

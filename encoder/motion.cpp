@@ -382,6 +382,9 @@ bool lookAtSource(const std::vector<std::string>& inputArguments, long long dura
             return false;
         ffmpeg.wait();
         counts.addLog(text);
+        // A stop while looking ends the job: nothing is left to look at.
+        if (ChildProcess::wasInterrupted())
+            return false;
     }
     return true;
 }

@@ -49,8 +49,8 @@ std::string probeInChild(const std::string& path)
 {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0)
-        return formatProbeFailure(path, std::string("cannot start its probe: ") +
-                                            std::strerror(errno));
+        return formatProbeFailure(path,
+                                  std::string("cannot start its probe: ") + std::strerror(errno));
     const pid_t server = getpid();
     const pid_t child = fork();
     if (child < 0) {

@@ -131,7 +131,10 @@ TEST_F(EncoderFaults, AStopTheEncoderDoesNotAnswerKeepsOnlyAFileThatPlays)
         QProcess process;
         startCli(process,
                  QStringList{"convert", "--profile", c.profile, "--output", outputs, longer});
-        const qint64 ffmpeg = waitForProcess({QStringLiteral("ffmpeg"), QStringLiteral("long.")});
+        // The conversion's ffmpeg, which writes the output (not the one that
+        // looks at the source first).
+        const qint64 ffmpeg =
+            waitForProcess({QStringLiteral("ffmpeg"), QString::fromLatin1(c.output + 1)});
         ASSERT_GT(ffmpeg, 0);
         const QString output = outputs + QString::fromLatin1(c.output);
         QElapsedTimer written;

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QComboBox>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
@@ -144,6 +145,35 @@ TEST_F(BatchWindow, ConversionsAtOnceAreChosenInTheSettingsKeptAtOnceAndUsed)
     EXPECT_TRUE(together);
     EXPECT_EQ(jobs().row(0).status, JobStatus::Finished);
     EXPECT_EQ(jobs().row(1).status, JobStatus::Finished);
+}
+
+// The picture's handling chosen in the settings is in the settings file at
+// once, read back at the next start, and handed to each job's encoder.
+TEST_F(BatchWindow, ThePicturesHandlingIsKeptAndReachesTheEncoder)
+{
+    open();
+    SettingsDialog* dialog = window->settingsDialog();
+    QTimer::singleShot(50, [&] {
+        EXPECT_EQ(dialog->deinterlaceBox()->currentText(), "automatic");
+        dialog->deinterlaceBox()->setCurrentIndex(2);
+        dialog->frameRateBox()->setCurrentIndex(1);
+        dialog->okButton()->click();
+    });
+    window->dispatch(QStringLiteral("settings"));
+    const IniFile settings(window->controller().settings().settingsPath());
+    EXPECT_EQ(settings.readString(QStringLiteral("picture"), QStringLiteral("deinterlace")),
+              "never");
+    closeWindow();
+    open();
+    window->controller().sources().addChosenFiles({clip("one.avi")});
+    transcast::testing::finishAdd(window->controller().sources());
+    select(118);
+    const QStringList environment =
+        window->controller().jobBuilder().fileJob(0, false).encoderEnvironment;
+    EXPECT_TRUE(environment.contains("TRANSCAST_DEINTERLACE=never") &&
+                environment.contains("TRANSCAST_FRAME_RATE=source") &&
+                environment.contains("TRANSCAST_CROP=off"))
+        << environment.join(' ').toStdString();
 }
 
 TEST_F(BatchWindow, TheLineFollowsTheBatchTheRunningRowStaysInViewEarlierStatusesFade)
