@@ -10,9 +10,30 @@ namespace transcast
 namespace
 {
 
-// LAME's encoder delay and the MP3 decoder's, in samples: what
-// ffmpeg's libmp3lame wrapper gives as the stream's initial padding.
-constexpr long kMp3Priming = 576 + 529;
+// The samples of priming an audio encoder puts ahead of the sound, as
+// ffmpeg 5.1 gives them (the stream's initial padding): LAME's encoder delay
+// and the MP3 decoder's; one WMA frame, whose length follows the sample rate;
+// the MPEG audio and AC-3 filter banks; one AAC frame. 0 for an encoder that
+// primes with nothing, PCM among them.
+long primingSamples(const std::string& codec, long sampleRate)
+{
+    if (codec == "libmp3lame")
+        return 576 + 529;
+    if (codec == "wmav1" || codec == "wmav2") {
+        if (sampleRate <= 16000)
+            return 512;
+        if (sampleRate <= 22050 || (codec == "wmav1" && sampleRate <= 32000))
+            return 1024;
+        return 2048;
+    }
+    if (codec == "mp2")
+        return 481;
+    if (codec == "ac3")
+        return 256;
+    if (codec == "aac")
+        return 1024;
+    return 0;
+}
 
 std::string lastOf(const std::vector<std::string>& options,
                    std::initializer_list<const char*> names)
@@ -106,15 +127,18 @@ std::string soundFilter(const std::vector<std::string>& options)
         chain += ",aformat=channel_layouts=mono";
     else if (channels == "2")
         chain += ",aformat=channel_layouts=stereo";
-    if (lastOf(options, {"-f"}) == "avi" &&
-        lastOf(options, {"-acodec", "-c:a", "-codec:a"}) == "libmp3lame") {
+    if (lastOf(options, {"-f"}) == "avi") {
         long sampleRate = std::atol(lastOf(options, {"-ar"}).c_str());
         if (sampleRate <= 0)
             sampleRate = 44100;
-        char start[48];
-        std::snprintf(start, sizeof start, ",atrim=start=%.6f",
-                      double(kMp3Priming) / double(sampleRate));
-        chain += start;
+        const long priming =
+            primingSamples(lastOf(options, {"-acodec", "-c:a", "-codec:a"}), sampleRate);
+        if (priming > 0) {
+            char start[48];
+            std::snprintf(start, sizeof start, ",atrim=start=%.6f",
+                          double(priming) / double(sampleRate));
+            chain += start;
+        }
     }
     return chain;
 }
@@ -125,10 +149,12 @@ void keepSoundWithPicture(std::vector<std::string>& arguments)
     const std::vector<std::string> options = outputOptionsOf(arguments);
     if (at >= arguments.size())
         return;
-    if (lastOf(options, {"-f"}) == "avi" &&
-        lastOf(options, {"-vcodec", "-c:v", "-codec:v"}) == "libx264" && !has(options, "-bf") &&
-        !has(options, "-vn"))
+    const bool avi = lastOf(options, {"-f"}) == "avi";
+    if (avi && lastOf(options, {"-vcodec", "-c:v", "-codec:v"}) == "libx264" &&
+        !has(options, "-bf") && !has(options, "-vn"))
         arguments.insert(arguments.end(), {"-bf", "0"});
+    if (avi && !has(options, "-avoid_negative_ts"))
+        arguments.insert(arguments.end(), {"-avoid_negative_ts", "disabled"});
     const std::string codec = lastOf(options, {"-acodec", "-c:a", "-codec:a", "-c", "-codec"});
     if (has(options, "-an") || codec == "copy")
         return;

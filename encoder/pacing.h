@@ -17,14 +17,20 @@
 //
 // The picture starts at 0: AVI keeps no start time per stream, so a picture
 // that begins late would be moved to the start; the fps filter repeats the
-// first picture back to 0 instead. AVI keeps no encoder delay either: LAME's
-// MP3 begins with 1105 samples of priming that players play, and ffmpeg would
-// shift every stream by them and round the picture's shift to a whole frame.
-// The sound is cut by as much at its start instead, so that with its priming
-// it begins at 0 again. And AVI keeps frames in decoding order without their
-// times: players show a picture that B-frames reorder as late as the
-// reordering is deep (80 ms for libx264's default), so an AVI's libx264 makes
-// none.
+// first picture back to 0 instead. AVI keeps no encoder delay either: an
+// audio encoder's priming (1105 samples for LAME's MP3, a whole 2048-sample
+// frame for WMA at 44.1 kHz) is played by players, and it starts the sound
+// before 0. ffmpeg's muxer would then move every stream later by the priming,
+// and the AVI writer, which holds one picture per frame slot, rounds the
+// picture's move to a whole slot and leaves that slot empty: the frame at
+// 0.04 s is missing, every later one is a frame late (9 dB of PSNR against
+// the source frame by frame) and the file holds a frame more than its source.
+// So an AVI's streams are never moved ("-avoid_negative_ts disabled", which
+// AVI can take: it stores no times), and the sound is cut at its start by
+// the encoder's priming, so that with its priming it begins at 0 again. And
+// AVI keeps frames in decoding order without their times: players show a
+// picture that B-frames reorder as late as the reordering is deep (80 ms for
+// libx264's default), so an AVI's libx264 makes none.
 //
 // A sound with more channels than the output asks for ("-ac") is folded down
 // with ffmpeg's own weights (centre and surrounds at -3 dB, no LFE), scaled so
@@ -55,13 +61,14 @@ std::string requestedFrameRate(const std::vector<std::string>& options);
 std::string paceFilter(const std::vector<std::string>& options);
 
 // The sound's chain for the output options: the fold-down that cannot clip,
-// then the MP3 priming an AVI output plays.
+// then the cut that makes room for the priming an AVI output plays.
 std::string soundFilter(const std::vector<std::string>& options);
 
 // Adds soundFilter to a conversion's ffmpeg arguments (output path not
 // included), after the options' own "-af" or as one of its own, unless the
-// sound is dropped ("-an") or copied; and "-bf 0" to libx264 into AVI unless
-// the options say how many B-frames to make.
+// sound is dropped ("-an") or copied; "-bf 0" to libx264 into AVI unless
+// the options say how many B-frames to make; and, for AVI, that the muxer
+// moves no stream unless the options say otherwise.
 void keepSoundWithPicture(std::vector<std::string>& arguments);
 
 } // namespace transcast
