@@ -87,7 +87,8 @@ TEST(SoundSync, BeepsStayWithTheirFlashesAtTheProfilesRate)
     const QStringList profiles[] = {
         {"-vcodec", "libx264", "-pix_fmt", "yuv420p", "-acodec", "aac", "-f", "mp4"},
         {"-vcodec", "libxvid", "-vtag", "XVID", "-acodec", "libmp3lame", "-f", "avi"},
-        {"-vcodec", "libx264", "-pix_fmt", "yuv420p", "-acodec", "libmp3lame", "-f", "avi"}};
+        {"-vcodec", "libx264", "-pix_fmt", "yuv420p", "-acodec", "libmp3lame", "-f", "avi"},
+        {"-vcodec", "wmv2", "-acodec", "wmav2", "-f", "avi"}};
     for (const bool variableRate : {false, true}) {
         const QString source = dir.filePath(variableRate ? "phone.mp4" : "ntsc.mp4");
         ASSERT_TRUE(makeEventClip(source, variableRate));
