@@ -1,5 +1,8 @@
 #include "profiles/estimator.h"
 
+#include <algorithm>
+#include <optional>
+
 #include <QLocale>
 
 #include "common/textutil.h"
@@ -132,10 +135,10 @@ int Estimator::videoKbps(const SourceInfo& source) const
         const qint64 sourcePixels = source.frameSize.pixels();
         const qint64 outputPixels = size.pixels();
         if (sourcePixels <= 0 || outputPixels <= 0 || outputPixels >= sourcePixels)
-            return sourceKbps;
-        return static_cast<int>(
+            return withinVideoChoices(sourceKbps);
+        return withinVideoChoices(static_cast<int>(
             roundHalfEven(static_cast<double>(sourceKbps) * static_cast<double>(outputPixels) /
-                          static_cast<double>(sourcePixels)));
+                          static_cast<double>(sourcePixels))));
     }
 
     return static_cast<int>(roundHalfEven(size.height * factorsFor(p)[videoQualityIndex()]));
@@ -149,10 +152,29 @@ FrameSize Estimator::outputFrameSize(const SourceInfo& source) const
     return entryFrameSize(size);
 }
 
+int Estimator::withinVideoChoices(int kbps) const
+{
+    if (kbps <= 0)
+        return kbps;
+    std::optional<int> lowest;
+    std::optional<int> highest;
+    for (const QString& slot : m_profile.videoBitrateSlots()) {
+        if (const std::optional<int> choice = parseInt32(slot); choice && *choice > 0) {
+            lowest = std::min(lowest.value_or(*choice), *choice);
+            highest = std::max(highest.value_or(*choice), *choice);
+        }
+    }
+    if (!lowest)
+        return kbps;
+    return std::clamp(kbps, *lowest, *highest);
+}
+
 int Estimator::askedAudioKbps(const SourceInfo& source) const
 {
-    if (m_boxes.audioBitrate.currentText() == kOriginalAudio)
-        return source.audioKbps;
+    if (m_boxes.audioBitrate.currentText() == kOriginalAudio) {
+        const int kbps = source.audioKbps;
+        return kbps > 0 ? std::clamp(kbps, kAudioKbps[4], kAudioKbps[0]) : kbps;
+    }
     return kAudioKbps[audioQualityIndex()];
 }
 

@@ -29,6 +29,12 @@ struct OptionBoxes;
 // - "The Original Video Quliay" keeps the source's bits per pixel: the
 //   source's video bitrate scaled by output pixels / source pixels, never
 //   above the source's bitrate;
+// - the source's qualities are held within the profile's own choices: its
+//   video bitrate between the lowest and the highest item of the profile's
+//   bitrate line, its audio bitrate between the audio table's 32 and 320
+//   kbit/s. A source measured at 4 kbit/s (a mostly silent track) or at
+//   130 Mbit/s (a camera's master) would otherwise ask that of an encoder
+//   made for neither. A rate nobody could tell (0) is left to the encoder;
 // - 16-bit PCM audio (WAV, AIFF, AU) ignores -ab: it counts sample rate x
 //   channels x 16 bits;
 // - the disc targets count what ffmpeg's -target writes (its video and audio
@@ -81,6 +87,10 @@ public:
     static int discTotalKbps(int profile);
 
 private:
+    // kbps held between the lowest and the highest whole number of the
+    // profile's bitrate slots; as it is when it is 0 or no slot is a number.
+    int withinVideoChoices(int kbps) const;
+
     const OptionBoxes& m_boxes;
     const ProfileSelector& m_profile;
     QChar m_separator;

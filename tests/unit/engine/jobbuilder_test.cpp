@@ -24,6 +24,7 @@ protected:
     {
         ProfileFixture::SetUp();
         groups[105].options = QStringLiteral("-f avi -vcodec mpeg4 -vtag DIVX");
+        groups[105].bitrate = QStringLiteral("512 768 1000 1500 2000");
         groups[70].options = QStringLiteral("-f 3gp -vcodec h263 -acodec aac");
         start();
         controller->preferences().setOutputFolderText(outDir.path());
@@ -199,6 +200,24 @@ TEST_F(CommandLines, TheJobAsksForTheBitrateTheEstimateCounts)
     EXPECT_EQ(j.sizeArg, QString());
     EXPECT_EQ(j.videoRateArg, QStringLiteral(" -r 25 -b 2398000"));
     EXPECT_EQ(estimate.videoKbps(source(row)), 2398);
+}
+
+TEST_F(CommandLines, TheSourcesQualitiesAreAskedWithinTheProfilesChoices)
+{
+    const int row = addRow(QStringLiteral("1920x1080"), QStringLiteral("00:00:10"), 133000, 4);
+    select(105);
+    ASSERT_EQ(boxes().videoBitrate.currentText(), kOriginalVideo);
+    ASSERT_EQ(boxes().audioBitrate.currentText(), kOriginalAudio);
+    ConversionJob j = job(row);
+    EXPECT_EQ(j.videoRateArg, QStringLiteral(" -r 25 -b 2000000"));
+    // The held rate also chooses the sample rate.
+    EXPECT_EQ(j.audioRateArg, QStringLiteral(" -ab 32000"));
+    EXPECT_EQ(j.sampleRateArg, QStringLiteral(" -ar 22050 "));
+    EXPECT_EQ(outputSize(row), controller->estimator().sizeText(2000 + 32, 10));
+    controller->jobs().changeRow(row, [](JobRow& r) { r.source.audioKbps = 1536; });
+    j = job(row);
+    EXPECT_EQ(j.audioRateArg, QStringLiteral(" -ab 320000"));
+    EXPECT_EQ(j.sampleRateArg, QStringLiteral(" -ar 48000 "));
 }
 
 TEST_F(CommandLines, AnExistingOutputIsNeverChosen)

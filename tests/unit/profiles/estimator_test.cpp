@@ -60,6 +60,7 @@ TEST_F(Estimates, PcmAudioCountsSampleRateTimesChannelsTimesSixteenBits)
 
 TEST_F(Estimates, OriginalQualityKeepsTheSourcesBitsPerPixel)
 {
+    groups[105].bitrate = QStringLiteral("100 1000 2000 4000 8000");
     start();
     const int row = addRow(QStringLiteral("1280x720"), QStringLiteral("00:01:00"), 7880, 128);
     select(105);
@@ -75,6 +76,37 @@ TEST_F(Estimates, OriginalQualityKeepsTheSourcesBitsPerPixel)
     // A frame size that cannot be read leaves the source's bitrate as it is.
     controller->jobs().changeRow(small, [](JobRow& r) { r.source.frameSize = FrameSize(); });
     EXPECT_EQ(controller->estimator().videoKbps(source(small)), 500);
+}
+
+TEST_F(Estimates, TheSourcesQualitiesStayWithinTheProfilesChoices)
+{
+    // Listed from the lowest quality up, and out of order: the range is the
+    // lowest and the highest number, not the first and the last.
+    groups[104].bitrate = QStringLiteral("768 512 1000 1500 2000");
+    start();
+    const int master = addRow(QStringLiteral("1920x1080"), QStringLiteral("00:01:00"), 133000, 4);
+    const int loud = addRow(QStringLiteral("1280x720"), QStringLiteral("00:01:00"), 600, 768);
+    select(104);
+    ASSERT_EQ(boxes().videoBitrate.currentText(), kOriginalVideo);
+    ASSERT_EQ(boxes().audioBitrate.currentText(), kOriginalAudio);
+    boxes().size.choose(boxes().size.indexOf(kOriginalSize));
+    const Estimator& e = controller->estimator();
+    EXPECT_EQ(e.videoKbps(source(master)), 2000);
+    EXPECT_EQ(e.askedAudioKbps(source(master)), 32);
+    EXPECT_EQ(e.askedAudioKbps(source(loud)), 320);
+    // The row's estimate counts the held rates.
+    EXPECT_EQ(outputSize(master), e.sizeText(2000 + 32, 60));
+    // Scaled to a twelfth of its pixels, a modest source would fall below
+    // the lowest choice.
+    boxes().size.choose(1); // 320x240
+    EXPECT_EQ(e.videoKbps(source(loud)), 512);
+    EXPECT_EQ(outputSize(loud), e.sizeText(512 + 320, 60));
+    // A rate nobody could tell stays unknown; the other qualities are the
+    // profile's own figures, never held.
+    controller->jobs().changeRow(loud, [](JobRow& r) { r.source.audioKbps = 0; });
+    EXPECT_EQ(e.askedAudioKbps(source(loud)), 0);
+    boxes().videoBitrate.choose(4); // Lower Quality: 240 x 1.51
+    EXPECT_EQ(e.videoKbps(source(loud)), 362);
 }
 
 TEST_F(Estimates, AudioProfilesCountOnlyTheAudioTerm)
@@ -124,6 +156,7 @@ TEST_F(Estimates, SizeDrivenVideoFollowsTheHeightAndTheFactorRow)
 
 TEST_F(Estimates, SourceChoicesReadTheRowsRecord)
 {
+    groups[105].bitrate = QStringLiteral("100 1000 2000 4000 8000");
     start();
     const int row = addRow(QStringLiteral("720x576"), QStringLiteral("00:01:00"), 1372, 200);
     select(105); // file-mode defaults: the source's video and audio
