@@ -248,8 +248,22 @@ bool needsLook(const StreamSummary& video, const PictureChoices& choices)
         return true;
     if (choices.deinterlace != Deinterlace::Automatic)
         return false;
-    return video.fieldOrder != StreamSummary::FieldOrder::Progressive ||
-           video.codec == "mpeg2video";
+    switch (video.fieldOrder) {
+    case StreamSummary::FieldOrder::Progressive:
+        return video.codec == "mpeg2video";
+    case StreamSummary::FieldOrder::TopFirst:
+    case StreamSummary::FieldOrder::BottomFirst:
+        return true;
+    case StreamSummary::FieldOrder::Unknown:
+        break;
+    }
+    // Silent streams of the codecs that TV, discs, camcorders and capture
+    // cards write; the web's and the old desktop formats' (MPEG-4 Part 2,
+    // VP8/9, AV1, WMV, HEVC from phones) are progressive in practice.
+    static const char* const kBroadcastCodecs[] = {"mpeg2video", "h264",   "vc1",     "dvvideo",
+                                                   "mjpeg",      "prores", "rawvideo"};
+    return std::find(std::begin(kBroadcastCodecs), std::end(kBroadcastCodecs), video.codec) !=
+           std::end(kBroadcastCodecs);
 }
 
 PicturePlan planPicture(const StreamSummary& video, const Motion& motion, const ScanCounts& counts,

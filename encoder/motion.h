@@ -19,12 +19,14 @@
 //
 // What a stream says of its fields is believed only where it is usually
 // right: a stream that says it is progressive is, except MPEG-2, whose flags
-// a telecined transfer or a capture often get wrong. Every other stream (one
-// that says nothing or says interlaced) is looked at: ffmpeg's idet over a
-// few seconds at the start, middle and end tells interlaced from progressive,
-// the field order, and telecine by its repeated fields. The look costs a
-// second or two of decoding; a progressive phone or camera video is never
-// looked at and costs nothing.
+// a telecined transfer or a capture often get wrong. A stream that says it is
+// interlaced, and one that says nothing in a codec TV, discs, camcorders and
+// capture cards write (H.264, VC-1, DV, MJPEG, ProRes, raw), is looked at:
+// ffmpeg's idet over a few seconds at the start, middle and end tells
+// interlaced from progressive, the field order, and telecine by its repeated
+// fields. The look costs a second or two of decoding; a progressive phone or
+// camera video, or a web or desktop format's, is never looked at and costs
+// nothing.
 //
 // DVD and SVCD are interlaced formats: an interlaced source keeps its fields
 // there (encoded as fields, scaled field by field) rather than losing half
