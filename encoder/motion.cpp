@@ -34,21 +34,6 @@ std::string environment(const char* name)
     return value != nullptr ? value : "";
 }
 
-bool has(const std::vector<std::string>& options, const char* option)
-{
-    return std::find(options.begin(), options.end(), option) != options.end();
-}
-
-std::string lastValueOf(const std::vector<std::string>& options, const char* option)
-{
-    std::string value;
-    for (size_t i = 0; i + 1 < options.size(); ++i) {
-        if (options[i] == option)
-            value = options[i + 1];
-    }
-    return value;
-}
-
 // The number after `label` in `line`, 0 when it is not there.
 long long countAfter(const std::string& line, const char* label)
 {
@@ -61,7 +46,7 @@ long long countAfter(const std::string& line, const char* label)
 // A disc format whose players show fields.
 bool interlacedDisc(const std::vector<std::string>& options)
 {
-    const std::string target = lastValueOf(options, "-target");
+    const std::string target = lastValueOf(options, {"-target"});
     return target.size() > 4 && (target.compare(target.size() - 4, 4, "-dvd") == 0 ||
                                  target.compare(target.size() - 5, 5, "-svcd") == 0);
 }
@@ -71,9 +56,9 @@ bool interlacedDisc(const std::vector<std::string>& options)
 // their profile's rate.
 bool playsAnyRate(const std::vector<std::string>& options)
 {
-    if (has(options, "-target"))
+    if (hasArgument(options, "-target"))
         return false;
-    const std::string codec = lastValueOf(options, "-vcodec");
+    const std::string codec = lastValueOf(options, {"-vcodec"});
     return codec == "libx264" || codec == "libxvid" || codec == "mpeg4";
 }
 
@@ -110,7 +95,7 @@ std::string sourceRate(const StreamSummary& video, const Motion& motion,
     if (motion.scan == Scan::Telecined)
         fps = fps * 4 / 5; // the film's own rate
     // A small device's player decodes no more than 30 frames a second.
-    const std::string size = lastValueOf(options, "-s");
+    const std::string size = lastValueOf(options, {"-s"});
     const size_t x = size.find('x');
     const bool small = x != std::string::npos &&
                        std::atoi(size.c_str()) * std::atoi(size.c_str() + x + 1) <= 320 * 240;

@@ -35,8 +35,10 @@ long primingSamples(const std::string& codec, long sampleRate)
     return 0;
 }
 
-std::string lastOf(const std::vector<std::string>& options,
-                   std::initializer_list<const char*> names)
+} // namespace
+
+std::string lastValueOf(const std::vector<std::string>& options,
+                        std::initializer_list<const char*> names)
 {
     std::string value;
     for (size_t i = 0; i + 1 < options.size(); ++i) {
@@ -48,12 +50,10 @@ std::string lastOf(const std::vector<std::string>& options,
     return value;
 }
 
-bool has(const std::vector<std::string>& options, const char* option)
+bool hasArgument(const std::vector<std::string>& options, const char* option)
 {
     return std::find(options.begin(), options.end(), option) != options.end();
 }
-
-} // namespace
 
 size_t inputValueAt(const std::vector<std::string>& arguments)
 {
@@ -122,17 +122,17 @@ std::string soundFilter(const std::vector<std::string>& options)
     // The scaling acts only where weights add up to more than 1: a fold-down,
     // never a mono source spread over two channels (0.707 each).
     std::string chain = "aresample=rematrix_maxval=1";
-    const std::string channels = lastOf(options, {"-ac"});
+    const std::string channels = lastValueOf(options, {"-ac"});
     if (channels == "1")
         chain += ",aformat=channel_layouts=mono";
     else if (channels == "2")
         chain += ",aformat=channel_layouts=stereo";
-    if (lastOf(options, {"-f"}) == "avi") {
-        long sampleRate = std::atol(lastOf(options, {"-ar"}).c_str());
+    if (lastValueOf(options, {"-f"}) == "avi") {
+        long sampleRate = std::atol(lastValueOf(options, {"-ar"}).c_str());
         if (sampleRate <= 0)
             sampleRate = 44100;
         const long priming =
-            primingSamples(lastOf(options, {"-acodec", "-c:a", "-codec:a"}), sampleRate);
+            primingSamples(lastValueOf(options, {"-acodec", "-c:a", "-codec:a"}), sampleRate);
         if (priming > 0) {
             char start[48];
             std::snprintf(start, sizeof start, ",atrim=start=%.6f",
@@ -149,14 +149,14 @@ void keepSoundWithPicture(std::vector<std::string>& arguments)
     const std::vector<std::string> options = outputOptionsOf(arguments);
     if (at >= arguments.size())
         return;
-    const bool avi = lastOf(options, {"-f"}) == "avi";
-    if (avi && lastOf(options, {"-vcodec", "-c:v", "-codec:v"}) == "libx264" &&
-        !has(options, "-bf") && !has(options, "-vn"))
+    const bool avi = lastValueOf(options, {"-f"}) == "avi";
+    if (avi && lastValueOf(options, {"-vcodec", "-c:v", "-codec:v"}) == "libx264" &&
+        !hasArgument(options, "-bf") && !hasArgument(options, "-vn"))
         arguments.insert(arguments.end(), {"-bf", "0"});
-    if (avi && !has(options, "-avoid_negative_ts"))
+    if (avi && !hasArgument(options, "-avoid_negative_ts"))
         arguments.insert(arguments.end(), {"-avoid_negative_ts", "disabled"});
-    const std::string codec = lastOf(options, {"-acodec", "-c:a", "-codec:a", "-c", "-codec"});
-    if (has(options, "-an") || codec == "copy")
+    const std::string codec = lastValueOf(options, {"-acodec", "-c:a", "-codec:a", "-c", "-codec"});
+    if (hasArgument(options, "-an") || codec == "copy")
         return;
     const std::string chain = soundFilter(options);
     for (size_t i = at + 1; i + 1 < arguments.size(); ++i) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,14 @@
 // mix, its dialogue's included.
 namespace transcast
 {
+
+// The value after the last of `names` in the options, empty when none is
+// there.
+std::string lastValueOf(const std::vector<std::string>& options,
+                        std::initializer_list<const char*> names);
+
+// Whether the option stands among the arguments.
+bool hasArgument(const std::vector<std::string>& options, const char* option);
 
 // Where the first input's value stands in an ffmpeg argument list; the
 // output options follow it. The list's size when there is no input.
