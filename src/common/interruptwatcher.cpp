@@ -1,5 +1,6 @@
 #include "common/interruptwatcher.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 
@@ -21,9 +22,13 @@ int signalPipe[2] = {-1, -1};
 
 void onSignal(int signalNumber)
 {
+    // The interrupted code may be about to read errno (a failed read() in
+    // the middle of its check): the write below must not change it.
+    const int savedErrno = errno;
     const unsigned char number = static_cast<unsigned char>(signalNumber);
     const ssize_t written = ::write(signalPipe[1], &number, 1);
     (void)written; // a full pipe already holds enough to stop
+    errno = savedErrno;
 }
 
 } // namespace
