@@ -4,7 +4,7 @@ namespace transcast
 {
 
 void appendAndWalkLines(QByteArray& pending, const QByteArray& block,
-                        const std::function<void()>& atLineEnd)
+                        const std::function<void(QByteArrayView line)>& atLineEnd)
 {
     const int zero = block.indexOf('\0');
     pending += zero < 0 ? block : block.left(zero);
@@ -15,7 +15,7 @@ void appendAndWalkLines(QByteArray& pending, const QByteArray& block,
         const char c = pending.at(i);
         if (c != '\r' && c != '\n')
             continue;
-        atLineEnd();
+        atLineEnd(QByteArrayView(pending).sliced(consumed, i - consumed));
         consumed = i + 1;
         if (consumed < pending.size() && pending.at(consumed) == '\n')
             ++consumed;

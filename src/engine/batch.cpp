@@ -166,9 +166,9 @@ bool Batch::launchRow(Slot& slot, int row)
     takeRow(slot, row);
     slot.output = job.outputFile;
     m_builder.reserveOutput(slot.output, job.reservedOutput);
-    slot.runner->launchEncoder(job, row);
-    if (!m_edition.isFileMode() && slot.row == row && slot.runner->isRunning())
-        slot.runner->creepTimer().start();
+    slot.runner->launchEncoder(job, row,
+                               m_edition.isFileMode() ? EncoderRunner::Creep::No
+                                                      : EncoderRunner::Creep::UntilFirstReport);
     return true;
 }
 
@@ -294,8 +294,6 @@ void Batch::stopConversion()
     for (const auto& slot : m_slots) {
         if (slot->row < 0)
             continue;
-        if (slot->runner->creepTimer().isActive())
-            slot->runner->creepTimer().stop();
         slot->runner->stop();
     }
 }

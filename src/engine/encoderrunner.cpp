@@ -14,9 +14,6 @@ namespace
 {
 constexpr qint64 kBlockSize = 256;
 constexpr int kTailSize = 4096;
-// A job says a few things about itself; a flood of such lines is cut here.
-constexpr int kMaxNotes = 8;
-constexpr int kMaxLineSize = 1024;
 } // namespace
 
 EncoderRunner::EncoderRunner(JobList& jobs, ProgressModel& bar, QObject* parent)
@@ -36,16 +33,13 @@ EncoderRunner::EncoderRunner(JobList& jobs, ProgressModel& bar, QObject* parent)
 // finish when the program ends right after a stop.
 EncoderRunner::~EncoderRunner() = default;
 
-void EncoderRunner::launchEncoder(const ConversionJob& job, int row)
+void EncoderRunner::launchEncoder(const ConversionJob& job, int row, Creep creep)
 {
     Q_ASSERT(!m_encoder.isRunning());
     m_row = row;
     m_jobDuration = job.seconds;
     m_scanner.clear();
     m_tail.clear();
-    m_partialLine.clear();
-    m_notes.clear();
-    m_reportedSeconds = -1;
     m_output = job.outputFile;
     m_encoderFile = job.encoderFile;
     m_workFolder = job.workFolder;
@@ -57,6 +51,10 @@ void EncoderRunner::launchEncoder(const ConversionJob& job, int row)
                     ManagedProcess::Output::Merged,
                     QStringList{QStringLiteral("TRANSCAST_RESERVED_OUTPUT=") + job.reservedOutput} +
                         job.encoderEnvironment);
+    // A start that failed at once has completed the job already, and the
+    // completion may have launched the next one.
+    if (creep == Creep::UntilFirstReport && m_row == row && m_encoder.isRunning())
+        m_creepTimer.start();
 }
 
 void EncoderRunner::rememberOutput(const QByteArray& block)
@@ -66,47 +64,14 @@ void EncoderRunner::rememberOutput(const QByteArray& block)
         m_tail.remove(0, m_tail.size() - kTailSize);
 }
 
-void EncoderRunner::collectLines(const QByteArray& block, bool atEnd)
-{
-    static const QByteArray prefix = QByteArrayLiteral("register.dat: ");
-    m_partialLine += block;
-    qsizetype start = 0;
-    for (;;) {
-        qsizetype end = m_partialLine.size();
-        for (qsizetype i = start; i < m_partialLine.size(); ++i) {
-            if (m_partialLine[i] == '\n' || m_partialLine[i] == '\r') {
-                end = i;
-                break;
-            }
-        }
-        if (end == m_partialLine.size() && !atEnd)
-            break;
-        const QByteArray line = m_partialLine.mid(start, end - start);
-        if (line.startsWith(prefix) && m_notes.size() < kMaxNotes)
-            m_notes << QString::fromLocal8Bit(line).trimmed();
-        // Each report on its own (the scan reads the first of a block): the
-        // last one tells how much the output holds.
-        const qsizetype time = line.indexOf("time=");
-        if (time >= 0 && line.indexOf("bitrate=", time) > time) {
-            const QByteArray value = line.mid(time + 5).split(' ').value(0);
-            bool number = false;
-            const double seconds = value.toDouble(&number);
-            if (number && seconds >= 0)
-                m_reportedSeconds = seconds;
-        }
-        start = end + 1;
-        if (start >= m_partialLine.size())
-            break;
-    }
-    m_partialLine.remove(0, qMin(start, m_partialLine.size()));
-    // A line that never ends is not a note.
-    if (m_partialLine.size() > kMaxLineSize)
-        m_partialLine.clear();
-}
-
 void EncoderRunner::scan(const QByteArray& block)
 {
-    for (const int seconds : m_scanner.feed(block)) {
+    applyReports(m_scanner.feed(block));
+}
+
+void EncoderRunner::applyReports(const QList<int>& reports)
+{
+    for (const int seconds : reports) {
         if (m_creepTimer.isActive())
             m_creepTimer.stop();
         const int remaining = ProgressModel::kMaximum - m_progressOffset;
@@ -117,10 +82,11 @@ void EncoderRunner::scan(const QByteArray& block)
 void EncoderRunner::readBlock(const QByteArray& block)
 {
     rememberOutput(block);
-    collectLines(block, false);
-    // A stopped job's last words move nothing: its row reads "Stop".
+    // A stopped job's last words move nothing: its row reads "Stop"; what
+    // it says about its file still counts.
+    const QList<int> reports = m_scanner.feed(block);
     if (!m_encoder.isStopping())
-        scan(block);
+        applyReports(reports);
 }
 
 void EncoderRunner::showProgress(int value)
@@ -148,8 +114,8 @@ void EncoderRunner::finish(const ManagedProcess::Exit& exit)
     outcome.started = exit.started;
     outcome.stopped = exit.stopped;
     if (exit.started) {
-        collectLines(QByteArray(), true);
-        outcome.notes = m_notes;
+        m_scanner.finish();
+        outcome.notes = m_scanner.notes();
         outcome.crashed = exit.crashed;
         outcome.exitCode = exit.exitCode;
     } else {
@@ -157,7 +123,7 @@ void EncoderRunner::finish(const ManagedProcess::Exit& exit)
     }
     outcome.lastOutput = failureReason(m_tail);
     if (outcome.succeeded() && !outcome.stopped) {
-        outcome.shortfall = shortfallText(m_reportedSeconds, m_jobDuration);
+        outcome.shortfall = shortfallText(m_scanner.lastReportedSeconds(), m_jobDuration);
         if (!outcome.shortfall.isEmpty())
             outcome.lastOutput = outcome.shortfall;
     }
@@ -222,8 +188,7 @@ QString EncoderRunner::failureReason(const QByteArray& output)
     const QStringList lines = text.replace(QLatin1Char('\r'), QLatin1Char('\n'))
                                   .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        if (line->trimmed().isEmpty() || line->front().isSpace() ||
-            parseProgress(line->toLocal8Bit()) != 0 || line->startsWith(QLatin1String("frame=")))
+        if (line->trimmed().isEmpty() || line->front().isSpace() || isProgressLine(*line))
             continue;
         return line->trimmed();
     }
@@ -232,6 +197,7 @@ QString EncoderRunner::failureReason(const QByteArray& output)
 
 void EncoderRunner::stop()
 {
+    m_creepTimer.stop();
     m_encoder.stop(kStopGraceMs);
 }
 

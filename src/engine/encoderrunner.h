@@ -52,10 +52,13 @@ public:
     EncoderRunner(JobList& jobs, ProgressModel& bar, QObject* parent = nullptr);
     ~EncoderRunner() override;
 
+    // Whether the bar creeps up one step a second until the job's first
+    // report: a DVD title's encoder reads for a while before it reports.
+    enum class Creep { No, UntilFirstReport };
     // Starts the job's encoder for `row` and returns at once. The row's
     // "Status" follows the job until it ends; a row past the list's end
     // (the batch was stopped) is left alone.
-    void launchEncoder(const ConversionJob& job, int row);
+    void launchEncoder(const ConversionJob& job, int row, Creep creep = Creep::No);
     // The bar the next jobs move.
     void setBar(ProgressModel& bar) { m_bar = &bar; }
     // True from the launch until jobCompleted, a stopped job's grace
@@ -66,7 +69,7 @@ public:
     // not ended after kStopGraceMs. The grace runs in the event loop, so the
     // window goes on painting; jobCompleted follows once the encoder has
     // ended, with `stopped` set, and nothing of the stopped job reaches a
-    // row or the bar before it.
+    // row or the bar before it; the bar stops creeping at once.
     void stop();
     static constexpr int kStopGraceMs = 5000;
 
@@ -88,9 +91,8 @@ public:
 
     void showProgress(int value);
 
-    // The pre-progress timer: while a job has not reported yet, the bar
-    // creeps up one step a second.
-    QTimer& creepTimer() { return m_creepTimer; }
+    // What the creep has added so far; a batch clears it when it starts,
+    // not between jobs.
     int progressOffset() const { return m_progressOffset; }
     void setProgressOffset(int offset) { m_progressOffset = offset; }
     int jobDuration() const { return m_jobDuration; }
@@ -103,11 +105,11 @@ signals:
 
 private:
     void readBlock(const QByteArray& block);
+    void applyReports(const QList<int>& reports);
     void finish(const ManagedProcess::Exit& exit);
     void partialChecked(const ManagedProcess::Exit& exit);
     void creepTick();
     void rememberOutput(const QByteArray& block);
-    void collectLines(const QByteArray& block, bool atEnd);
 
     JobList& m_jobs;
     ProgressModel* m_bar;
@@ -122,14 +124,11 @@ private:
     Outcome m_checked;        // the outcome told once the check has ended
     QString m_reservedOutput; // the identity of the file made for the job
     ProgressScanner m_scanner;
+    // While a job has not reported yet, the bar creeps up one step a second.
     QTimer m_creepTimer;
-    // The time of the encoder's last report, in seconds; -1 before one.
-    double m_reportedSeconds = -1;
     int m_progressOffset = 0;
     int m_jobDuration = 0;
     QByteArray m_tail;
-    QByteArray m_partialLine;
-    QStringList m_notes;
 };
 
 } // namespace transcast

@@ -29,12 +29,50 @@ int parseProgress(const QByteArray& text)
 QList<int> ProgressScanner::feed(const QByteArray& block)
 {
     QList<int> results;
-    appendAndWalkLines(m_pending, block, [this, &results] {
+    appendAndWalkLines(m_pending, block, [this, &results](QByteArrayView line) {
         const int seconds = parseProgress(m_pending);
         if (seconds != 0)
             results.append(seconds);
+        readLine(line);
     });
     return results;
+}
+
+void ProgressScanner::finish()
+{
+    if (!m_pending.isEmpty())
+        readLine(m_pending);
+    m_pending.clear();
+}
+
+void ProgressScanner::clear()
+{
+    m_pending.clear();
+    m_lastReported = -1;
+    m_notes.clear();
+}
+
+void ProgressScanner::readLine(QByteArrayView line)
+{
+    static constexpr QByteArrayView prefix("register.dat: ");
+    if (line.startsWith(prefix) && m_notes.size() < kMaxNotes && line.size() <= kMaxLineSize)
+        m_notes << QString::fromLocal8Bit(line).trimmed();
+    const qsizetype time = line.indexOf("time=");
+    if (time >= 0 && line.indexOf("bitrate=", time) > time) {
+        QByteArrayView value = line.sliced(time + 5);
+        const qsizetype blank = value.indexOf(' ');
+        if (blank >= 0)
+            value = value.first(blank);
+        bool number = false;
+        const double seconds = value.toDouble(&number);
+        if (number && seconds >= 0)
+            m_lastReported = seconds;
+    }
+}
+
+bool isProgressLine(const QString& line)
+{
+    return line.startsWith(QLatin1String("frame=")) || parseProgress(line.toLocal8Bit()) != 0;
 }
 
 QByteArray percentText(int value)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
 
 namespace transcast
 {
@@ -12,22 +13,47 @@ namespace transcast
 // when it is negative or above 100000.
 int parseProgress(const QByteArray& text);
 
-// The encoder's output as it arrives, cut into lines. At every line end the
-// whole pending text is parsed from its start, so within one block the first
-// report still pending wins; the text is cut after the block, keeping an
-// unfinished last line for the next one.
+// The one reader of the encoder's output, as it arrives, cut into lines and
+// walked once for everything the runner learns from it:
+// - the progress: at every line end the whole pending text is parsed from
+//   its start, so within one block the first report still pending wins; the
+//   text is cut after the block, keeping an unfinished last line for the
+//   next one;
+// - the time of the last report, read from each line on its own, fractions
+//   kept: how much the output holds when the encoder ends;
+// - what the encoder says about the job itself, its lines beginning
+//   "register.dat: " (a lowered bitrate, say), up to a handful of them.
 class ProgressScanner
 {
 public:
     // Appends a block (up to its first zero byte) and returns the non-zero
-    // results, one per line end in the block.
+    // progress results, one per line end in the block.
     QList<int> feed(const QByteArray& block);
+    // The output has ended: an unfinished last line is read as a line.
+    void finish();
+    void clear();
+
     const QByteArray& pending() const { return m_pending; }
-    void clear() { m_pending.clear(); }
+    // In seconds; -1 before the first report.
+    double lastReportedSeconds() const { return m_lastReported; }
+    const QStringList& notes() const { return m_notes; }
+
+    // A flood of notes is cut here; an overlong line is no note.
+    static constexpr int kMaxNotes = 8;
+    static constexpr int kMaxLineSize = 1024;
 
 private:
+    void readLine(QByteArrayView line);
+
     QByteArray m_pending;
+    double m_lastReported = -1;
+    QStringList m_notes;
 };
+
+// True when the line is one of the encoder's progress reports ("frame=..."
+// or one that carries a whole-second "time="), which never says why a job
+// failed.
+bool isProgressLine(const QString& line);
 
 // The status text of a progress value: at least four digits, a "." before
 // the last two, and "%" (1234 -> "12.34%", 5 -> "00.05%").

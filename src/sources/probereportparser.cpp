@@ -106,7 +106,7 @@ void ProbeReportParser::recompute()
 
 void ProbeReportParser::feed(const QByteArray& block)
 {
-    appendAndWalkLines(m_pending, block, [this] { recompute(); });
+    appendAndWalkLines(m_pending, block, [this](QByteArrayView) { recompute(); });
 }
 
 } // namespace transcast

@@ -49,6 +49,24 @@ TEST(ProgressScanner, LineEndsPairAsCrLfButNotLfCr)
     EXPECT_EQ(scanner.feed("time=7.0 bitrate=1\n\r"), QList<int>({7, 7}));
 }
 
+// The same walk tells the progress, the time the output holds (fractions
+// kept, from each line on its own, an unended last line once the output
+// ends) and the encoder's notes.
+TEST(ProgressScanner, ReadsTheLastReportAndTheNotesFromTheSameLines)
+{
+    ProgressScanner scanner;
+    EXPECT_EQ(scanner.feed("register.dat: bitrate lowered\rframe=1 time=12.50 bitrate=9\r"
+                           "frame=2 time=13.25 bitrate=9\rframe=3 time=14.75 bitrate=9"),
+              QList<int>({12, 12, 12}));
+    EXPECT_DOUBLE_EQ(scanner.lastReportedSeconds(), 13.25);
+    scanner.finish();
+    EXPECT_DOUBLE_EQ(scanner.lastReportedSeconds(), 14.75);
+    EXPECT_EQ(scanner.notes(), QStringList{"register.dat: bitrate lowered"});
+    scanner.clear();
+    EXPECT_EQ(scanner.lastReportedSeconds(), -1);
+    EXPECT_TRUE(scanner.notes().isEmpty());
+}
+
 TEST(ProgressScanner, StopsAtAZeroByte)
 {
     ProgressScanner scanner;
