@@ -28,6 +28,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -163,7 +164,16 @@ int benchOurs(const QString& file)
         });
         watch.start(2);
         pressed.start();
+        // The preview plays in the event loop: this waits for its end.
+        QEventLoop untilEnded;
+        QObject::connect(&window.preview(), &PreviewController::playingChanged, &untilEnded,
+                         [&](bool playing) {
+                             if (!playing)
+                                 untilEnded.quit();
+                         });
         window.dispatch(QStringLiteral("play"));
+        if (window.controller().busy().isPlaying())
+            untilEnded.exec();
         std::printf("first-picture-ms=%.1f\n", firstPicture);
         std::printf("lateness-p95-ms=%.2f\n", lateness.percentile(0.95));
         std::fflush(stdout);

@@ -30,6 +30,8 @@ PreviewController::PreviewController(const Edition& edition, BusyState& busy, Jo
       m_view(view)
 {
     m_player.addStreamProtocol(&m_dvdStreams);
+    connect(&m_player, &PreviewPlayer::ended, this, [this] { finishPreview(true); });
+    connect(&m_player, &PreviewPlayer::failed, this, [this] { finishPreview(false); });
     m_endTimer.setSingleShot(true);
     m_endTimer.setInterval(10);
     connect(&m_endTimer, &QTimer::timeout, this, [this] {
@@ -150,22 +152,13 @@ void PreviewController::filePreview()
     if (!startPlayer())
         return;
     beginPreview(m_jobs.firstSelected());
-    const bool played = playFile(m_jobs.sourceInfo(m_previewRow).filePath);
-    m_busy.setPlaying(false);
-    endPreview(played);
-}
-
-bool PreviewController::playFile(const QString& path)
-{
     m_awaitingStart = true;
     m_startOffset = 0;
     m_shownSecond = 0;
     showOverStatus(PreviewShown::Playing);
     m_player.seek(0);
-    const bool played = m_player.play(path);
-    m_player.release();
-    resetDisplay();
-    return played;
+    if (!m_player.play(m_jobs.sourceInfo(m_previewRow).filePath))
+        finishPreview(false);
 }
 
 void PreviewController::dvdPreview()
@@ -188,7 +181,14 @@ void PreviewController::dvdPreview()
     };
     m_player.setAudioSourceId(sourceId(m_jobs.convertInfo(m_previewRow).audioId));
     m_player.setSubtitleSourceId(sourceId(m_jobs.convertInfo(m_previewRow).subtitleId));
-    const bool played = m_player.play(locatorOf(m_previewRow));
+    if (!m_player.play(locatorOf(m_previewRow)))
+        finishPreview(false);
+}
+
+void PreviewController::finishPreview(bool played)
+{
+    if (!m_running)
+        return;
     m_player.setAudioSourceId(-1);
     m_player.setSubtitleSourceId(-1);
     m_player.release();

@@ -27,9 +27,8 @@ class BusyState;
 // and bar-dragging flags, and is the writer of the busy state's playing flag
 // (which the busy guards below it read).
 //
-// Everything runs on the main thread. play() returns only when the preview
-// has ended; the window's events, the other actions and the position reports
-// run from inside it.
+// Everything runs on the main thread. play() returns once the preview has
+// started; the player's end (or failure) finishes it from the event loop.
 class PreviewController : public QObject
 {
     Q_OBJECT
@@ -86,7 +85,9 @@ signals:
 private:
     void filePreview();
     void dvdPreview();
-    bool playFile(const QString& path);
+    // The preview has ended (played) or could not go on: the player is
+    // released and the window shows the row as before.
+    void finishPreview(bool played);
     void beginPreview(int row);
     bool startPlayer();
     void resetDisplay();

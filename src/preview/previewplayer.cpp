@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include <QByteArray>
-#include <QEventLoop>
 
 #include <mpv/client.h>
 
@@ -19,8 +18,6 @@ PreviewPlayer::PreviewPlayer(QObject* parent)
 
 PreviewPlayer::~PreviewPlayer()
 {
-    if (m_loop)
-        m_loop->quit();
     release();
 }
 
@@ -78,7 +75,7 @@ void PreviewPlayer::setPositionHandler(PositionHandler handler)
 
 void PreviewPlayer::seek(int seconds)
 {
-    if (!m_loop) {
+    if (!m_playing) {
         m_startSeconds = seconds;
         return;
     }
@@ -93,7 +90,7 @@ bool PreviewPlayer::play(const QString& source)
             m_error = tr("The preview was not prepared.");
         return false;
     }
-    if (m_loop) {
+    if (m_playing) {
         m_error = tr("A preview is already playing.");
         return false;
     }
@@ -106,7 +103,6 @@ bool PreviewPlayer::play(const QString& source)
     m_source = source;
     m_audioChosen = false;
     m_subtitleChosen = false;
-    m_ended = false;
     m_failed = false;
     m_paused = false;
     const QByteArray address = source.toUtf8();
@@ -121,18 +117,13 @@ bool PreviewPlayer::play(const QString& source)
         m_error = tr("Can't play \"%1\": %2").arg(source, MpvInstance::reasonFor(status));
         return false;
     }
-    QEventLoop loop;
-    m_loop = &loop;
-    if (!m_ended)
-        loop.exec();
-    m_loop = nullptr;
-    m_paused = false;
-    return !m_failed;
+    m_playing = true;
+    return true;
 }
 
 void PreviewPlayer::pause()
 {
-    if (!m_loop || m_ended)
+    if (!m_playing)
         return;
     m_paused = !m_paused;
     int flag = m_paused ? 1 : 0;
@@ -149,6 +140,8 @@ void PreviewPlayer::stop()
 
 void PreviewPlayer::release()
 {
+    // A playback released before its end has ended all the same.
+    endPlayback();
     m_handler = nullptr;
     // The renderer goes before the instance it draws for.
     if (m_surface)
@@ -160,9 +153,23 @@ void PreviewPlayer::release()
 
 void PreviewPlayer::endPlayback()
 {
-    m_ended = true;
-    if (m_loop)
-        m_loop->quit();
+    if (!m_playing)
+        return;
+    m_playing = false;
+    m_paused = false;
+    // Told from the event loop: a stop from inside the caller's own handler
+    // finds the preview still in place when it returns.
+    const bool failed = m_failed;
+    const QString error = m_error;
+    QMetaObject::invokeMethod(
+        this,
+        [this, failed, error] {
+            if (failed)
+                emit this->failed(error);
+            else
+                emit ended();
+        },
+        Qt::QueuedConnection);
 }
 
 QString PreviewPlayer::propertyText(const QString& name) const
@@ -217,7 +224,7 @@ void PreviewPlayer::onEvent(mpv_event& event)
             selectTracks();
             break;
         }
-        if (property->format != MPV_FORMAT_DOUBLE || !m_loop || m_ended || !m_handler)
+        if (property->format != MPV_FORMAT_DOUBLE || !m_playing || !m_handler)
             break;
         // A copy: the handler may run the window's actions, even end the
         // preview and with it this handler.
@@ -229,7 +236,7 @@ void PreviewPlayer::onEvent(mpv_event& event)
         const auto* end = static_cast<mpv_event_end_file*>(event.data);
         // A missing audio or video device is reported at the end, after the
         // rest has played; only a source that could not play fails.
-        if (m_loop && end->reason == MPV_END_FILE_REASON_ERROR &&
+        if (m_playing && end->reason == MPV_END_FILE_REASON_ERROR &&
             end->error != MPV_ERROR_AO_INIT_FAILED && end->error != MPV_ERROR_VO_INIT_FAILED) {
             m_failed = true;
             m_error = tr("Can't play \"%1\": %2").arg(m_source, MpvInstance::reasonFor(end->error));

@@ -8,8 +8,6 @@
 
 #include "preview/mpvinstance.h"
 
-class QEventLoop;
-
 namespace transcast
 {
 
@@ -24,9 +22,10 @@ class VideoSurface;
 // is called there too. libmpv's own threads only wake the main thread up; the
 // events are read on it.
 //
-// One preview goes prepare -> setPositionHandler -> [seek] -> play ->
-// release; pause, stop and seek may come from inside play (from
-// the window's event handlers that the nested event loop runs).
+// One preview goes prepare -> setPositionHandler -> [seek] -> play -> ended
+// or failed -> release; pause, stop and seek may come while it plays. play
+// returns at once: the caller's event loop goes on, and nothing waits in a
+// loop of its own.
 class PreviewPlayer : public QObject
 {
     Q_OBJECT
@@ -55,22 +54,24 @@ public:
     // Before play: the position play starts from (0 = the beginning).
     // While playing: jumps there.
     void seek(int seconds);
-    // Plays a path or a protocol address and returns only when playback has
-    // ended or stop was called; the caller's event loop keeps running inside
-    // (a nested QEventLoop). False, with errorString(), when the source
-    // could not be played at all, or is neither an absolute path nor an
-    // address of an added protocol (nothing else is ever opened). A
-    // missing audio device is no failure: the picture plays without sound.
+    // Starts playing a path or a protocol address and returns at once: true
+    // when playback started, and then exactly one of ended and failed
+    // follows, from the event loop, never from inside a call of the
+    // caller's. False, with errorString(), when the source cannot be played
+    // at all: not prepared, already playing, neither an absolute path nor an
+    // address of an added protocol (nothing else is ever opened), or refused
+    // by mpv. A missing audio device is no failure: the picture plays
+    // without sound.
     bool play(const QString& source);
     // The first call pauses, the next resumes. Nothing when not playing.
     void pause();
-    // Ends playback so that play returns. Harmless when nothing plays.
+    // Ends playback; ended follows. Harmless when nothing plays.
     void stop();
     // Releases what prepare prepared.
     void release();
 
     bool isInitialised() const { return m_mpv.isRunning(); }
-    bool isPlaying() const { return m_loop != nullptr; }
+    bool isPlaying() const { return m_playing; }
     bool isPaused() const { return m_paused; }
     QString errorString() const { return m_error; }
     // A property of what plays, as mpv writes it ("current-tracks/audio/
@@ -87,6 +88,12 @@ public:
     // first appear well into the title: it is shown from when it does.
     void setSubtitleSourceId(int sourceId) { m_subtitleSourceId = sourceId; }
 
+signals:
+    // Playback started by play ended: at the source's end, or by stop.
+    void ended();
+    // It could not go on; errorString() says why.
+    void failed(const QString& reason);
+
 private:
     void onEvent(mpv_event& event);
     // Chooses the tracks asked for by source id among those known so far;
@@ -101,14 +108,13 @@ private:
     QString m_audioOutput;
     MpvInstance::Options m_options;
     std::vector<StreamProtocol*> m_protocols;
-    QEventLoop* m_loop = nullptr;
+    bool m_playing = false;
     int m_startSeconds = 0;
     int m_audioSourceId = -1;
     int m_subtitleSourceId = -1;
     bool m_audioChosen = false;
     bool m_subtitleChosen = false;
     bool m_paused = false;
-    bool m_ended = false;
     bool m_failed = false;
     QString m_source;
     QString m_error;

@@ -85,6 +85,9 @@ public:
     PreviewBinding& previewBinding() { return *m_preview; }
     const Edition& edition() const { return m_edition; }
     bool firstShowCompleted() const { return m_firstShowCompleted; }
+    // The start is over: the window was shown and exposed (a window manager
+    // places it first), and the offer to restore a kept list was made.
+    bool startSettled() const { return m_firstShowCompleted && !m_startPending; }
     // The own-format filter of the second open dialog.
     const QString& ownFormatFilter() const { return m_ownFormatFilter; }
 

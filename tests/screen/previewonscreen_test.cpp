@@ -117,6 +117,14 @@ protected:
         window->show();
     }
 
+    // The preview plays in the event loop: this runs it to its end.
+    void waitForTheEnd()
+    {
+        const PacedQueue& queue = window->preview().queue();
+        while (window->controller().busy().isPlaying() || queue.isPaused() || queue.waiting() > 0)
+            QTest::qWait(10);
+    }
+
     // What the screen shows of the preview panel (all of weston's output
     // where the panel's place on it is unknown).
     QImage panelOnScreen()
@@ -189,6 +197,7 @@ TEST_F(PreviewOnScreen, PlaysThreeTimesWithMovingPictures)
             QTest::qWait(20);
         QTimer::singleShot(30000, window.get(), [&] { window->dispatch("stopplay"); });
         window->dispatch(QStringLiteral("play"));
+        waitForTheEnd();
         look.stop();
         EXPECT_FALSE(window->controller().busy().isPlaying());
         // Blue, then green: the pictures moved on screen.
@@ -309,6 +318,7 @@ TEST_F(PreviewOnScreen, TurnedVideosListShowAndPlayUpright)
         QObject::connect(&giveUp, &QTimer::timeout, [&] { window->dispatch("stopplay"); });
         giveUp.start(20000);
         window->dispatch(QStringLiteral("play"));
+        waitForTheEnd();
         look.stop();
         EXPECT_TRUE(interaction.errors.isEmpty()) << interaction.errors.join(' ').toStdString();
         EXPECT_TRUE(played.upright) << "preview, " << looks << " looks";

@@ -204,11 +204,21 @@ protected:
             start();
         else
             window->dispatch(QStringLiteral("play"));
+        waitForTheEnd();
         poll.stop();
         if (timesShown.isEmpty() || timesShown.last() != timeText())
             timesShown << timeText();
         EXPECT_FALSE(timedOut) << "the preview did not end by itself";
         EXPECT_EQ(next, steps.size()) << "the preview ended before step " << next;
+    }
+
+    // The preview plays in the event loop: this runs it until it has ended
+    // and what it was asked meanwhile has been carried out.
+    void waitForTheEnd()
+    {
+        while (window->controller().busy().isPlaying() || preview().queue().isPaused() ||
+               preview().queue().waiting() > 0)
+            QTest::qWait(5);
     }
 
     // Waits until the preview has carried out what it was asked: the input
@@ -357,8 +367,9 @@ TEST_F(Preview, PauseAndResumeStatuses)
 TEST_F(Preview, APreviewLeavesAFinishedRowFinishedOnScreenAndOnDisk)
 {
     open();
-    // The start's offer to restore comes first, as it does for a user.
-    QCoreApplication::processEvents();
+    // The start's offer to restore comes first, as it does for a user: a
+    // window manager may take a while to place the window.
+    ASSERT_TRUE(waitFor([&] { return window->startSettled(); }));
     JobListKeeper& keeper = window->controller().jobListKeeper();
     ASSERT_TRUE(keeper.isKeeping());
     const int row = addRow(previewclips::transportStream(4), QStringLiteral("00:00:04"));
@@ -393,7 +404,7 @@ TEST_F(Preview, APreviewLeavesAFinishedRowFinishedOnScreenAndOnDisk)
     // unfinished.
     window.reset();
     open();
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(waitFor([&] { return window->startSettled(); }));
     EXPECT_TRUE(interaction.questions.isEmpty()) << interaction.questions.join(' ').toStdString();
     EXPECT_EQ(jobs().rowCount(), 0);
 }

@@ -7,6 +7,7 @@
 #include "preview/previewplayer.h"
 #include "support/testdiscs.h"
 #include "unit/preview/disclocator.h"
+#include "unit/preview/previewclips.h"
 
 using namespace transcast;
 using previewclips::discLocator;
@@ -48,7 +49,7 @@ protected:
             player.stop();
         });
         limit.start(20000);
-        const bool played = player.play(locator);
+        const bool played = previewclips::playToEnd(player, locator);
         player.release();
         return played;
     }

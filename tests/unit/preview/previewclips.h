@@ -6,10 +6,12 @@
 // (about 1.18 s) rounds to 1 with room to spare even when a loaded machine
 // makes mpv merge the first few reports.
 
+#include <QEventLoop>
 #include <QHash>
 #include <QTemporaryDir>
 
 #include "e2e/encoder/clips.h"
+#include "preview/previewplayer.h"
 
 namespace transcast::previewclips
 {
@@ -58,6 +60,23 @@ inline QString audioOnly()
         EXPECT_TRUE(testclips::makeClip(path, testclips::toneSource(1), {"-c:a", "libmp3lame"}));
     }
     return path;
+}
+
+// Plays as a preview does and waits, in the event loop, for the player's
+// end: true when it ended, false when it could not start or failed.
+inline bool playToEnd(PreviewPlayer& player, const QString& source)
+{
+    if (!player.play(source))
+        return false;
+    QEventLoop loop;
+    bool played = false;
+    QObject::connect(&player, &PreviewPlayer::ended, &loop, [&] {
+        played = true;
+        loop.quit();
+    });
+    QObject::connect(&player, &PreviewPlayer::failed, &loop, &QEventLoop::quit);
+    loop.exec();
+    return played;
 }
 
 } // namespace transcast::previewclips

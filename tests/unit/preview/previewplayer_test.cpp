@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
@@ -46,7 +47,7 @@ protected:
             player.stop();
         });
         limit.start(20000);
-        const bool played = player.play(source);
+        const bool played = previewclips::playToEnd(player, source);
         player.release();
         return played;
     }
@@ -126,7 +127,7 @@ TEST_F(Player, SeekBeforePlayStartsThereAndSeekWhilePlayingJumps)
             player.stop();
         }
     });
-    EXPECT_TRUE(player.play(previewclips::transportStream(10)));
+    EXPECT_TRUE(previewclips::playToEnd(player, previewclips::transportStream(10)));
     player.release();
     EXPECT_NEAR(firstPositive(), 4.0, 0.2);
     ASSERT_TRUE(jumped);
@@ -137,6 +138,29 @@ TEST_F(Player, SeekBeforePlayStartsThereAndSeekWhilePlayingJumps)
     EXPECT_NEAR(*after, 8.0, 0.15);
 }
 
+// play starts and returns; the end is told once, from the event loop, not
+// from inside the stop that caused it (whose caller may still be busy with
+// the preview).
+TEST_F(Player, PlayReturnsAtOnceAndTellsItsEndFromTheEventLoop)
+{
+    ASSERT_TRUE(player.prepare(nullptr));
+    int ends = 0;
+    QObject::connect(&player, &PreviewPlayer::ended, [&] { ++ends; });
+    QObject::connect(&player, &PreviewPlayer::failed, [&] { ADD_FAILURE() << "failed"; });
+    ASSERT_TRUE(player.play(previewclips::transportStream(10)));
+    EXPECT_TRUE(player.isPlaying());
+    EXPECT_FALSE(player.play(previewclips::transportStream(2))) << "one preview at a time";
+    player.stop();
+    EXPECT_FALSE(player.isPlaying());
+    EXPECT_EQ(ends, 0);
+    QElapsedTimer waited;
+    waited.start();
+    while (ends == 0 && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(ends, 1);
+    player.release();
+}
+
 TEST_F(Player, SourceThatCannotPlayFailsWithAReason)
 {
     const QString missing = previewclips::folder().filePath(QStringLiteral("missing.ts"));
@@ -145,7 +169,7 @@ TEST_F(Player, SourceThatCannotPlayFailsWithAReason)
     EXPECT_TRUE(reports.empty());
 
     PreviewPlayer unprepared;
-    EXPECT_FALSE(unprepared.play(missing));
+    EXPECT_FALSE(previewclips::playToEnd(unprepared, missing));
     EXPECT_FALSE(unprepared.errorString().isEmpty());
 }
 
