@@ -9,6 +9,7 @@
 
 #include "app/startupreport.h"
 #include "common/edition.h"
+#include "common/inifile.h"
 #include "common/interruptwatcher.h"
 #include "common/programarguments.h"
 #include "common/standarddescriptors.h"
@@ -99,6 +100,9 @@ int main(int argc, char* argv[])
         return reportWrongLine(programName, raw.error);
 
     QApplication app(argc, argv);
+    // The window never waits on the disk for its settings: another writer's
+    // lock or a slow sync would freeze it.
+    transcast::IniFile::setWritesInBackground(true);
     // The desktop entry "transcast.desktop" names the icon and the program;
     // Wayland compositors match windows to it by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("transcast"));
@@ -148,5 +152,7 @@ int main(int argc, char* argv[])
     if (arguments.quitAfterMs >= 0)
         QTimer::singleShot(arguments.quitAfterMs, &window, &QWidget::close);
 
-    return app.exec();
+    const int status = app.exec();
+    transcast::IniFile::flushWrites();
+    return status;
 }

@@ -15,7 +15,8 @@ namespace transcast
 // - an absent file, section or key, or a value that is not a whole number
 //   when a number is asked for, reads as the caller's default;
 // - booleans are written "1"/"0" and read as "non-zero";
-// - every write reaches the file at once and keeps every other section, key
+// - every write reaches the file at once (or soon: see
+//   setWritesInBackground) and keeps every other section, key
 //   and their order; lines it does not change keep their bytes, whatever
 //   their encoding (values are read as UTF-8 and written as UTF-8), and
 //   writing a key's present value again leaves the file untouched.
@@ -28,7 +29,9 @@ namespace transcast
 // sharing a folder keep every one's change. A lock left by a process that no
 // longer runs is taken over at once (within half a second when it died
 // before writing who it was).
-// Nothing is cached: every read sees the file as it stands.
+// Reads see the file as it stands: its values are kept in memory, once per
+// process for each file, and read again whenever the file's stamp (inode,
+// size, times) has changed, or while it is too recent for the stamp to tell.
 // A change that rests on what was read before it (the profile recorded last
 // decides which section is written back) takes IniFile::Lock over its reads
 // and writes, so that no other writer comes in between.
@@ -73,6 +76,17 @@ public:
     // the folder should be, the file or its folder read-only), in words;
     // empty when they can succeed.
     QString writeProblem() const;
+
+    // A process whose writes must not wait on the disk (the window: a write
+    // may wait for another writer's lock and is synced to the disk) has them
+    // carried out by a thread of its own, in the order they were asked for,
+    // a file's waiting keys in one go; reads see them at once. The writes
+    // then answer true, and one that fails is dropped (writeProblem tells
+    // beforehand). flushWrites returns once every write asked for so far is
+    // done; the writes left at exit are done before the process ends.
+    // Such a process takes no IniFile::Lock: its writer would wait on it.
+    static void setWritesInBackground(bool background);
+    static void flushWrites();
 
     // Each returns false when the file could not be written (the old file
     // then stays as it was).

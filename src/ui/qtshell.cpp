@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QUrl>
 
+#include "common/inifile.h"
 #include "common/interaction.h"
 
 namespace transcast
@@ -33,6 +34,8 @@ void QtShell::setShutdownCommand(const QString& program, const QStringList& argu
 
 void QtShell::shutDown()
 {
+    // The settings still on their way to the disk go first.
+    IniFile::flushWrites();
     if (QProcess::startDetached(m_program, m_arguments))
         return;
     // The user chose to have the computer shut down; saying nothing would

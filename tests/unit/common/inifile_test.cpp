@@ -141,3 +141,32 @@ TEST_F(IniFileTest, LinesNotChangedKeepTheirBytes)
                                          "\xe9/\r\n[profiles]\r\nselcetindex=4\r\n"
                                          "FinishSelcet=\xc3\xa9\r\n"));
 }
+
+// Values are kept in memory, yet a change by another writer is read at
+// once, even one in place that keeps the file's size. Writes made in the
+// background are read at once, reach the file in the order asked, and keep
+// what another writer put in meanwhile.
+TEST_F(IniFileTest, KeptValuesFollowTheFileAndBackgroundWritesKeepTheirOrder)
+{
+    writeAll(path(), "[batch]\ncount=1\n");
+    IniFile ini(path());
+    EXPECT_EQ(ini.readInteger(QStringLiteral("batch"), QStringLiteral("count"), 0), 1);
+    writeAll(path(), "[batch]\ncount=2\n");
+    EXPECT_EQ(ini.readInteger(QStringLiteral("batch"), QStringLiteral("count"), 0), 2);
+
+    IniFile::setWritesInBackground(true);
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_TRUE(ini.writeInteger(QStringLiteral("batch"), QStringLiteral("count"), i));
+        ASSERT_EQ(ini.readInteger(QStringLiteral("batch"), QStringLiteral("count"), -1), i);
+        if (i == 25) {
+            IniFile::flushWrites();
+            writeAll(path(), readAll(path()).toUtf8() + "[other]\nkept=1\n");
+        }
+    }
+    EXPECT_TRUE(ini.writeString(QStringLiteral("output"), QStringLiteral("path"), "/v"));
+    IniFile::flushWrites();
+    IniFile::setWritesInBackground(false);
+    EXPECT_EQ(readAll(path()), QStringLiteral("[batch]\ncount=49\n[other]\nkept=1\n\n[output]\n"
+                                              "path=/v\n"));
+    EXPECT_EQ(ini.readString(QStringLiteral("other"), QStringLiteral("kept")), QStringLiteral("1"));
+}
