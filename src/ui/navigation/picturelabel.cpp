@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QPixmap>
 
@@ -26,15 +27,33 @@ bool PictureLabel::loadPicture(const QString& path, QString* problem)
         *problem = QStringLiteral("Cannot open file \"%1\". %2").arg(shown, file.errorString());
         return false;
     }
-    QImage image;
-    if (!image.loadFromData(file.readAll(), "BMP")) {
+    // The header tells a bitmap from anything else; its pixels are read when
+    // the label is first drawn: most of the picker's pictures wait behind
+    // closed panels, and a start that decoded them all would wait for them.
+    QImageReader reader(&file, "BMP");
+    if (!reader.canRead() || !reader.size().isValid()) {
         *problem =
             QStringLiteral("Cannot open file \"%1\". It is not a readable bitmap.").arg(shown);
         return false;
     }
-    setPixmap(QPixmap::fromImage(image));
     m_picturePath = path;
+    m_unread = true;
+    if (isVisible())
+        update();
     return true;
+}
+
+void PictureLabel::paintEvent(QPaintEvent* event)
+{
+    if (m_unread) {
+        m_unread = false;
+        QImage image;
+        // A file that changed into something else since it was checked
+        // leaves the picture the label showed before.
+        if (image.load(m_picturePath, "BMP"))
+            setPixmap(QPixmap::fromImage(image));
+    }
+    QLabel::paintEvent(event);
 }
 
 void PictureLabel::mouseMoveEvent(QMouseEvent* event)

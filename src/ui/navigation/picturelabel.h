@@ -7,8 +7,9 @@ namespace transcast
 {
 
 // A picture control of the profile picker: shows one bitmap read from a file
-// and reports pointer moves (without a pressed button) and clicks. It never
-// draws or caches anything itself; every change reads the file again.
+// and reports pointer moves (without a pressed button) and clicks. It caches
+// nothing: every change reads the file again, its header at once and its
+// pixels when the label is next drawn.
 class PictureLabel : public QLabel
 {
     Q_OBJECT
@@ -18,9 +19,10 @@ class PictureLabel : public QLabel
 public:
     explicit PictureLabel(const QString& objectName, QWidget* parent);
 
-    // Reads the bitmap at `path` and shows it at the label's top left. On
-    // failure the label keeps its picture and `problem` receives a message
-    // for the user naming the file and the reason.
+    // Checks the bitmap at `path` and shows it at the label's top left from
+    // its next drawing on. On failure (no file, not a bitmap) the label
+    // keeps its picture and `problem` receives a message for the user naming
+    // the file and the reason.
     bool loadPicture(const QString& path, QString* problem);
     const QString& picturePath() const { return m_picturePath; }
 
@@ -30,12 +32,15 @@ signals:
     void clicked();
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QString m_picturePath;
+    // The picture at m_picturePath has not been read into the label yet.
+    bool m_unread = false;
     bool m_pressed = false;
 };
 

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QKeyEvent>
 #include <QAbstractSlider>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -123,7 +124,15 @@ bool Skin::load(const QString& path)
         return false;
     }
     const QDir folder = QFileInfo(path).absoluteDir();
+    // A skin holds Qt's own widgets only: Designer's plugins (the Qt Quick
+    // widget among them, which loads Qt Quick, QML and the network) would
+    // cost the start time and memory and add nothing. The loader loads them
+    // as it is made, from the library paths' "designer" folders: it is made
+    // without any.
+    const QStringList libraryPaths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
     QUiLoader loader;
+    QCoreApplication::setLibraryPaths(libraryPaths);
     // Pictures named in the file are relative to it, as Designer saves them.
     loader.setWorkingDirectory(folder);
     // The style sheet cannot name files relative to the skin file, so it
