@@ -34,12 +34,6 @@ QString bitsPerSecond(qint64 kbps)
     return QString::number(kbps * 1000);
 }
 
-// 12.2 kbit/s as 12200, written as a general number.
-QString narrowBandBits(double kbps)
-{
-    return QString::number(kbps * 1000, 'g', 15);
-}
-
 QString fileIdentity(const struct stat& entry)
 {
     return QString::number(entry.st_dev) + QLatin1Char(':') + QString::number(entry.st_ino);
@@ -81,37 +75,49 @@ int JobBuilder::profileNumber() const
     return m_profile.profileNumber();
 }
 
-QString JobBuilder::sizeFragment(int row) const
+JobBuilder::SizeChoice JobBuilder::sizeChoice(int row) const
 {
     const int p = profileNumber();
     if (!m_boxes.size.isEnabled() || ProfileSelector::isDiscProfile(p))
-        return QString();
+        return {};
     const QString text = m_boxes.size.currentText();
     if (text.isEmpty())
-        return QString();
+        return {};
     if (text == kOriginalSize) {
         // A row whose size nobody could tell keeps its own: an empty -s
         // would swallow the option after it.
         const FrameSize own = m_jobs.sourceInfo(row).frameSize;
-        return own.isKnown() ? QStringLiteral(" -s ") + own.text() : QString();
+        if (!own.isKnown())
+            return {};
+        return {own.text(), double(own.width), double(own.height)};
     }
+    // The profile's entry ("640x480(VGA)") names the size before its label.
     const int paren = text.indexOf(QLatin1Char('('));
-    return QStringLiteral(" -s ") + (paren < 0 ? text : text.left(paren));
-}
-
-QString JobBuilder::aspectFragment(const QString& sizeFragment, bool sizeEnabled, int profile)
-{
-    if (!sizeEnabled || sizeFragment.isEmpty() || ProfileSelector::isDiscProfile(profile))
-        return QString();
-    const QString size = sizeFragment.mid(4);
-    const int x = size.indexOf(QLatin1Char('x'));
+    SizeChoice choice;
+    choice.text = paren < 0 ? text : text.left(paren);
+    const int x = choice.text.indexOf(QLatin1Char('x'));
     bool widthOk = false;
     bool heightOk = false;
-    const double width = size.left(x).toDouble(&widthOk);
-    const double height = size.mid(x + 1).toDouble(&heightOk);
-    if (x < 0 || !widthOk || !heightOk || height == 0)
+    if (x >= 0) {
+        choice.width = choice.text.left(x).toDouble(&widthOk);
+        choice.height = choice.text.mid(x + 1).toDouble(&heightOk);
+    }
+    if (!widthOk || !heightOk)
+        choice.width = choice.height = 0;
+    return choice;
+}
+
+QString JobBuilder::sizeFragment(const SizeChoice& size)
+{
+    return size.text.isEmpty() ? QString() : QStringLiteral(" -s ") + size.text;
+}
+
+QString JobBuilder::aspectFragment(const SizeChoice& size)
+{
+    if (size.text.isEmpty() || size.height == 0)
         return QString();
-    return QStringLiteral(" -aspect ") + formatFixed(width / height, 5, 4, QLatin1Char('.'));
+    return QStringLiteral(" -aspect ") +
+           formatFixed(size.width / size.height, 5, 4, QLatin1Char('.'));
 }
 
 QString JobBuilder::videoFragment(int row) const
@@ -132,22 +138,29 @@ QString JobBuilder::videoFragment(int row) const
            bitsPerSecond(m_estimator.videoKbps(m_jobs.sourceInfo(row)));
 }
 
-QString JobBuilder::audioFragment(int row) const
+double JobBuilder::audioBits(int row) const
+{
+    // The disc targets choose their own.
+    if (ProfileSelector::isDiscProfile(profileNumber()))
+        return 0;
+    if (m_estimator.isNarrowBandOutput())
+        return m_estimator.narrowBandKbps() * 1000;
+    return double(m_estimator.askedAudioKbps(m_jobs.sourceInfo(row))) * 1000;
+}
+
+QString JobBuilder::audioFragment(double bits) const
 {
     if (ProfileSelector::isDiscProfile(profileNumber()))
         return QString();
-    if (m_estimator.isNarrowBandOutput())
-        return QStringLiteral(" -ab ") + narrowBandBits(m_estimator.narrowBandKbps());
-    return QStringLiteral(" -ab ") +
-           bitsPerSecond(m_estimator.askedAudioKbps(m_jobs.sourceInfo(row)));
+    // 12.2 kbit/s as 12200, written as a general number.
+    return QStringLiteral(" -ab ") + QString::number(bits, 'g', 15);
 }
 
-QString JobBuilder::sampleRateFragment(const QString& audioFragment) const
+QString JobBuilder::sampleRateFragment(double bits) const
 {
-    if (audioFragment.isEmpty() || ProfileSelector::isDiscProfile(profileNumber()))
+    if (ProfileSelector::isDiscProfile(profileNumber()))
         return QString();
-    const qint64 bits = parseInteger(audioFragment.mid(5)).value_or(0);
-    return QStringLiteral(" -ar %1 ").arg(m_estimator.sampleRateFor(bits));
+    return QStringLiteral(" -ar %1 ").arg(m_estimator.sampleRateFor(qint64(bits)));
 }
 
 QString JobBuilder::channelsFragment() const
@@ -294,12 +307,14 @@ ConversionJob JobBuilder::baseJob(bool forReal, QString& folder) const
 
 void JobBuilder::fillFragments(ConversionJob& job, int row) const
 {
-    job.sizeArg = sizeFragment(row);
-    job.aspectArg = aspectFragment(job.sizeArg, m_boxes.size.isEnabled(), profileNumber());
+    const SizeChoice size = sizeChoice(row);
+    job.sizeArg = sizeFragment(size);
+    job.aspectArg = aspectFragment(size);
     job.videoRateArg = videoFragment(row);
-    job.audioRateArg = audioFragment(row);
+    const double bits = audioBits(row);
+    job.audioRateArg = audioFragment(bits);
     job.seconds = m_jobs.sourceInfo(row).seconds();
-    job.sampleRateArg = sampleRateFragment(job.audioRateArg);
+    job.sampleRateArg = sampleRateFragment(bits);
     job.channelsArg = channelsFragment();
     if (ProfileSelector::isDiscProfile(profileNumber()))
         job.optionsArg = targetFragment();

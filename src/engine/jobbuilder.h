@@ -43,11 +43,24 @@ public:
                const OptionBoxes& boxes, const ProfileSelector& profile,
                const Estimator& estimator);
 
-    QString sizeFragment(int row) const;
-    static QString aspectFragment(const QString& sizeFragment, bool sizeEnabled, int profile);
+    // The frame size a row converts to: its text for -s ("320x240"), and
+    // its width and height as numbers for the aspect (0 when the text names
+    // none). Empty when the row keeps the source's size.
+    struct SizeChoice {
+        QString text;
+        double width = 0;
+        double height = 0;
+    };
+    SizeChoice sizeChoice(int row) const;
+    static QString sizeFragment(const SizeChoice& size);
+    static QString aspectFragment(const SizeChoice& size);
     QString videoFragment(int row) const;
-    QString audioFragment(int row) const;
-    QString sampleRateFragment(const QString& audioFragment) const;
+    // The audio bitrate asked for, in bits per second (12200 for AMR's
+    // 12.2 kbit/s; 0 for the disc targets), which the -ab and -ar fragments
+    // are written from.
+    double audioBits(int row) const;
+    QString audioFragment(double bits) const;
+    QString sampleRateFragment(double bits) const;
     QString channelsFragment() const;
     // " -target pal-vcd " and the like, for the disc profiles.
     QString targetFragment() const;
