@@ -100,8 +100,12 @@ void JobListKeeper::keepAll()
     changed();
 }
 
-void JobListKeeper::rowChanged(int row)
+void JobListKeeper::rowChanged(int row, JobList::Change change)
 {
+    // A converting row's percentage and a preview's word are not kept: the
+    // row needs no new copy for them, however often they change.
+    if (change != JobList::Change::Record)
+        return;
     if (row < 0 || row >= static_cast<int>(m_kept.size()) ||
         m_kept.size() != static_cast<size_t>(m_jobs.rowCount())) {
         keepAll();

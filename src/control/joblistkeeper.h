@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTimer>
 
+#include "sources/joblist.h"
 #include "sources/joblistfile.h"
 
 class QLockFile;
@@ -112,7 +113,7 @@ private:
     void letGo();
     void encodeAll();
     void keepAll();
-    void rowChanged(int row);
+    void rowChanged(int row, JobList::Change change);
     void changed();
     void write();
     JobListFile::Header header() const;

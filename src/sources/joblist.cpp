@@ -98,9 +98,10 @@ void JobList::setStatus(int row, JobStatus status, int progress)
     JobRow* record = editable(row);
     if (!record || (record->status == status && record->progress == progress))
         return;
+    const Change change = record->status == status ? Change::Progress : Change::Record;
     record->status = status;
     record->progress = progress;
-    emit rowChanged(row);
+    emit rowChanged(row, change);
 }
 
 void JobList::setPreviewShown(int row, PreviewShown shown)
@@ -109,7 +110,7 @@ void JobList::setPreviewShown(int row, PreviewShown shown)
     if (!record || record->preview == shown)
         return;
     record->preview = shown;
-    emit rowChanged(row);
+    emit rowChanged(row, Change::Preview);
 }
 
 void JobList::setJobReport(int row, const QString& failureReason, const QStringList& notes)

@@ -25,6 +25,12 @@ public:
     // status, which views turn into text (jobStatusText).
     enum SubItem { FrameSizeColumn = 0, TimeColumn = 1, OutputSizeColumn = 2 };
 
+    // What a change of a row touched: a converting row's progress alone, or
+    // what a preview shows over it alone, neither of which a kept list
+    // holds; or the record itself.
+    enum class Change { Record, Progress, Preview };
+    Q_ENUM(Change)
+
     explicit JobList(QObject* parent = nullptr);
 
     int rowCount() const { return static_cast<int>(m_rows.size()); }
@@ -76,7 +82,8 @@ signals:
     void rowsReset();
     void rowAppended(int row);
     void rowRemoved(int row, const transcast::JobRow& removed);
-    void rowChanged(int row);
+    void rowChanged(int row,
+                    transcast::JobList::Change change = transcast::JobList::Change::Record);
     void selectionChanged();
     void visibilityChanged(bool visible);
 
