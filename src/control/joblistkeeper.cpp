@@ -58,18 +58,11 @@ bool JobListKeeper::start(const QString& settingsPath)
     if (!m_kept.empty())
         changed();
     connect(&m_jobs, &JobList::rowAppended, this, [this](int row) {
-        if (row == static_cast<int>(m_kept.size())) {
-            m_kept.push_back(JobListFile::encodeRow(m_jobs.row(row)));
-            changed();
-        } else {
-            keepAll();
-        }
+        m_kept.insert(m_jobs.row(row).id, JobListFile::encodeRow(m_jobs.row(row)));
+        changed();
     });
-    connect(&m_jobs, &JobList::rowRemoved, this, [this](int row, const JobRow&) {
-        if (row >= 0 && row < static_cast<int>(m_kept.size()))
-            m_kept.erase(m_kept.begin() + row);
-        else
-            keepAll();
+    connect(&m_jobs, &JobList::rowRemoved, this, [this](int, const JobRow& removed) {
+        m_kept.remove(removed.id);
         changed();
     });
     connect(&m_jobs, &JobList::rowsReset, this, &JobListKeeper::keepAll);
@@ -89,9 +82,9 @@ bool JobListKeeper::start(const QString& settingsPath)
 void JobListKeeper::encodeAll()
 {
     m_kept.clear();
-    m_kept.reserve(static_cast<size_t>(m_jobs.rowCount()));
+    m_kept.reserve(m_jobs.rowCount());
     for (int row = 0; row < m_jobs.rowCount(); ++row)
-        m_kept.push_back(JobListFile::encodeRow(m_jobs.row(row)));
+        m_kept.insert(m_jobs.row(row).id, JobListFile::encodeRow(m_jobs.row(row)));
 }
 
 void JobListKeeper::keepAll()
@@ -104,17 +97,14 @@ void JobListKeeper::rowChanged(int row, JobList::Change change)
 {
     // A converting row's percentage and a preview's word are not kept: the
     // row needs no new copy for them, however often they change.
-    if (change != JobList::Change::Record)
+    if (change != JobList::Change::Record || !m_jobs.hasRow(row))
         return;
-    if (row < 0 || row >= static_cast<int>(m_kept.size()) ||
-        m_kept.size() != static_cast<size_t>(m_jobs.rowCount())) {
-        keepAll();
+    const JobRow& record = m_jobs.row(row);
+    QByteArray kept = JobListFile::encodeRow(record);
+    QByteArray& held = m_kept[record.id];
+    if (kept == held)
         return;
-    }
-    QByteArray kept = JobListFile::encodeRow(m_jobs.row(row));
-    if (kept == m_kept[static_cast<size_t>(row)])
-        return;
-    m_kept[static_cast<size_t>(row)] = std::move(kept);
+    held = std::move(kept);
     changed();
 }
 
@@ -151,10 +141,18 @@ void JobListKeeper::write()
         return;
     m_pending = false;
     ++m_writes;
-    if (m_kept.empty())
+    if (m_jobs.rowCount() == 0) {
         m_writer->remove(m_path);
-    else
-        m_writer->replace(m_path, JobListFile::encode(header(), m_kept));
+        return;
+    }
+    // In the list's order, each row as it was last copied.
+    std::vector<QByteArray> rows;
+    rows.reserve(static_cast<size_t>(m_jobs.rowCount()));
+    for (int row = 0; row < m_jobs.rowCount(); ++row) {
+        const auto held = m_kept.constFind(m_jobs.row(row).id);
+        rows.push_back(held != m_kept.constEnd() ? *held : JobListFile::encodeRow(m_jobs.row(row)));
+    }
+    m_writer->replace(m_path, JobListFile::encode(header(), rows));
 }
 
 void JobListKeeper::flush()

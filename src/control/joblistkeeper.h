@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -127,8 +128,8 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<BackgroundFileWriter> m_writer;
     QTimer m_timer;
-    // The kept part of each row, in the list's order.
-    std::vector<QByteArray> m_kept;
+    // The kept part of each row, by the row's identity.
+    QHash<quint64, QByteArray> m_kept;
     bool m_pending = false;
     int m_writes = 0;
 };

@@ -36,7 +36,7 @@ EncoderRunner::~EncoderRunner() = default;
 void EncoderRunner::launchEncoder(const ConversionJob& job, int row, Creep creep)
 {
     Q_ASSERT(!m_encoder.isRunning());
-    m_row = row;
+    m_rowId = m_jobs.hasRow(row) ? m_jobs.row(row).id : 0;
     m_jobDuration = job.seconds;
     m_scanner.clear();
     m_tail.clear();
@@ -53,7 +53,8 @@ void EncoderRunner::launchEncoder(const ConversionJob& job, int row, Creep creep
                         job.encoderEnvironment);
     // A start that failed at once has completed the job already, and the
     // completion may have launched the next one.
-    if (creep == Creep::UntilFirstReport && m_row == row && m_encoder.isRunning())
+    if (creep == Creep::UntilFirstReport && m_rowId != 0 && m_jobs.indexOf(m_rowId) == row &&
+        m_encoder.isRunning())
         m_creepTimer.start();
 }
 
@@ -97,9 +98,12 @@ void EncoderRunner::showProgress(int value)
     // scale rather than showing a negative or overlong bar.
     value = qBound(0, value, ProgressModel::kMaximum);
     m_bar->setValue(value);
-    if (m_row < 0 || m_row > m_jobs.rowCount() - 1)
+    // Found by its identity: a row removed meanwhile takes nothing, and none
+    // that took its place can get its progress.
+    const int row = m_jobs.indexOf(m_rowId);
+    if (row < 0)
         return;
-    m_jobs.setStatus(m_row, JobStatus::Converting, value);
+    m_jobs.setStatus(row, JobStatus::Converting, value);
 }
 
 void EncoderRunner::creepTick()

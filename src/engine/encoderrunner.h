@@ -56,8 +56,8 @@ public:
     // report: a DVD title's encoder reads for a while before it reports.
     enum class Creep { No, UntilFirstReport };
     // Starts the job's encoder for `row` and returns at once. The row's
-    // "Status" follows the job until it ends; a row past the list's end
-    // (the batch was stopped) is left alone.
+    // "Status" follows the job until it ends; a row no longer listed (or
+    // past the list's end: no row) is left alone.
     void launchEncoder(const ConversionJob& job, int row, Creep creep = Creep::No);
     // The bar the next jobs move.
     void setBar(ProgressModel& bar) { m_bar = &bar; }
@@ -113,7 +113,7 @@ private:
 
     JobList& m_jobs;
     ProgressModel* m_bar;
-    int m_row = -1;
+    quint64 m_rowId = 0; // JobRow::id of the row converting; 0: none
     ManagedProcess m_encoder;
     // The job's output and the encoder that probes it after a failure.
     QString m_output;

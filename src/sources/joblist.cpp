@@ -1,5 +1,7 @@
 #include "sources/joblist.h"
 
+#include <algorithm>
+
 namespace transcast
 {
 
@@ -44,9 +46,20 @@ const DvdRowInfo& JobList::convertInfo(int row) const
     return hasRow(row) ? m_rows[static_cast<size_t>(row)].dvd : none;
 }
 
+int JobList::indexOf(quint64 id) const
+{
+    // Rows only ever join at the end, each with a greater identity than
+    // any before: the list is in the order of its identities.
+    const auto found =
+        std::lower_bound(m_rows.begin(), m_rows.end(), id,
+                         [](const JobRow& row, quint64 wanted) { return row.id < wanted; });
+    return found != m_rows.end() && found->id == id ? static_cast<int>(found - m_rows.begin()) : -1;
+}
+
 int JobList::appendRow(JobRow record)
 {
     const bool selected = record.selected;
+    record.id = ++m_lastId;
     m_rows.push_back(std::move(record));
     const int index = rowCount() - 1;
     emit rowAppended(index);
@@ -80,7 +93,9 @@ void JobList::changeRow(int row, const std::function<void(JobRow&)>& change)
     JobRow* record = editable(row);
     if (!record)
         return;
+    const quint64 id = record->id;
     change(*record);
+    record->id = id; // a change may put in a whole other record
     emit rowChanged(row);
 }
 

@@ -45,7 +45,12 @@ public:
     const SourceInfo& sourceInfo(int row) const;
     const DvdRowInfo& convertInfo(int row) const;
 
-    // Appends a whole record and returns its index.
+    // Where the row of that identity (JobRow::id) stands now; -1 when it is
+    // no longer listed.
+    int indexOf(quint64 id) const;
+
+    // Appends a whole record, giving it a new identity, and returns its
+    // index.
     int appendRow(JobRow record);
     // Takes the row out; listeners hear its index and the record it held.
     void removeRow(int row);
@@ -92,6 +97,7 @@ private:
     JobRow* editable(int row);
 
     std::vector<JobRow> m_rows;
+    quint64 m_lastId = 0;
     bool m_visible = false;
 };
 

@@ -69,6 +69,11 @@ enum class JobKind { File, Title, Chapter };
 // nothing indexed by row number can fall out of step. Plain values only,
 // so a record can be copied, kept aside and written out as it is.
 struct JobRow {
+    // The row's identity while it is listed, given by the list as the row
+    // comes in (a restored or copied record gets a new one): what a
+    // conversion, a preview or the kept list hold on to across other rows
+    // coming and going. 0 for a record not listed.
+    quint64 id = 0;
     JobKind kind = JobKind::File;
     QString caption; // "File Name" / "Title" column
     SourceInfo source;
