@@ -1,6 +1,9 @@
 #include "sources/joblistfile.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <limits>
 #include <initializer_list>
 #include <iterator>
 
@@ -56,16 +59,46 @@ QStringList textList(const QJsonValue& value)
     return texts;
 }
 
-// The source's own bitrates as text, as earlier versions wrote them: a file
-// row's number, nothing for a DVD row, which has none.
-QString kbpsText(const JobRow& row, int kbps)
-{
-    return row.isDvd() ? QString() : QString::number(kbps);
-}
-
+// Version 1 kept the source's numbers as the list shows them ("640x480",
+// "hh:mm:ss", a bitrate's digits): read still, never written.
 int kbpsOf(const QJsonValue& text)
 {
     return parseInt32(text.toString()).value_or(0);
+}
+
+void readSourceOfVersion1(const QJsonObject& object, SourceInfo& source)
+{
+    source.frameSize = FrameSize::fromText(object.value(QLatin1String("frameSize")).toString())
+                           .value_or(FrameSize());
+    source.durationMs = clockToMilliseconds(object.value(QLatin1String("duration")).toString());
+    source.videoKbps = kbpsOf(object.value(QLatin1String("videoBitrate")));
+    source.audioKbps = kbpsOf(object.value(QLatin1String("audioBitrate")));
+}
+
+// A whole number the file holds, within what the row's field takes.
+std::optional<qint64> wholeNumber(const QJsonValue& value, qint64 lowest, qint64 highest)
+{
+    if (!value.isDouble())
+        return std::nullopt;
+    const double number = value.toDouble();
+    if (number != std::floor(number) || number < double(lowest) || number > double(highest))
+        return std::nullopt;
+    return static_cast<qint64>(number);
+}
+
+void readSource(const QJsonObject& object, SourceInfo& source)
+{
+    const auto whole = [&object](const char* key, qint64 highest) {
+        return wholeNumber(object.value(QLatin1String(key)), 0, highest);
+    };
+    source.frameSize.width = int(whole("width", INT_MAX).value_or(0));
+    source.frameSize.height = int(whole("height", INT_MAX).value_or(0));
+    if (!source.frameSize.isKnown())
+        source.frameSize = FrameSize();
+    // Exact to the millisecond, and absent when nobody could tell.
+    source.durationMs = whole("durationMs", std::numeric_limits<qint64>::max() / 2);
+    source.videoKbps = int(whole("videoKbps", INT_MAX).value_or(0));
+    source.audioKbps = int(whole("audioKbps", INT_MAX).value_or(0));
 }
 
 // Whether each of the keys is absent or holds a value of the type: a key
@@ -101,7 +134,9 @@ bool rowIsWellTyped(const QJsonObject& object)
                     "subtitleId"},
                    QJsonValue::String) &&
            keysAre(object, {"checked"}, QJsonValue::Bool) &&
-           keysAre(object, {"title", "cell", "start", "end", "audio", "subtitle"},
+           keysAre(object,
+                   {"title", "cell", "start", "end", "audio", "subtitle", "width", "height",
+                    "durationMs", "videoKbps", "audioKbps"},
                    QJsonValue::Double) &&
            isTextArray(object.value(QLatin1String("notes")));
 }
@@ -114,7 +149,7 @@ bool headerIsWellTyped(const QJsonObject& document)
            isTextArray(document.value(QLatin1String("titleSets")));
 }
 
-std::optional<JobRow> decodeRow(const QJsonObject& object)
+std::optional<JobRow> decodeRow(const QJsonObject& object, int version)
 {
     const auto kind = valueOf<JobKind>(object.value(QLatin1String("kind")), kKinds);
     const QJsonValue statusName = object.value(QLatin1String("status"));
@@ -128,11 +163,10 @@ std::optional<JobRow> decodeRow(const QJsonObject& object)
     row.status = *status;
     row.caption = object.value(QLatin1String("caption")).toString();
     row.source.filePath = object.value(QLatin1String("path")).toString();
-    row.source.frameSize = FrameSize::fromText(object.value(QLatin1String("frameSize")).toString())
-                               .value_or(FrameSize());
-    row.source.durationMs = clockToMilliseconds(object.value(QLatin1String("duration")).toString());
-    row.source.videoKbps = kbpsOf(object.value(QLatin1String("videoBitrate")));
-    row.source.audioKbps = kbpsOf(object.value(QLatin1String("audioBitrate")));
+    if (version == 1)
+        readSourceOfVersion1(object, row.source);
+    else
+        readSource(object, row.source);
     row.outputSize = object.value(QLatin1String("outputSize")).toString();
     row.checked = object.value(QLatin1String("checked")).toBool();
     row.failureReason = object.value(QLatin1String("reason")).toString();
@@ -164,14 +198,22 @@ QByteArray JobListFile::encodeRow(const JobRow& row)
         {QStringLiteral("kind"), nameOf(row.kind, kKinds)},
         {QStringLiteral("caption"), row.caption},
         {QStringLiteral("path"), row.source.filePath},
-        {QStringLiteral("frameSize"), row.source.frameSize.text()},
-        {QStringLiteral("duration"), row.source.durationText()},
-        {QStringLiteral("videoBitrate"), kbpsText(row, row.source.videoKbps)},
-        {QStringLiteral("audioBitrate"), kbpsText(row, row.source.audioKbps)},
         {QStringLiteral("outputSize"), row.outputSize},
         {QStringLiteral("checked"), row.checked},
         {QStringLiteral("status"), nameOf(row.status, kStatuses)},
     };
+    const SourceInfo& source = row.source;
+    if (source.frameSize.isKnown()) {
+        object.insert(QStringLiteral("width"), source.frameSize.width);
+        object.insert(QStringLiteral("height"), source.frameSize.height);
+    }
+    if (source.durationMs)
+        object.insert(QStringLiteral("durationMs"), double(*source.durationMs));
+    // A DVD row has no bitrates of its own.
+    if (!row.isDvd()) {
+        object.insert(QStringLiteral("videoKbps"), source.videoKbps);
+        object.insert(QStringLiteral("audioKbps"), source.audioKbps);
+    }
     if (!row.failureReason.isEmpty())
         object.insert(QStringLiteral("reason"), row.failureReason);
     if (!row.notes.isEmpty())
@@ -230,7 +272,7 @@ std::optional<JobListFile::Contents> JobListFile::decode(const QByteArray& data)
     const QJsonObject document = parsed.object();
     const QJsonValue version = document.value(QLatin1String("version"));
     if (document.value(QLatin1String("format")).toString() != kFormat || !version.isDouble() ||
-        version.toDouble() != kVersion || !headerIsWellTyped(document))
+        (version.toDouble() != kVersion && version.toDouble() != 1) || !headerIsWellTyped(document))
         return std::nullopt;
     const QJsonArray rows = document.value(QLatin1String("rows")).toArray();
     for (const QJsonValue& value : rows) {
@@ -244,7 +286,7 @@ std::optional<JobListFile::Contents> JobListFile::decode(const QByteArray& data)
     header.titleMode = document.value(QLatin1String("titleMode")).toBool(true);
     header.titleSets = textList(document.value(QLatin1String("titleSets")));
     for (const QJsonValue& value : rows) {
-        if (auto row = decodeRow(value.toObject()))
+        if (auto row = decodeRow(value.toObject(), version.toInt()))
             contents.rows.append(std::move(*row));
     }
     return contents;

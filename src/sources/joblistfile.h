@@ -16,11 +16,11 @@ namespace transcast
 // The job list as the window keeps it on disk, so that a crash, a kill or a
 // power loss does not take the user's list with it. A small JSON document:
 //
-//   {"format": "transcast job list", "version": 1, "edition": "file"|"dvd",
+//   {"format": "transcast job list", "version": 2, "edition": "file"|"dvd",
 //    "intoOwnFormat": bool, "titleMode": bool, "titleSets": [IFO paths],
 //    "rows": [{"kind": "file"|"title"|"chapter", "caption", "path",
-//              "frameSize", "duration", "videoBitrate", "audioBitrate"
-//              (as the list shows them: "640x480", "hh:mm:ss", kbit/s),
+//              "width", "height", "durationMs", "videoKbps", "audioKbps"
+//              (numbers; absent when not known),
 //              "outputSize", "checked", "status", "reason", "notes",
 //              DVD rows also: "ifo", "title", "cell", "start", "end",
 //              "audio", "subtitle", "audioId", "subtitleId"}]}
@@ -36,7 +36,10 @@ namespace transcast
 class JobListFile
 {
 public:
-    static constexpr int kVersion = 1;
+    // Version 1 held the source's numbers as text ("frameSize": "640x480",
+    // "duration": "hh:mm:ss", "videoBitrate", "audioBitrate"), the
+    // milliseconds lost: still read.
+    static constexpr int kVersion = 2;
 
     // What the list was besides its rows.
     struct Header {

@@ -32,13 +32,22 @@ TEST(JobListFile, ReadsTheListsEarlierVersionsKeptAndKeepsThemAlike)
     EXPECT_EQ(contents->rows[1].source.frameSize, (FrameSize{720, 576}));
     EXPECT_EQ(contents->rows[1].source.seconds(), 12);
 
-    // Written again, each row reads as it did, for this version and the
-    // earlier one alike.
-    const QJsonArray rows = QJsonDocument::fromJson(earlier).object().value("rows").toArray();
+    // Written again, as numbers, each row reads as it did; a length's
+    // milliseconds, which the earlier text lost, now stay.
+    QVector<JobRow> rows = contents->rows;
+    rows[0].source.durationMs = 65432;
+    std::vector<QByteArray> encoded;
+    for (const JobRow& row : rows)
+        encoded.push_back(JobListFile::encodeRow(row));
+    const auto again = JobListFile::decode(JobListFile::encode(contents->header, encoded));
+    ASSERT_TRUE(again);
+    ASSERT_EQ(again->rows.size(), 2);
     for (int i = 0; i < 2; ++i) {
-        const QJsonObject again =
-            QJsonDocument::fromJson(JobListFile::encodeRow(contents->rows[i])).object();
-        EXPECT_EQ(again, rows[i].toObject()) << i;
+        EXPECT_EQ(again->rows[i].source.frameSize, rows[i].source.frameSize) << i;
+        EXPECT_EQ(again->rows[i].source.durationMs, rows[i].source.durationMs) << i;
+        EXPECT_EQ(again->rows[i].source.videoKbps, rows[i].source.videoKbps) << i;
+        EXPECT_EQ(again->rows[i].source.audioKbps, rows[i].source.audioKbps) << i;
+        EXPECT_EQ(JobListFile::encodeRow(again->rows[i]), encoded[i]) << i;
     }
 }
 
