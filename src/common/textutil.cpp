@@ -277,4 +277,10 @@ QString escapedFileName(const QByteArray& raw)
     return text;
 }
 
+QString megabytesText(qint64 bytes, QChar separator)
+{
+    return formatFixed(static_cast<double>(bytes) / 1024 / 1024, 5, 2, separator) +
+           QStringLiteral("MB");
+}
+
 } // namespace transcast

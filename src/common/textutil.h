@@ -68,6 +68,9 @@ qint64 roundHalfEven(double value);
 // part needs more digits than the precision allows, the general exponent form
 // is written instead ("1E5", "1.2346E5").
 QString formatFixed(double value, int precision, int decimals, QChar separator = QLatin1Char('.'));
+// A size in bytes as megabytes of 2^20 bytes, with two decimals and "MB":
+// 12210000 bytes give "11.64MB".
+QString megabytesText(qint64 bytes, QChar separator);
 
 // The path made absolute against the current folder, with a leading "~" (or
 // "~/") standing for the home folder, and cleaned ("a/../b" is "b"). The

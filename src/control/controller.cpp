@@ -53,6 +53,8 @@ Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, 
     for (const QString& text : m_edition.directionTexts())
         m_boxes.channel.addItem(text);
     m_selector.setAfterSelection([this] { refreshEstimates(); });
+    // The list keeps sizes as bytes; its column writes them as estimates do.
+    m_jobs.setSizeText([this](qint64 bytes) { return m_estimator.bytesText(bytes); });
     connect(&m_sources, &SourceList::rowListed, this, [this](int row) { writeEstimate(row); });
     connect(&m_dvd, &DvdTitles::rowListed, this, [this](int row) {
         if (!writeEstimate(row, m_titleEstimateErrorShown))
@@ -89,7 +91,7 @@ void Controller::hideNavigation()
 bool Controller::writeEstimate(int row, bool quiet)
 {
     try {
-        m_jobs.setOutputSize(row, m_estimator.outputSize(m_jobs.sourceInfo(row)));
+        m_jobs.setOutputSize(row, m_estimator.outputBytes(m_jobs.sourceInfo(row)));
         return true;
     } catch (const InvalidInteger& bad) {
         if (!quiet)

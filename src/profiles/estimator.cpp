@@ -220,13 +220,12 @@ int Estimator::totalKbps(const SourceInfo& source) const
 
 QString Estimator::sizeText(qint64 kbps, qint64 seconds) const
 {
-    const double megabytes = static_cast<double>(kbps * seconds) / 8 / 1024 * 1000 / 1024;
-    return formatFixed(megabytes, 5, 2, m_separator) + QStringLiteral("MB");
+    return bytesText(kbps * seconds * 1000 / 8);
 }
 
-QString Estimator::outputSize(const SourceInfo& source) const
+qint64 Estimator::outputBytes(const SourceInfo& source) const
 {
-    return sizeText(totalKbps(source), source.seconds());
+    return qint64(totalKbps(source)) * source.seconds() * 1000 / 8;
 }
 
 } // namespace transcast

@@ -75,8 +75,11 @@ public:
     // kbps x seconds as megabytes with two decimals and "MB":
     // 1628 kbit/s for 60 s gives "11.64MB".
     QString sizeText(qint64 kbps, qint64 seconds) const;
-    // The "Output Size" of the source: its total rate for its whole duration.
-    QString outputSize(const SourceInfo& source) const;
+    // A size in bytes the same way, with the user's separator.
+    QString bytesText(qint64 bytes) const { return megabytesText(bytes, m_separator); }
+    // The "Output Size" of the source, in bytes: its total rate for its
+    // whole duration.
+    qint64 outputBytes(const SourceInfo& source) const;
 
     // The user's decimal separator by default.
     void setDecimalSeparator(QChar separator) { m_separator = separator; }

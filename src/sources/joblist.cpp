@@ -28,7 +28,10 @@ QString JobList::subItem(int row, int column) const
     case TimeColumn:
         return record.source.durationText();
     case OutputSizeColumn:
-        return record.outputSize;
+        if (!record.outputBytes)
+            return QString();
+        return m_sizeText ? m_sizeText(*record.outputBytes)
+                          : megabytesText(*record.outputBytes, QLatin1Char('.'));
     default:
         return QString();
     }
@@ -99,12 +102,12 @@ void JobList::changeRow(int row, const std::function<void(JobRow&)>& change)
     emit rowChanged(row);
 }
 
-void JobList::setOutputSize(int row, const QString& text)
+void JobList::setOutputSize(int row, std::optional<qint64> bytes)
 {
     JobRow* record = editable(row);
-    if (!record || record->outputSize == text)
+    if (!record || record->outputBytes == bytes)
         return;
-    record->outputSize = text;
+    record->outputBytes = bytes;
     emit rowChanged(row);
 }
 

@@ -60,7 +60,12 @@ public:
     // Each change below does nothing to a row that does not exist.
     // Any change to the record, announced as one.
     void changeRow(int row, const std::function<void(JobRow&)>& change);
-    void setOutputSize(int row, const QString& text);
+    void setOutputSize(int row, std::optional<qint64> bytes);
+    // How the "Output Size" column writes a size in bytes; by default
+    // megabytes with two decimals and ".", as "11.64MB". The estimate's own
+    // rule, with the user's separator, is set by whoever makes estimates.
+    using SizeText = std::function<QString(qint64 bytes)>;
+    void setSizeText(SizeText text) { m_sizeText = std::move(text); }
     void setStatus(int row, JobStatus status, int progress = 0);
     // What a preview shows over the row's status (JobRow::preview).
     void setPreviewShown(int row, PreviewShown shown);
@@ -98,6 +103,7 @@ private:
 
     std::vector<JobRow> m_rows;
     quint64 m_lastId = 0;
+    SizeText m_sizeText;
     bool m_visible = false;
 };
 

@@ -136,7 +136,7 @@ bool rowIsWellTyped(const QJsonObject& object)
            keysAre(object, {"checked"}, QJsonValue::Bool) &&
            keysAre(object,
                    {"title", "cell", "start", "end", "audio", "subtitle", "width", "height",
-                    "durationMs", "videoKbps", "audioKbps"},
+                    "durationMs", "videoKbps", "audioKbps", "outputBytes"},
                    QJsonValue::Double) &&
            isTextArray(object.value(QLatin1String("notes")));
 }
@@ -167,7 +167,11 @@ std::optional<JobRow> decodeRow(const QJsonObject& object, int version)
         readSourceOfVersion1(object, row.source);
     else
         readSource(object, row.source);
-    row.outputSize = object.value(QLatin1String("outputSize")).toString();
+    // Version 1's "outputSize" was the column's text: the estimate is made
+    // again when the row is listed again.
+    if (version != 1)
+        row.outputBytes = wholeNumber(object.value(QLatin1String("outputBytes")), 0,
+                                      std::numeric_limits<qint64>::max() / 2);
     row.checked = object.value(QLatin1String("checked")).toBool();
     row.failureReason = object.value(QLatin1String("reason")).toString();
     row.notes = textList(object.value(QLatin1String("notes")));
@@ -198,7 +202,6 @@ QByteArray JobListFile::encodeRow(const JobRow& row)
         {QStringLiteral("kind"), nameOf(row.kind, kKinds)},
         {QStringLiteral("caption"), row.caption},
         {QStringLiteral("path"), row.source.filePath},
-        {QStringLiteral("outputSize"), row.outputSize},
         {QStringLiteral("checked"), row.checked},
         {QStringLiteral("status"), nameOf(row.status, kStatuses)},
     };
@@ -209,6 +212,8 @@ QByteArray JobListFile::encodeRow(const JobRow& row)
     }
     if (source.durationMs)
         object.insert(QStringLiteral("durationMs"), double(*source.durationMs));
+    if (row.outputBytes)
+        object.insert(QStringLiteral("outputBytes"), double(*row.outputBytes));
     // A DVD row has no bitrates of its own.
     if (!row.isDvd()) {
         object.insert(QStringLiteral("videoKbps"), source.videoKbps);

@@ -19,9 +19,9 @@ namespace transcast
 //   {"format": "transcast job list", "version": 2, "edition": "file"|"dvd",
 //    "intoOwnFormat": bool, "titleMode": bool, "titleSets": [IFO paths],
 //    "rows": [{"kind": "file"|"title"|"chapter", "caption", "path",
-//              "width", "height", "durationMs", "videoKbps", "audioKbps"
-//              (numbers; absent when not known),
-//              "outputSize", "checked", "status", "reason", "notes",
+//              "width", "height", "durationMs", "videoKbps", "audioKbps",
+//              "outputBytes" (numbers; absent when not known),
+//              "checked", "status", "reason", "notes",
 //              DVD rows also: "ifo", "title", "cell", "start", "end",
 //              "audio", "subtitle", "audioId", "subtitleId"}]}
 //
@@ -38,7 +38,8 @@ class JobListFile
 public:
     // Version 1 held the source's numbers as text ("frameSize": "640x480",
     // "duration": "hh:mm:ss", "videoBitrate", "audioBitrate"), the
-    // milliseconds lost: still read.
+    // milliseconds lost, and the estimate as the column showed it
+    // ("outputSize"): still read, the estimate made again.
     static constexpr int kVersion = 2;
 
     // What the list was besides its rows.

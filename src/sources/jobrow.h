@@ -77,8 +77,10 @@ struct JobRow {
     JobKind kind = JobKind::File;
     QString caption; // "File Name" / "Title" column
     SourceInfo source;
-    DvdRowInfo dvd;     // DVD rows only
-    QString outputSize; // the estimate, as the "Output Size" column shows it
+    DvdRowInfo dvd; // DVD rows only
+    // The estimate, in bytes; none before one was made. Views show it as
+    // the "Output Size" column (JobList::subItem).
+    std::optional<qint64> outputBytes;
     bool checked = false;
     bool selected = false;
     JobStatus status = JobStatus::Listed;

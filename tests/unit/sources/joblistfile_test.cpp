@@ -36,6 +36,7 @@ TEST(JobListFile, ReadsTheListsEarlierVersionsKeptAndKeepsThemAlike)
     // milliseconds, which the earlier text lost, now stay.
     QVector<JobRow> rows = contents->rows;
     rows[0].source.durationMs = 65432;
+    rows[0].outputBytes = 12210000; // sizes are kept as bytes
     std::vector<QByteArray> encoded;
     for (const JobRow& row : rows)
         encoded.push_back(JobListFile::encodeRow(row));
@@ -47,6 +48,7 @@ TEST(JobListFile, ReadsTheListsEarlierVersionsKeptAndKeepsThemAlike)
         EXPECT_EQ(again->rows[i].source.durationMs, rows[i].source.durationMs) << i;
         EXPECT_EQ(again->rows[i].source.videoKbps, rows[i].source.videoKbps) << i;
         EXPECT_EQ(again->rows[i].source.audioKbps, rows[i].source.audioKbps) << i;
+        EXPECT_EQ(again->rows[i].outputBytes, rows[i].outputBytes) << i;
         EXPECT_EQ(JobListFile::encodeRow(again->rows[i]), encoded[i]) << i;
     }
 }
