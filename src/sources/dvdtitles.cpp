@@ -17,8 +17,8 @@
 #include "common/interaction.h"
 #include "common/textutil.h"
 #include "dvd/discimage.h"
-#include "dvd/dvdreadifolibrary.h"
-#include "dvd/ifolibrary.h"
+#include "dvd/describedtitlesets.h"
+#include "dvd/tracktext.h"
 #include "sources/discpath.h"
 #include "sources/joblist.h"
 #include "sources/opticaldrive.h"
@@ -67,11 +67,6 @@ std::string localPath(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-QString streamId(const QString& description)
-{
-    return QString::fromStdString(dvd::streamIdOf(description.toStdString()));
-}
-
 // An IFO file, or one inside a disc image ("disc.iso/VIDEO_TS/VTS_01_0.IFO").
 bool discFileExists(const QString& ifoPath)
 {
@@ -82,19 +77,12 @@ bool discFileExists(const QString& ifoPath)
     return image >= 0 && QFileInfo(ifoPath.left(image + 4)).isFile();
 }
 
-// The title set's frame size, as its video description names it.
-FrameSize frameSizeOf(dvd::IfoLibrary& library, std::int32_t handle)
-{
-    const std::string word = dvd::frameSizeWord(library.ifoGetVideoDesc(handle));
-    return FrameSize::fromText(QString::fromStdString(word)).value_or(FrameSize());
-}
-
 } // namespace
 
 DvdTitles::DvdTitles(const Edition& edition, const BusyState& busy, JobList& jobs,
                      Interaction& interaction, QObject* parent)
     : QObject(parent), m_edition(edition), m_busy(busy), m_jobs(jobs), m_interaction(interaction),
-      m_library(std::make_unique<dvd::DvdReadIfoLibrary>(localPath(edition.encoderPath()))),
+      m_titleSets(std::make_unique<dvd::DescribedTitleSets>(localPath(edition.encoderPath()))),
       m_drive(std::make_unique<OpticalDrive>())
 {
     connect(&m_audioTracks, &OptionBox::chosen, this, &DvdTitles::chooseAudio);
@@ -107,9 +95,9 @@ DvdTitles::DvdTitles(const Edition& edition, const BusyState& busy, JobList& job
 
 DvdTitles::~DvdTitles() = default;
 
-void DvdTitles::setIfoLibrary(std::unique_ptr<dvd::IfoLibrary> library)
+void DvdTitles::setTitleSetSource(std::unique_ptr<dvd::TitleSetSource> titleSets)
 {
-    m_library = std::move(library);
+    m_titleSets = std::move(titleSets);
 }
 
 void DvdTitles::setOpticalDrive(std::unique_ptr<OpticalDrive> drive)
@@ -422,58 +410,42 @@ bool DvdTitles::loadIfo(LoadedIfo& entry)
     // that it is never taken for the owner of a row.
     entry.firstRow = m_jobs.rowCount();
     entry.endRow = entry.firstRow;
-    dvd::IfoLibrary& library = *m_library;
-    const std::int32_t handle = library.ifoOpen(localPath(entry.ifoPath), 0);
-    if (handle == 0) {
+    const std::shared_ptr<const dvd::TitleSet> titleSet =
+        m_titleSets->read(localPath(entry.ifoPath));
+    entry.titleSet = titleSet;
+    if (!titleSet) {
         if (m_readerProblem.isEmpty())
-            m_readerProblem = QString::fromStdString(library.readerProblem());
+            m_readerProblem = QString::fromStdString(m_titleSets->readerProblem());
         return false;
     }
-    const int titles = library.ifoGetNumPGCI(handle);
-    entry.audioCount = library.ifoGetNumAudio(handle);
-    entry.audioDescriptions.clear();
-    for (int i = 0; i < entry.audioCount; ++i)
-        entry.audioDescriptions << QString::fromStdString(library.ifoGetAudioDesc(handle, i));
-    entry.subtitleCount = library.ifoGetNumSubPic(handle);
-    entry.subtitleDescriptions.clear();
-    for (int i = 0; i < entry.subtitleCount; ++i)
-        entry.subtitleDescriptions << QString::fromStdString(library.ifoGetSubPicDesc(handle, i));
     // What every row of the title set starts from.
     JobRow base;
-    base.dvd.audioId = entry.audioDescriptions.isEmpty()
-                           ? QStringLiteral("0")
-                           : streamId(entry.audioDescriptions.first());
-    base.dvd.subtitleId = QStringLiteral("0");
+    base.dvd.audioId =
+        titleSet->audio.empty() ? DvdRowInfo::kNoStream : titleSet->audio.front().streamId;
     base.dvd.ifoPath = entry.ifoPath;
-    base.dvd.audioTracks = entry.audioDescriptions;
-    base.dvd.subtitleTracks = entry.subtitleDescriptions;
+    base.dvd.titleSet = titleSet;
+    base.source.frameSize = FrameSize{titleSet->video.width, titleSet->video.height};
     const bool titleMode = m_titleMode;
 
-    for (int title = 0; title < titles; ++title) {
-        dvd::TitleTime time;
-        const int cellCount = std::max(0, library.ifoGetPGCIInfo(handle, title, &time));
-        std::vector<dvd::CellRecord> cells(static_cast<size_t>(cellCount));
-        const int filled =
-            cellCount > 0 ? library.ifoGetPGCICells(handle, title, cells.data(), cellCount) : 0;
-        cells.resize(static_cast<size_t>(std::clamp(filled, 0, cellCount)));
-
-        const qint64 length = time.totalSeconds();
+    for (int title = 0; title < static_cast<int>(titleSet->titles.size()); ++title) {
+        const dvd::Title& titleRecord = titleSet->titles[static_cast<size_t>(title)];
+        const std::vector<dvd::Cell>& cells = titleRecord.cells;
+        const qint64 length = titleRecord.wholeSeconds();
         if (length == 0 || cells.empty())
             continue;
         JobRow titleRow = base;
         titleRow.kind = JobKind::Title;
         DvdRowInfo& info = titleRow.dvd;
-        info.startSector = cells.front().startPos;
-        info.endSector = cells.back().endPos;
+        info.startSector = cells.front().firstSector;
+        info.endSector = cells.back().lastSector;
         if (qint64(info.endSector) - info.startSector < kMinimumSectors)
             continue;
         info.lengthSeconds = length;
         info.startTime = 0;
         info.endTime = static_cast<qint32>(length);
-        info.lengthMilliseconds = time.totalMilliseconds();
+        info.lengthMilliseconds = titleRecord.milliseconds;
         info.titleIndex = title;
         titleRow.caption = titleCaption(m_jobs.rowCount() + 1);
-        titleRow.source.frameSize = frameSizeOf(library, handle);
         const QString titleName = titleRow.caption;
         const int row = appendRow(std::move(titleRow));
         CellEntry titleEntry;
@@ -488,27 +460,28 @@ bool DvdTitles::loadIfo(LoadedIfo& entry)
 
         qint32 elapsed = 0;
         for (size_t j = 0; j < cells.size(); ++j) {
-            const dvd::CellRecord& cell = cells[j];
-            const qint32 cellLength = static_cast<qint32>(cell.totalSeconds());
-            CellEntry cellEntry{cell.startPos, cell.endPos, elapsed, elapsed + cellLength, false};
+            const dvd::Cell& cell = cells[j];
+            const qint32 cellLength = static_cast<qint32>(cell.wholeSeconds());
+            CellEntry cellEntry{cell.firstSector, cell.lastSector, elapsed, elapsed + cellLength,
+                                false};
             if (titleMode) {
                 m_cells.append(cellEntry);
                 ++m_cellCount;
-            } else if (cellLength > 0 && qint64(cell.endPos) - cell.startPos >= kMinimumSectors) {
+            } else if (cellLength > 0 &&
+                       qint64(cell.lastSector) - cell.firstSector >= kMinimumSectors) {
                 JobRow chapterRow = base;
                 chapterRow.kind = JobKind::Chapter;
                 chapterRow.caption = chapterCaption(static_cast<int>(j) + 1);
                 DvdRowInfo& chapter = chapterRow.dvd;
-                chapter.startSector = cell.startPos;
-                chapter.endSector = cell.endPos;
+                chapter.startSector = cell.firstSector;
+                chapter.endSector = cell.lastSector;
                 chapter.lengthSeconds = cellLength;
                 chapter.startTime = elapsed;
                 chapter.endTime = elapsed + cellLength;
-                chapter.lengthMilliseconds = cell.totalMilliseconds();
+                chapter.lengthMilliseconds = cell.milliseconds;
                 chapter.titleIndex = title;
                 chapter.cellIndex = static_cast<int>(j);
                 chapter.titleCaption = titleName;
-                chapterRow.source.frameSize = frameSizeOf(library, handle);
                 const int chapterRowIndex = appendRow(std::move(chapterRow));
                 m_cells.resize(m_jobs.rowCount());
                 m_cells[chapterRowIndex] = cellEntry;
@@ -518,7 +491,6 @@ bool DvdTitles::loadIfo(LoadedIfo& entry)
         letEventsThrough();
     }
     entry.endRow = m_jobs.rowCount();
-    library.ifoClose(handle);
     return true;
 }
 
@@ -586,15 +558,10 @@ void DvdTitles::applyRememberedChoice(JobRow& row) const
     }
     if (choice == m_choices.cend())
         return;
-    DvdRowInfo& info = row.dvd;
-    if (choice->audio >= 0 && choice->audio < info.audioTracks.size()) {
-        info.audioChoice = choice->audio;
-        info.audioId = streamId(info.audioTracks.at(choice->audio));
-    }
-    if (choice->subtitle > 0 && choice->subtitle <= info.subtitleTracks.size()) {
-        info.subtitleChoice = choice->subtitle;
-        info.subtitleId = streamId(info.subtitleTracks.at(choice->subtitle - 1));
-    }
+    row.dvd.chooseAudio(choice->audio);
+    // "No Subtitle" is where every row starts.
+    if (choice->subtitle > 0)
+        row.dvd.chooseSubtitle(choice->subtitle);
 }
 
 void DvdTitles::switchMode()
@@ -645,12 +612,12 @@ void DvdTitles::showSelectedTracks()
     if (row < 0 || !m_jobs.row(row).isDvd())
         return;
     const DvdRowInfo& info = m_jobs.convertInfo(row);
-    for (const QString& description : info.audioTracks)
-        m_audioTracks.addItem(description);
+    for (const dvd::AudioTrack& track : info.audioTracks())
+        m_audioTracks.addItem(QString::fromStdString(dvd::audioText(track)));
     m_audioTracks.setCurrentIndex(info.audioChoice);
     m_subtitleTracks.addItem(noSubtitleText());
-    for (const QString& description : info.subtitleTracks)
-        m_subtitleTracks.addItem(description);
+    for (const dvd::SubtitleTrack& track : info.subtitleTracks())
+        m_subtitleTracks.addItem(QString::fromStdString(dvd::subtitleText(track)));
     m_subtitleTracks.setCurrentIndex(info.subtitleChoice);
 }
 
@@ -659,10 +626,7 @@ void DvdTitles::chooseAudio(int position)
     const int row = m_jobs.firstSelected();
     if (row < 0)
         return;
-    const QStringList& tracks = m_jobs.convertInfo(row).audioTracks;
-    if (position < 0 || position >= tracks.size())
-        return;
-    m_jobs.setAudioChoice(row, position, streamId(tracks.at(position)));
+    m_jobs.setAudioChoice(row, position);
 }
 
 void DvdTitles::chooseSubtitle(int position)
@@ -670,11 +634,7 @@ void DvdTitles::chooseSubtitle(int position)
     const int row = m_jobs.firstSelected();
     if (row < 0)
         return;
-    const QStringList& tracks = m_jobs.convertInfo(row).subtitleTracks;
-    if (position < 0 || position > tracks.size())
-        return;
-    m_jobs.setSubtitleChoice(
-        row, position, position == 0 ? QStringLiteral("0") : streamId(tracks.at(position - 1)));
+    m_jobs.setSubtitleChoice(row, position);
 }
 
 void DvdTitles::setAllChecked(bool checked)

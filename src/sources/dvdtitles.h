@@ -17,8 +17,9 @@ namespace transcast
 
 namespace dvd
 {
-class IfoLibrary;
-}
+class TitleSetSource;
+struct TitleSet;
+} // namespace dvd
 
 class Edition;
 class Interaction;
@@ -27,14 +28,12 @@ class OpticalDrive;
 class BusyState;
 
 // One loaded IFO file: the rows it brought (firstRow up to endRow, the row
-// counts before and after it was read) and its title set's track lists.
+// counts before and after it was read) and its title set as last read (null
+// when it could not be read).
 struct LoadedIfo {
     qint32 firstRow = 0;
     qint32 endRow = 0;
-    qint32 audioCount = 0;
-    QStringList audioDescriptions;
-    qint32 subtitleCount = 0;
-    QStringList subtitleDescriptions;
+    std::shared_ptr<const dvd::TitleSet> titleSet;
     QString ifoPath;
 };
 
@@ -99,9 +98,10 @@ public:
     // The disc images Add DVD offers beside folders where the dialog can.
     static QStringList imagePatterns() { return {QStringLiteral("*.iso")}; }
 
-    // The IFO library and the optical drives; the real ones unless replaced
-    // (tests substitute what cannot be authored or is not there).
-    void setIfoLibrary(std::unique_ptr<dvd::IfoLibrary> library);
+    // Where title sets are read from and the optical drives; the real ones
+    // unless replaced (tests substitute what cannot be authored or is not
+    // there).
+    void setTitleSetSource(std::unique_ptr<dvd::TitleSetSource> titleSets);
     void setOpticalDrive(std::unique_ptr<OpticalDrive> drive);
 
     // User actions ("dvdopen", "ifoopen", "chapter", the DVD menu), each with
@@ -202,8 +202,8 @@ private:
     void startOver();
     bool searchFolder(const QString& folder, QSet<QString>& visited);
     bool searchImage(const QString& image);
-    // Reads the entry's IFO file in the current mode; false when the library
-    // could not open it.
+    // Reads the entry's IFO file in the current mode; false when it could not
+    // be read.
     bool loadIfo(LoadedIfo& entry);
     // Warns of the first reader problem since the last call; true when
     // there was one.
@@ -225,7 +225,7 @@ private:
     bool m_titleMode = true;
     JobList& m_jobs;
     Interaction& m_interaction;
-    std::unique_ptr<dvd::IfoLibrary> m_library;
+    std::unique_ptr<dvd::TitleSetSource> m_titleSets;
     std::unique_ptr<OpticalDrive> m_drive;
     OptionBox m_audioTracks{QStringLiteral("cb_audio")};
     OptionBox m_subtitleTracks{QStringLiteral("cb_subtitle")};

@@ -23,7 +23,12 @@ namespace transcast
 //              (as the list shows them: "640x480", "hh:mm:ss", kbit/s),
 //              "outputSize", "checked", "status", "reason", "notes",
 //              DVD rows also: "ifo", "title", "cell", "start", "end",
-//              "audio", "subtitle", "audioId", "subtitleId"}]}
+//              "audio", "subtitle", "audioStream", "subtitleStream"
+//              (stream ids as numbers, -1 for none)}]}
+//
+// Lists written before the stream ids were numbers hold them as text under
+// "audioId" and "subtitleId" ("0x80", "0" for none); they read as the same
+// ids.
 //
 // A row keeps what the user chose and how its conversion went, never its
 // progress (a percentage changes many times a second and means nothing once

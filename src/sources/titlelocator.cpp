@@ -3,10 +3,22 @@
 #include <QFile>
 
 #include "dvd/dvdlocator.h"
+#include "dvd/tracktext.h"
 #include "sources/joblist.h"
 
 namespace transcast
 {
+
+namespace
+{
+
+// The locator names no stream as "0".
+std::string streamIdOrZero(int streamId)
+{
+    return streamId == DvdRowInfo::kNoStream ? "0" : dvd::streamIdText(streamId);
+}
+
+} // namespace
 
 QString titleLocator(const DvdRowInfo& info)
 {
@@ -15,8 +27,8 @@ QString titleLocator(const DvdRowInfo& info)
     locator.titleSet = dvd::titleSetOfIfoPath(ifoPath);
     locator.startPos = info.startSector;
     locator.endPos = info.endSector;
-    locator.audioId = info.audioId.toStdString();
-    locator.subtitleId = info.subtitleId.toStdString();
+    locator.audioId = streamIdOrZero(info.audioId);
+    locator.subtitleId = streamIdOrZero(info.subtitleId);
     locator.root = dvd::discRootOfIfoPath(ifoPath);
     return QFile::decodeName(QByteArray::fromStdString(dvd::formatDvdLocator(locator)));
 }

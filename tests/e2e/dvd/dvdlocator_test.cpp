@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dvd/dvdlocator.h"
-#include "dvd/ifolibrary.h"
+#include "dvd/tracktext.h"
 
 using namespace transcast::dvd;
 
@@ -92,16 +92,12 @@ TEST(DvdLocator, DiscRootAndTitleSetComeFromTheIfoPath)
     EXPECT_EQ(titleSetOfIfoPath("/x/film.ifo"), 0);
 }
 
-TEST(DvdDescriptions, StreamIdIsTheFourCharactersBeforeTheFirstBracket)
+TEST(DvdDescriptions, StreamIdsAreWrittenAsTheLocatorTakesThem)
 {
-    EXPECT_EQ(streamIdOf("English AC3 2ch (0x80)"), "0x80");
-    EXPECT_EQ(streamIdOf("English (0x20)"), "0x20");
-    EXPECT_EQ(streamIdOf("Director (comments) (0x81)"), "ents");
-    EXPECT_EQ(streamIdOf("No Subtitle"), "0");
-    EXPECT_EQ(streamIdOf("ab)"), "0");
-    EXPECT_EQ(streamIdOf(""), "0");
-
-    EXPECT_EQ(frameSizeWord("MPEG-2 720x576 PAL 4:3"), "720x576");
-    EXPECT_EQ(frameSizeWord("MPEG-1 352x288"), "352x288");
-    EXPECT_EQ(frameSizeWord("MPEG-2"), "");
+    EXPECT_EQ(streamIdText(0x80), "0x80");
+    EXPECT_EQ(streamIdText(0x2a), "0x2a");
+    const auto locator =
+        parseDvdLocator("vts://01*0*9*" + streamIdText(0xC1) + "*" + streamIdText(0x21) + "*/disc");
+    ASSERT_TRUE(locator);
+    EXPECT_EQ(locator->audioId, "0xc1");
 }

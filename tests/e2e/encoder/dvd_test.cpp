@@ -12,9 +12,10 @@
 
 #include "clips.h"
 #include "dvd/dvdlocator.h"
-#include "dvd/dvdreadifolibrary.h"
+#include "dvd/tracktext.h"
 #include "processes.h"
 #include "support/testdiscs.h"
+#include "support/titlesetcells.h"
 
 using namespace transcast;
 using namespace transcast::testclips;
@@ -49,34 +50,29 @@ protected:
     Row row(int titleSet, int title, int firstCell, int lastCell,
             const std::string& root = {}) const
     {
-        dvd::DvdReadIfoLibrary library(testdiscs::discReader());
         char ifo[32];
         std::snprintf(ifo, sizeof ifo, "/VIDEO_TS/VTS_%02d_0.IFO", titleSet);
-        const std::int32_t handle = library.ifoOpen((root.empty() ? m_discs->disc : root) + ifo);
-        EXPECT_NE(handle, 0);
-        const int count = library.ifoGetPGCIInfo(handle, title, nullptr);
-        std::vector<dvd::CellRecord> cells(count);
-        library.ifoGetPGCICells(handle, title, cells.data(), count);
+        const std::shared_ptr<const dvd::TitleSet> read =
+            testdiscs::readTitleSet((root.empty() ? m_discs->disc : root) + ifo);
         Row made;
+        EXPECT_TRUE(read);
+        if (!read || title >= static_cast<int>(read->titles.size()))
+            return made;
+        const std::vector<dvd::Cell>& cells = read->titles[static_cast<size_t>(title)].cells;
+        const int count = static_cast<int>(cells.size());
         EXPECT_LT(lastCell, count);
         if (lastCell >= count)
             return made;
         made.locator.titleSet = titleSet;
-        made.locator.startPos = cells[firstCell].startPos;
-        made.locator.endPos = cells[lastCell].endPos;
-        made.locator.audioId = streamIdOrZero(library, handle);
+        made.locator.startPos = cells[firstCell].firstSector;
+        made.locator.endPos = cells[lastCell].lastSector;
+        made.locator.audioId =
+            read->audio.empty() ? std::string("0") : dvd::streamIdText(read->audio[0].streamId);
         made.locator.subtitleId = "0";
         made.locator.root = root.empty() ? m_discs->disc : root;
         for (int i = firstCell; i <= lastCell; ++i)
-            made.seconds += static_cast<int>(cells[i].totalSeconds());
+            made.seconds += static_cast<int>(cells[i].wholeSeconds());
         return made;
-    }
-
-    static std::string streamIdOrZero(dvd::IfoLibrary& library, std::int32_t handle)
-    {
-        return library.ifoGetNumAudio(handle) > 0
-                   ? dvd::streamIdOf(library.ifoGetAudioDesc(handle, 0))
-                   : std::string("0");
     }
 
     // The app's command line for a row: its locator, its length as -t, and
@@ -303,20 +299,7 @@ TEST_F(DvdConversion, EachChapterOfAContinuousStreamHasItsOwnPicturesAndSound)
 
 TEST_F(DvdConversion, ATitleSetWithoutSoundConvertsToPictureOnly)
 {
-    Row row;
-    {
-        dvd::DvdReadIfoLibrary library(testdiscs::discReader());
-        const std::int32_t handle = library.ifoOpen(m_discs->mute + "/VIDEO_TS/VTS_01_0.IFO");
-        ASSERT_NE(handle, 0);
-        dvd::CellRecord cell;
-        ASSERT_EQ(library.ifoGetPGCICells(handle, 0, &cell, 1), 1);
-        row.locator.titleSet = 1;
-        row.locator.startPos = cell.startPos;
-        row.locator.endPos = cell.endPos;
-        row.locator.audioId = streamIdOrZero(library, handle);
-        row.locator.root = m_discs->mute;
-        row.seconds = static_cast<int>(cell.totalSeconds());
-    }
+    Row row = this->row(1, 0, 0, 0, m_discs->mute);
     EXPECT_EQ(row.locator.audioId, "0");
     for (const std::string& audio : {std::string("0"), std::string(), std::string("0x80")}) {
         row.locator.audioId = audio;

@@ -33,13 +33,60 @@ TEST(JobListFile, ReadsTheListsEarlierVersionsKeptAndKeepsThemAlike)
     EXPECT_EQ(contents->rows[1].source.seconds(), 12);
 
     // Written again, each row reads as it did, for this version and the
-    // earlier one alike.
+    // earlier one alike; a DVD row's stream ids are written as numbers.
     const QJsonArray rows = QJsonDocument::fromJson(earlier).object().value("rows").toArray();
     for (int i = 0; i < 2; ++i) {
         const QJsonObject again =
             QJsonDocument::fromJson(JobListFile::encodeRow(contents->rows[i])).object();
-        EXPECT_EQ(again, rows[i].toObject()) << i;
+        QJsonObject expected = rows[i].toObject();
+        if (expected.contains("audioId")) {
+            expected.remove("audioId");
+            expected.remove("subtitleId");
+            expected.insert("audioStream", 0x81);
+            expected.insert("subtitleStream", -1);
+        }
+        EXPECT_EQ(again, expected) << i;
     }
+}
+
+// A list written before stream ids were numbers keeps its choices: the
+// text ids read as the numbers they name, and what is no id reads as none.
+TEST(JobListFile, TextStreamIdsOfEarlierListsReadAsTheSameChoices)
+{
+    const QByteArray earlier = R"({"format":"transcast job list","version":1,"edition":"dvd",
+        "intoOwnFormat":true,"titleMode":false,"titleSets":["/d/VIDEO_TS/VTS_01_0.IFO"],"rows":[
+        {"kind":"chapter","caption":"  Chapter_02","ifo":"/d/VIDEO_TS/VTS_01_0.IFO","title":0,
+         "cell":1,"status":"listed","audio":1,"subtitle":1,"audioId":"0x81","subtitleId":"0x20"},
+        {"kind":"title","caption":"Title_01","ifo":"/d/VIDEO_TS/VTS_01_0.IFO","title":0,
+         "status":"listed","audioId":"0","subtitleId":"0"},
+        {"kind":"title","caption":"Title_02","ifo":"/d/VIDEO_TS/VTS_01_0.IFO","title":1,
+         "status":"listed","audioId":"0xzz","subtitleId":"ents"}]})";
+    const auto contents = JobListFile::decode(earlier);
+    ASSERT_TRUE(contents);
+    ASSERT_EQ(contents->rows.size(), 3);
+    const DvdRowInfo& chapter = contents->rows[0].dvd;
+    EXPECT_EQ(chapter.audioChoice, 1);
+    EXPECT_EQ(chapter.subtitleChoice, 1);
+    EXPECT_EQ(chapter.audioId, 0x81);
+    EXPECT_EQ(chapter.subtitleId, 0x20);
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_EQ(contents->rows[i].dvd.audioId, DvdRowInfo::kNoStream) << i;
+        EXPECT_EQ(contents->rows[i].dvd.subtitleId, DvdRowInfo::kNoStream) << i;
+    }
+
+    // Written in the new form, it reads back with the same ids.
+    JobListFile::Header header = contents->header;
+    std::vector<QByteArray> kept;
+    for (const JobRow& row : contents->rows)
+        kept.push_back(JobListFile::encodeRow(row));
+    const auto again = JobListFile::decode(JobListFile::encode(header, kept));
+    ASSERT_TRUE(again);
+    ASSERT_EQ(again->rows.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(again->rows[i].dvd.audioId, contents->rows[i].dvd.audioId) << i;
+        EXPECT_EQ(again->rows[i].dvd.subtitleId, contents->rows[i].dvd.subtitleId) << i;
+    }
+    EXPECT_FALSE(kept[0].contains("audioId"));
 }
 
 // Earlier versions kept a preview's state as a row's status. How its
