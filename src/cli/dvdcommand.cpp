@@ -39,12 +39,11 @@ int DvdCommand::run(CliSession& session, const CliOptions& options)
     }
 
     const DvdTitles& dvd = session.controller().dvd();
-    for (int i = 0; i < dvd.ifoCount(); ++i) {
-        const LoadedIfo& ifo = dvd.loadedIfos().at(i);
-        const QString rows =
-            ifo.endRow > ifo.firstRow
-                ? QStringLiteral("rows %1-%2").arg(ifo.firstRow + 1).arg(ifo.endRow)
-                : QStringLiteral("no rows");
+    for (const LoadedIfo& ifo : dvd.loadedIfos()) {
+        const DvdTitles::RowRange range = dvd.rowsOf(ifo.ifoPath);
+        const QString rows = range.end > range.first
+                                 ? QStringLiteral("rows %1-%2").arg(range.first + 1).arg(range.end)
+                                 : QStringLiteral("no rows");
         console.out(QStringLiteral("%1 (%2)").arg(ifo.ifoPath, rows));
         const dvd::TitleSet none;
         const dvd::TitleSet& titleSet = ifo.titleSet ? *ifo.titleSet : none;

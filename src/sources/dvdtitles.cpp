@@ -20,6 +20,7 @@
 #include "dvd/describedtitlesets.h"
 #include "dvd/tracktext.h"
 #include "sources/discpath.h"
+#include "sources/dvdrowbuilder.h"
 #include "sources/joblist.h"
 #include "sources/opticaldrive.h"
 #include "sources/sourcelist.h"
@@ -32,9 +33,6 @@ namespace
 
 // Title sets are numbered 01 to 99.
 constexpr int kMaxTitleSets = 99;
-// A title or cell shorter than this many sectors (2 MB) is a menu still or
-// a filler, not something to convert.
-constexpr qint32 kMinimumSectors = 1000;
 
 // Counts nested readings and tells when the first begins and the last ends.
 class ReadingScope
@@ -105,16 +103,6 @@ void DvdTitles::setOpticalDrive(std::unique_ptr<OpticalDrive> drive)
     m_drive = std::move(drive);
 }
 
-QString DvdTitles::titleCaption(int position)
-{
-    return QStringLiteral("Title_") + twoDigits(position);
-}
-
-QString DvdTitles::chapterCaption(int cellNumber)
-{
-    return QStringLiteral("  Chapter_") + twoDigits(cellNumber);
-}
-
 bool DvdTitles::isReading() const
 {
     return m_reading > 0;
@@ -161,12 +149,7 @@ void DvdTitles::startOver()
 {
     m_readerProblem.clear();
     m_ifos.clear();
-    m_ifoCount = 0;
-    m_cells.clear();
-    m_cellCount = 0;
-    m_titleTicks.clear();
-    m_chapterTicks.clear();
-    m_choices.clear();
+    m_memory.clear();
     m_jobs.clear();
     m_audioTracks.clear();
     m_subtitleTracks.clear();
@@ -215,7 +198,6 @@ bool DvdTitles::openIfoFiles(const QStringList& paths)
         LoadedIfo entry;
         entry.ifoPath = path;
         m_ifos.append(entry);
-        ++m_ifoCount;
         loadIfo(m_ifos.last());
         if (m_jobs.rowCount() == 0) {
             if (!reportReaderProblem())
@@ -262,31 +244,28 @@ bool DvdTitles::restore(bool titleMode, const QStringList& titleSets, const QVec
     QHash<QString, const JobRow*> kept;
     QSet<QString> needed;
     for (const JobRow& row : rows) {
-        const QString key = rowKey(row.dvd);
-        kept.insert(key, &row);
+        kept.insert(DvdChoiceMemory::placeOf(row.dvd), &row);
         needed.insert(row.dvd.ifoPath);
-        remember(row, titleMode);
+        m_memory.remember(row, titleMode);
     }
     QStringList lost;
     for (const QString& path : titleSets) {
         LoadedIfo entry;
         entry.ifoPath = path;
         m_ifos.append(entry);
-        ++m_ifoCount;
         if (!loadIfo(m_ifos.last()) && needed.contains(path))
             lost << path + QStringLiteral(": ") +
                         (discFileExists(path) ? QStringLiteral("it cannot be read")
                                               : SourceList::goneReason());
     }
-    const QHash<QString, bool>& ticks = ticksOf(titleMode);
     for (int row = m_jobs.rowCount() - 1; row >= 0; --row) {
-        const QString key = rowKey(m_jobs.convertInfo(row));
-        const JobRow* record = kept.value(key);
+        const DvdRowInfo& info = m_jobs.convertInfo(row);
+        const JobRow* record = kept.value(DvdChoiceMemory::placeOf(info));
         if (!record) {
             m_jobs.removeRow(row);
             continue;
         }
-        m_jobs.setChecked(row, ticks.value(key, true));
+        m_jobs.setChecked(row, m_memory.tick(info, titleMode));
         m_jobs.setStatus(row, record->status);
         m_jobs.setJobReport(row, record->failureReason, record->notes);
     }
@@ -360,7 +339,6 @@ bool DvdTitles::searchFolder(const QString& folder, QSet<QString>& visited)
             LoadedIfo entry;
             entry.ifoPath = dir.filePath(name);
             m_ifos.append(entry);
-            ++m_ifoCount;
             loadIfo(m_ifos.last());
             found = true;
         } else if (info.isDir() && lower == QLatin1String("video_ts")) {
@@ -379,10 +357,8 @@ bool DvdTitles::searchImage(const QString& image)
         entry.ifoPath =
             image + QStringLiteral("/VIDEO_TS/VTS_") + twoDigits(set) + QStringLiteral("_0.IFO");
         m_ifos.append(entry);
-        ++m_ifoCount;
         if (!loadIfo(m_ifos.last())) {
             m_ifos.removeLast();
-            --m_ifoCount;
             break;
         }
         found = true;
@@ -392,105 +368,27 @@ bool DvdTitles::searchImage(const QString& image)
 
 // ---- reading one title set ---------------------------------------------------------------
 
-int DvdTitles::appendRow(JobRow record)
-{
-    applyRememberedChoice(record);
-    // The IFO's exact length where it agrees with the whole seconds listed.
-    const qint64 exact = record.dvd.lengthMilliseconds;
-    record.source.durationMs =
-        exact / 1000 == record.dvd.lengthSeconds ? exact : record.dvd.lengthSeconds * 1000;
-    const int row = m_jobs.appendRow(std::move(record));
-    emit rowListed(row);
-    return row;
-}
-
 bool DvdTitles::loadIfo(LoadedIfo& entry)
 {
-    // An entry that brings no rows has an empty range where it stands, so
-    // that it is never taken for the owner of a row.
-    entry.firstRow = m_jobs.rowCount();
-    entry.endRow = entry.firstRow;
-    const std::shared_ptr<const dvd::TitleSet> titleSet =
-        m_titleSets->read(localPath(entry.ifoPath));
-    entry.titleSet = titleSet;
-    if (!titleSet) {
+    entry.titleSet = m_titleSets->read(localPath(entry.ifoPath));
+    if (!entry.titleSet) {
         if (m_readerProblem.isEmpty())
             m_readerProblem = QString::fromStdString(m_titleSets->readerProblem());
         return false;
     }
-    // What every row of the title set starts from.
-    JobRow base;
-    base.dvd.audioId =
-        titleSet->audio.empty() ? DvdRowInfo::kNoStream : titleSet->audio.front().streamId;
-    base.dvd.ifoPath = entry.ifoPath;
-    base.dvd.titleSet = titleSet;
-    base.source.frameSize = FrameSize{titleSet->video.width, titleSet->video.height};
-    const bool titleMode = m_titleMode;
-
-    for (int title = 0; title < static_cast<int>(titleSet->titles.size()); ++title) {
-        const dvd::Title& titleRecord = titleSet->titles[static_cast<size_t>(title)];
-        const std::vector<dvd::Cell>& cells = titleRecord.cells;
-        const qint64 length = titleRecord.wholeSeconds();
-        if (length == 0 || cells.empty())
-            continue;
-        JobRow titleRow = base;
-        titleRow.kind = JobKind::Title;
-        DvdRowInfo& info = titleRow.dvd;
-        info.startSector = cells.front().firstSector;
-        info.endSector = cells.back().lastSector;
-        if (qint64(info.endSector) - info.startSector < kMinimumSectors)
-            continue;
-        info.lengthSeconds = length;
-        info.startTime = 0;
-        info.endTime = static_cast<qint32>(length);
-        info.lengthMilliseconds = titleRecord.milliseconds;
-        info.titleIndex = title;
-        titleRow.caption = titleCaption(m_jobs.rowCount() + 1);
-        const QString titleName = titleRow.caption;
-        const int row = appendRow(std::move(titleRow));
-        CellEntry titleEntry;
-        titleEntry.isTitle = true;
-        if (titleMode) {
-            m_cells.append(titleEntry);
-            ++m_cellCount;
-        } else {
-            m_cells.resize(m_jobs.rowCount());
-            m_cells[row] = titleEntry;
-        }
-
-        qint32 elapsed = 0;
-        for (size_t j = 0; j < cells.size(); ++j) {
-            const dvd::Cell& cell = cells[j];
-            const qint32 cellLength = static_cast<qint32>(cell.wholeSeconds());
-            CellEntry cellEntry{cell.firstSector, cell.lastSector, elapsed, elapsed + cellLength,
-                                false};
-            if (titleMode) {
-                m_cells.append(cellEntry);
-                ++m_cellCount;
-            } else if (cellLength > 0 &&
-                       qint64(cell.lastSector) - cell.firstSector >= kMinimumSectors) {
-                JobRow chapterRow = base;
-                chapterRow.kind = JobKind::Chapter;
-                chapterRow.caption = chapterCaption(static_cast<int>(j) + 1);
-                DvdRowInfo& chapter = chapterRow.dvd;
-                chapter.startSector = cell.firstSector;
-                chapter.endSector = cell.lastSector;
-                chapter.lengthSeconds = cellLength;
-                chapter.startTime = elapsed;
-                chapter.endTime = elapsed + cellLength;
-                chapter.lengthMilliseconds = cell.milliseconds;
-                chapter.titleIndex = title;
-                chapter.cellIndex = static_cast<int>(j);
-                chapter.titleCaption = titleName;
-                const int chapterRowIndex = appendRow(std::move(chapterRow));
-                m_cells.resize(m_jobs.rowCount());
-                m_cells[chapterRowIndex] = cellEntry;
-            }
-            elapsed += cellLength;
-        }
-        letEventsThrough();
+    std::vector<JobRow> rows =
+        DvdRowBuilder::rows(entry.titleSet, entry.ifoPath, m_titleMode, m_jobs.rowCount());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        // Between titles the window paints the rows listed so far.
+        if (i > 0 && rows[i].kind == JobKind::Title)
+            letEventsThrough();
+        JobRow& row = rows[i];
+        m_memory.applyTracks(row);
+        const int listed = m_jobs.appendRow(std::move(row));
+        emit rowListed(listed);
     }
-    entry.endRow = m_jobs.rowCount();
+    if (!rows.empty())
+        letEventsThrough();
     return true;
 }
 
@@ -529,39 +427,17 @@ int DvdTitles::longestRow() const
 
 // ---- mode switch, clicks, ticks and tracks -----------------------------------------------
 
-QString DvdTitles::rowKey(const DvdRowInfo& info)
+DvdTitles::RowRange DvdTitles::rowsOf(const QString& ifoPath) const
 {
-    return info.ifoPath + QLatin1Char('\n') + QString::number(info.titleIndex) + QLatin1Char('\n') +
-           QString::number(info.cellIndex);
-}
-
-QHash<QString, bool>& DvdTitles::ticksOf(bool titleMode)
-{
-    return titleMode ? m_titleTicks : m_chapterTicks;
-}
-
-void DvdTitles::remember(const JobRow& row, bool titleMode)
-{
-    const QString key = rowKey(row.dvd);
-    ticksOf(titleMode)[key] = row.checked;
-    m_choices[key] = TrackChoice{row.dvd.audioChoice, row.dvd.subtitleChoice};
-}
-
-void DvdTitles::applyRememberedChoice(JobRow& row) const
-{
-    auto choice = m_choices.constFind(rowKey(row.dvd));
-    if (choice == m_choices.cend() && row.dvd.cellIndex >= 0) {
-        // A chapter seen for the first time converts with its title's tracks.
-        DvdRowInfo title = row.dvd;
-        title.cellIndex = -1;
-        choice = m_choices.constFind(rowKey(title));
+    RowRange range;
+    for (int row = 0; row < m_jobs.rowCount(); ++row) {
+        if (!m_jobs.row(row).isDvd() || m_jobs.convertInfo(row).ifoPath != ifoPath)
+            continue;
+        if (range.first == range.end)
+            range.first = row;
+        range.end = row + 1;
     }
-    if (choice == m_choices.cend())
-        return;
-    row.dvd.chooseAudio(choice->audio);
-    // "No Subtitle" is where every row starts.
-    if (choice->subtitle > 0)
-        row.dvd.chooseSubtitle(choice->subtitle);
+    return range;
 }
 
 void DvdTitles::switchMode()
@@ -570,26 +446,19 @@ void DvdTitles::switchMode()
         return;
     ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
     for (int row = 0; row < m_jobs.rowCount(); ++row)
-        remember(m_jobs.row(row), m_titleMode);
+        m_memory.remember(m_jobs.row(row), m_titleMode);
     setTitleMode(!m_titleMode);
     m_jobs.clear();
-    m_cells.clear();
-    m_cellCount = 0;
     m_audioTracks.clear();
     m_subtitleTracks.clear();
 
-    const int inUse = m_ifoCount;
-    m_ifoCount = 0;
-    for (int i = 0; i < inUse && i < m_ifos.size(); ++i) {
-        ++m_ifoCount;
-        loadIfo(m_ifos[i]);
-    }
+    for (LoadedIfo& entry : m_ifos)
+        loadIfo(entry);
     reportReaderProblem();
     if (m_jobs.rowCount() == 0)
         return;
-    const QHash<QString, bool>& ticks = ticksOf(m_titleMode);
     for (int row = 0; row < m_jobs.rowCount(); ++row)
-        m_jobs.setChecked(row, ticks.value(rowKey(m_jobs.convertInfo(row)), true));
+        m_jobs.setChecked(row, m_memory.tick(m_jobs.convertInfo(row), m_titleMode));
     m_jobs.clearSelection();
     m_jobs.setSelected(longestRow(), true);
     showSelectedTracks();
@@ -653,7 +522,7 @@ void DvdTitles::toggleSelectedChecks()
         m_jobs.setChecked(row, checked);
 }
 
-void DvdTitles::onRowRemoved(int row, const JobRow& removed)
+void DvdTitles::onRowRemoved(int, const JobRow& removed)
 {
     if (!removed.isDvd())
         return;
@@ -661,15 +530,7 @@ void DvdTitles::onRowRemoved(int row, const JobRow& removed)
     // back unticked, with the tracks it had.
     JobRow unticked = removed;
     unticked.checked = false;
-    remember(unticked, m_titleMode);
-    if (!m_titleMode && row < m_cells.size())
-        m_cells.remove(row);
-    for (LoadedIfo& ifo : m_ifos) {
-        if (ifo.firstRow > row)
-            --ifo.firstRow;
-        if (ifo.endRow > row)
-            --ifo.endRow;
-    }
+    m_memory.remember(unticked, m_titleMode);
 }
 
 } // namespace transcast

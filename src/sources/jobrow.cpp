@@ -10,6 +10,20 @@ const dvd::TitleSet kNoTitleSet;
 
 } // namespace
 
+std::vector<DvdRowInfo::TitleCell> DvdRowInfo::titleCells() const
+{
+    std::vector<TitleCell> cells;
+    if (!titleSet || titleIndex < 0 || titleIndex >= static_cast<int>(titleSet->titles.size()))
+        return cells;
+    qint32 elapsed = 0;
+    for (const dvd::Cell& cell : titleSet->titles[static_cast<size_t>(titleIndex)].cells) {
+        const qint32 length = static_cast<qint32>(cell.wholeSeconds());
+        cells.push_back({cell.firstSector, cell.lastSector, elapsed, elapsed + length});
+        elapsed += length;
+    }
+    return cells;
+}
+
 const std::vector<dvd::AudioTrack>& DvdRowInfo::audioTracks() const
 {
     return (titleSet ? *titleSet : kNoTitleSet).audio;

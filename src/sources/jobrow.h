@@ -50,6 +50,17 @@ struct DvdRowInfo {
     int audioChoice = 0;
     int subtitleChoice = 0;
 
+    // A cell of the row's title with its times from the title's start, in
+    // whole seconds, as a chapter row of it lists them.
+    struct TitleCell {
+        qint32 startSector = 0;
+        qint32 endSector = 0;
+        qint32 startTime = 0;
+        qint32 endTime = 0;
+    };
+    // Every cell of the row's title, in order; none without a title set.
+    std::vector<TitleCell> titleCells() const;
+
     // The title set's tracks; none without a title set.
     const std::vector<dvd::AudioTrack>& audioTracks() const;
     const std::vector<dvd::SubtitleTrack>& subtitleTracks() const;

@@ -124,13 +124,12 @@ TEST_F(DvdRows, OnlyTitlesThatPlayAndSpanAThousandSectorsBecomeRows)
     EXPECT_TRUE(jobs().row(0).checked);
     EXPECT_TRUE(jobs().row(0).selected);
 
-    // The title's entry, then each of its cells with its times.
-    ASSERT_EQ(dvd().cellTable().size(), 3);
-    EXPECT_TRUE(dvd().cellTable()[0].isTitle);
-    EXPECT_EQ(dvd().cellTable()[2].startSector, 50001);
-    EXPECT_EQ(dvd().cellTable()[2].startTime, 3600);
-    EXPECT_EQ(dvd().cellTable()[2].endTime, 7200);
-    EXPECT_EQ(dvd().cellCount(), 3);
+    // The title's row holds each of its cells with its times.
+    const std::vector<DvdRowInfo::TitleCell> cells = row.titleCells();
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_EQ(cells[1].startSector, 50001);
+    EXPECT_EQ(cells[1].startTime, 3600);
+    EXPECT_EQ(cells[1].endTime, 7200);
 }
 
 TEST_F(DvdRows, ChapterModeListsEachLongCellUnderItsTitle)
@@ -153,10 +152,10 @@ TEST_F(DvdRows, ChapterModeListsEachLongCellUnderItsTitle)
     EXPECT_EQ(third.endTime, 22);
     EXPECT_EQ(third.lengthSeconds, 7);
     EXPECT_EQ(jobs().subItem(2, JobList::TimeColumn), QStringLiteral("00:00:07"));
-    // In chapter mode the table is indexed by row.
-    ASSERT_EQ(dvd().cellTable().size(), 6);
-    EXPECT_TRUE(dvd().cellTable()[3].isTitle);
-    EXPECT_EQ(dvd().cellTable()[2].startTime, 15);
+    // Each row is its own title or chapter.
+    EXPECT_EQ(jobs().row(3).kind, JobKind::Title);
+    EXPECT_EQ(jobs().row(2).kind, JobKind::Chapter);
+    EXPECT_EQ(info(2).titleCells().at(2).startTime, 15);
 }
 
 TEST_F(DvdRows, ARowsLocatorStartsAtItsOwnFirstSector)
@@ -391,9 +390,9 @@ TEST_F(DvdFolders, AddDvdSearchesVideoTsFoldersInNameOrder)
     EXPECT_EQ(library->opened, (std::vector<std::string>{first, second}));
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
     EXPECT_EQ(info(1).lengthSeconds, 20);
-    EXPECT_EQ(dvd().ifoCount(), 2);
-    EXPECT_EQ(dvd().loadedIfos()[1].firstRow, 1);
-    EXPECT_EQ(dvd().loadedIfos()[1].endRow, 2);
+    ASSERT_EQ(dvd().loadedIfos().size(), 2);
+    EXPECT_EQ(dvd().rowsOf(dvd().loadedIfos()[1].ifoPath).first, 1);
+    EXPECT_EQ(dvd().rowsOf(dvd().loadedIfos()[1].ifoPath).end, 2);
     EXPECT_TRUE(interaction.informations.isEmpty());
 }
 
