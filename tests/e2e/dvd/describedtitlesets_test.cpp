@@ -174,6 +174,25 @@ TEST(DescribedTitleSets, LengthsCarryTheirFrames)
     EXPECT_EQ(playingMilliseconds(3, 0x16), 3000);
 }
 
+// A chapter is a program of the title: the cells from its first up to the
+// next chapter's first, as lsdvd reads the same program map.
+TEST(DescribedTitleSets, ChaptersSpanTheCellsOfTheirProgram)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    const std::vector<LsdvdTitle> listed = lsdvdTitles(d.programs);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].chapterStartCells, (std::vector<int>{1, 3}));
+    DescribedTitleSets library(discReader());
+    const std::shared_ptr<const TitleSet> titleSet =
+        library.read(d.programs + "/VIDEO_TS/VTS_01_0.IFO");
+    ASSERT_TRUE(titleSet);
+    ASSERT_EQ(titleSet->titles.size(), 1u);
+    const Title& title = titleSet->titles[0];
+    ASSERT_EQ(title.cells.size(), 3u);
+    EXPECT_TRUE(title.chapters == (std::vector<transcast::dvd::Chapter>{{0, 1}, {2, 2}}));
+}
+
 TEST(DescribedTitleSets, CellsCoverTheTitleSetInOrderWithInclusiveEnds)
 {
     const TestDiscs& d = discs();
