@@ -34,24 +34,28 @@ namespace
 // Title sets are numbered 01 to 99.
 constexpr int kMaxTitleSets = 99;
 
-// Counts nested readings and tells when the first begins and the last ends.
+// A reading from its start to its end, told as it begins and ends. Readings
+// never overlap: each refuses to start while another runs (isReading).
 class ReadingScope
 {
 public:
-    ReadingScope(int& count, std::function<void(bool)> changed)
-        : m_count(count), m_changed(std::move(changed))
+    ReadingScope(bool& reading, std::function<void(bool)> changed)
+        : m_reading(reading), m_changed(std::move(changed))
     {
-        if (m_count++ == 0)
-            m_changed(true);
+        Q_ASSERT(!m_reading);
+        m_reading = true;
+        m_changed(true);
     }
     ~ReadingScope()
     {
-        if (--m_count == 0)
-            m_changed(false);
+        m_reading = false;
+        m_changed(false);
     }
+    ReadingScope(const ReadingScope&) = delete;
+    ReadingScope& operator=(const ReadingScope&) = delete;
 
 private:
-    int& m_count;
+    bool& m_reading;
     std::function<void(bool)> m_changed;
 };
 
@@ -105,7 +109,7 @@ void DvdTitles::setOpticalDrive(std::unique_ptr<OpticalDrive> drive)
 
 bool DvdTitles::isReading() const
 {
-    return m_reading > 0;
+    return m_reading;
 }
 
 QString DvdTitles::damagedImageText(const QString& image, const QString& damage)
@@ -307,7 +311,7 @@ void DvdTitles::waitForDrive(const QString& path)
 // be done when the call returns. Each title set is read by a separate program
 // whose answer is waited for (up to its 10 s of no progress), and a disc has
 // up to 99 of them: between titles the window paints the rows listed so far
-// and a drive's wait stays responsive. isReading() (readingDisc) makes the
+// and a drive's wait stays responsive. isReading() makes the
 // list's actions and Convert refuse meanwhile. False without an application
 // object: there are no events to handle.
 bool DvdTitles::letEventsThrough(int maxMs)

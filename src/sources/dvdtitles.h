@@ -201,9 +201,9 @@ private:
     OptionBox m_subtitleTracks{QStringLiteral("cb_subtitle")};
 
     QVector<LoadedIfo> m_ifos;
-    // Nesting depth of the readings running now (a disc or IFO files being
-    // listed, or the list rebuilt for the other mode); events flow meanwhile.
-    int m_reading = 0;
+    // A reading runs now (a disc or IFO files being listed, or the list
+    // rebuilt for the other mode); events flow meanwhile.
+    bool m_reading = false;
     DvdChoiceMemory m_memory;
     QString m_readerProblem;
 };

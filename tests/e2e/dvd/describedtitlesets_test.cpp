@@ -20,6 +20,7 @@
 #include "lsdvd.h"
 #include "sametitle.h"
 #include "support/testdiscs.h"
+#include "support/titlesetcells.h"
 
 using namespace transcast::dvd;
 using namespace transcast::testdiscs;
@@ -183,9 +184,8 @@ TEST(DescribedTitleSets, ChaptersSpanTheCellsOfTheirProgram)
     const std::vector<LsdvdTitle> listed = lsdvdTitles(d.programs);
     ASSERT_EQ(listed.size(), 1u);
     EXPECT_EQ(listed[0].chapterStartCells, (std::vector<int>{1, 3}));
-    DescribedTitleSets library(discReader());
     const std::shared_ptr<const TitleSet> titleSet =
-        library.read(d.programs + "/VIDEO_TS/VTS_01_0.IFO");
+        readTitleSet(d.programs + "/VIDEO_TS/VTS_01_0.IFO");
     ASSERT_TRUE(titleSet);
     ASSERT_EQ(titleSet->titles.size(), 1u);
     const Title& title = titleSet->titles[0];
@@ -197,8 +197,7 @@ TEST(DescribedTitleSets, CellsCoverTheTitleSetInOrderWithInclusiveEnds)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    DescribedTitleSets library(discReader());
-    const std::shared_ptr<const TitleSet> chapters = library.read(d.ifo(1));
+    const std::shared_ptr<const TitleSet> chapters = readTitleSet(d.ifo(1));
     ASSERT_TRUE(chapters);
     ASSERT_EQ(chapters->titles.size(), 2u);
     const Title& first = chapters->titles[0];
@@ -218,7 +217,7 @@ TEST(DescribedTitleSets, CellsCoverTheTitleSetInOrderWithInclusiveEnds)
 
     // The second of two titles in one title set starts where the first ends:
     // its own start position, never 0.
-    const std::shared_ptr<const TitleSet> twoTitles = library.read(d.ifo(3));
+    const std::shared_ptr<const TitleSet> twoTitles = readTitleSet(d.ifo(3));
     ASSERT_TRUE(twoTitles);
     ASSERT_EQ(twoTitles->titles.size(), 2u);
     const Title& yellow = twoTitles->titles[0];
