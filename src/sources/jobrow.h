@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include "common/sourceinfo.h"
+#include "dvd/dvdlocator.h"
 #include "dvd/titleset.h"
 
 namespace transcast
@@ -19,7 +20,7 @@ struct DvdRowInfo {
     // The MPEG-PS stream ids the row converts with: its audio track (0x80..;
     // kNoStream: the first audio track, whatever its id, as for a title set
     // without audio) and the subtitle burnt in (0x20..; kNoStream: none).
-    static constexpr int kNoStream = -1;
+    static constexpr int kNoStream = dvd::DvdLocator::kNoStream;
     int audioId = kNoStream;
     int subtitleId = kNoStream;
     qint32 startSector = 0;

@@ -16,8 +16,8 @@ TEST(DvdLocator, ReadsEveryFieldAndWritesTheSameTextBack)
     EXPECT_EQ(locator->titleSet, 3);
     EXPECT_EQ(locator->startPos, 2712);
     EXPECT_EQ(locator->endPos, 9999);
-    EXPECT_EQ(locator->audioId, "0x81");
-    EXPECT_EQ(locator->subtitleId, "0x20");
+    EXPECT_EQ(locator->audioId, 0x81);
+    EXPECT_EQ(locator->subtitleId, 0x20);
     EXPECT_EQ(locator->root, "/home/me/My Disc");
     EXPECT_TRUE(locator->hasAudioId());
     EXPECT_TRUE(locator->hasSubtitleId());
@@ -27,7 +27,6 @@ TEST(DvdLocator, ReadsEveryFieldAndWritesTheSameTextBack)
     made.titleSet = 12;
     made.startPos = 0;
     made.endPos = 1000;
-    made.audioId = "0";
     made.root = "/media/cdrom";
     EXPECT_EQ(formatDvdLocator(made), "vts://12*0*1000*0*0*//media/cdrom");
 }
@@ -99,5 +98,6 @@ TEST(DvdDescriptions, StreamIdsAreWrittenAsTheLocatorTakesThem)
     const auto locator =
         parseDvdLocator("vts://01*0*9*" + streamIdText(0xC1) + "*" + streamIdText(0x21) + "*/disc");
     ASSERT_TRUE(locator);
-    EXPECT_EQ(locator->audioId, "0xc1");
+    EXPECT_EQ(locator->audioId, 0xC1);
+    EXPECT_EQ(locator->subtitleId, 0x21);
 }

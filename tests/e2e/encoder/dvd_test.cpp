@@ -67,8 +67,7 @@ protected:
         made.locator.startPos = cells[firstCell].firstSector;
         made.locator.endPos = cells[lastCell].lastSector;
         made.locator.audioId =
-            read->audio.empty() ? std::string("0") : dvd::streamIdText(read->audio[0].streamId);
-        made.locator.subtitleId = "0";
+            read->audio.empty() ? dvd::DvdLocator::kNoStream : read->audio[0].streamId;
         made.locator.root = root.empty() ? m_discs->disc : root;
         for (int i = firstCell; i <= lastCell; ++i)
             made.seconds += static_cast<int>(cells[i].wholeSeconds());
@@ -235,8 +234,8 @@ TEST_F(DvdConversion, TheSecondTitleOfATitleSetConvertsItsOwnContent)
 TEST_F(DvdConversion, TheChosenAudioTrackAndBurnedInSubtitle)
 {
     Row chapter = row(1, 0, 0, 0);
-    chapter.locator.audioId = "0x81";
-    chapter.locator.subtitleId = "0x20";
+    chapter.locator.audioId = 0x81;
+    chapter.locator.subtitleId = 0x20;
     const RunResult run = convert(chapter, path("burned.avi"));
     ASSERT_TRUE(run.finished);
     ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
@@ -248,7 +247,7 @@ TEST_F(DvdConversion, TheChosenAudioTrackAndBurnedInSubtitle)
     EXPECT_TRUE(near(colourAt(path("burned.avi"), 1, x, y), 255, 255, 255));
     EXPECT_TRUE(near(colourAt(path("burned.avi"), 3.8, x, y), 255, 0, 0));
 
-    chapter.locator.subtitleId = "0";
+    chapter.locator.subtitleId = dvd::DvdLocator::kNoStream;
     ASSERT_EQ(convert(chapter, path("clean.avi")).exitCode, 0);
     EXPECT_TRUE(near(colourAt(path("clean.avi"), 1, x, y), 255, 0, 0));
 }
@@ -257,7 +256,7 @@ TEST_F(DvdConversion, ASubtitleFirstShownFarIntoTheTitleIsBurntInInItsOwnColour)
 {
     Row title = row(1, 0, 0, 3, m_discs->story);
     title.seconds = 4 * storyChapterSeconds; // the title's playing time; its cells' add up to less
-    title.locator.subtitleId = "0x20";
+    title.locator.subtitleId = 0x20;
     const RunResult run = convert(title, path("story.avi"));
     ASSERT_TRUE(run.finished);
     ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
@@ -269,7 +268,7 @@ TEST_F(DvdConversion, ASubtitleFirstShownFarIntoTheTitleIsBurntInInItsOwnColour)
     EXPECT_TRUE(near(colourAt(path("story.avi"), storySubtitleTo + 1, x, y), 255, 255, 255));
 
     // A subtitle the title does not have is no loss to pass over in silence.
-    title.locator.subtitleId = "0x21";
+    title.locator.subtitleId = 0x21;
     const RunResult missing = convert(title, path("missing.avi"));
     ASSERT_TRUE(missing.finished);
     EXPECT_NE(missing.exitCode, 0);
@@ -300,8 +299,9 @@ TEST_F(DvdConversion, EachChapterOfAContinuousStreamHasItsOwnPicturesAndSound)
 TEST_F(DvdConversion, ATitleSetWithoutSoundConvertsToPictureOnly)
 {
     Row row = this->row(1, 0, 0, 0, m_discs->mute);
-    EXPECT_EQ(row.locator.audioId, "0");
-    for (const std::string& audio : {std::string("0"), std::string(), std::string("0x80")}) {
+    EXPECT_EQ(row.locator.audioId, dvd::DvdLocator::kNoStream);
+    // "0" and "" read as no id alike (DvdLocator's own tests).
+    for (const int audio : {dvd::DvdLocator::kNoStream, 0x80}) {
         row.locator.audioId = audio;
         QFile::remove(path("mute.avi")); // a job never replaces a file it did not create
         const RunResult run = convert(row, path("mute.avi"));

@@ -282,7 +282,7 @@ TEST(PictureShape, DvdTitlesKeepTheShapeTheirTitleSetGives)
     wide.titleSet = 2;
     wide.startPos = cells.front().firstSector;
     wide.endPos = cells.back().lastSector;
-    wide.audioId = "0x80";
+    wide.audioId = 0x80;
     wide.root = discs.disc;
     const QString locator = QString::fromStdString(dvd::formatDvdLocator(wide));
 

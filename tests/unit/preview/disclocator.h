@@ -33,8 +33,7 @@ inline DiscTitle discTitle(int titleSet, int title)
     return {titleSet, cells.front().firstSector, cells.back().lastSector};
 }
 
-inline QString discLocator(const std::string& root, int titleSet, int title,
-                           const std::string& audio)
+inline QString discLocator(const std::string& root, int titleSet, int title, int audio)
 {
     const DiscTitle found = discTitle(titleSet, title);
     dvd::DvdLocator locator;
