@@ -20,9 +20,9 @@ namespace transcast
 namespace
 {
 
-using dvd::CellRecord;
+using dvd::AudioCoding;
 using dvd::FileStamp;
-using dvd::TitleSetInfo;
+using dvd::TitleSet;
 using dvd::TitleSetRecord;
 
 // Title sets are numbered 01 to 99.
@@ -52,57 +52,26 @@ std::uint8_t fromBcd(std::uint8_t value)
     return static_cast<std::uint8_t>((value >> 4) * 10 + (value & 0x0F));
 }
 
-// ISO 639-1 codes of the languages discs carry most, with English names.
-const char* languageName(std::uint16_t code)
+std::int64_t millisecondsOf(const dvd_time_t& time)
 {
-    static const struct {
-        char code[3];
-        const char* name;
-    } names[] = {
-        {"aa", "Afar"},       {"ar", "Arabic"},    {"bg", "Bulgarian"},  {"ca", "Catalan"},
-        {"cs", "Czech"},      {"cy", "Welsh"},     {"da", "Danish"},     {"de", "German"},
-        {"el", "Greek"},      {"en", "English"},   {"eo", "Esperanto"},  {"es", "Spanish"},
-        {"et", "Estonian"},   {"eu", "Basque"},    {"fa", "Persian"},    {"fi", "Finnish"},
-        {"fr", "French"},     {"ga", "Irish"},     {"gl", "Galician"},   {"he", "Hebrew"},
-        {"hi", "Hindi"},      {"hr", "Croatian"},  {"hu", "Hungarian"},  {"hy", "Armenian"},
-        {"id", "Indonesian"}, {"is", "Icelandic"}, {"it", "Italian"},    {"iw", "Hebrew"},
-        {"ja", "Japanese"},   {"ka", "Georgian"},  {"ko", "Korean"},     {"la", "Latin"},
-        {"lt", "Lithuanian"}, {"lv", "Latvian"},   {"mk", "Macedonian"}, {"ms", "Malay"},
-        {"mt", "Maltese"},    {"nl", "Dutch"},     {"no", "Norwegian"},  {"pl", "Polish"},
-        {"pt", "Portuguese"}, {"ro", "Romanian"},  {"ru", "Russian"},    {"sk", "Slovak"},
-        {"sl", "Slovenian"},  {"sq", "Albanian"},  {"sr", "Serbian"},    {"sv", "Swedish"},
-        {"ta", "Tamil"},      {"th", "Thai"},      {"tr", "Turkish"},    {"uk", "Ukrainian"},
-        {"vi", "Vietnamese"}, {"zh", "Chinese"},
-    };
-    const char first = static_cast<char>(code >> 8);
-    const char second = static_cast<char>(code & 0xFF);
-    for (const auto& entry : names)
-        if (entry.code[0] == first && entry.code[1] == second)
-            return entry.name;
-    return nullptr;
+    const std::int64_t seconds =
+        fromBcd(time.hour) * 3600 + fromBcd(time.minute) * 60 + fromBcd(time.second);
+    return dvd::playingMilliseconds(seconds, time.frame_u);
 }
 
-std::string language(std::uint8_t type, std::uint16_t code)
+// The two letters of an ISO 639 code as the disc stores them; empty when the
+// disc names no language.
+std::string languageCode(std::uint8_t type, std::uint16_t code)
 {
-    if (type != 1 || code == 0 || code == 0xFFFF)
-        return "Unknown";
-    if (const char* name = languageName(code))
-        return name;
     const char letters[3] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF), 0};
-    if (std::isalpha(static_cast<unsigned char>(letters[0])) &&
-        std::isalpha(static_cast<unsigned char>(letters[1])))
-        return letters;
-    return "Unknown";
+    if (type != 1 || code == 0 || code == 0xFFFF ||
+        !std::isalpha(static_cast<unsigned char>(letters[0])) ||
+        !std::isalpha(static_cast<unsigned char>(letters[1])))
+        return {};
+    return letters;
 }
 
-std::string hexId(int id)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02x", id & 0xFF);
-    return text;
-}
-
-std::string audioDesc(const OpenIfo& titleSet, int index)
+dvd::AudioTrack audioTrack(const OpenIfo& titleSet, int index)
 {
     const audio_attr_t& audio = titleSet.attributes().vts_audio_attr[index];
 
@@ -114,39 +83,41 @@ std::string audioDesc(const OpenIfo& titleSet, int index)
         if (control & 0x8000)
             number = (control & 0x7F00) >> 8;
     }
-    const char* coding = "AC3";
-    int id = 0x80 + (number & 0x07);
+    dvd::AudioTrack track;
+    track.language = languageCode(audio.lang_type, audio.lang_code);
+    track.channels = audio.channels + 1;
+    track.streamId = 0x80 + (number & 0x07);
     switch (audio.audio_format) {
     case 0:
+        track.coding = AudioCoding::Ac3;
         break;
     case 2:
-        coding = "MPEG1";
-        id = 0xC0 + (number & 0x07);
+        track.coding = AudioCoding::Mpeg1;
+        track.streamId = 0xC0 + (number & 0x07);
         break;
     case 3:
-        coding = "MPEG2";
-        id = 0xC0 + (number & 0x07);
+        track.coding = AudioCoding::Mpeg2;
+        track.streamId = 0xC0 + (number & 0x07);
         break;
     case 4:
-        coding = "LPCM";
-        id = 0xA0 + (number & 0x07);
+        track.coding = AudioCoding::Lpcm;
+        track.streamId = 0xA0 + (number & 0x07);
         break;
     case 5:
-        coding = "SDDS";
+        track.coding = AudioCoding::Sdds;
         break;
     case 6:
-        coding = "DTS";
-        id = 0x88 + (number & 0x07);
+        track.coding = AudioCoding::Dts;
+        track.streamId = 0x88 + (number & 0x07);
         break;
     default:
-        coding = "Unknown";
+        track.coding = AudioCoding::Unknown;
         break;
     }
-    return language(audio.lang_type, audio.lang_code) + " " + coding + " " +
-           std::to_string(audio.channels + 1) + "ch (" + hexId(id) + ")";
+    return track;
 }
 
-std::string subPicDesc(const OpenIfo& titleSet, int index)
+dvd::SubtitleTrack subtitleTrack(const OpenIfo& titleSet, int index)
 {
     const subp_attr_t& subpicture = titleSet.attributes().vts_subp_attr[index];
 
@@ -160,71 +131,89 @@ std::string subPicDesc(const OpenIfo& titleSet, int index)
             number = static_cast<int>((wide ? control >> 16 : control >> 24) & 0x1F);
         }
     }
-    return language(subpicture.type, subpicture.lang_code) + " (" + hexId(0x20 + number) + ")";
+    dvd::SubtitleTrack track;
+    track.streamId = (0x20 + number) & 0xFF;
+    track.language = languageCode(subpicture.type, subpicture.lang_code);
+    return track;
 }
 
-std::string videoDesc(const OpenIfo& titleSet)
+dvd::VideoTrack videoTrack(const OpenIfo& titleSet)
 {
     const video_attr_t& video = titleSet.attributes().vts_video_attr;
+    dvd::VideoTrack track;
     const bool pal = video.video_format == 1;
-    int width = 720;
-    int height = pal ? 576 : 480;
+    track.standard = pal ? dvd::VideoStandard::Pal : dvd::VideoStandard::Ntsc;
+    track.coding = video.mpeg_version == 0 ? dvd::VideoCoding::Mpeg1 : dvd::VideoCoding::Mpeg2;
+    track.aspect = video.display_aspect_ratio == 3 ? dvd::DisplayAspect::SixteenNine
+                                                   : dvd::DisplayAspect::FourThree;
+    track.width = 720;
+    track.height = pal ? 576 : 480;
     switch (video.picture_size) {
     case 1:
-        width = 704;
+        track.width = 704;
         break;
     case 2:
-        width = 352;
+        track.width = 352;
         break;
     case 3:
-        width = 352;
-        height /= 2;
+        track.width = 352;
+        track.height /= 2;
         break;
     default:
         break;
     }
-    return std::string(video.mpeg_version == 0 ? "MPEG-1" : "MPEG-2") + " " +
-           std::to_string(width) + "x" + std::to_string(height) + " " + (pal ? "PAL" : "NTSC") +
-           " " + (video.display_aspect_ratio == 3 ? "16:9" : "4:3");
+    return track;
 }
 
-// What the operations answer about a title set, or false when libdvdread
+// The programs of a chain as the cells each spans. The program map gives
+// each program's first cell (from 1); a program runs to the cell before the
+// next one's, the last to the chain's last cell. A map that does not climb
+// through the cells names no chapters.
+std::vector<dvd::Chapter> chaptersOf(const pgc_t& pgc, int cells)
+{
+    std::vector<dvd::Chapter> chapters;
+    if (pgc.program_map == nullptr)
+        return chapters;
+    for (int i = 0; i < pgc.nr_of_programs; ++i) {
+        const int first = pgc.program_map[i] - 1;
+        const int next = i + 1 < pgc.nr_of_programs ? pgc.program_map[i + 1] - 1 : cells;
+        if (first < 0 || next <= first || next > cells)
+            return {};
+        chapters.push_back({first, next - 1});
+    }
+    return chapters;
+}
+
+// What the title discovery reads of a title set, or false when libdvdread
 // could not make a title set of the file.
-bool describe(const ifo_handle_t* ifo, TitleSetInfo* info)
+bool describe(const ifo_handle_t* ifo, TitleSet* info)
 {
     if (ifo == nullptr || ifo->vtsi_mat == nullptr || ifo->vts_pgcit == nullptr ||
         (ifo->vts_pgcit->nr_of_pgci_srp > 0 && ifo->vts_pgcit->pgci_srp == nullptr))
         return false;
     const OpenIfo titleSet{ifo};
-    info->video = videoDesc(titleSet);
+    info->video = videoTrack(titleSet);
     const int audioCount = std::min<int>(titleSet.attributes().nr_of_vts_audio_streams, 8);
     for (int i = 0; i < audioCount; ++i)
-        info->audio.push_back(audioDesc(titleSet, i));
+        info->audio.push_back(audioTrack(titleSet, i));
     const int subPicCount = std::min<int>(titleSet.attributes().nr_of_vts_subp_streams, 32);
     for (int i = 0; i < subPicCount; ++i)
-        info->subpictures.push_back(subPicDesc(titleSet, i));
+        info->subtitles.push_back(subtitleTrack(titleSet, i));
     info->titles.resize(static_cast<size_t>(titleSet.titleCount()));
     for (int t = 0; t < titleSet.titleCount(); ++t) {
         const pgc_t* pgc = titleSet.title(t);
         if (pgc == nullptr)
             continue;
-        TitleSetInfo::Title& title = info->titles[static_cast<size_t>(t)];
-        title.time.hours = fromBcd(pgc->playback_time.hour);
-        title.time.minutes = fromBcd(pgc->playback_time.minute);
-        title.time.seconds = fromBcd(pgc->playback_time.second);
-        title.time.frames = pgc->playback_time.frame_u;
+        dvd::Title& title = info->titles[static_cast<size_t>(t)];
+        title.milliseconds = millisecondsOf(pgc->playback_time);
         const int cells = titleSet.cellCount(*pgc);
         for (int i = 0; i < cells; ++i) {
             const cell_playback_t& cell = pgc->cell_playback[i];
-            CellRecord record;
-            record.startPos = static_cast<std::int32_t>(cell.first_sector);
-            record.endPos = static_cast<std::int32_t>(cell.last_sector);
-            record.hours = fromBcd(cell.playback_time.hour);
-            record.minutes = fromBcd(cell.playback_time.minute);
-            record.seconds = fromBcd(cell.playback_time.second);
-            record.frames = cell.playback_time.frame_u;
-            title.cells.push_back(record);
+            title.cells.push_back({static_cast<std::int32_t>(cell.first_sector),
+                                   static_cast<std::int32_t>(cell.last_sector),
+                                   millisecondsOf(cell.playback_time)});
         }
+        title.chapters = chaptersOf(*pgc, cells);
     }
     return true;
 }
@@ -251,7 +240,7 @@ public:
 
     // What the operations answer about title set `number`; false when it
     // cannot be read.
-    bool read(int number, TitleSetInfo* info) const
+    bool read(int number, TitleSet* info) const
     {
         ifo_handle_t* ifo = m_disc == nullptr ? nullptr : ::ifoOpen(m_disc, number);
         const bool read = describe(ifo, info);
@@ -333,7 +322,7 @@ int describeBackup(const std::vector<std::string>& arguments, int fd)
     return finish(fd, written, written ? 1 : 0);
 }
 
-bool describeTitleSetHere(const std::string& ifoPath, TitleSetInfo* info)
+bool describeTitleSetHere(const std::string& ifoPath, TitleSet* info)
 {
     const int number = dvd::titleSetOfIfoPath(ifoPath);
     const std::string root = number > 0 ? dvd::discToOpenFor(ifoPath) : std::string();

@@ -31,6 +31,6 @@ int describeBackup(const std::vector<std::string>& arguments, int fd);
 // Reads one title set in this process, as --describe-disc does; false when
 // it is no title set. Only for a file that was already read safely (the
 // fuzzing compares the two readings).
-bool describeTitleSetHere(const std::string& ifoPath, dvd::TitleSetInfo* info);
+bool describeTitleSetHere(const std::string& ifoPath, dvd::TitleSet* info);
 
 } // namespace transcast

@@ -22,6 +22,7 @@
 #include "dvd/dvdlocator.h"
 #include "dvd/programchain.h"
 #include "dvd/titlereader.h"
+#include "dvd/tracktext.h"
 #include "streamscan.h"
 #include "stretchedges.h"
 
@@ -40,18 +41,6 @@ const char* const probeSize = "32M";
 const char* const analyzeDuration = "60M"; // microseconds
 
 constexpr std::int64_t feedChunk = 1 << 20;
-
-int parseId(const std::string& id)
-{
-    return static_cast<int>(std::strtol(id.c_str() + 2, nullptr, 16));
-}
-
-std::string hexId(int id)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02x", id);
-    return text;
-}
 
 // ffmpeg's MPEG-PS reader names private-stream substreams by their number
 // (0x80, 0x20) but MPEG audio by its whole start code (0x1c0).
@@ -184,20 +173,19 @@ private:
 
 } // namespace
 
-DvdStreamChoice chooseDvdStreams(const std::string& audioId, const std::string& subtitleId,
-                                 const std::vector<int>& audio, const std::vector<int>& subtitles,
-                                 bool keepVideo, bool keepAudio,
+DvdStreamChoice chooseDvdStreams(int audioId, int subtitleId, const std::vector<int>& audio,
+                                 const std::vector<int>& subtitles, bool keepVideo, bool keepAudio,
                                  const std::vector<std::uint32_t>& palette)
 {
     DvdStreamChoice choice;
-    const bool wantsAudio = !audioId.empty() && audioId != "0";
-    const bool wantsSubtitle = !subtitleId.empty() && subtitleId != "0";
+    const bool wantsAudio = audioId != dvd::DvdLocator::kNoStream;
+    const bool wantsSubtitle = subtitleId != dvd::DvdLocator::kNoStream;
 
     if (keepVideo && wantsSubtitle) {
-        const int id = parseId(subtitleId);
+        const int id = subtitleId;
         if (std::find(subtitles.begin(), subtitles.end(), id) == subtitles.end()) {
-            choice.failure =
-                "subtitle stream " + subtitleId + " is not in this title, so it cannot be burnt in";
+            choice.failure = "subtitle stream " + dvd::streamIdText(id) +
+                             " is not in this title, so it cannot be burnt in";
             return choice;
         }
         choice.burnedSubtitle = id;
@@ -219,17 +207,16 @@ DvdStreamChoice chooseDvdStreams(const std::string& audioId, const std::string& 
     if (keepAudio && !audio.empty()) {
         int id = audio.front();
         if (wantsAudio) {
-            const int wanted = parseId(audioId);
-            if (std::find(audio.begin(), audio.end(), wanted) != audio.end())
-                id = wanted;
+            if (std::find(audio.begin(), audio.end(), audioId) != audio.end())
+                id = audioId;
             else
-                choice.warnings.push_back("audio stream " + audioId +
-                                          " is not in this title; using " + hexId(id));
+                choice.warnings.push_back("audio stream " + dvd::streamIdText(audioId) +
+                                          " is not in this title; using " + dvd::streamIdText(id));
         }
         choice.arguments.push_back("-map");
         choice.arguments.push_back(ffmpegStream(id));
     } else if (keepAudio && wantsAudio) {
-        choice.warnings.push_back("audio stream " + audioId +
+        choice.warnings.push_back("audio stream " + dvd::streamIdText(audioId) +
                                   " is not in this title, which has no sound");
     }
     return choice;
@@ -320,7 +307,7 @@ int runDvdConversion(const Invocation& invocation)
         announcement = StretchEdges::subtitleAnnouncement(
             reinterpret_cast<const unsigned char*>(firstSector.data()), choice.burnedSubtitle);
         if (announcement.empty() && scan.subtitleIds().count(choice.burnedSubtitle) == 0) {
-            reportError("subtitle stream " + locator->subtitleId +
+            reportError("subtitle stream " + dvd::streamIdText(locator->subtitleId) +
                         " cannot be burnt in: it does not show in the title's first " +
                         std::to_string(scanBytes >> 20) +
                         " MB, and the title does not start as a DVD's cells do");

@@ -32,14 +32,13 @@ struct DvdStreamChoice {
     std::string failure;                   // why the job cannot be done as asked
 };
 
-// audioId/subtitleId as in the locator; audio: the ids seen at the start of
-// the title; subtitles: the ids the title has; palette: its sixteen subtitle
-// colours as 0xRRGGBB, empty when unknown; keepVideo/keepAudio: false when the
-// caller's options drop them (-vn, -an). A subtitle to burn in that the title
-// does not have is a failure: converting without it would lose it unseen.
-DvdStreamChoice chooseDvdStreams(const std::string& audioId, const std::string& subtitleId,
-                                 const std::vector<int>& audio, const std::vector<int>& subtitles,
-                                 bool keepVideo, bool keepAudio,
+// audioId/subtitleId: the locator's (DvdLocator::kNoStream for none); audio: the ids seen at the
+// start of the title; subtitles: the ids the title has; palette: its sixteen subtitle colours as
+// 0xRRGGBB, empty when unknown; keepVideo/keepAudio: false when the caller's options drop them
+// (-vn, -an). A subtitle to burn in that the title does not have is a failure: converting without
+// it would lose it unseen.
+DvdStreamChoice chooseDvdStreams(int audioId, int subtitleId, const std::vector<int>& audio,
+                                 const std::vector<int>& subtitles, bool keepVideo, bool keepAudio,
                                  const std::vector<std::uint32_t>& palette = {});
 
 // The app's arguments with the locator replaced by ffmpeg's standard input,

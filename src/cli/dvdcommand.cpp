@@ -7,7 +7,8 @@
 #include "cli/console.h"
 #include "control/controller.h"
 #include "control/jobstatustext.h"
-#include "dvd/ifolibrary.h"
+#include "dvd/titleset.h"
+#include "dvd/tracktext.h"
 
 namespace transcast
 {
@@ -15,9 +16,9 @@ namespace transcast
 namespace
 {
 
-QString idOf(const QString& description)
+QString text(const std::string& words)
 {
-    return QString::fromStdString(dvd::streamIdOf(description.toStdString()));
+    return QString::fromStdString(words);
 }
 
 } // namespace
@@ -38,26 +39,31 @@ int DvdCommand::run(CliSession& session, const CliOptions& options)
     }
 
     const DvdTitles& dvd = session.controller().dvd();
-    for (int i = 0; i < dvd.ifoCount(); ++i) {
-        const LoadedIfo& ifo = dvd.loadedIfos().at(i);
-        const QString rows =
-            ifo.endRow > ifo.firstRow
-                ? QStringLiteral("rows %1-%2").arg(ifo.firstRow + 1).arg(ifo.endRow)
-                : QStringLiteral("no rows");
+    for (const LoadedIfo& ifo : dvd.loadedIfos()) {
+        const DvdTitles::RowRange range = dvd.rowsOf(ifo.ifoPath);
+        const QString rows = range.end > range.first
+                                 ? QStringLiteral("rows %1-%2").arg(range.first + 1).arg(range.end)
+                                 : QStringLiteral("no rows");
         console.out(QStringLiteral("%1 (%2)").arg(ifo.ifoPath, rows));
-        if (ifo.audioDescriptions.isEmpty())
+        const dvd::TitleSet none;
+        const dvd::TitleSet& titleSet = ifo.titleSet ? *ifo.titleSet : none;
+        if (titleSet.audio.empty())
             console.out(QStringLiteral("  audio\t-\t-\tno audio track"));
-        for (int track = 0; track < ifo.audioDescriptions.size(); ++track)
+        for (size_t track = 0; track < titleSet.audio.size(); ++track) {
+            const dvd::AudioTrack& audio = titleSet.audio[track];
             console.out(
                 QStringLiteral("  audio\t%1\t%2\t%3")
                     .arg(track + 1)
-                    .arg(idOf(ifo.audioDescriptions.at(track)), ifo.audioDescriptions.at(track)));
+                    .arg(text(dvd::streamIdText(audio.streamId)), text(dvd::audioText(audio))));
+        }
         console.out(QStringLiteral("  subtitle\t0\t0\t") + DvdTitles::noSubtitleText());
-        for (int track = 0; track < ifo.subtitleDescriptions.size(); ++track)
+        for (size_t track = 0; track < titleSet.subtitles.size(); ++track) {
+            const dvd::SubtitleTrack& subtitle = titleSet.subtitles[track];
             console.out(QStringLiteral("  subtitle\t%1\t%2\t%3")
                             .arg(track + 1)
-                            .arg(idOf(ifo.subtitleDescriptions.at(track)),
-                                 ifo.subtitleDescriptions.at(track)));
+                            .arg(text(dvd::streamIdText(subtitle.streamId)),
+                                 text(dvd::subtitleText(subtitle))));
+        }
     }
     return CliOptions::kSuccess;
 }

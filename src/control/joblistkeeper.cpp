@@ -125,9 +125,8 @@ JobListFile::Header JobListKeeper::header() const
     header.dvdEdition = m_edition.isDvdMode();
     header.intoOwnFormat = m_preferences.intoOwnFormat();
     header.titleMode = m_dvd.isTitleMode();
-    const QVector<LoadedIfo>& titleSets = m_dvd.loadedIfos();
-    for (int i = 0; i < m_dvd.ifoCount() && i < titleSets.size(); ++i)
-        header.titleSets << titleSets.at(i).ifoPath;
+    for (const LoadedIfo& titleSet : m_dvd.loadedIfos())
+        header.titleSets << titleSet.ifoPath;
     return header;
 }
 

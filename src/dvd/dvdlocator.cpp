@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "tracktext.h"
+
 namespace transcast::dvd
 {
 
@@ -38,6 +40,18 @@ bool isStreamId(const std::string& text)
     return text.size() == 4 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') &&
            std::isxdigit(static_cast<unsigned char>(text[2])) &&
            std::isxdigit(static_cast<unsigned char>(text[3]));
+}
+
+// A field isStreamId took, as a number.
+int streamIdOf(const std::string& field)
+{
+    return field.size() == 4 ? static_cast<int>(std::strtol(field.c_str() + 2, nullptr, 16))
+                             : DvdLocator::kNoStream;
+}
+
+std::string streamIdField(int id)
+{
+    return id == DvdLocator::kNoStream ? std::string("0") : streamIdText(id);
 }
 
 std::optional<DvdLocator> fail(std::string* error, const std::string& text,
@@ -108,8 +122,8 @@ std::optional<DvdLocator> parseDvdLocator(const std::string& text, std::string* 
         return fail(error, text, "the audio id must be 0 or 0x and two hex digits");
     if (!isStreamId(fields[4]))
         return fail(error, text, "the subtitle id must be 0 or 0x and two hex digits");
-    locator.audioId = fields[3];
-    locator.subtitleId = fields[4].empty() ? "0" : fields[4];
+    locator.audioId = streamIdOf(fields[3]);
+    locator.subtitleId = streamIdOf(fields[4]);
     return locator;
 }
 
@@ -118,8 +132,8 @@ std::string formatDvdLocator(const DvdLocator& locator)
     char titleSet[16];
     std::snprintf(titleSet, sizeof titleSet, "%02d", locator.titleSet);
     return std::string(scheme) + titleSet + "*" + std::to_string(locator.startPos) + "*" +
-           std::to_string(locator.endPos) + "*" + locator.audioId + "*" +
-           (locator.subtitleId.empty() ? "0" : locator.subtitleId) + "*/" + locator.root;
+           std::to_string(locator.endPos) + "*" + streamIdField(locator.audioId) + "*" +
+           streamIdField(locator.subtitleId) + "*/" + locator.root;
 }
 
 std::string discRootOfIfoPath(const std::string& ifoPath)

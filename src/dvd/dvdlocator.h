@@ -15,7 +15,8 @@ namespace transcast::dvd
 //             from the title set's first title VOB), both inclusive
 //   audio     stream id of the audio track ("0x81"); "0" or empty: the first
 //             audio track, whatever its id
-//   subtitle  stream id of the subtitle track to burn in ("0x20"); "0": none
+//   subtitle  stream id of the subtitle track to burn in ("0x20"); "0" or
+//             empty: none
 //   root      everything after "*/": the disc folder (holding VIDEO_TS), the
 //             VIDEO_TS folder itself, or an .iso image. An absolute path thus
 //             reads "*//home/me/disc"; an empty root is "/".
@@ -23,13 +24,14 @@ struct DvdLocator {
     int titleSet = 0;
     std::int32_t startPos = 0;
     std::int32_t endPos = 0;
-    std::string audioId;
-    std::string subtitleId = "0";
+    // The ids as numbers (0x81); kNoStream where the text names none.
+    static constexpr int kNoStream = -1;
+    int audioId = kNoStream;
+    int subtitleId = kNoStream;
     std::string root;
 
-    // True when an audio track was named ("0" and "" name none).
-    bool hasAudioId() const { return !audioId.empty() && audioId != "0"; }
-    bool hasSubtitleId() const { return !subtitleId.empty() && subtitleId != "0"; }
+    bool hasAudioId() const { return audioId != kNoStream; }
+    bool hasSubtitleId() const { return subtitleId != kNoStream; }
 };
 
 // Parses a locator. Returns nothing when the text is not one, with *error
@@ -38,7 +40,8 @@ struct DvdLocator {
 // Whether the positions lie inside the title set is for the reader to say.
 std::optional<DvdLocator> parseDvdLocator(const std::string& text, std::string* error = nullptr);
 
-// The locator text; parseDvdLocator(formatDvdLocator(l)) gives l back.
+// The locator text, ids as "0x81" and none as "0";
+// parseDvdLocator(formatDvdLocator(l)) gives l back for ids 0 to 0xFF.
 std::string formatDvdLocator(const DvdLocator& locator);
 
 // The disc root that holds an IFO file, as a locator names it: the folder

@@ -1,6 +1,7 @@
 #include "titlesetinfo.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 
 #include <sys/stat.h>
@@ -15,6 +16,9 @@ namespace
 // larger counts mean the bytes are not a record.
 constexpr std::uint32_t kMaxCount = 65535;
 constexpr std::uint32_t kMaxText = 4096;
+// Far above any DVD's frame and channel counts.
+constexpr std::uint32_t kMaxFrame = 4096;
+constexpr std::uint32_t kMaxChannels = 8;
 
 void put(std::string& out, const void* data, size_t size)
 {
@@ -74,22 +78,89 @@ public:
         m_offset += size;
         return true;
     }
-    bool takeTexts(std::vector<std::string>* texts)
+    // A number from 0 to most.
+    bool takeInt(int* value, std::uint32_t most)
     {
-        std::uint32_t count = 0;
-        if (!takeCount(&count))
+        std::uint32_t taken = 0;
+        if (!take32(&taken) || taken > most)
             return false;
-        texts->resize(count);
-        for (std::string& text : *texts)
-            if (!takeText(&text))
-                return false;
+        *value = static_cast<int>(taken);
         return true;
     }
+    template <typename Enum> bool takeEnum(Enum* value, Enum last)
+    {
+        int taken = 0;
+        if (!takeInt(&taken, static_cast<std::uint32_t>(last)))
+            return false;
+        *value = static_cast<Enum>(taken);
+        return true;
+    }
+    bool takeSector(std::int32_t* sector)
+    {
+        int taken = 0;
+        if (!takeInt(&taken, static_cast<std::uint32_t>(INT32_MAX)))
+            return false;
+        *sector = taken;
+        return true;
+    }
+    bool takeMilliseconds(std::int64_t* value) { return take64(value) && *value >= 0; }
 
 private:
     const std::string& m_bytes;
     size_t m_offset;
 };
+
+// The title set after a record's header; false at the first value that is
+// cut short or out of its range.
+bool decodeTitleSet(Reader& in, TitleSet* info)
+{
+    VideoTrack& video = info->video;
+    std::uint32_t count = 0;
+    if (!in.takeEnum(&video.coding, VideoCoding::Mpeg2) || !in.takeInt(&video.width, kMaxFrame) ||
+        !in.takeInt(&video.height, kMaxFrame) ||
+        !in.takeEnum(&video.standard, VideoStandard::Pal) ||
+        !in.takeEnum(&video.aspect, DisplayAspect::SixteenNine) || !in.takeCount(&count))
+        return false;
+    info->audio.resize(count);
+    for (AudioTrack& track : info->audio) {
+        if (!in.takeInt(&track.streamId, 0xFF) || !in.takeText(&track.language) ||
+            !in.takeEnum(&track.coding, AudioCoding::Unknown) ||
+            !in.takeInt(&track.channels, kMaxChannels))
+            return false;
+    }
+    if (!in.takeCount(&count))
+        return false;
+    info->subtitles.resize(count);
+    for (SubtitleTrack& track : info->subtitles) {
+        if (!in.takeInt(&track.streamId, 0xFF) || !in.takeText(&track.language))
+            return false;
+    }
+    if (!in.takeCount(&count))
+        return false;
+    info->titles.resize(count);
+    for (Title& title : info->titles) {
+        if (!in.takeMilliseconds(&title.milliseconds) || !in.takeCount(&count))
+            return false;
+        title.cells.resize(count);
+        for (Cell& cell : title.cells) {
+            if (!in.takeSector(&cell.firstSector) || !in.takeSector(&cell.lastSector) ||
+                !in.takeMilliseconds(&cell.milliseconds))
+                return false;
+        }
+        if (!in.takeCount(&count))
+            return false;
+        title.chapters.resize(count);
+        const int cells = static_cast<int>(title.cells.size());
+        for (Chapter& chapter : title.chapters) {
+            // A chapter always names cells of its own title.
+            if (!in.takeInt(&chapter.firstCell, kMaxCount) ||
+                !in.takeInt(&chapter.lastCell, kMaxCount) || chapter.lastCell >= cells ||
+                chapter.firstCell > chapter.lastCell)
+                return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -127,18 +198,37 @@ void encodeRecord(const TitleSetRecord& record, std::string& out)
     put32(out, record.readable ? 1 : 0);
     if (!record.readable)
         return;
-    const TitleSetInfo& info = record.info;
-    putText(out, info.video);
-    for (const std::vector<std::string>* texts : {&info.audio, &info.subpictures}) {
-        put32(out, static_cast<std::uint32_t>(texts->size()));
-        for (const std::string& text : *texts)
-            putText(out, text);
+    const TitleSet& info = record.info;
+    const VideoTrack& video = info.video;
+    for (const int value : {static_cast<int>(video.coding), video.width, video.height,
+                            static_cast<int>(video.standard), static_cast<int>(video.aspect)})
+        put32(out, static_cast<std::uint32_t>(value));
+    put32(out, static_cast<std::uint32_t>(info.audio.size()));
+    for (const AudioTrack& track : info.audio) {
+        put32(out, static_cast<std::uint32_t>(track.streamId));
+        putText(out, track.language);
+        put32(out, static_cast<std::uint32_t>(track.coding));
+        put32(out, static_cast<std::uint32_t>(track.channels));
+    }
+    put32(out, static_cast<std::uint32_t>(info.subtitles.size()));
+    for (const SubtitleTrack& track : info.subtitles) {
+        put32(out, static_cast<std::uint32_t>(track.streamId));
+        putText(out, track.language);
     }
     put32(out, static_cast<std::uint32_t>(info.titles.size()));
-    for (const TitleSetInfo::Title& title : info.titles) {
-        put(out, &title.time, sizeof title.time);
+    for (const Title& title : info.titles) {
+        put64(out, title.milliseconds);
         put32(out, static_cast<std::uint32_t>(title.cells.size()));
-        put(out, title.cells.data(), title.cells.size() * sizeof(CellRecord));
+        for (const Cell& cell : title.cells) {
+            put32(out, static_cast<std::uint32_t>(cell.firstSector));
+            put32(out, static_cast<std::uint32_t>(cell.lastSector));
+            put64(out, cell.milliseconds);
+        }
+        put32(out, static_cast<std::uint32_t>(title.chapters.size()));
+        for (const Chapter& chapter : title.chapters) {
+            put32(out, static_cast<std::uint32_t>(chapter.firstCell));
+            put32(out, static_cast<std::uint32_t>(chapter.lastCell));
+        }
     }
 }
 
@@ -158,22 +248,8 @@ bool decodeRecord(const std::string& bytes, size_t* offset, TitleSetRecord* reco
     decoded.number = static_cast<int>(number);
     decoded.stamp.exists = exists != 0;
     decoded.readable = readable != 0;
-    if (decoded.readable) {
-        TitleSetInfo& info = decoded.info;
-        std::uint32_t titles = 0;
-        if (!in.takeText(&info.video) || !in.takeTexts(&info.audio) ||
-            !in.takeTexts(&info.subpictures) || !in.takeCount(&titles))
-            return false;
-        info.titles.resize(titles);
-        for (TitleSetInfo::Title& title : info.titles) {
-            std::uint32_t cells = 0;
-            if (!in.take(&title.time, sizeof title.time) || !in.takeCount(&cells))
-                return false;
-            title.cells.resize(cells);
-            if (!in.take(title.cells.data(), cells * sizeof(CellRecord)))
-                return false;
-        }
-    }
+    if (decoded.readable && !decodeTitleSet(in, &decoded.info))
+        return false;
     *offset = in.offset();
     *record = std::move(decoded);
     return true;

@@ -4,25 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "ifolibrary.h"
+#include "titleset.h"
 
 namespace transcast::dvd
 {
-
-// Everything the IFO operations can answer about one title set, read from
-// its IFO file in one go: the descriptions as the lists show them and each
-// title's time and cells. A title the table names without a program chain
-// has no time and no cells.
-struct TitleSetInfo {
-    struct Title {
-        TitleTime time;
-        std::vector<CellRecord> cells;
-    };
-    std::string video;
-    std::vector<std::string> audio;
-    std::vector<std::string> subpictures;
-    std::vector<Title> titles;
-};
 
 // A file as stat() saw it, to tell whether what was read from it still
 // holds (a disc changed in the drive at the same mount point).
@@ -45,7 +30,7 @@ struct TitleSetRecord {
     int number = 0;
     FileStamp stamp;
     bool readable = false;
-    TitleSetInfo info;
+    TitleSet info;
 };
 
 // A record as bytes, and back; the reading program sends them framed (see

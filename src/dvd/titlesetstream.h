@@ -23,7 +23,10 @@ namespace transcast::dvd
 // same tree and run on the same machine. A reader that died halfway leaves
 // its whole frames before the break; the end frame tells a finished reading
 // from one that was cut short.
-inline constexpr std::uint32_t kTitleSetStreamVersion = 1;
+//
+// Version 2 carries the tracks as numbers and each title's chapters; version
+// 1 carried them as display texts.
+inline constexpr std::uint32_t kTitleSetStreamVersion = 2;
 
 std::string titleSetStreamStart();
 std::string titleSetFrame(const TitleSetRecord& record);

@@ -171,16 +171,12 @@ void PreviewController::dvdPreview()
     m_shownSecond = 0;
     // A DVD row goes on showing its status while it plays: only the pause
     // toggle shows "Pause" (and "Play" on resuming) over it.
-    // The row's audio id ("0x81"); "0" or none leaves the choice to mpv.
-    // Its subtitle id ("0x20") shows that subtitle, as the conversion burns
-    // it in; "0" shows none.
-    const auto sourceId = [](const QString& text) {
-        bool ok = false;
-        const int id = text.toInt(&ok, 0);
-        return ok && id > 0 ? id : -1;
-    };
-    m_player.setAudioSourceId(sourceId(m_jobs.convertInfo(m_previewRow).audioId));
-    m_player.setSubtitleSourceId(sourceId(m_jobs.convertInfo(m_previewRow).subtitleId));
+    // The row's audio stream (0x81); none leaves the choice to mpv. Its
+    // subtitle stream (0x20) shows that subtitle, as the conversion burns it
+    // in; none shows none.
+    const DvdRowInfo& info = m_jobs.convertInfo(m_previewRow);
+    m_player.setAudioSourceId(info.audioId);
+    m_player.setSubtitleSourceId(info.subtitleId);
     if (!m_player.play(locatorOf(m_previewRow)))
         finishPreview(false);
 }

@@ -17,9 +17,10 @@
 #include "common/interaction.h"
 #include "common/textutil.h"
 #include "dvd/discimage.h"
-#include "dvd/dvdreadifolibrary.h"
-#include "dvd/ifolibrary.h"
+#include "dvd/describedtitlesets.h"
+#include "dvd/tracktext.h"
 #include "sources/discpath.h"
+#include "sources/dvdrowbuilder.h"
 #include "sources/joblist.h"
 #include "sources/opticaldrive.h"
 #include "sources/sourcelist.h"
@@ -32,28 +33,29 @@ namespace
 
 // Title sets are numbered 01 to 99.
 constexpr int kMaxTitleSets = 99;
-// A title or cell shorter than this many sectors (2 MB) is a menu still or
-// a filler, not something to convert.
-constexpr qint32 kMinimumSectors = 1000;
 
-// Counts nested readings and tells when the first begins and the last ends.
+// A reading from its start to its end, told as it begins and ends. Readings
+// never overlap: each refuses to start while another runs (isReading).
 class ReadingScope
 {
 public:
-    ReadingScope(int& count, std::function<void(bool)> changed)
-        : m_count(count), m_changed(std::move(changed))
+    ReadingScope(bool& reading, std::function<void(bool)> changed)
+        : m_reading(reading), m_changed(std::move(changed))
     {
-        if (m_count++ == 0)
-            m_changed(true);
+        Q_ASSERT(!m_reading);
+        m_reading = true;
+        m_changed(true);
     }
     ~ReadingScope()
     {
-        if (--m_count == 0)
-            m_changed(false);
+        m_reading = false;
+        m_changed(false);
     }
+    ReadingScope(const ReadingScope&) = delete;
+    ReadingScope& operator=(const ReadingScope&) = delete;
 
 private:
-    int& m_count;
+    bool& m_reading;
     std::function<void(bool)> m_changed;
 };
 
@@ -67,11 +69,6 @@ std::string localPath(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-QString streamId(const QString& description)
-{
-    return QString::fromStdString(dvd::streamIdOf(description.toStdString()));
-}
-
 // An IFO file, or one inside a disc image ("disc.iso/VIDEO_TS/VTS_01_0.IFO").
 bool discFileExists(const QString& ifoPath)
 {
@@ -82,19 +79,12 @@ bool discFileExists(const QString& ifoPath)
     return image >= 0 && QFileInfo(ifoPath.left(image + 4)).isFile();
 }
 
-// The title set's frame size, as its video description names it.
-FrameSize frameSizeOf(dvd::IfoLibrary& library, std::int32_t handle)
-{
-    const std::string word = dvd::frameSizeWord(library.ifoGetVideoDesc(handle));
-    return FrameSize::fromText(QString::fromStdString(word)).value_or(FrameSize());
-}
-
 } // namespace
 
 DvdTitles::DvdTitles(const Edition& edition, const BusyState& busy, JobList& jobs,
                      Interaction& interaction, QObject* parent)
     : QObject(parent), m_edition(edition), m_busy(busy), m_jobs(jobs), m_interaction(interaction),
-      m_library(std::make_unique<dvd::DvdReadIfoLibrary>(localPath(edition.encoderPath()))),
+      m_titleSets(std::make_unique<dvd::DescribedTitleSets>(localPath(edition.encoderPath()))),
       m_drive(std::make_unique<OpticalDrive>())
 {
     connect(&m_audioTracks, &OptionBox::chosen, this, &DvdTitles::chooseAudio);
@@ -107,9 +97,9 @@ DvdTitles::DvdTitles(const Edition& edition, const BusyState& busy, JobList& job
 
 DvdTitles::~DvdTitles() = default;
 
-void DvdTitles::setIfoLibrary(std::unique_ptr<dvd::IfoLibrary> library)
+void DvdTitles::setTitleSetSource(std::unique_ptr<dvd::TitleSetSource> titleSets)
 {
-    m_library = std::move(library);
+    m_titleSets = std::move(titleSets);
 }
 
 void DvdTitles::setOpticalDrive(std::unique_ptr<OpticalDrive> drive)
@@ -117,19 +107,9 @@ void DvdTitles::setOpticalDrive(std::unique_ptr<OpticalDrive> drive)
     m_drive = std::move(drive);
 }
 
-QString DvdTitles::titleCaption(int position)
-{
-    return QStringLiteral("Title_") + twoDigits(position);
-}
-
-QString DvdTitles::chapterCaption(int cellNumber)
-{
-    return QStringLiteral("  Chapter_") + twoDigits(cellNumber);
-}
-
 bool DvdTitles::isReading() const
 {
-    return m_reading > 0;
+    return m_reading;
 }
 
 QString DvdTitles::damagedImageText(const QString& image, const QString& damage)
@@ -173,12 +153,7 @@ void DvdTitles::startOver()
 {
     m_readerProblem.clear();
     m_ifos.clear();
-    m_ifoCount = 0;
-    m_cells.clear();
-    m_cellCount = 0;
-    m_titleTicks.clear();
-    m_chapterTicks.clear();
-    m_choices.clear();
+    m_memory.clear();
     m_jobs.clear();
     m_audioTracks.clear();
     m_subtitleTracks.clear();
@@ -227,7 +202,6 @@ bool DvdTitles::openIfoFiles(const QStringList& paths)
         LoadedIfo entry;
         entry.ifoPath = path;
         m_ifos.append(entry);
-        ++m_ifoCount;
         loadIfo(m_ifos.last());
         if (m_jobs.rowCount() == 0) {
             if (!reportReaderProblem())
@@ -274,31 +248,28 @@ bool DvdTitles::restore(bool titleMode, const QStringList& titleSets, const QVec
     QHash<QString, const JobRow*> kept;
     QSet<QString> needed;
     for (const JobRow& row : rows) {
-        const QString key = rowKey(row.dvd);
-        kept.insert(key, &row);
+        kept.insert(DvdChoiceMemory::placeOf(row.dvd), &row);
         needed.insert(row.dvd.ifoPath);
-        remember(row, titleMode);
+        m_memory.remember(row, titleMode);
     }
     QStringList lost;
     for (const QString& path : titleSets) {
         LoadedIfo entry;
         entry.ifoPath = path;
         m_ifos.append(entry);
-        ++m_ifoCount;
         if (!loadIfo(m_ifos.last()) && needed.contains(path))
             lost << path + QStringLiteral(": ") +
                         (discFileExists(path) ? QStringLiteral("it cannot be read")
                                               : SourceList::goneReason());
     }
-    const QHash<QString, bool>& ticks = ticksOf(titleMode);
     for (int row = m_jobs.rowCount() - 1; row >= 0; --row) {
-        const QString key = rowKey(m_jobs.convertInfo(row));
-        const JobRow* record = kept.value(key);
+        const DvdRowInfo& info = m_jobs.convertInfo(row);
+        const JobRow* record = kept.value(DvdChoiceMemory::placeOf(info));
         if (!record) {
             m_jobs.removeRow(row);
             continue;
         }
-        m_jobs.setChecked(row, ticks.value(key, true));
+        m_jobs.setChecked(row, m_memory.tick(info, titleMode));
         m_jobs.setStatus(row, record->status);
         m_jobs.setJobReport(row, record->failureReason, record->notes);
     }
@@ -340,7 +311,7 @@ void DvdTitles::waitForDrive(const QString& path)
 // be done when the call returns. Each title set is read by a separate program
 // whose answer is waited for (up to its 10 s of no progress), and a disc has
 // up to 99 of them: between titles the window paints the rows listed so far
-// and a drive's wait stays responsive. isReading() (readingDisc) makes the
+// and a drive's wait stays responsive. isReading() makes the
 // list's actions and Convert refuse meanwhile. False without an application
 // object: there are no events to handle.
 bool DvdTitles::letEventsThrough(int maxMs)
@@ -372,7 +343,6 @@ bool DvdTitles::searchFolder(const QString& folder, QSet<QString>& visited)
             LoadedIfo entry;
             entry.ifoPath = dir.filePath(name);
             m_ifos.append(entry);
-            ++m_ifoCount;
             loadIfo(m_ifos.last());
             found = true;
         } else if (info.isDir() && lower == QLatin1String("video_ts")) {
@@ -391,10 +361,8 @@ bool DvdTitles::searchImage(const QString& image)
         entry.ifoPath =
             image + QStringLiteral("/VIDEO_TS/VTS_") + twoDigits(set) + QStringLiteral("_0.IFO");
         m_ifos.append(entry);
-        ++m_ifoCount;
         if (!loadIfo(m_ifos.last())) {
             m_ifos.removeLast();
-            --m_ifoCount;
             break;
         }
         found = true;
@@ -404,121 +372,27 @@ bool DvdTitles::searchImage(const QString& image)
 
 // ---- reading one title set ---------------------------------------------------------------
 
-int DvdTitles::appendRow(JobRow record)
-{
-    applyRememberedChoice(record);
-    // The IFO's exact length where it agrees with the whole seconds listed.
-    const qint64 exact = record.dvd.lengthMilliseconds;
-    record.source.durationMs =
-        exact / 1000 == record.dvd.lengthSeconds ? exact : record.dvd.lengthSeconds * 1000;
-    const int row = m_jobs.appendRow(std::move(record));
-    emit rowListed(row);
-    return row;
-}
-
 bool DvdTitles::loadIfo(LoadedIfo& entry)
 {
-    // An entry that brings no rows has an empty range where it stands, so
-    // that it is never taken for the owner of a row.
-    entry.firstRow = m_jobs.rowCount();
-    entry.endRow = entry.firstRow;
-    dvd::IfoLibrary& library = *m_library;
-    const std::int32_t handle = library.ifoOpen(localPath(entry.ifoPath), 0);
-    if (handle == 0) {
+    entry.titleSet = m_titleSets->read(localPath(entry.ifoPath));
+    if (!entry.titleSet) {
         if (m_readerProblem.isEmpty())
-            m_readerProblem = QString::fromStdString(library.readerProblem());
+            m_readerProblem = QString::fromStdString(m_titleSets->readerProblem());
         return false;
     }
-    const int titles = library.ifoGetNumPGCI(handle);
-    entry.audioCount = library.ifoGetNumAudio(handle);
-    entry.audioDescriptions.clear();
-    for (int i = 0; i < entry.audioCount; ++i)
-        entry.audioDescriptions << QString::fromStdString(library.ifoGetAudioDesc(handle, i));
-    entry.subtitleCount = library.ifoGetNumSubPic(handle);
-    entry.subtitleDescriptions.clear();
-    for (int i = 0; i < entry.subtitleCount; ++i)
-        entry.subtitleDescriptions << QString::fromStdString(library.ifoGetSubPicDesc(handle, i));
-    // What every row of the title set starts from.
-    JobRow base;
-    base.dvd.audioId = entry.audioDescriptions.isEmpty()
-                           ? QStringLiteral("0")
-                           : streamId(entry.audioDescriptions.first());
-    base.dvd.subtitleId = QStringLiteral("0");
-    base.dvd.ifoPath = entry.ifoPath;
-    base.dvd.audioTracks = entry.audioDescriptions;
-    base.dvd.subtitleTracks = entry.subtitleDescriptions;
-    const bool titleMode = m_titleMode;
-
-    for (int title = 0; title < titles; ++title) {
-        dvd::TitleTime time;
-        const int cellCount = std::max(0, library.ifoGetPGCIInfo(handle, title, &time));
-        std::vector<dvd::CellRecord> cells(static_cast<size_t>(cellCount));
-        const int filled =
-            cellCount > 0 ? library.ifoGetPGCICells(handle, title, cells.data(), cellCount) : 0;
-        cells.resize(static_cast<size_t>(std::clamp(filled, 0, cellCount)));
-
-        const qint64 length = time.totalSeconds();
-        if (length == 0 || cells.empty())
-            continue;
-        JobRow titleRow = base;
-        titleRow.kind = JobKind::Title;
-        DvdRowInfo& info = titleRow.dvd;
-        info.startSector = cells.front().startPos;
-        info.endSector = cells.back().endPos;
-        if (qint64(info.endSector) - info.startSector < kMinimumSectors)
-            continue;
-        info.lengthSeconds = length;
-        info.startTime = 0;
-        info.endTime = static_cast<qint32>(length);
-        info.lengthMilliseconds = time.totalMilliseconds();
-        info.titleIndex = title;
-        titleRow.caption = titleCaption(m_jobs.rowCount() + 1);
-        titleRow.source.frameSize = frameSizeOf(library, handle);
-        const QString titleName = titleRow.caption;
-        const int row = appendRow(std::move(titleRow));
-        CellEntry titleEntry;
-        titleEntry.isTitle = true;
-        if (titleMode) {
-            m_cells.append(titleEntry);
-            ++m_cellCount;
-        } else {
-            m_cells.resize(m_jobs.rowCount());
-            m_cells[row] = titleEntry;
-        }
-
-        qint32 elapsed = 0;
-        for (size_t j = 0; j < cells.size(); ++j) {
-            const dvd::CellRecord& cell = cells[j];
-            const qint32 cellLength = static_cast<qint32>(cell.totalSeconds());
-            CellEntry cellEntry{cell.startPos, cell.endPos, elapsed, elapsed + cellLength, false};
-            if (titleMode) {
-                m_cells.append(cellEntry);
-                ++m_cellCount;
-            } else if (cellLength > 0 && qint64(cell.endPos) - cell.startPos >= kMinimumSectors) {
-                JobRow chapterRow = base;
-                chapterRow.kind = JobKind::Chapter;
-                chapterRow.caption = chapterCaption(static_cast<int>(j) + 1);
-                DvdRowInfo& chapter = chapterRow.dvd;
-                chapter.startSector = cell.startPos;
-                chapter.endSector = cell.endPos;
-                chapter.lengthSeconds = cellLength;
-                chapter.startTime = elapsed;
-                chapter.endTime = elapsed + cellLength;
-                chapter.lengthMilliseconds = cell.totalMilliseconds();
-                chapter.titleIndex = title;
-                chapter.cellIndex = static_cast<int>(j);
-                chapter.titleCaption = titleName;
-                chapterRow.source.frameSize = frameSizeOf(library, handle);
-                const int chapterRowIndex = appendRow(std::move(chapterRow));
-                m_cells.resize(m_jobs.rowCount());
-                m_cells[chapterRowIndex] = cellEntry;
-            }
-            elapsed += cellLength;
-        }
-        letEventsThrough();
+    std::vector<JobRow> rows =
+        DvdRowBuilder::rows(entry.titleSet, entry.ifoPath, m_titleMode, m_jobs.rowCount());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        // Between titles the window paints the rows listed so far.
+        if (i > 0 && rows[i].kind == JobKind::Title)
+            letEventsThrough();
+        JobRow& row = rows[i];
+        m_memory.applyTracks(row);
+        const int listed = m_jobs.appendRow(std::move(row));
+        emit rowListed(listed);
     }
-    entry.endRow = m_jobs.rowCount();
-    library.ifoClose(handle);
+    if (!rows.empty())
+        letEventsThrough();
     return true;
 }
 
@@ -557,44 +431,17 @@ int DvdTitles::longestRow() const
 
 // ---- mode switch, clicks, ticks and tracks -----------------------------------------------
 
-QString DvdTitles::rowKey(const DvdRowInfo& info)
+DvdTitles::RowRange DvdTitles::rowsOf(const QString& ifoPath) const
 {
-    return info.ifoPath + QLatin1Char('\n') + QString::number(info.titleIndex) + QLatin1Char('\n') +
-           QString::number(info.cellIndex);
-}
-
-QHash<QString, bool>& DvdTitles::ticksOf(bool titleMode)
-{
-    return titleMode ? m_titleTicks : m_chapterTicks;
-}
-
-void DvdTitles::remember(const JobRow& row, bool titleMode)
-{
-    const QString key = rowKey(row.dvd);
-    ticksOf(titleMode)[key] = row.checked;
-    m_choices[key] = TrackChoice{row.dvd.audioChoice, row.dvd.subtitleChoice};
-}
-
-void DvdTitles::applyRememberedChoice(JobRow& row) const
-{
-    auto choice = m_choices.constFind(rowKey(row.dvd));
-    if (choice == m_choices.cend() && row.dvd.cellIndex >= 0) {
-        // A chapter seen for the first time converts with its title's tracks.
-        DvdRowInfo title = row.dvd;
-        title.cellIndex = -1;
-        choice = m_choices.constFind(rowKey(title));
+    RowRange range;
+    for (int row = 0; row < m_jobs.rowCount(); ++row) {
+        if (!m_jobs.row(row).isDvd() || m_jobs.convertInfo(row).ifoPath != ifoPath)
+            continue;
+        if (range.first == range.end)
+            range.first = row;
+        range.end = row + 1;
     }
-    if (choice == m_choices.cend())
-        return;
-    DvdRowInfo& info = row.dvd;
-    if (choice->audio >= 0 && choice->audio < info.audioTracks.size()) {
-        info.audioChoice = choice->audio;
-        info.audioId = streamId(info.audioTracks.at(choice->audio));
-    }
-    if (choice->subtitle > 0 && choice->subtitle <= info.subtitleTracks.size()) {
-        info.subtitleChoice = choice->subtitle;
-        info.subtitleId = streamId(info.subtitleTracks.at(choice->subtitle - 1));
-    }
+    return range;
 }
 
 void DvdTitles::switchMode()
@@ -603,26 +450,19 @@ void DvdTitles::switchMode()
         return;
     ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
     for (int row = 0; row < m_jobs.rowCount(); ++row)
-        remember(m_jobs.row(row), m_titleMode);
+        m_memory.remember(m_jobs.row(row), m_titleMode);
     setTitleMode(!m_titleMode);
     m_jobs.clear();
-    m_cells.clear();
-    m_cellCount = 0;
     m_audioTracks.clear();
     m_subtitleTracks.clear();
 
-    const int inUse = m_ifoCount;
-    m_ifoCount = 0;
-    for (int i = 0; i < inUse && i < m_ifos.size(); ++i) {
-        ++m_ifoCount;
-        loadIfo(m_ifos[i]);
-    }
+    for (LoadedIfo& entry : m_ifos)
+        loadIfo(entry);
     reportReaderProblem();
     if (m_jobs.rowCount() == 0)
         return;
-    const QHash<QString, bool>& ticks = ticksOf(m_titleMode);
     for (int row = 0; row < m_jobs.rowCount(); ++row)
-        m_jobs.setChecked(row, ticks.value(rowKey(m_jobs.convertInfo(row)), true));
+        m_jobs.setChecked(row, m_memory.tick(m_jobs.convertInfo(row), m_titleMode));
     m_jobs.clearSelection();
     m_jobs.setSelected(longestRow(), true);
     showSelectedTracks();
@@ -645,12 +485,12 @@ void DvdTitles::showSelectedTracks()
     if (row < 0 || !m_jobs.row(row).isDvd())
         return;
     const DvdRowInfo& info = m_jobs.convertInfo(row);
-    for (const QString& description : info.audioTracks)
-        m_audioTracks.addItem(description);
+    for (const dvd::AudioTrack& track : info.audioTracks())
+        m_audioTracks.addItem(QString::fromStdString(dvd::audioText(track)));
     m_audioTracks.setCurrentIndex(info.audioChoice);
     m_subtitleTracks.addItem(noSubtitleText());
-    for (const QString& description : info.subtitleTracks)
-        m_subtitleTracks.addItem(description);
+    for (const dvd::SubtitleTrack& track : info.subtitleTracks())
+        m_subtitleTracks.addItem(QString::fromStdString(dvd::subtitleText(track)));
     m_subtitleTracks.setCurrentIndex(info.subtitleChoice);
 }
 
@@ -659,10 +499,7 @@ void DvdTitles::chooseAudio(int position)
     const int row = m_jobs.firstSelected();
     if (row < 0)
         return;
-    const QStringList& tracks = m_jobs.convertInfo(row).audioTracks;
-    if (position < 0 || position >= tracks.size())
-        return;
-    m_jobs.setAudioChoice(row, position, streamId(tracks.at(position)));
+    m_jobs.setAudioChoice(row, position);
 }
 
 void DvdTitles::chooseSubtitle(int position)
@@ -670,11 +507,7 @@ void DvdTitles::chooseSubtitle(int position)
     const int row = m_jobs.firstSelected();
     if (row < 0)
         return;
-    const QStringList& tracks = m_jobs.convertInfo(row).subtitleTracks;
-    if (position < 0 || position > tracks.size())
-        return;
-    m_jobs.setSubtitleChoice(
-        row, position, position == 0 ? QStringLiteral("0") : streamId(tracks.at(position - 1)));
+    m_jobs.setSubtitleChoice(row, position);
 }
 
 void DvdTitles::setAllChecked(bool checked)
@@ -693,7 +526,7 @@ void DvdTitles::toggleSelectedChecks()
         m_jobs.setChecked(row, checked);
 }
 
-void DvdTitles::onRowRemoved(int row, const JobRow& removed)
+void DvdTitles::onRowRemoved(int, const JobRow& removed)
 {
     if (!removed.isDvd())
         return;
@@ -701,15 +534,7 @@ void DvdTitles::onRowRemoved(int row, const JobRow& removed)
     // back unticked, with the tracks it had.
     JobRow unticked = removed;
     unticked.checked = false;
-    remember(unticked, m_titleMode);
-    if (!m_titleMode && row < m_cells.size())
-        m_cells.remove(row);
-    for (LoadedIfo& ifo : m_ifos) {
-        if (ifo.firstRow > row)
-            --ifo.firstRow;
-        if (ifo.endRow > row)
-            --ifo.endRow;
-    }
+    m_memory.remember(unticked, m_titleMode);
 }
 
 } // namespace transcast

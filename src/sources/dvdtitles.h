@@ -10,6 +10,7 @@
 #include <QVector>
 
 #include "common/optionbox.h"
+#include "sources/dvdchoicememory.h"
 #include "sources/jobrow.h"
 
 namespace transcast
@@ -17,8 +18,9 @@ namespace transcast
 
 namespace dvd
 {
-class IfoLibrary;
-}
+class TitleSetSource;
+struct TitleSet;
+} // namespace dvd
 
 class Edition;
 class Interaction;
@@ -26,36 +28,20 @@ class JobList;
 class OpticalDrive;
 class BusyState;
 
-// One loaded IFO file: the rows it brought (firstRow up to endRow, the row
-// counts before and after it was read) and its title set's track lists.
+// One IFO file of the listing, in the order it was read, and its title set
+// as last read (null when it could not be read). Its rows are the rows whose
+// DvdRowInfo::ifoPath names it (DvdTitles::rowsOf).
 struct LoadedIfo {
-    qint32 firstRow = 0;
-    qint32 endRow = 0;
-    qint32 audioCount = 0;
-    QStringList audioDescriptions;
-    qint32 subtitleCount = 0;
-    QStringList subtitleDescriptions;
+    std::shared_ptr<const dvd::TitleSet> titleSet;
     QString ifoPath;
 };
 
-// A title (isTitle, nothing else set) or one of its cells, with the cell's
-// sectors and its times from the title's start.
-struct CellEntry {
-    qint32 startSector = 0;
-    qint32 endSector = 0;
-    qint32 startTime = 0;
-    qint32 endTime = 0;
-    bool isTitle = false;
-};
-
 // Fills the job list from the title sets of a DVD: a disc folder, a folder
-// above its VIDEO_TS, an .iso image, or chosen IFO files. Every title that
-// plays for at least a second and spans at least 1000 sectors becomes a row
-// ("Title_01"); in chapter mode each such cell of it follows as a row of its
-// own ("  Chapter_01"). Each row is a whole JobRow: its sectors and exact
-// length, its title set's audio and subtitle tracks with the one chosen for
-// it (shown in the boxes cb_audio and cb_subtitle while it is selected), and
-// its check box.
+// above its VIDEO_TS, an .iso image, or chosen IFO files. The rows each title
+// set lists are DvdRowBuilder's; each is a whole JobRow: its sectors and
+// exact length, its title set with the tracks chosen for it (shown in the
+// boxes cb_audio and cb_subtitle while it is selected), and its check box.
+// What the user chose for rows not listed now is a DvdChoiceMemory's.
 //
 // Choices the rules leave open, decided here:
 // - the track choices live in each row's record, so they reach any number of
@@ -67,8 +53,6 @@ struct CellEntry {
 // - the boxes always show the selected row's tracks, also after a removal,
 //   a rebuild or a click during a conversion, and are empty when no row is
 //   selected;
-// - the cell table is rebuilt with the rows, so it never mixes the entries
-//   of an earlier listing with the new rows;
 // - a title set whose IFO cannot be read in an image ends the image's list
 //   (title sets are numbered without gaps), and an image cut short is said
 //   to be damaged once its readable titles are listed.
@@ -99,9 +83,10 @@ public:
     // The disc images Add DVD offers beside folders where the dialog can.
     static QStringList imagePatterns() { return {QStringLiteral("*.iso")}; }
 
-    // The IFO library and the optical drives; the real ones unless replaced
-    // (tests substitute what cannot be authored or is not there).
-    void setIfoLibrary(std::unique_ptr<dvd::IfoLibrary> library);
+    // Where title sets are read from and the optical drives; the real ones
+    // unless replaced (tests substitute what cannot be authored or is not
+    // there).
+    void setTitleSetSource(std::unique_ptr<dvd::TitleSetSource> titleSets);
     void setOpticalDrive(std::unique_ptr<OpticalDrive> drive);
 
     // User actions ("dvdopen", "ifoopen", "chapter", the DVD menu), each with
@@ -165,22 +150,19 @@ public:
     bool isTitleMode() const { return m_titleMode; }
     void setTitleMode(bool titleMode);
 
-    // The loaded IFO files, ifoCount of them in use. An entry that could not
-    // be read has an empty row range (firstRow == endRow).
+    // The IFO files read, in their order; a mode switch lists them again.
     const QVector<LoadedIfo>& loadedIfos() const { return m_ifos; }
-    int ifoCount() const { return m_ifoCount; }
-    // In title mode one title entry and then every cell of each listed
-    // title, in order; in chapter mode one entry per row.
-    const QVector<CellEntry>& cellTable() const { return m_cells; }
-    int cellCount() const { return m_cellCount; }
+    // The rows an IFO file brought: rows first up to end; first == end when
+    // none is listed now.
+    struct RowRange {
+        int first = 0;
+        int end = 0;
+    };
+    RowRange rowsOf(const QString& ifoPath) const;
 
     // The row with the most sectors, the first on ties; 0 when none spans
     // any.
     int longestRow() const;
-
-    // "Title_05" for the fifth row; "  Chapter_03" for a title's third cell.
-    static QString titleCaption(int position);
-    static QString chapterCaption(int cellNumber);
 
 signals:
     // Reading started (true) or ended (false): the list is disabled while
@@ -192,31 +174,19 @@ signals:
     void rowListed(int row);
 
 private:
-    // What the user chose for a title or chapter, kept while the list is
-    // rebuilt: by the row's place on the disc (rowKey).
-    struct TrackChoice {
-        int audio = 0;
-        int subtitle = 0;
-    };
-
     void startOver();
     bool searchFolder(const QString& folder, QSet<QString>& visited);
     bool searchImage(const QString& image);
-    // Reads the entry's IFO file in the current mode; false when the library
-    // could not open it.
+    // Reads the entry's IFO file in the current mode; false when it could not
+    // be read.
     bool loadIfo(LoadedIfo& entry);
     // Warns of the first reader problem since the last call; true when
     // there was one.
     bool reportReaderProblem();
-    int appendRow(JobRow row);
     void finishLoad();
     void showSelectedTracks();
     void waitForDrive(const QString& path);
     static bool letEventsThrough(int maxMs = 0);
-    static QString rowKey(const DvdRowInfo& info);
-    QHash<QString, bool>& ticksOf(bool titleMode);
-    void remember(const JobRow& row, bool titleMode);
-    void applyRememberedChoice(JobRow& row) const;
     void onRowRemoved(int row, const JobRow& removed);
 
     const Edition& m_edition;
@@ -225,23 +195,16 @@ private:
     bool m_titleMode = true;
     JobList& m_jobs;
     Interaction& m_interaction;
-    std::unique_ptr<dvd::IfoLibrary> m_library;
+    std::unique_ptr<dvd::TitleSetSource> m_titleSets;
     std::unique_ptr<OpticalDrive> m_drive;
     OptionBox m_audioTracks{QStringLiteral("cb_audio")};
     OptionBox m_subtitleTracks{QStringLiteral("cb_subtitle")};
 
     QVector<LoadedIfo> m_ifos;
-    int m_ifoCount = 0;
-    // Nesting depth of the readings running now (a disc or IFO files being
-    // listed, or the list rebuilt for the other mode); events flow meanwhile.
-    int m_reading = 0;
-    QVector<CellEntry> m_cells;
-    int m_cellCount = 0;
-    // The ticks of each mode and the track choices, by rowKey, for rows that
-    // are not listed now (the other mode's, removed ones).
-    QHash<QString, bool> m_titleTicks;
-    QHash<QString, bool> m_chapterTicks;
-    QHash<QString, TrackChoice> m_choices;
+    // A reading runs now (a disc or IFO files being listed, or the list
+    // rebuilt for the other mode); events flow meanwhile.
+    bool m_reading = false;
+    DvdChoiceMemory m_memory;
     QString m_readerProblem;
 };
 

@@ -141,24 +141,18 @@ void JobList::setJobReport(int row, const QString& failureReason, const QStringL
     emit rowChanged(row);
 }
 
-void JobList::setAudioChoice(int row, int position, const QString& audioId)
+void JobList::setAudioChoice(int row, int position)
 {
     JobRow* record = editable(row);
-    if (!record)
-        return;
-    record->dvd.audioChoice = position;
-    record->dvd.audioId = audioId;
-    emit rowChanged(row);
+    if (record && record->dvd.chooseAudio(position))
+        emit rowChanged(row);
 }
 
-void JobList::setSubtitleChoice(int row, int position, const QString& subtitleId)
+void JobList::setSubtitleChoice(int row, int position)
 {
     JobRow* record = editable(row);
-    if (!record)
-        return;
-    record->dvd.subtitleChoice = position;
-    record->dvd.subtitleId = subtitleId;
-    emit rowChanged(row);
+    if (record && record->dvd.chooseSubtitle(position))
+        emit rowChanged(row);
 }
 
 void JobList::setChecked(int row, bool checked)

@@ -72,10 +72,12 @@ public:
     // How a conversion of the row went: why it failed (empty when it did
     // not) and what the encoder said about it.
     void setJobReport(int row, const QString& failureReason, const QStringList& notes);
-    // The track chosen in the row's audio or subtitle list, with the stream
-    // id it converts with.
-    void setAudioChoice(int row, int position, const QString& audioId);
-    void setSubtitleChoice(int row, int position, const QString& subtitleId);
+    // The track chosen in the row's audio or subtitle list (positions as
+    // DvdRowInfo::chooseAudio and chooseSubtitle count them), and with it
+    // the stream id it converts with; a position without a track changes
+    // nothing.
+    void setAudioChoice(int row, int position);
+    void setSubtitleChoice(int row, int position);
 
     void setChecked(int row, bool checked);
     void setSelected(int row, bool selected);

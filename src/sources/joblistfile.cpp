@@ -101,6 +101,17 @@ void readSource(const QJsonObject& object, SourceInfo& source)
     source.audioKbps = int(whole("audioKbps", INT_MAX).value_or(0));
 }
 
+// "0x80" as 128; -1 for "0", "" and anything that is not "0x" and hex digits.
+double parseStreamIdText(const QJsonValue& value)
+{
+    const QString text = value.toString();
+    bool ok = false;
+    const int id = text.startsWith(QLatin1String("0x")) && text.size() > 2
+                       ? QStringView(text).mid(2).toInt(&ok, 16)
+                       : 0;
+    return ok && id > 0 ? id : -1;
+}
+
 // Whether each of the keys is absent or holds a value of the type: a key
 // this version knows holding another type is damage, not a later version's
 // addition.
@@ -135,8 +146,9 @@ bool rowIsWellTyped(const QJsonObject& object)
                    QJsonValue::String) &&
            keysAre(object, {"checked"}, QJsonValue::Bool) &&
            keysAre(object,
-                   {"title", "cell", "start", "end", "audio", "subtitle", "width", "height",
-                    "durationMs", "videoKbps", "audioKbps", "outputBytes"},
+                   {"title", "cell", "start", "end", "audio", "subtitle", "audioStream",
+                    "subtitleStream", "width", "height", "durationMs", "videoKbps", "audioKbps",
+                    "outputBytes"},
                    QJsonValue::Double) &&
            isTextArray(object.value(QLatin1String("notes")));
 }
@@ -147,6 +159,18 @@ bool headerIsWellTyped(const QJsonObject& document)
            keysAre(document, {"intoOwnFormat", "titleMode"}, QJsonValue::Bool) &&
            keysAre(document, {"rows"}, QJsonValue::Array) &&
            isTextArray(document.value(QLatin1String("titleSets")));
+}
+
+// A DVD row's stream id: the number under `key`, or in a list an earlier
+// version wrote, the text under `oldKey` ("0x80"; "0" for none). Anything
+// that is no stream id is none.
+int streamOf(const QJsonObject& object, const char* key, const char* oldKey)
+{
+    const QJsonValue number = object.value(QLatin1String(key));
+    const double id = number.isDouble() ? number.toDouble()
+                                        : parseStreamIdText(object.value(QLatin1String(oldKey)));
+    return id >= 0 && id <= 0xFF && id == static_cast<int>(id) ? static_cast<int>(id)
+                                                               : DvdRowInfo::kNoStream;
 }
 
 std::optional<JobRow> decodeRow(const QJsonObject& object, int version)
@@ -184,8 +208,8 @@ std::optional<JobRow> decodeRow(const QJsonObject& object, int version)
         dvd.endSector = object.value(QLatin1String("end")).toInt();
         dvd.audioChoice = object.value(QLatin1String("audio")).toInt();
         dvd.subtitleChoice = object.value(QLatin1String("subtitle")).toInt();
-        dvd.audioId = object.value(QLatin1String("audioId")).toString();
-        dvd.subtitleId = object.value(QLatin1String("subtitleId")).toString();
+        dvd.audioId = streamOf(object, "audioStream", "audioId");
+        dvd.subtitleId = streamOf(object, "subtitleStream", "subtitleId");
         if (dvd.ifoPath.isEmpty() || dvd.titleIndex < 0)
             return std::nullopt;
     } else if (row.source.filePath.isEmpty()) {
@@ -232,8 +256,8 @@ QByteArray JobListFile::encodeRow(const JobRow& row)
         object.insert(QStringLiteral("end"), dvd.endSector);
         object.insert(QStringLiteral("audio"), dvd.audioChoice);
         object.insert(QStringLiteral("subtitle"), dvd.subtitleChoice);
-        object.insert(QStringLiteral("audioId"), dvd.audioId);
-        object.insert(QStringLiteral("subtitleId"), dvd.subtitleId);
+        object.insert(QStringLiteral("audioStream"), dvd.audioId);
+        object.insert(QStringLiteral("subtitleStream"), dvd.subtitleId);
     }
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

@@ -23,7 +23,11 @@ namespace transcast
 //              "outputBytes" (numbers; absent when not known),
 //              "checked", "status", "reason", "notes",
 //              DVD rows also: "ifo", "title", "cell", "start", "end",
-//              "audio", "subtitle", "audioId", "subtitleId"}]}
+//              "audio", "subtitle", "audioStream", "subtitleStream"
+//              (stream ids as numbers, -1 for none)}]}
+//
+// Lists of version 1 hold the stream ids as text under "audioId" and
+// "subtitleId" ("0x80", "0" for none); they read as the same ids.
 //
 // A row keeps what the user chose and how its conversion went, never its
 // progress (a percentage changes many times a second and means nothing once
@@ -32,7 +36,8 @@ namespace transcast
 // keys, and leaves out a row of a kind or status it does not know. Anything
 // else it cannot take reads as nothing: text that is no JSON (cut short,
 // junk, nested deeper than the parser goes), a document that is not one of
-// ours, one of another version, a key it knows holding another type.
+// ours, one of a version other than 1 and 2, a key it knows holding another
+// type.
 class JobListFile
 {
 public:

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include <QString>
 #include <QStringList>
 
 #include "common/sourceinfo.h"
+#include "dvd/dvdlocator.h"
+#include "dvd/titleset.h"
 
 namespace transcast
 {
@@ -13,8 +17,12 @@ namespace transcast
 // A DVD row's title or chapter: where it lies on the disc, how long it plays,
 // which of its title set's tracks it converts with.
 struct DvdRowInfo {
-    QString audioId;
-    QString subtitleId;
+    // The MPEG-PS stream ids the row converts with: its audio track (0x80..;
+    // kNoStream: the first audio track, whatever its id, as for a title set
+    // without audio) and the subtitle burnt in (0x20..; kNoStream: none).
+    static constexpr int kNoStream = dvd::DvdLocator::kNoStream;
+    int audioId = kNoStream;
+    int subtitleId = kNoStream;
     qint32 startSector = 0;
     qint32 endSector = 0;
     QString ifoPath;
@@ -33,13 +41,34 @@ struct DvdRowInfo {
     int cellIndex = -1;
     // A chapter's title row as listed ("Title_04"), which names its output.
     QString titleCaption;
-    // The title set's tracks as the boxes offer them (no "No Subtitle"
-    // entry), and the position chosen in each (0: the first audio track,
-    // 0: "No Subtitle"), which audioId and subtitleId follow.
-    QStringList audioTracks;
-    QStringList subtitleTracks;
+    // The title set the row was listed from, shared by its rows and never
+    // changed; null for a row read back from the kept list before the disc
+    // is read again.
+    std::shared_ptr<const dvd::TitleSet> titleSet;
+    // The position chosen among the title set's audio tracks (0: the first)
+    // and among "No Subtitle" and its subtitle tracks (0: "No Subtitle"),
+    // which audioId and subtitleId follow (chooseAudio, chooseSubtitle).
     int audioChoice = 0;
     int subtitleChoice = 0;
+
+    // A cell of the row's title with its times from the title's start, in
+    // whole seconds, as a chapter row of it lists them.
+    struct TitleCell {
+        qint32 startSector = 0;
+        qint32 endSector = 0;
+        qint32 startTime = 0;
+        qint32 endTime = 0;
+    };
+    // Every cell of the row's title, in order; none without a title set.
+    std::vector<TitleCell> titleCells() const;
+
+    // The title set's tracks; none without a title set.
+    const std::vector<dvd::AudioTrack>& audioTracks() const;
+    const std::vector<dvd::SubtitleTrack>& subtitleTracks() const;
+    // Takes the track at a position as the boxes count them; false (nothing
+    // changed) for a position the title set has no track at.
+    bool chooseAudio(int position);
+    bool chooseSubtitle(int position);
 };
 
 // Where a row's conversion stands. Only views turn it into text

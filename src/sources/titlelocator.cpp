@@ -15,8 +15,8 @@ QString titleLocator(const DvdRowInfo& info)
     locator.titleSet = dvd::titleSetOfIfoPath(ifoPath);
     locator.startPos = info.startSector;
     locator.endPos = info.endSector;
-    locator.audioId = info.audioId.toStdString();
-    locator.subtitleId = info.subtitleId.toStdString();
+    locator.audioId = info.audioId;
+    locator.subtitleId = info.subtitleId;
     locator.root = dvd::discRootOfIfoPath(ifoPath);
     return QFile::decodeName(QByteArray::fromStdString(dvd::formatDvdLocator(locator)));
 }

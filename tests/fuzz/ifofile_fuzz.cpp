@@ -1,7 +1,7 @@
 // A title set's IFO file as the title discovery reads it, through
 // libdvdread: the input replaces VTS_01_0.IFO of a disc folder (its backup
-// copy removed, so libdvdread cannot fall back on it), and every one of the
-// nine operations is asked about every title, cell and track it reports.
+// copy removed, so libdvdread cannot fall back on it), and every chapter it
+// reports must lie within its title's cells.
 // The library has the file read by register.dat, out of the fuzzer's sight;
 // a file it could read is then read here as well (register.dat came
 // through, so this process does too) and both readings must agree.
@@ -11,7 +11,7 @@
 #include <QDir>
 #include <QFile>
 
-#include "dvd/dvdreadifolibrary.h"
+#include "dvd/describedtitlesets.h"
 #include "encoder/discdescriber.h"
 #include "fuzzinput.h"
 
@@ -42,51 +42,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString ifo = disc + QStringLiteral("/VIDEO_TS/VTS_01_0.IFO");
     fuzz::writeFile(ifo, fuzz::bytes(data, size));
 
-    transcast::dvd::DvdReadIfoLibrary library(TRANSCAST_BIN_DIR "/register.dat");
-    const std::int32_t handle = library.ifoOpen(QFile::encodeName(ifo).toStdString());
+    transcast::dvd::DescribedTitleSets library(TRANSCAST_BIN_DIR "/register.dat");
+    const std::shared_ptr<const transcast::dvd::TitleSet> read =
+        library.read(QFile::encodeName(ifo).toStdString());
     // A sound register.dat answers with a description, however damaged the
     // file: crashing on it is the file's fault, saying nonsense never.
     FUZZ_CHECK(library.readerProblem().empty());
-    if (handle == 0)
+    if (!read)
         return 0;
-    library.ifoGetVideoDesc(handle);
-    const std::int32_t audio = library.ifoGetNumAudio(handle);
-    for (std::int32_t i = -1; i <= audio && i < 16; ++i)
-        library.ifoGetAudioDesc(handle, i);
-    const std::int32_t subpictures = library.ifoGetNumSubPic(handle);
-    for (std::int32_t i = -1; i <= subpictures && i < 40; ++i)
-        library.ifoGetSubPicDesc(handle, i);
-    const std::int32_t titles = library.ifoGetNumPGCI(handle);
-    FUZZ_CHECK(titles >= 0);
-    for (std::int32_t title = -1; title <= titles && title < 1000; ++title) {
-        transcast::dvd::TitleTime time;
-        const std::int32_t cells = library.ifoGetPGCIInfo(handle, title, &time);
-        FUZZ_CHECK(cells >= 0);
-        std::vector<transcast::dvd::CellRecord> records(static_cast<size_t>(cells) + 1);
-        const std::int32_t written = library.ifoGetPGCICells(
-            handle, title, records.data(), static_cast<std::int32_t>(records.size()));
-        FUZZ_CHECK(written >= 0 && written <= static_cast<std::int32_t>(records.size()));
+    for (const transcast::dvd::Title& title : read->titles) {
+        for (const transcast::dvd::Chapter& chapter : title.chapters)
+            FUZZ_CHECK(chapter.firstCell <= chapter.lastCell &&
+                       chapter.lastCell < static_cast<int>(title.cells.size()));
+        for (const transcast::dvd::Cell& cell : title.cells)
+            FUZZ_CHECK(cell.milliseconds >= 0);
     }
-    transcast::dvd::TitleSetInfo here;
+    transcast::dvd::TitleSet here;
     FUZZ_CHECK(transcast::describeTitleSetHere(QFile::encodeName(ifo).toStdString(), &here));
-    FUZZ_CHECK(here.video == library.ifoGetVideoDesc(handle));
-    FUZZ_CHECK(static_cast<std::int32_t>(here.audio.size()) == audio);
-    FUZZ_CHECK(static_cast<std::int32_t>(here.subpictures.size()) == subpictures);
-    FUZZ_CHECK(static_cast<std::int32_t>(here.titles.size()) == titles);
-    for (std::int32_t title = 0; title < titles; ++title) {
-        const transcast::dvd::TitleSetInfo::Title& expected = here.titles[title];
-        std::vector<transcast::dvd::CellRecord> records(expected.cells.size() + 1);
-        FUZZ_CHECK(library.ifoGetPGCICells(handle, title, records.data(),
-                                           static_cast<std::int32_t>(records.size())) ==
-                   static_cast<std::int32_t>(expected.cells.size()));
-        for (size_t i = 0; i < expected.cells.size(); ++i)
-            FUZZ_CHECK(records[i].startPos == expected.cells[i].startPos &&
-                       records[i].endPos == expected.cells[i].endPos &&
-                       records[i].totalMilliseconds() == expected.cells[i].totalMilliseconds());
-        transcast::dvd::TitleTime time;
-        library.ifoGetPGCIInfo(handle, title, &time);
-        FUZZ_CHECK(time.totalMilliseconds() == expected.time.totalMilliseconds());
-    }
-    library.ifoClose(handle);
+    FUZZ_CHECK(here == *read);
     return 0;
 }

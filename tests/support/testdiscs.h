@@ -13,6 +13,7 @@
 //   discs.mute   // folder holding VIDEO_TS of one title set without audio
 //   discs.noIfo  // folder without any IFO file
 //   discs.odd    // lengths of whole frames, not seconds; title set 2 damaged
+//   discs.programs // a chapter of two cells
 //   discs.story  // folder holding VIDEO_TS: one continuous stream in chapters
 //   discs.mixedCase // folder holding the mute disc as "Video_Ts"
 //   discs.damagedIso // disc.iso cut off after title set 1
@@ -34,6 +35,7 @@ struct TestDiscs {
     std::string mute;
     std::string noIfo;
     std::string odd;
+    std::string programs;
     std::string story;
     std::string mixedCase;
     std::string damagedIso;
@@ -84,7 +86,7 @@ inline constexpr StoryChapter storyChapters[] = {{"red", 255, 0, 0, 330},
 inline constexpr int storyChapterSeconds = 12;
 inline constexpr int storySubtitleFrom = 42, storySubtitleTo = 46;
 
-// The program that reads title sets for dvd::DvdReadIfoLibrary: the built
+// The program that reads title sets for dvd::DescribedTitleSets: the built
 // register.dat.
 inline std::string discReader()
 {
@@ -102,6 +104,7 @@ inline const TestDiscs& testDiscs()
         discs.mute = discs.folder + "/mute";
         discs.noIfo = discs.folder + "/noifo";
         discs.odd = discs.folder + "/odd";
+        discs.programs = discs.folder + "/programs";
         discs.story = discs.folder + "/story";
         discs.mixedCase = discs.folder + "/mixedcase";
         discs.damagedIso = discs.folder + "/damaged.iso";

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "dvd/continuoustitlereader.h"
-#include "dvd/dvdreadifolibrary.h"
+#include "support/titlesetcells.h"
 #include "support/testdiscs.h"
 
 using namespace transcast::dvd;
@@ -20,14 +20,14 @@ namespace
 
 DvdLocator firstTitle(const std::string& root)
 {
-    DvdReadIfoLibrary library(discReader());
-    const std::int32_t handle = library.ifoOpen(testDiscs().ifo(1));
-    CellRecord cells[3];
-    EXPECT_EQ(library.ifoGetPGCICells(handle, 0, cells, 3), 3);
+    const std::vector<Cell> cells = titleCells(testDiscs().ifo(1), 0);
+    EXPECT_EQ(cells.size(), 3u);
     DvdLocator locator;
+    if (cells.size() < 3)
+        return locator;
     locator.titleSet = 1;
-    locator.startPos = cells[0].startPos;
-    locator.endPos = cells[2].endPos;
+    locator.startPos = cells[0].firstSector;
+    locator.endPos = cells[2].lastSector;
     locator.root = root;
     return locator;
 }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dvd/dvdlocator.h"
-#include "dvd/ifolibrary.h"
+#include "dvd/tracktext.h"
 
 using namespace transcast::dvd;
 
@@ -16,8 +16,8 @@ TEST(DvdLocator, ReadsEveryFieldAndWritesTheSameTextBack)
     EXPECT_EQ(locator->titleSet, 3);
     EXPECT_EQ(locator->startPos, 2712);
     EXPECT_EQ(locator->endPos, 9999);
-    EXPECT_EQ(locator->audioId, "0x81");
-    EXPECT_EQ(locator->subtitleId, "0x20");
+    EXPECT_EQ(locator->audioId, 0x81);
+    EXPECT_EQ(locator->subtitleId, 0x20);
     EXPECT_EQ(locator->root, "/home/me/My Disc");
     EXPECT_TRUE(locator->hasAudioId());
     EXPECT_TRUE(locator->hasSubtitleId());
@@ -27,7 +27,6 @@ TEST(DvdLocator, ReadsEveryFieldAndWritesTheSameTextBack)
     made.titleSet = 12;
     made.startPos = 0;
     made.endPos = 1000;
-    made.audioId = "0";
     made.root = "/media/cdrom";
     EXPECT_EQ(formatDvdLocator(made), "vts://12*0*1000*0*0*//media/cdrom");
 }
@@ -92,16 +91,13 @@ TEST(DvdLocator, DiscRootAndTitleSetComeFromTheIfoPath)
     EXPECT_EQ(titleSetOfIfoPath("/x/film.ifo"), 0);
 }
 
-TEST(DvdDescriptions, StreamIdIsTheFourCharactersBeforeTheFirstBracket)
+TEST(DvdDescriptions, StreamIdsAreWrittenAsTheLocatorTakesThem)
 {
-    EXPECT_EQ(streamIdOf("English AC3 2ch (0x80)"), "0x80");
-    EXPECT_EQ(streamIdOf("English (0x20)"), "0x20");
-    EXPECT_EQ(streamIdOf("Director (comments) (0x81)"), "ents");
-    EXPECT_EQ(streamIdOf("No Subtitle"), "0");
-    EXPECT_EQ(streamIdOf("ab)"), "0");
-    EXPECT_EQ(streamIdOf(""), "0");
-
-    EXPECT_EQ(frameSizeWord("MPEG-2 720x576 PAL 4:3"), "720x576");
-    EXPECT_EQ(frameSizeWord("MPEG-1 352x288"), "352x288");
-    EXPECT_EQ(frameSizeWord("MPEG-2"), "");
+    EXPECT_EQ(streamIdText(0x80), "0x80");
+    EXPECT_EQ(streamIdText(0x2a), "0x2a");
+    const auto locator =
+        parseDvdLocator("vts://01*0*9*" + streamIdText(0xC1) + "*" + streamIdText(0x21) + "*/disc");
+    ASSERT_TRUE(locator);
+    EXPECT_EQ(locator->audioId, 0xC1);
+    EXPECT_EQ(locator->subtitleId, 0x21);
 }

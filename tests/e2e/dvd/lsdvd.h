@@ -1,8 +1,8 @@
 #pragma once
 
-// lsdvd's view of a disc, the independent reading the IFO library is checked
-// against: `lsdvd -x` lists every title with its title set, cells, audio and
-// subtitle stream ids.
+// lsdvd's view of a disc, the independent reading the title sets are checked
+// against: `lsdvd -x` lists every title with its title set, chapters, cells,
+// audio and subtitle stream ids.
 
 #include <cstdio>
 #include <regex>
@@ -18,6 +18,7 @@ struct LsdvdTitle {
     int titleInSet = 0; // lsdvd's TTN, from 1
     double seconds = 0;
     std::vector<double> cellSeconds;
+    std::vector<int> chapterStartCells;   // from 1
     std::vector<std::string> audioIds;    // "0x80"
     std::vector<std::string> subtitleIds; // "0x20"
     int width = 0;
@@ -50,6 +51,7 @@ inline std::vector<LsdvdTitle> lsdvdTitles(const std::string& root)
     static const std::regex vts(
         R"(VTS: (\d+), TTN: (\d+),.*Aspect ratio: (\S+), Width: (\d+), Height: (\d+))");
     static const std::regex cell(R"(^\s+Cell: \d+, Length: (\S+))");
+    static const std::regex chapter(R"(^\s+Chapter: \d+, Length: \S+, Start Cell: (\d+))");
     static const std::regex audio(R"(^\s+Audio: \d+,.*Stream id: (0x[0-9a-f]+))");
     static const std::regex subtitle(R"(^\s+Subtitle: \d+,.*Stream id: (0x[0-9a-f]+))");
     std::istringstream lines(text);
@@ -69,6 +71,8 @@ inline std::vector<LsdvdTitle> lsdvdTitles(const std::string& root)
             titles.back().height = std::stoi(match[5]);
         } else if (std::regex_search(line, match, cell)) {
             titles.back().cellSeconds.push_back(clockSeconds(match[1]));
+        } else if (std::regex_search(line, match, chapter)) {
+            titles.back().chapterStartCells.push_back(std::stoi(match[1]));
         } else if (std::regex_search(line, match, audio)) {
             titles.back().audioIds.push_back(match[1]);
         } else if (std::regex_search(line, match, subtitle)) {

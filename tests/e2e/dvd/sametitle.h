@@ -1,25 +1,24 @@
 #pragma once
 
-#include <cstdint>
-
 #include <gtest/gtest.h>
 
-#include "dvd/titlesetinfo.h"
+#include "dvd/titleset.h"
 
 namespace transcast::dvd
 {
 
-// Two readings of one title agree: its time, and each cell's sectors and time.
-inline void expectSameTitle(const TitleSetInfo::Title& got, const TitleSetInfo::Title& want)
+// Two readings of one title agree: its time, and each cell's sectors and
+// time, and its chapters.
+inline void expectSameTitle(const Title& got, const Title& want)
 {
-    EXPECT_EQ(got.time.totalSeconds(), want.time.totalSeconds());
+    EXPECT_EQ(got.milliseconds, want.milliseconds);
     ASSERT_EQ(got.cells.size(), want.cells.size());
     for (size_t i = 0; i < want.cells.size(); ++i) {
-        // Copies: a packed record's fields are not aligned for a reference.
-        EXPECT_EQ(std::int32_t{got.cells[i].startPos}, std::int32_t{want.cells[i].startPos});
-        EXPECT_EQ(std::int32_t{got.cells[i].endPos}, std::int32_t{want.cells[i].endPos});
-        EXPECT_EQ(got.cells[i].totalSeconds(), want.cells[i].totalSeconds());
+        EXPECT_EQ(got.cells[i].firstSector, want.cells[i].firstSector);
+        EXPECT_EQ(got.cells[i].lastSector, want.cells[i].lastSector);
+        EXPECT_EQ(got.cells[i].milliseconds, want.cells[i].milliseconds);
     }
+    EXPECT_TRUE(got.chapters == want.chapters);
 }
 
 } // namespace transcast::dvd

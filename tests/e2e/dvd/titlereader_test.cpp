@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dvd/dvdreadifolibrary.h"
+#include "support/titlesetcells.h"
 #include "dvd/titlereader.h"
 #include "support/testdiscs.h"
 
@@ -22,14 +22,11 @@ std::vector<char> fileBytes(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-CellRecord onlyCell(const std::string& ifo, int title)
+Cell onlyCell(const std::string& ifo, int title)
 {
-    DvdReadIfoLibrary library(discReader());
-    const std::int32_t handle = library.ifoOpen(ifo);
-    CellRecord cell;
-    EXPECT_EQ(library.ifoGetPGCIInfo(handle, title, nullptr), 1);
-    library.ifoGetPGCICells(handle, title, &cell, 1);
-    return cell;
+    const std::vector<Cell> cells = titleCells(ifo, title);
+    EXPECT_EQ(cells.size(), 1u);
+    return cells.empty() ? Cell() : cells.front();
 }
 
 std::vector<char> readStream(TitleReader& reader, std::int64_t chunk)
@@ -54,18 +51,19 @@ TEST(TitleReader, ReadsTheSecondTitleOfASetExactlyAsTheVobHoldsIt)
 {
     const TestDiscs& d = testDiscs();
     ASSERT_TRUE(d.ok) << d.error;
-    const CellRecord magenta = onlyCell(d.ifo(3), 1);
-    ASSERT_GT(magenta.startPos, 0);
+    const Cell magenta = onlyCell(d.ifo(3), 1);
+    ASSERT_GT(magenta.firstSector, 0);
     const std::vector<char> vob = fileBytes(d.videoTs() + "/VTS_03_1.VOB");
-    const std::vector<char> expected(vob.begin() + std::int64_t(magenta.startPos) * SectorSize,
-                                     vob.begin() + (std::int64_t(magenta.endPos) + 1) * SectorSize);
+    const std::vector<char> expected(vob.begin() + std::int64_t(magenta.firstSector) * SectorSize,
+                                     vob.begin() +
+                                         (std::int64_t(magenta.lastSector) + 1) * SectorSize);
 
     for (const std::string& root : {d.disc, d.videoTs(), d.iso}) {
         SCOPED_TRACE(root);
         DvdLocator locator;
         locator.titleSet = 3;
-        locator.startPos = magenta.startPos;
-        locator.endPos = magenta.endPos;
+        locator.startPos = magenta.firstSector;
+        locator.endPos = magenta.lastSector;
         locator.root = root;
         TitleReader reader;
         ASSERT_TRUE(reader.open(locator)) << reader.error();

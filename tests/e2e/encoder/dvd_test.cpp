@@ -12,9 +12,10 @@
 
 #include "clips.h"
 #include "dvd/dvdlocator.h"
-#include "dvd/dvdreadifolibrary.h"
+#include "dvd/tracktext.h"
 #include "processes.h"
 #include "support/testdiscs.h"
+#include "support/titlesetcells.h"
 
 using namespace transcast;
 using namespace transcast::testclips;
@@ -49,34 +50,28 @@ protected:
     Row row(int titleSet, int title, int firstCell, int lastCell,
             const std::string& root = {}) const
     {
-        dvd::DvdReadIfoLibrary library(testdiscs::discReader());
         char ifo[32];
         std::snprintf(ifo, sizeof ifo, "/VIDEO_TS/VTS_%02d_0.IFO", titleSet);
-        const std::int32_t handle = library.ifoOpen((root.empty() ? m_discs->disc : root) + ifo);
-        EXPECT_NE(handle, 0);
-        const int count = library.ifoGetPGCIInfo(handle, title, nullptr);
-        std::vector<dvd::CellRecord> cells(count);
-        library.ifoGetPGCICells(handle, title, cells.data(), count);
+        const std::shared_ptr<const dvd::TitleSet> read =
+            testdiscs::readTitleSet((root.empty() ? m_discs->disc : root) + ifo);
         Row made;
+        EXPECT_TRUE(read);
+        if (!read || title >= static_cast<int>(read->titles.size()))
+            return made;
+        const std::vector<dvd::Cell>& cells = read->titles[static_cast<size_t>(title)].cells;
+        const int count = static_cast<int>(cells.size());
         EXPECT_LT(lastCell, count);
         if (lastCell >= count)
             return made;
         made.locator.titleSet = titleSet;
-        made.locator.startPos = cells[firstCell].startPos;
-        made.locator.endPos = cells[lastCell].endPos;
-        made.locator.audioId = streamIdOrZero(library, handle);
-        made.locator.subtitleId = "0";
+        made.locator.startPos = cells[firstCell].firstSector;
+        made.locator.endPos = cells[lastCell].lastSector;
+        made.locator.audioId =
+            read->audio.empty() ? dvd::DvdLocator::kNoStream : read->audio[0].streamId;
         made.locator.root = root.empty() ? m_discs->disc : root;
         for (int i = firstCell; i <= lastCell; ++i)
-            made.seconds += static_cast<int>(cells[i].totalSeconds());
+            made.seconds += static_cast<int>(cells[i].wholeSeconds());
         return made;
-    }
-
-    static std::string streamIdOrZero(dvd::IfoLibrary& library, std::int32_t handle)
-    {
-        return library.ifoGetNumAudio(handle) > 0
-                   ? dvd::streamIdOf(library.ifoGetAudioDesc(handle, 0))
-                   : std::string("0");
     }
 
     // The app's command line for a row: its locator, its length as -t, and
@@ -239,8 +234,8 @@ TEST_F(DvdConversion, TheSecondTitleOfATitleSetConvertsItsOwnContent)
 TEST_F(DvdConversion, TheChosenAudioTrackAndBurnedInSubtitle)
 {
     Row chapter = row(1, 0, 0, 0);
-    chapter.locator.audioId = "0x81";
-    chapter.locator.subtitleId = "0x20";
+    chapter.locator.audioId = 0x81;
+    chapter.locator.subtitleId = 0x20;
     const RunResult run = convert(chapter, path("burned.avi"));
     ASSERT_TRUE(run.finished);
     ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
@@ -252,7 +247,7 @@ TEST_F(DvdConversion, TheChosenAudioTrackAndBurnedInSubtitle)
     EXPECT_TRUE(near(colourAt(path("burned.avi"), 1, x, y), 255, 255, 255));
     EXPECT_TRUE(near(colourAt(path("burned.avi"), 3.8, x, y), 255, 0, 0));
 
-    chapter.locator.subtitleId = "0";
+    chapter.locator.subtitleId = dvd::DvdLocator::kNoStream;
     ASSERT_EQ(convert(chapter, path("clean.avi")).exitCode, 0);
     EXPECT_TRUE(near(colourAt(path("clean.avi"), 1, x, y), 255, 0, 0));
 }
@@ -261,7 +256,7 @@ TEST_F(DvdConversion, ASubtitleFirstShownFarIntoTheTitleIsBurntInInItsOwnColour)
 {
     Row title = row(1, 0, 0, 3, m_discs->story);
     title.seconds = 4 * storyChapterSeconds; // the title's playing time; its cells' add up to less
-    title.locator.subtitleId = "0x20";
+    title.locator.subtitleId = 0x20;
     const RunResult run = convert(title, path("story.avi"));
     ASSERT_TRUE(run.finished);
     ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
@@ -273,7 +268,7 @@ TEST_F(DvdConversion, ASubtitleFirstShownFarIntoTheTitleIsBurntInInItsOwnColour)
     EXPECT_TRUE(near(colourAt(path("story.avi"), storySubtitleTo + 1, x, y), 255, 255, 255));
 
     // A subtitle the title does not have is no loss to pass over in silence.
-    title.locator.subtitleId = "0x21";
+    title.locator.subtitleId = 0x21;
     const RunResult missing = convert(title, path("missing.avi"));
     ASSERT_TRUE(missing.finished);
     EXPECT_NE(missing.exitCode, 0);
@@ -303,22 +298,10 @@ TEST_F(DvdConversion, EachChapterOfAContinuousStreamHasItsOwnPicturesAndSound)
 
 TEST_F(DvdConversion, ATitleSetWithoutSoundConvertsToPictureOnly)
 {
-    Row row;
-    {
-        dvd::DvdReadIfoLibrary library(testdiscs::discReader());
-        const std::int32_t handle = library.ifoOpen(m_discs->mute + "/VIDEO_TS/VTS_01_0.IFO");
-        ASSERT_NE(handle, 0);
-        dvd::CellRecord cell;
-        ASSERT_EQ(library.ifoGetPGCICells(handle, 0, &cell, 1), 1);
-        row.locator.titleSet = 1;
-        row.locator.startPos = cell.startPos;
-        row.locator.endPos = cell.endPos;
-        row.locator.audioId = streamIdOrZero(library, handle);
-        row.locator.root = m_discs->mute;
-        row.seconds = static_cast<int>(cell.totalSeconds());
-    }
-    EXPECT_EQ(row.locator.audioId, "0");
-    for (const std::string& audio : {std::string("0"), std::string(), std::string("0x80")}) {
+    Row row = this->row(1, 0, 0, 0, m_discs->mute);
+    EXPECT_EQ(row.locator.audioId, dvd::DvdLocator::kNoStream);
+    // "0" and "" read as no id alike (DvdLocator's own tests).
+    for (const int audio : {dvd::DvdLocator::kNoStream, 0x80}) {
         row.locator.audioId = audio;
         QFile::remove(path("mute.avi")); // a job never replaces a file it did not create
         const RunResult run = convert(row, path("mute.avi"));

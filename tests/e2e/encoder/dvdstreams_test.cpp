@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include "dvd/dvdlocator.h"
 #include "encoder/dvdinput.h"
 #include "encoder/streamscan.h"
 #include "support/testdiscs.h"
 
 using namespace transcast;
+using transcast::dvd::DvdLocator;
 
 namespace
 {
@@ -20,16 +22,18 @@ using Arguments = std::vector<std::string>;
 
 TEST(DvdStreams, TheNamedAudioOrElseTheFirst)
 {
-    EXPECT_EQ(chooseDvdStreams("0x81", "0", {0x80, 0x81}, {}, true, true).arguments,
+    EXPECT_EQ(chooseDvdStreams(0x81, DvdLocator::kNoStream, {0x80, 0x81}, {}, true, true).arguments,
               (Arguments{"-map", "0:v:0", "-map", "0:i:0x81"}));
-    for (const std::string id : {"0", ""})
-        EXPECT_EQ(chooseDvdStreams(id, "0", {0x81, 0x82}, {}, true, true).arguments,
-                  (Arguments{"-map", "0:v:0", "-map", "0:i:0x81"}));
+    EXPECT_EQ(
+        chooseDvdStreams(DvdLocator::kNoStream, DvdLocator::kNoStream, {0x81, 0x82}, {}, true, true)
+            .arguments,
+        (Arguments{"-map", "0:v:0", "-map", "0:i:0x81"}));
     // ffmpeg names MPEG audio by its whole start code.
-    EXPECT_EQ(chooseDvdStreams("0xc1", "0", {0xC0, 0xC1}, {}, true, true).arguments,
+    EXPECT_EQ(chooseDvdStreams(0xc1, DvdLocator::kNoStream, {0xC0, 0xC1}, {}, true, true).arguments,
               (Arguments{"-map", "0:v:0", "-map", "0:i:0x1c1"}));
 
-    const DvdStreamChoice missing = chooseDvdStreams("0x83", "0", {0x80}, {}, true, true);
+    const DvdStreamChoice missing =
+        chooseDvdStreams(0x83, DvdLocator::kNoStream, {0x80}, {}, true, true);
     EXPECT_EQ(missing.arguments, (Arguments{"-map", "0:v:0", "-map", "0:i:0x80"}));
     ASSERT_EQ(missing.warnings.size(), 1u);
     EXPECT_NE(missing.warnings[0].find("0x83 is not in this title; using 0x80"), std::string::npos);
@@ -37,15 +41,16 @@ TEST(DvdStreams, TheNamedAudioOrElseTheFirst)
 
 TEST(DvdStreams, NoSoundIsNoAudioMapNeverAFailure)
 {
-    EXPECT_EQ(chooseDvdStreams("0", "0", {}, {}, true, true).arguments,
+    EXPECT_EQ(chooseDvdStreams(DvdLocator::kNoStream, DvdLocator::kNoStream, {}, {}, true, true)
+                  .arguments,
               (Arguments{"-map", "0:v:0"}));
-    const DvdStreamChoice asked = chooseDvdStreams("0x80", "0", {}, {}, true, true);
+    const DvdStreamChoice asked = chooseDvdStreams(0x80, DvdLocator::kNoStream, {}, {}, true, true);
     EXPECT_EQ(asked.arguments, (Arguments{"-map", "0:v:0"}));
     EXPECT_EQ(asked.warnings.size(), 1u);
     // Options that drop a kind of stream drop its map too.
-    EXPECT_EQ(chooseDvdStreams("0x80", "0x20", {0x80}, {0x20}, false, true).arguments,
+    EXPECT_EQ(chooseDvdStreams(0x80, 0x20, {0x80}, {0x20}, false, true).arguments,
               (Arguments{"-map", "0:i:0x80"}));
-    EXPECT_EQ(chooseDvdStreams("0x80", "0", {0x80}, {}, true, false).arguments,
+    EXPECT_EQ(chooseDvdStreams(0x80, DvdLocator::kNoStream, {0x80}, {}, true, false).arguments,
               (Arguments{"-map", "0:v:0"}));
 }
 
@@ -54,7 +59,7 @@ TEST(DvdStreams, ASubtitleIsBurnedInWhenTheTitleHasItInItsColoursElseTheJobFails
     std::vector<std::uint32_t> palette(16, 0x000000);
     palette[1] = 0xffff00;
     const DvdStreamChoice burned =
-        chooseDvdStreams("0x80", "0x21", {0x80}, {0x20, 0x21}, true, true, palette);
+        chooseDvdStreams(0x80, 0x21, {0x80}, {0x20, 0x21}, true, true, palette);
     EXPECT_EQ(burned.arguments, (Arguments{"-filter_complex", "[0:v:0][0:i:0x21]overlay[burned]",
                                            "-map", "[burned]", "-map", "0:i:0x80"}));
     ASSERT_EQ(burned.inputOptions.size(), 2u);
@@ -62,7 +67,7 @@ TEST(DvdStreams, ASubtitleIsBurnedInWhenTheTitleHasItInItsColoursElseTheJobFails
     EXPECT_EQ(burned.inputOptions[1].substr(0, 14), "000000,ffff00,");
     EXPECT_TRUE(burned.failure.empty());
 
-    const DvdStreamChoice missing = chooseDvdStreams("0x80", "0x22", {0x80}, {0x20}, true, true);
+    const DvdStreamChoice missing = chooseDvdStreams(0x80, 0x22, {0x80}, {0x20}, true, true);
     EXPECT_NE(missing.failure.find("0x22 is not in this title"), std::string::npos);
 }
 

@@ -7,9 +7,9 @@
 
 #include "clips.h"
 #include "dvd/dvdlocator.h"
-#include "dvd/dvdreadifolibrary.h"
 #include "encoder/shape.h"
 #include "support/testdiscs.h"
+#include "support/titlesetcells.h"
 
 using namespace transcast;
 using namespace transcast::testclips;
@@ -276,17 +276,13 @@ TEST(PictureShape, DvdTitlesKeepTheShapeTheirTitleSetGives)
 {
     const testdiscs::TestDiscs& discs = testdiscs::testDiscs();
     ASSERT_TRUE(discs.ok) << discs.error;
-    dvd::DvdReadIfoLibrary library(testdiscs::discReader());
-    const std::int32_t handle = library.ifoOpen(discs.ifo(2));
-    ASSERT_NE(handle, 0);
-    const int count = library.ifoGetPGCIInfo(handle, 0, nullptr);
-    std::vector<dvd::CellRecord> cells(count);
-    library.ifoGetPGCICells(handle, 0, cells.data(), count);
+    const std::vector<dvd::Cell> cells = testdiscs::titleCells(discs.ifo(2), 0);
+    ASSERT_FALSE(cells.empty());
     dvd::DvdLocator wide;
     wide.titleSet = 2;
-    wide.startPos = cells.front().startPos;
-    wide.endPos = cells.back().endPos;
-    wide.audioId = "0x80";
+    wide.startPos = cells.front().firstSector;
+    wide.endPos = cells.back().lastSector;
+    wide.audioId = 0x80;
     wide.root = discs.disc;
     const QString locator = QString::fromStdString(dvd::formatDvdLocator(wide));
 

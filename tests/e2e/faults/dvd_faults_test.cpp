@@ -2,7 +2,7 @@
 // away while one of its titles converts.
 #include <csignal>
 
-#include "dvd/dvdreadifolibrary.h"
+#include "dvd/describedtitlesets.h"
 #include "faultfixture.h"
 #include "support/testdiscs.h"
 
@@ -71,8 +71,8 @@ TEST_F(DvdFaults, DamagedIfoThatCrashedLibdvdreadFallsBackToItsBackupCopy)
     ASSERT_TRUE(QFile::copy(damaged, ifo));
     Snapshot before = snapshot(sources);
 
-    transcast::dvd::DvdReadIfoLibrary library(transcast::testdiscs::discReader());
-    EXPECT_NE(library.ifoOpen(QFile::encodeName(ifo).toStdString()), 0);
+    transcast::dvd::DescribedTitleSets library(transcast::testdiscs::discReader());
+    EXPECT_TRUE(library.read(QFile::encodeName(ifo).toStdString()));
     CliRun listed = cli({"dvd", disc});
     EXPECT_EQ(listed.exitCode, 0) << listed.all().toStdString();
     EXPECT_EQ(listed.out, intact.out);
@@ -84,8 +84,8 @@ TEST_F(DvdFaults, DamagedIfoThatCrashedLibdvdreadFallsBackToItsBackupCopy)
     ASSERT_TRUE(QFile::remove(backup));
     ASSERT_TRUE(QFile::copy(damaged, backup));
     before = snapshot(sources);
-    transcast::dvd::DvdReadIfoLibrary again(transcast::testdiscs::discReader());
-    EXPECT_EQ(again.ifoOpen(QFile::encodeName(ifo).toStdString()), 0);
+    transcast::dvd::DescribedTitleSets again(transcast::testdiscs::discReader());
+    EXPECT_FALSE(again.read(QFile::encodeName(ifo).toStdString()));
     listed = cli({"dvd", disc});
     EXPECT_EQ(listed.exitCode, 0) << listed.all().toStdString();
     EXPECT_TRUE(listed.out.contains(ifo + QStringLiteral(" (no rows)")))

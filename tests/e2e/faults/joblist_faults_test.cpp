@@ -391,7 +391,7 @@ TEST_F(ListFaults, DvdRowsComeBackWithTheirSectorsTicksAndTracks)
         if (!jobs.row(row).dvd.ifoPath.endsWith(QLatin1String("VTS_03_0.IFO")))
             expected << jobs.row(row);
     }
-    ASSERT_EQ(expected.at(2).dvd.audioId, QStringLiteral("0x81"));
+    ASSERT_EQ(expected.at(2).dvd.audioId, 0x81);
     die(window);
     const QString gone = disc + QStringLiteral("/VIDEO_TS/VTS_03_0.IFO");
     ASSERT_TRUE(QFile::remove(gone));

@@ -133,7 +133,7 @@ TEST_F(DvdWindow, AddDvdListsTitlesWithTicksAndTracks)
     // A pick in the box is the selected row's.
     clickRow(0);
     emit audio->activated(1);
-    EXPECT_EQ(window->controller().jobs().convertInfo(0).audioId, QStringLiteral("0x81"));
+    EXPECT_EQ(window->controller().jobs().convertInfo(0).audioId, 0x81);
     clickRow(1);
     clickRow(0);
     EXPECT_EQ(audio->currentIndex(), 1);
@@ -203,7 +203,7 @@ TEST_F(DvdWindow, TrackBoxesFollowTheSelectedRowsOwnTitleSet)
     ASSERT_EQ(captions(), QStringList{QStringLiteral("Title_02")});
     EXPECT_EQ(items(audio), QStringList{QStringLiteral("French AC3 2ch (0x80)")});
     emit audio->activated(0);
-    EXPECT_EQ(record(0).dvd.audioId, QStringLiteral("0x80"));
+    EXPECT_EQ(record(0).dvd.audioId, 0x80);
 }
 
 // Ticks and track choices belong to titles, not to row numbers: through a
@@ -222,12 +222,12 @@ TEST_F(DvdWindow, TicksAndTracksStayWithTheirTitleAcrossModeSwitches)
     ASSERT_EQ(captions().mid(0, 4),
               (QStringList{"Title_01", "  Chapter_01", "  Chapter_02", "  Chapter_03"}));
     for (int row = 0; row < 4; ++row)
-        EXPECT_EQ(record(row).dvd.audioId, QStringLiteral("0x81")) << row;
+        EXPECT_EQ(record(row).dvd.audioId, 0x81) << row;
     window->dispatch(QStringLiteral("chapter"));
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
     // Title_02 was removed: listed again, it waits for a tick.
     EXPECT_EQ(ticks(), (QVector<bool>{true, false, false, true}));
-    EXPECT_EQ(record(0).dvd.audioId, QStringLiteral("0x81"));
+    EXPECT_EQ(record(0).dvd.audioId, 0x81);
     clickRow(0);
     EXPECT_EQ(window->audioTrackBox()->currentIndex(), 1);
 }

@@ -147,8 +147,8 @@ protected:
 
     // A row of title `title` of title set 1 of the authored test disc, as
     // the DVD listing would add it.
-    int addDiscTitleRow(int title, const QString& audioId, const QString& duration,
-                        const QString& subtitleId = QStringLiteral("0"))
+    int addDiscTitleRow(int title, int audioId, const QString& duration,
+                        int subtitleId = DvdRowInfo::kNoStream)
     {
         const auto& discs = testdiscs::testDiscs();
         EXPECT_TRUE(discs.ok) << discs.error;
@@ -478,7 +478,7 @@ TEST_F(Preview, DvdActionsRefuseWhilePlaying)
 TEST_F(Preview, DvdRowPlaysItsLocatorAndKeepsReady)
 {
     open(QStringLiteral("transcast-dvd"));
-    const int row = addDiscTitleRow(0, QStringLiteral("0x81"), QStringLiteral("00:00:12"));
+    const int row = addDiscTitleRow(0, 0x81, QStringLiteral("00:00:12"));
     const previewclips::DiscTitle title = previewclips::discTitle(1, 0);
     // The window plays the locator the row's conversion reads.
     EXPECT_TRUE(preview().locatorOf(row).startsWith(
@@ -508,12 +508,11 @@ TEST_F(Preview, DvdRowShowsItsChosenSubtitle)
 {
     open(QStringLiteral("transcast-dvd"));
     QWidget* panel = window->previewPanel();
-    for (const QString& subtitle : {QStringLiteral("0x20"), QStringLiteral("0")}) {
-        SCOPED_TRACE(subtitle.toStdString());
+    for (const int subtitle : {0x20, DvdRowInfo::kNoStream}) {
+        SCOPED_TRACE(subtitle);
         settle();
         jobs().clear();
-        const int row =
-            addDiscTitleRow(0, QStringLiteral("0x80"), QStringLiteral("00:00:12"), subtitle);
+        const int row = addDiscTitleRow(0, 0x80, QStringLiteral("00:00:12"), subtitle);
         select(row);
         int mostWhite = 0;
         playWith({{[&] {
@@ -533,7 +532,7 @@ TEST_F(Preview, DvdRowShowsItsChosenSubtitle)
                    [&] { window->dispatch(QStringLiteral("stopplay")); }}});
         // The box covers a seventh of the picture's height and half its
         // width: hundreds of pixels in the panel.
-        if (subtitle == QLatin1String("0"))
+        if (subtitle == DvdRowInfo::kNoStream)
             EXPECT_LT(mostWhite, 20);
         else
             EXPECT_GT(mostWhite, 300);
@@ -546,7 +545,7 @@ TEST_F(Preview, DvdRowShowsItsChosenSubtitle)
 TEST_F(Preview, DvdTitleTimeRunsOverAllItsCells)
 {
     open(QStringLiteral("transcast-dvd"));
-    const int row = addDiscTitleRow(0, QStringLiteral("0x80"), QStringLiteral("00:00:12"));
+    const int row = addDiscTitleRow(0, 0x80, QStringLiteral("00:00:12"));
     select(row);
     QList<int> bars;
     QTimer watch;

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "dvd/dvdlocator.h"
-#include "dvd/dvdreadifolibrary.h"
+#include "support/titlesetcells.h"
 #include "support/testdiscs.h"
 
 namespace transcast::previewclips
@@ -26,19 +26,14 @@ struct DiscTitle {
 inline DiscTitle discTitle(int titleSet, int title)
 {
     const auto& discs = testdiscs::testDiscs();
-    dvd::DvdReadIfoLibrary library(testdiscs::discReader());
-    const std::int32_t handle = library.ifoOpen(discs.ifo(titleSet));
-    EXPECT_NE(handle, 0);
-    dvd::CellRecord cells[16];
-    const std::int32_t count = library.ifoGetPGCICells(handle, title, cells, 16);
-    EXPECT_GT(count, 0);
-    if (count <= 0)
+    const std::vector<dvd::Cell> cells = testdiscs::titleCells(discs.ifo(titleSet), title);
+    EXPECT_FALSE(cells.empty());
+    if (cells.empty())
         return {};
-    return {titleSet, cells[0].startPos, cells[count - 1].endPos};
+    return {titleSet, cells.front().firstSector, cells.back().lastSector};
 }
 
-inline QString discLocator(const std::string& root, int titleSet, int title,
-                           const std::string& audio)
+inline QString discLocator(const std::string& root, int titleSet, int title, int audio)
 {
     const DiscTitle found = discTitle(titleSet, title);
     dvd::DvdLocator locator;

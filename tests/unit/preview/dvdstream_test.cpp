@@ -62,13 +62,13 @@ TEST_F(DvdStream, TitlePlaysFromTheFolderAndTheImageWithItsAudioTrack)
     const auto& discs = testdiscs::testDiscs();
     for (const std::string& root : {discs.disc, discs.iso}) {
         SCOPED_TRACE(root);
-        EXPECT_TRUE(playASecond(discLocator(root, 1, 0, "0x81"), 0x81))
+        EXPECT_TRUE(playASecond(discLocator(root, 1, 0, 0x81), 0x81))
             << player.errorString().toStdString();
         ASSERT_GT(reports.size(), 5u);
         EXPECT_GT(reports.back(), reports.front() + 1);
         EXPECT_EQ(audioPlaying, QStringLiteral("129"));
     }
-    EXPECT_TRUE(playASecond(discLocator(discs.disc, 1, 0, "0x80"), 0x80));
+    EXPECT_TRUE(playASecond(discLocator(discs.disc, 1, 0, 0x80), 0x80));
     EXPECT_EQ(audioPlaying, QStringLiteral("128"));
 }
 
@@ -77,7 +77,7 @@ TEST_F(DvdStream, TitlePlaysFromTheFolderAndTheImageWithItsAudioTrack)
 TEST_F(DvdStream, LaterTitleOfATitleSetPlays)
 {
     const auto& discs = testdiscs::testDiscs();
-    EXPECT_TRUE(playASecond(discLocator(discs.disc, 3, 1, "0x80"), 0x80))
+    EXPECT_TRUE(playASecond(discLocator(discs.disc, 3, 1, 0x80), 0x80))
         << player.errorString().toStdString();
     EXPECT_GT(reports.size(), 5u);
 }

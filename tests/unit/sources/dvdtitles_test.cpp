@@ -8,7 +8,7 @@
 #include "sources/dvdtitles.h"
 #include "sources/opticaldrive.h"
 #include "sources/titlelocator.h"
-#include "unit/sources/fakeifolibrary.h"
+#include "unit/sources/faketitlesets.h"
 
 using namespace transcast;
 
@@ -21,33 +21,34 @@ const std::string kSet2 = "/disc/VIDEO_TS/VTS_02_0.IFO";
 class DvdRows : public ProfileFixture
 {
 protected:
-    FakeIfoLibrary* library = nullptr;
+    FakeTitleSets* library = nullptr;
 
     void SetUp() override
     {
         ProfileFixture::SetUp();
         start(QStringLiteral("transcast-dvd"));
         select(27);
-        auto fake = std::make_unique<FakeIfoLibrary>();
+        auto fake = std::make_unique<FakeTitleSets>();
         library = fake.get();
-        dvd().setIfoLibrary(std::move(fake));
+        dvd().setTitleSetSource(std::move(fake));
     }
 
     DvdTitles& dvd() { return controller->dvd(); }
     JobList& jobs() { return controller->jobs(); }
     DvdRowInfo info(int row) { return jobs().convertInfo(row); }
 
-    static FakeIfoLibrary::TitleSet twoTracks()
+    static FakeTitleSets::TitleSet twoTracks()
     {
-        FakeIfoLibrary::TitleSet set;
-        set.audio = {"English AC3 2ch (0x80)", "Deutsch AC3 2ch (0x81)"};
-        set.subtitles = {"English (0x20)"};
+        FakeTitleSets::TitleSet set;
+        set.audio = {{0x80, "en", dvd::AudioCoding::Ac3, 2},
+                     {0x81, "de", dvd::AudioCoding::Ac3, 2}};
+        set.subtitles = {{0x20, "en"}};
         return set;
     }
     // A title of `cells` cells of `seconds` each, 2000 sectors apart.
-    static FakeIfoLibrary::Title title(int cells, int seconds, int firstSector = 0)
+    static FakeTitleSets::Title title(int cells, int seconds, int firstSector = 0)
     {
-        FakeIfoLibrary::Title t;
+        FakeTitleSets::Title t;
         t.seconds = cells * seconds % 60;
         t.minutes = cells * seconds / 60 % 60;
         t.hours = cells * seconds / 3600;
@@ -90,13 +91,13 @@ protected:
 
 TEST_F(DvdRows, OnlyTitlesThatPlayAndSpanAThousandSectorsBecomeRows)
 {
-    FakeIfoLibrary::TitleSet set = twoTracks();
-    FakeIfoLibrary::Title empty;
+    FakeTitleSets::TitleSet set = twoTracks();
+    FakeTitleSets::Title empty;
     empty.cells = {{0, 5000, 0}};
-    FakeIfoLibrary::Title twoHours;
+    FakeTitleSets::Title twoHours;
     twoHours.hours = 2;
     twoHours.cells = {{6000, 50000, 3600}, {50001, 90000, 3600}};
-    FakeIfoLibrary::Title shortSpan;
+    FakeTitleSets::Title shortSpan;
     shortSpan.seconds = 20;
     shortSpan.cells = {{90001, 90900, 20}};
     set.titles = {empty, twoHours, shortSpan};
@@ -112,8 +113,8 @@ TEST_F(DvdRows, OnlyTitlesThatPlayAndSpanAThousandSectorsBecomeRows)
     EXPECT_EQ(jobs().sourceInfo(0).seconds(), 7200);
     EXPECT_EQ(jobs().sourceInfo(0).frameSize, (FrameSize{720, 576}));
     const DvdRowInfo row = info(0);
-    EXPECT_EQ(row.audioId, QStringLiteral("0x80"));
-    EXPECT_EQ(row.subtitleId, QStringLiteral("0"));
+    EXPECT_EQ(row.audioId, 0x80);
+    EXPECT_EQ(row.subtitleId, DvdRowInfo::kNoStream);
     EXPECT_EQ(row.startSector, 6000);
     EXPECT_EQ(row.endSector, 90000);
     EXPECT_EQ(row.lengthSeconds, 7200);
@@ -123,19 +124,18 @@ TEST_F(DvdRows, OnlyTitlesThatPlayAndSpanAThousandSectorsBecomeRows)
     EXPECT_TRUE(jobs().row(0).checked);
     EXPECT_TRUE(jobs().row(0).selected);
 
-    // The title's entry, then each of its cells with its times.
-    ASSERT_EQ(dvd().cellTable().size(), 3);
-    EXPECT_TRUE(dvd().cellTable()[0].isTitle);
-    EXPECT_EQ(dvd().cellTable()[2].startSector, 50001);
-    EXPECT_EQ(dvd().cellTable()[2].startTime, 3600);
-    EXPECT_EQ(dvd().cellTable()[2].endTime, 7200);
-    EXPECT_EQ(dvd().cellCount(), 3);
+    // The title's row holds each of its cells with its times.
+    const std::vector<DvdRowInfo::TitleCell> cells = row.titleCells();
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_EQ(cells[1].startSector, 50001);
+    EXPECT_EQ(cells[1].startTime, 3600);
+    EXPECT_EQ(cells[1].endTime, 7200);
 }
 
 TEST_F(DvdRows, ChapterModeListsEachLongCellUnderItsTitle)
 {
-    FakeIfoLibrary::TitleSet set = twoTracks();
-    FakeIfoLibrary::Title first;
+    FakeTitleSets::TitleSet set = twoTracks();
+    FakeTitleSets::Title first;
     first.seconds = 22;
     first.cells = {{0, 2000, 10}, {2001, 2500, 5}, {2501, 5000, 7}};
     set.titles = {first, title(2, 30, 10000)};
@@ -152,17 +152,17 @@ TEST_F(DvdRows, ChapterModeListsEachLongCellUnderItsTitle)
     EXPECT_EQ(third.endTime, 22);
     EXPECT_EQ(third.lengthSeconds, 7);
     EXPECT_EQ(jobs().subItem(2, JobList::TimeColumn), QStringLiteral("00:00:07"));
-    // In chapter mode the table is indexed by row.
-    ASSERT_EQ(dvd().cellTable().size(), 6);
-    EXPECT_TRUE(dvd().cellTable()[3].isTitle);
-    EXPECT_EQ(dvd().cellTable()[2].startTime, 15);
+    // Each row is its own title or chapter.
+    EXPECT_EQ(jobs().row(3).kind, JobKind::Title);
+    EXPECT_EQ(jobs().row(2).kind, JobKind::Chapter);
+    EXPECT_EQ(info(2).titleCells().at(2).startTime, 15);
 }
 
 TEST_F(DvdRows, ARowsLocatorStartsAtItsOwnFirstSector)
 {
     // Every chapter after the first and every title after the first of a
     // title set must be read from where it lies, not from the set's start.
-    FakeIfoLibrary::TitleSet set = twoTracks();
+    FakeTitleSets::TitleSet set = twoTracks();
     set.titles = {title(3, 10), title(1, 12, 6000)};
     library->sets[kSet1] = set;
     controller->dvd().setTitleMode(false);
@@ -191,10 +191,10 @@ TEST_F(DvdRows, ARowsLocatorStartsAtItsOwnFirstSector)
 
 TEST_F(DvdRows, TrackChoicesBelongToTheirRow)
 {
-    FakeIfoLibrary::TitleSet set = twoTracks();
+    FakeTitleSets::TitleSet set = twoTracks();
     set.titles = {title(2, 10), title(2, 10, 4000)};
     library->sets[kSet1] = set;
-    FakeIfoLibrary::TitleSet mute;
+    FakeTitleSets::TitleSet mute;
     mute.titles = {title(1, 30)};
     library->sets[kSet2] = mute;
     ASSERT_TRUE(openIfo({kSet1, kSet2}));
@@ -202,15 +202,15 @@ TEST_F(DvdRows, TrackChoicesBelongToTheirRow)
 
     click(1);
     EXPECT_EQ(dvd().audioTracks().items(),
-              (QStringList{"English AC3 2ch (0x80)", "Deutsch AC3 2ch (0x81)"}));
+              (QStringList{"English AC3 2ch (0x80)", "German AC3 2ch (0x81)"}));
     EXPECT_EQ(dvd().subtitleTracks().items(), (QStringList{"No Subtitle", "English (0x20)"}));
     dvd().audioTracks().choose(1);
     dvd().subtitleTracks().choose(1);
-    EXPECT_EQ(info(1).audioId, QStringLiteral("0x81"));
-    EXPECT_EQ(info(1).subtitleId, QStringLiteral("0x20"));
+    EXPECT_EQ(info(1).audioId, 0x81);
+    EXPECT_EQ(info(1).subtitleId, 0x20);
     dvd().subtitleTracks().choose(0);
-    EXPECT_EQ(info(1).subtitleId, QStringLiteral("0"));
-    EXPECT_EQ(info(0).audioId, QStringLiteral("0x80"));
+    EXPECT_EQ(info(1).subtitleId, DvdRowInfo::kNoStream);
+    EXPECT_EQ(info(0).audioId, 0x80);
 
     // Back on row 0 the boxes show its own (default) choices, then row 1's.
     click(0);
@@ -218,16 +218,16 @@ TEST_F(DvdRows, TrackChoicesBelongToTheirRow)
     click(1);
     EXPECT_EQ(dvd().audioTracks().currentIndex(), 1);
 
-    // A title set without audio: id "0", an empty audio list.
+    // A title set without audio: no id, an empty audio list.
     click(2);
-    EXPECT_EQ(info(2).audioId, QStringLiteral("0"));
+    EXPECT_EQ(info(2).audioId, DvdRowInfo::kNoStream);
     EXPECT_EQ(dvd().audioTracks().count(), 0);
     EXPECT_EQ(dvd().subtitleTracks().items(), QStringList{QStringLiteral("No Subtitle")});
 }
 
 TEST_F(DvdRows, ChoicesReachPastFiveHundredRows)
 {
-    FakeIfoLibrary::TitleSet set = twoTracks();
+    FakeTitleSets::TitleSet set = twoTracks();
     set.titles = {title(600, 2)};
     library->sets[kSet1] = set;
     controller->dvd().setTitleMode(false);
@@ -235,13 +235,13 @@ TEST_F(DvdRows, ChoicesReachPastFiveHundredRows)
     ASSERT_EQ(jobs().rowCount(), 601);
     click(580);
     dvd().audioTracks().choose(1);
-    EXPECT_EQ(info(580).audioId, QStringLiteral("0x81"));
+    EXPECT_EQ(info(580).audioId, 0x81);
     EXPECT_EQ(info(580).audioChoice, 1);
 }
 
 TEST_F(DvdRows, AnUnreadableIfoStopsAddIfoWithItsMessage)
 {
-    FakeIfoLibrary::TitleSet set = twoTracks();
+    FakeTitleSets::TitleSet set = twoTracks();
     set.titles = {title(1, 30)};
     library->sets[kSet2] = set;
     interaction.fileChoices.push_back(
@@ -255,7 +255,7 @@ TEST_F(DvdRows, AnUnreadableIfoStopsAddIfoWithItsMessage)
 
 TEST_F(DvdRows, ModeSwitchesKeepEachModesTicks)
 {
-    FakeIfoLibrary::TitleSet set = twoTracks();
+    FakeTitleSets::TitleSet set = twoTracks();
     set.titles = {title(3, 10), title(2, 10, 6000)};
     library->sets[kSet1] = set;
     ASSERT_TRUE(openIfo({kSet1}));
@@ -289,7 +289,7 @@ TEST_F(DvdRows, ModeSwitchesKeepEachModesTicks)
 
 TEST_F(DvdRows, TheLongestRowIsSelected)
 {
-    FakeIfoLibrary::TitleSet set = twoTracks();
+    FakeTitleSets::TitleSet set = twoTracks();
     set.titles = {title(1, 10), title(3, 10, 10000), title(3, 10, 20000)};
     library->sets[kSet1] = set;
     ASSERT_TRUE(openIfo({kSet1}));
@@ -298,7 +298,7 @@ TEST_F(DvdRows, TheLongestRowIsSelected)
 
 TEST_F(DvdRows, RemovingARowMovesItsDvdRecordWithIt)
 {
-    FakeIfoLibrary::TitleSet set = twoTracks();
+    FakeTitleSets::TitleSet set = twoTracks();
     set.titles = {title(1, 10), title(1, 20, 10000), title(1, 30, 20000)};
     library->sets[kSet1] = set;
     ASSERT_TRUE(openIfo({kSet1}));
@@ -308,7 +308,7 @@ TEST_F(DvdRows, RemovingARowMovesItsDvdRecordWithIt)
     controller->sources().removeSelected();
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_03"}));
     EXPECT_EQ(info(1).lengthSeconds, 30);
-    EXPECT_EQ(info(1).audioId, QStringLiteral("0x81"));
+    EXPECT_EQ(info(1).audioId, 0x81);
     EXPECT_EQ(jobs().sourceInfo(1).durationText(), QStringLiteral("00:00:30"));
     click(1);
     EXPECT_EQ(dvd().audioTracks().currentIndex(), 1);
@@ -367,7 +367,7 @@ public:
 
 TEST_F(DvdFolders, AddDvdSearchesVideoTsFoldersInNameOrder)
 {
-    FakeIfoLibrary::TitleSet set = twoTracks();
+    FakeTitleSets::TitleSet set = twoTracks();
     set.titles = {title(1, 10)};
     const std::string second = touch(QStringLiteral("disc/VIDEO_TS/VTS_02_0.IFO"));
     const std::string first = touch(QStringLiteral("disc/VIDEO_TS/VTS_01_0.IFO"));
@@ -390,9 +390,9 @@ TEST_F(DvdFolders, AddDvdSearchesVideoTsFoldersInNameOrder)
     EXPECT_EQ(library->opened, (std::vector<std::string>{first, second}));
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
     EXPECT_EQ(info(1).lengthSeconds, 20);
-    EXPECT_EQ(dvd().ifoCount(), 2);
-    EXPECT_EQ(dvd().loadedIfos()[1].firstRow, 1);
-    EXPECT_EQ(dvd().loadedIfos()[1].endRow, 2);
+    ASSERT_EQ(dvd().loadedIfos().size(), 2);
+    EXPECT_EQ(dvd().rowsOf(dvd().loadedIfos()[1].ifoPath).first, 1);
+    EXPECT_EQ(dvd().rowsOf(dvd().loadedIfos()[1].ifoPath).end, 2);
     EXPECT_TRUE(interaction.informations.isEmpty());
 }
 
@@ -406,8 +406,8 @@ TEST_F(DvdFolders, AFolderWithoutIfoIsNoDisc)
 
     // IFO files whose titles are all filtered out: an empty list, no message.
     const std::string ifo = touch(QStringLiteral("stills/VIDEO_TS/VTS_01_0.IFO"));
-    FakeIfoLibrary::TitleSet set = twoTracks();
-    FakeIfoLibrary::Title still;
+    FakeTitleSets::TitleSet set = twoTracks();
+    FakeTitleSets::Title still;
     still.seconds = 5;
     still.cells = {{0, 10, 5}};
     set.titles = {still};

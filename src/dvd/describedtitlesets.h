@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "ifolibrary.h"
 #include "titlesetinfo.h"
+#include "titlesetsource.h"
 #include "titlesetstream.h"
 
 namespace transcast::dvd
 {
 
-// The IFO operations over libdvdread. A disc's title sets are read by the
+// The title sets of discs, read with libdvdread. A disc's title sets are read by the
 // encoder program (`register.dat --describe-disc`, see
 // encoder/discdescriber.h), started with exec, never in a fork of this
 // process: a damaged IFO file may crash libdvdread, and a fork of a
@@ -22,7 +22,7 @@ namespace transcast::dvd
 // again costs no reading at all. Nothing is written to standard output or
 // error. Calls block until the reading ends, as long as it makes progress;
 // an instance belongs to one thread.
-class DvdReadIfoLibrary : public IfoLibrary
+class DescribedTitleSets : public TitleSetSource
 {
 public:
     // How long the reading may go without handing over a title set before
@@ -30,21 +30,11 @@ public:
     static constexpr std::chrono::milliseconds kDefaultPatience{10000};
 
     // encoderPath: the register.dat to start.
-    explicit DvdReadIfoLibrary(std::string encoderPath,
-                               std::chrono::milliseconds patience = kDefaultPatience);
-    ~DvdReadIfoLibrary() override;
+    explicit DescribedTitleSets(std::string encoderPath,
+                                std::chrono::milliseconds patience = kDefaultPatience);
+    ~DescribedTitleSets() override;
 
-    std::int32_t ifoOpen(const std::string& path, std::int32_t unused = 0) override;
-    std::int32_t ifoGetNumPGCI(std::int32_t handle) override;
-    std::int32_t ifoGetNumAudio(std::int32_t handle) override;
-    std::string ifoGetAudioDesc(std::int32_t handle, std::int32_t index) override;
-    std::int32_t ifoGetNumSubPic(std::int32_t handle) override;
-    std::string ifoGetSubPicDesc(std::int32_t handle, std::int32_t index) override;
-    std::int32_t ifoGetPGCIInfo(std::int32_t handle, std::int32_t title, TitleTime* time) override;
-    std::int32_t ifoGetPGCICells(std::int32_t handle, std::int32_t title, CellRecord* cells,
-                                 std::int32_t capacity) override;
-    std::string ifoGetVideoDesc(std::int32_t handle) override;
-    void ifoClose(std::int32_t handle) override;
+    std::shared_ptr<const TitleSet> read(const std::string& ifoPath) override;
     // The encoder could not be started, ended with an error, or answered
     // with something that is no whole description; empty when it read the
     // disc (a title set it found unreadable, or that crashed or hung it, is
@@ -55,7 +45,7 @@ private:
     // A title set as the encoder read it; no info when it could not be read.
     struct ReadTitleSet {
         FileStamp stamp;
-        std::shared_ptr<const TitleSetInfo> info;
+        std::shared_ptr<const TitleSet> info;
     };
     // How a run of the encoder ended and what it wrote.
     struct Run {
@@ -63,10 +53,9 @@ private:
         int status = 0; // exit status, or the errno of a failed start
         std::string bytes;
     };
-    const TitleSetInfo* find(std::int32_t handle) const;
     Run runEncoder(const std::vector<std::string>& arguments) const;
     void readTitleSets(const std::string& root, bool image, const std::string& ifoPath, int first);
-    std::shared_ptr<const TitleSetInfo> readBackup(const std::string& root, int number);
+    std::shared_ptr<const TitleSet> readBackup(const std::string& root, int number);
     // Notes what went wrong with a run that was no whole description; false
     // then.
     bool wholeDescription(const Run& run, const TitleSetStream& stream, const std::string& root);
@@ -77,8 +66,6 @@ private:
 
     // Title sets by number, per disc root.
     std::map<std::string, std::map<int, ReadTitleSet>> m_discs;
-    std::map<std::int32_t, std::shared_ptr<const TitleSetInfo>> m_handles;
-    std::int32_t m_lastHandle = 0;
 };
 
 } // namespace transcast::dvd

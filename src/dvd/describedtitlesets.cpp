@@ -1,4 +1,4 @@
-#include "dvdreadifolibrary.h"
+#include "describedtitlesets.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -53,9 +53,9 @@ std::string backupPath(const std::string& root, int number)
 }
 
 // What a record says of its title set: null when it could not be read.
-std::shared_ptr<const TitleSetInfo> infoOf(TitleSetRecord& record)
+std::shared_ptr<const TitleSet> infoOf(TitleSetRecord& record)
 {
-    return record.readable ? std::make_shared<const TitleSetInfo>(std::move(record.info)) : nullptr;
+    return record.readable ? std::make_shared<const TitleSet>(std::move(record.info)) : nullptr;
 }
 
 // A spawn's attributes and file actions, released however the start goes.
@@ -97,48 +97,27 @@ private:
     posix_spawn_file_actions_t m_actions;
 };
 
-using Texts = std::vector<std::string> TitleSetInfo::*;
-
-std::int32_t countOf(const TitleSetInfo* titleSet, Texts texts)
-{
-    return titleSet == nullptr ? 0 : static_cast<std::int32_t>((titleSet->*texts).size());
-}
-
-// The description at index of a title set's list; empty when there is none.
-std::string textAt(const TitleSetInfo* titleSet, Texts texts, std::int32_t index)
-{
-    if (index < 0 || index >= countOf(titleSet, texts))
-        return {};
-    return (titleSet->*texts)[static_cast<size_t>(index)];
-}
-
 } // namespace
 
-DvdReadIfoLibrary::DvdReadIfoLibrary(std::string encoderPath, std::chrono::milliseconds patience)
+DescribedTitleSets::DescribedTitleSets(std::string encoderPath, std::chrono::milliseconds patience)
     : m_encoderPath(std::move(encoderPath)), m_patience(patience)
 {
 }
 
-DvdReadIfoLibrary::~DvdReadIfoLibrary() = default;
+DescribedTitleSets::~DescribedTitleSets() = default;
 
-const TitleSetInfo* DvdReadIfoLibrary::find(std::int32_t handle) const
-{
-    const auto it = m_handles.find(handle);
-    return it == m_handles.end() ? nullptr : it->second.get();
-}
-
-std::int32_t DvdReadIfoLibrary::ifoOpen(const std::string& path, std::int32_t)
+std::shared_ptr<const TitleSet> DescribedTitleSets::read(const std::string& path)
 {
     m_problem.clear();
     const int number = titleSetOfIfoPath(path);
     const std::string root = number > 0 ? discToOpenFor(path) : std::string();
     if (root.empty())
-        return 0;
+        return nullptr;
     // An image is searched inside; a folder's IFO must be there to be read
     // (libdvdread would otherwise quietly take the backup copy).
     const bool image = isRegularFile(root);
     if (!image && !isRegularFile(path))
-        return 0;
+        return nullptr;
 
     std::map<int, ReadTitleSet>& sets = m_discs[root];
     auto known = sets.find(number);
@@ -147,21 +126,17 @@ std::int32_t DvdReadIfoLibrary::ifoOpen(const std::string& path, std::int32_t)
         readTitleSets(root, image, path, number);
         known = sets.find(number);
         if (known == sets.end())
-            return 0;
+            return nullptr;
     }
-    if (!known->second.info)
-        return 0;
-    const std::int32_t handle = ++m_lastHandle;
-    m_handles[handle] = known->second.info;
-    return handle;
+    return known->second.info;
 }
 
 // Runs the encoder with its output into a pipe and collects what it writes
 // until it ends, or kills it when it makes no progress for m_patience.
 // posix_spawn starts it without running anything of ours in a copy of this
 // process.
-DvdReadIfoLibrary::Run
-DvdReadIfoLibrary::runEncoder(const std::vector<std::string>& arguments) const
+DescribedTitleSets::Run
+DescribedTitleSets::runEncoder(const std::vector<std::string>& arguments) const
 {
     Run run;
     int ends[2];
@@ -232,8 +207,8 @@ DvdReadIfoLibrary::runEncoder(const std::vector<std::string>& arguments) const
     return run;
 }
 
-bool DvdReadIfoLibrary::wholeDescription(const Run& run, const TitleSetStream& stream,
-                                         const std::string& root)
+bool DescribedTitleSets::wholeDescription(const Run& run, const TitleSetStream& stream,
+                                          const std::string& root)
 {
     using Fault = TitleSetStream::Fault;
     // It understood what was asked and started describing.
@@ -274,9 +249,9 @@ bool DvdReadIfoLibrary::wholeDescription(const Run& run, const TitleSetStream& s
 // at random). So the disc's title sets are read by the encoder, where such a
 // file costs only that process, and handed over through a pipe. One run
 // reads every title set from the one asked for onwards, so a disc costs one
-// run, and the next ifoOpen of the same unchanged disc none.
-void DvdReadIfoLibrary::readTitleSets(const std::string& root, bool image,
-                                      const std::string& ifoPath, int first)
+// run, and the next read of the same unchanged disc none.
+void DescribedTitleSets::readTitleSets(const std::string& root, bool image,
+                                       const std::string& ifoPath, int first)
 {
     const Run run = runEncoder({"--describe-disc", root, std::to_string(first), ifoPath});
     TitleSetStream stream = readTitleSetStream(run.bytes);
@@ -307,8 +282,7 @@ void DvdReadIfoLibrary::readTitleSets(const std::string& root, bool image,
 // backup copy, which libdvdread reads only when the IFO file cannot be read
 // at all. So the copy is read by a new run through a scratch folder that
 // links to it alone; the disc itself is left as it is.
-std::shared_ptr<const TitleSetInfo> DvdReadIfoLibrary::readBackup(const std::string& root,
-                                                                  int number)
+std::shared_ptr<const TitleSet> DescribedTitleSets::readBackup(const std::string& root, int number)
 {
     const std::string backup = backupPath(root, number);
     if (backup.empty())
@@ -322,7 +296,7 @@ std::shared_ptr<const TitleSetInfo> DvdReadIfoLibrary::readBackup(const std::str
     char name[32];
     std::snprintf(name, sizeof name, "/VTS_%02d_0.BUP", number);
     const std::string link = videoTs + name;
-    std::shared_ptr<const TitleSetInfo> info;
+    std::shared_ptr<const TitleSet> info;
     if (::mkdir(videoTs.c_str(), 0700) == 0 && ::symlink(backup.c_str(), link.c_str()) == 0) {
         const Run run = runEncoder({"--describe-backup", videoTs, std::to_string(number)});
         TitleSetStream stream = readTitleSetStream(run.bytes);
@@ -334,70 +308,6 @@ std::shared_ptr<const TitleSetInfo> DvdReadIfoLibrary::readBackup(const std::str
     ::rmdir(videoTs.c_str());
     ::rmdir(view.c_str());
     return info;
-}
-
-std::int32_t DvdReadIfoLibrary::ifoGetNumPGCI(std::int32_t handle)
-{
-    const TitleSetInfo* titleSet = find(handle);
-    return titleSet == nullptr ? 0 : static_cast<std::int32_t>(titleSet->titles.size());
-}
-
-std::int32_t DvdReadIfoLibrary::ifoGetNumAudio(std::int32_t handle)
-{
-    return countOf(find(handle), &TitleSetInfo::audio);
-}
-
-std::string DvdReadIfoLibrary::ifoGetAudioDesc(std::int32_t handle, std::int32_t index)
-{
-    return textAt(find(handle), &TitleSetInfo::audio, index);
-}
-
-std::int32_t DvdReadIfoLibrary::ifoGetNumSubPic(std::int32_t handle)
-{
-    return countOf(find(handle), &TitleSetInfo::subpictures);
-}
-
-std::string DvdReadIfoLibrary::ifoGetSubPicDesc(std::int32_t handle, std::int32_t index)
-{
-    return textAt(find(handle), &TitleSetInfo::subpictures, index);
-}
-
-std::int32_t DvdReadIfoLibrary::ifoGetPGCIInfo(std::int32_t handle, std::int32_t title,
-                                               TitleTime* time)
-{
-    const TitleSetInfo* titleSet = find(handle);
-    if (time != nullptr)
-        *time = TitleTime();
-    if (titleSet == nullptr || title < 0 || title >= ifoGetNumPGCI(handle))
-        return 0;
-    const TitleSetInfo::Title& entry = titleSet->titles[static_cast<size_t>(title)];
-    if (time != nullptr)
-        *time = entry.time;
-    return static_cast<std::int32_t>(entry.cells.size());
-}
-
-std::int32_t DvdReadIfoLibrary::ifoGetPGCICells(std::int32_t handle, std::int32_t title,
-                                                CellRecord* cells, std::int32_t capacity)
-{
-    const TitleSetInfo* titleSet = find(handle);
-    if (titleSet == nullptr || title < 0 || title >= ifoGetNumPGCI(handle) || cells == nullptr ||
-        capacity <= 0)
-        return 0;
-    const std::vector<CellRecord>& records = titleSet->titles[static_cast<size_t>(title)].cells;
-    const int count = std::min<int>(static_cast<int>(records.size()), capacity);
-    std::copy_n(records.begin(), count, cells);
-    return count;
-}
-
-std::string DvdReadIfoLibrary::ifoGetVideoDesc(std::int32_t handle)
-{
-    const TitleSetInfo* titleSet = find(handle);
-    return titleSet == nullptr ? std::string() : titleSet->video;
-}
-
-void DvdReadIfoLibrary::ifoClose(std::int32_t handle)
-{
-    m_handles.erase(handle);
 }
 
 } // namespace transcast::dvd

@@ -1,4 +1,4 @@
-// The IFO operations over libdvdread on discs authored by dvdauthor, checked
+// Title sets read through register.dat on discs authored by dvdauthor, checked
 // against lsdvd's reading of the same discs, and over broken IFO files.
 #include <chrono>
 #include <csignal>
@@ -15,10 +15,12 @@
 
 #include <gtest/gtest.h>
 
-#include "dvd/dvdreadifolibrary.h"
+#include "dvd/describedtitlesets.h"
+#include "dvd/tracktext.h"
 #include "lsdvd.h"
 #include "sametitle.h"
 #include "support/testdiscs.h"
+#include "support/titlesetcells.h"
 
 using namespace transcast::dvd;
 using namespace transcast::testdiscs;
@@ -34,24 +36,23 @@ const TestDiscs& discs()
     return d;
 }
 
-using Title = TitleSetInfo::Title;
-
-Title readTitle(IfoLibrary& library, std::int32_t handle, int index)
+std::vector<int> ids(const TitleSet& titleSet, bool audio)
 {
-    Title title;
-    const int count = library.ifoGetPGCIInfo(handle, index, &title.time);
-    title.cells.resize(count);
-    EXPECT_EQ(library.ifoGetPGCICells(handle, index, title.cells.data(), count), count);
-    return title;
+    std::vector<int> found;
+    if (audio)
+        for (const AudioTrack& track : titleSet.audio)
+            found.push_back(track.streamId);
+    else
+        for (const SubtitleTrack& track : titleSet.subtitles)
+            found.push_back(track.streamId);
+    return found;
 }
 
-std::vector<std::string> ids(IfoLibrary& library, std::int32_t handle, bool audio)
+std::vector<int> numbers(const std::vector<std::string>& hexIds)
 {
-    std::vector<std::string> found;
-    const int count = audio ? library.ifoGetNumAudio(handle) : library.ifoGetNumSubPic(handle);
-    for (int i = 0; i < count; ++i)
-        found.push_back(streamIdOf(audio ? library.ifoGetAudioDesc(handle, i)
-                                         : library.ifoGetSubPicDesc(handle, i)));
+    std::vector<int> found;
+    for (const std::string& id : hexIds)
+        found.push_back(std::stoi(id, nullptr, 16));
     return found;
 }
 
@@ -61,37 +62,46 @@ void expectSameAsLsdvd(const std::string& root, const std::string& videoTs)
 {
     const std::vector<LsdvdTitle> expected = lsdvdTitles(root);
     ASSERT_EQ(expected.size(), 5u) << "lsdvd could not read " << root;
-    DvdReadIfoLibrary library(discReader());
+    DescribedTitleSets library(discReader());
     for (const LsdvdTitle& want : expected) {
         SCOPED_TRACE("title set " + std::to_string(want.titleSet) + " title " +
                      std::to_string(want.titleInSet));
         char name[32];
         std::snprintf(name, sizeof name, "/VTS_%02d_0.IFO", want.titleSet);
-        const std::int32_t handle = library.ifoOpen(videoTs + name, 0);
-        ASSERT_NE(handle, 0);
+        const std::shared_ptr<const TitleSet> titleSet = library.read(videoTs + name);
+        ASSERT_TRUE(titleSet);
         // dvdauthor gives each title one program chain, in order.
-        ASSERT_GE(library.ifoGetNumPGCI(handle), want.titleInSet);
-        const Title title = readTitle(library, handle, want.titleInSet - 1);
-        EXPECT_EQ(title.time.totalSeconds(), static_cast<int>(want.seconds));
+        ASSERT_GE(titleSet->titles.size(), static_cast<size_t>(want.titleInSet));
+        const Title& title = titleSet->titles[static_cast<size_t>(want.titleInSet - 1)];
+        EXPECT_EQ(title.wholeSeconds(), static_cast<int>(want.seconds));
         ASSERT_EQ(title.cells.size(), want.cellSeconds.size());
         for (size_t i = 0; i < title.cells.size(); ++i)
-            EXPECT_EQ(title.cells[i].totalSeconds(), static_cast<int>(want.cellSeconds[i]));
-        EXPECT_EQ(ids(library, handle, true), want.audioIds);
+            EXPECT_EQ(title.cells[i].wholeSeconds(), static_cast<int>(want.cellSeconds[i]));
+        // Each chapter starts at the cell lsdvd names and runs up to the next
+        // one's; together they cover the title.
+        ASSERT_EQ(title.chapters.size(), want.chapterStartCells.size());
+        for (size_t i = 0; i < title.chapters.size(); ++i) {
+            EXPECT_EQ(title.chapters[i].firstCell + 1, want.chapterStartCells[i]);
+            const int end = i + 1 < title.chapters.size() ? want.chapterStartCells[i + 1] - 1
+                                                          : static_cast<int>(title.cells.size());
+            EXPECT_EQ(title.chapters[i].lastCell + 1, end);
+        }
+        EXPECT_EQ(ids(*titleSet, true), numbers(want.audioIds));
         // lsdvd lists the subtitles a title switches on; the title set's
         // list is its first title's.
         if (want.titleInSet == 1) {
-            EXPECT_EQ(ids(library, handle, false), want.subtitleIds);
+            EXPECT_EQ(ids(*titleSet, false), numbers(want.subtitleIds));
         }
-        const std::string video = library.ifoGetVideoDesc(handle);
-        EXPECT_EQ(frameSizeWord(video),
-                  std::to_string(want.width) + "x" + std::to_string(want.height));
-        EXPECT_NE(video.find(want.aspect == "16/9" ? "16:9" : "4:3"), std::string::npos) << video;
+        EXPECT_EQ(titleSet->video.width, want.width);
+        EXPECT_EQ(titleSet->video.height, want.height);
+        EXPECT_EQ(titleSet->video.aspect,
+                  want.aspect == "16/9" ? DisplayAspect::SixteenNine : DisplayAspect::FourThree);
     }
 }
 
 } // namespace
 
-TEST(IfoLibrary, ReadsWhatLsdvdReadsFromAFolderAndFromAnImage)
+TEST(DescribedTitleSets, ReadsWhatLsdvdReadsFromAFolderAndFromAnImage)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
@@ -99,135 +109,139 @@ TEST(IfoLibrary, ReadsWhatLsdvdReadsFromAFolderAndFromAnImage)
     expectSameAsLsdvd(d.iso, d.iso + "/VIDEO_TS");
 }
 
-TEST(IfoLibrary, DescribesTracksAndPictureInTheFormTheListsShow)
+TEST(DescribedTitleSets, DescribesTracksAndPictureInTheFormTheListsShow)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    DvdReadIfoLibrary library(discReader());
-    const std::int32_t first = library.ifoOpen(d.ifo(1));
-    ASSERT_NE(first, 0);
-    EXPECT_EQ(library.ifoGetNumAudio(first), 2);
-    EXPECT_EQ(library.ifoGetAudioDesc(first, 0), "English AC3 2ch (0x80)");
-    EXPECT_EQ(library.ifoGetAudioDesc(first, 1), "German AC3 2ch (0x81)");
-    EXPECT_EQ(library.ifoGetNumSubPic(first), 1);
-    EXPECT_EQ(library.ifoGetSubPicDesc(first, 0), "English (0x20)");
-    EXPECT_EQ(library.ifoGetVideoDesc(first), "MPEG-2 720x576 PAL 4:3");
+    DescribedTitleSets library(discReader());
+    const std::shared_ptr<const TitleSet> first = library.read(d.ifo(1));
+    ASSERT_TRUE(first);
+    ASSERT_EQ(first->audio.size(), 2u);
+    EXPECT_EQ(audioText(first->audio[0]), "English AC3 2ch (0x80)");
+    EXPECT_EQ(audioText(first->audio[1]), "German AC3 2ch (0x81)");
+    EXPECT_EQ(first->audio[1].streamId, 0x81);
+    EXPECT_EQ(first->audio[1].language, "de");
+    EXPECT_EQ(first->audio[1].coding, AudioCoding::Ac3);
+    EXPECT_EQ(first->audio[1].channels, 2);
+    ASSERT_EQ(first->subtitles.size(), 1u);
+    EXPECT_EQ(subtitleText(first->subtitles[0]), "English (0x20)");
+    EXPECT_EQ(videoText(first->video), "MPEG-2 720x576 PAL 4:3");
+    EXPECT_EQ(first->video.standard, VideoStandard::Pal);
 
-    const std::int32_t wide = library.ifoOpen(d.ifo(2));
-    ASSERT_NE(wide, 0);
-    EXPECT_EQ(library.ifoGetAudioDesc(wide, 0), "French AC3 2ch (0x80)");
-    EXPECT_EQ(library.ifoGetNumSubPic(wide), 0);
-    EXPECT_EQ(library.ifoGetVideoDesc(wide), "MPEG-2 720x576 PAL 16:9");
+    const std::shared_ptr<const TitleSet> wide = library.read(d.ifo(2));
+    ASSERT_TRUE(wide);
+    ASSERT_EQ(wide->audio.size(), 1u);
+    EXPECT_EQ(audioText(wide->audio[0]), "French AC3 2ch (0x80)");
+    EXPECT_TRUE(wide->subtitles.empty());
+    EXPECT_EQ(videoText(wide->video), "MPEG-2 720x576 PAL 16:9");
 
-    DvdReadIfoLibrary other(discReader());
-    const std::int32_t mute = other.ifoOpen(d.mute + "/VIDEO_TS/VTS_01_0.IFO");
-    ASSERT_NE(mute, 0);
-    EXPECT_EQ(other.ifoGetNumAudio(mute), 0);
-    EXPECT_EQ(other.ifoGetAudioDesc(mute, 0), "");
-    EXPECT_EQ(other.ifoGetNumPGCI(mute), 1);
+    DescribedTitleSets other(discReader());
+    const std::shared_ptr<const TitleSet> mute = other.read(d.mute + "/VIDEO_TS/VTS_01_0.IFO");
+    ASSERT_TRUE(mute);
+    EXPECT_TRUE(mute->audio.empty());
+    EXPECT_EQ(mute->titles.size(), 1u);
+
+    // Languages the table lacks show their code; none shows "Unknown".
+    EXPECT_EQ(languageText("xq"), "xq");
+    EXPECT_EQ(audioText({0xA1, "", AudioCoding::Lpcm, 6}), "Unknown LPCM 6ch (0xa1)");
+    EXPECT_EQ(
+        videoText({VideoCoding::Mpeg1, 352, 240, VideoStandard::Ntsc, DisplayAspect::FourThree}),
+        "MPEG-1 352x240 NTSC 4:3");
 }
 
 // Lengths come to the frame, PAL and NTSC alike, through register.dat's
 // pipe; a damaged title set between two sound ones costs only itself.
-TEST(IfoLibrary, LengthsCarryTheirFrames)
+TEST(DescribedTitleSets, LengthsCarryTheirFrames)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    DvdReadIfoLibrary library(discReader());
+    DescribedTitleSets library(discReader());
     const std::string videoTs = d.odd + "/VIDEO_TS";
-    const std::int32_t pal = library.ifoOpen(videoTs + "/VTS_01_0.IFO");
-    ASSERT_NE(pal, 0);
-    const Title title = readTitle(library, pal, 0);
-    EXPECT_EQ(title.time.totalSeconds(), oddTitleMilliseconds / 1000);
-    EXPECT_EQ(title.time.totalMilliseconds(), oddTitleMilliseconds);
+    const std::shared_ptr<const TitleSet> pal = library.read(videoTs + "/VTS_01_0.IFO");
+    ASSERT_TRUE(pal);
+    const Title& title = pal->titles.at(0);
+    EXPECT_EQ(title.wholeSeconds(), oddTitleMilliseconds / 1000);
+    EXPECT_EQ(title.milliseconds, oddTitleMilliseconds);
     ASSERT_EQ(title.cells.size(), 2u);
-    EXPECT_EQ(title.cells[0].totalMilliseconds(), oddChapterMilliseconds[0]);
-    EXPECT_EQ(title.cells[1].totalMilliseconds(), oddChapterMilliseconds[1]);
-    EXPECT_EQ(library.ifoOpen(videoTs + "/VTS_02_0.IFO"), 0);
-    const std::int32_t ntsc = library.ifoOpen(videoTs + "/VTS_03_0.IFO");
-    ASSERT_NE(ntsc, 0);
-    EXPECT_EQ(readTitle(library, ntsc, 0).time.totalMilliseconds(), oddNtscMilliseconds);
+    EXPECT_EQ(title.cells[0].milliseconds, oddChapterMilliseconds[0]);
+    EXPECT_EQ(title.cells[1].milliseconds, oddChapterMilliseconds[1]);
+    EXPECT_FALSE(library.read(videoTs + "/VTS_02_0.IFO"));
+    const std::shared_ptr<const TitleSet> ntsc = library.read(videoTs + "/VTS_03_0.IFO");
+    ASSERT_TRUE(ntsc);
+    EXPECT_EQ(ntsc->titles.at(0).milliseconds, oddNtscMilliseconds);
+    EXPECT_EQ(ntsc->video.standard, VideoStandard::Ntsc);
+    EXPECT_EQ(ntsc->video.height, 480);
     // A frame byte of no known rate adds nothing.
     EXPECT_EQ(playingMilliseconds(3, 0x16), 3000);
 }
 
-TEST(IfoLibrary, CellsCoverTheTitleSetInOrderWithInclusiveEnds)
+// A chapter is a program of the title: the cells from its first up to the
+// next chapter's first, as lsdvd reads the same program map.
+TEST(DescribedTitleSets, ChaptersSpanTheCellsOfTheirProgram)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    DvdReadIfoLibrary library(discReader());
-    const std::int32_t chapters = library.ifoOpen(d.ifo(1));
-    ASSERT_EQ(library.ifoGetNumPGCI(chapters), 2);
-    const Title first = readTitle(library, chapters, 0);
-    EXPECT_EQ(first.time.totalSeconds(), firstTitleSeconds);
+    const std::vector<LsdvdTitle> listed = lsdvdTitles(d.programs);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].chapterStartCells, (std::vector<int>{1, 3}));
+    const std::shared_ptr<const TitleSet> titleSet =
+        readTitleSet(d.programs + "/VIDEO_TS/VTS_01_0.IFO");
+    ASSERT_TRUE(titleSet);
+    ASSERT_EQ(titleSet->titles.size(), 1u);
+    const Title& title = titleSet->titles[0];
+    ASSERT_EQ(title.cells.size(), 3u);
+    EXPECT_TRUE(title.chapters == (std::vector<transcast::dvd::Chapter>{{0, 1}, {2, 2}}));
+}
+
+TEST(DescribedTitleSets, CellsCoverTheTitleSetInOrderWithInclusiveEnds)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    const std::shared_ptr<const TitleSet> chapters = readTitleSet(d.ifo(1));
+    ASSERT_TRUE(chapters);
+    ASSERT_EQ(chapters->titles.size(), 2u);
+    const Title& first = chapters->titles[0];
+    EXPECT_EQ(first.wholeSeconds(), firstTitleSeconds);
     ASSERT_EQ(first.cells.size(), 3u);
-    EXPECT_EQ(first.cells[0].startPos, 0);
+    EXPECT_EQ(first.cells[0].firstSector, 0);
     for (size_t i = 0; i < first.cells.size(); ++i) {
-        EXPECT_EQ(first.cells[i].totalSeconds(), firstTitleChapters[i].seconds);
-        EXPECT_GE(first.cells[i].endPos - first.cells[i].startPos, 1000) << "cell " << i;
-        if (i > 0) {
-            // A copy: a packed record's fields are not aligned for a reference.
-            const std::int32_t start = first.cells[i].startPos;
-            EXPECT_EQ(start, first.cells[i - 1].endPos + 1);
-        }
+        EXPECT_EQ(first.cells[i].wholeSeconds(), firstTitleChapters[i].seconds);
+        EXPECT_GE(first.cells[i].lastSector - first.cells[i].firstSector, 1000) << "cell " << i;
+        if (i > 0)
+            EXPECT_EQ(first.cells[i].firstSector, first.cells[i - 1].lastSector + 1);
     }
-    const Title shortTitle = readTitle(library, chapters, 1);
+    const Title& shortTitle = chapters->titles[1];
     ASSERT_EQ(shortTitle.cells.size(), 1u);
-    EXPECT_EQ(shortTitle.time.totalSeconds(), shortTitleSeconds);
-    EXPECT_LT(shortTitle.cells[0].endPos - shortTitle.cells[0].startPos, 1000);
+    EXPECT_EQ(shortTitle.wholeSeconds(), shortTitleSeconds);
+    EXPECT_LT(shortTitle.cells[0].lastSector - shortTitle.cells[0].firstSector, 1000);
 
     // The second of two titles in one title set starts where the first ends:
     // its own start position, never 0.
-    const std::int32_t twoTitles = library.ifoOpen(d.ifo(3));
-    ASSERT_EQ(library.ifoGetNumPGCI(twoTitles), 2);
-    const Title yellow = readTitle(library, twoTitles, 0);
-    const Title magenta = readTitle(library, twoTitles, 1);
+    const std::shared_ptr<const TitleSet> twoTitles = readTitleSet(d.ifo(3));
+    ASSERT_TRUE(twoTitles);
+    ASSERT_EQ(twoTitles->titles.size(), 2u);
+    const Title& yellow = twoTitles->titles[0];
+    const Title& magenta = twoTitles->titles[1];
     ASSERT_EQ(magenta.cells.size(), 1u);
-    EXPECT_EQ(magenta.cells[0].startPos, yellow.cells.back().endPos + 1);
-    EXPECT_EQ(magenta.time.totalSeconds(), longTitleSeconds);
-
-    // A buffer smaller than the title gets only what fits.
-    CellRecord one[1];
-    EXPECT_EQ(library.ifoGetPGCICells(chapters, 0, one, 1), 1);
-    EXPECT_EQ(one[0].endPos, first.cells[0].endPos);
+    EXPECT_EQ(magenta.cells[0].firstSector, yellow.cells.back().lastSector + 1);
+    EXPECT_EQ(magenta.wholeSeconds(), longTitleSeconds);
 }
 
-TEST(IfoLibrary, BadHandlesAndIndexesGiveNothing)
+TEST(DescribedTitleSets, RefusesWhatIsNoTitleSet)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    DvdReadIfoLibrary library(discReader());
-    const std::int32_t handle = library.ifoOpen(d.ifo(1));
-    ASSERT_NE(handle, 0);
-    TitleTime time{9, 9, 9, 0};
-    EXPECT_EQ(library.ifoGetPGCIInfo(handle, 2, &time), 0);
-    EXPECT_EQ(time.totalSeconds(), 0);
-    EXPECT_EQ(library.ifoGetPGCIInfo(handle, -1, nullptr), 0);
-    CellRecord cell;
-    EXPECT_EQ(library.ifoGetPGCICells(handle, 7, &cell, 1), 0);
-    EXPECT_EQ(library.ifoGetAudioDesc(handle, 2), "");
-    EXPECT_EQ(library.ifoGetSubPicDesc(handle, -1), "");
-    EXPECT_EQ(library.ifoGetNumPGCI(handle + 1), 0);
-    EXPECT_EQ(library.ifoGetVideoDesc(0), "");
-    library.ifoClose(handle);
-    EXPECT_EQ(library.ifoGetNumPGCI(handle), 0);
-}
-
-TEST(IfoLibrary, RefusesWhatIsNoTitleSet)
-{
-    const TestDiscs& d = discs();
-    ASSERT_TRUE(d.ok);
-    DvdReadIfoLibrary library(discReader());
-    EXPECT_EQ(library.ifoOpen(d.videoTs() + "/VIDEO_TS.IFO"), 0);
-    EXPECT_EQ(library.ifoOpen(d.videoTs() + "/VTS_04_0.IFO"), 0);
-    EXPECT_EQ(library.ifoOpen(d.videoTs() + "/VTS_01_1.VOB"), 0);
-    EXPECT_EQ(library.ifoOpen(d.noIfo + "/VIDEO_TS/VTS_01_0.IFO"), 0);
-    EXPECT_EQ(library.ifoOpen(d.noIfo + "/readme.txt"), 0);
-    EXPECT_EQ(library.ifoOpen(d.iso + "/VIDEO_TS/VTS_09_0.IFO"), 0);
-    EXPECT_EQ(library.ifoOpen("/no/such/VIDEO_TS/VTS_01_0.IFO"), 0);
-    EXPECT_EQ(library.ifoOpen(""), 0);
+    DescribedTitleSets library(discReader());
+    EXPECT_FALSE(library.read(d.videoTs() + "/VIDEO_TS.IFO"));
+    EXPECT_FALSE(library.read(d.videoTs() + "/VTS_04_0.IFO"));
+    EXPECT_FALSE(library.read(d.videoTs() + "/VTS_01_1.VOB"));
+    EXPECT_FALSE(library.read(d.noIfo + "/VIDEO_TS/VTS_01_0.IFO"));
+    EXPECT_FALSE(library.read(d.noIfo + "/readme.txt"));
+    EXPECT_FALSE(library.read(d.iso + "/VIDEO_TS/VTS_09_0.IFO"));
+    EXPECT_FALSE(library.read("/no/such/VIDEO_TS/VTS_01_0.IFO"));
+    EXPECT_FALSE(library.read(""));
     // Other path spellings of a real IFO still read.
-    EXPECT_NE(library.ifoOpen(d.disc + "/VIDEO_TS/../VIDEO_TS/VTS_01_0.IFO"), 0);
+    EXPECT_TRUE(library.read(d.disc + "/VIDEO_TS/../VIDEO_TS/VTS_01_0.IFO"));
 }
 
 namespace
@@ -279,36 +293,34 @@ std::vector<char> withTitleCountBeyondTheTable(const std::string& ifoPath)
     return ifo;
 }
 
-// The two handles answer alike about everything.
-void expectSameTitleSet(IfoLibrary& library, std::int32_t handle, IfoLibrary& other,
-                        std::int32_t otherHandle)
+// The two readings agree about everything.
+void expectSameTitleSet(const std::shared_ptr<const TitleSet>& titleSet,
+                        const std::shared_ptr<const TitleSet>& other)
 {
-    ASSERT_NE(otherHandle, 0);
-    EXPECT_EQ(library.ifoGetVideoDesc(handle), other.ifoGetVideoDesc(otherHandle));
-    EXPECT_EQ(ids(library, handle, true), ids(other, otherHandle, true));
-    EXPECT_EQ(ids(library, handle, false), ids(other, otherHandle, false));
-    ASSERT_EQ(library.ifoGetNumPGCI(handle), other.ifoGetNumPGCI(otherHandle));
-    for (int t = 0; t < library.ifoGetNumPGCI(handle); ++t)
-        expectSameTitle(readTitle(library, handle, t), readTitle(other, otherHandle, t));
+    ASSERT_TRUE(titleSet);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(videoText(titleSet->video), videoText(other->video));
+    EXPECT_EQ(ids(*titleSet, true), ids(*other, true));
+    EXPECT_EQ(ids(*titleSet, false), ids(*other, false));
+    ASSERT_EQ(titleSet->titles.size(), other->titles.size());
+    for (size_t t = 0; t < titleSet->titles.size(); ++t)
+        expectSameTitle(titleSet->titles[t], other->titles[t]);
 }
 
-// Reads everything the library offers about a title set; a broken IFO may
-// give odd figures but must neither crash nor read out of bounds.
-void readEverything(IfoLibrary& library, std::int32_t handle)
+// A broken IFO may give odd figures but never a chapter outside its title's
+// cells.
+void expectChaptersInside(const TitleSet& titleSet)
 {
-    const int titles = library.ifoGetNumPGCI(handle);
-    for (int i = 0; i < library.ifoGetNumAudio(handle); ++i)
-        library.ifoGetAudioDesc(handle, i);
-    for (int i = 0; i < library.ifoGetNumSubPic(handle); ++i)
-        library.ifoGetSubPicDesc(handle, i);
-    for (int t = 0; t < titles; ++t)
-        readTitle(library, handle, t);
-    library.ifoGetVideoDesc(handle);
+    for (const Title& title : titleSet.titles)
+        for (const transcast::dvd::Chapter& chapter : title.chapters) {
+            EXPECT_LE(chapter.firstCell, chapter.lastCell);
+            EXPECT_LT(chapter.lastCell, static_cast<int>(title.cells.size()));
+        }
 }
 
 } // namespace
 
-TEST(IfoLibrary, TruncatedOrCorruptIfoFilesGiveZeroOrSaneFiguresNeverACrash)
+TEST(DescribedTitleSets, TruncatedOrCorruptIfoFilesGiveZeroOrSaneFiguresNeverACrash)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
@@ -321,11 +333,11 @@ TEST(IfoLibrary, TruncatedOrCorruptIfoFilesGiveZeroOrSaneFiguresNeverACrash)
     for (size_t length : {size_t(0), size_t(1), size_t(100), size_t(2047), size_t(2048),
                           size_t(4096), ifo.size() - 1}) {
         writeAll(path, std::vector<char>(ifo.begin(), ifo.begin() + length));
-        DvdReadIfoLibrary library(discReader());
-        const std::int32_t handle = library.ifoOpen(path);
-        if (handle != 0)
-            readEverything(library, handle);
-        EXPECT_TRUE(handle == 0 || length > 2048) << "cut at " << length;
+        DescribedTitleSets library(discReader());
+        const std::shared_ptr<const TitleSet> titleSet = library.read(path);
+        if (titleSet)
+            expectChaptersInside(*titleSet);
+        EXPECT_TRUE(!titleSet || length > 2048) << "cut at " << length;
     }
 
     // Bytes changed at random: whatever opens still reads within bounds.
@@ -336,29 +348,28 @@ TEST(IfoLibrary, TruncatedOrCorruptIfoFilesGiveZeroOrSaneFiguresNeverACrash)
         for (int i = 0; i < changes; ++i)
             broken[random() % broken.size()] = static_cast<char>(random());
         writeAll(path, broken);
-        DvdReadIfoLibrary library(discReader());
-        const std::int32_t handle = library.ifoOpen(path);
-        if (handle != 0)
-            readEverything(library, handle);
+        DescribedTitleSets library(discReader());
+        if (const std::shared_ptr<const TitleSet> titleSet = library.read(path))
+            expectChaptersInside(*titleSet);
     }
 }
 
-TEST(IfoLibrary, ATitleCountBeyondTheTableGivesZeroInsteadOfCrashing)
+TEST(DescribedTitleSets, ATitleCountBeyondTheTableGivesZeroInsteadOfCrashing)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
     TempFolder folder;
     writeAll(folder.path() + "/VTS_01_0.IFO", withTitleCountBeyondTheTable(d.ifo(1)));
-    DvdReadIfoLibrary library(discReader());
-    EXPECT_EQ(library.ifoOpen(folder.path() + "/VTS_01_0.IFO"), 0);
+    DescribedTitleSets library(discReader());
+    EXPECT_FALSE(library.read(folder.path() + "/VTS_01_0.IFO"));
     // The library stays usable.
-    EXPECT_NE(library.ifoOpen(d.ifo(1)), 0);
+    EXPECT_TRUE(library.read(d.ifo(1)));
 }
 
 // One register.dat reads a disc's title sets from the one asked for
 // onwards. A title set that crashes it costs only itself: those before it
 // were handed over whole, and the ones after it are read by a new one.
-TEST(IfoLibrary, ATitleSetThatCrashesTheReadingCostsOnlyItself)
+TEST(DescribedTitleSets, ATitleSetThatCrashesTheReadingCostsOnlyItself)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
@@ -370,22 +381,22 @@ TEST(IfoLibrary, ATitleSetThatCrashesTheReadingCostsOnlyItself)
     writeAll(damaged, withTitleCountBeyondTheTable(d.ifo(2)));
     writeAll(third, readAll(d.ifo(3)));
 
-    DvdReadIfoLibrary library(discReader());
-    const std::int32_t one = library.ifoOpen(first);
-    ASSERT_NE(one, 0);
-    EXPECT_EQ(library.ifoOpen(damaged), 0);
-    const std::int32_t three = library.ifoOpen(third);
-    ASSERT_NE(three, 0);
+    DescribedTitleSets library(discReader());
+    const std::shared_ptr<const TitleSet> one = library.read(first);
+    ASSERT_TRUE(one);
+    EXPECT_FALSE(library.read(damaged));
+    const std::shared_ptr<const TitleSet> three = library.read(third);
+    ASSERT_TRUE(three);
 
-    DvdReadIfoLibrary alone(discReader());
-    expectSameTitleSet(library, one, alone, alone.ifoOpen(d.ifo(1)));
-    expectSameTitleSet(library, three, alone, alone.ifoOpen(d.ifo(3)));
+    DescribedTitleSets alone(discReader());
+    expectSameTitleSet(one, alone.read(d.ifo(1)));
+    expectSameTitleSet(three, alone.read(d.ifo(3)));
 }
 
 // A title set whose IFO file crashes the reading is read from its backup
 // copy when that is sound, as libdvdread does for an IFO it cannot read; the
 // folder is left as it was.
-TEST(IfoLibrary, ATitleSetThatCrashesTheReadingIsReadFromItsBackupCopy)
+TEST(DescribedTitleSets, ATitleSetThatCrashesTheReadingIsReadFromItsBackupCopy)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
@@ -395,58 +406,60 @@ TEST(IfoLibrary, ATitleSetThatCrashesTheReadingIsReadFromItsBackupCopy)
     writeAll(damaged, withTitleCountBeyondTheTable(d.ifo(2)));
     writeAll(folder.path() + "/vts_02_0.bup", readAll(d.videoTs() + "/VTS_02_0.BUP"));
 
-    DvdReadIfoLibrary library(discReader());
-    ASSERT_NE(library.ifoOpen(folder.path() + "/vts_01_0.ifo"), 0);
-    const std::int32_t two = library.ifoOpen(damaged);
-    ASSERT_NE(two, 0);
-    DvdReadIfoLibrary alone(discReader());
-    expectSameTitleSet(library, two, alone, alone.ifoOpen(d.ifo(2)));
+    DescribedTitleSets library(discReader());
+    ASSERT_TRUE(library.read(folder.path() + "/vts_01_0.ifo"));
+    const std::shared_ptr<const TitleSet> two = library.read(damaged);
+    ASSERT_TRUE(two);
+    DescribedTitleSets alone(discReader());
+    expectSameTitleSet(two, alone.read(d.ifo(2)));
     EXPECT_EQ(readAll(damaged), withTitleCountBeyondTheTable(d.ifo(2)));
 
     // A backup that crashes the reading too costs only its title set.
     writeAll(folder.path() + "/vts_02_0.bup", withTitleCountBeyondTheTable(d.ifo(2)));
     writeAll(damaged, withTitleCountBeyondTheTable(d.ifo(2)));
     writeAll(folder.path() + "/vts_03_0.ifo", readAll(d.ifo(3)));
-    DvdReadIfoLibrary again(discReader());
-    EXPECT_EQ(again.ifoOpen(damaged), 0);
-    EXPECT_NE(again.ifoOpen(folder.path() + "/vts_03_0.ifo"), 0);
+    DescribedTitleSets again(discReader());
+    EXPECT_FALSE(again.read(damaged));
+    EXPECT_TRUE(again.read(folder.path() + "/vts_03_0.ifo"));
 }
 
 // What was read is kept only while the file stays as it was: another disc
 // mounted at the same place is read anew.
-TEST(IfoLibrary, AnotherTitleSetAtTheSamePathIsReadAnew)
+TEST(DescribedTitleSets, AnotherTitleSetAtTheSamePathIsReadAnew)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
     TempFolder folder;
     const std::string path = folder.path() + "/VTS_01_0.IFO";
     writeAll(path, readAll(d.ifo(1)));
-    DvdReadIfoLibrary library(discReader());
-    std::int32_t handle = library.ifoOpen(path);
-    EXPECT_EQ(library.ifoGetVideoDesc(handle), "MPEG-2 720x576 PAL 4:3");
-    library.ifoClose(handle);
+    DescribedTitleSets library(discReader());
+    std::shared_ptr<const TitleSet> titleSet = library.read(path);
+    ASSERT_TRUE(titleSet);
+    EXPECT_EQ(videoText(titleSet->video), "MPEG-2 720x576 PAL 4:3");
 
     writeAll(folder.path() + "/other", readAll(d.ifo(2)));
     ASSERT_EQ(std::rename((folder.path() + "/other").c_str(), path.c_str()), 0);
-    handle = library.ifoOpen(path);
-    EXPECT_EQ(library.ifoGetVideoDesc(handle), "MPEG-2 720x576 PAL 16:9");
+    titleSet = library.read(path);
+    ASSERT_TRUE(titleSet);
+    EXPECT_EQ(videoText(titleSet->video), "MPEG-2 720x576 PAL 16:9");
 }
 
-TEST(IfoLibrary, AnUnreadableIfoIsReadFromItsBackupCopy)
+TEST(DescribedTitleSets, AnUnreadableIfoIsReadFromItsBackupCopy)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
     TempFolder folder;
     writeAll(folder.path() + "/VTS_01_0.IFO", std::vector<char>(100, 'x'));
     writeAll(folder.path() + "/VTS_01_0.BUP", readAll(d.videoTs() + "/VTS_01_0.BUP"));
-    DvdReadIfoLibrary library(discReader());
-    const std::int32_t handle = library.ifoOpen(folder.path() + "/VTS_01_0.IFO");
-    ASSERT_NE(handle, 0);
-    EXPECT_EQ(library.ifoGetNumPGCI(handle), 2);
-    EXPECT_EQ(library.ifoGetAudioDesc(handle, 1), "German AC3 2ch (0x81)");
+    DescribedTitleSets library(discReader());
+    const std::shared_ptr<const TitleSet> titleSet = library.read(folder.path() + "/VTS_01_0.IFO");
+    ASSERT_TRUE(titleSet);
+    EXPECT_EQ(titleSet->titles.size(), 2u);
+    ASSERT_EQ(titleSet->audio.size(), 2u);
+    EXPECT_EQ(audioText(titleSet->audio[1]), "German AC3 2ch (0x81)");
 }
 
-TEST(IfoLibrary, LibdvdreadPrintsNothing)
+TEST(DescribedTitleSets, LibdvdreadPrintsNothing)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
@@ -461,11 +474,11 @@ TEST(IfoLibrary, LibdvdreadPrintsNothing)
     dup2(sink, STDOUT_FILENO);
     dup2(sink, STDERR_FILENO);
     {
-        DvdReadIfoLibrary library(discReader());
-        library.ifoOpen(d.ifo(1));
-        library.ifoOpen(d.iso + "/VIDEO_TS/VTS_02_0.IFO");
-        library.ifoOpen(d.noIfo + "/VTS_01_0.IFO");
-        library.ifoOpen(d.iso + "/VIDEO_TS/VTS_07_0.IFO");
+        DescribedTitleSets library(discReader());
+        library.read(d.ifo(1));
+        library.read(d.iso + "/VIDEO_TS/VTS_02_0.IFO");
+        library.read(d.noIfo + "/VTS_01_0.IFO");
+        library.read(d.iso + "/VIDEO_TS/VTS_07_0.IFO");
     }
     std::fflush(stdout);
     std::fflush(stderr);
@@ -514,7 +527,7 @@ std::vector<std::string> linesOf(const std::string& path)
 // The title sets are read by register.dat started as a program, once per
 // disc from the title set asked for onwards, never by a fork of this
 // process; the same unchanged disc is not read again.
-TEST(IfoLibrary, ReadsTitleSetsInRegisterDatStartedAsAProgramNeverInAFork)
+TEST(DescribedTitleSets, ReadsTitleSetsInRegisterDatStartedAsAProgramNeverInAFork)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
@@ -526,12 +539,12 @@ TEST(IfoLibrary, ReadsTitleSetsInRegisterDatStartedAsAProgramNeverInAFork)
     ASSERT_TRUE(countForks());
     const int forksBefore = forks;
 
-    DvdReadIfoLibrary library(reader);
+    DescribedTitleSets library(reader);
     for (int set = 1; set <= 3; ++set)
-        EXPECT_NE(library.ifoOpen(d.ifo(set)), 0) << set;
+        EXPECT_TRUE(library.read(d.ifo(set))) << set;
     const std::string inImage = d.iso + "/VIDEO_TS/VTS_02_0.IFO";
-    EXPECT_NE(library.ifoOpen(inImage), 0);
-    EXPECT_NE(library.ifoOpen(d.ifo(1)), 0);
+    EXPECT_TRUE(library.read(inImage));
+    EXPECT_TRUE(library.read(d.ifo(1)));
     EXPECT_EQ(library.readerProblem(), "");
     EXPECT_EQ(forks, forksBefore);
     EXPECT_EQ(linesOf(log),
@@ -544,7 +557,7 @@ TEST(IfoLibrary, ReadsTitleSetsInRegisterDatStartedAsAProgramNeverInAFork)
 // same library reads the disc once its reader is sound. One that crashes or
 // hangs costs the title set it was reading, as a damaged file does, says
 // nothing, and is killed.
-TEST(IfoLibrary, AReaderThatFailsSaysWhyAndOneThatCrashesOrHangsCostsItsTitleSet)
+TEST(DescribedTitleSets, AReaderThatFailsSaysWhyAndOneThatCrashesOrHangsCostsItsTitleSet)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
@@ -563,35 +576,35 @@ TEST(IfoLibrary, AReaderThatFailsSaysWhyAndOneThatCrashesOrHangsCostsItsTitleSet
         {"echo 'usage: register.dat -i FILE'\n", cannot + "not a description of title sets"},
         {"'" + discReader() + "' \"$@\" | head -c 100\n", cannot + "cut short"},
     };
-    DvdReadIfoLibrary library(reader, std::chrono::milliseconds(300));
+    DescribedTitleSets library(reader, std::chrono::milliseconds(300));
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.problem);
         std::remove(reader.c_str());
         if (!failure.body.empty())
             readerScript(reader, failure.body);
-        EXPECT_EQ(library.ifoOpen(d.ifo(1)), 0);
+        EXPECT_FALSE(library.read(d.ifo(1)));
         EXPECT_EQ(library.readerProblem(), failure.problem);
     }
     // The real program, but not executable.
     writeAll(reader, readAll(discReader()));
     chmod(reader.c_str(), 0644);
-    EXPECT_EQ(library.ifoOpen(d.ifo(1)), 0);
+    EXPECT_FALSE(library.read(d.ifo(1)));
     EXPECT_EQ(library.readerProblem(), "Cannot start the encoder " + reader + " to read the disc " +
                                            d.videoTs() + ": Permission denied");
     chmod(reader.c_str(), 0755);
-    EXPECT_NE(library.ifoOpen(d.ifo(1)), 0);
+    EXPECT_TRUE(library.read(d.ifo(1)));
     EXPECT_EQ(library.readerProblem(), "");
 
     const std::string pids = folder.path() + "/pids";
     // An error status after the description began is a crash too: that is
     // how a sanitized build reports one.
     for (const std::string& body :
-         {std::string("kill -SEGV $$\n"), std::string("printf 'TCTS\\001\\0\\0\\0'\nexit 1\n"),
+         {std::string("kill -SEGV $$\n"), std::string("printf 'TCTS\\002\\0\\0\\0'\nexit 1\n"),
           "echo $$ >> '" + pids + "'\nexec sleep 60\n"}) {
         SCOPED_TRACE(body);
         readerScript(reader, body);
-        DvdReadIfoLibrary crashing(reader, std::chrono::milliseconds(300));
-        EXPECT_EQ(crashing.ifoOpen(d.ifo(1)), 0);
+        DescribedTitleSets crashing(reader, std::chrono::milliseconds(300));
+        EXPECT_FALSE(crashing.read(d.ifo(1)));
         EXPECT_EQ(crashing.readerProblem(), "");
     }
     const std::vector<std::string> hung = linesOf(pids);
