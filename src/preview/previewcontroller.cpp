@@ -44,6 +44,11 @@ PreviewController::PreviewController(const Edition& edition, BusyState& busy, Jo
 
 PreviewController::~PreviewController() = default;
 
+int PreviewController::previewRow() const
+{
+    return m_jobs.indexOf(m_previewId);
+}
+
 void PreviewController::play()
 {
     m_queue.post([this] { doPlay(); });
@@ -141,7 +146,7 @@ bool PreviewController::isPlaying() const
 void PreviewController::beginPreview(int row)
 {
     m_busy.setPlaying(true);
-    m_previewRow = row;
+    m_previewId = m_jobs.hasRow(row) ? m_jobs.row(row).id : 0;
     ++m_serial;
     m_running = true;
     emit playingChanged(true);
@@ -157,7 +162,7 @@ void PreviewController::filePreview()
     m_shownSecond = 0;
     showOverStatus(PreviewShown::Playing);
     m_player.seek(0);
-    if (!m_player.play(m_jobs.sourceInfo(m_previewRow).filePath))
+    if (!m_player.play(m_jobs.sourceInfo(previewRow()).filePath))
         finishPreview(false);
 }
 
@@ -174,10 +179,10 @@ void PreviewController::dvdPreview()
     // The row's audio stream (0x81); none leaves the choice to mpv. Its
     // subtitle stream (0x20) shows that subtitle, as the conversion burns it
     // in; none shows none.
-    const DvdRowInfo& info = m_jobs.convertInfo(m_previewRow);
+    const DvdRowInfo& info = m_jobs.convertInfo(previewRow());
     m_player.setAudioSourceId(info.audioId);
     m_player.setSubtitleSourceId(info.subtitleId);
-    if (!m_player.play(locatorOf(m_previewRow)))
+    if (!m_player.play(locatorOf(previewRow())))
         finishPreview(false);
 }
 
@@ -217,12 +222,12 @@ void PreviewController::endPreview(bool played)
 
 void PreviewController::showOverStatus(PreviewShown shown)
 {
-    m_jobs.setPreviewShown(m_previewRow, shown);
+    m_jobs.setPreviewShown(previewRow(), shown);
 }
 
 int PreviewController::rowLength() const
 {
-    return m_jobs.sourceInfo(m_previewRow).seconds();
+    return m_jobs.sourceInfo(previewRow()).seconds();
 }
 
 void PreviewController::onPosition(double seconds)

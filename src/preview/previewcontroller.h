@@ -61,7 +61,9 @@ public:
     // the play action.
     void playOrPause();
 
-    int previewRow() const { return m_previewRow; }
+    // Where the row previewed (the last one, once it has ended) stands now;
+    // -1 when none was, or it is no longer listed.
+    int previewRow() const;
     int startOffset() const { return m_startOffset; }
     int shownSecond() const { return m_shownSecond; }
     bool awaitingStart() const { return m_awaitingStart; }
@@ -115,7 +117,7 @@ private:
     QTimer m_endTimer;
     LocatorSource m_locator;
 
-    int m_previewRow = -1;
+    quint64 m_previewId = 0; // JobRow::id of the row previewed
     bool m_awaitingStart = false;
     int m_startOffset = 0;
     int m_shownSecond = 0;
