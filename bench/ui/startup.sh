@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # bench: window start-up and idle memory against a bare Qt window
 # Start-up benchmark: cold start of the main window to the end of its first
-# show (skin, 132 button pictures and the settings loaded), and its resident
+# show (skin, the 132 button pictures checked, the settings loaded), and its resident
 # memory after a second of idling, against a bare Qt window started the same
 # way. Runs in a virtual X server (it starts one itself). Usage: bench/ui/startup.sh [BIN_DIR|BUILD_DIR] [RUNS]
 set -euo pipefail
@@ -48,9 +48,9 @@ app_rss=$(cut -d" " -f2 "$work/app" | median)
 bare_rss=$(cut -d" " -f2 "$work/bare" | median)
 echo "start to first show (median of $runs): transcast ${app_ms} ms, bare Qt window ${bare_ms} ms, ratio $(awk -v a="$app_ms" -v b="$bare_ms" 'BEGIN{printf "%.2f", a/b}')"
 echo "idle resident memory: transcast $((app_rss / 1024)) MB, bare Qt window $((bare_rss / 1024)) MB, ratio $(awk -v a="$app_rss" -v b="$bare_rss" 'BEGIN{printf "%.2f", a/b}')"
-echo "goals: start <= 500 ms, memory <= 120 MB"
+echo "goals: both at most twice a bare Qt window's"
 printf 'bench-result: %s | %s | %s | %s | %s\n' "window start to first show" "$app_ms ms" \
-  "$bare_ms ms" "$(awk -v a="$app_ms" -v b="$bare_ms" 'BEGIN{printf "%.2f", a/b}')" "ours <= 500"
+  "$bare_ms ms" "$(awk -v a="$app_ms" -v b="$bare_ms" 'BEGIN{printf "%.2f", a/b}')" "ratio <= 2"
 printf 'bench-result: %s | %s | %s | %s | %s\n' "window idle resident memory" \
   "$((app_rss / 1024)) MB" "$((bare_rss / 1024)) MB" \
-  "$(awk -v a="$app_rss" -v b="$bare_rss" 'BEGIN{printf "%.2f", a/b}')" "ours <= 120"
+  "$(awk -v a="$app_rss" -v b="$bare_rss" 'BEGIN{printf "%.2f", a/b}')" "ratio <= 2"
