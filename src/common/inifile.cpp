@@ -142,24 +142,17 @@ bool heldByThisThread(const QString& path)
 // the program does not change is written back byte for byte, whatever its
 // encoding, so a path in another 8-bit encoding, or a section of another
 // program, survives every write untouched.
-struct RawLines {
-    QList<QByteArray> lines;
-    bool exists = false;
-};
-
-RawLines readRawLines(const QString& path)
+QList<QByteArray> readRawLines(const QString& path)
 {
-    RawLines raw;
     if (path.isEmpty())
-        return raw;
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return raw;
-    raw.exists = true;
-    raw.lines = file.readAll().split('\n');
-    if (!raw.lines.isEmpty() && raw.lines.last().isEmpty())
-        raw.lines.removeLast();
-    return raw;
+        return {};
+    QList<QByteArray> lines = file.readAll().split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
 }
 
 QString decoded(const QByteArray& line)
@@ -314,7 +307,7 @@ struct KnownFile {
     FileStamp stamp;
     bool read = false;
     qint64 readAtMs = 0;
-    RawLines raw;
+    QList<QByteArray> raw;
     std::deque<Edit> pending;
     bool valuesCurrent = false;
     QHash<QString, QString> values;
@@ -387,7 +380,7 @@ std::optional<QString> cachedValue(const QString& path, const QString& section, 
     const QMutexLocker locker(&known->mutex);
     refresh(*known, path);
     if (!known->valuesCurrent) {
-        QList<QByteArray> lines = known->raw.lines;
+        QList<QByteArray> lines = known->raw;
         for (const Edit& edit : known->pending)
             applyEdit(lines, edit);
         known->values = valuesOf(lines);
@@ -407,16 +400,16 @@ bool writeEdits(const QString& path, const std::vector<Edit>& edits)
     QLockFile lock(lockPath);
     if (!heldByThisThread(path) && !takeLock(lock, lockPath))
         return false;
-    RawLines raw = readRawLines(path);
+    QList<QByteArray> lines = readRawLines(path);
     bool changed = false;
     for (const Edit& edit : edits)
-        changed = applyEdit(raw.lines, edit) || changed;
+        changed = applyEdit(lines, edit) || changed;
     if (!changed)
         return true;
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly);
     if (written) {
-        const QByteArray data = raw.lines.join('\n') + '\n';
+        const QByteArray data = lines.join('\n') + '\n';
         written = file.write(data) == data.size();
         written = written ? file.commit() : (file.cancelWriting(), false);
     }

@@ -65,11 +65,6 @@ void EncoderRunner::rememberOutput(const QByteArray& block)
         m_tail.remove(0, m_tail.size() - kTailSize);
 }
 
-void EncoderRunner::scan(const QByteArray& block)
-{
-    applyReports(m_scanner.feed(block));
-}
-
 void EncoderRunner::applyReports(const QList<int>& reports)
 {
     for (const int seconds : reports) {

@@ -97,9 +97,6 @@ public:
     void setProgressOffset(int offset) { m_progressOffset = offset; }
     int jobDuration() const { return m_jobDuration; }
 
-    // For tests and the CLI: the output scan as the runner applies it.
-    void scan(const QByteArray& block);
-
 signals:
     void jobCompleted(const EncoderRunner::Outcome& outcome);
 
