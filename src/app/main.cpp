@@ -15,7 +15,6 @@
 #include "common/standarddescriptors.h"
 #include "ui/interruptcloser.h"
 #include "ui/mainwindow.h"
-#include "ui/splashscreen.h"
 
 namespace
 {
@@ -132,17 +131,12 @@ int main(int argc, char* argv[])
     QObject::connect(&interrupts, &transcast::InterruptWatcher::interrupted, &closer,
                      &transcast::InterruptCloser::closeOn);
 
-    transcast::SplashScreen splash(edition.dataFile(QStringLiteral("skin/splash.svg")),
-                                   edition.programTitle());
-    splash.showNow();
-
     transcast::MainWindow window(edition);
     closer.watch(window);
     // Files and folders named on the command line ("open with") are listed
     // as if dropped on the window, once it has started.
     window.openAfterStart(arguments.sources);
     window.show();
-    splash.done(&window);
 
     // When the first show is done (every picture loaded, the settings read),
     // print the wall clock; a second later the resident memory; then quit.

@@ -128,6 +128,9 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
     setAcceptDrops(true);
 
     if (m_skin.load(m_edition.dataFile(QStringLiteral("skn.skn")))) {
+        // The layout is placed at the first show; the style it selects is
+        // known now, so that the widgets are not styled twice.
+        m_skin.setStyleProperties(!m_edition.isDvdMode(), m_edition.isBranded());
         m_skin.attach(m_surface, this);
         m_skin.setMinimumSize(m_surface->minimumSize());
     } else {
@@ -136,7 +139,6 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
 
     createControls();
     createMenus();
-    m_settingsDialog = new SettingsDialog(this);
     m_navigation =
         new Navigation(m_surface, m_edition, m_controller->profile().picker(),
                        m_controller->preferences(), m_controller->busy(), *m_interaction, m_play);
@@ -920,13 +922,22 @@ void MainWindow::dispatch(const QString& objectName)
     }
 }
 
+SettingsDialog* MainWindow::settingsDialog()
+{
+    // Made when first asked for: a start that made every dialog would make
+    // the user wait for ones they may never open.
+    if (!m_settingsDialog)
+        m_settingsDialog = new SettingsDialog(this);
+    return m_settingsDialog;
+}
+
 void MainWindow::showSettings()
 {
     const Preferences& preferences = m_controller->preferences();
     int finishAction = preferences.finishAction();
     int conversionsAtOnce = preferences.conversionsAtOnce();
     PictureHandling picture = preferences.pictureHandling();
-    if (m_settingsDialog->edit(finishAction, conversionsAtOnce, picture))
+    if (settingsDialog()->edit(finishAction, conversionsAtOnce, picture))
         m_controller->setFinishChoices(finishAction, conversionsAtOnce, picture);
 }
 

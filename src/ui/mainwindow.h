@@ -110,7 +110,7 @@ public:
     QMenu* fileMenu() const { return m_popFile; }
     QMenu* dvdMenu() const { return m_popDvd; }
     QMenu* helpMenu() const { return m_popHelp; }
-    SettingsDialog* settingsDialog() const { return m_settingsDialog; }
+    SettingsDialog* settingsDialog();
     KeyboardShortcuts* keyboard() const { return m_keyboard; }
     BatchStatusLine* batchStatus() const { return m_batchStatus; }
     CountdownShell& countdownShell() { return *m_countdownShell; }

@@ -17,7 +17,6 @@
 #include "ui/aboutbox.h"
 #include "ui/outputfolderdialog.h"
 #include "ui/settingsdialog.h"
-#include "ui/splashscreen.h"
 #include "ui_modalscript.h"
 
 using namespace transcast;
@@ -224,32 +223,6 @@ TEST(AboutBox, OpensOffsetFromTheMainWindowAndCloses)
     HelpCommands(Edition("transcast-mp4", "/opt/x")).showAbout(shell, &mainWindow);
     EXPECT_EQ(shownAt, mainWindow.pos() + QPoint(160, 100));
     EXPECT_TRUE(shell.openedUrls.isEmpty());
-}
-
-// ---- SplashScreen ----
-
-TEST(Splash, ShowsTheSkinPictureAndClosesWhenTold)
-{
-    SplashScreen splash(QStringLiteral(TRANSCAST_BIN_DIR "/skin/splash.svg"), "Sample");
-    EXPECT_EQ(splash.pixmap().size(), QSize(420, 240));
-    splash.showNow();
-    EXPECT_TRUE(splash.isVisible());
-    splash.done();
-    EXPECT_FALSE(splash.isVisible());
-
-    SplashScreen plain("/nonexistent/splash.svg", "Sample");
-    EXPECT_FALSE(plain.pixmap().isNull());
-}
-
-TEST(Splash, FinishesOnceTheMainWindowIsShown)
-{
-    SplashScreen splash(QStringLiteral(TRANSCAST_BIN_DIR "/skin/splash.svg"), "Sample");
-    splash.showNow();
-    QWidget mainWindow;
-    mainWindow.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
-    splash.done(&mainWindow);
-    EXPECT_FALSE(splash.isVisible());
 }
 
 } // namespace

@@ -267,6 +267,63 @@ TEST(SkinAttach, AMainWindowTakesTheFormAsItsClientArea)
     EXPECT_TRUE(window.styleSheet().contains("#deco_header"));
 }
 
+// The band's colour as painted: blue in the standard look, plum in the
+// branded one (the sheet selects on the form's "branded" property).
+bool bandIsPlum(Skin& skin)
+{
+    QWidget* band = skin.form()->findChild<QWidget*>("deco_header");
+    const QColor colour = band->grab().toImage().pixelColor(band->width() / 2, 4);
+    return colour.red() > colour.green();
+}
+
+TEST(SkinLook, FollowsTheLayoutChosenBeforeAndAfterTheFirstShow)
+{
+    QWidget host;
+    Skin skin;
+    ASSERT_TRUE(skin.load(kBinDir + "/skn.skn"));
+    skin.setStyleProperties(true, true);
+    skin.attach(&host);
+    host.resize(skin.form()->minimumSize());
+    skin.applyLayout(true, true);
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    EXPECT_TRUE(bandIsPlum(skin));
+    skin.applyLayout(true, false);
+    EXPECT_FALSE(bandIsPlum(skin));
+    skin.applyLayout(false, true);
+    EXPECT_TRUE(bandIsPlum(skin));
+}
+
+TEST(SkinLoad, TheFormsSheetGoesToTheHostWithTheRestOfTheFileIntact)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile skinFile(dir.filePath("skn.skn"));
+    ASSERT_TRUE(skinFile.open(QIODevice::WriteOnly));
+    // Characters beyond ASCII before and in the sheet, and properties on
+    // both sides of it.
+    skinFile.write(u8R"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0"><class>popvidmorph</class><!-- Übersicht -->
+<widget class="QWidget" name="popvidmorph">
+ <property name="geometry"><rect><x>0</x><y>0</y><width>300</width><height>200</height></rect></property>
+ <property name="styleSheet"><string>/* größer, 大 */ QPushButton#converter { color: red; }</string></property>
+ <property name="windowTitle"><string>Fünf</string></property>
+ <widget class="QPushButton" name="converter"><property name="styleSheet"><string>font-weight: bold;</string></property></widget>
+</widget>
+</ui>)");
+    skinFile.close();
+    QWidget host;
+    Skin skin;
+    ASSERT_TRUE(skin.load(skinFile.fileName())) << skin.errorString().toStdString();
+    EXPECT_EQ(skin.form()->windowTitle(), QString::fromUtf8(u8"Fünf"));
+    EXPECT_EQ(skin.form()->size(), QSize(300, 200));
+    EXPECT_EQ(skin.object("converter")->styleSheet(), "font-weight: bold;");
+    skin.attach(&host);
+    EXPECT_TRUE(skin.form()->styleSheet().isEmpty());
+    EXPECT_EQ(host.styleSheet(),
+              QString::fromUtf8(u8"/* größer, 大 */ QPushButton#converter { color: red; }"));
+}
+
 TEST(SkinLoad, RefusesFilesThatAreNoSkin)
 {
     Skin skin;

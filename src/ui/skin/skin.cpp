@@ -3,6 +3,7 @@
 #include "ui/skin/anchors.h"
 
 #include <QAbstractButton>
+#include <QBuffer>
 #include <QKeyEvent>
 #include <QAbstractSlider>
 #include <QCoreApplication>
@@ -18,6 +19,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QUiLoader>
+#include <QXmlStreamReader>
 
 namespace transcast
 {
@@ -104,6 +106,38 @@ void jumpSliderTo(QSlider* slider, const QPoint& pos)
     slider->setSliderPosition(value);
 }
 
+// The form's own style sheet, cut out of the skin file's text: given to
+// the form, it would style every widget as the loader makes it, and again
+// when the sheet moves to the window; cut out, widgets are styled once, as
+// they are first shown. Empty (and the text left whole) when the form has
+// none.
+QString takeFormStyleSheet(QString& text)
+{
+    QXmlStreamReader reader(text);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isEndElement())
+            --depth;
+        if (reader.isStartElement() && ++depth == 3 && reader.name() == QLatin1String("property") &&
+            reader.attributes().value(QLatin1String("name")) == QLatin1String("styleSheet")) {
+            // <ui> <widget> <property name="styleSheet"> <string>...</string>
+            const qint64 start =
+                text.lastIndexOf(QLatin1String("<property"), reader.characterOffset());
+            if (start < 0 || !reader.readNextStartElement() ||
+                reader.name() != QLatin1String("string"))
+                return {};
+            const QString sheet = reader.readElementText();
+            reader.skipCurrentElement();
+            if (reader.hasError())
+                return {};
+            text.remove(start, reader.characterOffset() - start);
+            return sheet;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 Skin::Skin(QObject* parent) : QObject(parent) {}
@@ -123,6 +157,11 @@ bool Skin::load(const QString& path)
                       .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
+    QString text = QString::fromUtf8(file.readAll());
+    const QString styleSheet = takeFormStyleSheet(text);
+    QByteArray unstyled = text.toUtf8();
+    QBuffer source(&unstyled);
+    source.open(QIODevice::ReadOnly);
     const QDir folder = QFileInfo(path).absoluteDir();
     // A skin holds Qt's own widgets only: Designer's plugins (the Qt Quick
     // widget among them, which loads Qt Quick, QML and the network) would
@@ -138,7 +177,7 @@ bool Skin::load(const QString& path)
     // The style sheet cannot name files relative to the skin file, so it
     // reaches the picture folder through a search path.
     QDir::setSearchPaths(QStringLiteral("skin"), {folder.absoluteFilePath(QStringLiteral("skin"))});
-    QWidget* form = loader.load(&file);
+    QWidget* form = loader.load(&source);
     if (!form) {
         m_error = QStringLiteral("The skin file \"%1\" is no valid form: %2")
                       .arg(QDir::toNativeSeparators(path), loader.errorString());
@@ -163,7 +202,7 @@ bool Skin::load(const QString& path)
     m_layoutAnchors.clear();
     m_pressedObject = nullptr;
     m_error.clear();
-    m_styleSheet = form->styleSheet();
+    m_styleSheet = styleSheet.isEmpty() ? form->styleSheet() : styleSheet;
 
     m_designSize = form->size();
     form->setMinimumSize(m_designSize);
@@ -278,9 +317,23 @@ void Skin::applyLayout(bool fileMode, bool branded)
                                          : Anchors::TopLeft);
     }
     relayout();
+    setStyleProperties(fileMode, branded);
+}
+
+void Skin::setStyleProperties(bool fileMode, bool branded)
+{
+    if (!m_form)
+        return;
+    const QVariant wasFileMode = m_form->property("fileMode");
+    const QVariant wasBranded = m_form->property("branded");
     m_form->setProperty("fileMode", fileMode);
     m_form->setProperty("branded", branded);
-    repolish();
+    // Rules are matched as a widget is polished: a form not yet polished
+    // takes the new values then; one polished under other values is
+    // polished again.
+    if (m_form->testAttribute(Qt::WA_WState_Polished) &&
+        (wasFileMode != QVariant(fileMode) || wasBranded != QVariant(branded)))
+        repolish();
 }
 
 QSize Skin::growth() const

@@ -90,6 +90,10 @@ public:
     // properties "fileMode" and "branded" so the style sheet can tell the layouts apart. Can be
     // called again to switch.
     void applyLayout(bool fileMode, bool branded);
+    // Sets those two properties alone. Set before the form is first shown,
+    // its widgets are styled once, for the layout they will show; changed
+    // later, the form is styled again.
+    void setStyleProperties(bool fileMode, bool branded);
 
     // How much larger than its design size the form is now.
     QSize growth() const;
