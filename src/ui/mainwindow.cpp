@@ -707,7 +707,10 @@ void MainWindow::firstShow()
     m_controller->jobs().setVisible(false);
     m_controller->progress().setVisible(false);
     showHintFor(QString());
-    m_controller->keepJobList();
+    // Keeping the list takes its lock, which the system writes through to
+    // the disk: the window shows first. Rows listed before then are kept
+    // all the same, as the keeper starts with the whole list.
+    QTimer::singleShot(0, this, [this] { m_controller->keepJobList(); });
     m_firstShowCompleted = true;
     // A question asked from within the show would stand over a window not
     // yet on screen, and one asked before the window is exposed where the
