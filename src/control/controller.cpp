@@ -31,9 +31,10 @@ QString unreadableListText(const QString& path, const JobListKeeper::LeftOver& l
 
 } // namespace
 
-Controller::Controller(Edition edition, Interaction& interaction, Shell& shell, QObject* parent)
+Controller::Controller(Edition edition, Interaction& interaction, Shell& shell,
+                       const JobList::RowsFactory& rows, QObject* parent)
     : QObject(parent), m_edition(std::move(edition)), m_interaction(interaction), m_shell(shell),
-      m_selector(m_edition, m_preferences, m_boxes, m_remembered, m_interaction),
+      m_jobs(rows), m_selector(m_edition, m_preferences, m_boxes, m_remembered, m_interaction),
       m_estimator(m_boxes, m_selector),
       m_settings(m_edition, m_preferences, m_boxes, m_selector, m_remembered),
       m_sources(m_edition, m_busy, m_preferences, m_jobs, m_interaction),

@@ -37,7 +37,10 @@ class Controller : public QObject
 {
     Q_OBJECT
 public:
-    Controller(Edition edition, Interaction& interaction, Shell& shell, QObject* parent = nullptr);
+    // `rows` makes the job list's item model (JobList::RowsFactory): the
+    // window's adds what its view shows; by default a plain one.
+    Controller(Edition edition, Interaction& interaction, Shell& shell,
+               const JobList::RowsFactory& rows = {}, QObject* parent = nullptr);
     ~Controller() override;
 
     const Edition& edition() const { return m_edition; }

@@ -27,8 +27,11 @@ struct Batch::Slot {
     // The bar of a conversion side by side, which no view shows: the
     // batch's bar shows the whole batch then.
     ProgressModel ownBar;
-    // The row converting here (or failing at once), -1 when idle.
-    int row = -1;
+    // The identity (JobRow::id) of the row converting here, or failing at
+    // once; 0 when idle. Its index is looked up when it is needed: rows
+    // removed while a stopped job closes its file move the row, or take it.
+    quint64 rowId = 0;
+    bool busy() const { return rowId != 0; }
     // The output name reserved for the row's job.
     QString output;
 };
@@ -174,10 +177,10 @@ bool Batch::launchRow(Slot& slot, int row)
 
 void Batch::takeRow(Slot& slot, int row)
 {
-    slot.row = row;
+    slot.rowId = m_jobs.row(row).id;
     m_nextRow = row + 1;
     m_currentRow = row;
-    m_progress.started(row, rowSeconds(row));
+    m_progress.started(slot.rowId, rowSeconds(row));
     // Converting from now on, not from the encoder's first report, which
     // can be seconds away under load: meanwhile the row would show what an
     // earlier batch left, and the kept list would hold it as finished, so
@@ -211,12 +214,15 @@ void Batch::markFinished(int row, bool succeeded)
 
 void Batch::completion(Slot& slot, const EncoderRunner::Outcome& outcome)
 {
-    const int row = slot.row;
+    // -1 for a row gone meanwhile: nothing below writes to it, nor to the
+    // row that took its place.
+    const quint64 rowId = slot.rowId;
+    const int row = m_jobs.indexOf(rowId);
     if (!slot.output.isEmpty()) {
         m_builder.releaseOutput(slot.output);
         slot.output.clear();
     }
-    slot.row = -1;
+    slot.rowId = 0;
     if (outcome.stopped || !m_busy.isConverting()) {
         // A stopped encoder has closed its file (or a job that could not
         // start ended after the stop): the stop is complete when the last
@@ -227,7 +233,7 @@ void Batch::completion(Slot& slot, const EncoderRunner::Outcome& outcome)
         // its file.
         if (outcome.crashed)
             m_jobs.setJobReport(row, outcome.lastOutput, {});
-        m_progress.ended(row, BatchProgress::Outcome::Stopped, QString());
+        m_progress.ended(rowId, BatchProgress::Outcome::Stopped, QString());
         if (anyBusy())
             return;
         endBatch(true);
@@ -239,7 +245,7 @@ void Batch::completion(Slot& slot, const EncoderRunner::Outcome& outcome)
     }
     const bool succeeded = outcome.succeeded();
     m_jobs.setJobReport(row, succeeded ? QString() : outcome.lastOutput, outcome.notes);
-    m_progress.ended(row,
+    m_progress.ended(rowId,
                      succeeded ? BatchProgress::Outcome::Converted : BatchProgress::Outcome::Failed,
                      m_jobs.caption(row).trimmed());
     startJobs(row, succeeded);
@@ -278,8 +284,8 @@ void Batch::stopConversion()
     if (!m_busy.isConverting())
         return;
     for (const auto& slot : m_slots) {
-        if (slot->row >= 0)
-            m_jobs.setStatus(slot->row, JobStatus::Stopped);
+        if (slot->busy())
+            m_jobs.setStatus(m_jobs.indexOf(slot->rowId), JobStatus::Stopped);
     }
     m_bar.setVisible(false);
     m_currentRow = m_jobs.rowCount() + 1;
@@ -292,16 +298,15 @@ void Batch::stopConversion()
     // Each encoder's completion comes once it has closed its file; the last
     // one ends the batch.
     for (const auto& slot : m_slots) {
-        if (slot->row < 0)
-            continue;
-        slot->runner->stop();
+        if (slot->busy())
+            slot->runner->stop();
     }
 }
 
 Batch::Slot* Batch::idleSlot()
 {
     for (int i = 0; i < m_slotCount; ++i) {
-        if (m_slots[static_cast<size_t>(i)]->row < 0)
+        if (!m_slots[static_cast<size_t>(i)]->busy())
             return m_slots[static_cast<size_t>(i)].get();
     }
     return nullptr;
@@ -310,7 +315,7 @@ Batch::Slot* Batch::idleSlot()
 bool Batch::anyBusy() const
 {
     return std::any_of(m_slots.cbegin(), m_slots.cend(),
-                       [](const auto& slot) { return slot->row >= 0; });
+                       [](const auto& slot) { return slot->busy(); });
 }
 
 bool Batch::isConverting() const
@@ -328,8 +333,8 @@ QVector<int> Batch::runningRows() const
 {
     QVector<int> rows;
     for (const auto& slot : m_slots) {
-        if (slot->row >= 0)
-            rows << slot->row;
+        if (const int row = m_jobs.indexOf(slot->rowId); slot->busy() && row >= 0)
+            rows << row;
     }
     // Rows start in list order.
     std::sort(rows.begin(), rows.end());
@@ -360,7 +365,7 @@ void Batch::rowChanged(int row)
         return;
     const JobRow& record = m_jobs.row(row);
     if (record.status == JobStatus::Converting) {
-        m_progress.progressed(row, record.progress);
+        m_progress.progressed(record.id, record.progress);
         if (m_slotCount > 1)
             m_bar.setValue(m_progress.value());
     } else if (row >= m_nextRow) {

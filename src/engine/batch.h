@@ -43,6 +43,11 @@ class Preferences;
 // At the start, rows whose status an earlier batch left are flagged
 // (JobRow::earlierBatch) until this batch takes them. A row it takes is
 // converting at once, at 0, before its encoder has said anything.
+//
+// A running conversion holds its row by the row's identity (JobRow::id), as
+// the runner does: after a stop the list is the user's again while stopped
+// encoders close their files, and a row that moved meanwhile still gets its
+// own report, one that went gets none, and no other row gets either.
 class Batch : public QObject
 {
     Q_OBJECT
@@ -71,7 +76,8 @@ public:
     // The row the batch works on (the last one it took); adding rows never
     // moves it, and a stop puts it past the end.
     int currentRow() const { return m_currentRow; }
-    // The rows converting now, in the order they started.
+    // The rows converting now (or closing their files after a stop), in list
+    // order; a row gone meanwhile is not among them.
     QVector<int> runningRows() const;
     // How the batch goes, and how the last one went.
     const BatchProgress& progress() const { return m_progress; }

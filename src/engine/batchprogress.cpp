@@ -54,24 +54,24 @@ void BatchProgress::setPending(const QVector<double>& seconds)
     m_pending = seconds;
 }
 
-void BatchProgress::started(int row, double seconds)
+void BatchProgress::started(quint64 key, double seconds)
 {
     Job job;
     job.ordinal = ++m_startedCount;
     job.seconds = seconds;
-    m_jobs.insert(row, job);
+    m_jobs.insert(key, job);
 }
 
-void BatchProgress::progressed(int row, int value)
+void BatchProgress::progressed(quint64 key, int value)
 {
-    const auto job = m_jobs.find(row);
+    const auto job = m_jobs.find(key);
     if (job != m_jobs.end() && job->running)
         job->value = qMax(job->value, qBound(0, value, kScale));
 }
 
-void BatchProgress::ended(int row, Outcome outcome, const QString& name)
+void BatchProgress::ended(quint64 key, Outcome outcome, const QString& name)
 {
-    const auto job = m_jobs.find(row);
+    const auto job = m_jobs.find(key);
     if (job == m_jobs.end() || !job->running)
         return;
     job->running = false;

@@ -37,12 +37,13 @@ public:
     // The jobs of the batch not started yet, and their lengths in seconds
     // (0 for a length not known).
     void setPending(const QVector<double>& seconds);
-    // The job of `row`, `seconds` long (0: not known), starts.
-    void started(int row, double seconds);
+    // The job known by `key` (the batch's choice: its row's identity, which
+    // holds while rows come and go), `seconds` long (0: not known), starts.
+    void started(quint64 key, double seconds);
     // Its position on the 0..10000 scale.
-    void progressed(int row, int value);
+    void progressed(quint64 key, int value);
     // It ended; `name` names it in the summary when it failed.
-    void ended(int row, Outcome outcome, const QString& name);
+    void ended(quint64 key, Outcome outcome, const QString& name);
     // The batch ended: the clock stops.
     void end();
 
@@ -82,7 +83,7 @@ private:
     qint64 m_begin = 0;
     qint64 m_end = 0;
     bool m_running = false;
-    QHash<int, Job> m_jobs;
+    QHash<quint64, Job> m_jobs;
     QVector<double> m_pending;
     int m_startedCount = 0;
     int m_converted = 0;

@@ -2,10 +2,29 @@
 
 #include <algorithm>
 
+#include <QItemSelectionModel>
+
+#include "sources/joblistrows.h"
+
 namespace transcast
 {
 
-JobList::JobList(QObject* parent) : QObject(parent) {}
+JobList::JobList(QObject* parent) : JobList(RowsFactory(), parent) {}
+
+JobList::JobList(const RowsFactory& rows, QObject* parent) : QObject(parent)
+{
+    m_model = rows ? rows(*this) : std::make_unique<JobListRows>(*this);
+    Q_ASSERT(m_model && &m_model->jobs() == this);
+    m_selection = std::make_unique<QItemSelectionModel>(m_model.get());
+    // A removal or a reset changes the selection model's ranges while the
+    // list's rows are half changed; it is announced when they are whole.
+    connect(m_selection.get(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_reshaping)
+            emit selectionChanged();
+    });
+}
+
+JobList::~JobList() = default;
 
 JobRow* JobList::editable(int row)
 {
@@ -61,13 +80,14 @@ int JobList::indexOf(quint64 id) const
 
 int JobList::appendRow(JobRow record)
 {
-    const bool selected = record.selected;
     record.id = ++m_lastId;
+    const int index = rowCount();
+    m_reshaping = true;
+    m_model->beginInsertRows(QModelIndex(), index, index);
     m_rows.push_back(std::move(record));
-    const int index = rowCount() - 1;
+    m_model->endInsertRows();
+    m_reshaping = false;
     emit rowAppended(index);
-    if (selected)
-        emit selectionChanged();
     return index;
 }
 
@@ -75,10 +95,15 @@ void JobList::removeRow(int row)
 {
     if (!hasRow(row))
         return;
+    const bool selected = isSelected(row);
+    m_reshaping = true;
+    m_model->beginRemoveRows(QModelIndex(), row, row);
     const JobRow removed = std::move(m_rows[static_cast<size_t>(row)]);
     m_rows.erase(m_rows.begin() + row);
+    m_model->endRemoveRows();
+    m_reshaping = false;
     emit rowRemoved(row, removed);
-    if (removed.selected)
+    if (selected)
         emit selectionChanged();
 }
 
@@ -86,7 +111,12 @@ void JobList::clear()
 {
     if (m_rows.empty())
         return;
+    // A reset drops the selection without a word of the selection model's.
+    m_reshaping = true;
+    m_model->beginResetModel();
     m_rows.clear();
+    m_model->endResetModel();
+    m_reshaping = false;
     emit rowsReset();
     emit selectionChanged();
 }
@@ -166,41 +196,48 @@ void JobList::setChecked(int row, bool checked)
 
 void JobList::setSelected(int row, bool selected)
 {
-    JobRow* record = editable(row);
-    if (!record || record->selected == selected)
+    if (!hasRow(row))
         return;
-    record->selected = selected;
-    emit selectionChanged();
+    // The selection model says whether anything changed.
+    const QItemSelection cells(m_model->index(row, 0),
+                               m_model->index(row, JobListRows::kColumnCount - 1));
+    m_selection->select(cells,
+                        selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
 void JobList::clearSelection()
 {
-    bool changed = false;
-    for (JobRow& row : m_rows) {
-        changed = changed || row.selected;
-        row.selected = false;
-    }
-    if (changed)
-        emit selectionChanged();
+    m_selection->clearSelection();
+}
+
+bool JobList::isSelected(int row) const
+{
+    if (!hasRow(row))
+        return false;
+    const QItemSelection selection = m_selection->selection();
+    return std::any_of(selection.cbegin(), selection.cend(),
+                       [row](const QItemSelectionRange& range) {
+                           return range.isValid() && range.top() <= row && row <= range.bottom();
+                       });
 }
 
 QVector<int> JobList::selectedRows() const
 {
     QVector<int> rows;
-    for (int i = 0; i < rowCount(); ++i) {
-        if (m_rows[static_cast<size_t>(i)].selected)
-            rows.append(i);
+    for (const QItemSelectionRange& range : m_selection->selection()) {
+        for (int row = range.top(); range.isValid() && row <= range.bottom() && hasRow(row); ++row)
+            rows.append(row);
     }
+    // Ranges come in the order they were selected in, and may overlap.
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
 }
 
 int JobList::firstSelected() const
 {
-    for (int i = 0; i < rowCount(); ++i) {
-        if (m_rows[static_cast<size_t>(i)].selected)
-            return i;
-    }
-    return -1;
+    const QVector<int> rows = selectedRows();
+    return rows.isEmpty() ? -1 : rows.first();
 }
 
 void JobList::setVisible(bool visible)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <QObject>
@@ -9,14 +10,24 @@
 
 #include "sources/jobrow.h"
 
+class QItemSelectionModel;
+
 namespace transcast
 {
+
+class JobListRows;
 
 // The job list: one JobRow per job, in the order shown, with a caption
 // ("File Name" / "Title") and four sub-items ("Width * Height", "Time",
 // "Output Size", "Status"), a check box (DVD rows) and a selection. The list
 // owns the records; every change goes through it and is announced, so views
 // and the CLI follow without keeping copies.
+//
+// The selection is held once, in a QItemSelectionModel over the list's rows
+// as an item model (JobListRows): a view shown over that model uses that
+// selection model, so a click in the view and a selection the program makes
+// are the same state, and a selected row stays selected as rows before it
+// come and go. Whole rows are selected, by the list and by the view.
 class JobList : public QObject
 {
     Q_OBJECT
@@ -31,7 +42,21 @@ public:
     enum class Change { Record, Progress, Preview };
     Q_ENUM(Change)
 
+    // Makes the item model the list announces its rows through; it lives as
+    // long as the list. The window's adds what its view shows.
+    using RowsFactory = std::function<std::unique_ptr<JobListRows>(JobList&)>;
+
+    // Over a plain JobListRows.
     explicit JobList(QObject* parent = nullptr);
+    // Over the model `rows` makes (a plain one when it is empty); it is made
+    // before the constructor returns.
+    explicit JobList(const RowsFactory& rows, QObject* parent = nullptr);
+    ~JobList() override;
+
+    // The rows as an item model, and the list's one selection over it: a
+    // view of the list is set to both.
+    JobListRows& rowsModel() { return *m_model; }
+    QItemSelectionModel& selectionModel() { return *m_selection; }
 
     int rowCount() const { return static_cast<int>(m_rows.size()); }
     bool hasRow(int row) const { return row >= 0 && row < rowCount(); }
@@ -80,8 +105,14 @@ public:
     void setSubtitleChoice(int row, int position);
 
     void setChecked(int row, bool checked);
+    // Selects or deselects the whole row; selectionChanged only when that
+    // changed the selection.
     void setSelected(int row, bool selected);
     void clearSelection();
+    // A row counts as selected when any cell of it is (only whole rows ever
+    // are); false for a row that does not exist.
+    bool isSelected(int row) const;
+    // The selected rows in list order.
     QVector<int> selectedRows() const;
     // The first selected row, or -1.
     int firstSelected() const;
@@ -96,6 +127,9 @@ signals:
     void rowRemoved(int row, const transcast::JobRow& removed);
     void rowChanged(int row,
                     transcast::JobList::Change change = transcast::JobList::Change::Record);
+    // Whoever changed it: the program, or the user in a view. A selected row
+    // removed, and Clear, announce it after rowRemoved and rowsReset, with
+    // the rows as they now are; a row appended never changes it.
     void selectionChanged();
     void visibilityChanged(bool visible);
 
@@ -107,6 +141,13 @@ private:
     quint64 m_lastId = 0;
     SizeText m_sizeText;
     bool m_visible = false;
+    // Declared after the rows, so that they go before them; the selection
+    // goes before the model it selects in.
+    std::unique_ptr<JobListRows> m_model;
+    std::unique_ptr<QItemSelectionModel> m_selection;
+    // Rows are being inserted or removed, or the list cleared: what the
+    // selection model says meanwhile is told once the rows are whole again.
+    bool m_reshaping = false;
 };
 
 } // namespace transcast

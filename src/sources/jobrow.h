@@ -96,7 +96,9 @@ enum class JobKind { File, Title, Chapter };
 // it, and how its conversion went. Everything about a row lives here, so
 // removing, clearing or rebuilding rows moves or drops whole records and
 // nothing indexed by row number can fall out of step. Plain values only,
-// so a record can be copied, kept aside and written out as it is.
+// so a record can be copied, kept aside and written out as it is. Whether
+// the row is selected is the list's to say (JobList::isSelected), not the
+// record's: a record put back or copied never brings a selection along.
 struct JobRow {
     // The row's identity while it is listed, given by the list as the row
     // comes in (a restored or copied record gets a new one): what a
@@ -111,7 +113,6 @@ struct JobRow {
     // the "Output Size" column (JobList::subItem).
     std::optional<qint64> outputBytes;
     bool checked = false;
-    bool selected = false;
     JobStatus status = JobStatus::Listed;
     int progress = 0; // 0..10000 of its conversion while Converting
     QString failureReason;

@@ -376,7 +376,7 @@ void SourceList::removeSelected()
     for (int step = 0; step < steps; ++step) {
         if (!m_jobs.hasRow(index))
             break;
-        if (!m_jobs.row(index).selected) {
+        if (!m_jobs.isSelected(index)) {
             ++index;
             continue;
         }

@@ -1,7 +1,6 @@
 #include "ui/dvdbinding.h"
 
 #include <QComboBox>
-#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QTableView>
 
@@ -20,14 +19,10 @@ DvdBinding::DvdBinding(DvdTitles& dvd, const Edition& edition, QTableView& list,
     new OptionBoxBinding(dvd.subtitleTracks(), subtitle, this);
     if (!edition.isDvdMode())
         return;
+    // A row selected with the keys or the mouse is the list's selection, whose
+    // changes show their row's tracks (DvdTitles); a click on the selected
+    // row shows them again.
     connect(&list, &QAbstractItemView::clicked, this, [&dvd] { dvd.rowClicked(); });
-    // A row reached with the keyboard shows its tracks as a clicked one does,
-    // so the boxes never speak for another row than the selected one.
-    connect(list.selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [&dvd](const QModelIndex& current) {
-                if (current.isValid())
-                    dvd.rowClicked();
-            });
     connect(&dvd, &DvdTitles::readingChanged, &list,
             [&list](bool reading) { list.setEnabled(!reading); });
     list.installEventFilter(this);

@@ -12,26 +12,13 @@ namespace transcast
 {
 
 JobListModel::JobListModel(JobList& jobs, QObject* parent)
-    : QAbstractTableModel(parent), m_jobs(jobs),
+    : JobListRows(jobs, parent),
       m_headers({QStringLiteral("File Name"), QStringLiteral("Width * Height"),
                  QStringLiteral("Time"), QStringLiteral("Output Size"), QStringLiteral("Status")})
 {
-    connect(&m_jobs, &JobList::rowsReset, this, [this] {
-        beginResetModel();
-        endResetModel();
-    });
-    // The list has already changed when it tells; a reset keeps the view
-    // honest without tracking the old row count.
-    connect(&m_jobs, &JobList::rowAppended, this, [this] {
-        beginResetModel();
-        endResetModel();
-    });
-    connect(&m_jobs, &JobList::rowRemoved, this, [this] {
-        beginResetModel();
-        endResetModel();
-    });
-    connect(&m_jobs, &JobList::rowChanged, this,
-            [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
+    // Rows coming and going the list announces through the base.
+    connect(&jobs, &JobList::rowChanged, this,
+            [this](int row) { emit dataChanged(index(row, 0), index(row, kColumnCount - 1)); });
 }
 
 void JobListModel::setFirstColumnCaption(const QString& caption)
@@ -42,45 +29,38 @@ void JobListModel::setFirstColumnCaption(const QString& caption)
 
 void JobListModel::setCheckBoxes(bool on)
 {
-    beginResetModel();
+    if (on == m_checkBoxes)
+        return;
+    // Not a reset, which would drop the list's selection.
     m_checkBoxes = on;
-    endResetModel();
-}
-
-int JobListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : m_jobs.rowCount();
-}
-
-int JobListModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : 5;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::CheckStateRole});
 }
 
 QVariant JobListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || !m_jobs.hasRow(index.row()))
+    if (!index.isValid() || !jobs().hasRow(index.row()))
         return {};
     const int row = index.row();
     switch (role) {
     case Qt::DisplayRole:
         if (index.column() == 0)
-            return m_jobs.caption(row);
+            return jobs().caption(row);
         if (index.column() == kStatusColumn)
-            return jobStatusText(m_jobs.row(row));
-        return m_jobs.subItem(row, index.column() - 1);
+            return jobStatusText(jobs().row(row));
+        return jobs().subItem(row, index.column() - 1);
     case Qt::CheckStateRole:
         if (m_checkBoxes && index.column() == 0)
-            return m_jobs.row(row).checked ? Qt::Checked : Qt::Unchecked;
+            return jobs().row(row).checked ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::ForegroundRole:
         // A status an earlier batch left is not this batch's: it is shown
         // faded until the batch reaches the row.
-        if (index.column() == kStatusColumn && m_jobs.row(row).earlierBatch)
+        if (index.column() == kStatusColumn && jobs().row(row).earlierBatch)
             return QBrush(QColor(0x80, 0x80, 0x80));
         return {};
     case Qt::FontRole:
-        if (index.column() == kStatusColumn && m_jobs.row(row).earlierBatch) {
+        if (index.column() == kStatusColumn && jobs().row(row).earlierBatch) {
             QFont font;
             font.setItalic(true);
             return font;
@@ -89,7 +69,7 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole: {
         // A failed row says why; a finished one what the encoder had to
         // change; any other its source.
-        const JobRow& record = m_jobs.row(row);
+        const JobRow& record = jobs().row(row);
         if (index.column() == kStatusColumn && record.earlierBatch)
             return kEarlierBatchTip;
         if (!record.failureReason.isEmpty())
@@ -106,15 +86,16 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const
 bool JobListModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
     if (!m_checkBoxes || role != Qt::CheckStateRole || index.column() != 0 ||
-        !m_jobs.hasRow(index.row()))
+        !jobs().hasRow(index.row()))
         return false;
-    m_jobs.setChecked(index.row(), value.toInt() == Qt::Checked);
+    jobs().setChecked(index.row(), value.toInt() == Qt::Checked);
     return true;
 }
 
 QVariant JobListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 5)
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < kColumnCount)
         return m_headers.at(section);
     return {};
 }

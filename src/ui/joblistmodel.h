@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QAbstractTableModel>
 #include <QStringList>
+
+#include "sources/joblistrows.h"
 
 namespace transcast
 {
-
-class JobList;
 
 // The job list as the list view `lv` shows it: five columns (the caption and
 // the four sub-items, the status made text here), check boxes on the first
@@ -14,7 +13,9 @@ class JobList;
 // failed, what the encoder noted, or its source), and files dropped on it
 // handed to whoever listens. A status an earlier batch left, while a new
 // batch has not reached its row, is shown faded, in italics, and says so.
-class JobListModel : public QAbstractTableModel
+// It is the list's own rows model (made through JobList::RowsFactory), so
+// the view shows the list's one selection.
+class JobListModel : public JobListRows
 {
     Q_OBJECT
 public:
@@ -22,10 +23,9 @@ public:
 
     // "File Name" in file mode, "Title" in DVD mode.
     void setFirstColumnCaption(const QString& caption);
+    // Shows or hides the check boxes, the rows and their selection kept.
     void setCheckBoxes(bool on);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
@@ -47,7 +47,6 @@ signals:
     void filesDropped(const QStringList& paths);
 
 private:
-    JobList& m_jobs;
     QStringList m_headers;
     bool m_checkBoxes = false;
 };

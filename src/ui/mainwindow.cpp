@@ -24,7 +24,6 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollArea>
-#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionHeader>
 #include <QTableView>
@@ -101,7 +100,14 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
     m_interaction = interaction;
     m_shell = shell;
     m_countdownShell = std::make_unique<CountdownShell>(*m_shell, this);
-    m_controller = std::make_unique<Controller>(m_edition, *m_interaction, *m_countdownShell);
+    // The list's rows model is the view's, so that the view shows, and
+    // changes, the list's one selection.
+    m_controller = std::make_unique<Controller>(
+        m_edition, *m_interaction, *m_countdownShell, [this](JobList& jobs) {
+            auto model = std::make_unique<JobListModel>(jobs);
+            m_model = model.get();
+            return model;
+        });
 
     setWindowTitle(m_edition.programTitle());
     const QString logo = m_edition.dataFile(QStringLiteral("skin/logo.svg"));
@@ -176,10 +182,13 @@ PreviewController& MainWindow::preview()
 
 void MainWindow::createControls()
 {
-    m_model = new JobListModel(m_controller->jobs(), this);
     m_jobList = new QTableView(m_surface);
     m_jobList->setObjectName(QStringLiteral("lv"));
     m_jobList->setModel(m_model);
+    // The selection model the view made for itself gives way to the list's.
+    QItemSelectionModel* own = m_jobList->selectionModel();
+    m_jobList->setSelectionModel(&m_controller->jobs().selectionModel());
+    delete own;
     m_jobList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_jobList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_jobList->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -314,8 +323,6 @@ void MainWindow::watchActionLooks()
     connect(&jobs, &JobList::rowAppended, this, update);
     connect(&jobs, &JobList::rowRemoved, this, update);
     connect(&jobs, &JobList::selectionChanged, this, update);
-    // The view's selection reaches the list with the list's signals held.
-    connect(m_jobList->selectionModel(), &QItemSelectionModel::selectionChanged, this, update);
     // The bar shows when a batch starts and hides when it ends.
     connect(&m_controller->progress(), &ProgressModel::visibilityChanged, this, update);
     connect(&m_controller->batch(), &Batch::convertingChanged, this, update);
@@ -494,28 +501,6 @@ void MainWindow::bindCore()
     connect(&jobs, &JobList::rowsReset, this, showList);
     connect(&jobs, &JobList::rowAppended, this, showList);
     connect(&jobs, &JobList::rowRemoved, this, showList);
-    // The view's selection and the list's are one: whichever changes, the
-    // other follows.
-    connect(m_jobList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this, &jobs] {
-                const QSignalBlocker block(&jobs);
-                for (int row = 0; row < jobs.rowCount(); ++row)
-                    jobs.setSelected(
-                        row, m_jobList->selectionModel()->isRowSelected(row, QModelIndex()));
-            });
-    auto showListSelection = [this, &jobs] {
-        const QSignalBlocker block(m_jobList->selectionModel());
-        QItemSelection selection;
-        for (const int row : jobs.selectedRows())
-            selection.select(m_model->index(row, 0),
-                             m_model->index(row, m_model->columnCount() - 1));
-        m_jobList->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-        m_jobList->viewport()->update();
-    };
-    connect(m_jobList->selectionModel(), &QItemSelectionModel::selectionChanged, m_preview,
-            &PreviewBinding::refreshStill);
-    connect(&jobs, &JobList::selectionChanged, this, showListSelection);
-    connect(m_model, &QAbstractItemModel::modelReset, this, showListSelection);
     connect(m_model, &JobListModel::filesDropped, this, &MainWindow::openSources);
     bindDvd();
 

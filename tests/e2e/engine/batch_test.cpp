@@ -1,5 +1,7 @@
 #include "engine_fixture.h"
 
+#include <csignal>
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -25,6 +27,21 @@ protected:
         ASSERT_EQ(jobs().rowCount(), 3);
     }
 };
+
+// The ffmpeg writing `output`, found by its command line; -1 when none runs.
+qint64 ffmpegWriting(const QString& output)
+{
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = cmdline.readAll();
+        if (line.contains("ffmpeg") && line.contains(output.toUtf8()))
+            return entry.toLongLong();
+    }
+    return -1;
+}
 
 } // namespace
 
@@ -157,6 +174,41 @@ TEST_F(Batches, StopLeavesTheRestAloneAndSkipsTheFinishAction)
         testclips::runRegister({"-i", QDir(outDir.path()).filePath(QStringLiteral("long.mp4"))});
     EXPECT_EQ(probe.exitCode, 0) << probe.output.toStdString();
     EXPECT_GE(testclips::readLikeTheApp(probe.output).durationMs.value_or(0), 1000);
+}
+
+// After a stop the list is the user's again while the stopped encoder closes
+// its file: a row removed before the stopped one moves it, and what the stop
+// came to (here an encoder that no longer answers) reaches that row, never
+// the row that took its old place.
+TEST_F(Batches, AStoppedRowThatMovesBeforeItsEncoderEndsGetsItsOwnReport)
+{
+    const QString longClip = clip("long.avi", 60, QStringLiteral("640x480"));
+    jobs().changeRow(1, [&](JobRow& r) { r.source.filePath = longClip; });
+    controller->batch().convert();
+    ASSERT_TRUE(waitFor([&] {
+        return status(1).endsWith(QLatin1Char('%')) && status(1) != QStringLiteral("00.00%");
+    }));
+    const qint64 ffmpeg = ffmpegWriting(QDir(outDir.path()).filePath(QStringLiteral("long.mp4")));
+    ASSERT_GT(ffmpeg, 0);
+    ::kill(static_cast<pid_t>(ffmpeg), SIGSTOP);
+    controller->batch().stopConversion();
+    jobs().clearSelection();
+    jobs().setSelected(0, true);
+    controller->removeSelected();
+    ASSERT_EQ(jobs().rowCount(), 2);
+    EXPECT_TRUE(controller->batch().encodersRunning());
+    EXPECT_EQ(controller->batch().runningRows(), QVector<int>{0});
+
+    ASSERT_TRUE(waitFor([&] { return !controller->batch().encodersRunning(); }, 30000));
+    EXPECT_EQ(jobs().caption(0), QStringLiteral("two"));
+    EXPECT_EQ(status(0), QStringLiteral("Stop"));
+    EXPECT_TRUE(jobs().row(0).failureReason.startsWith(
+        QStringLiteral("The encoder stopped answering and was ended.")))
+        << jobs().row(0).failureReason.toStdString();
+    EXPECT_EQ(status(1), QStringLiteral("Status"));
+    EXPECT_TRUE(jobs().row(1).failureReason.isEmpty()) << jobs().row(1).failureReason.toStdString();
+    EXPECT_TRUE(controller->batch().progress().summary().contains(QStringLiteral("1 stopped")))
+        << controller->batch().progress().summary().toStdString();
 }
 
 TEST_F(Batches, AFailingRowIsMarkedAndTheBatchGoesOn)

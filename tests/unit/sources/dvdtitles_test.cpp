@@ -122,7 +122,7 @@ TEST_F(DvdRows, OnlyTitlesThatPlayAndSpanAThousandSectorsBecomeRows)
     EXPECT_EQ(row.endTime, 7200);
     EXPECT_EQ(row.ifoPath, QString::fromStdString(kSet1));
     EXPECT_TRUE(jobs().row(0).checked);
-    EXPECT_TRUE(jobs().row(0).selected);
+    EXPECT_TRUE(jobs().isSelected(0));
 
     // The title's row holds each of its cells with its times.
     const std::vector<DvdRowInfo::TitleCell> cells = row.titleCells();
