@@ -178,15 +178,6 @@ void Controller::offerRestore()
         return;
     }
     const JobListFile::Header& header = left.contents->header;
-    if (m_edition.isDvdMode()) {
-        m_dvd.restore(header.titleMode, header.titleSets, rows);
-    } else {
-        // The rows were listed for that direction; its profiles convert them.
-        const int entry = header.intoOwnFormat ? 0 : 1;
-        if (header.intoOwnFormat != m_preferences.intoOwnFormat() &&
-            entry < m_boxes.channel.count())
-            changeDirection(entry);
-    }
     // Sources all gone leave nothing to offer at the next start either.
     const auto keepOrDiscard = [this] {
         if (m_jobs.rowCount() == 0)
@@ -195,9 +186,17 @@ void Controller::offerRestore()
             m_keeper.flush();
     };
     if (m_edition.isDvdMode()) {
-        keepOrDiscard();
+        // The title sets are read again: decided when the reading has ended.
+        const QMetaObject::Connection read = connect(&m_dvd, &DvdTitles::readingFinished, this,
+                                                     keepOrDiscard, Qt::SingleShotConnection);
+        if (!m_dvd.restore(header.titleMode, header.titleSets, rows) && disconnect(read))
+            keepOrDiscard(); // refused: no reading to wait for
         return;
     }
+    // The rows were listed for that direction; its profiles convert them.
+    const int entry = header.intoOwnFormat ? 0 : 1;
+    if (header.intoOwnFormat != m_preferences.intoOwnFormat() && entry < m_boxes.channel.count())
+        changeDirection(entry);
     // The files are listed again through their probes: decided when done.
     const QMetaObject::Connection done =
         connect(&m_sources, &SourceList::addEnded, this, keepOrDiscard, Qt::SingleShotConnection);

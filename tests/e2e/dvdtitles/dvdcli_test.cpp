@@ -9,6 +9,7 @@
 
 #include "control/controller.h"
 #include "sources/discpath.h"
+#include "support/discreading.h"
 #include "support/scriptedinteraction.h"
 #include "support/testdiscs.h"
 
@@ -228,6 +229,7 @@ TEST_F(DvdCli, DropAndCommandLineTakeTheSameDiscs)
             interaction, shell);
         EXPECT_EQ(window.acceptsSources({entry.path}), disc);
         window.openSources({entry.path});
+        transcast::testing::finishReading(window.dvd());
         EXPECT_EQ(window.jobs().rowCount() > 0, disc);
         EXPECT_EQ(interaction.warnings.size(), disc ? 0 : 1)
             << interaction.warnings.join('|').toStdString();
@@ -245,6 +247,7 @@ TEST_F(DvdCli, DropAndCommandLineTakeTheSameDiscs)
         transcast::Edition(QStringLiteral("transcast-dvd"), QStringLiteral(TRANSCAST_BIN_DIR)),
         interaction, shell);
     window.openSources({q(discs.ifo(2)), q(discs.mixedCase)});
+    transcast::testing::finishReading(window.dvd());
     EXPECT_GT(window.jobs().rowCount(), 0);
     EXPECT_TRUE(interaction.informations.isEmpty())
         << interaction.informations.join('|').toStdString();
