@@ -1,5 +1,6 @@
 // Title sets read through register.dat on discs authored by dvdauthor, checked
 // against lsdvd's reading of the same discs, and over broken IFO files.
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -15,9 +16,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QTimer>
+
+#include "common/busystate.h"
+#include "common/edition.h"
 #include "dvd/tracktext.h"
 #include "lsdvd.h"
 #include "sametitle.h"
+#include "sources/dvdtitles.h"
+#include "sources/encodertitlesets.h"
+#include "sources/joblist.h"
+#include "sources/opticaldrive.h"
+#include "support/discreading.h"
+#include "support/scriptedinteraction.h"
 #include "support/testdiscs.h"
 #include "support/titlesetcells.h"
 #include "support/titlesetsnow.h"
@@ -611,4 +625,108 @@ TEST(DescribedTitleSets, AReaderThatFailsSaysWhyAndOneThatCrashesOrHangsCostsIts
     EXPECT_EQ(hung.size(), 2u) << "the title set and then its backup copy";
     for (const std::string& pid : hung)
         EXPECT_NE(kill(std::stoi(pid), 0), 0) << "still running: " << pid;
+}
+
+namespace
+{
+
+// The DVD titles of a window, reading through the given register.dat.
+struct Titles {
+    transcast::Edition edition{QStringLiteral("transcast-dvd"), QStringLiteral(TRANSCAST_BIN_DIR)};
+    transcast::BusyState busy;
+    transcast::JobList jobs;
+    ScriptedInteraction interaction;
+    transcast::DvdTitles dvd{edition, busy, jobs, interaction};
+    QVector<bool> changes;
+
+    explicit Titles(const std::string& reader)
+    {
+        dvd.setTitleSetSource(
+            std::make_unique<transcast::EncoderTitleSets>(QString::fromStdString(reader)));
+        QObject::connect(&dvd, &transcast::DvdTitles::readingChanged,
+                         [this](bool reading) { changes << reading; });
+    }
+};
+
+// Runs the event loop until `done` holds, at most 20 s.
+template <typename Done>
+bool runUntil(Done done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return done();
+}
+
+} // namespace
+
+// The window goes on while a slow reader reads the disc: its timers fire,
+// and a second reading asked for meanwhile is refused without a word, the
+// first one listing the disc as if nothing had been asked.
+TEST(DiscReading, TheEventLoopGoesOnAndASecondReadingIsRefused)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    TempFolder folder;
+    Titles titles(readerScript(folder.path() + "/register.dat",
+                               "sleep 1\nexec '" + discReader() + "' \"$@\"\n"));
+    bool firedWhileReading = false;
+    QTimer::singleShot(200, [&] {
+        firedWhileReading = titles.dvd.isReading() && titles.jobs.rowCount() == 0;
+        EXPECT_FALSE(titles.dvd.openDisc(QString::fromStdString(d.iso)));
+        EXPECT_FALSE(titles.dvd.openIfoFiles({QString::fromStdString(d.ifo(2))}));
+        titles.dvd.switchMode();
+        EXPECT_TRUE(titles.dvd.isTitleMode());
+    });
+    EXPECT_TRUE(transcast::testing::readDisc(
+        titles.dvd, [&] { return titles.dvd.openDisc(QString::fromStdString(d.disc)); }));
+    EXPECT_TRUE(firedWhileReading);
+    EXPECT_EQ(titles.jobs.rowCount(), 4);
+    EXPECT_EQ(titles.changes, (QVector<bool>{true, false}));
+    EXPECT_TRUE(titles.interaction.informations.isEmpty());
+    EXPECT_TRUE(titles.interaction.warnings.isEmpty());
+}
+
+// Titles that go while their disc is read (the window closed) end the
+// reader they started and say nothing more; so do titles that go while the
+// drive spins up, whose wait ends unheard.
+TEST(DiscReading, TitlesGoneMidReadingEndTheirReaderAndSayNothing)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    TempFolder folder;
+    const std::string pids = folder.path() + "/pids";
+    const std::string reader =
+        readerScript(folder.path() + "/register.dat", "echo $$ >> '" + pids + "'\nexec sleep 60\n");
+    auto titles = std::make_unique<Titles>(reader);
+    QVector<bool> changes;
+    QObject::connect(&titles->dvd, &transcast::DvdTitles::readingChanged,
+                     [&](bool reading) { changes << reading; });
+    ASSERT_TRUE(titles->dvd.openDisc(QString::fromStdString(d.disc)));
+    ASSERT_TRUE(runUntil([&] { return linesOf(pids).size() == 1; }));
+    titles.reset();
+    const std::vector<std::string> started = linesOf(pids);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_NE(kill(std::stoi(started.front()), 0), 0) << "still running: " << started.front();
+    EXPECT_EQ(changes, QVector<bool>{true});
+
+    struct SlowDrive : transcast::OpticalDrive {
+        std::atomic<bool>* done;
+        explicit SlowDrive(std::atomic<bool>* flag) : done(flag) {}
+        bool isOpticalDrive(const QString&) const override { return true; }
+        void waitUntilReady(const QString&) const override
+        {
+            QThread::msleep(300);
+            *done = true;
+        }
+    };
+    std::atomic<bool> waited{false};
+    titles = std::make_unique<Titles>(reader);
+    titles->dvd.setOpticalDrive(std::make_unique<SlowDrive>(&waited));
+    ASSERT_TRUE(titles->dvd.openDisc(QString::fromStdString(d.disc)));
+    titles.reset();
+    EXPECT_TRUE(runUntil([&] { return waited.load(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(linesOf(pids).size(), 1u) << "no reader after the drive's wait";
 }
