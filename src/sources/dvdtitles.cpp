@@ -293,10 +293,9 @@ void DvdTitles::readNext()
         m_ifos.append(entry);
         m_current = static_cast<int>(m_ifos.size()) - 1;
     }
-    m_titleSets->request(localPath(m_ifos[m_current].ifoPath),
-                         [this](const dvd::TitleSetSource::Answer& answer) {
-                             titleSetRead(answer);
-                         });
+    m_titleSets->request(
+        localPath(m_ifos[m_current].ifoPath),
+        [this](const dvd::TitleSetSource::Answer& answer) { titleSetRead(answer); });
 }
 
 void DvdTitles::titleSetRead(const dvd::TitleSetSource::Answer& answer)
@@ -391,12 +390,11 @@ void DvdTitles::endRestore()
     }
     m_keptRows.clear();
     if (!m_lost.isEmpty())
-        m_interaction.inform(
-            (m_lost.size() == 1
-                 ? QStringLiteral("This DVD title set was not listed again:")
-                 : QStringLiteral("These %1 DVD title sets were not listed again:")
-                       .arg(m_lost.size())) +
-            QLatin1Char('\r') + m_lost.join(QLatin1Char('\r')));
+        m_interaction.inform((m_lost.size() == 1
+                                  ? QStringLiteral("This DVD title set was not listed again:")
+                                  : QStringLiteral("These %1 DVD title sets were not listed again:")
+                                        .arg(m_lost.size())) +
+                             QLatin1Char('\r') + m_lost.join(QLatin1Char('\r')));
     if (m_jobs.rowCount() == 0) {
         finishReading(false);
         return;

@@ -17,8 +17,7 @@ namespace transcast::testing
 // whether it started one; for a void action that is dvd.isReading() after
 // it. What readingFinished said: whether titles were listed; false when no
 // reading started or it did not end in time.
-template <typename Start>
-bool readDisc(const DvdTitles& dvd, Start&& start)
+template <typename Start> bool readDisc(const DvdTitles& dvd, Start&& start)
 {
     std::optional<bool> listed;
     QEventLoop loop;

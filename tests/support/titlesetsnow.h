@@ -22,9 +22,8 @@ namespace transcast::testdiscs
 class TitleSetsNow
 {
 public:
-    explicit TitleSetsNow(
-        const std::string& encoder,
-        std::chrono::milliseconds patience = dvd::DiscDescriptions::kDefaultPatience)
+    explicit TitleSetsNow(const std::string& encoder, std::chrono::milliseconds patience =
+                                                          dvd::DiscDescriptions::kDefaultPatience)
         : m_source(QString::fromStdString(encoder), patience)
     {
     }

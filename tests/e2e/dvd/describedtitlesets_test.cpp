@@ -649,8 +649,7 @@ struct Titles {
 };
 
 // Runs the event loop until `done` holds, at most 20 s.
-template <typename Done>
-bool runUntil(Done done)
+template <typename Done> bool runUntil(Done done)
 {
     QElapsedTimer clock;
     clock.start();

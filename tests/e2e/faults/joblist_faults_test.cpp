@@ -371,7 +371,8 @@ TEST_F(ListFaults, DvdRowsComeBackWithTheirSectorsTicksAndTracks)
     started(*window);
     transcast::Controller& core = window->controller();
     JobList& jobs = core.jobs();
-    ASSERT_TRUE(transcast::testing::readDisc(core.dvd(), [&] { return core.dvd().openDisc(disc); }));
+    ASSERT_TRUE(
+        transcast::testing::readDisc(core.dvd(), [&] { return core.dvd().openDisc(disc); }));
     transcast::testing::readDisc(core.dvd(), [&] {
         core.dvd().switchMode();
         return core.dvd().isReading();
