@@ -230,17 +230,24 @@ void Controller::openSources(const QStringList& paths)
     // The title list holds DVD rows only; a video file would become a row
     // no title job can convert.
     const DiscPath::Selection selection = DiscPath::select(paths);
-    if (!selection.disc.isEmpty() || !selection.ifoFiles.isEmpty())
-        m_dvd.openPaths(paths);
-    if (selection.notDiscs.isEmpty())
-        return;
     QStringList names;
     for (const QString& path : selection.notDiscs)
         names << QFileInfo(path).fileName();
-    m_interaction.warn(
-        QStringLiteral("The DVD edition lists DVD titles only. Add a DVD folder, an IFO file "
-                       "or an .iso image; these are none of them:\n%1")
-            .arg(names.join(QLatin1Char('\n'))));
+    const auto refuseTheRest = [this, names] {
+        if (names.isEmpty())
+            return;
+        m_interaction.warn(
+            QStringLiteral("The DVD edition lists DVD titles only. Add a DVD folder, an IFO file "
+                           "or an .iso image; these are none of them:\n%1")
+                .arg(names.join(QLatin1Char('\n'))));
+    };
+    // The refusal follows what the disc's reading says, as it did when the
+    // reading ended within this call.
+    if ((!selection.disc.isEmpty() || !selection.ifoFiles.isEmpty()) && m_dvd.openPaths(paths)) {
+        connect(&m_dvd, &DvdTitles::readingFinished, this, refuseTheRest, Qt::SingleShotConnection);
+        return;
+    }
+    refuseTheRest();
 }
 
 bool Controller::acceptsSources(const QStringList& paths) const

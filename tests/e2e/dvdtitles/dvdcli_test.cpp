@@ -252,4 +252,13 @@ TEST_F(DvdCli, DropAndCommandLineTakeTheSameDiscs)
     EXPECT_TRUE(interaction.informations.isEmpty())
         << interaction.informations.join('|').toStdString();
     EXPECT_NE(run({QStringLiteral("dvd"), q(discs.ifo(2)), q(discs.mixedCase)}).exitCode, 0);
+
+    // What the disc's reading says comes first, the refusal of the rest
+    // after it.
+    window.openSources({clip, q(discs.damagedIso)});
+    EXPECT_TRUE(interaction.warnings.isEmpty()) << "said before the reading ended";
+    transcast::testing::finishReading(window.dvd());
+    ASSERT_EQ(interaction.warnings.size(), 2) << interaction.warnings.join('|').toStdString();
+    EXPECT_TRUE(interaction.warnings.at(0).startsWith(QStringLiteral("The disc image ")));
+    EXPECT_TRUE(interaction.warnings.at(1).contains(QFileInfo(clip).fileName()));
 }
