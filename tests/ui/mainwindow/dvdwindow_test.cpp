@@ -50,6 +50,8 @@ protected:
     }
     void TearDown() override
     {
+        if (!window)
+            return;
         window->controller().busy().setConverting(false);
         window->controller().busy().setPlaying(false);
         window->close();
@@ -339,4 +341,21 @@ TEST_F(DvdWindow, OpeningADiscNeverForksTheWindowsProcess)
     EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
     EXPECT_EQ(forks, before);
     EXPECT_TRUE(interaction.warnings.isEmpty()) << interaction.warnings.join('\n').toStdString();
+}
+
+// The window closed while its disc is being read goes at once: the reading
+// ends with it, its reader is ended, and nothing is said into the window
+// gone.
+TEST_F(DvdWindow, ClosingWhileADiscIsReadTakesTheReadingAlong)
+{
+    interaction.folderChoices.push_back(q(discs.disc));
+    window->dispatch(QStringLiteral("dvdopen"));
+    ASSERT_TRUE(window->controller().dvd().isReading());
+    // Up to the first title set's request, whose reader then runs.
+    QTest::qWait(0);
+    EXPECT_TRUE(window->close());
+    window.reset();
+    QTest::qWait(200);
+    EXPECT_TRUE(interaction.informations.isEmpty());
+    EXPECT_TRUE(interaction.warnings.isEmpty()) << interaction.warnings.join('|').toStdString();
 }
