@@ -92,7 +92,7 @@ public:
     void setOpticalDrive(std::unique_ptr<OpticalDrive> drive);
 
     // User actions ("dvdopen", "ifoopen", "chapter", the DVD menu), each with
-    // its busy guards.
+    // its busy guards; the readings they start end with readingFinished.
     void addDvd();
     void addIfo();
     void switchMode();
