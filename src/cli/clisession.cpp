@@ -191,7 +191,17 @@ int CliSession::listDvd(const QStringList& sources)
     }
     DvdTitles& dvd = m_controller->dvd();
     dvd.setTitleMode(!m_options.chapters);
-    return dvd.openPaths(paths) ? CliOptions::kSuccess : CliOptions::kFailed;
+    // The reading goes on in the event loop; a command line answers when it
+    // has ended.
+    bool listed = false;
+    QEventLoop loop;
+    QObject::connect(&dvd, &DvdTitles::readingFinished, &loop, [&](bool ended) {
+        listed = ended;
+        loop.quit();
+    });
+    if (dvd.openPaths(paths))
+        loop.exec();
+    return listed ? CliOptions::kSuccess : CliOptions::kFailed;
 }
 
 bool CliSession::chooseDvdRows(QString& error)

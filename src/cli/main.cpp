@@ -39,18 +39,16 @@ QString programFolder()
 int main(int argc, char* argv[])
 {
     CliOptions options = CliOptions::parse(argumentsOf(argc, argv).mid(1));
-    // Listing a disc runs no event loop, watches no interrupt and starts no
-    // process: it is served without Qt's application object, whose start
-    // costs about as much as reading the disc.
+    // Listing a disc watches no interrupt: the reader it starts dies with it.
     const bool listing = options.ok() && options.command == CliOptions::Command::Dvd;
     // The commands that run jobs or probes watch the signals; every other
     // one ends on them the ordinary way.
     if (options.ok() && (options.command == CliOptions::Command::Probe ||
                          options.command == CliOptions::Command::Convert))
         InterruptWatcher::catchInterrupts();
-    std::optional<QCoreApplication> app;
-    if (!listing)
-        app.emplace(argc, argv);
+    // The disc's title sets, like the probes and the jobs, are read by
+    // child programs through the event loop.
+    QCoreApplication app(argc, argv);
     Console console;
 
     if (!options.ok()) {

@@ -179,15 +179,6 @@ void Controller::offerRestore()
         return;
     }
     const JobListFile::Header& header = left.contents->header;
-    if (m_edition.isDvdMode()) {
-        m_dvd.restore(header.titleMode, header.titleSets, rows);
-    } else {
-        // The rows were listed for that direction; its profiles convert them.
-        const int entry = header.intoOwnFormat ? 0 : 1;
-        if (header.intoOwnFormat != m_preferences.intoOwnFormat() &&
-            entry < m_boxes.channel.count())
-            changeDirection(entry);
-    }
     // Sources all gone leave nothing to offer at the next start either.
     const auto keepOrDiscard = [this] {
         if (m_jobs.rowCount() == 0)
@@ -196,9 +187,17 @@ void Controller::offerRestore()
             m_keeper.flush();
     };
     if (m_edition.isDvdMode()) {
-        keepOrDiscard();
+        // The title sets are read again: decided when the reading has ended.
+        const QMetaObject::Connection read = connect(&m_dvd, &DvdTitles::readingFinished, this,
+                                                     keepOrDiscard, Qt::SingleShotConnection);
+        if (!m_dvd.restore(header.titleMode, header.titleSets, rows) && disconnect(read))
+            keepOrDiscard(); // refused: no reading to wait for
         return;
     }
+    // The rows were listed for that direction; its profiles convert them.
+    const int entry = header.intoOwnFormat ? 0 : 1;
+    if (header.intoOwnFormat != m_preferences.intoOwnFormat() && entry < m_boxes.channel.count())
+        changeDirection(entry);
     // The files are listed again through their probes: decided when done.
     const QMetaObject::Connection done =
         connect(&m_sources, &SourceList::addEnded, this, keepOrDiscard, Qt::SingleShotConnection);
@@ -232,17 +231,24 @@ void Controller::openSources(const QStringList& paths)
     // The title list holds DVD rows only; a video file would become a row
     // no title job can convert.
     const DiscPath::Selection selection = DiscPath::select(paths);
-    if (!selection.disc.isEmpty() || !selection.ifoFiles.isEmpty())
-        m_dvd.openPaths(paths);
-    if (selection.notDiscs.isEmpty())
-        return;
     QStringList names;
     for (const QString& path : selection.notDiscs)
         names << QFileInfo(path).fileName();
-    m_interaction.warn(
-        QStringLiteral("The DVD edition lists DVD titles only. Add a DVD folder, an IFO file "
-                       "or an .iso image; these are none of them:\n%1")
-            .arg(names.join(QLatin1Char('\n'))));
+    const auto refuseTheRest = [this, names] {
+        if (names.isEmpty())
+            return;
+        m_interaction.warn(
+            QStringLiteral("The DVD edition lists DVD titles only. Add a DVD folder, an IFO file "
+                           "or an .iso image; these are none of them:\n%1")
+                .arg(names.join(QLatin1Char('\n'))));
+    };
+    // The refusal follows what the disc's reading says, as it did when the
+    // reading ended within this call.
+    if ((!selection.disc.isEmpty() || !selection.ifoFiles.isEmpty()) && m_dvd.openPaths(paths)) {
+        connect(&m_dvd, &DvdTitles::readingFinished, this, refuseTheRest, Qt::SingleShotConnection);
+        return;
+    }
+    refuseTheRest();
 }
 
 bool Controller::acceptsSources(const QStringList& paths) const

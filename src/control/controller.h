@@ -139,7 +139,7 @@ public:
     // mode they are added as chosen files. The DVD edition's list holds DVD
     // rows only: the discs among them (DiscPath) open as
     // DvdTitles::openPaths opens them, guards included, and the rest are
-    // refused in one warning and add nothing.
+    // refused in one warning, at the end of that reading, and add nothing.
     void openSources(const QStringList& paths);
     // Whether a drag of these paths is taken: anything in file mode, and in
     // the DVD edition only when a disc is among them.

@@ -1,11 +1,8 @@
 #include "sources/dvdtitles.h"
 
 #include <algorithm>
-#include <atomic>
-#include <functional>
 #include <vector>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,10 +14,10 @@
 #include "common/interaction.h"
 #include "common/textutil.h"
 #include "dvd/discimage.h"
-#include "dvd/describedtitlesets.h"
 #include "dvd/tracktext.h"
 #include "sources/discpath.h"
 #include "sources/dvdrowbuilder.h"
+#include "sources/encodertitlesets.h"
 #include "sources/joblist.h"
 #include "sources/opticaldrive.h"
 #include "sources/sourcelist.h"
@@ -33,31 +30,6 @@ namespace
 
 // Title sets are numbered 01 to 99.
 constexpr int kMaxTitleSets = 99;
-
-// A reading from its start to its end, told as it begins and ends. Readings
-// never overlap: each refuses to start while another runs (isReading).
-class ReadingScope
-{
-public:
-    ReadingScope(bool& reading, std::function<void(bool)> changed)
-        : m_reading(reading), m_changed(std::move(changed))
-    {
-        Q_ASSERT(!m_reading);
-        m_reading = true;
-        m_changed(true);
-    }
-    ~ReadingScope()
-    {
-        m_reading = false;
-        m_changed(false);
-    }
-    ReadingScope(const ReadingScope&) = delete;
-    ReadingScope& operator=(const ReadingScope&) = delete;
-
-private:
-    bool& m_reading;
-    std::function<void(bool)> m_changed;
-};
 
 QString twoDigits(int number)
 {
@@ -84,7 +56,7 @@ bool discFileExists(const QString& ifoPath)
 DvdTitles::DvdTitles(const Edition& edition, const BusyState& busy, JobList& jobs,
                      Interaction& interaction, QObject* parent)
     : QObject(parent), m_edition(edition), m_busy(busy), m_jobs(jobs), m_interaction(interaction),
-      m_titleSets(std::make_unique<dvd::DescribedTitleSets>(localPath(edition.encoderPath()))),
+      m_titleSets(std::make_unique<EncoderTitleSets>(edition.encoderPath())),
       m_drive(std::make_unique<OpticalDrive>())
 {
     connect(&m_audioTracks, &OptionBox::chosen, this, &DvdTitles::chooseAudio);
@@ -160,57 +132,55 @@ void DvdTitles::startOver()
     m_jobs.setVisible(true);
 }
 
+void DvdTitles::beginReading(Reading kind)
+{
+    Q_ASSERT(!m_reading);
+    m_reading = true;
+    m_kind = kind;
+    m_waiting.clear();
+    m_current = -1;
+    emit readingChanged(true);
+}
+
 bool DvdTitles::openDisc(const QString& path)
 {
     if (BusyGuards::convertingThenPlaying(m_busy, m_interaction) || isReading())
         return false;
-    ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
+    const bool image = DiscPath::kind(path) == DiscPath::Kind::DiscImage;
+    beginReading(image ? Reading::Image : Reading::Folder);
     startOver();
-    bool found = false;
-    QString damage;
-    if (DiscPath::kind(path) == DiscPath::Kind::DiscImage) {
-        found = searchImage(path);
-        damage = QString::fromStdString(dvd::discImageDamage(localPath(path)));
-    } else {
-        if (m_drive->isOpticalDrive(path))
-            waitForDrive(path);
-        QSet<QString> visited;
-        found = QFileInfo(path).isDir() && searchFolder(path, visited);
+    m_discPath = path;
+    m_found = false;
+    if (image) {
+        // Title sets are numbered without gaps: the first that cannot be
+        // read ends the image's list.
+        for (int set = 1; set <= kMaxTitleSets; ++set)
+            m_waiting << path + QStringLiteral("/VIDEO_TS/VTS_") + twoDigits(set) +
+                             QStringLiteral("_0.IFO");
+    } else if (m_drive->isOpticalDrive(path)) {
+        waitForDrive();
+        return true;
     }
-    // The title sets before the damage read well; the user must learn that
-    // the rest are missing, not take the list for the whole disc.
-    if (!damage.isEmpty())
-        m_interaction.warn(damagedImageText(path, damage));
-    const bool readerFailed = reportReaderProblem();
-    if (!found || (readerFailed && m_jobs.rowCount() == 0)) {
-        if (damage.isEmpty() && !readerFailed)
-            m_interaction.inform(noDiscText());
-        return false;
-    }
-    if (m_jobs.rowCount() > 0)
-        finishLoad();
+    QMetaObject::invokeMethod(this, image ? &DvdTitles::readNext : &DvdTitles::searchDisc,
+                              Qt::QueuedConnection);
     return true;
+}
+
+void DvdTitles::searchDisc()
+{
+    QSet<QString> visited;
+    m_found = QFileInfo(m_discPath).isDir() && searchFolder(m_discPath, visited);
+    readNext();
 }
 
 bool DvdTitles::openIfoFiles(const QStringList& paths)
 {
     if (BusyGuards::convertingThenPlaying(m_busy, m_interaction) || isReading())
         return false;
-    ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
+    beginReading(Reading::IfoFiles);
     startOver();
-    for (const QString& path : paths) {
-        LoadedIfo entry;
-        entry.ifoPath = path;
-        m_ifos.append(entry);
-        loadIfo(m_ifos.last());
-        if (m_jobs.rowCount() == 0) {
-            if (!reportReaderProblem())
-                m_interaction.inform(invalidIfoText());
-            return false;
-        }
-        finishLoad();
-    }
-    reportReaderProblem();
+    m_waiting = paths;
+    QMetaObject::invokeMethod(this, &DvdTitles::readNext, Qt::QueuedConnection);
     return true;
 }
 
@@ -240,89 +210,35 @@ bool DvdTitles::restore(bool titleMode, const QStringList& titleSets, const QVec
 {
     if (BusyGuards::convertingThenPlaying(m_busy, m_interaction) || isReading())
         return false;
-    ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
+    beginReading(Reading::Restore);
     startOver();
     setTitleMode(titleMode);
     // The kept choices are remembered as a mode switch remembers them, so
     // that the rows are listed with them on the way listing always goes.
-    QHash<QString, const JobRow*> kept;
-    QSet<QString> needed;
+    m_keptRows = rows;
+    m_needed.clear();
+    m_lost.clear();
     for (const JobRow& row : rows) {
-        kept.insert(DvdChoiceMemory::placeOf(row.dvd), &row);
-        needed.insert(row.dvd.ifoPath);
+        m_needed.insert(row.dvd.ifoPath);
         m_memory.remember(row, titleMode);
     }
-    QStringList lost;
-    for (const QString& path : titleSets) {
-        LoadedIfo entry;
-        entry.ifoPath = path;
-        m_ifos.append(entry);
-        if (!loadIfo(m_ifos.last()) && needed.contains(path))
-            lost << path + QStringLiteral(": ") +
-                        (discFileExists(path) ? QStringLiteral("it cannot be read")
-                                              : SourceList::goneReason());
-    }
-    for (int row = m_jobs.rowCount() - 1; row >= 0; --row) {
-        const DvdRowInfo& info = m_jobs.convertInfo(row);
-        const JobRow* record = kept.value(DvdChoiceMemory::placeOf(info));
-        if (!record) {
-            m_jobs.removeRow(row);
-            continue;
-        }
-        m_jobs.setChecked(row, m_memory.tick(info, titleMode));
-        m_jobs.setStatus(row, record->status);
-        m_jobs.setJobReport(row, record->failureReason, record->notes);
-    }
-    if (!lost.isEmpty())
-        m_interaction.inform((lost.size() == 1 ? QStringLiteral("This DVD title set was not listed "
-                                                                "again:")
-                                               : QStringLiteral("These %1 DVD title sets were not "
-                                                                "listed again:")
-                                                     .arg(lost.size())) +
-                             QLatin1Char('\r') + lost.join(QLatin1Char('\r')));
-    if (m_jobs.rowCount() == 0)
-        return false;
-    m_jobs.clearSelection();
-    m_jobs.setSelected(longestRow(), true);
-    showSelectedTracks();
+    m_waiting = titleSets;
+    QMetaObject::invokeMethod(this, &DvdTitles::readNext, Qt::QueuedConnection);
     return true;
 }
 
-void DvdTitles::waitForDrive(const QString& path)
+void DvdTitles::waitForDrive()
 {
-    // The volume query blocks until the drive is ready; it runs on a thread
-    // of its own while the window goes on handling its events.
-    auto waiting = std::make_shared<std::atomic<bool>>(true);
-    OpticalDrive* drive = m_drive.get();
-    QThread* thread = QThread::create([drive, path, waiting] {
-        drive->waitUntilReady(path);
-        waiting->store(false);
-    });
+    // The volume query blocks until the drive is ready: it runs on a thread
+    // of its own, and its end comes back through the event loop. The thread
+    // holds the drive, so that this object may go first; it then deletes
+    // itself unheard.
+    const std::shared_ptr<OpticalDrive> drive = m_drive;
+    const QString path = m_discPath;
+    QThread* thread = QThread::create([drive, path] { drive->waitUntilReady(path); });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    connect(thread, &QThread::finished, this, &DvdTitles::searchDisc, Qt::QueuedConnection);
     thread->start();
-    while (waiting->load() && letEventsThrough(50))
-        ;
-    thread->wait();
-    delete thread;
-}
-
-// The one place a disc reading lets the window's events through. Reading
-// goes on in the caller's call: the command line lists a disc without an
-// application object, and then converts what was listed, so the reading must
-// be done when the call returns. Each title set is read by a separate program
-// whose answer is waited for (up to its 10 s of no progress), and a disc has
-// up to 99 of them: between titles the window paints the rows listed so far
-// and a drive's wait stays responsive. isReading() makes the
-// list's actions and Convert refuse meanwhile. False without an application
-// object: there are no events to handle.
-bool DvdTitles::letEventsThrough(int maxMs)
-{
-    if (QCoreApplication::instance() == nullptr)
-        return false;
-    if (maxMs > 0)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, maxMs);
-    else
-        QCoreApplication::processEvents();
-    return true;
 }
 
 bool DvdTitles::searchFolder(const QString& folder, QSet<QString>& visited)
@@ -340,10 +256,7 @@ bool DvdTitles::searchFolder(const QString& folder, QSet<QString>& visited)
         const QFileInfo info(dir.filePath(name));
         if (!info.isDir() && lower.endsWith(QLatin1String(".ifo")) &&
             lower != QLatin1String("video_ts.ifo")) {
-            LoadedIfo entry;
-            entry.ifoPath = dir.filePath(name);
-            m_ifos.append(entry);
-            loadIfo(m_ifos.last());
+            m_waiting << dir.filePath(name);
             found = true;
         } else if (info.isDir() && lower == QLatin1String("video_ts")) {
             if (searchFolder(info.filePath(), visited))
@@ -353,47 +266,152 @@ bool DvdTitles::searchFolder(const QString& folder, QSet<QString>& visited)
     return found;
 }
 
-bool DvdTitles::searchImage(const QString& image)
+// ---- reading one title set after the other -----------------------------------------------
+
+void DvdTitles::readNext()
 {
-    bool found = false;
-    for (int set = 1; set <= kMaxTitleSets; ++set) {
-        LoadedIfo entry;
-        entry.ifoPath =
-            image + QStringLiteral("/VIDEO_TS/VTS_") + twoDigits(set) + QStringLiteral("_0.IFO");
-        m_ifos.append(entry);
-        if (!loadIfo(m_ifos.last())) {
-            m_ifos.removeLast();
-            break;
+    if (m_kind == Reading::ModeSwitch) {
+        if (m_current + 1 >= m_ifos.size()) {
+            endModeSwitch();
+            return;
         }
-        found = true;
+        ++m_current;
+    } else {
+        if (m_waiting.isEmpty()) {
+            if (m_kind == Reading::Restore) {
+                endRestore();
+            } else if (m_kind == Reading::IfoFiles) {
+                reportReaderProblem();
+                finishReading(true);
+            } else {
+                endDisc();
+            }
+            return;
+        }
+        LoadedIfo entry;
+        entry.ifoPath = m_waiting.takeFirst();
+        m_ifos.append(entry);
+        m_current = static_cast<int>(m_ifos.size()) - 1;
     }
-    return found;
+    m_titleSets->request(
+        localPath(m_ifos[m_current].ifoPath),
+        [this](const dvd::TitleSetSource::Answer& answer) { titleSetRead(answer); });
 }
 
-// ---- reading one title set ---------------------------------------------------------------
-
-bool DvdTitles::loadIfo(LoadedIfo& entry)
+void DvdTitles::titleSetRead(const dvd::TitleSetSource::Answer& answer)
 {
-    entry.titleSet = m_titleSets->read(localPath(entry.ifoPath));
+    LoadedIfo& entry = m_ifos[m_current];
+    const bool read = listTitleSet(entry, answer);
+    switch (m_kind) {
+    case Reading::Image:
+        if (read) {
+            m_found = true;
+        } else {
+            m_ifos.removeLast();
+            m_waiting.clear();
+        }
+        break;
+    case Reading::IfoFiles:
+        if (m_jobs.rowCount() == 0) {
+            if (!reportReaderProblem())
+                m_interaction.inform(invalidIfoText());
+            finishReading(false);
+            return;
+        }
+        finishLoad();
+        break;
+    case Reading::Restore:
+        if (!read && m_needed.contains(entry.ifoPath))
+            m_lost << entry.ifoPath + QStringLiteral(": ") +
+                          (discFileExists(entry.ifoPath) ? QStringLiteral("it cannot be read")
+                                                         : SourceList::goneReason());
+        break;
+    case Reading::Folder:
+    case Reading::ModeSwitch:
+        break;
+    }
+    readNext();
+}
+
+bool DvdTitles::listTitleSet(LoadedIfo& entry, const dvd::TitleSetSource::Answer& answer)
+{
+    entry.titleSet = answer.titleSet;
     if (!entry.titleSet) {
         if (m_readerProblem.isEmpty())
-            m_readerProblem = QString::fromStdString(m_titleSets->readerProblem());
+            m_readerProblem = QString::fromStdString(answer.readerProblem);
         return false;
     }
     std::vector<JobRow> rows =
         DvdRowBuilder::rows(entry.titleSet, entry.ifoPath, m_titleMode, m_jobs.rowCount());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        // Between titles the window paints the rows listed so far.
-        if (i > 0 && rows[i].kind == JobKind::Title)
-            letEventsThrough();
-        JobRow& row = rows[i];
+    for (JobRow& row : rows) {
         m_memory.applyTracks(row);
         const int listed = m_jobs.appendRow(std::move(row));
         emit rowListed(listed);
     }
-    if (!rows.empty())
-        letEventsThrough();
     return true;
+}
+
+void DvdTitles::endDisc()
+{
+    QString damage;
+    if (m_kind == Reading::Image)
+        damage = QString::fromStdString(dvd::discImageDamage(localPath(m_discPath)));
+    // The title sets before the damage read well; the user must learn that
+    // the rest are missing, not take the list for the whole disc.
+    if (!damage.isEmpty())
+        m_interaction.warn(damagedImageText(m_discPath, damage));
+    const bool readerFailed = reportReaderProblem();
+    if (!m_found || (readerFailed && m_jobs.rowCount() == 0)) {
+        if (damage.isEmpty() && !readerFailed)
+            m_interaction.inform(noDiscText());
+        finishReading(false);
+        return;
+    }
+    if (m_jobs.rowCount() > 0)
+        finishLoad();
+    finishReading(true);
+}
+
+void DvdTitles::endRestore()
+{
+    QHash<QString, const JobRow*> kept;
+    for (const JobRow& row : m_keptRows)
+        kept.insert(DvdChoiceMemory::placeOf(row.dvd), &row);
+    for (int row = m_jobs.rowCount() - 1; row >= 0; --row) {
+        const DvdRowInfo& info = m_jobs.convertInfo(row);
+        const JobRow* record = kept.value(DvdChoiceMemory::placeOf(info));
+        if (!record) {
+            m_jobs.removeRow(row);
+            continue;
+        }
+        m_jobs.setChecked(row, m_memory.tick(info, m_titleMode));
+        m_jobs.setStatus(row, record->status);
+        m_jobs.setJobReport(row, record->failureReason, record->notes);
+    }
+    m_keptRows.clear();
+    if (!m_lost.isEmpty())
+        m_interaction.inform((m_lost.size() == 1
+                                  ? QStringLiteral("This DVD title set was not listed again:")
+                                  : QStringLiteral("These %1 DVD title sets were not listed again:")
+                                        .arg(m_lost.size())) +
+                             QLatin1Char('\r') + m_lost.join(QLatin1Char('\r')));
+    if (m_jobs.rowCount() == 0) {
+        finishReading(false);
+        return;
+    }
+    m_jobs.clearSelection();
+    m_jobs.setSelected(longestRow(), true);
+    showSelectedTracks();
+    finishReading(true);
+}
+
+void DvdTitles::finishReading(bool listed)
+{
+    m_reading = false;
+    m_waiting.clear();
+    m_current = -1;
+    emit readingChanged(false);
+    emit readingFinished(listed);
 }
 
 bool DvdTitles::reportReaderProblem()
@@ -448,24 +466,29 @@ void DvdTitles::switchMode()
 {
     if (BusyGuards::playingThenConverting(m_busy, m_interaction) || isReading())
         return;
-    ReadingScope reading(m_reading, [this](bool on) { emit readingChanged(on); });
+    beginReading(Reading::ModeSwitch);
     for (int row = 0; row < m_jobs.rowCount(); ++row)
         m_memory.remember(m_jobs.row(row), m_titleMode);
     setTitleMode(!m_titleMode);
     m_jobs.clear();
     m_audioTracks.clear();
     m_subtitleTracks.clear();
+    QMetaObject::invokeMethod(this, &DvdTitles::readNext, Qt::QueuedConnection);
+}
 
-    for (LoadedIfo& entry : m_ifos)
-        loadIfo(entry);
+void DvdTitles::endModeSwitch()
+{
     reportReaderProblem();
-    if (m_jobs.rowCount() == 0)
+    if (m_jobs.rowCount() == 0) {
+        finishReading(false);
         return;
+    }
     for (int row = 0; row < m_jobs.rowCount(); ++row)
         m_jobs.setChecked(row, m_memory.tick(m_jobs.convertInfo(row), m_titleMode));
     m_jobs.clearSelection();
     m_jobs.setSelected(longestRow(), true);
     showSelectedTracks();
+    finishReading(true);
 }
 
 void DvdTitles::rowClicked()

@@ -10,17 +10,12 @@
 #include <QVector>
 
 #include "common/optionbox.h"
+#include "dvd/titlesetsource.h"
 #include "sources/dvdchoicememory.h"
 #include "sources/jobrow.h"
 
 namespace transcast
 {
-
-namespace dvd
-{
-class TitleSetSource;
-struct TitleSet;
-} // namespace dvd
 
 class Edition;
 class Interaction;
@@ -56,6 +51,13 @@ struct LoadedIfo {
 // - a title set whose IFO cannot be read in an image ends the image's list
 //   (title sets are numbered without gaps), and an image cut short is said
 //   to be damaged once its readable titles are listed.
+//
+// A reading (a disc, IFO files, a restore, a mode switch) is an operation of
+// the event loop: the call that asks for it starts it and returns, the title
+// sets are asked of the TitleSetSource one after the other, each one's rows
+// are appended when its answer arrives, and `readingFinished` ends it. An
+// optical drive's spin-up is waited for on a thread of its own. Nothing here
+// handles events itself or waits.
 class DvdTitles : public QObject
 {
     Q_OBJECT
@@ -90,7 +92,7 @@ public:
     void setOpticalDrive(std::unique_ptr<OpticalDrive> drive);
 
     // User actions ("dvdopen", "ifoopen", "chapter", the DVD menu), each with
-    // its busy guards.
+    // its busy guards; the readings they start end with readingFinished.
     void addDvd();
     void addIfo();
     void switchMode();
@@ -98,13 +100,16 @@ public:
     void unselectAll() { setAllChecked(false); }
 
     // The same readings with the choice already made (a drop, the command
-    // line). openDisc takes a disc folder, any folder above a VIDEO_TS, a
-    // VIDEO_TS folder or an .iso image; false when no title set was found
-    // ("Can't find DVD disc." shown). openIfoFiles reads IFO files in their
-    // order; false when one leaves the list empty (message shown, the rest
-    // not read). Both refuse while converting or playing. When the program
-    // that reads the title sets cannot run or answers nonsense, the user is
-    // warned why (once a reading) and an empty list gives false.
+    // line). Each starts a reading and returns true, or refuses it and
+    // returns false (while converting or playing, with their warning, or
+    // while a reading runs); a reading started ends with `readingFinished`,
+    // always after the call has returned. openDisc takes a disc folder, any
+    // folder above a VIDEO_TS, a VIDEO_TS folder or an .iso image; listed is
+    // false when no title set was found ("Can't find DVD disc." shown).
+    // openIfoFiles reads IFO files in their order; listed is false when one
+    // leaves the list empty (message shown, the rest not read). When the
+    // program that reads the title sets cannot run or answers nonsense, the
+    // user is warned why (once a reading) and an empty list is not listed.
     bool openDisc(const QString& path);
     bool openIfoFiles(const QStringList& paths);
     // Lists kept DVD rows again (see Controller::offerRestore): reads the
@@ -113,13 +118,15 @@ public:
     // tracks, status and reason; a row the kept list no longer held (a
     // finished or removed one) is taken out as a removal takes it. A title
     // set a kept row came from that cannot be read any more is said in one
-    // message. False when nothing was listed.
+    // message. Starts the reading as openDisc does; listed is false when
+    // nothing was listed.
     bool restore(bool titleMode, const QStringList& titleSets, const QVector<JobRow>& rows);
     // Paths named by a drop or the command line, sorted by DiscPath: the
     // first disc folder or image opens as Add DVD opens it; without one the
     // IFO files are read together as Add IFO reads them; with neither,
     // "Can't find DVD disc." is shown. Paths that are no disc are left out
-    // (the caller says so). True when titles were listed.
+    // (the caller says so). True when a reading started; with nothing to
+    // read the message is shown within the call and it returns false.
     bool openPaths(const QStringList& paths);
 
     // A click on the list, or a move to another row: shows the selected
@@ -139,8 +146,9 @@ public:
     OptionBox& subtitleTracks() { return m_subtitleTracks; }
 
     // True while a disc or IFO files are being read or the list is rebuilt
-    // for the other mode; the window keeps processing events then, and the
-    // list's actions (Convert included) ignore input.
+    // for the other mode: from the call that starts a reading until just
+    // before `readingChanged(false)`. The list's actions (Convert included)
+    // ignore input meanwhile.
     bool isReading() const;
 
     // Rows stand for whole titles (true) or for their chapters (false).
@@ -168,25 +176,46 @@ signals:
     // Reading started (true) or ended (false): the list is disabled while
     // the disc is searched.
     void readingChanged(bool reading);
+    // A reading has ended, right after readingChanged(false): `listed` is
+    // whether it listed titles (a mode switch: whether rows are listed).
+    void readingFinished(bool listed);
     void titleModeChanged(bool titleMode);
     // A title's or chapter's row was appended (right after the list's
     // rowAppended): the Controller writes its size estimate.
     void rowListed(int row);
 
 private:
+    // What the reading under way lists.
+    enum class Reading { Folder, Image, IfoFiles, Restore, ModeSwitch };
+
+    // Starts a reading of this kind (readingChanged(true)); its first title
+    // set is asked for on the next turn of the event loop.
+    void beginReading(Reading kind);
     void startOver();
+    // The IFO files a folder's search reads, in their order: those of the
+    // folder and, when a VIDEO_TS below holds some, those of the first one.
     bool searchFolder(const QString& folder, QSet<QString>& visited);
-    bool searchImage(const QString& image);
-    // Reads the entry's IFO file in the current mode; false when it could not
-    // be read.
-    bool loadIfo(LoadedIfo& entry);
+    // Asks for the next title set of the reading, or ends it.
+    void readNext();
+    void titleSetRead(const dvd::TitleSetSource::Answer& answer);
+    // The rows of the entry's title set, as read, in the current mode; false
+    // when it could not be read.
+    bool listTitleSet(LoadedIfo& entry, const dvd::TitleSetSource::Answer& answer);
+    // The end of each kind of reading: its messages and selection, then
+    // finishReading.
+    void endDisc();
+    void endRestore();
+    void endModeSwitch();
+    void finishReading(bool listed);
     // Warns of the first reader problem since the last call; true when
     // there was one.
     bool reportReaderProblem();
     void finishLoad();
     void showSelectedTracks();
-    void waitForDrive(const QString& path);
-    static bool letEventsThrough(int maxMs = 0);
+    // Waits for the drive holding m_discPath on a thread, then searches the
+    // folder.
+    void waitForDrive();
+    void searchDisc();
     void onRowRemoved(int row, const JobRow& removed);
 
     const Edition& m_edition;
@@ -196,14 +225,29 @@ private:
     JobList& m_jobs;
     Interaction& m_interaction;
     std::unique_ptr<dvd::TitleSetSource> m_titleSets;
-    std::unique_ptr<OpticalDrive> m_drive;
+    // Shared with a drive's wait that may outlive this object.
+    std::shared_ptr<OpticalDrive> m_drive;
     OptionBox m_audioTracks{QStringLiteral("cb_audio")};
     OptionBox m_subtitleTracks{QStringLiteral("cb_subtitle")};
 
     QVector<LoadedIfo> m_ifos;
     // A reading runs now (a disc or IFO files being listed, or the list
-    // rebuilt for the other mode); events flow meanwhile.
+    // rebuilt for the other mode).
     bool m_reading = false;
+    Reading m_kind = Reading::Folder;
+    // The IFO files the reading has still to read, in order (a mode switch
+    // reads m_ifos instead), and the entry of m_ifos being read.
+    QStringList m_waiting;
+    int m_current = -1;
+    // The disc being opened (a folder or an image), and whether title sets
+    // were found on it.
+    QString m_discPath;
+    bool m_found = false;
+    // A restore's kept rows, the IFO files they came from, and the title
+    // sets among those that were not listed again, each with its reason.
+    QVector<JobRow> m_keptRows;
+    QSet<QString> m_needed;
+    QStringList m_lost;
     DvdChoiceMemory m_memory;
     QString m_readerProblem;
 };

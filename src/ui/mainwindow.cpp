@@ -737,6 +737,9 @@ void MainWindow::afterStart()
     if (m_controller->sources().isAdding())
         connect(&m_controller->sources(), &SourceList::addEnded, this, openStartSources,
                 Qt::SingleShotConnection);
+    else if (m_controller->dvd().isReading())
+        connect(&m_controller->dvd(), &DvdTitles::readingFinished, this, openStartSources,
+                Qt::SingleShotConnection);
     else
         openStartSources();
 }

@@ -11,7 +11,7 @@
 #include <QDir>
 #include <QFile>
 
-#include "dvd/describedtitlesets.h"
+#include "support/titlesetsnow.h"
 #include "encoder/discdescriber.h"
 #include "fuzzinput.h"
 
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString ifo = disc + QStringLiteral("/VIDEO_TS/VTS_01_0.IFO");
     fuzz::writeFile(ifo, fuzz::bytes(data, size));
 
-    transcast::dvd::DescribedTitleSets library(TRANSCAST_BIN_DIR "/register.dat");
+    transcast::testdiscs::TitleSetsNow library(TRANSCAST_BIN_DIR "/register.dat");
     const std::shared_ptr<const transcast::dvd::TitleSet> read =
         library.read(QFile::encodeName(ifo).toStdString());
     // A sound register.dat answers with a description, however damaged the

@@ -86,7 +86,7 @@ inline constexpr StoryChapter storyChapters[] = {{"red", 255, 0, 0, 330},
 inline constexpr int storyChapterSeconds = 12;
 inline constexpr int storySubtitleFrom = 42, storySubtitleTo = 46;
 
-// The program that reads title sets for dvd::DescribedTitleSets: the built
+// The program that reads title sets for sources/EncoderTitleSets: the built
 // register.dat.
 inline std::string discReader()
 {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "dvd/describedtitlesets.h"
 #include "support/testdiscs.h"
+#include "support/titlesetsnow.h"
 
 namespace transcast::testdiscs
 {
@@ -12,7 +12,7 @@ namespace transcast::testdiscs
 // The title set of an IFO file as the program reads it, through register.dat.
 inline std::shared_ptr<const dvd::TitleSet> readTitleSet(const std::string& ifo)
 {
-    dvd::DescribedTitleSets titleSets(discReader());
+    TitleSetsNow titleSets(discReader());
     return titleSets.read(ifo);
 }
 

@@ -1,5 +1,6 @@
 // Title sets read through register.dat on discs authored by dvdauthor, checked
 // against lsdvd's reading of the same discs, and over broken IFO files.
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -15,12 +16,25 @@
 
 #include <gtest/gtest.h>
 
-#include "dvd/describedtitlesets.h"
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QTimer>
+
+#include "common/busystate.h"
+#include "common/edition.h"
 #include "dvd/tracktext.h"
 #include "lsdvd.h"
 #include "sametitle.h"
+#include "sources/dvdtitles.h"
+#include "sources/encodertitlesets.h"
+#include "sources/joblist.h"
+#include "sources/opticaldrive.h"
+#include "support/discreading.h"
+#include "support/scriptedinteraction.h"
 #include "support/testdiscs.h"
 #include "support/titlesetcells.h"
+#include "support/titlesetsnow.h"
 
 using namespace transcast::dvd;
 using namespace transcast::testdiscs;
@@ -62,7 +76,7 @@ void expectSameAsLsdvd(const std::string& root, const std::string& videoTs)
 {
     const std::vector<LsdvdTitle> expected = lsdvdTitles(root);
     ASSERT_EQ(expected.size(), 5u) << "lsdvd could not read " << root;
-    DescribedTitleSets library(discReader());
+    TitleSetsNow library(discReader());
     for (const LsdvdTitle& want : expected) {
         SCOPED_TRACE("title set " + std::to_string(want.titleSet) + " title " +
                      std::to_string(want.titleInSet));
@@ -113,7 +127,7 @@ TEST(DescribedTitleSets, DescribesTracksAndPictureInTheFormTheListsShow)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    DescribedTitleSets library(discReader());
+    TitleSetsNow library(discReader());
     const std::shared_ptr<const TitleSet> first = library.read(d.ifo(1));
     ASSERT_TRUE(first);
     ASSERT_EQ(first->audio.size(), 2u);
@@ -135,7 +149,7 @@ TEST(DescribedTitleSets, DescribesTracksAndPictureInTheFormTheListsShow)
     EXPECT_TRUE(wide->subtitles.empty());
     EXPECT_EQ(videoText(wide->video), "MPEG-2 720x576 PAL 16:9");
 
-    DescribedTitleSets other(discReader());
+    TitleSetsNow other(discReader());
     const std::shared_ptr<const TitleSet> mute = other.read(d.mute + "/VIDEO_TS/VTS_01_0.IFO");
     ASSERT_TRUE(mute);
     EXPECT_TRUE(mute->audio.empty());
@@ -155,7 +169,7 @@ TEST(DescribedTitleSets, LengthsCarryTheirFrames)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    DescribedTitleSets library(discReader());
+    TitleSetsNow library(discReader());
     const std::string videoTs = d.odd + "/VIDEO_TS";
     const std::shared_ptr<const TitleSet> pal = library.read(videoTs + "/VTS_01_0.IFO");
     ASSERT_TRUE(pal);
@@ -231,7 +245,7 @@ TEST(DescribedTitleSets, RefusesWhatIsNoTitleSet)
 {
     const TestDiscs& d = discs();
     ASSERT_TRUE(d.ok);
-    DescribedTitleSets library(discReader());
+    TitleSetsNow library(discReader());
     EXPECT_FALSE(library.read(d.videoTs() + "/VIDEO_TS.IFO"));
     EXPECT_FALSE(library.read(d.videoTs() + "/VTS_04_0.IFO"));
     EXPECT_FALSE(library.read(d.videoTs() + "/VTS_01_1.VOB"));
@@ -333,7 +347,7 @@ TEST(DescribedTitleSets, TruncatedOrCorruptIfoFilesGiveZeroOrSaneFiguresNeverACr
     for (size_t length : {size_t(0), size_t(1), size_t(100), size_t(2047), size_t(2048),
                           size_t(4096), ifo.size() - 1}) {
         writeAll(path, std::vector<char>(ifo.begin(), ifo.begin() + length));
-        DescribedTitleSets library(discReader());
+        TitleSetsNow library(discReader());
         const std::shared_ptr<const TitleSet> titleSet = library.read(path);
         if (titleSet)
             expectChaptersInside(*titleSet);
@@ -348,7 +362,7 @@ TEST(DescribedTitleSets, TruncatedOrCorruptIfoFilesGiveZeroOrSaneFiguresNeverACr
         for (int i = 0; i < changes; ++i)
             broken[random() % broken.size()] = static_cast<char>(random());
         writeAll(path, broken);
-        DescribedTitleSets library(discReader());
+        TitleSetsNow library(discReader());
         if (const std::shared_ptr<const TitleSet> titleSet = library.read(path))
             expectChaptersInside(*titleSet);
     }
@@ -360,7 +374,7 @@ TEST(DescribedTitleSets, ATitleCountBeyondTheTableGivesZeroInsteadOfCrashing)
     ASSERT_TRUE(d.ok);
     TempFolder folder;
     writeAll(folder.path() + "/VTS_01_0.IFO", withTitleCountBeyondTheTable(d.ifo(1)));
-    DescribedTitleSets library(discReader());
+    TitleSetsNow library(discReader());
     EXPECT_FALSE(library.read(folder.path() + "/VTS_01_0.IFO"));
     // The library stays usable.
     EXPECT_TRUE(library.read(d.ifo(1)));
@@ -381,14 +395,14 @@ TEST(DescribedTitleSets, ATitleSetThatCrashesTheReadingCostsOnlyItself)
     writeAll(damaged, withTitleCountBeyondTheTable(d.ifo(2)));
     writeAll(third, readAll(d.ifo(3)));
 
-    DescribedTitleSets library(discReader());
+    TitleSetsNow library(discReader());
     const std::shared_ptr<const TitleSet> one = library.read(first);
     ASSERT_TRUE(one);
     EXPECT_FALSE(library.read(damaged));
     const std::shared_ptr<const TitleSet> three = library.read(third);
     ASSERT_TRUE(three);
 
-    DescribedTitleSets alone(discReader());
+    TitleSetsNow alone(discReader());
     expectSameTitleSet(one, alone.read(d.ifo(1)));
     expectSameTitleSet(three, alone.read(d.ifo(3)));
 }
@@ -406,11 +420,11 @@ TEST(DescribedTitleSets, ATitleSetThatCrashesTheReadingIsReadFromItsBackupCopy)
     writeAll(damaged, withTitleCountBeyondTheTable(d.ifo(2)));
     writeAll(folder.path() + "/vts_02_0.bup", readAll(d.videoTs() + "/VTS_02_0.BUP"));
 
-    DescribedTitleSets library(discReader());
+    TitleSetsNow library(discReader());
     ASSERT_TRUE(library.read(folder.path() + "/vts_01_0.ifo"));
     const std::shared_ptr<const TitleSet> two = library.read(damaged);
     ASSERT_TRUE(two);
-    DescribedTitleSets alone(discReader());
+    TitleSetsNow alone(discReader());
     expectSameTitleSet(two, alone.read(d.ifo(2)));
     EXPECT_EQ(readAll(damaged), withTitleCountBeyondTheTable(d.ifo(2)));
 
@@ -418,7 +432,7 @@ TEST(DescribedTitleSets, ATitleSetThatCrashesTheReadingIsReadFromItsBackupCopy)
     writeAll(folder.path() + "/vts_02_0.bup", withTitleCountBeyondTheTable(d.ifo(2)));
     writeAll(damaged, withTitleCountBeyondTheTable(d.ifo(2)));
     writeAll(folder.path() + "/vts_03_0.ifo", readAll(d.ifo(3)));
-    DescribedTitleSets again(discReader());
+    TitleSetsNow again(discReader());
     EXPECT_FALSE(again.read(damaged));
     EXPECT_TRUE(again.read(folder.path() + "/vts_03_0.ifo"));
 }
@@ -432,7 +446,7 @@ TEST(DescribedTitleSets, AnotherTitleSetAtTheSamePathIsReadAnew)
     TempFolder folder;
     const std::string path = folder.path() + "/VTS_01_0.IFO";
     writeAll(path, readAll(d.ifo(1)));
-    DescribedTitleSets library(discReader());
+    TitleSetsNow library(discReader());
     std::shared_ptr<const TitleSet> titleSet = library.read(path);
     ASSERT_TRUE(titleSet);
     EXPECT_EQ(videoText(titleSet->video), "MPEG-2 720x576 PAL 4:3");
@@ -451,7 +465,7 @@ TEST(DescribedTitleSets, AnUnreadableIfoIsReadFromItsBackupCopy)
     TempFolder folder;
     writeAll(folder.path() + "/VTS_01_0.IFO", std::vector<char>(100, 'x'));
     writeAll(folder.path() + "/VTS_01_0.BUP", readAll(d.videoTs() + "/VTS_01_0.BUP"));
-    DescribedTitleSets library(discReader());
+    TitleSetsNow library(discReader());
     const std::shared_ptr<const TitleSet> titleSet = library.read(folder.path() + "/VTS_01_0.IFO");
     ASSERT_TRUE(titleSet);
     EXPECT_EQ(titleSet->titles.size(), 2u);
@@ -474,7 +488,7 @@ TEST(DescribedTitleSets, LibdvdreadPrintsNothing)
     dup2(sink, STDOUT_FILENO);
     dup2(sink, STDERR_FILENO);
     {
-        DescribedTitleSets library(discReader());
+        TitleSetsNow library(discReader());
         library.read(d.ifo(1));
         library.read(d.iso + "/VIDEO_TS/VTS_02_0.IFO");
         library.read(d.noIfo + "/VTS_01_0.IFO");
@@ -539,7 +553,7 @@ TEST(DescribedTitleSets, ReadsTitleSetsInRegisterDatStartedAsAProgramNeverInAFor
     ASSERT_TRUE(countForks());
     const int forksBefore = forks;
 
-    DescribedTitleSets library(reader);
+    TitleSetsNow library(reader);
     for (int set = 1; set <= 3; ++set)
         EXPECT_TRUE(library.read(d.ifo(set))) << set;
     const std::string inImage = d.iso + "/VIDEO_TS/VTS_02_0.IFO";
@@ -576,7 +590,7 @@ TEST(DescribedTitleSets, AReaderThatFailsSaysWhyAndOneThatCrashesOrHangsCostsIts
         {"echo 'usage: register.dat -i FILE'\n", cannot + "not a description of title sets"},
         {"'" + discReader() + "' \"$@\" | head -c 100\n", cannot + "cut short"},
     };
-    DescribedTitleSets library(reader, std::chrono::milliseconds(300));
+    TitleSetsNow library(reader, std::chrono::milliseconds(300));
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.problem);
         std::remove(reader.c_str());
@@ -603,7 +617,7 @@ TEST(DescribedTitleSets, AReaderThatFailsSaysWhyAndOneThatCrashesOrHangsCostsIts
           "echo $$ >> '" + pids + "'\nexec sleep 60\n"}) {
         SCOPED_TRACE(body);
         readerScript(reader, body);
-        DescribedTitleSets crashing(reader, std::chrono::milliseconds(300));
+        TitleSetsNow crashing(reader, std::chrono::milliseconds(300));
         EXPECT_FALSE(crashing.read(d.ifo(1)));
         EXPECT_EQ(crashing.readerProblem(), "");
     }
@@ -611,4 +625,107 @@ TEST(DescribedTitleSets, AReaderThatFailsSaysWhyAndOneThatCrashesOrHangsCostsIts
     EXPECT_EQ(hung.size(), 2u) << "the title set and then its backup copy";
     for (const std::string& pid : hung)
         EXPECT_NE(kill(std::stoi(pid), 0), 0) << "still running: " << pid;
+}
+
+namespace
+{
+
+// The DVD titles of a window, reading through the given register.dat.
+struct Titles {
+    transcast::Edition edition{QStringLiteral("transcast-dvd"), QStringLiteral(TRANSCAST_BIN_DIR)};
+    transcast::BusyState busy;
+    transcast::JobList jobs;
+    ScriptedInteraction interaction;
+    transcast::DvdTitles dvd{edition, busy, jobs, interaction};
+    QVector<bool> changes;
+
+    explicit Titles(const std::string& reader)
+    {
+        dvd.setTitleSetSource(
+            std::make_unique<transcast::EncoderTitleSets>(QString::fromStdString(reader)));
+        QObject::connect(&dvd, &transcast::DvdTitles::readingChanged,
+                         [this](bool reading) { changes << reading; });
+    }
+};
+
+// Runs the event loop until `done` holds, at most 20 s.
+template <typename Done> bool runUntil(Done done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return done();
+}
+
+} // namespace
+
+// The window goes on while a slow reader reads the disc: its timers fire,
+// and a second reading asked for meanwhile is refused without a word, the
+// first one listing the disc as if nothing had been asked.
+TEST(DiscReading, TheEventLoopGoesOnAndASecondReadingIsRefused)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    TempFolder folder;
+    Titles titles(readerScript(folder.path() + "/register.dat",
+                               "sleep 1\nexec '" + discReader() + "' \"$@\"\n"));
+    bool firedWhileReading = false;
+    QTimer::singleShot(200, [&] {
+        firedWhileReading = titles.dvd.isReading() && titles.jobs.rowCount() == 0;
+        EXPECT_FALSE(titles.dvd.openDisc(QString::fromStdString(d.iso)));
+        EXPECT_FALSE(titles.dvd.openIfoFiles({QString::fromStdString(d.ifo(2))}));
+        titles.dvd.switchMode();
+        EXPECT_TRUE(titles.dvd.isTitleMode());
+    });
+    EXPECT_TRUE(transcast::testing::readDisc(
+        titles.dvd, [&] { return titles.dvd.openDisc(QString::fromStdString(d.disc)); }));
+    EXPECT_TRUE(firedWhileReading);
+    EXPECT_EQ(titles.jobs.rowCount(), 4);
+    EXPECT_EQ(titles.changes, (QVector<bool>{true, false}));
+    EXPECT_TRUE(titles.interaction.informations.isEmpty());
+    EXPECT_TRUE(titles.interaction.warnings.isEmpty());
+}
+
+// Titles that go while their disc is read (the window closed) end the
+// reader they started and say nothing more; so do titles that go while the
+// drive spins up, whose wait ends unheard.
+TEST(DiscReading, TitlesGoneMidReadingEndTheirReaderAndSayNothing)
+{
+    const TestDiscs& d = discs();
+    ASSERT_TRUE(d.ok);
+    TempFolder folder;
+    const std::string pids = folder.path() + "/pids";
+    const std::string reader =
+        readerScript(folder.path() + "/register.dat", "echo $$ >> '" + pids + "'\nexec sleep 60\n");
+    auto titles = std::make_unique<Titles>(reader);
+    QVector<bool> changes;
+    QObject::connect(&titles->dvd, &transcast::DvdTitles::readingChanged,
+                     [&](bool reading) { changes << reading; });
+    ASSERT_TRUE(titles->dvd.openDisc(QString::fromStdString(d.disc)));
+    ASSERT_TRUE(runUntil([&] { return linesOf(pids).size() == 1; }));
+    titles.reset();
+    const std::vector<std::string> started = linesOf(pids);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_NE(kill(std::stoi(started.front()), 0), 0) << "still running: " << started.front();
+    EXPECT_EQ(changes, QVector<bool>{true});
+
+    struct SlowDrive : transcast::OpticalDrive {
+        std::atomic<bool>* done;
+        explicit SlowDrive(std::atomic<bool>* flag) : done(flag) {}
+        bool isOpticalDrive(const QString&) const override { return true; }
+        void waitUntilReady(const QString&) const override
+        {
+            QThread::msleep(300);
+            *done = true;
+        }
+    };
+    std::atomic<bool> waited{false};
+    titles = std::make_unique<Titles>(reader);
+    titles->dvd.setOpticalDrive(std::make_unique<SlowDrive>(&waited));
+    ASSERT_TRUE(titles->dvd.openDisc(QString::fromStdString(d.disc)));
+    titles.reset();
+    EXPECT_TRUE(runUntil([&] { return waited.load(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(linesOf(pids).size(), 1u) << "no reader after the drive's wait";
 }

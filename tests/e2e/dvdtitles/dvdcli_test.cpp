@@ -9,6 +9,7 @@
 
 #include "control/controller.h"
 #include "sources/discpath.h"
+#include "support/discreading.h"
 #include "support/scriptedinteraction.h"
 #include "support/testdiscs.h"
 
@@ -228,6 +229,7 @@ TEST_F(DvdCli, DropAndCommandLineTakeTheSameDiscs)
             interaction, shell);
         EXPECT_EQ(window.acceptsSources({entry.path}), disc);
         window.openSources({entry.path});
+        transcast::testing::finishReading(window.dvd());
         EXPECT_EQ(window.jobs().rowCount() > 0, disc);
         EXPECT_EQ(interaction.warnings.size(), disc ? 0 : 1)
             << interaction.warnings.join('|').toStdString();
@@ -245,8 +247,18 @@ TEST_F(DvdCli, DropAndCommandLineTakeTheSameDiscs)
         transcast::Edition(QStringLiteral("transcast-dvd"), QStringLiteral(TRANSCAST_BIN_DIR)),
         interaction, shell);
     window.openSources({q(discs.ifo(2)), q(discs.mixedCase)});
+    transcast::testing::finishReading(window.dvd());
     EXPECT_GT(window.jobs().rowCount(), 0);
     EXPECT_TRUE(interaction.informations.isEmpty())
         << interaction.informations.join('|').toStdString();
     EXPECT_NE(run({QStringLiteral("dvd"), q(discs.ifo(2)), q(discs.mixedCase)}).exitCode, 0);
+
+    // What the disc's reading says comes first, the refusal of the rest
+    // after it.
+    window.openSources({clip, q(discs.damagedIso)});
+    EXPECT_TRUE(interaction.warnings.isEmpty()) << "said before the reading ended";
+    transcast::testing::finishReading(window.dvd());
+    ASSERT_EQ(interaction.warnings.size(), 2) << interaction.warnings.join('|').toStdString();
+    EXPECT_TRUE(interaction.warnings.at(0).startsWith(QStringLiteral("The disc image ")));
+    EXPECT_TRUE(interaction.warnings.at(1).contains(QFileInfo(clip).fileName()));
 }

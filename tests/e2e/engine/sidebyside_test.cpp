@@ -8,6 +8,7 @@
 #include "common/textutil.h"
 #include "sources/dvdtitles.h"
 #include "support/testdiscs.h"
+#include "support/discreading.h"
 #include "support/finishadd.h"
 
 using namespace transcast;
@@ -168,7 +169,9 @@ TEST_F(SideBySide, TitlesOfOneDiscConvertTogetherAsOneAtATime)
     // Every title but the second: the first title set is read beside the
     // third, whose two titles share one VOB.
     const auto list = [&] {
-        ASSERT_TRUE(controller->dvd().openDisc(QString::fromStdString(discs.disc)));
+        ASSERT_TRUE(transcast::testing::readDisc(controller->dvd(), [&] {
+            return controller->dvd().openDisc(QString::fromStdString(discs.disc));
+        }));
         ASSERT_EQ(jobs().rowCount(), 4);
         for (int row = 0; row < jobs().rowCount(); ++row)
             jobs().setChecked(row, row != 1);

@@ -2,7 +2,7 @@
 // away while one of its titles converts.
 #include <csignal>
 
-#include "dvd/describedtitlesets.h"
+#include "support/titlesetsnow.h"
 #include "faultfixture.h"
 #include "support/testdiscs.h"
 
@@ -71,7 +71,7 @@ TEST_F(DvdFaults, DamagedIfoThatCrashedLibdvdreadFallsBackToItsBackupCopy)
     ASSERT_TRUE(QFile::copy(damaged, ifo));
     Snapshot before = snapshot(sources);
 
-    transcast::dvd::DescribedTitleSets library(transcast::testdiscs::discReader());
+    transcast::testdiscs::TitleSetsNow library(transcast::testdiscs::discReader());
     EXPECT_TRUE(library.read(QFile::encodeName(ifo).toStdString()));
     CliRun listed = cli({"dvd", disc});
     EXPECT_EQ(listed.exitCode, 0) << listed.all().toStdString();
@@ -84,7 +84,7 @@ TEST_F(DvdFaults, DamagedIfoThatCrashedLibdvdreadFallsBackToItsBackupCopy)
     ASSERT_TRUE(QFile::remove(backup));
     ASSERT_TRUE(QFile::copy(damaged, backup));
     before = snapshot(sources);
-    transcast::dvd::DescribedTitleSets again(transcast::testdiscs::discReader());
+    transcast::testdiscs::TitleSetsNow again(transcast::testdiscs::discReader());
     EXPECT_FALSE(again.read(QFile::encodeName(ifo).toStdString()));
     listed = cli({"dvd", disc});
     EXPECT_EQ(listed.exitCode, 0) << listed.all().toStdString();

@@ -15,6 +15,7 @@
 #include "sources/sourcelist.h"
 #include "faultfixture.h"
 #include "support/testdiscs.h"
+#include "support/discreading.h"
 #include "support/finishadd.h"
 
 namespace faults
@@ -62,6 +63,7 @@ protected:
     {
         QCoreApplication::processEvents();
         transcast::testing::finishAdd(window.controller().sources());
+        transcast::testing::finishReading(window.controller().dvd());
     }
 
     // The window goes without a close, as a crash takes it: what is on disk
@@ -369,8 +371,12 @@ TEST_F(ListFaults, DvdRowsComeBackWithTheirSectorsTicksAndTracks)
     started(*window);
     transcast::Controller& core = window->controller();
     JobList& jobs = core.jobs();
-    ASSERT_TRUE(core.dvd().openDisc(disc));
-    core.dvd().switchMode();
+    ASSERT_TRUE(
+        transcast::testing::readDisc(core.dvd(), [&] { return core.dvd().openDisc(disc); }));
+    transcast::testing::readDisc(core.dvd(), [&] {
+        core.dvd().switchMode();
+        return core.dvd().isReading();
+    });
     ASSERT_FALSE(core.dvd().isTitleMode());
     ASSERT_GT(jobs.rowCount(), 6);
     // The second chapter of the first title: German sound, English

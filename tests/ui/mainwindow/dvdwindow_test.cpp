@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/discreading.h"
 #include "support/scriptedinteraction.h"
 #include "support/testdiscs.h"
 #include "ui/joblistmodel.h"
@@ -49,6 +50,8 @@ protected:
     }
     void TearDown() override
     {
+        if (!window)
+            return;
         window->controller().busy().setConverting(false);
         window->controller().busy().setPlaying(false);
         window->close();
@@ -83,10 +86,19 @@ protected:
         const QRect cell = list->visualRect(model()->index(row, 2));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
     }
+    // Dispatches an action and waits for the disc reading it started.
+    void dispatchAndRead(const QString& name)
+    {
+        const DvdTitles& dvd = window->controller().dvd();
+        transcast::testing::readDisc(dvd, [&] {
+            window->dispatch(name);
+            return dvd.isReading();
+        });
+    }
     void openDisc(const std::string& path)
     {
         interaction.folderChoices.push_back(q(path));
-        window->dispatch(QStringLiteral("dvdopen"));
+        dispatchAndRead(QStringLiteral("dvdopen"));
     }
     void removeRow(int row)
     {
@@ -109,7 +121,7 @@ protected:
 TEST_F(DvdWindow, AddDvdListsTitlesWithTicksAndTracks)
 {
     interaction.folderChoices.push_back(q(discs.disc));
-    window->dispatch(QStringLiteral("dvdopen"));
+    dispatchAndRead(QStringLiteral("dvdopen"));
     EXPECT_EQ(interaction.folderCaptions, QStringList{QStringLiteral("Select DVD Directory")});
     ASSERT_TRUE(window->jobList()->isVisible());
     EXPECT_TRUE(window->jobList()->isEnabled());
@@ -142,20 +154,20 @@ TEST_F(DvdWindow, AddDvdListsTitlesWithTicksAndTracks)
 TEST_F(DvdWindow, ChapterModeAndTheMenuKeepTheirTicks)
 {
     interaction.folderChoices.push_back(q(discs.disc));
-    window->dispatch(QStringLiteral("dvdopen"));
+    dispatchAndRead(QStringLiteral("dvdopen"));
     triggerDvdMenu(QStringLiteral("Unselect ALL"));
     EXPECT_EQ(ticks(), QVector<bool>(4, false));
     model()->setData(model()->index(2, 0), Qt::Checked, Qt::CheckStateRole);
     clickRow(2);
 
-    window->dispatch(QStringLiteral("chapter"));
+    dispatchAndRead(QStringLiteral("chapter"));
     EXPECT_EQ(captions().mid(0, 5), (QStringList{"Title_01", "  Chapter_01", "  Chapter_02",
                                                  "  Chapter_03", "Title_05"}));
     EXPECT_EQ(ticks(), QVector<bool>(model()->rowCount(), true));
     window->dispatch(QStringLiteral("cutter"));
     EXPECT_EQ(interaction.warnings, QStringList{QStringLiteral("Please change title mode!")});
 
-    window->dispatch(QStringLiteral("chapter"));
+    dispatchAndRead(QStringLiteral("chapter"));
     EXPECT_EQ(ticks(), (QVector<bool>{false, false, true, false}));
     triggerDvdMenu(QStringLiteral("Select All"));
     EXPECT_EQ(ticks(), QVector<bool>(4, true));
@@ -164,25 +176,28 @@ TEST_F(DvdWindow, ChapterModeAndTheMenuKeepTheirTicks)
 TEST_F(DvdWindow, AddIfoAndDropsOpenDiscs)
 {
     interaction.fileChoices.push_back({q(discs.ifo(3))});
-    window->dispatch(QStringLiteral("ifoopen"));
+    dispatchAndRead(QStringLiteral("ifoopen"));
     EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
 
     // A dropped (or named) image opens as a disc.
-    window->openSources({q(discs.iso)});
+    transcast::testing::readDisc(window->controller().dvd(), [&] {
+        window->openSources({q(discs.iso)});
+        return window->controller().dvd().isReading();
+    });
     EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
     // So does one chosen with Add IFO: Add DVD's folder dialog shows folders.
     interaction.fileChoices.push_back({q(discs.ifo(3))});
-    window->dispatch(QStringLiteral("ifoopen"));
+    dispatchAndRead(QStringLiteral("ifoopen"));
     interaction.fileChoices.push_back({q(discs.iso)});
-    window->dispatch(QStringLiteral("ifoopen"));
+    dispatchAndRead(QStringLiteral("ifoopen"));
     EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
     EXPECT_TRUE(interaction.fileFilters.last().contains(QStringLiteral("*.iso")));
 
     window->controller().busy().setConverting(true);
     window->controller().busy().setPlaying(true);
-    window->dispatch(QStringLiteral("dvdopen"));
-    window->dispatch(QStringLiteral("ifoopen"));
-    window->dispatch(QStringLiteral("chapter"));
+    dispatchAndRead(QStringLiteral("dvdopen"));
+    dispatchAndRead(QStringLiteral("ifoopen"));
+    dispatchAndRead(QStringLiteral("chapter"));
     window->dispatch(QStringLiteral("cutter"));
     EXPECT_EQ(interaction.warnings,
               (QStringList{"Please first stop convert!", "Please first stop convert!",
@@ -218,12 +233,12 @@ TEST_F(DvdWindow, TicksAndTracksStayWithTheirTitleAcrossModeSwitches)
     removeRow(1);
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_03", "Title_04"}));
 
-    window->dispatch(QStringLiteral("chapter"));
+    dispatchAndRead(QStringLiteral("chapter"));
     ASSERT_EQ(captions().mid(0, 4),
               (QStringList{"Title_01", "  Chapter_01", "  Chapter_02", "  Chapter_03"}));
     for (int row = 0; row < 4; ++row)
         EXPECT_EQ(record(row).dvd.audioId, 0x81) << row;
-    window->dispatch(QStringLiteral("chapter"));
+    dispatchAndRead(QStringLiteral("chapter"));
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
     // Title_02 was removed: listed again, it waits for a tick.
     EXPECT_EQ(ticks(), (QVector<bool>{true, false, false, true}));
@@ -326,4 +341,21 @@ TEST_F(DvdWindow, OpeningADiscNeverForksTheWindowsProcess)
     EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
     EXPECT_EQ(forks, before);
     EXPECT_TRUE(interaction.warnings.isEmpty()) << interaction.warnings.join('\n').toStdString();
+}
+
+// The window closed while its disc is being read goes at once: the reading
+// ends with it, its reader is ended, and nothing is said into the window
+// gone.
+TEST_F(DvdWindow, ClosingWhileADiscIsReadTakesTheReadingAlong)
+{
+    interaction.folderChoices.push_back(q(discs.disc));
+    window->dispatch(QStringLiteral("dvdopen"));
+    ASSERT_TRUE(window->controller().dvd().isReading());
+    // Up to the first title set's request, whose reader then runs.
+    QTest::qWait(0);
+    EXPECT_TRUE(window->close());
+    window.reset();
+    QTest::qWait(200);
+    EXPECT_TRUE(interaction.informations.isEmpty());
+    EXPECT_TRUE(interaction.warnings.isEmpty()) << interaction.warnings.join('|').toStdString();
 }

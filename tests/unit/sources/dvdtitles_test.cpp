@@ -8,6 +8,7 @@
 #include "sources/dvdtitles.h"
 #include "sources/opticaldrive.h"
 #include "sources/titlelocator.h"
+#include "support/discreading.h"
 #include "unit/sources/faketitlesets.h"
 
 using namespace transcast;
@@ -62,7 +63,15 @@ protected:
         QStringList list;
         for (const std::string& path : paths)
             list << QString::fromStdString(path);
-        return dvd().openIfoFiles(list);
+        return transcast::testing::readDisc(dvd(), [&] { return dvd().openIfoFiles(list); });
+    }
+    // A user's DVD action, and the reading it started through to its end.
+    void readThrough(void (DvdTitles::*action)())
+    {
+        transcast::testing::readDisc(dvd(), [&] {
+            (dvd().*action)();
+            return dvd().isReading();
+        });
     }
 
     QStringList captions()
@@ -246,7 +255,7 @@ TEST_F(DvdRows, AnUnreadableIfoStopsAddIfoWithItsMessage)
     library->sets[kSet2] = set;
     interaction.fileChoices.push_back(
         {QString::fromStdString(kSet1), QString::fromStdString(kSet2)});
-    dvd().addIfo();
+    readThrough(&DvdTitles::addIfo);
     EXPECT_EQ(interaction.fileFilters, QStringList{DvdTitles::ifoFilter()});
     EXPECT_EQ(interaction.informations, QStringList{DvdTitles::invalidIfoText()});
     EXPECT_EQ(library->opened, std::vector<std::string>{kSet1});
@@ -263,7 +272,7 @@ TEST_F(DvdRows, ModeSwitchesKeepEachModesTicks)
     jobs().setChecked(1, false);
     click(0);
 
-    dvd().switchMode();
+    readThrough(&DvdTitles::switchMode);
     EXPECT_FALSE(controller->dvd().isTitleMode());
     ASSERT_EQ(captions(), (QStringList{"Title_01", "  Chapter_01", "  Chapter_02", "  Chapter_03",
                                        "Title_05", "  Chapter_01", "  Chapter_02"}));
@@ -271,9 +280,9 @@ TEST_F(DvdRows, ModeSwitchesKeepEachModesTicks)
     // Unticked without a click on the list afterwards: still kept.
     jobs().setChecked(2, false);
 
-    dvd().switchMode();
+    readThrough(&DvdTitles::switchMode);
     EXPECT_EQ(ticks(), (QVector<bool>{true, false}));
-    dvd().switchMode();
+    readThrough(&DvdTitles::switchMode);
     EXPECT_EQ(ticks(), (QVector<bool>{true, true, false, true, true, true, true}));
     // The longest row is selected after each switch.
     EXPECT_EQ(jobs().firstSelected(), 0);
@@ -283,7 +292,7 @@ TEST_F(DvdRows, ModeSwitchesKeepEachModesTicks)
     dvd().selectAll();
     EXPECT_EQ(ticks(), QVector<bool>(7, true));
     // The title mode's ticks are its own.
-    dvd().switchMode();
+    readThrough(&DvdTitles::switchMode);
     EXPECT_EQ(ticks(), (QVector<bool>{true, false}));
 }
 
@@ -318,9 +327,9 @@ TEST_F(DvdRows, ReadingRefusesWhileBusyInItsOrder)
 {
     controller->busy().setConverting(true);
     controller->busy().setPlaying(true);
-    dvd().addDvd();
-    dvd().addIfo();
-    dvd().switchMode();
+    readThrough(&DvdTitles::addDvd);
+    readThrough(&DvdTitles::addIfo);
+    readThrough(&DvdTitles::switchMode);
     EXPECT_EQ(interaction.warnings,
               (QStringList{"Please first stop convert!", "Please first stop convert!",
                            "Please first stop play!"}));
@@ -382,7 +391,7 @@ TEST_F(DvdFolders, AddDvdSearchesVideoTsFoldersInNameOrder)
     SlowDrive* slow = drive.get();
     dvd().setOpticalDrive(std::move(drive));
     interaction.folderChoices.push_back(root.filePath(QStringLiteral("disc")));
-    dvd().addDvd();
+    readThrough(&DvdTitles::addDvd);
 
     EXPECT_EQ(interaction.folderCaptions, QStringList{QStringLiteral("Select DVD Directory")});
     EXPECT_TRUE(slow->done);
@@ -400,7 +409,7 @@ TEST_F(DvdFolders, AFolderWithoutIfoIsNoDisc)
 {
     touch(QStringLiteral("empty/VIDEO_TS/readme.txt"));
     interaction.folderChoices.push_back(root.filePath(QStringLiteral("empty")));
-    dvd().addDvd();
+    readThrough(&DvdTitles::addDvd);
     EXPECT_EQ(interaction.informations, QStringList{QStringLiteral("Can't find DVD disc.")});
     EXPECT_EQ(jobs().rowCount(), 0);
 
@@ -412,7 +421,8 @@ TEST_F(DvdFolders, AFolderWithoutIfoIsNoDisc)
     still.cells = {{0, 10, 5}};
     set.titles = {still};
     library->sets[ifo] = set;
-    EXPECT_TRUE(dvd().openDisc(root.filePath(QStringLiteral("stills"))));
+    EXPECT_TRUE(transcast::testing::readDisc(
+        dvd(), [&] { return dvd().openDisc(root.filePath(QStringLiteral("stills"))); }));
     EXPECT_EQ(jobs().rowCount(), 0);
     EXPECT_EQ(interaction.informations.size(), 1);
 }

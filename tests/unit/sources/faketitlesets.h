@@ -6,11 +6,14 @@
 #include <tuple>
 #include <vector>
 
+#include <QTimer>
+
 #include "dvd/titlesetsource.h"
 
 // Title sets that dvdauthor cannot author (a title of 0 seconds, a set
 // without audio, hundreds of cells), handed out as the real source hands
-// them. Discs that can be authored are read for real in the e2e suite.
+// them, on a later turn of the event loop. Discs that can be authored are
+// read for real in the e2e suite.
 class FakeTitleSets : public transcast::dvd::TitleSetSource
 {
 public:
@@ -29,9 +32,33 @@ public:
     std::map<std::string, TitleSet> sets;
     std::vector<std::string> opened;
 
-    std::shared_ptr<const transcast::dvd::TitleSet> read(const std::string& path) override
+    FakeTitleSets()
+    {
+        m_later.setSingleShot(true);
+        m_later.setInterval(0);
+        m_later.callOnTimeout([this] {
+            Answered answered = std::move(m_answered);
+            m_answered = nullptr;
+            answered(m_answer);
+        });
+    }
+
+    void request(const std::string& path, Answered answered) override
     {
         opened.push_back(path);
+        m_answer = {titleSetOf(path), {}};
+        m_answered = std::move(answered);
+        m_later.start();
+    }
+    void cancel() override
+    {
+        m_later.stop();
+        m_answered = nullptr;
+    }
+
+private:
+    std::shared_ptr<const transcast::dvd::TitleSet> titleSetOf(const std::string& path) const
+    {
         const auto found = sets.find(path);
         if (found == sets.end())
             return nullptr;
@@ -48,4 +75,8 @@ public:
         }
         return made;
     }
+
+    QTimer m_later;
+    Answered m_answered;
+    Answer m_answer;
 };
