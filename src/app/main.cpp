@@ -1,5 +1,8 @@
 #include <clocale>
 #include <cstdio>
+#include <thread>
+
+#include <fontconfig/fontconfig.h>
 
 #include <QApplication>
 #include <QFileInfo>
@@ -64,6 +67,25 @@ bool isToolkitOption(const QString& argument)
     return names.contains(name.section(QLatin1Char('='), 0, 0));
 }
 
+// Reads the font configuration on a thread of its own; wait() (or the end
+// of the scope, on every way out) joins it.
+class FontConfigReader
+{
+public:
+    FontConfigReader() : m_reader([] { FcInit(); }) {}
+    ~FontConfigReader() { wait(); }
+    FontConfigReader(const FontConfigReader&) = delete;
+    FontConfigReader& operator=(const FontConfigReader&) = delete;
+    void wait()
+    {
+        if (m_reader.joinable())
+            m_reader.join();
+    }
+
+private:
+    std::thread m_reader;
+};
+
 int reportWrongLine(const QString& programName, const QString& error)
 {
     std::fprintf(stderr, "%s: %s\nTry \"%s --help\" for more information.\n",
@@ -98,6 +120,11 @@ int main(int argc, char* argv[])
     if (!raw.error.isEmpty() && !isToolkitOption(raw.wrongArgument))
         return reportWrongLine(programName, raw.error);
 
+    // The first text the window lays out waits for the font configuration
+    // to be read (some milliseconds of parsing); read on a thread of its
+    // own, it is ready by the time the toolkit, which spends its start
+    // waiting on the display, asks for it.
+    FontConfigReader fonts;
     QApplication app(argc, argv);
     // The window never waits on the disk for its settings: another writer's
     // lock or a slow sync would freeze it.
@@ -119,9 +146,7 @@ int main(int argc, char* argv[])
         transcast::Edition::fromRunningProgram(QString::fromLocal8Bit(argv[0]));
 
     // Every window of the program, its dialogs included, shows its picture.
-    const QString logo = edition.dataFile(QStringLiteral("skin/logo.svg"));
-    if (QFileInfo::exists(logo))
-        QApplication::setWindowIcon(QIcon(logo));
+    QApplication::setWindowIcon(transcast::MainWindow::programIcon(edition));
 
     // A logout, a shutdown or a closed terminal stops the running job and
     // closes the window as the user would, also while the start asks
@@ -131,6 +156,7 @@ int main(int argc, char* argv[])
     QObject::connect(&interrupts, &transcast::InterruptWatcher::interrupted, &closer,
                      &transcast::InterruptCloser::closeOn);
 
+    fonts.wait();
     transcast::MainWindow window(edition);
     closer.watch(window);
     // Files and folders named on the command line ("open with") are listed

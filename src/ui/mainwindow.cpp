@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QApplication>
 #include <QIcon>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -110,9 +111,10 @@ MainWindow::MainWindow(Edition edition, Interaction* interaction, Shell* shell, 
         });
 
     setWindowTitle(m_edition.programTitle());
-    const QString logo = m_edition.dataFile(QStringLiteral("skin/logo.svg"));
-    if (QFileInfo::exists(logo))
-        setWindowIcon(QIcon(logo));
+    // The program's own start sets the icon for every window; a window made
+    // without it (tests) sets its own.
+    if (QApplication::windowIcon().isNull())
+        setWindowIcon(programIcon(m_edition));
     // The skin's arrangement lives on a surface of its own in a scroll
     // area: the window can be smaller than the arrangement on a small or
     // magnified screen, and then scrolls rather than cuts it off.
@@ -911,6 +913,21 @@ void MainWindow::dispatch(const QString& objectName)
             return;
         }
     }
+}
+
+QIcon MainWindow::programIcon(const Edition& edition)
+{
+    const QString logo = edition.dataFile(QStringLiteral("skin/logo.svg"));
+    if (!QFileInfo::exists(logo))
+        return {};
+    // The logo drawn once at the sizes title bars and task switchers take:
+    // left scalable, it would be drawn at four sizes, up to 128 pixels, as
+    // each window appears.
+    const QIcon scalable(logo);
+    QIcon icon;
+    for (const int side : {32, 64})
+        icon.addPixmap(scalable.pixmap(side, side));
+    return icon;
 }
 
 SettingsDialog* MainWindow::settingsDialog()

@@ -111,6 +111,8 @@ public:
     QMenu* dvdMenu() const { return m_popDvd; }
     QMenu* helpMenu() const { return m_popHelp; }
     SettingsDialog* settingsDialog();
+    // The skin's logo as the windows' icon; null when the skin has none.
+    static QIcon programIcon(const Edition& edition);
     KeyboardShortcuts* keyboard() const { return m_keyboard; }
     BatchStatusLine* batchStatus() const { return m_batchStatus; }
     CountdownShell& countdownShell() { return *m_countdownShell; }

@@ -31,6 +31,9 @@ bool PictureLabel::loadPicture(const QString& path, QString* problem)
     // the label is first drawn: most of the picker's pictures wait behind
     // closed panels, and a start that decoded them all would wait for them.
     QImageReader reader(&file, "BMP");
+    // Bitmaps only: a reader left to guess would load every image plugin
+    // to ask it first.
+    reader.setAutoDetectImageFormat(false);
     if (!reader.canRead() || !reader.size().isValid()) {
         *problem =
             QStringLiteral("Cannot open file \"%1\". It is not a readable bitmap.").arg(shown);
@@ -47,10 +50,12 @@ void PictureLabel::paintEvent(QPaintEvent* event)
 {
     if (m_unread) {
         m_unread = false;
-        QImage image;
+        QImageReader reader(m_picturePath, "BMP");
+        reader.setAutoDetectImageFormat(false);
         // A file that changed into something else since it was checked
         // leaves the picture the label showed before.
-        if (image.load(m_picturePath, "BMP"))
+        const QImage image = reader.read();
+        if (!image.isNull())
             setPixmap(QPixmap::fromImage(image));
     }
     QLabel::paintEvent(event);
