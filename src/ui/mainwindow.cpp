@@ -51,6 +51,7 @@
 #include "ui/readingorder.h"
 #include "ui/settingsdialog.h"
 #include "ui/skippedfilesreport.h"
+#include "ui/skin/svgfileicon.h"
 
 namespace transcast
 {
@@ -824,7 +825,7 @@ void MainWindow::fitLogo()
     const QString picture = m_edition.dataFile(QStringLiteral("skin/logo.svg"));
     if (!logo || !QFileInfo::exists(picture))
         return;
-    logo->setPixmap(QIcon(picture).pixmap(logo->size(), devicePixelRatioF()));
+    logo->setPixmap(svgFileIcon(picture).pixmap(logo->size(), devicePixelRatioF()));
 }
 
 bool MainWindow::closeQuery()
@@ -923,7 +924,7 @@ QIcon MainWindow::programIcon(const Edition& edition)
     // The logo drawn once at the sizes title bars and task switchers take:
     // left scalable, it would be drawn at four sizes, up to 128 pixels, as
     // each window appears.
-    const QIcon scalable(logo);
+    const QIcon scalable = svgFileIcon(logo);
     QIcon icon;
     for (const int side : {32, 64})
         icon.addPixmap(scalable.pixmap(side, side));

@@ -1,4 +1,5 @@
 #include <QAbstractButton>
+#include <QIcon>
 #include <QAbstractSlider>
 #include <QDir>
 #include <QFile>
@@ -294,21 +295,45 @@ TEST(SkinLook, FollowsTheLayoutChosenBeforeAndAfterTheFirstShow)
     EXPECT_TRUE(bandIsPlum(skin));
 }
 
-TEST(SkinLoad, TheFormsSheetGoesToTheHostWithTheRestOfTheFileIntact)
+// The share of a picture's pixels that are not transparent.
+double coverage(const QImage& image)
+{
+    int covered = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            covered += qAlpha(image.pixel(x, y)) > 0;
+    return image.isNull() ? 0.0 : double(covered) / (image.width() * image.height());
+}
+
+TEST(SkinLoad, TheSheetAndTheIconsAreTakenOutOfTheFileAndTheRestStaysIntact)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
+    QFile square(dir.filePath("square.svg"));
+    ASSERT_TRUE(square.open(QIODevice::WriteOnly));
+    square.write(R"(<svg xmlns="http://www.w3.org/2000/svg" width="20" height="10">)"
+                 R"(<rect x="0" y="0" width="10" height="10" fill="#c00000"/></svg>)");
+    square.close();
+    ASSERT_TRUE(QFile::copy(square.fileName(), dir.filePath("other.svg")));
     QFile skinFile(dir.filePath("skn.skn"));
     ASSERT_TRUE(skinFile.open(QIODevice::WriteOnly));
-    // Characters beyond ASCII before and in the sheet, and properties on
-    // both sides of it.
+    // Characters beyond ASCII before and in the sheet; properties on both
+    // sides of it; an icon of one file, one of two files (the loader's),
+    // and a button's sheet that stays its own.
     skinFile.write(u8R"(<?xml version="1.0" encoding="UTF-8"?>
 <ui version="4.0"><class>popvidmorph</class><!-- Übersicht -->
 <widget class="QWidget" name="popvidmorph">
  <property name="geometry"><rect><x>0</x><y>0</y><width>300</width><height>200</height></rect></property>
- <property name="styleSheet"><string>/* größer, 大 */ QPushButton#converter { color: red; }</string></property>
+ <property name="styleSheet"><string notr="true">/* größer, 大 */ QPushButton#converter { color: red; } a &gt; b {}</string></property>
  <property name="windowTitle"><string>Fünf</string></property>
- <widget class="QPushButton" name="converter"><property name="styleSheet"><string>font-weight: bold;</string></property></widget>
+ <widget class="QPushButton" name="converter">
+  <property name="styleSheet"><string>font-weight: bold;</string></property>
+  <property name="icon"><iconset><normaloff>square.svg</normaloff><normalon>square.svg</normalon></iconset></property>
+ </widget>
+ <widget class="QToolButton" name="play">
+  <property name="icon"><iconset><normaloff>square.svg</normaloff><normalon>other.svg</normalon></iconset></property>
+  <property name="text"><string>Play</string></property>
+ </widget>
 </widget>
 </ui>)");
     skinFile.close();
@@ -317,11 +342,27 @@ TEST(SkinLoad, TheFormsSheetGoesToTheHostWithTheRestOfTheFileIntact)
     ASSERT_TRUE(skin.load(skinFile.fileName())) << skin.errorString().toStdString();
     EXPECT_EQ(skin.form()->windowTitle(), QString::fromUtf8(u8"Fünf"));
     EXPECT_EQ(skin.form()->size(), QSize(300, 200));
-    EXPECT_EQ(skin.object("converter")->styleSheet(), "font-weight: bold;");
+    auto* converter = qobject_cast<QAbstractButton*>(skin.object("converter"));
+    EXPECT_EQ(converter->styleSheet(), "font-weight: bold;");
+    auto* play = qobject_cast<QAbstractButton*>(skin.object("play"));
+    EXPECT_EQ(play->text(), "Play");
     skin.attach(&host);
     EXPECT_TRUE(skin.form()->styleSheet().isEmpty());
-    EXPECT_EQ(host.styleSheet(),
-              QString::fromUtf8(u8"/* größer, 大 */ QPushButton#converter { color: red; }"));
+    EXPECT_EQ(
+        host.styleSheet(),
+        QString::fromUtf8(u8"/* größer, 大 */ QPushButton#converter { color: red; } a > b {}"));
+
+    // Both icons draw the file's left half, red, and keep its shape.
+    for (QAbstractButton* button : {converter, play}) {
+        const QImage normal = button->icon().pixmap(QSize(40, 40)).toImage();
+        EXPECT_EQ(normal.size(), QSize(40, 20)) << button->objectName().toStdString();
+        EXPECT_NEAR(coverage(normal), 0.5, 0.05);
+        EXPECT_EQ(QColor(normal.pixel(5, 10)), QColor(0xc0, 0, 0));
+    }
+    // Disabled, it is the style's faded drawing of it.
+    const QImage disabled = converter->icon().pixmap(QSize(40, 40), QIcon::Disabled).toImage();
+    EXPECT_NE(QColor(disabled.pixel(5, 10)), QColor(0xc0, 0, 0));
+    EXPECT_NEAR(coverage(disabled), 0.5, 0.05);
 }
 
 TEST(SkinLoad, RefusesFilesThatAreNoSkin)
@@ -371,6 +412,26 @@ TEST(SkinPictures, EveryPictureTheSkinNamesIsBesideItAndLoads)
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
         EXPECT_FALSE(QImage(path).isNull()) << "cannot load " << path.toStdString();
     }
+
+    // The labels' pictures are drawn as the toolkit's image reader draws
+    // their files.
+    Skin skin;
+    ASSERT_TRUE(skin.load(kBinDir + "/skn.skn"));
+    static const QRegularExpression labelPicture(
+        QStringLiteral("name=\"([^\"]+)\">\\s*(?:<property[^\\n]*\\n\\s*)*?"
+                       "<property name=\"pixmap\"><pixmap>(skin/[^<]+)<"));
+    int compared = 0;
+    for (const auto& match : labelPicture.globalMatch(text)) {
+        auto* label = skin.form()->findChild<QLabel*>(match.captured(1));
+        ASSERT_NE(label, nullptr) << match.captured(1).toStdString();
+        const QImage expected = QImage(kBinDir + "/" + match.captured(2))
+                                    .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        EXPECT_EQ(label->pixmap().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                  expected)
+            << match.captured(1).toStdString();
+        ++compared;
+    }
+    EXPECT_EQ(compared, 5);
 }
 
 } // namespace

@@ -5,15 +5,58 @@
 #include <QImage>
 #include <QImageReader>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPixmap>
 
 namespace transcast
 {
 
-PictureLabel::PictureLabel(const QString& objectName, QWidget* parent) : QLabel(parent)
+namespace
+{
+
+// The file header and the longest part of an info header read here.
+constexpr qint64 kBitmapHeaderSize = 14 + 20;
+
+quint32 little(const QByteArray& bytes, int at, int size)
+{
+    quint32 value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = value << 8 | static_cast<quint8>(bytes[at + i]);
+    return value;
+}
+
+// What the toolkit's bitmap reader asks of a header before it reads the
+// pixels, read here without making a reader for each of the picker's
+// pictures: "BM", an info header of a known size, a frame, one plane, a
+// known depth and compression.
+bool isBitmapHeader(const QByteArray& header)
+{
+    if (header.size() < 14 + 12 || !header.startsWith("BM"))
+        return false;
+    const quint32 infoSize = little(header, 14, 4);
+    if (infoSize == 12) { // OS/2 1.x: 16-bit sizes, no compression
+        const quint32 depth = little(header, 24, 2);
+        return little(header, 18, 2) > 0 && little(header, 20, 2) > 0 &&
+               little(header, 22, 2) == 1 &&
+               (depth == 1 || depth == 4 || depth == 8 || depth == 24);
+    }
+    if (infoSize < 40 || header.size() < kBitmapHeaderSize)
+        return false;
+    const auto width = static_cast<qint32>(little(header, 18, 4));
+    const auto height = static_cast<qint32>(little(header, 22, 4));
+    const quint32 depth = little(header, 28, 2);
+    const quint32 compression = little(header, 30, 4);
+    return width > 0 && height != 0 && little(header, 26, 2) == 1 &&
+           (depth == 1 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32) &&
+           compression <= 3;
+}
+
+} // namespace
+
+PictureLabel::PictureLabel(const QString& objectName, QWidget* parent) : QWidget(parent)
 {
     setObjectName(objectName);
-    setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Hover is a move without a pressed button: without tracking Qt would
     // only report moves while a button is held.
     setMouseTracking(true);
@@ -30,11 +73,7 @@ bool PictureLabel::loadPicture(const QString& path, QString* problem)
     // The header tells a bitmap from anything else; its pixels are read when
     // the label is first drawn: most of the picker's pictures wait behind
     // closed panels, and a start that decoded them all would wait for them.
-    QImageReader reader(&file, "BMP");
-    // Bitmaps only: a reader left to guess would load every image plugin
-    // to ask it first.
-    reader.setAutoDetectImageFormat(false);
-    if (!reader.canRead() || !reader.size().isValid()) {
+    if (!isBitmapHeader(file.read(kBitmapHeaderSize))) {
         *problem =
             QStringLiteral("Cannot open file \"%1\". It is not a readable bitmap.").arg(shown);
         return false;
@@ -56,9 +95,13 @@ void PictureLabel::paintEvent(QPaintEvent* event)
         // leaves the picture the label showed before.
         const QImage image = reader.read();
         if (!image.isNull())
-            setPixmap(QPixmap::fromImage(image));
+            m_picture = QPixmap::fromImage(image);
     }
-    QLabel::paintEvent(event);
+    if (!m_picture.isNull()) {
+        QPainter painter(this);
+        painter.setClipRegion(event->region());
+        painter.drawPixmap(0, 0, m_picture);
+    }
 }
 
 void PictureLabel::mouseMoveEvent(QMouseEvent* event)

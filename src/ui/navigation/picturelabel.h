@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QLabel>
+#include <QPixmap>
 #include <QString>
+#include <QWidget>
 
 namespace transcast
 {
@@ -9,8 +10,10 @@ namespace transcast
 // A picture control of the profile picker: shows one bitmap read from a file
 // and reports pointer moves (without a pressed button) and clicks. It caches
 // nothing: every change reads the file again, its header at once and its
-// pixels when the label is next drawn.
-class PictureLabel : public QLabel
+// pixels when the label is next drawn. A plain widget, not a text label: it
+// draws its picture and nothing else, and costs the window's style sheet
+// nothing while the picker it belongs to stays closed.
+class PictureLabel : public QWidget
 {
     Q_OBJECT
     // The file the label last loaded; empty before the first load.
@@ -25,6 +28,8 @@ public:
     // the file and the reason.
     bool loadPicture(const QString& path, QString* problem);
     const QString& picturePath() const { return m_picturePath; }
+    // The picture as last drawn; null before the label was first drawn.
+    const QPixmap& picture() const { return m_picture; }
 
 signals:
     void hovered();
@@ -39,6 +44,7 @@ protected:
 
 private:
     QString m_picturePath;
+    QPixmap m_picture;
     // The picture at m_picturePath has not been read into the label yet.
     bool m_unread = false;
     bool m_pressed = false;

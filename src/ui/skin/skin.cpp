@@ -1,6 +1,9 @@
 #include "ui/skin/skin.h"
 
+#include <algorithm>
+
 #include "ui/skin/anchors.h"
+#include "ui/skin/svgfileicon.h"
 
 #include <QAbstractButton>
 #include <QBuffer>
@@ -106,36 +109,117 @@ void jumpSliderTo(QSlider* slider, const QPoint& pos)
     slider->setSliderPosition(value);
 }
 
-// The form's own style sheet, cut out of the skin file's text: given to
-// the form, it would style every widget as the loader makes it, and again
-// when the sheet moves to the window; cut out, widgets are styled once, as
-// they are first shown. Empty (and the text left whole) when the form has
-// none.
-QString takeFormStyleSheet(QString& text)
+// What the skin file's text gives the loader not, cut out of it:
+// - the form's own style sheet: given to the form, it would style every
+//   widget as the loader makes it, and again when the sheet moves to the
+//   window; cut out, widgets are styled once, as they are first shown;
+// - the icons drawn from one SVG file: the loader's would each read their
+//   file at once, the hidden buttons' too; they are drawn when first shown;
+// - the SVG pictures of labels: the loader would wake the toolkit's image
+//   plugins to draw them; they are drawn as the loader would draw them.
+// The text is searched, not parsed (the loader parses it, and a second
+// parse would cost what the cut saves): XML text holds no bare "<", so a
+// property runs to the first "</property>" after it, and only a property
+// that surely belongs to the form, or to the widget it follows, is cut. A
+// property written otherwise stays for the loader.
+struct CutFromSkin {
+    QString styleSheet;
+    // Object name -> SVG file, relative to the skin file.
+    QVector<QPair<QString, QString>> icons;
+    QVector<QPair<QString, QString>> pictures;
+};
+
+const QLatin1String kPropertyEnd("</property>");
+
+// The property's element from `start` on, read on its own; empty when it is
+// not one whole element.
+QXmlStreamReader propertyReader(const QString& text, qint64 start, qint64* end)
 {
-    QXmlStreamReader reader(text);
-    int depth = 0;
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (reader.isEndElement())
-            --depth;
-        if (reader.isStartElement() && ++depth == 3 && reader.name() == QLatin1String("property") &&
-            reader.attributes().value(QLatin1String("name")) == QLatin1String("styleSheet")) {
-            // <ui> <widget> <property name="styleSheet"> <string>...</string>
-            const qint64 start =
-                text.lastIndexOf(QLatin1String("<property"), reader.characterOffset());
-            if (start < 0 || !reader.readNextStartElement() ||
-                reader.name() != QLatin1String("string"))
-                return {};
-            const QString sheet = reader.readElementText();
-            reader.skipCurrentElement();
-            if (reader.hasError())
-                return {};
-            text.remove(start, reader.characterOffset() - start);
-            return sheet;
+    *end = text.indexOf(kPropertyEnd, start);
+    if (*end >= 0)
+        *end += kPropertyEnd.size();
+    return QXmlStreamReader(*end < 0 ? QString() : text.mid(start, *end - start));
+}
+
+// The name of the widget whose element encloses `at`, when no element of
+// another widget closes between its start and `at`; empty otherwise.
+QString enclosingWidget(const QString& text, qint64 at)
+{
+    const qint64 open = text.lastIndexOf(QLatin1String("<widget "), at);
+    if (open < 0 || text.indexOf(QLatin1String("</widget>"), open) < at)
+        return {};
+    const QLatin1String nameIs(" name=\"");
+    const qint64 tagEnd = text.indexOf(QLatin1Char('>'), open);
+    const qint64 name = text.indexOf(nameIs, open);
+    if (name < 0 || name > tagEnd)
+        return {};
+    const qint64 first = name + nameIs.size();
+    return text.mid(first, text.indexOf(QLatin1Char('"'), first) - first);
+}
+
+CutFromSkin cutFromSkin(QString& text)
+{
+    CutFromSkin cut;
+    QVector<QPair<qint64, qint64>> spans;
+
+    const qint64 form = text.indexOf(QLatin1String("<widget "));
+    const qint64 sheet = text.indexOf(QLatin1String("<property name=\"styleSheet\">"), form);
+    if (form >= 0 && sheet >= 0 && text.indexOf(QLatin1String("<widget "), form + 1) > sheet) {
+        qint64 end = 0;
+        QXmlStreamReader reader = propertyReader(text, sheet, &end);
+        if (reader.readNextStartElement() && reader.readNextStartElement() &&
+            reader.name() == QLatin1String("string")) {
+            cut.styleSheet = reader.readElementText();
+            if (!reader.hasError())
+                spans.append({sheet, end});
+            else
+                cut.styleSheet.clear();
         }
     }
-    return {};
+
+    const QLatin1String pictureProperty("<property name=\"pixmap\">");
+    for (qint64 at = text.indexOf(pictureProperty); at >= 0;
+         at = text.indexOf(pictureProperty, at + 1)) {
+        const QString widget = enclosingWidget(text, at);
+        qint64 end = 0;
+        QXmlStreamReader reader = propertyReader(text, at, &end);
+        if (widget.isEmpty() || !reader.readNextStartElement() || !reader.readNextStartElement() ||
+            reader.name() != QLatin1String("pixmap") || !reader.attributes().isEmpty())
+            continue;
+        const QString file = reader.readElementText();
+        if (reader.hasError() || !file.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
+            continue;
+        cut.pictures.append({widget, file});
+        spans.append({at, end});
+    }
+
+    const QLatin1String iconProperty("<property name=\"icon\">");
+    for (qint64 at = text.indexOf(iconProperty); at >= 0; at = text.indexOf(iconProperty, at + 1)) {
+        const QString widget = enclosingWidget(text, at);
+        qint64 end = 0;
+        QXmlStreamReader reader = propertyReader(text, at, &end);
+        if (widget.isEmpty() || !reader.readNextStartElement() || !reader.readNextStartElement() ||
+            reader.name() != QLatin1String("iconset") || !reader.attributes().isEmpty())
+            continue;
+        QStringList files;
+        bool other = false;
+        while (reader.readNextStartElement()) {
+            other = other || (reader.name() != QLatin1String("normaloff") &&
+                              reader.name() != QLatin1String("normalon"));
+            files << reader.readElementText();
+        }
+        files.removeDuplicates();
+        if (reader.hasError() || other || files.size() != 1 ||
+            !files.first().endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
+            continue;
+        cut.icons.append({widget, files.first()});
+        spans.append({at, end});
+    }
+
+    std::sort(spans.begin(), spans.end());
+    for (auto span = spans.crbegin(); span != spans.crend(); ++span)
+        text.remove(span->first, span->second - span->first);
+    return cut;
 }
 
 } // namespace
@@ -158,7 +242,7 @@ bool Skin::load(const QString& path)
         return false;
     }
     QString text = QString::fromUtf8(file.readAll());
-    const QString styleSheet = takeFormStyleSheet(text);
+    const CutFromSkin cut = cutFromSkin(text);
     QByteArray unstyled = text.toUtf8();
     QBuffer source(&unstyled);
     source.open(QIODevice::ReadOnly);
@@ -202,7 +286,20 @@ bool Skin::load(const QString& path)
     m_layoutAnchors.clear();
     m_pressedObject = nullptr;
     m_error.clear();
-    m_styleSheet = styleSheet.isEmpty() ? form->styleSheet() : styleSheet;
+    m_styleSheet = cut.styleSheet.isEmpty() ? form->styleSheet() : cut.styleSheet;
+    const auto objectNamed = [form](const QString& name) {
+        return name == form->objectName() ? form : form->findChild<QObject*>(name);
+    };
+    for (const auto& [name, file] : cut.icons) {
+        if (QObject* object = objectNamed(name))
+            object->setProperty("icon",
+                                QVariant::fromValue(svgFileIcon(folder.absoluteFilePath(file))));
+    }
+    for (const auto& [name, file] : cut.pictures) {
+        if (QObject* object = objectNamed(name))
+            object->setProperty("pixmap",
+                                QVariant::fromValue(svgFilePicture(folder.absoluteFilePath(file))));
+    }
 
     m_designSize = form->size();
     form->setMinimumSize(m_designSize);

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QTemporaryDir>
 
 #include "navigationfixture.h"
@@ -135,6 +136,58 @@ TEST_F(MissingPictureTest, AnUnreadableHighlightKeepsTheOldButtonSelected)
     EXPECT_TRUE(interaction.errors.first().contains(QStringLiteral("not a readable bitmap")));
     EXPECT_EQ(state.selectSubIndex, 27);
     EXPECT_TRUE(normal(27)) << "the restore before the failed load has run";
+}
+
+// The picker's own header check takes a bitmap exactly when the toolkit's
+// bitmap reader does, and what it takes is drawn.
+TEST(PictureLabelHeader, TakesWhatTheBitmapReaderTakesAndDrawsIt)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QImage colour(6, 4, QImage::Format_RGB32);
+    colour.fill(QColor(0x20, 0x80, 0xe0));
+    QImage mono = colour.convertToFormat(QImage::Format_Mono);
+    QImage indexed = colour.convertToFormat(QImage::Format_Indexed8);
+    QByteArray good;
+    QList<QByteArray> files;
+    for (const QImage& image : {colour, mono, indexed}) {
+        const QString path = dir.filePath("picture.bmp");
+        ASSERT_TRUE(image.save(path, "BMP"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        files << file.readAll();
+    }
+    good = files.first();
+    // A byte changed at `at` to `value`.
+    const auto changed = [&good](int at, char value) {
+        QByteArray bytes = good;
+        bytes[at] = value;
+        return bytes;
+    };
+    files << changed(0, 'P') << changed(28, 7) /* depth */ << changed(26, 2) /* planes */
+          << changed(18, 0) /* width */ << changed(30, 9)                    /* compression */
+          << good.left(20) << QByteArray("BM") << QByteArray("not a bitmap at all");
+    int taken = 0;
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = dir.filePath(QStringLiteral("case%1.bmp").arg(i));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(files[i]);
+        file.close();
+        QImageReader reader(path, "BMP");
+        const bool readable = reader.canRead() && reader.size().isValid();
+        PictureLabel label(QStringLiteral("case"), nullptr);
+        label.resize(6, 4);
+        QString problem;
+        EXPECT_EQ(label.loadPicture(path, &problem), readable) << "case " << i;
+        EXPECT_EQ(problem.isEmpty(), readable) << "case " << i;
+        if (readable) {
+            ++taken;
+            label.grab();
+            EXPECT_EQ(label.picture().size(), QSize(6, 4)) << "case " << i;
+        }
+    }
+    EXPECT_EQ(taken, 3);
 }
 
 } // namespace
