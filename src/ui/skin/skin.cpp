@@ -1,6 +1,7 @@
 #include "ui/skin/skin.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "ui/skin/anchors.h"
 #include "ui/skin/svgfileicon.h"
@@ -177,44 +178,45 @@ CutFromSkin cutFromSkin(QString& text)
         }
     }
 
-    const QLatin1String pictureProperty("<property name=\"pixmap\">");
-    for (qint64 at = text.indexOf(pictureProperty); at >= 0;
-         at = text.indexOf(pictureProperty, at + 1)) {
-        const QString widget = enclosingWidget(text, at);
-        qint64 end = 0;
-        QXmlStreamReader reader = propertyReader(text, at, &end);
-        if (widget.isEmpty() || !reader.readNextStartElement() || !reader.readNextStartElement() ||
-            reader.name() != QLatin1String("pixmap") || !reader.attributes().isEmpty())
-            continue;
-        const QString file = reader.readElementText();
-        if (reader.hasError() || !file.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
-            continue;
-        cut.pictures.append({widget, file});
-        spans.append({at, end});
-    }
-
-    const QLatin1String iconProperty("<property name=\"icon\">");
-    for (qint64 at = text.indexOf(iconProperty); at >= 0; at = text.indexOf(iconProperty, at + 1)) {
-        const QString widget = enclosingWidget(text, at);
-        qint64 end = 0;
-        QXmlStreamReader reader = propertyReader(text, at, &end);
-        if (widget.isEmpty() || !reader.readNextStartElement() || !reader.readNextStartElement() ||
-            reader.name() != QLatin1String("iconset") || !reader.attributes().isEmpty())
-            continue;
-        QStringList files;
-        bool other = false;
-        while (reader.readNextStartElement()) {
-            other = other || (reader.name() != QLatin1String("normaloff") &&
-                              reader.name() != QLatin1String("normalon"));
-            files << reader.readElementText();
+    // Each widget property `name` whose value is an element `value`: `file`
+    // reads the SVG file it names, or gives nothing to leave it.
+    const auto takeFiles = [&](const char* name, const char* value,
+                               const std::function<QString(QXmlStreamReader&)>& file,
+                               QVector<QPair<QString, QString>>& taken) {
+        const QString property = QStringLiteral("<property name=\"%1\">").arg(QLatin1String(name));
+        for (qint64 at = text.indexOf(property); at >= 0; at = text.indexOf(property, at + 1)) {
+            const QString widget = enclosingWidget(text, at);
+            qint64 end = 0;
+            QXmlStreamReader reader = propertyReader(text, at, &end);
+            if (widget.isEmpty() || !reader.readNextStartElement() ||
+                !reader.readNextStartElement() || reader.name() != QLatin1String(value) ||
+                !reader.attributes().isEmpty())
+                continue;
+            const QString named = file(reader);
+            if (reader.hasError() || !named.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
+                continue;
+            taken.append({widget, named});
+            spans.append({at, end});
         }
-        files.removeDuplicates();
-        if (reader.hasError() || other || files.size() != 1 ||
-            !files.first().endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
-            continue;
-        cut.icons.append({widget, files.first()});
-        spans.append({at, end});
-    }
+    };
+    takeFiles(
+        "pixmap", "pixmap", [](QXmlStreamReader& reader) { return reader.readElementText(); },
+        cut.pictures);
+    // One file for both states, and no other state.
+    takeFiles(
+        "icon", "iconset",
+        [](QXmlStreamReader& reader) {
+            QStringList files;
+            bool other = false;
+            while (reader.readNextStartElement()) {
+                other = other || (reader.name() != QLatin1String("normaloff") &&
+                                  reader.name() != QLatin1String("normalon"));
+                files << reader.readElementText();
+            }
+            files.removeDuplicates();
+            return other || files.size() != 1 ? QString() : files.first();
+        },
+        cut.icons);
 
     std::sort(spans.begin(), spans.end());
     for (auto span = spans.crbegin(); span != spans.crend(); ++span)
