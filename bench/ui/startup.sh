@@ -15,7 +15,7 @@ build=${1:-$root/build}
 if [ ! -d "$build/bin" ] && [ -x "$build/transcast" ]; then
   build=$(cd "$build/.." && pwd)
 fi
-runs=${2:-7}
+runs=${2:-21}
 if [ -z "${2:-}" ] && [ -n "${BENCH_QUICK:-}" ]; then
   runs=3
 fi
