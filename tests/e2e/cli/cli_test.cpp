@@ -282,6 +282,49 @@ TEST_F(Cli, ConvertsTwoClipsAndReportsEachRowInPlainLines)
     EXPECT_EQ(filesBelow(output), QStringList({"one.mp4", "one_1.mp4", "two.mp4"}));
 }
 
+// A film's chapters (names and starts) and its title reach the MP4 and MKV
+// outputs.
+TEST_F(Cli, ChaptersAndTheTitleSurviveIntoMp4AndMkv)
+{
+    const QString metadata = work.filePath(QStringLiteral("chapters.txt"));
+    {
+        QFile file(metadata);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(";FFMETADATA1\ntitle=Summer film\n"
+                   "[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=Opening\n"
+                   "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\ntitle=Ending\n");
+    }
+    const QString source = work.filePath(QStringLiteral("film.mkv"));
+    ASSERT_TRUE(testclips::makeClip(source,
+                                    testclips::pictureSource(3) + testclips::toneSource(3) +
+                                        QStringList{"-i", metadata},
+                                    {"-map", "0", "-map", "1", "-map_metadata", "2",
+                                     "-map_chapters", "2", "-c:v", "mpeg4", "-c:a", "aac"}));
+    const QString output = work.filePath(QStringLiteral("out"));
+    for (const char* profile : {"5", "125"}) { // MP4 AVC, MKV H.264
+        const CliRun result = run({"convert", "--profile", profile, "--output", output, source});
+        ASSERT_EQ(result.exitCode, 0) << result.out.toStdString() << result.err.toStdString();
+    }
+    for (const char* name : {"film.mp4", "film.mkv"}) {
+        const testclips::RunResult probe = testclips::runProgram(
+            QStringLiteral("ffprobe"),
+            {"-v", "error", "-show_chapters", "-show_entries", "format_tags=title", "-of",
+             "compact=p=0:nk=1", QDir(output).filePath(name)});
+        ASSERT_EQ(probe.exitCode, 0) << name;
+        QStringList lines = QString::fromUtf8(probe.output).split('\n', Qt::SkipEmptyParts);
+        // id|time base|start|start time|end|end time|title: the times and
+        // names, whatever the container's time base and numbering.
+        QStringList seen;
+        for (const QString& line : lines) {
+            const QStringList fields = line.split('|');
+            seen << (fields.size() == 7 ? fields[3] + ' ' + fields[5] + ' ' + fields[6] : line);
+        }
+        EXPECT_EQ(seen, QStringList({"0.000000 1.500000 Opening", "1.500000 3.000000 Ending",
+                                     "Summer film"}))
+            << name;
+    }
+}
+
 // Phone videos, stored turned: every output stands upright in the frame,
 // in the shape it is shown at (a portrait picture between bars).
 TEST_F(Cli, TurnedVideosConvertUpright)
