@@ -17,6 +17,19 @@ namespace transcast
 namespace
 {
 
+// The drawing on a transparent picture of `size`; left transparent when the
+// file could not be read.
+QPixmap drawnAt(QSvgRenderer& renderer, const QSize& size)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    if (renderer.isValid()) {
+        QPainter painter(&image);
+        renderer.render(&painter, QRectF(QPointF(), QSizeF(size)));
+    }
+    return QPixmap::fromImage(image);
+}
+
 class SvgFileIconEngine final : public QIconEngine
 {
 public:
@@ -48,13 +61,7 @@ public:
         QSize fitted = size;
         if (renderer.isValid() && !renderer.defaultSize().isEmpty())
             fitted = renderer.defaultSize().scaled(size, Qt::KeepAspectRatio);
-        QImage image(fitted, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        if (renderer.isValid()) {
-            QPainter painter(&image);
-            renderer.render(&painter, QRectF(QPointF(), QSizeF(fitted)));
-        }
-        drawn = QPixmap::fromImage(image);
+        drawn = drawnAt(renderer, fitted);
         if (mode != QIcon::Normal && qobject_cast<QApplication*>(QCoreApplication::instance())) {
             QStyleOption option(0);
             option.palette = QApplication::palette();
@@ -84,12 +91,7 @@ QPixmap svgFilePicture(const QString& path)
     QSvgRenderer renderer(path);
     if (!renderer.isValid() || renderer.defaultSize().isEmpty())
         return {};
-    QImage image(renderer.defaultSize(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    renderer.render(&painter, QRectF(QPointF(), QSizeF(image.size())));
-    painter.end();
-    return QPixmap::fromImage(image);
+    return drawnAt(renderer, renderer.defaultSize());
 }
 
 QIcon svgFileIcon(const QString& path)
