@@ -25,6 +25,7 @@
 #include "dvd/tracktext.h"
 #include "streamscan.h"
 #include "stretchedges.h"
+#include "subtitlelead.h"
 
 namespace transcast
 {
@@ -83,13 +84,15 @@ bool hasOption(const std::vector<std::string>& arguments, const char* option)
 // Writes the stretch's bytes into ffmpeg's standard input until they end or
 // ffmpeg stops reading (it has what -t asked for, or it failed): first the
 // announcement of a late subtitle, then the stretch with its edges edited,
-// then from the sectors after it the sound of its last pictures.
+// then from the sectors after it the sound of its last pictures; the
+// subtitle being burnt in led to the pictures it shows on.
 class Feeder
 {
 public:
     Feeder(dvd::TitleReader& reader, const dvd::DvdLocator& locator, std::string announcement,
-           int fd)
-        : m_reader(reader), m_locator(locator), m_announcement(std::move(announcement)), m_fd(fd)
+           int burnedSubtitle, int fd)
+        : m_reader(reader), m_locator(locator), m_announcement(std::move(announcement)), m_fd(fd),
+          m_lead(burnedSubtitle)
     {
     }
 
@@ -115,8 +118,11 @@ private:
         sigaddset(&pipeSignal, SIGPIPE);
         pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
 
-        if (writeAll(m_fd, m_announcement) && feedStretch())
-            feedTail();
+        if (writeAll(m_fd, m_announcement) && feedStretch() && feedTail()) {
+            std::string held;
+            m_lead.finish(held);
+            writeAll(m_fd, held);
+        }
         close(m_fd);
     }
 
@@ -132,9 +138,12 @@ private:
                 return false;
             }
             auto* sectors = reinterpret_cast<unsigned char*>(buffer.data());
-            for (std::int64_t done = 0; done + dvd::SectorSize <= got; done += dvd::SectorSize)
+            m_out.clear();
+            for (std::int64_t done = 0; done + dvd::SectorSize <= got; done += dvd::SectorSize) {
                 m_edges.editStretch(sectors + done);
-            if (!writeAll(m_fd, std::string_view(buffer.data(), static_cast<size_t>(got))))
+                m_lead.take(sectors + done, m_out);
+            }
+            if (!writeAll(m_fd, m_out))
                 return false;
             at += got;
         }
@@ -142,8 +151,8 @@ private:
     }
 
     // The sectors after the stretch are a courtesy: any failure to read
-    // them only ends the feed.
-    void feedTail()
+    // them only ends them. False when ffmpeg stopped reading.
+    bool feedTail()
     {
         dvd::DvdLocator tail = m_locator;
         tail.startPos = m_locator.endPos + 1;
@@ -152,14 +161,18 @@ private:
                                    m_reader.titleSetSectors() - 1));
         dvd::TitleReader reader;
         if (tail.endPos < tail.startPos || !reader.open(tail))
-            return;
+            return true;
         char sector[dvd::SectorSize];
         for (std::int64_t at = 0; at < reader.size(); at += dvd::SectorSize) {
             if (reader.read(at, sector, dvd::SectorSize) != dvd::SectorSize ||
-                !m_edges.editTail(reinterpret_cast<unsigned char*>(sector)) ||
-                !writeAll(m_fd, std::string_view(sector, dvd::SectorSize)))
-                return;
+                !m_edges.editTail(reinterpret_cast<unsigned char*>(sector)))
+                return true;
+            m_out.clear();
+            m_lead.take(reinterpret_cast<unsigned char*>(sector), m_out);
+            if (!writeAll(m_fd, m_out))
+                return false;
         }
+        return true;
     }
 
     dvd::TitleReader& m_reader;
@@ -167,6 +180,8 @@ private:
     const std::string m_announcement;
     int m_fd;
     StretchEdges m_edges;
+    SubtitleLead m_lead;
+    std::string m_out;
     std::thread m_thread;
     std::string m_error;
 };
@@ -328,7 +343,7 @@ int runDvdConversion(const Invocation& invocation)
         return 1;
     }
     OutputClaim output;
-    Feeder feeder(reader, *locator, announcement, feed[1]);
+    Feeder feeder(reader, *locator, announcement, choice.burnedSubtitle, feed[1]);
     feeder.start();
     const int status = fromPipe.kind == Invocation::Kind::ConvertAmr
                            ? runAmrConversion(fromPipe, output, feed[0])

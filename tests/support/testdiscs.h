@@ -15,6 +15,7 @@
 //   discs.odd    // lengths of whole frames, not seconds; title set 2 damaged
 //   discs.programs // a chapter of two cells
 //   discs.story  // folder holding VIDEO_TS: one continuous stream in chapters
+//   discs.lines  // subtitle lines at a film's rate, one of them forced
 //   discs.mixedCase // folder holding the mute disc as "Video_Ts"
 //   discs.damagedIso // disc.iso cut off after title set 1
 
@@ -37,6 +38,7 @@ struct TestDiscs {
     std::string odd;
     std::string programs;
     std::string story;
+    std::string lines;
     std::string mixedCase;
     std::string damagedIso;
 
@@ -85,6 +87,9 @@ inline constexpr StoryChapter storyChapters[] = {{"red", 255, 0, 0, 330},
                                                  {"white", 255, 255, 255, 990}};
 inline constexpr int storyChapterSeconds = 12;
 inline constexpr int storySubtitleFrom = 42, storySubtitleTo = 46;
+// The lines disc's 12 s white title and the seconds its yellow box shows,
+// from and to; the second line is a forced subtitle.
+inline constexpr int subtitleLines[][2] = {{2, 3}, {5, 6}, {9, 10}};
 
 // The program that reads title sets for sources/EncoderTitleSets: the built
 // register.dat.
@@ -106,6 +111,7 @@ inline const TestDiscs& testDiscs()
         discs.odd = discs.folder + "/odd";
         discs.programs = discs.folder + "/programs";
         discs.story = discs.folder + "/story";
+        discs.lines = discs.folder + "/lines";
         discs.mixedCase = discs.folder + "/mixedcase";
         discs.damagedIso = discs.folder + "/damaged.iso";
         const std::string command =

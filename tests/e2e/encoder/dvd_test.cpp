@@ -183,6 +183,35 @@ double firstPicturesDiffer(const QString& file)
     return size > 0 ? difference / double(size) : 0;
 }
 
+// When the 16x16 square around (x, y) of a 320x240, 25 fps file turns the
+// colour given and when it stops being it, in seconds from the start: one
+// pair per time it shows.
+std::vector<std::pair<double, double>> colourShows(const QString& file, int x, int y, int red,
+                                                   int green, int blue)
+{
+    const RunResult run =
+        runProgram(QStringLiteral("ffmpeg"),
+                   {"-v", "error", "-i", file, "-vf",
+                    QStringLiteral("crop=16:16:%1:%2,scale=1:1:flags=area").arg(x - 8).arg(y - 8),
+                    "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    std::vector<std::pair<double, double>> shown;
+    bool showing = false;
+    for (qsizetype at = 0; at + 3 <= run.output.size(); at += 3) {
+        const Colour seen{double(static_cast<unsigned char>(run.output[at])),
+                          double(static_cast<unsigned char>(run.output[at + 1])),
+                          double(static_cast<unsigned char>(run.output[at + 2]))};
+        const double time = double(at / 3) / 25.0;
+        if (near(seen, red, green, blue) != showing) {
+            showing = !showing;
+            if (showing)
+                shown.push_back({time, -1});
+            else
+                shown.back().second = time;
+        }
+    }
+    return shown;
+}
+
 } // namespace
 
 TEST_F(DvdConversion, ATitleConvertsWholeFromItsFirstChapter)
@@ -275,6 +304,26 @@ TEST_F(DvdConversion, ASubtitleFirstShownFarIntoTheTitleIsBurntInInItsOwnColour)
     EXPECT_TRUE(missing.output.contains("subtitle stream 0x21 is not in this title"))
         << missing.output.toStdString();
     EXPECT_FALSE(QFile::exists(path("missing.avi")));
+}
+
+TEST_F(DvdConversion, EverySubtitleLineShowsFromItsOwnFirstPictureToItsLast)
+{
+    Row title = row(1, 0, 0, 0, m_discs->lines);
+    title.locator.subtitleId = 0x20;
+    const RunResult run = convert(title, path("lines.avi"));
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    const int x = (subtitleBoxLeft + subtitleBoxRight) / 2 * 320 / 720;
+    const int y = (subtitleBoxTop + subtitleBoxBottom) / 2 * 240 / 576;
+    const std::vector<std::pair<double, double>> shown =
+        colourShows(path("lines.avi"), x, y, 255, 255, 0);
+    ASSERT_EQ(shown.size(), std::size(subtitleLines));
+    for (size_t line = 0; line < shown.size(); ++line) {
+        // Within a picture of 25 fps; the last picture shown is the one at
+        // the line's end.
+        EXPECT_NEAR(shown[line].first, subtitleLines[line][0], 0.041) << line;
+        EXPECT_NEAR(shown[line].second, subtitleLines[line][1] + 0.04, 0.041) << line;
+    }
 }
 
 TEST_F(DvdConversion, EachChapterOfAContinuousStreamHasItsOwnPicturesAndSound)

@@ -8,6 +8,7 @@
 #include "dvd/dvdlocator.h"
 #include "encoder/dvdinput.h"
 #include "encoder/streamscan.h"
+#include "encoder/subtitlelead.h"
 #include "support/testdiscs.h"
 
 using namespace transcast;
@@ -18,7 +19,75 @@ namespace
 
 using Arguments = std::vector<std::string>;
 
+// A 2048-byte pack of one PES packet: video (0xE0), or the subpicture 0x20
+// of private stream 1 when `subtitle`; with a PTS when pts >= 0. Its last
+// byte tells the packs apart.
+std::string pack(std::int64_t pts, bool subtitle, unsigned char mark)
+{
+    std::string bytes(2048, '\xff');
+    const unsigned char head[14] = {0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 1, 0x89, 0xC3, 0xF8};
+    bytes.replace(0, 14, reinterpret_cast<const char*>(head), 14);
+    const size_t length = 2048 - 14 - 6;
+    const unsigned char pes[] = {0,
+                                 0,
+                                 1,
+                                 static_cast<unsigned char>(subtitle ? 0xBD : 0xE0),
+                                 static_cast<unsigned char>(length >> 8),
+                                 static_cast<unsigned char>(length & 0xFF),
+                                 0x81,
+                                 static_cast<unsigned char>(pts >= 0 ? 0x80 : 0),
+                                 5,
+                                 static_cast<unsigned char>(0x21 | (pts >> 29 & 0x0E)),
+                                 static_cast<unsigned char>(pts >> 22),
+                                 static_cast<unsigned char>(pts >> 14 | 1),
+                                 static_cast<unsigned char>(pts >> 7),
+                                 static_cast<unsigned char>(pts << 1 | 1),
+                                 0x20};
+    bytes.replace(14, sizeof pes, reinterpret_cast<const char*>(pes), sizeof pes);
+    bytes.back() = static_cast<char>(mark);
+    return bytes;
+}
+
+// The marks of the packs as the lead passes them on.
+std::string led(const std::vector<std::string>& packs, int subtitle = 0x20)
+{
+    SubtitleLead lead(subtitle);
+    std::string out;
+    for (const std::string& one : packs)
+        lead.take(reinterpret_cast<const unsigned char*>(one.data()), out);
+    lead.finish(out);
+    std::string marks;
+    for (size_t at = 2047; at < out.size(); at += 2048)
+        marks += out[at];
+    return marks;
+}
+
 } // namespace
+
+TEST(DvdStreams, TheBurntSubtitleGoesBeforeThePicturesShownAfterItsStartAndNoFurther)
+{
+    const std::int64_t second = 90000;
+    // Pictures 0.1 s apart muxed some half a second ahead of the subtitle
+    // shown at 10 s; its second pack carries no time and follows it.
+    std::vector<std::string> packs;
+    for (int i = 0; i < 10; ++i)
+        packs.push_back(pack(10 * second - 3 * second / 10 + i * second / 10, false, 'a' + i));
+    packs.push_back(pack(10 * second, true, 'S'));
+    packs.push_back(pack(-1, true, 'T'));
+    EXPECT_EQ(led(packs), "abcdSTefghij");
+
+    // A subtitle after the times start again (a new cell) stays after what
+    // came before the jump; an untimed pack is never held back.
+    packs = {pack(50 * second, false, 'a'), pack(-1, false, 'b'), pack(2 * second, false, 'c'),
+             pack(2 * second + 9000, false, 'd'), pack(2 * second, true, 'S')};
+    EXPECT_EQ(led(packs), "abcSd");
+
+    // Leading another subtitle stream, or none, passes everything as it came.
+    packs = {pack(5 * second, false, 'a'), pack(4 * second, true, 'S')};
+    EXPECT_EQ(led(packs), "Sa");
+    EXPECT_EQ(led(packs, 0x21), "aS");
+    EXPECT_EQ(led(packs, 0), "aS");
+}
 
 TEST(DvdStreams, TheNamedAudioOrElseTheFirst)
 {
