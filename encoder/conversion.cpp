@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include "messagefilter.h"
 #include "progresstranslator.h"
 #include "ratecontrol.h"
+#include "trackplan.h"
 
 namespace transcast
 {
@@ -55,6 +57,39 @@ private:
     bool m_open = false;
 };
 
+// The source a burnt text subtitle is read from, open on a descriptor of 10
+// or above (see pipeAbove) that ffmpeg gets as kBurnSourceFd; nothing when
+// no path is given.
+class BurnSource
+{
+public:
+    explicit BurnSource(const std::string& path) : m_wanted(!path.empty())
+    {
+        if (!m_wanted)
+            return;
+        const int opened = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (opened < 0)
+            return;
+        m_fd = fcntl(opened, F_DUPFD_CLOEXEC, 10);
+        const int saved = errno;
+        close(opened);
+        errno = saved;
+    }
+    BurnSource(const BurnSource&) = delete;
+    BurnSource& operator=(const BurnSource&) = delete;
+    ~BurnSource()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    bool isOpen() const { return m_fd >= 0 || !m_wanted; }
+    int fd() const { return m_fd; }
+
+private:
+    bool m_wanted = false;
+    int m_fd = -1;
+};
+
 std::string linesFor(const std::vector<ProgressSample>& samples, const std::string& bitrate)
 {
     std::string lines;
@@ -78,7 +113,8 @@ public:
     bool pipesReady() const { return m_progress.isOpen() && m_messages.isOpen() && m_pcm.isOpen(); }
 
     // Starts ffmpeg; says why on standard error when it cannot.
-    bool start(const std::vector<std::string>& arguments, bool withPcm, int inputFd)
+    bool start(const std::vector<std::string>& arguments, bool withPcm, int inputFd,
+               int burnSourceFd = -1)
     {
         std::vector<ChildProcess::Redirect> redirects = {{childProgressFd, m_progress.writeEnd()},
                                                          {STDERR_FILENO, m_messages.writeEnd()}};
@@ -86,6 +122,8 @@ public:
             redirects.push_back({childPcmFd, m_pcm.writeEnd()});
         if (inputFd >= 0)
             redirects.push_back({STDIN_FILENO, inputFd});
+        if (burnSourceFd >= 0)
+            redirects.push_back({kBurnSourceFd, burnSourceFd});
         const std::string program = ffmpegProgram();
         if (!m_ffmpeg.start(program, arguments, redirects)) {
             std::string hint;
@@ -244,7 +282,14 @@ int runConversion(const Invocation& invocation, OutputClaim& output, int inputFd
     }
     const RateControlPlan plan = conversionPlan(invocation);
     reportCap(plan);
-    if (!run.start(conversionArguments(invocation, childProgressFd, plan), false, inputFd)) {
+    const BurnSource burnSource(invocation.tracks.burnSource);
+    if (!burnSource.isOpen()) {
+        reportError(invocation.tracks.burnSource + ": " + std::strerror(errno));
+        output.remove();
+        return 1;
+    }
+    if (!run.start(conversionArguments(invocation, childProgressFd, plan), false, inputFd,
+                   burnSource.fd())) {
         output.remove();
         return 127;
     }

@@ -60,13 +60,14 @@ std::string explainInvocation(const Invocation& invocation)
     }
     case Invocation::Kind::ConvertAmr: {
         const int mode = amrModeFor(requestedAudioBitrate(invocation));
-        return commandLine(pcmArguments(invocation, progressFd, pcmFd)) +
+        return invocation.tracks.summary +
+               commandLine(pcmArguments(invocation, progressFd, pcmFd)) +
                "then register.dat encodes the sound on descriptor " + std::to_string(pcmFd) +
                " to AMR-NB at " + std::to_string(amrModeBitRate(mode)) + " bit/s into " +
                shellQuoted(invocation.output) + "\n";
     }
     case Invocation::Kind::Convert:
-        return invocation.picture.summary +
+        return invocation.picture.summary + invocation.tracks.summary +
                commandLine(conversionArguments(invocation, progressFd));
     }
     return std::string();

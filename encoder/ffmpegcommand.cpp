@@ -87,6 +87,9 @@ std::vector<std::string> conversionArguments(const Invocation& invocation, int p
 {
     std::vector<std::string> arguments = globalOptions(progressFd);
     arguments.insert(arguments.end(), plan.options.begin(), plan.options.end());
+    // Before the picture's filters, which join a burning graph's chain.
+    arguments.insert(arguments.end(), invocation.tracks.outputOptions.begin(),
+                     invocation.tracks.outputOptions.end());
     evenFrameSizes(arguments);
     if (!invocation.picture.frameRate.empty()) {
         // The output's rate where the profile's stood (after the input).
@@ -131,6 +134,8 @@ std::vector<std::string> pcmArguments(const Invocation& invocation, int progress
             arguments.push_back(given[++i]);
         }
     }
+    arguments.insert(arguments.end(), invocation.tracks.outputOptions.begin(),
+                     invocation.tracks.outputOptions.end());
     const std::vector<std::string> pcm = {
         "-vn",  "-sn",  "-dn",       "-ac", "1",     "-ar",
         "8000", "-c:a", "pcm_s16le", "-f",  "s16le", "pipe:" + std::to_string(pcmFd)};

@@ -20,6 +20,19 @@ struct PicturePlan {
     std::string summary;                    // for --explain: what was found and chosen
 };
 
+// What register.dat does with a file's sound and subtitle streams (see
+// trackplan.h); empty when ffmpeg's own choice stands.
+struct TrackPlan {
+    std::vector<std::string> outputOptions; // maps and subtitle codecs
+    // The -filter_complex graph that burns a subtitle into the picture,
+    // ending in the label "[burned]" that the options map; empty: none.
+    std::string burnGraph;
+    // The graph reads the source itself again, on ffmpeg's descriptor
+    // kBurnSourceFd: the source's path never enters the filter's text.
+    std::string burnSource;
+    std::string summary; // for --explain
+};
+
 struct Invocation {
     enum class Kind {
         Usage,      // no "-i" with a value: nothing sensible to do
@@ -36,6 +49,7 @@ struct Invocation {
     bool overwrite = false;
     std::vector<std::string> arguments; // as received, output included
     PicturePlan picture;
+    TrackPlan tracks;
 };
 
 // Classifies the arguments (argv without the program name). The probe is

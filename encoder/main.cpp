@@ -20,6 +20,7 @@
 #include "motion.h"
 #include "pacing.h"
 #include "probeserver.h"
+#include "trackplan.h"
 
 namespace
 {
@@ -96,23 +97,36 @@ int main(int argc, char** argv)
             transcast::reportError(invocation.input + ": " + reason);
             return 1;
         }
+        transcast::TrackChoice tracks;
+        if (!transcast::trackChoiceFromEnvironment(tracks, reason)) {
+            transcast::reportError(reason);
+            return 1;
+        }
+        const bool picture =
+            invocation.kind == Invocation::Kind::Convert && transcast::asksForPicture(invocation);
+        const std::vector<std::string> outputs = transcast::outputOptionsOf(invocation.arguments);
         // ffmpeg itself would write the sound alone into the video profile's
         // file and call it done. A file we cannot read is left to ffmpeg's
         // own message.
         transcast::MediaSummary media;
-        if (invocation.kind == Invocation::Kind::Convert && transcast::asksForPicture(invocation) &&
+        if ((picture || transcast::tracksMatter(outputs, !picture, tracks)) &&
             transcast::probeMedia(invocation.input, media, reason)) {
             const transcast::StreamSummary* video = transcast::firstMovingPicture(media);
-            if (video == nullptr && !explain) {
+            if (picture && video == nullptr && !explain) {
                 transcast::reportError(
                     invocation.input +
                     ": the source has no picture to convert into a video profile");
                 return 1;
             }
-            if (video != nullptr)
+            if (!transcast::planTracks(media, invocation.input, outputs, !picture, tracks,
+                                       invocation.tracks, reason)) {
+                transcast::reportError(invocation.input + ": " + reason);
+                return 1;
+            }
+            if (picture && video != nullptr)
                 invocation.picture = transcast::preparePicture(
                     *video, media.durationUs, transcast::inputArgumentsOf(invocation.arguments),
-                    transcast::outputOptionsOf(invocation.arguments));
+                    outputs);
             // Stopped while the source was looked at: the job ends unstarted.
             if (transcast::ChildProcess::wasInterrupted())
                 return transcast::kStoppedStatus;

@@ -1,6 +1,7 @@
 #include "mediaprobe.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -52,6 +53,8 @@ public:
     decltype(&::av_probe_input_buffer2) probeFormat = nullptr;
     decltype(&::av_dict_set) dictSet = nullptr;
     decltype(&::av_dict_free) dictFree = nullptr;
+    decltype(&::av_dict_get) dictGet = nullptr;
+    decltype(&::avcodec_descriptor_get) codecDescriptor = nullptr;
 
     // Loads the library once; false with the loader's reason on failure.
     bool load(std::string& reason)
@@ -65,22 +68,25 @@ public:
         }
         // dlsym on the handle also finds libavcodec's and libavutil's symbols,
         // libavformat's own dependencies.
-        const bool complete =
-            resolve(library, "avformat_open_input", openInput) &&
-            resolve(library, "avformat_find_stream_info", findStreamInfo) &&
-            resolve(library, "avformat_close_input", closeInput) &&
-            resolve(library, "avio_size", ioSize) &&
-            resolve(library, "av_log_set_level", setLogLevel) &&
-            resolve(library, "av_strerror", errorText) &&
-            resolve(library, "avcodec_get_name", codecName) &&
-            resolve(library, "av_get_pix_fmt_name", pixelFormatName) &&
-            resolve(library, "av_channel_layout_describe", describeLayout) &&
-            resolve(library, "av_get_bits_per_sample", bitsPerSample) &&
-            resolve(library, "av_stream_get_side_data", streamSideData) &&
-            resolve(library, "av_display_rotation_get", displayRotation) &&
-            resolve(library, "avio_open2", ioOpen) && resolve(library, "avio_closep", ioClose) &&
-            resolve(library, "av_probe_input_buffer2", probeFormat) &&
-            resolve(library, "av_dict_set", dictSet) && resolve(library, "av_dict_free", dictFree);
+        const bool complete = resolve(library, "avformat_open_input", openInput) &&
+                              resolve(library, "avformat_find_stream_info", findStreamInfo) &&
+                              resolve(library, "avformat_close_input", closeInput) &&
+                              resolve(library, "avio_size", ioSize) &&
+                              resolve(library, "av_log_set_level", setLogLevel) &&
+                              resolve(library, "av_strerror", errorText) &&
+                              resolve(library, "avcodec_get_name", codecName) &&
+                              resolve(library, "av_get_pix_fmt_name", pixelFormatName) &&
+                              resolve(library, "av_channel_layout_describe", describeLayout) &&
+                              resolve(library, "av_get_bits_per_sample", bitsPerSample) &&
+                              resolve(library, "av_stream_get_side_data", streamSideData) &&
+                              resolve(library, "av_display_rotation_get", displayRotation) &&
+                              resolve(library, "avio_open2", ioOpen) &&
+                              resolve(library, "avio_closep", ioClose) &&
+                              resolve(library, "av_probe_input_buffer2", probeFormat) &&
+                              resolve(library, "av_dict_set", dictSet) &&
+                              resolve(library, "av_dict_free", dictFree) &&
+                              resolve(library, "av_dict_get", dictGet) &&
+                              resolve(library, "avcodec_descriptor_get", codecDescriptor);
         if (!complete)
             reason = dlerror();
         return complete;
@@ -144,6 +150,23 @@ int probeFormat(const LibAv& av, const std::string& url, const AVInputFormat*& f
     return result;
 }
 
+// The stream's language tag as an ISO 639 code: letters only, lower case, at
+// most three; anything else a file may hold there (free text) is none.
+std::string languageOf(const LibAv& av, const AVStream& stream)
+{
+    const AVDictionaryEntry* tag = av.dictGet(stream.metadata, "language", nullptr, 0);
+    if (tag == nullptr || tag->value == nullptr)
+        return {};
+    std::string code;
+    for (const char* c = tag->value; *c != '\0'; ++c) {
+        const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+        if (letter < 'a' || letter > 'z' || code.size() == 3)
+            return {};
+        code += letter;
+    }
+    return code.size() >= 2 && code != "und" ? code : std::string();
+}
+
 double rateOf(AVRational rate)
 {
     return rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0;
@@ -194,6 +217,9 @@ StreamSummary summarize(const LibAv& av, const AVStream& stream)
     case AVMEDIA_TYPE_AUDIO: {
         summary.type = StreamSummary::Type::Audio;
         summary.sampleRate = codec.sample_rate;
+        summary.channels = codec.ch_layout.nb_channels;
+        summary.language = languageOf(av, stream);
+        summary.flaggedDefault = (stream.disposition & AV_DISPOSITION_DEFAULT) != 0;
         if (codec.ch_layout.nb_channels > 0) {
             char layout[128] = {};
             if (av.describeLayout(&codec.ch_layout, layout, sizeof layout) > 0)
@@ -206,9 +232,15 @@ StreamSummary summarize(const LibAv& av, const AVStream& stream)
                               codec.ch_layout.nb_channels;
         break;
     }
-    case AVMEDIA_TYPE_SUBTITLE:
+    case AVMEDIA_TYPE_SUBTITLE: {
         summary.type = StreamSummary::Type::Subtitle;
+        summary.language = languageOf(av, stream);
+        summary.flaggedDefault = (stream.disposition & AV_DISPOSITION_DEFAULT) != 0;
+        const AVCodecDescriptor* descriptor = av.codecDescriptor(codec.codec_id);
+        summary.textSubtitle =
+            descriptor != nullptr && (descriptor->props & AV_CODEC_PROP_TEXT_SUB) != 0;
         break;
+    }
     case AVMEDIA_TYPE_DATA:
         summary.type = StreamSummary::Type::Data;
         break;

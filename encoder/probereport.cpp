@@ -85,7 +85,46 @@ std::string describeStream(const StreamSummary& stream)
     return text;
 }
 
+// "sound, eng, aac, 6 channels, default, preferred": what the app offers to
+// choose; empty for a stream that is neither sound nor subtitle.
+std::string describeTrack(const StreamSummary& stream, bool preferred)
+{
+    const std::string language = stream.language.empty() ? "und" : stream.language;
+    std::string text;
+    if (stream.type == StreamSummary::Type::Audio)
+        text = "sound, " + language + ", " + stream.codec + ", " + std::to_string(stream.channels) +
+               " channels";
+    else if (stream.type == StreamSummary::Type::Subtitle)
+        text = "subtitle, " + language + ", " + stream.codec + ", " +
+               (stream.textSubtitle ? "text" : "picture");
+    else
+        return text;
+    if (stream.flaggedDefault)
+        text += ", default";
+    if (preferred)
+        text += ", preferred";
+    return text;
+}
+
 } // namespace
+
+int preferredSound(const MediaSummary& media)
+{
+    // ffmpeg's own score: the default flag outweighs any number of channels.
+    long long best = 0;
+    int chosen = -1;
+    for (size_t index = 0; index < media.streams.size(); ++index) {
+        const StreamSummary& stream = media.streams[index];
+        if (stream.type != StreamSummary::Type::Audio)
+            continue;
+        const long long score = stream.channels + (stream.flaggedDefault ? 5000000LL : 0);
+        if (chosen < 0 || score > best) {
+            best = score;
+            chosen = static_cast<int>(index);
+        }
+    }
+    return chosen;
+}
 
 long long overallBitRate(const MediaSummary& media)
 {
@@ -133,9 +172,25 @@ std::string formatProbeReport(const MediaSummary& media)
         if (report.size() + line.size() + omissionReserve > reportLimit) {
             report += "    (" + std::to_string(media.streams.size() - index) +
                       " more streams not listed)" + lineEnd;
-            break;
+            return report;
         }
         report += line;
+    }
+    const int preferred = preferredSound(media);
+    std::vector<std::string> tracks;
+    for (size_t index = 0; index < media.streams.size(); ++index) {
+        const std::string track =
+            describeTrack(media.streams[index], static_cast<int>(index) == preferred);
+        if (!track.empty())
+            tracks.push_back("    Track #0." + std::to_string(index) + ": " + track + lineEnd);
+    }
+    for (size_t shown = 0; shown < tracks.size(); ++shown) {
+        if (report.size() + tracks[shown].size() + omissionReserve > reportLimit) {
+            report += "    (" + std::to_string(tracks.size() - shown) + " more tracks not listed)" +
+                      lineEnd;
+            break;
+        }
+        report += tracks[shown];
     }
     return report;
 }

@@ -13,7 +13,13 @@
 //     Duration: 00:00:10.00, start: 0.000000, bitrate: 1205 kb/s
 //       Stream #0.0: Video: 640x480, h264, yuv420p, 1072 kb/s, 25 fps
 //       Stream #0.1: Audio: aac, 44100 Hz, stereo, 128 kb/s
-// every line ended by CR LF. The file name is never printed: a name holding
+//       Track #0.1: sound, eng, aac, 2 channels, default, preferred
+// every line ended by CR LF. The track lines come after every stream line and
+// name each sound and subtitle stream by its index in the file, with its
+// language ("und" when it has none), its codec, and for sound its channels,
+// for subtitles "text" or "picture"; "default" when the file flags it so,
+// "preferred" on the one sound a conversion takes when none is chosen. They
+// hold none of the keys the fixed rules look for. The file name is never printed: a name holding
 // "Duration:" or "bitrate:" would otherwise be read in place of the values.
 namespace transcast
 {
@@ -37,6 +43,13 @@ struct StreamSummary {
     // The picture's transfer as ffmpeg names it ("smpte2084", "arib-std-b67"
     // for HDR), empty when unknown; not shown in the report.
     std::string transfer;
+    // Sound and subtitle streams: the ISO 639 code the file tags it with,
+    // letters only ("eng"), empty when none; whether the file flags it as
+    // the default one.
+    std::string language;
+    bool flaggedDefault = false;
+    int channels = 0;          // sound; 0: unknown
+    bool textSubtitle = false; // subtitle: text (subrip, ass), not pictures
 };
 
 struct MediaSummary {
@@ -47,6 +60,11 @@ struct MediaSummary {
     long long fileSize = -1;   // bytes; -1: unknown
     std::vector<StreamSummary> streams;
 };
+
+// The sound stream ffmpeg takes by itself when none is chosen: the first one
+// flagged default with the most channels, else the first with the most
+// channels; an index into media.streams, -1 when there is no sound.
+int preferredSound(const MediaSummary& media);
 
 // The overall bitrate in bit/s: the container's when it gives one, else the
 // file size over the duration, else the sum of the streams' bitrates, else 0.

@@ -52,9 +52,8 @@ bool CliSession::prepare(QString& error)
                                "transcast-dvd)");
         return false;
     }
-    if (!edition.isDvdMode() && (m_options.chapters || !m_options.rows.isEmpty() ||
-                                 m_options.audioTrack || m_options.subtitleTrack)) {
-        error = QStringLiteral("--chapters, --rows and the track choices go with a DVD edition "
+    if (!edition.isDvdMode() && (m_options.chapters || !m_options.rows.isEmpty())) {
+        error = QStringLiteral("--chapters and --rows go with a DVD edition "
                                "(--edition transcast-dvd)");
         return false;
     }
@@ -248,6 +247,36 @@ bool CliSession::chooseDvdRows(QString& error)
                 return false;
             }
             dvd.subtitleTracks().choose(*m_options.subtitleTrack);
+        }
+    }
+    return true;
+}
+
+bool CliSession::chooseFileTracks(QString& error)
+{
+    JobList& jobs = m_controller->jobs();
+    for (int row = 0; row < jobs.rowCount(); ++row) {
+        const FileTracks& tracks = jobs.row(row).tracks;
+        const QString caption = jobs.caption(row);
+        if (m_options.audioTrack) {
+            if (*m_options.audioTrack > static_cast<int>(tracks.audio.size())) {
+                error = QStringLiteral("--audio-track: row %1 (%2) has %3 audio tracks")
+                            .arg(row + 1)
+                            .arg(caption)
+                            .arg(tracks.audio.size());
+                return false;
+            }
+            jobs.setAudioChoice(row, *m_options.audioTrack - 1);
+        }
+        if (m_options.subtitleTrack) {
+            if (*m_options.subtitleTrack > static_cast<int>(tracks.subtitles.size())) {
+                error = QStringLiteral("--subtitle-track: row %1 (%2) has %3 subtitle tracks")
+                            .arg(row + 1)
+                            .arg(caption)
+                            .arg(tracks.subtitles.size());
+                return false;
+            }
+            jobs.setSubtitleChoice(row, *m_options.subtitleTrack);
         }
     }
     return true;

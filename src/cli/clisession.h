@@ -58,6 +58,11 @@ public:
     // when a number names no row or track.
     bool chooseDvdRows(QString& error);
 
+    // Applies --audio-track and --subtitle-track to every listed file row,
+    // as picks in its track boxes. False with `error` set when a row has no
+    // such track.
+    bool chooseFileTracks(QString& error);
+
     // "profile 122 MP4 - H.264 Video Normal(*.mp4); size 640x480; video
     // Normal; audio Normal": what the jobs will be built from.
     QString choicesLine() const;

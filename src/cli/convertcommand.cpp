@@ -66,6 +66,11 @@ int ConvertCommand::run()
         console.err(QStringLiteral("transcast-cli: nothing to convert"));
         return CliOptions::kFailed;
     }
+    QString error;
+    if (!m_session.chooseFileTracks(error)) {
+        console.err(QStringLiteral("transcast-cli: ") + error);
+        return CliOptions::kBadUsage;
+    }
     return m_options.dryRun ? dryRun(skipped) : convert(skipped);
 }
 
@@ -101,9 +106,13 @@ int ConvertCommand::dryRun(int skipped)
             continue;
         try {
             const JobBuilder& builder = controller.jobBuilder();
-            m_session.console().out(
-                (titles ? builder.titleJob(row, false) : builder.fileJob(row, false))
-                    .commandLine());
+            const ConversionJob job =
+                titles ? builder.titleJob(row, false) : builder.fileJob(row, false);
+            // The tracks chosen reach the encoder through its environment,
+            // written as a shell would take it.
+            const QString tracks = job.trackEnvironment.join(QLatin1Char(' '));
+            m_session.console().out((tracks.isEmpty() ? QString() : tracks + QLatin1Char(' ')) +
+                                    job.commandLine());
         } catch (const InvalidInteger& bad) {
             m_session.console().err(QStringLiteral("transcast-cli: %1: %2")
                                         .arg(controller.jobs().caption(row), bad.message()));

@@ -42,6 +42,7 @@ Controller::Controller(Edition edition, Interaction& interaction, Shell& shell,
       m_runner(m_jobs, m_progress), m_batch(m_edition, m_busy, m_preferences, m_jobs, m_builder,
                                             m_runner, m_progress, m_interaction, m_shell),
       m_dvd(m_edition, m_busy, m_jobs, m_interaction),
+      m_fileTracks(m_edition, m_jobs, m_dvd.audioTracks(), m_dvd.subtitleTracks()),
       m_keeper(m_edition, m_preferences, m_jobs, m_sources, m_dvd)
 {
     m_sources.setOwnFormatFilter(ownFormatFilter());

@@ -18,6 +18,7 @@
 #include "profiles/rememberedchoices.h"
 #include "profiles/settingsstore.h"
 #include "sources/dvdtitles.h"
+#include "sources/filetrackboxes.h"
 #include "sources/joblist.h"
 #include "sources/sourcelist.h"
 
@@ -58,6 +59,9 @@ public:
     const JobBuilder& jobBuilder() const { return m_builder; }
     const Batch& batch() const { return m_batch; }
     const DvdTitles& dvd() const { return m_dvd; }
+    // The file rows' use of the track boxes, whose visibility the window
+    // follows.
+    const FileTrackBoxes& fileTracks() const { return m_fileTracks; }
 
     // Mutable access stays where a view binds to the object itself and
     // changes it as the user acts: the job list model and the CLI's row
@@ -235,6 +239,7 @@ private:
     EncoderRunner m_runner;
     Batch m_batch;
     DvdTitles m_dvd;
+    FileTrackBoxes m_fileTracks;
     JobListKeeper m_keeper;
     bool m_endingWithoutUser = false;
     bool m_questionCutShort = false;

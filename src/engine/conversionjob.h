@@ -18,6 +18,9 @@ struct ConversionJob {
     QString reservedOutput;
     // Added to the encoder's environment: how it handles the picture.
     QStringList encoderEnvironment;
+    // Added to it too: the row's own track choices ("TRANSCAST_AUDIO_STREAM=2"),
+    // which a dry run shows before the command line.
+    QStringList trackEnvironment;
     QString encoderFile;
     QString workFolder; // the encoder's current directory
     QString videoRateArg;

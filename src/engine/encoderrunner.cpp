@@ -50,7 +50,7 @@ void EncoderRunner::launchEncoder(const ConversionJob& job, int row, Creep creep
     m_encoder.start(job.encoderFile, job.arguments(), job.workFolder,
                     ManagedProcess::Output::Merged,
                     QStringList{QStringLiteral("TRANSCAST_RESERVED_OUTPUT=") + job.reservedOutput} +
-                        job.encoderEnvironment);
+                        job.encoderEnvironment + job.trackEnvironment);
     // A start that failed at once has completed the job already, and the
     // completion may have launched the next one.
     if (creep == Creep::UntilFirstReport && m_rowId != 0 && m_jobs.indexOf(m_rowId) == row &&

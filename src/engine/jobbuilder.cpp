@@ -326,6 +326,8 @@ ConversionJob JobBuilder::fileJob(int row, bool forReal) const
     ConversionJob job = baseJob(forReal, folder);
     const SourceInfo info = m_jobs.sourceInfo(row);
     job.input = info.filePath;
+    if (m_jobs.hasRow(row))
+        job.trackEnvironment = m_jobs.row(row).tracks.encoderEnvironment();
     // The fragments first: a number that is not whole throws, and must not
     // leave a name taken behind.
     fillFragments(job, row);

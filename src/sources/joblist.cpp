@@ -174,14 +174,16 @@ void JobList::setJobReport(int row, const QString& failureReason, const QStringL
 void JobList::setAudioChoice(int row, int position)
 {
     JobRow* record = editable(row);
-    if (record && record->dvd.chooseAudio(position))
+    if (record && (record->isDvd() ? record->dvd.chooseAudio(position)
+                                   : record->tracks.chooseAudio(position)))
         emit rowChanged(row);
 }
 
 void JobList::setSubtitleChoice(int row, int position)
 {
     JobRow* record = editable(row);
-    if (record && record->dvd.chooseSubtitle(position))
+    if (record && (record->isDvd() ? record->dvd.chooseSubtitle(position)
+                                   : record->tracks.chooseSubtitle(position)))
         emit rowChanged(row);
 }
 

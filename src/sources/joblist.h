@@ -98,9 +98,9 @@ public:
     // not) and what the encoder said about it.
     void setJobReport(int row, const QString& failureReason, const QStringList& notes);
     // The track chosen in the row's audio or subtitle list (positions as
-    // DvdRowInfo::chooseAudio and chooseSubtitle count them), and with it
-    // the stream id it converts with; a position without a track changes
-    // nothing.
+    // DvdRowInfo::chooseAudio and chooseSubtitle count them, for a file row
+    // FileTracks'), and with it the stream it converts with; a position
+    // without a track changes nothing.
     void setAudioChoice(int row, int position);
     void setSubtitleChoice(int row, int position);
 

@@ -145,6 +145,7 @@ bool rowIsWellTyped(const QJsonObject& object)
                     "subtitleId"},
                    QJsonValue::String) &&
            keysAre(object, {"checked"}, QJsonValue::Bool) &&
+           keysAre(object, {"tracks"}, QJsonValue::Object) &&
            keysAre(object,
                    {"title", "cell", "start", "end", "audio", "subtitle", "audioStream",
                     "subtitleStream", "width", "height", "durationMs", "videoKbps", "audioKbps",
@@ -214,6 +215,9 @@ std::optional<JobRow> decodeRow(const QJsonObject& object, int version)
             return std::nullopt;
     } else if (row.source.filePath.isEmpty()) {
         return std::nullopt;
+    } else {
+        // Lists kept before files had tracks: the file's own default.
+        row.tracks = FileTracks::fromJson(object.value(QLatin1String("tracks")).toObject());
     }
     return row;
 }
@@ -242,6 +246,7 @@ QByteArray JobListFile::encodeRow(const JobRow& row)
     if (!row.isDvd()) {
         object.insert(QStringLiteral("videoKbps"), source.videoKbps);
         object.insert(QStringLiteral("audioKbps"), source.audioKbps);
+        object.insert(QStringLiteral("tracks"), row.tracks.toJson());
     }
     if (!row.failureReason.isEmpty())
         object.insert(QStringLiteral("reason"), row.failureReason);

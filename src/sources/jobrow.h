@@ -10,6 +10,7 @@
 #include "common/sourceinfo.h"
 #include "dvd/dvdlocator.h"
 #include "dvd/titleset.h"
+#include "sources/filetracks.h"
 
 namespace transcast
 {
@@ -108,7 +109,8 @@ struct JobRow {
     JobKind kind = JobKind::File;
     QString caption; // "File Name" / "Title" column
     SourceInfo source;
-    DvdRowInfo dvd; // DVD rows only
+    DvdRowInfo dvd;    // DVD rows only
+    FileTracks tracks; // file rows only
     // The estimate, in bytes; none before one was made. Views show it as
     // the "Output Size" column (JobList::subItem).
     std::optional<qint64> outputBytes;

@@ -104,9 +104,40 @@ void ProbeReportParser::recompute()
     m_result.frameSize = FrameSize::fromText(m_found.frameSize);
 }
 
+void ProbeReportParser::readTrackLine(QByteArrayView line)
+{
+    const QByteArray text = line.toByteArray().trimmed();
+    if (!text.startsWith("Track #0."))
+        return;
+    const int colon = text.indexOf(':');
+    bool ok = false;
+    const int stream = text.mid(9, colon - 9).toInt(&ok);
+    if (colon < 0 || !ok || stream < 0)
+        return;
+    const QList<QByteArray> fields = text.mid(colon + 1).split(',');
+    if (fields.size() < 4)
+        return;
+    const auto field = [&fields](int i) { return QString::fromLatin1(fields[i].trimmed()); };
+    const QString language = field(1) == QLatin1String("und") ? QString() : field(1);
+    QStringList flags;
+    for (int i = 4; i < fields.size(); ++i)
+        flags << field(i);
+    if (field(0) == QLatin1String("sound")) {
+        const int channels = parseInt32(field(3).section(QLatin1Char(' '), 0, 0)).value_or(0);
+        m_result.tracks.audio.push_back({stream, language, field(2), qMax(0, channels),
+                                         flags.contains(QLatin1String("preferred"))});
+    } else if (field(0) == QLatin1String("subtitle")) {
+        m_result.tracks.subtitles.push_back(
+            {stream, language, field(2), field(3) == QLatin1String("text")});
+    }
+}
+
 void ProbeReportParser::feed(const QByteArray& block)
 {
-    appendAndWalkLines(m_pending, block, [this](QByteArrayView) { recompute(); });
+    appendAndWalkLines(m_pending, block, [this](QByteArrayView line) {
+        readTrackLine(line);
+        recompute();
+    });
 }
 
 } // namespace transcast

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "common/framesize.h"
+#include "sources/filetracks.h"
 
 namespace transcast
 {
@@ -22,6 +23,10 @@ struct ProbeResult {
     std::optional<int> videoKbps;
     std::optional<int> audioKbps;
     std::optional<FrameSize> frameSize;
+    // The sound and subtitle streams the track lines name, in their order
+    // ("    Track #0.K: sound, eng, aac, 6 channels, default, preferred",
+    // "    Track #0.K: subtitle, eng, subrip, text"); no choice made.
+    FileTracks tracks;
 };
 
 // Reads the encoder's report on a source as it arrives. The report is taken
@@ -64,6 +69,7 @@ public:
 
 private:
     void recompute();
+    void readTrackLine(QByteArrayView line);
     static void keep(QString& value, const QString& found);
 
     QByteArray m_pending;

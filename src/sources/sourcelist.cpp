@@ -353,6 +353,7 @@ bool SourceList::addProbedFile(const QString& path, const ProbeResult& probed)
     info.videoKbps = video;
     info.audioKbps = audio;
     info.durationMs = probed.durationMs;
+    record.tracks = probed.tracks;
     emit rowListed(m_jobs.appendRow(std::move(record)));
     return true;
 }

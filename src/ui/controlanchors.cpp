@@ -27,7 +27,7 @@ int ControlAnchors::anchorsOf(const QString& name, bool dvdMode, bool branded)
     if (is("ed_output"))
         return bottomRow ? A::Left | A::Bottom : A::Left | A::Right | A::Top;
     if (is("cb_audio") || is("cb_subtitle")) {
-        if (branded)
+        if (branded || !dvdMode)
             return A::Left | A::Bottom;
         // The subtitle box stands right of the list's edge with its caption.
         return is("cb_subtitle") ? A::Right | A::Top : A::Left | A::Right | A::Top;

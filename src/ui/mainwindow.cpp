@@ -563,8 +563,14 @@ void MainWindow::bindDvd()
 {
     new DvdBinding(m_controller->dvd(), m_edition, *m_jobList, *m_trackAudio, *m_trackSubtitle,
                    this);
-    if (!m_edition.isDvdMode())
+    if (!m_edition.isDvdMode()) {
+        connect(&m_controller->fileTracks(), &FileTrackBoxes::shownChanged, this,
+                [this](bool shown) {
+                    m_trackAudio->setVisible(shown);
+                    m_trackSubtitle->setVisible(shown);
+                });
         return;
+    }
     // Space in the list ticks rows there; the preview keeps it elsewhere.
     m_preview->leaveSpaceTo(m_jobList);
 }
@@ -606,13 +612,21 @@ void MainWindow::applyWindowLayout(bool dvdMode, bool branded)
     m_model->setFirstColumnCaption(dvdMode ? QStringLiteral("Title") : QStringLiteral("File Name"));
     m_model->setCheckBoxes(dvdMode);
 
-    m_trackAudio->setVisible(dvdMode);
-    m_trackSubtitle->setVisible(dvdMode);
+    // File rows offer their tracks below the list, beside Remove and Clear,
+    // and only while the selected row has a choice to make.
+    const bool tracksShown = dvdMode || m_controller->fileTracks().isShown();
+    m_trackAudio->setVisible(tracksShown);
+    m_trackSubtitle->setVisible(tracksShown);
     if (dvdMode) {
         place(m_trackAudio,
               branded ? Place{90, 453, 177, kComboHeight} : Place{400, 65, 140, kComboHeight});
         place(m_trackSubtitle,
               branded ? Place{336, 453, 177, kComboHeight} : Place{596, 65, 144, kComboHeight});
+    } else {
+        place(m_trackAudio,
+              branded ? Place{90, 453, 177, kComboHeight} : Place{192, 460, 174, kComboHeight});
+        place(m_trackSubtitle,
+              branded ? Place{336, 453, 177, kComboHeight} : Place{372, 460, 174, kComboHeight});
     }
 }
 
