@@ -257,27 +257,26 @@ bool CliSession::chooseFileTracks(QString& error)
     JobList& jobs = m_controller->jobs();
     for (int row = 0; row < jobs.rowCount(); ++row) {
         const FileTracks& tracks = jobs.row(row).tracks;
-        const QString caption = jobs.caption(row);
-        if (m_options.audioTrack) {
-            if (*m_options.audioTrack > static_cast<int>(tracks.audio.size())) {
-                error = QStringLiteral("--audio-track: row %1 (%2) has %3 audio tracks")
-                            .arg(row + 1)
-                            .arg(caption)
-                            .arg(tracks.audio.size());
-                return false;
-            }
+        // Whether the option's number names a track of the row; if not, why.
+        const auto fits = [&](const std::optional<int>& number, size_t count, const char* option,
+                              const char* kind) {
+            if (!number || *number <= static_cast<int>(count))
+                return true;
+            error = QStringLiteral("%1: row %2 (%3) has %4 %5 tracks")
+                        .arg(QLatin1String(option))
+                        .arg(row + 1)
+                        .arg(jobs.caption(row))
+                        .arg(count)
+                        .arg(QLatin1String(kind));
+            return false;
+        };
+        if (!fits(m_options.audioTrack, tracks.audio.size(), "--audio-track", "audio") ||
+            !fits(m_options.subtitleTrack, tracks.subtitles.size(), "--subtitle-track", "subtitle"))
+            return false;
+        if (m_options.audioTrack)
             jobs.setAudioChoice(row, *m_options.audioTrack - 1);
-        }
-        if (m_options.subtitleTrack) {
-            if (*m_options.subtitleTrack > static_cast<int>(tracks.subtitles.size())) {
-                error = QStringLiteral("--subtitle-track: row %1 (%2) has %3 subtitle tracks")
-                            .arg(row + 1)
-                            .arg(caption)
-                            .arg(tracks.subtitles.size());
-                return false;
-            }
+        if (m_options.subtitleTrack)
             jobs.setSubtitleChoice(row, *m_options.subtitleTrack);
-        }
     }
     return true;
 }

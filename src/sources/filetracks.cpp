@@ -136,23 +136,31 @@ QJsonObject FileTracks::toJson() const
 FileTracks FileTracks::fromJson(const QJsonObject& object)
 {
     FileTracks tracks;
-    for (const QJsonValue& value : object.value(QLatin1String("audio")).toArray()) {
-        const QJsonObject entry = value.toObject();
-        const int stream = indexOf(entry, "stream");
-        if (stream < 0)
-            return FileTracks();
-        tracks.audio.push_back({stream, textOf(entry, "language"), textOf(entry, "codec"),
-                                qMax(0, indexOf(entry, "channels")),
-                                entry.value(QLatin1String("preferred")).toBool()});
-    }
-    for (const QJsonValue& value : object.value(QLatin1String("subtitles")).toArray()) {
-        const QJsonObject entry = value.toObject();
-        const int stream = indexOf(entry, "stream");
-        if (stream < 0)
-            return FileTracks();
-        tracks.subtitles.push_back({stream, textOf(entry, "language"), textOf(entry, "codec"),
-                                    entry.value(QLatin1String("text")).toBool()});
-    }
+    // Each entry of a list, or none of them when one names no stream.
+    const auto read = [&object](const char* key, const auto& add) {
+        for (const QJsonValue& value : object.value(QLatin1String(key)).toArray()) {
+            const QJsonObject entry = value.toObject();
+            const int stream = indexOf(entry, "stream");
+            if (stream < 0)
+                return false;
+            add(entry, stream, textOf(entry, "language"), textOf(entry, "codec"));
+        }
+        return true;
+    };
+    const bool whole =
+        read("audio",
+             [&tracks](const QJsonObject& entry, int stream, QString language, QString codec) {
+                 tracks.audio.push_back({stream, language, codec,
+                                         qMax(0, indexOf(entry, "channels")),
+                                         entry.value(QLatin1String("preferred")).toBool()});
+             }) &&
+        read("subtitles",
+             [&tracks](const QJsonObject& entry, int stream, QString language, QString codec) {
+                 tracks.subtitles.push_back(
+                     {stream, language, codec, entry.value(QLatin1String("text")).toBool()});
+             });
+    if (!whole)
+        return FileTracks();
     tracks.chooseAudio(indexOf(object, "audioChoice"));
     tracks.chooseSubtitle(indexOf(object, "subtitleChoice"));
     return tracks;
