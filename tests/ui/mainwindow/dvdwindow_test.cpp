@@ -308,8 +308,28 @@ TEST_F(DvdWindow, ConvertWaitsForTheDiscAndReasonsStayWithTheirRow)
     EXPECT_EQ(model()->index(0, 4).data().toString(), QStringLiteral("Failed"));
     openDisc(copy.path().toStdString());
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
-    EXPECT_TRUE(toolTip(0).isEmpty());
-    EXPECT_TRUE(toolTip(1).isEmpty());
+    // Listed again, the rows carry no reason: their tips name only the
+    // title on the disc.
+    EXPECT_TRUE(toolTip(0).startsWith(QStringLiteral("Disc title 1\n")));
+    EXPECT_FALSE(toolTip(0).contains(reason));
+    EXPECT_FALSE(toolTip(1).contains(reason));
+}
+
+// Captions count rows; the tip gives the disc's own title number. A title
+// past the cut of an image shows why in its status and cannot be ticked.
+TEST_F(DvdWindow, TipsNameTheDiscsTitleAndAMissingTitleCannotBeTicked)
+{
+    openDisc(discs.cutIso);
+    interaction.warnings.clear();
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
+    EXPECT_TRUE(toolTip(1).startsWith(QStringLiteral("Disc title 3\n")));
+    EXPECT_TRUE(toolTip(3).startsWith(QStringLiteral("Disc title 5\nMissing from the image")));
+    EXPECT_EQ(model()->index(3, 4).data().toString(), QStringLiteral("Missing from the image"));
+    EXPECT_EQ(ticks(), (QVector<bool>{true, true, true, false}));
+    EXPECT_FALSE(model()->flags(model()->index(3, 0)) & Qt::ItemIsUserCheckable);
+    model()->setData(model()->index(3, 0), Qt::Checked, Qt::CheckStateRole);
+    triggerDvdMenu(QStringLiteral("Select All"));
+    EXPECT_EQ(ticks(), (QVector<bool>{true, true, true, false}));
 }
 
 // Space in the list ticks and unticks the selected row, as in any check
