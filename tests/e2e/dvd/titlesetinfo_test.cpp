@@ -47,8 +47,10 @@ void expectSame(const TitleSetRecord& got, const TitleSetRecord& want)
     EXPECT_EQ(got.info.heldSectors, want.info.heldSectors);
     EXPECT_EQ(got.info.namedTitles, want.info.namedTitles);
     ASSERT_EQ(got.info.titles.size(), want.info.titles.size());
-    for (size_t t = 0; t < want.info.titles.size(); ++t)
+    for (size_t t = 0; t < want.info.titles.size(); ++t) {
         expectSameTitle(got.info.titles[t], want.info.titles[t]);
+        EXPECT_EQ(got.info.titles[t].discTitle, want.info.titles[t].discTitle);
+    }
 }
 
 } // namespace

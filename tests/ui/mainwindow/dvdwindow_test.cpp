@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -253,15 +254,22 @@ TEST_F(DvdWindow, TicksAndTracksStayWithTheirTitleAcrossModeSwitches)
 // listing starts without any.
 TEST_F(DvdWindow, ConvertWaitsForTheDiscAndReasonsStayWithTheirRow)
 {
-    // The odd disc without the NTSC title's VOB: that title cannot convert.
+    // The odd disc with the NTSC title's VOB overwritten by zeros: that title
+    // cannot convert. (A VOB that is not there at all lists its title as
+    // missing, which is never ticked.)
     QTemporaryDir copy;
     const QString videoTs = copy.filePath(QStringLiteral("VIDEO_TS"));
     ASSERT_TRUE(QDir().mkpath(videoTs));
     const QDir from(q(discs.odd + "/VIDEO_TS"));
     for (const QString& name : from.entryList(QDir::Files)) {
+        const QString to = videoTs + QLatin1Char('/') + name;
         if (name != QLatin1String("VTS_03_1.VOB")) {
-            ASSERT_TRUE(QFile::link(from.filePath(name), videoTs + QLatin1Char('/') + name));
+            ASSERT_TRUE(QFile::link(from.filePath(name), to));
+            continue;
         }
+        QFile zeros(to);
+        ASSERT_TRUE(zeros.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(zeros.resize(QFileInfo(from.filePath(name)).size()));
     }
     QTemporaryDir out;
     window->controller().preferences().setOutputFolderText(out.path());
