@@ -5,8 +5,10 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include <dvdread/dvd_reader.h>
+#include <dvdread/dvd_udf.h>
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
 
@@ -25,8 +27,9 @@ using dvd::FileStamp;
 using dvd::TitleSet;
 using dvd::TitleSetRecord;
 
-// Title sets are numbered 01 to 99.
+// Title sets are numbered 01 to 99, and a disc's titles too.
 constexpr int kMaxTitleSets = 99;
+constexpr int kMaxDiscTitles = 99;
 
 // An open title set as libdvdread gives it.
 struct OpenIfo {
@@ -184,6 +187,57 @@ std::vector<dvd::Chapter> chaptersOf(const pgc_t& pgc, int cells)
     return chapters;
 }
 
+// The disc's title table (VIDEO_TS.IFO) says which titles lie in title set
+// `number` and which of its title numbers (VTS_TTN) each is; the title set's
+// own table gives the program chain a title number starts with.
+void nameDiscTitles(const ifo_handle_t* vmg, const ifo_handle_t& ifo, int number, TitleSet* info)
+{
+    if (vmg == nullptr || vmg->tt_srpt == nullptr || vmg->tt_srpt->title == nullptr)
+        return;
+    const int named = std::min<int>(vmg->tt_srpt->nr_of_srpts, kMaxDiscTitles);
+    const vts_ptt_srpt_t* parts = ifo.vts_ptt_srpt;
+    for (int k = 0; k < named; ++k) {
+        const title_info_t& entry = vmg->tt_srpt->title[k];
+        if (entry.title_set_nr != number)
+            continue;
+        ++info->namedTitles;
+        if (parts == nullptr || parts->title == nullptr || entry.vts_ttn < 1 ||
+            entry.vts_ttn > parts->nr_of_srpts)
+            continue;
+        const ttu_t& unit = parts->title[entry.vts_ttn - 1];
+        if (unit.nr_of_ptts < 1 || unit.ptt == nullptr)
+            continue;
+        const int chain = unit.ptt[0].pgcn;
+        if (chain >= 1 && chain <= static_cast<int>(info->titles.size()) &&
+            info->titles[static_cast<size_t>(chain - 1)].discTitle == 0)
+            info->titles[static_cast<size_t>(chain - 1)].discTitle = k + 1;
+    }
+}
+
+// How many sectors of title set `number`'s title VOBs are really there. A
+// folder's files are as long as they are; an image's file system gives
+// their declared size, of which a cut image holds only the part before its
+// end (an image's title VOBs lie in one run of sectors).
+std::int32_t heldSectors(dvd_reader_t* disc, const std::string& root, int number)
+{
+    dvd_file_t* vobs = DVDOpenFile(disc, number, DVD_READ_TITLE_VOBS);
+    if (vobs == nullptr)
+        return 0;
+    const ssize_t declared = std::max<ssize_t>(DVDFileSize(vobs), 0);
+    DVDCloseFile(vobs);
+    std::int64_t held = declared;
+    if (dvd::isRegularFile(root)) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/VIDEO_TS/VTS_%02d_1.VOB", number);
+        std::uint32_t bytes = 0;
+        const std::uint32_t first = UDFFindFile(disc, name, &bytes);
+        if (first > 0)
+            held = std::min<std::int64_t>(
+                declared, std::max<std::int64_t>(dvd::FileStamp::of(root).size / 2048 - first, 0));
+    }
+    return static_cast<std::int32_t>(std::min<std::int64_t>(held, INT32_MAX));
+}
+
 // What the title discovery reads of a title set, or false when libdvdread
 // could not make a title set of the file.
 bool describe(const ifo_handle_t* ifo, TitleSet* info)
@@ -225,13 +279,15 @@ void ignoreMessages(void*, dvd_logger_level_t, const char*, va_list) {}
 class QuietDisc
 {
 public:
-    explicit QuietDisc(const std::string& root)
+    explicit QuietDisc(const std::string& root) : m_root(root)
     {
         static const dvd_logger_cb quiet = {ignoreMessages};
         m_disc = DVDOpen2(nullptr, &quiet, root.c_str());
     }
     ~QuietDisc()
     {
+        if (m_titleTable != nullptr)
+            ::ifoClose(m_titleTable);
         if (m_disc != nullptr)
             DVDClose(m_disc);
     }
@@ -239,28 +295,48 @@ public:
     QuietDisc& operator=(const QuietDisc&) = delete;
 
     // What the operations answer about title set `number`; false when it
-    // cannot be read.
-    bool read(int number, TitleSet* info) const
+    // cannot be read. The disc's title table and title VOBs are those of
+    // `disc` (a backup copy is read alone, away from its disc).
+    bool read(int number, TitleSet* info, const QuietDisc& disc) const
     {
         ifo_handle_t* ifo = m_disc == nullptr ? nullptr : ::ifoOpen(m_disc, number);
         const bool read = describe(ifo, info);
+        if (read) {
+            nameDiscTitles(disc.titleTable(), *ifo, number, info);
+            info->heldSectors =
+                disc.m_disc == nullptr ? 0 : heldSectors(disc.m_disc, disc.m_root, number);
+        }
         if (ifo != nullptr)
             ::ifoClose(ifo);
         return read;
     }
+    bool read(int number, TitleSet* info) const { return read(number, info, *this); }
 
 private:
+    // VIDEO_TS.IFO, read once; null when it cannot be.
+    const ifo_handle_t* titleTable() const
+    {
+        if (!m_titleTableRead && m_disc != nullptr)
+            m_titleTable = ::ifoOpen(m_disc, 0);
+        m_titleTableRead = true;
+        return m_titleTable;
+    }
+
+    std::string m_root;
     dvd_reader_t* m_disc = nullptr;
+    mutable ifo_handle_t* m_titleTable = nullptr;
+    mutable bool m_titleTableRead = false;
 };
 
 // Reads one title set and writes its frame to fd; false when it could not
 // be read or written.
-bool writeTitleSet(const QuietDisc& disc, int number, const FileStamp& stamp, int fd, bool& written)
+bool writeTitleSet(const QuietDisc& ifos, const QuietDisc& disc, int number, const FileStamp& stamp,
+                   int fd, bool& written)
 {
     TitleSetRecord record;
     record.number = number;
     record.stamp = stamp;
-    record.readable = disc.read(number, &record.info);
+    record.readable = ifos.read(number, &record.info, disc);
     written = writeAll(fd, dvd::titleSetFrame(record));
     return written && record.readable;
 }
@@ -303,7 +379,8 @@ int describeDisc(const std::vector<std::string>& arguments, int fd)
         const std::string stamped = dvd::stampPathOf(root, image, ifoPath, number);
         if (!image && !dvd::isRegularFile(stamped))
             break;
-        const bool readable = writeTitleSet(disc, number, FileStamp::of(stamped), fd, written);
+        const bool readable =
+            writeTitleSet(disc, disc, number, FileStamp::of(stamped), fd, written);
         records += written ? 1 : 0;
         if (!readable)
             break;
@@ -313,12 +390,17 @@ int describeDisc(const std::vector<std::string>& arguments, int fd)
 
 int describeBackup(const std::vector<std::string>& arguments, int fd)
 {
-    const int number = arguments.size() == 2 ? titleSetNumber(arguments[1]) : 0;
-    if (number == 0 || arguments[0].empty())
+    const bool known = arguments.size() == 2 || arguments.size() == 3;
+    const int number = known ? titleSetNumber(arguments[1]) : 0;
+    if (number == 0 || arguments[0].empty() || (arguments.size() == 3 && arguments[2].empty()))
         return 2;
     bool written = writeAll(fd, dvd::titleSetStreamStart());
-    if (written)
-        writeTitleSet(QuietDisc(arguments[0]), number, FileStamp(), fd, written);
+    if (written) {
+        const QuietDisc backup(arguments[0]);
+        const std::unique_ptr<QuietDisc> disc =
+            arguments.size() == 3 ? std::make_unique<QuietDisc>(arguments[2]) : nullptr;
+        writeTitleSet(backup, disc ? *disc : backup, number, FileStamp(), fd, written);
+    }
     return finish(fd, written, written ? 1 : 0);
 }
 

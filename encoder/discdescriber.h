@@ -22,10 +22,11 @@ namespace transcast
 // 2 for arguments it does not understand.
 int describeDisc(const std::vector<std::string>& arguments, int fd);
 
-// register.dat --describe-backup FOLDER NUMBER: writes title set NUMBER read
-// from its backup copy, in a folder that holds that copy alone (libdvdread
-// reads the backup only when the IFO file is not there). The record carries
-// no stamp. Exit status as above.
+// register.dat --describe-backup FOLDER NUMBER [DISC]: writes title set
+// NUMBER read from its backup copy, in a folder that holds that copy alone
+// (libdvdread reads the backup only when the IFO file is not there); the
+// disc's title table and title VOBs are read from DISC (default: FOLDER).
+// The record carries no stamp. Exit status as above.
 int describeBackup(const std::vector<std::string>& arguments, int fd);
 
 // Reads one title set in this process, as --describe-disc does; false when

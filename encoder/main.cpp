@@ -46,7 +46,7 @@ const char usage[] = "usage: register.dat -i FILE                 report on a me
                      "       register.dat --describe-disc ROOT [FIRST [IFO]]\n"
                      "                                           describe a disc's title sets\n"
                      "                                           (binary, for the app)\n"
-                     "       register.dat --describe-backup FOLDER NUMBER\n"
+                     "       register.dat --describe-backup FOLDER NUMBER [DISC]\n"
                      "                                           describe a title set from its\n"
                      "                                           backup copy alone\n";
 

@@ -215,6 +215,13 @@ bool CliSession::chooseDvdRows(QString& error)
                             .arg(jobs.rowCount());
                 return false;
             }
+            if (const QString missing = jobs.convertInfo(number - 1).missingReason();
+                !missing.isEmpty()) {
+                error = QStringLiteral("--rows: row %1 (%2) cannot be converted: %3")
+                            .arg(number)
+                            .arg(jobs.caption(number - 1).trimmed(), missing);
+                return false;
+            }
         }
         for (int row = 0; row < jobs.rowCount(); ++row)
             jobs.setChecked(row, m_options.rows.contains(row + 1));

@@ -41,9 +41,21 @@ int DvdCommand::run(CliSession& session, const CliOptions& options)
     const DvdTitles& dvd = session.controller().dvd();
     for (const LoadedIfo& ifo : dvd.loadedIfos()) {
         const DvdTitles::RowRange range = dvd.rowsOf(ifo.ifoPath);
-        const QString rows = range.end > range.first
-                                 ? QStringLiteral("rows %1-%2").arg(range.first + 1).arg(range.end)
-                                 : QStringLiteral("no rows");
+        QString rows = range.end > range.first
+                           ? QStringLiteral("rows %1-%2").arg(range.first + 1).arg(range.end)
+                           : QStringLiteral("no rows");
+        // The captions count rows; a player's menu and remote count the
+        // disc's own titles.
+        QStringList discTitles;
+        for (int row = range.first; row < range.end; ++row) {
+            const int number = jobs.convertInfo(row).discTitle();
+            if (jobs.row(row).kind == JobKind::Title && number > 0)
+                discTitles << QString::number(number);
+        }
+        if (!discTitles.isEmpty())
+            rows += QStringLiteral("; disc title%1 %2")
+                        .arg(discTitles.size() == 1 ? QString() : QStringLiteral("s"),
+                             discTitles.join(QStringLiteral(", ")));
         console.out(QStringLiteral("%1 (%2)").arg(ifo.ifoPath, rows));
         const dvd::TitleSet none;
         const dvd::TitleSet& titleSet = ifo.titleSet ? *ifo.titleSet : none;
@@ -65,7 +77,8 @@ int DvdCommand::run(CliSession& session, const CliOptions& options)
                                  text(dvd::subtitleText(subtitle))));
         }
     }
-    return CliOptions::kSuccess;
+    // A damaged title set was warned of; the listing is not the whole disc.
+    return dvd.damagedTitleSets().isEmpty() ? CliOptions::kSuccess : CliOptions::kFailed;
 }
 
 } // namespace transcast

@@ -18,6 +18,8 @@ QString jobStatusText(const JobRow& row)
     }
     switch (row.status) {
     case JobStatus::Listed:
+        if (row.dvd.missing)
+            return row.dvd.missingReason();
         return row.isDvd() ? QStringLiteral("Ready") : QStringLiteral("Status");
     case JobStatus::Converting:
         return QString::fromLatin1(percentText(row.progress));

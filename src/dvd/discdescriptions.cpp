@@ -77,7 +77,7 @@ DiscDescriptions::Step DiscDescriptions::begin(const std::string& path)
     const auto known = sets.find(m_number);
     if (known != sets.end() &&
         known->second.stamp == FileStamp::of(stampPathOf(m_root, m_image, path, m_number)))
-        return answer();
+        return answerOrTryBackup();
     // libdvdread trusts the tables of an IFO file: some damaged files make
     // it write through null pointers (found by changing bytes of authored
     // IFO files at random). So the disc's title sets are read by the
@@ -120,7 +120,29 @@ DiscDescriptions::Step DiscDescriptions::answer(std::string problem)
     const auto known = sets.find(m_number);
     if (known != sets.end())
         step.titleSet = known->second.info;
+    if (step.titleSet && step.titleSet->playableTitles() < step.titleSet->namedTitles) {
+        const int named = step.titleSet->namedTitles;
+        const int held = step.titleSet->playableTitles();
+        step.damage = "The DVD title set " + m_ifoPath + " is damaged: the disc names " +
+                      std::to_string(named) + (named == 1 ? " title" : " titles") +
+                      " in it, but neither its IFO file nor its backup copy (.BUP) holds " +
+                      (held == 0 ? std::string(named == 1 ? "it" : "any of them")
+                                 : "more than " + std::to_string(held)) +
+                      ".";
+    }
     return step;
+}
+
+// libdvdread takes an IFO file whose program-chain table is zeroed for a
+// title set without titles, and reads the backup copy only for a file it
+// cannot open at all; the disc's own title table tells that titles are
+// missing.
+DiscDescriptions::Step DiscDescriptions::answerOrTryBackup()
+{
+    ReadTitleSet& set = m_discs[m_root][m_number];
+    if (set.backupTried || !set.info || set.info->playableTitles() >= set.info->namedTitles)
+        return answer();
+    return askForBackup(m_number);
 }
 
 bool DiscDescriptions::wholeDescription(const Run& run, const TitleSetStream& stream,
@@ -181,7 +203,7 @@ DiscDescriptions::Step DiscDescriptions::describedDisc(const Run& run)
     // The encoder died (or hung) on the title set after the last it handed
     // over; in a folder, its backup copy may still be sound.
     if (whole || next > kMaxTitleSets)
-        return answer();
+        return answerOrTryBackup();
     ReadTitleSet& set = sets[next];
     set.stamp = FileStamp::of(stampPathOf(m_root, m_image, m_ifoPath, next));
     set.info = nullptr;
@@ -194,6 +216,7 @@ DiscDescriptions::Step DiscDescriptions::describedDisc(const Run& run)
 // links to it alone; the disc itself is left as it is.
 DiscDescriptions::Step DiscDescriptions::askForBackup(int number)
 {
+    m_discs[m_root][number].backupTried = true;
     const std::string backup = backupPath(m_root, number);
     if (backup.empty())
         return answer();
@@ -215,7 +238,7 @@ DiscDescriptions::Step DiscDescriptions::askForBackup(int number)
     m_waiting = Waiting::Backup;
     m_backupNumber = number;
     Step step;
-    step.arguments = {"--describe-backup", videoTs, std::to_string(number)};
+    step.arguments = {"--describe-backup", videoTs, std::to_string(number), m_root};
     return step;
 }
 
@@ -223,10 +246,15 @@ DiscDescriptions::Step DiscDescriptions::describedBackup(const Run& run)
 {
     TitleSetStream stream = readTitleSetStream(run.bytes);
     removeScratch();
+    ReadTitleSet& set = m_discs[m_root][m_backupNumber];
     if (run.end == Run::End::Exited && run.status == 0 && stream.whole() &&
-        stream.records.size() == 1 && stream.records.front().number == m_backupNumber)
-        m_discs[m_root][m_backupNumber].info = infoOf(stream.records.front());
-    return answer();
+        stream.records.size() == 1 && stream.records.front().number == m_backupNumber) {
+        std::shared_ptr<const TitleSet> backup = infoOf(stream.records.front());
+        // The copy stands in for the IFO file only where it holds more.
+        if (backup && (!set.info || backup->playableTitles() > set.info->playableTitles()))
+            set.info = std::move(backup);
+    }
+    return answerOrTryBackup();
 }
 
 void DiscDescriptions::removeScratch()

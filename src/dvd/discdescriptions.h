@@ -54,6 +54,10 @@ public:
         // title set it found unreadable, or that crashed or hung it, is the
         // disc's fault and says nothing here).
         std::string problem;
+        // With a title set: why it lists fewer titles than the disc names in
+        // it (neither its IFO file nor its backup copy holds them), in words
+        // for the user; empty when it is whole.
+        std::string damage;
         bool answered() const { return arguments.empty(); }
     };
 
@@ -82,6 +86,8 @@ private:
     struct ReadTitleSet {
         FileStamp stamp;
         std::shared_ptr<const TitleSet> info;
+        // Its backup copy was asked for (or there is none to ask for).
+        bool backupTried = false;
     };
     enum class Waiting { Nothing, Description, Backup };
 
@@ -92,6 +98,9 @@ private:
     Step askForBackup(int number);
     // The answer for the title set being read, from what is kept.
     Step answer(std::string problem = {});
+    // The same, unless the kept title set lacks titles the disc names in it
+    // and its backup copy may still hold them: then the step reading it.
+    Step answerOrTryBackup();
     // Notes what went wrong with a run that was no whole description in
     // `problem`; false then.
     bool wholeDescription(const Run& run, const TitleSetStream& stream, std::string& problem) const;

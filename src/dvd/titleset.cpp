@@ -30,7 +30,8 @@ bool operator==(const Chapter& a, const Chapter& b)
 
 bool operator==(const Title& a, const Title& b)
 {
-    return a.milliseconds == b.milliseconds && a.cells == b.cells && a.chapters == b.chapters;
+    return a.milliseconds == b.milliseconds && a.cells == b.cells && a.chapters == b.chapters &&
+           a.discTitle == b.discTitle;
 }
 
 bool operator==(const AudioTrack& a, const AudioTrack& b)
@@ -53,7 +54,13 @@ bool operator==(const VideoTrack& a, const VideoTrack& b)
 bool operator==(const TitleSet& a, const TitleSet& b)
 {
     return a.video == b.video && a.audio == b.audio && a.subtitles == b.subtitles &&
-           a.titles == b.titles;
+           a.titles == b.titles && a.heldSectors == b.heldSectors && a.namedTitles == b.namedTitles;
+}
+
+int TitleSet::playableTitles() const
+{
+    return static_cast<int>(std::count_if(titles.begin(), titles.end(),
+                                          [](const Title& title) { return !title.cells.empty(); }));
 }
 
 } // namespace transcast::dvd

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,6 +43,9 @@ struct Title {
     std::int64_t milliseconds = 0; // frames included
     std::vector<Cell> cells;
     std::vector<Chapter> chapters;
+    // The number a player's title menu and remote give it (1..99), from the
+    // disc's title table; 0 when the table names none for it.
+    int discTitle = 0;
 
     std::int64_t wholeSeconds() const { return milliseconds / 1000; }
 };
@@ -77,10 +81,23 @@ struct VideoTrack {
 };
 
 struct TitleSet {
+    // As many sectors as a title set can hold: its VOBs are all there.
+    static constexpr std::int32_t kAllSectors = INT32_MAX;
+
     VideoTrack video;
     std::vector<AudioTrack> audio;
     std::vector<SubtitleTrack> subtitles;
     std::vector<Title> titles;
+    // How many of the title VOBs' sectors the image or folder really holds,
+    // from sector 0 on: an image cut short (an interrupted copy) still lists
+    // its cells past the cut, which no reader can give.
+    std::int32_t heldSectors = kAllSectors;
+    // How many titles the disc's title table (VIDEO_TS.IFO) names in this
+    // title set; 0 when it names none or cannot be read.
+    int namedTitles = 0;
+
+    // The titles that have cells to play.
+    int playableTitles() const;
 };
 
 // Field by field: two readings of one title set agree.

@@ -16,6 +16,8 @@ namespace
 // larger counts mean the bytes are not a record.
 constexpr std::uint32_t kMaxCount = 65535;
 constexpr std::uint32_t kMaxText = 4096;
+// A disc's title table names at most 99 titles.
+constexpr std::uint32_t kMaxDiscTitles = 99;
 // Far above any DVD's frame and channel counts.
 constexpr std::uint32_t kMaxFrame = 4096;
 constexpr std::uint32_t kMaxChannels = 8;
@@ -135,11 +137,13 @@ bool decodeTitleSet(Reader& in, TitleSet* info)
         if (!in.takeInt(&track.streamId, 0xFF) || !in.takeText(&track.language))
             return false;
     }
-    if (!in.takeCount(&count))
+    if (!in.takeSector(&info->heldSectors) || !in.takeInt(&info->namedTitles, kMaxDiscTitles) ||
+        !in.takeCount(&count))
         return false;
     info->titles.resize(count);
     for (Title& title : info->titles) {
-        if (!in.takeMilliseconds(&title.milliseconds) || !in.takeCount(&count))
+        if (!in.takeMilliseconds(&title.milliseconds) ||
+            !in.takeInt(&title.discTitle, kMaxDiscTitles) || !in.takeCount(&count))
             return false;
         title.cells.resize(count);
         for (Cell& cell : title.cells) {
@@ -215,9 +219,12 @@ void encodeRecord(const TitleSetRecord& record, std::string& out)
         put32(out, static_cast<std::uint32_t>(track.streamId));
         putText(out, track.language);
     }
+    put32(out, static_cast<std::uint32_t>(info.heldSectors));
+    put32(out, static_cast<std::uint32_t>(info.namedTitles));
     put32(out, static_cast<std::uint32_t>(info.titles.size()));
     for (const Title& title : info.titles) {
         put64(out, title.milliseconds);
+        put32(out, static_cast<std::uint32_t>(title.discTitle));
         put32(out, static_cast<std::uint32_t>(title.cells.size()));
         for (const Cell& cell : title.cells) {
             put32(out, static_cast<std::uint32_t>(cell.firstSector));

@@ -28,6 +28,9 @@ public:
         // or answered nonsense), in words for the user; empty when the title
         // set itself is unreadable.
         std::string readerProblem;
+        // With a title set: why it lists fewer titles than the disc names in
+        // it, in words for the user; empty when nothing says it is damaged.
+        std::string damage;
     };
     using Answered = std::function<void(const Answer&)>;
 

@@ -24,9 +24,11 @@ namespace transcast::dvd
 // its whole frames before the break; the end frame tells a finished reading
 // from one that was cut short.
 //
-// Version 2 carries the tracks as numbers and each title's chapters; version
-// 1 carried them as display texts.
-inline constexpr std::uint32_t kTitleSetStreamVersion = 2;
+// Version 3 adds how many title VOB sectors the disc holds, how many titles
+// the disc's title table names in the title set, and each title's number on
+// the disc; version 2 carried the tracks as numbers and each title's
+// chapters; version 1 carried them as display texts.
+inline constexpr std::uint32_t kTitleSetStreamVersion = 3;
 
 std::string titleSetStreamStart();
 std::string titleSetFrame(const TitleSetRecord& record);

@@ -1,5 +1,7 @@
 #include "sources/dvdrowbuilder.h"
 
+#include <algorithm>
+
 #include "dvd/titleset.h"
 
 namespace transcast
@@ -38,9 +40,9 @@ QString DvdRowBuilder::titleCaption(int position)
     return QStringLiteral("Title_") + twoDigits(position);
 }
 
-QString DvdRowBuilder::chapterCaption(int cellNumber)
+QString DvdRowBuilder::chapterCaption(int chapterNumber)
 {
-    return QStringLiteral("  Chapter_") + twoDigits(cellNumber);
+    return QStringLiteral("  Chapter_") + twoDigits(chapterNumber);
 }
 
 std::vector<JobRow> DvdRowBuilder::rows(const std::shared_ptr<const dvd::TitleSet>& titleSet,
@@ -73,35 +75,79 @@ std::vector<JobRow> DvdRowBuilder::rows(const std::shared_ptr<const dvd::TitleSe
         info.endTime = static_cast<qint32>(length);
         info.lengthMilliseconds = record.milliseconds;
         info.titleIndex = title;
+        clip(titleRow, record.cells, 0, static_cast<int>(record.cells.size()) - 1,
+             titleSet->heldSectors);
         titleRow.caption = titleCaption(rowsBefore + static_cast<int>(rows.size()) + 1);
         setDuration(titleRow);
         rows.push_back(titleRow);
         if (titleMode)
             continue;
 
+        // A chapter is what a player skips to, however many cells it spans;
+        // a title whose program map names none is cut at its cells instead.
+        std::vector<dvd::Chapter> chapters = record.chapters;
+        if (chapters.empty()) {
+            for (int cell = 0; cell < static_cast<int>(record.cells.size()); ++cell)
+                chapters.push_back({cell, cell});
+        }
         const std::vector<DvdRowInfo::TitleCell> cells = info.titleCells();
-        for (size_t j = 0; j < cells.size(); ++j) {
-            const DvdRowInfo::TitleCell& cell = cells[j];
-            if (cell.endTime <= cell.startTime || !spansEnough(cell.startSector, cell.endSector))
+        for (size_t k = 0; k < chapters.size(); ++k) {
+            const dvd::Chapter& span = chapters[k];
+            const dvd::Cell& first = record.cells[static_cast<size_t>(span.firstCell)];
+            const dvd::Cell& last = record.cells[static_cast<size_t>(span.lastCell)];
+            qint64 milliseconds = 0;
+            for (int cell = span.firstCell; cell <= span.lastCell; ++cell)
+                milliseconds += record.cells[static_cast<size_t>(cell)].milliseconds;
+            // Only a stretch without a picture is left out: a chapter of a
+            // few hundred sectors is still a chapter the user may want.
+            if (milliseconds == 0 || qint64(last.lastSector) - first.firstSector <= 0)
                 continue;
             JobRow chapterRow = base;
             chapterRow.kind = JobKind::Chapter;
-            chapterRow.caption = chapterCaption(static_cast<int>(j) + 1);
+            chapterRow.caption = chapterCaption(static_cast<int>(k) + 1);
             DvdRowInfo& chapter = chapterRow.dvd;
-            chapter.startSector = cell.startSector;
-            chapter.endSector = cell.endSector;
-            chapter.lengthSeconds = cell.endTime - cell.startTime;
-            chapter.startTime = cell.startTime;
-            chapter.endTime = cell.endTime;
-            chapter.lengthMilliseconds = record.cells[j].milliseconds;
+            chapter.startSector = first.firstSector;
+            chapter.endSector = last.lastSector;
+            chapter.lengthMilliseconds = milliseconds;
+            chapter.lengthSeconds = milliseconds / 1000;
+            chapter.startTime = cells[static_cast<size_t>(span.firstCell)].startTime;
+            chapter.endTime = chapter.startTime + static_cast<qint32>(chapter.lengthSeconds);
             chapter.titleIndex = title;
-            chapter.cellIndex = static_cast<int>(j);
+            // Its first cell is its place on the disc: a chapter of one cell
+            // keeps the key it had when rows were made per cell.
+            chapter.cellIndex = span.firstCell;
             chapter.titleCaption = titleRow.caption;
+            clip(chapterRow, record.cells, span.firstCell, span.lastCell, titleSet->heldSectors);
             setDuration(chapterRow);
             rows.push_back(std::move(chapterRow));
         }
     }
     return rows;
+}
+
+void DvdRowBuilder::clip(JobRow& row, const std::vector<dvd::Cell>& cells, int firstCell,
+                         int lastCell, qint32 heldSectors)
+{
+    DvdRowInfo& info = row.dvd;
+    if (info.startSector >= heldSectors) {
+        info.missing = true;
+        return;
+    }
+    if (info.endSector < heldSectors)
+        return;
+    // Cut inside: what is left plays for the share of each cell's time that
+    // its sectors before the cut hold.
+    qint64 milliseconds = 0;
+    for (int i = firstCell; i <= lastCell; ++i) {
+        const dvd::Cell& cell = cells[static_cast<size_t>(i)];
+        const qint64 sectors = qint64(cell.lastSector) - cell.firstSector + 1;
+        const qint64 held = std::clamp<qint64>(qint64(heldSectors) - cell.firstSector, 0, sectors);
+        milliseconds += sectors > 0 ? cell.milliseconds * held / sectors : 0;
+    }
+    info.endSector = heldSectors - 1;
+    info.lengthMilliseconds = milliseconds;
+    info.lengthSeconds = milliseconds / 1000;
+    info.endTime = info.startTime + static_cast<qint32>(info.lengthSeconds);
 }
 
 } // namespace transcast

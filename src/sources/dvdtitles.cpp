@@ -51,6 +51,28 @@ bool discFileExists(const QString& ifoPath)
     return image >= 0 && QFileInfo(ifoPath.left(image + 4)).isFile();
 }
 
+// A list kept while chapter rows were made per cell knows a chapter of
+// several cells by one of them; one of its later cells names the chapter
+// when its first was not listed then (the first of them that was).
+const JobRow* keptByLaterCell(const QHash<QString, const JobRow*>& kept, const DvdRowInfo& info)
+{
+    if (info.cellIndex < 0 || !info.titleSet || info.titleIndex < 0 ||
+        info.titleIndex >= static_cast<int>(info.titleSet->titles.size()))
+        return nullptr;
+    for (const dvd::Chapter& chapter :
+         info.titleSet->titles[static_cast<size_t>(info.titleIndex)].chapters) {
+        if (chapter.firstCell != info.cellIndex)
+            continue;
+        DvdRowInfo cell = info;
+        for (cell.cellIndex = chapter.firstCell + 1; cell.cellIndex <= chapter.lastCell;
+             ++cell.cellIndex) {
+            if (const JobRow* record = kept.value(DvdChoiceMemory::placeOf(cell)))
+                return record;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 DvdTitles::DvdTitles(const Edition& edition, const BusyState& busy, JobList& jobs,
@@ -137,6 +159,7 @@ void DvdTitles::beginReading(Reading kind)
     Q_ASSERT(!m_reading);
     m_reading = true;
     m_kind = kind;
+    m_damage.clear();
     m_waiting.clear();
     m_current = -1;
     emit readingChanged(true);
@@ -336,6 +359,8 @@ void DvdTitles::titleSetRead(const dvd::TitleSetSource::Answer& answer)
 bool DvdTitles::listTitleSet(LoadedIfo& entry, const dvd::TitleSetSource::Answer& answer)
 {
     entry.titleSet = answer.titleSet;
+    if (!answer.damage.empty())
+        m_damage << QString::fromStdString(answer.damage);
     if (!entry.titleSet) {
         if (m_readerProblem.isEmpty())
             m_readerProblem = QString::fromStdString(answer.readerProblem);
@@ -380,11 +405,17 @@ void DvdTitles::endRestore()
     for (int row = m_jobs.rowCount() - 1; row >= 0; --row) {
         const DvdRowInfo& info = m_jobs.convertInfo(row);
         const JobRow* record = kept.value(DvdChoiceMemory::placeOf(info));
+        const JobRow* byLaterCell = record ? nullptr : keptByLaterCell(kept, info);
+        if (byLaterCell) {
+            record = byLaterCell;
+            m_jobs.setAudioChoice(row, record->dvd.audioChoice);
+            m_jobs.setSubtitleChoice(row, record->dvd.subtitleChoice);
+        }
         if (!record) {
             m_jobs.removeRow(row);
             continue;
         }
-        m_jobs.setChecked(row, m_memory.tick(info, m_titleMode));
+        m_jobs.setChecked(row, byLaterCell ? record->checked : m_memory.tick(info, m_titleMode));
         m_jobs.setStatus(row, record->status);
         m_jobs.setJobReport(row, record->failureReason, record->notes);
     }
@@ -407,11 +438,20 @@ void DvdTitles::endRestore()
 
 void DvdTitles::finishReading(bool listed)
 {
+    reportDamage();
     m_reading = false;
     m_waiting.clear();
     m_current = -1;
     emit readingChanged(false);
     emit readingFinished(listed);
+}
+
+void DvdTitles::reportDamage()
+{
+    // A mode switch lists the same title sets again: the user heard of
+    // their damage when they were first read.
+    if (!m_damage.isEmpty() && m_kind != Reading::ModeSwitch)
+        m_interaction.warn(m_damage.join(QLatin1Char('\r')));
 }
 
 bool DvdTitles::reportReaderProblem()

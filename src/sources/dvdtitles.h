@@ -50,7 +50,12 @@ struct LoadedIfo {
 //   selected;
 // - a title set whose IFO cannot be read in an image ends the image's list
 //   (title sets are numbered without gaps), and an image cut short is said
-//   to be damaged once its readable titles are listed.
+//   to be damaged once its readable titles are listed; titles and chapters
+//   past its end are listed as missing and cannot be ticked;
+// - a title set that lists fewer titles than the disc names in it, also
+//   from its backup copy, is said to be damaged once the reading ends;
+// - a kept chapter row from a list made per cell finds the chapter holding
+//   its cell.
 //
 // A reading (a disc, IFO files, a restore, a mode switch) is an operation of
 // the event loop: the call that asks for it starts it and returns, the title
@@ -172,6 +177,11 @@ public:
     // any.
     int longestRow() const;
 
+    // What the last reading found damaged: one text per title set that lists
+    // fewer titles than the disc names in it (also warned of, except after a
+    // mode switch); empty when none.
+    const QStringList& damagedTitleSets() const { return m_damage; }
+
 signals:
     // Reading started (true) or ended (false): the list is disabled while
     // the disc is searched.
@@ -210,6 +220,7 @@ private:
     // Warns of the first reader problem since the last call; true when
     // there was one.
     bool reportReaderProblem();
+    void reportDamage();
     void finishLoad();
     void showSelectedTracks();
     // Waits for the drive holding m_discPath on a thread, then searches the
@@ -250,6 +261,7 @@ private:
     QStringList m_lost;
     DvdChoiceMemory m_memory;
     QString m_readerProblem;
+    QStringList m_damage;
 };
 
 } // namespace transcast

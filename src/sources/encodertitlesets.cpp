@@ -50,7 +50,7 @@ void EncoderTitleSets::cancel()
 void EncoderTitleSets::go(dvd::DiscDescriptions::Step step)
 {
     if (step.answered()) {
-        m_answer = {std::move(step.titleSet), std::move(step.problem)};
+        m_answer = {std::move(step.titleSet), std::move(step.problem), std::move(step.damage)};
         m_deliver.start();
         return;
     }

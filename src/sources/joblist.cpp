@@ -190,7 +190,8 @@ void JobList::setSubtitleChoice(int row, int position)
 void JobList::setChecked(int row, bool checked)
 {
     JobRow* record = editable(row);
-    if (!record || record->checked == checked)
+    // A title the disc no longer holds has nothing to convert.
+    if (!record || record->checked == checked || (checked && record->dvd.missing))
         return;
     record->checked = checked;
     emit rowChanged(row);

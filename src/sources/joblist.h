@@ -104,6 +104,7 @@ public:
     void setAudioChoice(int row, int position);
     void setSubtitleChoice(int row, int position);
 
+    // A missing DVD row (DvdRowInfo::missing) stays unticked.
     void setChecked(int row, bool checked);
     // Selects or deselects the whole row; selectionChanged only when that
     // changed the selection.

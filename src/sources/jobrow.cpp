@@ -24,6 +24,22 @@ std::vector<DvdRowInfo::TitleCell> DvdRowInfo::titleCells() const
     return cells;
 }
 
+int DvdRowInfo::discTitle() const
+{
+    if (!titleSet || titleIndex < 0 || titleIndex >= static_cast<int>(titleSet->titles.size()))
+        return 0;
+    return titleSet->titles[static_cast<size_t>(titleIndex)].discTitle;
+}
+
+QString DvdRowInfo::missingReason() const
+{
+    if (!missing)
+        return {};
+    return ifoPath.contains(QLatin1String(".iso/"), Qt::CaseInsensitive)
+               ? QStringLiteral("Missing from the image")
+               : QStringLiteral("Missing from the disc folder");
+}
+
 const std::vector<dvd::AudioTrack>& DvdRowInfo::audioTracks() const
 {
     return (titleSet ? *titleSet : kNoTitleSet).audio;

@@ -35,13 +35,16 @@ struct DvdRowInfo {
     // (rounded up): what a conversion writes, so that no part of a second
     // is cut off the end.
     qint64 lengthMilliseconds = 0;
-    // Which title of the title set (program chain, from 0) and which cell of
-    // it (from 0; -1 for a title row): the row's identity on the disc, which
-    // holds across rebuilds of the list.
+    // Which title of the title set (program chain, from 0) and the first cell
+    // of a chapter row's chapter (from 0; -1 for a title row): the row's
+    // identity on the disc, which holds across rebuilds of the list.
     int titleIndex = 0;
     int cellIndex = -1;
     // A chapter's title row as listed ("Title_04"), which names its output.
     QString titleCaption;
+    // Its sectors all lie past what the image (or folder) holds: it is
+    // listed, never ticked, and cannot be converted (missingReason says why).
+    bool missing = false;
     // The title set the row was listed from, shared by its rows and never
     // changed; null for a row read back from the kept list before the disc
     // is read again.
@@ -62,6 +65,10 @@ struct DvdRowInfo {
     };
     // Every cell of the row's title, in order; none without a title set.
     std::vector<TitleCell> titleCells() const;
+    // The number the disc gives the row's title (1..99); 0 when unknown.
+    int discTitle() const;
+    // "Missing from the image" (or the folder) for a missing row, else empty.
+    QString missingReason() const;
 
     // The title set's tracks; none without a title set.
     const std::vector<dvd::AudioTrack>& audioTracks() const;

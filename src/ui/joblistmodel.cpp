@@ -1,6 +1,7 @@
 #include "ui/joblistmodel.h"
 
 #include <QBrush>
+#include <QDir>
 #include <QFont>
 #include <QMimeData>
 #include <QUrl>
@@ -76,6 +77,17 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const
             return record.failureReason;
         if (!record.notes.isEmpty())
             return record.notes.join(QLatin1Char('\n'));
+        if (record.isDvd()) {
+            // The caption counts list rows; the disc's own number is what
+            // its menu and a player show.
+            QStringList lines;
+            if (const int title = record.dvd.discTitle())
+                lines << QStringLiteral("Disc title %1").arg(title);
+            if (record.dvd.missing)
+                lines << record.dvd.missingReason();
+            lines << QDir::toNativeSeparators(record.dvd.ifoPath);
+            return lines.join(QLatin1Char('\n'));
+        }
         return record.source.filePath;
     }
     default:
@@ -105,7 +117,8 @@ Qt::ItemFlags JobListModel::flags(const QModelIndex& index) const
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled;
-    if (m_checkBoxes && index.column() == 0)
+    if (m_checkBoxes && index.column() == 0 && jobs().hasRow(index.row()) &&
+        !jobs().row(index.row()).dvd.missing)
         f |= Qt::ItemIsUserCheckable;
     return f;
 }

@@ -18,6 +18,10 @@
 //   discs.lines  // subtitle lines at a film's rate, one of them forced
 //   discs.mixedCase // folder holding the mute disc as "Video_Ts"
 //   discs.damagedIso // disc.iso cut off after title set 1
+//   discs.chapters // short chapters: one cell each, and two cells each
+//   discs.cutIso // disc.iso cut off inside title set 3's first title
+//   discs.zeroed // program-chain tables zeroed: title set 1 with a sound
+//                // backup, title set 2 without
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +45,9 @@ struct TestDiscs {
     std::string lines;
     std::string mixedCase;
     std::string damagedIso;
+    std::string chapters;
+    std::string cutIso;
+    std::string zeroed;
 
     std::string videoTs() const { return disc + "/VIDEO_TS"; }
     // "/.../disc/VIDEO_TS/VTS_0n_0.IFO"
@@ -114,6 +121,9 @@ inline const TestDiscs& testDiscs()
         discs.lines = discs.folder + "/lines";
         discs.mixedCase = discs.folder + "/mixedcase";
         discs.damagedIso = discs.folder + "/damaged.iso";
+        discs.chapters = discs.folder + "/chapters";
+        discs.cutIso = discs.folder + "/cut.iso";
+        discs.zeroed = discs.folder + "/zeroed";
         const std::string command =
             "'" TRANSCAST_SOURCE_DIR "/tests/support/make-test-discs' '" + discs.folder + "' 2>&1";
         FILE* script = popen(command.c_str(), "r");

@@ -613,7 +613,7 @@ TEST(DescribedTitleSets, AReaderThatFailsSaysWhyAndOneThatCrashesOrHangsCostsIts
     // An error status after the description began is a crash too: that is
     // how a sanitized build reports one.
     for (const std::string& body :
-         {std::string("kill -SEGV $$\n"), std::string("printf 'TCTS\\002\\0\\0\\0'\nexit 1\n"),
+         {std::string("kill -SEGV $$\n"), std::string("printf 'TCTS\\003\\0\\0\\0'\nexit 1\n"),
           "echo $$ >> '" + pids + "'\nexec sleep 60\n"}) {
         SCOPED_TRACE(body);
         readerScript(reader, body);

@@ -30,6 +30,9 @@ TitleSetRecord sampleRecord()
     title.milliseconds = 65040;
     title.cells = {{1000, 2999, 40000}, {3000, 4999, 25040}};
     title.chapters = {{0, 0}, {1, 1}};
+    title.discTitle = 7;
+    record.info.heldSectors = 4000;
+    record.info.namedTitles = 2;
     return record;
 }
 
@@ -41,9 +44,13 @@ void expectSame(const TitleSetRecord& got, const TitleSetRecord& want)
     EXPECT_TRUE(got.info.video == want.info.video);
     EXPECT_TRUE(got.info.audio == want.info.audio);
     EXPECT_TRUE(got.info.subtitles == want.info.subtitles);
+    EXPECT_EQ(got.info.heldSectors, want.info.heldSectors);
+    EXPECT_EQ(got.info.namedTitles, want.info.namedTitles);
     ASSERT_EQ(got.info.titles.size(), want.info.titles.size());
-    for (size_t t = 0; t < want.info.titles.size(); ++t)
+    for (size_t t = 0; t < want.info.titles.size(); ++t) {
         expectSameTitle(got.info.titles[t], want.info.titles[t]);
+        EXPECT_EQ(got.info.titles[t].discTitle, want.info.titles[t].discTitle);
+    }
 }
 
 } // namespace
@@ -77,11 +84,15 @@ TEST(TitleSetRecords, ComeThroughWholeAndAHalfWrittenOneIsNone)
 }
 
 // A record naming what no title set holds (a chapter past its title's cells,
-// a coding the program does not know, a stream id beyond a byte) is refused
-// whole, so nothing downstream ever meets one.
+// a coding the program does not know, a stream id beyond a byte, a sector
+// count below zero, a disc title past 99) is refused whole, so nothing
+// downstream ever meets one.
 TEST(TitleSetRecords, ValuesOutOfTheirRangeAreNoRecord)
 {
-    std::vector<TitleSetRecord> wrong(4, sampleRecord());
+    std::vector<TitleSetRecord> wrong(7, sampleRecord());
+    wrong[4].info.heldSectors = -1;
+    wrong[5].info.namedTitles = 100;
+    wrong[6].info.titles[1].discTitle = 100;
     wrong[0].info.titles[1].chapters = {{0, 2}};
     wrong[1].info.titles[1].chapters = {{1, 0}};
     wrong[2].info.audio[0].coding = static_cast<AudioCoding>(7);
@@ -135,6 +146,8 @@ TEST(TitleSetStreams, AreTakenWholeOrRejectedWithTheReason)
               "not a description of title sets");
     std::string later = stream;
     later[4] = 1;
-    EXPECT_EQ(readTitleSetStream(later).faultText(), "version 1 where 2 was expected");
+    EXPECT_EQ(readTitleSetStream(later).faultText(), "version 1 where 3 was expected");
+    later[4] = 2;
+    EXPECT_EQ(readTitleSetStream(later).faultText(), "version 2 where 3 was expected");
     EXPECT_EQ(readTitleSetStream(stream + "x").faultText(), "damaged");
 }

@@ -69,7 +69,13 @@ TEST_F(DvdCli, ListsOneNumberedLinePerRowThenTheTracks)
     EXPECT_EQ(listed.out.at(0).section(QLatin1Char('\t'), 3, 3), QStringLiteral("00:00:12"));
     // Title set 1's tracks follow the rows, with the numbers the options take.
     const QString rest = listed.out.mid(4).join(QLatin1Char('\n'));
-    EXPECT_TRUE(rest.contains(QStringLiteral("VTS_01_0.IFO (rows 1-1)"))) << rest.toStdString();
+    // Each title set's line gives the disc's own numbers of its titles,
+    // which the captions (counting rows) do not: title set 3 holds the
+    // disc's titles 4 and 5, listed as Title_03 and Title_04.
+    EXPECT_TRUE(rest.contains(QStringLiteral("VTS_01_0.IFO (rows 1-1; disc title 1)")))
+        << rest.toStdString();
+    EXPECT_TRUE(rest.contains(QStringLiteral("VTS_02_0.IFO (rows 2-2; disc title 3)")));
+    EXPECT_TRUE(rest.contains(QStringLiteral("VTS_03_0.IFO (rows 3-4; disc titles 4, 5)")));
     EXPECT_TRUE(rest.contains(QRegularExpression(QStringLiteral("  audio\\t2\\t0x81\\t"))));
     EXPECT_TRUE(rest.contains(QStringLiteral("  subtitle\t0\t0\tNo Subtitle")));
     EXPECT_TRUE(rest.contains(QRegularExpression(QStringLiteral("  subtitle\\t1\\t0x20\\t"))));
@@ -188,6 +194,38 @@ TEST_F(DvdCli, ACutOffImageListsWhatItHoldsAndSaysThatItIsDamaged)
 
     EXPECT_FALSE(
         run({QStringLiteral("dvd"), q(discs.iso)}).err.contains(QStringLiteral("damaged")));
+}
+
+// A title past the cut of an image is listed as missing and refused by name;
+// a title set whose titles neither its IFO file nor its backup holds fails
+// the listing with a message naming it.
+TEST_F(DvdCli, MissingTitlesAreListedAsSuchAndDamagedTitleSetsFailTheListing)
+{
+    const CliRun cut = run({QStringLiteral("dvd"), q(discs.cutIso)});
+    ASSERT_EQ(cut.exitCode, 0) << cut.err.toStdString();
+    ASSERT_GE(cut.out.size(), 4);
+    EXPECT_TRUE(cut.out.at(3).startsWith(QStringLiteral("4\tTitle_04\t")));
+    EXPECT_TRUE(cut.out.at(3).endsWith(QStringLiteral("\tMissing from the image")));
+    const QString out = work.filePath(QStringLiteral("out"));
+    const CliRun refused =
+        run({QStringLiteral("convert"), QStringLiteral("--edition"),
+             QStringLiteral("transcast-dvd"), QStringLiteral("--rows"), QStringLiteral("4"),
+             QStringLiteral("--output"), out, q(discs.cutIso)});
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_TRUE(refused.err.contains(
+        QStringLiteral("row 4 (Title_04) cannot be converted: Missing from the image")))
+        << refused.err.toStdString();
+    EXPECT_TRUE(QDir(out).entryList(QDir::Files).isEmpty());
+
+    const CliRun zeroed = run({QStringLiteral("dvd"), q(discs.zeroed)});
+    EXPECT_EQ(zeroed.exitCode, 1);
+    ASSERT_GE(zeroed.out.size(), 2);
+    EXPECT_TRUE(zeroed.out.at(1).startsWith(QStringLiteral("2\tTitle_02\t720x576\t00:00:20\t")));
+    const QString set2 = q(discs.zeroed) + QStringLiteral("/VIDEO_TS/VTS_02_0.IFO");
+    EXPECT_TRUE(zeroed.err.contains(QStringLiteral("The DVD title set ") + set2 +
+                                    QStringLiteral(" is damaged")))
+        << zeroed.err.toStdString();
+    EXPECT_TRUE(zeroed.out.contains(set2 + QStringLiteral(" (no rows)")));
 }
 
 // A path is a disc to the window's drop, to the title list and to the command

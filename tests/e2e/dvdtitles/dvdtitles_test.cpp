@@ -13,6 +13,7 @@
 
 #include "e2e/dvd/lsdvd.h"
 #include "e2e/engine/engine_fixture.h"
+#include "sources/dvdrowbuilder.h"
 #include "sources/dvdtitles.h"
 #include "sources/titlelocator.h"
 #include "support/discreading.h"
@@ -313,4 +314,126 @@ TEST_F(DvdDiscs, TheCallReturnsAtOnceAndEventsGoOnWhileTheDiscIsRead)
     ASSERT_TRUE(openDisc(q(discs.disc)));
     EXPECT_EQ(handled, 2);
     EXPECT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
+}
+
+// Chapter rows are the chapters a player skips to, as lsdvd lists them: ten
+// chapters of one short cell each, and chapters of two cells each, none of
+// them anywhere near 1000 sectors.
+TEST_F(DvdDiscs, ChapterRowsAreTheDiscsChaptersHoweverShortOrManyCellsTheySpan)
+{
+    controller->dvd().setTitleMode(false);
+    ASSERT_TRUE(openDisc(q(discs.chapters)));
+    const std::vector<testdiscs::LsdvdTitle> listed = testdiscs::lsdvdTitles(discs.chapters);
+    ASSERT_EQ(listed.size(), 2u);
+    int row = 0;
+    for (const testdiscs::LsdvdTitle& title : listed) {
+        SCOPED_TRACE(row);
+        ASSERT_LT(row, jobs().rowCount());
+        ASSERT_EQ(jobs().row(row).kind, JobKind::Title);
+        const DvdRowInfo titleRow = info(row++);
+        const std::vector<int>& starts = title.chapterStartCells;
+        for (size_t k = 0; k < starts.size(); ++k, ++row) {
+            ASSERT_LT(row, jobs().rowCount());
+            EXPECT_EQ(jobs().caption(row), DvdRowBuilder::chapterCaption(static_cast<int>(k) + 1));
+            const int end =
+                k + 1 < starts.size() ? starts[k + 1] - 1 : int(title.cellSeconds.size());
+            double seconds = 0;
+            for (int cell = starts[k]; cell <= end; ++cell)
+                seconds += title.cellSeconds.at(static_cast<size_t>(cell - 1));
+            EXPECT_NEAR(info(row).lengthMilliseconds / 1000.0, seconds, 0.05);
+            EXPECT_EQ(info(row).startSector,
+                      k == 0 ? titleRow.startSector : info(row - 1).endSector + 1);
+            EXPECT_LT(info(row).endSector - info(row).startSector, 1000);
+        }
+        EXPECT_EQ(info(row - 1).endSector, titleRow.endSector);
+    }
+    EXPECT_EQ(row, jobs().rowCount());
+    EXPECT_EQ(jobs().rowCount(), 1 + 10 + 1 + 3);
+
+    // A chapter of two cells converts whole: both its cells' pictures.
+    tickOnly({13});
+    ASSERT_TRUE(convertAll());
+    EXPECT_EQ(status(13), QStringLiteral("Finish")) << jobs().row(13).failureReason.toStdString();
+    EXPECT_NEAR(durationOf(output(QStringLiteral("Title_12_Chapter_02"))),
+                info(13).lengthMilliseconds / 1000.0, 0.2);
+}
+
+// A list kept while chapter rows were made per cell names a chapter of two
+// cells by its second cell when only that one was listed; it comes back as
+// the chapter holding that cell, with what the kept row said.
+TEST_F(DvdDiscs, AKeptChapterOfOneCellFindsTheChapterHoldingIt)
+{
+    const QString ifo = q(discs.programs) + QStringLiteral("/VIDEO_TS/VTS_01_0.IFO");
+    JobRow title;
+    title.kind = JobKind::Title;
+    title.dvd.ifoPath = ifo;
+    title.checked = true;
+    JobRow secondCell = title;
+    secondCell.kind = JobKind::Chapter;
+    secondCell.dvd.cellIndex = 1;
+    secondCell.checked = false;
+    secondCell.status = JobStatus::Failed;
+    secondCell.failureReason = QStringLiteral("kept reason");
+    ASSERT_TRUE(transcast::testing::readDisc(dvd(), [&] {
+        return dvd().restore(false, {ifo}, {title, secondCell});
+    }));
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "  Chapter_01"}));
+    EXPECT_EQ(info(1).cellIndex, 0);
+    EXPECT_FALSE(jobs().row(1).checked);
+    EXPECT_EQ(jobs().row(1).status, JobStatus::Failed);
+    EXPECT_EQ(jobs().row(1).failureReason, QStringLiteral("kept reason"));
+    EXPECT_TRUE(jobs().row(0).checked);
+}
+
+// An image cut inside title set 3's first title: that title ends where the
+// image does, the one after it is listed as missing and cannot be ticked;
+// what is there converts.
+TEST_F(DvdDiscs, AnImageCutInsideATitleListsWhatItHolds)
+{
+    ASSERT_TRUE(openDisc(q(discs.iso)));
+    const DvdRowInfo whole = info(2);
+    ASSERT_TRUE(openDisc(q(discs.cutIso)));
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
+    const QFileInfo image(q(discs.cutIso));
+    const DvdRowInfo cut = info(2);
+    EXPECT_EQ(cut.startSector, whole.startSector);
+    EXPECT_LT(cut.endSector, whole.endSector);
+    EXPECT_GT(cut.lengthMilliseconds, 0);
+    // About a quarter of the VOB, which holds two titles of equal length.
+    EXPECT_NEAR(cut.lengthMilliseconds, whole.lengthMilliseconds / 2.0,
+                whole.lengthMilliseconds / 4.0);
+    EXPECT_TRUE(jobs().row(2).checked);
+    EXPECT_EQ(status(2), QStringLiteral("Ready"));
+
+    EXPECT_TRUE(info(3).missing);
+    EXPECT_FALSE(jobs().row(3).checked);
+    EXPECT_EQ(status(3), QStringLiteral("Missing from the image"));
+    jobs().setChecked(3, true);
+    EXPECT_FALSE(jobs().row(3).checked);
+    EXPECT_TRUE(interaction.warnings.join(QLatin1Char('\n')).contains(QStringLiteral("damaged")));
+
+    tickOnly({2, 3});
+    ASSERT_TRUE(convertAll());
+    EXPECT_EQ(status(2), QStringLiteral("Finish")) << jobs().row(2).failureReason.toStdString();
+    EXPECT_NEAR(durationOf(output(QStringLiteral("Title_03"))), cut.lengthMilliseconds / 1000.0,
+                0.5);
+    EXPECT_EQ(status(3), QStringLiteral("Missing from the image"));
+    EXPECT_FALSE(QFile::exists(output(QStringLiteral("Title_04"))));
+}
+
+// Zeroed program-chain tables: libdvdread takes such an IFO file for a title
+// set without titles. The disc's title table names them, so the backup copy
+// is read; where it is zeroed too, the user is told.
+TEST_F(DvdDiscs, ATitleSetWithoutTheTitlesTheDiscNamesIsReadFromItsBackupOrSaidDamaged)
+{
+    ASSERT_TRUE(openDisc(q(discs.zeroed)));
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
+    EXPECT_EQ(info(0).lengthSeconds, 12);
+    EXPECT_EQ(info(1).lengthSeconds, 20);
+    EXPECT_EQ(info(1).discTitle(), 2);
+    const QString set2 = q(discs.zeroed) + QStringLiteral("/VIDEO_TS/VTS_02_0.IFO");
+    ASSERT_EQ(dvd().damagedTitleSets().size(), 1);
+    EXPECT_TRUE(dvd().damagedTitleSets().at(0).startsWith(QStringLiteral("The DVD title set ") +
+                                                          set2 + QStringLiteral(" is damaged")));
+    EXPECT_TRUE(interaction.warnings.contains(dvd().damagedTitleSets().at(0)));
 }

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -253,15 +254,22 @@ TEST_F(DvdWindow, TicksAndTracksStayWithTheirTitleAcrossModeSwitches)
 // listing starts without any.
 TEST_F(DvdWindow, ConvertWaitsForTheDiscAndReasonsStayWithTheirRow)
 {
-    // The odd disc without the NTSC title's VOB: that title cannot convert.
+    // The odd disc with the NTSC title's VOB overwritten by zeros: that title
+    // cannot convert. (A VOB that is not there at all lists its title as
+    // missing, which is never ticked.)
     QTemporaryDir copy;
     const QString videoTs = copy.filePath(QStringLiteral("VIDEO_TS"));
     ASSERT_TRUE(QDir().mkpath(videoTs));
     const QDir from(q(discs.odd + "/VIDEO_TS"));
     for (const QString& name : from.entryList(QDir::Files)) {
+        const QString to = videoTs + QLatin1Char('/') + name;
         if (name != QLatin1String("VTS_03_1.VOB")) {
-            ASSERT_TRUE(QFile::link(from.filePath(name), videoTs + QLatin1Char('/') + name));
+            ASSERT_TRUE(QFile::link(from.filePath(name), to));
+            continue;
         }
+        QFile zeros(to);
+        ASSERT_TRUE(zeros.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(zeros.resize(QFileInfo(from.filePath(name)).size()));
     }
     QTemporaryDir out;
     window->controller().preferences().setOutputFolderText(out.path());
@@ -308,8 +316,28 @@ TEST_F(DvdWindow, ConvertWaitsForTheDiscAndReasonsStayWithTheirRow)
     EXPECT_EQ(model()->index(0, 4).data().toString(), QStringLiteral("Failed"));
     openDisc(copy.path().toStdString());
     ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02"}));
-    EXPECT_TRUE(toolTip(0).isEmpty());
-    EXPECT_TRUE(toolTip(1).isEmpty());
+    // Listed again, the rows carry no reason: their tips name only the
+    // title on the disc.
+    EXPECT_TRUE(toolTip(0).startsWith(QStringLiteral("Disc title 1\n")));
+    EXPECT_FALSE(toolTip(0).contains(reason));
+    EXPECT_FALSE(toolTip(1).contains(reason));
+}
+
+// Captions count rows; the tip gives the disc's own title number. A title
+// past the cut of an image shows why in its status and cannot be ticked.
+TEST_F(DvdWindow, TipsNameTheDiscsTitleAndAMissingTitleCannotBeTicked)
+{
+    openDisc(discs.cutIso);
+    interaction.warnings.clear();
+    ASSERT_EQ(captions(), (QStringList{"Title_01", "Title_02", "Title_03", "Title_04"}));
+    EXPECT_TRUE(toolTip(1).startsWith(QStringLiteral("Disc title 3\n")));
+    EXPECT_TRUE(toolTip(3).startsWith(QStringLiteral("Disc title 5\nMissing from the image")));
+    EXPECT_EQ(model()->index(3, 4).data().toString(), QStringLiteral("Missing from the image"));
+    EXPECT_EQ(ticks(), (QVector<bool>{true, true, true, false}));
+    EXPECT_FALSE(model()->flags(model()->index(3, 0)) & Qt::ItemIsUserCheckable);
+    model()->setData(model()->index(3, 0), Qt::Checked, Qt::CheckStateRole);
+    triggerDvdMenu(QStringLiteral("Select All"));
+    EXPECT_EQ(ticks(), (QVector<bool>{true, true, true, false}));
 }
 
 // Space in the list ticks and unticks the selected row, as in any check

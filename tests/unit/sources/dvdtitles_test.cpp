@@ -141,7 +141,9 @@ TEST_F(DvdRows, OnlyTitlesThatPlayAndSpanAThousandSectorsBecomeRows)
     EXPECT_EQ(cells[1].endTime, 7200);
 }
 
-TEST_F(DvdRows, ChapterModeListsEachLongCellUnderItsTitle)
+// Titles without a program map list one row per cell, short cells included
+// (rows once left out cells under 1000 sectors, which lost real chapters).
+TEST_F(DvdRows, ChapterModeListsEachCellOfATitleWithoutChapters)
 {
     FakeTitleSets::TitleSet set = twoTracks();
     FakeTitleSets::Title first;
@@ -152,19 +154,21 @@ TEST_F(DvdRows, ChapterModeListsEachLongCellUnderItsTitle)
     controller->dvd().setTitleMode(false);
 
     ASSERT_TRUE(openIfo({kSet1}));
-    EXPECT_EQ(captions(), (QStringList{"Title_01", "  Chapter_01", "  Chapter_03", "Title_04",
-                                       "  Chapter_01", "  Chapter_02"}));
-    const DvdRowInfo third = info(2);
+    EXPECT_EQ(captions(), (QStringList{"Title_01", "  Chapter_01", "  Chapter_02", "  Chapter_03",
+                                       "Title_05", "  Chapter_01", "  Chapter_02"}));
+    EXPECT_EQ(info(2).startSector, 2001);
+    EXPECT_EQ(info(2).endSector, 2500);
+    const DvdRowInfo third = info(3);
     EXPECT_EQ(third.startSector, 2501);
     EXPECT_EQ(third.endSector, 5000);
     EXPECT_EQ(third.startTime, 15);
     EXPECT_EQ(third.endTime, 22);
     EXPECT_EQ(third.lengthSeconds, 7);
-    EXPECT_EQ(jobs().subItem(2, JobList::TimeColumn), QStringLiteral("00:00:07"));
+    EXPECT_EQ(jobs().subItem(3, JobList::TimeColumn), QStringLiteral("00:00:07"));
     // Each row is its own title or chapter.
-    EXPECT_EQ(jobs().row(3).kind, JobKind::Title);
-    EXPECT_EQ(jobs().row(2).kind, JobKind::Chapter);
-    EXPECT_EQ(info(2).titleCells().at(2).startTime, 15);
+    EXPECT_EQ(jobs().row(4).kind, JobKind::Title);
+    EXPECT_EQ(jobs().row(3).kind, JobKind::Chapter);
+    EXPECT_EQ(info(3).titleCells().at(2).startTime, 15);
 }
 
 TEST_F(DvdRows, ARowsLocatorStartsAtItsOwnFirstSector)

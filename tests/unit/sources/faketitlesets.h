@@ -46,7 +46,7 @@ public:
     void request(const std::string& path, Answered answered) override
     {
         opened.push_back(path);
-        m_answer = {titleSetOf(path), {}};
+        m_answer = {titleSetOf(path), {}, {}};
         m_answered = std::move(answered);
         m_later.start();
     }
