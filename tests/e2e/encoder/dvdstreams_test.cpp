@@ -28,6 +28,9 @@ std::string pack(std::int64_t pts, bool subtitle, unsigned char mark)
     const unsigned char head[14] = {0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 1, 0x89, 0xC3, 0xF8};
     bytes.replace(0, 14, reinterpret_cast<const char*>(head), 14);
     const size_t length = 2048 - 14 - 6;
+    // Unsigned: the bits of an absent time are never looked at, and shifting
+    // a negative number is not defined.
+    const std::uint64_t time = pts >= 0 ? static_cast<std::uint64_t>(pts) : 0;
     const unsigned char pes[] = {0,
                                  0,
                                  1,
@@ -37,11 +40,11 @@ std::string pack(std::int64_t pts, bool subtitle, unsigned char mark)
                                  0x81,
                                  static_cast<unsigned char>(pts >= 0 ? 0x80 : 0),
                                  5,
-                                 static_cast<unsigned char>(0x21 | (pts >> 29 & 0x0E)),
-                                 static_cast<unsigned char>(pts >> 22),
-                                 static_cast<unsigned char>(pts >> 14 | 1),
-                                 static_cast<unsigned char>(pts >> 7),
-                                 static_cast<unsigned char>(pts << 1 | 1),
+                                 static_cast<unsigned char>(0x21 | (time >> 29 & 0x0E)),
+                                 static_cast<unsigned char>(time >> 22),
+                                 static_cast<unsigned char>(time >> 14 | 1),
+                                 static_cast<unsigned char>(time >> 7),
+                                 static_cast<unsigned char>(time << 1 | 1),
                                  0x20};
     bytes.replace(14, sizeof pes, reinterpret_cast<const char*>(pes), sizeof pes);
     bytes.back() = static_cast<char>(mark);
