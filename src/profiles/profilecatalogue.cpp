@@ -130,6 +130,23 @@ constexpr Entry kNames[] = {
     {129, u"MKV - MSMPEG4 Movie(*.mkv)"},
     {130, u"MKV - MPEG Movie(*.mkv)"},
     {131, u"MKV - WMV Movie(*.mkv)"},
+    // Today's formats, devices and sites.
+    {133, u"MP4 - H.265 HEVC Video(*.mp4)"},
+    {134, u"MKV - H.265 HEVC Video(*.mkv)"},
+    {135, u"MP4 - AV1 Video(*.mp4)"},
+    {136, u"MKV - AV1 Video(*.mkv)"},
+    {137, u"WebM - VP9 Video(*.webm)"},
+    {138, u"WebM - AV1 Video(*.webm)"},
+    {139, u"Phone H.264 1080P up to 60fps(*.mp4)"},
+    {140, u"Phone H.265 HEVC 1080P up to 60fps(*.mp4)"},
+    {141, u"4K TV H.265 HEVC 2160P(*.mp4)"},
+    {142, u"Streaming Stick H.264 1080P(*.mp4)"},
+    {143, u"Tablet H.264 Video(*.mp4)"},
+    {144, u"Video Site Upload H.264(*.mp4)"},
+    {145, u"Small Share H.264 720P under 25MB(*.mp4)"},
+    {146, u"FLAC - Free Lossless Audio Codec(*.flac)"},
+    {147, u"Opus - Opus Audio(*.opus)"},
+    {148, u"M4A - Apple Lossless Audio(*.m4a)"},
 };
 
 } // namespace
@@ -148,11 +165,11 @@ int ProfileCatalogue::category(int profile)
     struct Range {
         int first, last, category;
     };
-    // Buttons 1..132 by picker panel; the fly-out panels belong to video.
+    // Buttons by picker panel; the fly-out panels belong to video.
     static constexpr Range kRanges[] = {
         {1, 14, 1},   {15, 26, 2},  {27, 33, 3},   {34, 40, 4},   {41, 45, 5},
         {46, 52, 6},  {53, 59, 7},  {60, 67, 8},   {68, 74, 9},   {75, 82, 10},
-        {83, 90, 11}, {91, 98, 12}, {99, 101, 13}, {102, 132, 1},
+        {83, 90, 11}, {91, 98, 12}, {99, 101, 13}, {102, 132, 1}, {133, 148, 14},
     };
     for (const Range& range : kRanges) {
         if (profile >= range.first && profile <= range.last)

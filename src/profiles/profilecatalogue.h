@@ -5,22 +5,23 @@
 namespace transcast
 {
 
-// The fixed list of output profiles: number (1..131), display name and the
-// category whose picker panel holds it. 116 numbers have a display name; the
-// others (26, 33, 40, ...) still own a group in profiles.pop but show nothing.
+// The fixed list of output profiles: number (1..148), display name and the
+// category whose picker panel holds it. 132 numbers have a display name; the
+// others (26, 33, 40, ..., 132) still own a group in profiles.pop but show nothing.
 class ProfileCatalogue
 {
 public:
     static constexpr int kFirstProfile = 1;
-    static constexpr int kLastProfile = 131;
-    static constexpr int kCategoryCount = 13;
+    static constexpr int kLastProfile = 148;
+    static constexpr int kCategoryCount = 14;
 
     // The display name, or a null string when the number has no row.
     static QString displayName(int profile);
     static bool hasDisplayName(int profile) { return !displayName(profile).isNull(); }
 
     // 1 video, 2 audio, 3 ipod, 4 iphone, 5 gphone, 6 appletv, 7 psp, 8 xbox,
-    // 9 phone, 10 win, 11 pmp, 12 hd, 13 animation; 0 outside 1..132.
+    // 9 phone, 10 win, 11 pmp, 12 hd, 13 animation, 14 today's formats and
+    // devices; 0 outside 1..148.
     static int category(int profile);
 
     // The output extension a display name asks for: the text after its first
