@@ -44,8 +44,7 @@ struct CategoryLook {
     const char* glyph; // on the small icon
 };
 
-// Index 0 is unused; 14 is the icon of no particular category. The labels
-// in the column are the layout's.
+// Index 0 is unused. The labels in the column are the layout's.
 const CategoryLook kCategories[] = {
     {QColor(), ""},
     {QColor(0x3d, 0x8b, 0xfd), "\u25B6"},
@@ -61,7 +60,7 @@ const CategoryLook kCategories[] = {
     {QColor(0xff, 0x92, 0x2b), "PM"},
     {QColor(0xf0, 0x65, 0x95), "HD"},
     {QColor(0xff, 0x6b, 0x6b), "FL"},
-    {QColor(0x86, 0x8e, 0x96), "\u2605"},
+    {QColor(0xe8, 0x59, 0x0c), "\u2605"},
 };
 
 QFont fontOfPixels(int pixels, bool bold)
@@ -237,6 +236,9 @@ QImage drawStaticPicture(const NavigationLayout::StaticPicture& picture)
     prepare(painter);
     const QString file = QString::fromLatin1(picture.file);
     if (file.endsWith(QLatin1String("footer.bmp"))) {
+        // Under the last category the footer is only the column's end.
+        if (place.height() < 12)
+            return image;
         painter.setPen(kMutedText);
         drawFitted(painter, QRect(QPoint(0, 0), place.size()), QStringLiteral("Choose a profile"),
                    11, 10, 9, false, Qt::AlignHCenter);

@@ -37,6 +37,7 @@ constexpr OwnFormatEntry kOwnFormats[] = {
     {"wmv", "WMV files(*.wmv)|*.wmv", "WMV"},
     {"rm", "RM files (*.rm)|*.rm", "RM"},
     {"flv", "FLV files (*.flv)|*.flv", "FLV"},
+    {"hevc", "HEVC files (*.mp4;*.mkv)|*.mp4;*.mkv", "HEVC"},
 };
 
 struct DefaultProfileEntry {
@@ -47,7 +48,7 @@ struct DefaultProfileEntry {
 constexpr DefaultProfileEntry kDefaultProfiles[] = {
     {"avi", 102},   {"mp3", 17},  {"audio", 17}, {"3gp", 69},  {"psp", 53},
     {"mpeg", 110},  {"mp4", 118}, {"mkv", 125},  {"ipod", 27}, {"iphone", 36},
-    {"gphone", 41}, {"wmv", 7},   {"rm", 6},     {"flv", 11},
+    {"gphone", 41}, {"wmv", 7},   {"rm", 6},     {"flv", 11},  {"hevc", 133},
 };
 
 } // namespace

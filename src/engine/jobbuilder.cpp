@@ -125,10 +125,11 @@ QString JobBuilder::videoFragment(int row) const
     const int p = profileNumber();
     if (ProfileSelector::isDiscProfile(p))
         return QString();
+    const auto& bitrateSlots = m_profile.videoBitrateSlots();
+    // Sound-only profiles ask for no picture, whichever rule gives their rate.
+    if (bitrateSlots[0] == QStringLiteral("*"))
+        return QString();
     if (ProfileSelector::isListDriven(p)) {
-        const auto& bitrateSlots = m_profile.videoBitrateSlots();
-        if (bitrateSlots[0] == QStringLiteral("*"))
-            return QString();
         return QStringLiteral(" -r 25 -b ") +
                bitrateSlots[static_cast<size_t>(m_estimator.videoQualityIndex())] +
                QStringLiteral("000");

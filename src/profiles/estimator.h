@@ -37,6 +37,11 @@ struct OptionBoxes;
 //   made for neither. A rate nobody could tell (0) is left to the encoder;
 // - 16-bit PCM audio (WAV, AIFF, AU) ignores -ab: it counts sample rate x
 //   channels x 16 bits;
+// - FLAC and ALAC count 60 % of that PCM rate, what they keep of music
+//   (noise keeps more, silence far less: their sizes are no promise);
+// - HEVC, AV1 and VP9 profiles ask about 60 % of H.264's bits per line, the
+//   video site profile the Excellent row's; the small-file share profile
+//   lowers its picture's rate so that the whole output stays under 25 MB;
 // - the disc targets count what ffmpeg's -target writes (its video and audio
 //   rates and the program stream's packs), not the old fixed totals.
 // A number of the profile's own texts that is not whole (a bitrate slot, the
@@ -62,8 +67,10 @@ public:
 
     // The sample rate the job's -ar asks for an -ab of `audioBits`.
     int sampleRateFor(qint64 audioBits) const;
-    // The profile's option line names a 16-bit PCM audio encoder.
+    // The profile's option line names a 16-bit PCM audio encoder, or a
+    // lossless one (FLAC, ALAC), whose rate the samples set.
     bool isPcmOutput() const;
+    bool isLosslessOutput() const;
 
     // Position of the selected quality entry, "Normal" when none.
     int videoQualityIndex() const;

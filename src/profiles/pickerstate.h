@@ -10,12 +10,14 @@ namespace transcast
 // direction's recorded profile. The profile rules never read it: they read
 // the profile actually chosen (ProfileSelector::selectedProfile).
 struct PickerState {
-    // Highlighted category (1..13) and profile button (1..132); -1 for none.
+    // Highlighted category (1..14) and profile button (1..148); -1 for none.
     int selectIndex = -1;
     int selectSubIndex = -1;
-    // Which page of the two-page video and audio panels was shown last.
+    // Which page of the two-page video, audio and today's panels was shown
+    // last.
     bool videoFirstPage = true;
     bool audioFirstPage = true;
+    bool todayFirstPage = true;
 };
 
 } // namespace transcast

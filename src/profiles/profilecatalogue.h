@@ -18,6 +18,9 @@ public:
     // The display name, or a null string when the number has no row.
     static QString displayName(int profile);
     static bool hasDisplayName(int profile) { return !displayName(profile).isNull(); }
+    // What the profile is for, in a line, where its name does not say it all
+    // (today's formats and devices); empty for the others.
+    static QString hint(int profile);
 
     // 1 video, 2 audio, 3 ipod, 4 iphone, 5 gphone, 6 appletv, 7 psp, 8 xbox,
     // 9 phone, 10 win, 11 pmp, 12 hd, 13 animation, 14 today's formats and

@@ -100,8 +100,10 @@ void ProfileSelector::applySizeLine(const QString& line)
         for (const QString& item : ProfileDefinitions::splitItems(line))
             size.addItem(item);
     }
-    if ((p < 15 || (p >= 102 && p <= 111)) && size.count() >= 2 &&
-        outputExtension() != QStringLiteral(".mp4"))
+    // Today's profiles offer the source's own size whatever their container.
+    if (((p < 15 || (p >= 102 && p <= 111)) && size.count() >= 2 &&
+         outputExtension() != QStringLiteral(".mp4")) ||
+        (p >= 133 && size.count() >= 2))
         size.addItem(kOriginalSize);
     if (size.count() == 0) {
         size.addItem(kNoVideo);

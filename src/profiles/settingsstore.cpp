@@ -77,6 +77,7 @@ void SettingsStore::load()
     PickerState& picker = m_selector.picker();
     picker.videoFirstPage = m_settings->readBool(kPlane, QStringLiteral("video"), true);
     picker.audioFirstPage = m_settings->readBool(kPlane, QStringLiteral("audio"), true);
+    picker.todayFirstPage = m_settings->readBool(kPlane, QStringLiteral("today"), true);
     const QString folder =
         m_settings->readString(kOutput, QStringLiteral("path"), defaultOutputFolder());
     m_preferences.setOutputFolder(folder);
@@ -143,6 +144,7 @@ void SettingsStore::save()
                              m_preferences.finishAction());
     m_settings->writeBool(kPlane, QStringLiteral("video"), picker.videoFirstPage);
     m_settings->writeBool(kPlane, QStringLiteral("audio"), picker.audioFirstPage);
+    m_settings->writeBool(kPlane, QStringLiteral("today"), picker.todayFirstPage);
     storeConversionsAtOnce();
     storePictureHandling();
     m_selector.setSettingsFile(nullptr);

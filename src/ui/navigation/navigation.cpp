@@ -72,6 +72,7 @@ const SingleFormatRow kSingleFormats[] = {
     {"avi", nullptr, true, "pl_avi", SingleForm::Placed},
     {"mpeg", nullptr, true, "pl_mpeg", SingleForm::Placed},
     {"mp4", nullptr, true, "pl_mp4", SingleForm::Placed},
+    {"hevc", nullptr, true, "pl_today1", SingleForm::Styled},
     {"mkv", nullptr, true, "pl_mkv", SingleForm::Placed},
     {"wmv", nullptr, true, nullptr, SingleForm::Nothing},
     {"rm", nullptr, true, nullptr, SingleForm::Nothing},
@@ -99,7 +100,8 @@ const FullOpeningRow kFullOpenings[] = {
     {83, 89, "pl_pmp", nullptr, 11},        {91, 97, "pl_hd", nullptr, 12},
     {99, 100, "pl_animation", nullptr, 13}, {102, 109, "pl_video1", "pl_avi", 1},
     {110, 117, "pl_video1", "pl_mpeg", 1},  {118, 124, "pl_video1", "pl_mp4", 1},
-    {125, 131, "pl_video1", "pl_mkv", 1},
+    {125, 131, "pl_video1", "pl_mkv", 1},   {133, 140, "pl_today1", nullptr, 14},
+    {141, 148, "pl_today2", nullptr, 14},
 };
 
 void paintBackground(QWidget* widget)
@@ -187,6 +189,10 @@ void Navigation::build()
             [this] { turnAudioPage(true); });
     connect(picture(QStringLiteral("Image5")), &PictureLabel::clicked, this,
             [this] { turnAudioPage(false); });
+    connect(picture(QStringLiteral("img_todaymore")), &PictureLabel::clicked, this,
+            [this] { turnTodayPage(true); });
+    connect(picture(QStringLiteral("img_todayback")), &PictureLabel::clicked, this,
+            [this] { turnTodayPage(false); });
 
     // The panels take the keys while the picker is open.
     m_main->installEventFilter(this);
@@ -333,6 +339,9 @@ NavigationPanel* Navigation::categoryPanel(int category) const
     if (category == 2)
         return panel(m_picker.audioFirstPage ? QStringLiteral("pl_audio1")
                                              : QStringLiteral("pl_audio2"));
+    if (category == 14)
+        return panel(m_picker.todayFirstPage ? QStringLiteral("pl_today1")
+                                             : QStringLiteral("pl_today2"));
     for (const Layout::Panel& spec : Layout::panels()) {
         if (spec.category == category)
             return panel(QLatin1String(spec.name));
@@ -612,6 +621,37 @@ void Navigation::turnAudioPage(bool toSecondPage)
     from->hide();
 }
 
+void Navigation::turnTodayPage(bool toSecondPage)
+{
+    NavigationPanel* from =
+        panel(toSecondPage ? QStringLiteral("pl_today1") : QStringLiteral("pl_today2"));
+    NavigationPanel* to =
+        panel(toSecondPage ? QStringLiteral("pl_today2") : QStringLiteral("pl_today1"));
+    if (isSingleForm()) {
+        // The edition of today's formats shows its pages as single panels.
+        showSinglePanel(to, true);
+        from->hide();
+        return;
+    }
+    from->hide();
+    to->show();
+    to->raise();
+    m_picker.todayFirstPage = !toSecondPage;
+}
+
+bool Navigation::turnPageOf(const QString& panelName, bool toSecondPage)
+{
+    if (panelName.startsWith(QLatin1String("pl_video")))
+        turnVideoPage(toSecondPage);
+    else if (panelName.startsWith(QLatin1String("pl_audio")))
+        turnAudioPage(toSecondPage);
+    else if (panelName.startsWith(QLatin1String("pl_today")))
+        turnTodayPage(toSecondPage);
+    else
+        return false;
+    return true;
+}
+
 // ---- the keyboard ----------------------------------------------------------------------
 
 bool Navigation::isPanel(const QObject* object) const
@@ -676,7 +716,11 @@ NavigationPanel* Navigation::panelOfButton(int n) const
 QString Navigation::textOf(int n) const
 {
     const QString opener = Layout::openerLabel(n);
-    return opener.isEmpty() ? ProfileCatalogue::displayName(n) : opener;
+    if (!opener.isEmpty())
+        return opener;
+    const QString hint = ProfileCatalogue::hint(n);
+    return hint.isEmpty() ? ProfileCatalogue::displayName(n)
+                          : ProfileCatalogue::displayName(n) + QStringLiteral(": ") + hint;
 }
 
 bool Navigation::keyPressed(QKeyEvent* key)
@@ -775,15 +819,12 @@ void Navigation::keyStep(int direction)
     }
     // Past the end of a page: the other page of a two-page panel.
     const QString name = shown->objectName();
-    const bool video = name.startsWith(QLatin1String("pl_video"));
-    const bool audio = name.startsWith(QLatin1String("pl_audio"));
     const bool firstPage = name.endsWith(QLatin1Char('1'));
-    if ((!video && !audio) || firstPage != (direction > 0))
+    const bool twoPages = name.startsWith(QLatin1String("pl_video")) ||
+                          name.startsWith(QLatin1String("pl_audio")) ||
+                          name.startsWith(QLatin1String("pl_today"));
+    if (!twoPages || firstPage != (direction > 0) || !turnPageOf(name, firstPage))
         return;
-    if (video)
-        turnVideoPage(firstPage);
-    else
-        turnAudioPage(firstPage);
     const QList<int> other =
         keyButtons(panel(name.left(name.size() - 1) + QLatin1Char(firstPage ? '2' : '1')));
     if (!other.isEmpty())
@@ -880,13 +921,18 @@ bool Navigation::typeAhead(const QString& text)
     const QString wanted = repeated ? m_typed.left(1) : m_typed;
 
     // The single-panel form offers its own panel (an audio edition both
-    // pages of audio).
-    const bool audioAlone = isSingleForm() && (!panel(QStringLiteral("pl_audio1"))->isHidden() ||
-                                               !panel(QStringLiteral("pl_audio2"))->isHidden());
+    // pages of audio, the edition of today's formats both of its pages).
+    const auto shownAlone = [this](const char* first, const char* second) {
+        return isSingleForm() && (!panel(QLatin1String(first))->isHidden() ||
+                                  !panel(QLatin1String(second))->isHidden());
+    };
+    const bool audioAlone = shownAlone("pl_audio1", "pl_audio2");
+    const bool todayAlone = shownAlone("pl_today1", "pl_today2");
     QList<int> order;
     for (const Layout::Panel& spec : Layout::panels()) {
         const NavigationPanel* holder = panel(QLatin1String(spec.name));
-        if (isSingleForm() && holder->isHidden() && !(audioAlone && spec.category == 2))
+        if (isSingleForm() && holder->isHidden() && !(audioAlone && spec.category == 2) &&
+            !(todayAlone && spec.category == 14))
             continue;
         for (int n = spec.firstButton; n <= spec.lastButton; ++n) {
             if (Layout::answersClick(n) && ProfileCatalogue::hasDisplayName(n))
@@ -922,11 +968,14 @@ void Navigation::reveal(int n)
         } else if (name.startsWith(QLatin1String("pl_audio")) &&
                    m_picker.audioFirstPage == secondPage) {
             turnAudioPage(secondPage);
+        } else if (name.startsWith(QLatin1String("pl_today")) &&
+                   m_picker.todayFirstPage == secondPage) {
+            turnTodayPage(secondPage);
         }
         if (spec->opener)
             keyToButton(spec->opener);
-    } else if (spec->category == 2 && panel(name)->isHidden()) {
-        turnAudioPage(name.endsWith(QLatin1Char('2')));
+    } else if ((spec->category == 2 || spec->category == 14) && panel(name)->isHidden()) {
+        turnPageOf(name, name.endsWith(QLatin1Char('2')));
     }
     keyToButton(n);
 }

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include "common/edition.h"
+#include "ui/navigation/navigationlayout.h"
 
 class QKeyEvent;
 class QWidget;
@@ -26,12 +27,12 @@ class Interaction;
 class NavigationPanel;
 class PictureLabel;
 
-// The profile picker: the category column pl_main with its thirteen category
-// images and footer, the nineteen profile panels (fifteen category panels and
-// the four fly-outs pl_avi, pl_mpeg, pl_mp4, pl_mkv) with the buttons
-// btim_1..btim_132 and the page strips, and the category icon im_mainico on
-// Panel1. All of them are children of the host widget, created at their
-// design places (the file-mode layout), the panels hidden.
+// The profile picker: the category column pl_main with its fourteen category
+// images and footer, the twenty-one profile panels (the category panels, the
+// four fly-outs pl_avi, pl_mpeg, pl_mp4, pl_mkv, and the two pages of today's
+// formats) with the buttons btim_1..btim_148 and the page strips, and the category icon im_mainico
+// on Panel1. All of them are children of the host widget, created at their design places (the
+// file-mode layout), the panels hidden.
 //
 // Every picture change reads a bitmap beside the executable afresh. When a
 // picture cannot be read, the user sees Interaction::error with the file and
@@ -194,6 +195,9 @@ private:
     // Image5 for audio.
     void turnVideoPage(bool toSecondPage);
     void turnAudioPage(bool toSecondPage);
+    void turnTodayPage(bool toSecondPage);
+    // The page turn of a two-page panel by its name's stem ("pl_video").
+    bool turnPageOf(const QString& panelName, bool toSecondPage);
 
     QWidget* m_host;
     Edition m_edition;
@@ -209,8 +213,8 @@ private:
     NavigationPanel* m_main = nullptr;
     QHash<QString, NavigationPanel*> m_panels; // the nineteen profile panels
     QHash<QString, PictureLabel*> m_pictures;  // footer, page strips, im_mainico
-    std::array<PictureLabel*, 14> m_categories{};
-    std::array<PictureLabel*, 133> m_buttons{};
+    std::array<PictureLabel*, NavigationLayout::kCategoryCount + 1> m_categories{};
+    std::array<PictureLabel*, NavigationLayout::kButtonCount + 1> m_buttons{};
 
     int m_subPanelOffset = 220;
     QPoint m_panelPlace{206, 81};

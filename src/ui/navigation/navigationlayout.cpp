@@ -10,6 +10,10 @@ namespace transcast
 namespace
 {
 
+// Eight buttons to a page: the first 53 high, six of 41 and the last
+// filling the rest above the page strip (42).
+constexpr int kTodayButtonHeight = 41;
+
 bool isInert(int n)
 {
     return n == 13 || n == 14 || n == 98 || n == 101 || n == 117 || n == 132;
@@ -33,6 +37,7 @@ const std::vector<NavigationLayout::Category>& NavigationLayout::categories()
         {11, "img_pmp", "img_pmp", "Media Players"},
         {12, "img_hd", "img_hd", "HD Video"},
         {13, "img_animation", "img_animation", "Flash / Animation"},
+        {14, "img_today", "img_today", "HEVC / AV1 / Today"},
     };
     return table;
 }
@@ -46,16 +51,27 @@ const NavigationLayout::Category& NavigationLayout::category(int number)
 const std::vector<NavigationLayout::Panel>& NavigationLayout::panels()
 {
     static const std::vector<Panel> table = {
-        {"pl_video1", 1, 1, 7, true, 0},         {"pl_video2", 1, 8, 14, true, 0},
-        {"pl_audio1", 2, 15, 21, true, 0},       {"pl_audio2", 2, 22, 26, true, 0},
-        {"pl_ipod", 3, 27, 33, false, 0},        {"pl_iphone", 4, 34, 40, false, 0},
-        {"pl_gphone", 5, 41, 45, false, 0},      {"pl_appletv", 6, 46, 52, false, 0},
-        {"pl_psp", 7, 53, 59, false, 0},         {"pl_xbox", 8, 60, 67, false, 0},
-        {"pl_phone", 9, 68, 74, false, 0},       {"pl_win", 10, 75, 82, false, 0},
-        {"pl_pmp", 11, 83, 90, false, 0},        {"pl_hd", 12, 91, 98, false, 0},
-        {"pl_animation", 13, 99, 101, false, 0}, {"pl_avi", 1, 102, 109, false, 2},
-        {"pl_mpeg", 1, 110, 117, false, 3},      {"pl_mp4", 1, 118, 124, false, 4},
+        {"pl_video1", 1, 1, 7, true, 0},
+        {"pl_video2", 1, 8, 14, true, 0},
+        {"pl_audio1", 2, 15, 21, true, 0},
+        {"pl_audio2", 2, 22, 26, true, 0},
+        {"pl_ipod", 3, 27, 33, false, 0},
+        {"pl_iphone", 4, 34, 40, false, 0},
+        {"pl_gphone", 5, 41, 45, false, 0},
+        {"pl_appletv", 6, 46, 52, false, 0},
+        {"pl_psp", 7, 53, 59, false, 0},
+        {"pl_xbox", 8, 60, 67, false, 0},
+        {"pl_phone", 9, 68, 74, false, 0},
+        {"pl_win", 10, 75, 82, false, 0},
+        {"pl_pmp", 11, 83, 90, false, 0},
+        {"pl_hd", 12, 91, 98, false, 0},
+        {"pl_animation", 13, 99, 101, false, 0},
+        {"pl_avi", 1, 102, 109, false, 2},
+        {"pl_mpeg", 1, 110, 117, false, 3},
+        {"pl_mp4", 1, 118, 124, false, 4},
         {"pl_mkv", 1, 125, 132, false, 5},
+        {"pl_today1", 14, 133, 140, true, 0, kTodayButtonHeight},
+        {"pl_today2", 14, 141, 148, true, 0, kTodayButtonHeight},
     };
     return table;
 }
@@ -81,6 +97,10 @@ const std::vector<NavigationLayout::StaticPicture>& NavigationLayout::staticPict
         {"Image2", "pl_audio1", "images/page/more.bmp", true},
         {"Image4", "pl_audio2", "images/page/page2.bmp", false},
         {"Image5", "pl_audio2", "images/page/back.bmp", true},
+        {"img_todaypage1", "pl_today1", "images/page/page1.bmp", false},
+        {"img_todaymore", "pl_today1", "images/page/more.bmp", true},
+        {"img_todaypage2", "pl_today2", "images/page/page2.bmp", false},
+        {"img_todayback", "pl_today2", "images/page/back.bmp", true},
     };
     return table;
 }
@@ -110,8 +130,8 @@ QRect NavigationLayout::buttonRect(int n)
     if (!panel)
         return {};
     const int index = n - panel->firstButton;
-    const int top = index == 0 ? 0 : kFirstButtonHeight + (index - 1) * kButtonHeight;
-    int height = index == 0 ? kFirstButtonHeight : kButtonHeight;
+    const int top = index == 0 ? 0 : kFirstButtonHeight + (index - 1) * panel->buttonHeight;
+    int height = index == 0 ? kFirstButtonHeight : panel->buttonHeight;
     if (n == panel->lastButton) {
         const int bottom = kPanelHeight - (panel->pageStrip ? kPageStripHeight : 0);
         height = bottom - top;
@@ -137,7 +157,7 @@ NavigationLayout::ButtonKind NavigationLayout::kind(int n)
         return ButtonKind::Opener;
     if (n == 1 || n == 6 || n == 7)
         return ButtonKind::FirstPage;
-    if (n >= 102)
+    if (n >= 102 && n <= 132)
         return ButtonKind::SubPanel;
     return ButtonKind::Plain;
 }
@@ -155,7 +175,7 @@ bool NavigationLayout::answersClick(int n)
 int NavigationLayout::openerOf(int n)
 {
     // 132 closes the MKV fly-out but is no profile: it maps to nothing.
-    if (n > ProfileCatalogue::kLastProfile)
+    if (n == 132)
         return 0;
     const Panel* panel = panelOfButton(n);
     return panel ? panel->opener : 0;

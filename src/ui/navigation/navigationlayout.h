@@ -17,21 +17,23 @@ namespace transcast
 class NavigationLayout
 {
 public:
-    static constexpr int kCategoryCount = 13;
-    static constexpr int kButtonCount = 132;
-    // Category icons exist for one number more than there are categories.
+    static constexpr int kCategoryCount = 14;
+    static constexpr int kButtonCount = 148;
+    // Category icons exist for every category.
     static constexpr int kCategoryIconCount = 14;
 
     // The category column pl_main: the first image 27 high, the others 25,
-    // the footer Image3 31 high closing the column.
+    // the footer Image3 closing the column in what the fourteenth category
+    // left of it.
     static constexpr int kMainWidth = 153;
     static constexpr int kFirstCategoryHeight = 27;
     static constexpr int kCategoryHeight = 25;
-    static constexpr int kFooterHeight = 31;
+    static constexpr int kFooterHeight = 6;
 
     // Profile panels and the fly-out sub-panels. Buttons are stacked from the
-    // top: the first 53 high, the others 48, the last filling the rest (on the
-    // two-page panels the rest above the page strip).
+    // top: the first 53 high, the others 48 (41 on the pages of today's
+    // formats, which hold eight), the last filling the rest (on the two-page
+    // panels the rest above the page strip).
     static constexpr int kPanelWidth = 310;
     static constexpr int kSubPanelWidth = 311;
     static constexpr int kPanelHeight = 358;
@@ -48,7 +50,7 @@ public:
     static constexpr int kIconSize = 24;
 
     struct Category {
-        int number;        // 1..13, top to bottom
+        int number;        // 1..14, top to bottom
         const char* image; // object name of its image in pl_main
         const char* stem;  // picture file stem: images/main/<state>/<stem>.bmp
         const char* label; // what its picture reads
@@ -61,6 +63,7 @@ public:
         int lastButton;
         bool pageStrip; // two-page panels end in a page strip
         int opener;     // fly-out sub-panels: the button on pl_video1 that opens it; else 0
+        int buttonHeight = kButtonHeight; // every button but the first and the last
     };
 
     // The page-strip pictures, by object name, and the footer.
@@ -73,20 +76,21 @@ public:
 
     enum class ButtonKind {
         Inert,     // answers to nothing
-        Plain,     // 8-12, 15-97, 99, 100
+        Plain,     // 8-12, 15-97, 99, 100, 133-148
         FirstPage, // 1, 6, 7: the non-opener buttons of pl_video1
         Opener,    // 2-5: open a fly-out sub-panel
         SubPanel,  // the buttons of the fly-out sub-panels
     };
 
     static const std::vector<Category>& categories();
-    // 1..13; asserts on other numbers.
+    // 1..14; asserts on other numbers.
     static const Category& category(int number);
-    // All nineteen profile panels: the fifteen category panels in category
-    // order (pl_video1, pl_video2, pl_audio1, pl_audio2, pl_ipod, ...), then
-    // pl_avi, pl_mpeg, pl_mp4, pl_mkv.
+    // All twenty-one profile panels: the category panels in category order
+    // (pl_video1, pl_video2, pl_audio1, pl_audio2, pl_ipod, ... pl_animation),
+    // the fly-outs pl_avi, pl_mpeg, pl_mp4, pl_mkv, then the two pages of
+    // today's formats, pl_today1 and pl_today2.
     static const std::vector<Panel>& panels();
-    // The panel that holds button n, or null outside 1..132.
+    // The panel that holds button n, or null outside 1..148.
     static const Panel* panelOfButton(int n);
     static const std::vector<StaticPicture>& staticPictures();
 
@@ -94,7 +98,7 @@ public:
     static QRect categoryRect(int number);
     static QRect footerRect();
     static int panelWidth(const Panel& panel);
-    // Button n inside its panel; a null rectangle outside 1..132.
+    // Button n inside its panel; a null rectangle outside 1..148.
     static QRect buttonRect(int n);
     static QRect staticPictureRect(const StaticPicture& picture);
 

@@ -138,7 +138,7 @@ TEST_F(Cli, ListsEveryProfileWithItsNameAndExtension)
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0);
     const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    EXPECT_EQ(lines.size(), 116);
+    EXPECT_EQ(lines.size(), 132);
     EXPECT_TRUE(lines.contains(QStringLiteral("122\tMP4 - H.264 Video Normal(*.mp4)\t.mp4")));
     // The multiplication sign arrives as UTF-8 whatever the locale.
     EXPECT_TRUE(lines.contains(QStringLiteral("27\tiPod(320\u00d7240)MPEG-4 Codec(*.mp4)\t.mp4")));

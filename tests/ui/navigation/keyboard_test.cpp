@@ -135,5 +135,45 @@ TEST_F(PickerKeys, ASingleFormatEditionWalksItsOwnPanel)
     EXPECT_EQ(chosen->first().first().toInt(), 29);
 }
 
+// The fourteenth category holds two pages of eight: the keys and the page
+// switch reach every one of them, and the hint line says what each is for.
+TEST_F(PickerKeys, TodaysFormatsAreReachedOnBothPagesByKeysAndMouse)
+{
+    open(1);
+    key(Qt::Key_Left); // from the current profile back to the column
+    key(Qt::Key_End);
+    EXPECT_TRUE(categoryLit(14));
+    EXPECT_EQ(shownPanels(), QStringList({"pl_main", "pl_today1"}));
+    key(Qt::Key_Right);
+    EXPECT_TRUE(lit(133));
+    EXPECT_TRUE(lastSpoken().startsWith(ProfileCatalogue::displayName(133) + QStringLiteral(": ")));
+    key(Qt::Key_End);
+    EXPECT_TRUE(lit(140));
+    key(Qt::Key_Down);
+    EXPECT_EQ(shownPanels(), QStringList({"pl_main", "pl_today2"}));
+    EXPECT_TRUE(lit(141));
+    key(Qt::Key_End);
+    EXPECT_TRUE(lit(148));
+    EXPECT_GT(nav->button(148)->height(), 0);
+    click(nav->picture(QStringLiteral("img_todayback")));
+    EXPECT_EQ(shownPanels(), QStringList({"pl_main", "pl_today1"}));
+    click(nav->picture(QStringLiteral("img_todaymore")));
+    EXPECT_TRUE(shown("pl_today2"));
+    type("flac");
+    EXPECT_TRUE(lit(146));
+    key(Qt::Key_Return);
+    ASSERT_EQ(chosen->count(), 1);
+    EXPECT_EQ(chosen->first().first().toInt(), 146);
+
+    // Its edition opens on its first page alone and turns to the second.
+    chosen->clear();
+    preferences.setIntoOwnFormat(true);
+    open(0, QStringLiteral("transcast-hevc"));
+    ASSERT_EQ(shownPanels(), QStringList({"pl_today1"}));
+    type("opus");
+    EXPECT_EQ(shownPanels(), QStringList({"pl_today2"}));
+    EXPECT_TRUE(lit(147));
+}
+
 } // namespace
 } // namespace transcast::test

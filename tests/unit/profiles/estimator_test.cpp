@@ -109,6 +109,46 @@ TEST_F(Estimates, TheSourcesQualitiesStayWithinTheProfilesChoices)
     EXPECT_EQ(e.videoKbps(source(loud)), 362);
 }
 
+// Today's profiles: HEVC asks 60 % of H.264's bits per line, the share
+// profile fits any length under 25 MB down to its least picture rate, and
+// lossless sound counts 60 % of its PCM rate.
+TEST_F(Estimates, TodaysProfilesCountTheirCodecsTheirCapAndLosslessSound)
+{
+    groups[133].size = groups[139].size = QStringLiteral("1280x720 1920x1080");
+    groups[145].size = QStringLiteral("854x480 1280x720");
+    groups[146].options = QStringLiteral("-vn -acodec flac -f flac");
+    start();
+    const int minute = addRow(QStringLiteral("1920x1080"), QStringLiteral("00:01:00"));
+    const int hour = addRow(QStringLiteral("1920x1080"), QStringLiteral("01:00:00"));
+    const Estimator& e = controller->estimator();
+    select(139);
+    boxes().size.choose(1);
+    boxes().videoBitrate.choose(2);
+    EXPECT_EQ(e.videoKbps(source(minute)), 3596); // 1080 x 3.33
+    select(133);
+    boxes().size.choose(1);
+    boxes().videoBitrate.choose(2);
+    EXPECT_EQ(e.videoKbps(source(minute)), 2160); // 1080 x 2.0
+
+    select(145);
+    boxes().size.choose(1);
+    boxes().videoBitrate.choose(0);
+    boxes().audioBitrate.choose(2);
+    // A minute is far under the cap: the table's rate (720 x 6.25).
+    EXPECT_EQ(e.videoKbps(source(minute)), 4500);
+    for (const QString& length : {QStringLiteral("00:05:00"), QStringLiteral("00:10:00")}) {
+        const int row = addRow(QStringLiteral("1920x1080"), length);
+        EXPECT_LT(e.outputBytes(source(row)), 25LL * 1024 * 1024) << length.toStdString();
+        EXPECT_GT(e.outputBytes(source(row)), 20LL * 1024 * 1024) << length.toStdString();
+    }
+    EXPECT_EQ(e.videoKbps(source(hour)), 100);
+
+    select(146);
+    boxes().audioBitrate.choose(2); // -ar 44100
+    EXPECT_EQ(e.videoKbps(source(minute)), 0);
+    EXPECT_EQ(e.audioKbps(source(minute)), 847); // 1411.2 x 0.6
+}
+
 TEST_F(Estimates, AudioProfilesCountOnlyTheAudioTerm)
 {
     start();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "profiles/profilecatalogue.h"
+
 #include <map>
 #include <memory>
 
@@ -40,6 +42,8 @@ protected:
             groups[p] = audioGroup();
         groups[71] = audioGroup();
         groups[80] = audioGroup();
+        for (int p = 146; p <= 148; ++p)
+            groups[p] = audioGroup();
     }
 
     static Group audioGroup()
@@ -53,7 +57,7 @@ protected:
 
     QString definitionsPath() const { return programDir.filePath(QStringLiteral("profiles.pop")); }
 
-    void writeDefinitions(int lastProfile = 131)
+    void writeDefinitions(int lastProfile = transcast::ProfileCatalogue::kLastProfile)
     {
         QFile file(definitionsPath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));

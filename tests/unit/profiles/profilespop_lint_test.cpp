@@ -127,6 +127,9 @@ const std::map<QString, QStringList>& containers()
         {".rm", {"rm"}},
         {".ra", {"rm"}},
         {".ogg", {"ogg"}},
+        {".webm", {"webm"}},
+        {".flac", {"flac"}},
+        {".opus", {"opus"}},
         {".wav", {"wav"}},
         {".aiff", {"aiff"}},
         {".m4a", {"ipod", "mp4"}},
@@ -177,6 +180,10 @@ const std::vector<Defaults>& defaultTable()
         {{{69, 69}, {77, 77}, {83, 85}, {89, 89}}, 1, 2, 2},
         {{{99, 100}}, 4, 2, 2},
         {{{118, 123}}, 5, 2, 2},
+        {{{133, 138}}, 5, 2, 2},
+        {{{139, 141}, {145, 145}}, 2, 2, 2},
+        {{{142, 144}}, 1, 2, 2},
+        {{{146, 148}}, -1, -1, 2},
     };
     return table;
 }
@@ -187,7 +194,8 @@ std::optional<int> defaultSizePosition(int p, bool dvdMode)
         for (const auto& [first, last] : row.ranges) {
             if (!inRange(p, first, last) || row.size < 0)
                 continue;
-            return dvdMode && row.size == 5 ? 2 : row.size;
+            // Today's profiles offer the source's size in DVD mode too.
+            return dvdMode && row.size == 5 && p < 133 ? 2 : row.size;
         }
     }
     return std::nullopt;
@@ -358,7 +366,7 @@ TEST_F(ProfilesPop, OptionLinesWriteTheContainerTheExtensionNames)
             << g.number << ": " << ext.toStdString() << " written as " << muxer.toStdString();
         ++checked;
     }
-    EXPECT_EQ(checked, 116);
+    EXPECT_EQ(checked, 132);
 }
 
 TEST_F(ProfilesPop, DefaultSizePositionsLandOnRealSizesInBothModes)

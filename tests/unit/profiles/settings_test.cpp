@@ -1,3 +1,6 @@
+#include <array>
+#include <map>
+
 #include "profile_fixture.h"
 
 #include "profiles/qualitytexts.h"
@@ -167,7 +170,7 @@ TEST_F(Settings, LastChangesBeforeCloseAreLostUnlessAProfileIsSelected)
 TEST(RememberedChoicesTable, CoversExactlyTheNumbersWithAnEntry)
 {
     using K = RememberedChoices::Kind;
-    for (int p : {26, 52, 67, 74, 82, 90, 98, 101, 109, 117, 124, 131, 0, 132})
+    for (int p : {26, 52, 67, 74, 82, 90, 98, 101, 109, 117, 124, 131, 0, 132, 149})
         EXPECT_EQ(RememberedChoices::kindOf(p), K::None) << p;
     for (int p : {33, 40, 45, 59})
         EXPECT_EQ(RememberedChoices::kindOf(p), K::AudioReadOnly) << p;
@@ -182,6 +185,46 @@ TEST(RememberedChoicesTable, CoversExactlyTheNumbersWithAnEntry)
     EXPECT_EQ(RememberedChoices::defaultsFor(120, true).size, 2);
     EXPECT_EQ(RememberedChoices::defaultsFor(69, false).size, 1);
     EXPECT_EQ(RememberedChoices::defaultsFor(7, true).video, 2);
+}
+
+// The settings of a program that knew only profiles 1 to 131 keep every
+// choice: what each profile remembered, the one selected and the category.
+TEST_F(Settings, ChoicesOfTheOlderProfilesSurviveTheNewOnes)
+{
+    using K = RememberedChoices::Kind;
+    groups[134].size = QStringLiteral("854x480 1280x720 1920x1080 2560x1440 3840x2160");
+    start();
+    std::map<int, std::array<int, 3>> chosen;
+    for (int p = 1; p <= 131; ++p) {
+        if (RememberedChoices::kindOf(p) != K::Full && RememberedChoices::kindOf(p) != K::AudioOnly)
+            continue;
+        select(p);
+        const std::array<int, 3> positions = {boxes().size.count() - 1, 1, 3};
+        if (RememberedChoices::kindOf(p) == K::Full) {
+            boxes().size.choose(positions[0]);
+            boxes().videoBitrate.choose(positions[1]);
+        }
+        boxes().audioBitrate.choose(positions[2]);
+        chosen[p] = positions;
+    }
+    select(130);
+    controller->profile().picker().selectIndex = 13;
+    restart();
+    EXPECT_EQ(controller->profile().selectedProfile(), 130);
+    EXPECT_EQ(controller->profile().picker().selectIndex, 13);
+    for (const auto& [p, positions] : chosen) {
+        select(p);
+        if (RememberedChoices::kindOf(p) == K::Full) {
+            EXPECT_EQ(boxes().size.currentIndex(), positions[0]) << p;
+            EXPECT_EQ(boxes().videoBitrate.currentIndex(), positions[1]) << p;
+        }
+        EXPECT_EQ(boxes().audioBitrate.currentIndex(), positions[2]) << p;
+    }
+    // Today's format profiles open on the source's own size, in both modes.
+    select(134);
+    EXPECT_EQ(boxes().size.currentText(), kOriginalSize);
+    EXPECT_EQ(RememberedChoices::defaultsFor(134, true).size, 5);
+    EXPECT_EQ(RememberedChoices::kindOf(146), K::AudioOnly);
 }
 
 using Direction = ProfileFixture;
