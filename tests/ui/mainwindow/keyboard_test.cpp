@@ -316,22 +316,24 @@ TEST_F(Keyboard, ThePickerWalkedByKeysNamesEachProfileAndChoosesOnReturn)
     EXPECT_EQ(hint(), ProfileCatalogue::displayName(before));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
-    EXPECT_EQ(hint(), QStringLiteral("Flash / Animation"));
+    EXPECT_EQ(hint(), QStringLiteral("HEVC / AV1 / Today"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-    EXPECT_EQ(hint(), ProfileCatalogue::displayName(99));
+    // Today's profiles say what they are for after their name.
+    EXPECT_EQ(hint(), ProfileCatalogue::displayName(133) + QStringLiteral(": ") +
+                          ProfileCatalogue::hint(133));
     // Highlighting chose nothing: the box, the icon and the rules still
     // have the profile of before.
     EXPECT_EQ(window->controller().profile().selectedProfile(), before);
     EXPECT_EQ(window->skin().text(QStringLiteral("profilestext")), shownName);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_EQ(window->controller().profile().selectedProfile(), 99);
+    EXPECT_EQ(window->controller().profile().selectedProfile(), 133);
     EXPECT_FALSE(window->navigation().isShown(QStringLiteral("pl_main")));
     EXPECT_EQ(QApplication::focusWidget(), window->outputFolderEdit());
     // The icon beside the box is the chosen profile's category.
     EXPECT_TRUE(window->navigation()
                     .picture(QStringLiteral("im_mainico"))
                     ->picturePath()
-                    .endsWith(NavigationLayout::categoryIconPicture(13)));
+                    .endsWith(NavigationLayout::categoryIconPicture(14)));
 }
 
 TEST_F(Keyboard, DeleteInTheOutputBoxEditsTheText)

@@ -132,10 +132,10 @@ TEST_F(Estimates, TodaysProfilesCountTheirCodecsTheirCapAndLosslessSound)
 
     select(145);
     boxes().size.choose(1);
-    boxes().videoBitrate.choose(0);
+    boxes().videoBitrate.choose(2);
     boxes().audioBitrate.choose(2);
-    // A minute is far under the cap: the table's rate (720 x 6.25).
-    EXPECT_EQ(e.videoKbps(source(minute)), 4500);
+    // A minute is far under the cap: the table's rate (720 x 3.33).
+    EXPECT_EQ(e.videoKbps(source(minute)), 2398);
     for (const QString& length : {QStringLiteral("00:05:00"), QStringLiteral("00:10:00")}) {
         const int row = addRow(QStringLiteral("1920x1080"), length);
         EXPECT_LT(e.outputBytes(source(row)), 25LL * 1024 * 1024) << length.toStdString();
