@@ -150,26 +150,22 @@ constexpr Entry kNames[] = {
 };
 
 constexpr Entry kHints[] = {
-    {133, u"HEVC at half the size of H.264 for the same picture; Apple and most phones and TVs of "
-          u"today play it"},
-    {134, u"HEVC in Matroska, for media servers and players that read MKV"},
-    {135, u"AV1 (SVT-AV1), smaller still than HEVC; for players and browsers with AV1"},
-    {136, u"AV1 with Opus sound in Matroska, for media servers and players"},
-    {137, u"VP9 with Opus sound for web pages: every current browser plays it"},
-    {138, u"AV1 with Opus sound for web pages and browsers with AV1"},
-    {139, u"any phone of today: H.264 High up to 1080p, smooth 50 and 60 fps sources kept"},
-    {140, u"phones with HEVC (most since 2017): the same picture as H.264 in about half the size"},
-    {141, u"4K televisions: HEVC up to 3840x2160, 10-bit where the source is 10-bit"},
-    {142, u"streaming sticks and set-top boxes: H.264 High 4.1 up to 1080p"},
-    {143, u"tablets: H.264 High at tablet screen sizes"},
-    {144, u"video sites: H.264 High at their recommended rates, AAC at 48 kHz, ready to stream "
-          u"while uploading"},
-    {145, u"messengers and mail: 720p at up to 30 fps, kept under 25 MB for sources of up to about "
-          u"ten minutes"},
-    {146, u"lossless sound for a music library: the same samples as the source, about half the "
-          u"size of WAV"},
-    {147, u"Opus: the best sound per byte for speech and music"},
-    {148, u"Apple Lossless in M4A, for iTunes, Music and iPhone"},
+    {133, u"half the size of H.264; Apple, phones and TVs of today"},
+    {134, u"HEVC for media servers and players that read MKV"},
+    {135, u"smaller still than HEVC, for players with AV1"},
+    {136, u"AV1 and Opus for media servers and players"},
+    {137, u"VP9 and Opus for web pages: every browser plays it"},
+    {138, u"AV1 and Opus for web pages"},
+    {139, u"any phone of today; 50 and 60 fps sources kept"},
+    {140, u"phones since 2017: H.264's picture in half the size"},
+    {141, u"up to 3840x2160, 10-bit where the source is"},
+    {142, u"sticks and set-top boxes, High 4.1"},
+    {143, u"H.264 High at tablet screen sizes"},
+    {144, u"the sites' recommended rates, AAC at 48 kHz"},
+    {145, u"messengers and mail: under 25 MB up to ten minutes"},
+    {146, u"lossless, about half the size of WAV"},
+    {147, u"the best sound per byte for speech and music"},
+    {148, u"lossless, for Apple Music, iTunes and iPhone"},
 };
 
 } // namespace
