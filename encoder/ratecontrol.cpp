@@ -152,9 +152,11 @@ std::string lastValue(const std::vector<std::string>& options,
     return value;
 }
 
-bool isPcm(const std::string& encoder)
+// PCM's rate is its format's; FLAC's and ALAC's are what the sound needs:
+// lossless encoders take no rate, and the app's "-ab" only passes them by.
+bool takesNoRate(const std::string& encoder)
 {
-    return encoder.rfind("pcm_", 0) == 0;
+    return encoder.rfind("pcm_", 0) == 0 || encoder == "flac" || encoder == "alac";
 }
 
 // ASF's packets hold whole WMA blocks, and ffmpeg pads each packet to its
@@ -305,7 +307,7 @@ RateControlPlan planRateControl(const std::vector<std::string>& options, bool en
 
 std::string shortfallMessage(const RateControlPlan& plan, long long bytes, double seconds)
 {
-    if (plan.target || isPcm(plan.audioEncoder) || seconds <= 0 || bytes <= 0)
+    if (plan.target || takesNoRate(plan.audioEncoder) || seconds <= 0 || bytes <= 0)
         return std::string();
     const long long asked = (plan.videoPresent ? plan.videoBitrate : 0) + plan.audioBitrate;
     if (asked <= 0 || (plan.videoPresent && plan.videoBitrate <= 0))

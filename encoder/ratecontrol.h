@@ -48,8 +48,9 @@ bool rateControlEnabled();
 
 // The bitrate, in bit/s, an output of `bytes` over `seconds` holds, and the
 // user's message when it lies more than 15 % above what the plan asked for
-// (the codec could not go that low at this frame size), else empty. PCM and
-// the disc targets are not judged: their rates are fixed.
+// (the codec could not go that low at this frame size), else empty. PCM,
+// the lossless FLAC and ALAC, which take no rate, and the disc targets are
+// not judged: their rates are fixed or the sound's own.
 std::string shortfallMessage(const RateControlPlan& plan, long long bytes, double seconds);
 
 // Before a job: says on standard error when the asked video bitrate was
