@@ -105,14 +105,13 @@ std::string sourceRate(const StreamSummary& video, const Motion& motion,
     double fps = video.framesPerSecond;
     if (motion.scan == Scan::Telecined)
         fps = fps * 4 / 5; // the film's own rate
-    // A small device's player decodes no more than 30 frames a second.
+    // A small device's player decodes no more than 30 frames a second; a
+    // profile's ceiling says itself what its devices play.
     const std::string size = lastValueOf(options, {"-s"});
     const size_t x = size.find('x');
     const bool small = x != std::string::npos &&
                        std::atoi(size.c_str()) * std::atoi(size.c_str() + x + 1) <= 320 * 240;
-    double most = ceiling > 0 ? ceiling : 60;
-    if (small)
-        most = std::min(most, 30.0);
+    const double most = ceiling > 0 ? ceiling : small ? 30 : 60;
     if (fps > most + 0.01)
         fps = fps / std::ceil(fps / most - 0.001); // 50 into 25, 59.94 into 29.97
     const std::string rate = rateText(fps);
