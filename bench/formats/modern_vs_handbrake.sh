@@ -81,7 +81,8 @@ done
 handbrake() { # ENCODER PRESET OUTPUT
   HandBrakeCLI -i "$src" -o "$3" -f av_mp4 -e "$1" --encoder-preset "$2" -b "$kbps" \
     --width 1920 --height 1080 --crop 0:0:0:0 --rate 25 --cfr \
-    --no-comb-detect --no-decomb --no-deinterlace --no-deblock --no-denoise \
+    --no-comb-detect --no-decomb --no-deinterlace --no-detelecine --no-deblock \
+    --no-hqdn3d --no-nlmeans \
     -E av_aac -B 128 --mixdown stereo
 }
 asked=$((kbps + 128))
