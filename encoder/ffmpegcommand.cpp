@@ -157,7 +157,8 @@ std::vector<std::string> conversionArguments(const Invocation& invocation, int p
     addPictureFilters(arguments, invocation.picture);
     // libx265 and libsvtav1 would otherwise take the source's sampling
     // (4:2:2, 4:4:4) when nothing looked at it: 4:2:0 in 8 bits plays.
-    const std::string codec = lastValueOf(outputOptionsOf(arguments), {"-vcodec", "-c:v", "-codec:v"});
+    const std::string codec =
+        lastValueOf(outputOptionsOf(arguments), {"-vcodec", "-c:v", "-codec:v"});
     if ((codec == "libx265" || codec == "libsvtav1") && !hasOutputOption(arguments, "-pix_fmt") &&
         !hasOutputOption(arguments, "-vn"))
         arguments.insert(arguments.end(), {"-pix_fmt", "yuv420p"});

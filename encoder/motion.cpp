@@ -100,7 +100,8 @@ std::string sourceRate(const StreamSummary& video, const Motion& motion,
 {
     const std::string profileRate = requestedFrameRate(options);
     const double ceiling = rateCeiling(options);
-    if (video.framesPerSecond <= 0 || (ceiling <= 0 && (profileRate.empty() || !playsAnyRate(options))))
+    if (video.framesPerSecond <= 0 ||
+        (ceiling <= 0 && (profileRate.empty() || !playsAnyRate(options))))
         return std::string();
     double fps = video.framesPerSecond;
     if (motion.scan == Scan::Telecined)

@@ -54,8 +54,8 @@ const std::vector<std::string> kFloorOnly = {"-qmin", "1", "-lmin", "118"};
 // 3 kbit/s per line of height) and under a low one by a tenth; its CBR, which
 // ffmpeg chooses when -minrate, -maxrate and -b:v are the same, lands within
 // a few percent, with a buffer of two seconds to spend on hard scenes.
-const std::vector<std::string> kConstantVpx = {"-minrate", "$B", "-maxrate", "$B", "-bufsize",
-                                               "$2B"};
+const std::vector<std::string> kConstantVpx = {"-minrate", "$B",       "-maxrate",
+                                               "$B",       "-bufsize", "$2B"};
 
 struct FamilyRule {
     const char* encoder;

@@ -153,9 +153,8 @@ TEST_F(RateControl, AudioFamiliesLandOnTheirRateAndPcmOnItsFormula)
                  1411.2));
     // FLAC and ALAC take no rate: the app's -ab passes them by, and what the
     // sound needs is no shortfall.
-    for (const auto& [name, options] :
-         {std::pair{"a.flac", "-vn -acodec flac -f flac"},
-          std::pair{"alac.m4a", "-vn -acodec alac -f ipod"}}) {
+    for (const auto& [name, options] : {std::pair{"a.flac", "-vn -acodec flac -f flac"},
+                                        std::pair{"alac.m4a", "-vn -acodec alac -f ipod"}}) {
         QByteArray messages;
         EXPECT_GT(convert(QString::fromLatin1(name), {"-ab", "128000", "-ac", "2", "-ar", "44100"},
                           QString::fromLatin1(options), &messages),
@@ -275,7 +274,8 @@ TEST(RateControlPlan, OpusTakesOnlyItsOwnSampleRates)
 {
     std::vector<std::string> options = {"-i", "-ar", "-ar", "44100", "-acodec", "libopus"};
     fitSampleRate(options);
-    EXPECT_EQ(options, (std::vector<std::string>{"-i", "-ar", "-ar", "48000", "-acodec", "libopus"}));
+    EXPECT_EQ(options,
+              (std::vector<std::string>{"-i", "-ar", "-ar", "48000", "-acodec", "libopus"}));
     options = {"-ar", "24000", "-acodec", "libopus"};
     fitSampleRate(options);
     EXPECT_EQ(options[1], "24000");

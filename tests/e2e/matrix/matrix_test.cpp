@@ -33,8 +33,8 @@ const ContainerRow kContainers[] = {
     {".vob", {"mpeg"}},  {".ts", {"mpegts"}},      {".flv", {"flv"}},  {".swf", {"swf"}},
     {".rm", {"rm"}},     {".ra", {"rm"}},          {".ogg", {"ogg"}},  {".wav", {"wav"}},
     {".aiff", {"aiff"}}, {".mp2", {"mp2", "mp3"}}, {".mp3", {"mp3"}},  {".ac3", {"ac3"}},
-    {".aac", {"aac"}},   {".au", {"au"}},          {".amr", {"amr"}},
-    {".webm", {"webm"}}, {".flac", {"flac"}},      {".opus", {"ogg"}},
+    {".aac", {"aac"}},   {".au", {"au"}},          {".amr", {"amr"}},  {".webm", {"webm"}},
+    {".flac", {"flac"}}, {".opus", {"ogg"}},
 };
 
 QStringList containerNames(const QString& extension)
@@ -49,8 +49,8 @@ QStringList containerNames(const QString& extension)
 // Outputs that hold sound only, by extension.
 bool isAudioOnly(const QString& extension)
 {
-    static const QStringList audio = {".aac", ".ac3", ".mp3", ".ogg", ".ra",  ".wav",  ".wma",
-                                      ".aiff", ".m4a", ".mp2", ".au", ".amr", ".flac", ".opus"};
+    static const QStringList audio = {".aac",  ".ac3", ".mp3", ".ogg", ".ra",  ".wav",  ".wma",
+                                      ".aiff", ".m4a", ".mp2", ".au",  ".amr", ".flac", ".opus"};
     return audio.contains(extension.toLower());
 }
 
