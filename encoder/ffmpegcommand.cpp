@@ -24,7 +24,48 @@ std::vector<std::string> globalOptions(int progressFd)
             "-stats_period", "0.5"};
 }
 
+// Removes every "-fpsmax VALUE" after the input: ffmpeg 5.1 refuses it
+// beside "-r" ("Only one of -fpsmax and -r can be set for a stream").
+void dropRateCeiling(std::vector<std::string>& arguments)
+{
+    const size_t input = inputValueAt(arguments);
+    for (size_t i = input < arguments.size() ? input + 1 : 0; i + 1 < arguments.size();) {
+        if (arguments[i] == "-fpsmax")
+            arguments.erase(arguments.begin() + static_cast<long>(i),
+                            arguments.begin() + static_cast<long>(i) + 2);
+        else
+            ++i;
+    }
+}
+
+bool hasOutputOption(const std::vector<std::string>& arguments, const char* option)
+{
+    const size_t input = inputValueAt(arguments);
+    for (size_t i = input < arguments.size() ? input + 1 : 0; i < arguments.size(); ++i) {
+        if (arguments[i] == option)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+void fitSampleRate(std::vector<std::string>& options)
+{
+    if (lastValueOf(options, {"-acodec", "-c:a", "-codec:a"}) != "libopus")
+        return;
+    static const char* const kOpusRates[] = {"48000", "24000", "16000", "12000", "8000"};
+    for (size_t i = 0; i + 1 < options.size(); ++i) {
+        if (options[i] == "-i") {
+            ++i;
+            continue;
+        }
+        if (options[i] == "-ar" &&
+            std::none_of(std::begin(kOpusRates), std::end(kOpusRates),
+                         [&](const char* rate) { return options[i + 1] == rate; }))
+            options[i + 1] = "48000";
+    }
+}
 
 std::string ffmpegProgram()
 {
@@ -79,7 +120,13 @@ RateControlPlan conversionPlan(const Invocation& invocation)
 {
     const std::vector<std::string> options(invocation.arguments.begin(),
                                            invocation.arguments.end() - 1);
-    return planRateControl(modernSpelling(options), rateControlEnabled());
+    std::vector<std::string> modern = modernSpelling(options);
+    fitSampleRate(modern);
+    // The profile's ceiling on the rate is carried out by the picture's plan
+    // (motion.h) in the job's "-r".
+    if (!requestedFrameRate(outputOptionsOf(modern)).empty())
+        dropRateCeiling(modern);
+    return planRateControl(modern, rateControlEnabled());
 }
 
 std::vector<std::string> conversionArguments(const Invocation& invocation, int progressFd,
@@ -94,14 +141,27 @@ std::vector<std::string> conversionArguments(const Invocation& invocation, int p
     if (!invocation.picture.frameRate.empty()) {
         // The output's rate where the profile's stood (after the input).
         const size_t input = inputValueAt(arguments);
+        bool replaced = false;
         for (size_t i = arguments.size() - 1; i > input && input < arguments.size(); --i) {
             if (arguments[i - 1] == "-r") {
                 arguments[i] = invocation.picture.frameRate;
+                replaced = true;
                 break;
             }
         }
+        if (!replaced && input < arguments.size()) {
+            dropRateCeiling(arguments);
+            arguments.insert(arguments.end(), {"-r", invocation.picture.frameRate});
+        }
     }
     addPictureFilters(arguments, invocation.picture);
+    // libx265 and libsvtav1 would otherwise take the source's sampling
+    // (4:2:2, 4:4:4) when nothing looked at it: 4:2:0 in 8 bits plays.
+    const std::string codec =
+        lastValueOf(outputOptionsOf(arguments), {"-vcodec", "-c:v", "-codec:v"});
+    if ((codec == "libx265" || codec == "libsvtav1") && !hasOutputOption(arguments, "-pix_fmt") &&
+        !hasOutputOption(arguments, "-vn"))
+        arguments.insert(arguments.end(), {"-pix_fmt", "yuv420p"});
     keepSoundWithPicture(arguments);
     arguments.push_back(outputUrl(invocation.output));
     return arguments;

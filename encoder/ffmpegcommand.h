@@ -23,13 +23,21 @@ std::string ffmpegProgram();
 // through unchanged.
 std::vector<std::string> modernSpelling(const std::vector<std::string>& arguments);
 
+// An "-ar" libopus cannot take (it encodes at 48, 24, 16, 12 or 8 kHz only;
+// the app asks 44100 or 22050) becomes 48000. Values of "-i" are never
+// touched.
+void fitSampleRate(std::vector<std::string>& options);
+
 // The output path as ffmpeg must be given it so that it is read as a file:
 // a path starting with "-" would be taken for an option and a relative path
 // with a ":" for a protocol, so both get the "file:" prefix.
 std::string outputUrl(const std::string& path);
 
-// The caller's options (output excluded) in the current spelling with the
-// encoder family's rate control applied (see ratecontrol.h), unless
+// The caller's options (output excluded) in the current spelling, with the
+// sample rate fitted to the sound's encoder (fitSampleRate), a profile's
+// "-fpsmax" dropped when the job gives "-r" (the picture's plan keeps the
+// source's rate up to it, see motion.h; ffmpeg refuses the two together),
+// and the encoder family's rate control applied (see ratecontrol.h), unless
 // TRANSCAST_RATE_CONTROL turns it off.
 RateControlPlan conversionPlan(const Invocation& invocation);
 

@@ -44,6 +44,7 @@ public:
     decltype(&::av_strerror) errorText = nullptr;
     decltype(&::avcodec_get_name) codecName = nullptr;
     decltype(&::av_get_pix_fmt_name) pixelFormatName = nullptr;
+    decltype(&::av_pix_fmt_desc_get) pixelFormatDescriptor = nullptr;
     decltype(&::av_channel_layout_describe) describeLayout = nullptr;
     decltype(&::av_get_bits_per_sample) bitsPerSample = nullptr;
     decltype(&::av_stream_get_side_data) streamSideData = nullptr;
@@ -76,6 +77,7 @@ public:
                               resolve(library, "av_strerror", errorText) &&
                               resolve(library, "avcodec_get_name", codecName) &&
                               resolve(library, "av_get_pix_fmt_name", pixelFormatName) &&
+                              resolve(library, "av_pix_fmt_desc_get", pixelFormatDescriptor) &&
                               resolve(library, "av_channel_layout_describe", describeLayout) &&
                               resolve(library, "av_get_bits_per_sample", bitsPerSample) &&
                               resolve(library, "av_stream_get_side_data", streamSideData) &&
@@ -190,6 +192,10 @@ StreamSummary summarize(const LibAv& av, const AVStream& stream)
         if (codec.format != AV_PIX_FMT_NONE) {
             const char* name = av.pixelFormatName(static_cast<AVPixelFormat>(codec.format));
             summary.pixelFormat = name != nullptr ? name : "";
+            const AVPixFmtDescriptor* format =
+                av.pixelFormatDescriptor(static_cast<AVPixelFormat>(codec.format));
+            if (format != nullptr && format->nb_components > 0)
+                summary.pictureBits = format->comp[0].depth;
         }
         switch (codec.field_order) {
         case AV_FIELD_PROGRESSIVE:

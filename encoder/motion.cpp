@@ -84,26 +84,52 @@ double rateValue(const std::string& text)
     return den > 0 ? std::atof(text.substr(0, slash).c_str()) / den : 0;
 }
 
-// The rate the output takes when the user asks for the source's.
+// The "-fpsmax" of a profile's line: the source's rate is kept up to it,
+// whatever the user's frame-rate choice. 0 when the line gives none.
+double rateCeiling(const std::vector<std::string>& options)
+{
+    const double ceiling = std::atof(lastValueOf(options, {"-fpsmax"}).c_str());
+    return ceiling > 0 && ceiling <= 1000 ? ceiling : 0;
+}
+
+// The rate the output takes when the user asks for the source's, or the
+// profile's line keeps it up to its "-fpsmax"; empty when the profile's own
+// rate stands (the source gives none, or it is the same).
 std::string sourceRate(const StreamSummary& video, const Motion& motion,
                        const std::vector<std::string>& options)
 {
     const std::string profileRate = requestedFrameRate(options);
-    if (profileRate.empty() || !playsAnyRate(options) || video.framesPerSecond <= 0)
+    const double ceiling = rateCeiling(options);
+    if (video.framesPerSecond <= 0 ||
+        (ceiling <= 0 && (profileRate.empty() || !playsAnyRate(options))))
         return std::string();
     double fps = video.framesPerSecond;
     if (motion.scan == Scan::Telecined)
         fps = fps * 4 / 5; // the film's own rate
-    // A small device's player decodes no more than 30 frames a second.
+    // A small device's player decodes no more than 30 frames a second; a
+    // profile's ceiling says itself what its devices play.
     const std::string size = lastValueOf(options, {"-s"});
     const size_t x = size.find('x');
     const bool small = x != std::string::npos &&
                        std::atoi(size.c_str()) * std::atoi(size.c_str() + x + 1) <= 320 * 240;
-    const double most = small ? 30 : 60;
+    const double most = ceiling > 0 ? ceiling : small ? 30 : 60;
     if (fps > most + 0.01)
         fps = fps / std::ceil(fps / most - 0.001); // 50 into 25, 59.94 into 29.97
     const std::string rate = rateText(fps);
-    return std::fabs(rateValue(rate) - rateValue(profileRate)) < 0.001 ? std::string() : rate;
+    return !profileRate.empty() && std::fabs(rateValue(rate) - rateValue(profileRate)) < 0.001
+               ? std::string()
+               : rate;
+}
+
+// The picture's sample format for the encoders that write 10 bits as well as
+// 8 when the profile's line names none: 10 bits from a source of more than 8
+// bits, else 8 (which players take). Empty for other encoders and lines.
+std::string deepFormatFor(const StreamSummary& video, const std::vector<std::string>& options)
+{
+    const std::string codec = lastValueOf(options, {"-vcodec", "-c:v", "-codec:v"});
+    if ((codec != "libx265" && codec != "libsvtav1") || hasArgument(options, "-pix_fmt"))
+        return std::string();
+    return video.pictureBits > 8 ? "yuv420p10le" : "yuv420p";
 }
 
 std::string parity(const Motion& motion)
@@ -314,12 +340,22 @@ PicturePlan planPicture(const StreamSummary& video, const Motion& motion, const 
             {"-color_primaries", "bt709", "-color_trc", "bt709", "-colorspace", "bt709"});
         found += ", HDR (" + video.transfer + ") tone-mapped to SDR";
     }
-    if (choices.frameRate == FrameRateChoice::Source)
+    if (choices.frameRate == FrameRateChoice::Source || rateCeiling(options) > 0)
         plan.frameRate = sourceRate(video, used, options);
+    const std::string format = deepFormatFor(video, options);
+    if (!format.empty()) {
+        plan.outputOptions.insert(plan.outputOptions.end(), {"-pix_fmt", format});
+        if (format != "yuv420p")
+            found += ", " + std::to_string(video.pictureBits) + "-bit, written in 10 bits";
+    }
     for (size_t i = 0; i < lead.size(); ++i)
         plan.leadFilters += (i == 0 ? "" : ",") + lead[i];
     plan.summary = "# picture: " + describeChoices(choices) + "; the source is " + found +
-                   (plan.frameRate.empty() ? "" : "; output at " + plan.frameRate + " fps") + "\n";
+                   (plan.frameRate.empty() ? "" : "; output at " + plan.frameRate + " fps") +
+                   (rateCeiling(options) > 0
+                        ? " (the source's rate up to " + lastValueOf(options, {"-fpsmax"}) + ")"
+                        : "") +
+                   "\n";
     return plan;
 }
 

@@ -33,6 +33,7 @@ struct StreamSummary {
     int width = 0;
     int height = 0;
     std::string pixelFormat;    // empty: unknown
+    int pictureBits = 0;        // bits per sample of the picture (8, 10), 0: unknown
     double framesPerSecond = 0; // 0: unknown
     int sampleRate = 0;         // 0: unknown
     std::string channelLayout;  // empty: unknown

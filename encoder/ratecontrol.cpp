@@ -50,6 +50,13 @@ const std::vector<std::string> kNativeOnePass = {
 // leaves easy pictures well short of its 6000 kb/s; Xvid's likewise.
 const std::vector<std::string> kFloorOnly = {"-qmin", "1", "-lmin", "118"};
 
+// libvpx's one-pass VBR keeps well under a high target (a quarter short at
+// 3 kbit/s per line of height) and under a low one by a tenth; its CBR, which
+// ffmpeg chooses when -minrate, -maxrate and -b:v are the same, lands within
+// a few percent, with a buffer of two seconds to spend on hard scenes.
+const std::vector<std::string> kConstantVpx = {"-minrate", "$B",       "-maxrate",
+                                               "$B",       "-bufsize", "$2B"};
+
 struct FamilyRule {
     const char* encoder;
     const std::vector<std::string>& options;
@@ -72,6 +79,7 @@ const FamilyRule kVideoRules[] = {
     // Xvid keeps to its rate but stops at quantiser 2: a high rate asked of
     // a grainy picture came out at a third of it (two thirds with 1).
     {"libxvid", kFloorOnly},
+    {"libvpx-vp9", kConstantVpx},
 };
 
 // libvorbis averages its rate loosely and falls a quarter short on music;
@@ -152,9 +160,11 @@ std::string lastValue(const std::vector<std::string>& options,
     return value;
 }
 
-bool isPcm(const std::string& encoder)
+// PCM's rate is its format's; FLAC's and ALAC's are what the sound needs:
+// lossless encoders take no rate, and the app's "-ab" only passes them by.
+bool takesNoRate(const std::string& encoder)
 {
-    return encoder.rfind("pcm_", 0) == 0;
+    return encoder.rfind("pcm_", 0) == 0 || encoder == "flac" || encoder == "alac";
 }
 
 // ASF's packets hold whole WMA blocks, and ffmpeg pads each packet to its
@@ -305,7 +315,7 @@ RateControlPlan planRateControl(const std::vector<std::string>& options, bool en
 
 std::string shortfallMessage(const RateControlPlan& plan, long long bytes, double seconds)
 {
-    if (plan.target || isPcm(plan.audioEncoder) || seconds <= 0 || bytes <= 0)
+    if (plan.target || takesNoRate(plan.audioEncoder) || seconds <= 0 || bytes <= 0)
         return std::string();
     const long long asked = (plan.videoPresent ? plan.videoBitrate : 0) + plan.audioBitrate;
     if (asked <= 0 || (plan.videoPresent && plan.videoBitrate <= 0))

@@ -15,7 +15,12 @@
 // Sound-only WMA in ASF gets packets sized to its blocks, which would otherwise
 // be half padding. Encoders that meet their targets already (libx264, the other
 // audio encoders) are left alone; libxvid only loses its quantiser floor of 2,
-// as the DVD target does.
+// as the DVD target does. Today's families: libx265's ABR (what -b:v gives)
+// and libsvtav1's VBR (ffmpeg 5.1's wrapper picks VBR for a -b:v without a
+// -maxrate equal to it; CBR needs SVT-AV1's low-delay structure) land on
+// their targets as they are; libvpx-vp9's one-pass VBR falls short by up to
+// a quarter and runs in CBR (-minrate = -maxrate = -b:v) with a two-second
+// buffer; libopus lands on -b:a. FLAC and ALAC are lossless and take no rate.
 namespace transcast
 {
 
@@ -48,8 +53,9 @@ bool rateControlEnabled();
 
 // The bitrate, in bit/s, an output of `bytes` over `seconds` holds, and the
 // user's message when it lies more than 15 % above what the plan asked for
-// (the codec could not go that low at this frame size), else empty. PCM and
-// the disc targets are not judged: their rates are fixed.
+// (the codec could not go that low at this frame size), else empty. PCM,
+// the lossless FLAC and ALAC, which take no rate, and the disc targets are
+// not judged: their rates are fixed or the sound's own.
 std::string shortfallMessage(const RateControlPlan& plan, long long bytes, double seconds);
 
 // Before a job: says on standard error when the asked video bitrate was

@@ -12,7 +12,7 @@ namespace transcast
 namespace
 {
 
-enum class SoftSubtitles { None, AsTheyAre, MovText };
+enum class SoftSubtitles { None, AsTheyAre, MovText, WebVtt };
 
 SoftSubtitles softSubtitlesOf(const std::vector<std::string>& outputOptions)
 {
@@ -21,6 +21,8 @@ SoftSubtitles softSubtitlesOf(const std::vector<std::string>& outputOptions)
         return SoftSubtitles::AsTheyAre;
     if (format == "mp4" || format == "mov" || format == "ipod")
         return SoftSubtitles::MovText;
+    if (format == "webm")
+        return SoftSubtitles::WebVtt;
     return SoftSubtitles::None;
 }
 
@@ -164,8 +166,10 @@ bool planTracks(const MediaSummary& media, const std::string& sourcePath,
     for (size_t i = 0; i < kept.size(); ++i) {
         options.insert(options.end(), {"-map", stream(kept[i])});
         const StreamSummary& text = media.streams[size_t(kept[i])];
-        std::string codec = "mov_text";
-        if (soft == SoftSubtitles::AsTheyAre)
+        std::string codec = soft == SoftSubtitles::WebVtt ? "webvtt" : "mov_text";
+        if (soft == SoftSubtitles::WebVtt && text.codec == "webvtt")
+            codec = "copy";
+        else if (soft == SoftSubtitles::AsTheyAre)
             codec = text.codec == "mov_text" || text.codec == "text" ? "srt" : "copy";
         options.insert(options.end(), {"-c:s:" + std::to_string(i), codec});
         plan.summary += "subtitle kept: " + describe(text, kept[i]) + " as " +

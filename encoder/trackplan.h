@@ -16,9 +16,11 @@
 // Text subtitles are kept as soft tracks where the output's container holds
 // them and its players show them: Matroska takes each as it is (copied;
 // mov_text, which it cannot hold, as SubRip), MP4, MOV and the iPod's MP4
-// as mov_text. The PSP's muxer refuses them; 3GP and the other containers
-// get none. A burnt subtitle is not kept soft as well. Picture subtitles
-// are never kept soft: the containers that take them differ in every case.
+// as mov_text, WebM as WebVTT (the one text form its muxer takes; ffmpeg's
+// webvtt encoder takes every text decoder's events). The PSP's muxer
+// refuses them; 3GP and the other containers get none. A burnt subtitle is
+// not kept soft as well. Picture subtitles are never kept soft: the
+// containers that take them differ in every case.
 namespace transcast
 {
 

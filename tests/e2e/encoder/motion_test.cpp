@@ -131,3 +131,39 @@ TEST(Motion, BarsCroppedRateKeptAndHdrMappedWhenAsked)
     ASSERT_EQ(convert(hdr, kMp4, sdr).exitCode, 0);
     EXPECT_EQ(probed(sdr, "stream=pix_fmt,color_transfer,color_primaries"), "yuv420p,bt709,bt709");
 }
+
+// A profile's "-fpsmax N" keeps the source's rate up to N whatever the frame
+// rate setting says (ffmpeg refuses it beside "-r": it never reaches ffmpeg);
+// 59.94 fps under 30 comes out at 29.97, 50 under 60 stays 50. libx265 and
+// libsvtav1 write 10 bits from a 10-bit source, 8 from an 8-bit one, and a
+// line's own -pix_fmt stands.
+TEST(Motion, TheProfilesCeilingKeepsTheSourcesRateAndItsDepth)
+{
+    QTemporaryDir dir;
+    const QString ntsc = dir.filePath("ntsc.mp4"), deep = dir.filePath("deep.mkv");
+    ASSERT_TRUE(makeClip(ntsc, {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=60000/1001:d=2"},
+                         {"-c:v", "libx264", "-preset", "ultrafast"}));
+    ASSERT_TRUE(makeClip(
+        deep, {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=50:d=2"},
+        {"-c:v", "libx265", "-x265-params", "log-level=error", "-pix_fmt", "yuv420p10le"}));
+    const QStringList job{"-r", "25", "-b", "500000", "-s", "320x240", "-an"};
+    const QString capped = dir.filePath("capped.mp4");
+    const RunResult run = convert(
+        ntsc, job + QStringList{"-vcodec", "libx265", "-fpsmax", "30", "-f", "mp4"}, capped);
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_EQ(probed(capped, "stream=r_frame_rate,pix_fmt"), "yuv420p,30000/1001");
+    const QString kept = dir.filePath("kept.mkv");
+    ASSERT_EQ(convert(deep,
+                      job + QStringList{"-vcodec", "libx265", "-fpsmax", "60", "-f", "matroska"},
+                      kept)
+                  .exitCode,
+              0);
+    EXPECT_EQ(probed(kept, "stream=r_frame_rate,pix_fmt"), "yuv420p10le,50/1");
+    const RunResult explained =
+        runRegister(QStringList{"--explain", "-y", "-i", deep} + job +
+                    QStringList{"-vcodec", "libx265", "-pix_fmt", "yuv420p", "-fpsmax", "30", "-f",
+                                "mp4", dir.filePath("e.mp4")});
+    EXPECT_FALSE(explained.output.contains("-fpsmax")) << explained.output.toStdString();
+    EXPECT_TRUE(explained.output.contains("-r 25 ")) << explained.output.toStdString();
+    EXPECT_FALSE(explained.output.contains("yuv420p10le")) << explained.output.toStdString();
+}

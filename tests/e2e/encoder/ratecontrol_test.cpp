@@ -99,6 +99,16 @@ TEST_F(RateControl, EveryVideoFamilyLandsOnItsTarget)
         {"mpeg2.vob", "-vcodec mpeg2video -acodec ac3 -ar 48000 -f vob", 1000},
         {"xvid.avi", "-vcodec libxvid -acodec libmp3lame -f avi", 500},
         {"x264.mp4", "-vcodec libx264 -acodec aac -f mp4", 500},
+        // Today's formats (profiles 133 to 138), at a low and a high target.
+        {"x265.mp4", "-vcodec libx265 -preset fast -tag:v hvc1 -acodec aac -f mp4", 300},
+        {"x265.mkv", "-vcodec libx265 -preset fast -acodec aac -f matroska", 1500},
+        {"svtav1.mp4", "-vcodec libsvtav1 -preset 8 -acodec aac -f mp4", 300},
+        {"svtav1.mkv", "-vcodec libsvtav1 -preset 8 -acodec libopus -f matroska", 1500},
+        {"vp9.webm",
+         "-vcodec libvpx-vp9 -deadline good -cpu-used 4 -row-mt 1 -acodec libopus -f webm", 300},
+        {"vp9-high.webm",
+         "-vcodec libvpx-vp9 -deadline good -cpu-used 4 -row-mt 1 -acodec libopus -f webm", 1500},
+        {"svtav1.webm", "-vcodec libsvtav1 -preset 8 -acodec libopus -f webm", 500},
     };
     for (const auto& family : families) {
         const double kbps = convert(QString::fromLatin1(family.name),
@@ -125,6 +135,9 @@ TEST_F(RateControl, AudioFamiliesLandOnTheirRateAndPcmOnItsFormula)
         // packets sized to them.
         {"b.wma", "-vn -acodec wmav2 -f asf", 192},
         {"c.wma", "-vn -acodec wmav2 -f asf", 320},
+        // libopus at the app's 44100 Hz, which it cannot take: 48000.
+        {"a.opus", "-vn -acodec libopus -f opus", 128},
+        {"b.opus", "-vn -acodec libopus -f opus", 64},
     };
     for (const auto& family : families) {
         const double kbps =
@@ -138,6 +151,17 @@ TEST_F(RateControl, AudioFamiliesLandOnTheirRateAndPcmOnItsFormula)
         onTarget(convert(QStringLiteral("a.wav"), {"-ab", "128000", "-ac", "2", "-ar", "44100"},
                          QStringLiteral("-vn -acodec pcm_s16le -f wav")),
                  1411.2));
+    // FLAC and ALAC take no rate: the app's -ab passes them by, and what the
+    // sound needs is no shortfall.
+    for (const auto& [name, options] : {std::pair{"a.flac", "-vn -acodec flac -f flac"},
+                                        std::pair{"alac.m4a", "-vn -acodec alac -f ipod"}}) {
+        QByteArray messages;
+        EXPECT_GT(convert(QString::fromLatin1(name), {"-ab", "128000", "-ac", "2", "-ar", "44100"},
+                          QString::fromLatin1(options), &messages),
+                  128 * 1.15)
+            << name;
+        EXPECT_FALSE(messages.contains("the output holds")) << messages.toStdString();
+    }
 }
 
 TEST_F(RateControl, DiscTargetsWriteWhatTheEstimateCounts)
@@ -238,4 +262,24 @@ TEST(RateControlPlan, ShortfallIsJudgedOnWhatWasAsked)
               "");
     EXPECT_EQ(shortfallMessage(planRateControl({"-target", "pal-dvd"}), 6000 * 1000 / 8 * 10, 10),
               "");
+    // Nor do the lossless FLAC and ALAC take a rate.
+    for (const char* lossless : {"flac", "alac"})
+        EXPECT_EQ(shortfallMessage(planRateControl({"-vn", "-b:a", "128000", "-acodec", lossless}),
+                                   900 * 1000 / 8 * 10, 10),
+                  "")
+            << lossless;
+}
+
+TEST(RateControlPlan, OpusTakesOnlyItsOwnSampleRates)
+{
+    std::vector<std::string> options = {"-i", "-ar", "-ar", "44100", "-acodec", "libopus"};
+    fitSampleRate(options);
+    EXPECT_EQ(options,
+              (std::vector<std::string>{"-i", "-ar", "-ar", "48000", "-acodec", "libopus"}));
+    options = {"-ar", "24000", "-acodec", "libopus"};
+    fitSampleRate(options);
+    EXPECT_EQ(options[1], "24000");
+    options = {"-ar", "22050", "-acodec", "aac"};
+    fitSampleRate(options);
+    EXPECT_EQ(options[1], "22050");
 }

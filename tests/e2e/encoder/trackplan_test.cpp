@@ -65,6 +65,12 @@ TEST(TrackPlan, PictureSubtitlesAreOverlaidAndContainersKeepOnlyWhatTheyPlay)
         ASSERT_TRUE(planTracks(film(), "/v/film.mkv", {"-f", format}, false, {}, plan, error));
         EXPECT_TRUE(plan.outputOptions.empty()) << format;
     }
+    // WebM holds text subtitles as WebVTT only.
+    ASSERT_TRUE(planTracks(film(), "/v/film.mkv", {"-f", "webm"}, false, {}, plan, error));
+    EXPECT_TRUE(maps(plan, "0:0") && maps(plan, "0:2") && maps(plan, "0:3"));
+    EXPECT_FALSE(maps(plan, "0:4"));
+    EXPECT_NE(std::find(plan.outputOptions.begin(), plan.outputOptions.end(), "webvtt"),
+              plan.outputOptions.end());
     // A sound-only output takes only the sound chosen.
     ASSERT_TRUE(planTracks(film(), "/v/film.mkv", {"-vn", "-f", "mp4"}, true, {1, 3}, plan, error));
     EXPECT_EQ(plan.outputOptions, (std::vector<std::string>{"-map", "0:1"}));

@@ -33,7 +33,8 @@ const ContainerRow kContainers[] = {
     {".vob", {"mpeg"}},  {".ts", {"mpegts"}},      {".flv", {"flv"}},  {".swf", {"swf"}},
     {".rm", {"rm"}},     {".ra", {"rm"}},          {".ogg", {"ogg"}},  {".wav", {"wav"}},
     {".aiff", {"aiff"}}, {".mp2", {"mp2", "mp3"}}, {".mp3", {"mp3"}},  {".ac3", {"ac3"}},
-    {".aac", {"aac"}},   {".au", {"au"}},          {".amr", {"amr"}},
+    {".aac", {"aac"}},   {".au", {"au"}},          {".amr", {"amr"}},  {".webm", {"webm"}},
+    {".flac", {"flac"}}, {".opus", {"ogg"}},
 };
 
 QStringList containerNames(const QString& extension)
@@ -48,8 +49,8 @@ QStringList containerNames(const QString& extension)
 // Outputs that hold sound only, by extension.
 bool isAudioOnly(const QString& extension)
 {
-    static const QStringList audio = {".aac", ".ac3",  ".mp3", ".ogg", ".ra", ".wav",
-                                      ".wma", ".aiff", ".m4a", ".mp2", ".au", ".amr"};
+    static const QStringList audio = {".aac",  ".ac3", ".mp3", ".ogg", ".ra",  ".wav",  ".wma",
+                                      ".aiff", ".m4a", ".mp2", ".au",  ".amr", ".flac", ".opus"};
     return audio.contains(extension.toLower());
 }
 
@@ -85,11 +86,37 @@ QString sharedClip()
     return path;
 }
 
+// What ffprobe calls the streams the encoders of today's profiles write.
+QString codecNameOf(const QString& encoder)
+{
+    static const QHash<QString, QString> names = {
+        {"libx264", "h264"}, {"libx265", "hevc"}, {"libsvtav1", "av1"}, {"libvpx-vp9", "vp9"},
+        {"aac", "aac"},      {"libopus", "opus"}, {"flac", "flac"},     {"alac", "alac"},
+    };
+    return names.value(encoder);
+}
+
+// The value after `option` in an option line, empty when it is not there.
+QString optionValue(const QString& line, const QString& option)
+{
+    const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const qsizetype at = words.lastIndexOf(option);
+    return at >= 0 && at + 1 < words.size() ? words.at(at + 1) : QString();
+}
+
+double rateValue(const QString& fraction)
+{
+    const QStringList parts = fraction.split(QLatin1Char('/'));
+    const double den = parts.size() == 2 ? parts.at(1).toDouble() : 1;
+    return den > 0 ? parts.at(0).toDouble() / den : 0;
+}
+
 struct Probed {
     QString formatName;
     bool hasVideo = false;
     bool hasAudio = false;
     QString frameSize;
+    QString videoCodec, videoTag, frameRate, audioCodec;
     QString error;
 };
 
@@ -117,8 +144,12 @@ Probed ffprobe(const QString& file)
             probed.frameSize = QStringLiteral("%1x%2")
                                    .arg(stream.value("width").toInt())
                                    .arg(stream.value("height").toInt());
-        } else if (type == QLatin1String("audio")) {
+            probed.videoCodec = stream.value("codec_name").toString();
+            probed.videoTag = stream.value("codec_tag_string").toString();
+            probed.frameRate = stream.value("avg_frame_rate").toString();
+        } else if (type == QLatin1String("audio") && !probed.hasAudio) {
             probed.hasAudio = true;
+            probed.audioCodec = stream.value("codec_name").toString();
         }
     }
     return probed;
@@ -195,6 +226,28 @@ TEST_P(ProfileMatrix, ConvertsAClipToWhatTheProfilePromises)
     EXPECT_TRUE(probed.hasAudio);
     if (expectVideo) {
         EXPECT_EQ(probed.frameSize, expectedSize);
+    }
+    // Today's profiles (133 on): the codecs their line names, the tag it
+    // asks for, and a rate no higher than its -fpsmax.
+    if (profile >= 133) {
+        const QString line = job.optionsArg;
+        const QString video = codecNameOf(optionValue(line, QStringLiteral("-vcodec")));
+        const QString audio = codecNameOf(optionValue(line, QStringLiteral("-acodec")));
+        if (expectVideo) {
+            EXPECT_FALSE(video.isEmpty()) << "no codec known for the line's -vcodec";
+            EXPECT_EQ(probed.videoCodec, video);
+            const QString tag = optionValue(line, QStringLiteral("-tag:v"));
+            if (!tag.isEmpty())
+                EXPECT_EQ(probed.videoTag, tag);
+            const double ceiling = optionValue(line, QStringLiteral("-fpsmax")).toDouble();
+            if (ceiling > 0) {
+                EXPECT_GT(rateValue(probed.frameRate), 0) << probed.frameRate.toStdString();
+                EXPECT_LE(rateValue(probed.frameRate), ceiling + 0.01)
+                    << probed.frameRate.toStdString();
+            }
+        }
+        EXPECT_FALSE(audio.isEmpty()) << "no codec known for the line's -acodec";
+        EXPECT_EQ(probed.audioCodec, audio);
     }
 }
 
