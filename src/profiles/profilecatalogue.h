@@ -13,6 +13,8 @@ class ProfileCatalogue
 public:
     static constexpr int kFirstProfile = 1;
     static constexpr int kLastProfile = 148;
+    // Today's formats and devices, the last category, run from here to the end.
+    static constexpr int kFirstTodayProfile = 133;
     static constexpr int kCategoryCount = 14;
 
     // The display name, or a null string when the number has no row.

@@ -103,7 +103,7 @@ void ProfileSelector::applySizeLine(const QString& line)
     // Today's profiles offer the source's own size whatever their container.
     if (((p < 15 || (p >= 102 && p <= 111)) && size.count() >= 2 &&
          outputExtension() != QStringLiteral(".mp4")) ||
-        (p >= 133 && size.count() >= 2))
+        (p >= ProfileCatalogue::kFirstTodayProfile && size.count() >= 2))
         size.addItem(kOriginalSize);
     if (size.count() == 0) {
         size.addItem(kNoVideo);

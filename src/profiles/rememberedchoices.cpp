@@ -1,6 +1,7 @@
 #include "profiles/rememberedchoices.h"
 
 #include "profiles/optionboxes.h"
+#include "profiles/profilecatalogue.h"
 
 namespace transcast
 {
@@ -24,58 +25,23 @@ struct DefaultRow {
 };
 
 // File-mode defaults; position 5 is the source-quality entry where offered.
+// clang-format off
 constexpr DefaultRow kDefaultRows[] = {
-    {1, 1, {0, 5, 5}},
-    {112, 114, {0, 5, 5}},
-    {2, 3, {4, 5, 5}},
-    {5, 6, {4, 5, 5}},
-    {10, 13, {4, 5, 5}},
-    {102, 108, {4, 5, 5}},
-    {125, 130, {4, 5, 5}},
-    {4, 4, {5, 5, 5}},
-    {110, 110, {5, 5, 5}},
-    {7, 7, {1, 5, 5}},
-    {14, 14, {1, 5, 5}},
-    {8, 9, {2, 5, 5}},
-    {111, 111, {2, 5, 5}},
-    {27, 32, {0, 2, 2}},
-    {34, 39, {0, 2, 2}},
-    {41, 44, {0, 2, 2}},
-    {46, 51, {0, 2, 2}},
-    {53, 54, {0, 2, 2}},
-    {56, 57, {0, 2, 2}},
-    {60, 60, {0, 2, 2}},
-    {70, 70, {0, 2, 2}},
-    {72, 73, {0, 2, 2}},
-    {75, 76, {0, 2, 2}},
-    {78, 79, {0, 2, 2}},
-    {81, 81, {0, 2, 2}},
-    {86, 88, {0, 2, 2}},
-    {115, 116, {0, 2, 2}},
-    {55, 55, {2, 2, 2}},
-    {58, 58, {2, 2, 2}},
-    {61, 66, {2, 2, 2}},
-    {68, 68, {2, 2, 2}},
-    {91, 97, {2, 2, 2}},
-    {69, 69, {1, 2, 2}},
-    {77, 77, {1, 2, 2}},
-    {83, 85, {1, 2, 2}},
-    {89, 89, {1, 2, 2}},
-    {99, 100, {4, 2, 2}},
-    {118, 123, {5, 2, 2}},
+    {1, 1, {0, 5, 5}},     {112, 114, {0, 5, 5}}, {2, 3, {4, 5, 5}},     {5, 6, {4, 5, 5}},
+    {10, 13, {4, 5, 5}},   {102, 108, {4, 5, 5}}, {125, 130, {4, 5, 5}}, {4, 4, {5, 5, 5}},
+    {110, 110, {5, 5, 5}}, {7, 7, {1, 5, 5}},     {14, 14, {1, 5, 5}},   {8, 9, {2, 5, 5}},
+    {111, 111, {2, 5, 5}}, {27, 32, {0, 2, 2}},   {34, 39, {0, 2, 2}},   {41, 44, {0, 2, 2}},
+    {46, 51, {0, 2, 2}},   {53, 54, {0, 2, 2}},   {56, 57, {0, 2, 2}},   {60, 60, {0, 2, 2}},
+    {70, 70, {0, 2, 2}},   {72, 73, {0, 2, 2}},   {75, 76, {0, 2, 2}},   {78, 79, {0, 2, 2}},
+    {81, 81, {0, 2, 2}},   {86, 88, {0, 2, 2}},   {115, 116, {0, 2, 2}}, {55, 55, {2, 2, 2}},
+    {58, 58, {2, 2, 2}},   {61, 66, {2, 2, 2}},   {68, 68, {2, 2, 2}},   {91, 97, {2, 2, 2}},
+    {69, 69, {1, 2, 2}},   {77, 77, {1, 2, 2}},   {83, 85, {1, 2, 2}},   {89, 89, {1, 2, 2}},
+    {99, 100, {4, 2, 2}},  {118, 123, {5, 2, 2}},
     // Today's profiles: the format ones keep the source's frame size (their
     // last size entry), the device and site ones open on their own size.
-    {133, 138, {5, 2, 2}},
-    {139, 140, {2, 2, 2}},
-    {141, 141, {2, 2, 2}},
-    {142, 143, {1, 2, 2}},
-    {144, 144, {1, 2, 2}},
-    {145, 145, {2, 2, 2}},
+    {133, 138, {5, 2, 2}}, {139, 141, {2, 2, 2}}, {142, 144, {1, 2, 2}}, {145, 145, {2, 2, 2}},
 };
-
-// Today's profiles offer the source's frame size in both modes, so their
-// size default stays where it is.
-constexpr int kFirstOfToday = 133;
+// clang-format on
 
 int dvdPosition(int filePosition)
 {
@@ -117,7 +83,9 @@ RememberedChoices::Defaults RememberedChoices::defaultsFor(int profile, bool dvd
         }
     }
     if (dvdMode) {
-        if (profile < kFirstOfToday)
+        // Today's profiles offer the source's frame size in both modes, so
+        // their size default stays where it is.
+        if (profile < ProfileCatalogue::kFirstTodayProfile)
             defaults.size = dvdPosition(defaults.size);
         defaults.video = dvdPosition(defaults.video);
         defaults.audio = dvdPosition(defaults.audio);
