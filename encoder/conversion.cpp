@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 
 #include <fcntl.h>
@@ -170,23 +172,33 @@ public:
                 }
                 const std::string_view data(buffer.data(), static_cast<size_t>(got));
                 if (&source == &sources[0]) {
-                    const std::vector<ProgressSample> samples = m_translator.feed(data);
-                    for (const ProgressSample& sample : samples) {
+                    std::vector<ProgressSample> samples = m_translator.feed(data);
+                    for (ProgressSample& sample : samples) {
                         if (sample.outTimeUs > 0)
                             m_outTimeUs = sample.outTimeUs;
+                        sample.end = sample.end && !m_preliminary;
                     }
                     writeAll(STDOUT_FILENO, linesFor(samples, bitrate));
                 } else if (&source == &sources[1]) {
-                    writeAll(STDERR_FILENO, m_filter.feed(data));
+                    const std::string lines = m_filter.feed(data);
+                    if (!m_preliminary)
+                        writeAll(STDERR_FILENO, lines);
                 } else if (!onPcm(data.data(), data.size())) {
                     m_ffmpeg.kill();
                     return false;
                 }
             }
         }
-        writeAll(STDERR_FILENO, m_filter.finish());
+        const std::string last = m_filter.finish();
+        if (!m_preliminary)
+            writeAll(STDERR_FILENO, last);
         return true;
     }
+
+    // A run before the job's last: its end is not the job's, and of its
+    // messages (the run that writes the output says them all again) only
+    // the reason it failed, if it does, is said.
+    void setPreliminary() { m_preliminary = true; }
 
     void kill() { m_ffmpeg.kill(); }
     int wait() { return m_ffmpeg.wait(); }
@@ -234,11 +246,65 @@ private:
     Pipe m_messages;
     Pipe m_pcm;
     bool m_withPcm = false;
+    bool m_preliminary = false;
     ChildProcess m_ffmpeg;
     ProgressTranslator m_translator;
     MessageFilter m_filter;
     long long m_outTimeUs = 0;
 };
+
+// A private directory for a two-pass job's statistics, removed with what
+// the encoder left in it; two jobs beside each other never share one.
+class PassDirectory
+{
+public:
+    PassDirectory() = default;
+    PassDirectory(const PassDirectory&) = delete;
+    PassDirectory& operator=(const PassDirectory&) = delete;
+    ~PassDirectory()
+    {
+        std::error_code ignored;
+        if (!m_path.empty())
+            std::filesystem::remove_all(m_path, ignored);
+    }
+    bool create()
+    {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/transcast-pass-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr)
+            return false;
+        m_path = pattern;
+        return true;
+    }
+    std::string logPrefix() const { return m_path + "/stats"; }
+
+private:
+    std::string m_path;
+};
+
+// Runs the statistics pass of a two-pass job; 0 when pass 2 may follow,
+// else the job's status, its messages said.
+int runStatisticsPass(const std::vector<std::string>& arguments, int burnSourceFd)
+{
+    FfmpegRun run;
+    if (!run.pipesReady()) {
+        reportError(std::string("cannot create a pipe: ") + std::strerror(errno));
+        return 1;
+    }
+    run.setPreliminary();
+    if (!run.start(arguments, false, -1, burnSourceFd))
+        return 127;
+    if (!run.relay({}))
+        return 1;
+    int status = run.wait();
+    const std::string reason = run.failureReason(status, std::string());
+    if (!reason.empty() || status != 0 || ChildProcess::wasInterrupted()) {
+        run.closeMessages(reason);
+        if (status == 0 && !ChildProcess::wasInterrupted())
+            status = 1;
+    }
+    return status;
+}
 
 } // namespace
 
@@ -288,8 +354,24 @@ int runConversion(const Invocation& invocation, OutputClaim& output, int inputFd
         output.remove();
         return 1;
     }
-    if (!run.start(conversionArguments(invocation, childProgressFd, plan), false, inputFd,
-                   burnSource.fd())) {
+    std::vector<std::string> arguments = conversionArguments(invocation, childProgressFd, plan);
+    PassDirectory passes;
+    if (plan.twoPass) {
+        if (!passes.create()) {
+            reportError(std::string("cannot create a folder for the encoder's statistics: ") +
+                        std::strerror(errno));
+            output.remove();
+            return 1;
+        }
+        const int status =
+            runStatisticsPass(passArguments(arguments, 1, passes.logPrefix()), burnSource.fd());
+        if (status != 0 || ChildProcess::wasInterrupted()) {
+            output.remove();
+            return status != 0 ? status : kStoppedStatus;
+        }
+        arguments = passArguments(arguments, 2, passes.logPrefix());
+    }
+    if (!run.start(arguments, false, inputFd, burnSource.fd())) {
         output.remove();
         return 127;
     }

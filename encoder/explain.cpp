@@ -66,9 +66,21 @@ std::string explainInvocation(const Invocation& invocation)
                " to AMR-NB at " + std::to_string(amrModeBitRate(mode)) + " bit/s into " +
                shellQuoted(invocation.output) + "\n";
     }
-    case Invocation::Kind::Convert:
-        return invocation.picture.summary + invocation.tracks.summary +
-               commandLine(conversionArguments(invocation, progressFd));
+    case Invocation::Kind::Convert: {
+        const RateControlPlan plan = conversionPlan(invocation);
+        const std::vector<std::string> arguments =
+            conversionArguments(invocation, progressFd, plan);
+        std::string commands = commandLine(arguments);
+        if (plan.twoPass) {
+            // The folder is made, and removed, when the job runs.
+            const std::string prefix = "/tmp/transcast-pass-XXXXXX/stats";
+            commands = "# two passes: the encoder's statistics first, into a folder of the "
+                       "job's own, then the output\n" +
+                       commandLine(passArguments(arguments, 1, prefix)) +
+                       commandLine(passArguments(arguments, 2, prefix));
+        }
+        return invocation.picture.summary + invocation.tracks.summary + commands;
+    }
     }
     return std::string();
 }

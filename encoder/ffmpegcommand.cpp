@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <sys/stat.h>
+
 #include "messagefilter.h"
 #include "pacing.h"
 #include "shape.h"
@@ -126,7 +128,26 @@ RateControlPlan conversionPlan(const Invocation& invocation)
     // (motion.h) in the job's "-r".
     if (!requestedFrameRate(outputOptionsOf(modern)).empty())
         dropRateCeiling(modern);
-    return planRateControl(modern, rateControlEnabled());
+    // A second pass reads the source again: a file can be, the pipe a disc
+    // title arrives on cannot.
+    struct stat entry;
+    const bool rereadable = invocation.kind == Invocation::Kind::Convert &&
+                            stat(invocation.input.c_str(), &entry) == 0 && S_ISREG(entry.st_mode);
+    return planRateControl(modern, rateControlEnabled(), rereadable);
+}
+
+std::vector<std::string> passArguments(const std::vector<std::string>& arguments, int pass,
+                                       const std::string& logPrefix)
+{
+    std::vector<std::string> result(arguments.begin(), arguments.end() - 1);
+    result.insert(result.end(), {"-pass", std::to_string(pass), "-passlogfile", logPrefix});
+    if (pass == 1) {
+        // Statistics of the picture alone: no sound to encode, no file.
+        result.insert(result.end(), {"-an", "-sn", "-dn", "-f", "null", "-"});
+    } else {
+        result.push_back(arguments.back());
+    }
+    return result;
 }
 
 std::vector<std::string> conversionArguments(const Invocation& invocation, int progressFd,

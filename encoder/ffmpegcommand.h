@@ -51,6 +51,12 @@ std::vector<std::string> conversionArguments(const Invocation& invocation, int p
                                              const RateControlPlan& plan);
 std::vector<std::string> conversionArguments(const Invocation& invocation, int progressFd);
 
+// One pass of a two-pass job (RateControlPlan::twoPass) from its full
+// argument list: pass 1 writes only the encoder's statistics, under
+// `logPrefix`, and no output; pass 2 reads them and writes the output.
+std::vector<std::string> passArguments(const std::vector<std::string>& arguments, int pass,
+                                       const std::string& logPrefix);
+
 // Full ffmpeg argument list for an AMR job: ffmpeg decodes the input to raw
 // signed 16-bit little-endian 8000 Hz mono on descriptor pcmFd, with progress
 // on progressFd. Options before the input pass through; of the options after

@@ -18,9 +18,12 @@
 // as the DVD target does. Today's families: libx265's ABR (what -b:v gives)
 // and libsvtav1's VBR (ffmpeg 5.1's wrapper picks VBR for a -b:v without a
 // -maxrate equal to it; CBR needs SVT-AV1's low-delay structure) land on
-// their targets as they are; libvpx-vp9's one-pass VBR falls short by up to
-// a quarter and runs in CBR (-minrate = -maxrate = -b:v) with a two-second
-// buffer; libopus lands on -b:a. FLAC and ALAC are lossless and take no rate.
+// their targets as they are. libvpx-vp9 encodes twice from a file: a
+// statistics pass, then the picture (its one-pass VBR falls short by up to a
+// quarter, and its CBR spends a third to a half too much on grain, in
+// golden frames it cannot judge ahead); read from a pipe, which cannot be
+// read again, it runs in CBR (-minrate = -maxrate = -b:v) with a two-second
+// buffer. libopus lands on -b:a. FLAC and ALAC are lossless and take no rate.
 namespace transcast
 {
 
@@ -35,6 +38,7 @@ struct RateControlPlan {
     bool target = false;              // a "-target": its own rates apply
     long long cappedFrom = 0;         // the asked video bitrate when it was capped
     bool applied = false;             // options were added
+    bool twoPass = false;             // a statistics pass first (see passArguments)
 };
 
 // Reads a bitrate as ffmpeg does: digits with an optional k, M or G suffix
@@ -45,8 +49,10 @@ long long parseBitrate(const std::string& text);
 // included). A profile's own "-maxrate" stays, and a "-b:v" above it is
 // lowered to it (ffmpeg refuses "bitrate above max bitrate"). With
 // `enabled` false the options pass unchanged, which the benchmarks use to
-// measure what rate control costs.
-RateControlPlan planRateControl(const std::vector<std::string>& options, bool enabled = true);
+// measure what rate control costs. `rereadable` says the input can be read
+// twice, which a second pass needs.
+RateControlPlan planRateControl(const std::vector<std::string>& options, bool enabled = true,
+                                bool rereadable = false);
 
 // False when TRANSCAST_RATE_CONTROL is "0" or "off": the benchmarks' baseline.
 bool rateControlEnabled();
