@@ -61,6 +61,23 @@ compare() {
   m_cpu_b=$(cut -d' ' -f2 "$log_b" | median)
 }
 
+# own_share COMMAND...: runs COMMAND (a register.dat job) once with every
+# ffmpeg it starts timed by a wrapper named in TRANSCAST_FFMPEG, and prints
+# "JOB_WALL FFMPEG_WALL JOB_CPU FFMPEG_CPU" in ms: what register.dat itself
+# adds, measured within one run, so the machine's swings between runs (10 %
+# on the 2-core machine) do not enter.
+own_share() {
+  local inner="$work/.inner" wrapper="$work/.timed-ffmpeg" outer
+  : >"$inner"
+  # shellcheck disable=SC2016 # the wrapper expands these itself
+  printf '%s\n' '#!/usr/bin/env bash' "TIMEFORMAT='%3R %3U %3S'" \
+    '{ time ffmpeg "$@" 2>&9; } 9>&2 2>>"$BENCH_INNER_TIMES"' >"$wrapper"
+  chmod +x "$wrapper"
+  outer=$(BENCH_INNER_TIMES="$inner" TRANSCAST_FFMPEG="$wrapper" measure "$@")
+  awk -v o="$outer" '{ w += $1 * 1000; c += ($2 + $3) * 1000 }
+    END { split(o, t, " "); printf "%.0f %.0f %.0f %.0f\n", t[1], w, t[2], c }' "$inner"
+}
+
 # The default number of rounds: the first when BENCH_QUICK is set (bench/run
 # asked for a quick pass), else the second.
 default_rounds() {
